@@ -28,7 +28,7 @@ public:
 
     void SetColor(COLORREF color);
     void AddText(const char* text, COLORREF color);
-    void AddTextFormat(COLORREF color, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+    void AddTextFormat(const char* fmt, COLORREF color, ...) __attribute__((format(printf, 2, 4)));
     void AddFrameDump(const BYTE* bytes, int length, BOOL incoming);
     void AddRawInput(const BYTE* bytes, int length);
 
