@@ -1,0 +1,2 @@
+#pragma once
+// Resource ids of the main frame: menus, commands, accelerators, bitmaps.
