@@ -3,7 +3,7 @@
 # in an Xvfb display of its own that is stopped afterwards. Arguments go to ctest.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+export BUILD_DIR="$(realpath -m "${BUILD_DIR:-$ROOT/build}")"
 . "$ROOT/scripts/wine-env.sh"
 start_xvfb
 trap 'stop_wineserver; stop_xvfb' EXIT

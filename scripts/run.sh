@@ -4,7 +4,7 @@
 # "import -window root" on that display).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+export BUILD_DIR="$(realpath -m "${BUILD_DIR:-$ROOT/build}")"
 "$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh" --target VelmotrexConfig
 . "$ROOT/scripts/wine-env.sh"

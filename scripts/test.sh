@@ -3,7 +3,7 @@
 # Extra arguments go to ctest (for example -R comm).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-export BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+export BUILD_DIR="$(realpath -m "${BUILD_DIR:-$ROOT/build}")"
 "$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh"
 exec "$ROOT/scripts/ctest-wine.sh" "$@"

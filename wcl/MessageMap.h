@@ -60,16 +60,16 @@ public: \
     if (uMsg == WM_COMMAND && LOWORD(wParam) >= (WORD)(idFirst) && LOWORD(wParam) <= (WORD)(idLast)) \
         WCL_CALL_HANDLER(func(HIWORD(wParam), LOWORD(wParam), (HWND)lParam, bHandled))
 
-#define NOTIFY_HANDLER(id, code, func) \
-    if (uMsg == WM_NOTIFY && ((LPNMHDR)lParam)->idFrom == (UINT_PTR)(id) && ((LPNMHDR)lParam)->code == (UINT)(code)) \
+#define NOTIFY_HANDLER(id, notifyCode, func) \
+    if (uMsg == WM_NOTIFY && ((LPNMHDR)lParam)->idFrom == (UINT_PTR)(id) && ((LPNMHDR)lParam)->code == (UINT)(notifyCode)) \
         WCL_CALL_HANDLER(func((int)wParam, (LPNMHDR)lParam, bHandled))
 
 #define NOTIFY_ID_HANDLER(id, func) \
     if (uMsg == WM_NOTIFY && ((LPNMHDR)lParam)->idFrom == (UINT_PTR)(id)) \
         WCL_CALL_HANDLER(func((int)wParam, (LPNMHDR)lParam, bHandled))
 
-#define NOTIFY_CODE_HANDLER(code, func) \
-    if (uMsg == WM_NOTIFY && ((LPNMHDR)lParam)->code == (UINT)(code)) \
+#define NOTIFY_CODE_HANDLER(notifyCode, func) \
+    if (uMsg == WM_NOTIFY && ((LPNMHDR)lParam)->code == (UINT)(notifyCode)) \
         WCL_CALL_HANDLER(func((int)wParam, (LPNMHDR)lParam, bHandled))
 
 // Notifications reflected back to the control that sent them (see REFLECT_NOTIFICATIONS).
@@ -77,8 +77,8 @@ public: \
     if (uMsg == OCM_COMMAND && HIWORD(wParam) == (WORD)(code)) \
         WCL_CALL_HANDLER(func(HIWORD(wParam), LOWORD(wParam), (HWND)lParam, bHandled))
 
-#define REFLECTED_NOTIFY_CODE_HANDLER(code, func) \
-    if (uMsg == OCM_NOTIFY && ((LPNMHDR)lParam)->code == (UINT)(code)) \
+#define REFLECTED_NOTIFY_CODE_HANDLER(notifyCode, func) \
+    if (uMsg == OCM_NOTIFY && ((LPNMHDR)lParam)->code == (UINT)(notifyCode)) \
         WCL_CALL_HANDLER(func((int)wParam, (LPNMHDR)lParam, bHandled))
 
 #define CHAIN_MSG_MAP(theBase) \

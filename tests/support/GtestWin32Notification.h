@@ -2,6 +2,7 @@
 // mingw-w64's win32 thread model has no std::mutex, which gtest's Notification
 // uses; this stand-in on a Win32 event is force-included into gtest builds.
 #ifdef __cplusplus
+#include <winsock2.h>
 #include <windows.h>
 #define GTEST_HAS_NOTIFICATION_ 1
 namespace testing {

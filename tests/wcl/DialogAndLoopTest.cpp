@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+#include "wcl/WindowImpl.h"
+#include "wcl/MessageLoop.h"
+#include <vector>
+
+namespace
+{
+// An in-memory dialog template with one edit control (id 100).
+struct DialogTemplate
+{
+    std::vector<WORD> words;
+
+    DialogTemplate(DWORD style)
+    {
+        auto push32 = [this](DWORD v) { words.push_back(LOWORD(v)); words.push_back(HIWORD(v)); };
+        push32(style | DS_SETFONT);
+        push32(0);          // extended style
+        words.push_back(1); // items
+        words.insert(words.end(), { 0, 0, 100, 50 });
+        words.insert(words.end(), { 0, 0, 0 }); // menu, class, title
+        words.push_back(8);
+        for (const char* p = "MS Sans Serif"; ; ++p) { words.push_back((WORD)*p); if (!*p) break; }
+        if (words.size() % 2) words.push_back(0); // DWORD alignment of the item
+        push32(WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL);
+        push32(0);
+        words.insert(words.end(), { 5, 5, 60, 12, 100 });
+        words.insert(words.end(), { 0xFFFF, 0x0081, 0, 0 }); // edit class, empty text, no data
+    }
+    LPCDLGTEMPLATEA Get() const { return reinterpret_cast<LPCDLGTEMPLATEA>(words.data()); }
+};
+
+// An edit control hooked into an object: keeps digits only.
+class CDigitsEdit : public CControlImpl<CDigitsEdit>
+{
+public:
+    BEGIN_MSG_MAP(CDigitsEdit)
+        MESSAGE_HANDLER(WM_CHAR, OnChar)
+    END_MSG_MAP()
+
+    LRESULT OnChar(UINT, WPARAM wParam, LPARAM, BOOL& handled)
+    {
+        if (wParam < '0' || wParam > '9')
+            return 0;
+        handled = FALSE;
+        return 0;
+    }
+};
+
+class CNotifyDialog : public CMessageMapWindow
+{
+public:
+    CNotifyDialog() { m_isDialog = true; }
+    bool initSeen = false;
+
+    BEGIN_MSG_MAP(CNotifyDialog)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        NOTIFY_CODE_HANDLER(TCN_SELCHANGING, OnSelChanging)
+    END_MSG_MAP()
+
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) { initSeen = true; return TRUE; }
+    LRESULT OnSelChanging(int, LPNMHDR, BOOL&) { return TRUE; } // veto
+
+    HWND CreateFrom(const DialogTemplate& t, HWND parent)
+    {
+        BeginCreate();
+        return ::CreateDialogIndirectParamA(::GetModuleHandle(NULL), t.Get(), parent, DialogProc, 0);
+    }
+};
+
+class CCountingIdle : public CIdleHandler
+{
+public:
+    int calls = 0;
+    BOOL OnIdle() override { ++calls; return FALSE; }
+};
+
+class CQuitFilter : public CMessageFilter
+{
+public:
+    UINT swallow;
+    int seen = 0;
+    explicit CQuitFilter(UINT msg) : swallow(msg) {}
+    BOOL PreTranslateMessage(MSG* msg) override
+    {
+        if (msg->message != swallow)
+            return FALSE;
+        ++seen;
+        ::PostQuitMessage(7);
+        return TRUE;
+    }
+};
+
+int g_timerRuns = 0;
+void CALLBACK CountTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ++g_timerRuns;
+    ::KillTimer(NULL, id);
+    ::PostThreadMessageA(::GetCurrentThreadId(), WM_APP + 50, 0, 0);
+}
+}
+
+TEST(DialogImpl, NotificationResultReachesSenderThroughMsgResult)
+{
+    DialogTemplate t(WS_POPUP);
+    CNotifyDialog dlg;
+    ASSERT_TRUE(dlg.CreateFrom(t, NULL));
+    EXPECT_TRUE(dlg.initSeen);
+    NMHDR nmh = { dlg.GetDlgItem(100), 100, (UINT)TCN_SELCHANGING };
+    EXPECT_EQ(TRUE, ::SendMessage(dlg, WM_NOTIFY, 100, (LPARAM)&nmh));
+    EXPECT_EQ(TRUE, ::GetWindowLongPtr(dlg, DWLP_MSGRESULT));
+    EXPECT_EQ(0, ::GetWindowLongPtr(dlg, GWLP_USERDATA));
+    dlg.DestroyWindow();
+    EXPECT_EQ(nullptr, dlg.m_hWnd);
+}
+
+TEST(SubclassWindow, HandlerFiltersAndDefaultProcessingStaysTheControls)
+{
+    DialogTemplate t(WS_POPUP);
+    CNotifyDialog dlg;
+    ASSERT_TRUE(dlg.CreateFrom(t, NULL));
+    CDigitsEdit edit;
+    ASSERT_TRUE(edit.SubclassWindow(dlg.GetDlgItem(100)));
+    for (char c : std::string("a1b2"))
+        edit.SendMessage(WM_CHAR, (WPARAM)c, 1);
+    char text[16] = {};
+    edit.GetWindowText(text, sizeof(text));
+    EXPECT_STREQ("12", text);
+    EXPECT_EQ(0, ::GetWindowLongPtr(edit, GWLP_USERDATA));
+    dlg.DestroyWindow();
+    EXPECT_FALSE(edit.IsSubclassed());
+}
+
+TEST(MessageLoop, RunsThreadTimersIdleHandlersAndFilters)
+{
+    CMessageLoop loop;
+    CCountingIdle idle;
+    CQuitFilter filter(WM_APP + 50);
+    loop.AddIdleHandler(&idle);
+    loop.AddMessageFilter(&filter);
+    g_timerRuns = 0;
+    ::SetTimer(NULL, 0, 10, CountTimer);
+    EXPECT_EQ(7, loop.Run());
+    EXPECT_EQ(1, g_timerRuns);
+    EXPECT_EQ(1, filter.seen);
+    EXPECT_GE(idle.calls, 1);
+    EXPECT_TRUE(loop.RemoveIdleHandler(&idle));
+    EXPECT_FALSE(loop.RemoveIdleHandler(&idle));
+}
