@@ -3,11 +3,13 @@
 // destruction at exit in the reverse order.
 #include "app/AppSettings.h"
 #include "app/PathSettings.h"
+#include "app/Language.h"
 
 // 1. The layout manager's registered window messages and the log views'
 //    shared font handle go here, ahead of everything else.
 
 // 2. The language module: texts empty until a language is selected.
+CLanguage g_Language;
 
 // 3. The settings, all at their defaults until Load.
 CAppSettings g_Settings;
