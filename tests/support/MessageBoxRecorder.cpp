@@ -1,0 +1,40 @@
+#include "tests/support/MessageBoxRecorder.h"
+#include "app/Language.h"
+
+namespace
+{
+CMessageBoxRecorder* s_recorder = nullptr;
+}
+
+CMessageBoxRecorder::CMessageBoxRecorder(int defaultAnswer) : m_defaultAnswer(defaultAnswer)
+{
+    s_recorder = this;
+    m_previous = (void*)SetMessageBoxHook(&CMessageBoxRecorder::Hook);
+}
+
+CMessageBoxRecorder::~CMessageBoxRecorder()
+{
+    SetMessageBoxHook((MessageBoxHook)m_previous);
+    s_recorder = nullptr;
+}
+
+void CMessageBoxRecorder::PushAnswer(int answer)
+{
+    m_answers.push_back(answer);
+}
+
+const RecordedMessageBox& CMessageBoxRecorder::Last() const
+{
+    return m_calls.back();
+}
+
+int CMessageBoxRecorder::Hook(HWND owner, const char* text, const char* caption, UINT flags, const char* key)
+{
+    CMessageBoxRecorder* self = s_recorder;
+    if (!self)
+        return IDCANCEL;
+    self->m_calls.push_back({owner, key ? key : "", text ? text : "", caption ? caption : "", flags});
+    if (self->m_nextAnswer < self->m_answers.size())
+        return self->m_answers[self->m_nextAnswer++];
+    return self->m_defaultAnswer;
+}
