@@ -1,0 +1,913 @@
+#include "tools/devsim/DeviceSimulator.h"
+#include <cstring>
+
+namespace devsim
+{
+namespace
+{
+
+// One message carries at most this much element data (N <= 255 with a
+// two-byte element header).
+const size_t kMaxElementData = 253;
+
+Bytes TextBytes(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
+
+std::string ElementText(const Bytes& data)
+{
+    std::string s(data.begin(), data.end());
+    size_t nul = s.find('\0');
+    if (nul != std::string::npos)
+        s.resize(nul);
+    return s;
+}
+
+bool Elapsed(DWORD deadline)
+{
+    return (LONG)(::GetTickCount() - deadline) >= 0;
+}
+
+// Splits a run of entries into answers of one element each, as many whole
+// entries per answer as fit.
+void SplitEntries(BYTE tag, const std::vector<Bytes>& entries, std::vector<SimMessage>* answers)
+{
+    Bytes data;
+    for (const Bytes& entry : entries)
+    {
+        if (!data.empty() && data.size() + entry.size() > kMaxElementData)
+        {
+            answers->push_back(SimMessage(SIM_POSITIVE).Add(tag, data));
+            data.clear();
+        }
+        data.insert(data.end(), entry.begin(), entry.end());
+    }
+    if (!data.empty() || answers->empty())
+        answers->push_back(SimMessage(SIM_POSITIVE).Add(tag, data));
+}
+}
+
+CDeviceSimulator::CDeviceSimulator()
+{
+    ::InitializeCriticalSection(&m_lock);
+    ::InitializeCriticalSection(&m_sendLock);
+    data.lanInfo = TextBytes(std::string("\x00", 1) + "192168001010255255255000" "01002" "192168001001");
+    for (int i = 0; i < 4; ++i)
+        data.isdnCredit[i] = Bytes(24, (BYTE)(0x10 + i));
+    for (int i = 0; i < 8; ++i)
+    {
+        data.cards[i].present = true;
+        data.cards[i].value = (WORD)(0x100 + i);
+        data.cards[i].state = (BYTE)(i % 3);
+        data.cards[i].text = "Card " + std::to_string(i + 1) + " ready";
+    }
+}
+
+CDeviceSimulator::~CDeviceSimulator()
+{
+    Stop();
+    ::DeleteCriticalSection(&m_sendLock);
+    ::DeleteCriticalSection(&m_lock);
+}
+
+// The operations the device answers, tried in this order against the
+// elements of a request: add a row (and its handler) for a new one.
+const SimOperation* CDeviceSimulator::Operations(size_t* count)
+{
+    static const SimOperation kOperations[] = {
+        { TAG_LOADER_VERSION, "system information", false, &CDeviceSimulator::OnSystemInfo },
+        { TAG_SWITCH_TO_FIRMWARE, "switch to firmware", false, &CDeviceSimulator::OnSwitchToFirmware },
+        { TAG_RESET, "reset", true, &CDeviceSimulator::OnReset },
+        { TAG_KEEPALIVE, "keep-alive", false, &CDeviceSimulator::OnKeepAlive },
+        { TAG_MONITOR_START, "monitor start", false, &CDeviceSimulator::OnMonitorStart },
+        { TAG_MONITOR_STOP, "monitor stop", false, &CDeviceSimulator::OnMonitorStop },
+        { TAG_MONITOR_TEXT, "monitor command", true, &CDeviceSimulator::OnMonitorText },
+        { TAG_DATE_TIME, "date and time", true, &CDeviceSimulator::OnDateTime },
+        { TAG_LAN_INFO, "LAN information", false, &CDeviceSimulator::OnLanInfo },
+        { TAG_MODULE_INFO, "module information", false, &CDeviceSimulator::OnModuleInfo },
+        { TAG_GSM_MODULE_RESET, "module reset", true, &CDeviceSimulator::OnModuleReset },
+        { TAG_GSM_CELLS, "cell list", false, &CDeviceSimulator::OnCells },
+        { TAG_NEW_PASSWORD, "password change", true, &CDeviceSimulator::OnNewPassword },
+        { TAG_DIAG_ISDN_LINES, "ISDN line states", false, &CDeviceSimulator::OnIsdnLines },
+        { TAG_DIAG_ISDN_CREDIT, "ISDN credit", false, &CDeviceSimulator::OnIsdnCredit },
+        { TAG_DIAG_CARD, "card states", false, &CDeviceSimulator::OnCards },
+        { TAG_DIAG_GSM_CREDIT, "GSM credit", false, &CDeviceSimulator::OnGsmCredit },
+        { TAG_DIAG_GSM_USAGE, "GSM usage", false, &CDeviceSimulator::OnGsmUsage },
+        { TAG_DIAG_GSM_STATISTICS, "GSM statistics", false, &CDeviceSimulator::OnGsmStatistics },
+        { TAG_DIAG_VOIP, "VoIP rows", false, &CDeviceSimulator::OnVoip },
+    };
+    *count = sizeof(kOperations) / sizeof(kOperations[0]);
+    return kOperations;
+}
+
+int CDeviceSimulator::StartTcp()
+{
+    WSADATA wsa;
+    ::WSAStartup(MAKEWORD(2, 2), &wsa);
+    m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (m_listener == INVALID_SOCKET)
+        return 0;
+    sockaddr_in addr = {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    int len = sizeof(addr);
+    if (::bind(m_listener, (sockaddr*)&addr, sizeof(addr)) != 0 || ::listen(m_listener, 4) != 0
+        || ::getsockname(m_listener, (sockaddr*)&addr, &len) != 0)
+    {
+        ::closesocket(m_listener);
+        m_listener = INVALID_SOCKET;
+        return 0;
+    }
+    m_serial = false;
+    m_stop = 0;
+    m_thread = ::CreateThread(NULL, 0, ThreadProc, this, 0, NULL);
+    return m_thread ? ntohs(addr.sin_port) : 0;
+}
+
+bool CDeviceSimulator::StartSerial(const char* portName)
+{
+    std::string path = std::string("\\\\.\\") + portName;
+    m_port = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (m_port == INVALID_HANDLE_VALUE)
+        return false;
+    DCB dcb = {};
+    dcb.DCBlength = sizeof(dcb);
+    ::GetCommState(m_port, &dcb);
+    dcb.BaudRate = 115200;
+    dcb.fBinary = TRUE;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = TWOSTOPBITS;
+    ::SetCommState(m_port, &dcb);
+    COMMTIMEOUTS timeouts = {};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    ::SetCommTimeouts(m_port, &timeouts);
+    ::PurgeComm(m_port, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    m_serial = true;
+    m_stop = 0;
+    m_thread = ::CreateThread(NULL, 0, ThreadProc, this, 0, NULL);
+    return m_thread != NULL;
+}
+
+void CDeviceSimulator::Stop()
+{
+    if (m_thread)
+    {
+        ::InterlockedExchange(&m_stop, 1);
+        ::WaitForSingleObject(m_thread, 5000);
+        ::CloseHandle(m_thread);
+        m_thread = NULL;
+    }
+    CloseClient();
+    if (m_listener != INVALID_SOCKET)
+    {
+        ::closesocket(m_listener);
+        m_listener = INVALID_SOCKET;
+        ::WSACleanup();
+    }
+    if (m_port != INVALID_HANDLE_VALUE)
+    {
+        ::CloseHandle(m_port);
+        m_port = INVALID_HANDLE_VALUE;
+    }
+}
+
+void CDeviceSimulator::SetIdentity(const SimIdentity& identity)
+{
+    Lock();
+    m_identity = identity;
+    Unlock();
+}
+
+SimIdentity CDeviceSimulator::GetIdentity()
+{
+    Lock();
+    SimIdentity identity = m_identity;
+    Unlock();
+    return identity;
+}
+
+void CDeviceSimulator::SetPassword(const std::string& password, bool required)
+{
+    Lock();
+    m_password = password;
+    m_passwordRequired = required;
+    Unlock();
+}
+
+void CDeviceSimulator::SetFaults(const SimFaults& faults)
+{
+    Lock();
+    m_faults = faults;
+    Unlock();
+}
+
+SimFaults CDeviceSimulator::GetFaults()
+{
+    Lock();
+    SimFaults faults = m_faults;
+    Unlock();
+    return faults;
+}
+
+void CDeviceSimulator::RefuseNext(BYTE tag, BYTE cause, int count)
+{
+    Lock();
+    m_refusals[tag] = std::make_pair(cause, count);
+    Unlock();
+}
+
+void CDeviceSimulator::SetRestart(DWORD downMs, bool sendEvents)
+{
+    Lock();
+    m_restartDownMs = downMs;
+    m_restartEvents = sendEvents;
+    Unlock();
+}
+
+std::vector<SimMessage> CDeviceSimulator::Received()
+{
+    Lock();
+    std::vector<SimMessage> r = m_received;
+    Unlock();
+    return r;
+}
+
+size_t CDeviceSimulator::ReceivedCount()
+{
+    Lock();
+    size_t n = m_received.size();
+    Unlock();
+    return n;
+}
+
+std::vector<Bytes> CDeviceSimulator::Rejected()
+{
+    Lock();
+    std::vector<Bytes> r = m_rejected;
+    Unlock();
+    return r;
+}
+
+Bytes CDeviceSimulator::RawReceived()
+{
+    Lock();
+    Bytes r = m_raw;
+    Unlock();
+    return r;
+}
+
+void CDeviceSimulator::ClearReceived()
+{
+    Lock();
+    m_received.clear();
+    m_rejected.clear();
+    m_raw.clear();
+    Unlock();
+}
+
+int CDeviceSimulator::Connections()
+{
+    Lock();
+    int n = m_connections;
+    Unlock();
+    return n;
+}
+
+int CDeviceSimulator::Acks()
+{
+    Lock();
+    int n = m_acks;
+    Unlock();
+    return n;
+}
+
+bool CDeviceSimulator::Booting()
+{
+    Lock();
+    bool b = m_booting;
+    Unlock();
+    return b;
+}
+
+bool CDeviceSimulator::WaitForReceived(size_t count, DWORD timeoutMs)
+{
+    DWORD deadline = ::GetTickCount() + timeoutMs;
+    while (ReceivedCount() < count)
+    {
+        if (Elapsed(deadline))
+            return false;
+        ::Sleep(2);
+    }
+    return true;
+}
+
+bool CDeviceSimulator::WaitForConnections(int count, DWORD timeoutMs)
+{
+    DWORD deadline = ::GetTickCount() + timeoutMs;
+    while (Connections() < count)
+    {
+        if (Elapsed(deadline))
+            return false;
+        ::Sleep(2);
+    }
+    return true;
+}
+
+DWORD WINAPI CDeviceSimulator::ThreadProc(LPVOID param)
+{
+    static_cast<CDeviceSimulator*>(param)->Run();
+    return 0;
+}
+
+void CDeviceSimulator::Run()
+{
+    if (m_serial)
+        RunSerial();
+    else
+        RunTcp();
+}
+
+// Ends a restart whose time is up: the device runs its new program and will
+// announce itself once the link is up again.
+static bool FinishBoot(bool* booting, DWORD bootUntil)
+{
+    if (*booting && Elapsed(bootUntil))
+    {
+        *booting = false;
+        return true;
+    }
+    return false;
+}
+
+void CDeviceSimulator::RunTcp()
+{
+    while (!m_stop)
+    {
+        Lock();
+        if (m_dropRequested)
+        {
+            m_dropRequested = false;
+            Unlock();
+            CloseClient();
+            Lock();
+        }
+        if (FinishBoot(&m_booting, m_bootUntil))
+        {
+            m_identity.running = m_bootInto;
+            m_announcePending = m_bootEvent != 0;
+        }
+        bool booting = m_booting;
+        Unlock();
+
+        if (m_client == INVALID_SOCKET)
+        {
+            if (booting)
+            {
+                ::Sleep(5);
+                continue;
+            }
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(m_listener, &readable);
+            timeval tv = { 0, 20000 };
+            if (::select(0, &readable, NULL, NULL, &tv) > 0)
+            {
+                SOCKET s = ::accept(m_listener, NULL, NULL);
+                if (s != INVALID_SOCKET)
+                {
+                    BOOL noDelay = TRUE;
+                    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, (const char*)&noDelay, sizeof(noDelay));
+                    ::EnterCriticalSection(&m_sendLock);
+                    m_client = s;
+                    ::LeaveCriticalSection(&m_sendLock);
+                    Lock();
+                    ++m_connections;
+                    m_deframer.Reset();
+                    Unlock();
+                    OnLinkUp();
+                }
+            }
+            continue;
+        }
+
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(m_client, &readable);
+        timeval tv = { 0, 20000 };
+        int ready = ::select(0, &readable, NULL, NULL, &tv);
+        if (ready < 0)
+        {
+            CloseClient();
+            continue;
+        }
+        if (ready == 0)
+            continue;
+        BYTE buffer[512];
+        int n = ::recv(m_client, (char*)buffer, sizeof(buffer), 0);
+        if (n <= 0)
+        {
+            CloseClient();
+            continue;
+        }
+        OnBytes(buffer, (size_t)n);
+    }
+}
+
+void CDeviceSimulator::RunSerial()
+{
+    while (!m_stop)
+    {
+        Lock();
+        bool announce = false;
+        if (FinishBoot(&m_booting, m_bootUntil))
+        {
+            m_identity.running = m_bootInto;
+            m_announcePending = m_bootEvent != 0;
+            announce = true;
+        }
+        bool booting = m_booting;
+        Unlock();
+        if (announce)
+            OnLinkUp();
+
+        DWORD errors = 0;
+        COMSTAT status = {};
+        ::ClearCommError(m_port, &errors, &status);
+        if (status.cbInQue == 0)
+        {
+            ::Sleep(2);
+            continue;
+        }
+        BYTE buffer[512];
+        DWORD wanted = status.cbInQue < sizeof(buffer) ? status.cbInQue : sizeof(buffer);
+        DWORD got = 0;
+        if (!::ReadFile(m_port, buffer, wanted, &got, NULL) || got == 0)
+        {
+            ::Sleep(2);
+            continue;
+        }
+        // A restarting device hears nothing.
+        if (!booting)
+            OnBytes(buffer, got);
+    }
+}
+
+void CDeviceSimulator::CloseClient()
+{
+    ::EnterCriticalSection(&m_sendLock);
+    if (m_client != INVALID_SOCKET)
+    {
+        ::shutdown(m_client, SD_BOTH);
+        ::closesocket(m_client);
+        m_client = INVALID_SOCKET;
+    }
+    ::LeaveCriticalSection(&m_sendLock);
+}
+
+void CDeviceSimulator::OnLinkUp()
+{
+    Lock();
+    bool announce = m_announcePending && m_restartEvents;
+    m_announcePending = false;
+    BYTE eventTag = m_bootEvent;
+    SimIdentity id = m_identity;
+    Unlock();
+    if (!announce || !eventTag)
+        return;
+    SimMessage event(SIM_REQUEST);
+    event.Add(eventTag, Bytes{ id.boardKind, id.boardNumber });
+    event.AddText(TAG_LOADER_VERSION, id.loaderVersion);
+    if (id.running == 2)
+    {
+        event.AddText(TAG_FIRMWARE_VERSION, id.firmwareVersion);
+        event.AddText(TAG_VOIP_VERSION, id.voipVersion);
+    }
+    event.AddText(TAG_DEVICE_NAME, id.deviceName);
+    if (id.running == 1 && id.firmwareMissing)
+        event.Add(TAG_CAUSE, Bytes{ 0x9F });
+    SendToProgram(event);
+}
+
+void CDeviceSimulator::OnBytes(const BYTE* bytes, size_t length)
+{
+    std::vector<Bytes> frames;
+    Lock();
+    m_raw.insert(m_raw.end(), bytes, bytes + length);
+    m_deframer.Feed(bytes, length, &frames);
+    Unlock();
+    for (const Bytes& frame : frames)
+        OnMessage(frame);
+}
+
+bool CDeviceSimulator::TakeFault(int* counter)
+{
+    if (*counter == 0)
+        return false;
+    if (*counter > 0)
+        --*counter;
+    return true;
+}
+
+SimMessage CDeviceSimulator::Negative(BYTE cause)
+{
+    return SimMessage(SIM_NEGATIVE).Add(TAG_CAUSE, Bytes{ cause });
+}
+
+void CDeviceSimulator::OnMessage(const Bytes& raw)
+{
+    SimMessage request;
+    Lock();
+    if (!SimMessage::Decode(raw, &request))
+    {
+        m_rejected.push_back(raw);
+        Unlock();
+        return;
+    }
+    m_received.push_back(request);
+    if (m_booting)
+    {
+        Unlock();
+        return;
+    }
+    if (request.type == SIM_POSITIVE && request.Has(TAG_EVENT_ACK))
+        ++m_acks;
+    if (request.type != SIM_REQUEST)
+    {
+        Unlock();
+        return;
+    }
+    if (TakeFault(&m_faults.dropConnection))
+    {
+        Unlock();
+        DropLink();
+        return;
+    }
+    if (TakeFault(&m_faults.noAnswer))
+    {
+        Unlock();
+        return;
+    }
+
+    const SimOperation* operation = NULL;
+    size_t operationCount = 0;
+    const SimOperation* operations = Operations(&operationCount);
+    for (size_t i = 0; i < operationCount; ++i)
+    {
+        if (request.Has(operations[i].tag))
+        {
+            operation = &operations[i];
+            break;
+        }
+    }
+
+    std::vector<SimMessage> answers;
+    const Bytes* password = request.Find(TAG_PASSWORD);
+    if (!operation)
+    {
+        answers.push_back(Negative(CAUSE_UNKNOWN_REQUEST));
+    }
+    else if ((password && ElementText(*password) != m_password)
+             || (!password && operation->needsLogin && m_passwordRequired))
+    {
+        answers.push_back(Negative(CAUSE_LOGIN_REQUIRED));
+    }
+    else
+    {
+        auto refusal = m_refusals.find(operation->tag);
+        if (refusal == m_refusals.end() || refusal->second.second == 0)
+            refusal = m_refusals.find(0);
+        if (refusal != m_refusals.end() && refusal->second.second != 0)
+        {
+            answers.push_back(Negative(refusal->second.first));
+            if (refusal->second.second > 0)
+                --refusal->second.second;
+        }
+        else
+        {
+            (this->*operation->handler)(request, &answers);
+        }
+    }
+    bool restart = m_restartAfterAnswer;
+    m_restartAfterAnswer = false;
+    Unlock();
+
+    Answer(answers);
+    if (restart)
+    {
+        Lock();
+        BeginRestart(m_restartInto, m_restartEvent);
+        Unlock();
+    }
+}
+
+void CDeviceSimulator::Answer(const std::vector<SimMessage>& answers)
+{
+    Lock();
+    DWORD delay = m_faults.answerDelayMs;
+    Unlock();
+    if (delay)
+        ::Sleep(delay);
+    for (const SimMessage& answer : answers)
+    {
+        Lock();
+        bool bad = TakeFault(&m_faults.badChecksum);
+        bool truncated = TakeFault(&m_faults.truncated);
+        bool shortFrame = TakeFault(&m_faults.shortFrame);
+        bool overlong = TakeFault(&m_faults.overlongBefore);
+        bool garbage = TakeFault(&m_faults.garbageBefore);
+        Unlock();
+
+        Bytes message = answer.Encode(bad);
+        Bytes wire;
+        if (garbage)
+        {
+            static const BYTE kGarbage[] = { 0x11, 0x7A, 0xCD, 0x55, 0x00, 0xFF, 0x10, 0x01, 0xCD, 0x7A };
+            wire.insert(wire.end(), kGarbage, kGarbage + sizeof(kGarbage));
+        }
+        if (overlong)
+        {
+            Bytes junk = SimFrame(Bytes(300, 0x55));
+            wire.insert(wire.end(), junk.begin(), junk.end());
+        }
+        Bytes frame = SimFrame(shortFrame ? Bytes(message.begin(), message.begin() + 2) : message);
+        if (truncated)
+            frame.resize(frame.size() / 2);
+        wire.insert(wire.end(), frame.begin(), frame.end());
+        Transmit(wire);
+    }
+}
+
+bool CDeviceSimulator::SendToProgram(const SimMessage& message)
+{
+    return Transmit(SimFrame(message.Encode()));
+}
+
+bool CDeviceSimulator::SendRaw(const Bytes& bytes)
+{
+    return Transmit(bytes);
+}
+
+bool CDeviceSimulator::Transmit(const Bytes& bytes)
+{
+    bool ok = true;
+    ::EnterCriticalSection(&m_sendLock);
+    if (m_serial)
+    {
+        DWORD written = 0;
+        ok = m_port != INVALID_HANDLE_VALUE
+             && ::WriteFile(m_port, bytes.data(), (DWORD)bytes.size(), &written, NULL)
+             && written == bytes.size();
+    }
+    else if (m_client == INVALID_SOCKET)
+    {
+        ok = false;
+    }
+    else
+    {
+        size_t sent = 0;
+        while (ok && sent < bytes.size())
+        {
+            int n = ::send(m_client, (const char*)bytes.data() + sent, (int)(bytes.size() - sent), 0);
+            if (n <= 0)
+                ok = false;
+            else
+                sent += (size_t)n;
+        }
+    }
+    ::LeaveCriticalSection(&m_sendLock);
+    return ok;
+}
+
+void CDeviceSimulator::DropLink()
+{
+    if (m_serial)
+    {
+        Lock();
+        BeginRestart(m_identity.running, 0);
+        Unlock();
+        return;
+    }
+    Lock();
+    m_dropRequested = true;
+    Unlock();
+    // On the simulator's own thread the drop can happen at once.
+    CloseClient();
+}
+
+// The link goes down now and comes back after the restart time with the
+// device running 'runningAfter' (lock held).
+void CDeviceSimulator::BeginRestart(int runningAfter, BYTE eventTag)
+{
+    m_booting = true;
+    m_bootUntil = ::GetTickCount() + m_restartDownMs;
+    m_bootInto = runningAfter;
+    m_bootEvent = eventTag;
+    m_deframer.Reset();
+    if (!m_serial)
+        m_dropRequested = true;
+}
+
+SimMessage CDeviceSimulator::SystemInfoAnswer()
+{
+    const SimIdentity& id = m_identity;
+    SimMessage answer(SIM_POSITIVE);
+    answer.AddText(TAG_LOADER_VERSION, id.loaderVersion);
+    Bytes info{ (BYTE)id.running, id.boardKind, id.boardNumber };
+    if (id.boardKind == 0x83)
+    {
+        // Two little-endian words, the low word first.
+        info.push_back((BYTE)(id.boardValue & 0xFF));
+        info.push_back((BYTE)((id.boardValue >> 8) & 0xFF));
+        info.push_back((BYTE)((id.boardValue >> 16) & 0xFF));
+        info.push_back((BYTE)((id.boardValue >> 24) & 0xFF));
+    }
+    answer.Add(TAG_SYSTEM_INFO, info);
+    answer.AddText(TAG_DEVICE_NAME, id.deviceName);
+    if (id.running == 2)
+    {
+        answer.AddText(TAG_FIRMWARE_VERSION, id.firmwareVersion);
+        answer.AddText(TAG_VOIP_VERSION, id.voipVersion);
+    }
+    return answer;
+}
+
+void CDeviceSimulator::OnSystemInfo(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SystemInfoAnswer());
+}
+
+void CDeviceSimulator::OnSwitchToFirmware(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_SWITCH_TO_FIRMWARE));
+    if (m_identity.running == 1 && !m_identity.firmwareMissing)
+    {
+        m_restartAfterAnswer = true;
+        m_restartInto = 2;
+        m_restartEvent = TAG_FIRMWARE_RESTART;
+    }
+}
+
+void CDeviceSimulator::OnReset(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_RESET));
+    m_restartAfterAnswer = true;
+    m_restartInto = 1;
+    m_restartEvent = TAG_LOADER_RESTART;
+}
+
+void CDeviceSimulator::OnKeepAlive(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_KEEPALIVE));
+}
+
+void CDeviceSimulator::OnMonitorStart(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_MONITOR_START, TextBytes(data.monitorTrace)));
+}
+
+void CDeviceSimulator::OnMonitorStop(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_MONITOR_STOP));
+}
+
+void CDeviceSimulator::OnMonitorText(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_MONITOR_TEXT));
+}
+
+void CDeviceSimulator::OnDateTime(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    const Bytes* set = request.Find(TAG_DATE_TIME);
+    if (set && set->size() >= 6)
+    {
+        SYSTEMTIME& t = data.time;
+        t = SYSTEMTIME();
+        t.wSecond = (*set)[0];
+        t.wMinute = (*set)[1];
+        t.wHour = (*set)[2];
+        t.wDay = (*set)[3];
+        t.wMonth = (*set)[4];
+        t.wYear = (WORD)(2000 + (*set)[5]);
+        answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DATE_TIME));
+        return;
+    }
+    SYSTEMTIME t = data.time;
+    if (t.wYear == 0)
+        ::GetLocalTime(&t);
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DATE_TIME,
+        Bytes{ (BYTE)t.wSecond, (BYTE)t.wMinute, (BYTE)t.wHour, (BYTE)t.wDay, (BYTE)t.wMonth,
+               (BYTE)(t.wYear - 2000) }));
+}
+
+void CDeviceSimulator::OnLanInfo(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_LAN_INFO, data.lanInfo));
+}
+
+void CDeviceSimulator::OnModuleInfo(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    SimMessage answer(SIM_POSITIVE);
+    answer.AddText(TAG_MODULE_INFO, data.moduleType);
+    answer.AddText(TAG_MODULE_IMEI, data.imei);
+    answer.AddText(TAG_MODULE_IMSI, data.imsi);
+    answer.AddText(TAG_MODULE_NETWORK, data.network);
+    answers->push_back(answer);
+}
+
+void CDeviceSimulator::OnModuleReset(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_GSM_MODULE_RESET, *request.Find(TAG_GSM_MODULE_RESET)));
+}
+
+void CDeviceSimulator::OnCells(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    Bytes text{ 0 };
+    text.insert(text.end(), data.cells.begin(), data.cells.end());
+    if (text.size() > kMaxElementData)
+        text.resize(kMaxElementData);
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_GSM_CELLS, text));
+}
+
+void CDeviceSimulator::OnNewPassword(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    m_password = ElementText(*request.Find(TAG_NEW_PASSWORD));
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_NEW_PASSWORD));
+}
+
+void CDeviceSimulator::OnIsdnLines(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_ISDN_LINES, data.isdnLines));
+}
+
+void CDeviceSimulator::OnIsdnCredit(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    std::vector<Bytes> entries;
+    for (BYTE index : *request.Find(TAG_DIAG_ISDN_CREDIT))
+    {
+        if (index >= 4)
+            continue;
+        Bytes entry{ index, (BYTE)data.isdnCredit[index].size() };
+        entry.insert(entry.end(), data.isdnCredit[index].begin(), data.isdnCredit[index].end());
+        entries.push_back(entry);
+    }
+    SplitEntries(TAG_DIAG_ISDN_CREDIT, entries, answers);
+}
+
+void CDeviceSimulator::OnCards(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    const Bytes* req = request.Find(TAG_DIAG_CARD);
+    int first = req->empty() ? 0 : (*req)[0];
+    // One answer per request: as many entries from the first index as fit;
+    // the program asks again from the next index.
+    Bytes entries;
+    for (int i = first; i < 32; ++i)
+    {
+        const DeviceData::Card& card = data.cards[i];
+        std::string text = card.present ? card.text : std::string();
+        Bytes entry{ (BYTE)i, (BYTE)(card.value & 0xFF), (BYTE)(card.value >> 8),
+                     card.present ? card.state : (BYTE)0xFF, (BYTE)text.size() };
+        entry.insert(entry.end(), text.begin(), text.end());
+        if (entries.size() + entry.size() > kMaxElementData)
+            break;
+        entries.insert(entries.end(), entry.begin(), entry.end());
+    }
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_CARD, entries));
+}
+
+void CDeviceSimulator::OnGsmCredit(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    Bytes entries;
+    for (BYTE index : *request.Find(TAG_DIAG_GSM_CREDIT))
+    {
+        if (index >= 32)
+            continue;
+        Bytes credit = data.gsmCredit[index].empty() ? Bytes(8, 0) : data.gsmCredit[index];
+        Bytes entry{ index, (BYTE)credit.size() };
+        entry.insert(entry.end(), credit.begin(), credit.end());
+        if (entries.size() + entry.size() > kMaxElementData)
+            break;
+        entries.insert(entries.end(), entry.begin(), entry.end());
+    }
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_GSM_CREDIT, entries));
+}
+
+void CDeviceSimulator::OnGsmUsage(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_GSM_USAGE, Bytes{ data.gsmUsage }));
+}
+
+void CDeviceSimulator::OnGsmStatistics(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_GSM_STATISTICS, data.gsmStatistics));
+}
+
+void CDeviceSimulator::OnVoip(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    std::vector<Bytes> rows = data.voipRows;
+    rows.push_back(Bytes(13, 0)); // an empty name ends the list
+    SplitEntries(TAG_DIAG_VOIP, rows, answers);
+}
+}
