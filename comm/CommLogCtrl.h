@@ -14,11 +14,23 @@ enum : COLORREF
 
 // The coloured text view of the communication log and of the monitor log,
 // over a rich edit 2.0 control that its owner creates and attaches.
+//
+// The owner attaches the control and calls Init on the UI thread. After that
+// the appending operations (AddText, AddTextFormat, AddFrameDump, AddRawInput,
+// SetColor) may be called from any thread: a call from another thread never
+// waits for the UI thread. It queues a heap copy of its line and posts the
+// control a wake-up; the UI thread writes the queued lines in the order they
+// were queued, and before any line of its own, so the order of all lines is
+// the order of the calls. The link threads can therefore log while the UI
+// thread waits for them to end. Find, SaveToFile, Trim, SetMaxLines, Clear and
+// AppendPlain are for the UI thread only.
 class CCommLogCtrl : public CWindow
 {
 public:
-    CCommLogCtrl() = default;
+    CCommLogCtrl();
     virtual ~CCommLogCtrl();
+    CCommLogCtrl(const CCommLogCtrl&) = delete;
+    CCommLogCtrl& operator=(const CCommLogCtrl&) = delete;
 
     void Init();
     void SetMaxLines(int maxLines);
@@ -36,7 +48,47 @@ public:
     int SaveToFile(const char* path, BOOL append);
     void Trim();
 
+    // Appends length bytes of text at the end as they are: no colour change,
+    // no line end added (the device's monitor trace); then trims.
+    void AppendPlain(const char* text, int length);
+    // Empties the view.
+    void Clear();
+    // Writes the lines other threads have queued; the UI thread does this by
+    // itself before each of its own lines and when the wake-up arrives.
+    void FlushQueued();
+
+    // The longest line AddTextFormat produces, its terminating zero included.
+    static const int kMaxLineSize = 260;
+
 private:
+    struct QueuedLine;
+    enum LineKind { kLineText, kLineFrameIn, kLineFrameOut, kLineRaw, kLineColor };
+
+    bool OnUiThread() const;
+    bool Enqueue(LineKind kind, COLORREF color, const void* data, int length);
+    void WriteLine(const QueuedLine* line);
+    void FreeQueue();
+
+    void ApplyColor(COLORREF color);
+    void AppendAtEnd(const char* text);
+    void BeginUpdate();
+    void EndUpdate();
+    void WriteText(const char* text, COLORREF color);
+    void WriteHexDump(const BYTE* bytes, int length, const char* prefix, COLORREF prefixColor,
+                      COLORREF bytesColor, int startColumn);
+
+    static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR refData);
+
     int m_charsPerLine = 140;
     int m_maxLines = 1000;
+
+    // Lines queued by other threads, oldest first, and whether the control
+    // still takes them (cleared when the window goes away).
+    CRITICAL_SECTION m_queueLock;
+    QueuedLine* m_queueHead = nullptr;
+    QueuedLine* m_queueTail = nullptr;
+    bool m_accepting = false;
+    bool m_subclassed = false;
+    DWORD m_uiThreadId = 0;
 };

@@ -1,0 +1,503 @@
+#include "comm/CommLogCtrl.h"
+#include "app/DiskFile.h"
+#include "app/TextUtil.h"
+#include <cstring>
+
+namespace
+{
+// One font for every log view, created by the first Init and kept for the
+// life of the process.
+HFONT g_logFont = NULL;
+
+HFONT GetLogFont()
+{
+    if (!g_logFont)
+    {
+        // Ten points in the screen's resolution, as a point font is made.
+        HDC screen = ::GetDC(NULL);
+        int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen)
+            ::ReleaseDC(NULL, screen);
+        LOGFONTA lf = {};
+        lf.lfHeight = -::MulDiv(100, dpi, 720);
+        lf.lfWeight = FW_NORMAL;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        CopyText(lf.lfFaceName, sizeof(lf.lfFaceName), "Courier New");
+        g_logFont = ::CreateFontIndirectA(&lf);
+    }
+    return g_logFont;
+}
+
+// The wake-up a logging thread posts to the control.
+UINT LogFlushMessage()
+{
+    static UINT msg = ::RegisterWindowMessageA("VelmotrexCommLogFlush");
+    return msg;
+}
+
+const UINT_PTR kSubclassId = 0x4C4F47; // "LOG"
+
+DWORD CALLBACK StreamToFile(DWORD_PTR cookie, LPBYTE buf, LONG count, LONG* done)
+{
+    CDiskFile* file = reinterpret_cast<CDiskFile*>(cookie);
+    DWORD written = file->Write(buf, (DWORD)count);
+    *done = (LONG)written;
+    // Fewer bytes written than given (disk full): stop the stream.
+    return written < (DWORD)count ? 1 : 0;
+}
+}
+
+// A line handed over by another thread: a process-heap copy of its bytes.
+struct CCommLogCtrl::QueuedLine
+{
+    QueuedLine* next;
+    LineKind kind;
+    COLORREF color;
+    int length;
+    BYTE data[1]; // length bytes, then a terminating zero
+};
+
+CCommLogCtrl::CCommLogCtrl()
+{
+    ::InitializeCriticalSection(&m_queueLock);
+}
+
+CCommLogCtrl::~CCommLogCtrl()
+{
+    if (m_subclassed && m_hWnd && ::IsWindow(m_hWnd))
+        ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    m_subclassed = false;
+    FreeQueue();
+    ::DeleteCriticalSection(&m_queueLock);
+}
+
+void CCommLogCtrl::Init()
+{
+    if (!m_hWnd)
+        return;
+    SetFont(GetLogFont(), TRUE);
+
+    // The width of "0" in the window's own device context (the log font is
+    // not selected into it) sets how many characters fit the screen's width.
+    HDC dc = ::GetDC(m_hWnd);
+    if (dc)
+    {
+        SIZE size = {};
+        if (::GetTextExtentPoint32A(dc, "0", 1, &size) && size.cx > 0)
+        {
+            RECT desktop = {};
+            ::GetWindowRect(::GetDesktopWindow(), &desktop);
+            m_charsPerLine = (desktop.right - desktop.left) / size.cx;
+        }
+        ::ReleaseDC(m_hWnd, dc);
+    }
+
+    m_uiThreadId = ::GetWindowThreadProcessId(m_hWnd, NULL);
+    if (!m_subclassed)
+        m_subclassed = ::SetWindowSubclass(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    ::EnterCriticalSection(&m_queueLock);
+    m_accepting = m_subclassed;
+    ::LeaveCriticalSection(&m_queueLock);
+}
+
+LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR refData)
+{
+    CCommLogCtrl* self = reinterpret_cast<CCommLogCtrl*>(refData);
+    if (uMsg == LogFlushMessage())
+    {
+        self->FlushQueued();
+        return 0;
+    }
+    if (uMsg == WM_NCDESTROY)
+    {
+        ::RemoveWindowSubclass(hWnd, SubclassProc, id);
+        self->m_subclassed = false;
+        ::EnterCriticalSection(&self->m_queueLock);
+        self->m_accepting = false;
+        ::LeaveCriticalSection(&self->m_queueLock);
+        self->FreeQueue();
+    }
+    return ::DefSubclassProc(hWnd, uMsg, wParam, lParam);
+}
+
+bool CCommLogCtrl::OnUiThread() const
+{
+    DWORD ui = m_uiThreadId ? m_uiThreadId : ::GetWindowThreadProcessId(m_hWnd, NULL);
+    return ui == ::GetCurrentThreadId();
+}
+
+bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int length)
+{
+    if (length < 0)
+        length = 0;
+    QueuedLine* line = static_cast<QueuedLine*>(
+        ::HeapAlloc(::GetProcessHeap(), 0, sizeof(QueuedLine) + (size_t)length));
+    if (!line)
+        return false;
+    line->next = nullptr;
+    line->kind = kind;
+    line->color = color;
+    line->length = length;
+    if (length)
+        memcpy(line->data, data, (size_t)length);
+    line->data[length] = 0;
+
+    bool wake = false;
+    bool queued = false;
+    ::EnterCriticalSection(&m_queueLock);
+    if (m_accepting)
+    {
+        wake = m_queueHead == nullptr;
+        if (m_queueTail)
+            m_queueTail->next = line;
+        else
+            m_queueHead = line;
+        m_queueTail = line;
+        queued = true;
+    }
+    ::LeaveCriticalSection(&m_queueLock);
+    if (!queued)
+    {
+        ::HeapFree(::GetProcessHeap(), 0, line);
+        return false;
+    }
+    // Posted, never sent: this thread must not wait for the UI thread, which
+    // may itself be waiting for this thread to end.
+    if (wake)
+        ::PostMessageA(m_hWnd, LogFlushMessage(), 0, 0);
+    return true;
+}
+
+void CCommLogCtrl::FlushQueued()
+{
+    ::EnterCriticalSection(&m_queueLock);
+    QueuedLine* line = m_queueHead;
+    m_queueHead = m_queueTail = nullptr;
+    ::LeaveCriticalSection(&m_queueLock);
+    while (line)
+    {
+        QueuedLine* next = line->next;
+        if (m_hWnd && ::IsWindow(m_hWnd))
+            WriteLine(line);
+        ::HeapFree(::GetProcessHeap(), 0, line);
+        line = next;
+    }
+}
+
+void CCommLogCtrl::FreeQueue()
+{
+    ::EnterCriticalSection(&m_queueLock);
+    QueuedLine* line = m_queueHead;
+    m_queueHead = m_queueTail = nullptr;
+    ::LeaveCriticalSection(&m_queueLock);
+    while (line)
+    {
+        QueuedLine* next = line->next;
+        ::HeapFree(::GetProcessHeap(), 0, line);
+        line = next;
+    }
+}
+
+void CCommLogCtrl::WriteLine(const QueuedLine* line)
+{
+    switch (line->kind)
+    {
+    case kLineText:
+        WriteText(reinterpret_cast<const char*>(line->data), line->color);
+        break;
+    case kLineFrameIn:
+        WriteHexDump(line->data, line->length, " IN:", LOG_RED, LOG_BLACK, 4);
+        break;
+    case kLineFrameOut:
+        WriteHexDump(line->data, line->length, "OUT:", LOG_BLUE, LOG_BLACK, 4);
+        break;
+    case kLineRaw:
+        WriteHexDump(line->data, line->length, "RAW INPUT > ", LOG_MAGENTA, LOG_MAGENTA, 12);
+        break;
+    case kLineColor:
+        ApplyColor(line->color);
+        break;
+    }
+}
+
+void CCommLogCtrl::SetMaxLines(int maxLines)
+{
+    m_maxLines = maxLines;
+    Trim();
+}
+
+void CCommLogCtrl::SetColor(COLORREF color)
+{
+    if (!m_hWnd)
+        return;
+    if (!OnUiThread())
+    {
+        Enqueue(kLineColor, color, nullptr, 0);
+        return;
+    }
+    FlushQueued();
+    ApplyColor(color);
+}
+
+void CCommLogCtrl::ApplyColor(COLORREF color)
+{
+    // The selection is the insertion point at the end: this colours the text
+    // appended next.
+    CHARFORMATA cf = {};
+    cf.cbSize = sizeof(cf);
+    cf.dwMask = CFM_COLOR;
+    cf.dwEffects = 0;
+    cf.crTextColor = color;
+    SendMessage(EM_SETCHARFORMAT, SCF_SELECTION, (LPARAM)&cf);
+}
+
+void CCommLogCtrl::AddText(const char* text, COLORREF color)
+{
+    if (!m_hWnd)
+        return;
+    if (!text)
+        text = "";
+    if (!OnUiThread())
+    {
+        Enqueue(kLineText, color, text, (int)strlen(text));
+        return;
+    }
+    FlushQueued();
+    WriteText(text, color);
+}
+
+void CCommLogCtrl::AddTextFormat(const char* fmt, COLORREF color, ...)
+{
+    // Bounded and always terminated, whatever the arguments (a long path).
+    char line[kMaxLineSize];
+    va_list args;
+    va_start(args, color);
+    FormatTextV(line, sizeof(line), fmt, args);
+    va_end(args);
+    AddText(line, color);
+}
+
+void CCommLogCtrl::AddFrameDump(const BYTE* bytes, int length, BOOL incoming)
+{
+    if (!m_hWnd || !bytes || length <= 0)
+        return;
+    if (!OnUiThread())
+    {
+        Enqueue(incoming ? kLineFrameIn : kLineFrameOut, LOG_BLACK, bytes, length);
+        return;
+    }
+    FlushQueued();
+    if (incoming)
+        WriteHexDump(bytes, length, " IN:", LOG_RED, LOG_BLACK, 4);
+    else
+        WriteHexDump(bytes, length, "OUT:", LOG_BLUE, LOG_BLACK, 4);
+}
+
+void CCommLogCtrl::AddRawInput(const BYTE* bytes, int length)
+{
+    if (!m_hWnd || !bytes || length <= 0)
+        return;
+    if (!OnUiThread())
+    {
+        Enqueue(kLineRaw, LOG_MAGENTA, bytes, length);
+        return;
+    }
+    FlushQueued();
+    WriteHexDump(bytes, length, "RAW INPUT > ", LOG_MAGENTA, LOG_MAGENTA, 12);
+}
+
+void CCommLogCtrl::AppendPlain(const char* text, int length)
+{
+    if (!m_hWnd || !text || length <= 0)
+        return;
+    FlushQueued();
+    // The control takes a zero-terminated text: copy the bytes given, no more.
+    char* copy = static_cast<char*>(::HeapAlloc(::GetProcessHeap(), 0, (size_t)length + 1));
+    if (!copy)
+        return;
+    memcpy(copy, text, (size_t)length);
+    copy[length] = 0;
+    BeginUpdate();
+    AppendAtEnd(copy);
+    Trim();
+    EndUpdate();
+    ::HeapFree(::GetProcessHeap(), 0, copy);
+}
+
+void CCommLogCtrl::Clear()
+{
+    if (!m_hWnd)
+        return;
+    FlushQueued();
+    SendMessage(WM_SETTEXT, 0, (LPARAM)"");
+}
+
+void CCommLogCtrl::AppendAtEnd(const char* text)
+{
+    GETTEXTLENGTHEX gtl = { GTL_NUMCHARS | GTL_PRECISE, CP_ACP };
+    LONG end = (LONG)SendMessage(EM_GETTEXTLENGTHEX, (WPARAM)&gtl, 0);
+    CHARRANGE cr = { end, end };
+    SendMessage(EM_EXSETSEL, 0, (LPARAM)&cr);
+    SendMessage(EM_REPLACESEL, FALSE, (LPARAM)text);
+}
+
+void CCommLogCtrl::BeginUpdate()
+{
+    SendMessage(WM_SETREDRAW, FALSE, 0);
+}
+
+void CCommLogCtrl::EndUpdate()
+{
+    SendMessage(WM_SETREDRAW, TRUE, 0);
+    Invalidate(TRUE);
+}
+
+void CCommLogCtrl::WriteText(const char* text, COLORREF color)
+{
+    BeginUpdate();
+    ApplyColor(color);
+    AppendAtEnd(text);
+    AppendAtEnd("\r\n");
+    ApplyColor(LOG_BLACK);
+    Trim();
+    EndUpdate();
+}
+
+void CCommLogCtrl::WriteHexDump(const BYTE* bytes, int length, const char* prefix, COLORREF prefixColor,
+                                COLORREF bytesColor, int startColumn)
+{
+    // The longest piece ends at most two characters past the wrap width.
+    int width = m_charsPerLine > 0 ? m_charsPerLine : 1;
+    size_t size = (size_t)width + 5;
+    char* buf = static_cast<char*>(::HeapAlloc(::GetProcessHeap(), 0, size));
+    if (!buf)
+        return;
+    buf[0] = 0;
+
+    BeginUpdate();
+    ApplyColor(prefixColor);
+    AppendAtEnd(prefix);
+    if (bytesColor != prefixColor)
+        ApplyColor(bytesColor);
+
+    int column = startColumn;
+    for (int i = 0; i < length; ++i)
+    {
+        char piece[4];
+        if (column)
+        {
+            FormatText(piece, sizeof(piece), " %02X", bytes[i]);
+            column += 3;
+        }
+        else
+        {
+            FormatText(piece, sizeof(piece), "%02X", bytes[i]);
+            column = 2;
+        }
+        AppendText(buf, size, piece);
+        if (column >= width)
+        {
+            // A new paragraph does not keep the insertion colour: set it again.
+            ApplyColor(bytesColor);
+            AppendAtEnd(buf);
+            AppendAtEnd("\r\n");
+            buf[0] = 0;
+            column = 0;
+        }
+    }
+    if (column)
+    {
+        ApplyColor(bytesColor);
+        AppendAtEnd(buf);
+        AppendAtEnd("\r\n");
+    }
+    if (bytesColor != LOG_BLACK)
+        ApplyColor(LOG_BLACK);
+    ::HeapFree(::GetProcessHeap(), 0, buf);
+    Trim();
+    EndUpdate();
+}
+
+void CCommLogCtrl::Trim()
+{
+    if (!m_hWnd || m_maxLines <= 0)
+        return;
+    int count = (int)SendMessage(EM_GETLINECOUNT);
+    if (count <= m_maxLines)
+        return;
+    // Larger limits drop 10 or 100 lines more than needed, so that the
+    // deletion does not run for every new line.
+    int k;
+    if (m_maxLines > 1000)
+        k = count - m_maxLines + 100;
+    else if (m_maxLines > 100)
+        k = count - m_maxLines + 10;
+    else
+        k = count - m_maxLines - 1;
+    if (k <= 0)
+        return;
+    LONG start = (LONG)SendMessage(EM_LINEINDEX, (WPARAM)k);
+    if (start <= 0)
+        return;
+    CHARRANGE cr = { 0, start };
+    SendMessage(EM_EXSETSEL, 0, (LPARAM)&cr);
+    SendMessage(EM_REPLACESEL, FALSE, (LPARAM)"");
+    GETTEXTLENGTHEX gtl = { GTL_NUMCHARS | GTL_PRECISE, CP_ACP };
+    LONG end = (LONG)SendMessage(EM_GETTEXTLENGTHEX, (WPARAM)&gtl, 0);
+    CHARRANGE at = { end, end };
+    SendMessage(EM_EXSETSEL, 0, (LPARAM)&at);
+}
+
+int CCommLogCtrl::Find(const char* text, BOOL matchCase, BOOL wholeWord)
+{
+    if (!m_hWnd || !text || !*text)
+        return 0;
+    FlushQueued();
+    DWORD flags = FR_DOWN;
+    if (matchCase)
+        flags |= FR_MATCHCASE;
+    if (wholeWord)
+        flags |= FR_WHOLEWORD;
+
+    CHARRANGE sel = {};
+    SendMessage(EM_EXGETSEL, 0, (LPARAM)&sel);
+
+    FINDTEXTEXA ft = {};
+    ft.lpstrText = const_cast<char*>(text);
+    ft.chrg.cpMin = sel.cpMax;
+    ft.chrg.cpMax = -1;
+    LRESULT at = SendMessage(EM_FINDTEXTEX, flags, (LPARAM)&ft);
+    if (at < 0)
+    {
+        // Wrap around: from the start up to the end of the old selection.
+        ft.chrg.cpMin = 0;
+        ft.chrg.cpMax = sel.cpMax;
+        at = SendMessage(EM_FINDTEXTEX, flags, (LPARAM)&ft);
+    }
+    if (at < 0)
+        return 0;
+    SendMessage(EM_EXSETSEL, 0, (LPARAM)&ft.chrgText);
+    return 1;
+}
+
+int CCommLogCtrl::SaveToFile(const char* path, BOOL append)
+{
+    if (!m_hWnd || !path)
+        return 0;
+    FlushQueued();
+    if (!append)
+        TruncateFile(path);
+    CDiskFile file;
+    // Write access, no sharing, open or create.
+    if (!file.Open(path, DISKFILE_WRITE))
+        return 0;
+    if (append)
+        file.SeekToEnd();
+    EDITSTREAM es = {};
+    es.dwCookie = reinterpret_cast<DWORD_PTR>(&file);
+    es.pfnCallback = StreamToFile;
+    SendMessage(EM_STREAMOUT, SF_TEXT, (LPARAM)&es);
+    file.Close();
+    return 1;
+}

@@ -1,0 +1,387 @@
+#include <gtest/gtest.h>
+#include "comm/CommLogCtrl.h"
+#include "app/TextUtil.h"
+#include <string>
+#include <vector>
+
+namespace
+{
+// A real rich edit 2.0 log view under a hidden top-level window, created as
+// the frame creates its log: read-only, multi-line, both scroll bars, lines
+// never wrapped by the control.
+class CommLogTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
+
+    void SetUp() override
+    {
+        m_host = ::CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, NULL, NULL,
+                                   ::GetModuleHandle(NULL), NULL);
+        ASSERT_TRUE(m_host != NULL);
+        HWND edit = ::CreateWindowExA(0, "RichEdit20A", "",
+                                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                                          ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                                      0, 0, 580, 380, m_host, (HMENU)1030, ::GetModuleHandle(NULL), NULL);
+        ASSERT_TRUE(edit != NULL);
+        m_log.Attach(edit);
+        m_log.Init();
+    }
+
+    void TearDown() override
+    {
+        if (m_host)
+            ::DestroyWindow(m_host);
+    }
+
+    std::string Text()
+    {
+        int len = ::GetWindowTextLengthA(m_log);
+        std::string s((size_t)len + 1, '\0');
+        int got = ::GetWindowTextA(m_log, &s[0], len + 1);
+        s.resize((size_t)got);
+        return s;
+    }
+
+    std::vector<std::string> Lines()
+    {
+        std::vector<std::string> lines;
+        std::string text = Text();
+        size_t start = 0;
+        for (;;)
+        {
+            size_t end = text.find("\r\n", start);
+            if (end == std::string::npos)
+            {
+                if (start < text.size())
+                    lines.push_back(text.substr(start));
+                break;
+            }
+            lines.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    }
+
+    int LineCount() { return (int)m_log.SendMessage(EM_GETLINECOUNT); }
+
+    // The colour of characters [first, last) of a line; 0xFFFFFFFF when mixed.
+    COLORREF ColorOf(int line, int first, int last)
+    {
+        LONG start = (LONG)m_log.SendMessage(EM_LINEINDEX, line);
+        CHARRANGE cr = { start + first, start + last };
+        m_log.SendMessage(EM_EXSETSEL, 0, (LPARAM)&cr);
+        CHARFORMATA cf = {};
+        cf.cbSize = sizeof(cf);
+        m_log.SendMessage(EM_GETCHARFORMAT, SCF_SELECTION, (LPARAM)&cf);
+        return (cf.dwMask & CFM_COLOR) ? cf.crTextColor : 0xFFFFFFFF;
+    }
+
+    CHARRANGE Selection()
+    {
+        CHARRANGE cr = {};
+        m_log.SendMessage(EM_EXGETSEL, 0, (LPARAM)&cr);
+        return cr;
+    }
+
+    // Fills the view at once with lines "line 0".. (faster than appending).
+    void FillLines(int count)
+    {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+        {
+            char line[32];
+            FormatText(line, sizeof(line), "line %d\r\n", i);
+            text += line;
+        }
+        ::SetWindowTextA(m_log, text.c_str());
+    }
+
+    void AddLines(int count, const char* pattern = "line %d")
+    {
+        for (int i = 0; i < count; ++i)
+            m_log.AddTextFormat(pattern, LOG_TEAL, i);
+    }
+
+    static void Pump()
+    {
+        MSG msg;
+        while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+
+    HWND m_host = NULL;
+    CCommLogCtrl m_log;
+};
+
+TEST_F(CommLogTest, InitMeasuresTheScreenWidthInDigits)
+{
+    EXPECT_GT(m_log.GetCharsPerLine(), 10);
+    CHARFORMATA cf = {};
+    cf.cbSize = sizeof(cf);
+    m_log.SendMessage(EM_GETCHARFORMAT, SCF_DEFAULT, (LPARAM)&cf);
+    EXPECT_STREQ("Courier New", cf.szFaceName);
+    // Ten points (200 twips), give or take the rounding to whole pixels.
+    EXPECT_NEAR(200, cf.yHeight, 15);
+}
+
+TEST_F(CommLogTest, ShortSentMessageIsOneLineWithBluePrefixAndBlackBytes)
+{
+    m_log.SetCharsPerLine(40);
+    const BYTE msg[] = { 0xA1, 0x05, 0x0F };
+    m_log.AddFrameDump(msg, 3, FALSE);
+    EXPECT_EQ("OUT: A1 05 0F\r\n", Text());
+    EXPECT_EQ(LOG_BLUE, ColorOf(0, 0, 4));
+    EXPECT_EQ(LOG_BLACK, ColorOf(0, 4, 13));
+}
+
+TEST_F(CommLogTest, DumpEndsItsLineAtTheWrapWidthAndContinuesWithoutBlank)
+{
+    // Prefix 4 columns, then 3 per byte: the third byte reaches 13 exactly.
+    m_log.SetCharsPerLine(13);
+    const BYTE msg[] = { 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08 };
+    m_log.AddFrameDump(msg, 8, TRUE);
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(" IN: 01 02 03", lines[0]);
+    EXPECT_EQ("04 05 06 07 08", lines[1]);
+    EXPECT_EQ(LOG_RED, ColorOf(0, 0, 4));
+    EXPECT_EQ(LOG_BLACK, ColorOf(0, 4, 13));
+    EXPECT_EQ(LOG_BLACK, ColorOf(1, 0, 14));
+}
+
+TEST_F(CommLogTest, RawInputIsMagentaThroughoutAndStartsAtColumnTwelve)
+{
+    // The prefix ends in a blank and the first byte brings its own.
+    m_log.SetCharsPerLine(18);
+    const BYTE raw[] = { 0x7E, 0x41, 0x42, 0x7D };
+    m_log.AddRawInput(raw, 4);
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("RAW INPUT >  7E 41", lines[0]);
+    EXPECT_EQ("42 7D", lines[1]);
+    EXPECT_EQ(LOG_MAGENTA, ColorOf(0, 0, 18));
+    EXPECT_EQ(LOG_MAGENTA, ColorOf(1, 0, 5));
+    // The next line starts in its own colour, not the dump's.
+    m_log.AddText("after", LOG_BLACK);
+    EXPECT_EQ(LOG_BLACK, ColorOf(2, 0, 5));
+}
+
+TEST_F(CommLogTest, TextLinesKeepTheirColourAndFormattedLinesAreBounded)
+{
+    m_log.AddText("Open port COM3 (115200 b/s)", LOG_RED);
+    m_log.AddTextFormat("Timer timeout! (status: %d)", LOG_TEAL, 21);
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("Timer timeout! (status: 21)", lines[1]);
+    EXPECT_EQ(LOG_RED, ColorOf(0, 0, 27));
+    EXPECT_EQ(LOG_TEAL, ColorOf(1, 0, 27));
+
+    std::string path = "C:\\" + std::string(1000, 'p') + ".lmf";
+    m_log.AddTextFormat("Load LmF file %s", LOG_OLIVE, path.c_str());
+    lines = Lines();
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ(CCommLogCtrl::kMaxLineSize - 1, (int)lines[2].size());
+    EXPECT_EQ(0u, lines[2].find("Load LmF file C:\\ppp"));
+}
+
+TEST_F(CommLogTest, SmallLimitHoldsExactly)
+{
+    m_log.SetMaxLines(50);
+    AddLines(51);
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(50u, lines.size());
+    EXPECT_EQ("line 1", lines.front());
+    EXPECT_EQ("line 50", lines.back());
+    AddLines(1, "next %d");
+    lines = Lines();
+    ASSERT_EQ(50u, lines.size());
+    EXPECT_EQ("line 2", lines.front());
+}
+
+TEST_F(CommLogTest, MediumLimitDropsTenExtraLines)
+{
+    m_log.SetMaxLines(200);
+    AddLines(200);
+    // The control counts the empty line after the last line end.
+    EXPECT_EQ(190, LineCount());
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(189u, lines.size());
+    EXPECT_EQ("line 11", lines.front());
+    EXPECT_EQ("line 199", lines.back());
+}
+
+TEST_F(CommLogTest, LargeLimitDropsAHundredExtraLines)
+{
+    m_log.SetMaxLines(2000);
+    FillLines(1999);
+    ASSERT_EQ(2000, LineCount());
+    AddLines(1, "last %d");
+    EXPECT_EQ(1900, LineCount());
+    EXPECT_EQ("line 101", Lines().front());
+}
+
+TEST_F(CommLogTest, NoLimitKeepsEverythingUntilALimitIsSet)
+{
+    m_log.SetMaxLines(0);
+    FillLines(1100);
+    AddLines(1, "line 1100");
+    EXPECT_EQ(1102, LineCount());
+    m_log.SetMaxLines(10);
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(10u, lines.size());
+    EXPECT_EQ("line 1091", lines.front());
+}
+
+TEST_F(CommLogTest, FindRunsDownThenWrapsToTheTop)
+{
+    m_log.AddText("alpha one", LOG_BLACK);
+    m_log.AddText("beta", LOG_BLACK);
+    m_log.AddText("Alpha two", LOG_BLACK);
+    m_log.AddText("alphabet", LOG_BLACK);
+    // The insertion point is at the end: nothing below it, the top has one.
+    ASSERT_EQ(1, m_log.Find("alpha", TRUE, TRUE));
+    CHARRANGE sel = Selection();
+    EXPECT_EQ(0, sel.cpMin);
+    EXPECT_EQ(5, sel.cpMax);
+
+    // Match case skips "Alpha"; whole word skips "alphabet": back to the top.
+    ASSERT_EQ(1, m_log.Find("alpha", TRUE, TRUE));
+    EXPECT_EQ(0, Selection().cpMin);
+
+    // Without whole word the next match is "alphabet" on the last line.
+    ASSERT_EQ(1, m_log.Find("alpha", TRUE, FALSE));
+    LONG lastLine = (LONG)m_log.SendMessage(EM_LINEINDEX, 3);
+    EXPECT_EQ(lastLine, Selection().cpMin);
+
+    // Without match case "Alpha two" comes next after the first line.
+    CHARRANGE top = { 0, 5 };
+    m_log.SendMessage(EM_EXSETSEL, 0, (LPARAM)&top);
+    ASSERT_EQ(1, m_log.Find("ALPHA", FALSE, TRUE));
+    EXPECT_EQ((LONG)m_log.SendMessage(EM_LINEINDEX, 2), Selection().cpMin);
+
+    // Nothing anywhere: the selection stays.
+    CHARRANGE before = Selection();
+    EXPECT_EQ(0, m_log.Find("gamma", FALSE, FALSE));
+    CHARRANGE after = Selection();
+    EXPECT_EQ(before.cpMin, after.cpMin);
+    EXPECT_EQ(before.cpMax, after.cpMax);
+}
+
+std::string ReadWholeFile(const char* path)
+{
+    std::string data;
+    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buf[4096];
+    DWORD got = 0;
+    while (::ReadFile(h, buf, sizeof(buf), &got, NULL) && got)
+        data.append(buf, got);
+    ::CloseHandle(h);
+    return data;
+}
+
+void WriteWholeFile(const char* path, const std::string& data)
+{
+    HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD put = 0;
+    ::WriteFile(h, data.data(), (DWORD)data.size(), &put, NULL);
+    ::CloseHandle(h);
+}
+
+TEST_F(CommLogTest, SaveReplacesALongerFileAndAppendAddsToIt)
+{
+    const char* path = "commlog_save.txt";
+    WriteWholeFile(path, std::string(5000, 'x'));
+    m_log.AddText("Start data download", LOG_TEAL);
+    const BYTE msg[] = { 0xA2, 0x00 };
+    m_log.SetCharsPerLine(40);
+    m_log.AddFrameDump(msg, 2, TRUE);
+
+    ASSERT_EQ(1, m_log.SaveToFile(path, FALSE));
+    EXPECT_EQ("Start data download\r\n IN: A2 00\r\n", ReadWholeFile(path));
+
+    ASSERT_EQ(1, m_log.SaveToFile(path, TRUE));
+    EXPECT_EQ("Start data download\r\n IN: A2 00\r\nStart data download\r\n IN: A2 00\r\n", ReadWholeFile(path));
+    ::DeleteFileA(path);
+
+    EXPECT_EQ(0, m_log.SaveToFile("no_such_folder\\log.txt", FALSE));
+}
+
+struct ThreadLogArgs
+{
+    CCommLogCtrl* log;
+    int count;
+};
+
+DWORD WINAPI LogFromThread(void* param)
+{
+    ThreadLogArgs* args = static_cast<ThreadLogArgs*>(param);
+    for (int i = 0; i < args->count; ++i)
+    {
+        args->log->AddTextFormat("reader %d", LOG_RED, i);
+        BYTE raw[2] = { (BYTE)i, 0x7E };
+        args->log->AddRawInput(raw, 2);
+    }
+    return 0;
+}
+
+TEST_F(CommLogTest, LinesFromAnotherThreadArriveInOrderWhileTheUiThreadWaitsForIt)
+{
+    m_log.SetCharsPerLine(140);
+    m_log.AddText("before", LOG_TEAL);
+    ThreadLogArgs args = { &m_log, 100 };
+    HANDLE thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
+    ASSERT_TRUE(thread != NULL);
+    // As a link close does: wait for the thread without pumping messages.
+    DWORD waited = ::WaitForSingleObject(thread, 10000);
+    ::CloseHandle(thread);
+    ASSERT_EQ(WAIT_OBJECT_0, waited);
+
+    // Nothing of the thread's was written yet; a line of the UI thread's own
+    // comes after all of them.
+    EXPECT_EQ(1u, Lines().size());
+    m_log.AddText("after", LOG_TEAL);
+    Pump();
+
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(202u, lines.size());
+    EXPECT_EQ("before", lines[0]);
+    for (int i = 0; i < 100; ++i)
+    {
+        char text[32];
+        FormatText(text, sizeof(text), "reader %d", i);
+        EXPECT_EQ(text, lines[1 + 2 * i]);
+        FormatText(text, sizeof(text), "RAW INPUT >  %02X 7E", i);
+        EXPECT_EQ(text, lines[2 + 2 * i]);
+    }
+    EXPECT_EQ("after", lines[201]);
+    EXPECT_EQ(LOG_RED, ColorOf(1, 0, 8));
+    EXPECT_EQ(LOG_MAGENTA, ColorOf(2, 0, 18));
+}
+
+TEST_F(CommLogTest, QueuedLinesAreWrittenByTheWakeUpAndDroppedWithTheWindow)
+{
+    ThreadLogArgs args = { &m_log, 3 };
+    HANDLE thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
+    ::WaitForSingleObject(thread, 10000);
+    ::CloseHandle(thread);
+    Pump();
+    EXPECT_EQ(6u, Lines().size());
+
+    // Lines queued for a window that is then destroyed are freed, not written.
+    thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
+    ::WaitForSingleObject(thread, 10000);
+    ::CloseHandle(thread);
+    ::DestroyWindow(m_host);
+    m_host = NULL;
+    Pump();
+    thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread, 10000));
+    ::CloseHandle(thread);
+}
+}
