@@ -1,8 +1,19 @@
+// The program's entry: the order in which the module, the settings, the
+// language, the network layer and the main window come up, and how each
+// failure ends the program.
 #include "wcl/WindowImpl.h"
 #include "wcl/AppModule.h"
+#include "app/AppSettings.h"
+#include "app/PathSettings.h"
+#include "app/Language.h"
 
 namespace
 {
+// Names the start-up mutex. Nothing opens it: a second copy starts normally.
+const char kStartupMutexName[] = "{5C3E8F21-7A4D-4B9E-A1C6-2F8D03E7B194}";
+
+// Stands in for the main frame until that window exists: a plain top-level
+// window titled with the application name, which ends the loop when closed.
 class CStandInFrame : public CWindowImpl<CStandInFrame>
 {
 public:
@@ -12,6 +23,13 @@ public:
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
     END_MSG_MAP()
 
+    HWND CreateFrame()
+    {
+        char title[128];
+        g_Language.GetString("strAppName", title, sizeof(title));
+        return Create(NULL, nullptr, title, WS_OVERLAPPEDWINDOW);
+    }
+
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
     {
         ::PostQuitMessage(0);
@@ -20,17 +38,70 @@ public:
 };
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+// Everything between the module's start and its end. Every failure returns 0:
+// the language module has shown its own message, the others show none.
+// Callable from tests.
+int Run(LPSTR commandLine, int show)
 {
-    g_Module.Init(instance);
+    // 1. Settings; 2. the language they name.
+    g_Settings.Load();
+    g_PathSettings.Load();
+    if (!g_Language.SelectLanguage((int)g_Settings.Language))
+        return 0;
+
+    // 3. The serial and TCP links need Winsock 2.2.
+    WSADATA wsaData;
+    if (::WSAStartup(MAKEWORD(2, 2), &wsaData) != 0)
+        return 0;
+
+    // 4. The message loop, registered so that windows can add their filters.
     CMessageLoop loop;
     g_Module.AddMessageLoop(&loop);
+
+    // 5. The main window.
     CStandInFrame frame;
-    if (!frame.Create(NULL, nullptr, "Velmotrex Configuration", WS_OVERLAPPEDWINDOW))
+    if (!frame.CreateFrame())
+    {
+        g_Module.RemoveMessageLoop();
         return 0;
+    }
+
+    // 6. The frame registers for USB device-interface notifications here
+    //    (failure: destroy the frame, remove the loop, return 0).
+
+    // 7, 8. Dropped files, then show.
+    ::DragAcceptFiles(frame, TRUE);
     frame.ShowWindow(show);
-    int code = loop.Run();
+    frame.UpdateWindow();
+
+    // 9. Until the main window has closed.
+    int result = loop.Run();
+
+    // 10. Shutdown in reverse order; the device notifications are
+    //     unregistered after the loop is removed.
     g_Module.RemoveMessageLoop();
+    ::WSACleanup();
+    g_PathSettings.Save();
+    return result;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
+{
+    ::CoInitialize(NULL);
+    ::CreateMutexA(NULL, FALSE, kStartupMutexName);
+
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_INTERNET_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    // The log views are rich edit controls.
+    HMODULE richEdit = ::LoadLibraryA("RICHED20.DLL");
+
+    g_Module.Init(instance);
+    // The ActiveX host for the web page's browser control is initialised here.
+
+    int code = Run(commandLine, show);
+
+    if (richEdit)
+        ::FreeLibrary(richEdit);
     g_Module.Term();
     return code;
 }

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include "app/AppSettings.h"
+#include "app/PathSettings.h"
+#include "app/Language.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include <string>
+
+// The program's run function (app/WinMain.cpp).
+int Run(LPSTR commandLine, int show);
+
+namespace
+{
+BOOL CALLBACK CountVisible(HWND wnd, LPARAM param)
+{
+    if (::IsWindowVisible(wnd))
+        ++*reinterpret_cast<int*>(param);
+    return TRUE;
+}
+
+int VisibleThreadWindows()
+{
+    int count = 0;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CountVisible, (LPARAM)&count);
+    return count;
+}
+
+bool PathSettingsSaved()
+{
+    HKEY key = OpenSettingsKey();
+    DWORD size = 0;
+    bool found = ::RegQueryValueExA(key, "SplitterPos1", NULL, NULL, NULL, &size) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return found;
+}
+
+BOOL CALLBACK CloseVisible(HWND wnd, LPARAM)
+{
+    if (::IsWindowVisible(wnd))
+        ::PostMessageA(wnd, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void CALLBACK CloseMainWindow(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(NULL, id);
+    ::EnumThreadWindows(::GetCurrentThreadId(), CloseVisible, 0);
+}
+
+class StartupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { DeleteSettingsKey(); }
+    void TearDown() override
+    {
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+    }
+    // Runs the program's start-up in the current directory; every failure
+    // must end it with exit code 0 before any window is shown.
+    void ExpectStartupError(const std::string& text)
+    {
+        CMessageBoxRecorder boxes;
+        EXPECT_EQ(0, ::Run(const_cast<char*>(""), SW_SHOWNORMAL));
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ(text, boxes.Last().text);
+        EXPECT_EQ("Error", boxes.Last().caption);
+        EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), boxes.Last().flags);
+        EXPECT_EQ(NULL, boxes.Last().owner);
+        EXPECT_EQ(0, VisibleThreadWindows());
+        EXPECT_FALSE(PathSettingsSaved()) << "no save on a failed start";
+    }
+};
+}
+
+TEST_F(StartupTest, MissingLanguageListEndsTheProgram)
+{
+    CTestLanguage lang; // an empty directory
+    ExpectStartupError("Cannot find language setting!");
+}
+
+TEST_F(StartupTest, ConfiguredLanguageWithoutAnEntryEndsTheProgram)
+{
+    CTestLanguage lang;
+    lang.WriteLanguage("strAppName=Test\r\n");
+    DWORD second = 2;
+    HKEY key = OpenSettingsKey();
+    ::RegSetValueExA(key, "Language", 0, REG_DWORD, (const BYTE*)&second, sizeof(second));
+    ::RegCloseKey(key);
+    ExpectStartupError("Cannot find language setting!");
+}
+
+TEST_F(StartupTest, MissingLanguageFileIsNamedInUpperCase)
+{
+    CTestLanguage lang;
+    lang.WriteLanguage("strAppName=Test\r\n");
+    ::DeleteFileA(lang.PathOf("Test.lng").c_str());
+    std::string path = lang.PathOf("Test.lng");
+    ::CharUpperA(&path[0]);
+    ExpectStartupError("Cannot find language file " + path + "!");
+}
+
+TEST_F(StartupTest, LanguageFileOfAnotherVersionEndsTheProgram)
+{
+    CTestLanguage lang;
+    lang.WriteLanguage("strAppName=Test\r\n");
+    lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.6\r\n[strings]\r\nstrAppName=Test\r\n");
+    ExpectStartupError("Incompatible version of the language file!");
+}
+
+TEST_F(StartupTest, ShippedLanguageStartsTheMainWindowAndClosingSavesPaths)
+{
+    CMessageBoxRecorder boxes;
+    // Closes the main window once the loop runs.
+    ::SetTimer(NULL, 0, 100, CloseMainWindow);
+    EXPECT_EQ(0, ::Run(const_cast<char*>(""), SW_SHOWNORMAL));
+    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_TRUE(g_Language.IsAvailable());
+    EXPECT_TRUE(PathSettingsSaved());
+}
