@@ -176,6 +176,11 @@ HWND CommGetNotifyWindow()
     return s_notifyWindow;
 }
 
+void CommSetNotifyWindow(HWND window)
+{
+    s_notifyWindow = window;
+}
+
 int CommGetLinkKind()
 {
     return (int)s_linkKind;

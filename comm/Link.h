@@ -37,6 +37,9 @@ int CommQueueSend(BYTE* message, int length);
 // The stored notify window, the link kind of the last CommInit and whether
 // the threads were told to stop.
 HWND CommGetNotifyWindow();
+// Sets the window that receives WMU_FRAME_RECEIVED without starting the link
+// (CommInit sets it too).
+void CommSetNotifyWindow(HWND window);
 int CommGetLinkKind();
 bool CommStopRequested();
 // Whether the serial link was suspended (the reader does not reopen the port).

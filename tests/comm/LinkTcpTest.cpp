@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+#include "comm/CommMessages.h"
+#include "comm/EngineStatus.h"
+#include "comm/Link.h"
+#include "comm/LinkLog.h"
+#include "comm/TcpLink.h"
+#include "app/AppSettings.h"
+#include "app/TextUtil.h"
+#include "tests/support/LinkMessageRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include "tools/devsim/DeviceSimulator.h"
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using devsim::Bytes;
+using devsim::CDeviceSimulator;
+using devsim::SimMessage;
+
+namespace
+{
+// Log lines arrive from the link threads too.
+struct ThreadLog
+{
+    CRITICAL_SECTION cs;
+    std::vector<std::string> lines;
+    ThreadLog() { ::InitializeCriticalSection(&cs); }
+    ~ThreadLog() { ::DeleteCriticalSection(&cs); }
+    static void Sink(const char* text, COLORREF, void* context)
+    {
+        ThreadLog* self = static_cast<ThreadLog*>(context);
+        ::EnterCriticalSection(&self->cs);
+        self->lines.push_back(text);
+        ::LeaveCriticalSection(&self->cs);
+    }
+    bool Has(const std::string& line)
+    {
+        ::EnterCriticalSection(&cs);
+        bool found = std::find(lines.begin(), lines.end(), line) != lines.end();
+        ::LeaveCriticalSection(&cs);
+        return found;
+    }
+};
+
+struct BoxCall
+{
+    std::string key, arg1, arg2;
+};
+std::vector<BoxCall> g_boxes;
+void RecordBox(const char* key, const char* arg1, const char* arg2)
+{
+    g_boxes.push_back(BoxCall{ key, arg1, arg2 });
+}
+
+BYTE* HeapMessage(const Bytes& bytes)
+{
+    BYTE* m = (BYTE*)AllocCommBuffer(COMM_MESSAGE_SIZE, true);
+    std::copy(bytes.begin(), bytes.end(), m);
+    return m;
+}
+
+const Bytes kSystemInfoRequest{ 0xA1, 0x02, 0x15, 0x00, 0x48 };
+
+class LinkTcpTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(WinsockStartup());
+        g_boxes.clear();
+        CommSetErrorBox(RecordBox);
+        CommSetLogSink(ThreadLog::Sink, &log);
+        port = sim.StartTcp();
+        ASSERT_NE(0, port);
+        g_Settings.ComMode = 1;
+        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+        g_Settings.TcpPort = (DWORD)port;
+    }
+    void TearDown() override
+    {
+        CommClose();
+        CLinkMessageRecorder::Pump(0);
+        sim.Stop();
+        WinsockCleanup();
+        CommSetLogSink(NULL, NULL);
+        CommSetErrorBox(NULL);
+        g_Settings.SetDefaults();
+    }
+    bool Connect()
+    {
+        if (!CommInit(recorder.hwnd(), 1))
+            return false;
+        return WaitForState(2, 3000);
+    }
+    bool WaitForState(int state, DWORD ms)
+    {
+        DWORD deadline = ::GetTickCount() + ms;
+        while (CommState() != state)
+        {
+            if ((LONG)(::GetTickCount() - deadline) >= 0)
+                return false;
+            CLinkMessageRecorder::Pump(5);
+        }
+        return true;
+    }
+    bool Send(const Bytes& message)
+    {
+        return CommQueueSend(HeapMessage(message), (int)message.size()) == 1;
+    }
+
+    ThreadLog log;
+    CDeviceSimulator sim;
+    CLinkMessageRecorder recorder;
+    int port = 0;
+};
+}
+
+TEST_F(LinkTcpTest, RequestAndAnswerAreByteExactBothWays)
+{
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(sim.WaitForReceived(1, 3000));
+    EXPECT_EQ((Bytes{ 0x7E, 0xA1, 0x02, 0x15, 0x00, 0x48, 0x7A }), sim.RawReceived());
+
+    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
+    SimMessage answer;
+    ASSERT_TRUE(SimMessage::Decode(recorder.frames[0], &answer));
+    EXPECT_EQ(0xA2, answer.type);
+    ASSERT_TRUE(answer.Has(devsim::TAG_FIRMWARE_VERSION));
+
+    // Every special byte, both ways.
+    Bytes special{ 0xA2, 0x06, 0x7E, 0x04, 0x7E, 0x7A, 0xCD, 0x7E, 0x00 };
+    unsigned sum = 0;
+    for (size_t i = 0; i + 1 < special.size(); ++i)
+        sum += special[i];
+    special.back() = (BYTE)(0x100 - (sum & 0xFF));
+    sim.ClearReceived();
+    ASSERT_TRUE(Send(special));
+    ASSERT_TRUE(sim.WaitForReceived(1, 3000));
+    EXPECT_EQ(devsim::SimFrame(special), sim.RawReceived());
+    ASSERT_TRUE(sim.SendRaw(devsim::SimFrame(special)));
+    ASSERT_TRUE(recorder.WaitForFrames(2, 3000));
+    EXPECT_EQ(special, recorder.frames[1]);
+}
+
+TEST_F(LinkTcpTest, LongMessagesAndSplitAnswersArriveWhole)
+{
+    for (int i = 0; i < 20; ++i)
+    {
+        Bytes row(13, 0);
+        std::string name = "user" + std::to_string(i);
+        std::copy(name.begin(), name.end(), row.begin());
+        row.insert(row.end(), 12, (BYTE)i);
+        sim.data.voipRows.push_back(row);
+    }
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Send(SimMessage(0xA1).Add(devsim::TAG_DIAG_VOIP).Encode()));
+    ASSERT_TRUE(recorder.WaitForFrames(3, 3000));
+    CLinkMessageRecorder::Pump(100);
+    size_t rows = 0; // bytes of row data
+    for (const Bytes& f : recorder.frames)
+    {
+        SimMessage m;
+        ASSERT_TRUE(SimMessage::Decode(f, &m));
+        const Bytes* data = m.Find(devsim::TAG_DIAG_VOIP);
+        ASSERT_TRUE(data);
+        EXPECT_LE(data->size(), 253u);
+        rows += data->size();
+    }
+    // 20 rows of 25 bytes and the 13-byte row with an empty name that ends the list.
+    EXPECT_EQ(20u * 25u + 13u, rows);
+}
+
+TEST_F(LinkTcpTest, WireFaultsDoNotLoseTheNextAnswer)
+{
+    const Bytes keepAlive = SimMessage(0xA1).Add(devsim::TAG_KEEPALIVE).Encode();
+    const Bytes keepAliveAnswer = SimMessage(0xA2).Add(devsim::TAG_KEEPALIVE).Encode();
+    ASSERT_TRUE(Connect());
+
+    // A frame cut off before its end: the next start byte begins afresh.
+    devsim::SimFaults faults;
+    faults.truncated = 1;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(sim.WaitForReceived(1, 3000));
+    CLinkMessageRecorder::Pump(100);
+    EXPECT_TRUE(recorder.frames.empty());
+    ASSERT_TRUE(Send(keepAlive));
+    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
+    EXPECT_EQ(keepAliveAnswer, recorder.frames[0]);
+
+    // Stray bytes and an overlong frame before the answer.
+    faults = devsim::SimFaults();
+    faults.garbageBefore = 1;
+    faults.overlongBefore = 1;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(Send(keepAlive));
+    ASSERT_TRUE(recorder.WaitForFrames(2, 3000));
+    EXPECT_EQ(keepAliveAnswer, recorder.frames[1]);
+
+    // The link passes on what it deframed; checking is the engine's business.
+    faults = devsim::SimFaults();
+    faults.shortFrame = 1;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(Send(keepAlive));
+    ASSERT_TRUE(recorder.WaitForFrames(3, 3000));
+    EXPECT_EQ((Bytes{ 0xA2, 0x02 }), recorder.frames[2]);
+    faults = devsim::SimFaults();
+    faults.badChecksum = 1;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(Send(keepAlive));
+    ASSERT_TRUE(recorder.WaitForFrames(4, 3000));
+    Bytes bad = keepAliveAnswer;
+    bad.back() += 1;
+    EXPECT_EQ(bad, recorder.frames[3]);
+}
+
+TEST_F(LinkTcpTest, PeerCloseEndsTheLinkWithOneStatus)
+{
+    ASSERT_TRUE(Connect());
+    sim.DropLink();
+    ASSERT_TRUE(recorder.WaitForStatus(ENGINE_STATUS_LINK_STATE, 3000));
+    EXPECT_EQ(0, TcpState());
+    EXPECT_TRUE(log.Has("Connection closed"));
+    // Neither the reader's next poll nor closing the link closes anything again.
+    CLinkMessageRecorder::Pump(200);
+    CommClose();
+    CLinkMessageRecorder::Pump(50);
+    EXPECT_EQ(1u, recorder.CountStatus(ENGINE_STATUS_LINK_STATE));
+    EXPECT_EQ(0, recorder.statuses[0].result);
+}
+
+TEST_F(LinkTcpTest, CloseIsPromptAndStopsTheThreads)
+{
+    ASSERT_TRUE(Connect());
+    EXPECT_TRUE(CommThreadsRunning());
+    DWORD start = ::GetTickCount();
+    CommClose();
+    EXPECT_LT(::GetTickCount() - start, 1500u);
+    EXPECT_FALSE(CommThreadsRunning());
+    EXPECT_EQ(0, CommState());
+    // No writer: the message is freed and refused.
+    EXPECT_EQ(0, CommQueueSend(HeapMessage(kSystemInfoRequest), 5));
+    CLinkMessageRecorder::Pump(50);
+    EXPECT_EQ(1u, recorder.CountStatus(ENGINE_STATUS_LINK_STATE));
+}
+
+TEST_F(LinkTcpTest, InitWhileConnectedReconnects)
+{
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(sim.WaitForConnections(1, 2000));
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(sim.WaitForConnections(2, 2000));
+    ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
+}
+
+TEST_F(LinkTcpTest, RefusedConnectionFails)
+{
+    sim.Stop();
+    ASSERT_FALSE(CommInit(recorder.hwnd(), 1) && WaitForState(2, 2000));
+    WaitForState(0, 2000);
+    EXPECT_EQ(0, TcpState());
+    int error = TcpLastError();
+    EXPECT_TRUE(error == TCP_ERROR_CONNECT || error == TCP_ERROR_EXCEPTION) << error;
+
+    ShowTcpError();
+    ASSERT_EQ(1u, g_boxes.size());
+    EXPECT_EQ("strTcpError1", g_boxes[0].key);
+    EXPECT_EQ("127.0.0.1:" + std::to_string(port), g_boxes[0].arg1);
+}
+
+TEST_F(LinkTcpTest, UnknownHostIsAnAddressError)
+{
+    CTestLanguage lang;
+    ASSERT_TRUE(lang.WriteLanguage("strTcpError3=Invalid address\n"));
+    ASSERT_TRUE(lang.Select());
+    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "nohost.invalid");
+    EXPECT_EQ(0, CommInit(recorder.hwnd(), 1));
+    EXPECT_EQ(0, TcpState());
+    EXPECT_EQ(TCP_ERROR_ADDRESS, TcpLastError());
+    EXPECT_TRUE(log.Has("Invalid address!"));
+    ShowTcpError();
+    ASSERT_EQ(1u, g_boxes.size());
+    EXPECT_EQ("nohost.invalid:" + std::to_string(port), g_boxes[0].arg1);
+    EXPECT_EQ("Invalid address", g_boxes[0].arg2);
+}
+
+TEST_F(LinkTcpTest, ResetDropsTheLinkAndTheLoaderAnnouncesItself)
+{
+    sim.SetRestart(100, true);
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(Send(SimMessage(0xA1).Add(devsim::TAG_RESET).Encode()));
+    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
+    EXPECT_EQ(SimMessage(0xA2).Add(devsim::TAG_RESET).Encode(), recorder.frames[0]);
+    ASSERT_TRUE(recorder.WaitForStatus(ENGINE_STATUS_LINK_STATE, 3000));
+
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(recorder.WaitForFrames(2, 3000));
+    SimMessage event;
+    ASSERT_TRUE(SimMessage::Decode(recorder.frames[1], &event));
+    EXPECT_EQ(0xA1, event.type);
+    ASSERT_TRUE(event.Has(devsim::TAG_LOADER_RESTART));
+    EXPECT_EQ((Bytes{ 0x83, 0x01 }), *event.Find(devsim::TAG_LOADER_RESTART));
+    EXPECT_FALSE(event.Has(devsim::TAG_FIRMWARE_VERSION));
+}
