@@ -1,0 +1,89 @@
+#include "comm/DeviceProtocol.h"
+#include "comm/Link.h"
+#include "comm/TcpLink.h"
+
+// The engine over the program's own link.
+class CCommEngineLink : public IEngineLink
+{
+public:
+    int State() override { return CommState(); }
+    int QueueSend(BYTE* message, int length) override { return CommQueueSend(message, length); }
+    void Disconnect() override
+    {
+        if (IsSerial())
+            CommSuspend();
+        else
+            TcpClose();
+    }
+    int Reconnect(HWND notify) override { return CommInit(notify, 1); }
+    bool IsSerial() override { return CommGetLinkKind() == LINK_SERIAL; }
+};
+
+// Thread timers without a window: the callback carries only the timer id,
+// so the armed timers remember their engine here (UI thread only).
+class CThreadEngineTimer : public IEngineTimer
+{
+public:
+    UINT_PTR Start(CDeviceProtocol* engine, UINT milliseconds) override
+    {
+        const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, &CThreadEngineTimer::TimerProc);
+        if (!id)
+            return 0;
+        for (Slot& slot : s_slots)
+        {
+            if (!slot.id)
+            {
+                slot.id = id;
+                slot.engine = engine;
+                return id;
+            }
+        }
+        ::KillTimer(nullptr, id); // more engines than any program has
+        return 0;
+    }
+
+    void Stop(UINT_PTR id) override
+    {
+        ::KillTimer(nullptr, id);
+        for (Slot& slot : s_slots)
+            if (slot.id == id)
+                slot = Slot();
+    }
+
+private:
+    struct Slot
+    {
+        UINT_PTR id = 0;
+        CDeviceProtocol* engine = nullptr;
+    };
+
+    static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        for (Slot& slot : s_slots)
+        {
+            if (slot.id == id)
+            {
+                CDeviceProtocol* engine = slot.engine;
+                engine->OnTimeout(id);
+                return;
+            }
+        }
+        ::KillTimer(nullptr, id);
+    }
+
+    static Slot s_slots[8];
+};
+
+CThreadEngineTimer::Slot CThreadEngineTimer::s_slots[8];
+
+IEngineLink* GetCommEngineLink()
+{
+    static CCommEngineLink link;
+    return &link;
+}
+
+IEngineTimer* GetThreadEngineTimer()
+{
+    static CThreadEngineTimer timer;
+    return &timer;
+}

@@ -1,0 +1,677 @@
+#include "comm/DeviceProtocol.h"
+#include "app/AppSettings.h"
+#include "config/ConfigRecord.h"
+#include <cstring>
+
+static_assert(ENGINE_IMAGE_SIZE == CFG_RECORD_SIZE, "the image is the configuration record");
+
+BYTE g_EngineImage[ENGINE_IMAGE_SIZE];
+
+// The record's format word, forced on every upload, and the commit marker
+// beside it.
+static const DWORD kImageFormatWord = ConfigFormatWord;
+static const DWORD kImageNetworkPartEnd = CFG_OFS_ISDN_LINKS;
+
+// Regions of the image that a download skips: tables end at their first
+// empty record (all 0xFF), unused space is never read.
+enum SkipRule
+{
+    SKIP_TABLE,
+    SKIP_TABLE_BY_ROUTING, // emptiness read from the routing rule of the same index
+    SKIP_ALWAYS,
+};
+
+struct SkipRegion
+{
+    DWORD start;
+    DWORD end;
+    DWORD recordSize;
+    DWORD records;
+    SkipRule rule;
+};
+
+static const DWORD kRoutingRuleTable = CFG_OFS_ROUTING_RULES;
+
+static const SkipRegion s_skipRegions[] = {
+    { CFG_OFS_ROUTING_RULES, CFG_OFS_LCR_CLIP, 64, CFG_ROUTING_RULE_COUNT, SKIP_TABLE },
+    { CFG_OFS_LCR_CLIP, CFG_OFS_CLIP_GSM, 36, CFG_LCR_CLIP_COUNT, SKIP_TABLE },
+    { CFG_OFS_CLIP_GSM, CFG_OFS_ALARM, 36, CFG_CLIP_GSM_COUNT, SKIP_TABLE },
+    { CFG_OFS_MOBILITY, CFG_OFS_ROUTING_COMPANION, 100, CFG_MOBILITY_COUNT, SKIP_TABLE },
+    { CFG_OFS_ROUTING_COMPANION, CFG_OFS_HTTP_IN, 64, CFG_ROUTING_RULE_COUNT, SKIP_TABLE_BY_ROUTING },
+    // The unused space, in two parts split at 327680.
+    { CFG_OFS_UNUSED_4627C, 327680, 0, 0, SKIP_ALWAYS },
+    { 327680, CFG_OFS_SIP_COMMON, 0, 0, SKIP_ALWAYS },
+    { CFG_OFS_UNUSED_60200, CFG_OFS_SIP_TRUNKS, 0, 0, SKIP_ALWAYS },
+    { CFG_OFS_SIP_TRUNKS, CFG_OFS_SIP_USERS, 768, CFG_SIP_TRUNK_COUNT, SKIP_TABLE },
+    { CFG_OFS_SIP_USERS, CFG_OFS_TAIL, 768, CFG_SIP_USER_COUNT, SKIP_TABLE },
+};
+
+static bool IsErased(const BYTE* bytes, DWORD length)
+{
+    for (DWORD i = 0; i < length; ++i)
+        if (bytes[i] != 0xFF)
+            return false;
+    return true;
+}
+
+int CopyToImage(BYTE* image, const BYTE* data, DWORD offset, int length)
+{
+    if (offset >= ENGINE_IMAGE_SIZE || length <= 0)
+        return 0;
+    if (static_cast<DWORD>(length) > ENGINE_IMAGE_SIZE - offset)
+        length = static_cast<int>(ENGINE_IMAGE_SIZE - offset);
+    memcpy(image + offset, data, length);
+    return length;
+}
+
+int CopyFromImage(const BYTE* image, BYTE* out, DWORD offset, int length)
+{
+    if (offset >= ENGINE_IMAGE_SIZE || length <= 0)
+        return 0;
+    int copied = length;
+    if (static_cast<DWORD>(copied) > ENGINE_IMAGE_SIZE - offset)
+        copied = static_cast<int>(ENGINE_IMAGE_SIZE - offset);
+    memcpy(out, image + offset, copied);
+    if (copied == length)
+        return length;
+    // The image end: pad with 0xFF to the next multiple of 8.
+    const int padded = (copied + 7) & ~7;
+    memset(out + copied, 0xFF, padded - copied);
+    return padded;
+}
+
+DWORD SkipErasedRun(const BYTE* image, DWORD offset)
+{
+    if (offset >= ENGINE_IMAGE_SIZE)
+        return offset;
+    DWORD result = offset;
+    DWORD pos = offset;
+    while (pos < ENGINE_IMAGE_SIZE && image[pos] == 0xFF)
+    {
+        ++pos;
+        if ((pos & 7) == 0)
+            result = pos;
+    }
+    if (pos >= ENGINE_IMAGE_SIZE)
+        return ENGINE_IMAGE_SIZE;
+    return result;
+}
+
+DWORD NextDownloadOffset(BYTE* image, DWORD offset)
+{
+    for (const SkipRegion& region : s_skipRegions)
+    {
+        if (!(region.start < offset && offset < region.end))
+            continue;
+        if (region.rule == SKIP_ALWAYS)
+        {
+            memset(image + region.start, 0xFF, region.end - region.start);
+            return region.end;
+        }
+        const DWORD emptinessBase = region.rule == SKIP_TABLE_BY_ROUTING ? kRoutingRuleTable : region.start;
+        for (DWORD i = 1; i < region.records; ++i)
+        {
+            if (region.start + i * region.recordSize >= offset)
+                return offset; // nothing to skip yet
+            if (IsErased(image + emptinessBase + (i - 1) * region.recordSize, region.recordSize))
+            {
+                const DWORD from = region.start + i * region.recordSize;
+                memset(image + from, 0xFF, region.end - from);
+                return region.end;
+            }
+        }
+        return offset;
+    }
+    return offset;
+}
+
+// ---------------------------------------------------------------------------
+// Download
+
+int CDeviceProtocol::StartDataDownload()
+{
+    if (!EnsureLogin())
+        return 0;
+    // Short blocks and skipped tables must not leave an earlier transfer's
+    // bytes in the image.
+    memset(m_image, 0xFF, ENGINE_IMAGE_SIZE);
+    m_requestedOffset = m_expectedOffset = m_nextOffset = 0;
+    m_pending = 0;
+    m_window = g_Settings.DataReadWriteMaxPendingRequests ? g_Settings.DataReadWriteMaxPendingRequests : 1;
+    m_blockSize = DOWNLOAD_BLOCK_SIZE;
+    m_retries = 0;
+    m_state = ENGINE_DOWNLOAD;
+    Log("Start data download");
+    RequestDataBlock(FALSE);
+    PostStatus(ENGINE_STATUS_TRANSFER_STARTED, 0);
+    return 1;
+}
+
+int CDeviceProtocol::RequestDataBlock(BOOL quiet)
+{
+    if (m_state != ENGINE_DOWNLOAD)
+        return 0;
+    if (m_nextOffset >= ENGINE_IMAGE_SIZE)
+    {
+        // Nothing is left to ask for: wait for the answers in flight.
+        StartTimer(g_Settings.CommunicationTimeoutDataRead);
+        return 0;
+    }
+    if (!EnsureLogin())
+        return 0;
+    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    const DWORD address = DEVICE_IMAGE_BASE + m_nextOffset;
+    AddIE(message, IE_DOWNLOAD_DATA, 0, nullptr);
+    AddIEBytes(message, IE_ADDRESS, 4, address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF);
+    AddPassword(message, m_password);
+    SetChecksum(message);
+    m_requestedOffset = m_nextOffset;
+    Send(message);
+    if (!quiet)
+        PostStatus(ENGINE_STATUS_DOWNLOAD_PROGRESS, static_cast<int>(static_cast<unsigned long long>(m_requestedOffset) * 100 / ENGINE_IMAGE_SIZE));
+    ++m_pending;
+    m_nextOffset += DOWNLOAD_BLOCK_SIZE;
+    if (m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE)
+        StartTimer(g_Settings.DataReadWriteRequestDelay);
+    else
+        StartTimer(g_Settings.CommunicationTimeoutDataRead);
+    m_state = ENGINE_DOWNLOAD;
+    return 1;
+}
+
+int CDeviceProtocol::CancelDataDownload()
+{
+    m_requestedOffset = 0;
+    m_retries = 0;
+    m_state = ENGINE_READY;
+    StopTimer();
+    Log("Cancel data download");
+    PostStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_CANCELLED);
+    return 1;
+}
+
+void CDeviceProtocol::RewindDownload()
+{
+    m_nextOffset = m_expectedOffset;
+    m_pending = 0;
+    RequestDataBlock(TRUE);
+    ++m_retries;
+}
+
+// A 4-byte address element equal to the expected one; anything else
+// (missing, another length, another address) is a mismatch.
+static bool AddressMatches(const BYTE* message, DWORD expected, DWORD* received)
+{
+    const BYTE* data;
+    int length;
+    *received = 0;
+    if (!GetIE(message, IE_ADDRESS, &data, &length))
+        return false;
+    if (length != 4)
+        return false;
+    *received = (static_cast<DWORD>(data[0]) << 24) | (data[1] << 16) | (data[2] << 8) | data[3];
+    return *received == expected;
+}
+
+// The version answer of a query made before the transfer may arrive late:
+// keep the versions, go on with the transfer.
+bool CDeviceProtocol::TakeLateVersion(const BYTE* message)
+{
+    if (!FindIE(message, IE_FIRMWARE_VERSION))
+        return false;
+    StoreVersions(message, true, true);
+    TakeSystemInfo(message);
+    m_busy &= ~static_cast<DWORD>(BUSY_VERSION_QUERY | BUSY_SYSTEM_INFO);
+    return true;
+}
+
+// Login step of a transfer's negative answer with cause 0x92: true when the
+// user gave the password and the same transfer still runs.
+bool CDeviceProtocol::TransferLogin(int endStatus)
+{
+    const int state = m_state;
+    if (m_retries == 3)
+        m_retries = 2;
+    if (!AskPassword())
+    {
+        if (m_state == state)
+        {
+            PostStatus(endStatus, ENGINE_RESULT_LOGIN_REFUSED);
+            m_state = ENGINE_READY;
+        }
+        return false;
+    }
+    return m_state == state;
+}
+
+void CDeviceProtocol::OnDownloadAnswer(const BYTE* message)
+{
+    if (message[0] == MSG_TYPE_NEGATIVE)
+    {
+        if (m_loginPromptOpen)
+            return;
+        StopTimer();
+        const BYTE* cause;
+        int causeLength;
+        const BYTE causeValue = (GetIE(message, IE_CAUSE, &cause, &causeLength) && causeLength > 0) ? cause[0] : 0;
+        if (causeValue == CAUSE_LOGIN_REQUIRED)
+        {
+            if (!TransferLogin(ENGINE_STATUS_DOWNLOAD_ENDED))
+                return;
+        }
+        else if (causeValue == CAUSE_NOT_ALLOWED)
+        {
+            m_state = ENGINE_READY;
+            PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
+            return;
+        }
+        if (m_retries >= 3)
+        {
+            FormatCause(message);
+            PostStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_NEGATIVE);
+            m_state = ENGINE_READY;
+            return;
+        }
+        RewindDownload();
+        return;
+    }
+    if (message[0] != MSG_TYPE_POSITIVE)
+        return;
+    if (TakeLateVersion(message))
+        return;
+
+    if (FindIE(message, IE_ADDRESS))
+    {
+        DWORD received;
+        if (!AddressMatches(message, DEVICE_IMAGE_BASE + m_expectedOffset, &received))
+        {
+            Log("Invalid address (%08X)", static_cast<unsigned>(received));
+            if (received < DEVICE_IMAGE_BASE + m_expectedOffset)
+                Log("Skip");
+            return;
+        }
+    }
+    const BYTE* data;
+    int length;
+    if (!GetIE(message, IE_DOWNLOAD_DATA, &data, &length))
+    {
+        Log("Missing data IE");
+        return;
+    }
+    if (length < static_cast<int>(m_blockSize))
+        Log("Data IE too short (%d)", length);
+
+    bool timerStopped = false;
+    if (m_pending >= m_window)
+    {
+        StopTimer();
+        timerStopped = true;
+    }
+    if (m_pending > 0)
+        --m_pending;
+
+    CopyToImage(m_image, data, m_expectedOffset, length < DOWNLOAD_BLOCK_SIZE ? length : DOWNLOAD_BLOCK_SIZE);
+    m_expectedOffset += DOWNLOAD_BLOCK_SIZE;
+
+    const DWORD next = NextDownloadOffset(m_image, m_expectedOffset);
+    if (next > m_expectedOffset)
+    {
+        Log("Skip %d B", static_cast<int>(next - m_expectedOffset));
+        m_expectedOffset = next;
+    }
+    if (m_expectedOffset > m_nextOffset)
+    {
+        // Requests already made for skipped space are abandoned.
+        m_nextOffset = m_expectedOffset;
+        m_pending = 0;
+    }
+
+    if (m_expectedOffset >= ENGINE_IMAGE_SIZE)
+    {
+        StopTimer();
+        PostStatus(ENGINE_STATUS_DOWNLOAD_PROGRESS, 100);
+        PostStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK);
+        m_state = ENGINE_READY;
+        m_retries = 0;
+        return;
+    }
+    if (timerStopped)
+        RequestDataBlock(FALSE);
+    m_retries = 0;
+}
+
+void CDeviceProtocol::OnDownloadTimeout()
+{
+    if (m_pending >= m_window || m_nextOffset >= ENGINE_IMAGE_SIZE)
+    {
+        // A real time-out (also when nothing is left to ask for): rewind.
+        RewindDownload();
+        return;
+    }
+    RequestDataBlock(FALSE); // the pacing delay ran out
+}
+
+// ---------------------------------------------------------------------------
+// Upload
+
+int CDeviceProtocol::StartDataUpload(const void* record, BOOL withoutNetwork)
+{
+    if (!record && m_state != ENGINE_UPLOAD_START)
+        return 0;
+    if (!EnsureLogin())
+        return 0;
+    if (record)
+    {
+        memcpy(m_image, record, ENGINE_IMAGE_SIZE);
+        memcpy(m_image, &kImageFormatWord, 4);
+        m_image[4] = 0xFF;
+        m_image[5] = 0xFF;
+        m_busy &= ~static_cast<DWORD>(BUSY_UPLOAD_RESTARTED);
+        if (withoutNetwork)
+            memset(m_image + 4, 0xFF, kImageNetworkPartEnd - 4);
+    }
+    else
+    {
+        withoutNetwork = m_uploadWithoutNetwork;
+    }
+    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    AddIEBytes(message, IE_UPLOAD_SIZE, 4, ENGINE_IMAGE_SIZE >> 24, (ENGINE_IMAGE_SIZE >> 16) & 0xFF,
+               (ENGINE_IMAGE_SIZE >> 8) & 0xFF, ENGINE_IMAGE_SIZE & 0xFF);
+    AddIEBytes(message, IE_ADDRESS, 4, 0x60, 0x00, 0x00, 0x00);
+    if (withoutNetwork)
+        AddIEBytes(message, IE_UPLOAD_FLAG, 1, 1);
+    AddPassword(message, m_password);
+    SetChecksum(message);
+    Log("Start data upload");
+    Send(message);
+    PostStatus(ENGINE_STATUS_UPLOAD_STARTED, 0);
+    StartTimer(g_Settings.CommunicationTimeoutDataWriteStart);
+
+    if (m_state == ENGINE_UPLOAD_START)
+        ++m_retries;
+    else
+        m_retries = 0;
+    m_state = ENGINE_UPLOAD_START;
+    m_requestedOffset = m_expectedOffset = m_nextOffset = 0;
+    m_pending = 0;
+    m_window = g_Settings.DataReadWriteMaxPendingRequests ? g_Settings.DataReadWriteMaxPendingRequests : 1;
+    m_blockSize = 0;
+    m_uploadWithoutNetwork = withoutNetwork ? 1 : 0;
+    return 1;
+}
+
+// 208 bytes, cut at the end of the device's 64 KiB page.
+int CDeviceProtocol::UploadBlockLength(DWORD offset)
+{
+    const DWORD address = DEVICE_IMAGE_BASE + offset;
+    const DWORD last = address + UPLOAD_BLOCK_SIZE - 1;
+    if ((address >> 16) != (last >> 16))
+        return static_cast<int>(((address >> 16) + 1) * 0x10000 - address);
+    return UPLOAD_BLOCK_SIZE;
+}
+
+int CDeviceProtocol::SendDataBlock(BOOL quiet)
+{
+    if (m_state != ENGINE_UPLOAD_START && m_state != ENGINE_UPLOAD_BLOCKS)
+        return 0;
+    if (!EnsureLogin())
+        return 0;
+    if (m_nextOffset < ENGINE_IMAGE_SIZE)
+    {
+        BYTE block[UPLOAD_BLOCK_SIZE];
+        const int length = CopyFromImage(m_image, block, m_nextOffset, UploadBlockLength(m_nextOffset));
+        m_blockSize = length;
+        const DWORD address = DEVICE_IMAGE_BASE + m_nextOffset;
+        BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+        AddIE(message, IE_UPLOAD_DATA, length, block);
+        AddIEBytes(message, IE_ADDRESS, 4, address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF);
+        AddPassword(message, m_password);
+        SetChecksum(message);
+        m_requestedOffset = m_nextOffset;
+        Send(message);
+        if (!quiet)
+            PostStatus(ENGINE_STATUS_UPLOAD_PROGRESS, static_cast<int>(static_cast<unsigned long long>(m_nextOffset) * 100 / ENGINE_IMAGE_SIZE));
+        ++m_pending;
+        m_nextOffset += length;
+        const DWORD skipped = SkipErasedRun(m_image, m_nextOffset);
+        if (skipped > m_nextOffset)
+        {
+            Log("Skip %d B", static_cast<int>(skipped - m_nextOffset));
+            m_nextOffset = skipped;
+        }
+    }
+    if (m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE)
+        StartTimer(g_Settings.DataReadWriteRequestDelay);
+    else
+        StartTimer(g_Settings.CommunicationTimeoutDataWrite);
+    m_state = ENGINE_UPLOAD_BLOCKS;
+    return 1;
+}
+
+int CDeviceProtocol::StopDataUpload(BOOL repeat)
+{
+    if (m_state != ENGINE_UPLOAD_BLOCKS)
+        return 0;
+    if (!EnsureLogin())
+        return 0;
+    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    AddIEBytes(message, IE_UPLOAD_STOP, 1, 0);
+    SetChecksum(message);
+    Log("Stop data upload");
+    Send(message);
+    StartTimer(g_Settings.CommunicationTimeoutDataWrite);
+    if (repeat)
+        ++m_retries;
+    else
+        m_retries = 0;
+    return 1;
+}
+
+int CDeviceProtocol::CancelDataUpload()
+{
+    m_requestedOffset = 0;
+    m_retries = 0;
+    m_blockSize = 0;
+    m_state = ENGINE_READY;
+    StopTimer();
+    Log("Cancel data upload");
+    PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_CANCELLED);
+    return 1;
+}
+
+void CDeviceProtocol::RewindUpload()
+{
+    m_nextOffset = m_expectedOffset;
+    m_pending = 0;
+    SendDataBlock(TRUE);
+    ++m_retries;
+}
+
+void CDeviceProtocol::OnUploadStartAnswer(const BYTE* message)
+{
+    if (message[0] == MSG_TYPE_POSITIVE)
+    {
+        if (FindIE(message, IE_RESET))
+        {
+            if (m_busy & BUSY_UPLOAD_RESTARTED)
+            {
+                // Restarted once already for this upload: give up, with no
+                // cause of an earlier answer in the text.
+                StopTimer();
+                m_state = ENGINE_READY;
+                FormatCause(nullptr, 0);
+                PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE);
+                return;
+            }
+            CloseLink();
+            PostStatus(ENGINE_STATUS_LINK_STATE, 0);
+            StopTimer();
+            m_state = ENGINE_UPLOAD_RESTART_BEFORE;
+            m_retries = 0;
+            m_reconnectWaits = 0;
+            StartTimer(g_Settings.CommunicationTimeoutSwitchToLoader);
+            return;
+        }
+        if (FindIE(message, IE_UPLOAD_SIZE))
+        {
+            StopTimer();
+            SendDataBlock(FALSE);
+            return;
+        }
+        TakeLateVersion(message);
+        return;
+    }
+    if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
+        return;
+    StopTimer();
+    const BYTE* cause;
+    int causeLength;
+    const BYTE causeValue = (GetIE(message, IE_CAUSE, &cause, &causeLength) && causeLength > 0) ? cause[0] : 0;
+    if (causeValue == CAUSE_LOGIN_REQUIRED)
+    {
+        if (!TransferLogin(ENGINE_STATUS_UPLOAD_ENDED))
+            return;
+    }
+    else if (causeValue == CAUSE_NOT_ALLOWED)
+    {
+        m_state = ENGINE_READY;
+        PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
+        return;
+    }
+    if (m_retries >= 3)
+    {
+        FormatCause(message);
+        PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE);
+        m_state = ENGINE_READY;
+        return;
+    }
+    StartDataUpload(nullptr, m_uploadWithoutNetwork);
+}
+
+void CDeviceProtocol::OnUploadBlockAnswer(const BYTE* message)
+{
+    if (message[0] == MSG_TYPE_POSITIVE)
+    {
+        if (FindIE(message, IE_ADDRESS))
+        {
+            DWORD received;
+            if (!AddressMatches(message, DEVICE_IMAGE_BASE + m_expectedOffset, &received))
+            {
+                Log("Invalid address (%08X)", static_cast<unsigned>(received));
+                return;
+            }
+            bool timerStopped = false;
+            if (m_pending >= m_window)
+            {
+                StopTimer();
+                timerStopped = true;
+            }
+            if (m_pending > 0)
+                --m_pending;
+            m_expectedOffset += UploadBlockLength(m_expectedOffset);
+            m_expectedOffset = SkipErasedRun(m_image, m_expectedOffset);
+            if (m_expectedOffset >= ENGINE_IMAGE_SIZE)
+            {
+                StopDataUpload(TRUE);
+                PostStatus(ENGINE_STATUS_UPLOAD_PROGRESS, 100);
+                return;
+            }
+            if (timerStopped)
+                SendDataBlock(FALSE);
+            m_retries = 0;
+            return;
+        }
+        if (FindIE(message, IE_UPLOAD_STOP))
+        {
+            StopTimer();
+            PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK);
+            Log("Data upload done");
+            m_state = ENGINE_UPLOAD_RESTART_AFTER;
+            m_retries = 0;
+            m_restartWait = 0;
+            StartTimer(g_Settings.CommunicationTimeoutSwitchToFirmware);
+            return;
+        }
+        TakeLateVersion(message);
+        return;
+    }
+    if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
+        return;
+    StopTimer();
+    const BYTE* cause;
+    int causeLength;
+    const BYTE causeValue = (GetIE(message, IE_CAUSE, &cause, &causeLength) && causeLength > 0) ? cause[0] : 0;
+    if (causeValue == CAUSE_LOGIN_REQUIRED)
+    {
+        if (!TransferLogin(ENGINE_STATUS_UPLOAD_ENDED))
+            return;
+    }
+    else if (causeValue == CAUSE_NOT_ALLOWED)
+    {
+        m_state = ENGINE_READY;
+        PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
+        return;
+    }
+    if (m_retries < 3)
+    {
+        RewindUpload();
+        return;
+    }
+    FormatCause(message);
+    PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE);
+    m_state = ENGINE_READY;
+}
+
+void CDeviceProtocol::OnUploadStartTimeout()
+{
+    StartDataUpload(nullptr, m_uploadWithoutNetwork);
+}
+
+void CDeviceProtocol::OnUploadBlockTimeout()
+{
+    if (m_expectedOffset >= ENGINE_IMAGE_SIZE)
+    {
+        StopDataUpload(TRUE);
+        return;
+    }
+    if (m_pending >= m_window || m_nextOffset >= ENGINE_IMAGE_SIZE)
+    {
+        // A real time-out (also when nothing is left to send): rewind.
+        RewindUpload();
+        return;
+    }
+    SendDataBlock(FALSE); // pacing
+}
+
+void CDeviceProtocol::OnUploadRestartBeforeTimeout()
+{
+    if (!ReconnectStep())
+        return;
+    PostStatus(ENGINE_STATUS_LINK_STATE, 0);
+    m_state = ENGINE_UPLOAD_START;
+    m_busy |= BUSY_UPLOAD_RESTARTED;
+    StartDataUpload(nullptr, m_uploadWithoutNetwork);
+}
+
+void CDeviceProtocol::OnUploadRestartAfterTimeout()
+{
+    if (m_link && m_link->State() == 0)
+    {
+        if (m_link->IsSerial())
+        {
+            ++m_restartWait;
+            if (m_restartWait < 20)
+            {
+                StartTimer(1000);
+                return;
+            }
+        }
+        m_link->Reconnect(m_hNotify);
+    }
+    PostStatus(ENGINE_STATUS_LINK_STATE, 0);
+    m_state = ENGINE_READY;
+    PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK);
+    SendSystemInfoRequest();
+    m_retries = 0;
+    StartTimer(g_Settings.CommunicationTimeout);
+}

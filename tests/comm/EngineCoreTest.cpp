@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+#include "tests/support/EngineHarness.h"
+
+using namespace enginetest;
+
+namespace
+{
+const Bytes kGetDateTimeWithPassword = { 0xA1, 0x07, 0x61, 0x00, 0xD1, 0x03, 'p', 'w', 0x00 };
+
+Bytes WithoutChecksum(const Bytes& message)
+{
+    return Bytes(message.begin(), message.end() - 1);
+}
+
+bool ChecksumOk(const Bytes& message)
+{
+    BYTE sum = 0;
+    for (BYTE b : message)
+        sum = static_cast<BYTE>(sum + b);
+    return sum == 0;
+}
+} // namespace
+
+TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
+{
+    Harness h;
+    h.engine.SetPassword("pw");
+    ASSERT_EQ(1, h.engine.GetDateTime());
+    EXPECT_EQ(5000u, h.timer.armedMs);
+    for (int repeat = 0; repeat < 3; ++repeat)
+        ASSERT_TRUE(h.Fire());
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(4u, sent.size());
+    for (const Bytes& m : sent)
+    {
+        EXPECT_EQ(kGetDateTimeWithPassword, WithoutChecksum(m));
+        EXPECT_TRUE(ChecksumOk(m));
+    }
+    EXPECT_EQ(3, h.engine.GetRetries());
+    EXPECT_FALSE(h.LogHas("Operation failed!"));
+
+    ASSERT_TRUE(h.Fire());
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
+    EXPECT_EQ(0u, h.engine.GetBusy());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+    EXPECT_EQ(1u, h.LogCount("Operation failed!"));
+    EXPECT_EQ(4u, h.LogCount("Get date/time"));
+    EXPECT_TRUE(h.LogHas("Timer timeout! (status: 10)"));
+}
+
+TEST(EngineCore, ModuleInformationAndLanInformationFailWithTheirOwnStatus)
+{
+    Harness h;
+    h.engine.GetModuleInfo(5);
+    for (int i = 0; i < 4; ++i)
+        h.Fire();
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_MODULE_INFO_ANSWERED, ENGINE_RESULT_NO_ANSWER));
+    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+    EXPECT_EQ(4u, h.TakeSent().size());
+
+    // The LAN information is asked twice only.
+    Harness lan;
+    lan.engine.GetLanInfo();
+    lan.Fire();
+    EXPECT_EQ(2u, lan.TakeSent().size());
+    lan.Fire();
+    EXPECT_TRUE(lan.TakeSent().empty());
+    EXPECT_TRUE(lan.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_NO_ANSWER));
+    EXPECT_EQ(0u, lan.engine.GetBusy() & BUSY_LAN_INFO);
+}
+
+TEST(EngineCore, RefusedPasswordAsksTheFrameAndEndsWithResultFive)
+{
+    Harness h;
+    h.engine.SetPassword("pw");
+    h.engine.GetDateTime();
+    h.TakeSent();
+    h.frame.passwordAnswer = 0;
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    EXPECT_EQ(1, h.frame.passwordPrompts);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_LOGIN_REFUSED));
+    EXPECT_EQ(0u, h.engine.GetBusy());
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+
+    // Accepted: the request goes out again with the new password.
+    h.frame.passwordAnswer = 1;
+    h.engine.GetDateTime();
+    h.TakeSent();
+    h.engine.SetPassword("new");
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    Bytes password;
+    ASSERT_TRUE(SentElement(sent[0], IE_PASSWORD, &password));
+    EXPECT_EQ((Bytes{ 'n', 'e', 'w', 0 }), password);
+    EXPECT_EQ(1, h.engine.GetRetries());
+}
+
+TEST(EngineCore, NegativeAnswerIsRepeatedThenFailsWithItsCause)
+{
+    Harness h;
+    h.engine.GetDateTime();
+    const Bytes negative = Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x85, 0x01, 0xAB } } });
+    for (int i = 0; i < 3; ++i)
+        h.Deliver(negative);
+    EXPECT_EQ(4u, h.TakeSent().size());
+    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_NEGATIVE));
+    h.Deliver(negative);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_STREQ("85 01 AB", h.engine.GetCauseText());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_EQ(0u, h.engine.GetBusy());
+}
+
+TEST(EngineCore, RefusedAndNoFirmwareCausesReachTheFrame)
+{
+    Harness h;
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x83, 0x07 } } }));
+    std::vector<Status> statuses = h.frame.Take();
+    ASSERT_EQ(1u, statuses.size());
+    EXPECT_EQ((Status{ ENGINE_STATUS_REFUSED, 0, true }), statuses[0]);
+    EXPECT_STREQ("83 07", h.engine.GetCauseText());
+
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x9F } } }));
+    statuses = h.frame.Take();
+    ASSERT_EQ(1u, statuses.size());
+    EXPECT_EQ((Status{ ENGINE_STATUS_NO_FIRMWARE, 0, false }), statuses[0]);
+}
+
+TEST(EngineCore, CauseTextIsBoundedToItsField)
+{
+    Harness h;
+    Bytes many(80, 0xEE);
+    h.engine.GetDateTime();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, many } }));
+    const std::string text = h.engine.GetCauseText();
+    EXPECT_EQ(62u, text.size()); // 21 bytes: "EE" and 20 times " EE"
+    EXPECT_EQ("EE EE", text.substr(0, 5));
+}
+
+TEST(EngineCore, MalformedMessagesAreLoggedAndDroppedWhileTheTimerRepeats)
+{
+    Harness h;
+    h.engine.GetDateTime();
+    h.TakeSent();
+    h.frame.Take();
+    const DWORD busy = h.engine.GetBusy();
+
+    Bytes badChecksum = Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 1, 2, 3, 4, 5, 6 } } });
+    badChecksum.back() ^= 0x10;
+    h.Deliver(badChecksum);
+    EXPECT_TRUE(h.LogHas("Incorrect message checksum!!!"));
+
+    Bytes badType = Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, {} } });
+    badType[0] = 0xA4;
+    h.Deliver(badType);
+    EXPECT_EQ(1u, h.LogCount("Incorrect message structure!!!"));
+
+    // Shorter than its own length byte says, and shorter than 3 bytes.
+    Bytes good = Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 1, 2, 3, 4, 5, 6 } } });
+    h.DeliverRaw(good.data(), static_cast<int>(good.size()) - 2);
+    const BYTE tiny[2] = { 0xA2, 0x00 };
+    h.DeliverRaw(tiny, 2);
+    EXPECT_EQ(3u, h.LogCount("Incorrect message structure!!!"));
+
+    EXPECT_EQ(busy, h.engine.GetBusy());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Take().empty());
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ(1u, h.TakeSent().size());
+
+    // The next good frame is handled.
+    h.Deliver(good);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_OK));
+}
+
+TEST(EngineCore, TimeoutRepeatsTheFirstPendingRequestInOrder)
+{
+    Harness h;
+    h.engine.GetDateTime();
+    h.engine.SendMonitorCommand("V=0001\r\n");
+    h.TakeSent();
+    h.Fire();
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    Bytes text;
+    ASSERT_TRUE(SentElement(sent[0], IE_MONITOR_TEXT, &text));
+    EXPECT_EQ(Text("V=0001\r\n"), text);
+}
+
+TEST(EngineCore, OnlyOneTimerRunsAndStaleTimersAreKilled)
+{
+    Harness h;
+    h.engine.GetDateTime();
+    const UINT_PTR first = h.timer.armed;
+    h.engine.GetLanInfo();
+    const UINT_PTR second = h.timer.armed;
+    ASSERT_NE(first, second);
+    // Arming stopped the first one.
+    ASSERT_FALSE(h.timer.stopped.empty());
+    EXPECT_EQ(first, h.timer.stopped.back());
+
+    h.TakeSent();
+    h.engine.OnTimeout(first); // a stale tick
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ(first, h.timer.stopped.back());
+    EXPECT_EQ(second, h.timer.armed);
+}
+
+TEST(EngineCore, RequestsNeedTheLinkReady)
+{
+    Harness h;
+    h.frame.linkReady = 0;
+    EXPECT_EQ(0, h.engine.GetDateTime());
+    EXPECT_EQ(0, h.engine.StartDataDownload());
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ(ENGINE_INITIAL, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_TRUE(h.frame.Take().empty());
+}

@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+#include "tests/support/EngineHarness.h"
+#include <cstring>
+
+using namespace enginetest;
+
+namespace
+{
+const Bytes kEventAck = { 0xA2, 0x02, 0x12, 0x00, 0x4A };
+const Bytes kSwitchToFirmware = { 0xA1, 0x02, 0x52, 0x00, 0x0B };
+const Bytes kGetSystemInfo = { 0xA1, 0x02, 0x15, 0x00, 0x48 };
+
+// Reset sent and accepted: the device restarts, the link is closed.
+void ResetAccepted(Harness& h)
+{
+    ASSERT_EQ(1, h.engine.ResetDevice());
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, {} } }));
+    ASSERT_EQ(ENGINE_RESTARTING, h.engine.GetState());
+    h.TakeSent();
+    h.frame.Take();
+}
+} // namespace
+
+TEST(EngineRestart, ResetOverTcpEndsWithTheFirmwareBackAndItsVersionsStored)
+{
+    Harness h;
+    h.engine.SetPassword("pw");
+    ASSERT_EQ(1, h.engine.ResetDevice());
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ((Bytes{ 0xA1, 0x07, 0x81, 0x00, 0xD1, 0x03, 'p', 'w', 0x00 }), Bytes(sent[0].begin(), sent[0].end() - 1));
+    EXPECT_EQ(ENGINE_RESET_SENT, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_RESET_SENT, 0));
+    EXPECT_TRUE(h.LogHas("Device RESET"));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, {} } }));
+    EXPECT_EQ(1, h.link.disconnects);
+    EXPECT_EQ(ENGINE_RESTARTING, h.engine.GetState());
+    EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToLoader, h.timer.armedMs);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LINK_STATE, 0));
+    h.frame.Take();
+
+    // The restart time-out opens the TCP link again and asks the system
+    // information.
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ(1, h.link.reconnects);
+    EXPECT_EQ(ENGINE_RESTART_SYSINFO, h.engine.GetState());
+    sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(kGetSystemInfo, sent[0]);
+
+    // The loader reports its start: acknowledged, and asked to switch.
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, { 0x83, 0x01 } }, { IE_LOADER_VERSION, Text("L1.07") } }));
+    sent = h.TakeSent();
+    ASSERT_EQ(2u, sent.size());
+    EXPECT_EQ(kEventAck, sent[0]);
+    EXPECT_EQ(kSwitchToFirmware, sent[1]);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LOADER_RESTARTED, 0));
+    EXPECT_TRUE(h.engine.GetBusy() & BUSY_SWITCH_TO_FIRMWARE);
+    EXPECT_STREQ("L1.07", h.engine.GetLoaderVersion());
+    EXPECT_EQ(1, h.engine.GetBoardNumber());
+    EXPECT_TRUE(h.LogHas("Restart loader"));
+    EXPECT_TRUE(h.LogHas("Loader version: L1.07"));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_SWITCH_TO_FIRMWARE, {} } }));
+    EXPECT_EQ(ENGINE_SWITCHING_TO_FIRMWARE, h.engine.GetState());
+    EXPECT_EQ(2, h.link.disconnects);
+    EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToFirmware, h.timer.armedMs);
+
+    const char* longName = "A-DEVICE-NAME-OF-FORTY-CHARACTERS-LONG!!";
+    h.link.state = 2;
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_FIRMWARE_RESTART, { 0x83, 0x00 } },
+                                      { IE_FIRMWARE_VERSION, Text("3.0.0.5") },
+                                      { IE_DEVICE_NAME, Text(longName) } }));
+    EXPECT_TRUE(h.TakeSent().empty()); // no acknowledgement
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING, 0));
+    EXPECT_STREQ("3.0.0.5", h.engine.GetFirmwareVersion());
+    EXPECT_EQ(std::string(longName, 32), h.engine.GetDeviceName());
+    EXPECT_EQ(2, h.engine.GetRunningProgram());
+    EXPECT_EQ(0, h.engine.GetBoardNumber());
+}
+
+TEST(EngineRestart, SwitchTimeoutAsksTheSystemInformationAndTakesTheBoard)
+{
+    Harness h;
+    ResetAccepted(h);
+    h.Fire();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_SWITCH_TO_FIRMWARE, {} } }));
+    h.TakeSent();
+    h.frame.Take();
+
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ(ENGINE_RESTART_SYSINFO_LAST, h.engine.GetState());
+    EXPECT_EQ(std::vector<Bytes>{ kGetSystemInfo }, h.TakeSent());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LINK_STATE, 0));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LOADER_VERSION, Text("L1") },
+                                       { IE_FIRMWARE_VERSION, Text("3.0.1.0") },
+                                       { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03, 0x00 } } }));
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING, 0));
+    EXPECT_EQ(2, h.engine.GetRunningProgram());
+    EXPECT_EQ(0x83, h.engine.GetBoardKind());
+    EXPECT_EQ(1, h.engine.GetBoardNumber());
+    EXPECT_EQ(0x00030005u, h.engine.GetBoardValue());
+
+    // A board value is read only when the element holds it.
+    Harness s;
+    ResetAccepted(s);
+    s.Fire();
+    s.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_SWITCH_TO_FIRMWARE, {} } }));
+    s.Fire();
+    s.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LOADER_VERSION, Text("L1") }, { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05 } } }));
+    EXPECT_EQ(0u, s.engine.GetBoardValue());
+    EXPECT_EQ(1, s.engine.GetBoardNumber());
+}
+
+TEST(EngineRestart, LoaderAnsweringAfterTheSwitchWasAskedDoesNotWaitForEver)
+{
+    Harness h;
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, {} } }));
+    ASSERT_EQ(ENGINE_RESTART_SYSINFO, h.engine.GetState());
+    h.TakeSent();
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LOADER_VERSION, Text("L1") }, { IE_SYSTEM_INFO, { 1 } } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    ASSERT_TRUE(h.engine.IsTimerArmed());
+    EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToFirmware, h.timer.armedMs);
+
+    h.Fire();
+    EXPECT_EQ(std::vector<Bytes>{ kSwitchToFirmware }, h.TakeSent());
+    EXPECT_EQ(1, h.engine.GetRetries());
+
+    // A negative answer in this state is acknowledged only.
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x81 } } }));
+    EXPECT_EQ(std::vector<Bytes>{ kEventAck }, h.TakeSent());
+    EXPECT_EQ(ENGINE_RESTART_SYSINFO, h.engine.GetState());
+
+    // After three repeats the last tries ask the system information once.
+    h.Fire();
+    h.Fire();
+    h.TakeSent();
+    h.Fire();
+    EXPECT_EQ(ENGINE_RESTART_SYSINFO_LAST, h.engine.GetState());
+    EXPECT_EQ(std::vector<Bytes>{ kGetSystemInfo }, h.TakeSent());
+    h.frame.Take();
+    h.Fire();
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_NO_ANSWER_AFTER_RESTART, 0));
+    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
+}
+
+TEST(EngineRestart, LoaderRestartDuringUploadStartSendsNoAcknowledgement)
+{
+    Harness h;
+    std::vector<BYTE> record(ENGINE_IMAGE_SIZE, 0xFF);
+    h.engine.GetDateTime();
+    ASSERT_EQ(1, h.engine.StartDataUpload(record.data(), FALSE));
+    h.TakeSent();
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, { 0x83, 0x00 } } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_EQ(ENGINE_UPLOAD_START, h.engine.GetState());
+    EXPECT_EQ(0u, h.engine.GetBusy() & BUSY_OPERATION_BITS);
+}
+
+TEST(EngineRestart, SerialPortThatStaysClosedIsReopenedAndFinallyGivenUp)
+{
+    Harness h;
+    h.link.serial = true;
+    h.link.stateAfterReconnect = 0;
+    ResetAccepted(h);
+
+    // The USB arrival may bring the port back: wait quietly first.
+    for (int i = 0; i < 20; ++i)
+    {
+        ASSERT_TRUE(h.Fire());
+        ASSERT_EQ(1000u, h.timer.armedMs);
+    }
+    EXPECT_EQ(0, h.link.reconnects);
+    EXPECT_EQ(0, h.engine.GetRetries());
+    EXPECT_EQ(ENGINE_RESTARTING, h.engine.GetState());
+
+    // Then open it on every tick.
+    h.Fire();
+    EXPECT_EQ(1, h.link.reconnects);
+    for (int i = 0; i < 38; ++i)
+        h.Fire();
+    EXPECT_EQ(39, h.link.reconnects);
+    EXPECT_EQ(ENGINE_RESTARTING, h.engine.GetState());
+    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+
+    h.Fire();
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_TRUE(h.TakeSent().empty());
+
+    // A port that comes back in time lets the restart go on.
+    Harness back;
+    back.link.serial = true;
+    back.link.stateAfterReconnect = 2;
+    ResetAccepted(back);
+    for (int i = 0; i < 20; ++i)
+        back.Fire();
+    back.Fire();
+    EXPECT_EQ(ENGINE_RESTART_SYSINFO, back.engine.GetState());
+    EXPECT_EQ(std::vector<Bytes>{ kGetSystemInfo }, back.TakeSent());
+}
+
+TEST(EngineRestart, ResetRefusedOrNotAllowed)
+{
+    Harness h;
+    h.engine.ResetDevice();
+    h.frame.passwordAnswer = 0;
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_RESET_SENT, ENGINE_RESULT_LOGIN_REFUSED));
+
+    Harness n;
+    n.engine.ResetDevice();
+    n.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x94 } } }));
+    EXPECT_EQ(ENGINE_READY, n.engine.GetState());
+    EXPECT_TRUE(n.frame.Has(ENGINE_STATUS_NOT_ALLOWED, 0));
+
+    Harness r;
+    r.engine.ResetDevice();
+    for (int i = 0; i < 4; ++i)
+        r.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x85 } } }));
+    EXPECT_EQ(4u, r.TakeSent().size());
+    EXPECT_TRUE(r.frame.Has(ENGINE_STATUS_RESET_REFUSED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_STREQ("85", r.engine.GetCauseText());
+}
+
+TEST(EngineRestart, PowerDownClosesTheLink)
+{
+    Harness h;
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_POWER_DOWN, {} } }));
+    EXPECT_EQ(1, h.link.disconnects);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LINK_STATE, 0));
+    EXPECT_TRUE(h.LogHas("Power down"));
+    EXPECT_TRUE(h.TakeSent().empty());
+}

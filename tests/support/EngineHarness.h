@@ -1,0 +1,315 @@
+#pragma once
+// A protocol engine on test seams: a link that captures what is sent, a
+// timer that the test fires, a message-only frame window that records the
+// engine's statuses and answers its login questions, and a real
+// communication log view to read the engine's log lines from.
+#include "app/AppSettings.h"
+#include "comm/CommLogCtrl.h"
+#include "comm/DeviceProtocol.h"
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace enginetest
+{
+typedef std::vector<BYTE> Bytes;
+
+struct FakeLink : IEngineLink
+{
+    int state = 2;
+    bool serial = false;
+    int stateAfterReconnect = 2;
+    int disconnects = 0;
+    int reconnects = 0;
+    std::vector<Bytes> sent;
+
+    int State() override { return state; }
+    int QueueSend(BYTE* message, int length) override
+    {
+        sent.push_back(Bytes(message, message + length));
+        FreeMessage(message);
+        return 1;
+    }
+    void Disconnect() override
+    {
+        ++disconnects;
+        state = 0;
+    }
+    int Reconnect(HWND) override
+    {
+        ++reconnects;
+        state = stateAfterReconnect;
+        return state == 2;
+    }
+    bool IsSerial() override { return serial; }
+};
+
+struct FakeTimer : IEngineTimer
+{
+    UINT_PTR nextId = 100;
+    UINT_PTR armed = 0;
+    UINT armedMs = 0;
+    std::vector<UINT_PTR> stopped;
+
+    UINT_PTR Start(CDeviceProtocol*, UINT milliseconds) override
+    {
+        armed = nextId++;
+        armedMs = milliseconds;
+        return armed;
+    }
+    void Stop(UINT_PTR id) override
+    {
+        stopped.push_back(id);
+        if (id == armed)
+            armed = 0;
+    }
+};
+
+struct Status
+{
+    int code;
+    int result;
+    bool sent; // sent, not posted
+    bool operator==(const Status& other) const
+    {
+        return code == other.code && result == other.result && sent == other.sent;
+    }
+};
+
+// The frame's side: records statuses, answers WMU_ENSURE_LOGIN.
+class StatusWindow
+{
+public:
+    StatusWindow()
+    {
+        static bool registered = false;
+        if (!registered)
+        {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = &StatusWindow::WndProc;
+            wc.hInstance = ::GetModuleHandle(nullptr);
+            wc.lpszClassName = "EngineTestStatusSink";
+            ::RegisterClassA(&wc);
+            registered = true;
+        }
+        s_current = this;
+        hwnd = ::CreateWindowExA(0, "EngineTestStatusSink", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 ::GetModuleHandle(nullptr), nullptr);
+    }
+    ~StatusWindow()
+    {
+        Pump();
+        ::DestroyWindow(hwnd);
+        s_current = nullptr;
+    }
+
+    // Delivers the posted statuses.
+    void Pump()
+    {
+        MSG msg;
+        while (::PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE))
+        {
+            m_dispatching = true;
+            ::DispatchMessageA(&msg);
+            m_dispatching = false;
+        }
+    }
+
+    std::vector<Status> Take()
+    {
+        Pump();
+        std::vector<Status> out;
+        out.swap(statuses);
+        return out;
+    }
+
+    bool Has(int code, int result)
+    {
+        Pump();
+        for (const Status& s : statuses)
+            if (s.code == code && s.result == result)
+                return true;
+        return false;
+    }
+
+    HWND hwnd = nullptr;
+    std::vector<Status> statuses;
+    int linkReady = 1;       // answer to (3, 1)
+    int passwordAnswer = 1;  // answer to (1, 0)
+    int ensureCalls = 0;
+    int passwordPrompts = 0;
+    int connectCommands = 0;
+    // Runs inside the password prompt (nested loop stand-in).
+    void (*duringPrompt)(void* context) = nullptr;
+    void* promptContext = nullptr;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        StatusWindow* self = s_current;
+        if (self && msg == WMU_ENGINE_STATUS)
+        {
+            self->statuses.push_back({ static_cast<int>(wParam), static_cast<int>(lParam), !self->m_dispatching });
+            return 0;
+        }
+        if (self && msg == WMU_ENSURE_LOGIN)
+        {
+            if (wParam == 3)
+            {
+                ++self->ensureCalls;
+                return self->linkReady;
+            }
+            ++self->passwordPrompts;
+            if (self->duringPrompt)
+                self->duringPrompt(self->promptContext);
+            return self->passwordAnswer;
+        }
+        if (self && msg == WM_COMMAND && LOWORD(wParam) == ENGINE_CMD_CONNECT)
+        {
+            ++self->connectCommands;
+            return 0;
+        }
+        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+
+    static StatusWindow* s_current;
+    bool m_dispatching = false; // a posted message is being delivered
+};
+
+inline StatusWindow* StatusWindow::s_current = nullptr;
+
+// A message as the device sends it: elements given in wire order.
+inline Bytes Msg(BYTE type, std::initializer_list<std::pair<BYTE, Bytes>> elements)
+{
+    Bytes m;
+    m.push_back(type);
+    m.push_back(0);
+    for (const auto& e : elements)
+    {
+        m.push_back(e.first);
+        m.push_back(static_cast<BYTE>(e.second.size()));
+        m.insert(m.end(), e.second.begin(), e.second.end());
+    }
+    m[1] = static_cast<BYTE>(m.size() - 2);
+    BYTE sum = 0;
+    for (BYTE b : m)
+        sum = static_cast<BYTE>(sum + b);
+    m.push_back(static_cast<BYTE>(0x100 - sum));
+    return m;
+}
+
+inline Bytes Text(const char* text)
+{
+    return Bytes(text, text + strlen(text));
+}
+
+inline Bytes Be32(DWORD value)
+{
+    return Bytes{ static_cast<BYTE>(value >> 24), static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 8),
+                  static_cast<BYTE>(value) };
+}
+
+// The engine under test with its seams and a communication log.
+class Harness
+{
+public:
+    Harness() : engine(&link, &timer)
+    {
+        static bool richEditLoaded = false;
+        if (!richEditLoaded)
+        {
+            ::LoadLibraryA("RICHED20.DLL");
+            richEditLoaded = true;
+        }
+        g_Settings.SetDefaults();
+        logHost = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr, nullptr,
+                                    ::GetModuleHandle(nullptr), nullptr);
+        HWND edit = ::CreateWindowExA(0, "RichEdit20A", "", WS_CHILD | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL, 0, 0,
+                                      580, 380, logHost, nullptr, ::GetModuleHandle(nullptr), nullptr);
+        log.Attach(edit);
+        log.Init();
+        log.SetMaxLines(100000);
+        engine.SetNotifyWindow(frame.hwnd);
+        engine.SetCommLog(&log);
+    }
+    ~Harness()
+    {
+        engine.SetCommLog(nullptr);
+        log.Detach();
+        ::DestroyWindow(logHost);
+    }
+
+    void Deliver(const Bytes& message) { DeliverRaw(message.data(), static_cast<int>(message.size())); }
+
+    void DeliverRaw(const BYTE* bytes, int length)
+    {
+        BYTE* buffer = static_cast<BYTE*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, MESSAGE_BUFFER_SIZE));
+        memcpy(buffer, bytes, length < MESSAGE_BUFFER_SIZE ? length : MESSAGE_BUFFER_SIZE);
+        engine.OnMessage(buffer, length);
+    }
+
+    // Fires the armed timer; false when none was armed.
+    bool Fire()
+    {
+        if (!timer.armed)
+            return false;
+        engine.OnTimeout(timer.armed);
+        return true;
+    }
+
+    std::vector<Bytes> TakeSent()
+    {
+        std::vector<Bytes> out;
+        out.swap(link.sent);
+        return out;
+    }
+
+    std::string LogText()
+    {
+        const int length = ::GetWindowTextLengthA(log);
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        ::GetWindowTextA(log, &text[0], length + 1);
+        text.resize(strlen(text.c_str()));
+        return text;
+    }
+
+    bool LogHas(const char* line) { return LogText().find(line) != std::string::npos; }
+
+    size_t LogCount(const char* line)
+    {
+        const std::string text = LogText();
+        size_t count = 0;
+        for (size_t pos = text.find(line); pos != std::string::npos; pos = text.find(line, pos + 1))
+            ++count;
+        return count;
+    }
+
+    FakeLink link;
+    FakeTimer timer;
+    StatusWindow frame;
+    CDeviceProtocol engine;
+    HWND logHost = nullptr;
+    CCommLogCtrl log;
+};
+
+// An element of a sent message, empty when absent.
+inline bool SentElement(const Bytes& message, BYTE tag, Bytes* data)
+{
+    const BYTE* element = FindIE(message.data(), tag);
+    if (!element)
+        return false;
+    if (data)
+        *data = Bytes(element + 2, element + 2 + element[1]);
+    return true;
+}
+
+inline DWORD SentAddress(const Bytes& message)
+{
+    Bytes a;
+    if (!SentElement(message, IE_ADDRESS, &a) || a.size() != 4)
+        return 0xFFFFFFFF;
+    return (static_cast<DWORD>(a[0]) << 24) | (a[1] << 16) | (a[2] << 8) | a[3];
+}
+} // namespace enginetest
