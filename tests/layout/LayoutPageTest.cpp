@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+#include "layout/LayoutPage.h"
+#include "pages/TextPage.h"
+#include "tests/layout/LayoutTestIds.h"
+#include "tests/support/PageHostWindow.h"
+#include <functional>
+#include <string>
+#include <vector>
+
+// Pages created from their templates under a hidden host; every expected
+// rectangle comes from the dialog's own unit mapping, never from pixels.
+namespace
+{
+class CProbePage : public CLayoutPage<CProbePage>
+{
+public:
+    enum { IDD = IDD_LAYOUT_PROBE };
+    std::function<void(CProbePage&)> define;
+    std::vector<std::string> events;
+    int ownAttachSeen = 0;
+    int ownSizeSeen = 0;
+
+    void DefineLayout()
+    {
+        events.push_back("define");
+        if (define)
+            define(*this);
+    }
+
+    BEGIN_MSG_MAP(CProbePage)
+        CHAIN_MSG_MAP(CLayoutPage<CProbePage>)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnInit)
+        MESSAGE_HANDLER(WM_SIZE, OnOwnSize)
+        MESSAGE_HANDLER(WMU_PS_ATTACH_PS, OnOwnAttach)
+    END_MSG_MAP()
+
+    LRESULT OnInit(UINT, WPARAM, LPARAM, BOOL&) { events.push_back("init"); return 0; }
+    LRESULT OnOwnSize(UINT, WPARAM, LPARAM, BOOL& handled) { ++ownSizeSeen; handled = FALSE; return 0; }
+    LRESULT OnOwnAttach(UINT, WPARAM, LPARAM, BOOL&) { ++ownAttachSeen; return 0; }
+};
+
+RECT Dlu(HWND dlg, int x, int y, int cx, int cy)
+{
+    RECT rc = { x, y, x + cx, y + cy };
+    ::MapDialogRect(dlg, &rc);
+    return rc;
+}
+
+RECT ChildRect(HWND page, int id)
+{
+    RECT rc;
+    ::GetWindowRect(::GetDlgItem(page, id), &rc);
+    ::MapWindowPoints(NULL, page, (POINT*)&rc, 2);
+    return rc;
+}
+
+void ExpectRect(const RECT& want, const RECT& got)
+{
+    EXPECT_EQ(want.left, got.left);
+    EXPECT_EQ(want.top, got.top);
+    EXPECT_EQ(want.right, got.right);
+    EXPECT_EQ(want.bottom, got.bottom);
+}
+
+// Sizes the page window so that its client area is cx by cy (no scroll bars
+// are needed at or above the design size).
+void SizePage(HWND page, int cx, int cy)
+{
+    ::SetWindowPos(page, NULL, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    testsupport::PumpMessages();
+}
+
+class LayoutPageTest : public ::testing::Test
+{
+protected:
+    HWND host = NULL;
+    void SetUp() override { host = testsupport::CreatePageHost(); ASSERT_TRUE(host); }
+    void TearDown() override { ::DestroyWindow(host); }
+};
+}
+
+TEST_F(LayoutPageTest, TextPageFillsALargerPaneAndScrollsInASmallerOne)
+{
+    CTextPage page("Configuration of the gateway");
+    ASSERT_TRUE(page.Create(host));
+    testsupport::PumpMessages();
+    char text[64] = "";
+    ::GetDlgItemTextA(page, IDC_TEXT_PAGE_TEXT, text, sizeof(text));
+    EXPECT_STREQ("Configuration of the gateway", text);
+
+    RECT design = Dlu(page, 0, 0, 102, 50);
+    RECT ctl = Dlu(page, 7, 7, 88, 36);
+    RECT client;
+    ::GetClientRect(page, &client);
+    ExpectRect(design, client);
+    ExpectRect(ctl, ChildRect(page, IDC_TEXT_PAGE_TEXT));
+
+    // Bound on all four sides with the template's margins.
+    const LayoutItem& item = page.m_items.begin()->second;
+    ASSERT_EQ(1u, page.m_items.size());
+    EXPECT_EQ(ctl.left, item.edges[LE_LEFT].offset);
+    EXPECT_EQ(ctl.top, item.edges[LE_TOP].offset);
+    EXPECT_EQ(ctl.right - design.right, item.edges[LE_RIGHT].offset);
+    EXPECT_EQ(ctl.bottom - design.bottom, item.edges[LE_BOTTOM].offset);
+    EXPECT_LT(item.edges[LE_RIGHT].offset, 0);
+
+    int W = design.right * 3, H = design.bottom * 2;
+    SizePage(page, W, H);
+    RECT grown = { ctl.left, ctl.top, W - (design.right - ctl.right), H - (design.bottom - ctl.bottom) };
+    ExpectRect(grown, ChildRect(page, IDC_TEXT_PAGE_TEXT));
+
+    // Smaller than the design size: scroll bars, the text back at its design place.
+    SizePage(page, design.right / 2, design.bottom / 2);
+    EXPECT_TRUE(page.GetStyle() & WS_VSCROLL);
+    EXPECT_TRUE(page.GetStyle() & WS_HSCROLL);
+    ExpectRect(ctl, ChildRect(page, IDC_TEXT_PAGE_TEXT));
+
+    // Scrolling moves the text with the page.
+    page.SendMessage(WM_VSCROLL, SB_BOTTOM, 0);
+    page.SendMessage(WM_HSCROLL, SB_BOTTOM, 0);
+    POINT off;
+    page.ScrollBase::GetScrollOffset(&off);
+    ::GetClientRect(page, &client);
+    EXPECT_EQ(design.right - client.right, off.x);
+    EXPECT_EQ(design.bottom - client.bottom, off.y);
+    RECT scrolled = ctl;
+    ::OffsetRect(&scrolled, -off.x, -off.y);
+    ExpectRect(scrolled, ChildRect(page, IDC_TEXT_PAGE_TEXT));
+
+    // A layout while scrolled places the text at its layout place minus the offset.
+    page.ApplyLayout();
+    ExpectRect(scrolled, ChildRect(page, IDC_TEXT_PAGE_TEXT));
+
+    // Growing again scrolls back to the origin and fills the pane.
+    SizePage(page, W, H);
+    page.ScrollBase::GetScrollOffset(&off);
+    EXPECT_EQ(0, off.x);
+    EXPECT_EQ(0, off.y);
+    ExpectRect(grown, ChildRect(page, IDC_TEXT_PAGE_TEXT));
+    page.DestroyWindow();
+}
+
+TEST_F(LayoutPageTest, EmptyTextPageAndLaterText)
+{
+    CTextPage page;
+    ASSERT_TRUE(page.Create(host));
+    char text[16] = "x";
+    ::GetDlgItemTextA(page, IDC_TEXT_PAGE_TEXT, text, sizeof(text));
+    EXPECT_STREQ("", text);
+    page.SetText(nullptr);
+    page.SetText("Root");
+    ::GetDlgItemTextA(page, IDC_TEXT_PAGE_TEXT, text, sizeof(text));
+    EXPECT_STREQ("Root", text);
+    page.DestroyWindow();
+}
+
+TEST_F(LayoutPageTest, PageWithoutBindingsKeepsDesignPlacesAndOnlyScrolls)
+{
+    CProbePage page;
+    ASSERT_TRUE(page.Create(host));
+    EXPECT_TRUE(page.m_items.empty());
+    EXPECT_FALSE(page.DoLayout());
+    RECT button = Dlu(page, 140, 70, 50, 14);
+    RECT design = Dlu(page, 0, 0, 200, 100);
+    SizePage(page, design.right * 2, design.bottom * 2);
+    ExpectRect(button, ChildRect(page, IDC_PROBE_BUTTON));
+    EXPECT_FALSE(page.GetStyle() & WS_VSCROLL);
+    EXPECT_EQ(design.right * 2, page.m_sizeLast.cx);
+
+    SizePage(page, design.right / 2, design.bottom / 2);
+    page.SendMessage(WM_VSCROLL, SB_LINEDOWN, 0);
+    POINT off;
+    page.ScrollBase::GetScrollOffset(&off);
+    EXPECT_GT(off.y, 0);
+    RECT moved = button;
+    ::OffsetRect(&moved, 0, -off.y);
+    ExpectRect(moved, ChildRect(page, IDC_PROBE_BUTTON));
+    page.DestroyWindow();
+}
+
+TEST_F(LayoutPageTest, DefineLayoutRunsFirstWithTemplatePlaces)
+{
+    CProbePage page;
+    RECT seen = {};
+    page.define = [&](CProbePage& p) { seen = ChildRect(p, IDC_PROBE_EDIT); };
+    ASSERT_TRUE(page.Create(host));
+    ASSERT_EQ(2u, page.events.size());
+    EXPECT_EQ("define", page.events[0]);
+    EXPECT_EQ("init", page.events[1]);
+    ExpectRect(Dlu(page, 10, 10, 80, 14), seen);
+    RECT design = Dlu(page, 0, 0, 200, 100);
+    EXPECT_EQ(design.right, page.m_sizeMin.cx);
+    EXPECT_EQ(design.bottom, page.m_sizeMin.cy);
+    SIZE extent;
+    page.GetScrollSize(&extent);
+    EXPECT_EQ(design.right, extent.cx);
+    EXPECT_EQ(design.bottom, extent.cy);
+
+    // The template handles only map 0.
+    LRESULT result = 0;
+    EXPECT_FALSE(page.CLayoutPage<CProbePage>::ProcessWindowMessage(page, WMU_PS_ATTACH_PS, 0, 0, result, 1));
+    page.DestroyWindow();
+}
+
+TEST_F(LayoutPageTest, WidthShrunkBackLaysOutOnceMore)
+{
+    CProbePage page;
+    page.define = [](CProbePage& p) {
+        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_LEFT);
+        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_RIGHT);
+        p.AttachItemToDialog(IDC_PROBE_LABEL, LE_HCENTER);
+    };
+    ASSERT_TRUE(page.Create(host));
+    RECT design = Dlu(page, 0, 0, 200, 100);
+    RECT edit = Dlu(page, 10, 10, 80, 14);
+    RECT label = Dlu(page, 60, 40, 41, 10);
+    int extra = design.right / 2;
+
+    SizePage(page, design.right + extra, design.bottom);
+    RECT wide = edit;
+    wide.right += extra;
+    ExpectRect(wide, ChildRect(page, IDC_PROBE_EDIT));
+    int labelOffset = ((label.left + label.right) - design.right) / 2;
+    int labelW = label.right - label.left;
+    int labelLeft = (design.right + extra - labelW) / 2 + labelOffset;
+    RECT centred = { labelLeft, label.top, labelLeft + labelW, label.bottom };
+    ExpectRect(centred, ChildRect(page, IDC_PROBE_LABEL));
+
+    // Back to the design width: the last width was larger, so it lays out.
+    SizePage(page, design.right, design.bottom);
+    ExpectRect(edit, ChildRect(page, IDC_PROBE_EDIT));
+
+    // At the design width again: no layout, a control moved by hand stays.
+    ::MoveWindow(::GetDlgItem(page, IDC_PROBE_EDIT), 1, 2, 30, 12, FALSE);
+    page.SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(design.right, design.bottom));
+    RECT byHand = { 1, 2, 31, 14 };
+    ExpectRect(byHand, ChildRect(page, IDC_PROBE_EDIT));
+
+    // A size message without a width lays nothing out but is remembered.
+    page.SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(0, design.bottom * 3));
+    ExpectRect(byHand, ChildRect(page, IDC_PROBE_EDIT));
+    EXPECT_EQ(0, page.m_sizeLast.cx);
+    EXPECT_EQ(design.bottom * 3, page.m_sizeLast.cy);
+    EXPECT_GT(page.ownSizeSeen, 0);
+    page.DestroyWindow();
+}
+
+TEST_F(LayoutPageTest, AttachedSheetKeepsItsDistancesAndStaysInTheTemplate)
+{
+    CProbePage page;
+    page.define = [](CProbePage& p) {
+        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_LEFT);
+        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_RIGHT);
+        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_TOP);
+        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_BOTTOM);
+    };
+    ASSERT_TRUE(page.Create(host));
+    HWND button = page.GetDlgItem(IDC_PROBE_BUTTON);
+    HWND edit = page.GetDlgItem(IDC_PROBE_EDIT);
+    EXPECT_EQ(0, page.SendMessage(WMU_PS_ATTACH_PS, (WPARAM)button, (LPARAM)edit));
+    EXPECT_EQ(0, page.ownAttachSeen);
+    ASSERT_EQ(2u, page.m_items.size());
+    const LayoutItem& it = page.m_items[button];
+    EXPECT_EQ((UINT)CT_SAME_AS_CONTROL, it.edges[LE_LEFT].type);
+    EXPECT_EQ(edit, it.edges[LE_BOTTOM].reference);
+    EXPECT_EQ((UINT)CT_KEEP_SIZE, it.edges[LE_HCENTER].type);
+
+    RECT b0 = ChildRect(page, IDC_PROBE_BUTTON);
+    RECT e0 = ChildRect(page, IDC_PROBE_EDIT);
+    RECT design = Dlu(page, 0, 0, 200, 100);
+    SizePage(page, design.right + 40, design.bottom + 30);
+    RECT e1 = ChildRect(page, IDC_PROBE_EDIT);
+    EXPECT_EQ(e0.right + 40, e1.right);
+    EXPECT_EQ(e0.bottom + 30, e1.bottom);
+    RECT b1 = ChildRect(page, IDC_PROBE_BUTTON);
+    EXPECT_EQ(b0.left - e0.left, b1.left - e1.left);
+    EXPECT_EQ(b0.right - e0.right, b1.right - e1.right);
+    EXPECT_EQ(b0.bottom - e0.bottom, b1.bottom - e1.bottom);
+    page.DestroyWindow();
+}
