@@ -64,8 +64,9 @@ CCommLogCtrl::CCommLogCtrl()
 
 CCommLogCtrl::~CCommLogCtrl()
 {
-    if (m_subclassed && m_hWnd && ::IsWindow(m_hWnd))
-        ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    // The owner may have detached the window before: unhook the one hooked.
+    if (m_subclassed && ::IsWindow(m_subclassedWnd))
+        ::RemoveWindowSubclass(m_subclassedWnd, SubclassProc, kSubclassId);
     m_subclassed = false;
     FreeQueue();
     ::DeleteCriticalSection(&m_queueLock);
@@ -93,8 +94,16 @@ void CCommLogCtrl::Init()
     }
 
     m_uiThreadId = ::GetWindowThreadProcessId(m_hWnd, NULL);
+    if (m_subclassed && m_subclassedWnd != m_hWnd && ::IsWindow(m_subclassedWnd))
+    {
+        ::RemoveWindowSubclass(m_subclassedWnd, SubclassProc, kSubclassId);
+        m_subclassed = false;
+    }
     if (!m_subclassed)
+    {
         m_subclassed = ::SetWindowSubclass(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+        m_subclassedWnd = m_subclassed ? m_hWnd : NULL;
+    }
     ::EnterCriticalSection(&m_queueLock);
     m_accepting = m_subclassed;
     ::LeaveCriticalSection(&m_queueLock);
@@ -113,6 +122,7 @@ LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
     {
         ::RemoveWindowSubclass(hWnd, SubclassProc, id);
         self->m_subclassed = false;
+        self->m_subclassedWnd = NULL;
         ::EnterCriticalSection(&self->m_queueLock);
         self->m_accepting = false;
         ::LeaveCriticalSection(&self->m_queueLock);

@@ -90,5 +90,6 @@ private:
     QueuedLine* m_queueTail = nullptr;
     bool m_accepting = false;
     bool m_subclassed = false;
+    HWND m_subclassedWnd = NULL;
     DWORD m_uiThreadId = 0;
 };
