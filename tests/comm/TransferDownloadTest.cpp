@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+#include "tests/support/EngineHarness.h"
+#include <algorithm>
+#include <set>
+
+using namespace enginetest;
+
+namespace
+{
+const DWORD kRouting = 9544;
+const DWORD kCompanion = 205276;
+
+// The device's side of a download: answers each block request from its image
+// at once, unless told to lose it.
+struct DownloadDevice
+{
+    Bytes image = Bytes(ENGINE_IMAGE_SIZE, 0xFF);
+    std::vector<DWORD> requested; // image offsets in request order
+    std::multiset<DWORD> lose;    // offsets whose next answer is lost
+    bool loseAll = false;
+
+    Bytes Answer(DWORD offset) const
+    {
+        Bytes data;
+        for (DWORD i = offset; i < offset + DOWNLOAD_BLOCK_SIZE && i < ENGINE_IMAGE_SIZE; ++i)
+            data.push_back(image[i]);
+        return Msg(MSG_TYPE_POSITIVE, { { IE_DOWNLOAD_DATA, data }, { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE + offset) } });
+    }
+
+    // Answers what was sent; fires the timer when nothing was. Until the
+    // download ends or the step limit.
+    void Run(Harness& h, int maxSteps = 20000)
+    {
+        for (int step = 0; step < maxSteps && h.engine.GetState() == ENGINE_DOWNLOAD; ++step)
+        {
+            std::vector<Bytes> sent = h.TakeSent();
+            if (sent.empty())
+            {
+                if (!h.Fire())
+                    return;
+                continue;
+            }
+            for (const Bytes& request : sent)
+            {
+                const DWORD offset = SentAddress(request) - DEVICE_IMAGE_BASE;
+                requested.push_back(offset);
+                auto it = lose.find(offset);
+                if (loseAll)
+                    continue;
+                if (it != lose.end())
+                {
+                    lose.erase(it);
+                    continue;
+                }
+                h.Deliver(Answer(offset));
+            }
+        }
+    }
+
+    bool RequestedInside(DWORD from, DWORD to) const
+    {
+        for (DWORD offset : requested)
+            if (offset > from && offset < to)
+                return true;
+        return false;
+    }
+};
+
+void Fill(Bytes& image, DWORD from, DWORD length, BYTE seed)
+{
+    for (DWORD i = 0; i < length; ++i)
+        image[from + i] = static_cast<BYTE>((seed + i * 7) % 251); // never 0xFF
+}
+
+// A device image with three routing rules, ten companion entries, data in
+// the fixed parts and in the unused space, and every other table empty.
+Bytes SampleDeviceImage()
+{
+    Bytes image(ENGINE_IMAGE_SIZE, 0xFF);
+    Fill(image, 0, kRouting, 1);
+    Fill(image, kRouting, 3 * 64, 2);
+    Fill(image, kCompanion, 10 * 64, 3);
+    Fill(image, 145544, 155276 - 145544, 4);
+    Fill(image, 269276, 287356 - 269276, 5);
+    Fill(image, 287356, 393216 - 287356, 6); // unused space: never taken
+    Fill(image, 393216, 512, 7);
+    Fill(image, 484864, 4, 8);
+    return image;
+}
+
+// What the program must end up with: the sample with the unread parts empty.
+Bytes ExpectedDownload(const Bytes& device)
+{
+    Bytes expected = device;
+    std::fill(expected.begin() + kCompanion + 4 * 64, expected.begin() + 269276, 0xFF);
+    std::fill(expected.begin() + 287356, expected.begin() + 393216, 0xFF);
+    return expected;
+}
+
+bool ImageEquals(const Bytes& expected)
+{
+    return memcmp(expected.data(), g_EngineImage, ENGINE_IMAGE_SIZE) == 0;
+}
+} // namespace
+
+TEST(TransferDownload, BlockRequestIsExactBytes)
+{
+    Harness h;
+    h.engine.SetPassword("pw");
+    ASSERT_EQ(1, h.engine.StartDataDownload());
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ((Bytes{ 0xA1, 0x0D, 0x42, 0x00, 0x46, 0x04, 0x60, 0x00, 0x00, 0x00, 0xD1, 0x03, 'p', 'w', 0x00, 0xAB }), sent[0]);
+    EXPECT_EQ(g_Settings.DataReadWriteRequestDelay, h.timer.armedMs);
+    EXPECT_TRUE(h.LogHas("Start data download"));
+    std::vector<Status> statuses = h.frame.Take();
+    ASSERT_EQ(2u, statuses.size());
+    EXPECT_EQ((Status{ ENGINE_STATUS_DOWNLOAD_PROGRESS, 0, false }), statuses[0]);
+    EXPECT_EQ((Status{ ENGINE_STATUS_TRANSFER_STARTED, 0, false }), statuses[1]);
+}
+
+TEST(TransferDownload, SkipsEmptyTablesAndUnusedSpaceAndEndsWithTheImage)
+{
+    Harness h(false);
+    memset(g_EngineImage, 0x11, ENGINE_IMAGE_SIZE); // an earlier transfer's bytes
+    DownloadDevice device;
+    device.image = SampleDeviceImage();
+    ASSERT_EQ(1, h.engine.StartDataDownload());
+    device.Run(h);
+
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_PROGRESS, 100));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
+    EXPECT_TRUE(ImageEquals(ExpectedDownload(device.image)));
+
+    // The routing table is read up to the block that shows record 3 empty,
+    // then the reading goes on at the CLIP table.
+    EXPECT_TRUE(std::count(device.requested.begin(), device.requested.end(), 9728u));
+    EXPECT_FALSE(device.RequestedInside(9728, 73544));
+    EXPECT_TRUE(std::count(device.requested.begin(), device.requested.end(), 73544u));
+    // Unused space: only the block at the start of the second part.
+    EXPECT_FALSE(device.RequestedInside(287324, 327680));
+    EXPECT_FALSE(device.RequestedInside(327680, 393216));
+    EXPECT_TRUE(std::count(device.requested.begin(), device.requested.end(), 327680u));
+    // Nothing at or past the end of the image.
+    EXPECT_EQ(484864u, *std::max_element(device.requested.begin(), device.requested.end()));
+}
+
+TEST(TransferDownload, LostBlockIsReadAgainAfterTheRewind)
+{
+    Harness h(false);
+    DownloadDevice device;
+    device.image = SampleDeviceImage();
+    device.lose.insert(1280);
+    h.engine.StartDataDownload();
+    device.Run(h);
+
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
+    EXPECT_TRUE(ImageEquals(ExpectedDownload(device.image)));
+    EXPECT_EQ(2, std::count(device.requested.begin(), device.requested.end(), 1280u));
+    // The answers after the lost one failed the address check: the block
+    // after it was asked again too.
+    EXPECT_EQ(2, std::count(device.requested.begin(), device.requested.end(), 1408u));
+}
+
+TEST(TransferDownload, LostLastBlockIsRepeatedWithoutAskingPastTheImage)
+{
+    Harness h(false);
+    DownloadDevice device;
+    device.image = SampleDeviceImage();
+    device.lose.insert(484864);
+    device.lose.insert(484864);
+    h.engine.StartDataDownload();
+    device.Run(h);
+
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
+    EXPECT_TRUE(ImageEquals(ExpectedDownload(device.image)));
+    EXPECT_EQ(3, std::count(device.requested.begin(), device.requested.end(), 484864u));
+    for (DWORD offset : device.requested)
+        ASSERT_LT(offset, ENGINE_IMAGE_SIZE);
+}
+
+TEST(TransferDownload, ThreeLossesInARowFail)
+{
+    Harness h;
+    DownloadDevice device;
+    device.loseAll = true;
+    h.engine.StartDataDownload();
+    device.Run(h);
+
+    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+    EXPECT_TRUE(h.LogHas("Operation failed!"));
+    // The first request and three rewinds, each waiting its whole time-out.
+    EXPECT_EQ(4, std::count(device.requested.begin(), device.requested.end(), 0u));
+    EXPECT_EQ(4u * g_Settings.DataReadWriteMaxPendingRequests, device.requested.size());
+}
+
+TEST(TransferDownload, LowerAddressAndMissingDataChangeNothing)
+{
+    Harness h;
+    DownloadDevice device;
+    device.image = SampleDeviceImage();
+    h.engine.StartDataDownload();
+    h.TakeSent();
+    h.Deliver(device.Answer(0));
+    const DWORD expected = h.engine.GetExpectedOffset();
+    const DWORD pending = h.engine.GetPendingRequests();
+
+    h.Deliver(device.Answer(0)); // a late duplicate
+    EXPECT_TRUE(h.LogHas("Invalid address (60000000)"));
+    EXPECT_TRUE(h.LogHas("Skip"));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ADDRESS, { 0x60, 0x00, 0x00 } } })); // 3-byte address: a mismatch
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE + 128) } }));
+    EXPECT_TRUE(h.LogHas("Missing data IE"));
+    EXPECT_EQ(expected, h.engine.GetExpectedOffset());
+    EXPECT_EQ(pending, h.engine.GetPendingRequests());
+    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
+}
+
+TEST(TransferDownload, LateVersionAnswerIsStoredAndTheDownloadGoesOn)
+{
+    Harness h(false);
+    DownloadDevice device;
+    device.image = SampleDeviceImage();
+    h.engine.StartDataDownload();
+    h.TakeSent();
+    h.Deliver(device.Answer(0));
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text("3.0.0.6") } }));
+    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
+    EXPECT_STREQ("3.0.0.6", h.engine.GetFirmwareVersion());
+    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
+    device.Run(h);
+    EXPECT_TRUE(ImageEquals(ExpectedDownload(device.image)));
+}
+
+namespace
+{
+struct PromptContext
+{
+    Harness* h;
+};
+
+void RefuseAgainDuringPrompt(void* context)
+{
+    Harness* h = static_cast<PromptContext*>(context)->h;
+    h->Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    h->engine.OnTimeout(h->timer.armed);
+}
+} // namespace
+
+TEST(TransferDownload, RefusedPasswordWithSeveralRequestsInFlightAsksOnce)
+{
+    Harness h(false);
+    DownloadDevice device;
+    device.image = SampleDeviceImage();
+    h.engine.StartDataDownload();
+    h.Fire();
+    h.Fire();
+    h.TakeSent(); // three requests in flight
+    PromptContext context{ &h };
+    h.frame.duringPrompt = &RefuseAgainDuringPrompt;
+    h.frame.promptContext = &context;
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    EXPECT_EQ(1, h.frame.passwordPrompts);
+
+    // Accepted: the rewind asks again from the first block.
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(DEVICE_IMAGE_BASE, SentAddress(sent[0]));
+    h.frame.duringPrompt = nullptr;
+    h.Deliver(device.Answer(0));
+    device.Run(h);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
+
+    // Refused: the download ends with result 5.
+    Harness r;
+    r.engine.StartDataDownload();
+    r.frame.passwordAnswer = 0;
+    r.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    EXPECT_TRUE(r.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_LOGIN_REFUSED));
+    EXPECT_EQ(ENGINE_READY, r.engine.GetState());
+}
+
+TEST(TransferDownload, NegativeAnswersRewindThenFailAndNotAllowedStops)
+{
+    Harness h;
+    h.engine.StartDataDownload();
+    const Bytes negative = Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x8A } } });
+    for (int i = 0; i < 3; ++i)
+        h.Deliver(negative);
+    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
+    h.Deliver(negative);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_STREQ("8A", h.engine.GetCauseText());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+
+    Harness n;
+    n.engine.StartDataDownload();
+    n.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x94 } } }));
+    EXPECT_TRUE(n.frame.Has(ENGINE_STATUS_NOT_ALLOWED, 0));
+    EXPECT_EQ(ENGINE_READY, n.engine.GetState());
+}
+
+TEST(TransferDownload, CancelSendsNothing)
+{
+    Harness h;
+    h.engine.StartDataDownload();
+    h.TakeSent();
+    h.frame.Take();
+    EXPECT_EQ(1, h.engine.CancelDataDownload());
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_CANCELLED));
+    EXPECT_TRUE(h.LogHas("Cancel data download"));
+}
+
+TEST(TransferImage, NextDownloadOffsetSkipRules)
+{
+    Bytes image(ENGINE_IMAGE_SIZE, 0x00);
+    // Routing rule 3 empty: nothing to skip until record 4 begins to be read.
+    std::fill(image.begin() + kRouting + 3 * 64, image.begin() + kRouting + 4 * 64, 0xFF);
+    EXPECT_EQ(9800u, NextDownloadOffset(image.data(), 9800));
+    EXPECT_EQ(73544u, NextDownloadOffset(image.data(), 9856));
+    EXPECT_EQ(0xFF, image[kRouting + 4 * 64]);
+    EXPECT_EQ(0xFF, image[73543]);
+    EXPECT_EQ(0x00, image[kRouting + 2 * 64]);
+    // The companion table follows the routing rules of the same index.
+    EXPECT_EQ(269276u, NextDownloadOffset(image.data(), kCompanion + 4 * 64 + 1));
+    EXPECT_EQ(0x00, image[kCompanion + 4 * 64 - 1]);
+    EXPECT_EQ(0xFF, image[kCompanion + 4 * 64]);
+    // Unused space is always skipped, whole.
+    EXPECT_EQ(327680u, NextDownloadOffset(image.data(), 287360));
+    EXPECT_EQ(0xFF, image[287356]);
+    EXPECT_EQ(0x00, image[287355]);
+    // Region starts and ends themselves are not inside.
+    EXPECT_EQ(327680u, NextDownloadOffset(image.data(), 327680));
+    EXPECT_EQ(9544u, NextDownloadOffset(image.data(), 9544));
+    // A full table is read whole.
+    EXPECT_EQ(400000u, NextDownloadOffset(image.data(), 400000));
+}
+
+TEST(TransferImage, ErasedRunsAndImageEnds)
+{
+    Bytes image(ENGINE_IMAGE_SIZE, 0x00);
+    std::fill(image.begin() + 100, image.begin() + 140, 0xFF);
+    EXPECT_EQ(136u, SkipErasedRun(image.data(), 100)); // last multiple of 8 inside the run
+    EXPECT_EQ(139u, SkipErasedRun(image.data(), 139)); // no multiple of 8 inside the rest of the run
+    std::fill(image.begin() + 484000, image.end(), 0xFF);
+    EXPECT_EQ(ENGINE_IMAGE_SIZE, SkipErasedRun(image.data(), 484001));
+    EXPECT_EQ(ENGINE_IMAGE_SIZE + 5, SkipErasedRun(image.data(), ENGINE_IMAGE_SIZE + 5));
+    EXPECT_EQ(50u, SkipErasedRun(image.data(), 50));
+
+    BYTE block[UPLOAD_BLOCK_SIZE];
+    memset(image.data() + 484856, 0x5A, 12);
+    EXPECT_EQ(16, CopyFromImage(image.data(), block, 484856, 208));
+    EXPECT_EQ(0x5A, block[11]);
+    EXPECT_EQ(0xFF, block[12]);
+    EXPECT_EQ(0xFF, block[15]);
+    EXPECT_EQ(4, CopyToImage(image.data(), block, 484864, 128));
+}

@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+#include "tests/support/EngineHarness.h"
+#include "config/ConfigRecord.h"
+#include <algorithm>
+#include <set>
+
+using namespace enginetest;
+
+namespace
+{
+struct Block
+{
+    DWORD offset;
+    Bytes data;
+};
+
+// The device's side of an upload: takes the start, stores each block at its
+// address and acknowledges it, acknowledges the stop.
+struct UploadDevice
+{
+    Bytes image = Bytes(ENGINE_IMAGE_SIZE + 16, 0xFF);
+    std::vector<Block> blocks;
+    std::multiset<DWORD> loseAck;
+    int loseLastAcks = 0; // acknowledgements of the block at the image end to lose
+    int resetAnswers = 0; // start requests answered with a restart
+    int starts = 0;
+    int stops = 0;
+    Bytes startRequest;
+
+    void Run(Harness& h, int maxSteps = 20000)
+    {
+        for (int step = 0; step < maxSteps; ++step)
+        {
+            const int state = h.engine.GetState();
+            if (state != ENGINE_UPLOAD_START && state != ENGINE_UPLOAD_BLOCKS)
+                return;
+            std::vector<Bytes> sent = h.TakeSent();
+            if (sent.empty())
+            {
+                if (!h.Fire())
+                    return;
+                continue;
+            }
+            for (const Bytes& request : sent)
+                Answer(h, request);
+        }
+    }
+
+    void Answer(Harness& h, const Bytes& request)
+    {
+        Bytes data;
+        if (SentElement(request, IE_UPLOAD_SIZE, nullptr))
+        {
+            ++starts;
+            startRequest = request;
+            if (resetAnswers > 0)
+            {
+                --resetAnswers;
+                h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, {} } }));
+                return;
+            }
+            h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+            return;
+        }
+        if (SentElement(request, IE_UPLOAD_DATA, &data))
+        {
+            const DWORD offset = SentAddress(request) - DEVICE_IMAGE_BASE;
+            blocks.push_back({ offset, data });
+            std::copy(data.begin(), data.end(), image.begin() + offset);
+            auto it = loseAck.find(offset);
+            if (it != loseAck.end())
+            {
+                loseAck.erase(it);
+                return;
+            }
+            if (loseLastAcks > 0 && offset + data.size() >= ENGINE_IMAGE_SIZE)
+            {
+                --loseLastAcks;
+                return;
+            }
+            h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE + offset) } }));
+            return;
+        }
+        if (SentElement(request, IE_UPLOAD_STOP, &data))
+        {
+            ++stops;
+            EXPECT_EQ(Bytes{ 0 }, data);
+            h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_STOP, { 0 } } }));
+        }
+    }
+
+    bool ImageIs(const BYTE* expected) const { return memcmp(image.data(), expected, ENGINE_IMAGE_SIZE) == 0; }
+};
+
+// A document record: every byte set except an erased run.
+Bytes SampleRecord()
+{
+    Bytes record(ENGINE_IMAGE_SIZE);
+    for (DWORD i = 0; i < ENGINE_IMAGE_SIZE; ++i)
+        record[i] = static_cast<BYTE>((i * 13 + 5) % 251);
+    std::fill(record.begin() + 1003, record.begin() + 3001, 0xFF);
+    return record;
+}
+
+Bytes FixedHeader(Bytes record)
+{
+    const DWORD word = ConfigFormatWord;
+    memcpy(record.data(), &word, 4);
+    record[4] = record[5] = 0xFF;
+    return record;
+}
+} // namespace
+
+TEST(TransferUpload, WholeImageArrivesByteExactInPageCutBlocks)
+{
+    Harness h(false);
+    h.engine.SetPassword("pw");
+    UploadDevice device;
+    Bytes record = SampleRecord();
+    ASSERT_EQ(1, h.engine.StartDataUpload(record.data(), FALSE));
+    device.Run(h);
+
+    EXPECT_EQ((Bytes{ 0xA1, 0x11, 0x40, 0x04, 0x00, 0x07, 0x66, 0x04, 0x46, 0x04, 0x60, 0x00, 0x00, 0x00, 0xD1, 0x03,
+                      'p', 'w', 0x00 }),
+              Bytes(device.startRequest.begin(), device.startRequest.end() - 1));
+    const Bytes expected = FixedHeader(record);
+    EXPECT_TRUE(device.ImageIs(expected.data()));
+    EXPECT_EQ(ENGINE_UPLOAD_RESTART_AFTER, h.engine.GetState());
+    EXPECT_EQ(1, device.stops);
+
+    for (const Block& block : device.blocks)
+    {
+        const DWORD address = DEVICE_IMAGE_BASE + block.offset;
+        ASSERT_EQ(0u, block.offset % 8);
+        ASSERT_EQ(address >> 16, (address + block.data.size() - 1) >> 16) << block.offset;
+        ASSERT_LT(block.offset, ENGINE_IMAGE_SIZE);
+        // The erased run is skipped on 8-byte bounds.
+        ASSERT_FALSE(block.offset > 1008 && block.offset < 3000) << block.offset;
+    }
+    // A block is cut at the first 64 KiB page end.
+    auto cut = std::find_if(device.blocks.begin(), device.blocks.end(),
+                            [](const Block& b) { return b.offset + b.data.size() == 65536; });
+    ASSERT_TRUE(cut != device.blocks.end());
+    EXPECT_EQ(65536u, (cut + 1)->offset);
+    // The last block ends with the image's last byte and four bytes of padding.
+    const Block& last = device.blocks.back();
+    EXPECT_EQ(ENGINE_IMAGE_SIZE + 4, last.offset + last.data.size());
+    EXPECT_EQ((Bytes{ 0xFF, 0xFF, 0xFF, 0xFF }), Bytes(last.data.end() - 4, last.data.end()));
+    EXPECT_EQ(record[ENGINE_IMAGE_SIZE - 1], *(last.data.end() - 5));
+
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_STARTED, 0));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_PROGRESS, 100));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
+    h.frame.Take();
+
+    // The device restarts with its new configuration; the link comes back.
+    EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToFirmware, h.timer.armedMs);
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    std::vector<Status> statuses = h.frame.Take();
+    ASSERT_EQ(2u, statuses.size());
+    EXPECT_EQ(ENGINE_STATUS_LINK_STATE, statuses[0].code);
+    EXPECT_EQ((Status{ ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, false }), statuses[1]);
+    EXPECT_EQ((std::vector<Bytes>{ { 0xA1, 0x02, 0x15, 0x00, 0x48 } }), h.TakeSent());
+}
+
+TEST(TransferUpload, ErasedTailIsNotSentAndTheLastAckLeadsToTheStop)
+{
+    Harness h(false);
+    UploadDevice device;
+    Bytes record = SampleRecord();
+    std::fill(record.begin() + 400000, record.end(), 0xFF);
+    h.engine.StartDataUpload(record.data(), FALSE);
+    device.Run(h);
+
+    EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
+    const Block& last = device.blocks.back();
+    EXPECT_LT(last.offset, 400000u);
+    EXPECT_GT(last.offset + last.data.size(), 399800u);
+    EXPECT_EQ(1, device.stops);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
+}
+
+TEST(TransferUpload, LostAcknowledgementsNearTheEndAreRepeatedWithinTheImage)
+{
+    Harness h(false);
+    UploadDevice device;
+    Bytes record = SampleRecord();
+    device.loseLastAcks = 2;
+    h.engine.StartDataUpload(record.data(), FALSE);
+    device.Run(h);
+
+    EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
+    int lastSends = 0;
+    for (const Block& block : device.blocks)
+    {
+        ASSERT_LT(block.offset, ENGINE_IMAGE_SIZE);
+        if (block.offset + block.data.size() >= ENGINE_IMAGE_SIZE)
+            ++lastSends;
+    }
+    EXPECT_EQ(3, lastSends);
+}
+
+TEST(TransferUpload, WithoutNetworkPartFlagsTheStartAndErasesTheHeaderArea)
+{
+    Harness h(false);
+    UploadDevice device;
+    Bytes record = SampleRecord();
+    h.engine.StartDataUpload(record.data(), TRUE);
+    device.Run(h);
+
+    Bytes flag;
+    ASSERT_TRUE(SentElement(device.startRequest, IE_UPLOAD_FLAG, &flag));
+    EXPECT_EQ(Bytes{ 1 }, flag);
+    Bytes expected = FixedHeader(record);
+    std::fill(expected.begin() + 4, expected.begin() + 256, 0xFF);
+    EXPECT_TRUE(device.ImageIs(expected.data()));
+    EXPECT_EQ(0x1A, device.image[0]);
+}
+
+TEST(TransferUpload, DeviceRestartBeforeTheUploadThenATimeOut)
+{
+    Harness h;
+    UploadDevice device;
+    device.resetAnswers = 1;
+    Bytes record = SampleRecord();
+    h.engine.StartDataUpload(record.data(), TRUE);
+    device.Answer(h, h.TakeSent()[0]);
+    EXPECT_EQ(ENGINE_UPLOAD_RESTART_BEFORE, h.engine.GetState());
+    EXPECT_EQ(1, h.link.disconnects);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LINK_STATE, 0));
+    EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToLoader, h.timer.armedMs);
+
+    // The link comes back and the start is repeated, still without network.
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ(1, h.link.reconnects);
+    EXPECT_EQ(ENGINE_UPLOAD_START, h.engine.GetState());
+    EXPECT_TRUE(h.engine.GetBusy() & BUSY_UPLOAD_RESTARTED);
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_TRUE(SentElement(sent[0], IE_UPLOAD_FLAG, nullptr));
+
+    // A second restart answer ends the upload, without an old cause.
+    h.engine.GetDateTime();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x85 } } }));
+    ASSERT_STREQ("85", h.engine.GetCauseText());
+    h.engine.StartDataUpload(record.data(), FALSE);
+    device.resetAnswers = 1;
+    device.Answer(h, h.TakeSent().back());
+    h.Fire();
+    h.frame.Take();
+    device.resetAnswers = 1;
+    device.Answer(h, h.TakeSent().back());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_STRNE("85", h.engine.GetCauseText());
+}
+
+TEST(TransferUpload, RefusalsAndCancel)
+{
+    Harness h;
+    Bytes record = SampleRecord();
+    h.engine.StartDataUpload(record.data(), FALSE);
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x94 } } }));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_NOT_ALLOWED, 0));
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+
+    // Without a record outside the start nothing is sent.
+    h.TakeSent();
+    EXPECT_EQ(0, h.engine.StartDataUpload(nullptr, FALSE));
+    EXPECT_TRUE(h.TakeSent().empty());
+
+    Harness r;
+    r.engine.StartDataUpload(record.data(), FALSE);
+    r.frame.passwordAnswer = 0;
+    r.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    EXPECT_TRUE(r.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_LOGIN_REFUSED));
+
+    Harness c;
+    c.engine.StartDataUpload(record.data(), FALSE);
+    c.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+    c.TakeSent();
+    EXPECT_EQ(1, c.engine.CancelDataUpload());
+    EXPECT_TRUE(c.TakeSent().empty());
+    EXPECT_FALSE(c.engine.IsTimerArmed());
+    EXPECT_TRUE(c.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_CANCELLED));
+    EXPECT_TRUE(c.LogHas("Cancel data upload"));
+}
