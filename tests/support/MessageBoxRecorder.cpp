@@ -6,7 +6,8 @@ namespace
 CMessageBoxRecorder* s_recorder = nullptr;
 }
 
-CMessageBoxRecorder::CMessageBoxRecorder(int defaultAnswer) : m_defaultAnswer(defaultAnswer)
+CMessageBoxRecorder::CMessageBoxRecorder(int defaultAnswer)
+    : m_defaultAnswer(defaultAnswer), m_outer(s_recorder)
 {
     s_recorder = this;
     m_previous = (void*)SetMessageBoxHook(&CMessageBoxRecorder::Hook);
@@ -15,7 +16,7 @@ CMessageBoxRecorder::CMessageBoxRecorder(int defaultAnswer) : m_defaultAnswer(de
 CMessageBoxRecorder::~CMessageBoxRecorder()
 {
     SetMessageBoxHook((MessageBoxHook)m_previous);
-    s_recorder = nullptr;
+    s_recorder = m_outer;
 }
 
 void CMessageBoxRecorder::PushAnswer(int answer)

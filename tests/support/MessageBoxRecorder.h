@@ -12,7 +12,8 @@
 //   ASSERT_EQ(1u, boxes.Count());
 //   EXPECT_EQ("strSaveChanges", boxes.Last().key);
 //
-// One recorder at a time; it restores the previous hook when destroyed.
+// Recorders nest: an inner one records until it is destroyed, then the outer
+// one records again.
 struct RecordedMessageBox
 {
     HWND owner;
@@ -44,4 +45,5 @@ private:
     size_t m_nextAnswer = 0;
     int m_defaultAnswer;
     void* m_previous;
+    CMessageBoxRecorder* m_outer;
 };

@@ -1,0 +1,530 @@
+#include <gtest/gtest.h>
+#include "app/AnnouncementDlg.h"
+#include "app/AppSettings.h"
+#include "app/CommunicationDlg.h"
+#include "app/DateTimeDlg.h"
+#include "app/GsmModuleDlg.h"
+#include "app/LanguageDlg.h"
+#include "app/LoginDlg.h"
+#include "app/PasswordDlg.h"
+#include "app/ProgressDlg.h"
+#include "app/SysInfoDlg.h"
+#include "app/WaitDlg.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include <string>
+#include <vector>
+
+// The dialogs run modeless from their templates: controls are set as a user
+// sets them, buttons are pressed through WM_COMMAND, and what the dialog
+// keeps is read back.
+namespace
+{
+void Pump()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+    {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+std::string ItemText(HWND dlg, int id)
+{
+    char text[512] = "";
+    ::GetDlgItemTextA(dlg, id, text, sizeof(text));
+    return text;
+}
+
+std::string WindowText(HWND wnd)
+{
+    char text[512] = "";
+    ::GetWindowTextA(wnd, text, sizeof(text));
+    return text;
+}
+
+std::vector<std::string> ListEntries(HWND dlg)
+{
+    HWND list = ::GetDlgItem(dlg, IDC_SELECT_LIST);
+    std::vector<std::string> entries;
+    int count = (int)::SendMessage(list, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i)
+    {
+        char text[256] = "";
+        ::SendMessageA(list, CB_GETLBTEXT, i, (LPARAM)text);
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+int ListSelection(HWND dlg)
+{
+    return (int)::SendDlgItemMessageA(dlg, IDC_SELECT_LIST, CB_GETCURSEL, 0, 0);
+}
+
+void Press(HWND dlg, int id)
+{
+    ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)::GetDlgItem(dlg, id));
+}
+
+bool Enabled(HWND dlg, int id)
+{
+    return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE;
+}
+
+// A modeless instance of a dialog class, destroyed with the test.
+template <class T>
+struct Modeless
+{
+    T& dlg;
+    explicit Modeless(T& d) : dlg(d) { dlg.Create(NULL); }
+    ~Modeless()
+    {
+        if (dlg.IsWindow())
+            dlg.DestroyWindow();
+    }
+    HWND hwnd() const { return dlg.m_hWnd; }
+};
+
+class AppDialogsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        ASSERT_TRUE(SelectShippedLanguage());
+        g_Settings.SetDefaults();
+    }
+    void TearDown() override { g_Settings.SetDefaults(); }
+    CMessageBoxRecorder m_boxes;
+};
+}
+
+TEST_F(AppDialogsTest, DownloadProgressClosesItselfAtTheEnd)
+{
+    int cancels = 0;
+    CProgressDlg dlg(CProgressDlg::KIND_DOWNLOAD, 100, [&] { ++cancels; });
+    Modeless<CProgressDlg> m(dlg);
+    ASSERT_TRUE(m.hwnd());
+    EXPECT_EQ("Reading Configuration", WindowText(m.hwnd()));
+    HWND bar = ::GetDlgItem(m.hwnd(), IDC_PROGRESS_BAR);
+    EXPECT_TRUE(::GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE);
+    dlg.SetProgress(40);
+    EXPECT_EQ(40, (int)::SendMessage(bar, PBM_GETPOS, 0, 0));
+    EXPECT_EQ(0, dlg.GetResult());
+    dlg.SetProgress(100);
+    EXPECT_EQ("OK", ItemText(m.hwnd(), IDCANCEL));
+    Pump();
+    EXPECT_EQ(IDOK, dlg.GetResult());
+    EXPECT_EQ(0, cancels);
+}
+
+TEST_F(AppDialogsTest, FirmwareProgressWaitsForTheEndReport)
+{
+    CProgressDlg dlg(CProgressDlg::KIND_FIRMWARE, 100, [] {});
+    Modeless<CProgressDlg> m(dlg);
+    dlg.SetProgress(100);
+    Pump();
+    EXPECT_EQ(0, dlg.GetResult());
+    EXPECT_EQ("Cancel", ItemText(m.hwnd(), IDCANCEL));
+    dlg.Close();
+    Pump();
+    EXPECT_EQ(IDOK, dlg.GetResult());
+    EXPECT_TRUE(dlg.IsDone());
+}
+
+TEST_F(AppDialogsTest, CdrProgressShowsTheWaitText)
+{
+    CProgressDlg dlg(CProgressDlg::KIND_CDR, 100, [] {});
+    Modeless<CProgressDlg> m(dlg);
+    ::ShowWindow(m.hwnd(), SW_SHOW);
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(m.hwnd(), IDC_PROGRESS_BAR)));
+    EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(m.hwnd(), IDC_DIALOG_TEXT)));
+    EXPECT_EQ("Please wait...", ItemText(m.hwnd(), IDC_DIALOG_TEXT));
+}
+
+TEST_F(AppDialogsTest, AbortQuestionDecidesTheCancel)
+{
+    int cancels = 0;
+    CProgressDlg dlg(CProgressDlg::KIND_UPLOAD, 100, [&] { ++cancels; });
+    Modeless<CProgressDlg> m(dlg);
+    m_boxes.PushAnswer(IDNO);
+    Press(m.hwnd(), IDCANCEL);
+    ASSERT_EQ(1u, m_boxes.Count());
+    EXPECT_EQ("strDataUploadAbort", m_boxes.Last().key);
+    EXPECT_EQ("Abort", m_boxes.Last().caption);
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND), m_boxes.Last().flags);
+    EXPECT_EQ(0, cancels) << "No leaves the operation running";
+    EXPECT_EQ(0, dlg.GetResult());
+    EXPECT_TRUE(Enabled(m.hwnd(), IDCANCEL));
+
+    m_boxes.PushAnswer(IDYES);
+    Press(m.hwnd(), IDCANCEL);
+    EXPECT_EQ(1, cancels);
+    EXPECT_EQ(IDCANCEL, dlg.GetResult());
+    EXPECT_TRUE(dlg.IsDone());
+}
+
+namespace
+{
+CProgressDlg* s_endingDialog = nullptr;
+bool s_cancelWasEnabled = true;
+
+// The engine reports the end while the user still reads the question.
+int AnswerYesAfterTheEnd(HWND, const char*, const char*, UINT, const char*)
+{
+    s_cancelWasEnabled = ::IsWindowEnabled(::GetDlgItem(s_endingDialog->m_hWnd, IDCANCEL)) != FALSE;
+    s_endingDialog->Close();
+    return IDYES;
+}
+}
+
+TEST_F(AppDialogsTest, AbortAnsweredAfterTheEndCancelsNothing)
+{
+    int cancels = 0;
+    CProgressDlg dlg(CProgressDlg::KIND_DOWNLOAD, 100, [&] { ++cancels; });
+    Modeless<CProgressDlg> m(dlg);
+    s_endingDialog = &dlg;
+    MessageBoxHook previous = SetMessageBoxHook(AnswerYesAfterTheEnd);
+    Press(m.hwnd(), IDCANCEL);
+    SetMessageBoxHook(previous);
+    EXPECT_FALSE(s_cancelWasEnabled) << "Cancel is disabled while the question is open";
+    EXPECT_EQ(0, cancels);
+    Pump();
+    EXPECT_EQ(IDOK, dlg.GetResult());
+}
+
+TEST_F(AppDialogsTest, WaitNoticeIsBoldAndClosesOnRequest)
+{
+    CWaitDlg dlg("strNotifyRestart");
+    EXPECT_STREQ("The device is restarting, please wait...", dlg.GetText()) << "taken at construction";
+    Modeless<CWaitDlg> m(dlg);
+    HWND text = ::GetDlgItem(m.hwnd(), IDC_DIALOG_TEXT);
+    EXPECT_EQ(dlg.GetText(), WindowText(text));
+    LOGFONTA font = {};
+    ::GetObjectA((HFONT)::SendMessage(text, WM_GETFONT, 0, 0), sizeof(font), &font);
+    EXPECT_EQ(FW_BOLD, font.lfWeight);
+    EXPECT_EQ("Please wait...", ItemText(m.hwnd(), IDC_WAIT_NOTICE));
+    dlg.SetText("strAbort");
+    EXPECT_EQ("Abort", WindowText(text));
+    dlg.Close();
+    Pump();
+    EXPECT_EQ(IDOK, dlg.GetResult());
+}
+
+TEST_F(AppDialogsTest, SystemInformationValues)
+{
+    SysInfoData info = {};
+    info.boardType = 0x85;
+    strcpy(info.loaderVersion, "L 1.02");
+    strcpy(info.deviceName, "Gateway 7");
+    info.dataVersion = 0;
+    info.dataPartition = 2;
+    strcpy(info.ipAddress, "192.168.1.20");
+    info.dhcp = 1;
+    info.port = 0;
+    CSysInfoDlg dlg(info);
+    Modeless<CSysInfoDlg> m(dlg);
+    HWND h = m.hwnd();
+    EXPECT_EQ("System Information", WindowText(h));
+    EXPECT_EQ("Peripheral board 1", ItemText(h, IDC_SYSINFO_GROUP));
+    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_FIRMWARE));
+    EXPECT_EQ("L 1.02", ItemText(h, IDC_SYSINFO_LOADER));
+    EXPECT_EQ("Gateway 7", ItemText(h, IDC_SYSINFO_NAME));
+    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_DATA_VERSION));
+    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_DATA_PARTITION));
+    EXPECT_EQ("192.168.1.20", ItemText(h, IDC_SYSINFO_IP_ADDRESS));
+    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_GATEWAY));
+    EXPECT_EQ("Yes", ItemText(h, IDC_SYSINFO_DHCP));
+    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_PORT));
+    m.dlg.DestroyWindow();
+
+    info.boardType = 0x83;
+    info.dataVersion = 0x10203;
+    info.dataPartition = 0;
+    info.dhcp = 0;
+    info.port = 1002;
+    CSysInfoDlg control(info);
+    Modeless<CSysInfoDlg> c(control);
+    EXPECT_EQ("Control board", ItemText(c.hwnd(), IDC_SYSINFO_GROUP));
+    EXPECT_EQ("0x010203", ItemText(c.hwnd(), IDC_SYSINFO_DATA_VERSION));
+    EXPECT_EQ("0", ItemText(c.hwnd(), IDC_SYSINFO_DATA_PARTITION));
+    EXPECT_EQ("No", ItemText(c.hwnd(), IDC_SYSINFO_DHCP));
+    EXPECT_EQ("1002", ItemText(c.hwnd(), IDC_SYSINFO_PORT));
+    Press(c.hwnd(), IDOK);
+    EXPECT_EQ(IDOK, control.GetResult());
+}
+
+TEST_F(AppDialogsTest, GsmModuleInformationAndReset)
+{
+    g_Settings.ChannelIndexOffset = 1;
+    GsmModuleInfoData info = {};
+    info.module = 3;
+    strcpy(info.imei, "356938035643809");
+    CGsmModuleInfoDlg infoDlg(info);
+    Modeless<CGsmModuleInfoDlg> m(infoDlg);
+    EXPECT_EQ("Module 4", ItemText(m.hwnd(), IDC_GSM_GROUP));
+    EXPECT_EQ("356938035643809", ItemText(m.hwnd(), IDC_GSM_IMEI));
+    EXPECT_EQ("n/a", ItemText(m.hwnd(), IDC_GSM_TYPE)) << "not sent: stays not available";
+
+    CGsmModuleResetDlg reset(5, "Reset GSM Module");
+    Modeless<CGsmModuleResetDlg> r(reset);
+    EXPECT_EQ("Reset GSM Module", WindowText(r.hwnd()));
+    std::vector<std::string> modules = ListEntries(r.hwnd());
+    ASSERT_EQ(32u, modules.size());
+    EXPECT_EQ("Module 1", modules[0]);
+    EXPECT_EQ("Module 32", modules[31]);
+    EXPECT_EQ(5, ListSelection(r.hwnd()));
+    ::SendDlgItemMessageA(r.hwnd(), IDC_SELECT_LIST, CB_SETCURSEL, 17, 0);
+    Press(r.hwnd(), IDOK);
+    EXPECT_EQ(IDOK, reset.GetResult());
+    EXPECT_EQ(17, reset.GetIndex());
+}
+
+TEST_F(AppDialogsTest, AnnouncementTypes)
+{
+    CAnnouncementDlg dlg(0);
+    Modeless<CAnnouncementDlg> m(dlg);
+    std::vector<std::string> types = ListEntries(m.hwnd());
+    ASSERT_EQ(4u, types.size());
+    EXPECT_EQ("Music on hold", types[0]);
+    EXPECT_EQ("DISA announcement", types[3]);
+    EXPECT_EQ(0, ListSelection(m.hwnd()));
+    ::SendDlgItemMessageA(m.hwnd(), IDC_SELECT_LIST, CB_SETCURSEL, 2, 0);
+    Press(m.hwnd(), IDCANCEL);
+    EXPECT_EQ(IDCANCEL, dlg.GetResult());
+    EXPECT_EQ(0, dlg.GetIndex()) << "Cancel keeps the index";
+}
+
+TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
+{
+    CDateTimeDlg dlg;
+    dlg.m_time.wYear = 2024, dlg.m_time.wMonth = 2, dlg.m_time.wDay = 29;
+    dlg.m_time.wHour = 13, dlg.m_time.wMinute = 45, dlg.m_time.wSecond = 10;
+    dlg.m_lastSyncPresent = 1;
+    dlg.m_lastSync[0] = 3, dlg.m_lastSync[1] = 7;
+    dlg.m_lastSyncYear = 2023;
+    Modeless<CDateTimeDlg> m(dlg);
+    EXPECT_EQ("Last synchronization: 03.07.2023", ItemText(m.hwnd(), IDC_DIALOG_TEXT));
+
+    HWND datePicker = ::GetDlgItem(m.hwnd(), IDC_DATE_PICKER);
+    SYSTEMTIME early = dlg.m_time;
+    early.wYear = 1999;
+    ::SendMessage(datePicker, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&early);
+    SYSTEMTIME shown = {};
+    ::SendMessage(datePicker, DTM_GETSYSTEMTIME, 0, (LPARAM)&shown);
+    EXPECT_EQ(2024, shown.wYear) << "the picker refuses dates before 2000";
+
+    Press(m.hwnd(), IDOK);
+    EXPECT_EQ(IDOK, dlg.GetResult());
+    EXPECT_EQ(2024, dlg.m_time.wYear);
+    EXPECT_EQ(29, dlg.m_time.wDay);
+    EXPECT_EQ(13, dlg.m_time.wHour);
+    EXPECT_EQ(10, dlg.m_time.wSecond);
+
+    CDateTimeDlg sync;
+    sync.m_lastSyncPresent = 1;
+    Modeless<CDateTimeDlg> s(sync);
+    EXPECT_EQ("The last synchronization failed.", ItemText(s.hwnd(), IDC_DIALOG_TEXT));
+    SYSTEMTIME before;
+    ::GetLocalTime(&before);
+    Press(s.hwnd(), IDC_DATETIME_SYNCHRONIZE);
+    Pump();
+    EXPECT_EQ(IDOK, sync.GetResult());
+    EXPECT_EQ(before.wYear, sync.m_time.wYear);
+    EXPECT_EQ(before.wDay, sync.m_time.wDay);
+}
+
+namespace
+{
+// COM1 and COM10 are free, COM3 is held by another program, COM5 fails.
+DWORD FakePorts(int number)
+{
+    switch (number)
+    {
+    case 1:
+    case 10:
+        return ERROR_SUCCESS;
+    case 3:
+        return ERROR_ACCESS_DENIED;
+    case 5:
+        return ERROR_GEN_FAILURE;
+    default:
+        return ERROR_FILE_NOT_FOUND;
+    }
+}
+
+struct FakePortScope
+{
+    ComPortProbe previous = SetComPortProbe(FakePorts);
+    ~FakePortScope() { SetComPortProbe(previous); }
+};
+}
+
+TEST_F(AppDialogsTest, CommunicationListsPortsAndMatchesTheWholeName)
+{
+    FakePortScope ports;
+    CCommunicationDlg dlg(0, "com1", "", 0);
+    Modeless<CCommunicationDlg> m(dlg);
+    HWND h = m.hwnd();
+    std::vector<std::string> names = ListEntries(h);
+    ASSERT_EQ(3u, names.size()) << "a port in use is listed all the same";
+    EXPECT_EQ("COM1", names[0]);
+    EXPECT_EQ("COM10", names[1]);
+    EXPECT_EQ("COM3", names[2]);
+    EXPECT_EQ(0, ListSelection(h)) << "COM1, not COM10";
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(h, IDC_LINK_USB));
+    EXPECT_TRUE(Enabled(h, IDC_SELECT_LIST));
+    EXPECT_FALSE(Enabled(h, IDC_TCP_ADDRESS));
+    EXPECT_FALSE(Enabled(h, IDC_TCP_PORT));
+    EXPECT_EQ("", ItemText(h, IDC_TCP_PORT)) << "port 0 is not shown";
+
+    // The user switches to TCP and leaves the port box empty.
+    ::CheckRadioButton(h, IDC_LINK_USB, IDC_LINK_TCP, IDC_LINK_TCP);
+    Press(h, IDC_LINK_TCP);
+    EXPECT_FALSE(Enabled(h, IDC_SELECT_LIST));
+    EXPECT_TRUE(Enabled(h, IDC_TCP_PORT));
+    ::SetDlgItemTextA(h, IDC_TCP_ADDRESS, "gw.example");
+    Press(h, IDOK);
+    EXPECT_EQ(IDOK, dlg.GetResult());
+    EXPECT_EQ(1u, dlg.m_linkMode);
+    EXPECT_STREQ("COM1", dlg.m_portName);
+    EXPECT_STREQ("gw.example", dlg.m_tcpAddress);
+    EXPECT_EQ(0xFFFFFFFFu, dlg.m_tcpPort) << "an empty port box gives -1";
+}
+
+TEST_F(AppDialogsTest, CommunicationKeepsAnAbsentPortAndClampsThePortBox)
+{
+    FakePortScope ports;
+    CCommunicationDlg dlg(1, "COM7", "10.0.0.1", 1002);
+    Modeless<CCommunicationDlg> m(dlg);
+    HWND h = m.hwnd();
+    EXPECT_EQ(-1, ListSelection(h));
+    EXPECT_EQ("1002", ItemText(h, IDC_TCP_PORT));
+    EXPECT_EQ("10.0.0.1", ItemText(h, IDC_TCP_ADDRESS));
+    EXPECT_FALSE(Enabled(h, IDC_SELECT_LIST));
+    EXPECT_EQ(63, (int)::SendDlgItemMessageA(h, IDC_TCP_ADDRESS, EM_GETLIMITTEXT, 0, 0));
+    ::SetDlgItemTextA(h, IDC_TCP_PORT, "70000");
+    Press(h, IDOK);
+    EXPECT_STREQ("COM7", dlg.m_portName) << "the configured port stays when it is absent";
+    EXPECT_EQ(65535u, dlg.m_tcpPort);
+
+    CCommunicationDlg fresh(0, "", "", 1002);
+    Modeless<CCommunicationDlg> f(fresh);
+    EXPECT_EQ(0, ListSelection(f.hwnd())) << "no configured port: the first one";
+}
+
+namespace
+{
+int s_linkState = 1;
+int FakeLinkState()
+{
+    return s_linkState;
+}
+}
+
+TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
+{
+    CLoginDlg login;
+    Modeless<CLoginDlg> m(login);
+    EXPECT_EQ(32, (int)::SendDlgItemMessageA(m.hwnd(), IDC_LOGIN_PASSWORD, EM_GETLIMITTEXT, 0, 0));
+    EXPECT_EQ('*', (char)::SendDlgItemMessageA(m.hwnd(), IDC_LOGIN_PASSWORD, EM_GETPASSWORDCHAR, 0, 0));
+    ::SetDlgItemTextA(m.hwnd(), IDC_LOGIN_PASSWORD, "secret");
+    Press(m.hwnd(), IDOK);
+    EXPECT_EQ(IDOK, login.GetResult());
+    EXPECT_STREQ("secret", login.m_password);
+
+    s_linkState = 1;
+    CLoginWaitDlg wait(FakeLinkState);
+    Modeless<CLoginWaitDlg> w(wait);
+    Pump();
+    EXPECT_FALSE(::IsWindowVisible(w.hwnd()));
+    EXPECT_FALSE(wait.CheckAttempt()) << "attempt still in progress";
+    EXPECT_EQ(0, wait.GetResult());
+    s_linkState = 0;
+    ::SendMessageA(w.hwnd(), WM_TIMER, CLoginWaitDlg::kTimerId, 0);
+    EXPECT_EQ(IDOK, wait.GetResult());
+}
+
+TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
+{
+    std::vector<std::pair<std::string, std::string>> sent;
+    bool sendWorks = true;
+    CPasswordDlg dlg([&](const char* newPassword, const char* oldPassword) {
+        sent.emplace_back(newPassword, oldPassword);
+        return sendWorks;
+    });
+    Modeless<CPasswordDlg> m(dlg);
+    HWND h = m.hwnd();
+    ::SetDlgItemTextA(h, IDC_PASSWORD_OLD, "old");
+    ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new1");
+    ::SetDlgItemTextA(h, IDC_PASSWORD_CONFIRM, "new2");
+    Press(h, IDOK);
+    ASSERT_EQ(1u, m_boxes.Count());
+    EXPECT_EQ("strPasswordConfirmFailed", m_boxes.Last().key);
+    EXPECT_EQ("Error", m_boxes.Last().caption);
+    EXPECT_EQ("", ItemText(h, IDC_PASSWORD_NEW));
+    EXPECT_EQ("", ItemText(h, IDC_PASSWORD_CONFIRM));
+    EXPECT_EQ("old", ItemText(h, IDC_PASSWORD_OLD));
+    EXPECT_TRUE(sent.empty());
+
+    ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new");
+    ::SetDlgItemTextA(h, IDC_PASSWORD_CONFIRM, "new");
+    sendWorks = false;
+    Press(h, IDOK);
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_FALSE(dlg.IsWaiting()) << "nothing went out: nothing to wait for";
+    EXPECT_TRUE(Enabled(h, IDCANCEL));
+
+    sendWorks = true;
+    Press(h, IDOK);
+    ASSERT_EQ(2u, sent.size());
+    EXPECT_EQ("new", sent[1].first);
+    EXPECT_EQ("old", sent[1].second);
+    EXPECT_TRUE(dlg.IsWaiting());
+    EXPECT_FALSE(Enabled(h, IDC_PASSWORD_OLD));
+    EXPECT_FALSE(Enabled(h, IDOK));
+    Press(h, IDCANCEL);
+    EXPECT_EQ(0, dlg.GetResult()) << "cannot be closed while the device works";
+
+    dlg.OnChangeFailed(6);
+    EXPECT_EQ("strPasswordOldFailed", m_boxes.Last().key);
+    EXPECT_EQ("", ItemText(h, IDC_PASSWORD_OLD));
+    EXPECT_TRUE(Enabled(h, IDOK));
+    EXPECT_FALSE(dlg.IsWaiting());
+
+    dlg.OnChangeFailed(9, "wrong state");
+    EXPECT_EQ("The device refused the request: wrong state", m_boxes.Last().text);
+
+    ::SetDlgItemTextA(h, IDC_PASSWORD_OLD, "old");
+    Press(h, IDOK);
+    EXPECT_TRUE(dlg.IsWaiting());
+    dlg.OnChangeDone();
+    Pump();
+    EXPECT_EQ(IDOK, dlg.GetResult());
+    EXPECT_STREQ("new", dlg.m_newPassword);
+}
+
+TEST_F(AppDialogsTest, LanguageListOffersLanguagesWithAFile)
+{
+    CTestLanguage lang;
+    lang.WriteFile("LANG.INI", "[general]\r\nnum_languages=3\r\n"
+                               "[language names]\r\n1=Zulu\r\n2=Missing\r\n3=Alpha\r\n"
+                               "[language files]\r\n1=Zulu.lng\r\n2=Missing.lng\r\n3=Alpha.lng\r\n");
+    lang.WriteFile("Zulu.lng", "[general]\r\nversion=3.0.0.5\r\n");
+    lang.WriteFile("Alpha.lng", "[general]\r\nversion=3.0.0.5\r\n");
+    ASSERT_TRUE(g_Language.SelectLanguage(1));
+    CLanguageDlg dlg(1);
+    Modeless<CLanguageDlg> m(dlg);
+    std::vector<std::string> names = ListEntries(m.hwnd());
+    ASSERT_EQ(2u, names.size());
+    EXPECT_EQ("Alpha", names[0]);
+    EXPECT_EQ("Zulu", names[1]);
+    EXPECT_EQ(1, ListSelection(m.hwnd()));
+    ::SendDlgItemMessageA(m.hwnd(), IDC_SELECT_LIST, CB_SETCURSEL, 0, 0);
+    Press(m.hwnd(), IDOK);
+    EXPECT_EQ(IDOK, dlg.GetResult());
+    EXPECT_EQ(3u, dlg.m_language);
+}
