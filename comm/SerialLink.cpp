@@ -137,9 +137,22 @@ int OpenPort()
     timeouts.ReadIntervalTimeout = MAXDWORD; // reads return at once with what is queued
     ::SetCommTimeouts(h, &timeouts);
 
+    // Start from the driver's own settings (its flow-control characters among
+    // them) and set what the device needs; every other flag off.
     DCB dcb = {};
     dcb.DCBlength = sizeof(dcb);
+    ::GetCommState(h, &dcb);
     dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fTXContinueOnXoff = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fAbortOnError = FALSE;
     dcb.BaudRate = s_baudrate;
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
