@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+#include "tests/support/EngineHarness.h"
+#include <string>
+
+using namespace enginetest;
+
+namespace
+{
+Bytes Body(const Bytes& message)
+{
+    return Bytes(message.begin(), message.end() - 1);
+}
+
+Bytes OnlySent(Harness& h)
+{
+    std::vector<Bytes> sent = h.TakeSent();
+    EXPECT_EQ(1u, sent.size());
+    return sent.empty() ? Bytes() : sent[0];
+}
+
+struct FakeMonitorLog : IEngineMonitorLog
+{
+    BOOL on = FALSE;
+    int subState = 0;
+    int masks = 0;
+    int acks = 0;
+    std::string text;
+
+    void SetMonitoring(BOOL value) override { on = value; }
+    BOOL IsMonitoring() const override { return on; }
+    int GetSubState() const override { return subState; }
+    int SendMonitorMask() override { return ++masks; }
+    void OnMonitorText(const char* t, int length) override { text.append(t, length); }
+    void OnMonitorAck() override { ++acks; }
+};
+} // namespace
+
+TEST(RequestDevice, SetDateTimeSendsTheDateAndRepeatsTheStoredValue)
+{
+    Harness h;
+    h.engine.SetPassword("pw");
+    SYSTEMTIME t = {};
+    t.wYear = 2025;
+    t.wMonth = 12;
+    t.wDay = 24;
+    t.wHour = 13;
+    t.wMinute = 45;
+    t.wSecond = 9;
+    ASSERT_EQ(1, h.engine.SetDateTime(&t));
+    const Bytes first = OnlySent(h);
+    EXPECT_EQ((Bytes{ 0xA1, 0x0D, 0x61, 0x06, 0x09, 0x2D, 0x0D, 0x18, 0x0C, 0x19, 0xD1, 0x03, 'p', 'w', 0x00 }), Body(first));
+    EXPECT_TRUE(h.LogHas("Set date/time"));
+    h.Fire();
+    EXPECT_EQ(first, OnlySent(h));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, {} } }));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_SET_DATETIME_ANSWERED, ENGINE_RESULT_OK));
+    EXPECT_EQ(0u, h.engine.GetBusy());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+}
+
+TEST(RequestDevice, GetDateTimeStoresTheDeviceDateAndItsExtraBytes)
+{
+    Harness h;
+    h.engine.GetDateTime();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 9, 45, 13, 24, 12, 25 } }, { IE_DATE_EXTRA, { 0x12, 0x34, 24 } } }));
+    const SYSTEMTIME& t = h.engine.GetDeviceTime();
+    EXPECT_EQ(2025, t.wYear);
+    EXPECT_EQ(12, t.wMonth);
+    EXPECT_EQ(24, t.wDay);
+    EXPECT_EQ(13, t.wHour);
+    EXPECT_EQ(45, t.wMinute);
+    EXPECT_EQ(9, t.wSecond);
+    EXPECT_EQ(1, h.engine.GetDateExtraFlag());
+    EXPECT_EQ(0x12, h.engine.GetDateExtraBytes()[0]);
+    EXPECT_EQ(0x34, h.engine.GetDateExtraBytes()[1]);
+    EXPECT_EQ(2024, h.engine.GetExtraYear());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_OK));
+
+    // A date out of range is not handed on.
+    h.engine.GetDateTime();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 9, 45, 13, 24, 13, 25 } } }));
+    EXPECT_EQ(0, h.engine.GetDeviceTime().wYear);
+    EXPECT_EQ(0, h.engine.GetDateExtraFlag());
+}
+
+TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
+{
+    Harness h;
+    ASSERT_EQ(1, h.engine.GetSystemInfo());
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x15, 0x00, 0x48 }), OnlySent(h));
+    EXPECT_TRUE(h.LogHas("Get system info"));
+    h.frame.Take();
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LOADER_VERSION, Text("L1.07") },
+                                       { IE_FIRMWARE_VERSION, Text("3.0.0.5") },
+                                       { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03, 0x00 } },
+                                       { IE_DEVICE_NAME, Text("GW-1") },
+                                       { IE_VOIP_VERSION, Text("V2") } }));
+    std::vector<Status> statuses = h.frame.Take();
+    ASSERT_EQ(2u, statuses.size());
+    EXPECT_EQ((Status{ ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, true }), statuses[0]);
+    EXPECT_EQ((Status{ ENGINE_STATUS_LANINFO_SENT, 0, false }), statuses[1]);
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), Body(OnlySent(h)));
+    EXPECT_STREQ("L1.07", h.engine.GetLoaderVersion());
+    EXPECT_STREQ("3.0.0.5", h.engine.GetFirmwareVersion());
+    EXPECT_STREQ("V2", h.engine.GetVoipVersion());
+    EXPECT_STREQ("GW-1", h.engine.GetDeviceName());
+    EXPECT_EQ(0x00030005u, h.engine.GetBoardValue());
+    EXPECT_TRUE(h.LogHas("Firmware version: 3.0.0.5"));
+    EXPECT_TRUE(h.LogHas("Velmotrex name: GW-1"));
+    EXPECT_TRUE(h.engine.GetBusy() & BUSY_LAN_INFO);
+
+    // A peripheral board adds its number to the kind; versions are cut to
+    // their fields.
+    Harness p;
+    p.engine.QueryVersion();
+    p.frame.Take();
+    const std::string longVersion(100, 'v');
+    p.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text(longVersion.c_str()) }, { IE_SYSTEM_INFO, { 1, 0x84, 3 } } }));
+    EXPECT_EQ(0x87, p.engine.GetBoardKind());
+    EXPECT_EQ(0xFF, p.engine.GetBoardNumber());
+    EXPECT_EQ(1, p.engine.GetRunningProgram());
+    EXPECT_EQ(std::string(63, 'v'), p.engine.GetFirmwareVersion());
+    statuses = p.frame.Take();
+    ASSERT_EQ(1u, statuses.size());
+    EXPECT_EQ((Status{ ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, false }), statuses[0]);
+    EXPECT_TRUE(p.TakeSent().size() == 1); // the query only; no LAN request
+}
+
+TEST(RequestDevice, LanInformationIsReadOnlyWhereTheRecordHoldsIt)
+{
+    Harness h;
+    h.engine.GetLanInfo();
+    const char* record30 = "\x01" "192168001010" "255255255000" "01002";
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LAN_INFO, Bytes(record30, record30 + 30) } }));
+    EXPECT_EQ(1, h.engine.GetDhcp());
+    EXPECT_STREQ("192.168.1.10", h.engine.GetIpAddress());
+    EXPECT_STREQ("255.255.255.0", h.engine.GetSubnetMask());
+    EXPECT_STREQ("", h.engine.GetRouterAddress());
+    EXPECT_EQ(1002, h.engine.GetTcpPort());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_OK));
+    EXPECT_TRUE(h.LogHas("IP Address: 192.168.1.10"));
+    EXPECT_TRUE(h.LogHas("Port: 1002"));
+
+    h.engine.GetLanInfo();
+    const char* record42 = "\x00" "300168001010" "255255255000" "01002" "010000000254";
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LAN_INFO, Bytes(record42, record42 + 42) } }));
+    EXPECT_STREQ("44.168.1.10", h.engine.GetIpAddress());
+    EXPECT_STREQ("10.0.0.254", h.engine.GetRouterAddress());
+    EXPECT_TRUE(h.LogHas("Default Gateway: 10.0.0.254"));
+
+    // A short record gives only the DHCP flag.
+    Harness s;
+    s.engine.GetLanInfo();
+    s.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LAN_INFO, { 0, '1', '9', '2' } } }));
+    EXPECT_EQ(0, s.engine.GetDhcp());
+    EXPECT_STREQ("", s.engine.GetIpAddress());
+    EXPECT_TRUE(s.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_OK));
+
+    // The LAN request is repeated only while the device is busy.
+    Harness b;
+    b.engine.GetLanInfo();
+    b.TakeSent();
+    b.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x9C } } }));
+    EXPECT_EQ(1u, b.TakeSent().size());
+    b.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x81 } } }));
+    EXPECT_TRUE(b.TakeSent().empty());
+    EXPECT_TRUE(b.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_NEGATIVE));
+}
+
+TEST(RequestDevice, MonitorStartAsksTheSystemInformationFirst)
+{
+    Harness h;
+    FakeMonitorLog monitor;
+    h.engine.SetMonitorLog(&monitor);
+    ASSERT_EQ(1, h.engine.SetMonitor(TRUE));
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x15, 0x00 }), Body(OnlySent(h)));
+    EXPECT_TRUE(h.LogHas("Get system info"));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text("3.0.0.5") } }));
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x31, 0x00 }), Body(OnlySent(h)));
+    h.frame.Take();
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("trace 1\r\n") } }));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_MONITOR_ANSWERED, ENGINE_RESULT_OK));
+    EXPECT_TRUE(monitor.on);
+    EXPECT_EQ("trace 1\r\n", monitor.text);
+    EXPECT_EQ(0u, h.engine.GetBusy());
+
+    // Trace without a pending start still reaches the log; so does trace
+    // that arrives during a download, and keep-alive answers.
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("more") } }));
+    EXPECT_EQ("trace 1\r\nmore", monitor.text);
+    h.engine.StartDataDownload();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("!") } }));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_KEEPALIVE, {} } }));
+    EXPECT_EQ("trace 1\r\nmore!", monitor.text);
+    EXPECT_EQ(1, monitor.acks);
+    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
+
+    // The keep-alive is sent only in state 10.
+    h.TakeSent();
+    EXPECT_EQ(0, h.engine.SendKeepAlive());
+    EXPECT_TRUE(h.TakeSent().empty());
+    h.engine.CancelDataDownload();
+    EXPECT_EQ(1, h.engine.SendKeepAlive());
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x34, 0x00 }), Body(OnlySent(h)));
+    h.link.state = 0;
+    EXPECT_EQ(0, h.engine.SendKeepAlive());
+
+    // Stop and commands.
+    h.link.state = 2;
+    h.engine.SetMonitor(FALSE);
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x32, 0x00 }), Body(OnlySent(h)));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_STOP, {} } }));
+    EXPECT_FALSE(monitor.on);
+    h.engine.SetPassword("pw");
+    h.engine.SendMonitorCommand("V=00FF\r\n");
+    EXPECT_EQ((Bytes{ 0xA1, 0x0F, 0x33, 0x08, 'V', '=', '0', '0', 'F', 'F', '\r', '\n', 0xD1, 0x03, 'p', 'w', 0x00 }),
+              Body(OnlySent(h)));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_TEXT, {} } }));
+    EXPECT_EQ(2, monitor.acks);
+    EXPECT_EQ(0u, h.engine.GetBusy());
+}
+
+TEST(RequestDevice, ModuleInformationResetAndPassword)
+{
+    Harness h;
+    h.engine.SetPassword("pw");
+    h.engine.GetModuleInfo(3);
+    EXPECT_EQ((Bytes{ 0xA1, 0x03, 0x67, 0x01, 0x03 }), Body(OnlySent(h)));
+    EXPECT_TRUE(h.LogHas("Get module info - 3"));
+    const std::string longImei(40, '3');
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MODULE_INFO, Text("MOD-X") },
+                                       { IE_MODULE_IMEI, Text(longImei.c_str()) },
+                                       { IE_MODULE_IMSI, Text("262011234567890") },
+                                       { IE_MODULE_NETWORK, Text("NET") } }));
+    EXPECT_STREQ("MOD-X", h.engine.GetModuleType());
+    EXPECT_EQ(std::string(31, '3'), h.engine.GetModuleImei());
+    EXPECT_STREQ("262011234567890", h.engine.GetModuleImsi());
+    EXPECT_STREQ("NET", h.engine.GetModuleNetwork());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_MODULE_INFO_ANSWERED, ENGINE_RESULT_OK));
+
+    // -1 is the last module.
+    h.engine.ResetGsmModule(-1);
+    EXPECT_EQ((Bytes{ 0xA1, 0x08, 0x82, 0x01, 0x03, 0xD1, 0x03, 'p', 'w', 0x00 }), Body(OnlySent(h)));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_GSM_MODULE_RESET, { 3 } } }));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_MODULE_RESET_ANSWERED, ENGINE_RESULT_OK));
+
+    h.engine.ChangePassword("new", "old");
+    EXPECT_EQ((Bytes{ 0xA1, 0x0C, 0x28, 0x04, 'n', 'e', 'w', 0x00, 0xD1, 0x04, 'o', 'l', 'd', 0x00 }), Body(OnlySent(h)));
+    h.Fire();
+    EXPECT_EQ((Bytes{ 0xA1, 0x0C, 0x28, 0x04, 'n', 'e', 'w', 0x00, 0xD1, 0x04, 'o', 'l', 'd', 0x00 }), Body(OnlySent(h)));
+    // A wrong old password is not repeated.
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_PASSWORD_ANSWERED, ENGINE_RESULT_OLD_PASSWORD_WRONG));
+    EXPECT_EQ(0, h.frame.passwordPrompts);
+    EXPECT_TRUE(h.TakeSent().empty());
+}
+
+TEST(RequestDevice, CellListFillsFixedFields)
+{
+    Harness h;
+    h.engine.GetGsmCells(2);
+    EXPECT_EQ((Bytes{ 0xA1, 0x03, 0x6C, 0x01, 0x02 }), Body(OnlySent(h)));
+    EXPECT_EQ(g_Settings.CommunicationTimeoutReadCells, h.timer.armedMs);
+    const char* text = "262,01,1A2B,00FF,x,x,x,x,x,,262,0,12345,7,x,x,x,x,x";
+    Bytes data{ 0x00 };
+    Bytes t = Text(text);
+    data.insert(data.end(), t.begin(), t.end());
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_GSM_CELLS, data } }));
+    ASSERT_EQ(2, h.engine.GetCellCount());
+    const GsmCellRecord* cells = h.engine.GetCells();
+    EXPECT_EQ("262", std::string(cells[0].mcc, 3));
+    EXPECT_EQ("01", std::string(cells[0].mnc, 2));
+    EXPECT_EQ("1A2B", std::string(cells[0].lac, 4));
+    EXPECT_EQ("00FF", std::string(cells[0].cellId, 4));
+    EXPECT_EQ("262", std::string(cells[1].mcc, 3));
+    EXPECT_EQ("00", std::string(cells[1].mnc, 2)); // a token of zeros fills its field
+    EXPECT_EQ("1234", std::string(cells[1].lac, 4));
+    EXPECT_EQ('7', cells[1].cellId[0]);
+    EXPECT_EQ(0, cells[1].cellId[1]);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_CELLS_ANSWERED, ENGINE_RESULT_OK));
+
+    // An answer without data gives no cells; one without a request is ignored.
+    h.engine.GetGsmCells(2);
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_GSM_CELLS, {} } }));
+    EXPECT_EQ(0, h.engine.GetCellCount());
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_GSM_CELLS, data } }));
+    EXPECT_EQ(0, h.engine.GetCellCount());
+
+    // The cell list is asked twice at most.
+    Harness r;
+    r.engine.GetGsmCells(1);
+    r.Fire();
+    EXPECT_EQ(2u, r.TakeSent().size());
+    r.Fire();
+    EXPECT_TRUE(r.TakeSent().empty());
+    EXPECT_TRUE(r.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+}
