@@ -2,6 +2,7 @@
 #include "app/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/StrayDialogCloser.h"
 #include <cstring>
 #include <string>
 #include <vector>
@@ -354,4 +355,13 @@ TEST_F(LanguageTest, HelpContentsFileChoosesTheFinder)
     EXPECT_EQ(UINT(HELP_FINDER), CLanguage::GetWinHelpCommand(help.c_str()));
     EXPECT_EQ(UINT(HELP_CONTENTS), CLanguage::GetWinHelpCommand("abc"));
     EXPECT_FALSE(g_Language.ShowHelp(NULL)) << "the test language has no help file";
+}
+
+TEST(StrayDialogCloser, ClosesASystemMessageBox)
+{
+    CStrayDialogCloser net;
+    // Not through ShowMessageBox: exactly what the net is for.
+    int answer = ::MessageBoxA(NULL, "stray", "Test", MB_OKCANCEL);
+    EXPECT_EQ(IDCANCEL, answer);
+    EXPECT_EQ(1, net.Count());
 }
