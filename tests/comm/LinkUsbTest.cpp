@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include "comm/Link.h"
+#include "comm/LinkLog.h"
+#include "comm/SerialLink.h"
+#include "comm/UsbPort.h"
+#include "app/AppSettings.h"
+#include "app/TextUtil.h"
+#include "tests/support/TestLanguage.h"
+#include <string>
+#include <vector>
+
+namespace
+{
+std::vector<std::string> g_lines;
+void RecordLine(const char* text, COLORREF, void*)
+{
+    g_lines.push_back(text);
+}
+
+struct BoxCall
+{
+    std::string key, arg1, arg2;
+};
+std::vector<BoxCall> g_boxes;
+void RecordBox(const char* key, const char* arg1, const char* arg2)
+{
+    g_boxes.push_back(BoxCall{ key, arg1, arg2 });
+}
+
+DWORD g_openError = 0;
+int g_opens = 0;
+HANDLE FailingOpen(const char*)
+{
+    ++g_opens;
+    ::SetLastError(g_openError);
+    return INVALID_HANDLE_VALUE;
+}
+
+std::string g_friendlyName;
+std::string g_lookedUp;
+int FakeLookup(const char* instanceId, char* description, size_t descriptionSize, char* friendlyName,
+               size_t friendlyNameSize)
+{
+    g_lookedUp = instanceId;
+    CopyText(description, descriptionSize, "USB serial device");
+    CopyText(friendlyName, friendlyNameSize, g_friendlyName.c_str());
+    return 1;
+}
+
+class LinkPortTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_lines.clear();
+        g_boxes.clear();
+        g_opens = 0;
+        CommSetLogSink(RecordLine, NULL);
+        CommSetErrorBox(RecordBox);
+        SetPortOpenFunction(FailingOpen);
+        SetUsbPortLookup(FakeLookup);
+        g_Settings.ComMode = 0;
+        CopyText(g_Settings.VirtualComPort, sizeof(g_Settings.VirtualComPort), "COM7");
+    }
+    void TearDown() override
+    {
+        CommClose();
+        SetUsbPortLookup(NULL);
+        SetPortOpenFunction(NULL);
+        CommSetErrorBox(NULL);
+        CommSetLogSink(NULL, NULL);
+        g_Settings.SetDefaults();
+    }
+};
+
+const char* const kDevicePath = "\\\\?\\USB#VID_1CBE&PID_0002#0E12AB34#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+}
+
+TEST(UsbPortNameTest, PortNumberFollowsTheFriendlyName)
+{
+    char port[32];
+    EXPECT_TRUE(ParseUsbPortName("Stellaris USB serial port (COM7)", port, sizeof(port)));
+    EXPECT_STREQ("COM7", port);
+    EXPECT_TRUE(ParseUsbPortName("Stellaris USB serial port (COM123)", port, sizeof(port)));
+    EXPECT_STREQ("COM123", port);
+
+    // Short, empty or numberless names give false and read nothing past their end.
+    const char* bad[] = { "", "COM7", "Stellaris USB serial port", "Stellaris USB serial port ",
+                          "Stellaris USB serial port (COM)", "Stellaris USB serial port (LPT1)" };
+    for (const char* name : bad)
+    {
+        EXPECT_FALSE(ParseUsbPortName(name, port, sizeof(port))) << name;
+        EXPECT_STREQ("", port);
+    }
+    // A name that ends exactly at the skipped length, at the end of a page of
+    // its own, must not be read beyond.
+    SYSTEM_INFO si;
+    ::GetSystemInfo(&si);
+    char* pages = (char*)::VirtualAlloc(NULL, si.dwPageSize * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(pages);
+    DWORD old;
+    ::VirtualProtect(pages + si.dwPageSize, si.dwPageSize, PAGE_NOACCESS, &old);
+    const char* name = "Stellaris USB serial port";
+    size_t length = strlen(name) + 1;
+    char* edge = pages + si.dwPageSize - length;
+    memcpy(edge, name, length);
+    EXPECT_FALSE(ParseUsbPortName(edge, port, sizeof(port)));
+    ::VirtualFree(pages, 0, MEM_RELEASE);
+}
+
+TEST_F(LinkPortTest, OpenFailuresShowTheirTexts)
+{
+    CTestLanguage lang;
+    ASSERT_TRUE(lang.WriteLanguage("strComError2=Port not found\nstrComError3=Port in use\nstrComError5=Port error\n"));
+    ASSERT_TRUE(lang.Select());
+
+    g_openError = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(0, CommInit(NULL, 0));
+    ASSERT_EQ(1u, g_boxes.size());
+    EXPECT_EQ("strComError1", g_boxes[0].key);
+    EXPECT_EQ("COM7", g_boxes[0].arg1);
+    EXPECT_EQ("Port in use", g_boxes[0].arg2);
+    EXPECT_EQ(OPEN_PORT_IN_USE, OpenPort());
+
+    g_openError = ERROR_FILE_NOT_FOUND;
+    EXPECT_EQ(0, CommInit(NULL, 0));
+    ASSERT_EQ(2u, g_boxes.size());
+    EXPECT_EQ("Port not found", g_boxes[1].arg2);
+
+    g_openError = ERROR_GEN_FAILURE;
+    EXPECT_EQ(OPEN_PORT_FAILED, OpenPort());
+
+    // Quiet: no box, same result.
+    EXPECT_EQ(0, CommInit(NULL, 1));
+    EXPECT_EQ(2u, g_boxes.size());
+    EXPECT_FALSE(CommThreadsRunning());
+}
+
+TEST_F(LinkPortTest, OnlyTheDeviceOnTheConfiguredPortIsFollowed)
+{
+    g_friendlyName = "Stellaris USB serial port (COM7)";
+    EXPECT_EQ(1, OnUsbDeviceChange(kDevicePath, 1));
+    EXPECT_EQ("USB\\VID_1CBE&PID_0002\\0E12AB34", g_lookedUp);
+    ASSERT_FALSE(g_lines.empty());
+    EXPECT_EQ("USB device added (Vid: 0x1cbe, Pid: 0x2, 0E12AB34)", g_lines[0]);
+    // Arrival on the configured port opens it (quietly).
+    EXPECT_EQ(1, g_opens);
+    EXPECT_TRUE(g_boxes.empty());
+
+    // The device on another port: nothing happens.
+    g_opens = 0;
+    g_friendlyName = "Stellaris USB serial port (COM9)";
+    EXPECT_EQ(1, OnUsbDeviceChange(kDevicePath, 1));
+    EXPECT_EQ(0, g_opens);
+
+    // Another device only logs its line.
+    g_lines.clear();
+    g_lookedUp.clear();
+    EXPECT_EQ(0, OnUsbDeviceChange("\\\\?\\USB#VID_046D&PID_C52B#5&1234#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", 2));
+    ASSERT_EQ(1u, g_lines.size());
+    EXPECT_EQ("USB device removed (Vid: 0x46d, Pid: 0xc52b, 5&1234)", g_lines[0]);
+    EXPECT_TRUE(g_lookedUp.empty());
+
+    // Paths that are not USB devices, or are cut short, are not ours.
+    EXPECT_EQ(0, OnUsbDeviceChange("\\\\?\\HID#VID_1CBE&PID_0002#1#{x}", 1));
+    EXPECT_EQ(0, OnUsbDeviceChange("\\\\?\\USB#VID_1CBE&PID_0002", 1));
+    EXPECT_EQ(0, OnUsbDeviceChange("\\\\?\\USB#VID_1CBE#1#{x}", 1));
+    EXPECT_EQ(0, OnUsbDeviceChange("", 1));
+}
+
+TEST_F(LinkPortTest, TcpModeOnlyLogsUsbChanges)
+{
+    g_Settings.ComMode = 1;
+    g_friendlyName = "Stellaris USB serial port (COM7)";
+    EXPECT_EQ(1, OnUsbDeviceChange(kDevicePath, 1));
+    EXPECT_TRUE(g_lookedUp.empty());
+    EXPECT_EQ(0, g_opens);
+}
