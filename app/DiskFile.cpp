@@ -143,32 +143,32 @@ DWORD CDiskFile::GetPosition() const
     return ::SetFilePointer(m_handle, 0, NULL, FILE_CURRENT);
 }
 
-bool CDiskFile::SetPointer(LONG distance, DWORD method)
+bool CDiskFile::SetPointer(LONG distance, LONG high, DWORD method)
 {
     if (!m_handle)
         return false;
-    return ::SetFilePointer(m_handle, distance, NULL, method) != INVALID_SET_FILE_POINTER;
+    return ::SetFilePointer(m_handle, distance, &high, method) != INVALID_SET_FILE_POINTER;
 }
 
 bool CDiskFile::Seek(DWORD position)
 {
-    // Positions above 2 GB are not used by the program's files.
-    return SetPointer((LONG)position, FILE_BEGIN);
+    // The high part keeps positions from 2 GB up from reading as negative.
+    return SetPointer((LONG)position, 0, FILE_BEGIN);
 }
 
 bool CDiskFile::SeekRelative(LONG distance)
 {
-    return SetPointer(distance, FILE_CURRENT);
+    return SetPointer(distance, distance < 0 ? -1 : 0, FILE_CURRENT);
 }
 
 bool CDiskFile::SeekToBegin()
 {
-    return SetPointer(0, FILE_BEGIN);
+    return SetPointer(0, 0, FILE_BEGIN);
 }
 
 bool CDiskFile::SeekToEnd()
 {
-    return SetPointer(0, FILE_END);
+    return SetPointer(0, 0, FILE_END);
 }
 
 DWORD CDiskFile::Read(void* buf, DWORD count)

@@ -56,7 +56,7 @@ public:
     HANDLE GetHandle() const { return m_handle; }
 
 private:
-    bool SetPointer(LONG distance, DWORD method);
+    bool SetPointer(LONG distance, LONG high, DWORD method);
 
     HANDLE m_handle;
     char m_path[MAX_PATH];

@@ -86,19 +86,6 @@ TEST_F(SettingsTest, EmptyKeyGivesEveryDefault)
     EXPECT_EQ(0, p.SplitterPos2);
 }
 
-TEST_F(SettingsTest, TableHoldsEveryValueOnce)
-{
-    size_t appCount = 0, pathCount = 0;
-    const SettingValue* app = CAppSettings::GetTable(&appCount);
-    CPathSettings::GetTable(&pathCount);
-    EXPECT_EQ(46u, appCount);
-    EXPECT_EQ(12u, pathCount);
-    size_t saved = 0;
-    for (size_t i = 0; i < appCount; ++i)
-        saved += !(app[i].flags & SETTING_READ_ONLY);
-    EXPECT_EQ(38u, saved);
-}
-
 TEST_F(SettingsTest, SaveWritesExactlyTheSavedValues)
 {
     CAppSettings s;
