@@ -4,6 +4,9 @@
 #include "comm/DeviceMessage.h"
 #include "comm/DeviceProtocolMonitor.h"
 #include "comm/EngineStatus.h"
+#include "comm/LmfFile.h"
+#include "comm/WaveFile.h"
+#include "app/CdrExportFile.h"
 
 class CCommLogCtrl;
 class CDeviceProtocol;
@@ -166,7 +169,7 @@ public:
     void SetNotifyWindow(HWND wnd) { m_hNotify = wnd; }
     HWND GetNotifyWindow() const { return m_hNotify; }
     void SetMonitorLog(IEngineMonitorLog* log) { m_monitorLog = log; }
-    void SetCommLog(CCommLogCtrl* log) { m_commLog = log; }
+    void SetCommLog(CCommLogCtrl* log) { m_commLog = log; m_lmfFile.SetCommLog(log); }
 
     // Core.
     int Send(BYTE* message);
@@ -278,6 +281,47 @@ public:
     void OnServiceFailure();
     void RestartFirmwareUpdate();
     void StartFirmwareUpdateForNoFirmware();
+
+    // ---- Service operations (DeviceProtocolService.cpp) -------------------
+    // Firmware update through the loader, announcement update and CDR
+    // download. The frame opens and checks the files before it starts an
+    // operation and closes them when the progress dialog ends; the engine
+    // closes them earlier when the device ends or refuses the operation.
+    int SelectFirmwareFile(char* path, int size);
+    int StartFirmwareUpdate();
+    int SendFirmwareBlock(BOOL retry);
+    int StopFirmwareUpdate(BOOL retry);
+    int CancelFirmwareUpdate(BOOL retry);
+    int SelectAnnouncementFile(char* path, int size);
+    int StartAnnouncementUpdate(int type);
+    int SendAnnouncementBlock(BOOL retry);
+    int StopAnnouncementUpdate(BOOL retry);
+    int CancelAnnouncementUpdate();
+    int StartCdrDownload(BOOL retry);
+    int CancelCdrDownload();
+
+    CLmfFile& GetLmfFile() { return m_lmfFile; }
+    CWaveFile& GetWaveFile() { return m_waveFile; }
+    CCdrExportFile& GetCdrExportFile() { return m_cdrFile; }
+    int GetAnnouncementType() const { return m_announcementType; }
+    int GetEraseCount() const { return m_eraseCount; }
+    DWORD GetCdrPosition() const { return m_cdrPosition; }
+    int GetCdrLastCount() const { return m_cdrLastCount; }
+    DWORD GetCdrBadRecord() const { return m_cdrBadRecord; }
+
+    // Handlers of the service states.
+    void OnFlashStartAnswer(const BYTE* message);
+    void OnFlashBlockAnswer(const BYTE* message);
+    void OnFlashStartTimeout();
+    void OnFlashWaitLoaderTimeout();
+    void OnFlashBlockTimeout();
+    void OnAnnouncementStartAnswer(const BYTE* message);
+    void OnAnnouncementBlockAnswer(const BYTE* message);
+    void OnAnnouncementStartTimeout();
+    void OnAnnouncementBlockTimeout();
+    void OnCdrAnswer(const BYTE* message);
+    void OnCdrTimeout();
+    // ---- end of the service operations --------------------------------------
 
 private:
     friend struct EngineTestAccess;
@@ -419,6 +463,27 @@ private:
     // A password prompt is open (nested message loop): refusals and time-outs
     // that arrive meanwhile are dropped.
     bool m_loginPromptOpen;
+
+    // ---- Service operations (DeviceProtocolService.cpp) -------------------
+    // Ends a service operation that cannot go on: closes its file, posts its
+    // end status with the result, and returns to the ready state.
+    void EndFirmwareUpdate(int result);
+    void EndAnnouncementUpdate(int result);
+    void EndCdrDownload(int result);
+    // The login step of a refused password: false when the operation ended
+    // (no password given, or something else happened meanwhile).
+    bool ServiceLogin(void (CDeviceProtocol::*end)(int));
+    void LogFlashBlock();
+
+    CDeviceFirmwareFile m_lmfFile;
+    CWaveFile m_waveFile;
+    CCdrExportFile m_cdrFile;
+    int m_announcementType = 0;
+    int m_eraseCount = 0;
+    DWORD m_cdrPosition = 0xFFFFFFFF;
+    int m_cdrLastCount = -1;
+    DWORD m_cdrBadRecord = 0;
+    // ---- end of the service operations --------------------------------------
 };
 
 // Shows the fatal error box for reason (1: out of memory) and ends the

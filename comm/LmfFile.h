@@ -127,6 +127,21 @@ private:
     CCommLogCtrl* m_log = nullptr;
 };
 
+// The firmware reader of the protocol engine, configured for the device:
+// chunks never cross a 64 KiB address boundary, and blocks must lie in the
+// device's application flash, its loader area or its external flash.
+class CDeviceFirmwareFile : public CLmfFile
+{
+public:
+    CDeviceFirmwareFile()
+    {
+        SetChunkLimit(0x10000);
+        AddAllowedRange(0x60100000, 0x100000);
+        AddAllowedRange(0x00020000, 0x60000);
+        AddAllowedRange(0xF0000000, 0x4000000);
+    }
+};
+
 template <class T>
 bool CLmfArray<T>::Add(const T& item)
 {

@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+#include "tests/support/EngineHarness.h"
+#include <cstring>
+
+using namespace enginetest;
+
+namespace
+{
+const char kPath[] = "lmf_update.lmf";
+
+void Put32(Bytes& v, DWORD x)
+{
+    for (int i = 0; i < 4; ++i)
+        v.push_back((BYTE)(x >> (8 * i)));
+}
+
+// Two blocks: an identification block of 0xE0 bytes at 0x60100000 (chunks of
+// 208 and 16 bytes) and a data block of 0x14 bytes at 0x6010FFF8 that
+// crosses the 64 KiB boundary (chunks of 8 and 12 bytes).
+Bytes BlockData(DWORD size, BYTE seed)
+{
+    Bytes data(size);
+    for (DWORD i = 0; i < size; ++i)
+        data[i] = (BYTE)(seed + i);
+    return data;
+}
+
+void AddBlock(Bytes& file, BYTE type, DWORD address, const Bytes& data)
+{
+    file.insert(file.end(), { 'L', 'm', 'F', type });
+    Put32(file, address);
+    Put32(file, (DWORD)data.size());
+    file.insert(file.end(), data.begin(), data.end());
+}
+
+Bytes IdBlockData()
+{
+    Bytes data = BlockData(0xE0, 0x10);
+    const char* id = kLmfDeviceIdentification;
+    memcpy(&data[16], id, strlen(id) + 1);
+    memcpy(&data[16 + strlen(id) + 1], "V5.1", 5);
+    return data;
+}
+
+Bytes Chunk(size_t from, size_t count, const Bytes& data, size_t padTo = 0)
+{
+    Bytes c(data.begin() + from, data.begin() + from + count);
+    while (c.size() < padTo)
+        c.push_back(0xFF);
+    return c;
+}
+
+class FirmwareUpdateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Bytes file;
+        AddBlock(file, 1, 0x60100000, IdBlockData());
+        AddBlock(file, 0, 0x6010FFF8, BlockData(0x14, 0x80));
+        HANDLE f = ::CreateFileA(kPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        DWORD put = 0;
+        ::WriteFile(f, file.data(), (DWORD)file.size(), &put, NULL);
+        ::CloseHandle(f);
+        h.engine.SetPassword("pw");
+    }
+
+    void TearDown() override
+    {
+        h.engine.GetLmfFile().Close();
+        ::DeleteFileA(kPath);
+    }
+
+    // As the frame prepares an update.
+    void OpenFile()
+    {
+        CLmfFile& lmf = h.engine.GetLmfFile();
+        ASSERT_TRUE(lmf.Open(kPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
+        ASSERT_EQ(LMF_LOAD_OK, lmf.Load());
+        DWORD start, size;
+        ASSERT_EQ(1, lmf.CheckAddressSpace(&start, &size));
+        ASSERT_EQ(1, lmf.CheckIdentification(nullptr));
+        lmf.ResetProgress();
+    }
+
+    // Starts and lets the device accept the start.
+    void StartAccepted()
+    {
+        OpenFile();
+        ASSERT_EQ(1, h.engine.StartFirmwareUpdate());
+        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+    }
+
+    void Ack(DWORD address) { h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_ADDRESS, Be32(address) } })); }
+
+    static Bytes BlockRequest(const Bytes& chunk, DWORD address)
+    {
+        return Msg(MSG_TYPE_REQUEST, { { IE_FLASH_DATA, chunk }, { IE_FLASH_ADDRESS, Be32(address) } });
+    }
+
+    Harness h;
+};
+
+TEST_F(FirmwareUpdateTest, SmallFileGoesOutChunkByChunkWithItsStatuses)
+{
+    OpenFile();
+    ASSERT_EQ(1, h.engine.StartFirmwareUpdate());
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ((Bytes{ 0xA1, 0x08, 0x21, 0x01, 0x01, 0xD1, 0x03, 'p', 'w', 0x00, 0x79 }), sent[0]);
+    EXPECT_EQ((std::vector<Status>{ { 51, 0, false } }), h.frame.Take());
+    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
+    EXPECT_EQ(5000u, h.timer.armedMs);
+
+    const Bytes id = IdBlockData();
+    const Bytes data = BlockData(0x14, 0x80);
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+    sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(BlockRequest(Chunk(0, 208, id), 0x60100000), sent[0]);
+    EXPECT_EQ((std::vector<Status>{ { 50, 0, false }, { 51, 0, false } }), h.frame.Take());
+    EXPECT_EQ(ENGINE_FLASH_BLOCKS, h.engine.GetState());
+    EXPECT_TRUE(h.LogHas("Loading FLASH block: 60100000 - 601000DF"));
+
+    struct Step
+    {
+        DWORD ack;
+        Bytes request;
+        int percent;
+    };
+    const Step steps[] = {
+        { 0x60100000, BlockRequest(Chunk(208, 16, id), 0x601000D0), 208 * 100 / 244 },
+        { 0x601000D0, BlockRequest(Chunk(0, 8, data), 0x6010FFF8), 224 * 100 / 244 },
+        // 12 bytes up to the boundary's other side, padded to 16.
+        { 0x6010FFF8, BlockRequest(Chunk(8, 12, data, 16), 0x60110000), 232 * 100 / 244 },
+    };
+    for (const Step& step : steps)
+    {
+        Ack(step.ack);
+        sent = h.TakeSent();
+        ASSERT_EQ(1u, sent.size()) << std::hex << step.ack;
+        EXPECT_EQ(step.request, sent[0]) << std::hex << step.ack;
+        EXPECT_EQ((std::vector<Status>{ { 50, step.percent, false } }), h.frame.Take());
+    }
+    EXPECT_TRUE(h.LogHas("Loading FLASH block: 6010FFF8 - 6011000B"));
+
+    Ack(0x60110000);
+    sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_FLASH_STOP, Bytes() } }), sent[0]);
+    EXPECT_EQ((std::vector<Status>{ { 50, 100, false } }), h.frame.Take());
+    EXPECT_EQ(10000u, h.timer.armedMs);
+    EXPECT_TRUE(h.LogHas("Stop firmware update"));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_STOP, Bytes() } }));
+    EXPECT_EQ((std::vector<Status>{ { 52, 1, false }, { 500, 0, false } }), h.frame.Take());
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+    EXPECT_EQ(1, h.link.disconnects);
+    EXPECT_EQ(ENGINE_SWITCHING_TO_FIRMWARE, h.engine.GetState());
+    EXPECT_EQ(10000u, h.timer.armedMs);
+}
+
+TEST_F(FirmwareUpdateTest, StaleAcknowledgmentDoesNotAdvanceAndTheChunkGoesAgain)
+{
+    StartAccepted();
+    Bytes first = h.TakeSent().back();
+    h.frame.Take();
+    Ack(0x60100008);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.LogHas("Acknowledge of invalid address (60100008)"));
+    ASSERT_TRUE(h.Fire());
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(first, sent[0]);
+    EXPECT_TRUE(h.frame.Take().empty()); // a repeat posts no progress
+    EXPECT_EQ(1, h.engine.GetRetries());
+}
+
+TEST_F(FirmwareUpdateTest, CancelEndsOnlyWhenTheDeviceConfirmsIt)
+{
+    StartAccepted();
+    h.TakeSent();
+    h.frame.Take();
+    h.engine.CancelFirmwareUpdate(FALSE);
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_FLASH_CANCEL, Bytes() } }), sent[0]);
+    Ack(0x60100000); // late acknowledgment of the chunk: ignored
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.frame.Take().empty());
+    ASSERT_TRUE(h.Fire()); // no answer: the cancel goes again
+    sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_TRUE(SentElement(sent[0], IE_FLASH_CANCEL, nullptr));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_CANCEL, Bytes() } }));
+    EXPECT_EQ((std::vector<Status>{ { 52, 4, false } }), h.frame.Take());
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_EQ(0u, h.engine.GetBusy() & BUSY_FLASH_CANCEL);
+}
+
+TEST_F(FirmwareUpdateTest, ThreeRefusedChunksAreRepeatedAndTheFourthEndsTheUpdate)
+{
+    StartAccepted();
+    Bytes chunk = h.TakeSent().back();
+    h.frame.Take();
+    const Bytes refusal = Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x85, 0x01 } } });
+    for (int i = 0; i < 3; ++i)
+    {
+        h.Deliver(refusal);
+        std::vector<Bytes> sent = h.TakeSent();
+        ASSERT_EQ(1u, sent.size());
+        EXPECT_EQ(chunk, sent[0]);
+    }
+    h.Deliver(refusal);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 52, 2, false } }), h.frame.Take());
+    EXPECT_STREQ("85 01", h.engine.GetCauseText());
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+}
+
+TEST_F(FirmwareUpdateTest, SilentLoaderFailsAfterThreeRepeatsWithTheFileClosed)
+{
+    OpenFile();
+    h.engine.StartFirmwareUpdate();
+    h.TakeSent();
+    for (int i = 0; i < 3; ++i)
+    {
+        ASSERT_TRUE(h.Fire());
+        std::vector<Bytes> sent = h.TakeSent();
+        ASSERT_EQ(1u, sent.size());
+        EXPECT_TRUE(SentElement(sent[0], IE_FLASH_START, nullptr));
+    }
+    h.frame.Take();
+    ASSERT_TRUE(h.Fire());
+    EXPECT_TRUE(h.frame.Has(200, 0));
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+    EXPECT_TRUE(h.LogHas("Operation failed!"));
+}
+
+TEST_F(FirmwareUpdateTest, SerialLoaderSwitchWaitsForThePortAndAsksAgain)
+{
+    OpenFile();
+    h.link.serial = true;
+    h.link.stateAfterReconnect = 0;
+    h.engine.StartFirmwareUpdate();
+    h.TakeSent();
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
+    EXPECT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
+    EXPECT_EQ(1, h.link.disconnects);
+    EXPECT_EQ((std::vector<Status>{ { 500, 0, false } }), h.frame.Take());
+
+    for (int i = 0; i < 3; ++i)
+    {
+        ASSERT_TRUE(h.Fire());
+        EXPECT_EQ(1000u, h.timer.armedMs);
+        EXPECT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
+        EXPECT_TRUE(h.TakeSent().empty());
+    }
+    h.link.state = 2; // the USB port is back
+    ASSERT_TRUE(h.Fire());
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_TRUE(SentElement(sent[0], IE_FLASH_START, nullptr));
+    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
+    EXPECT_EQ(0, h.engine.GetRetries());
+    EXPECT_TRUE(h.frame.Has(500, 0));
+}
+
+TEST_F(FirmwareUpdateTest, AChunkThatCannotBeReadEndsTheUpdateAsFailed)
+{
+    StartAccepted();
+    h.TakeSent();
+    h.frame.Take();
+    // The file's handle goes away under the reader.
+    h.engine.GetLmfFile().CDiskFile::Close();
+    Ack(0x60100000);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 52, 2, false } }), h.frame.Take());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+}
+
+TEST_F(FirmwareUpdateTest, StartAcceptedWithoutAFileEndsAsFailed)
+{
+    h.engine.StartFirmwareUpdate();
+    h.TakeSent();
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 52, 2, false } }), h.frame.Take());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+}
+
+TEST_F(FirmwareUpdateTest, NoFirmwareStartsTheUpdateOnlyWithAFileLoaded)
+{
+    const Bytes noFirmware = Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, Bytes{ 0x83, 1 } }, { IE_CAUSE, Bytes{ 0x9F } } });
+    h.Deliver(noFirmware);
+    EXPECT_TRUE(h.frame.Has(210, 0));
+    for (const Bytes& m : h.TakeSent())
+        EXPECT_FALSE(SentElement(m, IE_FLASH_START, nullptr));
+    EXPECT_NE(ENGINE_FLASH_START, h.engine.GetState());
+
+    OpenFile();
+    h.Deliver(noFirmware);
+    bool started = false;
+    for (const Bytes& m : h.TakeSent())
+        started = started || SentElement(m, IE_FLASH_START, nullptr);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
+}
+
+TEST_F(FirmwareUpdateTest, RefusedPasswordWithNoneGivenEndsWithTheFileClosed)
+{
+    OpenFile();
+    h.engine.StartFirmwareUpdate();
+    h.TakeSent();
+    h.frame.Take();
+    h.frame.passwordAnswer = 0;
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x92 } } }));
+    EXPECT_EQ(1, h.frame.passwordPrompts);
+    EXPECT_EQ((std::vector<Status>{ { 52, 5, false } }), h.frame.Take());
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+
+    // Not allowed: status 400.
+    OpenFile();
+    h.engine.StartFirmwareUpdate();
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x94 } } }));
+    EXPECT_TRUE(h.frame.Has(400, 0));
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+}
+}
