@@ -248,10 +248,13 @@ DWORD WINAPI CommReaderThread(LPVOID)
 int CommInit(HWND window, int quiet)
 {
     LinkLog("Init communication");
-    if (SerialIsOpen() || TcpState() != TCP_CLOSED)
+    LONG kind = g_Settings.ComMode == LINK_TCP ? LINK_TCP : LINK_SERIAL;
+    // Threads of the other link kind (a suspended serial link, an idle TCP
+    // reader) would go on serving the old kind: stop them too.
+    if (SerialIsOpen() || TcpState() != TCP_CLOSED || (s_reader.handle && kind != s_linkKind))
         CommClose();
 
-    s_linkKind = g_Settings.ComMode == LINK_TCP ? LINK_TCP : LINK_SERIAL;
+    s_linkKind = kind;
     if (s_linkKind == LINK_SERIAL)
         SerialConfigure(g_Settings.VirtualComPort, g_Settings.Baudrate);
     if (window)

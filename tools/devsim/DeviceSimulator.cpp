@@ -52,6 +52,12 @@ CDeviceSimulator::CDeviceSimulator()
 {
     ::InitializeCriticalSection(&m_lock);
     ::InitializeCriticalSection(&m_sendLock);
+    data.image.assign(SIM_IMAGE_SIZE, 0xFF);
+    // The record's format word, little-endian as the device stores it.
+    data.image[0] = 0x1A;
+    data.image[1] = 0x01;
+    data.image[2] = 0x01;
+    data.image[3] = 0x18;
     data.lanInfo = TextBytes(std::string("\x00", 1) + "192168001010255255255000" "01002" "192168001001");
     for (int i = 0; i < 4; ++i)
         data.isdnCredit[i] = Bytes(24, (BYTE)(0x10 + i));
@@ -96,6 +102,10 @@ const SimOperation* CDeviceSimulator::Operations(size_t* count)
         { TAG_DIAG_GSM_USAGE, "GSM usage", false, &CDeviceSimulator::OnGsmUsage },
         { TAG_DIAG_GSM_STATISTICS, "GSM statistics", false, &CDeviceSimulator::OnGsmStatistics },
         { TAG_DIAG_VOIP, "VoIP rows", false, &CDeviceSimulator::OnVoip },
+        { TAG_DOWNLOAD_DATA, "configuration block read", true, &CDeviceSimulator::OnDownloadBlock },
+        { TAG_UPLOAD_SIZE, "configuration upload start", true, &CDeviceSimulator::OnUploadStart },
+        { TAG_UPLOAD_DATA, "configuration block write", true, &CDeviceSimulator::OnUploadBlock },
+        { TAG_UPLOAD_STOP, "configuration upload stop", false, &CDeviceSimulator::OnUploadStop },
     };
     *count = sizeof(kOperations) / sizeof(kOperations[0]);
     return kOperations;
@@ -636,7 +646,23 @@ void CDeviceSimulator::Answer(const std::vector<SimMessage>& answers)
         if (truncated)
             frame.resize(frame.size() / 2);
         wire.insert(wire.end(), frame.begin(), frame.end());
+
+        Lock();
+        bool twice = TakeFault(&m_faults.duplicateAnswer);
+        bool hold = m_heldAnswers.empty() && TakeFault(&m_faults.swapAnswers);
+        std::vector<Bytes> held;
+        if (hold)
+            m_heldAnswers.push_back(wire);
+        else
+            held.swap(m_heldAnswers);
+        Unlock();
+        if (hold)
+            continue;
         Transmit(wire);
+        if (twice)
+            Transmit(wire);
+        for (const Bytes& late : held)
+            Transmit(late);
     }
 }
 
@@ -909,5 +935,137 @@ void CDeviceSimulator::OnVoip(const SimMessage&, std::vector<SimMessage>* answer
     std::vector<Bytes> rows = data.voipRows;
     rows.push_back(Bytes(13, 0)); // an empty name ends the list
     SplitEntries(TAG_DIAG_VOIP, rows, answers);
+}
+}
+
+namespace devsim
+{
+void CDeviceSimulator::SetImage(const Bytes& image)
+{
+    Lock();
+    data.image = image;
+    data.image.resize(SIM_IMAGE_SIZE, 0xFF);
+    Unlock();
+}
+
+Bytes CDeviceSimulator::GetImage()
+{
+    Lock();
+    Bytes image = data.image;
+    Unlock();
+    return image;
+}
+
+// The image offset a block request addresses; false when the address is not
+// 4 bytes or lies outside the image.
+bool CDeviceSimulator::BlockAddress(const SimMessage& request, DWORD* offset)
+{
+    const Bytes* a = request.Find(TAG_ADDRESS);
+    if (!a || a->size() != 4)
+        return false;
+    DWORD address = ((DWORD)(*a)[0] << 24) | ((DWORD)(*a)[1] << 16) | ((DWORD)(*a)[2] << 8) | (*a)[3];
+    if (address < SIM_IMAGE_BASE || address - SIM_IMAGE_BASE >= SIM_IMAGE_SIZE)
+        return false;
+    *offset = address - SIM_IMAGE_BASE;
+    return true;
+}
+
+static Bytes AddressBytes(DWORD address)
+{
+    return Bytes{ (BYTE)(address >> 24), (BYTE)(address >> 16), (BYTE)(address >> 8), (BYTE)address };
+}
+
+void CDeviceSimulator::OnDownloadBlock(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    ++data.downloadRequests;
+    DWORD offset = 0;
+    if (!BlockAddress(request, &offset))
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    if (m_faults.loseBlockAt && m_faults.loseBlockAt == offset + 1)
+    {
+        m_faults.loseBlockAt = 0;
+        return;
+    }
+    size_t length = SIM_DOWNLOAD_BLOCK;
+    if (offset + length > SIM_IMAGE_SIZE)
+        length = SIM_IMAGE_SIZE - offset;
+    Bytes block(data.image.begin() + offset, data.image.begin() + offset + length);
+    DWORD address = SIM_IMAGE_BASE + offset;
+    if (TakeFault(&m_faults.answerPastImage))
+        address = SIM_IMAGE_BASE + SIM_IMAGE_SIZE + (DWORD)SIM_DOWNLOAD_BLOCK;
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DOWNLOAD_DATA, block).Add(TAG_ADDRESS, AddressBytes(address)));
+}
+
+void CDeviceSimulator::OnUploadStart(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    if (TakeFault(&m_faults.restartBeforeUpload))
+    {
+        answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_RESET));
+        m_restartAfterAnswer = true;
+        m_restartInto = m_identity.running;
+        m_restartEvent = 0;
+        return;
+    }
+    const Bytes* size = request.Find(TAG_UPLOAD_SIZE);
+    DWORD announced = size && size->size() == 4
+                          ? ((DWORD)(*size)[0] << 24) | ((DWORD)(*size)[1] << 16) | ((DWORD)(*size)[2] << 8) | (*size)[3]
+                          : 0;
+    if (announced != SIM_IMAGE_SIZE)
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    const Bytes* flag = request.Find(TAG_UPLOAD_FLAG);
+    data.uploadWithoutNetwork = flag && !flag->empty() && (*flag)[0] == 1;
+    // The device erases its image store first: what is not written stays 0xFF.
+    data.staging.assign(SIM_IMAGE_SIZE, 0xFF);
+    data.uploading = true;
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_UPLOAD_SIZE));
+}
+
+void CDeviceSimulator::OnUploadBlock(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    DWORD offset = 0;
+    const Bytes* block = request.Find(TAG_UPLOAD_DATA);
+    if (!data.uploading || !BlockAddress(request, &offset))
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    if (m_faults.loseBlockAt && m_faults.loseBlockAt == offset + 1)
+    {
+        m_faults.loseBlockAt = 0;
+        return;
+    }
+    ++data.uploadBlocks;
+    // Padding behind the image end is dropped.
+    size_t length = block->size();
+    if (offset + length > SIM_IMAGE_SIZE)
+        length = SIM_IMAGE_SIZE - offset;
+    std::copy(block->begin(), block->begin() + length, data.staging.begin() + offset);
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_ADDRESS, AddressBytes(SIM_IMAGE_BASE + offset)));
+}
+
+void CDeviceSimulator::OnUploadStop(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    if (!data.uploading)
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    data.uploading = false;
+    if (data.uploadWithoutNetwork)
+        std::copy(data.image.begin() + 4, data.image.begin() + 256, data.staging.begin() + 4);
+    data.image.swap(data.staging);
+    data.staging.clear();
+    ++data.uploadsDone;
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_UPLOAD_STOP));
+    // The device restarts to take the new configuration.
+    m_restartAfterAnswer = true;
+    m_restartInto = m_identity.running;
+    m_restartEvent = TAG_FIRMWARE_RESTART;
 }
 }

@@ -21,6 +21,12 @@ enum : BYTE
     TAG_DEVICE_NAME = 0x18,
     TAG_VOIP_VERSION = 0x1A,
     TAG_NEW_PASSWORD = 0x28,
+    TAG_UPLOAD_SIZE = 0x40,
+    TAG_UPLOAD_DATA = 0x41,
+    TAG_DOWNLOAD_DATA = 0x42,
+    TAG_ADDRESS = 0x46,
+    TAG_UPLOAD_STOP = 0x49,
+    TAG_UPLOAD_FLAG = 0x55,
     TAG_MONITOR_START = 0x31,
     TAG_MONITOR_STOP = 0x32,
     TAG_MONITOR_TEXT = 0x33,
@@ -56,6 +62,11 @@ enum : BYTE
     CAUSE_UNKNOWN_REQUEST = 0x81,
 };
 
+// The configuration image and where the device maps it.
+const DWORD SIM_IMAGE_SIZE = 484868;
+const DWORD SIM_IMAGE_BASE = 0x60000000;
+const size_t SIM_DOWNLOAD_BLOCK = 128;
+
 // What the device says about itself.
 struct SimIdentity
 {
@@ -82,6 +93,12 @@ struct SimFaults
     int overlongBefore = 0;     // answers preceded by a 300-byte frame
     int garbageBefore = 0;      // answers preceded by stray bytes outside a frame
     int dropConnection = 0;     // requests that make the device drop the link instead
+    // Configuration transfer.
+    DWORD loseBlockAt = 0;      // image offset + 1 whose block answer is lost once (0: none)
+    int duplicateAnswer = 0;    // answers sent twice
+    int swapAnswers = 0;        // answers held back and sent after the next one
+    int answerPastImage = 0;    // block answers that name an address behind the image
+    int restartBeforeUpload = 0; // upload starts answered with a restart first
 };
 
 class CDeviceSimulator;
@@ -184,6 +201,11 @@ private:
     void OnGsmUsage(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnGsmStatistics(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnVoip(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnDownloadBlock(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnUploadStart(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnUploadBlock(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnUploadStop(const SimMessage& request, std::vector<SimMessage>* answers);
+    bool BlockAddress(const SimMessage& request, DWORD* offset);
 
 public:
     // Device data the diagnostics and information requests answer from.
@@ -203,7 +225,15 @@ public:
         Bytes gsmStatistics = Bytes(24, 7);
         std::vector<Bytes> voipRows;     // name with NUL, then 12 bytes
         std::string monitorTrace = "";   // text sent with the monitor start answer
+        Bytes image;                     // the configuration image (SIM_IMAGE_SIZE bytes)
+        Bytes staging;                   // what an upload in progress wrote (erased: 0xFF)
+        bool uploading = false;
+        bool uploadWithoutNetwork = false;
+        int downloadRequests = 0, uploadBlocks = 0, uploadsDone = 0;
     } data;
+    // The device's image (under the lock).
+    void SetImage(const Bytes& image);
+    Bytes GetImage();
     void Lock() { ::EnterCriticalSection(&m_lock); }
     void Unlock() { ::LeaveCriticalSection(&m_lock); }
 
@@ -239,6 +269,7 @@ private:
     BYTE m_restartEvent = 0;
 
     SimDeframer m_deframer;
+    std::vector<Bytes> m_heldAnswers; // answers held back by swapAnswers
     std::vector<SimMessage> m_received;
     std::vector<Bytes> m_rejected;
     Bytes m_raw;
