@@ -586,7 +586,12 @@ void CDeviceProtocol::OnResetAnswer(const BYTE* message)
         PostStatus(ENGINE_STATUS_RESET_REFUSED, ENGINE_RESULT_NEGATIVE);
         return;
     }
-    ResetDevice();
+    if (!ResetDevice())
+    {
+        m_state = ENGINE_READY;
+        FormatCause(message);
+        PostStatus(ENGINE_STATUS_RESET_REFUSED, ENGINE_RESULT_NEGATIVE);
+    }
 }
 
 void CDeviceProtocol::OnRestartSysInfoAnswer(const BYTE* message)
@@ -761,7 +766,12 @@ bool CDeviceProtocol::ReconnectStep()
 
 void CDeviceProtocol::OnResetTimeout()
 {
-    ResetDevice();
+    if (!ResetDevice())
+    {
+        // The link is gone: count the repeat and try again on the next tick.
+        ++m_retries;
+        StartTimer(g_Settings.CommunicationTimeoutReset);
+    }
 }
 
 void CDeviceProtocol::OnRestartingTimeout()

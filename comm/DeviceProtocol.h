@@ -348,7 +348,7 @@ private:
     void EndOperation();
     void ClearOperationBits() { m_busy &= ~static_cast<DWORD>(BUSY_OPERATION_BITS); }
     DWORD FirstPendingBit() const;
-    void RepeatRequest(DWORD bit);
+    int RepeatRequest(DWORD bit);
     void OnReadyNegative(const BYTE* message);
     // Login step of a negative answer with cause 0x92: true when the login
     // was accepted (go on with the retry rule).

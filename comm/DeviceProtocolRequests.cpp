@@ -297,23 +297,23 @@ DWORD CDeviceProtocol::FirstPendingBit() const
     return 0;
 }
 
-void CDeviceProtocol::RepeatRequest(DWORD bit)
+int CDeviceProtocol::RepeatRequest(DWORD bit)
 {
     switch (bit)
     {
-    case BUSY_MONITOR_START: SetMonitor(TRUE); break;
-    case BUSY_MONITOR_STOP: SetMonitor(FALSE); break;
-    case BUSY_MONITOR_COMMAND: SendMonitorCommand(m_monitorCommand); break;
-    case BUSY_SYSTEM_INFO: GetSystemInfo(); break;
-    case BUSY_VERSION_QUERY: QueryVersion(); break;
-    case BUSY_LAN_INFO: GetLanInfo(); break;
-    case BUSY_PASSWORD: ChangePassword(m_newPasswordRepeat, m_oldPasswordRepeat); break;
-    case BUSY_GET_DATETIME: GetDateTime(); break;
-    case BUSY_SET_DATETIME: SetDateTime(nullptr); break;
-    case BUSY_MODULE_INFO: GetModuleInfo(-1); break;
-    case BUSY_MODULE_RESET: ResetGsmModule(-1); break;
-    case BUSY_GSM_CELLS: GetGsmCells(-1); break;
-    default: break;
+    case BUSY_MONITOR_START: return SetMonitor(TRUE);
+    case BUSY_MONITOR_STOP: return SetMonitor(FALSE);
+    case BUSY_MONITOR_COMMAND: return SendMonitorCommand(m_monitorCommand);
+    case BUSY_SYSTEM_INFO: return GetSystemInfo();
+    case BUSY_VERSION_QUERY: return QueryVersion();
+    case BUSY_LAN_INFO: return GetLanInfo();
+    case BUSY_PASSWORD: return ChangePassword(m_newPasswordRepeat, m_oldPasswordRepeat);
+    case BUSY_GET_DATETIME: return GetDateTime();
+    case BUSY_SET_DATETIME: return SetDateTime(nullptr);
+    case BUSY_MODULE_INFO: return GetModuleInfo(-1);
+    case BUSY_MODULE_RESET: return ResetGsmModule(-1);
+    case BUSY_GSM_CELLS: return GetGsmCells(-1);
+    default: return 1;
     }
 }
 
@@ -327,7 +327,10 @@ void CDeviceProtocol::OnReadyTimeout()
         m_busy &= ~static_cast<DWORD>(BUSY_LAN_INFO);
         return;
     }
-    RepeatRequest(bit);
+    // A repeat that finds the link gone for good ends the operation, so the
+    // frame does not stay busy waiting for an answer that cannot come.
+    if (!RepeatRequest(bit))
+        FailOperation();
 }
 
 // ---------------------------------------------------------------------------
@@ -400,13 +403,11 @@ void CDeviceProtocol::OnReadyNegative(const BYTE* message)
         m_busy &= ~bit;
         return;
     }
-    if (m_retries >= 3)
+    if (m_retries >= 3 || !RepeatRequest(bit))
     {
         PostStatus(status, ENGINE_RESULT_NEGATIVE);
         m_busy &= ~bit;
-        return;
     }
-    RepeatRequest(bit);
 }
 
 void CDeviceProtocol::OnReadyAnswer(const BYTE* message)

@@ -158,7 +158,13 @@ int CDeviceProtocol::RequestDataBlock(BOOL quiet)
         return 0;
     }
     if (!EnsureLogin())
+    {
+        // The link is gone: let the time-out rewind and count it, so that
+        // the download ends instead of waiting for ever.
+        m_pending = m_window;
+        StartTimer(g_Settings.CommunicationTimeoutDataRead);
         return 0;
+    }
     BYTE* message = NewRequest(MSG_TYPE_REQUEST);
     const DWORD address = DEVICE_IMAGE_BASE + m_nextOffset;
     AddIE(message, IE_DOWNLOAD_DATA, 0, nullptr);
@@ -359,7 +365,15 @@ int CDeviceProtocol::StartDataUpload(const void* record, BOOL withoutNetwork)
     if (!record && m_state != ENGINE_UPLOAD_START)
         return 0;
     if (!EnsureLogin())
+    {
+        if (!record)
+        {
+            // A repeat with the link gone counts, so the upload ends.
+            ++m_retries;
+            StartTimer(g_Settings.CommunicationTimeoutDataWriteStart);
+        }
         return 0;
+    }
     if (record)
     {
         memcpy(m_image, record, ENGINE_IMAGE_SIZE);
@@ -415,7 +429,12 @@ int CDeviceProtocol::SendDataBlock(BOOL quiet)
     if (m_state != ENGINE_UPLOAD_START && m_state != ENGINE_UPLOAD_BLOCKS)
         return 0;
     if (!EnsureLogin())
+    {
+        m_pending = m_window; // the time-out rewinds and counts
+        m_state = ENGINE_UPLOAD_BLOCKS;
+        StartTimer(g_Settings.CommunicationTimeoutDataWrite);
         return 0;
+    }
     if (m_nextOffset < ENGINE_IMAGE_SIZE)
     {
         BYTE block[UPLOAD_BLOCK_SIZE];
@@ -453,7 +472,12 @@ int CDeviceProtocol::StopDataUpload(BOOL repeat)
     if (m_state != ENGINE_UPLOAD_BLOCKS)
         return 0;
     if (!EnsureLogin())
+    {
+        StartTimer(g_Settings.CommunicationTimeoutDataWrite);
+        if (repeat)
+            ++m_retries;
         return 0;
+    }
     BYTE* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_UPLOAD_STOP, 1, 0);
     SetChecksum(message);

@@ -222,3 +222,40 @@ TEST(EngineCore, RequestsNeedTheLinkReady)
     EXPECT_FALSE(h.engine.IsTimerArmed());
     EXPECT_TRUE(h.frame.Take().empty());
 }
+
+TEST(EngineCore, LinkLostForGoodEndsTheOperationInsteadOfWaiting)
+{
+    // A plain request whose repeat finds no link.
+    Harness h;
+    h.engine.GetDateTime();
+    h.frame.linkReady = 0;
+    h.frame.Take();
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+
+    // A download: the time-outs count until it fails.
+    Harness d(false);
+    d.engine.StartDataDownload();
+    d.frame.linkReady = 0;
+    int ticks = 0;
+    while (d.Fire() && ticks < 50)
+        ++ticks;
+    EXPECT_EQ(ENGINE_FAILED, d.engine.GetState());
+    EXPECT_TRUE(d.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+    EXPECT_LE(ticks, 5);
+
+    // An upload between blocks.
+    Harness u(false);
+    std::vector<BYTE> record(ENGINE_IMAGE_SIZE, 0x12);
+    u.engine.StartDataUpload(record.data(), FALSE);
+    u.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+    u.frame.linkReady = 0;
+    ticks = 0;
+    while (u.Fire() && ticks < 50)
+        ++ticks;
+    EXPECT_EQ(ENGINE_FAILED, u.engine.GetState());
+    EXPECT_TRUE(u.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+    EXPECT_LE(ticks, 5);
+}
