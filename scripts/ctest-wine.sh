@@ -10,4 +10,4 @@ trap 'stop_wineserver; stop_xvfb' EXIT
 ensure_prefix
 start_wineserver
 cd "$BUILD_DIR"
-ctest --output-on-failure --timeout 300 "$@"
+ctest --output-on-failure --timeout 180 "$@"
