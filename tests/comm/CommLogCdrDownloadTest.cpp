@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+#include "tests/support/EngineHarness.h"
+#include <cstring>
+#include <string>
+
+using namespace enginetest;
+
+namespace
+{
+const char kPath[] = "cdr_download.csv";
+
+// A well-formed device record: caller "12<n>", called number "4<n>".
+Bytes Record(int n)
+{
+    Bytes r(64, 0);
+    r[0] = 1;        // record format
+    r[1] = 1;        // call type
+    r[2] = 6;        // day
+    r[3] = 12;       // month
+    r[4] = 26;       // year - 2000
+    r[5] = 10;       // hour
+    r[6] = (BYTE)n;  // minute
+    r[15] = 3;
+    r[16] = '1';
+    r[17] = '2';
+    r[18] = (BYTE)('0' + n % 10);
+    r[19] = 2;
+    r[20] = '4';
+    r[21] = (BYTE)('0' + n % 10);
+    return r;
+}
+
+Bytes Records(int first, int count)
+{
+    Bytes block;
+    for (int i = 0; i < count; ++i)
+    {
+        Bytes r = Record(first + i);
+        block.insert(block.end(), r.begin(), r.end());
+    }
+    return block;
+}
+
+std::string ReadWholeFile(const char* path)
+{
+    std::string data;
+    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buf[4096];
+    DWORD got = 0;
+    while (::ReadFile(h, buf, sizeof(buf), &got, NULL) && got)
+        data.append(buf, got);
+    ::CloseHandle(h);
+    return data;
+}
+
+class CdrDownloadTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        h.engine.SetPassword("pw");
+        CCdrExportFile& file = h.engine.GetCdrExportFile();
+        file.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
+        ASSERT_TRUE(file.Open(kPath, DISKFILE_WRITE | DISKFILE_CREATE));
+        file.BeginExport();
+    }
+
+    void TearDown() override
+    {
+        h.engine.GetCdrExportFile().Close();
+        ::DeleteFileA(kPath);
+    }
+
+    // The file the export writes for these records, with the settings' header.
+    static std::string Expected(int first, int count)
+    {
+        CCdrExportFile writer;
+        writer.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
+        char line[512];
+        std::string text;
+        if (g_Settings.CDRHeader)
+        {
+            writer.BuildLine(nullptr, line, sizeof(line));
+            text += line;
+        }
+        for (int i = 0; i < count; ++i)
+        {
+            Bytes r = Record(first + i);
+            CdrRecord record;
+            writer.DecodeRecord(r.data(), 64, &record);
+            writer.BuildLine(&record, line, sizeof(line));
+            text += line;
+        }
+        return text;
+    }
+
+    static Bytes Request(BYTE count, DWORD position)
+    {
+        return Msg(MSG_TYPE_REQUEST, { { IE_CDR_REQUEST, Bytes{ count } },
+                                       { IE_CDR_POSITION, Be32(position) },
+                                       { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } });
+    }
+
+    void Answer(const Bytes& block, DWORD position)
+    {
+        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, block }, { IE_CDR_POSITION, Be32(position) } }));
+    }
+
+    void Start()
+    {
+        ASSERT_EQ(1, h.engine.StartCdrDownload(FALSE));
+        h.TakeSent();
+        h.frame.Take();
+    }
+
+    Harness h;
+};
+
+TEST_F(CdrDownloadTest, NoNewRecordsEndsAtTheFirstAnswer)
+{
+    ASSERT_EQ(1, h.engine.StartCdrDownload(FALSE));
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_CDR_REQUEST, Bytes() }, { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }), sent[0]);
+    EXPECT_EQ((std::vector<Status>{ { 10, 0, false } }), h.frame.Take());
+    EXPECT_EQ(5000u, h.timer.armedMs);
+    EXPECT_TRUE(h.LogHas("Start CDR download"));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Bytes() } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 152, 1, false } }), h.frame.Take());
+    EXPECT_TRUE(h.LogHas("No new CDR records"));
+    EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
+    EXPECT_EQ(Expected(0, 0), ReadWholeFile(kPath));
+}
+
+TEST_F(CdrDownloadTest, EachRequestAcknowledgesTheLastBlockByCountAndPosition)
+{
+    Start();
+    for (int b = 0; b < 3; ++b)
+    {
+        Answer(Records(3 * b, 3), 192 * b);
+        std::vector<Bytes> sent = h.TakeSent();
+        ASSERT_EQ(1u, sent.size());
+        EXPECT_EQ(Request(192, 192 * b), sent[0]) << b;
+    }
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Bytes() } }));
+    EXPECT_EQ((std::vector<Status>{ { 152, 1, false } }), h.frame.Take());
+    EXPECT_TRUE(h.LogHas("Got 9 CDR records"));
+    EXPECT_EQ(Expected(0, 9), ReadWholeFile(kPath));
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+}
+
+TEST_F(CdrDownloadTest, OnlyTheRingsWrapMayGoBack)
+{
+    Start();
+    Answer(Records(0, 1), 0x7FFFC0);
+    EXPECT_EQ(Request(64, 0x7FFFC0), h.TakeSent().at(0));
+    Answer(Records(1, 1), 0); // the wrap
+    EXPECT_EQ(Request(64, 0), h.TakeSent().at(0));
+    Answer(Records(2, 2), 0x100);
+    EXPECT_EQ(Request(128, 0x100), h.TakeSent().at(0));
+
+    Answer(Records(4, 1), 0x40); // lower and no wrap
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.LogHas("Invalid address (00000040)"));
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ(Request(128, 0x100), h.TakeSent().at(0));
+    EXPECT_EQ(1, h.engine.GetRetries());
+
+    // A block without its position is ignored too.
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Records(4, 1) } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.LogHas("Address missing"));
+    h.engine.GetCdrExportFile().Close();
+    EXPECT_EQ(Expected(0, 4), ReadWholeFile(kPath));
+}
+
+TEST_F(CdrDownloadTest, ABadRecordIsRefusedWithItsNumberAndTheSamePosition)
+{
+    Start();
+    Bytes block = Records(0, 2);
+    block[64] = 2; // the second record's format is unknown
+    Answer(block, 0x200);
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Msg(MSG_TYPE_NEGATIVE, { { IE_CDR_REQUEST, Bytes{ 128 } },
+                                       { IE_CDR_POSITION, Be32(0x200) },
+                                       { IE_CAUSE, Bytes{ 0x99, 0x02 } },
+                                       { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }),
+              sent[0]);
+    EXPECT_TRUE(h.LogHas("CDR download error"));
+    EXPECT_EQ(2u, h.engine.GetCdrBadRecord());
+    EXPECT_EQ(1, h.engine.GetRetries());
+
+    // The device goes on with the next block: acknowledged normally.
+    Answer(Records(1, 1), 0x280);
+    EXPECT_EQ(Request(64, 0x280), h.TakeSent().at(0));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Bytes() } }));
+    EXPECT_EQ(Expected(0, 2), ReadWholeFile(kPath));
+}
+
+TEST_F(CdrDownloadTest, AWriteFailureEndsAtOnceAndTellsTheDeviceNothing)
+{
+    // A file that takes no writes stands for a full disk.
+    CCdrExportFile& file = h.engine.GetCdrExportFile();
+    file.Close();
+    ASSERT_TRUE(file.Open(kPath, DISKFILE_READ | DISKFILE_OPEN_EXISTING));
+    Start();
+    Answer(Records(0, 3), 0);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 152, 2, false } }), h.frame.Take());
+    EXPECT_STREQ("", h.engine.GetCauseText());
+    EXPECT_EQ(CDR_ERROR_WRITE, file.GetErrorCode());
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+}
+
+TEST_F(CdrDownloadTest, NegativeAnswersAndCancel)
+{
+    Start();
+    Answer(Records(0, 1), 0x40);
+    h.TakeSent();
+    // The device lost its place: a new first request; the file keeps its records.
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x9A } } }));
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_CDR_REQUEST, Bytes() }, { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }), sent[0]);
+    EXPECT_TRUE(h.engine.GetCdrExportFile().IsOpen());
+
+    h.engine.CancelCdrDownload();
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.frame.Has(152, 4));
+    EXPECT_TRUE(h.LogHas("Cancel CDR download"));
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+
+    Start();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x94 } } }));
+    EXPECT_TRUE(h.frame.Has(400, 0));
+    EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
+}
+
+TEST_F(CdrDownloadTest, SilenceFailsAfterThreeRepeatsWithTheFileClosed)
+{
+    Start();
+    for (int i = 0; i < 3; ++i)
+    {
+        ASSERT_TRUE(h.Fire());
+        EXPECT_EQ(1u, h.TakeSent().size());
+    }
+    ASSERT_TRUE(h.Fire());
+    EXPECT_TRUE(h.frame.Has(200, 0));
+    EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
+}
+}

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+#include "tests/support/EngineHarness.h"
+#include <cstring>
+
+using namespace enginetest;
+
+namespace
+{
+const char kPath[] = "announcement.wav";
+
+// A valid 300-byte announcement: the 58-byte header and 242 samples.
+Bytes Announcement()
+{
+    Bytes v(300);
+    for (size_t i = 0; i < v.size(); ++i)
+        v[i] = (BYTE)(i * 7);
+    auto put32 = [&v](size_t at, DWORD x) {
+        for (int i = 0; i < 4; ++i)
+            v[at + i] = (BYTE)(x >> (8 * i));
+    };
+    auto put16 = [&v](size_t at, WORD x) {
+        v[at] = (BYTE)x;
+        v[at + 1] = (BYTE)(x >> 8);
+    };
+    memcpy(&v[0], "RIFF", 4);
+    put32(4, 292);
+    memcpy(&v[8], "WAVEfmt ", 8);
+    put32(16, 18);
+    put16(20, 6);
+    put16(22, 1);
+    put32(24, 8000);
+    put32(28, 8000);
+    put16(32, 1);
+    put16(34, 8);
+    put16(36, 0);
+    memcpy(&v[38], "fact", 4);
+    put32(42, 4);
+    put32(46, 242);
+    memcpy(&v[50], "data", 4);
+    put32(54, 242);
+    return v;
+}
+
+class AnnouncementUpdateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_file = Announcement();
+        HANDLE f = ::CreateFileA(kPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        DWORD put = 0;
+        ::WriteFile(f, m_file.data(), (DWORD)m_file.size(), &put, NULL);
+        ::CloseHandle(f);
+        h.engine.SetPassword("pw");
+        CWaveFile& wave = h.engine.GetWaveFile();
+        ASSERT_TRUE(wave.Open(kPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
+        ASSERT_EQ(WAVE_OK, wave.Open());
+    }
+
+    void TearDown() override
+    {
+        h.engine.GetWaveFile().Close();
+        ::DeleteFileA(kPath);
+    }
+
+    Bytes Block(size_t from, size_t count, size_t padTo)
+    {
+        Bytes data(m_file.begin() + from, m_file.begin() + from + count);
+        while (data.size() < padTo)
+            data.push_back(0xFF);
+        return Msg(MSG_TYPE_REQUEST, { { IE_ANNOUNCEMENT_DATA, data }, { IE_ADDRESS, Be32((DWORD)from) } });
+    }
+
+    void Ack(DWORD address)
+    {
+        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_DATA, Bytes() }, { IE_ADDRESS, Be32(address) } }));
+    }
+
+    void StartAccepted()
+    {
+        ASSERT_EQ(1, h.engine.StartAnnouncementUpdate(1));
+        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_START, Bytes{ 1 } } }));
+        h.TakeSent();
+        h.frame.Take();
+    }
+
+    Bytes m_file;
+    Harness h;
+};
+
+TEST_F(AnnouncementUpdateTest, TheWholeFileGoesOutInBlocksAddressedByFileOffset)
+{
+    ASSERT_EQ(1, h.engine.StartAnnouncementUpdate(2));
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_ANNOUNCEMENT_START, Bytes{ 2 } },
+                                      { IE_ADDRESS, Bytes{ 0, 0, 0, 58 } },
+                                      { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }),
+              sent[0]);
+    EXPECT_EQ((std::vector<Status>{ { 71, 0, false } }), h.frame.Take());
+    EXPECT_EQ(ENGINE_ANNOUNCEMENT_START, h.engine.GetState());
+    EXPECT_TRUE(h.LogHas("Start announcements update"));
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_START, Bytes{ 2 } } }));
+    sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Block(0, 208, 0), sent[0]); // the header goes with the first block
+    EXPECT_EQ((std::vector<Status>{ { 70, 0, false } }), h.frame.Take());
+
+    Ack(0);
+    sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Block(208, 92, 96), sent[0]);
+    EXPECT_EQ((std::vector<Status>{ { 70, 208 * 100 / 300, false } }), h.frame.Take());
+
+    Ack(208);
+    sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } }), sent[0]);
+    EXPECT_EQ((std::vector<Status>{ { 70, 100, false } }), h.frame.Take());
+
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } }));
+    EXPECT_EQ((std::vector<Status>{ { 72, 1, false } }), h.frame.Take());
+    EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+}
+
+TEST_F(AnnouncementUpdateTest, AnotherAddressDoesNotAdvanceAndTheBlockGoesAgainAfterASecond)
+{
+    StartAccepted();
+    Ack(16);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.LogHas("Acknowledge of invalid address (00000010)"));
+    EXPECT_EQ(1000u, h.timer.armedMs);
+    ASSERT_TRUE(h.Fire());
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Block(0, 208, 0), sent[0]);
+    EXPECT_EQ(1, h.engine.GetRetries());
+    EXPECT_TRUE(h.frame.Take().empty());
+}
+
+TEST_F(AnnouncementUpdateTest, FourEraseWaitsAreFreeAndTheFifthCounts)
+{
+    StartAccepted();
+    const Bytes erasing = Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_ERASE, Bytes() } });
+    for (int i = 1; i <= 5; ++i)
+    {
+        h.Deliver(erasing);
+        EXPECT_EQ(i, h.engine.GetEraseCount());
+        EXPECT_EQ(1000u, h.timer.armedMs);
+        ASSERT_TRUE(h.Fire());
+        std::vector<Bytes> sent = h.TakeSent();
+        ASSERT_EQ(1u, sent.size());
+        EXPECT_EQ(Block(0, 208, 0), sent[0]);
+        EXPECT_EQ(i <= 4 ? 0 : 1, h.engine.GetRetries()) << i;
+    }
+    EXPECT_EQ(5u, h.LogCount("Erasing flash sector"));
+    // An acknowledgment ends the erase waits.
+    Ack(0);
+    EXPECT_EQ(0, h.engine.GetEraseCount());
+}
+
+TEST_F(AnnouncementUpdateTest, RefusalsAndCancelCloseTheFile)
+{
+    StartAccepted();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x86 } } }));
+    EXPECT_EQ((std::vector<Status>{ { 72, 2, false } }), h.frame.Take());
+    EXPECT_STREQ("86", h.engine.GetCauseText());
+    EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+
+    ASSERT_TRUE(h.engine.GetWaveFile().Open(kPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
+    ASSERT_EQ(WAVE_OK, h.engine.GetWaveFile().Open());
+    StartAccepted();
+    h.engine.CancelAnnouncementUpdate();
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 72, 4, false } }), h.frame.Take());
+    EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_TRUE(h.LogHas("Cancel announcements update"));
+}
+
+TEST_F(AnnouncementUpdateTest, StartRefusedOrAcceptedWithoutAFile)
+{
+    h.engine.StartAnnouncementUpdate(0);
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x94 } } }));
+    EXPECT_TRUE(h.frame.Has(400, 0));
+    EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
+
+    // Accepted with no file open: nothing is sent, the update fails.
+    h.frame.Take();
+    h.engine.StartAnnouncementUpdate(0);
+    h.TakeSent();
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_START, Bytes{ 0 } } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 72, 2, false } }), h.frame.Take());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+}
+}
