@@ -1,0 +1,180 @@
+// Times the device link: framing and deframing throughput in memory, and
+// request/answer round trips per second through the real link threads against
+// the device simulator over loopback TCP. Prints one line per case; run under
+// Wine by hand.
+#include "comm/CommMessages.h"
+#include "comm/Framing.h"
+#include "comm/Link.h"
+#include "comm/TcpLink.h"
+#include "app/AppSettings.h"
+#include "app/TextUtil.h"
+#include "tools/devsim/DeviceSimulator.h"
+#include "wcl/Win.h"
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double Now()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
+int CountBytes(const BYTE*, int length, void* context)
+{
+    *static_cast<long long*>(context) += length;
+    return length;
+}
+
+int CopyBytes(const BYTE* bytes, int length, void* context)
+{
+    auto* out = static_cast<std::vector<BYTE>*>(context);
+    out->insert(out->end(), bytes, bytes + length);
+    return length;
+}
+
+long g_frames = 0;
+
+LRESULT CALLBACK CounterProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WMU_FRAME_RECEIVED)
+    {
+        ++g_frames;
+        FreeCommBuffer((void*)wParam);
+        return 0;
+    }
+    return DefWindowProcA(hWnd, msg, wParam, lParam);
+}
+
+HWND CreateCounterWindow()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = CounterProc;
+    wc.hInstance = GetModuleHandle(NULL);
+    wc.lpszClassName = "VelLinkBenchCounter";
+    RegisterClassA(&wc);
+    return CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+}
+
+// Drains frames posted to this thread's windows until 'count' arrived.
+bool PumpUntil(long count, double timeoutMs)
+{
+    double deadline = Now() + timeoutMs;
+    while (g_frames < count)
+    {
+        MSG msg;
+        while (PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessage(&msg);
+        if (g_frames >= count)
+            break;
+        if (Now() > deadline)
+            return false;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void BenchFraming()
+{
+    // A 128-byte configuration block answer, a typical large message, with
+    // some bytes that need escaping.
+    std::vector<BYTE> message(135);
+    for (size_t i = 0; i < message.size(); ++i)
+        message[i] = (BYTE)(i * 37);
+    const int rounds = 20000;
+
+    long long framedBytes = 0;
+    double t0 = Now();
+    for (int i = 0; i < rounds; ++i)
+        WriteFramedMessage(message.data(), (int)message.size(), CountBytes, &framedBytes, 0);
+    double framing = Now() - t0;
+
+    std::vector<BYTE> wire;
+    WriteFramedMessage(message.data(), (int)message.size(), CopyBytes, &wire, 0);
+    HWND window = CreateCounterWindow();
+    CommSetNotifyWindow(window);
+    ResetReceiveState(true);
+    g_frames = 0;
+    t0 = Now();
+    const int batch = 1000; // the posted queue holds at most 10000 messages
+    for (int done = 0; done < rounds; done += batch)
+    {
+        for (int i = 0; i < batch; ++i)
+            DeframeBytes(wire.data(), (int)wire.size());
+        PumpUntil(done + batch, 5000);
+    }
+    double deframing = Now() - t0;
+    CommSetNotifyWindow(NULL);
+    DestroyWindow(window);
+
+    // The deframer alone: no window, each finished frame is freed at once.
+    ResetReceiveState(true);
+    t0 = Now();
+    for (int i = 0; i < rounds; ++i)
+        DeframeBytes(wire.data(), (int)wire.size());
+    double deframingOnly = Now() - t0;
+
+    double mb = (double)message.size() * rounds / (1024.0 * 1024.0);
+    printf("framing:   %d messages of %u bytes in %.1f ms: %.1f MB/s of message bytes\n", rounds,
+           (unsigned)message.size(), framing, mb / (framing / 1000.0));
+    printf("deframing: %d frames of %u bytes in %.1f ms (with posting): %.1f MB/s, %ld delivered\n", rounds,
+           (unsigned)wire.size(), deframing, mb / (deframing / 1000.0), g_frames);
+    printf("deframing: %d frames without posting in %.1f ms: %.1f MB/s\n", rounds, deframingOnly,
+           mb / (deframingOnly / 1000.0));
+}
+
+void BenchRoundTrips()
+{
+    devsim::CDeviceSimulator sim;
+    int port = sim.StartTcp();
+    if (!port)
+    {
+        printf("round trips: simulator did not start\n");
+        return;
+    }
+    WinsockStartup();
+    HWND window = CreateCounterWindow();
+    g_Settings.ComMode = 1;
+    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+    g_Settings.TcpPort = (DWORD)port;
+    CommInit(window, 1);
+    double deadline = Now() + 3000;
+    while (CommState() != 2 && Now() < deadline)
+        Sleep(1);
+
+    const BYTE keepAlive[] = { 0xA1, 0x02, 0x34, 0x00, 0x29 };
+    const int rounds = 1000;
+    g_frames = 0;
+    double t0 = Now();
+    for (int i = 0; i < rounds; ++i)
+    {
+        BYTE* m = (BYTE*)AllocCommBuffer(COMM_MESSAGE_SIZE, true);
+        memcpy(m, keepAlive, sizeof(keepAlive));
+        CommQueueSend(m, sizeof(keepAlive));
+        if (!PumpUntil(i + 1, 2000))
+        {
+            printf("round trips: answer %d missing\n", i + 1);
+            break;
+        }
+    }
+    double elapsed = Now() - t0;
+    printf("round trips: %ld request/answer pairs over loopback TCP in %.1f ms: %.0f per second (%.2f ms each)\n",
+           g_frames, elapsed, g_frames * 1000.0 / elapsed, elapsed / (g_frames ? g_frames : 1));
+    CommClose();
+    sim.Stop();
+    WinsockCleanup();
+    DestroyWindow(window);
+}
+}
+
+int main()
+{
+    BenchFraming();
+    BenchRoundTrips();
+    return 0;
+}
