@@ -321,3 +321,77 @@ TEST_F(LmfFileTest, TheLoadLineIsBoundedForALongPath)
     ::DestroyWindow(host);
 }
 }
+
+namespace
+{
+// A small deterministic generator: the same mutations on every run.
+struct Lcg
+{
+    DWORD state;
+    DWORD Next()
+    {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+};
+
+TEST_F(LmfFileTest, MutatedFilesAreNeverReadOutsideThemselves)
+{
+    LmfImage base;
+    base.Block(1, 0x60100000, IdData(40, "V7.7")).Filled(0, 0x6010FFF0, 40).Filled(0, 0x00020000, 300);
+    Lcg rng = { 12345 };
+    int accepted = 0;
+    for (int round = 0; round < 300; ++round)
+    {
+        LmfImage image = base;
+        std::vector<BYTE>& b = image.bytes;
+        int changes = 1 + (int)(rng.Next() % 4);
+        for (int c = 0; c < changes; ++c)
+        {
+            switch (rng.Next() % 4)
+            {
+            case 0: b[rng.Next() % b.size()] = (BYTE)rng.Next(); break;
+            case 1: b.resize(rng.Next() % b.size()); break;
+            case 2: b.insert(b.end(), rng.Next() % 40, (BYTE)rng.Next()); break;
+            default: b[rng.Next() % 12] ^= (BYTE)(1u << (rng.Next() % 8)); break;
+            }
+            if (b.empty())
+                break;
+        }
+        int result = Load(image, (round & 1) != 0);
+        ASSERT_GE(result, LMF_LOAD_OK);
+        ASSERT_LE(result, LMF_LOAD_FORMAT);
+        if (result != LMF_LOAD_OK)
+            continue;
+        ++accepted;
+        // Every block lies inside the file, and the chunks cover them exactly.
+        DWORD total = 0;
+        for (int i = 0; i < m_file.GetBlockCount(); ++i)
+        {
+            const LmfBlock& block = m_file.GetBlock(i);
+            ASSERT_LE((unsigned long long)block.fileOffset + block.size, b.size());
+            total += block.size;
+        }
+        char text[64];
+        memset(text, 'x', sizeof(text));
+        m_file.CheckIdentification(text);
+        ASSERT_LT(strnlen(text, sizeof(text)), sizeof(text));
+        m_file.ResetProgress();
+        DWORD sent = 0;
+        for (int guard = 0; guard < 100000; ++guard)
+        {
+            BYTE chunk[208];
+            DWORD address;
+            int n = m_file.ReadChunk(chunk, 208, &address);
+            ASSERT_GE(n, 0);
+            if (n == 0)
+                break;
+            sent += (DWORD)n;
+            if (!m_file.NextChunk(nullptr))
+                break;
+        }
+        EXPECT_EQ(total, sent);
+    }
+    EXPECT_GT(accepted, 0);
+}
+}

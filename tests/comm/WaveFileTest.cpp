@@ -190,3 +190,39 @@ TEST_F(WaveFileTest, ReaderWalksTheWholeFileFromOffsetZero)
     EXPECT_EQ(v[250], rest[0]);
 }
 }
+
+namespace
+{
+TEST_F(WaveFileTest, MutatedHeadersGiveOneOfTheResults)
+{
+    DWORD state = 777;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    for (int round = 0; round < 200; ++round)
+    {
+        std::vector<BYTE> v = (round & 1) ? FactWave(40) : DataWave(40);
+        int changes = 1 + (int)(next() % 3);
+        for (int c = 0; c < changes && !v.empty(); ++c)
+        {
+            if (next() % 5 == 0)
+                v.resize(next() % v.size());
+            else
+                v[next() % (v.size() < 58 ? v.size() : 58)] = (BYTE)next();
+        }
+        int result = Check(v);
+        ASSERT_GE(result, WAVE_OK);
+        ASSERT_LE(result, WAVE_BAD_FORMAT);
+        if (result == WAVE_OK)
+        {
+            // Accepted only with the device's format, whatever else changed.
+            const BYTE* h = m_wave.GetHeader();
+            EXPECT_EQ(0, memcmp(h, "RIFF", 4));
+            EXPECT_EQ(6, h[20]);
+            EXPECT_EQ(0, memcmp(h + 50, "data", 4));
+            EXPECT_GE(v.size(), 58u);
+        }
+    }
+}
+}
