@@ -26,7 +26,7 @@ public:
             edges[i] = right;
         }
         edges[count - 1] = -1;
-        return (BOOL)SendMessage(SB_SETPARTSA, count, (LPARAM)edges);
+        return (BOOL)SendMessage(SB_SETPARTS, count, (LPARAM)edges);
     }
 
     BOOL SetPaneText(int pane, const char* text) { return (BOOL)SendMessage(SB_SETTEXTA, pane, (LPARAM)text); }

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include "app/MainFrame.h"
+#include "app/AppSettings.h"
+#include "app/PathSettings.h"
+#include "app/Language.h"
+#include "wcl/AppModule.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include <string>
+
+namespace
+{
+// With VEL_SHOT set, a test shows its window for a few seconds so that a
+// screenshot can be taken of it.
+void HoldForScreenshot()
+{
+    if (!getenv("VEL_SHOT"))
+        return;
+    DWORD end = ::GetTickCount() + 4000;
+    while ((int)(end - ::GetTickCount()) > 0)
+    {
+        MSG msg;
+        while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(20);
+    }
+}
+
+void Pump()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+    {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+std::string MenuText(HMENU menu, UINT id)
+{
+    char text[256] = "";
+    ::GetMenuStringA(menu, id, text, sizeof(text), MF_BYCOMMAND);
+    return text;
+}
+
+std::string TabTitle(HWND tab, int index)
+{
+    char text[128] = "";
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    ::SendMessage(tab, TCM_GETITEMA, index, (LPARAM)&item);
+    return text;
+}
+
+DWORD ReadDword(const char* subKey, const char* name, DWORD missing = 0xDEADBEEF)
+{
+    HKEY key;
+    std::string path = std::string(kSettingsKey) + (subKey ? std::string("\\") + subKey : "");
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return missing;
+    DWORD value = missing, size = sizeof(value);
+    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
+    ::RegCloseKey(key);
+    return value;
+}
+
+class MainFrameTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+        ASSERT_TRUE(SelectShippedLanguage());
+        g_Module.AddMessageLoop(&m_loop);
+    }
+    void TearDown() override
+    {
+        g_Module.RemoveMessageLoop();
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+    }
+
+    CMessageLoop m_loop;
+};
+}
+
+TEST_F(MainFrameTest, StartsWithTranslatedMenusBarsAndTwoTabs)
+{
+    g_Settings.CommunicationLog = 1;
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.ShowWindow(SW_SHOW);
+    Pump();
+    EXPECT_EQ(g_hMainWnd, frame.m_hWnd);
+
+    char title[128] = "";
+    frame.GetWindowText(title, sizeof(title));
+    EXPECT_STREQ("Velmotrex Configuration", title);
+    // The command bar shows the menu; the window has none of its own.
+    EXPECT_EQ(NULL, ::GetMenu(frame));
+    HMENU menu = frame.GetCommandBar().GetMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(6, ::GetMenuItemCount(menu));
+    EXPECT_EQ("&New\tCtrl+N", MenuText(menu, ID_FILE_NEW));
+    EXPECT_EQ("Upload &without Network Settings", MenuText(menu, ID_FILE_UPLOAD_WITHOUT_NETWORK));
+    EXPECT_EQ("&Communication Log", MenuText(menu, ID_SERVICE_COMMUNICATION));
+    EXPECT_EQ(6, (int)::SendMessage(frame.GetCommandBar().GetHwnd(), TB_BUTTONCOUNT, 0, 0));
+
+    // New, Open, Save | Download, Upload, Upload without network | About.
+    EXPECT_EQ(9, (int)::SendMessage(frame.GetToolBar(), TB_BUTTONCOUNT, 0, 0));
+    EXPECT_EQ(2, frame.GetRebar().GetBandCount());
+    EXPECT_TRUE(::IsWindowVisible(frame.GetStatusBar()));
+    char pane[128] = "";
+    ::SendMessage(frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
+    EXPECT_STREQ("USB: no port selected", pane);
+
+    ASSERT_EQ(2, frame.GetTabCount());
+    EXPECT_EQ("Configuration", TabTitle(frame.GetTabControl(), 0));
+    EXPECT_EQ("Diagnostics", TabTitle(frame.GetTabControl(), 1));
+    EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
+    EXPECT_EQ(1, frame.FindTab(CMainFrame::TabDiagnostics));
+    HoldForScreenshot();
+
+    frame.DestroyWindow();
+    EXPECT_EQ(NULL, g_hMainWnd);
+}
+
+TEST_F(MainFrameTest, ServiceMenuAddsAndRemovesTheLogTabsUnselected)
+{
+    g_Settings.CommunicationLog = 1;
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    HMENU menu = frame.GetCommandBar().GetMenu();
+
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
+    ASSERT_EQ(4, frame.GetTabCount());
+    EXPECT_EQ("Monitor", TabTitle(frame.GetTabControl(), 2));
+    EXPECT_EQ("Communication", TabTitle(frame.GetTabControl(), 3));
+    EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
+    EXPECT_TRUE(::GetMenuState(menu, ID_SERVICE_MONITOR, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(::GetMenuState(menu, ID_SERVICE_COMMUNICATION, MF_BYCOMMAND) & MF_CHECKED);
+
+    // Removing the shown tab shows its neighbour.
+    ASSERT_TRUE(frame.SelectTab(3));
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
+    ASSERT_EQ(3, frame.GetTabCount());
+    EXPECT_EQ(-1, frame.FindTab(CMainFrame::TabCommunicationLog));
+    EXPECT_EQ(CMainFrame::TabMonitorLog, frame.GetCurrentTabKind());
+    EXPECT_FALSE(::GetMenuState(menu, ID_SERVICE_COMMUNICATION, MF_BYCOMMAND) & MF_CHECKED);
+
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    EXPECT_EQ(2, frame.GetTabCount());
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, CtrlTabCyclesBetweenTheTabs)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
+    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
+    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
+    EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
+    frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
+    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, WithoutCommunicationLogTheServiceMenuHasNoCommunicationItem)
+{
+    g_Settings.CommunicationLog = 0;
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    EXPECT_EQ(-1, (int)::GetMenuState(frame.GetCommandBar().GetMenu(), ID_SERVICE_COMMUNICATION, MF_BYCOMMAND));
+    frame.ApplyLanguage();
+    EXPECT_EQ(-1, (int)::GetMenuState(frame.GetCommandBar().GetMenu(), ID_SERVICE_COMMUNICATION, MF_BYCOMMAND));
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
+    EXPECT_EQ(2, frame.GetTabCount());
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, BusyDisablesTheFrame)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.SetBusy(true);
+    EXPECT_FALSE(frame.IsWindowEnabled());
+    EXPECT_TRUE(frame.IsBusy());
+    frame.SetBusy(false);
+    EXPECT_TRUE(frame.IsWindowEnabled());
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, WindowCannotBeMadeSmallerThanItsMinimum)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.SetWindowPos(NULL, 10, 10, 100, 100, SWP_NOZORDER);
+    RECT rc;
+    frame.GetWindowRect(&rc);
+    EXPECT_EQ(400, rc.right - rc.left);
+    EXPECT_EQ(484, rc.bottom - rc.top);
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, ToolbarTooltipsComeFromTheLanguage)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    NMTTDISPINFOA info = {};
+    info.hdr.hwndFrom = frame.GetToolBar();
+    info.hdr.idFrom = ID_FILE_DOWNLOAD;
+    info.hdr.code = TTN_GETDISPINFOA;
+    frame.SendMessage(WM_NOTIFY, 0, (LPARAM)&info);
+    EXPECT_STREQ("Read the configuration from the device", info.lpszText);
+    frame.DestroyWindow();
+}
