@@ -109,7 +109,9 @@ void CFrameSettings::Capture(HWND frame, const CReBarCtrl& rebar, HWND statusBar
     {
         m_toolbar = false;
     }
-    m_statusbar = statusBar && ::IsWindow(statusBar) && ::IsWindowVisible(statusBar);
+    // The bar's own visibility: a frame closed before it was ever shown keeps
+    // the status bar the user chose.
+    m_statusbar = statusBar && ::IsWindow(statusBar) && (::GetWindowLongA(statusBar, GWL_STYLE) & WS_VISIBLE);
 }
 
 bool CFrameSettings::Save() const

@@ -10,7 +10,16 @@
 #include "app/FrameSettings.h"
 #include "comm/CommLogCtrl.h"
 #include "comm/CommMessages.h"
+#include "comm/MonitorLog.h"
+#include "config/DataView.h"
 #include "res/resource.h"
+
+class CProgressDlg;
+class CWaitDlg;
+class CPasswordDlg;
+
+// The password dialog while it is open, so that the engine's answers reach it.
+extern CPasswordDlg* g_pPasswordDlg;
 
 // The main window: command bar, toolbar, status bar and the tabs of the
 // configuration view, the diagnostics view and, on demand, the communication
@@ -74,6 +83,13 @@ public:
     const CReBarCtrl& GetRebar() const { return m_rebar; }
     CRecentDocumentList& GetRecentList() { return m_recent; }
     CCommLogCtrl& GetCommLog() { return m_commLog; }
+    CDataView& GetDataView() { return m_dataView; }
+    CMonitorLog& GetMonitorLog() { return m_monitorLog; }
+    CProgressDlg* GetProgressDialog() const { return m_progress; }
+    CWaitDlg* GetRestartNotice() const { return m_notice; }
+    bool IsDownloadPending() const { return m_pendingDownload; }
+    bool IsUploadPending() const { return m_pendingUpload || m_pendingUploadWithoutNetwork; }
+    bool IsFirmwareWriting() const { return m_firmwareWriting; }
 
     BEGIN_MSG_MAP(CMainFrame)
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
@@ -297,6 +313,8 @@ private:
     HACCEL m_accel = NULL;
     CRecentDocumentList m_recent;
     CCommLogCtrl m_commLog;
+    CDataView m_dataView;
+    CMonitorLog m_monitorLog;
 
     HWND m_findDlg = NULL;
     FINDREPLACEA m_findData;
@@ -307,8 +325,8 @@ private:
     bool m_busy = false;
     bool m_connecting = false;
     bool m_connectBlocked = false;
-    void* m_notice = nullptr;
-    void* m_progress = nullptr;
+    CWaitDlg* m_notice = nullptr;
+    CProgressDlg* m_progress = nullptr;
     char m_titleBuffer[MAX_PATH + 64];
     bool m_tcpConnecting = false;
     bool m_pendingDownload = false;

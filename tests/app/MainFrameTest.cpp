@@ -72,6 +72,8 @@ DWORD ReadDword(const char* subKey, const char* name, DWORD missing = 0xDEADBEEF
 class MainFrameTest : public ::testing::Test
 {
 protected:
+    // The log tabs are rich edit controls; the program loads the library at start.
+    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
     void SetUp() override
     {
         DeleteSettingsKey();
@@ -222,4 +224,25 @@ TEST_F(MainFrameTest, ToolbarTooltipsComeFromTheLanguage)
     frame.SendMessage(WM_NOTIFY, 0, (LPARAM)&info);
     EXPECT_STREQ("Read the configuration from the device", info.lpszText);
     frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheBars)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.SetWindowPos(NULL, 30, 40, 640, 500, SWP_NOZORDER);
+    frame.SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(::GetMenuState(frame.GetCommandBar().GetMenu(), ID_VIEW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
+    frame.SendMessage(WM_CLOSE);
+    EXPECT_FALSE(::IsWindow(frame.m_hWnd));
+    EXPECT_EQ(30u, ReadDword(nullptr, "x"));
+    EXPECT_EQ(40u, ReadDword(nullptr, "y"));
+    EXPECT_EQ(640u, ReadDword(nullptr, "cx"));
+    EXPECT_EQ(500u, ReadDword(nullptr, "cy"));
+    EXPECT_EQ(0u, ReadDword(nullptr, "Maximized"));
+    EXPECT_EQ(0u, ReadDword(nullptr, "Toolbar"));
+    EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
+    EXPECT_EQ(1u, ReadDword(nullptr, "CmdbarFirst"));
+    // A hidden toolbar leaves the row layout as it was (two rows at first).
+    EXPECT_EQ(0u, ReadDword(nullptr, "OneLineRebar"));
 }
