@@ -1,0 +1,685 @@
+#include "config/DataView.h"
+#include "config/EntityNames.h"
+#include "res/ConfigIds.h"
+#include "pages/TextPage.h"
+#include "app/Language.h"
+#include "app/TextUtil.h"
+#include <cstring>
+
+// The fixed tree table, in its stored order; BuildTree gives the build order.
+const DataTreeItem g_DataTreeItems[] = {
+    { 0, "strDataRoot", "strDataRootDescr", 0, 0 },
+    { 1, "strDataSystem", "strDataSystemDescr", 1, 2 },
+    { 11, "strDataSystemGeneral", nullptr, 3, 4 },
+    { 13, "strDataSystemNetwork", nullptr, 3, 4 },
+    { 14, "strDataSystemAlarmIndication", nullptr, 3, 4 },
+    { 15, "strDataSystemCdr", nullptr, 3, 4 },
+    { 18, "strDataSystemCredit", nullptr, 3, 4 },
+    { 16, "strDataSystemSms", nullptr, 3, 4 },
+    { 17, "strDataSystemHttp", nullptr, 3, 4 },
+    { 2, "strDataIsdn", "strDataIsdnDescr", 1, 2 },
+    { 21, "strDataIsdnCommon", nullptr, 3, 4 },
+    { 22, "strDataIsdnLines", nullptr, 3, 4 },
+    { 23, "strDataIsdnSynchro", nullptr, 3, 4 },
+    { 10, "strDataAnalog", "strDataAnalogDescr", 1, 2 },
+    { 101, "strDataAnalogFxs", nullptr, 3, 4 },
+    { 102, "strDataAnalogFxo", nullptr, 3, 4 },
+    { 3, "strDataCards", "strDataCardsDescr", 1, 2 },
+    { 31, "strDataCardsSelect", nullptr, 3, 4 },
+    { 32, "strDataCardsList", "strDataCardsListDescr", 1, 2 },
+    { 321, nullptr, nullptr, 3, 4 },
+    { 322, nullptr, nullptr, 3, 4 },
+    { 323, nullptr, nullptr, 3, 4 },
+    { 324, nullptr, nullptr, 3, 4 },
+    { 325, nullptr, nullptr, 3, 4 },
+    { 326, nullptr, nullptr, 3, 4 },
+    { 327, nullptr, nullptr, 3, 4 },
+    { 328, nullptr, nullptr, 3, 4 },
+    { 4, "strDataGsm", "strDataGsmDescr", 1, 2 },
+    { 41, "strDataGsmCellSelect", nullptr, 3, 4 },
+    { 5, "strDataGroups", "strDataGroupsDescr", 1, 2 },
+    { 51, "strDataGroupsOutgoing", nullptr, 3, 4 },
+    { 52, "strDataGroupsIncoming", nullptr, 3, 4 },
+    { 6, "strDataLcr", "strDataLcrDescr", 1, 2 },
+    { 61, "strDataLcrClipTab", nullptr, 3, 4 },
+    { 62, "strDataLcrRoutingTab", nullptr, 3, 4 },
+    { 7, "strDataClipGsm", "strDataClipGsmDescr", 1, 2 },
+    { 71, "strDataClipGsm", nullptr, 3, 4 },
+    { 8, "strDataMobilityExtension", "strDataMobilityExtensionDescr", 1, 2 },
+    { 81, "strDataMobilityExtensionNumbers", nullptr, 3, 4 },
+    { 82, "strDataMobilityExtensionWorkingHours", nullptr, 3, 4 },
+    { 9, "strDataVoip", "strDataVoipDescr", 1, 2 },
+    { 91, "strDataVoip", nullptr, 3, 4 },
+    { 110, "strDataVoip2", "strDataVoip2Descr", 1, 2 },
+    { 111, "strDataVoip2Common", nullptr, 3, 4 },
+    { 112, "strDataVoip2Users", nullptr, 3, 4 },
+    { 113, "strDataVoip2Trunks", nullptr, 3, 4 },
+};
+const size_t g_DataTreeItemCount = sizeof(g_DataTreeItems) / sizeof(g_DataTreeItems[0]);
+static_assert(sizeof(g_DataTreeItems) / sizeof(g_DataTreeItems[0]) == 46, "the tree has 46 items");
+
+const DataTreeItem* FindDataTreeItem(int id)
+{
+    for (const DataTreeItem& row : g_DataTreeItems)
+        if (row.id == id)
+            return &row;
+    return nullptr;
+}
+
+namespace
+{
+CDataView::PageFactoryHook g_pageFactoryHook = nullptr;
+
+// Icon resources of the tree images 0-4: root, closed and open group, page
+// and selected page.
+const int kTreeIcons[] = { 202, 200, 201, 213, 212 };
+
+bool IsGroupTextId(int id)
+{
+    return (id >= 0 && id <= 10) || id == 32 || id == 110;
+}
+
+bool IsCardSlotId(int id)
+{
+    return id >= 321 && id <= 328;
+}
+
+void LanguageText(const char* key, char* buf, size_t size)
+{
+    buf[0] = '\0';
+    if (key)
+        g_Language.GetString(key, buf, size);
+}
+}
+
+void CDataView::SetPageFactoryHook(PageFactoryHook hook)
+{
+    g_pageFactoryHook = hook;
+}
+
+CDataView::CDataView()
+    : m_tree(NULL), m_images(NULL), m_itemCards(NULL), m_itemVoip(NULL), m_currentId(-1), m_page(nullptr),
+      m_pageOps(nullptr), m_flags(DV_NO_DOCUMENT), m_rebuilding(false), m_refusedFocus(NULL)
+{
+    m_path[0] = '\0';
+    m_cxyMin = kMinPaneSize;
+}
+
+CDataView::~CDataView()
+{
+    if (m_page)
+    {
+        if (m_page->m_hWnd && ::IsWindow(m_page->m_hWnd))
+            ::DestroyWindow(m_page->m_hWnd);
+        delete m_page;
+        m_page = nullptr;
+    }
+    if (m_images)
+        ::ImageList_Destroy(m_images);
+}
+
+HWND CDataView::Create(HWND parent, const RECT* rc, DWORD style, UINT id)
+{
+    return CWindowImpl<CDataView>::Create(parent, rc, nullptr, style, 0, id);
+}
+
+BOOL CDataView::OnCreate(int splitterPos)
+{
+    SetSplitterExtendedStyle(0);
+    m_cxyMin = kMinPaneSize;
+    char title[260];
+    LanguageText("strDataStructure", title, sizeof(title));
+    if (!m_pane.Create(m_hWnd, title))
+        return FALSE;
+    m_tree = ::CreateWindowExA(WS_EX_STATICEDGE, WC_TREEVIEWA, "",
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
+                                   TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                               0, 0, 0, 0, m_pane, (HMENU)(INT_PTR)IDC_DATA_TREE, ::GetModuleHandle(NULL), NULL);
+    if (!m_tree)
+        return FALSE;
+    m_images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 0);
+    for (int icon : kTreeIcons)
+    {
+        HICON h = (HICON)::LoadImageA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, 0);
+        // A missing icon must not shift the images after it.
+        if (!h)
+            h = (HICON)::LoadImageA(NULL, (LPCSTR)IDI_APPLICATION, IMAGE_ICON, 16, 16, LR_SHARED);
+        ::ImageList_AddIcon(m_images, h);
+        if (h)
+            ::DestroyIcon(h);
+    }
+    TreeView_SetImageList(m_tree, m_images, TVSIL_NORMAL);
+    m_pane.SetClient(m_tree);
+    SetSplitterPane(SPLIT_PANE_LEFT, m_pane, false);
+    CreatePage(-1);
+    SetSplitterPos(splitterPos ? splitterPos : -1);
+    return TRUE;
+}
+
+BOOL CDataView::PreTranslateMessage(MSG* msg)
+{
+    HWND page = GetPageWindow();
+    if (page && ::IsWindow(page) && ::IsDialogMessageA(page, msg))
+        return TRUE;
+    return FALSE;
+}
+
+// --- the tree ---------------------------------------------------------------
+
+void CDataView::BuildItemTitle(int id, char* buf, size_t size, bool inserting) const
+{
+    const ConfigRecord* doc = ::GetConfigRecord();
+    buf[0] = '\0';
+    if (IsCardSlotId(id))
+    {
+        int slot = id - 321;
+        char card[ENTITY_NAME_SIZE] = "";
+        char type[ENTITY_NAME_SIZE] = "";
+        GetCardName(slot, card);
+        GetCardTypeName(doc->cardSlots[slot].cardType, type, nullptr);
+        FormatText(buf, size, "%s - %s", card, type);
+        return;
+    }
+    const DataTreeItem* row = FindDataTreeItem(id);
+    if (!row)
+        return;
+    LanguageText(row->nameKey, buf, size);
+    // 0 and 0xFF mean no name; a longer length than the field shows its 32 characters.
+    uint8_t nameLength = doc->idNameLength;
+    if (id == 0 && nameLength != 0 && nameLength != 0xFF)
+    {
+        char name[CFG_SIZE_ID_NAME + 1];
+        size_t n = nameLength < CFG_SIZE_ID_NAME ? nameLength : CFG_SIZE_ID_NAME;
+        memcpy(name, doc->idName, n);
+        name[n] = '\0';
+        char root[260];
+        CopyText(root, sizeof(root), buf);
+        FormatText(buf, size, inserting ? "%s - %s " : "%s - %s", root, name);
+    }
+}
+
+HTREEITEM CDataView::InsertItem(HTREEITEM parent, int id)
+{
+    const DataTreeItem* row = FindDataTreeItem(id);
+    if (!row || !m_tree)
+        return NULL;
+    char title[260];
+    BuildItemTitle(id, title, sizeof(title), true);
+    TVINSERTSTRUCTA ins = {};
+    ins.hParent = parent ? parent : TVI_ROOT;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.pszText = title;
+    ins.item.lParam = id;
+    ins.item.iImage = row->image;
+    ins.item.iSelectedImage = row->selectedImage;
+    return (HTREEITEM)::SendMessageA(m_tree, TVM_INSERTITEMA, 0, (LPARAM)&ins);
+}
+
+void CDataView::ClearTree()
+{
+    if (!m_tree)
+        return;
+    ::KillTimer(m_hWnd, kKeyboardTimer);
+    bool was = m_rebuilding;
+    m_rebuilding = true;
+    TreeView_DeleteAllItems(m_tree);
+    m_rebuilding = was;
+    m_itemCards = NULL;
+    m_itemVoip = NULL;
+}
+
+void CDataView::BuildTree()
+{
+    if (!m_tree)
+        return;
+    m_rebuilding = true;
+    if (TreeView_GetCount(m_tree) > 0)
+        ClearTree();
+    m_rebuilding = true;
+    char text[260];
+    auto expand = [this](HTREEITEM item) { TreeView_Expand(m_tree, item, TVE_EXPAND); };
+
+    HTREEITEM root = InsertItem(NULL, 0);
+    HTREEITEM sys = InsertItem(root, 1);
+    for (int id : { 11, 13, 14, 15, 18, 16 })
+        InsertItem(sys, id);
+    LanguageText("strDataSystemHttp", text, sizeof(text));
+    if (text[0])
+        InsertItem(sys, 17);
+    expand(sys);
+
+    HTREEITEM isdn = InsertItem(root, 2);
+    for (int id : { 21, 22, 23 })
+        InsertItem(isdn, id);
+    expand(isdn);
+
+    HTREEITEM analog = InsertItem(root, 10);
+    InsertItem(analog, 101);
+    InsertItem(analog, 102);
+    expand(analog);
+
+    HTREEITEM cards = InsertItem(root, 3);
+    InsertItem(cards, 31);
+    m_itemCards = InsertItem(cards, 32);
+    for (int id = 321; id <= 328; ++id)
+        InsertItem(m_itemCards, id);
+    expand(m_itemCards);
+    expand(cards);
+
+    char cell[260];
+    LanguageText("strDataGsm", text, sizeof(text));
+    LanguageText("strDataGsmCellSelect", cell, sizeof(cell));
+    if (text[0] && cell[0])
+    {
+        HTREEITEM gsm = InsertItem(root, 4);
+        InsertItem(gsm, 41);
+        expand(gsm);
+    }
+
+    HTREEITEM voip2 = InsertItem(root, 110);
+    for (int id : { 111, 112, 113 })
+        InsertItem(voip2, id);
+    expand(voip2);
+
+    HTREEITEM groups = InsertItem(root, 5);
+    InsertItem(groups, 52);
+    InsertItem(groups, 51);
+    expand(groups);
+
+    HTREEITEM lcr = InsertItem(root, 6);
+    InsertItem(lcr, 61);
+    InsertItem(lcr, 62);
+    expand(lcr);
+
+    HTREEITEM clip = InsertItem(root, 7);
+    InsertItem(clip, 71);
+    expand(clip);
+
+    HTREEITEM mobility = InsertItem(root, 8);
+    InsertItem(mobility, 81);
+    InsertItem(mobility, 82);
+    expand(mobility);
+
+    expand(root);
+    m_rebuilding = false;
+    TreeView_SelectItem(m_tree, root);
+}
+
+void CDataView::RetitleItems(HTREEITEM first)
+{
+    if (!m_tree)
+        return;
+    if (!first)
+        first = TreeView_GetRoot(m_tree);
+    for (HTREEITEM item = first; item; item = TreeView_GetNextSibling(m_tree, item))
+    {
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_PARAM;
+        tvi.hItem = item;
+        if (TreeView_GetItem(m_tree, &tvi))
+        {
+            char title[260];
+            BuildItemTitle((int)tvi.lParam, title, sizeof(title), false);
+            tvi.mask = TVIF_TEXT;
+            tvi.pszText = title;
+            TreeView_SetItem(m_tree, &tvi);
+        }
+        HTREEITEM child = TreeView_GetChild(m_tree, item);
+        if (child)
+            RetitleItems(child);
+    }
+}
+
+HTREEITEM CDataView::FindItem(int id) const
+{
+    if (!m_tree)
+        return NULL;
+    // Depth-first walk over the whole tree.
+    HTREEITEM item = TreeView_GetRoot(m_tree);
+    while (item)
+    {
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_PARAM;
+        tvi.hItem = item;
+        if (TreeView_GetItem(m_tree, &tvi) && (int)tvi.lParam == id)
+            return item;
+        HTREEITEM next = TreeView_GetChild(m_tree, item);
+        while (!next && item)
+        {
+            next = TreeView_GetNextSibling(m_tree, item);
+            if (!next)
+                item = TreeView_GetParent(m_tree, item);
+        }
+        item = next;
+    }
+    return NULL;
+}
+
+BOOL CDataView::UpdateVoipItem()
+{
+    const ConfigRecord* doc = ::GetConfigRecord();
+    bool usable = false;
+    if (doc->voipOff == 0)
+    {
+        const char* ip = doc->network.ipAddress;
+        for (int g = 0; g < 4 && !usable; ++g)
+        {
+            int octet = 0;
+            for (int i = 0; i < 3; ++i)
+            {
+                char c = ip[3 * g + i];
+                octet = octet * 10 + (c >= '0' && c <= '9' ? c - '0' : 0);
+            }
+            usable = octet != 0;
+        }
+    }
+    if (usable && !m_itemVoip && m_tree)
+    {
+        m_itemVoip = InsertItem(TreeView_GetRoot(m_tree), 9);
+        InsertItem(m_itemVoip, 91);
+        TreeView_Expand(m_tree, m_itemVoip, TVE_EXPAND);
+    }
+    else if (!usable && m_itemVoip)
+    {
+        TreeView_DeleteItem(m_tree, m_itemVoip);
+        m_itemVoip = NULL;
+    }
+    return usable ? TRUE : FALSE;
+}
+
+// --- pages ------------------------------------------------------------------
+
+bool CDataView::HasAnyOutGroup() const
+{
+    const ConfigRecord* doc = ::GetConfigRecord();
+    for (const ModuleGroupAssign& m : doc->moduleGroups)
+        if (m.outGroup != CFG_NO_GROUP || m.outGroup2 != CFG_NO_GROUP)
+            return true;
+    for (const SipTrunkGroups& t : doc->sipTrunkGroups)
+        if (t.outGroup != CFG_NO_GROUP)
+            return true;
+    return false;
+}
+
+bool CDataView::HasAnyInGroup() const
+{
+    const ConfigRecord* doc = ::GetConfigRecord();
+    for (const ModuleGroupAssign& m : doc->moduleGroups)
+        if (m.inGroup != CFG_NO_GROUP)
+            return true;
+    for (const SipTrunkGroups& t : doc->sipTrunkGroups)
+        if (t.inGroup != CFG_NO_GROUP)
+            return true;
+    return false;
+}
+
+CDataView::CreateResult CDataView::MakeTextPage(const char* text)
+{
+    return CreatePageOf<CTextPage>(text);
+}
+
+// Pages still to be built show the title of their item on a text page.
+CDataView::CreateResult CDataView::MakeStandInPage(int id)
+{
+    char title[260];
+    BuildItemTitle(id, title, sizeof(title), false);
+    return MakeTextPage(title);
+}
+
+CDataView::CreateResult CDataView::MakePage(int id)
+{
+    ConfigRecord* edit = GetPageEditRecord();
+    if (g_pageFactoryHook)
+    {
+        CreateResult r = g_pageFactoryHook(*this, id, edit);
+        if (r != PAGE_NONE)
+            return r;
+    }
+    char text[260];
+    if (id == -1)
+        return MakeTextPage("");
+    if (IsGroupTextId(id))
+    {
+        LanguageText(FindDataTreeItem(id)->descrKey, text, sizeof(text));
+        return MakeTextPage(text);
+    }
+    if (id == 51 && !HasAnyOutGroup())
+    {
+        LanguageText("strDataGroupsOutgoingNone", text, sizeof(text));
+        return MakeTextPage(text);
+    }
+    if (id == 52 && !HasAnyInGroup())
+    {
+        LanguageText("strDataGroupsIncomingNone", text, sizeof(text));
+        return MakeTextPage(text);
+    }
+    if (IsCardSlotId(id))
+    {
+        uint8_t type = ::GetConfigRecord()->cardSlots[id - 321].cardType;
+        switch (type)
+        {
+        case CARD_NONE:
+        case CARD_NONE_EMPTY:
+            return MakeTextPage("");
+        case CARD_GSM:                // CGsmCardPage, first module 4s
+        case CARD_VOIP:               // CVoipCardPage, slot s
+        case CARD_ANALOG_SUBSCRIBER:  // CAnalogCardPage, first line 4s
+        case CARD_ANALOG_TRUNK:
+        case CARD_ANALOG_COMBINED:
+            return MakeStandInPage(id);
+        default:
+            return PAGE_NONE;
+        }
+    }
+    switch (id)
+    {
+    case 11:  // CSystemGeneralPage
+    case 13:  // CSystemNetworkPage
+    case 14:  // CSystemAlarmPage
+    case 15:  // CSystemCdrPage
+    case 16:  // CSystemSmsPage
+    case 17:  // CSystemHttpPage
+    case 18:  // CSystemCreditPage
+    case 21:  // CIsdnCommonPage
+    case 22:  // CIsdnLinesPage
+    case 23:  // CIsdnSynchroPage
+    case 31:  // CCardsSelectPage
+    case 41:  // CGsmCellSelectPage
+    case 51:  // COutGroupsPage
+    case 52:  // CInGroupsPage
+    case 61:  // CLcrClipTabPage
+    case 62:  // CLcrRoutingPage
+    case 71:  // CClipGsmPage
+    case 81:  // CMobilityExtPage
+    case 82:  // CWorkingHoursPage
+    case 91:  // CWebPage, under the wait cursor
+    case 101: // CAnalogFxsPage
+    case 102: // CAnalogFxoPage
+    case 111: // CVoipCommonPage
+    case 112: // CVoipUsersPage
+    case 113: // CVoipTrunksPage
+        return MakeStandInPage(id);
+    default:
+        return PAGE_NONE;
+    }
+}
+
+HWND CDataView::CreatePage(int id)
+{
+    if (m_page)
+        DestroyPage();
+    CreateResult r = MakePage(id);
+    if (r == PAGE_NO_MEMORY)
+        return NULL;
+    // The id is current even without a page: its commit then only sets the
+    // commit marker, and no empty controls reach the record.
+    m_currentId = id;
+    if (r != PAGE_CREATED)
+    {
+        SetSplitterPane(SPLIT_PANE_RIGHT, NULL);
+        return NULL;
+    }
+    HWND page = m_page->m_hWnd;
+    SetSplitterPane(SPLIT_PANE_RIGHT, page);
+    return page;
+}
+
+void CDataView::DestroyPage()
+{
+    if (!m_page)
+        return;
+    CMessageMapWindow* page = m_page;
+    m_page = nullptr;
+    m_pageOps = nullptr;
+    SetSplitterPane(SPLIT_PANE_RIGHT, NULL, false);
+    if (page->m_hWnd && ::IsWindow(page->m_hWnd))
+        ::DestroyWindow(page->m_hWnd);
+    delete page;
+}
+
+void CDataView::ShowSelectedPage()
+{
+    if (!HasDocument() || !m_tree)
+        return;
+    HTREEITEM item = TreeView_GetSelection(m_tree);
+    if (!item)
+        return;
+    TVITEMA tvi = {};
+    tvi.mask = TVIF_PARAM;
+    tvi.hItem = item;
+    if (!TreeView_GetItem(m_tree, &tvi))
+        return;
+    CommitPage();
+    DestroyPage();
+    CreatePage((int)tvi.lParam);
+}
+
+// --- messages ---------------------------------------------------------------
+
+LRESULT CDataView::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
+{
+    if (wParam != kKeyboardTimer)
+    {
+        bHandled = FALSE;
+        return 0;
+    }
+    ::KillTimer(m_hWnd, kKeyboardTimer);
+    ShowSelectedPage();
+    return 0;
+}
+
+LRESULT CDataView::OnSelChanging(int, LPNMHDR nmh, BOOL& bHandled)
+{
+    if (nmh->hwndFrom != m_tree)
+    {
+        bHandled = FALSE;
+        return 0;
+    }
+    if (m_rebuilding)
+        return 0;
+    if (!CommitPage())
+    {
+        HWND page = GetPageWindow();
+        if (page)
+        {
+            // The page put the focus on the field it refused; keep it there.
+            HWND focus = ::GetFocus();
+            if (focus != page && !::IsChild(page, focus))
+            {
+                ::SetFocus(page);
+                focus = ::GetFocus();
+            }
+            m_refusedFocus = focus;
+            PostMessage(WM_DV_REFOCUS_PAGE);
+        }
+        return 1;
+    }
+    return 0;
+}
+
+LRESULT CDataView::OnRefocusPage(UINT, WPARAM, LPARAM, BOOL&)
+{
+    HWND page = GetPageWindow();
+    HWND target = m_refusedFocus;
+    m_refusedFocus = NULL;
+    if (!page || !::IsWindow(page))
+        return 0;
+    HWND focus = ::GetFocus();
+    if (focus == page || ::IsChild(page, focus))
+        return 0;
+    ::SetFocus(target && ::IsWindow(target) && (target == page || ::IsChild(page, target)) ? target : page);
+    return 0;
+}
+
+LRESULT CDataView::OnSelChanged(int, LPNMHDR nmh, BOOL& bHandled)
+{
+    if (nmh->hwndFrom != m_tree)
+    {
+        bHandled = FALSE;
+        return 0;
+    }
+    if (m_rebuilding)
+        return 0;
+    ::KillTimer(m_hWnd, kKeyboardTimer);
+    if (((LPNMTREEVIEWA)nmh)->action == TVC_BYKEYBOARD)
+        ::SetTimer(m_hWnd, kKeyboardTimer, kKeyboardDelay, NULL);
+    else
+        ShowSelectedPage();
+    return 0;
+}
+
+void CDataView::SwitchPane()
+{
+    if (!::IsWindowVisible(m_hWnd) || !HasDocument() || !m_page || IsTextPage())
+        return;
+    HWND focus = ::GetFocus();
+    if (focus != m_tree)
+        ::SetFocus(m_tree);
+    else
+        ::SetFocus(GetPageWindow());
+}
+
+LRESULT CDataView::OnNextPane(WORD, WORD, HWND, BOOL&)
+{
+    SwitchPane();
+    return 0;
+}
+
+void CDataView::OnLanguageChanged()
+{
+    char text[260];
+    LanguageText("strDataStructure", text, sizeof(text));
+    m_pane.SetTitle(text);
+    if (m_currentId == -1)
+        return;
+    RetitleItems();
+    if (!m_page)
+        return;
+    if (IsGroupTextId(m_currentId))
+    {
+        LanguageText(FindDataTreeItem(m_currentId)->descrKey, text, sizeof(text));
+        m_pageOps->setText(m_page, text);
+        return;
+    }
+    if (m_currentId == 91)
+        return;
+    if (IsTextPage())
+    {
+        // The "none" notes of the group pages, empty slots and pages still
+        // shown as their title.
+        if (m_currentId == 51 && !HasAnyOutGroup())
+            LanguageText("strDataGroupsOutgoingNone", text, sizeof(text));
+        else if (m_currentId == 52 && !HasAnyInGroup())
+            LanguageText("strDataGroupsIncomingNone", text, sizeof(text));
+        else if (IsCardSlotId(m_currentId) && ((CTextPage*)m_page)->GetText()[0] == '\0')
+            return;
+        else
+            BuildItemTitle(m_currentId, text, sizeof(text), false);
+        m_pageOps->setText(m_page, text);
+        return;
+    }
+    g_Language.RetranslateWindow(m_page->m_hWnd);
+    if (m_pageOps->languageChanged)
+        m_pageOps->languageChanged(m_page);
+}
