@@ -326,6 +326,12 @@ ConfigFileResult CConfigDataFile::SaveFile(const char* path, const ConfigRecord*
     Close();
     if (!path || !path[0])
         return CFGFILE_WRITE_FAILED;
+    // A read-only file or a folder is never replaced (not every system's
+    // rename refuses a read-only target by itself).
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return CFGFILE_WRITE_FAILED;
 
     // The new file is written in the target's folder, so that putting it in
     // place is a rename on the same volume.
@@ -336,7 +342,12 @@ ConfigFileResult CConfigDataFile::SaveFile(const char* path, const ConfigRecord*
     if (other > slash)
         slash = other;
     if (slash)
-        slash[slash == dir ? 1 : 0] = '\0';
+    {
+        // A file in a drive's root keeps the backslash: "C:" alone would be
+        // the drive's current folder, somewhere else entirely.
+        bool root = slash == dir || slash[-1] == ':';
+        slash[root ? 1 : 0] = '\0';
+    }
     else
         CopyText(dir, sizeof(dir), ".");
 

@@ -558,6 +558,67 @@ TEST_F(ConfigDataFileTest, AFailedSaveLeavesTheOldFileAsItWasAndNoLeftovers)
     EXPECT_EQ(1u, folder.Files().size());
 }
 
+namespace {
+// Notes the file that the writer writes into.
+class CWhereDataFile : public CConfigDataFile
+{
+public:
+    std::string written;
+
+protected:
+    DWORD WriteBytes(const void* buf, DWORD count) override
+    {
+        if (written.empty())
+            written = GetPath();
+        return CConfigDataFile::WriteBytes(buf, count);
+    }
+};
+
+std::string FolderOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+} // namespace
+
+TEST_F(ConfigDataFileTest, TheNewFileIsWrittenBesideTheTargetEvenInADriveRoot)
+{
+    RecordPtr rec = DefaultRecord();
+    std::string path = folder.Path("beside.cfg");
+    CWhereDataFile file;
+    ASSERT_EQ(CFGFILE_OK, file.SaveFile(path.c_str(), rec.get()));
+    EXPECT_EQ(FolderOf(path), FolderOf(file.written));
+    EXPECT_NE(path, file.written);
+    EXPECT_EQ(std::vector<std::string>{"beside.cfg"}, folder.Files());
+
+    // "C:" alone would name the drive's current folder, not its root.
+    char root[MAX_PATH];
+    FormatText(root, sizeof(root), "C:\\velcfg%lu.cfg", GetCurrentProcessId());
+    CWhereDataFile rootFile;
+    ASSERT_EQ(CFGFILE_OK, rootFile.SaveFile(root, rec.get()));
+    EXPECT_EQ("C:\\", FolderOf(rootFile.written));
+    EXPECT_EQ(ReadWholeFile(path), ReadWholeFile(root));
+    DeleteFileA(root);
+}
+
+TEST_F(ConfigDataFileTest, AReadOnlyTargetIsNotReplaced)
+{
+    RecordPtr oldRec = RecordWithTables(1, 0, 0, 0, 0, 0);
+    std::string path = Save(oldRec.get());
+    const Bytes before = ReadWholeFile(path);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    RecordPtr newRec = DefaultRecord();
+    CConfigDataFile file;
+    EXPECT_EQ(CFGFILE_WRITE_FAILED, file.SaveFile(path.c_str(), newRec.get()));
+    EXPECT_EQ(before, ReadWholeFile(path));
+    EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(1u, folder.Files().size()) << "a temporary file was left behind";
+
+    // A folder that does not exist: nothing is created anywhere.
+    std::string nowhere = folder.Path("no\\such\\folder.cfg");
+    EXPECT_EQ(CFGFILE_WRITE_FAILED, file.SaveFile(nowhere.c_str(), newRec.get()));
+    EXPECT_EQ(1u, folder.Files().size());
+}
+
 TEST_F(ConfigDataFileTest, MutatedFilesNeverCrashAndAnAcceptedOneSavesBackTheSame)
 {
     RecordPtr rec = RecordWithTables(3, 2, 1, 2, 1, 2);
