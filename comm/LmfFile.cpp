@@ -181,7 +181,7 @@ int CLmfFile::CheckIdentification(char* text)
                 }
                 text[n] = '\0';
             }
-            break;
+            // Searching on: the last identification found gives the text.
         }
     }
     return found;

@@ -172,6 +172,22 @@ TEST_F(LmfFileTest, IdentificationGivesTheVersionTextAfterIt)
     EXPECT_STREQ("", text);
 }
 
+TEST_F(LmfFileTest, TheLastIdentificationFoundGivesTheVersionText)
+{
+    std::vector<BYTE> twice = IdData(8, "V2.0");
+    std::vector<BYTE> second = IdData(4, "V2.1");
+    twice.insert(twice.end(), second.begin(), second.end());
+    LmfImage image;
+    image.Block(1, 0x60100000, IdData(0, "V1.0"))
+        .Block(1, 0x60110000, twice)
+        .Block(1, 0x60120000, std::vector<BYTE>(64, 0x33)) // type 1 without it: no change
+        .Filled(0, 0x60130000, 16);
+    ASSERT_EQ(LMF_LOAD_OK, Load(image));
+    char text[64] = "";
+    EXPECT_EQ(1, m_file.CheckIdentification(text));
+    EXPECT_STREQ("V2.1", text);
+}
+
 TEST_F(LmfFileTest, IdentificationIsSoughtOnlyWithinTheFirst1024Bytes)
 {
     size_t idLength = strlen(kLmfDeviceIdentification) + 1;
