@@ -13,7 +13,7 @@ protected:
     void SetUp() override
     {
         saved = g_Settings;
-        ASSERT_TRUE(lang.WriteLanguage(
+        ASSERT_TRUE(lang.WriteLanguage((
             "strGroup=Group %d\n"
             "strInGroup=Incoming group %02d\n"
             "strOutGroup=Outgoing group %d\n"
@@ -40,7 +40,12 @@ protected:
             "strPatternStar=Group %*d\n"
             "strPatternLong=Group %lld\n"
             "strPatternPercent=100%% group %d\n"
-            "strPatternNone=Plain text\n"));
+            "strPatternNone=Plain text\n"
+            "strPatternCount=Group %n\n"
+            "strPatternChar=Group %c\n"
+            "strPatternEnd=Group %\n"
+            "strPatternLongText=" + std::string(300, 'x') + " %d\n"
+            "strPatternWideEnd=" + std::string(255, 'y') + "%08d\n").c_str()));
         ASSERT_TRUE(lang.Select());
         g_Settings.GroupIndexOffset = 0;
         g_Settings.ChannelIndexOffset = 0;
@@ -97,6 +102,9 @@ TEST_F(EntityNamesTest, PatternsThatAreNotOneIntegerAreUsedAsTheyStand)
         {"strPatternLong", "Group %lld"},
         {"strPatternPercent", "100% group 6"},
         {"strPatternNone", "Plain text"},
+        {"strPatternCount", "Group %n"},
+        {"strPatternChar", "Group %c"},
+        {"strPatternEnd", "Group %"},
         {"strNoSuchKey", ""},
     };
     for (const auto& c : cases)
@@ -117,6 +125,23 @@ TEST_F(EntityNamesTest, FormattingIsBoundedByTheOutputSize)
     FormatIntPattern(wide, sizeof(wide), "%259d", 1);
     EXPECT_EQ(259u, strlen(wide));
     EXPECT_EQ('1', wide[258]);
+}
+
+TEST_F(EntityNamesTest, LongLanguageTextsAreCutAndTerminated)
+{
+    char out[ENTITY_NAME_SIZE + 8];
+    memset(out, '#', sizeof(out));
+    // Only the first 259 characters of the text are taken: the conversion
+    // is cut off and the rest is plain text.
+    EXPECT_EQ(259, FormatIndexedName(1, 0, "strPatternLongText", out));
+    EXPECT_EQ(std::string(259, 'x'), out);
+    EXPECT_EQ('#', out[ENTITY_NAME_SIZE]);
+
+    // A pattern that grows past the buffer when formatted is cut there.
+    memset(out, '#', sizeof(out));
+    EXPECT_EQ(259, FormatIndexedName(6, 0, "strPatternWideEnd", out));
+    EXPECT_EQ(std::string(255, 'y') + "0000", out);
+    EXPECT_EQ('#', out[ENTITY_NAME_SIZE]);
 }
 
 TEST_F(EntityNamesTest, IsdnLinkCodes)
