@@ -3,6 +3,7 @@
 #include "app/PathSettings.h"
 #include "app/Language.h"
 #include "app/TextUtil.h"
+#include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "wcl/AppModule.h"
 #include <cstdio>
@@ -164,6 +165,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     ReadRecentList();
 
     CreateTabView();
+    CreateViews(inst);
     AddTab("strTabConfiguration", TabConfiguration, TabConfiguration, GetTabPageOfKind(TabConfiguration), true);
     AddTab("strTabDiagnostics", TabDiagnostics, TabDiagnostics, GetTabPageOfKind(TabDiagnostics), false);
 
@@ -178,10 +180,19 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
             m_commLog.Attach(log);
             m_commLog.Init();
             m_commLog.SetMaxLines((int)g_Settings.CommunicationLogMaxLines);
+            g_DeviceProtocol.SetCommLog(&m_commLog);
         }
     }
+    if (m_monitorLog.m_hWnd)
+        g_DeviceProtocol.SetMonitorLog(&m_monitorLog);
 
+    g_DeviceProtocol.SetNotifyWindow(m_hWnd);
+    CommSetNotifyWindow(m_hWnd);
     UpdateLayout();
+
+    if (m_dataView.m_hWnd)
+        m_dataView.OnCreate(g_PathSettings.SplitterPos1);
+    CreateDiagContents();
 
     UIInit(kUpdateUI, (int)(sizeof(kUpdateUI) / sizeof(kUpdateUI[0])));
     UIAddToolBar(m_toolBar);
@@ -198,8 +209,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     // Connect quietly at once when a link is configured; a failure only
     // shows in the status bar.
-    if ((g_Settings.ComMode == 0 && g_Settings.VirtualComPort[0]) ||
-        (g_Settings.ComMode == 1 && g_Settings.TcpAddress[0] && g_Settings.TcpPort != 0))
+    if ((g_Settings.ComMode == 0 || g_Settings.ComMode == 1) && IsLinkConfigured())
         CommInit(m_hWnd, 1);
 
     g_hMainWnd = m_hWnd;
@@ -275,6 +285,13 @@ LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     m_findDlg = NULL;
     if (g_hMainWnd == m_hWnd)
         g_hMainWnd = NULL;
+    // The link and the engine must not reach a window that is gone, nor the
+    // logs that go with it.
+    CommClose();
+    if (g_DeviceProtocol.GetNotifyWindow() == m_hWnd)
+        g_DeviceProtocol.SetNotifyWindow(NULL);
+    g_DeviceProtocol.SetCommLog(nullptr);
+    g_DeviceProtocol.SetMonitorLog(nullptr);
     ::PostQuitMessage(0);
     bHandled = FALSE;
     return 0;
@@ -767,5 +784,10 @@ void CMainFrame::ApplyLanguage()
     LoadMenu();
     ReadRecentList();
     RetitleTabs();
+    if (m_dataView.m_hWnd)
+        m_dataView.OnLanguageChanged();
+    RetranslateDiagView();
+    if (m_monitorLog.m_hWnd)
+        m_monitorLog.Retranslate();
     UpdateStatusBar();
 }

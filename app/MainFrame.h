@@ -17,6 +17,7 @@
 class CProgressDlg;
 class CWaitDlg;
 class CPasswordDlg;
+class CLmfFile;
 
 // The password dialog while it is open, so that the engine's answers reach it.
 extern CPasswordDlg* g_pPasswordDlg;
@@ -223,6 +224,13 @@ private:
 
     void CreateToolBar();
     void CreateTabView();
+    void CreateViews(HINSTANCE inst);
+    void SaveDiagSplitter();
+    void CreateDiagContents();
+    bool CheckFirmwareFile(CLmfFile& file);
+    void RetranslateDiagView();
+    // Handles messages for ms milliseconds (the device answers meanwhile).
+    static void PumpFor(DWORD ms);
     void AddTab(const char* titleKey, int image, int kind, HWND page, bool select);
     void RemoveTab(int kind);
     void ShowTabPage(int index);
@@ -315,6 +323,7 @@ private:
     CCommLogCtrl m_commLog;
     CDataView m_dataView;
     CMonitorLog m_monitorLog;
+    HWND m_diagView = NULL;
 
     HWND m_findDlg = NULL;
     FINDREPLACEA m_findData;

@@ -5,6 +5,8 @@
 #include "app/DiskFile.h"
 #include "app/Language.h"
 #include "app/TextUtil.h"
+#include "app/AnnouncementDlg.h"
+#include "app/ProgressDlg.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
@@ -485,4 +487,175 @@ LRESULT CMainFrame::OnDeviceChange(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         UpdateStatusBar();
     }
     return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// Service operations with files: firmware, announcement, CDR export. Each
+// file is closed on every way out that starts no operation.
+
+namespace
+{
+void FirmwareFileError(const char* detailKey)
+{
+    char detail[256] = "";
+    if (detailKey)
+        g_Language.GetString(detailKey, detail, sizeof(detail));
+    g_Language.MessageBoxKeyFormat("strFlashWriteFileError", "strError", MB_ICONEXCLAMATION | MB_OK, detail);
+}
+
+void AnnouncementFileError(const char* detailKey)
+{
+    char detail[256] = "";
+    g_Language.GetString(detailKey, detail, sizeof(detail));
+    g_Language.MessageBoxKeyFormat("strAnnouncementFileError", "strError", MB_ICONEXCLAMATION | MB_OK, detail);
+}
+}
+
+// The opened firmware file against the device: its blocks, address ranges and
+// identification; false when the user was told why not, or said no.
+bool CMainFrame::CheckFirmwareFile(CLmfFile& file)
+{
+    int loaded = file.Load();
+    if (loaded != LMF_LOAD_OK)
+    {
+        FirmwareFileError(loaded == LMF_LOAD_EMPTY    ? "strFlashWriteFileErrorEmpty"
+                          : loaded == LMF_LOAD_FORMAT ? "strFlashWriteFileErrorFormat"
+                                                      : nullptr);
+        return false;
+    }
+    DWORD start = 0, size = 0;
+    if (!file.CheckAddressSpace(&start, &size) && g_Settings.CheckFirmwareAddrSpace)
+    {
+        g_Language.MessageBoxKey("strFlashWriteFileErrorAddrSpace", "strError", MB_ICONEXCLAMATION | MB_OK);
+        return false;
+    }
+    char version[64] = "";
+    if (!file.CheckIdentification(version))
+    {
+        // Only reached while the identification is required.
+        g_Language.MessageBoxKey("strFlashWriteFileErrorVersion", "strError", MB_ICONEXCLAMATION | MB_OK);
+        return false;
+    }
+    if (version[0] && g_Language.MessageBoxKeyFormat("strFlashWriteFileVersion", "strFlashWrite",
+                                                     MB_ICONEXCLAMATION | MB_YESNO, version) != IDYES)
+        return false;
+    return true;
+}
+
+LRESULT CMainFrame::OnWriteFirmware(WORD, WORD, HWND, BOOL&)
+{
+    m_firmwareWriting = true;
+    char path[MAX_PATH];
+    CopyText(path, sizeof(path), g_PathSettings.LastFlashWriteFile);
+    if (!g_DeviceProtocol.SelectFirmwareFile(path, sizeof(path)))
+    {
+        m_firmwareWriting = false;
+        return 0;
+    }
+    CopyText(g_PathSettings.LastFlashWriteFile, sizeof(g_PathSettings.LastFlashWriteFile), path);
+
+    CLmfFile& file = g_DeviceProtocol.GetLmfFile();
+    if (!file.Open(path, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING))
+    {
+        FirmwareFileError(FileExists(path) ? "strFlashWriteFileErrorOpen" : "strFlashWriteFileErrorNoFile");
+        m_firmwareWriting = false;
+        return 0;
+    }
+    file.SetIdBlockRequired(g_Settings.CheckFirmwareVersion != 0);
+    if (!CheckFirmwareFile(file))
+    {
+        file.Close();
+        m_firmwareWriting = false;
+        return 0;
+    }
+
+    PauseMonitoringForOperation();
+    m_monitorLog.SetMonitoring(FALSE);
+    file.ResetProgress();
+    if (!g_DeviceProtocol.StartFirmwareUpdate())
+    {
+        file.Close();
+        m_firmwareWriting = false;
+        return 0;
+    }
+    RunProgress(CProgressDlg::KIND_FIRMWARE);
+    file.Close();
+    return 0;
+}
+
+LRESULT CMainFrame::OnLoadAnnouncement(WORD, WORD, HWND, BOOL&)
+{
+    CAnnouncementDlg typeDlg(0);
+    if (typeDlg.DoModal(m_hWnd) == IDCANCEL)
+        return 0;
+    char path[MAX_PATH];
+    CopyText(path, sizeof(path), g_PathSettings.LastAnnouncementFile);
+    if (!g_DeviceProtocol.SelectAnnouncementFile(path, sizeof(path)))
+        return 0;
+    CopyText(g_PathSettings.LastAnnouncementFile, sizeof(g_PathSettings.LastAnnouncementFile), path);
+
+    CWaveFile& file = g_DeviceProtocol.GetWaveFile();
+    if (!file.Open(path, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING))
+    {
+        AnnouncementFileError(FileExists(path) ? "strAnnouncementFileErrorOpen" : "strAnnouncementFileErrorNoFile");
+        return 0;
+    }
+    static const char* const kCheckKeys[] = { nullptr, "strAnnouncementFileErrorOpen",
+                                              "strAnnouncementFileErrorEmpty", "strAnnouncementFileErrorTooBig",
+                                              "strAnnouncementFileErrorFormat" };
+    int check = file.Open();
+    if (check != WAVE_OK)
+    {
+        if (check > 0 && check < (int)(sizeof(kCheckKeys) / sizeof(kCheckKeys[0])))
+            AnnouncementFileError(kCheckKeys[check]);
+        file.Close();
+        return 0;
+    }
+    if (g_DeviceProtocol.StartAnnouncementUpdate(typeDlg.GetIndex()))
+        RunProgress(CProgressDlg::KIND_ANNOUNCEMENT);
+    file.Close();
+    return 0;
+}
+
+LRESULT CMainFrame::OnDownloadCdr(WORD, WORD, HWND, BOOL&)
+{
+    char folder[MAX_PATH];
+    CopyText(folder, sizeof(folder), g_PathSettings.BrowsePathCdr);
+    size_t len = strlen(folder);
+    if (len > 0 && folder[len - 1] != '\\' && len + 1 < sizeof(folder))
+        CopyText(folder + len, sizeof(folder) - len, "\\");
+
+    FileDialog dlg(m_hWnd, "strCdrSave", "strCdrSaveFilter", g_PathSettings.OpenSaveFilterCdr, folder);
+    SYSTEMTIME today;
+    ::GetLocalTime(&today);
+    char proposed[MAX_PATH] = "";
+    CCdrExportFile::ProposeFileName(folder, g_PathSettings.OpenSaveFilterCdr, today, proposed, sizeof(proposed));
+    // The dialog proposes the name alone; its folder is the initial one.
+    const char* name = strrchr(proposed, '\\');
+    CopyText(dlg.file, sizeof(dlg.file), name ? name + 1 : proposed);
+    char* dot = strrchr(dlg.file, '.');
+    if (dot)
+        *dot = 0;
+    dlg.ofn.lpstrDefExt = "CSV";
+    // An existing export is not replaced without asking.
+    dlg.ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                    OFN_ENABLESIZING | OFN_EXPLORER;
+    if (!::GetSaveFileNameA(&dlg.ofn))
+        return 0;
+
+    CCdrExportFile& file = g_DeviceProtocol.GetCdrExportFile();
+    if (!file.Open(dlg.file, DISKFILE_WRITE | DISKFILE_CREATE))
+    {
+        g_Language.MessageBoxKey("strCdrSaveError", "strError", MB_ICONEXCLAMATION | MB_OK);
+        return 0;
+    }
+    file.SetFormat(dlg.ofn.nFilterIndex);
+    file.BeginExport();
+    g_PathSettings.OpenSaveFilterCdr = dlg.ofn.nFilterIndex;
+    FolderOf(dlg.file, g_PathSettings.BrowsePathCdr, sizeof(g_PathSettings.BrowsePathCdr));
+    if (g_DeviceProtocol.StartCdrDownload(FALSE))
+        RunProgress(CProgressDlg::KIND_CDR, true);
+    // Closed whether or not the download started: the file must not stay locked.
+    file.Close();
+    return 0;
 }

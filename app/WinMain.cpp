@@ -6,36 +6,14 @@
 #include "app/AppSettings.h"
 #include "app/PathSettings.h"
 #include "app/Language.h"
+#include "app/MainFrame.h"
+#include "comm/Link.h"
+#include "comm/UsbPort.h"
 
 namespace
 {
 // Names the start-up mutex. Nothing opens it: a second copy starts normally.
 const char kStartupMutexName[] = "{5C3E8F21-7A4D-4B9E-A1C6-2F8D03E7B194}";
-
-// Stands in for the main frame until that window exists: a plain top-level
-// window titled with the application name, which ends the loop when closed.
-class CStandInFrame : public CWindowImpl<CStandInFrame>
-{
-public:
-    DECLARE_WND_CLASS("VelmotrexFrame")
-
-    BEGIN_MSG_MAP(CStandInFrame)
-        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
-    END_MSG_MAP()
-
-    HWND CreateFrame()
-    {
-        char title[128];
-        g_Language.GetString("strAppName", title, sizeof(title));
-        return Create(NULL, nullptr, title, WS_OVERLAPPEDWINDOW);
-    }
-
-    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&)
-    {
-        ::PostQuitMessage(0);
-        return 0;
-    }
-};
 }
 
 // Everything between the module's start and its end. Every failure returns 0:
@@ -58,28 +36,36 @@ int Run(LPSTR commandLine, int show)
     CMessageLoop loop;
     g_Module.AddMessageLoop(&loop);
 
-    // 5. The main window.
-    CStandInFrame frame;
+    // 5. The main window, with its bars, tabs and the quiet first connect.
+    CMainFrame frame;
     if (!frame.CreateFrame())
     {
         g_Module.RemoveMessageLoop();
         return 0;
     }
 
-    // 6. The frame registers for USB device-interface notifications here
-    //    (failure: destroy the frame, remove the loop, return 0).
+    // 6. The device's USB port comes and goes while the program runs.
+    if (!RegisterUsbNotification(frame))
+    {
+        // The frame may have started the link already: nothing of it may
+        // outlive the failed start.
+        CommClose();
+        frame.DestroyWindow();
+        g_Module.RemoveMessageLoop();
+        return 0;
+    }
 
-    // 7, 8. Dropped files, then show.
+    // 7, 8. Dropped files, then show: maximised when it was closed so.
     ::DragAcceptFiles(frame, TRUE);
-    frame.ShowWindow(show);
+    frame.ShowWindow(frame.m_maximized ? SW_SHOWMAXIMIZED : show);
     frame.UpdateWindow();
 
     // 9. Until the main window has closed.
     int result = loop.Run();
 
-    // 10. Shutdown in reverse order; the device notifications are
-    //     unregistered after the loop is removed.
+    // 10. Shutdown in reverse order.
     g_Module.RemoveMessageLoop();
+    UnregisterUsbNotification();
     ::WSACleanup();
     g_PathSettings.Save();
     return result;

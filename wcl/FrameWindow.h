@@ -32,14 +32,14 @@ public:
         RECT rc;
         if (!::GetClientRect(this->m_hWnd, &rc))
             return;
-        if (m_hWndToolBar && ::IsWindowVisible(m_hWndToolBar))
+        if (m_hWndToolBar && IsShown(m_hWndToolBar))
         {
             ::SendMessage(m_hWndToolBar, WM_SIZE, 0, 0);
             RECT bar;
             ::GetWindowRect(m_hWndToolBar, &bar);
             rc.top += bar.bottom - bar.top;
         }
-        if (m_hWndStatusBar && ::IsWindowVisible(m_hWndStatusBar))
+        if (m_hWndStatusBar && IsShown(m_hWndStatusBar))
         {
             ::SendMessage(m_hWndStatusBar, WM_SIZE, 0, 0);
             RECT bar;
@@ -52,6 +52,9 @@ public:
             ::SetWindowPos(m_hWndClient, NULL, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                            SWP_NOZORDER | SWP_NOACTIVATE);
     }
+
+    // A bar's own visibility: the frame lays itself out before it is shown.
+    static bool IsShown(HWND bar) { return (::GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0; }
 
     LRESULT OnSize(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
     {
