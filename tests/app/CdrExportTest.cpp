@@ -117,6 +117,44 @@ TEST_F(CdrExportTest, DefaultColumnsWithSemicolons)
     EXPECT_EQ("5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/4;16\r\n", Line(DeviceRecord()));
 }
 
+TEST_F(CdrExportTest, CallAndPortTypeTexts)
+{
+    const char* const callTypes[] = {
+        "", "Outgoing PBX->GSM", "Outgoing PBX->PSTN", "Incoming PSTN->PBX", "Incoming GSM->PBX", "Callback GSM->PBX",
+    };
+    for (int t = 0; t < 6; ++t)
+        EXPECT_STREQ(callTypes[t], CCdrExportFile::CallTypeText((uint8_t)t)) << t;
+    const char* const callTypes17[] = {
+        "Answered Call", "Unanswered Call", "Answered Smart Callback", "Unanswered Smart Callback", "Callback",
+    };
+    for (int t = 17; t <= 21; ++t)
+        EXPECT_STREQ(callTypes17[t - 17], CCdrExportFile::CallTypeText((uint8_t)t)) << t;
+    for (int t : {6, 16, 22, 255})
+        EXPECT_STREQ("", CCdrExportFile::CallTypeText((uint8_t)t)) << t;
+
+    // Port bytes: type in bits 7-5, number in bits 4-0; only GSM ports get
+    // the channel offset.
+    g_Settings.ChannelIndexOffset = 1;
+    g_Settings.CDRFieldInPort = 0;
+    g_Settings.CDRFieldOutPort = 1;
+    for (DWORD* f : {&g_Settings.CDRFieldDate, &g_Settings.CDRFieldTime, &g_Settings.CDRFieldType,
+                     &g_Settings.CDRFieldCallerId, &g_Settings.CDRFieldCalledNumber, &g_Settings.CDRFieldLength,
+                     &g_Settings.CDRFieldCause})
+        *f = 9;
+    struct { uint8_t in, out; const char* line; } ports[] = {
+        {(1 << 5) | 31, (2 << 5) | 0, "PSTN/31;E1-C/0\r\n"},
+        {(3 << 5) | 5, (4 << 5) | 31, "E1-D/5;GSM/32\r\n"},
+        {(5 << 5) | 1, (7 << 5) | 2, "/1;/2\r\n"},
+    };
+    for (const auto& p : ports)
+    {
+        Bytes rec = DeviceRecord();
+        rec[9] = p.in;
+        rec[10] = p.out;
+        EXPECT_EQ(p.line, Line(rec));
+    }
+}
+
 TEST_F(CdrExportTest, ColumnOrderFollowsTheSettings)
 {
     g_Settings.CDRFieldCause = 0;

@@ -192,3 +192,44 @@ TEST_F(DiskFileTest, FileUtilities)
     EXPECT_TRUE(CreateDirectoryPath(deep.c_str())) << "all directories already there";
     EXPECT_FALSE(IsDirectory(path.c_str()));
 }
+
+TEST_F(DiskFileTest, ConstructedFromAPathOrAHandle)
+{
+    std::string path = Path("ctor.bin");
+    CDiskFile byPath(path.c_str());
+    EXPECT_FALSE(byPath.IsOpen()) << "the path constructor does not open";
+    EXPECT_FALSE(byPath.Exists());
+    ASSERT_TRUE(AppendToFile(path.c_str(), "1234", 4));
+    EXPECT_TRUE(byPath.Exists());
+    char small[5];
+    ASSERT_TRUE(byPath.GetPath(small, sizeof(small)));
+    EXPECT_EQ(path.substr(0, 4), small) << "at most size - 1 characters";
+
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    {
+        CDiskFile byHandle(h);
+        EXPECT_TRUE(byHandle.IsOpen());
+        EXPECT_STREQ("", byHandle.GetPath());
+        EXPECT_EQ(4u, byHandle.GetSize());
+        EXPECT_FALSE(FileExists(path.c_str())) << "held without sharing";
+    }
+    EXPECT_TRUE(FileExists(path.c_str())) << "the handle was closed with the object";
+    CDiskFile none(INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(none.IsOpen());
+}
+
+TEST_F(DiskFileTest, SeeksFrom2GBUpAndTheFailureValue)
+{
+    std::string path = Path("far.bin");
+    CDiskFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), 0x303));
+    ASSERT_TRUE(file.Seek(0x80000000u)) << "a position of 2 GB is not a negative distance";
+    EXPECT_EQ(0x80000000u, file.GetPosition());
+    ASSERT_TRUE(file.SeekRelative(0x10));
+    EXPECT_EQ(0x80000010u, file.GetPosition());
+    EXPECT_FALSE(file.Seek(0xFFFFFFFFu)) << "the failure value itself is refused";
+    ASSERT_TRUE(file.SeekToBegin());
+    EXPECT_FALSE(file.SeekRelative(-1)) << "before the start";
+    EXPECT_EQ(0u, file.GetSize()) << "seeking alone does not grow the file";
+}
