@@ -106,6 +106,14 @@ const SimOperation* CDeviceSimulator::Operations(size_t* count)
         { TAG_UPLOAD_SIZE, "configuration upload start", true, &CDeviceSimulator::OnUploadStart },
         { TAG_UPLOAD_DATA, "configuration block write", true, &CDeviceSimulator::OnUploadBlock },
         { TAG_UPLOAD_STOP, "configuration upload stop", false, &CDeviceSimulator::OnUploadStop },
+        { TAG_FLASH_START, "firmware update start", true, &CDeviceSimulator::OnFlashStart },
+        { TAG_FLASH_DATA, "firmware block", false, &CDeviceSimulator::OnFlashBlock },
+        { TAG_FLASH_STOP, "firmware update stop", false, &CDeviceSimulator::OnFlashStop },
+        { TAG_FLASH_CANCEL, "firmware update cancel", false, &CDeviceSimulator::OnFlashCancel },
+        { TAG_ANNOUNCEMENT_START, "announcement start", true, &CDeviceSimulator::OnAnnouncementStart },
+        { TAG_ANNOUNCEMENT_DATA, "announcement block", false, &CDeviceSimulator::OnAnnouncementBlock },
+        { TAG_ANNOUNCEMENT_STOP, "announcement stop", false, &CDeviceSimulator::OnAnnouncementStop },
+        { TAG_CDR_REQUEST, "CDR block", true, &CDeviceSimulator::OnCdr },
     };
     *count = sizeof(kOperations) / sizeof(kOperations[0]);
     return kOperations;
@@ -544,7 +552,10 @@ void CDeviceSimulator::OnMessage(const Bytes& raw)
     }
     if (request.type == SIM_POSITIVE && request.Has(TAG_EVENT_ACK))
         ++m_acks;
-    if (request.type != SIM_REQUEST)
+    // The program refuses a CDR block with a negative message that is also
+    // its next request.
+    bool cdrRefusal = request.type == SIM_NEGATIVE && request.Has(TAG_CDR_REQUEST);
+    if (request.type != SIM_REQUEST && !cdrRefusal)
     {
         Unlock();
         return;
@@ -1067,5 +1078,190 @@ void CDeviceSimulator::OnUploadStop(const SimMessage&, std::vector<SimMessage>* 
     m_restartAfterAnswer = true;
     m_restartInto = m_identity.running;
     m_restartEvent = TAG_FIRMWARE_RESTART;
+}
+}
+
+namespace devsim
+{
+static DWORD BigEndian(const Bytes* b)
+{
+    if (!b || b->size() != 4)
+        return 0xFFFFFFFF;
+    return ((DWORD)(*b)[0] << 24) | ((DWORD)(*b)[1] << 16) | ((DWORD)(*b)[2] << 8) | (*b)[3];
+}
+
+static Bytes BigEndianBytes(DWORD v)
+{
+    return Bytes{ (BYTE)(v >> 24), (BYTE)(v >> 16), (BYTE)(v >> 8), (BYTE)v };
+}
+
+bool CDeviceSimulator::SendTrace(const std::string& text)
+{
+    bool ok = true;
+    for (size_t pos = 0; pos < text.size() && ok; pos += kMaxElementData)
+        ok = SendToProgram(SimMessage(SIM_POSITIVE).Add(TAG_MONITOR_START, TextBytes(text.substr(pos, kMaxElementData))));
+    return ok;
+}
+
+void CDeviceSimulator::OnFlashStart(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    if (TakeFault(&m_faults.flashSilent))
+        return;
+    if (m_identity.running != 1)
+    {
+        // The firmware cannot write itself: restart into the loader first.
+        answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_RESET));
+        m_restartAfterAnswer = true;
+        m_restartInto = 1;
+        m_restartEvent = TAG_LOADER_RESTART;
+        return;
+    }
+    data.flashPending.clear();
+    data.flashOpen = true;
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_FLASH_START, Bytes{ 1 }));
+}
+
+void CDeviceSimulator::OnFlashBlock(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    if (TakeFault(&m_faults.flashSilent))
+        return;
+    DWORD address = BigEndian(request.Find(TAG_FLASH_ADDRESS));
+    if (!data.flashOpen || address == 0xFFFFFFFF)
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    if (TakeFault(&m_faults.eraseWaits))
+    {
+        answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_FLASH_ERASE));
+        return;
+    }
+    data.flashPending[address] = *request.Find(TAG_FLASH_DATA);
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_FLASH_ADDRESS, BigEndianBytes(address)));
+}
+
+void CDeviceSimulator::OnFlashStop(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    if (TakeFault(&m_faults.flashSilent))
+        return;
+    if (!data.flashOpen)
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    data.flashOpen = false;
+    for (const auto& block : data.flashPending)
+        data.flash[block.first] = block.second;
+    data.flashPending.clear();
+    ++data.flashUpdatesDone;
+    m_identity.firmwareMissing = false;
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_FLASH_STOP));
+    // The new firmware starts.
+    m_restartAfterAnswer = true;
+    m_restartInto = 2;
+    m_restartEvent = TAG_FIRMWARE_RESTART;
+}
+
+void CDeviceSimulator::OnFlashCancel(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    data.flashOpen = false;
+    data.flashPending.clear();
+    ++data.flashCancels;
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_FLASH_CANCEL));
+}
+
+void CDeviceSimulator::OnAnnouncementStart(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    const Bytes* type = request.Find(TAG_ANNOUNCEMENT_START);
+    if (!type || type->size() != 1 || (*type)[0] > 3)
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    data.announcementType = (*type)[0];
+    data.announcementPending.clear();
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_ANNOUNCEMENT_START, *type));
+}
+
+void CDeviceSimulator::OnAnnouncementBlock(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    DWORD position = BigEndian(request.Find(TAG_ADDRESS));
+    if (data.announcementType < 0 || position > 0x40000)
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    if (TakeFault(&m_faults.eraseWaits))
+    {
+        answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_FLASH_ERASE));
+        return;
+    }
+    const Bytes* block = request.Find(TAG_ANNOUNCEMENT_DATA);
+    if (data.announcementPending.size() < position + block->size())
+        data.announcementPending.resize(position + block->size(), 0xFF);
+    std::copy(block->begin(), block->end(), data.announcementPending.begin() + position);
+    answers->push_back(
+        SimMessage(SIM_POSITIVE).Add(TAG_ANNOUNCEMENT_DATA).Add(TAG_ADDRESS, BigEndianBytes(position)));
+}
+
+void CDeviceSimulator::OnAnnouncementStop(const SimMessage&, std::vector<SimMessage>* answers)
+{
+    if (data.announcementType < 0)
+    {
+        answers->push_back(Negative(CAUSE_REFUSED));
+        return;
+    }
+    Bytes file = data.announcementPending;
+    // The RIFF size tells where the file ends and the block padding begins.
+    if (file.size() >= 8)
+    {
+        DWORD riff = file[4] | (file[5] << 8) | (file[6] << 16) | ((DWORD)file[7] << 24);
+        if (riff + 8 <= file.size())
+            file.resize(riff + 8);
+    }
+    data.announcements[data.announcementType] = file;
+    data.announcementType = -1;
+    data.announcementPending.clear();
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_ANNOUNCEMENT_STOP, Bytes{ 0 }));
+}
+
+// The next block of unread records at the current ring position.
+SimMessage CDeviceSimulator::CdrBlock()
+{
+    Bytes block;
+    for (int i = 0; i < data.cdrBlockRecords && i < (int)data.cdrRecords.size(); ++i)
+    {
+        if (block.size() + SIM_CDR_RECORD > kMaxElementData - 6)
+            break;
+        block.insert(block.end(), data.cdrRecords[i].begin(), data.cdrRecords[i].end());
+    }
+    SimMessage answer(SIM_POSITIVE);
+    answer.Add(TAG_CDR_REQUEST, block);
+    if (!block.empty())
+        answer.Add(TAG_CDR_POSITION, BigEndianBytes(data.cdrPosition));
+    return answer;
+}
+
+void CDeviceSimulator::OnCdr(const SimMessage& request, std::vector<SimMessage>* answers)
+{
+    const Bytes* count = request.Find(TAG_CDR_REQUEST);
+    const Bytes* position = request.Find(TAG_CDR_POSITION);
+    if (!count->empty() && position && BigEndian(position) == data.cdrPosition)
+    {
+        // The program took the block at this position: those records are read.
+        size_t taken = (*count)[0] / SIM_CDR_RECORD;
+        const Bytes* cause = request.Find(TAG_CAUSE);
+        if (request.type == SIM_NEGATIVE && cause && cause->size() >= 2 && (*cause)[0] == 0x99)
+        {
+            // Records before the bad one were written; the bad one is dropped.
+            data.cdrBadReports.push_back((*cause)[1]);
+            taken = (*cause)[1];
+        }
+        if (taken > data.cdrRecords.size())
+            taken = data.cdrRecords.size();
+        data.cdrRecords.erase(data.cdrRecords.begin(), data.cdrRecords.begin() + taken);
+        data.cdrPosition = (data.cdrPosition + (DWORD)taken * SIM_CDR_RECORD) % SIM_CDR_RING;
+    }
+    answers->push_back(CdrBlock());
 }
 }

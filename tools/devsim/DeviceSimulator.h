@@ -20,12 +20,23 @@ enum : BYTE
     TAG_SYSTEM_INFO = 0x17,
     TAG_DEVICE_NAME = 0x18,
     TAG_VOIP_VERSION = 0x1A,
+    TAG_FLASH_START = 0x21,
+    TAG_FLASH_DATA = 0x22,
+    TAG_FLASH_ADDRESS = 0x26,
+    TAG_FLASH_CANCEL = 0x27,
     TAG_NEW_PASSWORD = 0x28,
+    TAG_FLASH_STOP = 0x29,
     TAG_UPLOAD_SIZE = 0x40,
     TAG_UPLOAD_DATA = 0x41,
     TAG_DOWNLOAD_DATA = 0x42,
+    TAG_ANNOUNCEMENT_START = 0x43,
+    TAG_ANNOUNCEMENT_DATA = 0x44,
+    TAG_FLASH_ERASE = 0x45,
     TAG_ADDRESS = 0x46,
+    TAG_ANNOUNCEMENT_STOP = 0x48,
     TAG_UPLOAD_STOP = 0x49,
+    TAG_CDR_REQUEST = 0x4A,
+    TAG_CDR_POSITION = 0x4B,
     TAG_UPLOAD_FLAG = 0x55,
     TAG_MONITOR_START = 0x31,
     TAG_MONITOR_STOP = 0x32,
@@ -99,7 +110,14 @@ struct SimFaults
     int swapAnswers = 0;        // answers held back and sent after the next one
     int answerPastImage = 0;    // block answers that name an address behind the image
     int restartBeforeUpload = 0; // upload starts answered with a restart first
+    // Flash and announcement blocks.
+    int eraseWaits = 0;         // block answers replaced by "erasing flash"
+    int flashSilent = 0;        // flash requests the loader does not answer
 };
+
+// The CDR ring: records of 64 bytes in a ring of 8 MiB of positions.
+const DWORD SIM_CDR_RECORD = 64;
+const DWORD SIM_CDR_RING = 0x800000;
 
 class CDeviceSimulator;
 typedef void (CDeviceSimulator::*SimHandler)(const SimMessage& request, std::vector<SimMessage>* answers);
@@ -205,6 +223,15 @@ private:
     void OnUploadStart(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnUploadBlock(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnUploadStop(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnFlashStart(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnFlashBlock(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnFlashStop(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnFlashCancel(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnAnnouncementStart(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnAnnouncementBlock(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnAnnouncementStop(const SimMessage& request, std::vector<SimMessage>* answers);
+    void OnCdr(const SimMessage& request, std::vector<SimMessage>* answers);
+    SimMessage CdrBlock();
     bool BlockAddress(const SimMessage& request, DWORD* offset);
 
 public:
@@ -230,7 +257,27 @@ public:
         bool uploading = false;
         bool uploadWithoutNetwork = false;
         int downloadRequests = 0, uploadBlocks = 0, uploadsDone = 0;
+
+        // Flash written through the loader: address -> bytes, kept when the
+        // update stops, dropped when it is cancelled.
+        std::map<DWORD, Bytes> flash, flashPending;
+        bool flashOpen = false;
+        int flashUpdatesDone = 0, flashCancels = 0;
+
+        // Announcements by type (0..3), the whole file as sent.
+        Bytes announcements[4];
+        Bytes announcementPending;
+        int announcementType = -1;
+
+        // CDR records not yet read, the ring position of the first, records
+        // per block and the bad records reported by the program (their numbers).
+        std::vector<Bytes> cdrRecords;
+        DWORD cdrPosition = 0;
+        int cdrBlockRecords = 3;
+        std::vector<int> cdrBadReports;
     } data;
+    // Sends monitor trace text as the device does, unasked (split as needed).
+    bool SendTrace(const std::string& text);
     // The device's image (under the lock).
     void SetImage(const Bytes& image);
     Bytes GetImage();
