@@ -612,12 +612,62 @@ BOOL CMainFrame::OnIdle()
     return FALSE;
 }
 
+namespace
+{
+// The clipboard and undo keys of an edit field: Ctrl+C, Ctrl+Ins, Ctrl+V,
+// Shift+Ins, Ctrl+X, Shift+Del, Ctrl+Z, Alt+Backspace.
+bool IsEditingKey(const MSG* msg)
+{
+    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)
+        return false;
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+    const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+    const bool alt = ::GetKeyState(VK_MENU) < 0;
+    switch (msg->wParam)
+    {
+    case 'C':
+    case 'V':
+    case 'X':
+    case 'Z':
+        return ctrl && !alt;
+    case VK_INSERT:
+        return ctrl || shift;
+    case VK_DELETE:
+        return shift;
+    case VK_BACK:
+        return alt;
+    default:
+        return false;
+    }
+}
+
+bool IsEditField(HWND wnd)
+{
+    char cls[32] = "";
+    ::GetClassNameA(wnd, cls, sizeof(cls));
+    return lstrcmpiA(cls, "Edit") == 0;
+}
+}
+
 BOOL CMainFrame::PreTranslateMessage(MSG* msg)
 {
-    if (m_accel && msg->hwnd && (msg->hwnd == m_hWnd || ::IsChild(m_hWnd, msg->hwnd)) &&
-        ::TranslateAcceleratorA(m_hWnd, m_accel, msg))
+    if (!msg->hwnd || (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)))
+    {
+        // The Find dialog is a window of its own.
+        return m_findDlg && ::IsWindow(m_findDlg) && ::IsDialogMessageA(m_findDlg, msg);
+    }
+    // The edit fields of the pages and of the monitor commands keep their
+    // clipboard and undo keys; the frame's copy works on the logs only.
+    const bool editing = IsEditingKey(msg) && IsEditField(msg->hwnd);
+    if (m_accel && !editing && ::TranslateAcceleratorA(m_hWnd, m_accel, msg))
         return TRUE;
-    if (m_findDlg && ::IsWindow(m_findDlg) && ::IsDialogMessageA(m_findDlg, msg))
+    if (m_dataView.m_hWnd && m_dataView.PreTranslateMessage(msg))
+        return TRUE;
+    if (m_diagView.m_hWnd && m_diagView.PreTranslateMessage(msg))
+        return TRUE;
+    if (m_monitorLog.m_hWnd && ::IsWindowVisible(m_monitorLog) &&
+        (msg->hwnd == m_monitorLog.m_hWnd || ::IsChild(m_monitorLog, msg->hwnd)) &&
+        ::IsDialogMessageA(m_monitorLog, msg))
         return TRUE;
     return FALSE;
 }

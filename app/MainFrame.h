@@ -12,6 +12,7 @@
 #include "comm/CommMessages.h"
 #include "comm/MonitorLog.h"
 #include "config/DataView.h"
+#include "diag/DiagView.h"
 #include "res/resource.h"
 
 class CProgressDlg;
@@ -86,6 +87,7 @@ public:
     CCommLogCtrl& GetCommLog() { return m_commLog; }
     CDataView& GetDataView() { return m_dataView; }
     CMonitorLog& GetMonitorLog() { return m_monitorLog; }
+    CDiagView& GetDiagView() { return m_diagView; }
     CProgressDlg* GetProgressDialog() const { return m_progress; }
     CWaitDlg* GetRestartNotice() const { return m_notice; }
     bool IsDownloadPending() const { return m_pendingDownload; }
@@ -323,7 +325,7 @@ private:
     CCommLogCtrl m_commLog;
     CDataView m_dataView;
     CMonitorLog m_monitorLog;
-    HWND m_diagView = NULL;
+    CDiagView m_diagView;
 
     HWND m_findDlg = NULL;
     FINDREPLACEA m_findData;

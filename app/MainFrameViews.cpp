@@ -48,7 +48,7 @@ HWND CMainFrame::GetTabPageOfKind(int kind) const
     case TabMonitorLog:
         return m_monitorLog.m_hWnd;
     case TabDiagnostics:
-        return m_diagView;
+        return m_diagView.m_hWnd;
     default:
         return NULL;
     }
@@ -60,12 +60,9 @@ void CMainFrame::CreateViews(HINSTANCE inst)
     if (m_dataView.m_hWnd)
         ::ShowWindow(m_dataView, SW_HIDE);
 
-    // The diagnostics tab shows its text until its view is in place.
-    char text[256] = "";
-    g_Language.GetString("strTabDiagnostics", text, sizeof(text));
-    m_diagView = ::CreateWindowExA(0, "STATIC", text, WS_CHILD | SS_CENTER | SS_CENTERIMAGE, 0, 0, 0, 0, m_tab,
-                                   NULL, inst, NULL);
-    ::SendMessage(m_diagView, WM_SETFONT, (WPARAM)::GetStockObject(DEFAULT_GUI_FONT), FALSE);
+    m_diagView.Create(m_tab);
+    if (m_diagView.m_hWnd)
+        ::ShowWindow(m_diagView, SW_HIDE);
 
     m_monitorLog.Create(m_tab);
     if (m_monitorLog.m_hWnd)
@@ -151,21 +148,53 @@ void CMainFrame::OnUploadAccepted()
 }
 
 // ---------------------------------------------------------------------------
-// Diagnostics view: its polling follows the link; the answers wait for it.
+// Diagnostics view: its polling follows the link; the answers are copied
+// inside the engine's send and reach a page only when it shows their kind.
 
-void CMainFrame::PassDiagnosticsData(int, int) {}
-void CMainFrame::StopCardsPolling() {}
-void CMainFrame::StartCardsPolling() {}
-void CMainFrame::ResumeDiagPolling() {}
-void CMainFrame::SuspendDiagPolling() {}
-void CMainFrame::SaveDiagSplitter() {}
-void CMainFrame::CreateDiagContents() {}
+void CMainFrame::PassDiagnosticsData(int code, int result)
+{
+    if (m_diagView.m_hWnd)
+        m_diagView.TakeDeviceData(code, result, g_DeviceProtocol);
+}
+
+void CMainFrame::StopCardsPolling()
+{
+    if (m_diagView.m_hWnd)
+        m_diagView.StopCardsPolling();
+}
+
+void CMainFrame::StartCardsPolling()
+{
+    if (m_diagView.m_hWnd)
+        m_diagView.StartCardsPolling();
+}
+
+void CMainFrame::ResumeDiagPolling()
+{
+    CDiagView::ResumePolling();
+}
+
+void CMainFrame::SuspendDiagPolling()
+{
+    CDiagView::SuspendPolling();
+}
+
+void CMainFrame::CreateDiagContents()
+{
+    if (m_diagView.m_hWnd)
+        m_diagView.CreateContents(g_PathSettings.SplitterPos2);
+}
+
+void CMainFrame::SaveDiagSplitter()
+{
+    if (m_diagView.m_hWnd)
+        g_PathSettings.SplitterPos2 = m_diagView.GetSplitterPos();
+}
 
 void CMainFrame::RetranslateDiagView()
 {
-    char text[256] = "";
-    g_Language.GetString("strTabDiagnostics", text, sizeof(text));
-    ::SetWindowTextA(m_diagView, text);
+    if (m_diagView.m_hWnd)
+        m_diagView.OnLanguageChanged();
 }
 
 // The GSM cell selection page asked for the cells of a module; no page of
@@ -483,7 +512,12 @@ LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled)
 
 BOOL CMainFrame::RouteToViews(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult)
 {
-    if (uMsg != WM_COMMAND || !m_dataView.m_hWnd)
+    if (uMsg != WM_COMMAND)
+        return FALSE;
+    // F6 switches the panes of the view that is shown.
+    if (GetCurrentTabKind() == TabDiagnostics && m_diagView.m_hWnd)
+        return m_diagView.ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult, 1);
+    if (!m_dataView.m_hWnd)
         return FALSE;
     return m_dataView.ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult, 1);
 }
