@@ -109,6 +109,22 @@ TEST_F(LmfFileTest, RefusesEmptyUnopenedAndMalformedFiles)
     EXPECT_EQ(0, m_file.GetBlockCount());
 }
 
+TEST_F(LmfFileTest, AFolderOrALockedFileDoesNotOpen)
+{
+    ::CreateDirectoryA("lmf_folder", NULL);
+    EXPECT_FALSE(m_file.Open("lmf_folder", kReadFlags));
+    EXPECT_EQ(LMF_LOAD_NOT_OPEN, m_file.Load());
+    ::RemoveDirectoryA("lmf_folder");
+
+    LmfImage().Filled(0, 0x60100000, 16).Write();
+    HANDLE lock = ::CreateFileA(kPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    EXPECT_FALSE(m_file.Open(kPath, kReadFlags));
+    EXPECT_EQ(LMF_LOAD_NOT_OPEN, m_file.Load());
+    ::CloseHandle(lock);
+    EXPECT_EQ(0, m_file.GetBlockCount());
+}
+
 TEST_F(LmfFileTest, AHeaderCutAtAnyLengthIsAFormatError)
 {
     LmfImage valid;
