@@ -1,14 +1,19 @@
-// Times the device link: framing and deframing throughput in memory, and
+// Times the device link: framing and deframing throughput in memory,
 // request/answer round trips per second through the real link threads against
-// the device simulator over loopback TCP. Prints one line per case; run under
-// Wine by hand.
+// the device simulator over loopback TCP, how long closing the link takes, the
+// processor time of an idle serial reader on a pseudo-terminal COM port, and
+// how fast the communication log view takes message dumps. Prints one line per
+// case; run under Wine by hand.
+#include "comm/CommLogCtrl.h"
 #include "comm/CommMessages.h"
 #include "comm/Framing.h"
 #include "comm/Link.h"
+#include "comm/SerialLink.h"
 #include "comm/TcpLink.h"
 #include "app/AppSettings.h"
 #include "app/TextUtil.h"
 #include "tools/devsim/DeviceSimulator.h"
+#include "tools/devsim/PtyPair.h"
 #include "wcl/Win.h"
 #include <cstdio>
 #include <vector>
@@ -165,10 +170,100 @@ void BenchRoundTrips()
     double elapsed = Now() - t0;
     printf("round trips: %ld request/answer pairs over loopback TCP in %.1f ms: %.0f per second (%.2f ms each)\n",
            g_frames, elapsed, g_frames * 1000.0 / elapsed, elapsed / (g_frames ? g_frames : 1));
+    t0 = Now();
     CommClose();
+    printf("close: the TCP link closed in %.1f ms\n", Now() - t0);
     sim.Stop();
     WinsockCleanup();
     DestroyWindow(window);
+}
+
+ULONGLONG ProcessorTime()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ticks = [](const FILETIME& f) { return ((ULONGLONG)f.dwHighDateTime << 32) | f.dwLowDateTime; };
+    return ticks(kernel) + ticks(user);
+}
+
+// An idle serial link on a pseudo terminal, where every wait for a port event
+// ends at once: the processor time of the whole process (reader, writer and
+// the simulator's own polling) over two seconds.
+void BenchIdleSerialReader()
+{
+    devsim::CPtyPair pty;
+    if (!pty.Start("COM45", "COM46"))
+    {
+        printf("idle serial reader: skipped (%s)\n", pty.SkipReason().c_str());
+        return;
+    }
+    devsim::CDeviceSimulator sim;
+    if (!sim.StartSerial("COM46"))
+    {
+        printf("idle serial reader: simulator did not open its port\n");
+        return;
+    }
+    HWND window = CreateCounterWindow();
+    g_Settings.ComMode = 0;
+    CopyText(g_Settings.VirtualComPort, sizeof(g_Settings.VirtualComPort), "COM45");
+    if (CommInit(window, 1) != 1)
+    {
+        printf("idle serial reader: the port did not open\n");
+        sim.Stop();
+        return;
+    }
+    const double period = 2000;
+    LONG passes = SerialReaderPasses();
+    ULONGLONG cpu = ProcessorTime();
+    double t0 = Now();
+    while (Now() - t0 < period)
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+    double elapsed = Now() - t0;
+    double used = (double)(ProcessorTime() - cpu) / 10000.0;
+    passes = SerialReaderPasses() - passes;
+    printf("idle serial reader: %.0f ms of processor time in %.0f ms (%.1f%% of one core), %ld reader passes "
+           "(%.0f per second)\n",
+           used, elapsed, used * 100.0 / elapsed, passes, passes * 1000.0 / elapsed);
+    t0 = Now();
+    CommClose();
+    printf("close: the serial link closed in %.1f ms\n", Now() - t0);
+    sim.Stop();
+    pty.Stop();
+    DestroyWindow(window);
+}
+
+// The communication log view: message dumps of a 135-byte answer, trimmed to
+// the default 200 lines, as the engine writes them for every message.
+void BenchCommLog()
+{
+    LoadLibraryA("RICHED20.DLL");
+    HWND host = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, NULL, NULL, NULL, NULL);
+    HWND edit = CreateWindowExA(0, "RichEdit20A", "",
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                                    ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                                0, 0, 780, 580, host, NULL, NULL, NULL);
+    if (!edit)
+    {
+        printf("communication log: no rich edit control\n");
+        return;
+    }
+    CCommLogCtrl log;
+    log.Attach(edit);
+    log.Init();
+    log.SetMaxLines(200);
+    std::vector<BYTE> message(135);
+    for (size_t i = 0; i < message.size(); ++i)
+        message[i] = (BYTE)(i * 37);
+    const int rounds = 2000;
+    double t0 = Now();
+    for (int i = 0; i < rounds; ++i)
+        log.AddFrameDump(message.data(), (int)message.size(), i & 1);
+    double elapsed = Now() - t0;
+    printf("communication log: %d dumps of %u bytes (%d characters a line) in %.1f ms: %.0f per second "
+           "(%.3f ms each)\n",
+           rounds, (unsigned)message.size(), log.GetCharsPerLine(), elapsed, rounds * 1000.0 / elapsed,
+           elapsed / rounds);
+    DestroyWindow(host);
 }
 }
 
@@ -176,5 +271,7 @@ int main()
 {
     BenchFraming();
     BenchRoundTrips();
+    BenchIdleSerialReader();
+    BenchCommLog();
     return 0;
 }

@@ -23,6 +23,7 @@ volatile LONG s_stop = 0;
 LinkThread s_reader = { NULL, 0 };
 LinkThread s_writer = { NULL, 0 };
 UINT_PTR s_comTimer = 0;
+int s_threadsLeftAtClose = 0;
 bool s_portErrorShown = false;
 bool s_threadErrorShown = false;
 
@@ -64,8 +65,8 @@ bool ThreadAlive(const LinkThread& t)
 
 // Waits for both threads to end, at most timeoutMs, handling messages sent to
 // this thread meanwhile (a thread that sends to a window of ours must not
-// block us nor we it).
-void WaitForThreads(DWORD timeoutMs)
+// block us nor we it). Returns how many are still running.
+int WaitForThreads(DWORD timeoutMs)
 {
     DWORD deadline = ::GetTickCount() + timeoutMs;
     for (;;)
@@ -77,20 +78,21 @@ void WaitForThreads(DWORD timeoutMs)
         if (ThreadAlive(s_writer))
             handles[count++] = s_writer.handle;
         if (count == 0)
-            return;
+            return 0;
         DWORD now = ::GetTickCount();
         if ((LONG)(now - deadline) >= 0)
-            return;
+            return (int)count;
         DWORD r = ::MsgWaitForMultipleObjects(count, handles, FALSE, deadline - now, QS_SENDMESSAGE);
         if (r == WAIT_OBJECT_0 + count)
         {
             MSG msg;
             ::PeekMessage(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
-        else if (r == WAIT_TIMEOUT || r == WAIT_FAILED)
+        else if (r == WAIT_FAILED)
         {
-            return;
+            return (int)count;
         }
+        // A thread that ended or the deadline: count again.
     }
 }
 
@@ -194,6 +196,11 @@ bool CommStopRequested()
 bool CommIsSuspended()
 {
     return s_suspended != 0;
+}
+
+int CommThreadsLeftAtClose()
+{
+    return s_threadsLeftAtClose;
 }
 
 bool CommThreadsRunning()
@@ -334,7 +341,7 @@ void CommClose()
         TcpClose();
     if (s_writer.id)
         ::PostThreadMessage(s_writer.id, WMU_SEND_FRAME, 0, 0);
-    WaitForThreads(5000);
+    s_threadsLeftAtClose = WaitForThreads(5000);
     CloseThreadHandle(s_reader);
     CloseThreadHandle(s_writer);
     if (s_comTimer)

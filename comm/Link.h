@@ -46,6 +46,9 @@ bool CommStopRequested();
 bool CommIsSuspended();
 // Whether the reader and writer threads run.
 bool CommThreadsRunning();
+// How many link threads the last CommClose left running when its wait ran
+// out (0 when both ended as they were told).
+int CommThreadsLeftAtClose();
 
 // Writes one piece of a frame to the link (serial or TCP).
 int CommWriteBytes(const BYTE* bytes, int length);

@@ -64,10 +64,11 @@ void ReopenAfterAccessDenied()
     OpenPort();
 }
 
-// Reads everything queued and feeds it to the deframer.
-void ReadQueued()
+// Reads everything queued and feeds it to the deframer; returns the bytes read.
+int ReadQueued()
 {
     BYTE buffer[512];
+    int total = 0;
     bool more = true;
     while (more && !CommStopRequested())
     {
@@ -75,11 +76,16 @@ void ReadQueued()
         int n = SerialRead(buffer, sizeof(buffer), &more);
         if (n <= 0)
             break;
+        total += n;
         if (g_Settings.CommunicationLogRawInput)
             LinkLogRaw(buffer, n);
         DeframeBytes(buffer, n);
     }
+    return total;
 }
+
+volatile LONG s_readerPasses = 0;
+const DWORD kIdleRestMs = 5;
 }
 
 PortOpenFn SetPortOpenFunction(PortOpenFn open)
@@ -286,6 +292,7 @@ void SerialReaderLoop()
 {
     while (!CommStopRequested())
     {
+        ::InterlockedIncrement(&s_readerPasses);
         HANDLE h = CurrentPort();
         if (h == INVALID_HANDLE_VALUE)
         {
@@ -312,12 +319,7 @@ void SerialReaderLoop()
         if (CommStopRequested())
             break;
 
-        if (ok && (mask & EV_RXCHAR))
-        {
-            ReadQueued();
-            continue;
-        }
-        if (error == ERROR_ACCESS_DENIED)
+        if (!ok && error == ERROR_ACCESS_DENIED)
         {
             ClearPortError(h, NULL);
             ReopenAfterAccessDenied();
@@ -325,14 +327,16 @@ void SerialReaderLoop()
         }
         if (ok && (mask & EV_ERR))
             ClearPortError(h, NULL);
-        // A wait that ended with no event (a pseudo terminal ends every wait
-        // at once with error 995): take what is queued, else rest a moment so
-        // the reader does not spin.
-        COMSTAT status = {};
-        ClearPortError(h, &status);
-        if (status.cbInQue)
-            ReadQueued();
-        else
-            ::Sleep(5);
+        // Whatever ended the wait, take what is queued. A wait that brought
+        // nothing to read (a pseudo terminal or a redirector ends every wait
+        // at once, with error 995 or a bare event) rests a moment, so the
+        // reader never spins.
+        if (ReadQueued() == 0 && !CommStopRequested())
+            ::Sleep(kIdleRestMs);
     }
+}
+
+LONG SerialReaderPasses()
+{
+    return s_readerPasses;
 }

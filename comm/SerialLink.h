@@ -31,7 +31,11 @@ int SerialWrite(const BYTE* bytes, int length);
 int SerialRead(BYTE* buffer, int maximum, bool* moreWaiting);
 
 // The reader thread's serial loop; returns when the link's stop flag is set.
+// A pass that finds nothing to read rests 5 ms before it waits again.
 void SerialReaderLoop();
+// How many passes the reader loop has made (it counts every wait for a port
+// event and every rest while the port is closed).
+LONG SerialReaderPasses();
 
 // How the port is opened (tests replace it to play a port in use): a handle
 // or INVALID_HANDLE_VALUE with the error in GetLastError.

@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
+#include "comm/CommLogCtrl.h"
 #include "comm/CommMessages.h"
+#include "comm/DeviceProtocol.h"
+#include "comm/EngineStatus.h"
 #include "comm/Link.h"
 #include "comm/LinkLog.h"
 #include "comm/SerialLink.h"
+#include "comm/UsbPort.h"
 #include "app/AppSettings.h"
 #include "app/TextUtil.h"
 #include "tests/support/LinkMessageRecorder.h"
 #include "tools/devsim/DeviceSimulator.h"
+#include "tools/devsim/PtyPair.h"
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,141 +23,42 @@ using devsim::SimMessage;
 
 namespace
 {
-// A pseudo-terminal pair made by socat, its two ends mapped to two COM ports
-// of the Wine prefix: the program opens one, the simulator the other.
-class CPtyPair
-{
-public:
-    bool Start(const char* programPort, const char* devicePort)
-    {
-        if (::GetFileAttributesA("Z:\\usr\\bin\\socat") == INVALID_FILE_ATTRIBUTES)
-        {
-            m_skipReason = "socat is not installed";
-            return false;
-        }
-        char prefix[MAX_PATH] = "";
-        if (!::GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof(prefix)))
-        {
-            m_skipReason = "not running under Wine (WINEPREFIX unset)";
-            return false;
-        }
-        m_programLink = Link(prefix, programPort);
-        m_deviceLink = Link(prefix, devicePort);
-        // Wine's mount manager reads the port keys only when the session
-        // starts, so the ends are linked into the prefix's device folder
-        // directly; a key left from elsewhere would map the port again at
-        // the next start.
-        DeletePortKey(programPort);
-        DeletePortKey(devicePort);
-        DeleteUnixLink(m_programLink);
-        DeleteUnixLink(m_deviceLink);
-        // socat is a host program: Wine cannot end it, so a shell notes its
-        // process id for Stop.
-        m_pidFile = std::string(prefix) + "/vel-socat-" + std::to_string(::GetCurrentProcessId()) + ".pid";
-        ::DeleteFileA(DosPath(m_pidFile).c_str());
-        std::string command = "Z:\\bin\\sh -c \"echo $$ > " + m_pidFile
-                              + "; exec /usr/bin/socat pty,raw,echo=0,link=" + m_programLink
-                              + " pty,raw,echo=0,link=" + m_deviceLink + "\"";
-        if (!Run(command, false))
-        {
-            m_skipReason = "socat could not be started";
-            return false;
-        }
-        std::string programPath = std::string("\\\\.\\") + programPort;
-        std::string devicePath = std::string("\\\\.\\") + devicePort;
-        for (int i = 0; i < 300; ++i)
-        {
-            if (CanOpen(programPath) && CanOpen(devicePath))
-                return true;
-            ::Sleep(10);
-        }
-        m_skipReason = "socat made no pty pair";
-        return false;
-    }
-
-    void Stop()
-    {
-        if (m_pidFile.empty())
-            return;
-        char pid[32] = "";
-        HANDLE f = ::CreateFileA(DosPath(m_pidFile).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-        if (f != INVALID_HANDLE_VALUE)
-        {
-            DWORD got = 0;
-            ::ReadFile(f, pid, sizeof(pid) - 1, &got, NULL);
-            pid[got] = '\0';
-            ::CloseHandle(f);
-        }
-        long id = strtol(pid, NULL, 10);
-        if (id > 0)
-            Run("Z:\\bin\\kill " + std::to_string(id), true);
-        ::DeleteFileA(DosPath(m_pidFile).c_str());
-        m_pidFile.clear();
-        DeleteUnixLink(m_programLink);
-        DeleteUnixLink(m_deviceLink);
-    }
-
-    ~CPtyPair() { Stop(); }
-    const std::string& SkipReason() const { return m_skipReason; }
-
-private:
-    static std::string Link(const char* prefix, const char* port)
-    {
-        std::string name(port);
-        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-        return std::string(prefix) + "/dosdevices/" + name;
-    }
-    static std::string DosPath(const std::string& unixPath)
-    {
-        std::string p = "Z:" + unixPath;
-        std::replace(p.begin(), p.end(), '/', '\\');
-        return p;
-    }
-    // True once the port opens as a serial port (the mount manager has
-    // picked the mapping up).
-    static bool CanOpen(const std::string& path)
-    {
-        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-        if (h == INVALID_HANDLE_VALUE)
-            return false;
-        DCB dcb = {};
-        dcb.DCBlength = sizeof(dcb);
-        bool serial = ::GetCommState(h, &dcb) != FALSE;
-        ::CloseHandle(h);
-        return serial;
-    }
-    static bool Run(const std::string& command, bool wait)
-    {
-        STARTUPINFOA si = {};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back('\0');
-        if (!::CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-            return false;
-        if (wait)
-            ::WaitForSingleObject(pi.hProcess, 3000);
-        ::CloseHandle(pi.hProcess);
-        ::CloseHandle(pi.hThread);
-        return true;
-    }
-    static void DeleteUnixLink(const std::string& unixPath) { ::DeleteFileA(DosPath(unixPath).c_str()); }
-    static void DeletePortKey(const char* port)
-    {
-        HKEY key;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine\\Ports", 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS)
-        {
-            ::RegDeleteValueA(key, port);
-            ::RegCloseKey(key);
-        }
-    }
-
-    std::string m_pidFile;
-    std::string m_programLink, m_deviceLink, m_skipReason;
-};
-
 const char* const kProgramPort = "COM41";
 const char* const kDevicePort = "COM42";
+const Bytes kSystemInfoRequest{ 0xA1, 0x02, 0x15, 0x00, 0x48 };
+
+// Log lines from the UI thread and the link threads alike.
+struct ThreadLog
+{
+    CRITICAL_SECTION cs;
+    std::vector<std::string> lines;
+    ThreadLog() { ::InitializeCriticalSection(&cs); }
+    ~ThreadLog() { ::DeleteCriticalSection(&cs); }
+    static void Sink(const char* text, COLORREF, void* context)
+    {
+        ThreadLog* self = static_cast<ThreadLog*>(context);
+        ::EnterCriticalSection(&self->cs);
+        self->lines.push_back(text);
+        ::LeaveCriticalSection(&self->cs);
+    }
+    size_t Count(const std::string& line)
+    {
+        ::EnterCriticalSection(&cs);
+        size_t n = (size_t)std::count(lines.begin(), lines.end(), line);
+        ::LeaveCriticalSection(&cs);
+        return n;
+    }
+};
+
+// The device as Windows names it: on the port the program uses.
+int DeviceOnProgramPort(const char*, char* description, size_t descriptionSize, char* friendlyName,
+                        size_t friendlyNameSize)
+{
+    CopyText(description, descriptionSize, "USB serial device");
+    FormatText(friendlyName, friendlyNameSize, "Stellaris USB serial port (%s)", kProgramPort);
+    return 1;
+}
+const char* const kDeviceInterface = "\\\\?\\USB#VID_1CBE&PID_0002#0E12AB34#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 
 class LinkSerialTest : public ::testing::Test
 {
@@ -180,7 +87,7 @@ protected:
         return CommQueueSend(m, (int)message.size()) == 1;
     }
 
-    CPtyPair pty;
+    devsim::CPtyPair pty;
     CDeviceSimulator sim;
     CLinkMessageRecorder recorder;
 };
@@ -190,7 +97,7 @@ TEST_F(LinkSerialTest, RequestAndAnswerAreByteExactBothWays)
 {
     ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
     EXPECT_EQ(2, CommState());
-    ASSERT_TRUE(Send(Bytes{ 0xA1, 0x02, 0x15, 0x00, 0x48 }));
+    ASSERT_TRUE(Send(kSystemInfoRequest));
     ASSERT_TRUE(sim.WaitForReceived(1, 3000));
     EXPECT_EQ((Bytes{ 0x7E, 0xA1, 0x02, 0x15, 0x00, 0x48, 0x7A }), sim.RawReceived());
     ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
@@ -208,26 +115,37 @@ TEST_F(LinkSerialTest, RequestAndAnswerAreByteExactBothWays)
     ASSERT_TRUE(Send(special));
     DWORD deadline = ::GetTickCount() + 3000;
     while (sim.RawReceived().size() < devsim::SimFrame(special).size() && (LONG)(::GetTickCount() - deadline) < 0)
-        ::Sleep(5);
+        CLinkMessageRecorder::Pump(5);
     EXPECT_EQ(devsim::SimFrame(special), sim.RawReceived());
+    // And comes back whole, escapes and all.
+    ASSERT_TRUE(sim.SendRaw(devsim::SimFrame(special)));
+    ASSERT_TRUE(recorder.WaitForFrames(2, 3000));
+    EXPECT_EQ(special, recorder.frames[1]);
 
-    DWORD start = ::GetTickCount();
+    // Both threads end when told: closing never has to give up on them.
     CommClose();
-    EXPECT_LT(::GetTickCount() - start, 1500u);
+    EXPECT_EQ(0, CommThreadsLeftAtClose());
     EXPECT_FALSE(CommThreadsRunning());
+    EXPECT_EQ(0, CommState());
 }
 
-TEST_F(LinkSerialTest, IdleReaderUsesAlmostNoProcessorTime)
+// On a pseudo terminal every wait for a port event ends at once with no
+// event: the reader must rest between such waits instead of spinning. A
+// resting reader makes at most one pass per 5 ms whatever the machine's load
+// (a busy machine only makes it slower); a spinning one makes thousands.
+TEST_F(LinkSerialTest, IdleReaderRestsBetweenEmptyWaits)
 {
     ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
-    FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
-    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernelBefore, &userBefore);
-    ::Sleep(500);
-    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernelAfter, &userAfter);
-    auto ticks = [](const FILETIME& f) { return ((ULONGLONG)f.dwHighDateTime << 32) | f.dwLowDateTime; };
-    ULONGLONG used = ticks(kernelAfter) - ticks(kernelBefore) + ticks(userAfter) - ticks(userBefore);
-    // 100 ns units: under a fifth of the half second (a spinning reader takes all of it).
-    EXPECT_LT(used, 1000000ull);
+    LONG passesBefore = SerialReaderPasses();
+    DWORD start = ::GetTickCount();
+    CLinkMessageRecorder::Pump(300);
+    LONG passes = SerialReaderPasses() - passesBefore;
+    DWORD elapsed = ::GetTickCount() - start;
+    EXPECT_LE(passes, (LONG)(elapsed / 2 + 10)) << "in " << elapsed << " ms";
+
+    // Resting does not keep the reader from answering.
+    ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
 }
 
 TEST_F(LinkSerialTest, SuspendClosesThePortAndInitReopensIt)
@@ -241,6 +159,245 @@ TEST_F(LinkSerialTest, SuspendClosesThePortAndInitReopensIt)
     EXPECT_EQ(0, CommState());
     ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
     EXPECT_EQ(2, CommState());
-    ASSERT_TRUE(Send(Bytes{ 0xA1, 0x02, 0x15, 0x00, 0x48 }));
+    ASSERT_TRUE(Send(kSystemInfoRequest));
     ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
+}
+
+TEST_F(LinkSerialTest, InitWhileOpenClosesAndRestartsEverything)
+{
+    ThreadLog log;
+    CommSetLogSink(ThreadLog::Sink, &log);
+    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
+    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
+    CommSetLogSink(NULL, NULL);
+
+    EXPECT_EQ(2u, log.Count("Init communication"));
+    EXPECT_EQ(2u, log.Count("Open port COM41 (115200 b/s)"));
+    EXPECT_EQ(1u, log.Count("Close communication"));
+    EXPECT_EQ(1u, log.Count("Close port COM41"));
+    EXPECT_EQ(2u, log.Count("Start threads"));
+    EXPECT_EQ(0, CommThreadsLeftAtClose());
+    EXPECT_EQ(2, CommState());
+    ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
+}
+
+// The device unplugged and plugged in again on the port the program uses.
+TEST_F(LinkSerialTest, UsbRemovalSuspendsAndArrivalReopensThePort)
+{
+    UsbPortLookupFn previous = SetUsbPortLookup(DeviceOnProgramPort);
+    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
+
+    EXPECT_EQ(1, OnUsbDeviceChange(kDeviceInterface, 2));
+    EXPECT_EQ(0, CommState());
+    EXPECT_TRUE(CommIsSuspended());
+    EXPECT_TRUE(CommThreadsRunning());
+
+    EXPECT_EQ(1, OnUsbDeviceChange(kDeviceInterface, 1));
+    EXPECT_EQ(2, CommState());
+    EXPECT_FALSE(CommIsSuspended());
+    ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
+    SetUsbPortLookup(previous);
+}
+
+namespace
+{
+// The hex bytes of every "RAW INPUT > " line of a log text, in order.
+Bytes RawInputBytes(const std::string& text)
+{
+    Bytes bytes;
+    std::istringstream lines(text);
+    std::string line;
+    const std::string prefix = "RAW INPUT > ";
+    while (std::getline(lines, line))
+    {
+        if (line.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        std::istringstream hex(line.substr(prefix.size()));
+        std::string token;
+        while (hex >> token)
+            bytes.push_back((BYTE)strtoul(token.c_str(), NULL, 16));
+    }
+    return bytes;
+}
+
+std::string WindowText(HWND hwnd)
+{
+    int length = ::GetWindowTextLengthA(hwnd);
+    std::string text((size_t)length + 1, '\0');
+    text.resize((size_t)::GetWindowTextA(hwnd, &text[0], length + 1));
+    return text;
+}
+} // namespace
+
+// The real log view attached to the link: the reader thread logs the raw
+// input while the UI thread, without handling a message, closes the link.
+// Closing never waits on the log, and the reader's lines all land, in order.
+TEST_F(LinkSerialTest, ReaderLogsRawInputWhileTheUiThreadClosesTheLink)
+{
+    ::LoadLibraryA("RICHED20.DLL");
+    HWND host = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, NULL, NULL, NULL, NULL);
+    HWND edit = ::CreateWindowExA(0, "RichEdit20A", "",
+                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                                      ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                                  0, 0, 580, 380, host, NULL, NULL, NULL);
+    ASSERT_TRUE(edit != NULL);
+    CCommLogCtrl view;
+    // Detached however the test ends: the link must not keep a dead view.
+    struct Detach
+    {
+        HWND host;
+        ~Detach()
+        {
+            CommSetLog(NULL);
+            ::DestroyWindow(host);
+        }
+    } detach{ host };
+    view.Attach(edit);
+    view.Init();
+    view.SetMaxLines(0);
+    view.SetCharsPerLine(4000); // one line per chunk read
+    CommSetLog(&view);
+    g_Settings.CommunicationLogRawInput = 1;
+
+    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
+    ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
+    Bytes answerWire = devsim::SimFrame(recorder.frames[0]);
+    // More answers on their way while the link closes.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(sim.WaitForReceived(6, 3000));
+    CommClose();
+    EXPECT_EQ(0, CommThreadsLeftAtClose());
+    CommSetLog(NULL);
+    CLinkMessageRecorder::Pump(50);
+
+    std::string text = WindowText(edit);
+    size_t init = text.find("Init communication\r\nOpen port COM41 (115200 b/s)\r\nO.K.\r\nStart threads\r\nO.K.\r\n"
+                            "ComTimer started (");
+    size_t raw = text.find("RAW INPUT > ");
+    size_t close = text.find("Close communication\r\n");
+    size_t closePort = text.find("Close port COM41\r\n");
+    ASSERT_NE(std::string::npos, init) << text;
+    ASSERT_NE(std::string::npos, raw) << text;
+    ASSERT_NE(std::string::npos, close) << text;
+    ASSERT_NE(std::string::npos, closePort) << text;
+    EXPECT_LT(init, raw);
+    EXPECT_LT(close, closePort);
+    // What was read before the close is logged whole and in order: the
+    // first answer's bytes exactly, then whole answers.
+    Bytes logged = RawInputBytes(text);
+    ASSERT_GE(logged.size(), answerWire.size());
+    EXPECT_EQ(answerWire, Bytes(logged.begin(), logged.begin() + answerWire.size()));
+    EXPECT_LE(recorder.frames.size() * answerWire.size(), logged.size());
+    for (size_t at = 0; at + answerWire.size() <= logged.size(); at += answerWire.size())
+        EXPECT_EQ(answerWire, Bytes(logged.begin() + at, logged.begin() + at + answerWire.size())) << at;
+    // Raw input is magenta.
+    LONG rawAt = (LONG)raw;
+    CHARRANGE cr = { rawAt, rawAt + 12 };
+    ::SendMessageA(edit, EM_EXSETSEL, 0, (LPARAM)&cr);
+    CHARFORMATA cf = {};
+    cf.cbSize = sizeof(cf);
+    ::SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, (LPARAM)&cf);
+    EXPECT_EQ(LOG_MAGENTA, cf.crTextColor);
+}
+
+namespace
+{
+// Stands in for the main frame: hands received frames to the engine,
+// connects on demand and records the engine's statuses.
+class CSerialEngineFrame
+{
+public:
+    explicit CSerialEngineFrame(CDeviceProtocol* engine)
+    {
+        s_engine = engine;
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = ::GetModuleHandle(NULL);
+        wc.lpszClassName = "VelSerialEngineFrame";
+        ::RegisterClassA(&wc);
+        hwnd = ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+        s_statuses.clear();
+    }
+    ~CSerialEngineFrame()
+    {
+        ::DestroyWindow(hwnd);
+        s_engine = NULL;
+    }
+    bool WaitForStatus(WPARAM code, DWORD ms)
+    {
+        DWORD deadline = ::GetTickCount() + ms;
+        for (;;)
+        {
+            for (const CLinkMessageRecorder::Status& st : s_statuses)
+                if (st.code == code)
+                    return true;
+            if ((LONG)(::GetTickCount() - deadline) >= 0)
+                return false;
+            CLinkMessageRecorder::Pump(5);
+        }
+    }
+    LPARAM ResultOf(WPARAM code) const
+    {
+        for (const CLinkMessageRecorder::Status& st : s_statuses)
+            if (st.code == code)
+                return st.result;
+        return -1;
+    }
+
+    HWND hwnd = NULL;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        switch (msg)
+        {
+        case WMU_FRAME_RECEIVED:
+            if (s_engine)
+                s_engine->OnMessage((BYTE*)wParam, (int)lParam);
+            else
+                FreeCommBuffer((void*)wParam);
+            return 0;
+        case WMU_ENGINE_STATUS:
+            s_statuses.push_back(CLinkMessageRecorder::Status{ wParam, lParam });
+            return 0;
+        case WMU_ENSURE_LOGIN:
+            if (wParam == 3 && CommState() != 2)
+                CommInit(hWnd, 1);
+            return CommState() == 2;
+        }
+        return ::DefWindowProcA(hWnd, msg, wParam, lParam);
+    }
+    static CDeviceProtocol* s_engine;
+    static std::vector<CLinkMessageRecorder::Status> s_statuses;
+};
+CDeviceProtocol* CSerialEngineFrame::s_engine = NULL;
+std::vector<CLinkMessageRecorder::Status> CSerialEngineFrame::s_statuses;
+} // namespace
+
+// The engine over the COM port: its request goes out through the writer
+// thread, the answer comes back through the reader and the dispatcher.
+TEST_F(LinkSerialTest, EngineAsksTheSystemInformationOverTheComPort)
+{
+    CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
+    CSerialEngineFrame frame(&engine);
+    engine.SetNotifyWindow(frame.hwnd);
+    ASSERT_EQ(1, CommInit(frame.hwnd, 1));
+
+    ASSERT_EQ(1, engine.GetSystemInfo());
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_SYSINFO_ANSWERED, 5000));
+    EXPECT_EQ(ENGINE_RESULT_OK, frame.ResultOf(ENGINE_STATUS_SYSINFO_ANSWERED));
+    EXPECT_STREQ("3.0.0.5", engine.GetFirmwareVersion());
+    EXPECT_STREQ("L1.07", engine.GetLoaderVersion());
+    EXPECT_EQ(2, engine.GetRunningProgram());
+    std::vector<SimMessage> got = sim.Received();
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(0xA1, got[0].type);
+    EXPECT_TRUE(got[0].Has(devsim::TAG_LOADER_VERSION));
+    engine.StopTimer();
+    CommClose();
+    CLinkMessageRecorder::Pump(20);
 }
