@@ -3,6 +3,9 @@
 namespace
 {
 const char kObjectProp[] = "WclObject";
+// Marks a window whose object went away before it: it keeps only default
+// processing and never adopts an object that is being created.
+const char kOrphanProp[] = "WclOrphan";
 
 // The object whose window is being created on this thread: it is attached at
 // the first message the new window receives, before WM_NCCREATE or WM_SETFONT.
@@ -33,10 +36,15 @@ bool IsDirectResultMessage(UINT uMsg)
 
 CMessageMapWindow::~CMessageMapWindow()
 {
+    if (t_creating == this)
+        t_creating = nullptr;
     if (m_subclassed && m_hWnd)
         UnsubclassWindow();
     else if (m_hWnd && ::IsWindow(m_hWnd) && FromHandle(m_hWnd) == this)
+    {
         DetachObject(m_hWnd);
+        ::SetPropA(m_hWnd, kOrphanProp, (HANDLE)1);
+    }
 }
 
 CMessageMapWindow* CMessageMapWindow::FromHandle(HWND hWnd)
@@ -47,6 +55,35 @@ CMessageMapWindow* CMessageMapWindow::FromHandle(HWND hWnd)
 void CMessageMapWindow::BeginCreate()
 {
     t_creating = this;
+}
+
+void CMessageMapWindow::EndCreate()
+{
+    // A creation that failed before the first message must not leave this
+    // object waiting for the next window that comes along.
+    if (t_creating == this)
+        t_creating = nullptr;
+}
+
+// The object of a window, or the one being created when this is the new
+// window's first message. An orphaned window adopts nothing.
+CMessageMapWindow* CMessageMapWindow::ObjectForMessage(HWND hWnd, UINT uMsg)
+{
+    CMessageMapWindow* self = FromHandle(hWnd);
+    if (self)
+        return self;
+    if (::GetPropA(hWnd, kOrphanProp))
+    {
+        if (uMsg == WM_NCDESTROY)
+            ::RemovePropA(hWnd, kOrphanProp);
+        return nullptr;
+    }
+    if (!t_creating)
+        return nullptr;
+    self = t_creating;
+    t_creating = nullptr;
+    self->AttachObject(hWnd);
+    return self;
 }
 
 void CMessageMapWindow::AttachObject(HWND hWnd)
@@ -82,13 +119,7 @@ LRESULT CMessageMapWindow::Dispatch(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM 
 
 LRESULT CALLBACK CMessageMapWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    CMessageMapWindow* self = FromHandle(hWnd);
-    if (!self && t_creating)
-    {
-        self = t_creating;
-        t_creating = nullptr;
-        self->AttachObject(hWnd);
-    }
+    CMessageMapWindow* self = ObjectForMessage(hWnd, uMsg);
     if (!self)
         return ::DefWindowProcA(hWnd, uMsg, wParam, lParam);
 
@@ -107,13 +138,7 @@ LRESULT CALLBACK CMessageMapWindow::WindowProc(HWND hWnd, UINT uMsg, WPARAM wPar
 
 INT_PTR CALLBACK CMessageMapWindow::DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    CMessageMapWindow* self = FromHandle(hWnd);
-    if (!self && t_creating)
-    {
-        self = t_creating;
-        t_creating = nullptr;
-        self->AttachObject(hWnd);
-    }
+    CMessageMapWindow* self = ObjectForMessage(hWnd, uMsg);
     if (!self)
         return FALSE;
 

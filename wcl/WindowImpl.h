@@ -33,8 +33,10 @@ public:
     static CMessageMapWindow* FromHandle(HWND hWnd);
 
 protected:
-    // Attaches this object to a window whose creation it is about to start.
+    // Attaches this object to the window whose creation it is about to start
+    // (at that window's first message); EndCreate after the creation call.
     void BeginCreate();
+    void EndCreate();
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
@@ -46,6 +48,7 @@ protected:
     const MSG* m_pCurrentMsg = nullptr;
 
 private:
+    static CMessageMapWindow* ObjectForMessage(HWND hWnd, UINT uMsg);
     LRESULT Dispatch(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     void AttachObject(HWND hWnd);
     void DetachObject(HWND hWnd);
@@ -76,6 +79,7 @@ public:
         BeginCreate();
         HWND h = ::CreateWindowExA(exStyle, T::GetWndClassName(), title, style, r.left, r.top, cx, cy,
                                    parent, (HMENU)idOrMenu, ::GetModuleHandle(NULL), nullptr);
+        EndCreate();
         if (!h)
             m_hWnd = NULL;
         return h;
@@ -93,8 +97,10 @@ public:
     INT_PTR DoModal(HWND parent = ::GetActiveWindow())
     {
         BeginCreate();
-        return ::DialogBoxParamA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(static_cast<T*>(this)->IDD),
-                                 parent, DialogProc, (LPARAM)this);
+        INT_PTR result = ::DialogBoxParamA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(static_cast<T*>(this)->IDD),
+                                           parent, DialogProc, (LPARAM)this);
+        EndCreate();
+        return result;
     }
 
     HWND Create(HWND parent, LPARAM initParam = 0)
@@ -102,6 +108,7 @@ public:
         BeginCreate();
         HWND h = ::CreateDialogParamA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(static_cast<T*>(this)->IDD),
                                       parent, DialogProc, initParam);
+        EndCreate();
         if (!h)
             m_hWnd = NULL;
         return h;

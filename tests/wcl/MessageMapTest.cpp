@@ -49,3 +49,105 @@ TEST(MessageMap, UnhandledFlagPassesToChainedMapAndUserDataStaysFree)
     w.DestroyWindow();
     EXPECT_TRUE(w.finalSeen);
 }
+
+namespace
+{
+// A base with a default map and an alternate map: a class picks one when it
+// chains.
+class CTwoMaps
+{
+public:
+    int defaultSeen = 0;
+    int altSeen = 0;
+    BEGIN_MSG_MAP(CTwoMaps)
+        MESSAGE_HANDLER(WM_USER + 5, OnDefault)
+    ALT_MSG_MAP(1)
+        MESSAGE_HANDLER(WM_USER + 5, OnAlt)
+    END_MSG_MAP()
+    LRESULT OnDefault(UINT, WPARAM, LPARAM, BOOL&) { ++defaultSeen; return 1; }
+    LRESULT OnAlt(UINT, WPARAM, LPARAM, BOOL&) { ++altSeen; return 2; }
+};
+
+class CAltWindow : public CWindowImpl<CAltWindow>, public CTwoMaps
+{
+public:
+    DECLARE_WND_CLASS("WclAltWindow")
+    BEGIN_MSG_MAP(CAltWindow)
+        CHAIN_MSG_MAP_ALT(CTwoMaps, 1)
+    END_MSG_MAP()
+};
+
+// A button that handles its own click through reflection.
+class CReflectedButton : public CControlImpl<CReflectedButton>
+{
+public:
+    int clicks = 0;
+    BEGIN_MSG_MAP(CReflectedButton)
+        REFLECTED_COMMAND_CODE_HANDLER(BN_CLICKED, OnClicked)
+        DEFAULT_REFLECTION_HANDLER()
+    END_MSG_MAP()
+    LRESULT OnClicked(WORD, WORD, HWND, BOOL&) { ++clicks; return 0; }
+};
+
+class CReflectingParent : public CWindowImpl<CReflectingParent>
+{
+public:
+    DECLARE_WND_CLASS("WclReflectingParent")
+    BEGIN_MSG_MAP(CReflectingParent)
+        REFLECT_NOTIFICATIONS()
+    END_MSG_MAP()
+};
+}
+
+TEST(MessageMap, AlternateMapIsChosenByTheChain)
+{
+    CAltWindow w;
+    ASSERT_TRUE(w.Create(NULL, nullptr, "alt", WS_OVERLAPPEDWINDOW));
+    EXPECT_EQ(2, w.SendMessage(WM_USER + 5));
+    EXPECT_EQ(1, w.altSeen);
+    EXPECT_EQ(0, w.defaultSeen);
+    w.DestroyWindow();
+}
+
+TEST(MessageMap, ParentReflectsNotificationsToTheControl)
+{
+    CReflectingParent parent;
+    RECT rc = {0, 0, 200, 100};
+    ASSERT_TRUE(parent.Create(NULL, &rc, "parent", WS_OVERLAPPEDWINDOW));
+    HWND button = ::CreateWindowExA(0, "BUTTON", "b", WS_CHILD | BS_PUSHBUTTON, 0, 0, 50, 20, parent, (HMENU)7,
+                                    ::GetModuleHandle(NULL), NULL);
+    CReflectedButton control;
+    ASSERT_TRUE(control.SubclassWindow(button));
+    parent.SendMessage(WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), (LPARAM)button);
+    EXPECT_EQ(1, control.clicks);
+    // A notification the control does not handle gets the default answer.
+    NMHDR nmh = {button, 7, (UINT)NM_CLICK};
+    EXPECT_EQ(0, parent.SendMessage(WM_NOTIFY, 7, (LPARAM)&nmh));
+    parent.DestroyWindow();
+    EXPECT_FALSE(control.IsSubclassed());
+}
+
+TEST(WindowImpl, WindowOutlivingItsObjectAdoptsNoOtherObject)
+{
+    CTestWindow* first = new CTestWindow;
+    HWND orphan = first->Create(NULL, nullptr, "orphan", WS_OVERLAPPEDWINDOW);
+    ASSERT_TRUE(orphan);
+    delete first; // the window stays: default processing only
+    EXPECT_EQ(nullptr, CMessageMapWindow::FromHandle(orphan));
+
+    // A child window without a parent cannot be made: the creation fails
+    // before its first message.
+    CTestWindow failed;
+    EXPECT_EQ(NULL, failed.Create(NULL, nullptr, "child", WS_CHILD));
+    EXPECT_EQ(0, ::SendMessageA(orphan, WM_USER + 2, 0, 0)) << "no handler answers for the orphan";
+    EXPECT_EQ(NULL, failed.m_hWnd);
+    EXPECT_EQ(0, failed.baseSeen);
+
+    // The next window gets its own object all the same.
+    CTestWindow next;
+    ASSERT_TRUE(next.Create(NULL, nullptr, "next", WS_OVERLAPPEDWINDOW));
+    EXPECT_EQ(22, next.SendMessage(WM_USER + 2));
+    EXPECT_EQ(&next, CMessageMapWindow::FromHandle(next));
+    next.DestroyWindow();
+    EXPECT_TRUE(::DestroyWindow(orphan));
+}
