@@ -464,7 +464,9 @@ bool CDeviceProtocol::OnDeviceEvent(const BYTE* message)
         TakeBoard(data, length);
         StoreVersions(message, true, true);
 
-        if (m_state == ENGINE_FLASH_START)
+        // The loader is back while an update waits for it: ask it for the
+        // flash start, never switch it to the firmware.
+        if (m_state == ENGINE_FLASH_START || m_state == ENGINE_FLASH_WAIT_LOADER)
         {
             m_state = ENGINE_RESTART_SYSINFO;
             RestartFirmwareUpdate();
@@ -701,8 +703,7 @@ void CDeviceProtocol::OnTimeout(UINT_PTR timerId)
 // The retry counter reached 3 (or a closed serial port never came back).
 void CDeviceProtocol::FailOperation()
 {
-    if (m_state == ENGINE_FLASH_START || m_state == ENGINE_FLASH_BLOCKS || m_state == ENGINE_CDR_DOWNLOAD)
-        OnServiceFailure();
+    OnServiceFailure();
     if (m_state == ENGINE_RESTART_SYSINFO)
     {
         SendSystemInfoRequest();

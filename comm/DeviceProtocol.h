@@ -474,6 +474,11 @@ private:
     // (no password given, or something else happened meanwhile).
     bool ServiceLogin(void (CDeviceProtocol::*end)(int));
     void LogFlashBlock();
+    // Repeats of a start or first request that keep the timer running even
+    // when the link is not back and nothing could go out.
+    void RepeatFirmwareStart();
+    void RepeatAnnouncementStart();
+    void RepeatCdrRequest(BOOL retry);
 
     CDeviceFirmwareFile m_lmfFile;
     CWaveFile m_waveFile;

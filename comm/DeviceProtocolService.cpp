@@ -136,10 +136,11 @@ const EngineStateHandler* GetServiceStateHandlers(int* count)
     return s_serviceHandlers;
 }
 
-// An operation failed for lack of an answer: close its files.
+// An operation failed for lack of an answer (or a link that never came
+// back): close its files on every such path.
 void CDeviceProtocol::OnServiceFailure()
 {
-    if (m_state == ENGINE_FLASH_START || m_state == ENGINE_FLASH_BLOCKS)
+    if (m_state == ENGINE_FLASH_START || m_state == ENGINE_FLASH_WAIT_LOADER || m_state == ENGINE_FLASH_BLOCKS)
     {
         m_lmfFile.Close();
         m_busy &= ~static_cast<DWORD>(BUSY_FLASH_CANCEL);
@@ -149,21 +150,67 @@ void CDeviceProtocol::OnServiceFailure()
         m_cdrFile.Close();
         m_cdrPosition = kCdrUnknownPosition;
     }
+    else if (m_state == ENGINE_ANNOUNCEMENT_START || m_state == ENGINE_ANNOUNCEMENT_BLOCKS)
+    {
+        m_waveFile.Close();
+        m_eraseCount = 0;
+    }
 }
 
-// The loader restarted while a firmware update was starting: ask again.
+// The loader restarted while a firmware update was starting or waiting for
+// it: ask again.
 void CDeviceProtocol::RestartFirmwareUpdate()
 {
-    StartFirmwareUpdate();
+    RepeatFirmwareStart();
 }
 
 // The loader has no runnable firmware. The update starts by itself only
-// with a firmware file loaded; otherwise the "no firmware" status (already
-// posted) is all there is, and nothing waits.
+// with a firmware file loaded, and then from its first byte: whatever was
+// written before the restart may be gone. Otherwise the "no firmware" status
+// (already posted) is all there is, and nothing waits.
 void CDeviceProtocol::StartFirmwareUpdateForNoFirmware()
 {
     if (m_lmfFile.IsOpen() && m_lmfFile.GetBlockCount() > 0)
+    {
+        m_lmfFile.ResetProgress();
         StartFirmwareUpdate();
+    }
+}
+
+// A start request repeated from a time-out or an event. When the link is not
+// back, nothing goes out; the try still counts and the timer still runs, so
+// that the update ends in time instead of waiting for ever with the frame
+// disabled.
+void CDeviceProtocol::RepeatFirmwareStart()
+{
+    const int retries = m_retries;
+    const bool repeat = m_state == ENGINE_FLASH_START;
+    if (StartFirmwareUpdate())
+        return;
+    m_retries = repeat ? retries + 1 : 0;
+    m_state = ENGINE_FLASH_START;
+    StartTimer(g_Settings.CommunicationTimeoutFlashLoadStart);
+}
+
+void CDeviceProtocol::RepeatAnnouncementStart()
+{
+    const int retries = m_retries;
+    const bool repeat = m_state == ENGINE_ANNOUNCEMENT_START;
+    if (StartAnnouncementUpdate(m_announcementType))
+        return;
+    m_retries = repeat ? retries + 1 : 0;
+    m_state = ENGINE_ANNOUNCEMENT_START;
+    StartTimer(g_Settings.CommunicationTimeoutFlashLoadStart);
+}
+
+void CDeviceProtocol::RepeatCdrRequest(BOOL retry)
+{
+    const int retries = m_retries;
+    if (StartCdrDownload(retry))
+        return;
+    m_retries = retry ? retries + 1 : 0;
+    m_state = ENGINE_CDR_DOWNLOAD;
+    StartTimer(g_Settings.CommunicationTimeoutDataWrite);
 }
 
 bool CDeviceProtocol::ServiceLogin(void (CDeviceProtocol::*end)(int))
@@ -335,7 +382,7 @@ void CDeviceProtocol::OnFlashStartAnswer(const BYTE* message)
         EndFirmwareUpdate(ENGINE_RESULT_NEGATIVE);
         return;
     }
-    StartFirmwareUpdate();
+    RepeatFirmwareStart();
 }
 
 void CDeviceProtocol::OnFlashBlockAnswer(const BYTE* message)
@@ -398,7 +445,7 @@ void CDeviceProtocol::OnFlashBlockAnswer(const BYTE* message)
 
 void CDeviceProtocol::OnFlashStartTimeout()
 {
-    StartFirmwareUpdate();
+    RepeatFirmwareStart();
 }
 
 void CDeviceProtocol::OnFlashWaitLoaderTimeout()
@@ -407,7 +454,7 @@ void CDeviceProtocol::OnFlashWaitLoaderTimeout()
     if (!ReconnectStep())
         return;
     PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-    StartFirmwareUpdate();
+    RepeatFirmwareStart();
 }
 
 void CDeviceProtocol::OnFlashBlockTimeout()
@@ -540,7 +587,7 @@ void CDeviceProtocol::OnAnnouncementStartAnswer(const BYTE* message)
     if (cause == CAUSE_LOGIN_REQUIRED)
     {
         if (ServiceLogin(&CDeviceProtocol::EndAnnouncementUpdate))
-            StartAnnouncementUpdate(m_announcementType);
+            RepeatAnnouncementStart();
         return;
     }
     if (cause == CAUSE_NOT_ALLOWED)
@@ -600,7 +647,7 @@ void CDeviceProtocol::OnAnnouncementBlockAnswer(const BYTE* message)
 
 void CDeviceProtocol::OnAnnouncementStartTimeout()
 {
-    StartAnnouncementUpdate(m_announcementType);
+    RepeatAnnouncementStart();
 }
 
 void CDeviceProtocol::OnAnnouncementBlockTimeout()
@@ -759,7 +806,7 @@ void CDeviceProtocol::OnCdrAnswer(const BYTE* message)
         // The device lost its place: start again from no position; the file
         // keeps what it has.
         m_state = ENGINE_READY;
-        StartCdrDownload(FALSE);
+        RepeatCdrRequest(FALSE);
         return;
     }
     else if (cause == CAUSE_NOT_ALLOWED)
@@ -776,10 +823,10 @@ void CDeviceProtocol::OnCdrAnswer(const BYTE* message)
         EndCdrDownload(ENGINE_RESULT_NEGATIVE);
         return;
     }
-    StartCdrDownload(TRUE);
+    RepeatCdrRequest(TRUE);
 }
 
 void CDeviceProtocol::OnCdrTimeout()
 {
-    StartCdrDownload(TRUE);
+    RepeatCdrRequest(TRUE);
 }

@@ -256,3 +256,37 @@ TEST_F(CdrDownloadTest, SilenceFailsAfterThreeRepeatsWithTheFileClosed)
     EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
 }
 }
+
+namespace
+{
+TEST_F(CdrDownloadTest, ARestartFromNoPositionWithTheLinkGoneStillEnds)
+{
+    Start();
+    Answer(Records(0, 1), 0x40);
+    h.TakeSent();
+    h.frame.linkReady = 0;
+    // The device lost its place, and the first request cannot go out: the
+    // timer still runs and repeats it until the download fails.
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x9A } } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ(ENGINE_CDR_DOWNLOAD, h.engine.GetState());
+    EXPECT_EQ(0xFFFFFFFFu, h.engine.GetCdrPosition());
+    EXPECT_TRUE(h.engine.IsTimerArmed());
+    h.frame.linkReady = 1;
+    ASSERT_TRUE(h.Fire());
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_CDR_REQUEST, Bytes() }, { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }), sent[0]);
+    EXPECT_EQ(1, h.engine.GetRetries());
+    h.frame.linkReady = 0;
+    ASSERT_TRUE(h.Fire());
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ(3, h.engine.GetRetries());
+    h.frame.Take();
+    ASSERT_TRUE(h.Fire());
+    EXPECT_TRUE(h.frame.Has(200, 0));
+    EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
+    h.engine.GetCdrExportFile().Close();
+    EXPECT_EQ(Expected(0, 1), ReadWholeFile(kPath)); // what was written stays
+}
+}

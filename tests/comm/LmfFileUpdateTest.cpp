@@ -335,3 +335,88 @@ TEST_F(FirmwareUpdateTest, RefusedPasswordWithNoneGivenEndsWithTheFileClosed)
     EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
 }
 }
+
+namespace
+{
+bool SentTag(const std::vector<Bytes>& sent, BYTE tag)
+{
+    for (const Bytes& m : sent)
+        if (SentElement(m, tag, nullptr))
+            return true;
+    return false;
+}
+
+TEST_F(FirmwareUpdateTest, LoaderBackWhileWaitingForItIsAskedForTheFlashStart)
+{
+    // A USB port comes back by itself and the loader announces itself before
+    // the wait is over: it must be asked for the flash start, not switched
+    // back to the old firmware.
+    OpenFile();
+    h.link.serial = true;
+    h.engine.StartFirmwareUpdate();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
+    ASSERT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
+    h.TakeSent();
+    h.link.state = 2;
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, Bytes{ 0x83, 1 } } }));
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ((Bytes{ 0xA1, 0x08, 0x21, 0x01, 0x01, 0xD1, 0x03, 'p', 'w', 0x00, 0x79 }), sent[0]);
+    EXPECT_FALSE(SentTag(sent, IE_SWITCH_TO_FIRMWARE));
+    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
+    EXPECT_EQ(0, h.engine.GetRetries());
+    EXPECT_TRUE(h.engine.IsTimerArmed());
+    EXPECT_EQ(0u, h.engine.GetBusy() & BUSY_SWITCH_TO_FIRMWARE);
+}
+
+TEST_F(FirmwareUpdateTest, StartThatCannotGoOutStillCountsAndTheUpdateFailsInTime)
+{
+    OpenFile();
+    h.engine.StartFirmwareUpdate();
+    h.TakeSent();
+    h.frame.Take();
+    h.frame.linkReady = 0; // the link does not come back
+    for (int i = 1; i <= 3; ++i)
+    {
+        ASSERT_TRUE(h.Fire()) << i;
+        EXPECT_TRUE(h.TakeSent().empty());
+        EXPECT_EQ(i, h.engine.GetRetries());
+        EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
+        EXPECT_EQ(5000u, h.timer.armedMs);
+    }
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ((std::vector<Status>{ { 200, 0, false } }), h.frame.Take());
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
+
+    // The same after the switch to the loader: the wait's time-out cannot
+    // send either, and the update still ends.
+    OpenFile();
+    h.frame.linkReady = 1;
+    h.engine.StartFirmwareUpdate();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
+    h.link.stateAfterReconnect = 0;
+    h.frame.linkReady = 0;
+    // The wait, then three repeats of the start that cannot go out.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(h.Fire()) << i;
+    EXPECT_TRUE(h.frame.Has(200, 0));
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+}
+
+TEST_F(FirmwareUpdateTest, NoFirmwareDuringAnUpdateStartsItAgainFromTheFirstByte)
+{
+    StartAccepted();
+    Ack(0x60100000);
+    Ack(0x601000D0); // the reader is in the second block now
+    h.TakeSent();
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, Bytes{ 0x83, 1 } }, { IE_CAUSE, Bytes{ 0x9F } } }));
+    EXPECT_TRUE(SentTag(h.TakeSent(), IE_FLASH_START));
+    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(BlockRequest(Chunk(0, 208, IdBlockData()), 0x60100000), sent[0]);
+}
+}

@@ -201,3 +201,31 @@ TEST_F(AnnouncementUpdateTest, StartRefusedOrAcceptedWithoutAFile)
     EXPECT_FALSE(h.engine.IsTimerArmed());
 }
 }
+
+namespace
+{
+TEST_F(AnnouncementUpdateTest, UnansweredStartEndsWithTheFileClosedEvenWithoutALink)
+{
+    ASSERT_EQ(1, h.engine.StartAnnouncementUpdate(3));
+    h.TakeSent();
+    h.frame.Take();
+    ASSERT_TRUE(h.Fire()); // the start goes again with its type
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    Bytes type;
+    ASSERT_TRUE(SentElement(sent[0], IE_ANNOUNCEMENT_START, &type));
+    EXPECT_EQ(Bytes{ 3 }, type);
+    h.frame.linkReady = 0; // from now on nothing can go out
+    for (int i = 2; i <= 3; ++i)
+    {
+        ASSERT_TRUE(h.Fire());
+        EXPECT_TRUE(h.TakeSent().empty());
+        EXPECT_EQ(i, h.engine.GetRetries());
+        EXPECT_EQ(ENGINE_ANNOUNCEMENT_START, h.engine.GetState());
+    }
+    h.frame.Take();
+    ASSERT_TRUE(h.Fire());
+    EXPECT_EQ((std::vector<Status>{ { 200, 0, false } }), h.frame.Take());
+    EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
+}
+}
