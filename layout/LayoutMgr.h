@@ -145,7 +145,10 @@ public:
         }
         if (dwp)
             ::EndDeferWindowPos(dwp);
-        ::InvalidateRect(page, NULL, TRUE);
+        // The moves did not redraw, and the page clips its children: the
+        // controls must be invalidated with it, or a grown control keeps
+        // showing only the part it painted at its old size.
+        ::RedrawWindow(page, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
 
     // Another window (an embedded sheet, wParam) keeps its distances to a

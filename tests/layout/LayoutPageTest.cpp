@@ -140,6 +140,29 @@ TEST_F(LayoutPageTest, TextPageFillsALargerPaneAndScrollsInASmallerOne)
     page.DestroyWindow();
 }
 
+TEST_F(LayoutPageTest, GrownControlIsRepaintedWhole)
+{
+    ::ShowWindow(host, SW_SHOWNA);
+    CTextPage page("A text longer than the design width of the text page, so it wraps");
+    ASSERT_TRUE(page.Create(host));
+    testsupport::PumpMessages();
+    HWND text = ::GetDlgItem(page, IDC_TEXT_PAGE_TEXT);
+    ::UpdateWindow(page);
+    ::UpdateWindow(text);
+    RECT update;
+    ASSERT_FALSE(::GetUpdateRect(text, &update, FALSE));
+
+    // The moves do not redraw; the layout must leave the whole grown
+    // control to be painted, not only the part the page's erase reaches.
+    RECT design = Dlu(page, 0, 0, 102, 50);
+    ::SetWindowPos(page, NULL, 0, 0, design.right * 3, design.bottom * 2, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    ::GetClientRect(text, &client);
+    ASSERT_TRUE(::GetUpdateRect(text, &update, FALSE));
+    ExpectRect(client, update);
+    page.DestroyWindow();
+}
+
 TEST_F(LayoutPageTest, EmptyTextPageAndLaterText)
 {
     CTextPage page;
