@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <cctype>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
@@ -12,7 +13,12 @@
 // English text: a missing one shows as an empty label or message box.
 namespace
 {
-const char* const kProductFolders[] = {"app", "comm", "config", "layout", "pages", "diag", "wcl", "res"};
+// Every top-level folder holds product sources except these: the build
+// tree, the tests and their tools, benchmarks, scripts and the language set.
+const char* const kNotProduct[] = {"build", "tests", "tools", "bench", "scripts", "cmake", "lang"};
+// Folders that must be among those scanned (a typo in the root would
+// otherwise let the scan pass on nothing).
+const char* const kExpectedFolders[] = {"app", "comm", "config", "layout", "pages", "diag", "wcl", "res"};
 
 std::string ReadWhole(const std::string& path)
 {
@@ -28,12 +34,15 @@ std::string ReadWhole(const std::string& path)
     return data;
 }
 
-bool HasSourceExtension(const std::string& name)
+std::string ExtensionOf(const std::string& name)
 {
     size_t dot = name.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string ext = name.substr(dot);
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+bool HasSourceExtension(const std::string& name)
+{
+    std::string ext = ExtensionOf(name);
     return ext == ".cpp" || ext == ".h" || ext == ".rc";
 }
 
@@ -56,6 +65,67 @@ void ListSources(const std::string& dir, std::vector<std::string>* files)
     ::FindClose(h);
 }
 
+// The product's top-level folders under root.
+std::vector<std::string> ProductFolders(const std::string& root)
+{
+    std::vector<std::string> folders;
+    WIN32_FIND_DATAA found;
+    HANDLE h = ::FindFirstFileA((root + "/*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return folders;
+    do
+    {
+        std::string name = found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name[0] == '.')
+            continue;
+        bool product = true;
+        for (const char* other : kNotProduct)
+            if (name == other || name.compare(0, strlen(other), other) == 0)
+                product = false;
+        if (product)
+            folders.push_back(name);
+    } while (::FindNextFileA(h, &found));
+    ::FindClose(h);
+    return folders;
+}
+
+// The string literals of a C++ or resource source, comments and character
+// literals skipped, escapes kept as written.
+std::vector<std::string> StringLiterals(const std::string& text)
+{
+    std::vector<std::string> literals;
+    size_t i = 0, n = text.size();
+    while (i < n)
+    {
+        char c = text[i];
+        if (c == '/' && i + 1 < n && text[i + 1] == '/')
+        {
+            i = text.find('\n', i);
+            if (i == std::string::npos)
+                break;
+        }
+        else if (c == '/' && i + 1 < n && text[i + 1] == '*')
+        {
+            i = text.find("*/", i + 2);
+            if (i == std::string::npos)
+                break;
+            i += 2;
+        }
+        else if (c == '\'' || c == '"')
+        {
+            size_t start = ++i;
+            while (i < n && text[i] != c && text[i] != '\n')
+                i += text[i] == '\\' ? 2 : 1;
+            if (c == '"')
+                literals.push_back(text.substr(start, i - start));
+            ++i;
+        }
+        else
+            ++i;
+    }
+    return literals;
+}
+
 // The section a key of this prefix lives in.
 const char* SectionOf(const std::string& key)
 {
@@ -66,12 +136,16 @@ const char* SectionOf(const std::string& key)
     return "strings";
 }
 
-// A whole string literal that is a key: a prefix, an upper-case letter, then
-// letters, digits and underscores only (format strings and texts are not).
-bool IsKeyLiteral(const std::string& s)
+// A whole string literal that is a key: a prefix, then letters, digits and
+// underscores only (format strings and texts are not). In code the prefix
+// is followed by an upper-case letter; in resources "str" alone marks a
+// control's key.
+bool IsKeyLiteral(const std::string& s, bool resource)
 {
     size_t prefix = s.compare(0, 3, "str") == 0 ? 3 : (s.compare(0, 4, "menu") == 0 || s.compare(0, 4, "ttip") == 0) ? 4 : 0;
-    if (!prefix || s.size() <= prefix || !isupper((unsigned char)s[prefix]))
+    if (!prefix || s.size() <= prefix)
+        return false;
+    if (!resource && !isupper((unsigned char)s[prefix]))
         return false;
     for (char c : s)
         if (!isalnum((unsigned char)c) && c != '_')
@@ -79,8 +153,26 @@ bool IsKeyLiteral(const std::string& s)
     return true;
 }
 
-// Keys of the language file by section, compared without case as the
-// profile functions do.
+// A key made at run time from a numbered pattern ("strMonitorOption%d"): the
+// stem before the number, or empty when the literal is no such pattern.
+std::string NumberedKeyStem(const std::string& s)
+{
+    size_t percent = s.find('%');
+    if (percent == std::string::npos || s.compare(percent, std::string::npos, "%d") != 0)
+        return std::string();
+    std::string stem = s.substr(0, percent);
+    return IsKeyLiteral(stem, false) ? stem : std::string();
+}
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        c = (char)tolower((unsigned char)c);
+    return s;
+}
+
+// Keys of the language file that have a text, by section, compared without
+// case as the profile functions do.
 std::map<std::string, std::set<std::string>> ReadLanguageKeys(const std::string& text)
 {
     std::map<std::string, std::set<std::string>> keys;
@@ -108,11 +200,22 @@ std::map<std::string, std::set<std::string>> ReadLanguageKeys(const std::string&
         std::string key = line.substr(0, eq);
         while (!key.empty() && key.back() == ' ')
             key.pop_back();
-        for (char& c : key)
-            c = (char)tolower((unsigned char)c);
-        keys[section].insert(key);
+        // A key with an empty text shows as nothing: it counts as missing.
+        if (line.find_first_not_of(" \t", eq + 1) == std::string::npos)
+            continue;
+        keys[section].insert(Lower(key));
     }
     return keys;
+}
+
+// True when the section has a key "<stem><number>".
+bool HasNumberedKey(const std::set<std::string>& section, const std::string& stem)
+{
+    std::string lower = Lower(stem);
+    for (auto it = section.lower_bound(lower); it != section.end() && it->compare(0, lower.size(), lower) == 0; ++it)
+        if (it->size() > lower.size() && isdigit((unsigned char)(*it)[lower.size()]))
+            return true;
+    return false;
 }
 }
 
@@ -123,8 +226,11 @@ TEST(KeyScan, EnglishFileHoldsEveryKeyOfTheProduct)
     ASSERT_FALSE(english.empty()) << "cannot read " << root << "/lang/English.lng";
     auto keys = ReadLanguageKeys(english);
 
+    std::vector<std::string> folders = ProductFolders(root);
+    for (const char* expected : kExpectedFolders)
+        EXPECT_NE(folders.end(), std::find(folders.begin(), folders.end(), expected)) << expected << " not scanned";
     std::vector<std::string> files;
-    for (const char* folder : kProductFolders)
+    for (const std::string& folder : folders)
         ListSources(root + "/" + folder, &files);
     ASSERT_GT(files.size(), 10u);
 
@@ -132,28 +238,50 @@ TEST(KeyScan, EnglishFileHoldsEveryKeyOfTheProduct)
     size_t seen = 0;
     for (const std::string& file : files)
     {
-        std::string text = ReadWhole(file);
-        for (size_t open = text.find('"'); open != std::string::npos; open = text.find('"', open + 1))
+        bool resource = ExtensionOf(file) == ".rc";
+        for (const std::string& literal : StringLiterals(ReadWhole(file)))
         {
-            size_t close = text.find('"', open + 1);
-            if (close == std::string::npos)
-                break;
-            std::string literal = text.substr(open + 1, close - open - 1);
-            if (IsKeyLiteral(literal))
-            {
-                ++seen;
-                std::string lower = literal;
-                for (char& c : lower)
-                    c = (char)tolower((unsigned char)c);
-                if (!keys[SectionOf(literal)].count(lower) && !missing.count(literal))
-                    missing[literal] = file.substr(root.size() + 1);
-            }
-            open = close;
+            std::string stem = NumberedKeyStem(literal);
+            bool found;
+            if (!stem.empty())
+                found = HasNumberedKey(keys[SectionOf(stem)], stem);
+            else if (IsKeyLiteral(literal, resource))
+                found = keys[SectionOf(literal)].count(Lower(literal)) != 0;
+            else
+                continue;
+            ++seen;
+            if (!found && !missing.count(literal))
+                missing[literal] = file.substr(root.size() + 1);
         }
     }
-    EXPECT_GT(seen, 0u);
+    EXPECT_GT(seen, 100u);
     std::string report;
     for (const auto& m : missing)
         report += "  " + m.first + " (" + m.second + ", section [" + SectionOf(m.first) + "])\n";
     EXPECT_TRUE(missing.empty()) << missing.size() << " keys have no English text:\n" << report;
+}
+
+// The scan's own reading of sources: keys hidden behind escaped quotes,
+// character literals or comments must neither be lost nor invented.
+TEST(KeyScan, LiteralsAreFoundAsTheCompilerSeesThem)
+{
+    std::vector<std::string> literals = StringLiterals(
+        "char q = '\"'; Show(\"strFirst\"); // \"strInComment\"\n"
+        "/* \"strBlock\" */ Show(\"say \\\"hi\\\"\", \"strSecond\");\n");
+    ASSERT_EQ(3u, literals.size());
+    EXPECT_EQ("strFirst", literals[0]);
+    EXPECT_EQ("strSecond", literals[2]);
+    EXPECT_TRUE(IsKeyLiteral("strFirst", false));
+    EXPECT_FALSE(IsKeyLiteral("strlower", false)) << "in code a key has an upper-case letter after str";
+    EXPECT_TRUE(IsKeyLiteral("strlower", true)) << "a control's text in a resource";
+    EXPECT_FALSE(IsKeyLiteral("str %s", false));
+    EXPECT_EQ("strMonitorOption", NumberedKeyStem("strMonitorOption%d"));
+    EXPECT_EQ("", NumberedKeyStem("strValue %d"));
+
+    auto keys = ReadLanguageKeys("[strings]\r\nstrFull=Text\r\nstrEmpty=\r\nstrOption3=Three\r\n[menus]\r\nmenuA=&A\r\n");
+    EXPECT_EQ(1u, keys["strings"].count("strfull"));
+    EXPECT_EQ(0u, keys["strings"].count("strempty")) << "an empty text is no text";
+    EXPECT_TRUE(HasNumberedKey(keys["strings"], "strOption"));
+    EXPECT_FALSE(HasNumberedKey(keys["strings"], "strFull"));
+    EXPECT_EQ(1u, keys["menus"].count("menua"));
 }

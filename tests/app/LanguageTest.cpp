@@ -320,9 +320,13 @@ TEST_F(LanguageTest, KeptKeysRetranslateAndAreAllReleased)
 
     EXPECT_EQ(0x1234, ::GetWindowLongPtrA(plain, GWLP_USERDATA));
     if (comboEdit)
+    {
         EXPECT_EQ(0x5678, ::GetWindowLongPtrA(comboEdit, GWLP_USERDATA));
+    }
     if (addressField)
+    {
         EXPECT_EQ(0x9ABC, ::GetWindowLongPtrA(addressField, GWLP_USERDATA));
+    }
     EXPECT_EQ(0, ::GetWindowLongPtrA(dlg, GWLP_USERDATA));
     ::DestroyWindow(dlg);
 }
