@@ -591,19 +591,20 @@ LRESULT CDataView::OnSelChanging(int, LPNMHDR nmh, BOOL& bHandled)
                 focus = ::GetFocus();
             }
             m_refusedFocus = focus;
-            PostMessage(WM_DV_REFOCUS_PAGE);
+            PostMessage(WM_DV_REFOCUS_PAGE, (WPARAM)page);
         }
         return 1;
     }
     return 0;
 }
 
-LRESULT CDataView::OnRefocusPage(UINT, WPARAM, LPARAM, BOOL&)
+LRESULT CDataView::OnRefocusPage(UINT, WPARAM wParam, LPARAM, BOOL&)
 {
     HWND page = GetPageWindow();
     HWND target = m_refusedFocus;
     m_refusedFocus = NULL;
-    if (!page || !::IsWindow(page))
+    // Only the page that refused, if it is still the one shown.
+    if (!page || page != (HWND)wParam || !::IsWindow(page))
         return 0;
     HWND focus = ::GetFocus();
     if (focus == page || ::IsChild(page, focus))
