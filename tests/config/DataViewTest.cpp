@@ -239,6 +239,67 @@ TEST_F(DataViewTest, NoDocumentShowsAnEmptyPage)
     EXPECT_EQ(0u, boxes.Count());
 }
 
+namespace
+{
+RECT RectIn(HWND wnd, HWND parent)
+{
+    RECT rc;
+    ::GetWindowRect(wnd, &rc);
+    ::MapWindowPoints(NULL, parent, (POINT*)&rc, 2);
+    return rc;
+}
+}
+
+TEST_F(DataViewTest, SplitterPutsTheTreeLeftAndThePageRight)
+{
+    ASSERT_TRUE(view.OpenDocument(nullptr));
+    RECT client;
+    view.GetClientRect(&client);
+    const int bar = view.m_cxySplitBar;
+    int pos = view.GetSplitterPos();
+    EXPECT_EQ((client.right - bar) / 2, pos);
+
+    RECT pane = RectIn(view.GetPane(), view);
+    RECT page = RectIn(view.GetPageWindow(), view);
+    EXPECT_EQ(0, pane.left);
+    EXPECT_EQ(pos, pane.right);
+    EXPECT_EQ(client.bottom, pane.bottom);
+    EXPECT_EQ(pos + bar, page.left);
+    EXPECT_EQ(client.right, page.right);
+    EXPECT_EQ(client.bottom, page.bottom);
+
+    // The tree fills the pane below its title strip.
+    RECT tree = RectIn(Tree(), view.GetPane());
+    RECT paneClient;
+    ::GetClientRect(view.GetPane(), &paneClient);
+    EXPECT_GT(view.GetPane().GetTitleHeight(), 0);
+    EXPECT_EQ(view.GetPane().GetTitleHeight(), tree.top);
+    EXPECT_EQ(paneClient.right, tree.right);
+    EXPECT_EQ(paneClient.bottom, tree.bottom);
+
+    // Dragging the bar moves it; neither pane gets narrower than 64 pixels.
+    int y = client.bottom / 2;
+    view.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pos + 1, y));
+    view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(201, y));
+    view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(201, y));
+    EXPECT_EQ(200, view.GetSplitterPos());
+    EXPECT_EQ(204, RectIn(view.GetPageWindow(), view).left);
+    view.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(201, y));
+    view.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.right - 2, y));
+    view.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(client.right - 2, y));
+    EXPECT_EQ(client.right - bar - CDataView::kMinPaneSize, view.GetSplitterPos());
+    EXPECT_EQ(CDataView::kMinPaneSize, RectIn(view.GetPageWindow(), view).right -
+                                          RectIn(view.GetPageWindow(), view).left);
+
+    // A stored position is taken as it stands.
+    CDataView other;
+    ASSERT_TRUE(other.Create(host, &client));
+    ASSERT_TRUE(other.OnCreate(150));
+    EXPECT_EQ(150, other.GetSplitterPos());
+    EXPECT_EQ(150, RectIn(other.GetPane(), other).right);
+    other.DestroyWindow();
+}
+
 TEST_F(DataViewTest, NewDocumentBuildsTheTreeInItsOrderAndShowsTheRoot)
 {
     ASSERT_TRUE(view.OpenDocument(nullptr));
