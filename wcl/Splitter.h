@@ -2,14 +2,19 @@
 #include "wcl/WindowImpl.h"
 
 // A window split into a left and a right pane by a vertical bar the user can
-// drag. The panes are child windows of the splitter; the bar position is the
-// left edge of the bar in client coordinates. A class derived from it (the
-// configuration view) chains this map after its own entries.
-template <class T>
+// drag (vertical false: a top and a bottom pane, split by a horizontal bar).
+// The panes are child windows of the splitter; the bar position is the left
+// (top) edge of the bar in client coordinates. A class derived from it (the
+// configuration and diagnostics views) chains this map after its own entries.
+template <class T, bool t_bVertical = true>
 class CSplitterWindowImpl : public CWindowImpl<T>
 {
 public:
     enum { SPLIT_PANE_LEFT = 0, SPLIT_PANE_RIGHT = 1, SPLIT_PANE_NONE = -1 };
+    enum { SPLIT_PANE_TOP = SPLIT_PANE_LEFT, SPLIT_PANE_BOTTOM = SPLIT_PANE_RIGHT };
+    // Extended style: the right (bottom) pane keeps its size when the
+    // splitter is resized; the left (top) pane takes the difference.
+    enum : DWORD { SPLIT_RIGHTALIGNED = 0x4, SPLIT_BOTTOMALIGNED = 0x4 };
 
     HWND m_hWndPane[2] = { NULL, NULL };
     int m_xySplitterPos = -1;   // -1: put the bar in the middle once the width is known
@@ -75,7 +80,7 @@ public:
         ::GetClientRect(this->m_hWnd, &client);
         if (m_xySplitterPos < 0)
             return false;
-        *rc = RECT{ m_xySplitterPos, 0, m_xySplitterPos + m_cxySplitBar, client.bottom };
+        *rc = Span(client, m_xySplitterPos, m_xySplitterPos + m_cxySplitBar);
         return true;
     }
 
@@ -83,15 +88,17 @@ public:
     {
         RECT client;
         ::GetClientRect(this->m_hWnd, &client);
-        int pos = m_xySplitterPos < 0 ? client.right / 2 : m_xySplitterPos;
+        int pos = m_xySplitterPos < 0 ? Extent(client) / 2 : m_xySplitterPos;
         if (pane == SPLIT_PANE_LEFT)
-            *rc = RECT{ 0, 0, pos, client.bottom };
+            *rc = Span(client, 0, pos);
         else if (pane == SPLIT_PANE_RIGHT)
-            *rc = RECT{ pos + m_cxySplitBar, 0, client.right, client.bottom };
+            *rc = Span(client, pos + m_cxySplitBar, Extent(client));
         else
             return false;
         if (rc->right < rc->left)
             rc->right = rc->left;
+        if (rc->bottom < rc->top)
+            rc->bottom = rc->top;
         return true;
     }
 
@@ -102,11 +109,15 @@ public:
             return;
         RECT client;
         ::GetClientRect(hWnd, &client);
-        if (client.right > 0)
+        int extent = Extent(client);
+        if (extent > 0)
         {
+            if ((m_dwExtendedStyle & SPLIT_RIGHTALIGNED) && m_lastExtent > 0 && m_xySplitterPos >= 0)
+                m_xySplitterPos += extent - m_lastExtent;
+            m_lastExtent = extent;
             if (m_xySplitterPos < 0)
-                m_xySplitterPos = (client.right - m_cxySplitBar) / 2;
-            int maxPos = client.right - m_cxySplitBar - m_cxyMin;
+                m_xySplitterPos = (extent - m_cxySplitBar) / 2;
+            int maxPos = extent - m_cxySplitBar - m_cxyMin;
             if (m_xySplitterPos > maxPos)
                 m_xySplitterPos = maxPos;
             if (m_xySplitterPos < m_cxyMin)
@@ -159,7 +170,7 @@ public:
     {
         if ((HWND)wParam == this->m_hWnd && LOWORD(lParam) == HTCLIENT && IsOverBar())
         {
-            ::SetCursor(::LoadCursor(NULL, IDC_SIZEWE));
+            ::SetCursor(::LoadCursor(NULL, t_bVertical ? IDC_SIZEWE : IDC_SIZENS));
             return TRUE;
         }
         bHandled = FALSE;
@@ -168,9 +179,9 @@ public:
 
     LRESULT OnSplitterButtonDown(UINT, WPARAM, LPARAM lParam, BOOL& bHandled)
     {
-        int x = (short)LOWORD(lParam);
+        int x = Along(lParam);
         RECT bar;
-        if (GetSplitterBarRect(&bar) && x >= bar.left && x < bar.right)
+        if (GetSplitterBarRect(&bar) && IsOnBar(bar, x))
         {
             m_dragOffset = x - m_xySplitterPos;
             ::SetCapture(this->m_hWnd);
@@ -187,7 +198,7 @@ public:
             bHandled = FALSE;
             return 0;
         }
-        int pos = (short)LOWORD(lParam) - m_dragOffset;
+        int pos = Along(lParam) - m_dragOffset;
         if (pos != m_xySplitterPos)
             SetSplitterPos(pos < 0 ? 0 : pos);
         return 0;
@@ -229,6 +240,21 @@ public:
 
 private:
     int m_dragOffset = 0;
+    int m_lastExtent = 0;   // client width (height) of the last layout
+
+    // Orientation: positions run along x for a vertical bar, along y for a
+    // horizontal one.
+    static int Extent(const RECT& client) { return t_bVertical ? client.right : client.bottom; }
+    static int Along(LPARAM point) { return t_bVertical ? (short)LOWORD(point) : (short)HIWORD(point); }
+    static bool IsOnBar(const RECT& bar, int pos)
+    {
+        return t_bVertical ? pos >= bar.left && pos < bar.right : pos >= bar.top && pos < bar.bottom;
+    }
+    // The band from..to across the whole client area.
+    static RECT Span(const RECT& client, int from, int to)
+    {
+        return t_bVertical ? RECT{ from, 0, to, client.bottom } : RECT{ 0, from, client.right, to };
+    }
 
     bool IsOverBar() const
     {
@@ -236,6 +262,6 @@ private:
         ::GetCursorPos(&pt);
         ::ScreenToClient(this->m_hWnd, &pt);
         RECT bar;
-        return GetSplitterBarRect(&bar) && pt.x >= bar.left && pt.x < bar.right;
+        return GetSplitterBarRect(&bar) && IsOnBar(bar, t_bVertical ? pt.x : pt.y);
     }
 };
