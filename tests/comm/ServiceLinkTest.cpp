@@ -1,0 +1,506 @@
+#include <gtest/gtest.h>
+#include "app/AppSettings.h"
+#include "app/CdrExportFile.h"
+#include "app/TextUtil.h"
+#include "comm/DeviceProtocol.h"
+#include "comm/Link.h"
+#include "comm/TcpLink.h"
+#include "tools/devsim/DeviceSimulator.h"
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The service operations (firmware update through the loader, announcement
+// update, CDR download) against the device simulator over the real TCP link,
+// its threads and the engine's thread timers.
+
+using devsim::Bytes;
+using devsim::SimMessage;
+
+namespace
+{
+typedef std::pair<int, int> Status;
+
+void Pump(DWORD ms)
+{
+    const DWORD deadline = ::GetTickCount() + ms;
+    do
+    {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(1);
+    } while (static_cast<LONG>(::GetTickCount() - deadline) < 0);
+}
+
+// Stands in for the main frame as the engine meets it: received frames go to
+// the engine; "make sure the link is up" answers at once while the link is
+// connected or connecting and otherwise opens it and waits without handling
+// messages; the password question gives the device's password; statuses are
+// recorded and may run a step of the test (as the progress dialog's abort).
+class ServiceFrame
+{
+public:
+    explicit ServiceFrame(CDeviceProtocol* engine) : m_engine(engine)
+    {
+        static bool registered = false;
+        if (!registered)
+        {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = &ServiceFrame::WndProc;
+            wc.hInstance = ::GetModuleHandle(nullptr);
+            wc.lpszClassName = "ServiceLinkTestFrame";
+            ::RegisterClassA(&wc);
+            registered = true;
+        }
+        s_current = this;
+        hwnd = ::CreateWindowExA(0, "ServiceLinkTestFrame", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 ::GetModuleHandle(nullptr), nullptr);
+    }
+    ~ServiceFrame()
+    {
+        ::DestroyWindow(hwnd);
+        s_current = nullptr;
+    }
+
+    bool WaitForStatus(int code, int result, DWORD ms)
+    {
+        const DWORD deadline = ::GetTickCount() + ms;
+        for (;;)
+        {
+            if (Has(code, result))
+                return true;
+            if (static_cast<LONG>(::GetTickCount() - deadline) >= 0)
+                return false;
+            Pump(5);
+        }
+    }
+
+    bool Has(int code, int result) const
+    {
+        for (const Status& s : statuses)
+            if (s.first == code && s.second == result)
+                return true;
+        return false;
+    }
+
+    bool HasCode(int code) const
+    {
+        for (const Status& s : statuses)
+            if (s.first == code)
+                return true;
+        return false;
+    }
+
+    HWND hwnd = nullptr;
+    std::vector<Status> statuses;
+    std::function<void(int code, int result)> onStatus;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        ServiceFrame* self = s_current;
+        if (!self)
+            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        switch (msg)
+        {
+        case WMU_FRAME_RECEIVED:
+            self->m_engine->OnMessage(reinterpret_cast<BYTE*>(wParam), static_cast<int>(lParam));
+            return 0;
+        case WMU_ENGINE_STATUS:
+            self->statuses.push_back({ static_cast<int>(wParam), static_cast<int>(lParam) });
+            if (self->onStatus)
+                self->onStatus(static_cast<int>(wParam), static_cast<int>(lParam));
+            return 0;
+        case WMU_ENSURE_LOGIN:
+            if (wParam == 3)
+            {
+                if (CommState() != 0)
+                    return 1;
+                if (!CommInit(hwnd, 1))
+                    return 0;
+                for (int i = 0; i < 20 && CommState() != 2; ++i)
+                    ::Sleep(100);
+                return CommState() == 2;
+            }
+            self->m_engine->SetPassword("1234");
+            return 1;
+        default:
+            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        }
+    }
+
+    CDeviceProtocol* m_engine;
+    static ServiceFrame* s_current;
+};
+
+ServiceFrame* ServiceFrame::s_current = nullptr;
+
+// True when every status of want appears in got, in this order.
+bool InOrder(const std::vector<Status>& want, const std::vector<Status>& got)
+{
+    size_t at = 0;
+    for (const Status& s : got)
+        if (at < want.size() && s == want[at])
+            ++at;
+    return at == want.size();
+}
+
+std::string Describe(const std::vector<Status>& statuses)
+{
+    std::string text;
+    for (const Status& s : statuses)
+        text += std::to_string(s.first) + "/" + std::to_string(s.second) + " ";
+    return text;
+}
+
+Bytes Be32(DWORD v)
+{
+    return Bytes{ (BYTE)(v >> 24), (BYTE)(v >> 16), (BYTE)(v >> 8), (BYTE)v };
+}
+
+void Put32(Bytes& v, DWORD x)
+{
+    for (int i = 0; i < 4; ++i)
+        v.push_back((BYTE)(x >> (8 * i)));
+}
+
+void WriteFileBytes(const char* path, const Bytes& bytes)
+{
+    HANDLE f = ::CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD put = 0;
+    ::WriteFile(f, bytes.data(), (DWORD)bytes.size(), &put, NULL);
+    ::CloseHandle(f);
+}
+
+std::string ReadWholeFile(const char* path)
+{
+    std::string data;
+    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buf[4096];
+    DWORD got = 0;
+    while (::ReadFile(h, buf, sizeof(buf), &got, NULL) && got)
+        data.append(buf, got);
+    ::CloseHandle(h);
+    return data;
+}
+
+class ServiceLinkTest : public ::testing::Test
+{
+protected:
+    ServiceLinkTest() : engine(GetCommEngineLink(), GetThreadEngineTimer()), frame(&engine) {}
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(WinsockStartup());
+        const int port = sim.StartTcp();
+        ASSERT_NE(0, port);
+        sim.SetPassword("1234", true);
+        sim.SetRestart(150, true);
+        g_Settings.SetDefaults();
+        g_Settings.ComMode = 1;
+        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+        g_Settings.TcpPort = static_cast<DWORD>(port);
+        g_Settings.CommunicationTimeout = 400;
+        g_Settings.CommunicationTimeoutFlashLoadStart = 600;
+        g_Settings.CommunicationTimeoutFlashLoad = 400;
+        g_Settings.CommunicationTimeoutFlashLoadEnd = 600;
+        g_Settings.CommunicationTimeoutSwitchToLoader = 300;
+        g_Settings.CommunicationTimeoutSwitchToFirmware = 400;
+        g_Settings.CommunicationTimeoutDataWrite = 600;
+        engine.SetNotifyWindow(frame.hwnd);
+        ASSERT_EQ(1, CommInit(frame.hwnd, 1));
+        for (int i = 0; i < 300 && CommState() != 2; ++i)
+            Pump(10);
+        ASSERT_EQ(2, CommState());
+        ASSERT_TRUE(sim.WaitForConnections(1, 2000));
+        engine.SetPassword("1234");
+    }
+
+    void TearDown() override
+    {
+        engine.StopTimer();
+        engine.GetLmfFile().Close();
+        engine.GetWaveFile().Close();
+        engine.GetCdrExportFile().Close();
+        CommClose();
+        Pump(20);
+        sim.Stop();
+        WinsockCleanup();
+        g_Settings.SetDefaults();
+        ::DeleteFileA(kLmfPath);
+        ::DeleteFileA(kWavePath);
+        ::DeleteFileA(kCdrPath);
+    }
+
+    // The device's requests (type 0xA1) as encoded messages.
+    std::vector<Bytes> Requests()
+    {
+        std::vector<Bytes> out;
+        for (const SimMessage& m : sim.Received())
+            if (m.type == devsim::SIM_REQUEST)
+                out.push_back(m.Encode());
+        return out;
+    }
+
+    size_t RequestCount(BYTE tag)
+    {
+        size_t n = 0;
+        for (const SimMessage& m : sim.Received())
+            if (m.Has(tag))
+                ++n;
+        return n;
+    }
+
+    void RunInLoader()
+    {
+        devsim::SimIdentity id = sim.GetIdentity();
+        id.running = 1;
+        sim.SetIdentity(id);
+    }
+
+    // ---- Firmware -------------------------------------------------------
+    static constexpr const char* kLmfPath = "service_link.lmf";
+
+    static Bytes BlockData(DWORD size, BYTE seed)
+    {
+        Bytes data(size);
+        for (DWORD i = 0; i < size; ++i)
+            data[i] = (BYTE)(seed + i * 3);
+        return data;
+    }
+
+    // An identification block of 0xE0 bytes at 0x60100000 and a block of
+    // 0x14 bytes at 0x6010FFF8 that crosses the 64 KiB boundary.
+    static Bytes IdBlock()
+    {
+        Bytes data = BlockData(0xE0, 0x10);
+        memcpy(&data[16], kLmfDeviceIdentification, strlen(kLmfDeviceIdentification) + 1);
+        return data;
+    }
+
+    void OpenFirmware()
+    {
+        Bytes file;
+        for (int b = 0; b < 2; ++b)
+        {
+            const Bytes data = b == 0 ? IdBlock() : BlockData(0x14, 0x80);
+            file.insert(file.end(), { 'L', 'm', 'F', (BYTE)(b == 0 ? 1 : 0) });
+            Put32(file, b == 0 ? 0x60100000 : 0x6010FFF8);
+            Put32(file, (DWORD)data.size());
+            file.insert(file.end(), data.begin(), data.end());
+        }
+        WriteFileBytes(kLmfPath, file);
+        CLmfFile& lmf = engine.GetLmfFile();
+        ASSERT_TRUE(lmf.Open(kLmfPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
+        ASSERT_EQ(LMF_LOAD_OK, lmf.Load());
+        lmf.ResetProgress();
+    }
+
+    // What the loader holds after the update: each chunk at its address,
+    // the short last one padded to a multiple of 8.
+    static std::map<DWORD, Bytes> ExpectedFlash()
+    {
+        const Bytes id = IdBlock();
+        const Bytes data = BlockData(0x14, 0x80);
+        Bytes tail(data.begin() + 8, data.end());
+        tail.resize(16, 0xFF);
+        return { { 0x60100000, Bytes(id.begin(), id.begin() + 208) },
+                 { 0x601000D0, Bytes(id.begin() + 208, id.end()) },
+                 { 0x6010FFF8, Bytes(data.begin(), data.begin() + 8) },
+                 { 0x60110000, tail } };
+    }
+
+    static Bytes Encode(const SimMessage& m) { return m.Encode(); }
+
+    static std::vector<Bytes> ExpectedBlocksAndStop()
+    {
+        std::vector<Bytes> out;
+        for (const auto& chunk : ExpectedFlash())
+            out.push_back(Encode(SimMessage(devsim::SIM_REQUEST)
+                                     .Add(devsim::TAG_FLASH_DATA, chunk.second)
+                                     .Add(devsim::TAG_FLASH_ADDRESS, Be32(chunk.first))));
+        out.push_back(Encode(SimMessage(devsim::SIM_REQUEST).Add(devsim::TAG_FLASH_STOP)));
+        return out;
+    }
+
+    static Bytes FlashStart()
+    {
+        return Encode(SimMessage(devsim::SIM_REQUEST)
+                          .Add(devsim::TAG_FLASH_START, Bytes{ 1 })
+                          .Add(devsim::TAG_PASSWORD, Bytes{ '1', '2', '3', '4', 0 }));
+    }
+
+    // ---- Announcement -----------------------------------------------------
+    static constexpr const char* kWavePath = "service_link.wav";
+
+    // ---- CDR ----------------------------------------------------------------
+    static constexpr const char* kCdrPath = "service_link.cdr";
+
+    devsim::CDeviceSimulator sim;
+    CDeviceProtocol engine;
+    ServiceFrame frame;
+};
+
+// ---------------------------------------------------------------------------
+// Firmware update
+
+TEST_F(ServiceLinkTest, FirmwareGoesThroughTheLoaderAndTheDeviceComesBackWithIt)
+{
+    OpenFirmware();
+    ASSERT_EQ(1, engine.StartFirmwareUpdate());
+    ASSERT_TRUE(frame.WaitForStatus(52, 1, 10000)) << Describe(frame.statuses);
+    ASSERT_TRUE(frame.WaitForStatus(4, 0, 10000)) << Describe(frame.statuses);
+
+    // Started in the firmware: the device restarts into its loader (the link
+    // closed by the program), announces it, is asked again, takes the chunks
+    // and restarts with the new firmware.
+    const std::vector<Status> want = { { 51, 0 },  { 500, 0 }, { 3, 0 },   { 51, 0 },  { 50, 0 },
+                                       { 51, 0 },  { 50, 85 }, { 50, 91 }, { 50, 95 }, { 50, 100 },
+                                       { 52, 1 },  { 500, 0 }, { 4, 0 } };
+    EXPECT_TRUE(InOrder(want, frame.statuses)) << Describe(frame.statuses);
+    EXPECT_FALSE(frame.HasCode(200));
+    EXPECT_FALSE(frame.HasCode(210));
+
+    const std::vector<Bytes> requests = Requests();
+    ASSERT_GE(requests.size(), 7u);
+    EXPECT_EQ(FlashStart(), requests[0]);
+    size_t at = 1;
+    while (at < requests.size() && requests[at] == FlashStart())
+        ++at;
+    EXPECT_GE(at, 2u); // asked again in the loader
+    const std::vector<Bytes> blocks = ExpectedBlocksAndStop();
+    ASSERT_GE(requests.size(), at + blocks.size());
+    for (size_t i = 0; i < blocks.size(); ++i)
+        EXPECT_EQ(blocks[i], requests[at + i]) << i;
+    // Nothing else but the program's question for the restarted device.
+    for (size_t i = at + blocks.size(); i < requests.size(); ++i)
+        EXPECT_EQ(Encode(SimMessage(devsim::SIM_REQUEST).Add(devsim::TAG_LOADER_VERSION)), requests[i]) << i;
+    EXPECT_EQ(0u, RequestCount(devsim::TAG_SWITCH_TO_FIRMWARE));
+
+    sim.Lock();
+    EXPECT_EQ(ExpectedFlash(), sim.data.flash);
+    EXPECT_EQ(1, sim.data.flashUpdatesDone);
+    sim.Unlock();
+    EXPECT_EQ(2, sim.GetIdentity().running);
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+    EXPECT_EQ(2, engine.GetRunningProgram());
+    EXPECT_FALSE(engine.GetLmfFile().IsOpen());
+}
+
+TEST_F(ServiceLinkTest, ErasingLoaderDelaysTheChunkWhichGoesAgain)
+{
+    RunInLoader();
+    devsim::SimFaults faults;
+    faults.eraseWaits = 2;
+    sim.SetFaults(faults);
+    OpenFirmware();
+    ASSERT_EQ(1, engine.StartFirmwareUpdate());
+    ASSERT_TRUE(frame.WaitForStatus(52, 1, 10000)) << Describe(frame.statuses);
+
+    const std::vector<Bytes> blocks = ExpectedBlocksAndStop();
+    size_t firstChunk = 0;
+    for (const Bytes& r : Requests())
+        if (r == blocks[0])
+            ++firstChunk;
+    EXPECT_EQ(3u, firstChunk); // two erase notices, then taken
+    EXPECT_EQ(1u, RequestCount(devsim::TAG_FLASH_START));
+    sim.Lock();
+    EXPECT_EQ(ExpectedFlash(), sim.data.flash);
+    sim.Unlock();
+    EXPECT_FALSE(frame.HasCode(200));
+}
+
+TEST_F(ServiceLinkTest, CancelDuringTheChunksLeavesTheFlashUntouched)
+{
+    RunInLoader();
+    OpenFirmware();
+    frame.onStatus = [this](int code, int result) {
+        if (code == 50 && result > 0 && !(engine.GetBusy() & BUSY_FLASH_CANCEL))
+            engine.CancelFirmwareUpdate(FALSE); // the progress dialog's abort
+    };
+    ASSERT_EQ(1, engine.StartFirmwareUpdate());
+    ASSERT_TRUE(frame.WaitForStatus(52, 4, 10000)) << Describe(frame.statuses);
+    frame.onStatus = nullptr;
+    Pump(100);
+
+    EXPECT_FALSE(frame.Has(52, 1));
+    EXPECT_EQ(1u, RequestCount(devsim::TAG_FLASH_CANCEL));
+    EXPECT_EQ(0u, RequestCount(devsim::TAG_FLASH_STOP));
+    sim.Lock();
+    EXPECT_TRUE(sim.data.flash.empty());
+    EXPECT_FALSE(sim.data.flashOpen);
+    EXPECT_EQ(1, sim.data.flashCancels);
+    sim.Unlock();
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+    EXPECT_FALSE(engine.GetLmfFile().IsOpen());
+    EXPECT_EQ(2, CommState()); // the device stays in its loader, the link up
+}
+
+TEST_F(ServiceLinkTest, SilentLoaderFailsAfterItsRepeats)
+{
+    RunInLoader();
+    devsim::SimFaults faults;
+    faults.flashSilent = -1;
+    sim.SetFaults(faults);
+    g_Settings.CommunicationTimeoutFlashLoadStart = 200;
+    OpenFirmware();
+    ASSERT_EQ(1, engine.StartFirmwareUpdate());
+    ASSERT_TRUE(frame.WaitForStatus(200, 0, 5000)) << Describe(frame.statuses);
+    EXPECT_EQ(4u, RequestCount(devsim::TAG_FLASH_START));
+    EXPECT_EQ(0u, RequestCount(devsim::TAG_FLASH_DATA));
+    EXPECT_FALSE(frame.HasCode(52));
+    EXPECT_FALSE(engine.GetLmfFile().IsOpen());
+    EXPECT_EQ(ENGINE_FAILED, engine.GetState());
+}
+
+TEST_F(ServiceLinkTest, LoaderWithoutFirmwareIsUpdatedOnlyWithAFileLoaded)
+{
+    RunInLoader();
+    devsim::SimIdentity id = sim.GetIdentity();
+    id.firmwareMissing = true;
+    sim.SetIdentity(id);
+    SimMessage noFirmware(devsim::SIM_REQUEST);
+    noFirmware.Add(devsim::TAG_LOADER_RESTART, Bytes{ 0x83, 1 });
+    noFirmware.AddText(devsim::TAG_LOADER_VERSION, id.loaderVersion);
+    noFirmware.Add(devsim::TAG_CAUSE, Bytes{ 0x9F });
+
+    // No file: the status says so, and no update starts.
+    ASSERT_TRUE(sim.SendToProgram(noFirmware));
+    ASSERT_TRUE(frame.WaitForStatus(210, 0, 3000));
+    // The loader cannot switch to a firmware it lacks: the engine asks it
+    // again after the link's reopening, and hears it is still the loader.
+    ASSERT_TRUE(frame.WaitForStatus(4, 0, 5000)) << Describe(frame.statuses);
+    for (int i = 0; i < 200 && CommState() != 2; ++i)
+        Pump(10);
+    ASSERT_EQ(2, CommState());
+    EXPECT_EQ(0u, RequestCount(devsim::TAG_FLASH_START));
+    EXPECT_FALSE(frame.HasCode(51));
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+    EXPECT_EQ(1, engine.GetRunningProgram());
+
+    // With the file the user loaded, the update starts by itself and the
+    // device ends up in its new firmware.
+    OpenFirmware();
+    frame.statuses.clear();
+    sim.ClearReceived();
+    ASSERT_TRUE(sim.SendToProgram(noFirmware));
+    ASSERT_TRUE(frame.WaitForStatus(52, 1, 10000)) << Describe(frame.statuses);
+    EXPECT_TRUE(InOrder({ { 3, 0 }, { 210, 0 }, { 51, 0 }, { 50, 0 }, { 50, 100 }, { 52, 1 } }, frame.statuses))
+        << Describe(frame.statuses);
+    sim.Lock();
+    EXPECT_EQ(ExpectedFlash(), sim.data.flash);
+    sim.Unlock();
+    ASSERT_TRUE(frame.WaitForStatus(4, 0, 5000)) << Describe(frame.statuses);
+    EXPECT_EQ(2, sim.GetIdentity().running);
+    EXPECT_FALSE(sim.GetIdentity().firmwareMissing);
+}
+} // namespace
