@@ -72,10 +72,23 @@ public:
     static const uint32_t kIsdnLinesByte = 0x100;
 };
 
+// A page that stores nothing of its own: its commit moves exactly the
+// sections of its tree item.
+class CQuietPage : public CConfigPage<CQuietPage>
+{
+public:
+    enum { IDD = 9101 };
+    explicit CQuietPage(ConfigRecord* rec) : CConfigPage<CQuietPage>(rec) {}
+    int Store() { return 1; }
+};
+bool g_quietPages = false;
+
 const uint32_t kSlot2Type = CFG_OFS_CARD_SLOTS + 2 * 32;
 
 CDataView::CreateResult TestPages(CDataView& view, int id, ConfigRecord* edit)
 {
+    if (g_quietPages)
+        return view.CreatePageOf<CQuietPage>(edit);
     switch (id)
     {
     case 14: return view.CreatePageOf<CFieldPage>(edit, (uint32_t)CFG_OFS_ALARM);
@@ -124,6 +137,7 @@ protected:
     {
         ASSERT_TRUE(SelectShippedLanguage());
         CFieldPage::s_refuse = false;
+        g_quietPages = false;
         CDataView::SetPageFactoryHook(&TestPages);
         host = testsupport::CreatePageHost(900, 600, true);
         RECT rc;
@@ -397,6 +411,137 @@ TEST_F(DataViewTest, CommitMovesOnlyChangesAndMarksTheDocument)
     ASSERT_TRUE(view.CommitPage());
     EXPECT_TRUE(view.IsModified());
     EXPECT_EQ(77, DocByte(CFG_OFS_SIP_USERS + 5));
+}
+
+namespace
+{
+struct Range
+{
+    uint32_t begin, end;
+    bool operator==(const Range& o) const { return begin == o.begin && end == o.end; }
+};
+
+std::vector<Range> Merge(std::vector<Range> ranges)
+{
+    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+    std::vector<Range> out;
+    for (const Range& r : ranges)
+    {
+        if (!out.empty() && r.begin <= out.back().end)
+            out.back().end = std::max(out.back().end, r.end);
+        else
+            out.push_back(r);
+    }
+    return out;
+}
+
+std::string Show(const std::vector<Range>& ranges)
+{
+    std::string text;
+    char buf[40];
+    for (const Range& r : ranges)
+    {
+        snprintf(buf, sizeof(buf), "[%X,+%u) ", (unsigned)r.begin, (unsigned)(r.end - r.begin));
+        text += buf;
+    }
+    return text;
+}
+}
+
+TEST_F(DataViewTest, EachItemsCommitMovesExactlyItsSections)
+{
+    struct Case
+    {
+        int id;
+        uint8_t cardType;
+        std::vector<Range> sections; // offset, length
+    };
+    const std::vector<Case> cases = {
+        { 11, 0, { { 0x6, 1 }, { 0x7, 32 }, { 0x4201C, 64 }, { 0x24F, 1 }, { 0x253, 1 }, { 0x26A, 1 },
+                   { 0x26C, 1 }, { 0x68, 1 } } },
+        { 13, 0, { { 0x27, 12 }, { 0x33, 12 }, { 0x44, 12 }, { 0x3F, 5 }, { 0x50, 12 }, { 0x5C, 12 } } },
+        { 14, 0, { { 0x23888, 512 } } },
+        { 15, 0, { { 0x23B8C, 128 }, { 0x269, 1 } } },
+        { 16, 0, { { 0x23C0C, 128 }, { 0x25D8C, 256 } } },
+        { 17, 0, { { 0x25C8C, 256 }, { 0x41BDC, 256 } } },
+        { 18, 0, { { 0x41FDC, 64 } } },
+        { 21, 0, { { 0x248, 2 }, { 0x24A, 1 }, { 0x24B, 1 }, { 0x24C, 1 }, { 0x24D, 1 }, { 0x24E, 1 },
+                   { 0x250, 1 }, { 0x26B, 1 }, { 0x251, 1 }, { 0x268, 1 }, { 0x25C, 12 }, { 0x254, 8 },
+                   { 0x252, 1 } } },
+        { 22, 0, { { 0x100, 320 }, { 0x41E5C, 384 } } },
+        { 23, 0, { { 0x240, 8 } } },
+        // The slot types all change: the module group bytes go to 0xFF.
+        { 31, 0, { { 0x4205C, 256 } } },
+        { 41, 0, { { 0x23A88, 260 } } },
+        { 51, 0, { { 0x348, 512 } } },
+        { 52, 0, { { 0x548, 6656 }, { 0x23C8C, 6656 } } },
+        { 61, 0, { { 0x11F48, 36000 }, { 0x2548, 64000 } } },
+        { 62, 0, { { 0x2548, 64000 }, { 0x321DC, 64000 } } },
+        { 71, 0, { { 0x1ABE8, 36000 } } },
+        { 81, 0, { { 0x25E8C, 50000 } } },
+        { 82, 0, { { 0x41CDC, 384 } } },
+        { 101, 0, { { 0x4415C, 256 } } },
+        { 102, 0, { { 0x4415C, 256 } } },
+        { 111, 0, { { 0x60000, 512 } } },
+        { 112, 0, { { 0x61C00, 84480 } } },
+        { 113, 0, { { 0x60400, 6144 }, { 0x4625C, 32 } } },
+        { 323, CARD_GSM, { { 0x1F48, 1536 }, { 0x2568C, 1536 }, { 0x2C8, 128 } } },
+        { 327, CARD_VOIP, { { 0x4215C, 8192 }, { 0x2C8, 128 } } },
+        { 321, CARD_ANALOG_SUBSCRIBER, { { 0x4425C, 8192 }, { 0x2C8, 128 } } },
+        { 322, CARD_ANALOG_TRUNK, { { 0x4425C, 8192 }, { 0x2C8, 128 } } },
+        { 328, CARD_ANALOG_COMBINED, { { 0x4425C, 8192 }, { 0x2C8, 128 } } },
+        { 326, CARD_ANALOG, {} },
+        { 324, CARD_NONE, {} },
+        { 0, 0, {} },
+    };
+    ASSERT_TRUE(view.OpenDocument(nullptr));
+    g_quietPages = true;
+    uint8_t* doc = ConfigBytes(Doc());
+    uint8_t* edit = ConfigBytes(Edit());
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.id);
+        memset(doc, 0x11, sizeof(ConfigRecord));
+        memset(edit, 0x22, sizeof(ConfigRecord));
+        if (c.id >= 321)
+        {
+            Doc()->cardSlots[c.id - 321].cardType = c.cardType;
+            Edit()->cardSlots[c.id - 321].cardType = c.cardType;
+        }
+        // Text pages and the empty slot store nothing: only the marker moves.
+        g_quietPages = c.id >= 11 && !(c.id >= 321 && c.sections.empty());
+        view.CreatePage(c.id);
+        ASSERT_EQ(c.id, view.GetCurrentId());
+        view.SetModified(false);
+        ASSERT_TRUE(view.CommitPage());
+        EXPECT_EQ(0xFFFF, Doc()->commitMarker);
+        EXPECT_EQ(!c.sections.empty(), view.IsModified());
+
+        std::vector<Range> want;
+        for (const Range& r : c.sections)
+            want.push_back(Range{ r.begin, r.begin + r.end });
+        want = Merge(want);
+        std::vector<Range> got;
+        for (uint32_t i = 0; i < sizeof(ConfigRecord); ++i)
+        {
+            if (i == CFG_OFS_COMMIT_MARKER || i == CFG_OFS_COMMIT_MARKER + 1 || doc[i] == 0x11)
+                continue;
+            if (c.id >= 321 && i == CFG_OFS_CARD_SLOTS + 32 * (uint32_t)(c.id - 321))
+                continue; // the slot's type, set alike in both copies
+
+            if (c.id == 31 && i >= 0x2C8 && i < 0x348)
+            {
+                EXPECT_EQ(0xFF, doc[i]) << i;
+                EXPECT_EQ(0xFF, edit[i]) << i;
+                continue;
+            }
+            if (!got.empty() && got.back().end == i)
+                got.back().end = i + 1;
+            else
+                got.push_back(Range{ i, i + 1 });
+        }
+        EXPECT_EQ(Show(want), Show(got));
+    }
 }
 
 TEST_F(DataViewTest, RefusingPageKeepsTheSelectionAndTheFocus)
