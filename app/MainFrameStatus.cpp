@@ -6,6 +6,7 @@
 #include "app/TextUtil.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
+#include "comm/TcpLink.h"
 #include "config/ConfigRecord.h"
 #include <cstring>
 
@@ -433,7 +434,12 @@ void CMainFrame::CheckVersionForSystemInfo()
     if (CheckDataVersion(false))
         return;
     ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    CommSuspend();
+    // A TCP link is closed too, as the Disconnect command closes it: the
+    // user said no to this device.
+    if (g_Settings.ComMode == 1)
+        TcpClose();
+    else
+        CommSuspend();
     ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
     SuspendDiagPolling();
     // The engine goes on to the LAN information request once this returns;

@@ -1,0 +1,308 @@
+// The main window against the device simulator on the loopback: commands
+// from the menus, dialogs answered as a user answers them, files on disk.
+#include <gtest/gtest.h>
+#include "app/MainFrame.h"
+#include "app/AppSettings.h"
+#include "app/PathSettings.h"
+#include "app/Language.h"
+#include "app/LoginDlg.h"
+#include "app/ProgressDlg.h"
+#include "app/SysInfoDlg.h"
+#include "app/DateTimeDlg.h"
+#include "app/WaitDlg.h"
+#include "app/TextUtil.h"
+#include "comm/DeviceProtocol.h"
+#include "comm/Link.h"
+#include "comm/TcpLink.h"
+#include "config/ConfigRecord.h"
+#include "wcl/AppModule.h"
+#include "tools/devsim/DeviceSimulator.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include "tests/app/FrameTestSupport.h"
+#include <string>
+#include <vector>
+
+using namespace frametest;
+
+namespace
+{
+std::string TempPath(const char* name)
+{
+    char dir[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(dir), dir);
+    return std::string(dir) + name;
+}
+
+std::vector<BYTE> ReadWholeFile(const std::string& path)
+{
+    std::vector<BYTE> bytes;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    DWORD size = ::GetFileSize(file, NULL), read = 0;
+    bytes.resize(size);
+    if (size)
+        ::ReadFile(file, bytes.data(), size, &read, NULL);
+    ::CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+std::string ItemText(HWND dlg, int id)
+{
+    char text[256] = "";
+    ::GetDlgItemTextA(dlg, id, text, sizeof(text));
+    return text;
+}
+
+devsim::Bytes DefaultImage()
+{
+    devsim::Bytes image(devsim::SIM_IMAGE_SIZE);
+    SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image.data()));
+    return image;
+}
+
+class FrameDeviceTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
+
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+        ASSERT_TRUE(SelectShippedLanguage());
+        ASSERT_TRUE(WinsockStartup());
+        m_port = m_sim.StartTcp();
+        ASSERT_NE(0, m_port);
+        m_sim.SetImage(DefaultImage());
+        g_Settings.ComMode = 1;
+        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+        g_Settings.TcpPort = (DWORD)m_port;
+        g_Settings.CommunicationTimeout = 300;
+        g_Settings.CommunicationTimeoutReset = 300;
+        g_Settings.CommunicationTimeoutSwitchToLoader = 300;
+        g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
+        g_Settings.CommunicationTimeoutDataRead = 300;
+        g_Settings.CommunicationTimeoutDataWrite = 300;
+        g_Settings.CommunicationTimeoutDataWriteStart = 300;
+        g_Settings.DataReadWriteRequestDelay = 0;
+        g_Settings.DataReadWriteMaxPendingRequests = 16;
+        g_DeviceProtocol.SetPassword("");
+        g_Module.AddMessageLoop(&m_loop);
+        // The frame connects quietly at once: the link is configured.
+        ASSERT_TRUE(m_frame.CreateFrame());
+        m_frame.ShowWindow(SW_SHOW);
+        ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
+    }
+
+    void TearDown() override
+    {
+        g_DeviceProtocol.StopTimer();
+        if (m_frame.m_hWnd)
+            m_frame.DestroyWindow();
+        PumpFor(20);
+        m_sim.Stop();
+        WinsockCleanup();
+        g_Module.RemoveMessageLoop();
+        for (const std::string& path : m_files)
+            ::DeleteFileA(path.c_str());
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+    }
+
+    std::string NewFile(const char* name)
+    {
+        std::string path = TempPath(name);
+        ::DeleteFileA(path.c_str());
+        m_files.push_back(path);
+        return path;
+    }
+
+    void Command(UINT id) { m_frame.SendMessage(WM_COMMAND, id); }
+
+    // The frame is usable again: enabled, not busy, no progress dialog.
+    bool FrameIdle()
+    {
+        return !m_frame.IsBusy() && !m_frame.GetProgressDialog() && m_frame.IsWindowEnabled();
+    }
+
+    size_t Requests(BYTE tag)
+    {
+        size_t count = 0;
+        for (const devsim::SimMessage& m : m_sim.Received())
+            if (m.type == 0xA1 && m.Has(tag))
+                ++count;
+        return count;
+    }
+
+    std::string Title()
+    {
+        char title[MAX_PATH] = "";
+        m_frame.GetWindowText(title, sizeof(title));
+        return title;
+    }
+
+    devsim::CDeviceSimulator m_sim;
+    int m_port = 0;
+    CMessageLoop m_loop;
+    CMainFrame m_frame;
+    std::vector<std::string> m_files;
+};
+}
+
+TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
+{
+    CMessageBoxRecorder boxes(IDYES);
+    CDialogScript script;
+    CDataView& view = m_frame.GetDataView();
+
+    // Download: the version answer starts the transfer behind the progress dialog.
+    Command(ID_FILE_DOWNLOAD);
+    ASSERT_TRUE(PumpUntil([&] { return view.HasDocument() && FrameIdle(); }, 20000));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+    const devsim::Bytes device = m_sim.GetImage();
+    EXPECT_EQ(0, memcmp(device.data(), view.GetConfigRecord(), device.size()));
+    EXPECT_TRUE(view.IsModified());
+    EXPECT_EQ("untitled - Velmotrex Configuration", Title());
+
+    // Save as: the file dialog gets the name; the file is the document.
+    const std::string file = NewFile("frame-e2e.cfg");
+    script.OnFileDialog(file);
+    Command(ID_FILE_SAVE_AS);
+    EXPECT_EQ(0u, script.Pending());
+    ASSERT_FALSE(ReadWholeFile(file).empty());
+    EXPECT_FALSE(view.IsModified());
+    EXPECT_EQ("frame-e2e.cfg - Velmotrex Configuration", Title());
+    char recent[MAX_PATH] = "";
+    ASSERT_TRUE(m_frame.GetRecentList().GetFromList(ID_FILE_MRU_FIRST, recent, sizeof(recent)));
+    EXPECT_STREQ(file.c_str(), recent);
+
+    // Close, then open it again through the open dialog.
+    Command(ID_FILE_CLOSE);
+    EXPECT_FALSE(view.HasDocument());
+    EXPECT_EQ("Velmotrex Configuration", Title());
+    script.OnFileDialog(file);
+    Command(ID_FILE_OPEN);
+    ASSERT_TRUE(view.HasDocument());
+    EXPECT_STREQ(file.c_str(), view.GetPath());
+    EXPECT_EQ(0, memcmp(device.data(), view.GetConfigRecord(), device.size()));
+
+    // Upload onto a device that holds something else: it ends up holding the
+    // document, with the format word and the commit marker.
+    m_sim.SetImage(devsim::Bytes(devsim::SIM_IMAGE_SIZE, 0xFF));
+    boxes.Clear();
+    Command(ID_FILE_UPLOAD);
+    ASSERT_TRUE(PumpUntil([&] { return m_sim.data.uploadsDone == 1 && FrameIdle(); }, 30000));
+    ASSERT_GE(boxes.Count(), 1u);
+    EXPECT_EQ("strDataUploadConfirm", boxes.Calls()[0].key);
+    devsim::Bytes expected(ConfigBytes(view.GetConfigRecord()),
+                           ConfigBytes(view.GetConfigRecord()) + devsim::SIM_IMAGE_SIZE);
+    expected[4] = expected[5] = 0xFF;
+    const devsim::Bytes uploaded = m_sim.GetImage();
+    EXPECT_TRUE(uploaded == expected);
+    EXPECT_FALSE(m_sim.data.uploadWithoutNetwork);
+}
+
+TEST_F(FrameDeviceTest, SystemInformationOpensItsDialogAfterTheVersionCheck)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    std::string firmware, name;
+    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
+        firmware = ItemText(dlg, IDC_SYSINFO_FIRMWARE);
+        name = ItemText(dlg, IDC_SYSINFO_NAME);
+        PressButton(dlg, IDOK);
+    });
+    Command(ID_SERVICE_SYSINFO);
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
+    EXPECT_NE(std::string::npos, firmware.find("3.0.0.5")) << firmware;
+    EXPECT_NE(std::string::npos, name.find("VELMOTREX-TEST")) << name;
+    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_EQ(1u, Requests(devsim::TAG_LAN_INFO));
+}
+
+TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
+{
+    devsim::SimIdentity identity = m_sim.GetIdentity();
+    identity.firmwareVersion = "3.1.0.0";
+    m_sim.SetIdentity(identity);
+    CMessageBoxRecorder boxes(IDNO);
+    CDialogScript script;
+    Command(ID_SERVICE_SYSINFO);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 10000));
+    PumpFor(300);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strDataVersionConflict", boxes.Last().key);
+    EXPECT_NE(std::string::npos, boxes.Last().text.find("3.1.0.0"));
+    EXPECT_EQ(0, CommState());
+    EXPECT_EQ(0u, Requests(devsim::TAG_LAN_INFO));
+    EXPECT_EQ(0, script.Unexpected());
+    EXPECT_TRUE(FrameIdle());
+}
+
+TEST_F(FrameDeviceTest, WrongPasswordThenTheRightOne)
+{
+    m_sim.SetPassword("secret", true);
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    int logins = 0;
+    auto answer = [&](const char* password) {
+        return [&, password](CLoginDlg& dlg) {
+            ++logins;
+            ::SetDlgItemTextA(dlg, IDC_LOGIN_PASSWORD, password);
+            PressButton(dlg, IDOK);
+        };
+    };
+    script.On<CLoginDlg>(answer("wrong"));
+    script.On<CLoginDlg>(answer("secret"));
+    Command(ID_OPTIONS_DATETIME);
+    script.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDCANCEL); });
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 15000));
+    EXPECT_EQ(2, logins);
+    EXPECT_STREQ("secret", g_DeviceProtocol.GetPassword());
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+TEST_F(FrameDeviceTest, DateAndTimeAreReadShownAndWrittenBack)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    script.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDOK); });
+    Command(ID_OPTIONS_DATETIME);
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && Requests(devsim::TAG_DATE_TIME) == 2; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return FrameIdle(); }, 5000));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+TEST_F(FrameDeviceTest, SilentDeviceEndsTheDownloadWithTheNoAnswerMessage)
+{
+    devsim::SimFaults faults;
+    faults.noAnswer = -1;
+    m_sim.SetFaults(faults);
+    CMessageBoxRecorder boxes(IDOK);
+    Command(ID_FILE_DOWNLOAD);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 15000));
+    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
+    EXPECT_TRUE(FrameIdle());
+    EXPECT_FALSE(m_frame.IsDownloadPending());
+    EXPECT_FALSE(m_frame.GetDataView().HasDocument());
+}
+
+TEST_F(FrameDeviceTest, ResetShowsTheRestartNoticeUntilTheDeviceIsBack)
+{
+    m_sim.SetRestart(300, true);
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    std::string notice;
+    script.On<CWaitDlg>([&](CWaitDlg& dlg) { notice = dlg.GetText(); });
+    Command(ID_SERVICE_RESET);
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0; }, 10000));
+    EXPECT_FALSE(notice.empty());
+    ASSERT_TRUE(PumpUntil([&] { return !m_frame.GetRestartNotice() && FrameIdle(); }, 15000));
+    EXPECT_EQ(1u, Requests(devsim::TAG_RESET));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
