@@ -114,6 +114,8 @@ CDiagView::~CDiagView()
     for (CMessageMapWindow* page : m_retired)
         delete page;
     m_retired.clear();
+    // The box speaks for the pages, which end with the view.
+    CloseNoResponseBox();
     if (m_images)
         ::ImageList_Destroy(m_images);
 }
@@ -503,6 +505,11 @@ void CDiagView::OnLanguageChanged()
     static_cast<CDiagTextPage*>(m_page)->SetText(text);
     if (HasOwnTexts(m_currentKind))
         UpdatePage(false);
+}
+
+int CDiagView::GetSplitterPos() const
+{
+    return m_pendingTreeHeight ? 0 : Splitter::GetSplitterPos();
 }
 
 void CDiagView::SwitchPane()

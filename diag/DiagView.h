@@ -77,6 +77,9 @@ public:
     void StartCardsPolling();
     // F6: moves the focus between the tree and the page.
     void SwitchPane();
+    // The divider's position to store; 0 (the default place) while the view
+    // has not been shown with a size yet.
+    int GetSplitterPos() const;
 
     // DiagPollingSuspended on and off.
     static void SuspendPolling();
