@@ -217,7 +217,12 @@ void BenchIdleSerialReader()
     ULONGLONG cpu = ProcessorTime();
     double t0 = Now();
     while (Now() - t0 < period)
+    {
+        MSG msg;
+        while (PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessage(&msg);
         MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+    }
     double elapsed = Now() - t0;
     double used = (double)(ProcessorTime() - cpu) / 10000.0;
     passes = SerialReaderPasses() - passes;

@@ -27,6 +27,8 @@ struct CPortObjects
 CPortObjects s_objects;
 
 HANDLE s_port = INVALID_HANDLE_VALUE;
+// Counts the opens of the port, so the reader knows a handle it waits on.
+volatile LONG s_opens = 0;
 char s_portName[32] = "";
 DWORD s_baudrate = 115200;
 
@@ -176,6 +178,7 @@ int OpenPort()
     // Fails on a pseudo terminal; the line is up anyway.
     ::EscapeCommFunction(h, SETDTR);
     s_port = h;
+    ::InterlockedIncrement(&s_opens);
     ::LeaveCriticalSection(&s_objects.lock);
 
     ResetReceiveState(true);
@@ -290,6 +293,14 @@ int SerialRead(BYTE* buffer, int maximum, bool* moreWaiting)
 
 void SerialReaderLoop()
 {
+    // Some ports end every wait for a port event at once without an event
+    // (a pseudo terminal, some redirectors), and under Wine each such wait
+    // costs more processor time than the rest it is followed by. After two
+    // such waits in a row the reader stops waiting on that open of the port
+    // and looks at its input queue every 5 ms instead.
+    LONG waitsOpen = -1;     // the open the empty waits were counted on
+    int emptyWaits = 0;
+    LONG pollingOpen = -1;   // the open on which the reader polls
     while (!CommStopRequested())
     {
         ::InterlockedIncrement(&s_readerPasses);
@@ -301,6 +312,13 @@ void SerialReaderLoop()
                 break;
             if (!CommIsSuspended())
                 OpenPort();
+            continue;
+        }
+        LONG open = s_opens;
+        if (open == pollingOpen)
+        {
+            if (ReadQueued() == 0 && !CommStopRequested())
+                ::Sleep(kIdleRestMs);
             continue;
         }
 
@@ -327,10 +345,19 @@ void SerialReaderLoop()
         }
         if (ok && (mask & EV_ERR))
             ClearPortError(h, NULL);
+
+        bool noEvent = ok ? mask == 0 : error == ERROR_OPERATION_ABORTED;
+        if (open != waitsOpen)
+        {
+            waitsOpen = open;
+            emptyWaits = 0;
+        }
+        emptyWaits = noEvent ? emptyWaits + 1 : 0;
+        if (emptyWaits >= 2 && SerialIsOpen())
+            pollingOpen = open;
+
         // Whatever ended the wait, take what is queued. A wait that brought
-        // nothing to read (a pseudo terminal or a redirector ends every wait
-        // at once, with error 995 or a bare event) rests a moment, so the
-        // reader never spins.
+        // nothing to read rests a moment, so the reader never spins.
         if (ReadQueued() == 0 && !CommStopRequested())
             ::Sleep(kIdleRestMs);
     }
