@@ -7,6 +7,7 @@
 #include "comm/TcpLink.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include <cstring>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -342,8 +343,111 @@ protected:
     // ---- Announcement -----------------------------------------------------
     static constexpr const char* kWavePath = "service_link.wav";
 
+    // A valid 500-byte announcement with the data chunk right after the
+    // format (samples from offset 46).
+    static Bytes Announcement()
+    {
+        Bytes v(500);
+        for (size_t i = 0; i < v.size(); ++i)
+            v[i] = (BYTE)(0xD5 ^ (i * 11));
+        Bytes h;
+        h.insert(h.end(), { 'R', 'I', 'F', 'F' });
+        Put32(h, 500 - 8);
+        h.insert(h.end(), { 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ' });
+        Put32(h, 18);
+        h.insert(h.end(), { 6, 0, 1, 0 });
+        Put32(h, 8000);
+        Put32(h, 8000);
+        h.insert(h.end(), { 1, 0, 8, 0, 0, 0, 'd', 'a', 't', 'a' });
+        Put32(h, 500 - 46);
+        std::copy(h.begin(), h.end(), v.begin());
+        return v;
+    }
+
+    void OpenAnnouncement(const Bytes& file)
+    {
+        WriteFileBytes(kWavePath, file);
+        CWaveFile& wave = engine.GetWaveFile();
+        ASSERT_TRUE(wave.Open(kWavePath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
+        ASSERT_EQ(WAVE_OK, wave.Open());
+    }
+
+    static Bytes AnnouncementBlock(const Bytes& file, DWORD from)
+    {
+        Bytes data(file.begin() + from, file.begin() + std::min<size_t>(from + 208, file.size()));
+        if (data.size() < 208)
+            data.resize((data.size() + 7) / 8 * 8, 0xFF);
+        return Encode(SimMessage(devsim::SIM_REQUEST)
+                          .Add(devsim::TAG_ANNOUNCEMENT_DATA, data)
+                          .Add(devsim::TAG_ADDRESS, Be32(from)));
+    }
+
     // ---- CDR ----------------------------------------------------------------
     static constexpr const char* kCdrPath = "service_link.cdr";
+
+    // A well-formed device record: outgoing PBX->GSM at 10:0n on 6.12.2026,
+    // caller "12n", called "4n", 1:02:05 long, GSM port 2 to PBX port 3,
+    // cause 16.
+    static Bytes Record(int n)
+    {
+        Bytes r(64, 0);
+        const BYTE head[] = { 1, 1, 6, 12, 26, 10, (BYTE)n, 0, 16, (4 << 5) | 2, 3, 0, 0, 0x0E, 0x8D,
+                              3, '1', '2', (BYTE)('0' + n), 2, '4', (BYTE)('0' + n) };
+        std::copy(head, head + sizeof(head), r.begin());
+        return r;
+    }
+
+    static std::string Line(int n)
+    {
+        char line[128];
+        FormatText(line, sizeof(line), "6.12.2026;10:%02d:00;Outgoing PBX->GSM;12%d;4%d;1:02:05;GSM/2;PBX/3;16\r\n", n,
+                   n, n);
+        return line;
+    }
+
+    static std::string Header()
+    {
+        return "Date;Time;Call Type;Caller Id;Called Number;Call Length;Input Port;Output Port;Cause\r\n";
+    }
+
+    void FillCdrRing(int count, DWORD position)
+    {
+        sim.Lock();
+        for (int i = 0; i < count; ++i)
+            sim.data.cdrRecords.push_back(Record(i));
+        sim.data.cdrPosition = position;
+        sim.data.cdrBlockRecords = 3;
+        sim.Unlock();
+    }
+
+    void OpenCdrExport(DWORD format)
+    {
+        CCdrExportFile& file = engine.GetCdrExportFile();
+        file.SetFormat(format);
+        ASSERT_TRUE(file.Open(kCdrPath, DISKFILE_WRITE | DISKFILE_CREATE));
+        file.BeginExport();
+    }
+
+    // The CDR messages of the program (requests and refusals) as encoded.
+    std::vector<Bytes> CdrMessages()
+    {
+        std::vector<Bytes> out;
+        for (const SimMessage& m : sim.Received())
+            if (m.Has(devsim::TAG_CDR_REQUEST))
+                out.push_back(m.Encode());
+        return out;
+    }
+
+    static Bytes CdrRequest(int count, DWORD position)
+    {
+        SimMessage m(devsim::SIM_REQUEST);
+        if (count >= 0)
+            m.Add(devsim::TAG_CDR_REQUEST, Bytes{ (BYTE)count }).Add(devsim::TAG_CDR_POSITION, Be32(position));
+        else
+            m.Add(devsim::TAG_CDR_REQUEST);
+        m.Add(devsim::TAG_PASSWORD, Bytes{ '1', '2', '3', '4', 0 });
+        return m.Encode();
+    }
 
     devsim::CDeviceSimulator sim;
     CDeviceProtocol engine;
@@ -502,5 +606,160 @@ TEST_F(ServiceLinkTest, LoaderWithoutFirmwareIsUpdatedOnlyWithAFileLoaded)
     ASSERT_TRUE(frame.WaitForStatus(4, 0, 5000)) << Describe(frame.statuses);
     EXPECT_EQ(2, sim.GetIdentity().running);
     EXPECT_FALSE(sim.GetIdentity().firmwareMissing);
+}
+// ---------------------------------------------------------------------------
+// Announcement update
+
+TEST_F(ServiceLinkTest, AnnouncementGoesOutWholeAndTheDeviceStoresIt)
+{
+    const Bytes file = Announcement();
+    OpenAnnouncement(file);
+    engine.SetPassword("0000"); // wrong: the device asks for the password first
+    devsim::SimFaults faults;
+    faults.eraseWaits = 1;
+    sim.SetFaults(faults);
+    ASSERT_EQ(1, engine.StartAnnouncementUpdate(1));
+    ASSERT_TRUE(frame.WaitForStatus(72, 1, 10000)) << Describe(frame.statuses);
+
+    const std::vector<Status> want = { { 71, 0 }, { 71, 0 }, { 70, 0 }, { 70, 41 }, { 70, 83 }, { 70, 100 }, { 72, 1 } };
+    EXPECT_TRUE(InOrder(want, frame.statuses)) << Describe(frame.statuses);
+    EXPECT_FALSE(frame.HasCode(200));
+    auto start = [](const char* password) {
+        Bytes pw(password, password + strlen(password) + 1);
+        return Encode(SimMessage(devsim::SIM_REQUEST)
+                          .Add(devsim::TAG_ANNOUNCEMENT_START, Bytes{ 1 })
+                          .Add(devsim::TAG_ADDRESS, Be32(58))
+                          .Add(devsim::TAG_PASSWORD, pw));
+    };
+    // The first block is erased for first and goes again after the wait; the
+    // header goes as it is in the file.
+    const std::vector<Bytes> expected = { start("0000"),
+                                          start("1234"),
+                                          AnnouncementBlock(file, 0),
+                                          AnnouncementBlock(file, 0),
+                                          AnnouncementBlock(file, 208),
+                                          AnnouncementBlock(file, 416),
+                                          Encode(SimMessage(devsim::SIM_REQUEST)
+                                                     .Add(devsim::TAG_ANNOUNCEMENT_STOP, Bytes{ 0 })) };
+    EXPECT_EQ(expected, Requests());
+    sim.Lock();
+    EXPECT_EQ(file, sim.data.announcements[1]);
+    sim.Unlock();
+    EXPECT_FALSE(engine.GetWaveFile().IsOpen());
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+}
+
+TEST_F(ServiceLinkTest, AnnouncementRefusedByTheDeviceEndsWithTheFileClosed)
+{
+    const Bytes file = Announcement();
+    OpenAnnouncement(file);
+    sim.RefuseNext(devsim::TAG_ANNOUNCEMENT_START, 0x94);
+    ASSERT_EQ(1, engine.StartAnnouncementUpdate(0));
+    ASSERT_TRUE(frame.WaitForStatus(400, 0, 3000)) << Describe(frame.statuses);
+    EXPECT_FALSE(engine.GetWaveFile().IsOpen());
+    EXPECT_FALSE(frame.HasCode(72));
+
+    // A block refused: the update ends at once with the device's cause.
+    OpenAnnouncement(file);
+    frame.statuses.clear();
+    sim.RefuseNext(devsim::TAG_ANNOUNCEMENT_DATA, 0x85);
+    ASSERT_EQ(1, engine.StartAnnouncementUpdate(0));
+    ASSERT_TRUE(frame.WaitForStatus(72, 2, 3000)) << Describe(frame.statuses);
+    EXPECT_STREQ("85", engine.GetCauseText());
+    EXPECT_FALSE(engine.GetWaveFile().IsOpen());
+    EXPECT_EQ(1u, RequestCount(devsim::TAG_ANNOUNCEMENT_DATA));
+    EXPECT_EQ(0u, RequestCount(devsim::TAG_ANNOUNCEMENT_STOP));
+    sim.Lock();
+    EXPECT_TRUE(sim.data.announcements[0].empty());
+    sim.Unlock();
+}
+
+// ---------------------------------------------------------------------------
+// CDR download
+
+TEST_F(ServiceLinkTest, CdrRecordsBecomeTextLinesAcrossTheRingsWrap)
+{
+    FillCdrRing(7, 0x7FFF80);
+    OpenCdrExport(CDR_FORMAT_TEXT_SEMICOLON);
+    ASSERT_EQ(1, engine.StartCdrDownload(FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(152, 1, 5000)) << Describe(frame.statuses);
+    EXPECT_TRUE(InOrder({ { 10, 0 }, { 152, 1 } }, frame.statuses));
+
+    const std::vector<Bytes> expected = { CdrRequest(-1, 0), CdrRequest(192, 0x7FFF80), CdrRequest(192, 0x40),
+                                          CdrRequest(64, 0x100) };
+    EXPECT_EQ(expected, CdrMessages());
+    EXPECT_FALSE(engine.GetCdrExportFile().IsOpen());
+    std::string text = Header();
+    for (int i = 0; i < 7; ++i)
+        text += Line(i);
+    EXPECT_EQ(text, ReadWholeFile(kCdrPath));
+    sim.Lock();
+    EXPECT_TRUE(sim.data.cdrRecords.empty());
+    EXPECT_EQ(0x140u, sim.data.cdrPosition);
+    sim.Unlock();
+}
+
+TEST_F(ServiceLinkTest, CdrRawExportHoldsTheDeviceRecordsAsTheyAre)
+{
+    FillCdrRing(4, 0);
+    OpenCdrExport(CDR_FORMAT_BINARY);
+    ASSERT_EQ(1, engine.StartCdrDownload(FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(152, 1, 5000)) << Describe(frame.statuses);
+    std::string raw;
+    for (int i = 0; i < 4; ++i)
+    {
+        const Bytes r = Record(i);
+        raw.append(r.begin(), r.end());
+    }
+    EXPECT_EQ(raw, ReadWholeFile(kCdrPath));
+}
+
+TEST_F(ServiceLinkTest, BadCdrRecordIsRefusedWithItsNumberAndTheDeviceDropsIt)
+{
+    FillCdrRing(7, 0);
+    sim.Lock();
+    sim.data.cdrRecords[4][0] = 2; // the second record of the second block
+    sim.Unlock();
+    OpenCdrExport(CDR_FORMAT_TEXT_SEMICOLON);
+    ASSERT_EQ(1, engine.StartCdrDownload(FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(152, 1, 5000)) << Describe(frame.statuses);
+
+    const Bytes refusal = Encode(SimMessage(devsim::SIM_NEGATIVE)
+                                     .Add(devsim::TAG_CDR_REQUEST, Bytes{ 192 })
+                                     .Add(devsim::TAG_CDR_POSITION, Be32(0xC0))
+                                     .Add(devsim::TAG_CAUSE, Bytes{ 0x99, 0x02 })
+                                     .Add(devsim::TAG_PASSWORD, Bytes{ '1', '2', '3', '4', 0 }));
+    const std::vector<Bytes> expected = { CdrRequest(-1, 0), CdrRequest(192, 0), refusal, CdrRequest(128, 0x140) };
+    EXPECT_EQ(expected, CdrMessages());
+    // The record before the bad one was written; the bad one is gone.
+    EXPECT_EQ(Header() + Line(0) + Line(1) + Line(2) + Line(3) + Line(5) + Line(6), ReadWholeFile(kCdrPath));
+    sim.Lock();
+    EXPECT_EQ(std::vector<int>{ 2 }, sim.data.cdrBadReports);
+    EXPECT_TRUE(sim.data.cdrRecords.empty());
+    sim.Unlock();
+}
+
+TEST_F(ServiceLinkTest, FullDiskEndsTheCdrDownloadAndTheDeviceKeepsItsRecords)
+{
+    FillCdrRing(5, 0x200);
+    OpenCdrExport(CDR_FORMAT_TEXT_SEMICOLON);
+    // A file that takes no more writes stands for a full disk.
+    CCdrExportFile& file = engine.GetCdrExportFile();
+    file.Close();
+    ASSERT_TRUE(file.Open(kCdrPath, DISKFILE_READ | DISKFILE_OPEN_EXISTING));
+    ASSERT_EQ(1, engine.StartCdrDownload(FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(152, 2, 5000)) << Describe(frame.statuses);
+    Pump(200);
+
+    EXPECT_EQ(std::vector<Bytes>{ CdrRequest(-1, 0) }, CdrMessages());
+    EXPECT_EQ(CDR_ERROR_WRITE, file.GetErrorCode());
+    EXPECT_STREQ("", engine.GetCauseText()); // the frame reports the save error
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+    sim.Lock();
+    EXPECT_EQ(5u, sim.data.cdrRecords.size());
+    EXPECT_EQ(0x200u, sim.data.cdrPosition);
+    EXPECT_TRUE(sim.data.cdrBadReports.empty());
+    sim.Unlock();
 }
 } // namespace
