@@ -306,27 +306,26 @@ HWND CDiagView::CreatePage(int kind)
 {
     if (m_page)
         DestroyPage();
+    if (kind != DiagNodeRoot && !FindDiagPolling(kind))
+    {
+        // A kind without a page is current all the same.
+        m_currentKind = kind;
+        SetSplitterPane(SPLIT_PANE_TOP, NULL);
+        return NULL;
+    }
     CreateResult forced = g_pageFactoryHook ? g_pageFactoryHook(kind) : PAGE_NONE;
-    CMessageMapWindow* page = nullptr;
     char text[CTextPage::kTextSize];
-    if (forced == PAGE_NO_MEMORY)
-        page = nullptr;
-    else if (kind == DiagNodeRoot)
+    CTextPage* page = nullptr;
+    if (forced != PAGE_NO_MEMORY && kind == DiagNodeRoot)
     {
         LanguageText("strDiagRootDescr", text, sizeof(text));
         page = new (std::nothrow) CTextPage(text);
     }
-    else if (FindDiagPolling(kind))
+    else if (forced != PAGE_NO_MEMORY)
     {
         // The nodes' own pages come later; till then they show their title.
         NodeTitle(kind, text, sizeof(text));
         page = new (std::nothrow) CDiagTextPage(kind, text);
-    }
-    else
-    {
-        m_currentKind = kind;
-        SetSplitterPane(SPLIT_PANE_TOP, NULL);
-        return NULL;
     }
     if (!page)
     {
@@ -335,10 +334,7 @@ HWND CDiagView::CreatePage(int kind)
         return NULL;
     }
     m_currentKind = kind;
-    bool created = forced != PAGE_NO_WINDOW &&
-                   (kind == DiagNodeRoot ? static_cast<CTextPage*>(page)->Create(m_hWnd)
-                                         : static_cast<CDiagTextPage*>(page)->Create(m_hWnd)) != NULL;
-    if (!created)
+    if (forced == PAGE_NO_WINDOW || !page->Create(m_hWnd))
     {
         delete page;
         SetSplitterPane(SPLIT_PANE_TOP, NULL);
@@ -347,9 +343,8 @@ HWND CDiagView::CreatePage(int kind)
     m_page = page;
     if (RedrawsFromCache(kind))
         UpdatePage(true);
-    HWND wnd = m_page->m_hWnd;
-    SetSplitterPane(SPLIT_PANE_TOP, wnd);
-    return wnd;
+    SetSplitterPane(SPLIT_PANE_TOP, page->m_hWnd);
+    return page->m_hWnd;
 }
 
 void CDiagView::DeletePageObject(CMessageMapWindow* page)

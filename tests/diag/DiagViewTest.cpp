@@ -613,6 +613,11 @@ TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
     view->OnLanguageChanged();
     EXPECT_TRUE(h.TakeSent().empty());
 
+    // A kind the view does not know: current, without a page.
+    EXPECT_EQ(NULL, view->CreatePage(99));
+    EXPECT_EQ(99, view->GetCurrentKind());
+    EXPECT_EQ(nullptr, view->GetPage());
+
     // The next node works again.
     Click(DiagNodeVoip);
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_VOIP }, SentTags());
