@@ -607,6 +607,35 @@ TEST_F(ServiceLinkTest, LoaderWithoutFirmwareIsUpdatedOnlyWithAFileLoaded)
     EXPECT_EQ(2, sim.GetIdentity().running);
     EXPECT_FALSE(sim.GetIdentity().firmwareMissing);
 }
+TEST_F(ServiceLinkTest, LoaderRefusingAChunkEndsTheUpdateWithItsCause)
+{
+    RunInLoader();
+    sim.RefuseNext(devsim::TAG_FLASH_DATA, 0x86, -1);
+    OpenFirmware();
+    ASSERT_EQ(1, engine.StartFirmwareUpdate());
+    ASSERT_TRUE(frame.WaitForStatus(52, 2, 5000)) << Describe(frame.statuses);
+    // The chunk went four times in all, the same each time; no stop followed.
+    const Bytes first = ExpectedBlocksAndStop()[0];
+    std::vector<Bytes> chunks;
+    for (const Bytes& r : Requests())
+        if (r != FlashStart())
+            chunks.push_back(r);
+    EXPECT_EQ(std::vector<Bytes>(4, first), chunks);
+    EXPECT_STREQ("86", engine.GetCauseText());
+    EXPECT_FALSE(engine.GetLmfFile().IsOpen());
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+
+    // Not allowed at all: status 400, nothing more is sent.
+    OpenFirmware();
+    sim.ClearReceived();
+    sim.RefuseNext(devsim::TAG_FLASH_START, 0x94);
+    ASSERT_EQ(1, engine.StartFirmwareUpdate());
+    ASSERT_TRUE(frame.WaitForStatus(400, 0, 3000)) << Describe(frame.statuses);
+    Pump(100);
+    EXPECT_EQ(std::vector<Bytes>{ FlashStart() }, Requests());
+    EXPECT_FALSE(engine.GetLmfFile().IsOpen());
+}
+
 // ---------------------------------------------------------------------------
 // Announcement update
 
