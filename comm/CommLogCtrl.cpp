@@ -367,8 +367,21 @@ void CCommLogCtrl::WriteText(const char* text, COLORREF color)
 {
     BeginUpdate();
     ApplyColor(color);
-    AppendAtEnd(text);
-    AppendAtEnd("\r\n");
+    // The line and its end in one insertion where it fits: each insertion
+    // costs the control a layout pass.
+    char line[kMaxLineSize + 2];
+    size_t length = strlen(text);
+    if (length + 2 < sizeof(line))
+    {
+        memcpy(line, text, length);
+        memcpy(line + length, "\r\n", 3);
+        AppendAtEnd(line);
+    }
+    else
+    {
+        AppendAtEnd(text);
+        AppendAtEnd("\r\n");
+    }
     ApplyColor(LOG_BLACK);
     Trim();
     EndUpdate();
@@ -377,19 +390,15 @@ void CCommLogCtrl::WriteText(const char* text, COLORREF color)
 void CCommLogCtrl::WriteHexDump(const BYTE* bytes, int length, const char* prefix, COLORREF prefixColor,
                                 COLORREF bytesColor, int startColumn)
 {
-    // The longest piece ends at most two characters past the wrap width.
+    // The whole dump is built first and goes into the control in one
+    // insertion after its prefix: three characters a byte at most, and a
+    // line end for at most every byte.
     int width = m_charsPerLine > 0 ? m_charsPerLine : 1;
-    size_t size = (size_t)width + 5;
+    size_t size = (size_t)length * 5 + 8;
     char* buf = static_cast<char*>(::HeapAlloc(::GetProcessHeap(), 0, size));
     if (!buf)
         return;
     buf[0] = 0;
-
-    BeginUpdate();
-    ApplyColor(prefixColor);
-    AppendAtEnd(prefix);
-    if (bytesColor != prefixColor)
-        ApplyColor(bytesColor);
 
     int column = startColumn;
     for (int i = 0; i < length; ++i)
@@ -408,20 +417,19 @@ void CCommLogCtrl::WriteHexDump(const BYTE* bytes, int length, const char* prefi
         AppendText(buf, size, piece);
         if (column >= width)
         {
-            // A new paragraph does not keep the insertion colour: set it again.
-            ApplyColor(bytesColor);
-            AppendAtEnd(buf);
-            AppendAtEnd("\r\n");
-            buf[0] = 0;
+            AppendText(buf, size, "\r\n");
             column = 0;
         }
     }
     if (column)
-    {
+        AppendText(buf, size, "\r\n");
+
+    BeginUpdate();
+    ApplyColor(prefixColor);
+    AppendAtEnd(prefix);
+    if (bytesColor != prefixColor)
         ApplyColor(bytesColor);
-        AppendAtEnd(buf);
-        AppendAtEnd("\r\n");
-    }
+    AppendAtEnd(buf);
     if (bytesColor != LOG_BLACK)
         ApplyColor(LOG_BLACK);
     ::HeapFree(::GetProcessHeap(), 0, buf);
