@@ -6,12 +6,17 @@
 #include "app/GsmModuleDlg.h"
 #include "app/LanguageDlg.h"
 #include "app/LoginDlg.h"
+#include "app/MainFrame.h"
 #include "app/PasswordDlg.h"
+#include "app/PathSettings.h"
 #include "app/ProgressDlg.h"
 #include "app/SysInfoDlg.h"
 #include "app/WaitDlg.h"
+#include "wcl/AppModule.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/StrayDialogCloser.h"
 #include "tests/support/TestLanguage.h"
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -527,4 +532,146 @@ TEST_F(AppDialogsTest, LanguageListOffersLanguagesWithAFile)
     Press(m.hwnd(), IDOK);
     EXPECT_EQ(IDOK, dlg.GetResult());
     EXPECT_EQ(3u, dlg.m_language);
+}
+
+// The language command of the main window: the chosen language is selected
+// first; only a language in use becomes the setting.
+namespace
+{
+int s_languageToChoose = 0;
+const char* s_fileToRemove = nullptr;
+
+// The user picks the entry of a language number and presses OK; a file to
+// remove disappears just before (another program, a network drive).
+void ChooseLanguage(HWND dlg, void*)
+{
+    HWND list = ::GetDlgItem(dlg, IDC_SELECT_LIST);
+    int count = (int)::SendMessage(list, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i)
+        if ((int)::SendMessage(list, CB_GETITEMDATA, i, 0) == s_languageToChoose)
+            ::SendMessage(list, CB_SETCURSEL, i, 0);
+    if (s_fileToRemove)
+        ::DeleteFileA(s_fileToRemove);
+    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+}
+
+bool StoredLanguage(DWORD* value)
+{
+    HKEY key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = sizeof(*value);
+    bool found = ::RegQueryValueExA(key, "Language", NULL, NULL, (BYTE*)value, &size) == ERROR_SUCCESS;
+    ::RegCloseKey(key);
+    return found;
+}
+
+class LanguageSwitchTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+        char shipped[MAX_PATH];
+        ::GetCurrentDirectoryA(sizeof(shipped), shipped);
+        m_lang.reset(new CTestLanguage);
+        ASSERT_TRUE(::CopyFileA((std::string(shipped) + "\\English.lng").c_str(),
+                                m_lang->PathOf("English.lng").c_str(), FALSE));
+        m_lang->WriteFile("LANG.INI", "[general]\r\nnum_languages=4\r\n"
+                                      "[language names]\r\n1=English\r\n2=Old\r\n3=Gone\r\n4=Second\r\n"
+                                      "[language files]\r\n1=English.lng\r\n2=Old.lng\r\n3=Gone.lng\r\n"
+                                      "4=Second.lng\r\n");
+        m_lang->WriteFile("Old.lng", "[general]\r\nversion=2.0.0.1\r\n[strings]\r\nstrAppName=Old\r\n");
+        m_lang->WriteFile("Gone.lng", "[general]\r\nversion=3.0.0.5\r\n[strings]\r\nstrAppName=Gone\r\n");
+        m_lang->WriteFile("Second.lng", "[general]\r\nversion=3.0.0.5\r\n[strings]\r\nstrAppName=Zweite\r\n"
+                                        "[menus]\r\nmenuMainFile=&Datei\r\n");
+        ASSERT_TRUE(g_Language.SelectLanguage(1));
+        g_Module.AddMessageLoop(&m_loop);
+        ASSERT_TRUE(m_frame.CreateFrame());
+    }
+    void TearDown() override
+    {
+        if (m_frame.IsWindow())
+            m_frame.DestroyWindow();
+        g_Module.RemoveMessageLoop();
+        s_fileToRemove = nullptr;
+        m_lang.reset();
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+    }
+    // Runs the language command with the user choosing 'language'.
+    void ChooseInTheDialog(int language)
+    {
+        s_languageToChoose = language;
+        CModalDialogAnswerer answerer(ChooseLanguage, nullptr);
+        m_frame.SendMessage(WM_COMMAND, ID_OPTIONS_LANGUAGE);
+        EXPECT_EQ(1, answerer.Answered());
+        EXPECT_EQ(0, answerer.Overdue());
+    }
+    std::string AppName()
+    {
+        char text[128] = "";
+        g_Language.GetString("strAppName", text, sizeof(text));
+        return text;
+    }
+
+    std::unique_ptr<CTestLanguage> m_lang;
+    CMessageLoop m_loop;
+    CMainFrame m_frame;
+    CMessageBoxRecorder m_boxes;
+};
+}
+
+TEST_F(LanguageSwitchTest, FileOfAnotherVersionKeepsTheLanguageInUseAndSavesNothing)
+{
+    ChooseInTheDialog(2);
+    ASSERT_EQ(1u, m_boxes.Count());
+    EXPECT_EQ("Incompatible version of the language file!", m_boxes.Last().text);
+    EXPECT_TRUE(g_Language.IsAvailable()) << "back to the language in use";
+    EXPECT_EQ(m_lang->PathOf("English.lng"), g_Language.GetLanguageFile());
+    EXPECT_EQ("Velmotrex Configuration", AppName());
+    EXPECT_EQ(1u, g_Settings.Language);
+    DWORD stored = 0;
+    EXPECT_FALSE(StoredLanguage(&stored)) << "the setting was not written";
+    EXPECT_NE(std::string::npos, WindowText(m_frame.m_hWnd).find("Velmotrex Configuration"));
+
+    // Later message boxes still have their texts: the program stays usable.
+    g_Language.MessageBoxKey("strAppName", nullptr, MB_OK);
+    EXPECT_EQ("Velmotrex Configuration", m_boxes.Last().text);
+}
+
+TEST_F(LanguageSwitchTest, FileThatVanishedKeepsTheLanguageInUse)
+{
+    std::string gone = m_lang->PathOf("Gone.lng");
+    s_fileToRemove = gone.c_str();
+    ChooseInTheDialog(3);
+    ASSERT_EQ(1u, m_boxes.Count());
+    std::string upper = gone;
+    ::CharUpperA(&upper[0]);
+    EXPECT_EQ("Cannot find language file " + upper + "!", m_boxes.Last().text);
+    EXPECT_TRUE(g_Language.IsAvailable());
+    EXPECT_EQ("Velmotrex Configuration", AppName());
+    EXPECT_EQ(1u, g_Settings.Language);
+    DWORD stored = 0;
+    EXPECT_FALSE(StoredLanguage(&stored));
+}
+
+TEST_F(LanguageSwitchTest, UsableLanguageBecomesTheSettingAndRetranslatesTheWindow)
+{
+    ChooseInTheDialog(4);
+    EXPECT_EQ(0u, m_boxes.Count());
+    EXPECT_EQ("Zweite", AppName());
+    EXPECT_EQ(4u, g_Settings.Language);
+    DWORD stored = 0;
+    ASSERT_TRUE(StoredLanguage(&stored));
+    EXPECT_EQ(4u, stored);
+    EXPECT_NE(std::string::npos, WindowText(m_frame.m_hWnd).find("Zweite"));
+    char menu[64] = "";
+    ::GetMenuStringA(m_frame.GetCommandBar().GetMenu(), 0, menu, sizeof(menu), MF_BYPOSITION);
+    EXPECT_STREQ("&Datei", menu);
 }

@@ -36,3 +36,68 @@ LRESULT CALLBACK CStrayDialogCloser::CbtProc(int code, WPARAM wParam, LPARAM lPa
     }
     return ::CallNextHookEx(self ? self->m_hook : NULL, code, wParam, lParam);
 }
+
+namespace
+{
+CModalDialogAnswerer* s_answerer = nullptr;
+
+BOOL CALLBACK CancelOpenDialog(HWND wnd, LPARAM param)
+{
+    char cls[16] = "";
+    ::GetClassNameA(wnd, cls, sizeof(cls));
+    if (lstrcmpA(cls, "#32770") == 0 && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd))
+    {
+        ++*reinterpret_cast<int*>(param);
+        ::EndDialog(wnd, IDCANCEL);
+    }
+    return TRUE;
+}
+}
+
+CModalDialogAnswerer::CModalDialogAnswerer(AnswerFn answer, void* context, DWORD deadlineMs)
+    : m_hook(NULL), m_timer(0), m_answer(answer), m_context(context), m_answered(0), m_overdue(0),
+      m_outer(s_answerer)
+{
+    s_answerer = this;
+    m_hook = ::SetWindowsHookExA(WH_CBT, CbtProc, NULL, ::GetCurrentThreadId());
+    // A thread timer runs inside any modal loop of this thread.
+    m_timer = ::SetTimer(NULL, 0, deadlineMs, OnDeadline);
+}
+
+CModalDialogAnswerer::~CModalDialogAnswerer()
+{
+    if (m_timer)
+        ::KillTimer(NULL, m_timer);
+    if (m_hook)
+        ::UnhookWindowsHookEx(m_hook);
+    s_answerer = m_outer;
+}
+
+LRESULT CALLBACK CModalDialogAnswerer::CbtProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    CModalDialogAnswerer* self = s_answerer;
+    HWND wnd = (HWND)wParam;
+    if (code == HCBT_ACTIVATE && self && !IsMessageBox(wnd))
+    {
+        char cls[16] = "";
+        ::GetClassNameA(wnd, cls, sizeof(cls));
+        // Each dialog once: the mark is its own property.
+        if (lstrcmpA(cls, "#32770") == 0 && !::GetPropA(wnd, "TestAnswered"))
+        {
+            ::SetPropA(wnd, "TestAnswered", (HANDLE)1);
+            ++self->m_answered;
+            self->m_answer(wnd, self->m_context);
+        }
+    }
+    return ::CallNextHookEx(self ? self->m_hook : NULL, code, wParam, lParam);
+}
+
+void CALLBACK CModalDialogAnswerer::OnDeadline(HWND, UINT, UINT_PTR id, DWORD)
+{
+    CModalDialogAnswerer* self = s_answerer;
+    ::KillTimer(NULL, id);
+    if (!self)
+        return;
+    self->m_timer = 0;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CancelOpenDialog, (LPARAM)&self->m_overdue);
+}

@@ -25,3 +25,39 @@ private:
     int m_count;
     CStrayDialogCloser* m_outer;
 };
+
+// Answers the modal dialogs a test opens through code it cannot reach (a
+// frame command that runs DoModal): while it lives, every dialog of this
+// thread that becomes active, except message boxes, is handed to 'answer',
+// which sets controls as a user would and posts the button that ends it.
+// A dialog still open when the deadline passes is ended with Cancel and
+// counted in Overdue(), so a test fails instead of hanging.
+//
+//   CModalDialogAnswerer answerer([](HWND dlg) {
+//       ::SendDlgItemMessageA(dlg, IDC_SELECT_LIST, CB_SETCURSEL, 1, 0);
+//       ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+//   });
+//   frame.SendMessage(WM_COMMAND, ID_OPTIONS_LANGUAGE);
+//   EXPECT_EQ(1, answerer.Answered());
+class CModalDialogAnswerer
+{
+public:
+    typedef void (*AnswerFn)(HWND dlg, void* context);
+    CModalDialogAnswerer(AnswerFn answer, void* context, DWORD deadlineMs = 10000);
+    ~CModalDialogAnswerer();
+
+    int Answered() const { return m_answered; }
+    int Overdue() const { return m_overdue; }
+
+private:
+    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK OnDeadline(HWND, UINT, UINT_PTR, DWORD);
+
+    HHOOK m_hook;
+    UINT_PTR m_timer;
+    AnswerFn m_answer;
+    void* m_context;
+    int m_answered;
+    int m_overdue;
+    CModalDialogAnswerer* m_outer;
+};

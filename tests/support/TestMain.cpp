@@ -4,6 +4,8 @@
 
 namespace
 {
+DWORD s_mainThread = 0;
+
 // A crash must end the run with a message that names the test, not start
 // Wine's debugger, which waits for input until the run's time-out.
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
@@ -15,7 +17,14 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
     if (record && record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2)
         fprintf(stdout, " (%s of %p)", record->ExceptionInformation[0] ? "write" : "read",
                 (void*)record->ExceptionInformation[1]);
-    fprintf(stdout, " in %s.%s\n", test ? test->test_suite_name() : "(no test)", test ? test->name() : "");
+    char module[MAX_PATH] = "?";
+    HMODULE owner = NULL;
+    if (record && ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                       (LPCSTR)record->ExceptionAddress, &owner))
+        ::GetModuleFileNameA(owner, module, sizeof(module));
+    fprintf(stdout, " in module %s, %s thread, during %s.%s\n", module,
+            ::GetCurrentThreadId() == s_mainThread ? "the test" : "another", test ? test->test_suite_name() : "(no test)",
+            test ? test->name() : "");
     fflush(stdout);
     fflush(stderr);
     ::TerminateProcess(::GetCurrentProcess(), 3);
@@ -28,6 +37,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     // Without this a failing test under Wine may wait on an error dialog.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    s_mainThread = ::GetCurrentThreadId();
     ::SetUnhandledExceptionFilter(ReportCrash);
     return RUN_ALL_TESTS();
 }
