@@ -10,6 +10,9 @@
 #include "app/SysInfoDlg.h"
 #include "app/DateTimeDlg.h"
 #include "app/WaitDlg.h"
+#include "app/AnnouncementDlg.h"
+#include "app/CdrExportFile.h"
+#include "comm/MonitorLog.h"
 #include "app/TextUtil.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
@@ -56,6 +59,79 @@ std::string ItemText(HWND dlg, int id)
     return text;
 }
 
+void WriteWholeFile(const std::string& path, const std::vector<BYTE>& bytes)
+{
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD put = 0;
+    if (!bytes.empty())
+        ::WriteFile(file, bytes.data(), (DWORD)bytes.size(), &put, NULL);
+    ::CloseHandle(file);
+}
+
+// Whether nothing holds the file open any more: it opens without sharing.
+bool FileIsFree(const std::string& path)
+{
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(file);
+    return true;
+}
+
+void Put32(std::vector<BYTE>& v, size_t at, DWORD x)
+{
+    for (int i = 0; i < 4; ++i)
+        v[at + i] = (BYTE)(x >> (8 * i));
+}
+
+// A firmware file of one data block.
+std::vector<BYTE> FirmwareFile(DWORD address, const std::vector<BYTE>& data)
+{
+    std::vector<BYTE> file(12);
+    memcpy(&file[0], "LmF", 3);
+    file[3] = 0;
+    Put32(file, 4, address);
+    Put32(file, 8, (DWORD)data.size());
+    file.insert(file.end(), data.begin(), data.end());
+    return file;
+}
+
+// An announcement: 8 kHz, mono, 8-bit A-law with the 58-byte header.
+std::vector<BYTE> AnnouncementFile(DWORD samples)
+{
+    std::vector<BYTE> v(58 + samples, 0xD5);
+    memcpy(&v[0], "RIFF", 4);
+    Put32(v, 4, 50 + samples);
+    memcpy(&v[8], "WAVEfmt ", 8);
+    Put32(v, 16, 18);
+    v[20] = 6, v[21] = 0, v[22] = 1, v[23] = 0;
+    Put32(v, 24, 8000);
+    Put32(v, 28, 8000);
+    v[32] = 1, v[33] = 0, v[34] = 8, v[35] = 0, v[36] = 0, v[37] = 0;
+    memcpy(&v[38], "fact", 4);
+    Put32(v, 42, 4);
+    Put32(v, 46, samples);
+    memcpy(&v[50], "data", 4);
+    Put32(v, 54, samples);
+    return v;
+}
+
+// A device CDR: 5 March 2024, 14:07:09, 3725 s, PBX port 2 to GSM port 3.
+std::vector<BYTE> DeviceCdr(const char* caller)
+{
+    std::vector<BYTE> r(64, 0xEE);
+    const BYTE head[] = { 1, 1, 5, 3, 24, 14, 7, 9, 16, 2, (4 << 5) | 3, 0x00, 0x00, 0x0E, 0x8D };
+    memcpy(r.data(), head, sizeof(head));
+    size_t l1 = strlen(caller);
+    r[15] = (BYTE)l1;
+    memcpy(&r[16], caller, l1);
+    r[16 + l1] = 3;
+    memcpy(&r[17 + l1], "456", 3);
+    return r;
+}
+
+void IgnoreLinkError(const char*, const char*, const char*) {}
+
 devsim::Bytes DefaultImage()
 {
     devsim::Bytes image(devsim::SIM_IMAGE_SIZE);
@@ -90,6 +166,10 @@ protected:
         g_Settings.CommunicationTimeoutDataWriteStart = 300;
         g_Settings.DataReadWriteRequestDelay = 0;
         g_Settings.DataReadWriteMaxPendingRequests = 16;
+        g_Settings.CommunicationTimeoutFlashLoad = 300;
+        g_Settings.CommunicationTimeoutFlashLoadStart = 300;
+        g_Settings.CommunicationTimeoutFlashLoadEnd = 600;
+        g_Settings.CommunicationLog = 1;
         g_DeviceProtocol.SetPassword("");
         g_Module.AddMessageLoop(&m_loop);
         // The frame connects quietly at once: the link is configured.
@@ -305,4 +385,155 @@ TEST_F(FrameDeviceTest, ResetShowsTheRestartNoticeUntilTheDeviceIsBack)
     ASSERT_TRUE(PumpUntil([&] { return !m_frame.GetRestartNotice() && FrameIdle(); }, 15000));
     EXPECT_EQ(1u, Requests(devsim::TAG_RESET));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
+{
+    g_Settings.CheckFirmwareVersion = 0;
+    g_Settings.CheckFirmwareAddrSpace = 0;
+    m_sim.SetRestart(200, true);
+    std::vector<BYTE> data(300);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = (BYTE)(i * 7);
+    const std::string path = NewFile("frame-e2e.lmf");
+    WriteWholeFile(path, FirmwareFile(0x00020000, data));
+
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    script.OnFileDialog(path);
+    Command(ID_SERVICE_WRITE_FIRMWARE);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle() && !m_frame.GetRestartNotice(); }, 30000));
+    EXPECT_EQ("strFlashWriteOK", boxes.Last().key);
+    EXPECT_FALSE(m_frame.IsFirmwareWriting());
+    EXPECT_STREQ(path.c_str(), g_PathSettings.LastFlashWriteFile);
+    m_sim.Lock();
+    EXPECT_EQ(1, m_sim.data.flashUpdatesDone);
+    devsim::Bytes written;
+    for (const auto& block : m_sim.data.flash)
+        written.insert(written.end(), block.second.begin(), block.second.end());
+    EXPECT_EQ(0x00020000u, m_sim.data.flash.empty() ? 0 : m_sim.data.flash.begin()->first);
+    m_sim.Unlock();
+    // The last chunk is padded with erased bytes to 16.
+    std::vector<BYTE> expected = data;
+    expected.resize(304, 0xFF);
+    EXPECT_TRUE(written == expected) << written.size() << " bytes written";
+    EXPECT_TRUE(FileIsFree(path));
+}
+
+TEST_F(FrameDeviceTest, AnnouncementIsLoadedAsTheWholeFile)
+{
+    const std::string path = NewFile("frame-e2e.wav");
+    const std::vector<BYTE> wave = AnnouncementFile(500);
+    WriteWholeFile(path, wave);
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+    script.OnFileDialog(path);
+    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle(); }, 20000));
+    EXPECT_EQ("strAnnouncementUpdateOK", boxes.Last().key);
+    m_sim.Lock();
+    const devsim::Bytes stored = m_sim.data.announcements[0];
+    m_sim.Unlock();
+    EXPECT_TRUE(stored == wave);
+    EXPECT_TRUE(FileIsFree(path));
+}
+
+TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    auto fill = [&](int count) {
+        m_sim.Lock();
+        m_sim.data.cdrRecords.clear();
+        for (int i = 0; i < count; ++i)
+            m_sim.data.cdrRecords.push_back(DeviceCdr(i % 2 ? "0123" : "0777"));
+        m_sim.data.cdrBlockRecords = 3;
+        m_sim.Unlock();
+    };
+    auto drained = [&] {
+        m_sim.Lock();
+        bool empty = m_sim.data.cdrRecords.empty();
+        m_sim.Unlock();
+        return empty;
+    };
+
+    fill(4);
+    const std::string text = NewFile("frame-e2e-cdr.csv");
+    script.OnFileDialog(text);
+    Command(ID_FILE_DOWNLOAD_CDR);
+    ASSERT_TRUE(PumpUntil([&] { return drained() && FrameIdle(); }, 20000));
+    const std::vector<BYTE> lines = ReadWholeFile(text);
+    const std::string content(lines.begin(), lines.end());
+    EXPECT_NE(std::string::npos, content.find("5.3.2024;14:07:09;Outgoing PBX->GSM;0777;456;1:02:05;PBX/2;GSM/3;16\r\n"))
+        << content;
+    EXPECT_NE(std::string::npos, content.find(";0123;456;"));
+    EXPECT_TRUE(FileIsFree(text));
+
+    // The binary filter keeps the device's records as they are.
+    fill(5);
+    g_PathSettings.OpenSaveFilterCdr = CDR_FORMAT_BINARY;
+    const std::string raw = NewFile("frame-e2e-cdr.bin");
+    script.OnFileDialog(raw);
+    Command(ID_FILE_DOWNLOAD_CDR);
+    ASSERT_TRUE(PumpUntil([&] { return drained() && FrameIdle(); }, 20000));
+    std::vector<BYTE> expected;
+    for (int i = 0; i < 5; ++i)
+    {
+        std::vector<BYTE> r = DeviceCdr(i % 2 ? "0123" : "0777");
+        expected.insert(expected.end(), r.begin(), r.end());
+    }
+    EXPECT_TRUE(ReadWholeFile(raw) == expected);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+TEST_F(FrameDeviceTest, CdrFileIsReleasedWhenTheDownloadCannotStart)
+{
+    m_sim.Stop();
+    Command(ID_CONNECTION_DISCONNECT);
+    CommSetErrorBox(&IgnoreLinkError);
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    const std::string path = NewFile("frame-e2e-locked.csv");
+    script.OnFileDialog(path);
+    Command(ID_FILE_DOWNLOAD_CDR);
+    CommSetErrorBox(nullptr);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_TRUE(FileIsFree(path));
+    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
+    EXPECT_TRUE(FrameIdle());
+}
+
+TEST_F(FrameDeviceTest, MonitorLogStartsAndStopsAndTheCommunicationLogShowsTheTraffic)
+{
+    // The question whether to save the log at the stop is answered No.
+    CMessageBoxRecorder boxes(IDNO);
+    Command(ID_SERVICE_MONITOR);
+    Command(ID_SERVICE_COMMUNICATION);
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabMonitorLog)));
+    CMonitorLog& monitor = m_frame.GetMonitorLog();
+    EXPECT_TRUE(::IsWindowVisible(monitor));
+
+    PressButton(monitor, IDC_MONITOR_START);
+    ASSERT_TRUE(PumpUntil([&] { return monitor.IsMonitoring() && Requests(devsim::TAG_MONITOR_START) > 0; }, 5000));
+    ASSERT_TRUE(m_sim.SendTrace("CALL 1 SETUP\r\n"));
+    auto viewText = [&] {
+        char text[4096] = "";
+        ::GetWindowTextA(monitor.GetView(), text, sizeof(text));
+        return std::string(text);
+    };
+    ASSERT_TRUE(PumpUntil([&] { return viewText().find("CALL 1 SETUP") != std::string::npos; }, 5000));
+    PressButton(monitor, IDC_MONITOR_STOP);
+    ASSERT_TRUE(PumpUntil([&] { return !monitor.IsMonitoring() && Requests(devsim::TAG_MONITOR_STOP) > 0; }, 5000));
+
+    // The communication tab shows the frames both ways.
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabCommunicationLog)));
+    char log[8192] = "";
+    ::GetWindowTextA(m_frame.GetCommLog(), log, sizeof(log));
+    EXPECT_NE(nullptr, strstr(log, "OUT:"));
+    EXPECT_NE(nullptr, strstr(log, " IN:"));
+    EXPECT_TRUE(::IsWindowVisible(m_frame.GetCommLog()));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strMonitorSaveLogRequest", boxes.Last().key);
 }
