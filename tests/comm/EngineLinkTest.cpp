@@ -4,168 +4,22 @@
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
+#include "tests/support/EngineFrame.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include <vector>
 
 // The engine against the device simulator over the real TCP link, its reader
 // and writer threads and thread timers.
 
+using enginetest::EngineFrame;
+
 namespace
 {
-// Stands in for the main frame: hands received frames to the engine,
-// connects on demand, asks for the password, records the statuses.
-class EngineFrame
-{
-public:
-    explicit EngineFrame(CDeviceProtocol* engine) : m_engine(engine)
-    {
-        static bool registered = false;
-        if (!registered)
-        {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = &EngineFrame::WndProc;
-            wc.hInstance = ::GetModuleHandle(nullptr);
-            wc.lpszClassName = "EngineLinkTestFrame";
-            ::RegisterClassA(&wc);
-            registered = true;
-        }
-        s_current = this;
-        hwnd = ::CreateWindowExA(0, "EngineLinkTestFrame", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 ::GetModuleHandle(nullptr), nullptr);
-    }
-    ~EngineFrame()
-    {
-        ::DestroyWindow(hwnd);
-        s_current = nullptr;
-    }
-
-    static void Pump(DWORD ms)
-    {
-        const DWORD deadline = ::GetTickCount() + ms;
-        do
-        {
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-            ::Sleep(1);
-        } while (static_cast<LONG>(::GetTickCount() - deadline) < 0);
-    }
-
-    bool WaitForStatus(int code, int result, DWORD ms)
-    {
-        const DWORD deadline = ::GetTickCount() + ms;
-        for (;;)
-        {
-            for (const auto& s : statuses)
-                if (s.first == code && s.second == result)
-                    return true;
-            if (static_cast<LONG>(::GetTickCount() - deadline) >= 0)
-                return false;
-            Pump(5);
-        }
-    }
-
-    bool Has(int code)
-    {
-        for (const auto& s : statuses)
-            if (s.first == code)
-                return true;
-        return false;
-    }
-
-    HWND hwnd = nullptr;
-    std::vector<std::pair<int, int>> statuses;
-    const char* password = "";
-    int prompts = 0;
-
-private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        EngineFrame* self = s_current;
-        if (!self)
-            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-        switch (msg)
-        {
-        case WMU_FRAME_RECEIVED:
-            self->m_engine->OnMessage(reinterpret_cast<BYTE*>(wParam), static_cast<int>(lParam));
-            return 0;
-        case WMU_ENGINE_STATUS:
-            self->statuses.push_back({ static_cast<int>(wParam), static_cast<int>(lParam) });
-            return 0;
-        case WMU_ENSURE_LOGIN:
-            if (wParam == 3)
-            {
-                if (CommState() != 2)
-                    CommInit(hwnd, 1);
-                for (int i = 0; i < 20 && CommState() != 2; ++i)
-                    Pump(100);
-                return CommState() == 2;
-            }
-            ++self->prompts;
-            self->m_engine->SetPassword(self->password);
-            return 1;
-        default:
-            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-        }
-    }
-
-    CDeviceProtocol* m_engine;
-    static EngineFrame* s_current;
-};
-
-EngineFrame* EngineFrame::s_current = nullptr;
-
-class EngineLinkTest : public ::testing::Test
+class EngineLinkTest : public ::testing::Test, public enginetest::EngineOverTcp
 {
 protected:
-    EngineLinkTest() : engine(GetCommEngineLink(), GetThreadEngineTimer()), frame(&engine) {}
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(WinsockStartup());
-        port = sim.StartTcp();
-        ASSERT_NE(0, port);
-        g_Settings.SetDefaults();
-        g_Settings.ComMode = 1;
-        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-        g_Settings.TcpPort = static_cast<DWORD>(port);
-        g_Settings.CommunicationTimeout = 300;
-        g_Settings.CommunicationTimeoutReset = 300;
-        g_Settings.CommunicationTimeoutSwitchToLoader = 300;
-        g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
-        engine.SetNotifyWindow(frame.hwnd);
-        ASSERT_EQ(1, CommInit(frame.hwnd, 1));
-        for (int i = 0; i < 300 && CommState() != 2; ++i)
-            EngineFrame::Pump(10);
-        ASSERT_EQ(2, CommState());
-    }
-
-    void TearDown() override
-    {
-        engine.StopTimer();
-        CommClose();
-        EngineFrame::Pump(20);
-        sim.Stop();
-        WinsockCleanup();
-        g_Settings.SetDefaults();
-    }
-
-    size_t Requests(BYTE tag)
-    {
-        size_t count = 0;
-        for (const devsim::SimMessage& m : sim.Received())
-            if (m.type == 0xA1 && m.Has(tag))
-                ++count;
-        return count;
-    }
-
-    devsim::CDeviceSimulator sim;
-    CDeviceProtocol engine;
-    EngineFrame frame;
-    int port = 0;
+    void SetUp() override { ASSERT_TRUE(Start()); }
+    void TearDown() override { Stop(); }
 };
 } // namespace
 

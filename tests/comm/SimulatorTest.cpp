@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "tools/devsim/DeviceSimulator.h"
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -338,4 +339,105 @@ TEST_F(SimulatorTest, LongAnswersAreSplitAt253BytesOfElementData)
             break;
     }
     EXPECT_EQ(30u * 25u + 13u, total);
+}
+
+TEST_F(SimulatorTest, LoaderWritesFlashAndStartsTheNewFirmware)
+{
+    sim.SetRestart(50, true);
+    // The firmware cannot write flash: it restarts into its loader first.
+    EXPECT_TRUE(Ask(Request(TAG_FLASH_START, Bytes{ 1 })).Has(TAG_RESET));
+    ::Sleep(100);
+    ASSERT_TRUE(client.Connect(port));
+    SimMessage event;
+    ASSERT_TRUE(client.Receive(&event));
+    ASSERT_TRUE(event.Has(TAG_LOADER_RESTART));
+
+    EXPECT_TRUE(Ask(Request(TAG_FLASH_START, Bytes{ 1 })).Has(TAG_FLASH_START));
+    SimMessage block = Request(TAG_FLASH_DATA, Bytes(24, 0xAB));
+    block.Add(TAG_FLASH_ADDRESS, Bytes{ 0x00, 0x01, 0x00, 0x00 });
+    SimFaults faults;
+    faults.eraseWaits = 1;
+    sim.SetFaults(faults);
+    EXPECT_TRUE(Ask(block).Has(TAG_FLASH_ERASE));
+    EXPECT_EQ((Bytes{ 0x00, 0x01, 0x00, 0x00 }), *Ask(block).Find(TAG_FLASH_ADDRESS));
+    EXPECT_TRUE(Ask(Request(TAG_FLASH_STOP)).Has(TAG_FLASH_STOP));
+    sim.Lock();
+    EXPECT_EQ(Bytes(24, 0xAB), sim.data.flash[0x10000]);
+    sim.Unlock();
+
+    ::Sleep(100);
+    ASSERT_TRUE(client.Connect(port));
+    ASSERT_TRUE(client.Receive(&event));
+    EXPECT_TRUE(event.Has(TAG_FIRMWARE_RESTART));
+}
+
+TEST_F(SimulatorTest, AnnouncementIsStoredWithoutItsPadding)
+{
+    Bytes file(300, 0x55);
+    const char riff[] = "RIFF";
+    std::copy(riff, riff + 4, file.begin());
+    file[4] = (300 - 8) & 0xFF;
+    file[5] = (300 - 8) >> 8;
+    file[6] = file[7] = 0;
+    SimMessage start = Request(TAG_ANNOUNCEMENT_START, Bytes{ 2 });
+    start.Add(TAG_ADDRESS, Bytes{ 0, 0, 0, 58 });
+    EXPECT_TRUE(Ask(start).Has(TAG_ANNOUNCEMENT_START));
+    for (DWORD pos = 0; pos < file.size(); pos += 208)
+    {
+        Bytes chunk(file.begin() + pos, file.begin() + std::min<size_t>(pos + 208, file.size()));
+        chunk.resize((chunk.size() + 7) / 8 * 8, 0xFF);
+        SimMessage block = Request(TAG_ANNOUNCEMENT_DATA, chunk);
+        block.Add(TAG_ADDRESS, Bytes{ 0, 0, (BYTE)(pos >> 8), (BYTE)pos });
+        SimMessage ack = Ask(block);
+        EXPECT_TRUE(ack.Has(TAG_ANNOUNCEMENT_DATA));
+        EXPECT_EQ((Bytes{ 0, 0, (BYTE)(pos >> 8), (BYTE)pos }), *ack.Find(TAG_ADDRESS));
+    }
+    EXPECT_TRUE(Ask(Request(TAG_ANNOUNCEMENT_STOP, Bytes{ 0 })).Has(TAG_ANNOUNCEMENT_STOP));
+    sim.Lock();
+    EXPECT_EQ(file, sim.data.announcements[2]);
+    sim.Unlock();
+}
+
+TEST_F(SimulatorTest, CdrBlocksFollowTheRingAndABadRecordIsDropped)
+{
+    sim.Lock();
+    for (int i = 0; i < 7; ++i)
+        sim.data.cdrRecords.push_back(Bytes(SIM_CDR_RECORD, (BYTE)(i + 1)));
+    sim.data.cdrPosition = 0x7FFFC0; // one record before the ring wraps
+    sim.Unlock();
+    auto follow = [&](BYTE count, DWORD position) {
+        SimMessage r = Request(TAG_CDR_REQUEST, Bytes{ count });
+        r.Add(TAG_CDR_POSITION, Bytes{ (BYTE)(position >> 24), (BYTE)(position >> 16), (BYTE)(position >> 8), (BYTE)position });
+        return r;
+    };
+    SimMessage first = Ask(Request(TAG_CDR_REQUEST));
+    EXPECT_EQ(192u, first.Find(TAG_CDR_REQUEST)->size());
+    EXPECT_EQ((Bytes{ 0x00, 0x7F, 0xFF, 0xC0 }), *first.Find(TAG_CDR_POSITION));
+    // Taking the block moves on, across the wrap.
+    SimMessage second = Ask(follow(192, 0x7FFFC0));
+    EXPECT_EQ((Bytes{ 0x00, 0x00, 0x00, 0x80 }), *second.Find(TAG_CDR_POSITION));
+    EXPECT_EQ(4, second.Find(TAG_CDR_REQUEST)->at(0));
+    // The program refuses record 2 of this block: record 1 is kept, 2 dropped.
+    SimMessage refusal = follow(192, 0x80);
+    refusal.type = SIM_NEGATIVE;
+    refusal.Add(TAG_CAUSE, Bytes{ 0x99, 0x02 });
+    SimMessage third = Ask(refusal);
+    EXPECT_EQ((Bytes{ 0x00, 0x00, 0x01, 0x00 }), *third.Find(TAG_CDR_POSITION));
+    EXPECT_EQ(6, third.Find(TAG_CDR_REQUEST)->at(0));
+    EXPECT_EQ(128u, third.Find(TAG_CDR_REQUEST)->size());
+    SimMessage last = Ask(follow(128, 0x100));
+    EXPECT_TRUE(last.Find(TAG_CDR_REQUEST)->empty());
+    EXPECT_FALSE(last.Has(TAG_CDR_POSITION));
+}
+
+TEST_F(SimulatorTest, MonitorTraceArrivesUnasked)
+{
+    ASSERT_TRUE(sim.WaitForConnections(1, 2000));
+    std::string trace(300, 'x');
+    ASSERT_TRUE(sim.SendTrace(trace));
+    SimMessage a, b;
+    ASSERT_TRUE(client.Receive(&a));
+    ASSERT_TRUE(client.Receive(&b));
+    EXPECT_EQ(253u, a.Find(TAG_MONITOR_START)->size());
+    EXPECT_EQ(47u, b.Find(TAG_MONITOR_START)->size());
 }

@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+#include "config/ConfigRecord.h"
+#include "tests/support/EngineFrame.h"
+#include <algorithm>
+#include <cstring>
+
+// Configuration transfers against the device simulator over the real TCP
+// link. At the default pacing a full image takes longer than a test may run
+// (one request per pacing delay), so most tests keep one request in flight:
+// every answer then asks for the next block at once and the transfer runs at
+// the link's speed. Out-of-order answers need several in flight: that test
+// paces at the timer's shortest period.
+
+using enginetest::EngineFrame;
+using devsim::Bytes;
+
+namespace
+{
+const DWORD kUnusedRegions[][2] = { { 287356, 393216 }, { 393728, 394240 } };
+
+// Every table filled: what a download reads back whole (the unused space
+// holds nothing).
+Bytes FullImage()
+{
+    Bytes image(ENGINE_IMAGE_SIZE);
+    for (DWORD i = 0; i < ENGINE_IMAGE_SIZE; ++i)
+        image[i] = static_cast<BYTE>((i * 7 + (i >> 9)) % 251);
+    for (const auto& region : kUnusedRegions)
+        std::fill(image.begin() + region[0], image.begin() + region[1], 0xFF);
+    const DWORD word = ConfigFormatWord;
+    memcpy(image.data(), &word, 4);
+    return image;
+}
+
+Bytes DefaultImage()
+{
+    Bytes image(sizeof(ConfigRecord));
+    SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image.data()));
+    return image;
+}
+
+// A document as a technician makes one: defaults, 30 routing rules, two SIP
+// trunks, and its last byte set so that the last block carries the padding.
+Bytes EditedDocument()
+{
+    Bytes document = DefaultImage();
+    for (DWORD i = 0; i < 30 * 64; ++i)
+        document[CFG_OFS_ROUTING_RULES + i] = static_cast<BYTE>(i % 250);
+    for (DWORD i = 0; i < 2 * 768; ++i)
+        document[CFG_OFS_SIP_TRUNKS + i] = static_cast<BYTE>(i % 7);
+    document[ENGINE_IMAGE_SIZE - 1] = 0x5A;
+    return document;
+}
+
+class TransferLinkTest : public ::testing::Test, public enginetest::EngineOverTcp
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Start());
+        g_Settings.DataReadWriteRequestDelay = 1;
+        g_Settings.DataReadWriteMaxPendingRequests = 1;
+    }
+    void TearDown() override { Stop(); }
+
+    // Several requests in flight, paced at the timer's shortest period.
+    static void Paced() { g_Settings.DataReadWriteMaxPendingRequests = 5; }
+
+    // Image offsets of the block requests or writes the device saw.
+    std::vector<DWORD> Offsets(BYTE tag)
+    {
+        std::vector<DWORD> offsets;
+        for (const devsim::SimMessage& m : sim.Received())
+        {
+            const Bytes* address = m.Find(IE_ADDRESS);
+            if (m.type == MSG_TYPE_REQUEST && m.Has(tag) && address && address->size() == 4)
+                offsets.push_back((DWORD(address->at(0)) << 24 | DWORD(address->at(1)) << 16 | DWORD(address->at(2)) << 8 | address->at(3)) - DEVICE_IMAGE_BASE);
+        }
+        return offsets;
+    }
+
+    bool NothingAtOrPastTheImageEnd(BYTE tag)
+    {
+        for (DWORD offset : Offsets(tag))
+            if (offset >= ENGINE_IMAGE_SIZE)
+                return false;
+        return true;
+    }
+
+    bool Download()
+    {
+        if (engine.StartDataDownload() != 1)
+            return false;
+        return frame.WaitForStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK, 20000);
+    }
+
+    bool EngineImageIs(const Bytes& image)
+    {
+        return image.size() == ENGINE_IMAGE_SIZE && memcmp(engine.GetImage(), image.data(), ENGINE_IMAGE_SIZE) == 0;
+    }
+};
+} // namespace
+
+TEST_F(TransferLinkTest, FullAndDefaultImagesDownloadByteExact)
+{
+    const Bytes full = FullImage();
+    sim.SetImage(full);
+    ASSERT_TRUE(Download());
+    EXPECT_TRUE(EngineImageIs(full));
+
+    // The image left by the full download must not show through the default
+    // one's skipped tables.
+    frame.statuses.clear();
+    const Bytes defaults = DefaultImage();
+    sim.SetImage(defaults);
+    ASSERT_TRUE(Download());
+    EXPECT_TRUE(EngineImageIs(defaults));
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_DOWNLOAD_DATA));
+}
+
+TEST_F(TransferLinkTest, DownloadSurvivesALostBlockADuplicateSwappedAnswersAndAnAddressPastTheImage)
+{
+    Paced();
+    const Bytes defaults = DefaultImage();
+    sim.SetImage(defaults);
+    devsim::SimFaults faults;
+    faults.loseBlockAt = 40 * 128 + 1;
+    faults.duplicateAnswer = 3;
+    faults.swapAnswers = 2;
+    faults.answerPastImage = 1;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(Download());
+    EXPECT_TRUE(EngineImageIs(defaults));
+    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_DOWNLOAD_DATA));
+    // The lost block was asked for again.
+    const std::vector<DWORD> offsets = Offsets(IE_DOWNLOAD_DATA);
+    EXPECT_GE(std::count(offsets.begin(), offsets.end(), 40u * 128u), 2);
+}
+
+TEST_F(TransferLinkTest, LostLastBlockIsAskedAgainAndNothingPastTheImage)
+{
+    // The default image ends with its last 4-byte block after the skipped
+    // user table: nothing is left to ask for when its answer is lost.
+    const Bytes defaults = DefaultImage();
+    sim.SetImage(defaults);
+    devsim::SimFaults faults;
+    faults.loseBlockAt = 484864 + 1;
+    sim.SetFaults(faults);
+    ASSERT_TRUE(Download());
+    EXPECT_TRUE(EngineImageIs(defaults));
+    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_DOWNLOAD_DATA));
+    const std::vector<DWORD> offsets = Offsets(IE_DOWNLOAD_DATA);
+    EXPECT_EQ(2, std::count(offsets.begin(), offsets.end(), 484864u));
+}
+
+TEST_F(TransferLinkTest, DownloadAsksThePasswordOnceAndGoesOn)
+{
+    const Bytes defaults = DefaultImage();
+    sim.SetImage(defaults);
+    sim.SetPassword("secret", true);
+    engine.SetPassword("old");
+    frame.password = "secret";
+    ASSERT_TRUE(Download());
+    EXPECT_EQ(1, frame.prompts);
+    EXPECT_TRUE(EngineImageIs(defaults));
+}
+
+TEST_F(TransferLinkTest, DownloadWithoutAnswersFails)
+{
+    g_Settings.CommunicationTimeoutDataRead = 100;
+    devsim::SimFaults faults;
+    faults.noAnswer = -1;
+    sim.SetFaults(faults);
+    ASSERT_EQ(1, engine.StartDataDownload());
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_OPERATION_FAILED, 0, 10000));
+    EXPECT_EQ(ENGINE_FAILED, engine.GetState());
+    EXPECT_FALSE(frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED));
+}
+
+TEST_F(TransferLinkTest, CancelStopsTheDownloadCleanly)
+{
+    sim.SetImage(FullImage());
+    ASSERT_EQ(1, engine.StartDataDownload());
+    EngineFrame::Pump(100);
+    EXPECT_EQ(1, engine.CancelDataDownload());
+    const size_t asked = Requests(IE_DOWNLOAD_DATA);
+    EngineFrame::Pump(300);
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+    EXPECT_FALSE(engine.IsTimerArmed());
+    EXPECT_LE(Requests(IE_DOWNLOAD_DATA), asked + 1);
+    EXPECT_TRUE(frame.WaitForStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_CANCELLED, 100));
+}
+
+TEST_F(TransferLinkTest, UploadMakesTheDeviceImageEqualToTheDocument)
+{
+    Bytes document = EditedDocument();
+    document[4] = 0x12; // the commit marker is forced
+    sim.SetRestart(100, true);
+    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000));
+    document[4] = 0xFF;
+    document[5] = 0xFF;
+    EXPECT_TRUE(sim.GetImage() == document);
+    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_UPLOAD_DATA));
+
+    // The last block ends with the image's last byte and four bytes of padding.
+    Bytes lastBlock;
+    DWORD last = 0;
+    for (const devsim::SimMessage& m : sim.Received())
+        if (m.type == MSG_TYPE_REQUEST && m.Has(IE_UPLOAD_DATA))
+            lastBlock = *m.Find(IE_UPLOAD_DATA);
+    last = Offsets(IE_UPLOAD_DATA).back();
+    ASSERT_EQ(ENGINE_IMAGE_SIZE - last + 4, lastBlock.size());
+    EXPECT_EQ(0x5A, lastBlock[lastBlock.size() - 5]);
+    EXPECT_EQ((Bytes{ 0xFF, 0xFF, 0xFF, 0xFF }), Bytes(lastBlock.end() - 4, lastBlock.end()));
+
+    // The device restarts; the engine comes back to state 10.
+    for (int i = 0; i < 300 && engine.GetState() != ENGINE_READY; ++i)
+        EngineFrame::Pump(10);
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+}
+
+TEST_F(TransferLinkTest, UploadSurvivesARestartFirstALostAcknowledgementAndADuplicate)
+{
+    const Bytes document = DefaultImage();
+    Bytes expected = document;
+    expected[4] = expected[5] = 0xFF;
+    devsim::SimFaults faults;
+    faults.restartBeforeUpload = 1;
+    faults.loseBlockAt = 208 + 1;
+    faults.duplicateAnswer = 4;
+    sim.SetFaults(faults);
+    sim.SetRestart(100, false);
+    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000));
+    EXPECT_TRUE(sim.GetImage() == expected);
+}
+
+TEST_F(TransferLinkTest, LostLastAcknowledgementAndARefusedPasswordAreGotOver)
+{
+    // A first upload shows where the last block starts.
+    const Bytes document = EditedDocument();
+    sim.SetRestart(100, false);
+    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000));
+    const std::vector<DWORD> first = Offsets(IE_UPLOAD_DATA);
+    ASSERT_FALSE(first.empty());
+    const DWORD last = first.back();
+
+    for (int i = 0; i < 300 && engine.GetState() != ENGINE_READY; ++i)
+        EngineFrame::Pump(10);
+    sim.ClearReceived();
+    frame.statuses.clear();
+    devsim::SimFaults faults;
+    faults.loseBlockAt = last + 1;
+    sim.SetFaults(faults);
+    sim.SetPassword("secret", true);
+    engine.SetPassword("old");
+    frame.password = "secret";
+    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000));
+    EXPECT_EQ(1, frame.prompts);
+    const std::vector<DWORD> second = Offsets(IE_UPLOAD_DATA);
+    EXPECT_EQ(2, std::count(second.begin(), second.end(), last));
+    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_UPLOAD_DATA));
+    Bytes expected = document;
+    expected[4] = expected[5] = 0xFF;
+    EXPECT_TRUE(sim.GetImage() == expected);
+}

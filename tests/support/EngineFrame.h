@@ -1,0 +1,184 @@
+#pragma once
+// A stand-in for the main frame for engine tests over the real link: it hands
+// received frames to the engine, connects on demand, answers the password
+// question with a scripted password and records the engine's statuses.
+#include "comm/DeviceProtocol.h"
+#include "app/AppSettings.h"
+#include "app/TextUtil.h"
+#include "comm/Link.h"
+#include "comm/TcpLink.h"
+#include "tools/devsim/DeviceSimulator.h"
+#include <utility>
+#include <vector>
+
+namespace enginetest
+{
+// Stands in for the main frame: hands received frames to the engine,
+// connects on demand, asks for the password, records the statuses.
+class EngineFrame
+{
+public:
+    explicit EngineFrame(CDeviceProtocol* engine) : m_engine(engine)
+    {
+        static bool registered = false;
+        if (!registered)
+        {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = &EngineFrame::WndProc;
+            wc.hInstance = ::GetModuleHandle(nullptr);
+            wc.lpszClassName = "EngineLinkTestFrame";
+            ::RegisterClassA(&wc);
+            registered = true;
+        }
+        s_current = this;
+        hwnd = ::CreateWindowExA(0, "EngineLinkTestFrame", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 ::GetModuleHandle(nullptr), nullptr);
+    }
+    ~EngineFrame()
+    {
+        ::DestroyWindow(hwnd);
+        s_current = nullptr;
+    }
+
+    // Handles messages until the deadline, waking at once for each new one
+    // (a frame from the link, a timer), so a transfer runs at the link's pace.
+    static void Pump(DWORD ms)
+    {
+        const DWORD deadline = ::GetTickCount() + ms;
+        for (;;)
+        {
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+            const LONG left = static_cast<LONG>(deadline - ::GetTickCount());
+            if (left <= 0)
+                return;
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+        }
+    }
+
+    bool WaitForStatus(int code, int result, DWORD ms)
+    {
+        const DWORD deadline = ::GetTickCount() + ms;
+        for (;;)
+        {
+            for (const auto& s : statuses)
+                if (s.first == code && s.second == result)
+                    return true;
+            if (static_cast<LONG>(::GetTickCount() - deadline) >= 0)
+                return false;
+            Pump(5);
+        }
+    }
+
+    bool Has(int code)
+    {
+        for (const auto& s : statuses)
+            if (s.first == code)
+                return true;
+        return false;
+    }
+
+    HWND hwnd = nullptr;
+    std::vector<std::pair<int, int>> statuses;
+    const char* password = "";
+    int prompts = 0;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        EngineFrame* self = s_current;
+        if (!self)
+            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        switch (msg)
+        {
+        case WMU_FRAME_RECEIVED:
+            self->m_engine->OnMessage(reinterpret_cast<BYTE*>(wParam), static_cast<int>(lParam));
+            return 0;
+        case WMU_ENGINE_STATUS:
+            self->statuses.push_back({ static_cast<int>(wParam), static_cast<int>(lParam) });
+            return 0;
+        case WMU_ENSURE_LOGIN:
+            if (wParam == 3)
+            {
+                if (CommState() != 2)
+                    CommInit(hwnd, 1);
+                for (int i = 0; i < 20 && CommState() != 2; ++i)
+                    Pump(100);
+                return CommState() == 2;
+            }
+            ++self->prompts;
+            self->m_engine->SetPassword(self->password);
+            return 1;
+        default:
+            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        }
+    }
+
+    CDeviceProtocol* m_engine;
+    static EngineFrame* s_current;
+};
+
+inline EngineFrame* EngineFrame::s_current = nullptr;
+
+// An engine with the real link and thread timers, connected over TCP to a
+// device simulator on the loopback; short time-outs.
+class EngineOverTcp
+{
+public:
+    EngineOverTcp() : engine(GetCommEngineLink(), GetThreadEngineTimer()), frame(&engine) {}
+
+    bool Start()
+    {
+        if (!WinsockStartup())
+            return false;
+        port = sim.StartTcp();
+        if (!port)
+            return false;
+        g_Settings.SetDefaults();
+        g_Settings.ComMode = 1;
+        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+        g_Settings.TcpPort = static_cast<DWORD>(port);
+        g_Settings.CommunicationTimeout = 300;
+        g_Settings.CommunicationTimeoutReset = 300;
+        g_Settings.CommunicationTimeoutSwitchToLoader = 300;
+        g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
+        g_Settings.CommunicationTimeoutDataRead = 300;
+        g_Settings.CommunicationTimeoutDataWrite = 300;
+        g_Settings.CommunicationTimeoutDataWriteStart = 300;
+        engine.SetNotifyWindow(frame.hwnd);
+        if (CommInit(frame.hwnd, 1) != 1)
+            return false;
+        for (int i = 0; i < 300 && CommState() != 2; ++i)
+            EngineFrame::Pump(10);
+        return CommState() == 2;
+    }
+
+    void Stop()
+    {
+        engine.StopTimer();
+        CommClose();
+        EngineFrame::Pump(20);
+        sim.Stop();
+        WinsockCleanup();
+        g_Settings.SetDefaults();
+    }
+
+    size_t Requests(BYTE tag)
+    {
+        size_t count = 0;
+        for (const devsim::SimMessage& m : sim.Received())
+            if (m.type == 0xA1 && m.Has(tag))
+                ++count;
+        return count;
+    }
+
+    devsim::CDeviceSimulator sim;
+    CDeviceProtocol engine;
+    EngineFrame frame;
+    int port = 0;
+};
+} // namespace enginetest
