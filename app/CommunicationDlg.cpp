@@ -80,8 +80,12 @@ LRESULT CCommunicationDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     m_portEdit.SubclassWindow(GetDlgItem(IDC_TCP_PORT));
     m_portEdit.SetAllowEmpty(TRUE);
     m_portEdit.SetRange(1, 65535, -1);
-    if (m_tcpPort != 0)
+    // A port outside 1..65535 (0, or -1 from an empty box) is no port: the
+    // box stays empty rather than showing a clamped number the user never chose.
+    if (m_tcpPort >= 1 && m_tcpPort <= 65535)
         m_portEdit.SetValue((int)m_tcpPort);
+    else
+        m_portEdit.SetWindowText("");
     EnableForMode(tcp);
     return TRUE;
 }

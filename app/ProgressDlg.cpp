@@ -65,6 +65,9 @@ LRESULT CProgressDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
         SetDlgItemText(IDC_DIALOG_TEXT, text);
         ::ShowWindow(GetDlgItem(IDC_DIALOG_TEXT), SW_SHOW);
     }
+    // The operation ended before the dialog opened: nothing is left to wait for.
+    if (m_done)
+        PostMessage(WM_COMMAND, ID_DIALOG_CLOSE);
     return TRUE;
 }
 

@@ -24,7 +24,8 @@ public:
     CProgressDlg(int kind, int range, std::function<void()> cancel = nullptr);
 
     void SetProgress(int position);
-    // The operation ended: close with result 1.
+    // The operation ended: close with result 1 (at once when the dialog is
+    // not open yet).
     void Close();
 
     int GetKind() const { return m_kind; }

@@ -1,6 +1,6 @@
 #include "app/WaitDlg.h"
 
-CWaitDlg::CWaitDlg(const char* key) : m_boldFont(NULL)
+CWaitDlg::CWaitDlg(const char* key) : m_boldFont(NULL), m_closeRequested(false)
 {
     m_text[0] = '\0';
     g_Language.GetString(key, m_text, sizeof(m_text));
@@ -21,6 +21,7 @@ void CWaitDlg::SetText(const char* key)
 
 void CWaitDlg::Close()
 {
+    m_closeRequested = true;
     if (IsWindow())
         PostMessage(WM_COMMAND, ID_DIALOG_CLOSE);
 }
@@ -42,6 +43,9 @@ LRESULT CWaitDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
             ::SendMessage(text, WM_SETFONT, (WPARAM)m_boldFont, FALSE);
     }
     ::SetWindowTextA(text, m_text);
+    // A notice without buttons that nobody closes would hold the program.
+    if (m_closeRequested)
+        PostMessage(WM_COMMAND, ID_DIALOG_CLOSE);
     return TRUE;
 }
 

@@ -12,6 +12,8 @@ public:
     ~CWaitDlg() override;
 
     void SetText(const char* key);
+    // Ends the notice; when it comes before the window exists, the notice
+    // ends as soon as it opens.
     void Close();
     const char* GetText() const { return m_text; }
 
@@ -29,5 +31,6 @@ public:
 
 private:
     HFONT m_boldFont;
+    bool m_closeRequested; // Close came before the window existed
     char m_text[MAX_PATH];
 };

@@ -219,6 +219,23 @@ TEST_F(AppDialogsTest, WaitNoticeIsBoldAndClosesOnRequest)
     EXPECT_EQ(IDOK, dlg.GetResult());
 }
 
+TEST_F(AppDialogsTest, NoticeClosedBeforeItOpensEndsAtOnce)
+{
+    // The device was back before the notice came up: a notice without
+    // buttons must not stay on screen for good.
+    CWaitDlg notice("strNotifyRestart");
+    notice.Close();
+    Modeless<CWaitDlg> w(notice);
+    Pump();
+    EXPECT_EQ(IDOK, notice.GetResult());
+
+    CProgressDlg progress(CProgressDlg::KIND_UPLOAD, 100, [] {});
+    progress.Close();
+    Modeless<CProgressDlg> p(progress);
+    Pump();
+    EXPECT_EQ(IDOK, progress.GetResult());
+}
+
 TEST_F(AppDialogsTest, SystemInformationValues)
 {
     SysInfoData info = {};
@@ -415,6 +432,17 @@ TEST_F(AppDialogsTest, CommunicationKeepsAnAbsentPortAndClampsThePortBox)
     Press(h, IDOK);
     EXPECT_STREQ("COM7", dlg.m_portName) << "the configured port stays when it is absent";
     EXPECT_EQ(65535u, dlg.m_tcpPort);
+
+    // A stored port outside 1..65535 is no port: the box stays empty and OK
+    // keeps it unconfigured instead of inventing port 1 or 65535.
+    for (DWORD stored : {0xFFFFFFFFu, 70000u})
+    {
+        CCommunicationDlg unset(1, "", "10.0.0.1", stored);
+        Modeless<CCommunicationDlg> u(unset);
+        EXPECT_EQ("", ItemText(u.hwnd(), IDC_TCP_PORT)) << stored;
+        Press(u.hwnd(), IDOK);
+        EXPECT_EQ(0xFFFFFFFFu, unset.m_tcpPort) << stored;
+    }
 
     CCommunicationDlg fresh(0, "", "", 1002);
     Modeless<CCommunicationDlg> f(fresh);
