@@ -308,3 +308,163 @@ TEST_F(LinkTcpTest, ResetDropsTheLinkAndTheLoaderAnnouncesItself)
     EXPECT_EQ((Bytes{ 0x83, 0x01 }), *event.Find(devsim::TAG_LOADER_RESTART));
     EXPECT_FALSE(event.Has(devsim::TAG_FIRMWARE_VERSION));
 }
+
+namespace
+{
+// A plain loopback peer for the socket functions alone (no link threads):
+// the test decides when it reads.
+class TcpSocketTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(WinsockStartup());
+        CommSetLogSink(ThreadLog::Sink, &log);
+        listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        ASSERT_NE(INVALID_SOCKET, listener);
+        // A small receive window on the peer side, so the program's socket
+        // fills up soon.
+        int window = 16 * 1024;
+        ::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, (const char*)&window, sizeof(window));
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(0, ::bind(listener, (sockaddr*)&address, sizeof(address)));
+        ASSERT_EQ(0, ::listen(listener, 4));
+        int size = sizeof(address);
+        ::getsockname(listener, (sockaddr*)&address, &size);
+        g_Settings.ComMode = 1;
+        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+        g_Settings.TcpPort = ntohs(address.sin_port);
+    }
+    void TearDown() override
+    {
+        TcpClose();
+        if (peer != INVALID_SOCKET)
+            ::closesocket(peer);
+        if (listener != INVALID_SOCKET)
+            ::closesocket(listener);
+        CLinkMessageRecorder::Pump(0);
+        WinsockCleanup();
+        CommSetLogSink(NULL, NULL);
+        g_Settings.SetDefaults();
+    }
+    // Connects as the link does and accepts the connection on the peer side.
+    bool Connect()
+    {
+        if (!TcpConnect(recorder.hwnd()))
+        {
+            for (int i = 0; i < 50 && TcpState() == TCP_CONNECTING; ++i)
+                TcpPoll(100);
+        }
+        if (TcpState() != TCP_CONNECTED)
+            return false;
+        peer = ::accept(listener, NULL, NULL);
+        return peer != INVALID_SOCKET;
+    }
+
+    ThreadLog log;
+    CLinkMessageRecorder recorder;
+    SOCKET listener = INVALID_SOCKET;
+    SOCKET peer = INVALID_SOCKET;
+};
+
+struct DrainArgs
+{
+    SOCKET socket;
+    size_t expected;
+    std::vector<BYTE> got;
+};
+
+// Reads slowly, so the program's socket fills up and has to wait.
+DWORD WINAPI DrainSlowly(LPVOID param)
+{
+    DrainArgs* args = static_cast<DrainArgs*>(param);
+    char buffer[16384];
+    while (args->got.size() < args->expected)
+    {
+        int n = ::recv(args->socket, buffer, sizeof(buffer), 0);
+        if (n <= 0)
+            break;
+        args->got.insert(args->got.end(), buffer, buffer + n);
+        ::Sleep(1);
+    }
+    return 0;
+}
+
+std::vector<BYTE> Pattern(size_t size)
+{
+    std::vector<BYTE> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = (BYTE)(i * 7 + (i >> 12));
+    return bytes;
+}
+} // namespace
+
+TEST_F(TcpSocketTest, ConnectWhileConnectingStartsNothingNew)
+{
+    bool at_once = TcpConnect(recorder.hwnd());
+    if (at_once)
+        GTEST_SKIP() << "the loopback connect completed at once";
+    EXPECT_EQ(TCP_CONNECTING, TcpState());
+    EXPECT_FALSE(TcpConnect(recorder.hwnd()));
+    EXPECT_EQ(TCP_CONNECTING, TcpState());
+    for (int i = 0; i < 50 && TcpState() == TCP_CONNECTING; ++i)
+        TcpPoll(100);
+    ASSERT_EQ(TCP_CONNECTED, TcpState());
+    EXPECT_TRUE(TcpConnect(recorder.hwnd()));
+    // One connection reached the peer.
+    peer = ::accept(listener, NULL, NULL);
+    ASSERT_NE(INVALID_SOCKET, peer);
+    u_long nonBlocking = 1;
+    ::ioctlsocket(listener, FIONBIO, &nonBlocking);
+    EXPECT_EQ(INVALID_SOCKET, ::accept(listener, NULL, NULL));
+}
+
+// A send the socket cannot take at once is finished, not cut off.
+TEST_F(TcpSocketTest, SendWaitsForTheSocketAndSendsEverything)
+{
+    ASSERT_TRUE(Connect());
+    const std::vector<BYTE> data = Pattern(12 * 1024 * 1024);
+    DrainArgs args = { peer, data.size(), {} };
+    HANDLE drain = ::CreateThread(NULL, 0, DrainSlowly, &args, 0, NULL);
+    ASSERT_TRUE(drain != NULL);
+    int sent = TcpSend(data.data(), (int)data.size());
+    ::WaitForSingleObject(drain, 20000);
+    ::CloseHandle(drain);
+    EXPECT_EQ((int)data.size(), sent);
+    ASSERT_EQ(data.size(), args.got.size());
+    EXPECT_TRUE(data == args.got);
+    EXPECT_EQ(TCP_CONNECTED, TcpState());
+}
+
+// A peer that takes nothing for a second: the send gives up on what is left
+// but the connection stays; only a real error ends it.
+TEST_F(TcpSocketTest, StalledPeerIsNotADisconnectButAResetIs)
+{
+    ASSERT_TRUE(Connect());
+    const std::vector<BYTE> data = Pattern(32 * 1024 * 1024);
+    int sent = TcpSend(data.data(), (int)data.size());
+    EXPECT_GT(sent, 0);
+    EXPECT_LT(sent, (int)data.size());
+    EXPECT_EQ(TCP_CONNECTED, TcpState());
+    CLinkMessageRecorder::Pump(20);
+    EXPECT_EQ(0u, recorder.CountStatus(ENGINE_STATUS_LINK_STATE));
+
+    // The peer resets the connection: the next send fails and disconnects,
+    // with one status.
+    LINGER abort = { 1, 0 };
+    ::setsockopt(peer, SOL_SOCKET, SO_LINGER, (const char*)&abort, sizeof(abort));
+    ::closesocket(peer);
+    peer = INVALID_SOCKET;
+    const BYTE frame[] = { 0x7E, 0xA1, 0x02, 0x15, 0x00, 0x48, 0x7A };
+    int result = 1;
+    for (int i = 0; i < 20 && result != 0; ++i)
+        result = TcpSend(frame, sizeof(frame));
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(TCP_CLOSED, TcpState());
+    ASSERT_TRUE(recorder.WaitForStatus(ENGINE_STATUS_LINK_STATE, 1000));
+    TcpClose();
+    CLinkMessageRecorder::Pump(20);
+    EXPECT_EQ(1u, recorder.CountStatus(ENGINE_STATUS_LINK_STATE));
+}
