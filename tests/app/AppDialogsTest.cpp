@@ -16,6 +16,8 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/StrayDialogCloser.h"
 #include "tests/support/TestLanguage.h"
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +80,51 @@ bool Enabled(HWND dlg, int id)
     return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE;
 }
 
+// With VEL_SHOT_DIR set, a dialog is shown and saved as <name>.bmp there, so
+// that its look can be checked; without it nothing happens.
+void SaveShot(HWND dlg, const char* name)
+{
+    const char* dir = getenv("VEL_SHOT_DIR");
+    if (!dir || !*dir)
+        return;
+    ::ShowWindow(dlg, SW_SHOWNORMAL);
+    ::UpdateWindow(dlg);
+    Pump();
+    RECT rc;
+    ::GetWindowRect(dlg, &rc);
+    int cx = rc.right - rc.left, cy = rc.bottom - rc.top;
+    HDC screen = ::GetDC(NULL);
+    HDC mem = ::CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, cx, cy, screen, rc.left, rc.top, SRCCOPY);
+    ::GdiFlush();
+    DWORD stride = ((DWORD)cx * 3 + 3) & ~3u, size = stride * cy;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + size;
+    std::string path = std::string(dir) + "\\" + name + ".bmp";
+    if (FILE* f = fopen(path.c_str(), "wb"))
+    {
+        fwrite(&fh, sizeof(fh), 1, f);
+        fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f);
+        fwrite(bits, size, 1, f);
+        fclose(f);
+    }
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(NULL, screen);
+}
+
 // A modeless instance of a dialog class, destroyed with the test.
 template <class T>
 struct Modeless
@@ -118,6 +165,7 @@ TEST_F(AppDialogsTest, DownloadProgressClosesItselfAtTheEnd)
     EXPECT_TRUE(::GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE);
     dlg.SetProgress(40);
     EXPECT_EQ(40, (int)::SendMessage(bar, PBM_GETPOS, 0, 0));
+    SaveShot(m.hwnd(), "progress");
     EXPECT_EQ(0, dlg.GetResult());
     dlg.SetProgress(100);
     EXPECT_EQ("OK", ItemText(m.hwnd(), IDCANCEL));
@@ -212,6 +260,7 @@ TEST_F(AppDialogsTest, WaitNoticeIsBoldAndClosesOnRequest)
     ::GetObjectA((HFONT)::SendMessage(text, WM_GETFONT, 0, 0), sizeof(font), &font);
     EXPECT_EQ(FW_BOLD, font.lfWeight);
     EXPECT_EQ("Please wait...", ItemText(m.hwnd(), IDC_WAIT_NOTICE));
+    SaveShot(m.hwnd(), "wait");
     dlg.SetText("strAbort");
     EXPECT_EQ("Abort", WindowText(text));
     dlg.Close();
@@ -234,6 +283,25 @@ TEST_F(AppDialogsTest, NoticeClosedBeforeItOpensEndsAtOnce)
     Modeless<CProgressDlg> p(progress);
     Pump();
     EXPECT_EQ(IDOK, progress.GetResult());
+}
+
+TEST_F(AppDialogsTest, AboutShowsTheVersion)
+{
+    CAboutDlg dlg;
+    Modeless<CAboutDlg> m(dlg);
+    EXPECT_EQ("About Velmotrex Configuration", WindowText(m.hwnd()));
+    // The version is the only text of the program's dialogs that is no key.
+    bool versionShown = false;
+    for (HWND child = ::GetWindow(m.hwnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        std::string text = WindowText(child);
+        versionShown |= text == "v3.0.0.5";
+        EXPECT_NE(0u, text.rfind("str", 0)) << "untranslated key " << text;
+    }
+    EXPECT_TRUE(versionShown);
+    SaveShot(m.hwnd(), "about");
+    Press(m.hwnd(), IDOK);
+    EXPECT_EQ(IDOK, dlg.GetResult());
 }
 
 TEST_F(AppDialogsTest, SystemInformationValues)
@@ -275,6 +343,7 @@ TEST_F(AppDialogsTest, SystemInformationValues)
     EXPECT_EQ("0", ItemText(c.hwnd(), IDC_SYSINFO_DATA_PARTITION));
     EXPECT_EQ("No", ItemText(c.hwnd(), IDC_SYSINFO_DHCP));
     EXPECT_EQ("1002", ItemText(c.hwnd(), IDC_SYSINFO_PORT));
+    SaveShot(c.hwnd(), "sysinfo");
     Press(c.hwnd(), IDOK);
     EXPECT_EQ(IDOK, control.GetResult());
 }
@@ -290,6 +359,7 @@ TEST_F(AppDialogsTest, GsmModuleInformationAndReset)
     EXPECT_EQ("Module 4", ItemText(m.hwnd(), IDC_GSM_GROUP));
     EXPECT_EQ("356938035643809", ItemText(m.hwnd(), IDC_GSM_IMEI));
     EXPECT_EQ("n/a", ItemText(m.hwnd(), IDC_GSM_TYPE)) << "not sent: stays not available";
+    SaveShot(m.hwnd(), "gsminfo");
 
     CGsmModuleResetDlg reset(5, "Reset GSM Module");
     Modeless<CGsmModuleResetDlg> r(reset);
@@ -299,6 +369,7 @@ TEST_F(AppDialogsTest, GsmModuleInformationAndReset)
     EXPECT_EQ("Module 1", modules[0]);
     EXPECT_EQ("Module 32", modules[31]);
     EXPECT_EQ(5, ListSelection(r.hwnd()));
+    SaveShot(r.hwnd(), "gsmreset");
     ::SendDlgItemMessageA(r.hwnd(), IDC_SELECT_LIST, CB_SETCURSEL, 17, 0);
     Press(r.hwnd(), IDOK);
     EXPECT_EQ(IDOK, reset.GetResult());
@@ -314,6 +385,7 @@ TEST_F(AppDialogsTest, AnnouncementTypes)
     EXPECT_EQ("Music on hold", types[0]);
     EXPECT_EQ("DISA announcement", types[3]);
     EXPECT_EQ(0, ListSelection(m.hwnd()));
+    SaveShot(m.hwnd(), "announcement");
     ::SendDlgItemMessageA(m.hwnd(), IDC_SELECT_LIST, CB_SETCURSEL, 2, 0);
     Press(m.hwnd(), IDCANCEL);
     EXPECT_EQ(IDCANCEL, dlg.GetResult());
@@ -330,6 +402,7 @@ TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
     dlg.m_lastSyncYear = 2023;
     Modeless<CDateTimeDlg> m(dlg);
     EXPECT_EQ("Last synchronization: 03.07.2023", ItemText(m.hwnd(), IDC_DIALOG_TEXT));
+    SaveShot(m.hwnd(), "datetime");
 
     HWND datePicker = ::GetDlgItem(m.hwnd(), IDC_DATE_PICKER);
     SYSTEMTIME early = dlg.m_time;
@@ -402,6 +475,7 @@ TEST_F(AppDialogsTest, CommunicationListsPortsAndMatchesTheWholeName)
     EXPECT_FALSE(Enabled(h, IDC_TCP_ADDRESS));
     EXPECT_FALSE(Enabled(h, IDC_TCP_PORT));
     EXPECT_EQ("", ItemText(h, IDC_TCP_PORT)) << "port 0 is not shown";
+    SaveShot(h, "communication");
 
     // The user switches to TCP and leaves the port box empty.
     ::CheckRadioButton(h, IDC_LINK_USB, IDC_LINK_TCP, IDC_LINK_TCP);
@@ -465,6 +539,7 @@ TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
     EXPECT_EQ(32, (int)::SendDlgItemMessageA(m.hwnd(), IDC_LOGIN_PASSWORD, EM_GETLIMITTEXT, 0, 0));
     EXPECT_EQ('*', (char)::SendDlgItemMessageA(m.hwnd(), IDC_LOGIN_PASSWORD, EM_GETPASSWORDCHAR, 0, 0));
     ::SetDlgItemTextA(m.hwnd(), IDC_LOGIN_PASSWORD, "secret");
+    SaveShot(m.hwnd(), "login");
     Press(m.hwnd(), IDOK);
     EXPECT_EQ(IDOK, login.GetResult());
     EXPECT_STREQ("secret", login.m_password);
@@ -494,6 +569,7 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
     ::SetDlgItemTextA(h, IDC_PASSWORD_OLD, "old");
     ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new1");
     ::SetDlgItemTextA(h, IDC_PASSWORD_CONFIRM, "new2");
+    SaveShot(h, "password");
     Press(h, IDOK);
     ASSERT_EQ(1u, m_boxes.Count());
     EXPECT_EQ("strPasswordConfirmFailed", m_boxes.Last().key);
@@ -556,6 +632,7 @@ TEST_F(AppDialogsTest, LanguageListOffersLanguagesWithAFile)
     EXPECT_EQ("Alpha", names[0]);
     EXPECT_EQ("Zulu", names[1]);
     EXPECT_EQ(1, ListSelection(m.hwnd()));
+    SaveShot(m.hwnd(), "language");
     ::SendDlgItemMessageA(m.hwnd(), IDC_SELECT_LIST, CB_SETCURSEL, 0, 0);
     Press(m.hwnd(), IDOK);
     EXPECT_EQ(IDOK, dlg.GetResult());
