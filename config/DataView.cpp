@@ -4,6 +4,7 @@
 #include "pages/TextPage.h"
 #include "app/Language.h"
 #include "app/TextUtil.h"
+#include "wcl/TreeItems.h"
 #include <cstring>
 
 // The fixed tree table, in its stored order; BuildTree gives the build order.
@@ -107,13 +108,7 @@ CDataView::CDataView()
 
 CDataView::~CDataView()
 {
-    if (m_page)
-    {
-        if (m_page->m_hWnd && ::IsWindow(m_page->m_hWnd))
-            ::DestroyWindow(m_page->m_hWnd);
-        delete m_page;
-        m_page = nullptr;
-    }
+    DestroyPage();
     if (m_images)
         ::ImageList_Destroy(m_images);
 }
@@ -137,17 +132,7 @@ BOOL CDataView::OnCreate(int splitterPos)
                                0, 0, 0, 0, m_pane, (HMENU)(INT_PTR)IDC_DATA_TREE, ::GetModuleHandle(NULL), NULL);
     if (!m_tree)
         return FALSE;
-    m_images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 0);
-    for (int icon : kTreeIcons)
-    {
-        HICON h = (HICON)::LoadImageA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, 0);
-        // A missing icon must not shift the images after it.
-        if (!h)
-            h = (HICON)::LoadImageA(NULL, (LPCSTR)IDI_APPLICATION, IMAGE_ICON, 16, 16, LR_SHARED);
-        ::ImageList_AddIcon(m_images, h);
-        if (h)
-            ::DestroyIcon(h);
-    }
+    m_images = CreateTreeImageList(kTreeIcons, sizeof(kTreeIcons) / sizeof(kTreeIcons[0]));
     TreeView_SetImageList(m_tree, m_images, TVSIL_NORMAL);
     m_pane.SetClient(m_tree);
     SetSplitterPane(SPLIT_PANE_LEFT, m_pane, false);
@@ -205,15 +190,7 @@ HTREEITEM CDataView::InsertItem(HTREEITEM parent, int id)
         return NULL;
     char title[260];
     BuildItemTitle(id, title, sizeof(title), true);
-    TVINSERTSTRUCTA ins = {};
-    ins.hParent = parent ? parent : TVI_ROOT;
-    ins.hInsertAfter = TVI_LAST;
-    ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    ins.item.pszText = title;
-    ins.item.lParam = id;
-    ins.item.iImage = row->image;
-    ins.item.iSelectedImage = row->selectedImage;
-    return (HTREEITEM)::SendMessageA(m_tree, TVM_INSERTITEMA, 0, (LPARAM)&ins);
+    return InsertTreeItem(m_tree, parent, title, id, row->image, row->selectedImage);
 }
 
 void CDataView::ClearTree()
@@ -310,50 +287,13 @@ void CDataView::RetitleItems(HTREEITEM first)
 {
     if (!m_tree)
         return;
-    if (!first)
-        first = TreeView_GetRoot(m_tree);
-    for (HTREEITEM item = first; item; item = TreeView_GetNextSibling(m_tree, item))
-    {
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_PARAM;
-        tvi.hItem = item;
-        if (TreeView_GetItem(m_tree, &tvi))
-        {
-            char title[260];
-            BuildItemTitle((int)tvi.lParam, title, sizeof(title), false);
-            tvi.mask = TVIF_TEXT;
-            tvi.pszText = title;
-            TreeView_SetItem(m_tree, &tvi);
-        }
-        HTREEITEM child = TreeView_GetChild(m_tree, item);
-        if (child)
-            RetitleItems(child);
-    }
+    RetitleTreeItems(m_tree, first ? first : TreeView_GetRoot(m_tree),
+                     [this](int id, char* buf, size_t size) { BuildItemTitle(id, buf, size, false); });
 }
 
 HTREEITEM CDataView::FindItem(int id) const
 {
-    if (!m_tree)
-        return NULL;
-    // Depth-first walk over the whole tree.
-    HTREEITEM item = TreeView_GetRoot(m_tree);
-    while (item)
-    {
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_PARAM;
-        tvi.hItem = item;
-        if (TreeView_GetItem(m_tree, &tvi) && (int)tvi.lParam == id)
-            return item;
-        HTREEITEM next = TreeView_GetChild(m_tree, item);
-        while (!next && item)
-        {
-            next = TreeView_GetNextSibling(m_tree, item);
-            if (!next)
-                item = TreeView_GetParent(m_tree, item);
-        }
-        item = next;
-    }
-    return NULL;
+    return m_tree ? FindTreeItem(m_tree, id) : NULL;
 }
 
 BOOL CDataView::UpdateVoipItem()
@@ -542,17 +482,12 @@ void CDataView::ShowSelectedPage()
 {
     if (!HasDocument() || !m_tree)
         return;
-    HTREEITEM item = TreeView_GetSelection(m_tree);
-    if (!item)
-        return;
-    TVITEMA tvi = {};
-    tvi.mask = TVIF_PARAM;
-    tvi.hItem = item;
-    if (!TreeView_GetItem(m_tree, &tvi))
+    int id;
+    if (!GetTreeItemId(m_tree, TreeView_GetSelection(m_tree), &id))
         return;
     CommitPage();
     DestroyPage();
-    CreatePage((int)tvi.lParam);
+    CreatePage(id);
 }
 
 // --- messages ---------------------------------------------------------------
@@ -622,10 +557,7 @@ LRESULT CDataView::OnSelChanged(int, LPNMHDR nmh, BOOL& bHandled)
     }
     if (m_rebuilding)
         return 0;
-    ::KillTimer(m_hWnd, kKeyboardTimer);
-    if (((LPNMTREEVIEWA)nmh)->action == TVC_BYKEYBOARD)
-        ::SetTimer(m_hWnd, kKeyboardTimer, kKeyboardDelay, NULL);
-    else
+    if (DeferKeyboardSelection(m_hWnd, kKeyboardTimer, kKeyboardDelay, nmh))
         ShowSelectedPage();
     return 0;
 }

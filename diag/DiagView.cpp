@@ -4,6 +4,7 @@
 #include "pages/TextPage.h"
 #include "app/Language.h"
 #include "app/TextUtil.h"
+#include "wcl/TreeItems.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/EngineStatus.h"
 #include <cstring>
@@ -142,17 +143,7 @@ BOOL CDiagView::CreateContents(int initialPosition)
         return FALSE;
     SetSplitterPane(SPLIT_PANE_BOTTOM, m_tree, false);
 
-    m_images = ::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 5, 0);
-    for (int icon : kTreeIcons)
-    {
-        HICON h = (HICON)::LoadImageA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, 0);
-        // A missing icon must not shift the images after it.
-        if (!h)
-            h = (HICON)::LoadImageA(NULL, (LPCSTR)IDI_APPLICATION, IMAGE_ICON, 16, 16, LR_SHARED);
-        ::ImageList_AddIcon(m_images, h);
-        if (h)
-            ::DestroyIcon(h);
-    }
+    m_images = CreateTreeImageList(kTreeIcons, sizeof(kTreeIcons) / sizeof(kTreeIcons[0]));
     TreeView_SetImageList(m_tree, m_images, TVSIL_NORMAL);
 
     HTREEITEM root = InsertNode(NULL, DiagNodeRoot);
@@ -191,57 +182,20 @@ HTREEITEM CDiagView::InsertNode(HTREEITEM parent, int kind)
         return NULL;
     char title[260];
     NodeTitle(kind, title, sizeof(title));
-    TVINSERTSTRUCTA ins = {};
-    ins.hParent = parent ? parent : TVI_ROOT;
-    ins.hInsertAfter = TVI_LAST;
-    ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    ins.item.pszText = title;
-    ins.item.lParam = kind;
-    ins.item.iImage = kind == DiagNodeRoot ? kRootImage : kNodeImage;
-    ins.item.iSelectedImage = kind == DiagNodeRoot ? kRootImage : kNodeSelectedImage;
-    return (HTREEITEM)::SendMessageA(m_tree, TVM_INSERTITEMA, 0, (LPARAM)&ins);
-}
-
-void CDiagView::RetitleFrom(HTREEITEM item)
-{
-    for (; item; item = TreeView_GetNextSibling(m_tree, item))
-    {
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_PARAM;
-        tvi.hItem = item;
-        if (TreeView_GetItem(m_tree, &tvi))
-        {
-            char title[260];
-            NodeTitle((int)tvi.lParam, title, sizeof(title));
-            tvi.mask = TVIF_TEXT;
-            tvi.pszText = title;
-            TreeView_SetItem(m_tree, &tvi);
-        }
-        RetitleFrom(TreeView_GetChild(m_tree, item));
-    }
+    bool root = kind == DiagNodeRoot;
+    return InsertTreeItem(m_tree, parent, title, kind, root ? kRootImage : kNodeImage,
+                          root ? kRootImage : kNodeSelectedImage);
 }
 
 void CDiagView::RetitleNodes()
 {
     if (m_tree)
-        RetitleFrom(TreeView_GetRoot(m_tree));
+        RetitleTreeItems(m_tree, TreeView_GetRoot(m_tree), NodeTitle);
 }
 
 HTREEITEM CDiagView::FindNode(int kind) const
 {
-    if (!m_tree)
-        return NULL;
-    HTREEITEM root = TreeView_GetRoot(m_tree);
-    for (HTREEITEM item = root; item;
-         item = item == root ? TreeView_GetChild(m_tree, root) : TreeView_GetNextSibling(m_tree, item))
-    {
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_PARAM;
-        tvi.hItem = item;
-        if (TreeView_GetItem(m_tree, &tvi) && (int)tvi.lParam == kind)
-            return item;
-    }
-    return NULL;
+    return m_tree ? FindTreeItem(m_tree, kind) : NULL;
 }
 
 // --- pages ------------------------------------------------------------------
@@ -376,16 +330,11 @@ void CDiagView::ShowSelectedPage()
 {
     if (!m_tree)
         return;
-    HTREEITEM item = TreeView_GetSelection(m_tree);
-    if (!item)
-        return;
-    TVITEMA tvi = {};
-    tvi.mask = TVIF_PARAM;
-    tvi.hItem = item;
-    if (!TreeView_GetItem(m_tree, &tvi))
+    int kind;
+    if (!GetTreeItemId(m_tree, TreeView_GetSelection(m_tree), &kind))
         return;
     DestroyPage();
-    CreatePage((int)tvi.lParam);
+    CreatePage(kind);
 }
 
 // --- the tab, the answers and the language ----------------------------------
@@ -569,11 +518,7 @@ LRESULT CDiagView::OnSelChanged(int, LPNMHDR nmh, BOOL& bHandled)
         bHandled = FALSE;
         return 0;
     }
-    ::KillTimer(m_hWnd, kKeyboardTimer);
-    // Running through the tree with the arrow keys builds no page per step.
-    if (((LPNMTREEVIEWA)nmh)->action == TVC_BYKEYBOARD)
-        ::SetTimer(m_hWnd, kKeyboardTimer, kKeyboardDelay, NULL);
-    else
+    if (DeferKeyboardSelection(m_hWnd, kKeyboardTimer, kKeyboardDelay, nmh))
         ShowSelectedPage();
     return 0;
 }

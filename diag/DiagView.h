@@ -160,7 +160,6 @@ private:
     void UpdatePage(bool fromCache);
     int StartPagePolling();
     void StopPagePolling();
-    void RetitleFrom(HTREEITEM item);
     void DeletePageObject(CMessageMapWindow* page);
 
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
