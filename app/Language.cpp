@@ -213,7 +213,10 @@ bool CLanguage::GetHelpFileName(int index, char* buf, size_t size) const
 bool CLanguage::SelectLanguage(int index)
 {
     m_helpFile[0] = '\0';
-    if (!GetLanguageInfo(index, nullptr, 0, m_languageFile, sizeof(m_languageFile)))
+    // A number outside the list names no language, even where a stray entry
+    // of that number is left in the file.
+    if (index < 1 || index > GetLanguageCount()
+        || !GetLanguageInfo(index, nullptr, 0, m_languageFile, sizeof(m_languageFile)))
     {
         ShowStartupError("Cannot find language setting!");
         m_languageFile[0] = '\0';

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "app/Language.h"
+#include "app/TextUtil.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/support/StrayDialogCloser.h"
@@ -230,13 +231,21 @@ TEST_F(LanguageTest, StartupErrorsLeaveTheModuleUnavailable)
     EXPECT_EQ("Cannot find language file " + upper + "!", m_boxes.Last().text);
     EXPECT_STREQ("", g_Language.GetLanguageFile());
 
+    // Without "num_languages" no language is offered, and a stray entry
+    // with its file does not make one.
+    m_lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.5\r\n");
     m_lang.WriteFile("LANG.INI", "[general]\r\ndirectory=\r\n[language files]\r\n1=Test.lng\r\n");
     EXPECT_EQ(0, g_Language.GetLanguageCount());
+    EXPECT_FALSE(g_Language.SelectLanguage(1));
+    EXPECT_EQ("Cannot find language setting!", m_boxes.Last().text);
+    EXPECT_EQ(4u, m_boxes.Count());
+    EXPECT_FALSE(g_Language.IsAvailable());
+
     ::DeleteFileA(m_lang.PathOf("LANG.INI").c_str());
     EXPECT_FALSE(g_Language.SelectLanguage(1));
     EXPECT_EQ("Cannot find language setting!", m_boxes.Last().text);
     EXPECT_EQ("Error", m_boxes.Last().caption);
-    EXPECT_EQ(4u, m_boxes.Count());
+    EXPECT_EQ(5u, m_boxes.Count());
 }
 
 TEST_F(LanguageTest, MenusTakeTheirTextsAndShortcutColumn)
@@ -368,4 +377,33 @@ TEST(StrayDialogCloser, ClosesASystemMessageBox)
     int answer = ::MessageBoxA(NULL, "stray", "Test", MB_OKCANCEL);
     EXPECT_EQ(IDCANCEL, answer);
     EXPECT_EQ(1, net.Count());
+}
+
+// The bounded text helpers every buffer of the program goes through.
+TEST(TextUtil, ResultsAreCutAndAlwaysTerminated)
+{
+    char buf[8];
+    memset(buf, 'x', sizeof(buf));
+    EXPECT_EQ(7, FormatText(buf, sizeof(buf), "%s-%d", "COM", 12345));
+    EXPECT_STREQ("COM-123", buf) << "cut at size - 1, terminated";
+    EXPECT_EQ(3, FormatText(buf, sizeof(buf), "%d", 42 * 10));
+    EXPECT_STREQ("420", buf);
+    buf[0] = 'y';
+    EXPECT_EQ(0, FormatText(buf, 0, "%d", 1));
+    EXPECT_EQ('y', buf[0]) << "a zero size writes nothing";
+
+    EXPECT_EQ(7u, CopyText(buf, sizeof(buf), "123456789"));
+    EXPECT_STREQ("1234567", buf);
+    EXPECT_EQ(0u, CopyText(buf, sizeof(buf), nullptr));
+    EXPECT_STREQ("", buf);
+
+    CopyText(buf, sizeof(buf), "ab");
+    EXPECT_EQ(7u, AppendText(buf, sizeof(buf), "cdefghij"));
+    EXPECT_STREQ("abcdefg", buf);
+    EXPECT_EQ(7u, AppendText(buf, sizeof(buf), "k")) << "a full buffer takes nothing more";
+    EXPECT_STREQ("abcdefg", buf);
+    // An unterminated buffer is terminated at its end, never read past it.
+    char raw[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(3u, AppendText(raw, sizeof(raw), "e"));
+    EXPECT_EQ('\0', raw[3]);
 }
