@@ -91,6 +91,34 @@ void LanguageText(const char* key, char* buf, size_t size)
     if (key)
         g_Language.GetString(key, buf, size);
 }
+
+bool HasLanguageText(const char* key)
+{
+    char text[260];
+    LanguageText(key, text, sizeof(text));
+    return text[0] != '\0';
+}
+
+// The build order of the tree: the groups under the root, each with its
+// items (0 ends a short row). The card slots 321-328 hang under item 32; the
+// device web page (9 with 91) comes and goes with UpdateVoipItem.
+struct DataTreeGroup
+{
+    int id;
+    int items[7];
+};
+const DataTreeGroup kDataTreeGroups[] = {
+    { 1, { 11, 13, 14, 15, 18, 16, 17 } },
+    { 2, { 21, 22, 23 } },
+    { 10, { 101, 102 } },
+    { 3, { 31, 32 } },
+    { 4, { 41 } },
+    { 110, { 111, 112, 113 } },
+    { 5, { 52, 51 } },
+    { 6, { 61, 62 } },
+    { 7, { 71 } },
+    { 8, { 81, 82 } },
+};
 }
 
 void CDataView::SetPageFactoryHook(PageFactoryHook hook)
@@ -214,71 +242,33 @@ void CDataView::BuildTree()
     if (TreeView_GetCount(m_tree) > 0)
         ClearTree();
     m_rebuilding = true;
-    char text[260];
-    auto expand = [this](HTREEITEM item) { TreeView_Expand(m_tree, item, TVE_EXPAND); };
 
     HTREEITEM root = InsertItem(NULL, 0);
-    HTREEITEM sys = InsertItem(root, 1);
-    for (int id : { 11, 13, 14, 15, 18, 16 })
-        InsertItem(sys, id);
-    LanguageText("strDataSystemHttp", text, sizeof(text));
-    if (text[0])
-        InsertItem(sys, 17);
-    expand(sys);
-
-    HTREEITEM isdn = InsertItem(root, 2);
-    for (int id : { 21, 22, 23 })
-        InsertItem(isdn, id);
-    expand(isdn);
-
-    HTREEITEM analog = InsertItem(root, 10);
-    InsertItem(analog, 101);
-    InsertItem(analog, 102);
-    expand(analog);
-
-    HTREEITEM cards = InsertItem(root, 3);
-    InsertItem(cards, 31);
-    m_itemCards = InsertItem(cards, 32);
-    for (int id = 321; id <= 328; ++id)
-        InsertItem(m_itemCards, id);
-    expand(m_itemCards);
-    expand(cards);
-
-    char cell[260];
-    LanguageText("strDataGsm", text, sizeof(text));
-    LanguageText("strDataGsmCellSelect", cell, sizeof(cell));
-    if (text[0] && cell[0])
+    for (const DataTreeGroup& row : kDataTreeGroups)
     {
-        HTREEITEM gsm = InsertItem(root, 4);
-        InsertItem(gsm, 41);
-        expand(gsm);
+        // A language set without both GSM texts has no GSM group.
+        if (row.id == 4 && !(HasLanguageText("strDataGsm") && HasLanguageText("strDataGsmCellSelect")))
+            continue;
+        HTREEITEM group = InsertItem(root, row.id);
+        for (int id : row.items)
+        {
+            if (id == 0)
+                break;
+            // The HTTP page only with its text in the language set.
+            if (id == 17 && !HasLanguageText("strDataSystemHttp"))
+                continue;
+            HTREEITEM item = InsertItem(group, id);
+            if (id == 32)
+            {
+                m_itemCards = item;
+                for (int slot = 321; slot <= 328; ++slot)
+                    InsertItem(item, slot);
+                TreeView_Expand(m_tree, item, TVE_EXPAND);
+            }
+        }
+        TreeView_Expand(m_tree, group, TVE_EXPAND);
     }
-
-    HTREEITEM voip2 = InsertItem(root, 110);
-    for (int id : { 111, 112, 113 })
-        InsertItem(voip2, id);
-    expand(voip2);
-
-    HTREEITEM groups = InsertItem(root, 5);
-    InsertItem(groups, 52);
-    InsertItem(groups, 51);
-    expand(groups);
-
-    HTREEITEM lcr = InsertItem(root, 6);
-    InsertItem(lcr, 61);
-    InsertItem(lcr, 62);
-    expand(lcr);
-
-    HTREEITEM clip = InsertItem(root, 7);
-    InsertItem(clip, 71);
-    expand(clip);
-
-    HTREEITEM mobility = InsertItem(root, 8);
-    InsertItem(mobility, 81);
-    InsertItem(mobility, 82);
-    expand(mobility);
-
-    expand(root);
+    TreeView_Expand(m_tree, root, TVE_EXPAND);
     m_rebuilding = false;
     TreeView_SelectItem(m_tree, root);
 }
