@@ -121,6 +121,10 @@ struct EngineStateHandler
 };
 const EngineStateHandler* GetServiceStateHandlers(int* count);
 
+// The progress of the firmware and announcement updates: done x 100 / total
+// (0 for an empty total).
+int ProgressPercent(DWORD done, DWORD total);
+
 // One card of the diagnostics.
 struct DiagCardEntry
 {

@@ -74,14 +74,6 @@ BYTE CauseOf(const BYTE* message)
     return (GetIE(message, IE_CAUSE, &cause, &length) && length > 0) ? cause[0] : 0;
 }
 
-// Percent in 64 bits: a large image times 100 must not wrap.
-int Percent(DWORD done, DWORD total)
-{
-    if (!total)
-        return 0;
-    return (int)((unsigned long long)done * 100 / total);
-}
-
 // The open-file dialog of the firmware and announcement commands.
 int SelectServiceFile(HWND owner, const char* titleKey, const char* filterKey, char* path, int size)
 {
@@ -119,6 +111,14 @@ int SelectServiceFile(HWND owner, const char* titleKey, const char* filterKey, c
         *slash = '\0';
     return 1;
 }
+}
+
+// In 64 bits: an image of more than 42 MB times 100 would wrap in 32.
+int ProgressPercent(DWORD done, DWORD total)
+{
+    if (!total)
+        return 0;
+    return (int)((unsigned long long)done * 100 / total);
 }
 
 static const EngineStateHandler s_serviceHandlers[] = {
@@ -293,7 +293,7 @@ int CDeviceProtocol::SendFirmwareBlock(BOOL retry)
     SetChecksum(message);
     Send(message);
     if (!retry)
-        PostStatus(kFlashProgress, Percent(done, m_lmfFile.TotalBytes()));
+        PostStatus(kFlashProgress, ProgressPercent(done, m_lmfFile.TotalBytes()));
     StartTimer(g_Settings.CommunicationTimeoutFlashLoad);
     m_retries = retry ? m_retries + 1 : 0;
     m_state = ENGINE_FLASH_BLOCKS;
@@ -528,7 +528,7 @@ int CDeviceProtocol::SendAnnouncementBlock(BOOL retry)
     SetChecksum(message);
     Send(message);
     if (!retry)
-        PostStatus(kAnnouncementProgress, Percent(position, m_waveFile.GetSize()));
+        PostStatus(kAnnouncementProgress, ProgressPercent(position, m_waveFile.GetSize()));
     StartTimer(g_Settings.CommunicationTimeoutFlashLoad);
     m_retries = retry ? m_retries + 1 : 0;
     m_state = ENGINE_ANNOUNCEMENT_BLOCKS;

@@ -420,3 +420,15 @@ TEST_F(FirmwareUpdateTest, NoFirmwareDuringAnUpdateStartsItAgainFromTheFirstByte
     EXPECT_EQ(BlockRequest(Chunk(0, 208, IdBlockData()), 0x60100000), sent[0]);
 }
 }
+
+namespace
+{
+TEST(FirmwareProgressTest, LargeImagesDoNotWrapThePercentage)
+{
+    // 48 MiB of 50 MiB done: 96, where 32-bit arithmetic gives 14.
+    EXPECT_EQ(96, ProgressPercent(0x3000000, 0x3200000));
+    EXPECT_EQ(99, ProgressPercent(0xFFFFFFF0u, 0xFFFFFFFFu));
+    EXPECT_EQ(100, ProgressPercent(0xFFFFFFFFu, 0xFFFFFFFFu));
+    EXPECT_EQ(0, ProgressPercent(5, 0));
+}
+}
