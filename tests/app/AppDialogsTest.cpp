@@ -149,8 +149,13 @@ protected:
         ASSERT_TRUE(SelectShippedLanguage());
         g_Settings.SetDefaults();
     }
-    void TearDown() override { g_Settings.SetDefaults(); }
+    void TearDown() override
+    {
+        g_Settings.SetDefaults();
+        EXPECT_EQ(0, m_net.Count()) << "a system message box bypassed the program's own";
+    }
     CMessageBoxRecorder m_boxes;
+    CStrayDialogCloser m_net;
 };
 }
 
@@ -708,6 +713,7 @@ protected:
         m_lang.reset();
         DeleteSettingsKey();
         g_Settings.SetDefaults();
+        EXPECT_EQ(0, m_net.Count()) << "a system message box bypassed the program's own";
     }
     // Runs the language command with the user choosing 'language'.
     void ChooseInTheDialog(int language)
@@ -729,6 +735,7 @@ protected:
     CMessageLoop m_loop;
     CMainFrame m_frame;
     CMessageBoxRecorder m_boxes;
+    CStrayDialogCloser m_net;
 };
 }
 
