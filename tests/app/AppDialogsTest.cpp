@@ -627,11 +627,14 @@ TEST_F(AppDialogsTest, LanguageListOffersLanguagesWithAFile)
     lang.WriteFile("LANG.INI", "[general]\r\nnum_languages=3\r\n"
                                "[language names]\r\n1=Zulu\r\n2=Missing\r\n3=Alpha\r\n"
                                "[language files]\r\n1=Zulu.lng\r\n2=Missing.lng\r\n3=Alpha.lng\r\n");
-    lang.WriteFile("Zulu.lng", "[general]\r\nversion=3.0.0.5\r\n");
+    lang.WriteFile("Zulu.lng", "[general]\r\nversion=3.0.0.5\r\n[strings]\r\nstrLanguage=Sprache\r\n"
+                               "strLanguageSelect=Sprache:\r\nstrOK=OK\r\nstrCancel=Abbrechen\r\n");
     lang.WriteFile("Alpha.lng", "[general]\r\nversion=3.0.0.5\r\n");
     ASSERT_TRUE(g_Language.SelectLanguage(1));
     CLanguageDlg dlg(1);
     Modeless<CLanguageDlg> m(dlg);
+    EXPECT_EQ("Sprache", WindowText(m.hwnd())) << "texts of the language in use";
+    EXPECT_EQ("Abbrechen", ItemText(m.hwnd(), IDCANCEL));
     std::vector<std::string> names = ListEntries(m.hwnd());
     ASSERT_EQ(2u, names.size());
     EXPECT_EQ("Alpha", names[0]);
