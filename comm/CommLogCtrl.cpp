@@ -328,8 +328,9 @@ void CCommLogCtrl::AppendPlain(const char* text, int length)
         return;
     memcpy(copy, text, (size_t)length);
     copy[length] = 0;
+    // The device's text in the view's own colour, whatever line came before.
     BeginUpdate();
-    AppendAtEnd(copy);
+    AppendAtEnd(copy, LOG_BLACK);
     Trim();
     EndUpdate();
     ::HeapFree(::GetProcessHeap(), 0, copy);
@@ -343,12 +344,15 @@ void CCommLogCtrl::Clear()
     SendMessage(WM_SETTEXT, 0, (LPARAM)"");
 }
 
-void CCommLogCtrl::AppendAtEnd(const char* text)
+void CCommLogCtrl::AppendAtEnd(const char* text, COLORREF color)
 {
     GETTEXTLENGTHEX gtl = { GTL_NUMCHARS | GTL_PRECISE, CP_ACP };
     LONG end = (LONG)SendMessage(EM_GETTEXTLENGTHEX, (WPARAM)&gtl, 0);
     CHARRANGE cr = { end, end };
     SendMessage(EM_EXSETSEL, 0, (LPARAM)&cr);
+    // Placing the insertion point takes the colour of the text before it (or
+    // of a found text the user selected): the colour is set only now.
+    ApplyColor(color);
     SendMessage(EM_REPLACESEL, FALSE, (LPARAM)text);
 }
 
@@ -366,7 +370,6 @@ void CCommLogCtrl::EndUpdate()
 void CCommLogCtrl::WriteText(const char* text, COLORREF color)
 {
     BeginUpdate();
-    ApplyColor(color);
     // The line and its end in one insertion where it fits: each insertion
     // costs the control a layout pass.
     char line[kMaxLineSize + 2];
@@ -375,12 +378,12 @@ void CCommLogCtrl::WriteText(const char* text, COLORREF color)
     {
         memcpy(line, text, length);
         memcpy(line + length, "\r\n", 3);
-        AppendAtEnd(line);
+        AppendAtEnd(line, color);
     }
     else
     {
-        AppendAtEnd(text);
-        AppendAtEnd("\r\n");
+        AppendAtEnd(text, color);
+        AppendAtEnd("\r\n", color);
     }
     ApplyColor(LOG_BLACK);
     Trim();
@@ -425,11 +428,8 @@ void CCommLogCtrl::WriteHexDump(const BYTE* bytes, int length, const char* prefi
         AppendText(buf, size, "\r\n");
 
     BeginUpdate();
-    ApplyColor(prefixColor);
-    AppendAtEnd(prefix);
-    if (bytesColor != prefixColor)
-        ApplyColor(bytesColor);
-    AppendAtEnd(buf);
+    AppendAtEnd(prefix, prefixColor);
+    AppendAtEnd(buf, bytesColor);
     if (bytesColor != LOG_BLACK)
         ApplyColor(LOG_BLACK);
     ::HeapFree(::GetProcessHeap(), 0, buf);

@@ -70,7 +70,8 @@ private:
     void FreeQueue();
 
     void ApplyColor(COLORREF color);
-    void AppendAtEnd(const char* text);
+    // Moves the insertion point to the end and inserts text in color.
+    void AppendAtEnd(const char* text, COLORREF color);
     void BeginUpdate();
     void EndUpdate();
     void WriteText(const char* text, COLORREF color);

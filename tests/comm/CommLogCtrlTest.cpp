@@ -271,6 +271,22 @@ TEST_F(CommLogTest, FindRunsDownThenWrapsToTheTop)
     EXPECT_EQ(before.cpMax, after.cpMax);
 }
 
+TEST_F(CommLogTest, LinesGoToTheEndWhateverIsSelected)
+{
+    m_log.AddText("alpha", LOG_BLACK);
+    m_log.AddText("beta", LOG_BLACK);
+    ASSERT_EQ(1, m_log.Find("alpha", FALSE, FALSE));
+    m_log.AddText("gamma", LOG_RED);
+    const BYTE msg[] = { 0xA2, 0x00 };
+    ASSERT_EQ(1, m_log.Find("beta", FALSE, FALSE));
+    m_log.AddFrameDump(msg, 2, TRUE);
+    EXPECT_EQ("alpha\r\nbeta\r\ngamma\r\n IN: A2 00\r\n", Text());
+    // The new line has its colour; the found text keeps its own.
+    EXPECT_EQ(LOG_RED, ColorOf(2, 0, 5));
+    EXPECT_EQ(LOG_BLACK, ColorOf(0, 0, 5));
+    EXPECT_EQ(LOG_RED, ColorOf(3, 0, 4));
+}
+
 std::string ReadWholeFile(const char* path)
 {
     std::string data;

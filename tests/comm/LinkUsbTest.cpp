@@ -130,6 +130,17 @@ TEST_F(LinkPortTest, OpenFailuresShowTheirTexts)
     g_openError = ERROR_GEN_FAILURE;
     EXPECT_EQ(OPEN_PORT_FAILED, OpenPort());
 
+    // Each attempt is logged with the system's text of its error, without
+    // the line break the system ends it with.
+    ASSERT_GE(g_lines.size(), 2u);
+    EXPECT_EQ("Open port COM7 (115200 b/s)", g_lines[g_lines.size() - 2]);
+    const std::string& error = g_lines.back();
+    char prefix[32];
+    FormatText(prefix, sizeof(prefix), "Error %lu - ", (unsigned long)ERROR_GEN_FAILURE);
+    EXPECT_EQ(0u, error.find(prefix)) << error;
+    EXPECT_GT(error.size(), strlen(prefix)) << error;
+    EXPECT_EQ(std::string::npos, error.find_first_of("\r\n")) << error;
+
     // Quiet: no box, same result.
     EXPECT_EQ(0, CommInit(NULL, 1));
     EXPECT_EQ(2u, g_boxes.size());
@@ -175,4 +186,16 @@ TEST_F(LinkPortTest, TcpModeOnlyLogsUsbChanges)
     EXPECT_EQ(1, OnUsbDeviceChange(kDevicePath, 1));
     EXPECT_TRUE(g_lookedUp.empty());
     EXPECT_EQ(0, g_opens);
+}
+
+// The real SetupAPI look-up: a device that is not there leaves both names
+// empty and is no failure.
+TEST(UsbPortLookupTest, AbsentDeviceGivesEmptyNames)
+{
+    char description[260] = "stale";
+    char friendlyName[260] = "stale";
+    EXPECT_EQ(1, FindUsbSerialPort("USB\\VID_1CBE&PID_0002\\NOSUCHDEVICE0", description, sizeof(description),
+                                   friendlyName, sizeof(friendlyName)));
+    EXPECT_STREQ("", description);
+    EXPECT_STREQ("", friendlyName);
 }

@@ -60,6 +60,32 @@ std::string StartedBanner()
            version + " ***\r\n*** Config. SW version: 3.0.0.5 ***\r\n";
 }
 
+// The log keeps "~monlog.tmp" in the current directory, without sharing:
+// each test works in a folder of its own, so that other programs started in
+// the same folder (another test binary, the program itself) do not meet it.
+class CPrivateWorkDir
+{
+public:
+    CPrivateWorkDir()
+    {
+        ::GetCurrentDirectoryA(sizeof(m_previous), m_previous);
+        char temp[MAX_PATH] = "";
+        ::GetTempPathA(sizeof(temp), temp);
+        FormatText(m_path, sizeof(m_path), "%svel-monitorlog-%lu", temp, ::GetCurrentProcessId());
+        ::CreateDirectoryA(m_path, NULL);
+        ::SetCurrentDirectoryA(m_path);
+    }
+    ~CPrivateWorkDir()
+    {
+        ::SetCurrentDirectoryA(m_previous);
+        ::RemoveDirectoryA(m_path);
+    }
+
+private:
+    char m_previous[MAX_PATH] = "";
+    char m_path[MAX_PATH] = "";
+};
+
 const char kSavedPath[] = "monitor_saved.txt";
 std::string g_promptPath;
 int g_prompts = 0;
@@ -108,6 +134,23 @@ protected:
         return MaskStamps(text);
     }
 
+    // The colour of the five characters at index at of View(); the control
+    // counts a line end as one character.
+    COLORREF ColorAt(size_t at)
+    {
+        if (at == std::string::npos)
+            return 0xFFFFFFFF;
+        std::string view = View();
+        LONG cp = (LONG)at - (LONG)CountOf(view.substr(0, at), "\r\n");
+        HWND edit = m_log.GetDlgItem(IDC_MONITOR_VIEW);
+        CHARRANGE cr = { cp, cp + 5 };
+        ::SendMessageA(edit, EM_EXSETSEL, 0, (LPARAM)&cr);
+        CHARFORMATA cf = {};
+        cf.cbSize = sizeof(cf);
+        ::SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, (LPARAM)&cf);
+        return (cf.dwMask & CFM_COLOR) ? cf.crTextColor : 0xFFFFFFFF;
+    }
+
     // The log keeps its temporary file open without sharing: read it
     // through a save.
     std::string TempFile()
@@ -147,6 +190,7 @@ protected:
     // The device confirms whatever was asked last.
     void DeviceAnswers(BYTE tag, const Bytes& data = Bytes()) { h.Deliver(Msg(MSG_TYPE_POSITIVE, { { tag, data } })); }
 
+    CPrivateWorkDir m_dir; // before the log, which opens its file at once
     Harness h;
     CMessageBoxRecorder m_boxes{ IDNO };
     HWND m_host = NULL;
@@ -364,8 +408,39 @@ TEST_F(MonitorLogTest, ClearAndSaveWorkOnTheTemporaryFile)
     EXPECT_EQ("strLogSaveError", m_boxes.Last().key);
 }
 
+// The view keeps "MonitorLogMaxLines" lines; the temporary file, and so a
+// saved log, keeps everything.
+TEST_F(MonitorLogTest, ViewIsTrimmedButTheFileKeepsEveryLine)
+{
+    m_log.GetView().SetMaxLines(20);
+    m_log.SetMonitoring(TRUE);
+    std::string trace;
+    for (int i = 0; i < 60; ++i)
+    {
+        char line[32];
+        FormatText(line, sizeof(line), "trace line %02d\r\n", i);
+        m_log.OnMonitorText(line, (int)strlen(line));
+        trace += line;
+    }
+    std::string view = View();
+    EXPECT_EQ(20u, CountOf(view, "\r\n"));
+    EXPECT_EQ(0u, view.find("trace line 40\r\n"));
+    EXPECT_EQ(view.size() - strlen("trace line 59\r\n"), view.rfind("trace line 59\r\n"));
+    EXPECT_EQ(StartedBanner() + trace, TempFile());
+
+    // Banners are red in the view; the trace after a banner is black.
+    m_log.SetMonitoring(FALSE);
+    m_log.OnMonitorText("after\r\n", 7);
+    view = View();
+    EXPECT_EQ(LOG_RED, ColorAt(view.rfind("*** DD/MM/YY hh:mm:ss SYSTEM MONITORING STOPPED")));
+    EXPECT_EQ(LOG_RED, ColorAt(view.rfind("*** DD/MM/YY hh:mm:ss SYSTEM MONITORING STARTED")));
+    EXPECT_EQ(LOG_BLACK, ColorAt(view.rfind("trace line 59")));
+    EXPECT_EQ(LOG_BLACK, ColorAt(view.rfind("after")));
+}
+
 TEST(MonitorLogFileTest, TheTemporaryFileLivesAndDiesWithTheLog)
 {
+    CPrivateWorkDir dir;
     std::string path;
     {
         CMonitorLog log;
@@ -383,6 +458,7 @@ TEST(MonitorLogLanguageTest, BoxesWithoutTextAreHidden)
     CTestLanguage language;
     ASSERT_TRUE(language.WriteLanguage("strMonitorOption1=ISDN\nstrMonitorOption2=GSM\nstrExecute=Run\n"));
     ASSERT_TRUE(language.Select());
+    CPrivateWorkDir dir;
     HWND host = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 900, 600, NULL, NULL, NULL, NULL);
     {
         CMonitorLog log;
