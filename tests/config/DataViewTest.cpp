@@ -6,6 +6,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/TreeViewProbe.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -119,12 +120,7 @@ public:
     }
 };
 
-std::string Lang(const char* key)
-{
-    char buf[1024] = "";
-    g_Language.GetString(key, buf, sizeof(buf));
-    return buf;
-}
+using testsupport::Lang;
 
 class DataViewTest : public ::testing::Test
 {
@@ -167,25 +163,8 @@ protected:
     uint8_t& DocByte(uint32_t ofs) { return ConfigBytes(Doc())[ofs]; }
     uint8_t& EditByte(uint32_t ofs) { return ConfigBytes(Edit())[ofs]; }
 
-    int ItemId(HTREEITEM item) const
-    {
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_PARAM;
-        tvi.hItem = item;
-        return TreeView_GetItem(Tree(), &tvi) ? (int)tvi.lParam : -100;
-    }
-
-    std::string ItemTitle(int id) const
-    {
-        char buf[260] = "";
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_TEXT;
-        tvi.hItem = view.FindItem(id);
-        tvi.pszText = buf;
-        tvi.cchTextMax = sizeof(buf);
-        TreeView_GetItem(Tree(), &tvi);
-        return buf;
-    }
+    int ItemId(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
+    std::string ItemTitle(int id) const { return testsupport::TreeItemTitle(Tree(), view.FindItem(id)); }
 
     void Walk(HTREEITEM item, std::vector<int>& ids) const
     {
@@ -210,22 +189,10 @@ protected:
     {
         HTREEITEM item = view.FindItem(id);
         ASSERT_TRUE(item) << id;
-        TreeView_EnsureVisible(Tree(), item);
-        RECT rc;
-        ASSERT_TRUE(TreeView_GetItemRect(Tree(), item, &rc, TRUE));
-        LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-        // The button comes up while the tree watches the mouse for a drag.
-        ::PostMessageA(Tree(), WM_LBUTTONUP, 0, at);
-        ::SendMessageA(Tree(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        testsupport::PumpMessages();
+        testsupport::ClickTreeItem(Tree(), item);
     }
 
-    std::string PageText() const
-    {
-        char buf[300] = "";
-        ::GetDlgItemTextA(view.GetPageWindow(), IDC_TEXT_PAGE_TEXT, buf, sizeof(buf));
-        return buf;
-    }
+    std::string PageText() const { return testsupport::TextPageText(view.GetPageWindow()); }
 
     // Types into the field of the test page.
     void TypeField(const char* keys)
@@ -906,6 +873,8 @@ TEST_F(DataViewTest, DISABLED_ShowForScreenshot)
         ::SetFocus(Tree());
         testsupport::PumpMessages(1500);
         if (dirName[0])
+        {
             EXPECT_TRUE(testsupport::SaveWindowImage(host, (std::string(dirName) + "\\" + shot.name).c_str()));
+        }
     }
 }

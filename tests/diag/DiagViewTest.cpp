@@ -7,6 +7,7 @@
 #include "tests/support/EngineHarness.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/TreeViewProbe.h"
 #include <string>
 #include <vector>
 
@@ -17,12 +18,7 @@ using namespace enginetest;
 
 namespace
 {
-std::string Lang(const char* key)
-{
-    char buf[1024] = "";
-    g_Language.GetString(key, buf, sizeof(buf));
-    return buf;
-}
+using testsupport::Lang;
 
 Bytes Body(const Bytes& message)
 {
@@ -71,46 +67,16 @@ protected:
     HWND Tree() const { return view->GetTree(); }
     HWND Page() const { return view->GetPageWindow(); }
 
-    int ItemKind(HTREEITEM item) const
-    {
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_PARAM;
-        tvi.hItem = item;
-        return TreeView_GetItem(Tree(), &tvi) ? (int)tvi.lParam : -100;
-    }
-
-    std::string ItemTitle(HTREEITEM item) const
-    {
-        char buf[260] = "";
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_TEXT;
-        tvi.hItem = item;
-        tvi.pszText = buf;
-        tvi.cchTextMax = sizeof(buf);
-        TreeView_GetItem(Tree(), &tvi);
-        return buf;
-    }
-
-    std::string PageText() const
-    {
-        char buf[300] = "";
-        ::GetDlgItemTextA(Page(), IDC_TEXT_PAGE_TEXT, buf, sizeof(buf));
-        return buf;
-    }
+    int ItemKind(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
+    std::string ItemTitle(HTREEITEM item) const { return testsupport::TreeItemTitle(Tree(), item); }
+    std::string PageText() const { return testsupport::TextPageText(Page()); }
 
     // A click on the node's text.
     void Click(int kind)
     {
         HTREEITEM item = view->FindNode(kind);
         ASSERT_TRUE(item) << kind;
-        TreeView_EnsureVisible(Tree(), item);
-        RECT rc;
-        ASSERT_TRUE(TreeView_GetItemRect(Tree(), item, &rc, TRUE));
-        LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-        // The button comes up while the tree watches the mouse for a drag.
-        ::PostMessageA(Tree(), WM_LBUTTONUP, 0, at);
-        ::SendMessageA(Tree(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        testsupport::PumpMessages();
+        testsupport::ClickTreeItem(Tree(), item);
     }
 
     void Notify(UINT code)
