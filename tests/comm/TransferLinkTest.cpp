@@ -268,3 +268,45 @@ TEST_F(TransferLinkTest, LostLastAcknowledgementAndARefusedPasswordAreGotOver)
     expected[4] = expected[5] = 0xFF;
     EXPECT_TRUE(sim.GetImage() == expected);
 }
+
+TEST_F(TransferLinkTest, RefusalsRewindThenEndWithTheirCauseAndNotAllowedStops)
+{
+    sim.SetImage(DefaultImage());
+    // Two refusals are got over by rewinding.
+    sim.RefuseNext(IE_DOWNLOAD_DATA, 0x85, 2);
+    ASSERT_TRUE(Download());
+
+    // Refused every time: the first request and three repeats, then the cause.
+    frame.statuses.clear();
+    sim.ClearReceived();
+    sim.RefuseNext(IE_DOWNLOAD_DATA, 0x85, -1);
+    ASSERT_EQ(1, engine.StartDataDownload());
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_NEGATIVE, 5000));
+    EXPECT_EQ(4u, Requests(IE_DOWNLOAD_DATA));
+    EXPECT_STREQ("85", engine.GetCauseText());
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+
+    frame.statuses.clear();
+    sim.RefuseNext(IE_DOWNLOAD_DATA, 0x94, 1);
+    ASSERT_EQ(1, engine.StartDataDownload());
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_NOT_ALLOWED, 0, 5000));
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+    EXPECT_FALSE(frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED));
+
+    // An upload whose blocks are refused with 0x83 ends with its cause, and
+    // the frame hears of each refusal.
+    frame.statuses.clear();
+    const Bytes document = EditedDocument();
+    sim.RefuseNext(IE_UPLOAD_DATA, 0x83, -1);
+    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE, 5000));
+    EXPECT_STREQ("83", engine.GetCauseText());
+    EXPECT_TRUE(frame.Has(ENGINE_STATUS_REFUSED));
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+
+    frame.statuses.clear();
+    sim.RefuseNext(IE_UPLOAD_SIZE, 0x94, 1);
+    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_NOT_ALLOWED, 0, 5000));
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+}
