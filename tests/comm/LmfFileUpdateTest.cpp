@@ -432,3 +432,45 @@ TEST(FirmwareProgressTest, LargeImagesDoNotWrapThePercentage)
     EXPECT_EQ(0, ProgressPercent(5, 0));
 }
 }
+
+namespace
+{
+TEST_F(FirmwareUpdateTest, EachStepArmsItsOwnTimeOutAndLogsItsLine)
+{
+    // Distinct values, so that a step taking another step's setting shows.
+    g_Settings.CommunicationTimeoutFlashLoadStart = 1111;
+    g_Settings.CommunicationTimeoutFlashLoad = 2222;
+    g_Settings.CommunicationTimeoutFlashLoadEnd = 3333;
+    g_Settings.CommunicationTimeoutSwitchToLoader = 4444;
+    g_Settings.CommunicationTimeoutSwitchToFirmware = 5555;
+    OpenFile();
+    h.engine.StartFirmwareUpdate();
+    EXPECT_EQ(1111u, h.timer.armedMs);
+    EXPECT_TRUE(h.LogHas("Start firmware update"));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
+    EXPECT_EQ(4444u, h.timer.armedMs);
+    ASSERT_TRUE(h.Fire()); // the link is opened again and the loader asked
+    EXPECT_EQ(1, h.link.reconnects);
+    EXPECT_EQ(1111u, h.timer.armedMs);
+    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
+    EXPECT_EQ(2u, h.LogCount("Start firmware update"));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+    EXPECT_EQ(2222u, h.timer.armedMs);
+    for (DWORD address : { 0x60100000u, 0x601000D0u, 0x6010FFF8u, 0x60110000u })
+        Ack(address);
+    EXPECT_EQ(3333u, h.timer.armedMs);
+    EXPECT_TRUE(h.LogHas("Stop firmware update"));
+    ASSERT_TRUE(h.Fire()); // the stop goes again with its own time-out
+    EXPECT_TRUE(SentElement(h.TakeSent().back(), IE_FLASH_STOP, nullptr));
+    EXPECT_EQ(3333u, h.timer.armedMs);
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_STOP, Bytes() } }));
+    EXPECT_EQ(5555u, h.timer.armedMs);
+
+    OpenFile();
+    h.link.state = 2;
+    StartAccepted();
+    h.engine.CancelFirmwareUpdate(FALSE);
+    EXPECT_EQ(2222u, h.timer.armedMs);
+    EXPECT_TRUE(h.LogHas("Cancel firmware update"));
+}
+}
