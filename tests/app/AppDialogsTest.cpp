@@ -561,6 +561,37 @@ TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
     EXPECT_EQ(IDOK, wait.GetResult());
 }
 
+namespace
+{
+CLoginWaitDlg* s_modalWait = nullptr;
+int s_waitTicks = 0;
+bool s_waitWasVisible = false;
+
+// The attempt has ended already; the tick notes whether the wait showed.
+int AttemptOverLinkState()
+{
+    ++s_waitTicks;
+    if (s_modalWait && s_modalWait->m_hWnd)
+        s_waitWasVisible |= ::IsWindowVisible(s_modalWait->m_hWnd) != FALSE;
+    return 0;
+}
+}
+
+TEST_F(AppDialogsTest, ModalLoginWaitStaysHiddenAndEndsAtItsFirstTick)
+{
+    CLoginWaitDlg wait(AttemptOverLinkState);
+    s_modalWait = &wait;
+    s_waitTicks = 0;
+    s_waitWasVisible = false;
+    // The real modal loop: its idle moment must not show the dialog.
+    CModalDialogAnswerer deadline([](HWND, void*) {}, nullptr);
+    EXPECT_EQ(IDOK, wait.DoModal(NULL));
+    EXPECT_EQ(0, deadline.Overdue());
+    s_modalWait = nullptr;
+    EXPECT_EQ(1, s_waitTicks);
+    EXPECT_FALSE(s_waitWasVisible);
+}
+
 TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
 {
     std::vector<std::pair<std::string, std::string>> sent;

@@ -45,7 +45,9 @@ BOOL CALLBACK CancelOpenDialog(HWND wnd, LPARAM param)
 {
     char cls[16] = "";
     ::GetClassNameA(wnd, cls, sizeof(cls));
-    if (lstrcmpA(cls, "#32770") == 0 && ::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd))
+    // Hidden dialogs too (a wait that never shows); a disabled one is the
+    // owner of the dialog above it, which ends first.
+    if (lstrcmpA(cls, "#32770") == 0 && ::IsWindowEnabled(wnd))
     {
         ++*reinterpret_cast<int*>(param);
         ::EndDialog(wnd, IDCANCEL);
