@@ -1,6 +1,7 @@
 // Times what a technician waits for around configuration files: a new
 // record's defaults, and saving and opening a data file with empty and with
 // full tables. Prints one line per case; run under Wine by hand.
+#include "bench/BenchSupport.h"
 #include "config/ConfigDataFile.h"
 #include "config/ConfigRecord.h"
 #include "app/TextUtil.h"
@@ -9,16 +10,6 @@
 #include <cstring>
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
 
 // Every table filled to its capacity: the largest file the program writes.
 void FillAllTables(ConfigRecord* rec)

@@ -5,6 +5,7 @@
 // the floor: one request/answer round trip per chunk (the update waits for
 // each acknowledgment) plus the fixed wait for the loader. Run under Wine by
 // hand.
+#include "bench/BenchSupport.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
@@ -21,16 +22,6 @@ namespace {
 const char kImagePath[] = "bench_firmware.lmf";
 const DWORD kImageAddress = 0x60100000;
 const DWORD kImageSize = 0x100000;
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
 
 CDeviceProtocol* g_engine = nullptr;
 int g_updateResult = -1;
@@ -86,24 +77,6 @@ HWND CreateFrame()
     wc.lpszClassName = "VelFirmwareBenchFrame";
     RegisterClassA(&wc);
     return CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
-}
-
-template <class Done>
-bool PumpUntil(Done done, double timeoutMs)
-{
-    const double deadline = Now() + timeoutMs;
-    while (!done())
-    {
-        MSG msg;
-        while (PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
-            DispatchMessage(&msg);
-        if (done())
-            break;
-        if (Now() > deadline)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 2, QS_ALLINPUT);
-    }
-    return true;
 }
 
 bool WriteImage()

@@ -2,10 +2,15 @@
 // request/answer round trips per second through the real link threads against
 // the device simulator over loopback TCP, how long closing the link takes, the
 // processor time of an idle serial reader on a pseudo-terminal COM port, and
-// how fast the communication log view takes message dumps. Prints one line per
-// case; run under Wine by hand.
+// how fast the communication log view takes message dumps, and how much the
+// communication log slows a configuration download at the default pacing.
+// Prints one line per case; run under Wine by hand.
+#include "bench/BenchSupport.h"
 #include "comm/CommLogCtrl.h"
 #include "comm/CommMessages.h"
+#include "comm/DeviceProtocol.h"
+#include "comm/EngineStatus.h"
+#include "comm/LinkLog.h"
 #include "comm/Framing.h"
 #include "comm/Link.h"
 #include "comm/SerialLink.h"
@@ -19,16 +24,6 @@
 #include <vector>
 
 namespace {
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
 
 int CountBytes(const BYTE*, int length, void* context)
 {
@@ -67,21 +62,9 @@ HWND CreateCounterWindow()
 }
 
 // Drains frames posted to this thread's windows until 'count' arrived.
-bool PumpUntil(long count, double timeoutMs)
+bool PumpUntilFrames(long count, double timeoutMs)
 {
-    double deadline = Now() + timeoutMs;
-    while (g_frames < count)
-    {
-        MSG msg;
-        while (PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
-            DispatchMessage(&msg);
-        if (g_frames >= count)
-            break;
-        if (Now() > deadline)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
-    }
-    return true;
+    return PumpUntil([count] { return g_frames >= count; }, timeoutMs);
 }
 
 void BenchFraming()
@@ -111,7 +94,7 @@ void BenchFraming()
     {
         for (int i = 0; i < batch; ++i)
             DeframeBytes(wire.data(), (int)wire.size());
-        PumpUntil(done + batch, 5000);
+        PumpUntilFrames(done + batch, 5000);
     }
     double deframing = Now() - t0;
     CommSetNotifyWindow(NULL);
@@ -161,7 +144,7 @@ void BenchRoundTrips()
         BYTE* m = (BYTE*)AllocCommBuffer(COMM_MESSAGE_SIZE, true);
         memcpy(m, keepAlive, sizeof(keepAlive));
         CommQueueSend(m, sizeof(keepAlive));
-        if (!PumpUntil(i + 1, 2000))
+        if (!PumpUntilFrames(i + 1, 2000))
         {
             printf("round trips: answer %d missing\n", i + 1);
             break;
@@ -237,6 +220,114 @@ void BenchIdleSerialReader()
     DestroyWindow(window);
 }
 
+// Stands in for the main frame in the download: hands frames to the engine,
+// reports the link ready, notes the end of the download.
+CDeviceProtocol* g_engine = NULL;
+int g_downloadResult = -1;
+LRESULT CALLBACK EngineFrameProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg)
+    {
+    case WMU_FRAME_RECEIVED:
+        g_engine->OnMessage((BYTE*)wParam, (int)lParam);
+        return 0;
+    case WMU_ENSURE_LOGIN:
+        return CommState() == 2;
+    case WMU_ENGINE_STATUS:
+        if (wParam == ENGINE_STATUS_DOWNLOAD_ENDED)
+            g_downloadResult = (int)lParam;
+        else if (wParam == ENGINE_STATUS_OPERATION_FAILED)
+            g_downloadResult = 0;
+        return 0;
+    }
+    return DefWindowProcA(hWnd, msg, wParam, lParam);
+}
+
+// One configuration download from the simulator over loopback TCP, with or
+// without the communication log attached to the engine and the link.
+double TimeDownload(HWND logWindow)
+{
+    devsim::CDeviceSimulator sim;
+    int port = sim.StartTcp();
+    if (!port)
+        return -1;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = EngineFrameProc;
+    wc.hInstance = GetModuleHandle(NULL);
+    wc.lpszClassName = "VelLinkBenchFrame";
+    RegisterClassA(&wc);
+    HWND frame = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+
+    CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
+    g_engine = &engine;
+    engine.SetNotifyWindow(frame);
+    CCommLogCtrl log;
+    if (logWindow)
+    {
+        log.Attach(logWindow);
+        log.Init();
+        log.SetMaxLines(200); // the default "CommunicationLogMaxLines"
+        engine.SetCommLog(&log);
+        CommSetLog(&log);
+    }
+    g_Settings.SetDefaults();
+    g_Settings.ComMode = 1;
+    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+    g_Settings.TcpPort = (DWORD)port;
+    CommInit(frame, 1);
+    double deadline = Now() + 3000;
+    while (CommState() != 2 && Now() < deadline)
+        Sleep(1);
+
+    g_downloadResult = -1;
+    double t0 = Now();
+    double elapsed = -1;
+    if (engine.StartDataDownload() == 1)
+    {
+        deadline = Now() + 600000;
+        while (g_downloadResult < 0 && Now() < deadline)
+        {
+            MSG msg;
+            while (PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
+                DispatchMessage(&msg);
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+        }
+        if (g_downloadResult == ENGINE_RESULT_OK)
+            elapsed = Now() - t0;
+    }
+    engine.StopTimer();
+    CommSetLog(NULL);
+    engine.SetCommLog(NULL);
+    CommClose();
+    sim.Stop();
+    DestroyWindow(frame);
+    g_engine = NULL;
+    return elapsed;
+}
+
+void BenchDownloadWithLog()
+{
+    WinsockStartup();
+    LoadLibraryA("RICHED20.DLL");
+    double plain = TimeDownload(NULL);
+    HWND host = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, NULL, NULL, NULL, NULL);
+    HWND edit = CreateWindowExA(0, "RichEdit20A", "",
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                                    ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                                0, 0, 780, 580, host, NULL, NULL, NULL);
+    double logged = edit ? TimeDownload(edit) : -1;
+    DestroyWindow(host);
+    WinsockCleanup();
+    if (plain <= 0 || logged <= 0)
+    {
+        printf("download: did not complete (%.0f ms without the log, %.0f ms with it)\n", plain, logged);
+        return;
+    }
+    printf("download: configuration image at the default pacing in %.0f ms without the communication log, "
+           "%.0f ms with it: ratio %.2f\n",
+           plain, logged, logged / plain);
+}
+
 // The communication log view: message dumps of a 135-byte answer, trimmed to
 // the default 200 lines, as the engine writes them for every message.
 void BenchCommLog()
@@ -278,5 +369,6 @@ int main()
     BenchRoundTrips();
     BenchIdleSerialReader();
     BenchCommLog();
+    BenchDownloadWithLog();
     return 0;
 }
