@@ -199,3 +199,15 @@ TEST(UsbPortLookupTest, AbsentDeviceGivesEmptyNames)
     EXPECT_STREQ("", description);
     EXPECT_STREQ("", friendlyName);
 }
+
+// The main window registers for the arrival and removal of USB device
+// interfaces, and lets go again at the end.
+TEST(UsbPortLookupTest, WindowRegistersForUsbDeviceNotifications)
+{
+    HWND window = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    ASSERT_TRUE(window != NULL);
+    EXPECT_TRUE(RegisterUsbNotification(window));
+    UnregisterUsbNotification();
+    UnregisterUsbNotification(); // a second time does nothing
+    ::DestroyWindow(window);
+}
