@@ -287,3 +287,73 @@ TEST(TransferUpload, RefusalsAndCancel)
     EXPECT_TRUE(c.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_CANCELLED));
     EXPECT_TRUE(c.LogHas("Cancel data upload"));
 }
+
+TEST(TransferUpload, LateVersionAnswerIsStoredAndTheUploadGoesOn)
+{
+    Harness h(false);
+    UploadDevice device;
+    Bytes record = SampleRecord();
+    h.engine.StartDataUpload(record.data(), FALSE);
+    device.Answer(h, h.TakeSent()[0]);
+    ASSERT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text("3.0.0.6") } }));
+    EXPECT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
+    EXPECT_STREQ("3.0.0.6", h.engine.GetFirmwareVersion());
+    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
+    device.Run(h);
+    EXPECT_EQ(1, device.stops);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
+    EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
+}
+
+namespace
+{
+// Records what the engine hands to the monitor log.
+struct MonitorLogRecorder : IEngineMonitorLog
+{
+    std::string text;
+    int acks = 0;
+    void SetMonitoring(BOOL) override {}
+    BOOL IsMonitoring() const override { return TRUE; }
+    int GetSubState() const override { return 0; }
+    int SendMonitorMask() override { return 1; }
+    void OnMonitorText(const char* t, int length) override { text.append(t, length); }
+    void OnMonitorAck() override { ++acks; }
+};
+} // namespace
+
+TEST(TransferUpload, MonitorTraceAndKeepAliveAnswersReachTheLogInEveryState)
+{
+    Harness h(false);
+    MonitorLogRecorder log;
+    h.engine.SetMonitorLog(&log);
+    Bytes record = SampleRecord();
+    const Bytes trace = Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("line 1\r\n") } });
+    const Bytes keepAlive = Msg(MSG_TYPE_POSITIVE, { { IE_KEEPALIVE, {} } });
+
+    // Ready, download, upload start and blocks: each taken once.
+    h.Deliver(trace);
+    h.Deliver(keepAlive);
+    h.engine.StartDataDownload();
+    h.Deliver(trace);
+    h.Deliver(keepAlive);
+    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
+    h.engine.CancelDataDownload();
+    h.engine.StartDataUpload(record.data(), FALSE);
+    h.Deliver(trace);
+    h.Deliver(keepAlive);
+    EXPECT_EQ(ENGINE_UPLOAD_START, h.engine.GetState());
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+    h.Deliver(trace);
+    h.Deliver(keepAlive);
+    EXPECT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
+    EXPECT_EQ("line 1\r\nline 1\r\nline 1\r\nline 1\r\n", log.text);
+    EXPECT_EQ(4, log.acks);
+
+    // No keep-alive goes out during a transfer, so none can be missed.
+    h.TakeSent();
+    EXPECT_EQ(0, h.engine.SendKeepAlive());
+    EXPECT_TRUE(h.TakeSent().empty());
+    h.engine.SetMonitorLog(nullptr);
+}
