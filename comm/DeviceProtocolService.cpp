@@ -528,7 +528,7 @@ int CDeviceProtocol::SendAnnouncementBlock(BOOL retry)
     SetChecksum(message);
     Send(message);
     if (!retry)
-        PostStatus(kAnnouncementProgress, ProgressPercent(position, m_waveFile.GetSize()));
+        PostStatus(kAnnouncementProgress, ProgressPercent(position, m_waveFile.Size()));
     StartTimer(g_Settings.CommunicationTimeoutFlashLoad);
     m_retries = retry ? m_retries + 1 : 0;
     m_state = ENGINE_ANNOUNCEMENT_BLOCKS;
@@ -652,7 +652,7 @@ void CDeviceProtocol::OnAnnouncementStartTimeout()
 
 void CDeviceProtocol::OnAnnouncementBlockTimeout()
 {
-    if (m_waveFile.Position() < m_waveFile.GetSize())
+    if (m_waveFile.Position() < m_waveFile.Size())
         SendAnnouncementBlock(TRUE);
     else
         StopAnnouncementUpdate(TRUE);

@@ -14,7 +14,7 @@ WORD Le16(const BYTE* p)
 }
 }
 
-CWaveFile::CWaveFile() : m_position(0)
+CWaveFile::CWaveFile() : m_position(0), m_size(0)
 {
     memset(m_header, 0, sizeof(m_header));
 }
@@ -23,13 +23,14 @@ CWaveFile::~CWaveFile() = default;
 
 int CWaveFile::Open()
 {
+    m_position = 0;
+    m_size = 0;
     if (!IsOpen())
         return WAVE_NOT_OPEN;
     DWORD fileSize = GetSize();
     if (fileSize == 0)
         return WAVE_EMPTY;
 
-    m_position = 0;
     if (!SeekToBegin() || CDiskFile::Read(m_header, kHeaderSize) < (DWORD)kHeaderSize)
         return WAVE_BAD_FORMAT;
 
@@ -57,6 +58,7 @@ int CWaveFile::Open()
     }
     if (memcmp(h + 50, "data", 4) != 0)
         return WAVE_BAD_FORMAT;
+    m_size = fileSize;
     return WAVE_OK;
 }
 
@@ -69,8 +71,10 @@ DWORD CWaveFile::Read(void* buffer, DWORD count)
 
 int CWaveFile::Advance(void* buffer, DWORD count)
 {
+    // The end is the checked size: a file that fails to tell its size now
+    // must not look finished (the device would store half an announcement).
     m_position += count;
-    if (m_position >= GetSize())
+    if (m_position >= m_size)
         return -1;
     if (!buffer)
         return 0;

@@ -38,6 +38,9 @@ public:
     // position.
     int Advance(void* buffer, DWORD count);
     DWORD Position() const { return m_position; }
+    // The size of the file as the check found it: the end of what is sent,
+    // even when the file can no longer tell its size.
+    DWORD Size() const { return m_size; }
 
     // The header as read; after a check that found "data" at 38 it is in the
     // "fact" layout (data id and size at 50 and 54, bytes 38 to 49 zero).
@@ -46,4 +49,5 @@ public:
 private:
     BYTE m_header[kHeaderSize];
     DWORD m_position;
+    DWORD m_size;
 };

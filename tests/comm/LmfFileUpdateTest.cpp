@@ -282,6 +282,8 @@ TEST_F(FirmwareUpdateTest, AChunkThatCannotBeReadEndsTheUpdateAsFailed)
     EXPECT_EQ((std::vector<Status>{ { 52, 2, false } }), h.frame.Take());
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_EQ(0, h.engine.GetLmfFile().GetBlockCount()); // the reader was closed
+    EXPECT_TRUE(h.LogHas("Firmware file read error"));
 }
 
 TEST_F(FirmwareUpdateTest, StartAcceptedWithoutAFileEndsAsFailed)

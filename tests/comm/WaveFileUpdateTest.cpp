@@ -255,3 +255,22 @@ TEST_F(AnnouncementUpdateTest, EachStepArmsItsOwnTimeOutAndLogsItsLine)
     EXPECT_EQ(2u, h.LogCount("Stop announcements update"));
 }
 }
+
+namespace
+{
+TEST_F(AnnouncementUpdateTest, AFileThatCannotBeReadIsNeverReportedAsComplete)
+{
+    StartAccepted();
+    // The file goes away under the reader (a lost network drive): it can
+    // tell neither its size nor its bytes.
+    h.engine.GetWaveFile().Close();
+    Ack(0);
+    std::vector<Bytes> sent = h.TakeSent();
+    for (const Bytes& m : sent)
+        EXPECT_FALSE(SentElement(m, IE_ANNOUNCEMENT_STOP, nullptr));
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ((std::vector<Status>{ { 72, 2, false } }), h.frame.Take());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+}
+}
