@@ -510,10 +510,14 @@ int CDeviceProtocol::SendAnnouncementBlock(BOOL retry)
 {
     BYTE block[kServiceBlockSize];
     const DWORD position = m_waveFile.Position();
+    const DWORD left = m_waveFile.Size() > position ? m_waveFile.Size() - position : 0;
+    const int expected = left < (DWORD)kServiceBlockSize ? (int)left : kServiceBlockSize;
     int length = (int)m_waveFile.Read(block, kServiceBlockSize);
-    if (length <= 0)
+    if (length <= 0 || length < expected)
     {
-        // The file cannot give the block: end now rather than wait.
+        // The file cannot give the block (or gives less than it had when it
+        // was checked): end now rather than wait, and never let a gap or a
+        // cut announcement reach the device.
         Log("Announcement file read error");
         FormatCause(nullptr);
         EndAnnouncementUpdate(ENGINE_RESULT_NEGATIVE);

@@ -274,3 +274,24 @@ TEST_F(AnnouncementUpdateTest, AFileThatCannotBeReadIsNeverReportedAsComplete)
     EXPECT_FALSE(h.engine.IsTimerArmed());
 }
 }
+
+namespace
+{
+TEST_F(AnnouncementUpdateTest, AFileCutShorterAfterItsCheckIsNotSentWithAGap)
+{
+    StartAccepted();
+    // The file is replaced by a shorter one under the reader after its check.
+    CWaveFile& wave = h.engine.GetWaveFile();
+    wave.Close();
+    HANDLE f = ::CreateFileA(kPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD put = 0;
+    ::WriteFile(f, m_file.data(), 250, &put, NULL);
+    ::CloseHandle(f);
+    ASSERT_TRUE(wave.CDiskFile::Open(kPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
+    Ack(0);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 72, 2, false } }), h.frame.Take());
+    EXPECT_TRUE(h.LogHas("Announcement file read error"));
+    EXPECT_FALSE(wave.IsOpen());
+}
+}
