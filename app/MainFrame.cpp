@@ -429,6 +429,20 @@ bool CMainFrame::SelectTab(int index)
     return true;
 }
 
+// The keyboard goes to the page of the shown tab (the tab control never
+// takes the focus).
+LRESULT CMainFrame::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& bHandled)
+{
+    HWND page = m_tab.m_hWnd ? GetTabPage(TabCtrl_GetCurSel(m_tab)) : NULL;
+    if (!page || !::IsWindowVisible(page))
+    {
+        bHandled = FALSE;
+        return 0;
+    }
+    ::SetFocus(page);
+    return 0;
+}
+
 LRESULT CMainFrame::OnTabChanging(int, LPNMHDR, BOOL&)
 {
     int current = TabCtrl_GetCurSel(m_tab);

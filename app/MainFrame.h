@@ -109,6 +109,7 @@ public:
         MESSAGE_HANDLER(WMU_FRAME_RECEIVED, OnFrameReceived)
         MESSAGE_HANDLER(WMU_ENGINE_STATUS, OnEngineStatus)
         MESSAGE_HANDLER(WMU_END_CONNECT_BLOCK, OnEndConnectBlock)
+        MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
         CHAIN_MSG_MAP_MEMBER(m_cmdBar)
         COMMAND_ID_HANDLER(ID_FILE_NEW, OnFileNew)
         COMMAND_ID_HANDLER(ID_FILE_OPEN, OnFileOpen)
@@ -171,6 +172,7 @@ private:
     LRESULT OnEndConnectBlock(UINT, WPARAM, LPARAM, BOOL&) { m_connectBlocked = false; return 0; }
 
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMenuSelect(UINT, WPARAM, LPARAM, BOOL&) { return 0; }

@@ -4,6 +4,7 @@
 #include "app/AppSettings.h"
 #include "app/Language.h"
 #include "app/TextUtil.h"
+#include "app/LoginDlg.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
@@ -104,23 +105,11 @@ LRESULT CMainFrame::OnEnsureLink(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     }
     else if (busyWait && state == 1)
     {
-        // A TCP connection is still being made: wait for its end.
+        // A TCP connection is still being made: wait for its end, looking
+        // once a second, with the frame disabled.
         SetBusy(true);
-        while (CommState() == 1)
-        {
-            MSG msg;
-            while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-            {
-                if (msg.message == WM_QUIT)
-                {
-                    ::PostQuitMessage((int)msg.wParam);
-                    break;
-                }
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-            ::MsgWaitForMultipleObjects(0, NULL, FALSE, 1000, QS_ALLINPUT);
-        }
+        CLoginWaitDlg wait;
+        wait.DoModal(m_hWnd);
         SetBusy(false);
         if (CommState() == 2)
             result = 1;

@@ -3,9 +3,13 @@
 #include "app/AppSettings.h"
 #include "app/PathSettings.h"
 #include "app/Language.h"
+#include "comm/DeviceProtocol.h"
+#include <dbt.h>
 #include "wcl/AppModule.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/app/FrameTestSupport.h"
+#include "app/WaitDlg.h"
 #include <string>
 
 namespace
@@ -81,6 +85,12 @@ protected:
         g_PathSettings.SetDefaults();
         ASSERT_TRUE(SelectShippedLanguage());
         g_Module.AddMessageLoop(&m_loop);
+        // A frame destroyed by an earlier test asked the loop to end; a
+        // modal dialog would end at once on that request.
+        MSG msg;
+        while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+        {
+        }
     }
     void TearDown() override
     {
@@ -245,4 +255,121 @@ TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheBars)
     EXPECT_EQ(1u, ReadDword(nullptr, "CmdbarFirst"));
     // A hidden toolbar leaves the row layout as it was (two rows at first).
     EXPECT_EQ(0u, ReadDword(nullptr, "OneLineRebar"));
+}
+
+TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    ASSERT_TRUE(frame.GetDataView().OpenDocument());
+    frame.GetDataView().SetModified(true);
+    // Without a device the monitor's requests ask for the link: that dialog
+    // is cancelled.
+    frametest::CDialogScript script;
+    frame.GetMonitorLog().SetMonitoring(TRUE);
+
+    CMessageBoxRecorder boxes(IDCANCEL);
+    frame.SendMessage(WM_CLOSE);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strDataSaveQuestion", boxes.Last().key);
+    EXPECT_TRUE(frame.IsWindow());
+    EXPECT_TRUE(frame.GetMonitorLog().IsMonitoring()) << "the device is left as it was";
+    EXPECT_EQ(0xDEADBEEF, ReadDword(nullptr, "Maximized")) << "nothing stored";
+
+    frame.GetMonitorLog().SetMonitoring(FALSE);
+    frame.GetDataView().SetModified(false);
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, EveryTabChangeEntersAndLeavesThePageAsAClickDoes)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    CDiagView& diag = frame.GetDiagView();
+    EXPECT_FALSE(diag.IsActive());
+
+    // Ctrl+Tab and Ctrl+Shift+Tab.
+    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
+    EXPECT_TRUE(diag.IsActive());
+    EXPECT_TRUE(::IsWindowVisible(diag) || !frame.IsWindowVisible());
+    frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
+    EXPECT_FALSE(diag.IsActive());
+
+    // Removing the shown tab shows its neighbour the same way.
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabMonitorLog)));
+    EXPECT_FALSE(diag.IsActive());
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
+    EXPECT_TRUE(diag.IsActive());
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, DeviceChangeReadsItsStructureOnlyForEventsThatCarryOne)
+{
+    g_Settings.CommunicationLog = 1;
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    // Device nodes changed: the second parameter is no structure.
+    EXPECT_EQ(TRUE, frame.SendMessage(WM_DEVICECHANGE, 0x0007, 0x1234));
+    char text[1024] = "";
+    ::GetWindowTextA(frame.GetCommLog(), text, sizeof(text));
+    EXPECT_NE(nullptr, strstr(text, "WM_DEVICECHANGED: 0x7 0x1234"));
+    EXPECT_EQ(nullptr, strstr(text, "Device type"));
+
+    // A port's arrival carries its header.
+    DEV_BROADCAST_HDR port = {};
+    port.dbch_size = sizeof(port);
+    port.dbch_devicetype = DBT_DEVTYP_PORT;
+    EXPECT_EQ(TRUE, frame.SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, (LPARAM)&port));
+    ::GetWindowTextA(frame.GetCommLog(), text, sizeof(text));
+    EXPECT_NE(nullptr, strstr(text, "Device type: 3"));
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, NoFirmwareMessageIsShownOnceAndNotDuringAnUpdate)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    CMessageBoxRecorder boxes(IDOK);
+    frame.SendMessage(WMU_ENGINE_STATUS, ENGINE_STATUS_NO_FIRMWARE, 0);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strFlashNoFirmware", boxes.Last().key);
+    // A CDR end while no progress dialog exists only closes the export.
+    frame.SendMessage(WMU_ENGINE_STATUS, ENGINE_STATUS_CDR_ENDED, ENGINE_RESULT_OK);
+    EXPECT_EQ(1u, boxes.Count());
+    EXPECT_FALSE(frame.IsBusy());
+    // Status 500 refreshes the status bar.
+    frame.SendMessage(WMU_ENGINE_STATUS, ENGINE_STATUS_LINK_STATE, 0);
+    char pane[128] = "";
+    ::SendMessage(frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
+    EXPECT_STREQ("USB: no port selected", pane);
+    frame.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, TwoRestartNoticesInARowShowOneNotice)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.ShowWindow(SW_SHOW);
+    CMessageBoxRecorder boxes(IDOK);
+    frametest::CDialogScript script;
+    std::string text;
+    // The second notice status and the end come while the notice is up.
+    script.On<CWaitDlg>([&](CWaitDlg& dlg) {
+        text = dlg.GetText();
+        frame.PostMessage(WMU_ENGINE_STATUS, ENGINE_STATUS_LOADER_RESTARTED, 0);
+        frame.PostMessage(WMU_ENGINE_STATUS, ENGINE_STATUS_FIRMWARE_RUNNING, 0);
+    });
+    script.On<CWaitDlg>([&](CWaitDlg&) {});
+    frame.PostMessage(WMU_ENGINE_STATUS, ENGINE_STATUS_LOADER_RESTARTED, 0);
+    ASSERT_TRUE(frametest::PumpUntil([&] { return script.Pending() == 1 && !frame.GetRestartNotice(); }, 5000))
+        << script.Pending() << " " << (void*)frame.GetRestartNotice() << " " << script.Unexpected();
+    frametest::PumpFor(100);
+    EXPECT_EQ(1u, script.Pending()) << "one notice only";
+    EXPECT_NE(std::string::npos, text.find("restart")) << text;
+    EXPECT_FALSE(frame.IsBusy());
+    EXPECT_TRUE(frame.IsWindowEnabled());
+    EXPECT_EQ(0u, boxes.Count());
+    frame.DestroyWindow();
 }
