@@ -401,3 +401,42 @@ TEST_F(LinkSerialTest, EngineAsksTheSystemInformationOverTheComPort)
     CommClose();
     CLinkMessageRecorder::Pump(20);
 }
+
+// A device reset over its USB serial port: the engine suspends the port when
+// the device restarts, and every time the device shows up again on the bus
+// the port is reopened, until the device runs its firmware again.
+TEST_F(LinkSerialTest, EngineResetOverTheUsbPortEndsWithTheFirmwareRunning)
+{
+    g_Settings.CommunicationTimeout = 300;
+    g_Settings.CommunicationTimeoutReset = 300;
+    g_Settings.CommunicationTimeoutSwitchToLoader = 300;
+    g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
+    UsbPortLookupFn previous = SetUsbPortLookup(DeviceOnProgramPort);
+    CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
+    CSerialEngineFrame frame(&engine);
+    engine.SetNotifyWindow(frame.hwnd);
+    ASSERT_EQ(1, CommInit(frame.hwnd, 1));
+    sim.SetRestart(200, true);
+
+    ASSERT_EQ(1, engine.ResetDevice());
+    int arrivals = 0;
+    DWORD deadline = ::GetTickCount() + 15000;
+    while (!frame.WaitForStatus(ENGINE_STATUS_FIRMWARE_RUNNING, 20) && (LONG)(::GetTickCount() - deadline) < 0)
+    {
+        if (CommState() != 2 && CommIsSuspended())
+        {
+            OnUsbDeviceChange(kDeviceInterface, 1);
+            ++arrivals;
+        }
+    }
+    SetUsbPortLookup(previous);
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_FIRMWARE_RUNNING, 0));
+    EXPECT_GE(arrivals, 1);
+    CLinkMessageRecorder::Pump(100);
+    EXPECT_EQ(2, engine.GetRunningProgram());
+    EXPECT_STREQ("3.0.0.5", engine.GetFirmwareVersion());
+    EXPECT_EQ(2, CommState());
+    engine.StopTimer();
+    CommClose();
+    CLinkMessageRecorder::Pump(20);
+}
