@@ -10,6 +10,7 @@
 #include "app/SysInfoDlg.h"
 #include "app/DateTimeDlg.h"
 #include "app/WaitDlg.h"
+#include "app/CommunicationDlg.h"
 #include "app/AnnouncementDlg.h"
 #include "app/CdrExportFile.h"
 #include "comm/MonitorLog.h"
@@ -23,6 +24,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -536,4 +538,88 @@ TEST_F(FrameDeviceTest, MonitorLogStartsAndStopsAndTheCommunicationLogShowsTheTr
     EXPECT_TRUE(::IsWindowVisible(m_frame.GetCommLog()));
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ("strMonitorSaveLogRequest", boxes.Last().key);
+}
+
+TEST_F(FrameDeviceTest, ConnectWithoutASettingAsksForTheLinkAndStoresIt)
+{
+    Command(ID_CONNECTION_DISCONNECT);
+    ASSERT_EQ(0, CommState());
+    g_Settings.TcpAddress[0] = 0;
+    g_Settings.TcpPort = 0;
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    const std::string port = std::to_string(m_port);
+    script.On<CCommunicationDlg>([&](CCommunicationDlg& dlg) {
+        ::CheckRadioButton(dlg, IDC_LINK_USB, IDC_LINK_TCP, IDC_LINK_TCP);
+        ::SetDlgItemTextA(dlg, IDC_TCP_ADDRESS, "127.0.0.1");
+        ::SetDlgItemTextA(dlg, IDC_TCP_PORT, port.c_str());
+        PressButton(dlg, IDOK);
+    });
+    Command(ID_CONNECTION_CONNECT);
+    EXPECT_EQ(0u, script.Pending());
+    ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
+    EXPECT_STREQ("127.0.0.1", g_Settings.TcpAddress);
+    EXPECT_EQ((DWORD)m_port, g_Settings.TcpPort);
+    // Stored for the next start.
+    CAppSettings stored;
+    stored.Load();
+    EXPECT_STREQ("127.0.0.1", stored.TcpAddress);
+    EXPECT_EQ((DWORD)m_port, stored.TcpPort);
+    m_frame.UpdateStatusBar();
+    char pane[128] = "";
+    ::SendMessage(m_frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
+    EXPECT_STREQ("TCP: 127.0.0.1 - connected", pane);
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+TEST_F(FrameDeviceTest, SilentLoaderEndsTheFirmwareUpdateAndTheFrameIsUsable)
+{
+    g_Settings.CheckFirmwareVersion = 0;
+    g_Settings.CheckFirmwareAddrSpace = 0;
+    m_sim.SetRestart(100, true);
+    devsim::SimFaults faults;
+    faults.flashSilent = -1;
+    m_sim.SetFaults(faults);
+    const std::string path = NewFile("frame-e2e-silent.lmf");
+    WriteWholeFile(path, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
+
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    script.OnFileDialog(path);
+    Command(ID_SERVICE_WRITE_FIRMWARE);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle() && !m_frame.GetRestartNotice(); }, 30000));
+    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
+    EXPECT_FALSE(m_frame.IsFirmwareWriting()) << "an update ended by no answer is over";
+    EXPECT_TRUE(FileIsFree(path));
+}
+
+TEST_F(FrameDeviceTest, DiagnosticsArePolledOnlyWhileTheirTabIsShown)
+{
+    g_Settings.DiagnosticsRefresh = 100;
+    CMessageBoxRecorder boxes(IDOK);
+    CDiagView& diag = m_frame.GetDiagView();
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
+    HTREEITEM node = diag.FindNode(DiagNodeIsdnLines);
+    ASSERT_TRUE(node);
+    TreeView_SelectItem(diag.GetTree(), node);
+    ASSERT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_DIAG_ISDN_LINES) >= 2; }, 5000));
+    // The answers reach the view's buffer.
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const BYTE* lines = diag.IsdnLines();
+            return std::any_of(lines, lines + CDiagView::ISDN_LINES_SIZE, [](BYTE b) { return b != 0; });
+        },
+        2000));
+
+    // Another tab: the requests stop.
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabConfiguration)));
+    PumpFor(150);
+    const size_t stopped = Requests(devsim::TAG_DIAG_ISDN_LINES);
+    PumpFor(500);
+    EXPECT_EQ(stopped, Requests(devsim::TAG_DIAG_ISDN_LINES));
+
+    // Back: they start again.
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
+    EXPECT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_DIAG_ISDN_LINES) > stopped; }, 5000));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
