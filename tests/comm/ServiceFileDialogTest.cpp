@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+#include "app/Language.h"
+#include "app/PathSettings.h"
+#include "app/TextUtil.h"
+#include "tests/support/EngineHarness.h"
+#include "tests/support/StrayDialogCloser.h"
+#include "tests/support/TestLanguage.h"
+#include <string>
+
+// The open-file dialogs of the firmware and announcement commands, answered
+// as a user would: the chosen path comes back cut to the caller's buffer, and
+// its folder and the filter become the next dialog's starting point.
+
+using namespace enginetest;
+
+namespace
+{
+struct Answer
+{
+    std::string path; // typed into the file name box; empty: Cancel
+    std::string title;
+};
+
+void AnswerFileDialog(HWND dlg, void* context)
+{
+    Answer* answer = static_cast<Answer*>(context);
+    char text[MAX_PATH] = "";
+    ::GetWindowTextA(dlg, text, sizeof(text));
+    answer->title = text;
+    if (answer->path.empty())
+    {
+        ::PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    ::SendMessageA(dlg, CDM_SETCONTROLTEXT, edt1, (LPARAM)answer->path.c_str());
+    ::SendMessageA(dlg, CDM_SETCONTROLTEXT, cmb13, (LPARAM)answer->path.c_str());
+    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+}
+
+std::string FullPath(const char* relative)
+{
+    char full[MAX_PATH] = "";
+    ::GetFullPathNameA(relative, sizeof(full), full, nullptr);
+    return full;
+}
+
+class ServiceFileDialogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_language.WriteLanguage("strFlashOpenFile=Pick a firmware image\n"
+                                             "strFlashFilter=Firmware (*.lmf)|*.lmf|Everything|*.*|\n"
+                                             "strAnnouncementOpenFile=Pick an announcement\n"
+                                             "strAnnouncementFilter=Sound (*.wav)|*.wav|Everything|*.*|\n"));
+        ASSERT_TRUE(m_language.Select());
+        ::CreateDirectoryA("svc_dialog", nullptr);
+        ::CreateDirectoryA("svc_dialog\\start", nullptr);
+        HANDLE f = ::CreateFileA("svc_dialog\\image.lmf", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ::CloseHandle(f);
+        m_folder = FullPath("svc_dialog");
+        m_file = FullPath("svc_dialog\\image.lmf");
+        m_saved = g_PathSettings;
+        CopyText(g_PathSettings.BrowsePathCode, sizeof(g_PathSettings.BrowsePathCode), FullPath("svc_dialog\\start").c_str());
+        g_PathSettings.OpenSaveFilterCode = 2;
+    }
+
+    void TearDown() override
+    {
+        g_PathSettings = m_saved;
+        ::DeleteFileA("svc_dialog\\image.lmf");
+        ::RemoveDirectoryA("svc_dialog\\start");
+        ::RemoveDirectoryA("svc_dialog");
+    }
+
+    CTestLanguage m_language;
+    std::string m_folder, m_file;
+    CPathSettings m_saved;
+    Harness h{ false };
+};
+
+TEST_F(ServiceFileDialogTest, ChosenFirmwareFileComesBackWithItsFolderAndFilter)
+{
+    // Only the name is typed: the dialog must have opened in the folder
+    // where the last one left off.
+    CopyText(g_PathSettings.BrowsePathCode, sizeof(g_PathSettings.BrowsePathCode), m_folder.c_str());
+    Answer answer{ "image.lmf", "" };
+    char path[MAX_PATH] = "";
+    {
+        CStrayDialogCloser net; // a "file not found" box would end the test
+        CModalDialogAnswerer answerer(&AnswerFileDialog, &answer);
+        EXPECT_EQ(1, h.engine.SelectFirmwareFile(path, sizeof(path)));
+        EXPECT_EQ(0, net.Count());
+        EXPECT_EQ(1, answerer.Answered());
+        EXPECT_EQ(0, answerer.Overdue());
+    }
+    EXPECT_EQ("Pick a firmware image", answer.title);
+    EXPECT_STREQ(m_file.c_str(), path);
+    EXPECT_STREQ(m_folder.c_str(), g_PathSettings.BrowsePathCode);
+    EXPECT_EQ(2u, g_PathSettings.OpenSaveFilterCode);
+}
+
+TEST_F(ServiceFileDialogTest, PathIsCutToTheBufferAndCancelChangesNothing)
+{
+    Answer answer{ m_file, "" };
+    char small[12];
+    memset(small, 'x', sizeof(small));
+    small[0] = '\0';
+    {
+        CModalDialogAnswerer answerer(&AnswerFileDialog, &answer);
+        EXPECT_EQ(1, h.engine.SelectAnnouncementFile(small, sizeof(small)));
+    }
+    EXPECT_EQ(m_file.substr(0, sizeof(small) - 1), std::string(small));
+    EXPECT_STREQ(m_folder.c_str(), g_PathSettings.BrowsePathCode); // the chosen file's folder
+
+    const std::string before = g_PathSettings.BrowsePathCode;
+    Answer cancel{ "", "" };
+    char path[MAX_PATH] = "keep.wav";
+    {
+        CModalDialogAnswerer answerer(&AnswerFileDialog, &cancel);
+        EXPECT_EQ(0, h.engine.SelectAnnouncementFile(path, sizeof(path)));
+        EXPECT_EQ(1, answerer.Answered());
+    }
+    EXPECT_STREQ("keep.wav", path);
+    EXPECT_EQ(before, g_PathSettings.BrowsePathCode);
+}
+}
