@@ -125,6 +125,10 @@ LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
         self->m_subclassedWnd = NULL;
         ::EnterCriticalSection(&self->m_queueLock);
         self->m_accepting = false;
+        // A view whose window is gone writes nothing (the handle may soon
+        // name another window).
+        if (self->m_hWnd == hWnd)
+            self->m_hWnd = NULL;
         ::LeaveCriticalSection(&self->m_queueLock);
         self->FreeQueue();
     }
@@ -155,9 +159,11 @@ bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int 
 
     bool wake = false;
     bool queued = false;
+    HWND target = NULL;
     ::EnterCriticalSection(&m_queueLock);
-    if (m_accepting)
+    if (m_accepting && m_hWnd)
     {
+        target = m_hWnd;
         wake = m_queueHead == nullptr;
         if (m_queueTail)
             m_queueTail->next = line;
@@ -175,7 +181,7 @@ bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int 
     // Posted, never sent: this thread must not wait for the UI thread, which
     // may itself be waiting for this thread to end.
     if (wake)
-        ::PostMessageA(m_hWnd, LogFlushMessage(), 0, 0);
+        ::PostMessageA(target, LogFlushMessage(), 0, 0);
     return true;
 }
 

@@ -399,5 +399,11 @@ TEST_F(CommLogTest, QueuedLinesAreWrittenByTheWakeUpAndDroppedWithTheWindow)
     thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread, 10000));
     ::CloseHandle(thread);
+
+    // The view lets go of its window: later lines go nowhere.
+    EXPECT_TRUE((HWND)m_log == NULL);
+    m_log.AddText("late", LOG_RED);
+    m_log.AppendPlain("late", 4);
+    EXPECT_EQ(0, m_log.Find("late", FALSE, FALSE));
 }
 }

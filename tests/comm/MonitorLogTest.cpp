@@ -438,6 +438,20 @@ TEST_F(MonitorLogTest, ViewIsTrimmedButTheFileKeepsEveryLine)
     EXPECT_EQ(LOG_BLACK, ColorAt(view.rfind("after")));
 }
 
+// The frame may destroy the tab's window while the engine still passes
+// trace: the text still goes to the file.
+TEST_F(MonitorLogTest, TraceAfterTheWindowIsGoneStillReachesTheFile)
+{
+    m_log.OnMonitorText("before\r\n", 8);
+    ::DestroyWindow(m_host);
+    m_host = NULL;
+    EXPECT_TRUE((HWND)m_log.GetView() == NULL);
+    m_log.OnMonitorText("after\r\n", 7);
+    m_log.SetMonitoring(FALSE);
+    EXPECT_EQ(StartedBanner() + "before\r\nafter\r\n\r\n*** DD/MM/YY hh:mm:ss SYSTEM MONITORING STOPPED ***\r\n",
+              TempFile());
+}
+
 TEST(MonitorLogFileTest, TheTemporaryFileLivesAndDiesWithTheLog)
 {
     CPrivateWorkDir dir;
