@@ -21,6 +21,7 @@
 #include "config/ConfigRecord.h"
 #include "wcl/AppModule.h"
 #include "tools/devsim/DeviceSimulator.h"
+#include "tools/devsim/PtyPair.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
@@ -622,4 +623,94 @@ TEST_F(FrameDeviceTest, DiagnosticsArePolledOnlyWhileTheirTabIsShown)
     ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
     EXPECT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_DIAG_ISDN_LINES) > stopped; }, 5000));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+namespace
+{
+// The same device on a COM port that a pseudo-terminal pair joins to the
+// simulator.
+class FrameSerialTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
+
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+        ASSERT_TRUE(SelectShippedLanguage());
+        if (!m_pty.Start(kProgramPort, kDevicePort))
+            GTEST_SKIP() << "serial link over a pty pair skipped: " << m_pty.SkipReason();
+        ASSERT_TRUE(m_sim.StartSerial(kDevicePort));
+        g_Settings.ComMode = 0;
+        CopyText(g_Settings.VirtualComPort, sizeof(g_Settings.VirtualComPort), kProgramPort);
+        g_Settings.Baudrate = 115200;
+        g_Settings.CommunicationTimeout = 500;
+        g_DeviceProtocol.SetPassword("");
+        g_Module.AddMessageLoop(&m_loop);
+        ASSERT_TRUE(m_frame.CreateFrame());
+        m_frame.ShowWindow(SW_SHOW);
+        ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
+    }
+
+    void TearDown() override
+    {
+        g_DeviceProtocol.StopTimer();
+        if (m_frame.m_hWnd)
+            m_frame.DestroyWindow();
+        PumpFor(20);
+        m_sim.Stop();
+        m_pty.Stop();
+        g_Module.RemoveMessageLoop();
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+    }
+
+    std::string StatusPane()
+    {
+        m_frame.UpdateStatusBar();
+        char pane[128] = "";
+        ::SendMessage(m_frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
+        return pane;
+    }
+
+    static constexpr const char* kProgramPort = "COM45";
+    static constexpr const char* kDevicePort = "COM46";
+    devsim::CPtyPair m_pty;
+    devsim::CDeviceSimulator m_sim;
+    CMessageLoop m_loop;
+    CMainFrame m_frame;
+};
+}
+
+TEST_F(FrameSerialTest, SystemInformationAndDateOverTheComPortThenDisconnect)
+{
+    EXPECT_EQ("USB: COM45 - connected", StatusPane());
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    std::string firmware;
+    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
+        firmware = ItemText(dlg, IDC_SYSINFO_FIRMWARE);
+        PressButton(dlg, IDOK);
+    });
+    m_frame.SendMessage(WM_COMMAND, ID_SERVICE_SYSINFO);
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && !m_frame.IsBusy(); }, 10000));
+    EXPECT_NE(std::string::npos, firmware.find("3.0.0.5")) << firmware;
+
+    script.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDOK); });
+    m_frame.SendMessage(WM_COMMAND, ID_OPTIONS_DATETIME);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            size_t dates = 0;
+            for (const devsim::SimMessage& m : m_sim.Received())
+                dates += m.type == 0xA1 && m.Has(devsim::TAG_DATE_TIME);
+            return script.Pending() == 0 && dates == 2 && !m_frame.IsBusy();
+        },
+        10000));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+
+    m_frame.SendMessage(WM_COMMAND, ID_CONNECTION_DISCONNECT);
+    EXPECT_EQ(0, CommState());
+    EXPECT_EQ("USB: COM45 - disconnected", StatusPane());
 }
