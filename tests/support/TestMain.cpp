@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "wcl/Win.h"
 #include <cstdio>
+#include <cstdlib>
 
 namespace
 {
@@ -30,6 +31,72 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
     ::TerminateProcess(::GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
 }
+
+// A test that runs far longer than any test should is stuck (a modal loop
+// nobody ends, a message box left waiting): the run ends with its name and
+// the windows on screen instead of waiting for the outer time-out.
+class CHangWatch : public ::testing::EmptyTestEventListener
+{
+public:
+    explicit CHangWatch(DWORD limitMs) : m_limitMs(limitMs), m_started(0), m_test(nullptr)
+    {
+        m_stop = ::CreateEventA(NULL, TRUE, FALSE, NULL);
+        m_thread = ::CreateThread(NULL, 0, Watch, this, 0, NULL);
+    }
+    ~CHangWatch() override
+    {
+        ::SetEvent(m_stop);
+        if (m_thread)
+        {
+            ::WaitForSingleObject(m_thread, INFINITE);
+            ::CloseHandle(m_thread);
+        }
+        ::CloseHandle(m_stop);
+    }
+    void OnTestStart(const ::testing::TestInfo& test) override
+    {
+        m_test = &test;
+        ::InterlockedExchange(&m_started, (LONG)::GetTickCount());
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        m_test = nullptr;
+    }
+
+private:
+    static BOOL CALLBACK PrintWindow(HWND wnd, LPARAM)
+    {
+        char cls[64] = "", title[128] = "";
+        ::GetClassNameA(wnd, cls, sizeof(cls));
+        ::GetWindowTextA(wnd, title, sizeof(title));
+        fprintf(stdout, "    window %p class \"%s\" title \"%s\"%s%s\n", (void*)wnd, cls, title,
+                ::IsWindowVisible(wnd) ? " visible" : "", ::IsWindowEnabled(wnd) ? "" : " disabled");
+        return TRUE;
+    }
+    static DWORD WINAPI Watch(void* param)
+    {
+        CHangWatch* self = static_cast<CHangWatch*>(param);
+        while (::WaitForSingleObject(self->m_stop, 1000) == WAIT_TIMEOUT)
+        {
+            const ::testing::TestInfo* test = self->m_test;
+            DWORD ran = ::GetTickCount() - (DWORD)self->m_started;
+            if (!test || ran < self->m_limitMs)
+                continue;
+            fprintf(stdout, "\n*** hang: %s.%s has run for %lu s; windows of the process:\n", test->test_suite_name(),
+                    test->name(), (unsigned long)(ran / 1000));
+            ::EnumWindows(PrintWindow, 0);
+            fflush(stdout);
+            ::TerminateProcess(::GetCurrentProcess(), 4);
+        }
+        return 0;
+    }
+
+    DWORD m_limitMs;
+    volatile LONG m_started;
+    const ::testing::TestInfo* volatile m_test;
+    HANDLE m_stop;
+    HANDLE m_thread;
+};
 }
 
 int main(int argc, char** argv)
@@ -39,5 +106,10 @@ int main(int argc, char** argv)
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     s_mainThread = ::GetCurrentThreadId();
     ::SetUnhandledExceptionFilter(ReportCrash);
+    // VEL_TEST_HANG_SECONDS changes the limit (0: no watch).
+    const char* limit = getenv("VEL_TEST_HANG_SECONDS");
+    long seconds = limit ? strtol(limit, nullptr, 10) : 60;
+    if (seconds > 0)
+        ::testing::UnitTest::GetInstance()->listeners().Append(new CHangWatch((DWORD)seconds * 1000));
     return RUN_ALL_TESTS();
 }
