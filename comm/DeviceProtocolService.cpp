@@ -316,6 +316,16 @@ int CDeviceProtocol::StopFirmwareUpdate(BOOL retry)
 
 int CDeviceProtocol::CancelFirmwareUpdate(BOOL retry)
 {
+    if (m_state == ENGINE_FLASH_WAIT_LOADER)
+    {
+        // The link is closed while the device restarts into its loader:
+        // nobody could hear a cancel, and nothing was written yet. The
+        // update ends as cancelled now; the loader, left alone, is switched
+        // back to its firmware when the link comes up again.
+        Log("Cancel firmware update");
+        EndFirmwareUpdate(ENGINE_RESULT_CANCELLED);
+        return 1;
+    }
     BYTE* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_FLASH_CANCEL, 0, nullptr);
     SetChecksum(message);

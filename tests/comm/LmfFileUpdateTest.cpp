@@ -476,3 +476,34 @@ TEST_F(FirmwareUpdateTest, EachStepArmsItsOwnTimeOutAndLogsItsLine)
     EXPECT_TRUE(h.LogHas("Cancel firmware update"));
 }
 }
+
+namespace
+{
+TEST_F(FirmwareUpdateTest, CancelWhileWaitingForTheLoaderEndsAtOnce)
+{
+    OpenFile();
+    h.engine.StartFirmwareUpdate();
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
+    ASSERT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
+    h.TakeSent();
+    h.frame.Take();
+    h.engine.CancelFirmwareUpdate(FALSE);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ((std::vector<Status>{ { 52, 4, false } }), h.frame.Take());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
+    EXPECT_TRUE(h.LogHas("Cancel firmware update"));
+
+    // The loader announces itself later: it is switched back to the firmware.
+    h.link.state = 2;
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, Bytes{ 0x83, 1 } } }));
+    bool switched = false;
+    for (const Bytes& m : h.TakeSent())
+    {
+        EXPECT_FALSE(SentElement(m, IE_FLASH_START, nullptr));
+        switched = switched || SentElement(m, IE_SWITCH_TO_FIRMWARE, nullptr);
+    }
+    EXPECT_TRUE(switched);
+}
+}
