@@ -158,10 +158,19 @@ TEST_F(LinkPortTest, OnlyTheDeviceOnTheConfiguredPortIsFollowed)
     EXPECT_EQ(1, g_opens);
     EXPECT_TRUE(g_boxes.empty());
 
-    // The device on another port: nothing happens.
+    // The device on another port: nothing happens, neither at arrival nor
+    // at removal.
     g_opens = 0;
     g_friendlyName = "Stellaris USB serial port (COM9)";
     EXPECT_EQ(1, OnUsbDeviceChange(kDevicePath, 1));
+    EXPECT_EQ(0, g_opens);
+    EXPECT_FALSE(CommIsSuspended());
+    EXPECT_EQ(1, OnUsbDeviceChange(kDevicePath, 2));
+    EXPECT_FALSE(CommIsSuspended());
+    // Its removal on the configured port suspends the link.
+    g_friendlyName = "Stellaris USB serial port (COM7)";
+    EXPECT_EQ(1, OnUsbDeviceChange(kDevicePath, 2));
+    EXPECT_TRUE(CommIsSuspended());
     EXPECT_EQ(0, g_opens);
 
     // Another device only logs its line.
