@@ -279,6 +279,13 @@ TEST_F(MonitorLogTest, TraceWhileOffFirstWritesTheStartedBanner)
 
 TEST_F(MonitorLogTest, LossIsWrittenOnceAndRecoveryOnceAfterIt)
 {
+    // A timer that fires while monitoring is off sends nothing and writes
+    // nothing.
+    Timer(CMonitorLog::TimerKeepAlive);
+    Timer(CMonitorLog::TimerAnswer);
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ("", View());
+
     m_log.SetMonitoring(TRUE);
     h.TakeSent();
     const std::string lost = "\r\n*** DD/MM/YY hh:mm:ss COMMUNICATION LOST ***";
