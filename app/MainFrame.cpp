@@ -5,6 +5,7 @@
 #include "app/TextUtil.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
+#include "comm/LinkLog.h"
 #include "wcl/AppModule.h"
 #include <cstdio>
 #include <cstring>
@@ -181,6 +182,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
             m_commLog.Init();
             m_commLog.SetMaxLines((int)g_Settings.CommunicationLogMaxLines);
             g_DeviceProtocol.SetCommLog(&m_commLog);
+            CommSetLog(&m_commLog);
         }
     }
     if (m_monitorLog.m_hWnd)
@@ -291,6 +293,7 @@ LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     if (g_DeviceProtocol.GetNotifyWindow() == m_hWnd)
         g_DeviceProtocol.SetNotifyWindow(NULL);
     g_DeviceProtocol.SetCommLog(nullptr);
+    CommSetLog(nullptr);
     g_DeviceProtocol.SetMonitorLog(nullptr);
     ::PostQuitMessage(0);
     bHandled = FALSE;
