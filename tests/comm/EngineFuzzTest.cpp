@@ -74,13 +74,13 @@ void StartSomething(Harness& h, Random& r, const Bytes& record)
 TEST(EngineFuzz, RandomMessagesInEveryStateLeaveTheEngineWorking)
 {
     std::vector<BYTE> record(ENGINE_IMAGE_SIZE, 0x21);
-    for (DWORD seed = 1; seed <= 7; ++seed)
+    for (DWORD seed = 1; seed <= 5; ++seed)
     {
         // The last run goes through the log view too (slower, so shorter).
-        const bool withLog = seed == 7;
+        const bool withLog = seed == 5;
         Harness h(withLog);
         Random r(seed);
-        for (int i = 0; i < (withLog ? 200 : 1500); ++i)
+        for (int i = 0; i < (withLog ? 200 : 1000); ++i)
         {
             if (!r.Below(50))
                 StartSomething(h, r, record);

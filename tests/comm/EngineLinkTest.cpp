@@ -25,6 +25,7 @@ protected:
 
 TEST_F(EngineLinkTest, UnansweredRequestIsSentFourTimesThenFails)
 {
+    g_Settings.CommunicationTimeout = 100;
     devsim::SimFaults faults;
     faults.noAnswer = -1;
     sim.SetFaults(faults);

@@ -98,6 +98,20 @@ TEST_F(RequestLinkTest, DateTimeModuleCellsAndPassword)
     EXPECT_EQ(0, memcmp(&engine.GetCells()[0], "262011A2B00FF", 13));
     EXPECT_EQ(0, memcmp(&engine.GetCells()[1], "262020C0D0E0F", 13));
 
+    // A list longer than 7 cells keeps the first 7.
+    std::string nine;
+    for (int cell = 1; cell <= 9; ++cell)
+        nine += "26" + std::to_string(cell) + ",0" + std::to_string(cell) + ",AAA" + std::to_string(cell) +
+                ",BBB" + std::to_string(cell) + ",1,2,3,4,5,";
+    sim.Lock();
+    sim.data.cells = nine;
+    sim.Unlock();
+    frame.statuses.clear();
+    ASSERT_EQ(1, engine.GetGsmCells(-1));
+    ASSERT_TRUE(Answered(ENGINE_STATUS_CELLS_ANSWERED));
+    ASSERT_EQ(7, engine.GetCellCount());
+    EXPECT_EQ(0, memcmp(&engine.GetCells()[6], "26707AAA7BBB7", 13));
+
     // The old password goes in place of the stored one; a wrong one is told
     // apart and not repeated.
     ASSERT_EQ(1, engine.ChangePassword("new", "old"));

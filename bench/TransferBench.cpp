@@ -1,0 +1,125 @@
+// Times the configuration image transfer: a full image (every table filled)
+// and a default image, each downloaded and uploaded through the engine, the
+// real link threads and loopback TCP against the device simulator, at the
+// default pacing and with the pacing delay set to 0. Prints for each case the
+// time, the number of block requests and the ratio of the time to the floor
+// the pacing sets (requests x delay). Run under Wine by hand.
+#include "comm/DeviceProtocol.h"
+#include "config/ConfigRecord.h"
+#include "tests/support/EngineFrame.h"
+#include "wcl/Win.h"
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+using devsim::Bytes;
+
+double Now()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
+Bytes FullImage()
+{
+    Bytes image(ENGINE_IMAGE_SIZE);
+    for (DWORD i = 0; i < ENGINE_IMAGE_SIZE; ++i)
+        image[i] = static_cast<BYTE>((i * 7 + (i >> 9)) % 251);
+    // The unused space holds nothing.
+    std::fill(image.begin() + 287356, image.begin() + 393216, 0xFF);
+    std::fill(image.begin() + 393728, image.begin() + 394240, 0xFF);
+    const DWORD word = ConfigFormatWord;
+    memcpy(image.data(), &word, 4);
+    return image;
+}
+
+Bytes DefaultImage()
+{
+    Bytes image(sizeof(ConfigRecord));
+    SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image.data()));
+    return image;
+}
+
+size_t CountRequests(devsim::CDeviceSimulator& sim, BYTE tag)
+{
+    size_t count = 0;
+    for (const devsim::SimMessage& m : sim.Received())
+        if (m.type == MSG_TYPE_REQUEST && m.Has(tag))
+            ++count;
+    return count;
+}
+
+void Report(const char* what, DWORD delay, bool ok, double ms, size_t requests)
+{
+    const double floor = (double)requests * delay;
+    if (!ok)
+        printf("%-24s delay %2lu ms: FAILED after %.0f ms, %u requests\n", what, (unsigned long)delay, ms,
+               (unsigned)requests);
+    else if (floor > 0)
+        printf("%-24s delay %2lu ms: %8.0f ms, %5u requests, %.2f x the pacing floor of %.0f ms (%.2f ms a request)\n",
+               what, (unsigned long)delay, ms, (unsigned)requests, ms / floor, floor, ms / (requests ? requests : 1));
+    else
+        // A timer never runs faster than the system's shortest period
+        // (USER_TIMER_MINIMUM, 10 ms): that is the floor of a 0 delay.
+        printf("%-24s delay %2lu ms: %8.0f ms, %5u requests, %.2f x the timer's floor of %.0f ms (%.2f ms a request)\n",
+               what, (unsigned long)delay, ms, (unsigned)requests, ms / ((double)requests * USER_TIMER_MINIMUM),
+               (double)requests * USER_TIMER_MINIMUM, ms / (requests ? requests : 1));
+}
+
+void BenchCase(const char* name, const Bytes& image, DWORD delay)
+{
+    enginetest::EngineOverTcp link;
+    if (!link.Start())
+    {
+        printf("%s: the link did not come up\n", name);
+        return;
+    }
+    // The pacing under test; the time-outs stay as the tests keep them, so a
+    // loss costs little.
+    g_Settings.SetDataReadWriteDefaults();
+    g_Settings.DataReadWriteRequestDelay = delay;
+    link.sim.SetImage(image);
+    link.sim.SetRestart(100, false);
+
+    char what[64];
+    FormatText(what, sizeof(what), "%s download", name);
+    link.sim.ClearReceived();
+    double t0 = Now();
+    bool ok = link.engine.StartDataDownload() == 1 &&
+              link.frame.WaitForStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK, 600000);
+    double ms = Now() - t0;
+    ok = ok && memcmp(link.engine.GetImage(), image.data(), ENGINE_IMAGE_SIZE) == 0;
+    Report(what, delay, ok, ms, CountRequests(link.sim, IE_DOWNLOAD_DATA));
+
+    FormatText(what, sizeof(what), "%s upload", name);
+    link.sim.ClearReceived();
+    link.frame.statuses.clear();
+    t0 = Now();
+    ok = link.engine.StartDataUpload(image.data(), FALSE) == 1 &&
+         link.frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 600000);
+    ms = Now() - t0;
+    Report(what, delay, ok, ms, CountRequests(link.sim, IE_UPLOAD_DATA));
+    link.Stop();
+}
+} // namespace
+
+int main()
+{
+    g_Settings.SetDefaults();
+    const DWORD pacing = g_Settings.DataReadWriteRequestDelay;
+    printf("window %lu requests, default pacing %lu ms\n", (unsigned long)g_Settings.DataReadWriteMaxPendingRequests,
+           (unsigned long)pacing);
+    const Bytes full = FullImage();
+    const Bytes defaults = DefaultImage();
+    BenchCase("default image", defaults, pacing);
+    BenchCase("default image", defaults, 0);
+    BenchCase("full image", full, 0);
+    BenchCase("full image", full, pacing);
+    return 0;
+}
