@@ -253,3 +253,36 @@ TEST_F(RequestLinkTest, DiagnosticsPagesWithAnswersOverSeveralMessages)
     EXPECT_EQ(12, engine.GetVoipUserRow(109)[35]);
     EXPECT_EQ(ENGINE_READY, engine.GetState());
 }
+
+TEST_F(RequestLinkTest, RefusalCausesDecideWhatFollows)
+{
+    // LAN busy: the request is repeated until the device answers.
+    sim.RefuseNext(IE_LAN_INFO, 0x9C, 2);
+    ASSERT_EQ(1, engine.GetLanInfo());
+    ASSERT_TRUE(Answered(ENGINE_STATUS_LANINFO_ANSWERED));
+    EXPECT_EQ(3u, Requests(IE_LAN_INFO));
+
+    // Any other cause ends the LAN request at once.
+    frame.statuses.clear();
+    sim.RefuseNext(IE_LAN_INFO, 0x85, 1);
+    ASSERT_EQ(1, engine.GetLanInfo());
+    ASSERT_TRUE(Answered(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_EQ(4u, Requests(IE_LAN_INFO));
+    EXPECT_STREQ("85", engine.GetCauseText());
+
+    // No runnable firmware and a refusal reach the frame with their causes.
+    frame.statuses.clear();
+    sim.RefuseNext(IE_DATE_TIME, 0x9F, 1);
+    ASSERT_EQ(1, engine.GetDateTime());
+    ASSERT_TRUE(Answered(ENGINE_STATUS_NO_FIRMWARE, 0));
+    EXPECT_STREQ("9F", engine.GetCauseText());
+    ASSERT_TRUE(Answered(ENGINE_STATUS_GET_DATETIME_ANSWERED)); // the repeat went through
+
+    frame.statuses.clear();
+    sim.RefuseNext(IE_MODULE_INFO, 0x83, -1);
+    ASSERT_EQ(1, engine.GetModuleInfo(1));
+    ASSERT_TRUE(Answered(ENGINE_STATUS_MODULE_INFO_ANSWERED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_TRUE(frame.Has(ENGINE_STATUS_REFUSED));
+    EXPECT_EQ(4u, Requests(IE_MODULE_INFO));
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+}
