@@ -6,6 +6,7 @@
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
 #include "tools/devsim/DeviceSimulator.h"
+#include "tools/devsim/PtyPair.h"
 #include <cstring>
 #include <algorithm>
 #include <functional>
@@ -634,6 +635,100 @@ TEST_F(ServiceLinkTest, LoaderRefusingAChunkEndsTheUpdateWithItsCause)
     Pump(100);
     EXPECT_EQ(std::vector<Bytes>{ FlashStart() }, Requests());
     EXPECT_FALSE(engine.GetLmfFile().IsOpen());
+}
+
+// The same update over a COM port: the program closes the port while the
+// device restarts, and the port comes back as a USB port does (its arrival
+// opens it again).
+class ServiceSerialTest : public ServiceLinkTest
+{
+protected:
+    void SetUp() override
+    {
+        if (!m_pty.Start("COM45", "COM46"))
+            GTEST_SKIP() << "serial link over a pty pair skipped: " << m_pty.SkipReason();
+        ASSERT_TRUE(sim.StartSerial("COM46"));
+        sim.SetPassword("1234", true);
+        sim.SetRestart(200, true);
+        g_Settings.SetDefaults();
+        g_Settings.ComMode = 0;
+        CopyText(g_Settings.VirtualComPort, sizeof(g_Settings.VirtualComPort), "COM45");
+        g_Settings.Baudrate = 115200;
+        g_Settings.CommunicationTimeout = 400;
+        g_Settings.CommunicationTimeoutFlashLoadStart = 800;
+        g_Settings.CommunicationTimeoutFlashLoad = 800;
+        g_Settings.CommunicationTimeoutFlashLoadEnd = 800;
+        g_Settings.CommunicationTimeoutSwitchToLoader = 300;
+        g_Settings.CommunicationTimeoutSwitchToFirmware = 400;
+        engine.SetNotifyWindow(frame.hwnd);
+        ASSERT_EQ(1, CommInit(frame.hwnd, 1));
+        ASSERT_EQ(2, CommState());
+        engine.SetPassword("1234");
+        m_started = true;
+    }
+
+    void TearDown() override
+    {
+        engine.StopTimer();
+        engine.GetLmfFile().Close();
+        if (m_started)
+            CommClose();
+        Pump(20);
+        sim.Stop();
+        m_pty.Stop();
+        g_Settings.SetDefaults();
+        ::DeleteFileA(kLmfPath);
+    }
+
+    // Handles messages until the status arrives; a port the program closed
+    // comes back once the device has restarted, as the USB arrival opens it.
+    bool WaitReopening(int code, int result, DWORD ms)
+    {
+        const DWORD deadline = ::GetTickCount() + ms;
+        while (!frame.Has(code, result))
+        {
+            if (static_cast<LONG>(::GetTickCount() - deadline) >= 0)
+                return false;
+            if (CommState() == 0 && !sim.Booting())
+            {
+                ++m_arrivals;
+                CommInit(frame.hwnd, 1);
+            }
+            Pump(5);
+        }
+        return true;
+    }
+
+    devsim::CPtyPair m_pty;
+    bool m_started = false;
+    int m_arrivals = 0;
+};
+
+TEST_F(ServiceSerialTest, FirmwareGoesThroughTheLoaderWhileThePortComesAndGoes)
+{
+    OpenFirmware();
+    ASSERT_EQ(1, engine.StartFirmwareUpdate());
+    ASSERT_TRUE(WaitReopening(52, 1, 15000)) << Describe(frame.statuses);
+    ASSERT_TRUE(WaitReopening(4, 0, 15000)) << Describe(frame.statuses);
+    EXPECT_GE(m_arrivals, 2); // after the switch to the loader and after the update
+
+    const std::vector<Bytes> requests = Requests();
+    ASSERT_GE(requests.size(), 7u);
+    EXPECT_EQ(FlashStart(), requests[0]);
+    const std::vector<Bytes> blocks = ExpectedBlocksAndStop();
+    size_t at = 1;
+    while (at < requests.size() && requests[at] == FlashStart())
+        ++at;
+    ASSERT_GE(requests.size(), at + blocks.size());
+    for (size_t i = 0; i < blocks.size(); ++i)
+        EXPECT_EQ(blocks[i], requests[at + i]) << i;
+    EXPECT_EQ(0u, RequestCount(devsim::TAG_SWITCH_TO_FIRMWARE));
+    sim.Lock();
+    EXPECT_EQ(ExpectedFlash(), sim.data.flash);
+    sim.Unlock();
+    EXPECT_EQ(2, sim.GetIdentity().running);
+    EXPECT_EQ(ENGINE_READY, engine.GetState());
+    EXPECT_FALSE(frame.HasCode(200));
 }
 
 // ---------------------------------------------------------------------------
