@@ -126,6 +126,17 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     ASSERT_EQ(1u, statuses.size());
     EXPECT_EQ((Status{ ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, false }), statuses[0]);
     EXPECT_TRUE(p.TakeSent().size() == 1); // the query only; no LAN request
+
+    // A control board whose element stops inside the value: the value is
+    // not read from beyond the element, the partition is.
+    Harness c;
+    c.engine.QueryVersion();
+    c.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text("3") },
+                                       { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03 } },
+                                       { IE_DEVICE_NAME, Text("GW") } })); // the next bytes in the message
+    EXPECT_EQ(0x83, c.engine.GetBoardKind());
+    EXPECT_EQ(1, c.engine.GetBoardNumber());
+    EXPECT_EQ(0u, c.engine.GetBoardValue());
 }
 
 TEST(RequestDevice, LanInformationIsReadOnlyWhereTheRecordHoldsIt)
