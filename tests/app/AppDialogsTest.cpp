@@ -483,8 +483,8 @@ TEST_F(AppDialogsTest, CommunicationListsPortsAndMatchesTheWholeName)
     SaveShot(h, "communication");
 
     // The user switches to TCP and leaves the port box empty.
-    ::CheckRadioButton(h, IDC_LINK_USB, IDC_LINK_TCP, IDC_LINK_TCP);
-    Press(h, IDC_LINK_TCP);
+    ::SendDlgItemMessageA(h, IDC_LINK_TCP, BM_CLICK, 0, 0);
+    EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(h, IDC_LINK_USB)) << "one click clears the other link";
     EXPECT_FALSE(Enabled(h, IDC_SELECT_LIST));
     EXPECT_TRUE(Enabled(h, IDC_TCP_PORT));
     ::SetDlgItemTextA(h, IDC_TCP_ADDRESS, "gw.example");
@@ -526,6 +526,33 @@ TEST_F(AppDialogsTest, CommunicationKeepsAnAbsentPortAndClampsThePortBox)
     CCommunicationDlg fresh(0, "", "", 1002);
     Modeless<CCommunicationDlg> f(fresh);
     EXPECT_EQ(0, ListSelection(f.hwnd())) << "no configured port: the first one";
+}
+
+namespace
+{
+// The user picks TCP, types an address and a port, and presses OK. The
+// clicks are posted: they reach the dialog in its modal loop, once it shows.
+void EnterTcpLink(HWND dlg, void*)
+{
+    ::PostMessageA(::GetDlgItem(dlg, IDC_LINK_TCP), BM_CLICK, 0, 0);
+    ::SetDlgItemTextA(dlg, IDC_TCP_ADDRESS, "192.168.10.2");
+    ::SetDlgItemTextA(dlg, IDC_TCP_PORT, "2002");
+    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+}
+}
+
+TEST_F(AppDialogsTest, CommunicationAnsweredInItsModalLoop)
+{
+    FakePortScope ports;
+    CCommunicationDlg dlg(0, "COM3", "", 1002);
+    CModalDialogAnswerer user(EnterTcpLink, nullptr);
+    EXPECT_EQ(IDOK, dlg.DoModal(NULL));
+    EXPECT_EQ(1, user.Answered());
+    EXPECT_EQ(0, user.Overdue());
+    EXPECT_EQ(1u, dlg.m_linkMode);
+    EXPECT_STREQ("COM3", dlg.m_portName);
+    EXPECT_STREQ("192.168.10.2", dlg.m_tcpAddress);
+    EXPECT_EQ(2002u, dlg.m_tcpPort);
 }
 
 namespace
