@@ -33,10 +33,12 @@ private:
 // A dialog still open when the deadline passes is ended with Cancel and
 // counted in Overdue(), so a test fails instead of hanging.
 //
-//   CModalDialogAnswerer answerer([](HWND dlg) {
+//   void PickSecond(HWND dlg, void*)
+//   {
 //       ::SendDlgItemMessageA(dlg, IDC_SELECT_LIST, CB_SETCURSEL, 1, 0);
-//       ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
-//   });
+//       ::PostMessageA(dlg, WM_COMMAND, IDOK, 0); // posted: handled in the modal loop
+//   }
+//   CModalDialogAnswerer answerer(PickSecond, nullptr);
 //   frame.SendMessage(WM_COMMAND, ID_OPTIONS_LANGUAGE);
 //   EXPECT_EQ(1, answerer.Answered());
 class CModalDialogAnswerer
