@@ -201,6 +201,26 @@ TEST_F(LanguageTest, MessageBoxesByKey)
     std::string huge(3000, 'x');
     g_Language.MessageBoxKeyFormat("strFormat", nullptr, MB_OK, huge.c_str(), 1);
     EXPECT_EQ(1024u, m_boxes.Last().text.size()) << "bounded and terminated";
+
+    // Once the main window exists it owns the boxes.
+    HWND owner = CreateTestDialog("plain");
+    HWND previousMain = g_hMainWnd;
+    g_hMainWnd = owner;
+    g_Language.MessageBoxKey("strTitle", "strCaption", MB_OK);
+    g_hMainWnd = previousMain;
+    EXPECT_EQ(owner, m_boxes.Last().owner);
+    ::DestroyWindow(owner);
+
+    // A recorder inside another takes the boxes until it ends.
+    size_t outerCount = m_boxes.Count();
+    {
+        CMessageBoxRecorder inner(IDRETRY);
+        EXPECT_EQ(IDRETRY, g_Language.MessageBoxKey("strTitle", nullptr, MB_RETRYCANCEL));
+        EXPECT_EQ(1u, inner.Count());
+    }
+    EXPECT_EQ(outerCount, m_boxes.Count());
+    EXPECT_EQ(IDOK, g_Language.MessageBoxKey("strTitle", nullptr, MB_OK));
+    EXPECT_EQ(outerCount + 1, m_boxes.Count());
 }
 
 TEST_F(LanguageTest, StartupErrorsLeaveTheModuleUnavailable)
