@@ -134,7 +134,12 @@ TEST_F(TransferLinkTest, DownloadSurvivesALostBlockADuplicateSwappedAnswersAndAn
     ASSERT_TRUE(Download());
     EXPECT_TRUE(EngineImageIs(defaults));
     EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_DOWNLOAD_DATA));
-    // The lost block was asked for again.
+    // Every fault happened, and the lost block was asked for again.
+    const devsim::SimFaults left = sim.GetFaults();
+    EXPECT_EQ(0u, left.loseBlockAt);
+    EXPECT_EQ(0, left.duplicateAnswer);
+    EXPECT_EQ(0, left.swapAnswers);
+    EXPECT_EQ(0, left.answerPastImage);
     const std::vector<DWORD> offsets = Offsets(IE_DOWNLOAD_DATA);
     EXPECT_GE(std::count(offsets.begin(), offsets.end(), 40u * 128u), 2);
 }
@@ -248,13 +253,17 @@ TEST_F(TransferLinkTest, UploadSurvivesARestartFirstALostAcknowledgementAndADupl
     expected[4] = expected[5] = 0xFF;
     devsim::SimFaults faults;
     faults.restartBeforeUpload = 1;
-    faults.loseBlockAt = 208 + 1;
+    faults.loseBlockAt = 256 + 1; // the second block, behind the erased run after the network part
     faults.duplicateAnswer = 4;
     sim.SetFaults(faults);
     sim.SetRestart(100, false);
     ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
     ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000));
     EXPECT_TRUE(sim.GetImage() == expected);
+    const devsim::SimFaults left = sim.GetFaults();
+    EXPECT_EQ(0, left.restartBeforeUpload);
+    EXPECT_EQ(0u, left.loseBlockAt);
+    EXPECT_EQ(0, left.duplicateAnswer);
 }
 
 TEST_F(TransferLinkTest, RefusalsRewindThenEndWithTheirCauseAndNotAllowedStops)
