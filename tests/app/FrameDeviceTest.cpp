@@ -11,6 +11,8 @@
 #include "app/DateTimeDlg.h"
 #include "app/WaitDlg.h"
 #include "app/CommunicationDlg.h"
+#include "app/PasswordDlg.h"
+#include "app/GsmModuleDlg.h"
 #include "app/AnnouncementDlg.h"
 #include "app/CdrExportFile.h"
 #include "comm/MonitorLog.h"
@@ -288,6 +290,20 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     const devsim::Bytes uploaded = m_sim.GetImage();
     EXPECT_TRUE(uploaded == expected);
     EXPECT_FALSE(m_sim.data.uploadWithoutNetwork);
+
+    // The same without the network part, once the device is back from the
+    // restart that follows an upload.
+    ASSERT_TRUE(PumpUntil(
+        [] { return g_DeviceProtocol.GetState() == ENGINE_READY && !g_DeviceProtocol.IsTimerArmed(); }, 10000));
+    boxes.Clear();
+    Command(ID_FILE_UPLOAD_WITHOUT_NETWORK);
+    ASSERT_TRUE(PumpUntil([&] { return m_sim.data.uploadsDone == 2 && FrameIdle(); }, 30000))
+        << m_sim.data.uploadsDone << " uploads, link " << CommState() << ", engine " << g_DeviceProtocol.GetState()
+        << ", boxes " << boxes.Count() << (boxes.Count() ? boxes.Last().key : "") << ", pending "
+        << m_frame.IsUploadPending() << ", busy " << m_frame.IsBusy();
+    EXPECT_TRUE(m_sim.data.uploadWithoutNetwork);
+    ASSERT_GE(boxes.Count(), 1u);
+    EXPECT_EQ("strDataUploadConfirm", boxes.Calls()[0].key);
 }
 
 TEST_F(FrameDeviceTest, SystemInformationOpensItsDialogAfterTheVersionCheck)
@@ -622,6 +638,56 @@ TEST_F(FrameDeviceTest, DiagnosticsArePolledOnlyWhileTheirTabIsShown)
     // Back: they start again.
     ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
     EXPECT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_DIAG_ISDN_LINES) > stopped; }, 5000));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+TEST_F(FrameDeviceTest, PasswordChangeReachesTheDeviceAndTheEngine)
+{
+    m_sim.SetPassword("old", true);
+    g_DeviceProtocol.SetPassword("old");
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    script.On<CPasswordDlg>([](CPasswordDlg& dlg) {
+        ::SetDlgItemTextA(dlg, IDC_PASSWORD_OLD, "old");
+        ::SetDlgItemTextA(dlg, IDC_PASSWORD_NEW, "n3w");
+        ::SetDlgItemTextA(dlg, IDC_PASSWORD_CONFIRM, "n3w");
+        PressButton(dlg, IDOK);
+    });
+    Command(ID_OPTIONS_PASSWORD);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(nullptr, g_pPasswordDlg);
+    EXPECT_STREQ("n3w", g_DeviceProtocol.GetPassword());
+    EXPECT_EQ(1u, Requests(devsim::TAG_NEW_PASSWORD));
+    EXPECT_TRUE(FrameIdle());
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+
+    // The device takes the new one: a request with it goes through.
+    CDialogScript next;
+    next.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDCANCEL); });
+    Command(ID_OPTIONS_DATETIME);
+    ASSERT_TRUE(PumpUntil([&] { return next.Pending() == 0 && FrameIdle(); }, 10000));
+    EXPECT_EQ(0, next.Unexpected()) << "no login question";
+}
+
+TEST_F(FrameDeviceTest, ModuleResetRemembersTheChosenModule)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    script.On<CGsmModuleResetDlg>([](CGsmModuleResetDlg& dlg) {
+        ::SendMessageA(::GetDlgItem(dlg, IDC_SELECT_LIST), CB_SETCURSEL, 5, 0);
+        PressButton(dlg, IDOK);
+    });
+    Command(ID_SERVICE_MODULE_RESET);
+    ASSERT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_GSM_MODULE_RESET) == 1 && FrameIdle(); }, 10000));
+    // The next time the dialog starts on that module.
+    int shown = -1;
+    script.On<CGsmModuleResetDlg>([&](CGsmModuleResetDlg& dlg) {
+        shown = (int)::SendMessageA(::GetDlgItem(dlg, IDC_SELECT_LIST), CB_GETCURSEL, 0, 0);
+        PressButton(dlg, IDCANCEL);
+    });
+    Command(ID_SERVICE_MODULE_RESET);
+    EXPECT_EQ(5, shown);
+    EXPECT_EQ(1u, Requests(devsim::TAG_GSM_MODULE_RESET));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 

@@ -5,11 +5,14 @@
 #include "app/Language.h"
 #include "comm/DeviceProtocol.h"
 #include <dbt.h>
+#include <shellapi.h>
+#include <shlobj.h>
 #include "wcl/AppModule.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
 #include "app/WaitDlg.h"
+#include "app/AnnouncementDlg.h"
 #include <string>
 
 namespace
@@ -31,6 +34,12 @@ void HoldForScreenshot()
         }
         ::Sleep(20);
     }
+}
+
+void CALLBACK CloseDialogLater(HWND dlg, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(dlg, id);
+    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
 }
 
 void Pump()
@@ -372,4 +381,90 @@ TEST_F(MainFrameTest, TwoRestartNoticesInARowShowOneNotice)
     EXPECT_TRUE(frame.IsWindowEnabled());
     EXPECT_EQ(0u, boxes.Count());
     frame.DestroyWindow();
+}
+
+// With VEL_SHOT set: each tab of the main window and the dialogs of the
+// commands stay on screen for a moment, for screenshots.
+TEST_F(MainFrameTest, ScreenshotsOfTheTabsAndDialogs)
+{
+    if (!getenv("VEL_SHOT"))
+        GTEST_SKIP() << "only with VEL_SHOT";
+    g_Settings.CommunicationLog = 1;
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.ShowWindow(SW_SHOW);
+    frame.GetDataView().OpenDocument();
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
+    frame.GetCommLog().AddText("Open port COM3 (115200 b/s)", RGB(0, 0, 255));
+    for (int i = 0; i < frame.GetTabCount(); ++i)
+    {
+        frame.SelectTab(i);
+        HoldForScreenshot();
+    }
+    frame.SelectTab(1);
+    HTREEITEM node = frame.GetDiagView().FindNode(DiagNodeIsdnLines);
+    TreeView_SelectItem(frame.GetDiagView().GetTree(), node);
+    HoldForScreenshot();
+    frame.SelectTab(0);
+    frametest::CDialogScript script;
+    script.On<CAboutDlg>([](CAboutDlg& dlg) { ::SetTimer(dlg, 77, 3500, &CloseDialogLater); });
+    frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
+    frame.GetDataView().SetModified(false);
+    frame.DestroyWindow();
+}
+
+namespace
+{
+// What the shell hands over when one file is dropped on the window.
+HDROP DropOf(const std::string& path)
+{
+    HGLOBAL mem = ::GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
+    DROPFILES* drop = (DROPFILES*)::GlobalLock(mem);
+    drop->pFiles = sizeof(DROPFILES);
+    memcpy((char*)drop + sizeof(DROPFILES), path.c_str(), path.size());
+    ::GlobalUnlock(mem);
+    return (HDROP)mem;
+}
+}
+
+TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
+{
+    char dir[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(dir), dir);
+    const std::string path = std::string(dir) + "frame-drop.cfg";
+    {
+        CMainFrame frame;
+        ASSERT_TRUE(frame.CreateFrame());
+        ASSERT_TRUE(frame.GetDataView().OpenDocument());
+        ASSERT_TRUE(frame.GetDataView().SaveDocument(path.c_str()));
+        frame.SendMessage(WM_COMMAND, ID_FILE_CLOSE);
+        ASSERT_FALSE(frame.GetDataView().HasDocument());
+
+        frame.SendMessage(WM_DROPFILES, (WPARAM)DropOf(path));
+        ASSERT_TRUE(frame.GetDataView().HasDocument());
+        EXPECT_STREQ(path.c_str(), frame.GetDataView().GetPath());
+        char title[MAX_PATH] = "";
+        frame.GetWindowText(title, sizeof(title));
+        EXPECT_STREQ("frame-drop.cfg - Velmotrex Configuration", title);
+        frame.SendMessage(WM_CLOSE);
+    }
+    EXPECT_EQ(1u, ReadDword("Recent Document List", "DocumentCount", 0));
+
+    // The next start lists it in the File menu; choosing it opens it.
+    CMainFrame again;
+    ASSERT_TRUE(again.CreateFrame());
+    std::string item = MenuText(again.GetCommandBar().GetMenu(), ID_FILE_MRU_FIRST);
+    EXPECT_NE(std::string::npos, item.find("frame-drop.cfg")) << item;
+    again.SendMessage(WM_COMMAND, ID_FILE_MRU_FIRST);
+    EXPECT_STREQ(path.c_str(), again.GetDataView().GetPath());
+
+    // A file that is gone leaves the list when chosen.
+    again.SendMessage(WM_COMMAND, ID_FILE_CLOSE);
+    ::DeleteFileA(path.c_str());
+    CMessageBoxRecorder boxes(IDOK);
+    again.SendMessage(WM_COMMAND, ID_FILE_MRU_FIRST);
+    EXPECT_FALSE(again.GetDataView().HasDocument());
+    EXPECT_EQ(0u, ReadDword("Recent Document List", "DocumentCount", 0));
+    again.DestroyWindow();
 }
