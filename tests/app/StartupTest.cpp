@@ -47,6 +47,24 @@ void CALLBACK CloseMainWindow(HWND, UINT, UINT_PTR id, DWORD)
     ::EnumThreadWindows(::GetCurrentThreadId(), CloseVisible, 0);
 }
 
+bool s_wasZoomed = false;
+
+void CALLBACK NoteZoomedAndClose(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(NULL, id);
+    s_wasZoomed = g_hMainWnd && ::IsZoomed(g_hMainWnd);
+    ::EnumThreadWindows(::GetCurrentThreadId(), CloseVisible, 0);
+}
+
+DWORD StoredDword(const char* name)
+{
+    HKEY key = OpenSettingsKey();
+    DWORD value = 0xDEADBEEF, size = sizeof(value);
+    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
+    ::RegCloseKey(key);
+    return value;
+}
+
 class StartupTest : public ::testing::Test
 {
 protected:
@@ -117,4 +135,28 @@ TEST_F(StartupTest, ShippedLanguageStartsTheMainWindowAndClosingSavesPaths)
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_TRUE(g_Language.IsAvailable());
     EXPECT_TRUE(PathSettingsSaved());
+}
+
+TEST_F(StartupTest, StoredMaximisedPlacementOpensMaximisedWhateverTheShowState)
+{
+    HKEY key = OpenSettingsKey();
+    const struct
+    {
+        const char* name;
+        DWORD value;
+    } values[] = { { "x", 40 }, { "y", 30 }, { "cx", 640 }, { "cy", 500 }, { "Maximized", 1 } };
+    for (const auto& v : values)
+        ::RegSetValueExA(key, v.name, 0, REG_DWORD, (const BYTE*)&v.value, sizeof(v.value));
+    ::RegCloseKey(key);
+
+    CMessageBoxRecorder boxes;
+    s_wasZoomed = false;
+    ::SetTimer(NULL, 0, 200, NoteZoomedAndClose);
+    EXPECT_EQ(0, ::Run(const_cast<char*>(""), SW_SHOWNORMAL));
+    EXPECT_TRUE(s_wasZoomed);
+    // Closed while maximised: the restored rectangle and the flag are kept.
+    EXPECT_EQ(1u, StoredDword("Maximized"));
+    EXPECT_EQ(640u, StoredDword("cx"));
+    EXPECT_EQ(500u, StoredDword("cy"));
+    EXPECT_EQ(0u, boxes.Count());
 }

@@ -1,0 +1,116 @@
+// The main window's placement and bar layout across runs, in the registry
+// and in the INI form.
+#include <gtest/gtest.h>
+#include "app/FrameSettings.h"
+#include "app/AppSettings.h"
+#include "tests/support/TestLanguage.h"
+#include <string>
+
+namespace
+{
+void WriteDword(const char* name, DWORD value)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                                               &key, NULL));
+    ::RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
+    ::RegCloseKey(key);
+}
+
+DWORD ReadDword(const char* name)
+{
+    HKEY key;
+    DWORD value = 0xDEADBEEF, size = sizeof(value);
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return value;
+    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
+    ::RegCloseKey(key);
+    return value;
+}
+
+class FrameSettingsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { DeleteSettingsKey(); }
+    void TearDown() override { DeleteSettingsKey(); }
+};
+}
+
+TEST_F(FrameSettingsTest, FirstRunUsesTheSystemPlacementAndBothBarsOnTwoRows)
+{
+    CFrameSettings settings(CFrameSettings::StorageRegistry, kSettingsKey);
+    settings.Load();
+    EXPECT_FALSE(settings.HasStoredRect());
+    EXPECT_EQ(CW_USEDEFAULT, settings.GetStoredRect().left);
+    EXPECT_FALSE(settings.m_maximized);
+    EXPECT_TRUE(settings.m_toolbar);
+    EXPECT_TRUE(settings.m_statusbar);
+    EXPECT_TRUE(settings.m_cmdbarFirst);
+    EXPECT_FALSE(settings.m_oneLineRebar);
+}
+
+TEST_F(FrameSettingsTest, StoredRectangleAndItsInvalidForms)
+{
+    WriteDword("x", 10);
+    WriteDword("y", 20);
+    WriteDword("cx", 600);
+    WriteDword("cy", 500);
+    WriteDword("Maximized", 1);
+    WriteDword("Toolbar", 0);
+    WriteDword("CmdbarFirst", 0);
+    WriteDword("OneLineRebar", 1);
+    CFrameSettings settings(CFrameSettings::StorageRegistry, kSettingsKey);
+    settings.Load();
+    ASSERT_TRUE(settings.HasStoredRect());
+    EXPECT_EQ(10, settings.GetStoredRect().left);
+    EXPECT_EQ(20, settings.GetStoredRect().top);
+    EXPECT_EQ(610, settings.GetStoredRect().right);
+    EXPECT_EQ(520, settings.GetStoredRect().bottom);
+    EXPECT_TRUE(settings.m_maximized);
+    EXPECT_FALSE(settings.m_toolbar);
+    EXPECT_FALSE(settings.m_cmdbarFirst);
+    EXPECT_TRUE(settings.m_oneLineRebar);
+
+    // A window placed at x = -1, or one whose right edge comes to -1, starts
+    // at the system's place.
+    WriteDword("x", (DWORD)-1);
+    settings.Load();
+    EXPECT_FALSE(settings.HasStoredRect());
+    WriteDword("x", (DWORD)-601);
+    settings.Load();
+    EXPECT_FALSE(settings.HasStoredRect());
+    WriteDword("x", 10);
+    DeleteSettingsKey();
+    WriteDword("x", 10);
+    WriteDword("y", 20);
+    WriteDword("cx", 600);
+    settings.Load();
+    EXPECT_FALSE(settings.HasStoredRect()) << "no height";
+}
+
+TEST_F(FrameSettingsTest, TheIniFormKeepsTheSameValuesInItsWindowSection)
+{
+    CTestLanguage dir; // a fresh current directory
+    CFrameSettings settings(CFrameSettings::StorageIni, "frame.ini");
+    EXPECT_EQ(dir.PathOf("frame.ini"), std::string(settings.m_storageName));
+    settings.m_rect = RECT{ 5, 6, 405, 506 };
+    settings.m_maximized = true;
+    settings.m_toolbar = false;
+    ASSERT_TRUE(settings.Save());
+    char text[32] = "";
+    ::GetPrivateProfileStringA("window", "cx", "", text, sizeof(text), settings.m_storageName);
+    EXPECT_STREQ("400", text);
+    ::GetPrivateProfileStringA("window", "toolbar", "", text, sizeof(text), settings.m_storageName);
+    EXPECT_STREQ("0", text);
+
+    CFrameSettings loaded(CFrameSettings::StorageIni, "frame.ini");
+    loaded.Load();
+    EXPECT_EQ(405, loaded.GetStoredRect().right);
+    EXPECT_TRUE(loaded.m_maximized);
+    EXPECT_FALSE(loaded.m_toolbar);
+    // INI numbers count as true only above 0.
+    ::WritePrivateProfileStringA("window", "statusbar", "-1", settings.m_storageName);
+    loaded.Load();
+    EXPECT_FALSE(loaded.m_statusbar);
+    EXPECT_EQ(0xDEADBEEF, ReadDword("x")) << "nothing in the registry";
+}
