@@ -8,11 +8,26 @@
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
 #include "tools/devsim/DeviceSimulator.h"
+#include <functional>
 #include <utility>
 #include <vector>
 
 namespace enginetest
 {
+// Answers "make sure the link is up" as the main frame does: at once while
+// the link is connected or connecting; otherwise opens it and waits for it
+// without handling messages.
+inline LRESULT EnsureLinkWithoutPumping(HWND hwnd)
+{
+    if (CommState() != 0)
+        return 1;
+    if (!CommInit(hwnd, 1))
+        return 0;
+    for (int i = 0; i < 20 && CommState() != 2; ++i)
+        ::Sleep(100);
+    return CommState() == 2;
+}
+
 // Stands in for the main frame: hands received frames to the engine,
 // connects on demand, asks for the password, records the statuses.
 class EngineFrame
@@ -65,9 +80,8 @@ public:
         const DWORD deadline = ::GetTickCount() + ms;
         for (;;)
         {
-            for (const auto& s : statuses)
-                if (s.first == code && s.second == result)
-                    return true;
+            if (Has(code, result))
+                return true;
             if (static_cast<LONG>(::GetTickCount() - deadline) >= 0)
                 return false;
             Pump(5);
@@ -82,10 +96,24 @@ public:
         return false;
     }
 
+    bool Has(int code, int result) const
+    {
+        for (const auto& s : statuses)
+            if (s.first == code && s.second == result)
+                return true;
+        return false;
+    }
+
     HWND hwnd = nullptr;
     std::vector<std::pair<int, int>> statuses;
     const char* password = "";
     int prompts = 0;
+    // Runs a step of the test at a status, after it is recorded (as the
+    // progress dialog's abort).
+    std::function<void(int code, int result)> onStatus;
+    // Answers "make sure the link is up" in place of the default (which
+    // connects and waits handling messages), e.g. EnsureLinkWithoutPumping.
+    LRESULT (*onEnsureLink)(HWND hwnd) = nullptr;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -100,10 +128,14 @@ private:
             return 0;
         case WMU_ENGINE_STATUS:
             self->statuses.push_back({ static_cast<int>(wParam), static_cast<int>(lParam) });
+            if (self->onStatus)
+                self->onStatus(static_cast<int>(wParam), static_cast<int>(lParam));
             return 0;
         case WMU_ENSURE_LOGIN:
             if (wParam == 3)
             {
+                if (self->onEnsureLink)
+                    return self->onEnsureLink(hwnd);
                 if (CommState() != 2)
                     CommInit(hwnd, 1);
                 for (int i = 0; i < 20 && CommState() != 2; ++i)
