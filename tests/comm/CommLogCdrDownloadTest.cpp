@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "tests/support/EngineHarness.h"
+#include "tests/support/TestFiles.h"
 #include <cstring>
 #include <string>
 
@@ -39,20 +40,6 @@ Bytes Records(int first, int count)
         block.insert(block.end(), r.begin(), r.end());
     }
     return block;
-}
-
-std::string ReadWholeFile(const char* path)
-{
-    std::string data;
-    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD got = 0;
-    while (::ReadFile(h, buf, sizeof(buf), &got, NULL) && got)
-        data.append(buf, got);
-    ::CloseHandle(h);
-    return data;
 }
 
 class CdrDownloadTest : public ::testing::Test

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "comm/CommLogCtrl.h"
 #include "app/TextUtil.h"
+#include "tests/support/TestFiles.h"
 #include <string>
 #include <vector>
 
@@ -285,28 +286,6 @@ TEST_F(CommLogTest, LinesGoToTheEndWhateverIsSelected)
     EXPECT_EQ(LOG_RED, ColorOf(2, 0, 5));
     EXPECT_EQ(LOG_BLACK, ColorOf(0, 0, 5));
     EXPECT_EQ(LOG_RED, ColorOf(3, 0, 4));
-}
-
-std::string ReadWholeFile(const char* path)
-{
-    std::string data;
-    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD got = 0;
-    while (::ReadFile(h, buf, sizeof(buf), &got, NULL) && got)
-        data.append(buf, got);
-    ::CloseHandle(h);
-    return data;
-}
-
-void WriteWholeFile(const char* path, const std::string& data)
-{
-    HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD put = 0;
-    ::WriteFile(h, data.data(), (DWORD)data.size(), &put, NULL);
-    ::CloseHandle(h);
 }
 
 TEST_F(CommLogTest, SaveReplacesALongerFileAndAppendAddsToIt)

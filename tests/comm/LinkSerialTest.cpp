@@ -10,6 +10,7 @@
 #include "app/AppSettings.h"
 #include "app/TextUtil.h"
 #include "tests/support/LinkMessageRecorder.h"
+#include "tests/support/ThreadLog.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "tools/devsim/PtyPair.h"
 #include <algorithm>
@@ -26,29 +27,6 @@ namespace
 const char* const kProgramPort = "COM41";
 const char* const kDevicePort = "COM42";
 const Bytes kSystemInfoRequest{ 0xA1, 0x02, 0x15, 0x00, 0x48 };
-
-// Log lines from the UI thread and the link threads alike.
-struct ThreadLog
-{
-    CRITICAL_SECTION cs;
-    std::vector<std::string> lines;
-    ThreadLog() { ::InitializeCriticalSection(&cs); }
-    ~ThreadLog() { ::DeleteCriticalSection(&cs); }
-    static void Sink(const char* text, COLORREF, void* context)
-    {
-        ThreadLog* self = static_cast<ThreadLog*>(context);
-        ::EnterCriticalSection(&self->cs);
-        self->lines.push_back(text);
-        ::LeaveCriticalSection(&self->cs);
-    }
-    size_t Count(const std::string& line)
-    {
-        ::EnterCriticalSection(&cs);
-        size_t n = (size_t)std::count(lines.begin(), lines.end(), line);
-        ::LeaveCriticalSection(&cs);
-        return n;
-    }
-};
 
 // The device as Windows names it: on the port the program uses.
 int DeviceOnProgramPort(const char*, char* description, size_t descriptionSize, char* friendlyName,

@@ -7,6 +7,7 @@
 #include "app/AppSettings.h"
 #include "app/TextUtil.h"
 #include "tests/support/LinkMessageRecorder.h"
+#include "tests/support/ThreadLog.h"
 #include "tests/support/TestLanguage.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include <algorithm>
@@ -19,29 +20,6 @@ using devsim::SimMessage;
 
 namespace
 {
-// Log lines arrive from the link threads too.
-struct ThreadLog
-{
-    CRITICAL_SECTION cs;
-    std::vector<std::string> lines;
-    ThreadLog() { ::InitializeCriticalSection(&cs); }
-    ~ThreadLog() { ::DeleteCriticalSection(&cs); }
-    static void Sink(const char* text, COLORREF, void* context)
-    {
-        ThreadLog* self = static_cast<ThreadLog*>(context);
-        ::EnterCriticalSection(&self->cs);
-        self->lines.push_back(text);
-        ::LeaveCriticalSection(&self->cs);
-    }
-    bool Has(const std::string& line)
-    {
-        ::EnterCriticalSection(&cs);
-        bool found = std::find(lines.begin(), lines.end(), line) != lines.end();
-        ::LeaveCriticalSection(&cs);
-        return found;
-    }
-};
-
 struct BoxCall
 {
     std::string key, arg1, arg2;

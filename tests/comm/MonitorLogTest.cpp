@@ -4,6 +4,7 @@
 #include "app/TextUtil.h"
 #include "tests/support/EngineHarness.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestLanguage.h"
 #include <cctype>
 #include <string>
@@ -12,20 +13,6 @@ using namespace enginetest;
 
 namespace
 {
-std::string ReadWholeFile(const char* path)
-{
-    std::string data;
-    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD got = 0;
-    while (::ReadFile(h, buf, sizeof(buf), &got, NULL) && got)
-        data.append(buf, got);
-    ::CloseHandle(h);
-    return data;
-}
-
 // Replaces every "dd/dd/dd dd:dd:dd" time stamp by "DD/MM/YY hh:mm:ss".
 std::string MaskStamps(const std::string& text)
 {

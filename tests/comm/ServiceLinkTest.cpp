@@ -5,6 +5,8 @@
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
+#include "tests/support/EngineFrame.h"
+#include "tests/support/TestFiles.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "tools/devsim/PtyPair.h"
 #include <cstring>
@@ -26,123 +28,7 @@ namespace
 {
 typedef std::pair<int, int> Status;
 
-void Pump(DWORD ms)
-{
-    const DWORD deadline = ::GetTickCount() + ms;
-    do
-    {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(1);
-    } while (static_cast<LONG>(::GetTickCount() - deadline) < 0);
-}
-
-// Stands in for the main frame as the engine meets it: received frames go to
-// the engine; "make sure the link is up" answers at once while the link is
-// connected or connecting and otherwise opens it and waits without handling
-// messages; the password question gives the device's password; statuses are
-// recorded and may run a step of the test (as the progress dialog's abort).
-class ServiceFrame
-{
-public:
-    explicit ServiceFrame(CDeviceProtocol* engine) : m_engine(engine)
-    {
-        static bool registered = false;
-        if (!registered)
-        {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = &ServiceFrame::WndProc;
-            wc.hInstance = ::GetModuleHandle(nullptr);
-            wc.lpszClassName = "ServiceLinkTestFrame";
-            ::RegisterClassA(&wc);
-            registered = true;
-        }
-        s_current = this;
-        hwnd = ::CreateWindowExA(0, "ServiceLinkTestFrame", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 ::GetModuleHandle(nullptr), nullptr);
-    }
-    ~ServiceFrame()
-    {
-        ::DestroyWindow(hwnd);
-        s_current = nullptr;
-    }
-
-    bool WaitForStatus(int code, int result, DWORD ms)
-    {
-        const DWORD deadline = ::GetTickCount() + ms;
-        for (;;)
-        {
-            if (Has(code, result))
-                return true;
-            if (static_cast<LONG>(::GetTickCount() - deadline) >= 0)
-                return false;
-            Pump(5);
-        }
-    }
-
-    bool Has(int code, int result) const
-    {
-        for (const Status& s : statuses)
-            if (s.first == code && s.second == result)
-                return true;
-        return false;
-    }
-
-    bool HasCode(int code) const
-    {
-        for (const Status& s : statuses)
-            if (s.first == code)
-                return true;
-        return false;
-    }
-
-    HWND hwnd = nullptr;
-    std::vector<Status> statuses;
-    std::function<void(int code, int result)> onStatus;
-
-private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        ServiceFrame* self = s_current;
-        if (!self)
-            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-        switch (msg)
-        {
-        case WMU_FRAME_RECEIVED:
-            self->m_engine->OnMessage(reinterpret_cast<BYTE*>(wParam), static_cast<int>(lParam));
-            return 0;
-        case WMU_ENGINE_STATUS:
-            self->statuses.push_back({ static_cast<int>(wParam), static_cast<int>(lParam) });
-            if (self->onStatus)
-                self->onStatus(static_cast<int>(wParam), static_cast<int>(lParam));
-            return 0;
-        case WMU_ENSURE_LOGIN:
-            if (wParam == 3)
-            {
-                if (CommState() != 0)
-                    return 1;
-                if (!CommInit(hwnd, 1))
-                    return 0;
-                for (int i = 0; i < 20 && CommState() != 2; ++i)
-                    ::Sleep(100);
-                return CommState() == 2;
-            }
-            self->m_engine->SetPassword("1234");
-            return 1;
-        default:
-            return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-        }
-    }
-
-    CDeviceProtocol* m_engine;
-    static ServiceFrame* s_current;
-};
-
-ServiceFrame* ServiceFrame::s_current = nullptr;
+using enginetest::EngineFrame;
 
 // True when every status of want appears in got, in this order.
 bool InOrder(const std::vector<Status>& want, const std::vector<Status>& got)
@@ -173,32 +59,16 @@ void Put32(Bytes& v, DWORD x)
         v.push_back((BYTE)(x >> (8 * i)));
 }
 
-void WriteFileBytes(const char* path, const Bytes& bytes)
-{
-    HANDLE f = ::CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD put = 0;
-    ::WriteFile(f, bytes.data(), (DWORD)bytes.size(), &put, NULL);
-    ::CloseHandle(f);
-}
-
-std::string ReadWholeFile(const char* path)
-{
-    std::string data;
-    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD got = 0;
-    while (::ReadFile(h, buf, sizeof(buf), &got, NULL) && got)
-        data.append(buf, got);
-    ::CloseHandle(h);
-    return data;
-}
-
 class ServiceLinkTest : public ::testing::Test
 {
 protected:
-    ServiceLinkTest() : engine(GetCommEngineLink(), GetThreadEngineTimer()), frame(&engine) {}
+    // The frame gives the device's password, and answers the link question
+    // as the main frame does.
+    ServiceLinkTest() : engine(GetCommEngineLink(), GetThreadEngineTimer()), frame(&engine)
+    {
+        frame.password = "1234";
+        frame.onEnsureLink = enginetest::EnsureLinkWithoutPumping;
+    }
 
     void SetUp() override
     {
@@ -221,7 +91,7 @@ protected:
         engine.SetNotifyWindow(frame.hwnd);
         ASSERT_EQ(1, CommInit(frame.hwnd, 1));
         for (int i = 0; i < 300 && CommState() != 2; ++i)
-            Pump(10);
+            EngineFrame::Pump(10);
         ASSERT_EQ(2, CommState());
         ASSERT_TRUE(sim.WaitForConnections(1, 2000));
         engine.SetPassword("1234");
@@ -234,7 +104,7 @@ protected:
         engine.GetWaveFile().Close();
         engine.GetCdrExportFile().Close();
         CommClose();
-        Pump(20);
+        EngineFrame::Pump(20);
         sim.Stop();
         WinsockCleanup();
         g_Settings.SetDefaults();
@@ -300,7 +170,7 @@ protected:
             Put32(file, (DWORD)data.size());
             file.insert(file.end(), data.begin(), data.end());
         }
-        WriteFileBytes(kLmfPath, file);
+        WriteWholeFile(kLmfPath, file);
         CLmfFile& lmf = engine.GetLmfFile();
         ASSERT_TRUE(lmf.Open(kLmfPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
         ASSERT_EQ(LMF_LOAD_OK, lmf.Load());
@@ -367,7 +237,7 @@ protected:
 
     void OpenAnnouncement(const Bytes& file)
     {
-        WriteFileBytes(kWavePath, file);
+        WriteWholeFile(kWavePath, file);
         CWaveFile& wave = engine.GetWaveFile();
         ASSERT_TRUE(wave.Open(kWavePath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
         ASSERT_EQ(WAVE_OK, wave.Open());
@@ -452,7 +322,7 @@ protected:
 
     devsim::CDeviceSimulator sim;
     CDeviceProtocol engine;
-    ServiceFrame frame;
+    EngineFrame frame;
 };
 
 // ---------------------------------------------------------------------------
@@ -472,8 +342,8 @@ TEST_F(ServiceLinkTest, FirmwareGoesThroughTheLoaderAndTheDeviceComesBackWithIt)
                                        { 51, 0 },  { 50, 85 }, { 50, 91 }, { 50, 95 }, { 50, 100 },
                                        { 52, 1 },  { 500, 0 }, { 4, 0 } };
     EXPECT_TRUE(InOrder(want, frame.statuses)) << Describe(frame.statuses);
-    EXPECT_FALSE(frame.HasCode(200));
-    EXPECT_FALSE(frame.HasCode(210));
+    EXPECT_FALSE(frame.Has(200));
+    EXPECT_FALSE(frame.Has(210));
 
     const std::vector<Bytes> requests = Requests();
     ASSERT_GE(requests.size(), 7u);
@@ -521,7 +391,7 @@ TEST_F(ServiceLinkTest, ErasingLoaderDelaysTheChunkWhichGoesAgain)
     sim.Lock();
     EXPECT_EQ(ExpectedFlash(), sim.data.flash);
     sim.Unlock();
-    EXPECT_FALSE(frame.HasCode(200));
+    EXPECT_FALSE(frame.Has(200));
 }
 
 TEST_F(ServiceLinkTest, CancelDuringTheChunksLeavesTheFlashUntouched)
@@ -535,7 +405,7 @@ TEST_F(ServiceLinkTest, CancelDuringTheChunksLeavesTheFlashUntouched)
     ASSERT_EQ(1, engine.StartFirmwareUpdate());
     ASSERT_TRUE(frame.WaitForStatus(52, 4, 10000)) << Describe(frame.statuses);
     frame.onStatus = nullptr;
-    Pump(100);
+    EngineFrame::Pump(100);
 
     EXPECT_FALSE(frame.Has(52, 1));
     EXPECT_EQ(1u, RequestCount(devsim::TAG_FLASH_CANCEL));
@@ -562,7 +432,7 @@ TEST_F(ServiceLinkTest, SilentLoaderFailsAfterItsRepeats)
     ASSERT_TRUE(frame.WaitForStatus(200, 0, 5000)) << Describe(frame.statuses);
     EXPECT_EQ(4u, RequestCount(devsim::TAG_FLASH_START));
     EXPECT_EQ(0u, RequestCount(devsim::TAG_FLASH_DATA));
-    EXPECT_FALSE(frame.HasCode(52));
+    EXPECT_FALSE(frame.Has(52));
     EXPECT_FALSE(engine.GetLmfFile().IsOpen());
     EXPECT_EQ(ENGINE_FAILED, engine.GetState());
 }
@@ -585,10 +455,10 @@ TEST_F(ServiceLinkTest, LoaderWithoutFirmwareIsUpdatedOnlyWithAFileLoaded)
     // again after the link's reopening, and hears it is still the loader.
     ASSERT_TRUE(frame.WaitForStatus(4, 0, 5000)) << Describe(frame.statuses);
     for (int i = 0; i < 200 && CommState() != 2; ++i)
-        Pump(10);
+        EngineFrame::Pump(10);
     ASSERT_EQ(2, CommState());
     EXPECT_EQ(0u, RequestCount(devsim::TAG_FLASH_START));
-    EXPECT_FALSE(frame.HasCode(51));
+    EXPECT_FALSE(frame.Has(51));
     EXPECT_EQ(ENGINE_READY, engine.GetState());
     EXPECT_EQ(1, engine.GetRunningProgram());
 
@@ -632,7 +502,7 @@ TEST_F(ServiceLinkTest, LoaderRefusingAChunkEndsTheUpdateWithItsCause)
     sim.RefuseNext(devsim::TAG_FLASH_START, 0x94);
     ASSERT_EQ(1, engine.StartFirmwareUpdate());
     ASSERT_TRUE(frame.WaitForStatus(400, 0, 3000)) << Describe(frame.statuses);
-    Pump(100);
+    EngineFrame::Pump(100);
     EXPECT_EQ(std::vector<Bytes>{ FlashStart() }, Requests());
     EXPECT_FALSE(engine.GetLmfFile().IsOpen());
 }
@@ -673,7 +543,7 @@ protected:
         engine.GetLmfFile().Close();
         if (m_started)
             CommClose();
-        Pump(20);
+        EngineFrame::Pump(20);
         sim.Stop();
         m_pty.Stop();
         g_Settings.SetDefaults();
@@ -694,7 +564,7 @@ protected:
                 ++m_arrivals;
                 CommInit(frame.hwnd, 1);
             }
-            Pump(5);
+            EngineFrame::Pump(5);
         }
         return true;
     }
@@ -728,7 +598,7 @@ TEST_F(ServiceSerialTest, FirmwareGoesThroughTheLoaderWhileThePortComesAndGoes)
     sim.Unlock();
     EXPECT_EQ(2, sim.GetIdentity().running);
     EXPECT_EQ(ENGINE_READY, engine.GetState());
-    EXPECT_FALSE(frame.HasCode(200));
+    EXPECT_FALSE(frame.Has(200));
 }
 
 // ---------------------------------------------------------------------------
@@ -744,7 +614,7 @@ TEST_F(ServiceLinkTest, AnnouncementGoesOutWholeAndTheDeviceStoresIt)
 
     const std::vector<Status> want = { { 71, 0 }, { 71, 0 }, { 70, 0 }, { 70, 41 }, { 70, 83 }, { 70, 100 }, { 72, 1 } };
     EXPECT_TRUE(InOrder(want, frame.statuses)) << Describe(frame.statuses);
-    EXPECT_FALSE(frame.HasCode(200));
+    EXPECT_FALSE(frame.Has(200));
     auto start = [](const char* password) {
         Bytes pw(password, password + strlen(password) + 1);
         return Encode(SimMessage(devsim::SIM_REQUEST)
@@ -776,7 +646,7 @@ TEST_F(ServiceLinkTest, AnnouncementRefusedByTheDeviceEndsWithTheFileClosed)
     ASSERT_EQ(1, engine.StartAnnouncementUpdate(0));
     ASSERT_TRUE(frame.WaitForStatus(400, 0, 3000)) << Describe(frame.statuses);
     EXPECT_FALSE(engine.GetWaveFile().IsOpen());
-    EXPECT_FALSE(frame.HasCode(72));
+    EXPECT_FALSE(frame.Has(72));
 
     // A block refused: the update ends at once with the device's cause.
     OpenAnnouncement(file);
@@ -868,7 +738,7 @@ TEST_F(ServiceLinkTest, FullDiskEndsTheCdrDownloadAndTheDeviceKeepsItsRecords)
     ASSERT_TRUE(file.Open(kCdrPath, DISKFILE_READ | DISKFILE_OPEN_EXISTING));
     ASSERT_EQ(1, engine.StartCdrDownload(FALSE));
     ASSERT_TRUE(frame.WaitForStatus(152, 2, 5000)) << Describe(frame.statuses);
-    Pump(200);
+    EngineFrame::Pump(200);
 
     EXPECT_EQ(std::vector<Bytes>{ CdrRequest(-1, 0) }, CdrMessages());
     EXPECT_EQ(CDR_ERROR_WRITE, file.GetErrorCode());
