@@ -240,9 +240,9 @@ void CMainFrame::LoadMenu()
 void CMainFrame::CreateToolBar()
 {
     m_toolBar.Create(m_rebar, ToolBarId);
-    m_toolBar.SetImages(IDB_TOOLBAR, 16);
+    // 24-pixel pictures, in full colour under the mouse.
+    m_toolBar.SetImages(IDB_TOOLBAR, 24, IDB_TOOLBAR_HOT);
     m_toolBar.AddButtons(kToolBarButtons, (int)(sizeof(kToolBarButtons) / sizeof(kToolBarButtons[0])));
-    m_toolBar.SetButtonSize(24, 22);
     m_toolBar.SendMessage(TB_SETPARENT, (WPARAM)m_hWnd);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // Resource ids of the main frame: menus, commands, accelerators, bitmaps.
 
-// The main menu, the accelerator table, the application icon and the toolbar strip.
+// The main menu, the accelerator table, the application icon and the toolbar
+// strips (resting and hot).
 #define IDR_MAINFRAME                   128
 #define IDB_TOOLBAR                     128
+#define IDB_TOOLBAR_HOT                 129
 #define IDR_CONTEXTMENU                 224
 
 // The tab images, in the order of the tab kinds.

@@ -70,6 +70,72 @@ class Canvas:
                     self.set(ox + x, oy + y, other.px[y][x])
 
 
+class ScaledCanvas(Canvas):
+    """Takes the 16x16 drawings and renders them at size x size: every
+    coordinate is scaled, so the toolbar's pictures are drawn, not stretched."""
+
+    def __init__(self, size):
+        Canvas.__init__(self, size, size)
+        self.s = size / 16.0
+        self.raw = False  # while a drawing primitive puts its own pixels
+
+    def _span(self, a, b):
+        return int(a * self.s), int((b + 1) * self.s) - 1
+
+    def _draw(self, primitive, *args):
+        self.raw = True
+        try:
+            primitive(self, *args)
+        finally:
+            self.raw = False
+
+    def set(self, x, y, c):
+        if self.raw:
+            Canvas.set(self, x, y, c)
+            return
+        x0, x1 = self._span(x, x)
+        y0, y1 = self._span(y, y)
+        for yy in range(y0, y1 + 1):
+            for xx in range(x0, x1 + 1):
+                Canvas.set(self, xx, yy, c)
+
+    def rect(self, x0, y0, x1, y1, fill=None, line=None):
+        X0, X1 = self._span(x0, x1)
+        Y0, Y1 = self._span(y0, y1)
+        self._draw(Canvas.rect, X0, Y0, X1, Y1, fill, line)
+
+    def line(self, x0, y0, x1, y1, c):
+        f = lambda v: int((v + 0.5) * self.s)
+        self._draw(Canvas.line, f(x0), f(y0), f(x1), f(y1), c)
+
+    def disc(self, cx, cy, r, fill, line=None):
+        self._draw(Canvas.disc, cx * self.s, cy * self.s, r * self.s, fill, line)
+
+    def poly(self, pts, fill):
+        self._draw(Canvas.poly, [(x * self.s, y * self.s) for x, y in pts], fill)
+
+
+# The toolbar's pictures are drawn on this; main() switches it to 24 pixels.
+TOOL_SIZE = 16
+
+
+def tool_canvas():
+    return Canvas(16, 16) if TOOL_SIZE == 16 else ScaledCanvas(TOOL_SIZE)
+
+
+def muted(c, amount=0.3):
+    """The resting look of a toolbar picture: its colours drawn toward grey;
+    the hot look is the full colour."""
+    out = Canvas(c.w, c.h)
+    for y in range(c.h):
+        for x in range(c.w):
+            p = c.px[y][x]
+            if p is not None:
+                g = sum(p) / 3.0
+                out.px[y][x] = tuple(int(v + (g - v) * amount) for v in p)
+    return out
+
+
 # --- drawings, 16x16 -------------------------------------------------------
 
 def page(c, x0=3, y0=1, x1=12, y1=14):
@@ -84,7 +150,7 @@ def page(c, x0=3, y0=1, x1=12, y1=14):
 
 
 def icon_new():
-    c = Canvas(16, 16)
+    c = tool_canvas()
     page(c)
     c.set(12, 12, (255, 200, 0))
     for d in range(1, 3):
@@ -94,7 +160,7 @@ def icon_new():
 
 
 def icon_open():
-    c = Canvas(16, 16)
+    c = tool_canvas()
     c.rect(1, 4, 6, 5, fill=(230, 180, 60), line=(150, 100, 20))
     c.rect(1, 5, 13, 13, fill=(240, 200, 80), line=(150, 100, 20))
     c.poly([(3, 8), (16, 8), (14, 14), (1, 14)], (250, 220, 120))
@@ -104,7 +170,7 @@ def icon_open():
 
 
 def icon_save():
-    c = Canvas(16, 16)
+    c = tool_canvas()
     c.rect(1, 1, 14, 14, fill=(40, 80, 170), line=(20, 40, 100))
     c.rect(4, 1, 11, 6, fill=(235, 235, 235), line=(20, 40, 100))
     c.rect(9, 2, 10, 5, fill=(40, 80, 170))
@@ -129,14 +195,14 @@ def arrow(c, x, top, bottom, col, up):
 
 
 def icon_download():
-    c = Canvas(16, 16)
+    c = tool_canvas()
     device(c, 1, 0, 14, 4)
     arrow(c, 7, 5, 15, (30, 150, 40), up=False)
     return c
 
 
 def icon_upload():
-    c = Canvas(16, 16)
+    c = tool_canvas()
     device(c, 1, 0, 14, 4)
     arrow(c, 7, 5, 15, (30, 90, 200), up=True)
     return c
@@ -152,7 +218,7 @@ def icon_upload_no_network():
 
 
 def icon_about():
-    c = Canvas(16, 16)
+    c = tool_canvas()
     c.disc(8, 8, 7.5, (40, 100, 200), (20, 50, 130))
     c.rect(7, 3, 8, 4, fill=(255, 255, 255))
     c.rect(7, 6, 8, 12, fill=(255, 255, 255))
@@ -299,13 +365,24 @@ def write_ico(path, canvases):
         f.write(out)
 
 
-def main():
+def toolbar_strips(size):
+    global TOOL_SIZE
+    TOOL_SIZE = size
     tools = [icon_new(), icon_open(), icon_save(), icon_download(), icon_upload(),
              icon_upload_no_network(), icon_about()]
-    strip = Canvas(16 * len(tools), 16)
+    TOOL_SIZE = 16
+    strip = Canvas(size * len(tools), size)
+    hot = Canvas(size * len(tools), size)
     for i, t in enumerate(tools):
-        strip.blit(t, 16 * i, 0)
+        strip.blit(muted(t), size * i, 0)
+        hot.blit(t, size * i, 0)
+    return strip, hot
+
+
+def main():
+    strip, hot = toolbar_strips(24)
     write_bmp(os.path.join(HERE, "Toolbar.bmp"), strip)
+    write_bmp(os.path.join(HERE, "ToolbarHot.bmp"), hot)
     write_ico(os.path.join(HERE, "App.ico"), [app_icon(32), app_icon(16)])
     write_ico(os.path.join(HERE, "TabConfig.ico"), [icon_tab_config()])
     write_ico(os.path.join(HERE, "TabComm.ico"), [icon_tab_comm()])
