@@ -187,21 +187,17 @@ bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int 
 
 void CCommLogCtrl::FlushQueued()
 {
-    ::EnterCriticalSection(&m_queueLock);
-    QueuedLine* line = m_queueHead;
-    m_queueHead = m_queueTail = nullptr;
-    ::LeaveCriticalSection(&m_queueLock);
-    while (line)
-    {
-        QueuedLine* next = line->next;
-        if (m_hWnd && ::IsWindow(m_hWnd))
-            WriteLine(line);
-        ::HeapFree(::GetProcessHeap(), 0, line);
-        line = next;
-    }
+    DrainQueue(true);
 }
 
 void CCommLogCtrl::FreeQueue()
+{
+    DrainQueue(false);
+}
+
+// Takes every queued line at once, so that other threads queue on meanwhile,
+// and writes each (while the window is there) before freeing it.
+void CCommLogCtrl::DrainQueue(bool write)
 {
     ::EnterCriticalSection(&m_queueLock);
     QueuedLine* line = m_queueHead;
@@ -210,6 +206,8 @@ void CCommLogCtrl::FreeQueue()
     while (line)
     {
         QueuedLine* next = line->next;
+        if (write && m_hWnd && ::IsWindow(m_hWnd))
+            WriteLine(line);
         ::HeapFree(::GetProcessHeap(), 0, line);
         line = next;
     }
@@ -285,12 +283,17 @@ void CCommLogCtrl::AddText(const char* text, COLORREF color)
 
 void CCommLogCtrl::AddTextFormat(const char* fmt, COLORREF color, ...)
 {
-    // Bounded and always terminated, whatever the arguments (a long path).
-    char line[kMaxLineSize];
     va_list args;
     va_start(args, color);
-    FormatTextV(line, sizeof(line), fmt, args);
+    AddTextFormatV(fmt, color, args);
     va_end(args);
+}
+
+void CCommLogCtrl::AddTextFormatV(const char* fmt, COLORREF color, va_list args)
+{
+    // Bounded and always terminated, whatever the arguments (a long path).
+    char line[kMaxLineSize];
+    FormatTextV(line, sizeof(line), fmt, args);
     AddText(line, color);
 }
 

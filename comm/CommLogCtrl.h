@@ -1,5 +1,6 @@
 #pragma once
 #include "wcl/Window.h"
+#include <cstdarg>
 
 // Log colours (COLORREF 0x00BBGGRR).
 enum : COLORREF
@@ -41,6 +42,7 @@ public:
     void SetColor(COLORREF color);
     void AddText(const char* text, COLORREF color);
     void AddTextFormat(const char* fmt, COLORREF color, ...) __attribute__((format(printf, 2, 4)));
+    void AddTextFormatV(const char* fmt, COLORREF color, va_list args);
     void AddFrameDump(const BYTE* bytes, int length, BOOL incoming);
     void AddRawInput(const BYTE* bytes, int length);
 
@@ -68,6 +70,7 @@ private:
     bool Enqueue(LineKind kind, COLORREF color, const void* data, int length);
     void WriteLine(const QueuedLine* line);
     void FreeQueue();
+    void DrainQueue(bool write);
 
     void ApplyColor(COLORREF color);
     // Moves the insertion point to the end and inserts text in color.

@@ -57,6 +57,22 @@ void PutBe32(BYTE* out, DWORD value)
     out[3] = (BYTE)value;
 }
 
+// A block of the firmware or of an announcement: its data (padded in place)
+// and the address it goes to.
+BYTE* BuildServiceBlock(BYTE dataTag, BYTE addressTag, BYTE* data, int length, DWORD address)
+{
+    length = PaddedLength(data, length);
+    BYTE addressBytes[4];
+    PutBe32(addressBytes, address);
+    BYTE* message = AllocMessage(MSG_TYPE_REQUEST);
+    if (!message)
+        FatalAllocError(1);
+    AddIE(message, dataTag, length, data);
+    AddIE(message, addressTag, 4, addressBytes);
+    SetChecksum(message);
+    return message;
+}
+
 bool GetBe32(const BYTE* message, BYTE tag, DWORD* value)
 {
     const BYTE* data;
@@ -274,7 +290,7 @@ int CDeviceProtocol::SendFirmwareBlock(BOOL retry)
     BYTE chunk[kServiceBlockSize];
     DWORD address = 0;
     const DWORD done = m_lmfFile.BytesDone();
-    int length = m_lmfFile.ReadChunk(chunk, kServiceBlockSize, &address);
+    const int length = m_lmfFile.ReadChunk(chunk, kServiceBlockSize, &address);
     if (length <= 0)
     {
         // The file cannot give the chunk: the update cannot go on, and a
@@ -284,14 +300,7 @@ int CDeviceProtocol::SendFirmwareBlock(BOOL retry)
         EndFirmwareUpdate(ENGINE_RESULT_NEGATIVE);
         return 0;
     }
-    length = PaddedLength(chunk, length);
-    BYTE addressBytes[4];
-    PutBe32(addressBytes, address);
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
-    AddIE(message, IE_FLASH_DATA, length, chunk);
-    AddIE(message, IE_FLASH_ADDRESS, 4, addressBytes);
-    SetChecksum(message);
-    Send(message);
+    Send(BuildServiceBlock(IE_FLASH_DATA, IE_FLASH_ADDRESS, chunk, length, address));
     if (!retry)
         PostStatus(kFlashProgress, ProgressPercent(done, m_lmfFile.TotalBytes()));
     StartTimer(g_Settings.CommunicationTimeoutFlashLoad);
@@ -522,7 +531,7 @@ int CDeviceProtocol::SendAnnouncementBlock(BOOL retry)
     const DWORD position = m_waveFile.Position();
     const DWORD left = m_waveFile.Size() > position ? m_waveFile.Size() - position : 0;
     const int expected = left < (DWORD)kServiceBlockSize ? (int)left : kServiceBlockSize;
-    int length = (int)m_waveFile.Read(block, kServiceBlockSize);
+    const int length = (int)m_waveFile.Read(block, kServiceBlockSize);
     if (length <= 0 || length < expected)
     {
         // The file cannot give the block (or gives less than it had when it
@@ -533,14 +542,7 @@ int CDeviceProtocol::SendAnnouncementBlock(BOOL retry)
         EndAnnouncementUpdate(ENGINE_RESULT_NEGATIVE);
         return 0;
     }
-    length = PaddedLength(block, length);
-    BYTE address[4];
-    PutBe32(address, position);
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
-    AddIE(message, IE_ANNOUNCEMENT_DATA, length, block);
-    AddIE(message, IE_ADDRESS, 4, address);
-    SetChecksum(message);
-    Send(message);
+    Send(BuildServiceBlock(IE_ANNOUNCEMENT_DATA, IE_ADDRESS, block, length, position));
     if (!retry)
         PostStatus(kAnnouncementProgress, ProgressPercent(position, m_waveFile.Size()));
     StartTimer(g_Settings.CommunicationTimeoutFlashLoad);

@@ -104,33 +104,30 @@ void CloseThreadHandle(LinkThread& t)
     t.id = 0;
 }
 
+// Created suspended, so that its id is stored before it runs.
+bool StartLinkThread(LinkThread& t, LPTHREAD_START_ROUTINE proc, void* param)
+{
+    DWORD id = 0;
+    t.handle = ::CreateThread(NULL, 0, proc, param, CREATE_SUSPENDED, &id);
+    if (!t.handle)
+        return false;
+    t.id = id;
+    ::ResumeThread(t.handle);
+    return true;
+}
+
 bool StartThreads()
 {
     LinkLog("Start threads");
     ::InterlockedExchange(&s_stop, 0);
     HANDLE queueReady = ::CreateEvent(NULL, TRUE, FALSE, NULL);
     if (!s_reader.handle)
+        StartLinkThread(s_reader, ReaderThreadProc, NULL);
+    if (!s_writer.handle && StartLinkThread(s_writer, WriterThreadProc, queueReady))
     {
-        DWORD id = 0;
-        s_reader.handle = ::CreateThread(NULL, 0, ReaderThreadProc, NULL, CREATE_SUSPENDED, &id);
-        if (s_reader.handle)
-        {
-            s_reader.id = id;
-            ::ResumeThread(s_reader.handle);
-        }
-    }
-    if (!s_writer.handle)
-    {
-        DWORD id = 0;
-        s_writer.handle = ::CreateThread(NULL, 0, WriterThreadProc, queueReady, CREATE_SUSPENDED, &id);
-        if (s_writer.handle)
-        {
-            s_writer.id = id;
-            ::ResumeThread(s_writer.handle);
-            // The writer's queue must exist before anything is posted to it.
-            HANDLE waits[2] = { queueReady, s_writer.handle };
-            ::WaitForMultipleObjects(2, waits, FALSE, 5000);
-        }
+        // The writer's queue must exist before anything is posted to it.
+        HANDLE waits[2] = { queueReady, s_writer.handle };
+        ::WaitForMultipleObjects(2, waits, FALSE, 5000);
     }
     ::CloseHandle(queueReady);
     bool ok = s_reader.handle && s_writer.handle;

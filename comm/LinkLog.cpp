@@ -21,6 +21,15 @@ void Emit(const char* text, COLORREF color)
     if (log)
         log->AddText(text, color);
 }
+
+void EmitFormatV(COLORREF color, const char* fmt, va_list args)
+{
+    if (!s_sink && !s_log)
+        return;
+    char line[CCommLogCtrl::kMaxLineSize];
+    FormatTextV(line, sizeof(line), fmt, args);
+    Emit(line, color);
+}
 }
 
 void CommSetLog(CCommLogCtrl* log)
@@ -46,26 +55,18 @@ void LinkLog(const char* text)
 
 void LinkLogFormat(const char* fmt, ...)
 {
-    if (!s_sink && !s_log)
-        return;
-    char line[CCommLogCtrl::kMaxLineSize];
     va_list args;
     va_start(args, fmt);
-    FormatTextV(line, sizeof(line), fmt, args);
+    EmitFormatV(LOG_RED, fmt, args);
     va_end(args);
-    Emit(line, LOG_RED);
 }
 
 void LinkLogColorFormat(COLORREF color, const char* fmt, ...)
 {
-    if (!s_sink && !s_log)
-        return;
-    char line[CCommLogCtrl::kMaxLineSize];
     va_list args;
     va_start(args, fmt);
-    FormatTextV(line, sizeof(line), fmt, args);
+    EmitFormatV(color, fmt, args);
     va_end(args);
-    Emit(line, color);
 }
 
 void LinkLogRaw(const BYTE* bytes, int length)

@@ -46,12 +46,10 @@ void CLmfFile::LogLine(const char* fmt, ...)
 {
     if (!m_log)
         return;
-    char line[CCommLogCtrl::kMaxLineSize];
     va_list args;
     va_start(args, fmt);
-    FormatTextV(line, sizeof(line), fmt, args);
+    m_log->AddTextFormatV(fmt, LOG_OLIVE, args);
     va_end(args);
-    m_log->AddText(line, LOG_OLIVE);
 }
 
 int CLmfFile::Load()
