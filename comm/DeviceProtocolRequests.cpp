@@ -622,9 +622,14 @@ void CDeviceProtocol::TakeDateTime(const BYTE* message)
         if (length >= 6)
         {
             // A date out of range is not handed on: the dialog then shows
-            // the computer's date.
-            const bool valid = data[0] < 60 && data[1] < 60 && data[2] < 24 && data[3] >= 1 && data[3] <= 31 &&
-                               data[4] >= 1 && data[4] <= 12;
+            // the computer's date. A day the month does not have (31 April,
+            // 29 February of a common year) is out of range too.
+            static const BYTE kMonthDays[12] = { 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+            const int year = data[5] + 2000;
+            const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+            const bool valid = data[0] < 60 && data[1] < 60 && data[2] < 24 && data[4] >= 1 && data[4] <= 12 &&
+                               data[3] >= 1 && data[3] <= kMonthDays[data[4] - 1] &&
+                               !(data[4] == 2 && data[3] == 29 && !leap);
             if (valid)
             {
                 m_dateTime.wSecond = data[0];
@@ -632,7 +637,7 @@ void CDeviceProtocol::TakeDateTime(const BYTE* message)
                 m_dateTime.wHour = data[2];
                 m_dateTime.wDay = data[3];
                 m_dateTime.wMonth = data[4];
-                m_dateTime.wYear = static_cast<WORD>(data[5] + 2000);
+                m_dateTime.wYear = static_cast<WORD>(year);
             }
         }
         const BYTE* extra;
