@@ -36,14 +36,28 @@ public:
         MESSAGE_HANDLER(WM_ERASEBKGND, LayoutBase::OnEraseBackground)
         MESSAGE_HANDLER(WMU_PS_ATTACH_PS, LayoutBase::OnAttachPropertySheet)
         MESSAGE_HANDLER(WM_INITDIALOG, LayoutBase::OnInitDialog)
+        MESSAGE_HANDLER(SizeNoticeMessage(), OnSizeNotice)
     END_MSG_MAP()
 
-    // Posts WM_SIZE with the real client size, so the first layout runs once
-    // the page's own initialisation has filled its controls.
-    void PostSizeToSelf()
+    // Asks for a WM_SIZE once the page's own initialisation has filled its
+    // controls, so the first layout runs. The notice is posted and turned into
+    // WM_SIZE with the client size the page has when it arrives: the view
+    // usually sizes the page to its pane in between, and a size taken at
+    // posting time would make the layout believe the page went back to its
+    // design size.
+    void PostSizeToSelf() { ::PostMessageA(this->m_hWnd, SizeNoticeMessage(), 0, 0); }
+
+    static UINT SizeNoticeMessage()
+    {
+        static const UINT msg = ::RegisterWindowMessageA("VelLayoutPageSizeNotice");
+        return msg;
+    }
+
+    LRESULT OnSizeNotice(UINT, WPARAM, LPARAM, BOOL&)
     {
         RECT rc = { 0, 0, 0, 0 };
         ::GetClientRect(this->m_hWnd, &rc);
-        ::PostMessageA(this->m_hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(rc.right, rc.bottom));
+        ::SendMessageA(this->m_hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(rc.right, rc.bottom));
+        return 0;
     }
 };
