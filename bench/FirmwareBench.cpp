@@ -11,6 +11,7 @@
 #include "comm/TcpLink.h"
 #include "app/AppSettings.h"
 #include "app/TextUtil.h"
+#include "tests/support/EngineFrame.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "wcl/Win.h"
 #include <cstdio>
@@ -55,15 +56,7 @@ LRESULT CALLBACK FrameProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WMU_ENSURE_LOGIN:
         if (wParam == 3)
-        {
-            if (CommState() != 0)
-                return 1;
-            if (!CommInit(hWnd, 1))
-                return 0;
-            for (int i = 0; i < 20 && CommState() != 2; ++i)
-                Sleep(100);
-            return CommState() == 2;
-        }
+            return enginetest::EnsureLinkWithoutPumping(hWnd);
         return 0;
     }
     return DefWindowProcA(hWnd, msg, wParam, lParam);
@@ -71,12 +64,7 @@ LRESULT CALLBACK FrameProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 HWND CreateFrame()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = GetModuleHandle(NULL);
-    wc.lpszClassName = "VelFirmwareBenchFrame";
-    RegisterClassA(&wc);
-    return CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+    return CreateMessageWindow("VelFirmwareBenchFrame", FrameProc);
 }
 
 bool WriteImage()

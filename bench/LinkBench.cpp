@@ -53,12 +53,20 @@ LRESULT CALLBACK CounterProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 HWND CreateCounterWindow()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = CounterProc;
-    wc.hInstance = GetModuleHandle(NULL);
-    wc.lpszClassName = "VelLinkBenchCounter";
-    RegisterClassA(&wc);
-    return CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+    return CreateMessageWindow("VelLinkBenchCounter", CounterProc);
+}
+
+// Opens the link over loopback TCP to the simulator's port and waits up to
+// 3 s for it, without handling messages.
+void ConnectLoopback(HWND window, int port)
+{
+    g_Settings.ComMode = 1;
+    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+    g_Settings.TcpPort = (DWORD)port;
+    CommInit(window, 1);
+    double deadline = Now() + 3000;
+    while (CommState() != 2 && Now() < deadline)
+        Sleep(1);
 }
 
 // Drains frames posted to this thread's windows until 'count' arrived.
@@ -127,13 +135,7 @@ void BenchRoundTrips()
     }
     WinsockStartup();
     HWND window = CreateCounterWindow();
-    g_Settings.ComMode = 1;
-    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-    g_Settings.TcpPort = (DWORD)port;
-    CommInit(window, 1);
-    double deadline = Now() + 3000;
-    while (CommState() != 2 && Now() < deadline)
-        Sleep(1);
+    ConnectLoopback(window, port);
 
     const BYTE keepAlive[] = { 0xA1, 0x02, 0x34, 0x00, 0x29 };
     const int rounds = 1000;
@@ -251,12 +253,7 @@ double TimeDownload(HWND logWindow)
     int port = sim.StartTcp();
     if (!port)
         return -1;
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = EngineFrameProc;
-    wc.hInstance = GetModuleHandle(NULL);
-    wc.lpszClassName = "VelLinkBenchFrame";
-    RegisterClassA(&wc);
-    HWND frame = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+    HWND frame = CreateMessageWindow("VelLinkBenchFrame", EngineFrameProc);
 
     CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
     g_engine = &engine;
@@ -271,20 +268,14 @@ double TimeDownload(HWND logWindow)
         CommSetLog(&log);
     }
     g_Settings.SetDefaults();
-    g_Settings.ComMode = 1;
-    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-    g_Settings.TcpPort = (DWORD)port;
-    CommInit(frame, 1);
-    double deadline = Now() + 3000;
-    while (CommState() != 2 && Now() < deadline)
-        Sleep(1);
+    ConnectLoopback(frame, port);
 
     g_downloadResult = -1;
     double t0 = Now();
     double elapsed = -1;
     if (engine.StartDataDownload() == 1)
     {
-        deadline = Now() + 600000;
+        const double deadline = Now() + 600000;
         while (g_downloadResult < 0 && Now() < deadline)
         {
             MSG msg;

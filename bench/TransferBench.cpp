@@ -4,6 +4,7 @@
 // default pacing and with the pacing delay set to 0. Prints for each case the
 // time, the number of block requests and the ratio of the time to the floor
 // the pacing sets (requests x delay). Run under Wine by hand.
+#include "bench/BenchSupport.h"
 #include "comm/DeviceProtocol.h"
 #include "config/ConfigRecord.h"
 #include "tests/support/EngineFrame.h"
@@ -15,16 +16,6 @@
 namespace
 {
 using devsim::Bytes;
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
 
 Bytes FullImage()
 {
