@@ -152,6 +152,10 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_rebar.Create(m_hWnd, WCL_IDW_TOOLBAR);
     m_hWndToolBar = m_rebar;
     m_cmdBar.Create(m_hWnd, m_rebar, CommandBarId);
+    // The menus show the toolbar's pictures beside the same commands.
+    const UINT menuImageIds[] = { ID_FILE_NEW,    ID_FILE_OPEN,   ID_FILE_SAVE, ID_FILE_DOWNLOAD,
+                                  ID_FILE_UPLOAD, ID_FILE_UPLOAD_WITHOUT_NETWORK, ID_APP_ABOUT };
+    m_cmdBar.LoadImages(IDB_MENU_IMAGES, 16, menuImageIds, (int)(sizeof(menuImageIds) / sizeof(menuImageIds[0])));
     LoadMenu();
     CreateToolBar();
     CreateBands(m_rebar, m_cmdBar.GetHwnd(), m_toolBar);

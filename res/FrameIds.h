@@ -6,6 +6,7 @@
 #define IDR_MAINFRAME                   128
 #define IDB_TOOLBAR                     128
 #define IDB_TOOLBAR_HOT                 129
+#define IDB_MENU_IMAGES                 130
 #define IDR_CONTEXTMENU                 224
 
 // The tab images, in the order of the tab kinds.

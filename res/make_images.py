@@ -383,6 +383,8 @@ def main():
     strip, hot = toolbar_strips(24)
     write_bmp(os.path.join(HERE, "Toolbar.bmp"), strip)
     write_bmp(os.path.join(HERE, "ToolbarHot.bmp"), hot)
+    # The menus show the same pictures at 16 pixels.
+    write_bmp(os.path.join(HERE, "MenuImages.bmp"), toolbar_strips(16)[1])
     write_ico(os.path.join(HERE, "App.ico"), [app_icon(32), app_icon(16)])
     write_ico(os.path.join(HERE, "TabConfig.ico"), [icon_tab_config()])
     write_ico(os.path.join(HERE, "TabComm.ico"), [icon_tab_comm()])

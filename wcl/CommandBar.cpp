@@ -6,6 +6,8 @@ CCommandBarCtrl::~CCommandBarCtrl()
 {
     if (::IsWindow(m_hWnd))
         ::DestroyWindow(m_hWnd);
+    for (const MenuImage& image : m_images)
+        ::DeleteObject(image.bitmap);
 }
 
 HWND CCommandBarCtrl::Create(HWND frame, HWND parent, UINT id)
@@ -25,11 +27,97 @@ HWND CCommandBarCtrl::Create(HWND frame, HWND parent, UINT id)
     return m_hWnd;
 }
 
+BOOL CCommandBarCtrl::LoadImages(UINT bitmapId, int size, const UINT* ids, int count)
+{
+    HBITMAP strip = (HBITMAP)::LoadImageA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0,
+                                          LR_CREATEDIBSECTION);
+    if (!strip)
+        return FALSE;
+    BITMAP info = {};
+    ::GetObjectA(strip, sizeof(info), &info);
+    const int width = info.bmWidth, height = info.bmHeight;
+    std::vector<DWORD> pixels((size_t)width * (size_t)height);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height; // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    HDC screen = ::GetDC(NULL);
+    const bool read = ::GetDIBits(screen, strip, 0, (UINT)height, pixels.data(), &bi, DIB_RGB_COLORS) != 0;
+    ::DeleteObject(strip);
+    if (!read || height < size)
+    {
+        ::ReleaseDC(NULL, screen);
+        return FALSE;
+    }
+    // The menu's own colour stands in for the transparent magenta.
+    const COLORREF menu = ::GetSysColor(COLOR_MENU);
+    const DWORD background = (GetRValue(menu) << 16) | (GetGValue(menu) << 8) | GetBValue(menu);
+    for (int i = 0; i < count && (i + 1) * size <= width; ++i)
+    {
+        if (!ids[i])
+            continue;
+        BITMAPINFO one = bi;
+        one.bmiHeader.biWidth = size;
+        one.bmiHeader.biHeight = -size;
+        void* bits = nullptr;
+        HBITMAP image = ::CreateDIBSection(screen, &one, DIB_RGB_COLORS, &bits, NULL, 0);
+        if (!image)
+            continue;
+        DWORD* out = static_cast<DWORD*>(bits);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+            {
+                DWORD p = pixels[(size_t)y * width + (size_t)(i * size + x)] & 0xFFFFFF;
+                out[y * size + x] = p == 0xFF00FF ? background : p;
+            }
+        m_images.push_back(MenuImage{ ids[i], image });
+    }
+    ::ReleaseDC(NULL, screen);
+    if (m_menu)
+        ApplyImages(m_menu);
+    return TRUE;
+}
+
+HBITMAP CCommandBarCtrl::GetImage(UINT id) const
+{
+    for (const MenuImage& image : m_images)
+        if (image.id == id)
+            return image.bitmap;
+    return NULL;
+}
+
+void CCommandBarCtrl::ApplyImages(HMENU menu) const
+{
+    int count = ::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i)
+    {
+        HMENU sub = ::GetSubMenu(menu, i);
+        if (sub)
+        {
+            ApplyImages(sub);
+            continue;
+        }
+        HBITMAP image = GetImage(::GetMenuItemID(menu, i));
+        if (!image)
+            continue;
+        MENUITEMINFOA item = {};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_BITMAP;
+        item.hbmpItem = image;
+        ::SetMenuItemInfoA(menu, (UINT)i, TRUE, &item);
+    }
+}
+
 BOOL CCommandBarCtrl::AttachMenu(HMENU menu)
 {
     if (!m_hWnd)
         return FALSE;
     m_menu = menu;
+    if (menu)
+        ApplyImages(menu);
     while (::SendMessage(m_hWnd, TB_DELETEBUTTON, 0, 0))
     {
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include "wcl/WindowImpl.h"
+#include <vector>
 
 // The menu bar of the frame as a toolbar in a rebar band: one button per
 // top-level menu item, whose drop-down is tracked under the button. Its
@@ -18,6 +19,13 @@ public:
     // Shows menu's top-level items as buttons; the bar does not own the menu.
     BOOL AttachMenu(HMENU menu);
     HMENU GetMenu() const { return m_menu; }
+
+    // Pictures beside menu items: a strip of square images (magenta is
+    // transparent), the image at position i for command ids[i] (0: none).
+    // They stay with the bar and go onto every menu it is given.
+    BOOL LoadImages(UINT bitmapId, int size, const UINT* ids, int count);
+    // The picture of a command's menu items, NULL when it has none.
+    HBITMAP GetImage(UINT id) const;
 
     // Tracks the drop-down of top-level item index under its button.
     void DropDown(int index);
@@ -40,4 +48,12 @@ private:
     HWND m_frame = NULL;
     HMENU m_menu = NULL;
     int m_tracking = -1;
+    struct MenuImage
+    {
+        UINT id;
+        HBITMAP bitmap;
+    };
+    std::vector<MenuImage> m_images;
+
+    void ApplyImages(HMENU menu) const;
 };

@@ -42,6 +42,12 @@ void CALLBACK CloseDialogLater(HWND dlg, UINT, UINT_PTR id, DWORD)
     ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
 }
 
+void CALLBACK EndMenuLater(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(NULL, id);
+    ::EndMenu();
+}
+
 void Pump()
 {
     MSG msg;
@@ -133,6 +139,16 @@ TEST_F(MainFrameTest, StartsWithTranslatedMenusBarsAndTwoTabs)
     EXPECT_EQ("Upload &without Network Settings", MenuText(menu, ID_FILE_UPLOAD_WITHOUT_NETWORK));
     EXPECT_EQ("&Communication Log", MenuText(menu, ID_SERVICE_COMMUNICATION));
     EXPECT_EQ(6, (int)::SendMessage(frame.GetCommandBar().GetHwnd(), TB_BUTTONCOUNT, 0, 0));
+    // The menu items of the toolbar's commands show its pictures.
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_BITMAP;
+    ASSERT_TRUE(::GetMenuItemInfoA(menu, ID_FILE_DOWNLOAD, FALSE, &item));
+    EXPECT_TRUE(item.hbmpItem != NULL);
+    EXPECT_EQ(frame.GetCommandBar().GetImage(ID_FILE_DOWNLOAD), item.hbmpItem);
+    item.hbmpItem = NULL;
+    ASSERT_TRUE(::GetMenuItemInfoA(menu, ID_FILE_SAVE_AS, FALSE, &item));
+    EXPECT_TRUE(item.hbmpItem == NULL);
 
     // New, Open, Save | Download, Upload, Upload without network | About.
     EXPECT_EQ(9, (int)::SendMessage(frame.GetToolBar(), TB_BUTTONCOUNT, 0, 0));
@@ -390,6 +406,8 @@ TEST_F(MainFrameTest, ScreenshotsOfTheTabsAndDialogs)
     if (!getenv("VEL_SHOT"))
         GTEST_SKIP() << "only with VEL_SHOT";
     g_Settings.CommunicationLog = 1;
+    // Without a device the diagnostics page asks for the link: cancelled.
+    frametest::CDialogScript script;
     CMainFrame frame;
     ASSERT_TRUE(frame.CreateFrame());
     frame.ShowWindow(SW_SHOW);
@@ -406,10 +424,13 @@ TEST_F(MainFrameTest, ScreenshotsOfTheTabsAndDialogs)
     HTREEITEM node = frame.GetDiagView().FindNode(DiagNodeIsdnLines);
     TreeView_SelectItem(frame.GetDiagView().GetTree(), node);
     HoldForScreenshot();
+    TreeView_SelectItem(frame.GetDiagView().GetTree(), frame.GetDiagView().FindNode(DiagNodeRoot));
     frame.SelectTab(0);
-    frametest::CDialogScript script;
     script.On<CAboutDlg>([](CAboutDlg& dlg) { ::SetTimer(dlg, 77, 3500, &CloseDialogLater); });
     frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
+    // The File menu with its pictures.
+    ::SetTimer(NULL, 0, 3000, &EndMenuLater);
+    const_cast<CCommandBarCtrl&>(frame.GetCommandBar()).DropDown(0);
     frame.GetDataView().SetModified(false);
     frame.DestroyWindow();
 }
