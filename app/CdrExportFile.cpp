@@ -288,7 +288,10 @@ bool CCdrExportFile::ProposeFileName(const char* folder, DWORD format, const SYS
     int yy = date.wYear % 100, mm = date.wMonth, dd = date.wDay;
 
     FormatText(out, size, "%sCDR%02d%02d%02d.%s", dir, yy, mm, dd, ext);
-    for (int n = 1; n <= 100 && FileExists(out); ++n)
+    // A name is taken whenever something of that name is there, also a file
+    // another program holds open without sharing (a spreadsheet showing the
+    // last export), which a probe that opens the file would miss.
+    for (int n = 1; n <= 100 && ::GetFileAttributesA(out) != INVALID_FILE_ATTRIBUTES; ++n)
         FormatText(out, size, "%sCDR%02d%02d%02d_%02d.%s", dir, yy, mm, dd, n, ext);
     return true;
 }
