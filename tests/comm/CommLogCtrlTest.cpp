@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "comm/CommLogCtrl.h"
 #include "app/TextUtil.h"
+#include "tests/support/LogView.h"
 #include "tests/support/TestFiles.h"
 #include <string>
 #include <vector>
@@ -13,36 +14,14 @@ namespace
 class CommLogTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
-
     void SetUp() override
     {
-        m_host = ::CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, NULL, NULL,
-                                   ::GetModuleHandle(NULL), NULL);
-        ASSERT_TRUE(m_host != NULL);
-        HWND edit = ::CreateWindowExA(0, "RichEdit20A", "",
-                                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                                          ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
-                                      0, 0, 580, 380, m_host, (HMENU)1030, ::GetModuleHandle(NULL), NULL);
-        ASSERT_TRUE(edit != NULL);
-        m_log.Attach(edit);
+        ASSERT_TRUE(m_view.edit != NULL);
+        m_log.Attach(m_view.edit);
         m_log.Init();
     }
 
-    void TearDown() override
-    {
-        if (m_host)
-            ::DestroyWindow(m_host);
-    }
-
-    std::string Text()
-    {
-        int len = ::GetWindowTextLengthA(m_log);
-        std::string s((size_t)len + 1, '\0');
-        int got = ::GetWindowTextA(m_log, &s[0], len + 1);
-        s.resize((size_t)got);
-        return s;
-    }
+    std::string Text() { return WindowText(m_log); }
 
     std::vector<std::string> Lines()
     {
@@ -70,12 +49,7 @@ protected:
     COLORREF ColorOf(int line, int first, int last)
     {
         LONG start = (LONG)m_log.SendMessage(EM_LINEINDEX, line);
-        CHARRANGE cr = { start + first, start + last };
-        m_log.SendMessage(EM_EXSETSEL, 0, (LPARAM)&cr);
-        CHARFORMATA cf = {};
-        cf.cbSize = sizeof(cf);
-        m_log.SendMessage(EM_GETCHARFORMAT, SCF_SELECTION, (LPARAM)&cf);
-        return (cf.dwMask & CFM_COLOR) ? cf.crTextColor : 0xFFFFFFFF;
+        return RangeColor(m_log, start + first, start + last);
     }
 
     CHARRANGE Selection()
@@ -114,8 +88,9 @@ protected:
         }
     }
 
-    HWND m_host = NULL;
     CCommLogCtrl m_log;
+    // Declared after the log object, so that the window goes before it.
+    CLogViewWindow m_view;
 };
 
 TEST_F(CommLogTest, InitMeasuresTheScreenWidthInDigits)
@@ -372,8 +347,8 @@ TEST_F(CommLogTest, QueuedLinesAreWrittenByTheWakeUpAndDroppedWithTheWindow)
     thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
     ::WaitForSingleObject(thread, 10000);
     ::CloseHandle(thread);
-    ::DestroyWindow(m_host);
-    m_host = NULL;
+    ::DestroyWindow(m_view.host);
+    m_view.host = NULL;
     Pump();
     thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread, 10000));

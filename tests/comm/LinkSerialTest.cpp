@@ -9,7 +9,9 @@
 #include "comm/UsbPort.h"
 #include "app/AppSettings.h"
 #include "app/TextUtil.h"
+#include "tests/support/EngineFrame.h"
 #include "tests/support/LinkMessageRecorder.h"
+#include "tests/support/LogView.h"
 #include "tests/support/ThreadLog.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "tools/devsim/PtyPair.h"
@@ -199,14 +201,6 @@ Bytes RawInputBytes(const std::string& text)
     }
     return bytes;
 }
-
-std::string WindowText(HWND hwnd)
-{
-    int length = ::GetWindowTextLengthA(hwnd);
-    std::string text((size_t)length + 1, '\0');
-    text.resize((size_t)::GetWindowTextA(hwnd, &text[0], length + 1));
-    return text;
-}
 } // namespace
 
 // The real log view attached to the link: the reader thread logs the raw
@@ -214,24 +208,16 @@ std::string WindowText(HWND hwnd)
 // Closing never waits on the log, and the reader's lines all land, in order.
 TEST_F(LinkSerialTest, ReaderLogsRawInputWhileTheUiThreadClosesTheLink)
 {
-    ::LoadLibraryA("RICHED20.DLL");
-    HWND host = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, NULL, NULL, NULL, NULL);
-    HWND edit = ::CreateWindowExA(0, "RichEdit20A", "",
-                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
-                                      ES_AUTOVSCROLL | ES_AUTOHSCROLL,
-                                  0, 0, 580, 380, host, NULL, NULL, NULL);
-    ASSERT_TRUE(edit != NULL);
     CCommLogCtrl view;
-    // Detached however the test ends: the link must not keep a dead view.
+    CLogViewWindow window;
+    const HWND edit = window.edit;
+    ASSERT_TRUE(edit != NULL);
+    // Detached however the test ends, before the window goes: the link must
+    // not keep a dead view.
     struct Detach
     {
-        HWND host;
-        ~Detach()
-        {
-            CommSetLog(NULL);
-            ::DestroyWindow(host);
-        }
-    } detach{ host };
+        ~Detach() { CommSetLog(NULL); }
+    } detach;
     view.Attach(edit);
     view.Init();
     view.SetMaxLines(0);
@@ -273,101 +259,22 @@ TEST_F(LinkSerialTest, ReaderLogsRawInputWhileTheUiThreadClosesTheLink)
     for (size_t at = 0; at + answerWire.size() <= logged.size(); at += answerWire.size())
         EXPECT_EQ(answerWire, Bytes(logged.begin() + at, logged.begin() + at + answerWire.size())) << at;
     // Raw input is magenta.
-    LONG rawAt = (LONG)raw;
-    CHARRANGE cr = { rawAt, rawAt + 12 };
-    ::SendMessageA(edit, EM_EXSETSEL, 0, (LPARAM)&cr);
-    CHARFORMATA cf = {};
-    cf.cbSize = sizeof(cf);
-    ::SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, (LPARAM)&cf);
-    EXPECT_EQ(LOG_MAGENTA, cf.crTextColor);
+    EXPECT_EQ(LOG_MAGENTA, TextColorAt(edit, raw, 12));
 }
 
-namespace
-{
-// Stands in for the main frame: hands received frames to the engine,
-// connects on demand and records the engine's statuses.
-class CSerialEngineFrame
-{
-public:
-    explicit CSerialEngineFrame(CDeviceProtocol* engine)
-    {
-        s_engine = engine;
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = ::GetModuleHandle(NULL);
-        wc.lpszClassName = "VelSerialEngineFrame";
-        ::RegisterClassA(&wc);
-        hwnd = ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
-        s_statuses.clear();
-    }
-    ~CSerialEngineFrame()
-    {
-        ::DestroyWindow(hwnd);
-        s_engine = NULL;
-    }
-    bool WaitForStatus(WPARAM code, DWORD ms)
-    {
-        DWORD deadline = ::GetTickCount() + ms;
-        for (;;)
-        {
-            for (const CLinkMessageRecorder::Status& st : s_statuses)
-                if (st.code == code)
-                    return true;
-            if ((LONG)(::GetTickCount() - deadline) >= 0)
-                return false;
-            CLinkMessageRecorder::Pump(5);
-        }
-    }
-    LPARAM ResultOf(WPARAM code) const
-    {
-        for (const CLinkMessageRecorder::Status& st : s_statuses)
-            if (st.code == code)
-                return st.result;
-        return -1;
-    }
-
-    HWND hwnd = NULL;
-
-private:
-    static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        switch (msg)
-        {
-        case WMU_FRAME_RECEIVED:
-            if (s_engine)
-                s_engine->OnMessage((BYTE*)wParam, (int)lParam);
-            else
-                FreeCommBuffer((void*)wParam);
-            return 0;
-        case WMU_ENGINE_STATUS:
-            s_statuses.push_back(CLinkMessageRecorder::Status{ wParam, lParam });
-            return 0;
-        case WMU_ENSURE_LOGIN:
-            if (wParam == 3 && CommState() != 2)
-                CommInit(hWnd, 1);
-            return CommState() == 2;
-        }
-        return ::DefWindowProcA(hWnd, msg, wParam, lParam);
-    }
-    static CDeviceProtocol* s_engine;
-    static std::vector<CLinkMessageRecorder::Status> s_statuses;
-};
-CDeviceProtocol* CSerialEngineFrame::s_engine = NULL;
-std::vector<CLinkMessageRecorder::Status> CSerialEngineFrame::s_statuses;
-} // namespace
+using enginetest::EngineFrame;
 
 // The engine over the COM port: its request goes out through the writer
 // thread, the answer comes back through the reader and the dispatcher.
 TEST_F(LinkSerialTest, EngineAsksTheSystemInformationOverTheComPort)
 {
     CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
-    CSerialEngineFrame frame(&engine);
+    EngineFrame frame(&engine);
     engine.SetNotifyWindow(frame.hwnd);
     ASSERT_EQ(1, CommInit(frame.hwnd, 1));
 
     ASSERT_EQ(1, engine.GetSystemInfo());
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_SYSINFO_ANSWERED, 5000));
-    EXPECT_EQ(ENGINE_RESULT_OK, frame.ResultOf(ENGINE_STATUS_SYSINFO_ANSWERED));
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, 5000));
     EXPECT_STREQ("3.0.0.5", engine.GetFirmwareVersion());
     EXPECT_STREQ("L1.07", engine.GetLoaderVersion());
     EXPECT_EQ(2, engine.GetRunningProgram());
@@ -391,7 +298,7 @@ TEST_F(LinkSerialTest, EngineResetOverTheUsbPortEndsWithTheFirmwareRunning)
     g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
     UsbPortLookupFn previous = SetUsbPortLookup(DeviceOnProgramPort);
     CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
-    CSerialEngineFrame frame(&engine);
+    EngineFrame frame(&engine);
     engine.SetNotifyWindow(frame.hwnd);
     ASSERT_EQ(1, CommInit(frame.hwnd, 1));
     sim.SetRestart(200, true);
@@ -399,8 +306,9 @@ TEST_F(LinkSerialTest, EngineResetOverTheUsbPortEndsWithTheFirmwareRunning)
     ASSERT_EQ(1, engine.ResetDevice());
     int arrivals = 0;
     DWORD deadline = ::GetTickCount() + 15000;
-    while (!frame.WaitForStatus(ENGINE_STATUS_FIRMWARE_RUNNING, 20) && (LONG)(::GetTickCount() - deadline) < 0)
+    while (!frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING) && (LONG)(::GetTickCount() - deadline) < 0)
     {
+        EngineFrame::Pump(20);
         if (CommState() != 2 && CommIsSuspended())
         {
             OnUsbDeviceChange(kDeviceInterface, 1);
@@ -408,7 +316,7 @@ TEST_F(LinkSerialTest, EngineResetOverTheUsbPortEndsWithTheFirmwareRunning)
         }
     }
     SetUsbPortLookup(previous);
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_FIRMWARE_RUNNING, 0));
+    ASSERT_TRUE(frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING));
     EXPECT_GE(arrivals, 1);
     CLinkMessageRecorder::Pump(100);
     EXPECT_EQ(2, engine.GetRunningProgram());

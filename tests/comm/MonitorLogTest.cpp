@@ -3,6 +3,7 @@
 #include "app/Language.h"
 #include "app/TextUtil.h"
 #include "tests/support/EngineHarness.h"
+#include "tests/support/LogView.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestLanguage.h"
@@ -112,31 +113,10 @@ protected:
         ::DeleteFileA(kSavedPath);
     }
 
-    std::string View()
-    {
-        HWND view = m_log.GetDlgItem(IDC_MONITOR_VIEW);
-        int length = ::GetWindowTextLengthA(view);
-        std::string text((size_t)length + 1, '\0');
-        text.resize((size_t)::GetWindowTextA(view, &text[0], length + 1));
-        return MaskStamps(text);
-    }
+    std::string View() { return MaskStamps(WindowText(m_log.GetDlgItem(IDC_MONITOR_VIEW))); }
 
-    // The colour of the five characters at index at of View(); the control
-    // counts a line end as one character.
-    COLORREF ColorAt(size_t at)
-    {
-        if (at == std::string::npos)
-            return 0xFFFFFFFF;
-        std::string view = View();
-        LONG cp = (LONG)at - (LONG)CountOf(view.substr(0, at), "\r\n");
-        HWND edit = m_log.GetDlgItem(IDC_MONITOR_VIEW);
-        CHARRANGE cr = { cp, cp + 5 };
-        ::SendMessageA(edit, EM_EXSETSEL, 0, (LPARAM)&cr);
-        CHARFORMATA cf = {};
-        cf.cbSize = sizeof(cf);
-        ::SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, (LPARAM)&cf);
-        return (cf.dwMask & CFM_COLOR) ? cf.crTextColor : 0xFFFFFFFF;
-    }
+    // The colour of the five characters at index at of View().
+    COLORREF ColorAt(size_t at) { return TextColorAt(m_log.GetDlgItem(IDC_MONITOR_VIEW), at, 5); }
 
     // The log keeps its temporary file open without sharing: read it
     // through a save.
