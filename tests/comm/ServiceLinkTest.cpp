@@ -59,12 +59,12 @@ void Put32(Bytes& v, DWORD x)
         v.push_back((BYTE)(x >> (8 * i)));
 }
 
-class ServiceLinkTest : public ::testing::Test
+class ServiceLinkTest : public ::testing::Test, protected enginetest::EngineOverTcp
 {
 protected:
     // The frame gives the device's password, and answers the link question
     // as the main frame does.
-    ServiceLinkTest() : engine(GetCommEngineLink(), GetThreadEngineTimer()), frame(&engine)
+    ServiceLinkTest()
     {
         frame.password = "1234";
         frame.onEnsureLink = enginetest::EnsureLinkWithoutPumping;
@@ -72,15 +72,10 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(WinsockStartup());
-        const int port = sim.StartTcp();
-        ASSERT_NE(0, port);
         sim.SetPassword("1234", true);
         sim.SetRestart(150, true);
-        g_Settings.SetDefaults();
-        g_Settings.ComMode = 1;
-        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-        g_Settings.TcpPort = static_cast<DWORD>(port);
+        ASSERT_TRUE(Start());
+        // The service operations' own time-outs.
         g_Settings.CommunicationTimeout = 400;
         g_Settings.CommunicationTimeoutFlashLoadStart = 600;
         g_Settings.CommunicationTimeoutFlashLoad = 400;
@@ -88,26 +83,16 @@ protected:
         g_Settings.CommunicationTimeoutSwitchToLoader = 300;
         g_Settings.CommunicationTimeoutSwitchToFirmware = 400;
         g_Settings.CommunicationTimeoutDataWrite = 600;
-        engine.SetNotifyWindow(frame.hwnd);
-        ASSERT_EQ(1, CommInit(frame.hwnd, 1));
-        for (int i = 0; i < 300 && CommState() != 2; ++i)
-            EngineFrame::Pump(10);
-        ASSERT_EQ(2, CommState());
         ASSERT_TRUE(sim.WaitForConnections(1, 2000));
         engine.SetPassword("1234");
     }
 
     void TearDown() override
     {
-        engine.StopTimer();
         engine.GetLmfFile().Close();
         engine.GetWaveFile().Close();
         engine.GetCdrExportFile().Close();
-        CommClose();
-        EngineFrame::Pump(20);
-        sim.Stop();
-        WinsockCleanup();
-        g_Settings.SetDefaults();
+        Stop();
         ::DeleteFileA(kLmfPath);
         ::DeleteFileA(kWavePath);
         ::DeleteFileA(kCdrPath);
@@ -320,9 +305,6 @@ protected:
         return m.Encode();
     }
 
-    devsim::CDeviceSimulator sim;
-    CDeviceProtocol engine;
-    EngineFrame frame;
 };
 
 // ---------------------------------------------------------------------------
