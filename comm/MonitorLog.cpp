@@ -375,10 +375,14 @@ LRESULT CMonitorLog::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled)
     case TimerKeepAlive:
         if (m_subState == Running)
         {
-            // The answer is awaited whether or not the engine could send.
-            Engine()->SendKeepAlive();
-            m_answerPending = TRUE;
-            SetTimer(TimerAnswer, kAnswerWaitMs);
+            // Only a keep-alive that really went out can go unanswered:
+            // during a transfer none is sent, and the device must not be
+            // declared lost for keeping quiet then.
+            if (Engine()->SendKeepAlive())
+            {
+                m_answerPending = TRUE;
+                SetTimer(TimerAnswer, kAnswerWaitMs);
+            }
         }
         else if (m_subState == Resumed && LinkReady())
         {

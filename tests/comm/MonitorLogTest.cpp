@@ -283,6 +283,23 @@ TEST_F(MonitorLogTest, LossIsWrittenOnceAndRecoveryOnceAfterIt)
     EXPECT_EQ(1u, CountOf(View(), "COMMUNICATION LOST"));
 }
 
+TEST_F(MonitorLogTest, KeepAliveTimeDuringADownloadIsNoLoss)
+{
+    m_log.SetMonitoring(TRUE);
+    h.TakeSent();
+    h.engine.StartDataDownload();
+    h.TakeSent();
+
+    // The engine sends nothing while the image is read, so the device's
+    // silence is no loss.
+    Timer(CMonitorLog::TimerKeepAlive);
+    EXPECT_FALSE(SentElementOf(IE_KEEPALIVE));
+    Timer(CMonitorLog::TimerAnswer);
+    EXPECT_FALSE(m_log.IsLost());
+    EXPECT_EQ(0u, CountOf(View(), "COMMUNICATION LOST"));
+    h.engine.CancelDataDownload();
+}
+
 TEST_F(MonitorLogTest, StopByTheUserAsksToSaveWhenTheDeviceConfirms)
 {
     m_boxes.PushAnswer(IDYES);
