@@ -566,7 +566,11 @@ TEST_F(FrameDeviceTest, ConnectWithoutASettingAsksForTheLinkAndStoresIt)
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
     const std::string port = std::to_string(m_port);
+    LRESULT nested = -1;
     script.On<CCommunicationDlg>([&](CCommunicationDlg& dlg) {
+        // A diagnostics request while the user is asked: not sent, and no
+        // second dialog.
+        nested = m_frame.SendMessage(WMU_ENSURE_LOGIN, 3, 0);
         ::CheckRadioButton(dlg, IDC_LINK_USB, IDC_LINK_TCP, IDC_LINK_TCP);
         ::SetDlgItemTextA(dlg, IDC_TCP_ADDRESS, "127.0.0.1");
         ::SetDlgItemTextA(dlg, IDC_TCP_PORT, port.c_str());
@@ -574,6 +578,8 @@ TEST_F(FrameDeviceTest, ConnectWithoutASettingAsksForTheLinkAndStoresIt)
     });
     Command(ID_CONNECTION_CONNECT);
     EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(0, nested);
+    EXPECT_EQ(0, script.Unexpected());
     ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
     EXPECT_STREQ("127.0.0.1", g_Settings.TcpAddress);
     EXPECT_EQ((DWORD)m_port, g_Settings.TcpPort);
@@ -689,6 +695,83 @@ TEST_F(FrameDeviceTest, ModuleResetRemembersTheChosenModule)
     EXPECT_EQ(5, shown);
     EXPECT_EQ(1u, Requests(devsim::TAG_GSM_MODULE_RESET));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+TEST_F(FrameDeviceTest, RefusedDownloadShowsTheDevicesCauseAndLeavesNoDocument)
+{
+    m_sim.RefuseNext(devsim::TAG_DOWNLOAD_DATA, devsim::CAUSE_REFUSED, 10);
+    CMessageBoxRecorder boxes(IDOK);
+    Command(ID_FILE_DOWNLOAD);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle(); }, 15000));
+    EXPECT_EQ("strErrorResponse", boxes.Last().key);
+    EXPECT_FALSE(m_frame.GetDataView().HasDocument());
+    EXPECT_FALSE(m_frame.IsDownloadPending());
+}
+
+TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsTheyWere)
+{
+    const std::string file = NewFile("frame-e2e-drop.cfg");
+    CDataView& view = m_frame.GetDataView();
+    ASSERT_TRUE(view.OpenDocument());
+    ASSERT_TRUE(view.SaveDocument(file.c_str()));
+    const std::vector<BYTE> saved = ReadWholeFile(file);
+    ASSERT_FALSE(saved.empty());
+    const std::vector<BYTE> before(ConfigBytes(view.GetConfigRecord()),
+                                   ConfigBytes(view.GetConfigRecord()) + devsim::SIM_IMAGE_SIZE);
+
+    // The device goes away in the middle of the transfer and stays silent:
+    // the download runs behind its modal progress dialog, so a thread of the
+    // test pulls the plug.
+    g_Settings.DataReadWriteMaxPendingRequests = 1;
+    devsim::SimFaults slow;
+    slow.answerDelayMs = 5;
+    m_sim.SetFaults(slow);
+    struct Plug
+    {
+        static DWORD WINAPI Pull(LPVOID param)
+        {
+            devsim::CDeviceSimulator* sim = static_cast<devsim::CDeviceSimulator*>(param);
+            for (int i = 0; i < 2000; ++i)
+            {
+                sim->Lock();
+                int requests = sim->data.downloadRequests;
+                sim->Unlock();
+                if (requests > 20)
+                {
+                    devsim::SimFaults silent;
+                    silent.noAnswer = -1;
+                    sim->SetFaults(silent);
+                    sim->DropLink();
+                    return 1;
+                }
+                ::Sleep(1);
+            }
+            return 0;
+        }
+    };
+    HANDLE plug = ::CreateThread(NULL, 0, &Plug::Pull, &m_sim, 0, NULL);
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    CommSetErrorBox(&IgnoreLinkError);
+    Command(ID_FILE_DOWNLOAD);
+    ASSERT_TRUE(PumpUntil([&] { return FrameIdle() && boxes.Count() > 0; }, 30000))
+        << "boxes " << boxes.Count() << ", link " << CommState() << ", engine " << g_DeviceProtocol.GetState()
+        << ", busy " << m_frame.IsBusy() << ", progress " << (m_frame.GetProgressDialog() != nullptr)
+        << ", requests " << m_sim.data.downloadRequests << ", retries " << g_DeviceProtocol.GetRetries()
+        << ", timer " << g_DeviceProtocol.IsTimerArmed() << ", connections " << m_sim.Connections();
+    CommSetErrorBox(nullptr);
+    DWORD pulled = 0;
+    ::WaitForSingleObject(plug, 5000);
+    ::GetExitCodeThread(plug, &pulled);
+    ::CloseHandle(plug);
+    EXPECT_EQ(1u, pulled);
+    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
+    EXPECT_TRUE(ReadWholeFile(file) == saved);
+    ASSERT_TRUE(view.HasDocument());
+    EXPECT_STREQ(file.c_str(), view.GetPath());
+    EXPECT_FALSE(view.IsModified());
+    EXPECT_EQ(0, memcmp(before.data(), view.GetConfigRecord(), before.size()));
+    EXPECT_EQ(0, script.Unexpected());
 }
 
 namespace

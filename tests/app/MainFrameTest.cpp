@@ -12,6 +12,9 @@
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
 #include "app/WaitDlg.h"
+#include "app/CommunicationDlg.h"
+#include "app/TextUtil.h"
+#include "comm/Link.h"
 #include "app/AnnouncementDlg.h"
 #include <string>
 
@@ -488,4 +491,27 @@ TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
     EXPECT_FALSE(again.GetDataView().HasDocument());
     EXPECT_EQ(0u, ReadDword("Recent Document List", "DocumentCount", 0));
     again.DestroyWindow();
+}
+
+TEST_F(MainFrameTest, AnEmptyTcpPortIsNoConfiguredLink)
+{
+    // The communication dialog stores an empty port box as -1.
+    g_Settings.ComMode = 1;
+    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+    g_Settings.TcpPort = 0xFFFFFFFF;
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    EXPECT_EQ(0, CommState()) << "no connect at start";
+    // A request that needs the link asks for the settings first.
+    frametest::CDialogScript script;
+    bool asked = false;
+    script.On<CCommunicationDlg>([&](CCommunicationDlg& dlg) {
+        asked = true;
+        frametest::PressButton(dlg, IDCANCEL);
+    });
+    CommSetErrorBox([](const char*, const char*, const char*) {});
+    frame.SendMessage(WMU_ENSURE_LOGIN, 3, 0);
+    CommSetErrorBox(nullptr);
+    EXPECT_TRUE(asked);
+    frame.DestroyWindow();
 }
