@@ -109,6 +109,13 @@ bool GetIE(const BYTE* message, BYTE tag, const BYTE** data, int* length)
     return true;
 }
 
+BYTE CauseOf(const BYTE* message)
+{
+    const BYTE* cause;
+    int length;
+    return (GetIE(message, IE_CAUSE, &cause, &length) && length > 0) ? cause[0] : 0;
+}
+
 static BYTE MessageSum(const BYTE* message)
 {
     BYTE sum = 0;

@@ -113,6 +113,8 @@ inline const BYTE* IEData(const BYTE* element) { return element + 2; }
 
 // Finds tag and gives its data and bounded length; false when absent.
 bool GetIE(const BYTE* message, BYTE tag, const BYTE** data, int* length);
+// The cause value of a refusal (byte 0 of IE_CAUSE); 0 when it has none.
+BYTE CauseOf(const BYTE* message);
 
 void SetChecksum(BYTE* message);
 bool VerifyChecksum(const BYTE* message);

@@ -547,13 +547,7 @@ void CDeviceProtocol::OnResetAnswer(const BYTE* message)
     {
         if (!FindIE(message, IE_RESET))
             return;
-        StopTimer();
-        CloseLink();
-        PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-        m_state = ENGINE_RESTARTING;
-        m_retries = 0;
-        m_reconnectWaits = 0;
-        StartTimer(g_Settings.CommunicationTimeoutSwitchToLoader);
+        AwaitRestart(ENGINE_RESTARTING, g_Settings.CommunicationTimeoutSwitchToLoader);
         return;
     }
     if (message[0] != MSG_TYPE_NEGATIVE)
@@ -561,9 +555,7 @@ void CDeviceProtocol::OnResetAnswer(const BYTE* message)
     if (m_loginPromptOpen)
         return;
     StopTimer();
-    const BYTE* cause;
-    int causeLength;
-    const BYTE causeValue = (GetIE(message, IE_CAUSE, &cause, &causeLength) && causeLength > 0) ? cause[0] : 0;
+    const BYTE causeValue = CauseOf(message);
     if (causeValue == CAUSE_LOGIN_REQUIRED)
     {
         if (!AskPassword())
@@ -607,13 +599,7 @@ void CDeviceProtocol::OnRestartSysInfoAnswer(const BYTE* message)
         return;
     if (FindIE(message, IE_SWITCH_TO_FIRMWARE))
     {
-        StopTimer();
-        CloseLink();
-        PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-        m_state = ENGINE_SWITCHING_TO_FIRMWARE;
-        m_retries = 0;
-        m_reconnectWaits = 0;
-        StartTimer(g_Settings.CommunicationTimeoutSwitchToFirmware);
+        AwaitRestart(ENGINE_SWITCHING_TO_FIRMWARE, g_Settings.CommunicationTimeoutSwitchToFirmware);
         return;
     }
     if (!FindIE(message, IE_LOADER_VERSION))
@@ -729,6 +715,19 @@ void CDeviceProtocol::EndOperation()
 {
     ClearOperationBits();
     m_state = ENGINE_FAILED;
+}
+
+// The device restarts and closes the link: wait in state for it to come
+// back, with the tries and the reconnect waits counted afresh.
+void CDeviceProtocol::AwaitRestart(int state, UINT timeout)
+{
+    StopTimer();
+    CloseLink();
+    PostStatus(ENGINE_STATUS_LINK_STATE, 0);
+    m_state = state;
+    m_retries = 0;
+    m_reconnectWaits = 0;
+    StartTimer(timeout);
 }
 
 bool CDeviceProtocol::ReconnectStep()

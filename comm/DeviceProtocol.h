@@ -345,6 +345,7 @@ private:
     void SendSystemInfoRequest();
     void SendSwitchToFirmware();
     void CloseLink();
+    void AwaitRestart(int state, UINT timeout);
     // Reconnect step of the restart time-outs: false when the caller must
     // return (the timer was re-armed or the failure path taken).
     bool ReconnectStep();
@@ -383,6 +384,11 @@ private:
 
     // Transfers.
     bool TransferLogin(int endStatus);
+    bool TransferRefused(const BYTE* message, int endStatus);
+    void ResetTransferWindow();
+    void SendWindowRequest(BYTE* message, int progressStatus, BOOL quiet);
+    void StartWindowTimer(UINT answerTimeout);
+    bool FreeWindowPlace();
     void RewindDownload();
     void RewindUpload();
     bool TakeLateVersion(const BYTE* message);
@@ -483,6 +489,7 @@ private:
     void RepeatFirmwareStart();
     void RepeatAnnouncementStart();
     void RepeatCdrRequest(BOOL retry);
+    void AwaitServiceAnswer(int state, UINT timeout, bool repeat);
 
     CDeviceFirmwareFile m_lmfFile;
     CWaveFile m_waveFile;

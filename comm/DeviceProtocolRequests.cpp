@@ -377,9 +377,7 @@ void CDeviceProtocol::OnReadyNegative(const BYTE* message)
     if (!bit)
         return;
     StopTimer();
-    const BYTE* cause;
-    int causeLength;
-    const BYTE causeValue = (GetIE(message, IE_CAUSE, &cause, &causeLength) && causeLength > 0) ? cause[0] : 0;
+    const BYTE causeValue = CauseOf(message);
     const int status = AnswerStatusOf(bit);
 
     if (causeValue == CAUSE_LOGIN_REQUIRED)

@@ -83,13 +83,6 @@ bool GetBe32(const BYTE* message, BYTE tag, DWORD* value)
     return true;
 }
 
-BYTE CauseOf(const BYTE* message)
-{
-    const BYTE* cause;
-    int length;
-    return (GetIE(message, IE_CAUSE, &cause, &length) && length > 0) ? cause[0] : 0;
-}
-
 // The open-file dialog of the firmware and announcement commands.
 int SelectServiceFile(HWND owner, const char* titleKey, const char* filterKey, char* path, int size)
 {
@@ -203,9 +196,8 @@ void CDeviceProtocol::RepeatFirmwareStart()
     const bool repeat = m_state == ENGINE_FLASH_START;
     if (StartFirmwareUpdate())
         return;
-    m_retries = repeat ? retries + 1 : 0;
-    m_state = ENGINE_FLASH_START;
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoadStart);
+    m_retries = retries;
+    AwaitServiceAnswer(ENGINE_FLASH_START, g_Settings.CommunicationTimeoutFlashLoadStart, repeat);
 }
 
 void CDeviceProtocol::RepeatAnnouncementStart()
@@ -214,9 +206,8 @@ void CDeviceProtocol::RepeatAnnouncementStart()
     const bool repeat = m_state == ENGINE_ANNOUNCEMENT_START;
     if (StartAnnouncementUpdate(m_announcementType))
         return;
-    m_retries = repeat ? retries + 1 : 0;
-    m_state = ENGINE_ANNOUNCEMENT_START;
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoadStart);
+    m_retries = retries;
+    AwaitServiceAnswer(ENGINE_ANNOUNCEMENT_START, g_Settings.CommunicationTimeoutFlashLoadStart, repeat);
 }
 
 void CDeviceProtocol::RepeatCdrRequest(BOOL retry)
@@ -224,9 +215,18 @@ void CDeviceProtocol::RepeatCdrRequest(BOOL retry)
     const int retries = m_retries;
     if (StartCdrDownload(retry))
         return;
-    m_retries = retry ? retries + 1 : 0;
-    m_state = ENGINE_CDR_DOWNLOAD;
-    StartTimer(g_Settings.CommunicationTimeoutDataWrite);
+    m_retries = retries;
+    AwaitServiceAnswer(ENGINE_CDR_DOWNLOAD, g_Settings.CommunicationTimeoutDataWrite, retry != FALSE);
+}
+
+// Waits for the answer to what was just sent: arms the time-out, counts a
+// repeat as one more try (a first send starts the count afresh) and enters
+// the state that takes the answer.
+void CDeviceProtocol::AwaitServiceAnswer(int state, UINT timeout, bool repeat)
+{
+    StartTimer(timeout);
+    m_retries = repeat ? m_retries + 1 : 0;
+    m_state = state;
 }
 
 bool CDeviceProtocol::ServiceLogin(void (CDeviceProtocol::*end)(int))
@@ -272,9 +272,7 @@ int CDeviceProtocol::StartFirmwareUpdate()
     Log("Start firmware update");
     Send(message);
     PostStatus(kFlashStarted, ENGINE_RESULT_NOTICE);
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoadStart);
-    m_retries = m_state == ENGINE_FLASH_START ? m_retries + 1 : 0;
-    m_state = ENGINE_FLASH_START;
+    AwaitServiceAnswer(ENGINE_FLASH_START, g_Settings.CommunicationTimeoutFlashLoadStart, m_state == ENGINE_FLASH_START);
     return 1;
 }
 
@@ -303,9 +301,7 @@ int CDeviceProtocol::SendFirmwareBlock(BOOL retry)
     Send(BuildServiceBlock(IE_FLASH_DATA, IE_FLASH_ADDRESS, chunk, length, address));
     if (!retry)
         PostStatus(kFlashProgress, ProgressPercent(done, m_lmfFile.TotalBytes()));
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoad);
-    m_retries = retry ? m_retries + 1 : 0;
-    m_state = ENGINE_FLASH_BLOCKS;
+    AwaitServiceAnswer(ENGINE_FLASH_BLOCKS, g_Settings.CommunicationTimeoutFlashLoad, retry != FALSE);
     return 1;
 }
 
@@ -317,9 +313,7 @@ int CDeviceProtocol::StopFirmwareUpdate(BOOL retry)
     SetChecksum(message);
     Log("Stop firmware update");
     Send(message);
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoadEnd);
-    m_retries = retry ? m_retries + 1 : 0;
-    m_state = ENGINE_FLASH_BLOCKS;
+    AwaitServiceAnswer(ENGINE_FLASH_BLOCKS, g_Settings.CommunicationTimeoutFlashLoadEnd, retry != FALSE);
     return 1;
 }
 
@@ -340,10 +334,8 @@ int CDeviceProtocol::CancelFirmwareUpdate(BOOL retry)
     SetChecksum(message);
     Log("Cancel firmware update");
     Send(message);
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoad);
-    m_retries = retry ? m_retries + 1 : 0;
     m_busy |= BUSY_FLASH_CANCEL;
-    m_state = ENGINE_FLASH_BLOCKS;
+    AwaitServiceAnswer(ENGINE_FLASH_BLOCKS, g_Settings.CommunicationTimeoutFlashLoad, retry != FALSE);
     return 1;
 }
 
@@ -354,13 +346,7 @@ void CDeviceProtocol::OnFlashStartAnswer(const BYTE* message)
         if (FindIE(message, IE_RESET))
         {
             // The device restarts into its loader; ask again once it is back.
-            StopTimer();
-            CloseLink();
-            PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-            m_state = ENGINE_FLASH_WAIT_LOADER;
-            m_retries = 0;
-            m_reconnectWaits = 0;
-            StartTimer(g_Settings.CommunicationTimeoutSwitchToLoader);
+            AwaitRestart(ENGINE_FLASH_WAIT_LOADER, g_Settings.CommunicationTimeoutSwitchToLoader);
             return;
         }
         if (!FindIE(message, IE_FLASH_START))
@@ -438,12 +424,7 @@ void CDeviceProtocol::OnFlashBlockAnswer(const BYTE* message)
             m_lmfFile.Close();
             PostStatus(kFlashEnded, ENGINE_RESULT_OK);
             // The device restarts with its new firmware.
-            CloseLink();
-            PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-            m_state = ENGINE_SWITCHING_TO_FIRMWARE;
-            m_retries = 0;
-            m_reconnectWaits = 0;
-            StartTimer(g_Settings.CommunicationTimeoutSwitchToFirmware);
+            AwaitRestart(ENGINE_SWITCHING_TO_FIRMWARE, g_Settings.CommunicationTimeoutSwitchToFirmware);
             return;
         }
         if (FindIE(message, IE_FLASH_CANCEL))
@@ -517,9 +498,8 @@ int CDeviceProtocol::StartAnnouncementUpdate(int type)
     Send(message);
     Log("Start announcements update");
     PostStatus(kAnnouncementStarted, ENGINE_RESULT_NOTICE);
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoadStart);
-    m_retries = m_state == ENGINE_ANNOUNCEMENT_START ? m_retries + 1 : 0;
-    m_state = ENGINE_ANNOUNCEMENT_START;
+    AwaitServiceAnswer(ENGINE_ANNOUNCEMENT_START, g_Settings.CommunicationTimeoutFlashLoadStart,
+                       m_state == ENGINE_ANNOUNCEMENT_START);
     m_eraseCount = 0;
     m_announcementType = type;
     return 1;
@@ -545,9 +525,7 @@ int CDeviceProtocol::SendAnnouncementBlock(BOOL retry)
     Send(BuildServiceBlock(IE_ANNOUNCEMENT_DATA, IE_ADDRESS, block, length, position));
     if (!retry)
         PostStatus(kAnnouncementProgress, ProgressPercent(position, m_waveFile.Size()));
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoad);
-    m_retries = retry ? m_retries + 1 : 0;
-    m_state = ENGINE_ANNOUNCEMENT_BLOCKS;
+    AwaitServiceAnswer(ENGINE_ANNOUNCEMENT_BLOCKS, g_Settings.CommunicationTimeoutFlashLoad, retry != FALSE);
     return 1;
 }
 
@@ -558,9 +536,7 @@ int CDeviceProtocol::StopAnnouncementUpdate(BOOL retry)
     SetChecksum(message);
     Send(message);
     Log("Stop announcements update");
-    StartTimer(g_Settings.CommunicationTimeoutFlashLoad);
-    m_retries = retry ? m_retries + 1 : 0;
-    m_state = ENGINE_ANNOUNCEMENT_BLOCKS;
+    AwaitServiceAnswer(ENGINE_ANNOUNCEMENT_BLOCKS, g_Settings.CommunicationTimeoutFlashLoad, retry != FALSE);
     m_eraseCount = 0;
     return 1;
 }
@@ -722,9 +698,7 @@ int CDeviceProtocol::StartCdrDownload(BOOL retry)
     Send(message);
     if (first)
         PostStatus(kCdrStarted, ENGINE_RESULT_NOTICE);
-    StartTimer(g_Settings.CommunicationTimeoutDataWrite);
-    m_retries = retry ? m_retries + 1 : 0;
-    m_state = ENGINE_CDR_DOWNLOAD;
+    AwaitServiceAnswer(ENGINE_CDR_DOWNLOAD, g_Settings.CommunicationTimeoutDataWrite, retry != FALSE);
     return 1;
 }
 

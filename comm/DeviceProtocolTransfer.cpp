@@ -126,6 +126,53 @@ DWORD NextDownloadOffset(BYTE* image, DWORD offset)
 }
 
 // ---------------------------------------------------------------------------
+// The window of block requests both transfers keep in flight
+
+void CDeviceProtocol::ResetTransferWindow()
+{
+    m_requestedOffset = m_expectedOffset = m_nextOffset = 0;
+    m_pending = 0;
+    m_window = g_Settings.DataReadWriteMaxPendingRequests ? g_Settings.DataReadWriteMaxPendingRequests : 1;
+}
+
+// Sends the request of the block at m_nextOffset (its data element added by
+// the caller) and reports the progress unless it is a repeat.
+void CDeviceProtocol::SendWindowRequest(BYTE* message, int progressStatus, BOOL quiet)
+{
+    const DWORD address = DEVICE_IMAGE_BASE + m_nextOffset;
+    AddIEBytes(message, IE_ADDRESS, 4, address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF);
+    AddPassword(message, m_password);
+    SetChecksum(message);
+    m_requestedOffset = m_nextOffset;
+    Send(message);
+    if (!quiet)
+        PostStatus(progressStatus, ProgressPercent(m_requestedOffset, ENGINE_IMAGE_SIZE));
+    ++m_pending;
+}
+
+// The pacing delay while the window has room and blocks are left to ask
+// for; otherwise the time-out of the answers in flight.
+void CDeviceProtocol::StartWindowTimer(UINT answerTimeout)
+{
+    if (m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE)
+        StartTimer(g_Settings.DataReadWriteRequestDelay);
+    else
+        StartTimer(answerTimeout);
+}
+
+// An acknowledged block frees its place in the window. True when the window
+// was full: its time-out is stopped and the caller asks for the next block.
+bool CDeviceProtocol::FreeWindowPlace()
+{
+    const bool wasFull = m_pending >= m_window;
+    if (wasFull)
+        StopTimer();
+    if (m_pending > 0)
+        --m_pending;
+    return wasFull;
+}
+
+// ---------------------------------------------------------------------------
 // Download
 
 int CDeviceProtocol::StartDataDownload()
@@ -135,9 +182,7 @@ int CDeviceProtocol::StartDataDownload()
     // Short blocks and skipped tables must not leave an earlier transfer's
     // bytes in the image.
     memset(m_image, 0xFF, ENGINE_IMAGE_SIZE);
-    m_requestedOffset = m_expectedOffset = m_nextOffset = 0;
-    m_pending = 0;
-    m_window = g_Settings.DataReadWriteMaxPendingRequests ? g_Settings.DataReadWriteMaxPendingRequests : 1;
+    ResetTransferWindow();
     m_blockSize = DOWNLOAD_BLOCK_SIZE;
     m_retries = 0;
     m_state = ENGINE_DOWNLOAD;
@@ -166,21 +211,10 @@ int CDeviceProtocol::RequestDataBlock(BOOL quiet)
         return 0;
     }
     BYTE* message = NewRequest(MSG_TYPE_REQUEST);
-    const DWORD address = DEVICE_IMAGE_BASE + m_nextOffset;
     AddIE(message, IE_DOWNLOAD_DATA, 0, nullptr);
-    AddIEBytes(message, IE_ADDRESS, 4, address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF);
-    AddPassword(message, m_password);
-    SetChecksum(message);
-    m_requestedOffset = m_nextOffset;
-    Send(message);
-    if (!quiet)
-        PostStatus(ENGINE_STATUS_DOWNLOAD_PROGRESS, static_cast<int>(static_cast<unsigned long long>(m_requestedOffset) * 100 / ENGINE_IMAGE_SIZE));
-    ++m_pending;
+    SendWindowRequest(message, ENGINE_STATUS_DOWNLOAD_PROGRESS, quiet);
     m_nextOffset += DOWNLOAD_BLOCK_SIZE;
-    if (m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE)
-        StartTimer(g_Settings.DataReadWriteRequestDelay);
-    else
-        StartTimer(g_Settings.CommunicationTimeoutDataRead);
+    StartWindowTimer(g_Settings.CommunicationTimeoutDataRead);
     m_state = ENGINE_DOWNLOAD;
     return 1;
 }
@@ -250,35 +284,40 @@ bool CDeviceProtocol::TransferLogin(int endStatus)
     return m_state == state;
 }
 
+// A transfer's negative answer: asks the password when the device wants it,
+// ends the transfer when it is not allowed or refused a third time. True
+// when the caller repeats its request.
+bool CDeviceProtocol::TransferRefused(const BYTE* message, int endStatus)
+{
+    StopTimer();
+    const BYTE cause = CauseOf(message);
+    if (cause == CAUSE_LOGIN_REQUIRED)
+    {
+        if (!TransferLogin(endStatus))
+            return false;
+    }
+    else if (cause == CAUSE_NOT_ALLOWED)
+    {
+        m_state = ENGINE_READY;
+        PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
+        return false;
+    }
+    if (m_retries >= 3)
+    {
+        FormatCause(message);
+        PostStatus(endStatus, ENGINE_RESULT_NEGATIVE);
+        m_state = ENGINE_READY;
+        return false;
+    }
+    return true;
+}
+
 void CDeviceProtocol::OnDownloadAnswer(const BYTE* message)
 {
     if (message[0] == MSG_TYPE_NEGATIVE)
     {
-        if (m_loginPromptOpen)
-            return;
-        StopTimer();
-        const BYTE* cause;
-        int causeLength;
-        const BYTE causeValue = (GetIE(message, IE_CAUSE, &cause, &causeLength) && causeLength > 0) ? cause[0] : 0;
-        if (causeValue == CAUSE_LOGIN_REQUIRED)
-        {
-            if (!TransferLogin(ENGINE_STATUS_DOWNLOAD_ENDED))
-                return;
-        }
-        else if (causeValue == CAUSE_NOT_ALLOWED)
-        {
-            m_state = ENGINE_READY;
-            PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
-            return;
-        }
-        if (m_retries >= 3)
-        {
-            FormatCause(message);
-            PostStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_NEGATIVE);
-            m_state = ENGINE_READY;
-            return;
-        }
-        RewindDownload();
+        if (!m_loginPromptOpen && TransferRefused(message, ENGINE_STATUS_DOWNLOAD_ENDED))
+            RewindDownload();
         return;
     }
     if (message[0] != MSG_TYPE_POSITIVE)
@@ -307,14 +346,7 @@ void CDeviceProtocol::OnDownloadAnswer(const BYTE* message)
     if (length < static_cast<int>(m_blockSize))
         Log("Data IE too short (%d)", length);
 
-    bool timerStopped = false;
-    if (m_pending >= m_window)
-    {
-        StopTimer();
-        timerStopped = true;
-    }
-    if (m_pending > 0)
-        --m_pending;
+    const bool timerStopped = FreeWindowPlace();
 
     CopyToImage(m_image, data, m_expectedOffset, length < DOWNLOAD_BLOCK_SIZE ? length : DOWNLOAD_BLOCK_SIZE);
     m_expectedOffset += DOWNLOAD_BLOCK_SIZE;
@@ -406,9 +438,7 @@ int CDeviceProtocol::StartDataUpload(const void* record, BOOL withoutNetwork)
     else
         m_retries = 0;
     m_state = ENGINE_UPLOAD_START;
-    m_requestedOffset = m_expectedOffset = m_nextOffset = 0;
-    m_pending = 0;
-    m_window = g_Settings.DataReadWriteMaxPendingRequests ? g_Settings.DataReadWriteMaxPendingRequests : 1;
+    ResetTransferWindow();
     m_blockSize = 0;
     m_uploadWithoutNetwork = withoutNetwork ? 1 : 0;
     return 1;
@@ -440,17 +470,9 @@ int CDeviceProtocol::SendDataBlock(BOOL quiet)
         BYTE block[UPLOAD_BLOCK_SIZE];
         const int length = CopyFromImage(m_image, block, m_nextOffset, UploadBlockLength(m_nextOffset));
         m_blockSize = length;
-        const DWORD address = DEVICE_IMAGE_BASE + m_nextOffset;
         BYTE* message = NewRequest(MSG_TYPE_REQUEST);
         AddIE(message, IE_UPLOAD_DATA, length, block);
-        AddIEBytes(message, IE_ADDRESS, 4, address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF);
-        AddPassword(message, m_password);
-        SetChecksum(message);
-        m_requestedOffset = m_nextOffset;
-        Send(message);
-        if (!quiet)
-            PostStatus(ENGINE_STATUS_UPLOAD_PROGRESS, static_cast<int>(static_cast<unsigned long long>(m_nextOffset) * 100 / ENGINE_IMAGE_SIZE));
-        ++m_pending;
+        SendWindowRequest(message, ENGINE_STATUS_UPLOAD_PROGRESS, quiet);
         m_nextOffset += length;
         const DWORD skipped = SkipErasedRun(m_image, m_nextOffset);
         if (skipped > m_nextOffset)
@@ -459,10 +481,7 @@ int CDeviceProtocol::SendDataBlock(BOOL quiet)
             m_nextOffset = skipped;
         }
     }
-    if (m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE)
-        StartTimer(g_Settings.DataReadWriteRequestDelay);
-    else
-        StartTimer(g_Settings.CommunicationTimeoutDataWrite);
+    StartWindowTimer(g_Settings.CommunicationTimeoutDataWrite);
     m_state = ENGINE_UPLOAD_BLOCKS;
     return 1;
 }
@@ -527,13 +546,7 @@ void CDeviceProtocol::OnUploadStartAnswer(const BYTE* message)
                 PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE);
                 return;
             }
-            CloseLink();
-            PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-            StopTimer();
-            m_state = ENGINE_UPLOAD_RESTART_BEFORE;
-            m_retries = 0;
-            m_reconnectWaits = 0;
-            StartTimer(g_Settings.CommunicationTimeoutSwitchToLoader);
+            AwaitRestart(ENGINE_UPLOAD_RESTART_BEFORE, g_Settings.CommunicationTimeoutSwitchToLoader);
             return;
         }
         if (FindIE(message, IE_UPLOAD_SIZE))
@@ -547,29 +560,8 @@ void CDeviceProtocol::OnUploadStartAnswer(const BYTE* message)
     }
     if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
         return;
-    StopTimer();
-    const BYTE* cause;
-    int causeLength;
-    const BYTE causeValue = (GetIE(message, IE_CAUSE, &cause, &causeLength) && causeLength > 0) ? cause[0] : 0;
-    if (causeValue == CAUSE_LOGIN_REQUIRED)
-    {
-        if (!TransferLogin(ENGINE_STATUS_UPLOAD_ENDED))
-            return;
-    }
-    else if (causeValue == CAUSE_NOT_ALLOWED)
-    {
-        m_state = ENGINE_READY;
-        PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
-        return;
-    }
-    if (m_retries >= 3)
-    {
-        FormatCause(message);
-        PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE);
-        m_state = ENGINE_READY;
-        return;
-    }
-    StartDataUpload(nullptr, m_uploadWithoutNetwork);
+    if (TransferRefused(message, ENGINE_STATUS_UPLOAD_ENDED))
+        StartDataUpload(nullptr, m_uploadWithoutNetwork);
 }
 
 void CDeviceProtocol::OnUploadBlockAnswer(const BYTE* message)
@@ -584,14 +576,7 @@ void CDeviceProtocol::OnUploadBlockAnswer(const BYTE* message)
                 Log("Invalid address (%08X)", static_cast<unsigned>(received));
                 return;
             }
-            bool timerStopped = false;
-            if (m_pending >= m_window)
-            {
-                StopTimer();
-                timerStopped = true;
-            }
-            if (m_pending > 0)
-                --m_pending;
+            const bool timerStopped = FreeWindowPlace();
             m_expectedOffset += UploadBlockLength(m_expectedOffset);
             m_expectedOffset = SkipErasedRun(m_image, m_expectedOffset);
             if (m_expectedOffset >= ENGINE_IMAGE_SIZE)
@@ -621,29 +606,8 @@ void CDeviceProtocol::OnUploadBlockAnswer(const BYTE* message)
     }
     if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
         return;
-    StopTimer();
-    const BYTE* cause;
-    int causeLength;
-    const BYTE causeValue = (GetIE(message, IE_CAUSE, &cause, &causeLength) && causeLength > 0) ? cause[0] : 0;
-    if (causeValue == CAUSE_LOGIN_REQUIRED)
-    {
-        if (!TransferLogin(ENGINE_STATUS_UPLOAD_ENDED))
-            return;
-    }
-    else if (causeValue == CAUSE_NOT_ALLOWED)
-    {
-        m_state = ENGINE_READY;
-        PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
-        return;
-    }
-    if (m_retries < 3)
-    {
+    if (TransferRefused(message, ENGINE_STATUS_UPLOAD_ENDED))
         RewindUpload();
-        return;
-    }
-    FormatCause(message);
-    PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE);
-    m_state = ENGINE_READY;
 }
 
 void CDeviceProtocol::OnUploadStartTimeout()
