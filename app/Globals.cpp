@@ -17,4 +17,5 @@ CAppSettings g_Settings;
 // 4. The path settings: all zero until Load.
 CPathSettings g_PathSettings;
 
-// 5. The protocol engine goes here, after the settings it reads.
+// 5. The protocol engine (comm/DeviceProtocolGlobal.cpp) reads no settings
+//    when it is constructed, so its place among these does not matter.

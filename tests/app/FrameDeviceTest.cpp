@@ -774,6 +774,49 @@ TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsT
     EXPECT_EQ(0, script.Unexpected());
 }
 
+TEST_F(FrameDeviceTest, LogThatCannotBeWrittenIsReportedAndTheCdrExportAsksBeforeReplacing)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    Command(ID_SERVICE_COMMUNICATION);
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabCommunicationLog)));
+    ASSERT_GT(::GetWindowTextLengthA(m_frame.GetCommLog()), 0);
+
+    // Another program holds the file: the replace question is answered Yes,
+    // and the failed write is told.
+    const std::string path = NewFile("frame-e2e-locked.txt");
+    WriteWholeFile(path, std::vector<BYTE>{ 'x' });
+    HANDLE locked = ::CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    bool replaceAsked = false;
+    script.OnFileDialog(path);
+    script.OnSystemDialog([&](HWND box) {
+        replaceAsked = true;
+        PressButton(box, IDYES);
+    });
+    Command(ID_EDIT_SAVE_AS);
+    ::CloseHandle(locked);
+    EXPECT_TRUE(replaceAsked);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strLogSaveError", boxes.Last().key);
+    EXPECT_NE(std::string::npos, boxes.Last().text.find("frame-e2e-locked.txt"));
+
+    // The CDR export asks before it replaces a file; No keeps the file.
+    const std::string cdr = NewFile("frame-e2e-old.csv");
+    WriteWholeFile(cdr, std::vector<BYTE>{ 'o', 'l', 'd' });
+    bool cdrAsked = false;
+    script.OnFileDialog(cdr);
+    script.OnSystemDialog([&](HWND box) {
+        cdrAsked = true;
+        PressButton(box, IDNO);
+    });
+    script.OnFileDialog("");
+    Command(ID_FILE_DOWNLOAD_CDR);
+    EXPECT_TRUE(cdrAsked);
+    EXPECT_TRUE(ReadWholeFile(cdr) == (std::vector<BYTE>{ 'o', 'l', 'd' }));
+    EXPECT_EQ(0u, script.Pending());
+}
+
 namespace
 {
 // The same device on a COM port that a pseudo-terminal pair joins to the

@@ -91,6 +91,19 @@ public:
                                 false });
     }
 
+    // The next dialog of the system's own (a file dialog's question box) gets
+    // the action.
+    void OnSystemDialog(std::function<void(HWND)> action)
+    {
+        m_steps.push_back(Step{ [action](HWND wnd) {
+                                   if (CMessageMapWindow::FromHandle(wnd) || IsFileDialog(wnd))
+                                       return false;
+                                   action(wnd);
+                                   return true;
+                               },
+                                false });
+    }
+
     // Steps not yet used: a test expects 0 at its end.
     size_t Pending() const
     {
