@@ -774,15 +774,21 @@ void CDeviceProtocol::OnResetTimeout()
     }
 }
 
+// The device came back (or is asked again): what does it run now?
+void CDeviceProtocol::AskAfterRestart(int state, bool repeat)
+{
+    m_state = state;
+    SendSystemInfoRequest();
+    m_retries = repeat ? m_retries + 1 : 0;
+    StartTimer(g_Settings.CommunicationTimeout);
+}
+
 void CDeviceProtocol::OnRestartingTimeout()
 {
     if (!ReconnectStep())
         return;
     PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-    m_state = ENGINE_RESTART_SYSINFO;
-    SendSystemInfoRequest();
-    m_retries = 0;
-    StartTimer(g_Settings.CommunicationTimeout);
+    AskAfterRestart(ENGINE_RESTART_SYSINFO, false);
 }
 
 void CDeviceProtocol::OnRestartSysInfoTimeout()
@@ -797,9 +803,7 @@ void CDeviceProtocol::OnRestartSysInfoTimeout()
 
 void CDeviceProtocol::OnRestartSysInfoLastTimeout()
 {
-    SendSystemInfoRequest();
-    ++m_retries;
-    StartTimer(g_Settings.CommunicationTimeout);
+    AskAfterRestart(ENGINE_RESTART_SYSINFO_LAST, true);
 }
 
 void CDeviceProtocol::OnSwitchingTimeout()
@@ -807,8 +811,5 @@ void CDeviceProtocol::OnSwitchingTimeout()
     if (!ReconnectStep())
         return;
     PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-    m_state = ENGINE_RESTART_SYSINFO_LAST;
-    SendSystemInfoRequest();
-    ++m_retries;
-    StartTimer(g_Settings.CommunicationTimeout);
+    AskAfterRestart(ENGINE_RESTART_SYSINFO_LAST, true);
 }

@@ -346,6 +346,7 @@ private:
     void SendSwitchToFirmware();
     void CloseLink();
     void AwaitRestart(int state, UINT timeout);
+    void AskAfterRestart(int state, bool repeat);
     // Reconnect step of the restart time-outs: false when the caller must
     // return (the timer was re-armed or the failure path taken).
     bool ReconnectStep();

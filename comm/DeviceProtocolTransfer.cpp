@@ -657,9 +657,6 @@ void CDeviceProtocol::OnUploadRestartAfterTimeout()
         m_link->Reconnect(m_hNotify);
     }
     PostStatus(ENGINE_STATUS_LINK_STATE, 0);
-    m_state = ENGINE_READY;
     PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK);
-    SendSystemInfoRequest();
-    m_retries = 0;
-    StartTimer(g_Settings.CommunicationTimeout);
+    AskAfterRestart(ENGINE_READY, false);
 }
