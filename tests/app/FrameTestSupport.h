@@ -91,12 +91,12 @@ public:
                                 false });
     }
 
-    // The next dialog of the system's own (a file dialog's question box) gets
-    // the action.
+    // The next dialog of the system's own (a file dialog's question box, the
+    // Find dialog) gets the action.
     void OnSystemDialog(std::function<void(HWND)> action)
     {
         m_steps.push_back(Step{ [action](HWND wnd) {
-                                   if (CMessageMapWindow::FromHandle(wnd) || IsFileDialog(wnd))
+                                   if (CMessageMapWindow::FromHandle(wnd))
                                        return false;
                                    action(wnd);
                                    return true;

@@ -515,3 +515,73 @@ TEST_F(MainFrameTest, AnEmptyTcpPortIsNoConfiguredLink)
     EXPECT_TRUE(asked);
     frame.DestroyWindow();
 }
+
+TEST_F(MainFrameTest, LogCommandsActOnTheShownLogAndTheirStatesFollowIt)
+{
+    g_Settings.CommunicationLog = 1;
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.ShowWindow(SW_SHOW);
+    HMENU menu = frame.GetCommandBar().GetMenu();
+    // The log commands live in the logs' context menu: their state is the
+    // frame's update state.
+    auto grayed = [&](UINT id) {
+        UINT state = ::GetMenuState(menu, id, MF_BYCOMMAND);
+        return state == (UINT)-1 ? !frame.UIIsEnabled(id) : (state & MF_GRAYED) != 0;
+    };
+
+    // Without a document the document commands are off; on the
+    // configuration tab the log commands are too.
+    frame.OnIdle();
+    EXPECT_TRUE(grayed(ID_FILE_SAVE));
+    EXPECT_TRUE(grayed(ID_FILE_UPLOAD));
+    EXPECT_TRUE(grayed(ID_EDIT_SELECT_ALL));
+    EXPECT_FALSE(grayed(ID_CONNECTION_CONNECT));
+    EXPECT_TRUE(grayed(ID_CONNECTION_DISCONNECT));
+    frame.GetDataView().OpenDocument();
+    frame.OnIdle();
+    EXPECT_FALSE(grayed(ID_FILE_SAVE));
+    EXPECT_FALSE(grayed(ID_FILE_UPLOAD_WITHOUT_NETWORK));
+
+    CCommLogCtrl& log = frame.GetCommLog();
+    log.AddText("Open port COM3 (115200 b/s)", RGB(0, 0, 255));
+    log.AddText("Close port COM3", RGB(0, 0, 255));
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
+    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabCommunicationLog)));
+    frame.OnIdle();
+    EXPECT_FALSE(grayed(ID_EDIT_SELECT_ALL));
+    EXPECT_TRUE(grayed(ID_EDIT_COPY)) << "nothing selected yet";
+
+    frame.SendMessage(WM_COMMAND, ID_EDIT_SELECT_ALL);
+    CHARRANGE range = {};
+    ::SendMessage(log, EM_EXGETSEL, 0, (LPARAM)&range);
+    EXPECT_EQ(0, range.cpMin);
+    EXPECT_GT(range.cpMax, 20);
+    frame.OnIdle();
+    EXPECT_FALSE(grayed(ID_EDIT_COPY));
+
+    // Find: the dialog's text is searched in the shown log; Find next goes on.
+    frametest::CDialogScript script;
+    script.OnSystemDialog([](HWND find) {
+        ::SetDlgItemTextA(find, 0x480, "COM3");
+        frametest::PressButton(find, IDOK);
+    });
+    frame.SendMessage(WM_COMMAND, ID_EDIT_FIND);
+    ASSERT_TRUE(frametest::PumpUntil([&] { return script.Pending() == 0; }, 3000));
+    frametest::PumpFor(100);
+    ::SendMessage(log, EM_EXGETSEL, 0, (LPARAM)&range);
+    char text[256] = "";
+    ::GetWindowTextA(log, text, sizeof(text));
+    const LONG first = (LONG)(strstr(text, "COM3") - text);
+    EXPECT_EQ(first, range.cpMin);
+    EXPECT_EQ(first + 4, range.cpMax);
+    frame.SendMessage(WM_COMMAND, ID_EDIT_FIND_NEXT);
+    ::SendMessage(log, EM_EXGETSEL, 0, (LPARAM)&range);
+    EXPECT_GT(range.cpMin, first) << "the second COM3";
+
+    // Clear empties the shown log.
+    frame.SendMessage(WM_COMMAND, ID_EDIT_CLEAR);
+    EXPECT_EQ(0, ::GetWindowTextLengthA(log));
+    frame.GetDataView().SetModified(false);
+    frame.DestroyWindow();
+}
