@@ -390,6 +390,7 @@ private:
     void SendWindowRequest(BYTE* message, int progressStatus, BOOL quiet);
     void StartWindowTimer(UINT answerTimeout);
     bool FreeWindowPlace();
+    void CancelTransfer(const char* logLine, int endStatus);
     void RewindDownload();
     void RewindUpload();
     bool TakeLateVersion(const BYTE* message);
@@ -484,6 +485,7 @@ private:
     // The login step of a refused password: false when the operation ended
     // (no password given, or something else happened meanwhile).
     bool ServiceLogin(void (CDeviceProtocol::*end)(int));
+    void EndWithoutCause(const char* logLine, void (CDeviceProtocol::*end)(int));
     void LogFlashBlock();
     // Repeats of a start or first request that keep the timer running even
     // when the link is not back and nothing could go out.

@@ -229,6 +229,15 @@ void CDeviceProtocol::AwaitServiceAnswer(int state, UINT timeout, bool repeat)
     m_state = state;
 }
 
+// The operation cannot go on for a fault on our side (no file, a file that
+// cannot be read): it ends as failed, with no cause from the device.
+void CDeviceProtocol::EndWithoutCause(const char* logLine, void (CDeviceProtocol::*end)(int))
+{
+    Log("%s", logLine);
+    FormatCause(nullptr);
+    (this->*end)(ENGINE_RESULT_NEGATIVE);
+}
+
 bool CDeviceProtocol::ServiceLogin(void (CDeviceProtocol::*end)(int))
 {
     const int state = m_state;
@@ -293,9 +302,7 @@ int CDeviceProtocol::SendFirmwareBlock(BOOL retry)
     {
         // The file cannot give the chunk: the update cannot go on, and a
         // wait for an answer that never comes would keep the frame disabled.
-        Log("Firmware file read error");
-        FormatCause(nullptr);
-        EndFirmwareUpdate(ENGINE_RESULT_NEGATIVE);
+        EndWithoutCause("Firmware file read error", &CDeviceProtocol::EndFirmwareUpdate);
         return 0;
     }
     Send(BuildServiceBlock(IE_FLASH_DATA, IE_FLASH_ADDRESS, chunk, length, address));
@@ -355,9 +362,7 @@ void CDeviceProtocol::OnFlashStartAnswer(const BYTE* message)
         if (!m_lmfFile.IsOpen() || m_lmfFile.GetBlockCount() == 0)
         {
             // Nothing to write: the update ends as failed at once.
-            Log("No firmware file loaded");
-            FormatCause(nullptr);
-            EndFirmwareUpdate(ENGINE_RESULT_NEGATIVE);
+            EndWithoutCause("No firmware file loaded", &CDeviceProtocol::EndFirmwareUpdate);
             return;
         }
         LogFlashBlock();
@@ -517,9 +522,7 @@ int CDeviceProtocol::SendAnnouncementBlock(BOOL retry)
         // The file cannot give the block (or gives less than it had when it
         // was checked): end now rather than wait, and never let a gap or a
         // cut announcement reach the device.
-        Log("Announcement file read error");
-        FormatCause(nullptr);
-        EndAnnouncementUpdate(ENGINE_RESULT_NEGATIVE);
+        EndWithoutCause("Announcement file read error", &CDeviceProtocol::EndAnnouncementUpdate);
         return 0;
     }
     Send(BuildServiceBlock(IE_ANNOUNCEMENT_DATA, IE_ADDRESS, block, length, position));
@@ -563,9 +566,7 @@ void CDeviceProtocol::OnAnnouncementStartAnswer(const BYTE* message)
         if (!m_waveFile.IsOpen())
         {
             // Nothing to send: never tell the device a stop for no data.
-            Log("No announcement file open");
-            FormatCause(nullptr);
-            EndAnnouncementUpdate(ENGINE_RESULT_NEGATIVE);
+            EndWithoutCause("No announcement file open", &CDeviceProtocol::EndAnnouncementUpdate);
             return;
         }
         if (SendAnnouncementBlock(FALSE))

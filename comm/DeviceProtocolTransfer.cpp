@@ -172,6 +172,17 @@ bool CDeviceProtocol::FreeWindowPlace()
     return wasFull;
 }
 
+// A cancelled transfer awaits nothing more and is ended as cancelled.
+void CDeviceProtocol::CancelTransfer(const char* logLine, int endStatus)
+{
+    m_requestedOffset = 0;
+    m_retries = 0;
+    m_state = ENGINE_READY;
+    StopTimer();
+    Log("%s", logLine);
+    PostStatus(endStatus, ENGINE_RESULT_CANCELLED);
+}
+
 // ---------------------------------------------------------------------------
 // Download
 
@@ -221,12 +232,7 @@ int CDeviceProtocol::RequestDataBlock(BOOL quiet)
 
 int CDeviceProtocol::CancelDataDownload()
 {
-    m_requestedOffset = 0;
-    m_retries = 0;
-    m_state = ENGINE_READY;
-    StopTimer();
-    Log("Cancel data download");
-    PostStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_CANCELLED);
+    CancelTransfer("Cancel data download", ENGINE_STATUS_DOWNLOAD_ENDED);
     return 1;
 }
 
@@ -512,13 +518,8 @@ int CDeviceProtocol::StopDataUpload(BOOL repeat)
 
 int CDeviceProtocol::CancelDataUpload()
 {
-    m_requestedOffset = 0;
-    m_retries = 0;
     m_blockSize = 0;
-    m_state = ENGINE_READY;
-    StopTimer();
-    Log("Cancel data upload");
-    PostStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_CANCELLED);
+    CancelTransfer("Cancel data upload", ENGINE_STATUS_UPLOAD_ENDED);
     return 1;
 }
 
