@@ -267,7 +267,8 @@ private:
     void ShowProgress(int percent);
     void EndProgress();
     void CompleteCdrProgress();
-    int RunProgress(int kind, bool waitText = false);
+    // The modal progress dialog of a long operation, the frame busy meanwhile.
+    int RunProgress(int kind);
     void EndNotice();
     void RunRestartNotice();
     void PassDiagnosticsData(int code, int result);
@@ -340,7 +341,6 @@ private:
     bool m_connectBlocked = false;
     CWaitDlg* m_notice = nullptr;
     CProgressDlg* m_progress = nullptr;
-    char m_titleBuffer[MAX_PATH + 64];
     bool m_tcpConnecting = false;
     bool m_pendingDownload = false;
     bool m_pendingUpload = false;

@@ -152,7 +152,7 @@ LRESULT CMainFrame::OnDownload(WORD code, WORD, HWND, BOOL&)
     if (!CheckDataVersion(false))
         return 0;
     if (g_DeviceProtocol.StartDataDownload())
-        RunProgress(3);
+        RunProgress(CProgressDlg::KIND_DOWNLOAD);
     return 0;
 }
 
@@ -172,7 +172,7 @@ LRESULT CMainFrame::OnUpload(WORD code, WORD id, HWND, BOOL&)
     PauseMonitoringForOperation();
     const void* record = GetDocumentRecord();
     if (record && g_DeviceProtocol.StartDataUpload(record, withoutNetwork))
-        RunProgress(4);
+        RunProgress(CProgressDlg::KIND_UPLOAD);
     return 0;
 }
 
@@ -654,7 +654,7 @@ LRESULT CMainFrame::OnDownloadCdr(WORD, WORD, HWND, BOOL&)
     g_PathSettings.OpenSaveFilterCdr = dlg.ofn.nFilterIndex;
     FolderOf(dlg.file, g_PathSettings.BrowsePathCdr, sizeof(g_PathSettings.BrowsePathCdr));
     if (g_DeviceProtocol.StartCdrDownload(FALSE))
-        RunProgress(CProgressDlg::KIND_CDR, true);
+        RunProgress(CProgressDlg::KIND_CDR);
     // Closed whether or not the download started: the file must not stay locked.
     file.Close();
     return 0;

@@ -176,7 +176,7 @@ LRESULT CMainFrame::OnEngineStatus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     case ENGINE_STATUS_GET_DATETIME_SENT:
     case ENGINE_STATUS_SET_DATETIME_SENT:
     case ENGINE_STATUS_MODULE_RESET_SENT:
-    case 150:
+    case 150: // the CDR download started
     case ENGINE_STATUS_CELLS_SENT:
         SetBusy(true);
         break;

@@ -282,7 +282,7 @@ void CMainFrame::PumpFor(DWORD ms)
 // ---------------------------------------------------------------------------
 // Progress and restart notice
 
-int CMainFrame::RunProgress(int kind, bool)
+int CMainFrame::RunProgress(int kind)
 {
     std::function<void()> cancel;
     switch (kind)
