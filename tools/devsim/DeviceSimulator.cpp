@@ -201,10 +201,7 @@ void CDeviceSimulator::SetIdentity(const SimIdentity& identity)
 
 SimIdentity CDeviceSimulator::GetIdentity()
 {
-    Lock();
-    SimIdentity identity = m_identity;
-    Unlock();
-    return identity;
+    return ReadLocked(m_identity);
 }
 
 void CDeviceSimulator::SetPassword(const std::string& password, bool required)
@@ -224,10 +221,7 @@ void CDeviceSimulator::SetFaults(const SimFaults& faults)
 
 SimFaults CDeviceSimulator::GetFaults()
 {
-    Lock();
-    SimFaults faults = m_faults;
-    Unlock();
-    return faults;
+    return ReadLocked(m_faults);
 }
 
 void CDeviceSimulator::RefuseNext(BYTE tag, BYTE cause, int count)
@@ -247,10 +241,7 @@ void CDeviceSimulator::SetRestart(DWORD downMs, bool sendEvents)
 
 std::vector<SimMessage> CDeviceSimulator::Received()
 {
-    Lock();
-    std::vector<SimMessage> r = m_received;
-    Unlock();
-    return r;
+    return ReadLocked(m_received);
 }
 
 size_t CDeviceSimulator::ReceivedCount()
@@ -263,18 +254,12 @@ size_t CDeviceSimulator::ReceivedCount()
 
 std::vector<Bytes> CDeviceSimulator::Rejected()
 {
-    Lock();
-    std::vector<Bytes> r = m_rejected;
-    Unlock();
-    return r;
+    return ReadLocked(m_rejected);
 }
 
 Bytes CDeviceSimulator::RawReceived()
 {
-    Lock();
-    Bytes r = m_raw;
-    Unlock();
-    return r;
+    return ReadLocked(m_raw);
 }
 
 void CDeviceSimulator::ClearReceived()
@@ -288,26 +273,17 @@ void CDeviceSimulator::ClearReceived()
 
 int CDeviceSimulator::Connections()
 {
-    Lock();
-    int n = m_connections;
-    Unlock();
-    return n;
+    return ReadLocked(m_connections);
 }
 
 int CDeviceSimulator::Acks()
 {
-    Lock();
-    int n = m_acks;
-    Unlock();
-    return n;
+    return ReadLocked(m_acks);
 }
 
 bool CDeviceSimulator::Booting()
 {
-    Lock();
-    bool b = m_booting;
-    Unlock();
-    return b;
+    return ReadLocked(m_booting);
 }
 
 bool CDeviceSimulator::WaitForReceived(size_t count, DWORD timeoutMs)
@@ -961,10 +937,7 @@ void CDeviceSimulator::SetImage(const Bytes& image)
 
 Bytes CDeviceSimulator::GetImage()
 {
-    Lock();
-    Bytes image = data.image;
-    Unlock();
-    return image;
+    return ReadLocked(data.image);
 }
 
 // The image offset a block request addresses; false when the address is not

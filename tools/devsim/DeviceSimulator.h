@@ -285,6 +285,15 @@ public:
     void Unlock() { ::LeaveCriticalSection(&m_lock); }
 
 private:
+    // A copy of a field the simulator's thread writes, taken under the lock.
+    template <typename T> T ReadLocked(const T& field)
+    {
+        Lock();
+        T copy = field;
+        Unlock();
+        return copy;
+    }
+
     CRITICAL_SECTION m_lock;
     CRITICAL_SECTION m_sendLock;
     HANDLE m_thread = NULL;
