@@ -24,24 +24,16 @@ Bytes DownloadAnswer(DWORD offset, const Bytes& data)
 std::vector<DWORD> RunLosingTheEnd(Harness& h, int transferState)
 {
     std::vector<DWORD> offsets;
-    for (int step = 0; step < 20000; ++step)
-    {
-        const int state = h.engine.GetState();
-        if (state != transferState && state != ENGINE_UPLOAD_START)
-            break;
-        std::vector<Bytes> sent = h.TakeSent();
-        if (sent.empty())
-        {
-            if (!h.Fire())
-                break;
-            continue;
-        }
-        for (const Bytes& request : sent)
-        {
+    h.Drive(
+        [&] {
+            const int state = h.engine.GetState();
+            return state == transferState || state == ENGINE_UPLOAD_START;
+        },
+        [&](const Bytes& request) {
             if (SentElement(request, IE_UPLOAD_SIZE, nullptr))
             {
                 h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
-                continue;
+                return;
             }
             const DWORD offset = SentAddress(request) - DEVICE_IMAGE_BASE;
             offsets.push_back(offset);
@@ -49,18 +41,17 @@ std::vector<DWORD> RunLosingTheEnd(Harness& h, int transferState)
             if (SentElement(request, IE_UPLOAD_DATA, &data))
             {
                 if (offset + data.size() >= ENGINE_IMAGE_SIZE)
-                    continue; // the acknowledgement of the last block is lost
+                    return; // the acknowledgement of the last block is lost
                 h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE + offset) } }));
-                continue;
+                return;
             }
             if (offset == kLastBlock)
-                continue; // the answer to the last block is lost
+                return; // the answer to the last block is lost
             h.Deliver(DownloadAnswer(offset, Bytes(offset + DOWNLOAD_BLOCK_SIZE <= ENGINE_IMAGE_SIZE
                                                        ? DOWNLOAD_BLOCK_SIZE
                                                        : ENGINE_IMAGE_SIZE - offset,
                                                    0x00)));
-        }
-    }
+        });
     return offsets;
 }
 } // namespace

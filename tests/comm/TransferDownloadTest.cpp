@@ -31,30 +31,21 @@ struct DownloadDevice
     // download ends or the step limit.
     void Run(Harness& h, int maxSteps = 20000)
     {
-        for (int step = 0; step < maxSteps && h.engine.GetState() == ENGINE_DOWNLOAD; ++step)
-        {
-            std::vector<Bytes> sent = h.TakeSent();
-            if (sent.empty())
-            {
-                if (!h.Fire())
-                    return;
-                continue;
-            }
-            for (const Bytes& request : sent)
-            {
-                const DWORD offset = SentAddress(request) - DEVICE_IMAGE_BASE;
-                requested.push_back(offset);
-                auto it = lose.find(offset);
-                if (loseAll)
-                    continue;
-                if (it != lose.end())
-                {
-                    lose.erase(it);
-                    continue;
-                }
-                h.Deliver(Answer(offset));
-            }
-        }
+        h.Drive([&] { return h.engine.GetState() == ENGINE_DOWNLOAD; },
+                [&](const Bytes& request) {
+                    const DWORD offset = SentAddress(request) - DEVICE_IMAGE_BASE;
+                    requested.push_back(offset);
+                    auto it = lose.find(offset);
+                    if (loseAll)
+                        return;
+                    if (it != lose.end())
+                    {
+                        lose.erase(it);
+                        return;
+                    }
+                    h.Deliver(Answer(offset));
+                },
+                maxSteps);
     }
 
     bool RequestedInside(DWORD from, DWORD to) const

@@ -29,21 +29,12 @@ struct UploadDevice
 
     void Run(Harness& h, int maxSteps = 20000)
     {
-        for (int step = 0; step < maxSteps; ++step)
-        {
-            const int state = h.engine.GetState();
-            if (state != ENGINE_UPLOAD_START && state != ENGINE_UPLOAD_BLOCKS)
-                return;
-            std::vector<Bytes> sent = h.TakeSent();
-            if (sent.empty())
-            {
-                if (!h.Fire())
-                    return;
-                continue;
-            }
-            for (const Bytes& request : sent)
-                Answer(h, request);
-        }
+        h.Drive(
+            [&] {
+                const int state = h.engine.GetState();
+                return state == ENGINE_UPLOAD_START || state == ENGINE_UPLOAD_BLOCKS;
+            },
+            [&](const Bytes& request) { Answer(h, request); }, maxSteps);
     }
 
     void Answer(Harness& h, const Bytes& request)

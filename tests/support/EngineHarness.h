@@ -269,6 +269,26 @@ public:
         return out;
     }
 
+    // Plays the device of a transfer: answers each message the engine sent
+    // with answer(message), fires the armed timer when it sent nothing.
+    // Until running() turns false, no timer is armed, or the step limit.
+    template <typename Running, typename Answer>
+    void Drive(Running running, Answer answer, int maxSteps = 20000)
+    {
+        for (int step = 0; step < maxSteps && running(); ++step)
+        {
+            std::vector<Bytes> sent = TakeSent();
+            if (sent.empty())
+            {
+                if (!Fire())
+                    return;
+                continue;
+            }
+            for (const Bytes& message : sent)
+                answer(message);
+        }
+    }
+
     std::string LogText()
     {
         const int length = ::GetWindowTextLengthA(log);
