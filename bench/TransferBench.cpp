@@ -17,26 +17,6 @@ namespace
 {
 using devsim::Bytes;
 
-Bytes FullImage()
-{
-    Bytes image(ENGINE_IMAGE_SIZE);
-    for (DWORD i = 0; i < ENGINE_IMAGE_SIZE; ++i)
-        image[i] = static_cast<BYTE>((i * 7 + (i >> 9)) % 251);
-    // The unused space holds nothing.
-    std::fill(image.begin() + 287356, image.begin() + 393216, 0xFF);
-    std::fill(image.begin() + 393728, image.begin() + 394240, 0xFF);
-    const DWORD word = ConfigFormatWord;
-    memcpy(image.data(), &word, 4);
-    return image;
-}
-
-Bytes DefaultImage()
-{
-    Bytes image(sizeof(ConfigRecord));
-    SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image.data()));
-    return image;
-}
-
 size_t CountRequests(devsim::CDeviceSimulator& sim, BYTE tag)
 {
     size_t count = 0;
@@ -106,8 +86,8 @@ int main()
     const DWORD pacing = g_Settings.DataReadWriteRequestDelay;
     printf("window %lu requests, default pacing %lu ms\n", (unsigned long)g_Settings.DataReadWriteMaxPendingRequests,
            (unsigned long)pacing);
-    const Bytes full = FullImage();
-    const Bytes defaults = DefaultImage();
+    const Bytes full = enginetest::FullDeviceImage();
+    const Bytes defaults = enginetest::DefaultDeviceImage();
     BenchCase("default image", defaults, pacing);
     BenchCase("default image", defaults, 0);
     BenchCase("full image", full, 0);

@@ -11,39 +11,18 @@
 // the link's speed. Out-of-order answers need several in flight: that test
 // paces at the timer's shortest period.
 
+using enginetest::DefaultDeviceImage;
 using enginetest::EngineFrame;
+using enginetest::FullDeviceImage;
 using devsim::Bytes;
 
 namespace
 {
-const DWORD kUnusedRegions[][2] = { { 287356, 393216 }, { 393728, 394240 } };
-
-// Every table filled: what a download reads back whole (the unused space
-// holds nothing).
-Bytes FullImage()
-{
-    Bytes image(ENGINE_IMAGE_SIZE);
-    for (DWORD i = 0; i < ENGINE_IMAGE_SIZE; ++i)
-        image[i] = static_cast<BYTE>((i * 7 + (i >> 9)) % 251);
-    for (const auto& region : kUnusedRegions)
-        std::fill(image.begin() + region[0], image.begin() + region[1], 0xFF);
-    const DWORD word = ConfigFormatWord;
-    memcpy(image.data(), &word, 4);
-    return image;
-}
-
-Bytes DefaultImage()
-{
-    Bytes image(sizeof(ConfigRecord));
-    SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image.data()));
-    return image;
-}
-
 // A document as a technician makes one: defaults, 30 routing rules, two SIP
 // trunks, and its last byte set so that the last block carries the padding.
 Bytes EditedDocument()
 {
-    Bytes document = DefaultImage();
+    Bytes document = DefaultDeviceImage();
     for (DWORD i = 0; i < 30 * 64; ++i)
         document[CFG_OFS_ROUTING_RULES + i] = static_cast<BYTE>(i % 250);
     for (DWORD i = 0; i < 2 * 768; ++i)
@@ -104,7 +83,7 @@ protected:
 
 TEST_F(TransferLinkTest, FullAndDefaultImagesDownloadByteExact)
 {
-    const Bytes full = FullImage();
+    const Bytes full = FullDeviceImage();
     sim.SetImage(full);
     ASSERT_TRUE(Download());
     EXPECT_TRUE(EngineImageIs(full));
@@ -112,7 +91,7 @@ TEST_F(TransferLinkTest, FullAndDefaultImagesDownloadByteExact)
     // The image left by the full download must not show through the default
     // one's skipped tables.
     frame.statuses.clear();
-    const Bytes defaults = DefaultImage();
+    const Bytes defaults = DefaultDeviceImage();
     sim.SetImage(defaults);
     ASSERT_TRUE(Download());
     EXPECT_TRUE(EngineImageIs(defaults));
@@ -123,7 +102,7 @@ TEST_F(TransferLinkTest, FullAndDefaultImagesDownloadByteExact)
 TEST_F(TransferLinkTest, DownloadSurvivesALostBlockADuplicateSwappedAnswersAndAnAddressPastTheImage)
 {
     Paced();
-    const Bytes defaults = DefaultImage();
+    const Bytes defaults = DefaultDeviceImage();
     sim.SetImage(defaults);
     devsim::SimFaults faults;
     faults.loseBlockAt = 40 * 128 + 1;
@@ -148,7 +127,7 @@ TEST_F(TransferLinkTest, LostLastBlockIsAskedAgainAndNothingPastTheImage)
 {
     // The default image ends with its last 4-byte block after the skipped
     // user table: nothing is left to ask for when its answer is lost.
-    const Bytes defaults = DefaultImage();
+    const Bytes defaults = DefaultDeviceImage();
     sim.SetImage(defaults);
     devsim::SimFaults faults;
     faults.loseBlockAt = 484864 + 1;
@@ -162,7 +141,7 @@ TEST_F(TransferLinkTest, LostLastBlockIsAskedAgainAndNothingPastTheImage)
 
 TEST_F(TransferLinkTest, DownloadAsksThePasswordOnceAndGoesOn)
 {
-    const Bytes defaults = DefaultImage();
+    const Bytes defaults = DefaultDeviceImage();
     sim.SetImage(defaults);
     sim.SetPassword("secret", true);
     engine.SetPassword("old");
@@ -186,7 +165,7 @@ TEST_F(TransferLinkTest, DownloadWithoutAnswersFails)
 
 TEST_F(TransferLinkTest, CancelStopsTheDownloadCleanly)
 {
-    sim.SetImage(FullImage());
+    sim.SetImage(FullDeviceImage());
     ASSERT_EQ(1, engine.StartDataDownload());
     EngineFrame::Pump(100);
     EXPECT_EQ(1, engine.CancelDataDownload());
@@ -228,7 +207,7 @@ TEST_F(TransferLinkTest, UploadMakesTheDeviceImageEqualToTheDocumentAlsoAfterALo
 
     // Again, with the last block's acknowledgement lost and a password asked
     // first: the last block goes again, nothing past the image.
-    sim.SetImage(DefaultImage());
+    sim.SetImage(DefaultDeviceImage());
     sim.ClearReceived();
     frame.statuses.clear();
     devsim::SimFaults faults;
@@ -248,7 +227,7 @@ TEST_F(TransferLinkTest, UploadMakesTheDeviceImageEqualToTheDocumentAlsoAfterALo
 
 TEST_F(TransferLinkTest, UploadSurvivesARestartFirstALostAcknowledgementAndADuplicate)
 {
-    const Bytes document = DefaultImage();
+    const Bytes document = DefaultDeviceImage();
     Bytes expected = document;
     expected[4] = expected[5] = 0xFF;
     devsim::SimFaults faults;
@@ -268,7 +247,7 @@ TEST_F(TransferLinkTest, UploadSurvivesARestartFirstALostAcknowledgementAndADupl
 
 TEST_F(TransferLinkTest, RefusalsRewindThenEndWithTheirCauseAndNotAllowedStops)
 {
-    sim.SetImage(DefaultImage());
+    sim.SetImage(DefaultDeviceImage());
     // Two refusals are got over by rewinding.
     sim.RefuseNext(IE_DOWNLOAD_DATA, 0x85, 2);
     ASSERT_TRUE(Download());

@@ -5,9 +5,12 @@
 #include "comm/DeviceProtocol.h"
 #include "app/AppSettings.h"
 #include "app/TextUtil.h"
+#include "config/ConfigRecord.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
 #include "tools/devsim/DeviceSimulator.h"
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -213,4 +216,27 @@ public:
     EngineFrame frame;
     int port = 0;
 };
+
+// Every table filled: what a download reads back whole (the unused space
+// holds nothing).
+inline devsim::Bytes FullDeviceImage()
+{
+    static const DWORD unusedRegions[][2] = { { 287356, 393216 }, { 393728, 394240 } };
+    devsim::Bytes image(ENGINE_IMAGE_SIZE);
+    for (DWORD i = 0; i < ENGINE_IMAGE_SIZE; ++i)
+        image[i] = static_cast<BYTE>((i * 7 + (i >> 9)) % 251);
+    for (const auto& region : unusedRegions)
+        std::fill(image.begin() + region[0], image.begin() + region[1], 0xFF);
+    const DWORD word = ConfigFormatWord;
+    memcpy(image.data(), &word, 4);
+    return image;
+}
+
+// The record of a new document: every default set.
+inline devsim::Bytes DefaultDeviceImage()
+{
+    devsim::Bytes image(sizeof(ConfigRecord));
+    SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image.data()));
+    return image;
+}
 } // namespace enginetest
