@@ -509,6 +509,14 @@ void AnnouncementFileError(const char* detailKey)
     g_Language.GetString(detailKey, detail, sizeof(detail));
     g_Language.MessageBoxKeyFormat("strAnnouncementFileError", "strError", MB_ICONEXCLAMATION | MB_OK, detail);
 }
+
+// Whether a file of that name is there, also one another program holds open
+// without sharing (which a probe that opens the file would call missing).
+bool FileIsThere(const char* path)
+{
+    DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 }
 
 // The opened firmware file against the device: its blocks, address ranges and
@@ -557,7 +565,7 @@ LRESULT CMainFrame::OnWriteFirmware(WORD, WORD, HWND, BOOL&)
     CLmfFile& file = g_DeviceProtocol.GetLmfFile();
     if (!file.Open(path, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING))
     {
-        FirmwareFileError(FileExists(path) ? "strFlashWriteFileErrorOpen" : "strFlashWriteFileErrorNoFile");
+        FirmwareFileError(FileIsThere(path) ? "strFlashWriteFileErrorOpen" : "strFlashWriteFileErrorNoFile");
         m_firmwareWriting = false;
         return 0;
     }
@@ -597,7 +605,7 @@ LRESULT CMainFrame::OnLoadAnnouncement(WORD, WORD, HWND, BOOL&)
     CWaveFile& file = g_DeviceProtocol.GetWaveFile();
     if (!file.Open(path, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING))
     {
-        AnnouncementFileError(FileExists(path) ? "strAnnouncementFileErrorOpen" : "strAnnouncementFileErrorNoFile");
+        AnnouncementFileError(FileIsThere(path) ? "strAnnouncementFileErrorOpen" : "strAnnouncementFileErrorNoFile");
         return 0;
     }
     static const char* const kCheckKeys[] = { nullptr, "strAnnouncementFileErrorOpen",

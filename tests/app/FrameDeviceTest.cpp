@@ -819,6 +819,133 @@ TEST_F(FrameDeviceTest, LogThatCannotBeWrittenIsReportedAndTheCdrExportAsksBefor
 
 namespace
 {
+// The detail line of a file error box, in the shipped language.
+std::string Detail(const char* key)
+{
+    char text[256] = "";
+    g_Language.GetString(key, text, sizeof(text));
+    return text;
+}
+}
+
+TEST_F(FrameDeviceTest, ServiceFilesHeldByAnotherProgramAreNotReportedAsMissing)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    const std::string firmware = NewFile("frame-e2e-held.lmf");
+    WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
+    const std::string wave = NewFile("frame-e2e-held.wav");
+    WriteWholeFile(wave, AnnouncementFile(100));
+    HANDLE heldFirmware = ::CreateFileA(firmware.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE heldWave = ::CreateFileA(wave.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, heldFirmware);
+    ASSERT_NE(INVALID_HANDLE_VALUE, heldWave);
+
+    script.OnFileDialog(firmware);
+    Command(ID_SERVICE_WRITE_FIRMWARE);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strFlashWriteFileError", boxes.Last().key);
+    EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail("strFlashWriteFileErrorOpen")));
+    EXPECT_FALSE(m_frame.IsFirmwareWriting());
+
+    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+    script.OnFileDialog(wave);
+    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    ASSERT_EQ(2u, boxes.Count());
+    EXPECT_EQ("strAnnouncementFileError", boxes.Last().key);
+    EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail("strAnnouncementFileErrorOpen")));
+
+    ::CloseHandle(heldFirmware);
+    ::CloseHandle(heldWave);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(0, script.Unexpected());
+    EXPECT_EQ(0u, Requests(devsim::TAG_FLASH_START) + Requests(devsim::TAG_SWITCH_TO_LOADER));
+    EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_START));
+    EXPECT_TRUE(FrameIdle());
+}
+
+TEST_F(FrameDeviceTest, AnnouncementThatIsNoUsableWaveIsRefusedBeforeAnythingIsSent)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    struct Case
+    {
+        const char* name;
+        std::vector<BYTE> bytes;
+        const char* detail;
+    };
+    // 16-bit linear sound in place of 8-bit A-law; a file of no bytes at all.
+    std::vector<BYTE> linear = AnnouncementFile(100);
+    linear[20] = 1;
+    linear[34] = 16;
+    const Case cases[] = { { "frame-e2e-linear.wav", linear, "strAnnouncementFileErrorFormat" },
+                           { "frame-e2e-nothing.wav", std::vector<BYTE>(), "strAnnouncementFileErrorEmpty" } };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::string path = NewFile(c.name);
+        WriteWholeFile(path, c.bytes);
+        boxes.Clear();
+        script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+        script.OnFileDialog(path);
+        Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ("strAnnouncementFileError", boxes.Last().key);
+        EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail(c.detail))) << boxes.Last().text;
+        EXPECT_TRUE(FileIsFree(path));
+        EXPECT_FALSE(m_frame.GetProgressDialog());
+    }
+    PumpFor(100);
+    EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_START));
+    EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_DATA));
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_TRUE(FrameIdle());
+}
+
+TEST_F(FrameDeviceTest, CdrExportProposesAFreeNameOfTheLastTypeAndWritesTheChosenType)
+{
+    // The last export was a TAB-separated text file, and today's name of that
+    // type is taken; the CSV name of today is free but is not the one looked at.
+    char folder[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(folder), folder);
+    CopyText(g_PathSettings.BrowsePathCdr, sizeof(g_PathSettings.BrowsePathCdr), folder);
+    g_PathSettings.OpenSaveFilterCdr = CDR_FORMAT_TEXT_TAB;
+    SYSTEMTIME today;
+    ::GetLocalTime(&today);
+    char base[32];
+    FormatText(base, sizeof(base), "CDR%02d%02d%02d", today.wYear % 100, today.wMonth, today.wDay);
+    const std::string taken = NewFile((std::string(base) + ".TXT").c_str());
+    WriteWholeFile(taken, std::vector<BYTE>{ 'o', 'l', 'd' });
+    const std::string chosen = NewFile((std::string(base) + "_01.TXT").c_str());
+    NewFile((std::string(base) + ".CSV").c_str());
+    m_sim.Lock();
+    m_sim.data.cdrRecords.assign(1, DeviceCdr("0777"));
+    m_sim.Unlock();
+
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    std::string proposed;
+    script.OnSystemDialog([&](HWND dlg) {
+        char text[MAX_PATH] = "";
+        ::GetDlgItemTextA(dlg, 0x47C, text, sizeof(text));
+        proposed = text;
+        // Accepted as proposed: the dialog adds the extension of the type.
+        PressButton(dlg, IDOK);
+    });
+    Command(ID_FILE_DOWNLOAD_CDR);
+    ASSERT_TRUE(PumpUntil([&] { return FrameIdle() && !g_DeviceProtocol.GetCdrExportFile().IsOpen(); }, 20000));
+    EXPECT_EQ(std::string(base) + "_01", proposed);
+    const std::vector<BYTE> bytes = ReadWholeFile(chosen);
+    const std::string content(bytes.begin(), bytes.end());
+    EXPECT_NE(std::string::npos, content.find("5.3.2024\t14:07:09\tOutgoing PBX->GSM\t0777")) << content;
+    EXPECT_TRUE(ReadWholeFile(taken) == (std::vector<BYTE>{ 'o', 'l', 'd' }));
+    EXPECT_EQ((DWORD)CDR_FORMAT_TEXT_TAB, g_PathSettings.OpenSaveFilterCdr);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+namespace
+{
 // The same device on a COM port that a pseudo-terminal pair joins to the
 // simulator.
 class FrameSerialTest : public ::testing::Test
