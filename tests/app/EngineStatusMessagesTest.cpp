@@ -1,0 +1,220 @@
+// What the main window tells the user for each status the engine reports:
+// the message, its caption and icon, and whether the window stays busy.
+#include <gtest/gtest.h>
+#include "app/MainFrame.h"
+#include "app/AppSettings.h"
+#include "app/PathSettings.h"
+#include "app/Language.h"
+#include "app/SysInfoDlg.h"
+#include "app/CdrExportFile.h"
+#include "comm/DeviceProtocol.h"
+#include "config/ConfigRecord.h"
+#include "wcl/AppModule.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include "tests/app/FrameTestSupport.h"
+#include <string>
+
+using namespace frametest;
+
+namespace
+{
+class EngineStatusMessagesTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
+
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+        ASSERT_TRUE(SelectShippedLanguage());
+        g_Module.AddMessageLoop(&m_loop);
+        MSG msg;
+        while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+        {
+        }
+        ASSERT_TRUE(m_frame.CreateFrame());
+        m_frame.ShowWindow(SW_SHOW);
+    }
+
+    void TearDown() override
+    {
+        if (m_frame.m_hWnd)
+            m_frame.DestroyWindow();
+        PumpFor(20);
+        g_Module.RemoveMessageLoop();
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+    }
+
+    void Status(int code, int result) { m_frame.SendMessage(WMU_ENGINE_STATUS, code, result); }
+
+    CMessageLoop m_loop;
+    CMainFrame m_frame;
+};
+
+struct Expected
+{
+    int code;
+    int result;
+    const char* key; // nullptr: no message
+    const char* caption;
+    UINT icon;
+};
+}
+
+TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindow)
+{
+    const Expected table[] = {
+        { 1, 5, nullptr, nullptr, 0 },
+        { 2, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
+        { 2, 3, nullptr, nullptr, 0 },
+        { 4, 1, nullptr, nullptr, 0 },
+        { 5, 3, "strErrorRestart", "strError", MB_ICONSTOP },
+        { 12, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
+        { 12, 3, nullptr, nullptr, 0 },
+        { 22, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
+        { 22, 4, nullptr, nullptr, 0 },
+        { 31, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
+        { 31, 1, nullptr, nullptr, 0 },
+        { 52, 1, "strFlashWriteOK", "strFinish", MB_ICONINFORMATION },
+        { 52, 2, "strFlashWriteError", "strError", MB_ICONEXCLAMATION },
+        { 52, 4, nullptr, nullptr, 0 },
+        { 61, 3, "strSysInfoError", "strError", MB_ICONEXCLAMATION },
+        { 72, 1, "strAnnouncementUpdateOK", "strFinish", MB_ICONINFORMATION },
+        { 72, 2, "strAnnouncementUpdateError", "strError", MB_ICONEXCLAMATION },
+        { 72, 4, nullptr, nullptr, 0 },
+        { 91, 3, "strDateTimeGetError", "strError", MB_ICONEXCLAMATION },
+        { 93, 2, "strDateTimeSetError", "strError", MB_ICONEXCLAMATION },
+        { 93, 1, nullptr, nullptr, 0 },
+        { 114, 3, "strErrorNoResponse", "strError", MB_ICONSTOP },
+        { 114, 2, nullptr, nullptr, 0 },
+        { 116, 1, nullptr, nullptr, 0 },
+        { 200, 3, "strErrorNoResponse", "strError", MB_ICONSTOP },
+        { 400, 5, "strErrorNotAllowed", "strError", MB_ICONSTOP },
+        { 999, 1, nullptr, nullptr, 0 },
+    };
+    CMessageBoxRecorder boxes(IDOK);
+    for (const Expected& e : table)
+    {
+        SCOPED_TRACE(testing::Message() << "status " << e.code << " result " << e.result);
+        boxes.Clear();
+        // Every end arrives after its start made the window busy.
+        m_frame.SetBusy(true);
+        Status(e.code, e.result);
+        EXPECT_FALSE(m_frame.IsBusy() && e.code != 999);
+        if (!e.key)
+        {
+            EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+            continue;
+        }
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ(e.key, boxes.Last().key);
+        char caption[128] = "";
+        g_Language.GetString(e.caption, caption, sizeof(caption));
+        EXPECT_EQ(std::string(caption), boxes.Last().caption) << "caption key " << e.caption;
+        EXPECT_EQ(e.icon, boxes.Last().flags & MB_ICONMASK);
+    }
+    m_frame.SetBusy(false);
+    EXPECT_TRUE(m_frame.IsWindowEnabled());
+}
+
+TEST_F(EngineStatusMessagesTest, StartsOfOperationsMakeTheWindowBusy)
+{
+    const int starts[] = { 10, 20, 30, 60, 62, 71, 80, 90, 92, 113, 115, 150, 153 };
+    CMessageBoxRecorder boxes(IDOK);
+    for (int code : starts)
+    {
+        SCOPED_TRACE(code);
+        m_frame.SetBusy(false);
+        Status(code, 0);
+        EXPECT_TRUE(m_frame.IsBusy());
+        EXPECT_FALSE(m_frame.IsWindowEnabled());
+    }
+    // The module reset's answer frees it again.
+    Status(116, 1);
+    EXPECT_FALSE(m_frame.IsBusy());
+    EXPECT_TRUE(m_frame.IsWindowEnabled());
+    EXPECT_EQ(0u, boxes.Count());
+}
+
+TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
+{
+    char dir[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(dir), dir);
+    const std::string path = std::string(dir) + "status-cdr.csv";
+    CCdrExportFile& file = g_DeviceProtocol.GetCdrExportFile();
+    struct Case
+    {
+        BYTE formatByte;
+        size_t length;
+        const char* key;
+    };
+    // A record of another format; a block that ends inside a record.
+    const Case cases[] = { { 2, 64, "strCdrVersionError" }, { 1, 40, "strCdrRecSizeError" } };
+    CMessageBoxRecorder boxes(IDOK);
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.key);
+        ASSERT_TRUE(file.Open(path.c_str(), DISKFILE_WRITE | DISKFILE_CREATE));
+        file.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
+        file.BeginExport();
+        std::string block(c.length, '\0');
+        block[0] = (char)c.formatByte;
+        EXPECT_EQ(0, file.WriteRecords((const BYTE*)block.data(), (DWORD)block.size()));
+        boxes.Clear();
+        m_frame.SetBusy(true);
+        Status(152, 2);
+        EXPECT_FALSE(m_frame.IsBusy());
+        EXPECT_FALSE(file.IsOpen()) << "the export file is closed";
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ(c.key, boxes.Last().key);
+    }
+    ::DeleteFileA(path.c_str());
+}
+
+TEST_F(EngineStatusMessagesTest, DownloadedImageOfAnotherFormatIsAdoptedOnlyOnRequest)
+{
+    BYTE* image = g_DeviceProtocol.GetImage();
+    ASSERT_NE(nullptr, image);
+    memset(image, 0, sizeof(DWORD));
+    CDataView& view = m_frame.GetDataView();
+    ASSERT_FALSE(view.HasDocument());
+
+    CMessageBoxRecorder boxes(IDNO);
+    Status(12, 1);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strDataInvalid", boxes.Last().key);
+    EXPECT_EQ(UINT(MB_YESNO), boxes.Last().flags & MB_TYPEMASK);
+    EXPECT_FALSE(view.HasDocument()) << "No leaves the window without a document";
+
+    boxes.SetDefaultAnswer(IDYES);
+    Status(12, 1);
+    ASSERT_EQ(2u, boxes.Count());
+    ASSERT_TRUE(view.HasDocument()) << "Yes opens a new document with the defaults";
+    char title[MAX_PATH] = "";
+    m_frame.GetWindowText(title, sizeof(title));
+    EXPECT_EQ(0, strncmp(title, "untitled", 8)) << title;
+    EXPECT_FALSE(m_frame.IsBusy());
+}
+
+TEST_F(EngineStatusMessagesTest, LanInformationThatFailedIsToldAndTheSystemInformationShownAnyway)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    bool shown = false;
+    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
+        shown = true;
+        PressButton(dlg, IDOK);
+    });
+    m_frame.SetBusy(true);
+    Status(63, 3);
+    EXPECT_TRUE(shown);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strSysInfoErrorLan", boxes.Last().key);
+    EXPECT_FALSE(m_frame.IsBusy());
+    EXPECT_EQ(0u, script.Pending());
+}
