@@ -8,6 +8,7 @@
 #include "config/ConfigRecord.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
+#include "tests/support/MessageWindow.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include <algorithm>
 #include <cstring>
@@ -38,19 +39,8 @@ class EngineFrame
 public:
     explicit EngineFrame(CDeviceProtocol* engine) : m_engine(engine)
     {
-        static bool registered = false;
-        if (!registered)
-        {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = &EngineFrame::WndProc;
-            wc.hInstance = ::GetModuleHandle(nullptr);
-            wc.lpszClassName = "EngineLinkTestFrame";
-            ::RegisterClassA(&wc);
-            registered = true;
-        }
         s_current = this;
-        hwnd = ::CreateWindowExA(0, "EngineLinkTestFrame", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 ::GetModuleHandle(nullptr), nullptr);
+        hwnd = CreateStandInWindow("EngineLinkTestFrame", &EngineFrame::WndProc);
     }
     ~EngineFrame()
     {

@@ -6,6 +6,7 @@
 #include "app/AppSettings.h"
 #include "comm/CommLogCtrl.h"
 #include "comm/DeviceProtocol.h"
+#include "tests/support/MessageWindow.h"
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -84,19 +85,8 @@ class StatusWindow
 public:
     StatusWindow()
     {
-        static bool registered = false;
-        if (!registered)
-        {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = &StatusWindow::WndProc;
-            wc.hInstance = ::GetModuleHandle(nullptr);
-            wc.lpszClassName = "EngineTestStatusSink";
-            ::RegisterClassA(&wc);
-            registered = true;
-        }
         s_current = this;
-        hwnd = ::CreateWindowExA(0, "EngineTestStatusSink", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 ::GetModuleHandle(nullptr), nullptr);
+        hwnd = CreateStandInWindow("EngineTestStatusSink", &StatusWindow::WndProc);
     }
     ~StatusWindow()
     {
