@@ -356,6 +356,7 @@ private:
     DWORD FirstPendingBit() const;
     int RepeatRequest(DWORD bit);
     void OnReadyNegative(const BYTE* message);
+    bool TakeAwaitedAnswer(DWORD bit, int status);
     // Login step of a negative answer with cause 0x92: true when the login
     // was accepted (go on with the retry rule).
     bool LoginStep(int answerStatus, DWORD bit);

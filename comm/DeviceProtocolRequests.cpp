@@ -408,6 +408,19 @@ void CDeviceProtocol::OnReadyNegative(const BYTE* message)
     }
 }
 
+// A positive answer ends the request that awaits it: its time-out stops and
+// its status goes out. An answer nobody awaits changes nothing. True when
+// the request was awaited.
+bool CDeviceProtocol::TakeAwaitedAnswer(DWORD bit, int status)
+{
+    if (!(m_busy & bit))
+        return false;
+    StopTimer();
+    PostStatus(status, ENGINE_RESULT_OK);
+    m_busy &= ~bit;
+    return true;
+}
+
 void CDeviceProtocol::OnReadyAnswer(const BYTE* message)
 {
     if (message[0] == MSG_TYPE_NEGATIVE)
@@ -422,18 +435,12 @@ void CDeviceProtocol::OnReadyAnswer(const BYTE* message)
     int length;
     if (GetIE(message, IE_MONITOR_START, &data, &length))
     {
-        if (m_busy & BUSY_MONITOR_START)
+        if (TakeAwaitedAnswer(BUSY_MONITOR_START, ENGINE_STATUS_MONITOR_ANSWERED) && m_monitorLog)
         {
-            StopTimer();
-            PostStatus(ENGINE_STATUS_MONITOR_ANSWERED, ENGINE_RESULT_OK);
-            m_busy &= ~static_cast<DWORD>(BUSY_MONITOR_START);
-            if (m_monitorLog)
-            {
-                if (m_monitorLog->IsMonitoring())
-                    m_monitorLog->SendMonitorMask();
-                else
-                    m_monitorLog->SetMonitoring(TRUE);
-            }
+            if (m_monitorLog->IsMonitoring())
+                m_monitorLog->SendMonitorMask();
+            else
+                m_monitorLog->SetMonitoring(TRUE);
         }
         if (length > 0 && m_monitorLog)
             m_monitorLog->OnMonitorText(reinterpret_cast<const char*>(data), length);
@@ -441,24 +448,14 @@ void CDeviceProtocol::OnReadyAnswer(const BYTE* message)
     }
     if (FindIE(message, IE_MONITOR_STOP))
     {
-        if (m_busy & BUSY_MONITOR_STOP)
-        {
-            StopTimer();
-            PostStatus(ENGINE_STATUS_MONITOR_ANSWERED, ENGINE_RESULT_OK);
-        }
-        m_busy &= ~static_cast<DWORD>(BUSY_MONITOR_STOP);
+        TakeAwaitedAnswer(BUSY_MONITOR_STOP, ENGINE_STATUS_MONITOR_ANSWERED);
         if (m_monitorLog && m_monitorLog->GetSubState() == 0)
             m_monitorLog->SetMonitoring(FALSE);
         return;
     }
     if (FindIE(message, IE_MONITOR_TEXT))
     {
-        if (m_busy & BUSY_MONITOR_COMMAND)
-        {
-            StopTimer();
-            PostStatus(ENGINE_STATUS_MONITOR_ANSWERED, ENGINE_RESULT_OK);
-        }
-        m_busy &= ~static_cast<DWORD>(BUSY_MONITOR_COMMAND);
+        TakeAwaitedAnswer(BUSY_MONITOR_COMMAND, ENGINE_STATUS_MONITOR_ANSWERED);
         if (m_monitorLog)
             m_monitorLog->OnMonitorAck();
         return;
@@ -481,12 +478,7 @@ void CDeviceProtocol::OnReadyAnswer(const BYTE* message)
     }
     if (FindIE(message, IE_NEW_PASSWORD))
     {
-        if (m_busy & BUSY_PASSWORD)
-        {
-            StopTimer();
-            PostStatus(ENGINE_STATUS_PASSWORD_ANSWERED, ENGINE_RESULT_OK);
-        }
-        m_busy &= ~static_cast<DWORD>(BUSY_PASSWORD);
+        TakeAwaitedAnswer(BUSY_PASSWORD, ENGINE_STATUS_PASSWORD_ANSWERED);
         return;
     }
     if (FindIE(message, IE_DATE_TIME))
