@@ -864,6 +864,65 @@ TEST_F(FrameDeviceTest, ServiceFilesHeldByAnotherProgramAreNotReportedAsMissing)
     EXPECT_TRUE(FrameIdle());
 }
 
+TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSent)
+{
+    // The device's address ranges, as the engine gives them to the reader.
+    CLmfFile& reader = g_DeviceProtocol.GetLmfFile();
+    reader.AddAllowedRange(0x60100000, 0x100000);
+    reader.AddAllowedRange(0x00020000, 0x60000);
+    reader.AddAllowedRange(0xF0000000, 0x4000000);
+    std::vector<BYTE> identified = FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x11));
+    identified[3] = 1;
+    std::vector<BYTE> withId = identified;
+    const std::string id = std::string(kLmfDeviceIdentification) + std::string(1, '\0') + "3.0.1.2";
+    std::copy(id.begin(), id.end(), withId.begin() + 12 + 8);
+    struct Case
+    {
+        const char* name;
+        std::vector<BYTE> bytes;
+        DWORD checkVersion, checkAddress;
+        const char* key;
+        const char* detail; // the detail line, or a text the message holds
+    };
+    const Case cases[] = {
+        { "fw-empty.lmf", std::vector<BYTE>(), 0, 0, "strFlashWriteFileError", "strFlashWriteFileErrorEmpty" },
+        { "fw-other.lmf", std::vector<BYTE>(40, 'x'), 0, 0, "strFlashWriteFileError", "strFlashWriteFileErrorFormat" },
+        { "fw-outside.lmf", FirmwareFile(0x10000000, std::vector<BYTE>(16, 1)), 0, 1,
+          "strFlashWriteFileErrorAddrSpace", nullptr },
+        { "fw-noid.lmf", identified, 1, 0, "strFlashWriteFileErrorVersion", nullptr },
+        // Found, and the question whether to write this version is answered No.
+        { "fw-id.lmf", withId, 1, 0, "strFlashWriteFileVersion", nullptr },
+    };
+    CMessageBoxRecorder boxes(IDNO);
+    CDialogScript script;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        g_Settings.CheckFirmwareVersion = c.checkVersion;
+        g_Settings.CheckFirmwareAddrSpace = c.checkAddress;
+        const std::string path = NewFile(c.name);
+        WriteWholeFile(path, c.bytes);
+        boxes.Clear();
+        script.OnFileDialog(path);
+        Command(ID_SERVICE_WRITE_FIRMWARE);
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ(c.key, boxes.Last().key);
+        if (c.detail)
+        {
+            EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail(c.detail))) << boxes.Last().text;
+        }
+        EXPECT_TRUE(FileIsFree(path));
+        EXPECT_FALSE(reader.IsOpen());
+        EXPECT_FALSE(m_frame.IsFirmwareWriting());
+        EXPECT_TRUE(FrameIdle());
+    }
+    EXPECT_NE(std::string::npos, boxes.Last().text.find("3.0.1.2")) << boxes.Last().text;
+    EXPECT_EQ(UINT(MB_YESNO), boxes.Last().flags & MB_TYPEMASK);
+    PumpFor(100);
+    EXPECT_EQ(0u, Requests(devsim::TAG_SWITCH_TO_LOADER) + Requests(devsim::TAG_FLASH_START));
+    EXPECT_EQ(0u, script.Pending());
+}
+
 TEST_F(FrameDeviceTest, AnnouncementThatIsNoUsableWaveIsRefusedBeforeAnythingIsSent)
 {
     CMessageBoxRecorder boxes(IDOK);
