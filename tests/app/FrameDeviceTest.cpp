@@ -343,6 +343,52 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_TRUE(FrameIdle());
 }
 
+TEST_F(FrameDeviceTest, DownloadFollowsTheDevicesVersion)
+{
+    struct Case
+    {
+        const char* version;
+        const char* key; // the question or warning, nullptr for none
+        bool downloads;
+    };
+    // An older major version is refused; another minor version is the user's
+    // choice (answered No); the same major and minor start at once.
+    const Case cases[] = { { "2.9.0.0", "strDataVersionError", false },
+                           { "3.1.0.0", "strDataVersionConflict", false },
+                           { "3.0.7.1", nullptr, true } };
+    CMessageBoxRecorder boxes(IDNO);
+    CDialogScript script;
+    CDataView& view = m_frame.GetDataView();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.version);
+        devsim::SimIdentity identity = m_sim.GetIdentity();
+        identity.firmwareVersion = c.version;
+        m_sim.SetIdentity(identity);
+        boxes.Clear();
+        const size_t before = Requests(devsim::TAG_DOWNLOAD_DATA);
+        Command(ID_FILE_DOWNLOAD);
+        if (c.downloads)
+        {
+            ASSERT_TRUE(PumpUntil([&] { return view.HasDocument() && FrameIdle(); }, 20000));
+            EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+            EXPECT_LT(before, Requests(devsim::TAG_DOWNLOAD_DATA));
+            continue;
+        }
+        ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 10000));
+        PumpFor(300);
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ(c.key, boxes.Last().key);
+        EXPECT_EQ("Warning", boxes.Last().caption);
+        EXPECT_NE(std::string::npos, boxes.Last().text.find(c.version)) << boxes.Last().text;
+        EXPECT_EQ(before, Requests(devsim::TAG_DOWNLOAD_DATA));
+        EXPECT_FALSE(view.HasDocument());
+        EXPECT_FALSE(m_frame.IsDownloadPending());
+        EXPECT_TRUE(FrameIdle());
+    }
+    EXPECT_EQ(0, script.Unexpected());
+}
+
 TEST_F(FrameDeviceTest, WrongPasswordThenTheRightOne)
 {
     m_sim.SetPassword("secret", true);
