@@ -345,7 +345,9 @@ private:
     void SendSystemInfoRequest();
     void SendSwitchToFirmware();
     void CloseLink();
+    // The device restarts: the link closes and state waits for it to return.
     void AwaitRestart(int state, UINT timeout);
+    // Asks the device that came back what it runs now.
     void AskAfterRestart(int state, bool repeat);
     // Reconnect step of the restart time-outs: false when the caller must
     // return (the timer was re-armed or the failure path taken).
@@ -356,6 +358,7 @@ private:
     DWORD FirstPendingBit() const;
     int RepeatRequest(DWORD bit);
     void OnReadyNegative(const BYTE* message);
+    // Ends the request awaiting a positive answer; false when none awaits it.
     bool TakeAwaitedAnswer(DWORD bit, int status);
     // Login step of a negative answer with cause 0x92: true when the login
     // was accepted (go on with the retry rule).
@@ -386,7 +389,9 @@ private:
 
     // Transfers.
     bool TransferLogin(int endStatus);
+    // A transfer's negative answer: true when the caller repeats its request.
     bool TransferRefused(const BYTE* message, int endStatus);
+    // The window of block requests both transfers keep in flight.
     void ResetTransferWindow();
     void SendWindowRequest(BYTE* message, int progressStatus, BOOL quiet);
     void StartWindowTimer(UINT answerTimeout);
@@ -493,6 +498,7 @@ private:
     void RepeatFirmwareStart();
     void RepeatAnnouncementStart();
     void RepeatCdrRequest(BOOL retry);
+    // Arms the answer's time-out, counts a repeat as a try, enters state.
     void AwaitServiceAnswer(int state, UINT timeout, bool repeat);
 
     CDeviceFirmwareFile m_lmfFile;
