@@ -196,6 +196,7 @@ void CDeviceProtocol::RepeatFirmwareStart()
     const bool repeat = m_state == ENGINE_FLASH_START;
     if (StartFirmwareUpdate())
         return;
+    // Counted from the tries before the attempt, whatever ran meanwhile.
     m_retries = retries;
     AwaitServiceAnswer(ENGINE_FLASH_START, g_Settings.CommunicationTimeoutFlashLoadStart, repeat);
 }
