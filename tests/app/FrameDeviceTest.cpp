@@ -570,6 +570,38 @@ TEST_F(FrameDeviceTest, CdrFileIsReleasedWhenTheDownloadCannotStart)
     EXPECT_TRUE(FrameIdle());
 }
 
+TEST_F(FrameDeviceTest, FirmwareAndAnnouncementFilesAreReleasedWhenTheirOperationCannotStart)
+{
+    g_Settings.CheckFirmwareVersion = 0;
+    g_Settings.CheckFirmwareAddrSpace = 0;
+    m_sim.Stop();
+    Command(ID_CONNECTION_DISCONNECT);
+    CommSetErrorBox(&IgnoreLinkError);
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    const std::string firmware = NewFile("frame-e2e-nostart.lmf");
+    WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
+    const std::string wave = NewFile("frame-e2e-nostart.wav");
+    WriteWholeFile(wave, AnnouncementFile(100));
+
+    script.OnFileDialog(firmware);
+    Command(ID_SERVICE_WRITE_FIRMWARE);
+    EXPECT_TRUE(FileIsFree(firmware));
+    EXPECT_FALSE(g_DeviceProtocol.GetLmfFile().IsOpen());
+    EXPECT_FALSE(m_frame.IsFirmwareWriting());
+
+    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+    script.OnFileDialog(wave);
+    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    EXPECT_TRUE(FileIsFree(wave));
+    EXPECT_FALSE(g_DeviceProtocol.GetWaveFile().IsOpen());
+
+    CommSetErrorBox(nullptr);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(0, script.Unexpected());
+    EXPECT_TRUE(FrameIdle());
+}
+
 TEST_F(FrameDeviceTest, MonitorLogStartsAndStopsAndTheCommunicationLogShowsTheTraffic)
 {
     // The question whether to save the log at the stop is answered No.
@@ -690,6 +722,25 @@ TEST_F(FrameDeviceTest, DiagnosticsArePolledOnlyWhileTheirTabIsShown)
     // Back: they start again.
     ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
     EXPECT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_DIAG_ISDN_LINES) > stopped; }, 5000));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+}
+
+TEST_F(FrameDeviceTest, ModuleInformationOfTheDeviceIsShownInItsDialog)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    std::string imei, network;
+    script.On<CGsmModuleInfoDlg>([&](CGsmModuleInfoDlg& dlg) {
+        imei = ItemText(dlg, IDC_GSM_IMEI);
+        network = ItemText(dlg, IDC_GSM_NETWORK);
+        PressButton(dlg, IDOK);
+    });
+    // As the cards page asks for a module's information.
+    ASSERT_EQ(1, g_DeviceProtocol.GetModuleInfo(2));
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
+    EXPECT_EQ("356938035643809", imei);
+    EXPECT_EQ("TEST-NET", network);
+    EXPECT_EQ(1u, Requests(devsim::TAG_MODULE_INFO));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
