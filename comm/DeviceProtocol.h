@@ -491,6 +491,8 @@ private:
     // The login step of a refused password: false when the operation ended
     // (no password given, or something else happened meanwhile).
     bool ServiceLogin(void (CDeviceProtocol::*end)(int));
+    // A refusal's password step and third-refusal end: true to repeat.
+    bool ServiceRefused(const BYTE* message, BYTE cause, void (CDeviceProtocol::*end)(int));
     void EndWithoutCause(const char* logLine, void (CDeviceProtocol::*end)(int));
     void LogFlashBlock();
     // Repeats of a start or first request that keep the timer running even

@@ -253,6 +253,21 @@ bool CDeviceProtocol::ServiceLogin(void (CDeviceProtocol::*end)(int))
     return m_state == state;
 }
 
+// The rest of a refused start: the password when the device asks for it,
+// the end at the third refusal. True when the caller repeats its request.
+bool CDeviceProtocol::ServiceRefused(const BYTE* message, BYTE cause, void (CDeviceProtocol::*end)(int))
+{
+    if (cause == CAUSE_LOGIN_REQUIRED && !ServiceLogin(end))
+        return false;
+    if (m_retries >= 3)
+    {
+        FormatCause(message);
+        (this->*end)(ENGINE_RESULT_NEGATIVE);
+        return false;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Firmware update
 
@@ -375,25 +390,15 @@ void CDeviceProtocol::OnFlashStartAnswer(const BYTE* message)
         return;
     StopTimer();
     const BYTE cause = CauseOf(message);
-    if (cause == CAUSE_LOGIN_REQUIRED)
-    {
-        if (!ServiceLogin(&CDeviceProtocol::EndFirmwareUpdate))
-            return;
-    }
-    else if (cause == CAUSE_NOT_ALLOWED)
+    if (cause == CAUSE_NOT_ALLOWED)
     {
         m_lmfFile.Close();
         PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
         m_state = ENGINE_READY;
         return;
     }
-    if (m_retries >= 3)
-    {
-        FormatCause(message);
-        EndFirmwareUpdate(ENGINE_RESULT_NEGATIVE);
-        return;
-    }
-    RepeatFirmwareStart();
+    if (ServiceRefused(message, cause, &CDeviceProtocol::EndFirmwareUpdate))
+        RepeatFirmwareStart();
 }
 
 void CDeviceProtocol::OnFlashBlockAnswer(const BYTE* message)
@@ -788,12 +793,7 @@ void CDeviceProtocol::OnCdrAnswer(const BYTE* message)
         return;
     StopTimer();
     const BYTE cause = CauseOf(message);
-    if (cause == CAUSE_LOGIN_REQUIRED)
-    {
-        if (!ServiceLogin(&CDeviceProtocol::EndCdrDownload))
-            return;
-    }
-    else if (cause == kCauseCdrRestart)
+    if (cause == kCauseCdrRestart)
     {
         // The device lost its place: start again from no position; the file
         // keeps what it has.
@@ -801,7 +801,7 @@ void CDeviceProtocol::OnCdrAnswer(const BYTE* message)
         RepeatCdrRequest(FALSE);
         return;
     }
-    else if (cause == CAUSE_NOT_ALLOWED)
+    if (cause == CAUSE_NOT_ALLOWED)
     {
         m_cdrFile.Close();
         m_cdrPosition = kCdrUnknownPosition;
@@ -809,13 +809,8 @@ void CDeviceProtocol::OnCdrAnswer(const BYTE* message)
         PostStatus(ENGINE_STATUS_NOT_ALLOWED, 0);
         return;
     }
-    if (m_retries >= 3)
-    {
-        FormatCause(message);
-        EndCdrDownload(ENGINE_RESULT_NEGATIVE);
-        return;
-    }
-    RepeatCdrRequest(TRUE);
+    if (ServiceRefused(message, cause, &CDeviceProtocol::EndCdrDownload))
+        RepeatCdrRequest(TRUE);
 }
 
 void CDeviceProtocol::OnCdrTimeout()
