@@ -673,6 +673,43 @@ TEST_F(FrameDeviceTest, ConnectWithoutASettingAsksForTheLinkAndStoresIt)
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
+TEST_F(FrameDeviceTest, CommunicationSettingsChangedMoveTheLinkToTheNewDevice)
+{
+    devsim::CDeviceSimulator other;
+    const int otherPort = other.StartTcp();
+    ASSERT_NE(0, otherPort);
+    other.SetImage(DefaultImage());
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    const std::string port = std::to_string(otherPort);
+    script.On<CCommunicationDlg>([&](CCommunicationDlg& dlg) {
+        ::SetDlgItemTextA(dlg, IDC_TCP_PORT, port.c_str());
+        PressButton(dlg, IDOK);
+    });
+    Command(ID_OPTIONS_COMMUNICATION);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ((DWORD)otherPort, g_Settings.TcpPort);
+    CAppSettings stored;
+    stored.Load();
+    EXPECT_EQ((DWORD)otherPort, stored.TcpPort);
+    ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
+
+    // Requests now reach the other device.
+    const size_t before = Requests(devsim::TAG_LAN_INFO);
+    script.On<CSysInfoDlg>([](CSysInfoDlg& dlg) { PressButton(dlg, IDOK); });
+    Command(ID_SERVICE_SYSINFO);
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
+    size_t reached = 0;
+    for (const devsim::SimMessage& m : other.Received())
+        reached += m.type == 0xA1 && m.Has(devsim::TAG_LAN_INFO) ? 1 : 0;
+    EXPECT_EQ(1u, reached);
+    EXPECT_EQ(before, Requests(devsim::TAG_LAN_INFO));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+    CommClose();
+    PumpFor(50);
+    other.Stop();
+}
+
 TEST_F(FrameDeviceTest, SilentLoaderEndsTheFirmwareUpdateAndTheFrameIsUsable)
 {
     g_Settings.CheckFirmwareVersion = 0;

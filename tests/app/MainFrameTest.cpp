@@ -585,3 +585,61 @@ TEST_F(MainFrameTest, LogCommandsActOnTheShownLogAndTheirStatesFollowIt)
     frame.GetDataView().SetModified(false);
     frame.DestroyWindow();
 }
+
+TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.ShowWindow(SW_SHOW);
+    CMessageBoxRecorder boxes(IDOK);
+    frametest::CDialogScript script;
+    auto title = [&] {
+        char text[MAX_PATH] = "";
+        frame.GetWindowText(text, sizeof(text));
+        return std::string(text);
+    };
+
+    // New: a document with the defaults, not yet in a file.
+    frame.SendMessage(WM_COMMAND, ID_FILE_NEW);
+    CDataView& view = frame.GetDataView();
+    ASSERT_TRUE(view.HasDocument());
+    EXPECT_EQ("untitled - Velmotrex Configuration", title());
+
+    // Save on a new document asks for a name; on a named one it writes at once.
+    char temp[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(temp), temp);
+    const std::string path = std::string(temp) + "frame-commands.cfg";
+    ::DeleteFileA(path.c_str());
+    script.OnFileDialog(path);
+    frame.SendMessage(WM_COMMAND, ID_FILE_SAVE);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(1u, script.FileDialogs().size());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path.c_str()));
+    EXPECT_EQ("frame-commands.cfg - Velmotrex Configuration", title());
+    ::DeleteFileA(path.c_str());
+    view.SetModified(true);
+    frame.SendMessage(WM_COMMAND, ID_FILE_SAVE);
+    EXPECT_EQ(1u, script.FileDialogs().size()) << "no second dialog";
+    EXPECT_EQ(0, script.Unexpected());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path.c_str()));
+    EXPECT_FALSE(view.IsModified());
+
+    // The status bar toggle hides and shows the bar with its check mark.
+    HMENU menu = frame.GetCommandBar().GetMenu();
+    frame.OnIdle();
+    EXPECT_TRUE(::GetMenuState(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(::GetMenuState(menu, ID_VIEW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
+    frame.SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
+    EXPECT_FALSE(::IsWindowVisible(frame.GetStatusBar()));
+    EXPECT_FALSE(::GetMenuState(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
+    frame.SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
+    EXPECT_TRUE(::IsWindowVisible(frame.GetStatusBar()));
+    EXPECT_TRUE(::GetMenuState(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
+
+    // Quit closes the window as its close box does.
+    frame.SendMessage(WM_COMMAND, ID_APP_EXIT);
+    EXPECT_TRUE(frametest::PumpUntil([&] { return !::IsWindow(frame.m_hWnd); }, 2000));
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+    EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
+    ::DeleteFileA(path.c_str());
+}
