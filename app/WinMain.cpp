@@ -16,6 +16,10 @@ namespace
 const char kStartupMutexName[] = "{5C3E8F21-7A4D-4B9E-A1C6-2F8D03E7B194}";
 }
 
+// Asks for the device's arrival and removal notices; replaceable, so that a
+// test can make the start fail after the main window exists.
+bool (*g_RegisterDeviceNotices)(HWND window) = RegisterUsbNotification;
+
 // Everything between the module's start and its end. Every failure returns 0:
 // the language module has shown its own message, the others show none.
 // Callable from tests.
@@ -45,7 +49,7 @@ int Run(LPSTR commandLine, int show)
     }
 
     // 6. The device's USB port comes and goes while the program runs.
-    if (!RegisterUsbNotification(frame))
+    if (!g_RegisterDeviceNotices(frame))
     {
         // The frame may have started the link already: nothing of it may
         // outlive the failed start.

@@ -4,10 +4,15 @@
 #include "app/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
+#include "comm/Link.h"
+#include "comm/UsbPort.h"
+#include "app/TextUtil.h"
+#include "tools/devsim/DeviceSimulator.h"
 #include <string>
 
-// The program's run function (app/WinMain.cpp).
+// The program's run function (app/WinMain.cpp) and its device notice seam.
 int Run(LPSTR commandLine, int show);
+extern bool (*g_RegisterDeviceNotices)(HWND window);
 
 namespace
 {
@@ -159,4 +164,53 @@ TEST_F(StartupTest, StoredMaximisedPlacementOpensMaximisedWhateverTheShowState)
     EXPECT_EQ(640u, StoredDword("cx"));
     EXPECT_EQ(500u, StoredDword("cy"));
     EXPECT_EQ(0u, boxes.Count());
+}
+
+namespace
+{
+HWND s_refusedWindow = NULL;
+int s_linkStateAtRefusal = -1;
+
+bool RefuseDeviceNotices(HWND window)
+{
+    s_refusedWindow = window;
+    s_linkStateAtRefusal = CommState();
+    return false;
+}
+}
+
+// The main window exists and has started its link when the device notices
+// are refused: neither may outlive the failed start.
+TEST_F(StartupTest, RefusedDeviceNoticesCloseTheLinkAndTheWindow)
+{
+    devsim::CDeviceSimulator sim;
+    const int port = sim.StartTcp();
+    ASSERT_NE(0, port);
+    g_Settings.SetDefaults();
+    g_Settings.ComMode = 1;
+    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+    g_Settings.TcpPort = (DWORD)port;
+    g_Settings.Save();
+
+    CMessageBoxRecorder boxes;
+    s_refusedWindow = NULL;
+    s_linkStateAtRefusal = -1;
+    g_RegisterDeviceNotices = RefuseDeviceNotices;
+    const int code = ::Run(const_cast<char*>(""), SW_SHOWNORMAL);
+    g_RegisterDeviceNotices = RegisterUsbNotification;
+    EXPECT_EQ(0, code);
+    ASSERT_NE((HWND)NULL, s_refusedWindow);
+    EXPECT_NE(0, s_linkStateAtRefusal) << "the frame had started its link";
+    EXPECT_FALSE(::IsWindow(s_refusedWindow));
+    EXPECT_EQ(0, CommState());
+    EXPECT_EQ(0, VisibleThreadWindows());
+    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_FALSE(PathSettingsSaved()) << "no save on a failed start";
+    // The destroyed window asked the loop to end: that request is spent here.
+    MSG msg;
+    while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+    {
+    }
+    sim.Stop();
+    ::WSACleanup();
 }
