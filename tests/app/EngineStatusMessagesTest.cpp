@@ -6,6 +6,7 @@
 #include "app/PathSettings.h"
 #include "app/Language.h"
 #include "app/SysInfoDlg.h"
+#include "app/PasswordDlg.h"
 #include "app/CdrExportFile.h"
 #include "comm/DeviceProtocol.h"
 #include "config/ConfigRecord.h"
@@ -14,6 +15,7 @@
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
 #include <string>
+#include <vector>
 
 using namespace frametest;
 
@@ -217,4 +219,36 @@ TEST_F(EngineStatusMessagesTest, LanInformationThatFailedIsToldAndTheSystemInfor
     EXPECT_EQ("strSysInfoErrorLan", boxes.Last().key);
     EXPECT_FALSE(m_frame.IsBusy());
     EXPECT_EQ(0u, script.Pending());
+}
+
+TEST_F(EngineStatusMessagesTest, WhileThePasswordDialogIsOpenItTellsTheAnswerAndARestartClosesIt)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    std::vector<std::string> keysWhileOpen;
+    bool closedByRestart = false;
+    script.On<CPasswordDlg>([&](CPasswordDlg& dlg) {
+        // A refusal and then no answer: the dialog's own message, no box of
+        // the window.
+        Status(400, 0);
+        Status(200, 3);
+        for (const RecordedMessageBox& box : boxes.Calls())
+            keysWhileOpen.push_back(box.key);
+        EXPECT_TRUE(dlg.IsWindow());
+        // The device restarts meanwhile: the dialog is closed.
+        m_frame.PostMessage(WMU_ENGINE_STATUS, 4, 1);
+        closedByRestart = true;
+    });
+    m_frame.SendMessage(WM_COMMAND, ID_OPTIONS_PASSWORD);
+    EXPECT_TRUE(closedByRestart);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(0, script.Unexpected());
+    ASSERT_EQ(2u, keysWhileOpen.size());
+    EXPECT_EQ("strErrorNoResponse", keysWhileOpen[0]);
+    EXPECT_EQ("strErrorNoResponse", keysWhileOpen[1]);
+    // Once it is closed, the window's own message comes again.
+    boxes.Clear();
+    Status(400, 0);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strErrorNotAllowed", boxes.Last().key);
 }
