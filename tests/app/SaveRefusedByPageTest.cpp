@@ -1,0 +1,113 @@
+// A configuration page that refuses its input stops Save and Upload, and the
+// configuration tab comes forward so that the user sees why.
+#include <gtest/gtest.h>
+#include "app/MainFrame.h"
+#include "app/AppSettings.h"
+#include "app/PathSettings.h"
+#include "comm/DeviceProtocol.h"
+#include "config/DataView.h"
+#include "pages/ConfigPage.h"
+#include "res/PagesIds.h"
+#include "wcl/AppModule.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include "tests/app/FrameTestSupport.h"
+#include <commctrl.h>
+
+namespace
+{
+// Stands in for any page whose field holds a value it cannot take.
+class CRefusingPage : public CConfigPage<CRefusingPage>
+{
+public:
+    enum { IDD = IDD_TEXT_PAGE };
+    static bool s_refuse;
+    static int s_stores;
+    explicit CRefusingPage(ConfigRecord* rec) : CConfigPage<CRefusingPage>(rec) {}
+    int Store()
+    {
+        ++s_stores;
+        return s_refuse ? 0 : 1;
+    }
+    BEGIN_MSG_MAP(CRefusingPage)
+        CHAIN_MSG_MAP(CConfigPage<CRefusingPage>)
+    END_MSG_MAP()
+};
+bool CRefusingPage::s_refuse = false;
+int CRefusingPage::s_stores = 0;
+
+CDataView::CreateResult RefusingPages(CDataView& view, int, ConfigRecord* edit)
+{
+    return view.CreatePageOf<CRefusingPage>(edit);
+}
+
+class SaveRefusedByPageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+        ASSERT_TRUE(SelectShippedLanguage());
+        g_Module.AddMessageLoop(&m_loop);
+        MSG msg;
+        while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+        {
+        }
+        CDataView::SetPageFactoryHook(&RefusingPages);
+        CRefusingPage::s_refuse = false;
+        CRefusingPage::s_stores = 0;
+    }
+    void TearDown() override
+    {
+        CRefusingPage::s_refuse = false;
+        CDataView::SetPageFactoryHook(nullptr);
+        g_Module.RemoveMessageLoop();
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+    }
+    CMessageLoop m_loop;
+};
+}
+
+TEST_F(SaveRefusedByPageTest, RefusedInputStopsSaveAndUploadAndShowsTheConfiguration)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.ShowWindow(SW_SHOW);
+    frame.SendMessage(WM_COMMAND, ID_FILE_NEW);
+    CDataView& view = frame.GetDataView();
+    ASSERT_TRUE(view.HasDocument());
+    // The alarm page: one whose refusal keeps the user on it.
+    HTREEITEM alarm = view.FindItem(14);
+    ASSERT_NE((HTREEITEM)NULL, alarm);
+    TreeView_SelectItem(view.GetTree(), alarm);
+    frametest::PumpFor(50);
+    ASSERT_EQ(14, view.GetCurrentId());
+    ASSERT_NE((HWND)NULL, view.GetPageWindow());
+
+    CMessageBoxRecorder boxes(IDNO);
+    frametest::CDialogScript script; // no dialog is expected
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    CRefusingPage::s_refuse = true;
+    const UINT commands[] = { ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_UPLOAD, ID_FILE_UPLOAD_WITHOUT_NETWORK };
+    for (UINT id : commands)
+    {
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabMonitorLog)));
+        const int storesBefore = CRefusingPage::s_stores;
+        frame.SendMessage(WM_COMMAND, id);
+        EXPECT_LT(storesBefore, CRefusingPage::s_stores) << "the page was asked";
+        EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
+        EXPECT_FALSE(frame.IsUploadPending());
+    }
+    frametest::PumpFor(100);
+    EXPECT_EQ(0, script.Unexpected()) << "no file dialog, no link question";
+    EXPECT_TRUE(script.FileDialogs().empty());
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+
+    CRefusingPage::s_refuse = false;
+    view.SetModified(false);
+    frame.DestroyWindow();
+}
