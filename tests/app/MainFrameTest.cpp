@@ -616,6 +616,8 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     EXPECT_EQ(1u, script.FileDialogs().size());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path.c_str()));
     EXPECT_EQ("frame-commands.cfg - Velmotrex Configuration", title());
+    // The chosen folder, with its backslash, is where the next dialog starts.
+    EXPECT_STREQ(temp, g_PathSettings.BrowsePathData);
     ::DeleteFileA(path.c_str());
     view.SetModified(true);
     frame.SendMessage(WM_COMMAND, ID_FILE_SAVE);
