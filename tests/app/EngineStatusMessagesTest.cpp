@@ -157,6 +157,11 @@ TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
     };
     // A record of another format; a block that ends inside a record.
     const Case cases[] = { { 2, 64, "strCdrVersionError" }, { 1, 40, "strCdrRecSizeError" } };
+    // The engine forgets an earlier refusal's cause when the export itself
+    // failed: an empty cause element.
+    const BYTE noCause[4] = {};
+    g_DeviceProtocol.FormatCause(noCause, 0);
+    ASSERT_STREQ("", g_DeviceProtocol.GetCauseText());
     CMessageBoxRecorder boxes(IDOK);
     for (const Case& c : cases)
     {
