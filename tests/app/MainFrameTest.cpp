@@ -638,6 +638,21 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     EXPECT_TRUE(::IsWindowVisible(frame.GetStatusBar()));
     EXPECT_TRUE(::GetMenuState(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
 
+    // About shows the program's version.
+    bool versionShown = false;
+    script.On<CAboutDlg>([&](CAboutDlg& dlg) {
+        for (HWND child = ::GetWindow(dlg, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        {
+            char text[64] = "";
+            ::GetWindowTextA(child, text, sizeof(text));
+            versionShown |= strcmp(text, "v3.0.0.5") == 0;
+        }
+        frametest::PressButton(dlg, IDOK);
+    });
+    frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_TRUE(versionShown);
+
     // Quit closes the window as its close box does.
     frame.SendMessage(WM_COMMAND, ID_APP_EXIT);
     EXPECT_TRUE(frametest::PumpUntil([&] { return !::IsWindow(frame.m_hWnd); }, 2000));
