@@ -1010,11 +1010,7 @@ TEST_F(FrameDeviceTest, ServiceFilesHeldByAnotherProgramAreNotReportedAsMissing)
 
 TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSent)
 {
-    // The device's address ranges, as the engine gives them to the reader.
     CLmfFile& reader = g_DeviceProtocol.GetLmfFile();
-    reader.AddAllowedRange(0x60100000, 0x100000);
-    reader.AddAllowedRange(0x00020000, 0x60000);
-    reader.AddAllowedRange(0xF0000000, 0x4000000);
     std::vector<BYTE> identified = FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x11));
     identified[3] = 1;
     std::vector<BYTE> withId = identified;
