@@ -7,6 +7,8 @@
 #include "app/Language.h"
 #include "app/SysInfoDlg.h"
 #include "app/PasswordDlg.h"
+#include "app/LoginDlg.h"
+#include "res/AppIds.h"
 #include "app/CdrExportFile.h"
 #include "comm/DeviceProtocol.h"
 #include "config/ConfigRecord.h"
@@ -256,4 +258,36 @@ TEST_F(EngineStatusMessagesTest, WhileThePasswordDialogIsOpenItTellsTheAnswerAnd
     Status(400, 0);
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ("strErrorNotAllowed", boxes.Last().key);
+}
+
+TEST_F(EngineStatusMessagesTest, RefusedPasswordAsksForItAndACancelStopsTheRequest)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    g_DeviceProtocol.SetPassword("");
+    // The user types the password: the engine has it and repeats the request.
+    script.On<CLoginDlg>([](CLoginDlg& dlg) {
+        ::SetDlgItemTextA(dlg, IDC_LOGIN_PASSWORD, "secret");
+        PressButton(dlg, IDOK);
+    });
+    m_frame.SetBusy(true);
+    EXPECT_EQ(1, m_frame.SendMessage(WMU_ENSURE_LOGIN, 1, 0));
+    EXPECT_STREQ("secret", g_DeviceProtocol.GetPassword());
+    EXPECT_FALSE(m_frame.IsBusy()) << "the window is free while the user is asked";
+    EXPECT_EQ(0u, boxes.Count());
+
+    // Cancel: the user is told the request stops.
+    script.On<CLoginDlg>([](CLoginDlg& dlg) { PressButton(dlg, IDCANCEL); });
+    EXPECT_EQ(0, m_frame.SendMessage(WMU_ENSURE_LOGIN, 1, 0));
+    EXPECT_STREQ("secret", g_DeviceProtocol.GetPassword());
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strLoginStop", boxes.Last().key);
+    char caption[64] = "";
+    g_Language.GetString("strLoginError", caption, sizeof(caption));
+    EXPECT_EQ(std::string(caption), boxes.Last().caption);
+    EXPECT_EQ(UINT(MB_ICONSTOP), boxes.Last().flags & MB_ICONMASK);
+    EXPECT_EQ(0u, script.Pending());
+    // Requests the frame does not know are not met.
+    EXPECT_EQ(0, m_frame.SendMessage(WMU_ENSURE_LOGIN, 2, 0));
+    g_DeviceProtocol.SetPassword("");
 }
