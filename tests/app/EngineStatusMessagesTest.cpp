@@ -8,6 +8,7 @@
 #include "app/SysInfoDlg.h"
 #include "app/PasswordDlg.h"
 #include "app/LoginDlg.h"
+#include "comm/MonitorLog.h"
 #include "res/AppIds.h"
 #include "app/CdrExportFile.h"
 #include "comm/DeviceProtocol.h"
@@ -290,4 +291,20 @@ TEST_F(EngineStatusMessagesTest, RefusedPasswordAsksForItAndACancelStopsTheReque
     // Requests the frame does not know are not met.
     EXPECT_EQ(0, m_frame.SendMessage(WMU_ENSURE_LOGIN, 2, 0));
     g_DeviceProtocol.SetPassword("");
+}
+
+TEST_F(EngineStatusMessagesTest, NoAnswerStopsTheMonitorButARefusalDoesNot)
+{
+    // Without a device the monitor's request asks for the link: cancelled.
+    CDialogScript script;
+    CMonitorLog& monitor = m_frame.GetMonitorLog();
+    monitor.SetMonitoring(TRUE);
+    ASSERT_TRUE(monitor.IsMonitoring());
+    CMessageBoxRecorder boxes(IDOK);
+    Status(400, 0);
+    EXPECT_TRUE(monitor.IsMonitoring());
+    Status(200, 3);
+    EXPECT_FALSE(monitor.IsMonitoring());
+    ASSERT_EQ(2u, boxes.Count());
+    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
 }
