@@ -308,3 +308,32 @@ TEST_F(EngineStatusMessagesTest, NoAnswerStopsTheMonitorButARefusalDoesNot)
     ASSERT_EQ(2u, boxes.Count());
     EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
 }
+
+TEST_F(EngineStatusMessagesTest, DownloadedImageGoesIntoTheOpenDocumentWhichKeepsItsFile)
+{
+    m_frame.SendMessage(WM_COMMAND, ID_FILE_NEW);
+    CDataView& view = m_frame.GetDataView();
+    char dir[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(dir), dir);
+    const std::string path = std::string(dir) + "status-adopt.cfg";
+    ASSERT_TRUE(view.SaveDocument(path.c_str()));
+    ASSERT_FALSE(view.IsModified());
+
+    // The device holds the defaults with one alarm byte of its own.
+    BYTE* image = g_DeviceProtocol.GetImage();
+    SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image));
+    image[CFG_OFS_ALARM] = 0x5A;
+    CMessageBoxRecorder boxes(IDOK);
+    m_frame.SetBusy(true);
+    Status(12, 1);
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+    EXPECT_FALSE(m_frame.IsBusy());
+    EXPECT_EQ(0x5A, ConfigBytes(view.GetConfigRecord())[CFG_OFS_ALARM]);
+    EXPECT_STREQ(path.c_str(), view.GetPath());
+    EXPECT_TRUE(view.IsModified()) << "the file does not hold the device's data yet";
+    char title[MAX_PATH] = "";
+    m_frame.GetWindowText(title, sizeof(title));
+    EXPECT_EQ(0, strncmp(title, "status-adopt.cfg", 16)) << title;
+    view.SetModified(false);
+    ::DeleteFileA(path.c_str());
+}
