@@ -660,3 +660,26 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
     ::DeleteFileA(path.c_str());
 }
+
+TEST_F(MainFrameTest, StatusBarNamesTheLinkKindAndWhatIsMissing)
+{
+    struct Case
+    {
+        DWORD mode;
+        const char* expected;
+    };
+    // A TCP link without an address, and a link kind the program does not know.
+    const Case cases[] = { { 1, "TCP: no address set" }, { 5, "" } };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.mode);
+        g_Settings.ComMode = c.mode;
+        CMainFrame frame;
+        ASSERT_TRUE(frame.CreateFrame());
+        frame.UpdateStatusBar();
+        char pane[128] = "";
+        ::SendMessage(frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
+        EXPECT_STREQ(c.expected, pane);
+        frame.DestroyWindow();
+    }
+}
