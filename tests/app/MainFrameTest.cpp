@@ -683,3 +683,52 @@ TEST_F(MainFrameTest, StatusBarNamesTheLinkKindAndWhatIsMissing)
         frame.DestroyWindow();
     }
 }
+
+namespace
+{
+bool s_menuSeen = false;
+std::string s_firstMenuItem;
+
+// Notes the popup menu on screen, if any, and closes it.
+void CALLBACK NoteMenuAndEnd(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(NULL, id);
+    HWND menu = ::FindWindowA("#32768", NULL);
+    if (menu && ::IsWindowVisible(menu))
+    {
+        s_menuSeen = true;
+        HMENU items = (HMENU)::SendMessage(menu, MN_GETHMENU, 0, 0);
+        char text[64] = "";
+        ::GetMenuStringA(items, 0, text, sizeof(text), MF_BYPOSITION);
+        s_firstMenuItem = text;
+    }
+    ::EndMenu();
+}
+}
+
+TEST_F(MainFrameTest, ContextMenuOnlyOverAShownLog)
+{
+    g_Settings.CommunicationLog = 1;
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    frame.ShowWindow(SW_SHOW);
+
+    // The configuration tab has no context menu of the frame's.
+    s_menuSeen = false;
+    ::SetTimer(NULL, 0, 200, &NoteMenuAndEnd);
+    frame.SendMessage(WM_CONTEXTMENU, (WPARAM)frame.m_hWnd, MAKELPARAM(-1, -1));
+    frametest::PumpFor(400);
+    EXPECT_FALSE(s_menuSeen);
+
+    // From the keyboard over the communication log: the translated log menu.
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
+    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabCommunicationLog)));
+    s_menuSeen = false;
+    s_firstMenuItem.clear();
+    ::SetTimer(NULL, 0, 200, &NoteMenuAndEnd);
+    frame.SendMessage(WM_CONTEXTMENU, (WPARAM)frame.GetCommLog().m_hWnd, MAKELPARAM(-1, -1));
+    EXPECT_TRUE(s_menuSeen);
+    EXPECT_FALSE(s_firstMenuItem.empty());
+    EXPECT_NE(0u, s_firstMenuItem.rfind("menu", 0)) << "untranslated " << s_firstMenuItem;
+    frame.DestroyWindow();
+}
