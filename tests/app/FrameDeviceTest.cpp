@@ -23,6 +23,7 @@
 #include "config/ConfigRecord.h"
 #include "wcl/AppModule.h"
 #include "tools/devsim/DeviceSimulator.h"
+#include "diag/DiagPolling.h"
 #include "tools/devsim/PtyPair.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
@@ -718,6 +719,19 @@ TEST_F(FrameDeviceTest, CommunicationSettingsChangedMoveTheLinkToTheNewDevice)
     CommClose();
     PumpFor(50);
     other.Stop();
+}
+
+TEST_F(FrameDeviceTest, LinkRequestWhileConnectedIsMetAtOnceAndResumesPolling)
+{
+    CMessageBoxRecorder boxes(IDOK);
+    CDialogScript script;
+    CDiagView::SuspendPolling();
+    EXPECT_EQ(1, m_frame.SendMessage(WMU_ENSURE_LOGIN, 3, 1));
+    EXPECT_EQ(0, DiagPollingSuspended);
+    EXPECT_EQ(2, CommState());
+    EXPECT_FALSE(m_frame.IsBusy());
+    EXPECT_EQ(0, script.Unexpected());
+    EXPECT_EQ(0u, boxes.Count());
 }
 
 TEST_F(FrameDeviceTest, SilentLoaderEndsTheFirmwareUpdateAndTheFrameIsUsable)
