@@ -732,3 +732,36 @@ TEST_F(MainFrameTest, ContextMenuOnlyOverAShownLog)
     EXPECT_NE(0u, s_firstMenuItem.rfind("menu", 0)) << "untranslated " << s_firstMenuItem;
     frame.DestroyWindow();
 }
+
+namespace
+{
+// A page that refuses to be left, as a page with input it cannot take does.
+LRESULT CALLBACK RefuseToBeLeft(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (msg == WM_NOTIFY && ((NMHDR*)lParam)->code == (UINT)PSN_KILLACTIVE)
+        return TRUE;
+    return ::DefSubclassProc(wnd, msg, wParam, lParam);
+}
+}
+
+TEST_F(MainFrameTest, APageThatRefusesToBeLeftKeepsItsTabForKeysAndClicks)
+{
+    CMainFrame frame;
+    ASSERT_TRUE(frame.CreateFrame());
+    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabDiagnostics)));
+    HWND diag = frame.GetDiagView().m_hWnd;
+    ASSERT_TRUE(::SetWindowSubclass(diag, RefuseToBeLeft, 1, 0));
+
+    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
+    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
+    frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
+    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
+    // A click asks the frame first.
+    NMHDR changing = { frame.GetTabControl(), (UINT_PTR)::GetDlgCtrlID(frame.GetTabControl()), (UINT)TCN_SELCHANGING };
+    EXPECT_NE(0, frame.SendMessage(WM_NOTIFY, changing.idFrom, (LPARAM)&changing));
+
+    ::RemoveWindowSubclass(diag, RefuseToBeLeft, 1);
+    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
+    EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
+    frame.DestroyWindow();
+}
