@@ -31,15 +31,9 @@ protected:
 
     void SetUp() override
     {
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-        g_PathSettings.SetDefaults();
-        ASSERT_TRUE(SelectShippedLanguage());
+        ASSERT_TRUE(StartWithDefaultSettings());
         g_Module.AddMessageLoop(&m_loop);
-        MSG msg;
-        while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
-        {
-        }
+        DropQuitRequest();
         ASSERT_TRUE(m_frame.CreateFrame());
         m_frame.ShowWindow(SW_SHOW);
     }

@@ -4,8 +4,11 @@
 // and presses a button from inside the dialog's own modal loop. The system's
 // file dialogs are answered by typing a path and pressing Open or Save.
 #include "wcl/WindowImpl.h"
+#include "app/AppSettings.h"
+#include "app/PathSettings.h"
 #include "app/ProgressDlg.h"
 #include "app/WaitDlg.h"
+#include "tests/support/TestLanguage.h"
 #include <cstring>
 #include <functional>
 #include <string>
@@ -13,6 +16,26 @@
 
 namespace frametest
 {
+// A clean machine: no settings in the registry, every setting at its default,
+// the shipped language selected. False when the language cannot be loaded.
+inline bool StartWithDefaultSettings()
+{
+    DeleteSettingsKey();
+    g_Settings.SetDefaults();
+    g_PathSettings.SetDefaults();
+    return SelectShippedLanguage();
+}
+
+// A frame destroyed by an earlier test asked the message loop to end; a modal
+// dialog would end at once on that request, so the request is dropped.
+inline void DropQuitRequest()
+{
+    MSG msg;
+    while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
+    {
+    }
+}
+
 // Handles messages until done() holds or ms pass; true when done.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD ms)
 {

@@ -98,17 +98,9 @@ protected:
     static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
     void SetUp() override
     {
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-        g_PathSettings.SetDefaults();
-        ASSERT_TRUE(SelectShippedLanguage());
+        ASSERT_TRUE(frametest::StartWithDefaultSettings());
         g_Module.AddMessageLoop(&m_loop);
-        // A frame destroyed by an earlier test asked the loop to end; a
-        // modal dialog would end at once on that request.
-        MSG msg;
-        while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
-        {
-        }
+        frametest::DropQuitRequest();
     }
     void TearDown() override
     {

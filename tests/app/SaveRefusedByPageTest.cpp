@@ -46,15 +46,9 @@ class SaveRefusedByPageTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-        g_PathSettings.SetDefaults();
-        ASSERT_TRUE(SelectShippedLanguage());
+        ASSERT_TRUE(frametest::StartWithDefaultSettings());
         g_Module.AddMessageLoop(&m_loop);
-        MSG msg;
-        while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
-        {
-        }
+        frametest::DropQuitRequest();
         CDataView::SetPageFactoryHook(&RefusingPages);
         CRefusingPage::s_refuse = false;
         CRefusingPage::s_stores = 0;
