@@ -28,6 +28,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
+#include "tests/support/EngineFrame.h"
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -138,59 +139,59 @@ std::vector<BYTE> DeviceCdr(const char* caller)
 
 void IgnoreLinkError(const char*, const char*, const char*) {}
 
-devsim::Bytes DefaultImage()
-{
-    devsim::Bytes image(devsim::SIM_IMAGE_SIZE);
-    SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image.data()));
-    return image;
-}
-
-class FrameDeviceTest : public ::testing::Test
+// The main window with the device simulator behind its link.
+class FrameOverLinkTest : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
 
-    void SetUp() override
+    // The link is configured, so the frame connects quietly at once.
+    void OpenConnectedFrame()
     {
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-        g_PathSettings.SetDefaults();
-        ASSERT_TRUE(SelectShippedLanguage());
-        ASSERT_TRUE(WinsockStartup());
-        m_port = m_sim.StartTcp();
-        ASSERT_NE(0, m_port);
-        m_sim.SetImage(DefaultImage());
-        g_Settings.ComMode = 1;
-        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-        g_Settings.TcpPort = (DWORD)m_port;
-        g_Settings.CommunicationTimeout = 300;
-        g_Settings.CommunicationTimeoutReset = 300;
-        g_Settings.CommunicationTimeoutSwitchToLoader = 300;
-        g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
-        g_Settings.CommunicationTimeoutDataRead = 300;
-        g_Settings.CommunicationTimeoutDataWrite = 300;
-        g_Settings.CommunicationTimeoutDataWriteStart = 300;
-        g_Settings.DataReadWriteRequestDelay = 0;
-        g_Settings.DataReadWriteMaxPendingRequests = 16;
-        g_Settings.CommunicationTimeoutFlashLoad = 300;
-        g_Settings.CommunicationTimeoutFlashLoadStart = 300;
-        g_Settings.CommunicationTimeoutFlashLoadEnd = 600;
-        g_Settings.CommunicationLog = 1;
         g_DeviceProtocol.SetPassword("");
         g_Module.AddMessageLoop(&m_loop);
-        // The frame connects quietly at once: the link is configured.
         ASSERT_TRUE(m_frame.CreateFrame());
         m_frame.ShowWindow(SW_SHOW);
         ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
     }
 
-    void TearDown() override
+    void CloseFrameAndDevice()
     {
         g_DeviceProtocol.StopTimer();
         if (m_frame.m_hWnd)
             m_frame.DestroyWindow();
         PumpFor(20);
         m_sim.Stop();
+    }
+
+    devsim::CDeviceSimulator m_sim;
+    CMessageLoop m_loop;
+    CMainFrame m_frame;
+};
+
+class FrameDeviceTest : public FrameOverLinkTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(StartWithDefaultSettings());
+        ASSERT_TRUE(WinsockStartup());
+        m_port = m_sim.StartTcp();
+        ASSERT_NE(0, m_port);
+        m_sim.SetImage(enginetest::DefaultDeviceImage());
+        enginetest::UseLoopbackTcp(m_port);
+        g_Settings.DataReadWriteRequestDelay = 0;
+        g_Settings.DataReadWriteMaxPendingRequests = 16;
+        g_Settings.CommunicationTimeoutFlashLoad = 300;
+        g_Settings.CommunicationTimeoutFlashLoadStart = 300;
+        g_Settings.CommunicationTimeoutFlashLoadEnd = 600;
+        g_Settings.CommunicationLog = 1;
+        OpenConnectedFrame();
+    }
+
+    void TearDown() override
+    {
+        CloseFrameAndDevice();
         WinsockCleanup();
         g_Module.RemoveMessageLoop();
         for (const std::string& path : m_files)
@@ -232,10 +233,7 @@ protected:
         return title;
     }
 
-    devsim::CDeviceSimulator m_sim;
     int m_port = 0;
-    CMessageLoop m_loop;
-    CMainFrame m_frame;
     std::vector<std::string> m_files;
 };
 }
@@ -689,7 +687,7 @@ TEST_F(FrameDeviceTest, CommunicationSettingsChangedMoveTheLinkToTheNewDevice)
     devsim::CDeviceSimulator other;
     const int otherPort = other.StartTcp();
     ASSERT_NE(0, otherPort);
-    other.SetImage(DefaultImage());
+    other.SetImage(enginetest::DefaultDeviceImage());
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
     const std::string port = std::to_string(otherPort);
@@ -1161,17 +1159,12 @@ namespace
 {
 // The same device on a COM port that a pseudo-terminal pair joins to the
 // simulator.
-class FrameSerialTest : public ::testing::Test
+class FrameSerialTest : public FrameOverLinkTest
 {
 protected:
-    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
-
     void SetUp() override
     {
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-        g_PathSettings.SetDefaults();
-        ASSERT_TRUE(SelectShippedLanguage());
+        ASSERT_TRUE(StartWithDefaultSettings());
         if (!m_pty.Start(kProgramPort, kDevicePort))
             GTEST_SKIP() << "serial link over a pty pair skipped: " << m_pty.SkipReason();
         ASSERT_TRUE(m_sim.StartSerial(kDevicePort));
@@ -1179,20 +1172,12 @@ protected:
         CopyText(g_Settings.VirtualComPort, sizeof(g_Settings.VirtualComPort), kProgramPort);
         g_Settings.Baudrate = 115200;
         g_Settings.CommunicationTimeout = 500;
-        g_DeviceProtocol.SetPassword("");
-        g_Module.AddMessageLoop(&m_loop);
-        ASSERT_TRUE(m_frame.CreateFrame());
-        m_frame.ShowWindow(SW_SHOW);
-        ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
+        OpenConnectedFrame();
     }
 
     void TearDown() override
     {
-        g_DeviceProtocol.StopTimer();
-        if (m_frame.m_hWnd)
-            m_frame.DestroyWindow();
-        PumpFor(20);
-        m_sim.Stop();
+        CloseFrameAndDevice();
         m_pty.Stop();
         g_Module.RemoveMessageLoop();
         DeleteSettingsKey();
@@ -1210,9 +1195,6 @@ protected:
     static constexpr const char* kProgramPort = "COM45";
     static constexpr const char* kDevicePort = "COM46";
     devsim::CPtyPair m_pty;
-    devsim::CDeviceSimulator m_sim;
-    CMessageLoop m_loop;
-    CMainFrame m_frame;
 };
 }
 

@@ -149,6 +149,22 @@ private:
 
 inline EngineFrame* EngineFrame::s_current = nullptr;
 
+// The link settings for the simulator on the loopback port, with short
+// time-outs so that a silent device is noticed at once.
+inline void UseLoopbackTcp(int port)
+{
+    g_Settings.ComMode = 1;
+    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
+    g_Settings.TcpPort = static_cast<DWORD>(port);
+    g_Settings.CommunicationTimeout = 300;
+    g_Settings.CommunicationTimeoutReset = 300;
+    g_Settings.CommunicationTimeoutSwitchToLoader = 300;
+    g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
+    g_Settings.CommunicationTimeoutDataRead = 300;
+    g_Settings.CommunicationTimeoutDataWrite = 300;
+    g_Settings.CommunicationTimeoutDataWriteStart = 300;
+}
+
 // An engine with the real link and thread timers, connected over TCP to a
 // device simulator on the loopback; short time-outs.
 class EngineOverTcp
@@ -164,16 +180,7 @@ public:
         if (!port)
             return false;
         g_Settings.SetDefaults();
-        g_Settings.ComMode = 1;
-        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-        g_Settings.TcpPort = static_cast<DWORD>(port);
-        g_Settings.CommunicationTimeout = 300;
-        g_Settings.CommunicationTimeoutReset = 300;
-        g_Settings.CommunicationTimeoutSwitchToLoader = 300;
-        g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
-        g_Settings.CommunicationTimeoutDataRead = 300;
-        g_Settings.CommunicationTimeoutDataWrite = 300;
-        g_Settings.CommunicationTimeoutDataWriteStart = 300;
+        UseLoopbackTcp(port);
         engine.SetNotifyWindow(frame.hwnd);
         if (CommInit(frame.hwnd, 1) != 1)
             return false;
