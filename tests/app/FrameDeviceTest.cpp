@@ -164,6 +164,8 @@ protected:
         m_sim.Stop();
     }
 
+    size_t Requests(BYTE tag) { return enginetest::RequestsWithTag(m_sim, tag); }
+
     devsim::CDeviceSimulator m_sim;
     CMessageLoop m_loop;
     CMainFrame m_frame;
@@ -217,13 +219,12 @@ protected:
         return !m_frame.IsBusy() && !m_frame.GetProgressDialog() && m_frame.IsWindowEnabled();
     }
 
-    size_t Requests(BYTE tag)
+    // The device answers the version question with this firmware version.
+    void SetFirmwareVersion(const char* version)
     {
-        size_t count = 0;
-        for (const devsim::SimMessage& m : m_sim.Received())
-            if (m.type == 0xA1 && m.Has(tag))
-                ++count;
-        return count;
+        devsim::SimIdentity identity = m_sim.GetIdentity();
+        identity.firmwareVersion = version;
+        m_sim.SetIdentity(identity);
     }
 
     std::string Title()
@@ -242,9 +243,7 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
 {
     // The same major and minor version as the program's; the further parts
     // do not matter.
-    devsim::SimIdentity identity = m_sim.GetIdentity();
-    identity.firmwareVersion = "3.0.7.1";
-    m_sim.SetIdentity(identity);
+    SetFirmwareVersion("3.0.7.1");
     CMessageBoxRecorder boxes(IDYES);
     CDialogScript script;
     CDataView& view = m_frame.GetDataView();
@@ -330,9 +329,7 @@ TEST_F(FrameDeviceTest, SystemInformationOpensItsDialogAfterTheVersionCheck)
 
 TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
 {
-    devsim::SimIdentity identity = m_sim.GetIdentity();
-    identity.firmwareVersion = "3.1.0.0";
-    m_sim.SetIdentity(identity);
+    SetFirmwareVersion("3.1.0.0");
     CMessageBoxRecorder boxes(IDNO);
     CDialogScript script;
     Command(ID_SERVICE_SYSINFO);
@@ -366,9 +363,7 @@ TEST_F(FrameDeviceTest, DownloadFollowsTheDevicesVersion)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.version);
-        devsim::SimIdentity identity = m_sim.GetIdentity();
-        identity.firmwareVersion = c.version;
-        m_sim.SetIdentity(identity);
+        SetFirmwareVersion(c.version);
         boxes.Clear();
         const size_t before = Requests(devsim::TAG_DOWNLOAD_DATA);
         Command(ID_FILE_DOWNLOAD);
@@ -708,10 +703,7 @@ TEST_F(FrameDeviceTest, CommunicationSettingsChangedMoveTheLinkToTheNewDevice)
     script.On<CSysInfoDlg>([](CSysInfoDlg& dlg) { PressButton(dlg, IDOK); });
     Command(ID_SERVICE_SYSINFO);
     ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
-    size_t reached = 0;
-    for (const devsim::SimMessage& m : other.Received())
-        reached += m.type == 0xA1 && m.Has(devsim::TAG_LAN_INFO) ? 1 : 0;
-    EXPECT_EQ(1u, reached);
+    EXPECT_EQ(1u, enginetest::RequestsWithTag(other, devsim::TAG_LAN_INFO));
     EXPECT_EQ(before, Requests(devsim::TAG_LAN_INFO));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
     CommClose();
@@ -1215,13 +1207,7 @@ TEST_F(FrameSerialTest, SystemInformationAndDateOverTheComPortThenDisconnect)
     script.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDOK); });
     m_frame.SendMessage(WM_COMMAND, ID_OPTIONS_DATETIME);
     ASSERT_TRUE(PumpUntil(
-        [&] {
-            size_t dates = 0;
-            for (const devsim::SimMessage& m : m_sim.Received())
-                dates += m.type == 0xA1 && m.Has(devsim::TAG_DATE_TIME);
-            return script.Pending() == 0 && dates == 2 && !m_frame.IsBusy();
-        },
-        10000));
+        [&] { return script.Pending() == 0 && Requests(devsim::TAG_DATE_TIME) == 2 && !m_frame.IsBusy(); }, 10000));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 
     m_frame.SendMessage(WM_COMMAND, ID_CONNECTION_DISCONNECT);

@@ -165,6 +165,16 @@ inline void UseLoopbackTcp(int port)
     g_Settings.CommunicationTimeoutDataWriteStart = 300;
 }
 
+// How many requests carrying tag the simulator has received.
+inline size_t RequestsWithTag(devsim::CDeviceSimulator& sim, BYTE tag)
+{
+    size_t count = 0;
+    for (const devsim::SimMessage& m : sim.Received())
+        if (m.type == 0xA1 && m.Has(tag))
+            ++count;
+    return count;
+}
+
 // An engine with the real link and thread timers, connected over TCP to a
 // device simulator on the loopback; short time-outs.
 class EngineOverTcp
@@ -199,14 +209,7 @@ public:
         g_Settings.SetDefaults();
     }
 
-    size_t Requests(BYTE tag)
-    {
-        size_t count = 0;
-        for (const devsim::SimMessage& m : sim.Received())
-            if (m.type == 0xA1 && m.Has(tag))
-                ++count;
-        return count;
-    }
+    size_t Requests(BYTE tag) { return RequestsWithTag(sim, tag); }
 
     devsim::CDeviceSimulator sim;
     CDeviceProtocol engine;
