@@ -253,6 +253,9 @@ private:
     bool CommitPageOrShowIt();
     void ReadRecentList();
     void WriteRecentList();
+    // The document's file, just opened or saved, heads the recent list and
+    // names the window.
+    void ShowAsRecentDocument(const char* path);
     bool IsLinkConfigured() const;
     // Waits up to 20 x 100 ms for the link state to reach target.
     bool WaitForLinkState(int target, bool refreshStatus);

@@ -64,6 +64,14 @@ struct FileDialog
         ofn.lpstrTitle = title;
     }
 };
+
+// The type and the folder chosen in a data file dialog are what the next one
+// offers, whether or not the file could be used.
+void RememberDataFileChoice(const FileDialog& dlg)
+{
+    g_PathSettings.OpenSaveFilterData = dlg.ofn.nFilterIndex;
+    FolderOf(dlg.file, g_PathSettings.BrowsePathData, sizeof(g_PathSettings.BrowsePathData));
+}
 }
 
 // ---------------------------------------------------------------------------
@@ -87,13 +95,8 @@ LRESULT CMainFrame::OnFileOpen(WORD, WORD, HWND, BOOL&)
     if (!::GetOpenFileNameA(&dlg.ofn))
         return 0;
     if (OpenDocumentFile(dlg.file))
-    {
-        m_recent.AddToList(dlg.file);
-        WriteRecentList();
-        SetTitle(GetDocumentTitle());
-    }
-    g_PathSettings.OpenSaveFilterData = dlg.ofn.nFilterIndex;
-    FolderOf(dlg.file, g_PathSettings.BrowsePathData, sizeof(g_PathSettings.BrowsePathData));
+        ShowAsRecentDocument(dlg.file);
+    RememberDataFileChoice(dlg);
     return 0;
 }
 
@@ -104,6 +107,13 @@ LRESULT CMainFrame::OnFileClose(WORD, WORD, HWND, BOOL&)
     CloseDocument();
     SetTitle(nullptr);
     return 0;
+}
+
+void CMainFrame::ShowAsRecentDocument(const char* path)
+{
+    m_recent.AddToList(path);
+    WriteRecentList();
+    SetTitle(GetDocumentTitle());
 }
 
 LRESULT CMainFrame::OnRecentFile(WORD, WORD id, HWND, BOOL&)
@@ -129,11 +139,7 @@ LRESULT CMainFrame::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&)
     HDROP drop = (HDROP)wParam;
     char path[MAX_PATH] = "";
     if (SaveModified() && ::DragQueryFileA(drop, 0, path, sizeof(path)) > 0 && OpenDocumentFile(path))
-    {
-        m_recent.AddToList(path);
-        WriteRecentList();
-        SetTitle(GetDocumentTitle());
-    }
+        ShowAsRecentDocument(path);
     ::DragFinish(drop);
     return 0;
 }
@@ -289,13 +295,8 @@ LRESULT CMainFrame::OnFileSave(WORD, WORD id, HWND, BOOL&)
     if (!::GetSaveFileNameA(&dlg.ofn))
         return 0;
     if (SaveDocumentFile(dlg.file))
-    {
-        m_recent.AddToList(dlg.file);
-        WriteRecentList();
-        SetTitle(GetDocumentTitle());
-    }
-    g_PathSettings.OpenSaveFilterData = dlg.ofn.nFilterIndex;
-    FolderOf(dlg.file, g_PathSettings.BrowsePathData, sizeof(g_PathSettings.BrowsePathData));
+        ShowAsRecentDocument(dlg.file);
+    RememberDataFileChoice(dlg);
     return 0;
 }
 
