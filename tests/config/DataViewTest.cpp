@@ -5,6 +5,7 @@
 #include "app/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/PageHostWindow.h"
+#include "tests/config/DataViewHost.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/support/TreeViewProbe.h"
 #include <algorithm>
@@ -135,16 +136,8 @@ protected:
         CFieldPage::s_refuse = false;
         g_quietPages = false;
         CDataView::SetPageFactoryHook(&TestPages);
-        host = testsupport::CreatePageHost(900, 600, true);
-        RECT rc;
-        ::GetClientRect(host, &rc);
-        ASSERT_TRUE(view.Create(host, &rc));
-        ASSERT_TRUE(view.OnCreate(0));
-        char temp[MAX_PATH];
-        ::GetTempPathA(sizeof(temp), temp);
-        ::GetTempFileNameA(temp, "dvt", 0, dir);
-        ::DeleteFileA(dir);
-        ::CreateDirectoryA(dir, NULL);
+        ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
+        testsupport::CreateTempFolder("dvt", dir);
     }
 
     void TearDown() override

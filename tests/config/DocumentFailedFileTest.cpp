@@ -3,6 +3,7 @@
 #include "app/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/PageHostWindow.h"
+#include "tests/config/DataViewHost.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/support/TreeViewProbe.h"
 #include <cstring>
@@ -58,16 +59,8 @@ protected:
     {
         ASSERT_TRUE(SelectShippedLanguage());
         CDataView::SetPageFactoryHook(nullptr);
-        host = testsupport::CreatePageHost(900, 600, true);
-        RECT rc;
-        ::GetClientRect(host, &rc);
-        ASSERT_TRUE(view.Create(host, &rc));
-        ASSERT_TRUE(view.OnCreate(0));
-        char temp[MAX_PATH];
-        ::GetTempPathA(sizeof(temp), temp);
-        ::GetTempFileNameA(temp, "dff", 0, dir);
-        ::DeleteFileA(dir);
-        ::CreateDirectoryA(dir, NULL);
+        ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
+        testsupport::CreateTempFolder("dff", dir);
     }
 
     void TearDown() override

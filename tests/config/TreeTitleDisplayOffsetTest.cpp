@@ -2,6 +2,7 @@
 #include "config/DataView.h"
 #include "app/AppSettings.h"
 #include "tests/support/PageHostWindow.h"
+#include "tests/config/DataViewHost.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/support/TreeViewProbe.h"
 #include <string>
@@ -27,11 +28,7 @@ protected:
                                        "strCardUnknown=Unknown card\r\n"));
         ASSERT_TRUE(lang.Select());
         CDataView::SetPageFactoryHook(nullptr);
-        host = testsupport::CreatePageHost(600, 400);
-        RECT rc;
-        ::GetClientRect(host, &rc);
-        ASSERT_TRUE(view.Create(host, &rc));
-        ASSERT_TRUE(view.OnCreate(0));
+        ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 600, 400, false));
     }
     void TearDown() override
     {
