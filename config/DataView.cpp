@@ -85,17 +85,10 @@ bool IsCardSlotId(int id)
     return id >= 321 && id <= 328;
 }
 
-void LanguageText(const char* key, char* buf, size_t size)
-{
-    buf[0] = '\0';
-    if (key)
-        g_Language.GetString(key, buf, size);
-}
-
 bool HasLanguageText(const char* key)
 {
     char text[260];
-    LanguageText(key, text, sizeof(text));
+    g_Language.GetString(key, text, sizeof(text));
     return text[0] != '\0';
 }
 
@@ -151,7 +144,7 @@ BOOL CDataView::OnCreate(int splitterPos)
     SetSplitterExtendedStyle(0);
     m_cxyMin = kMinPaneSize;
     char title[260];
-    LanguageText("strDataStructure", title, sizeof(title));
+    g_Language.GetString("strDataStructure", title, sizeof(title));
     if (!m_pane.Create(m_hWnd, title))
         return FALSE;
     m_tree = ::CreateWindowExA(WS_EX_STATICEDGE, WC_TREEVIEWA, "",
@@ -196,7 +189,7 @@ void CDataView::BuildItemTitle(int id, char* buf, size_t size, bool inserting) c
     const DataTreeItem* row = FindDataTreeItem(id);
     if (!row)
         return;
-    LanguageText(row->nameKey, buf, size);
+    g_Language.GetString(row->nameKey, buf, size);
     // 0 and 0xFF mean no name; a longer length than the field shows its 32 characters.
     uint8_t nameLength = doc->idNameLength;
     if (id == 0 && nameLength != 0 && nameLength != 0xFF)
@@ -371,17 +364,17 @@ CDataView::CreateResult CDataView::MakePage(int id)
         return MakeTextPage("");
     if (IsGroupTextId(id))
     {
-        LanguageText(FindDataTreeItem(id)->descrKey, text, sizeof(text));
+        g_Language.GetString(FindDataTreeItem(id)->descrKey, text, sizeof(text));
         return MakeTextPage(text);
     }
     if (id == 51 && !HasAnyOutGroup())
     {
-        LanguageText("strDataGroupsOutgoingNone", text, sizeof(text));
+        g_Language.GetString("strDataGroupsOutgoingNone", text, sizeof(text));
         return MakeTextPage(text);
     }
     if (id == 52 && !HasAnyInGroup())
     {
-        LanguageText("strDataGroupsIncomingNone", text, sizeof(text));
+        g_Language.GetString("strDataGroupsIncomingNone", text, sizeof(text));
         return MakeTextPage(text);
     }
     if (IsCardSlotId(id))
@@ -572,7 +565,7 @@ LRESULT CDataView::OnNextPane(WORD, WORD, HWND, BOOL&)
 void CDataView::OnLanguageChanged()
 {
     char text[260];
-    LanguageText("strDataStructure", text, sizeof(text));
+    g_Language.GetString("strDataStructure", text, sizeof(text));
     m_pane.SetTitle(text);
     if (m_currentId == -1)
         return;
@@ -581,7 +574,7 @@ void CDataView::OnLanguageChanged()
         return;
     if (IsGroupTextId(m_currentId))
     {
-        LanguageText(FindDataTreeItem(m_currentId)->descrKey, text, sizeof(text));
+        g_Language.GetString(FindDataTreeItem(m_currentId)->descrKey, text, sizeof(text));
         m_pageOps->setText(m_page, text);
         return;
     }
@@ -592,9 +585,9 @@ void CDataView::OnLanguageChanged()
         // The "none" notes of the group pages, empty slots and pages still
         // shown as their title.
         if (m_currentId == 51 && !HasAnyOutGroup())
-            LanguageText("strDataGroupsOutgoingNone", text, sizeof(text));
+            g_Language.GetString("strDataGroupsOutgoingNone", text, sizeof(text));
         else if (m_currentId == 52 && !HasAnyInGroup())
-            LanguageText("strDataGroupsIncomingNone", text, sizeof(text));
+            g_Language.GetString("strDataGroupsIncomingNone", text, sizeof(text));
         else if (IsCardSlotId(m_currentId) && ((CTextPage*)m_page)->GetText()[0] == '\0')
             return;
         else

@@ -42,17 +42,10 @@ const int kRootImage = 0;
 const int kNodeImage = 3;
 const int kNodeSelectedImage = 4;
 
-void LanguageText(const char* key, char* buf, size_t size)
-{
-    buf[0] = '\0';
-    if (key)
-        g_Language.GetString(key, buf, size);
-}
-
 void NodeTitle(int kind, char* buf, size_t size)
 {
     const DiagTreeNode* node = FindDiagTreeNode(kind);
-    LanguageText(node ? node->titleKey : nullptr, buf, size);
+    g_Language.GetString(node ? node->titleKey : nullptr, buf, size);
 }
 
 // Kinds whose page is redrawn from the stored answer when it is created or
@@ -134,7 +127,7 @@ BOOL CDiagView::CreateContents(int initialPosition)
     SetNoResponseBoxOwner(::GetAncestor(m_hWnd, GA_ROOT));
 
     char text[260];
-    LanguageText("strDiagSystem", text, sizeof(text));
+    g_Language.GetString("strDiagSystem", text, sizeof(text));
     m_tree = ::CreateWindowExA(WS_EX_STATICEDGE, WC_TREEVIEWA, text,
                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TVS_HASBUTTONS |
                                    TVS_HASLINES | TVS_LINESATROOT,
@@ -272,7 +265,7 @@ HWND CDiagView::CreatePage(int kind)
     CTextPage* page = nullptr;
     if (forced != PAGE_NO_MEMORY && kind == DiagNodeRoot)
     {
-        LanguageText("strDiagRootDescr", text, sizeof(text));
+        g_Language.GetString("strDiagRootDescr", text, sizeof(text));
         page = new (std::nothrow) CTextPage(text);
     }
     else if (forced != PAGE_NO_MEMORY)
@@ -440,7 +433,7 @@ void CDiagView::OnLanguageChanged()
     char text[CTextPage::kTextSize];
     if (m_currentKind == DiagNodeRoot)
     {
-        LanguageText("strDiagRootDescr", text, sizeof(text));
+        g_Language.GetString("strDiagRootDescr", text, sizeof(text));
         static_cast<CTextPage*>(m_page)->SetText(text);
         return;
     }
