@@ -1,9 +1,10 @@
 #pragma once
 #include "wcl/Win.h"
+#include "tests/support/MessageWindow.h"
 
 // What every benchmark program needs: a clock in milliseconds, a message
-// pump that waits for a condition with a deadline, and a message-only window
-// that stands in for the main frame.
+// pump that waits for a condition with a deadline; the stand-in frame windows
+// come from the engine tests' support.
 
 inline double Now()
 {
@@ -33,16 +34,4 @@ bool PumpUntil(Done done, double timeoutMs)
         MsgWaitForMultipleObjects(0, NULL, FALSE, 2, QS_ALLINPUT);
     }
     return true;
-}
-
-// A message-only window of a class of its own with this procedure. The class
-// is registered at the first call; later calls find it there.
-inline HWND CreateMessageWindow(const char* className, WNDPROC proc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandle(NULL);
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-    return CreateWindowA(className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
 }

@@ -64,7 +64,7 @@ LRESULT CALLBACK FrameProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 HWND CreateFrame()
 {
-    return CreateMessageWindow("VelFirmwareBenchFrame", FrameProc);
+    return enginetest::CreateStandInWindow("VelFirmwareBenchFrame", FrameProc);
 }
 
 bool WriteImage()

@@ -53,7 +53,7 @@ LRESULT CALLBACK CounterProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 HWND CreateCounterWindow()
 {
-    return CreateMessageWindow("VelLinkBenchCounter", CounterProc);
+    return enginetest::CreateStandInWindow("VelLinkBenchCounter", CounterProc);
 }
 
 // Opens the link over loopback TCP to the simulator's port and waits up to
@@ -253,7 +253,7 @@ double TimeDownload(HWND logWindow)
     int port = sim.StartTcp();
     if (!port)
         return -1;
-    HWND frame = CreateMessageWindow("VelLinkBenchFrame", EngineFrameProc);
+    HWND frame = enginetest::CreateStandInWindow("VelLinkBenchFrame", EngineFrameProc);
 
     CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
     g_engine = &engine;

@@ -1,5 +1,6 @@
 #include "tests/support/LinkMessageRecorder.h"
 #include "comm/CommMessages.h"
+#include "tests/support/MessageWindow.h"
 
 namespace
 {
@@ -9,12 +10,7 @@ const char* const kObjectProp = "VelLinkMessageRecorder.Object";
 
 CLinkMessageRecorder::CLinkMessageRecorder()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = ::GetModuleHandle(NULL);
-    wc.lpszClassName = kClassName;
-    ::RegisterClassA(&wc);
-    m_hWnd = ::CreateWindowA(kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+    m_hWnd = enginetest::CreateStandInWindow(kClassName, WindowProc);
     ::SetPropA(m_hWnd, kObjectProp, (HANDLE)this);
 }
 
