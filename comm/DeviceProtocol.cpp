@@ -451,6 +451,7 @@ bool CDeviceProtocol::OnDeviceEvent(const BYTE* message)
     {
         if (m_state != ENGINE_SWITCHING_TO_FIRMWARE)
             StopTimer();
+        FailOperationForRestart(false);
         Log("Restart loader");
         PostStatus(ENGINE_STATUS_LOADER_RESTARTED, 0);
         m_retries = 0;
@@ -507,6 +508,7 @@ bool CDeviceProtocol::OnDeviceEvent(const BYTE* message)
     if (GetIE(message, IE_FIRMWARE_RESTART, &data, &length))
     {
         StopTimer();
+        FailOperationForRestart(true);
         Log("Restart firmware");
         PostStatus(ENGINE_STATUS_FIRMWARE_RUNNING, 0);
         m_retries = 0;
@@ -709,6 +711,36 @@ void CDeviceProtocol::FailOperation()
     else
         PostStatus(ENGINE_STATUS_OPERATION_FAILED, 0);
     EndOperation();
+}
+
+// A restart event ends the transfer or service operation under way: its
+// files close and the frame hears that it failed, instead of keeping its
+// progress open for answers that will never come. The flows that expect a
+// restart (the loader during an update or an upload start, the waits after a
+// reset or an upload) are left to their own handling.
+void CDeviceProtocol::FailOperationForRestart(bool firmwareRestart)
+{
+    switch (m_state)
+    {
+    case ENGINE_DOWNLOAD:
+    case ENGINE_UPLOAD_BLOCKS:
+    case ENGINE_CDR_DOWNLOAD:
+    case ENGINE_ANNOUNCEMENT_START:
+    case ENGINE_ANNOUNCEMENT_BLOCKS:
+        break;
+    case ENGINE_UPLOAD_START:
+    case ENGINE_FLASH_START:
+    case ENGINE_FLASH_WAIT_LOADER:
+    case ENGINE_FLASH_BLOCKS:
+        if (!firmwareRestart)
+            return;
+        break;
+    default:
+        return;
+    }
+    OnServiceFailure();
+    Log("Operation failed!");
+    PostStatus(ENGINE_STATUS_OPERATION_FAILED, 0);
 }
 
 void CDeviceProtocol::EndOperation()

@@ -353,6 +353,7 @@ private:
     // return (the timer was re-armed or the failure path taken).
     bool ReconnectStep();
     void FailOperation();
+    void FailOperationForRestart(bool firmwareRestart);
     void EndOperation();
     void ClearOperationBits() { m_busy &= ~static_cast<DWORD>(BUSY_OPERATION_BITS); }
     DWORD FirstPendingBit() const;

@@ -123,6 +123,17 @@ TEST_F(CdrDownloadTest, NoNewRecordsEndsAtTheFirstAnswer)
     EXPECT_EQ(Expected(0, 0), ReadWholeFile(kPath));
 }
 
+TEST_F(CdrDownloadTest, ARestartOfTheDeviceEndsTheDownloadWithItsFileClosed)
+{
+    Start();
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, { 0x83, 0x00 } } }));
+    EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
+    const std::vector<Status> statuses = h.frame.Take();
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ((Status{ ENGINE_STATUS_OPERATION_FAILED, 0, false }), statuses[0]);
+    EXPECT_TRUE(h.LogHas("Operation failed!"));
+}
+
 TEST_F(CdrDownloadTest, EachRequestAcknowledgesTheLastBlockByCountAndPosition)
 {
     Start();

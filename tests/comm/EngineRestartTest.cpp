@@ -165,6 +165,42 @@ TEST(EngineRestart, LoaderRestartDuringUploadStartSendsNoAcknowledgement)
     EXPECT_EQ(0u, h.engine.GetBusy() & BUSY_OPERATION_BITS);
 }
 
+TEST(EngineRestart, RestartDuringATransferEndsItAsFailedBeforeTheRestartIsReported)
+{
+    // The firmware restarts under a running download: no more requests.
+    Harness h;
+    ASSERT_EQ(1, h.engine.StartDataDownload());
+    h.TakeSent();
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_FIRMWARE_RESTART, { 0x83, 0x00 } } }));
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_OPERATION_FAILED, 0, false }, { ENGINE_STATUS_FIRMWARE_RUNNING, 0, false } }),
+              h.frame.Take());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_TRUE(h.TakeSent().empty());
+
+    // The loader restarts under the upload's blocks: the upload is over,
+    // the device is acknowledged and switched back to its firmware.
+    Harness u;
+    std::vector<BYTE> record(ENGINE_IMAGE_SIZE, 0x11);
+    ASSERT_EQ(1, u.engine.StartDataUpload(record.data(), FALSE));
+    u.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+    ASSERT_EQ(ENGINE_UPLOAD_BLOCKS, u.engine.GetState());
+    u.TakeSent();
+    u.frame.Take();
+    u.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, { 0x83, 0x00 } } }));
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_OPERATION_FAILED, 0, false }, { ENGINE_STATUS_LOADER_RESTARTED, 0, false } }),
+              u.frame.Take());
+    EXPECT_EQ((std::vector<Bytes>{ kEventAck, kSwitchToFirmware }), u.TakeSent());
+    EXPECT_EQ(ENGINE_RESTART_SYSINFO, u.engine.GetState());
+
+    // The wait after an accepted reset expects the restart: nothing failed.
+    Harness r;
+    ResetAccepted(r);
+    r.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_FIRMWARE_RESTART, { 0x83, 0x00 } } }));
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_FIRMWARE_RUNNING, 0, false } }), r.frame.Take());
+}
+
 TEST(EngineRestart, SerialPortThatStaysClosedIsReopenedAndFinallyGivenUp)
 {
     Harness h;

@@ -200,9 +200,12 @@ TEST_F(TransferLinkTest, UploadMakesTheDeviceImageEqualToTheDocumentAlsoAfterALo
     EXPECT_EQ(0x5A, lastBlock[lastBlock.size() - 5]);
     EXPECT_EQ((Bytes{ 0xFF, 0xFF, 0xFF, 0xFF }), Bytes(lastBlock.end() - 4, lastBlock.end()));
 
-    // The device restarts; the engine comes back to state 10.
-    for (int i = 0; i < 300 && engine.GetState() != ENGINE_READY; ++i)
+    // The device restarts and announces its firmware; the engine comes back
+    // to state 10. The engine is ready already before the announcement, so
+    // the next upload waits for it (an announcement during a transfer ends it).
+    for (int i = 0; i < 500 && !(frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING) && engine.GetState() == ENGINE_READY); ++i)
         EngineFrame::Pump(10);
+    ASSERT_TRUE(frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING));
     ASSERT_EQ(ENGINE_READY, engine.GetState());
 
     // Again, with the last block's acknowledgement lost and a password asked
@@ -217,7 +220,8 @@ TEST_F(TransferLinkTest, UploadMakesTheDeviceImageEqualToTheDocumentAlsoAfterALo
     engine.SetPassword("old");
     frame.password = "secret";
     ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000));
+    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000))
+        << frame.StatusText() << " state " << engine.GetState();
     EXPECT_EQ(1, frame.prompts);
     const std::vector<DWORD> second = Offsets(IE_UPLOAD_DATA);
     EXPECT_EQ(2, std::count(second.begin(), second.end(), last));

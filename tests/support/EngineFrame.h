@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -95,6 +96,15 @@ public:
             if (s.first == code && s.second == result)
                 return true;
         return false;
+    }
+
+    // The statuses so far as "code/result ...", for failure messages.
+    std::string StatusText() const
+    {
+        std::string text;
+        for (const auto& s : statuses)
+            text += std::to_string(s.first) + "/" + std::to_string(s.second) + " ";
+        return text;
     }
 
     HWND hwnd = nullptr;
