@@ -196,6 +196,9 @@ TEST_F(LinkTcpTest, WireFaultsDoNotLoseTheNextAnswer)
 TEST_F(LinkTcpTest, PeerCloseEndsTheLinkWithOneStatus)
 {
     ASSERT_TRUE(Connect());
+    // Our side is connected once the listener's queue takes the connection;
+    // the simulator can only drop it after it accepted it.
+    ASSERT_TRUE(sim.WaitForConnections(1, 3000));
     sim.DropLink();
     ASSERT_TRUE(recorder.WaitForStatus(ENGINE_STATUS_LINK_STATE, 3000));
     EXPECT_EQ(0, TcpState());
