@@ -691,7 +691,6 @@ void CDeviceProtocol::OnTimeout(UINT_PTR timerId)
 // The retry counter reached 3 (or a closed serial port never came back).
 void CDeviceProtocol::FailOperation()
 {
-    OnServiceFailure();
     if (m_state == ENGINE_RESTART_SYSINFO)
     {
         SendSystemInfoRequest();
@@ -705,12 +704,17 @@ void CDeviceProtocol::FailOperation()
         EndOperation();
         return;
     }
-    Log("Operation failed!");
-    if (m_busy & BUSY_MODULE_INFO)
-        PostStatus(ENGINE_STATUS_MODULE_INFO_ANSWERED, ENGINE_RESULT_NO_ANSWER);
-    else
-        PostStatus(ENGINE_STATUS_OPERATION_FAILED, 0);
+    ReportOperationFailed((m_busy & BUSY_MODULE_INFO) ? ENGINE_STATUS_MODULE_INFO_ANSWERED : ENGINE_STATUS_OPERATION_FAILED);
     EndOperation();
+}
+
+// Closes the failed operation's files and tells the frame; the module
+// information's dialog waits for its own answer status instead of 200.
+void CDeviceProtocol::ReportOperationFailed(int status)
+{
+    OnServiceFailure();
+    Log("Operation failed!");
+    PostStatus(status, status == ENGINE_STATUS_OPERATION_FAILED ? 0 : ENGINE_RESULT_NO_ANSWER);
 }
 
 // A restart event ends the transfer or service operation under way: its
@@ -738,9 +742,7 @@ void CDeviceProtocol::FailOperationForRestart(bool firmwareRestart)
     default:
         return;
     }
-    OnServiceFailure();
-    Log("Operation failed!");
-    PostStatus(ENGINE_STATUS_OPERATION_FAILED, 0);
+    ReportOperationFailed(ENGINE_STATUS_OPERATION_FAILED);
 }
 
 void CDeviceProtocol::EndOperation()

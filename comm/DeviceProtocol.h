@@ -354,6 +354,7 @@ private:
     bool ReconnectStep();
     void FailOperation();
     void FailOperationForRestart(bool firmwareRestart);
+    void ReportOperationFailed(int status);
     void EndOperation();
     void ClearOperationBits() { m_busy &= ~static_cast<DWORD>(BUSY_OPERATION_BITS); }
     DWORD FirstPendingBit() const;
