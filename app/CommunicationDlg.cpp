@@ -1,5 +1,5 @@
 #include "app/CommunicationDlg.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 namespace

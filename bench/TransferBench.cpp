@@ -6,7 +6,7 @@
 // the pacing sets (requests x delay). Run under Wine by hand.
 #include "bench/BenchSupport.h"
 #include "comm/DeviceProtocol.h"
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include "tests/support/EngineFrame.h"
 #include "wcl/Win.h"
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "config/DataView.h"
-#include "config/EntityNames.h"
+#include "record/EntityNames.h"
 #include "res/ConfigIds.h"
 #include "pages/TextPage.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include "wcl/TreeItems.h"
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "wcl/Splitter.h"
 #include "wcl/PaneContainer.h"
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include "pages/ConfigPage.h"
 #include <new>
 #include <utility>

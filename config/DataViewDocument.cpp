@@ -1,9 +1,9 @@
 // The document side of the configuration view: new, open, save, close, the
 // save question, adopting a downloaded record and the page commit.
 #include "config/DataView.h"
-#include "config/ConfigDataFile.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "record/ConfigDataFile.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 int g_LastIsdnLinesTab = 0;

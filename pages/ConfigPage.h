@@ -1,7 +1,7 @@
 #pragma once
 #include "layout/LayoutPage.h"
-#include "config/ConfigRecord.h"
-#include "app/Language.h"
+#include "record/ConfigRecord.h"
+#include "base/Language.h"
 #include <type_traits>
 #include <utility>
 

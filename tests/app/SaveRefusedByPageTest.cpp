@@ -2,8 +2,8 @@
 // configuration tab comes forward so that the user sees why.
 #include <gtest/gtest.h>
 #include "app/MainFrame.h"
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
 #include "comm/DeviceProtocol.h"
 #include "config/DataView.h"
 #include "pages/ConfigPage.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include "config/DataView.h"
-#include "config/EntityNames.h"
+#include "record/EntityNames.h"
 #include "pages/TextPage.h"
-#include "app/Language.h"
+#include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/config/DataViewHost.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "config/DataView.h"
-#include "app/Language.h"
+#include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/config/DataViewHost.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "config/DataView.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/config/DataViewHost.h"
 #include "tests/support/TestLanguage.h"

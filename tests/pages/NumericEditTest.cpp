@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include "config/NumericEdit.h"
-#include "config/CharSetEdit.h"
+#include "pages/NumericEdit.h"
+#include "pages/CharSetEdit.h"
 #include "tests/support/PageHostWindow.h"
 #include <string>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/DiskFile.h"
+#include "base/DiskFile.h"
 #include <cstdint>
 
 // Call detail records received from the device, written for the user: a text

@@ -1,5 +1,5 @@
-#include "config/ConfigDataFile.h"
-#include "app/TextUtil.h"
+#include "record/ConfigDataFile.h"
+#include "base/TextUtil.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "config/CharSetEdit.h"
+#include "pages/CharSetEdit.h"
 #include <string>
 
 void CCharSetEdit::SetCharSet(const char* allowed, int textLimit)

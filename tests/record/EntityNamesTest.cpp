@@ -1,5 +1,5 @@
-#include "config/EntityNames.h"
-#include "app/AppSettings.h"
+#include "record/EntityNames.h"
+#include "base/AppSettings.h"
 #include "tests/support/TestLanguage.h"
 #include <gtest/gtest.h>
 #include <cstring>

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "app/Language.h"
+#include "base/Language.h"
 #include "tests/support/TestLanguage.h"
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 
 // Folders and filter indexes of the file dialogs, the last chosen firmware and
 // announcement files, and the splitter positions. All zero until Load; saved

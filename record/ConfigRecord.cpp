@@ -1,4 +1,4 @@
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include <cstring>
 
 const ConfigSection g_ConfigRecordMap[] = {

@@ -1,6 +1,6 @@
 #pragma once
-#include "app/DiskFile.h"
-#include "config/ConfigRecord.h"
+#include "base/DiskFile.h"
+#include "record/ConfigRecord.h"
 
 // A configuration data file: a header with a section table, the record's main
 // block, its fixed blocks and only the used entries of its large tables.

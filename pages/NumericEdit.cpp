@@ -1,5 +1,5 @@
-#include "config/NumericEdit.h"
-#include "app/TextUtil.h"
+#include "pages/NumericEdit.h"
+#include "base/TextUtil.h"
 #include <cerrno>
 #include <climits>
 #include <cstdlib>

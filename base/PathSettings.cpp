@@ -1,4 +1,4 @@
-#include "app/PathSettings.h"
+#include "base/PathSettings.h"
 
 namespace
 {

@@ -1,9 +1,9 @@
 // The program's global objects, constructed in this one translation unit so
 // that their order is fixed: construction top to bottom before WinMain,
 // destruction at exit in the reverse order.
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
-#include "app/Language.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
+#include "base/Language.h"
 
 // 1. The layout manager's registered window messages and the log views'
 //    shared font handle go here, ahead of everything else.

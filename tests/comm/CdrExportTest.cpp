@@ -1,6 +1,6 @@
-#include "app/CdrExportFile.h"
-#include "app/AppSettings.h"
-#include "app/TextUtil.h"
+#include "comm/CdrExportFile.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>

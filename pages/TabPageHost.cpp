@@ -1,4 +1,4 @@
-#include "config/TabPageHost.h"
+#include "pages/TabPageHost.h"
 #include <cstring>
 #include <new>
 #include <prsht.h>

@@ -1,6 +1,6 @@
-#include "app/Language.h"
-#include "app/DiskFile.h"
-#include "app/TextUtil.h"
+#include "base/Language.h"
+#include "base/DiskFile.h"
+#include "base/TextUtil.h"
 #include <cstring>
 #include <cstdio>
 

@@ -1,5 +1,5 @@
-#include "app/CdrExportFile.h"
-#include "app/TextUtil.h"
+#include "comm/CdrExportFile.h"
+#include "base/TextUtil.h"
 #include <gtest/gtest.h>
 #include <string>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include "app/DiskFile.h"
-#include "app/TextUtil.h"
+#include "base/DiskFile.h"
+#include "base/TextUtil.h"
 #include <string>
 #include <vector>
 

@@ -1,7 +1,7 @@
-#include "config/EntityNames.h"
-#include "app/AppSettings.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "record/EntityNames.h"
+#include "base/AppSettings.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include <cctype>
 #include <cstring>
 

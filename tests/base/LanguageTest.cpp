@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/support/StrayDialogCloser.h"

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "config/TabPageHost.h"
+#include "pages/TabPageHost.h"
 #include "tests/support/PageHostWindow.h"
 #include <prsht.h>
 #include <vector>

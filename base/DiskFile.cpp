@@ -1,5 +1,5 @@
-#include "app/DiskFile.h"
-#include "app/TextUtil.h"
+#include "base/DiskFile.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 namespace

@@ -1,4 +1,4 @@
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <memory>

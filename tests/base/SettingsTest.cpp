@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
 #include "tests/support/TestLanguage.h"
 #include <cstring>
 #include <map>

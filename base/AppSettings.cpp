@@ -1,5 +1,5 @@
-#include "app/AppSettings.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 const char* const kSettingsKey = "Software\\Orvand\\VelmotrexVoIP";
