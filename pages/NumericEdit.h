@@ -1,5 +1,6 @@
 #pragma once
 #include "wcl/WindowImpl.h"
+#include <climits>
 
 // An EDIT control of a page dialog that holds one integer in a range, with a
 // default, an optional empty state and an optional fall-back to the last
@@ -7,6 +8,10 @@
 class CNumericEdit : public CControlImpl<CNumericEdit>
 {
 public:
+    // The default of an edit that shows no value of its own: outside every
+    // range, so no range can mistake it for a value.
+    static constexpr int kNoDefault = INT_MIN;
+
     // Stores the range and default, limits the text to the characters the
     // range needs, makes a non-negative range digits-only and shows the
     // default when it lies within the range.

@@ -8,6 +8,7 @@
 #include "tests/config/DataViewHost.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/support/TreeViewProbe.h"
+#include "tests/support/ConfigItemsOverride.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -22,16 +23,16 @@ namespace
 const int kFieldId = 1003;
 
 // A page with one number field that it stores into one record byte.
-class CFieldPage : public CConfigPage<CFieldPage>
+class CFieldPage : public testsupport::CTestPage<CFieldPage>
 {
 public:
     enum { IDD = 9101 };
     static bool s_refuse;
     uint32_t m_offset;
 
-    CFieldPage(ConfigRecord* rec, uint32_t offset) : CConfigPage<CFieldPage>(rec), m_offset(offset) {}
+    CFieldPage(ConfigRecord* rec, uint32_t offset) : CTestPage<CFieldPage>(rec), m_offset(offset) {}
 
-    int Store()
+    int Store() override
     {
         if (s_refuse)
         {
@@ -45,13 +46,13 @@ public:
     }
 
     BEGIN_MSG_MAP(CFieldPage)
-        CHAIN_MSG_MAP(CConfigPage<CFieldPage>)
+        CHAIN_MSG_MAP(CTestPage<CFieldPage>)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInit)
     END_MSG_MAP()
 
     LRESULT OnInit(UINT, WPARAM, LPARAM, BOOL&)
     {
-        TranslatePage();
+        g_Language.TranslateWindow(m_hWnd, true);
         ::SetDlgItemInt(m_hWnd, kFieldId, ConfigBytes(m_pRecord)[m_offset], FALSE);
         PostSizeToSelf();
         return TRUE;
@@ -60,13 +61,13 @@ public:
 bool CFieldPage::s_refuse = false;
 
 // A page whose dialog template does not exist: its window is never made.
-class CBrokenPage : public CConfigPage<CBrokenPage>
+class CBrokenPage : public testsupport::CTestPage<CBrokenPage>
 {
 public:
     enum { IDD = 9199 };
-    explicit CBrokenPage(ConfigRecord* rec) : CConfigPage<CBrokenPage>(rec) {}
+    explicit CBrokenPage(ConfigRecord* rec) : CTestPage<CBrokenPage>(rec) {}
     // What a page without controls would store: a byte its commit carries.
-    int Store()
+    int Store() override
     {
         ConfigBytes(m_pRecord)[kIsdnLinesByte] = 0;
         return 1;
@@ -76,29 +77,34 @@ public:
 
 // A page that stores nothing of its own: its commit moves exactly the
 // sections of its tree item.
-class CQuietPage : public CConfigPage<CQuietPage>
+class CQuietPage : public testsupport::CTestPage<CQuietPage>
 {
 public:
     enum { IDD = 9101 };
-    explicit CQuietPage(ConfigRecord* rec) : CConfigPage<CQuietPage>(rec) {}
-    int Store() { return 1; }
+    explicit CQuietPage(ConfigRecord* rec) : CTestPage<CQuietPage>(rec) {}
 };
 bool g_quietPages = false;
 
 const uint32_t kSlot2Type = CFG_OFS_CARD_SLOTS + 2 * 32;
 
-CDataView::CreateResult TestPages(CDataView& view, int id, ConfigRecord* edit)
+testsupport::ScopedConfigItems* g_items = nullptr;
+
+IConfigPage* TestPages(const ConfigItem& item, ConfigRecord* edit)
 {
     if (g_quietPages)
-        return view.CreatePageOf<CQuietPage>(edit);
-    switch (id)
+        return new CQuietPage(edit);
+    switch (item.id)
     {
-    case 14: return view.CreatePageOf<CFieldPage>(edit, (uint32_t)CFG_OFS_ALARM);
-    case 21: return view.CreatePageOf<CFieldPage>(edit, (uint32_t)0x24B);
-    case 22: return view.CreatePageOf<CBrokenPage>(edit);
-    case 31: return view.CreatePageOf<CFieldPage>(edit, kSlot2Type);
-    case 112: return view.CreatePageOf<CFieldPage>(edit, (uint32_t)CFG_OFS_SIP_USERS + 5);
-    default: return CDataView::PAGE_NONE;
+    case 14: return new CFieldPage(edit, (uint32_t)CFG_OFS_ALARM);
+    case 21: return new CFieldPage(edit, (uint32_t)0x24B);
+    case 22: return new CBrokenPage(edit);
+    case 31: return new CFieldPage(edit, kSlot2Type);
+    case 112: return new CFieldPage(edit, (uint32_t)CFG_OFS_SIP_USERS + 5);
+    default:
+    {
+        const ConfigItem* original = g_items->Original(item.id);
+        return original && original->factory ? original->factory(item, edit) : nullptr;
+    }
     }
 }
 
@@ -127,6 +133,7 @@ class DataViewTest : public ::testing::Test
 {
 protected:
     HWND host = NULL;
+    testsupport::ScopedConfigItems items;
     CDataView view;
     char dir[MAX_PATH] = "";
 
@@ -135,7 +142,11 @@ protected:
         ASSERT_TRUE(SelectShippedLanguage());
         CFieldPage::s_refuse = false;
         g_quietPages = false;
-        CDataView::SetPageFactoryHook(&TestPages);
+        g_items = &items;
+        for (ConfigItem& row : items.rows)
+            if (row.sections.count || row.sectionsOf)
+                row.factory = &TestPages;
+        items.Apply();
         ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
         testsupport::CreateTempFolder("dvt", dir);
     }
@@ -143,7 +154,7 @@ protected:
     void TearDown() override
     {
         ::DestroyWindow(host);
-        CDataView::SetPageFactoryHook(nullptr);
+        g_items = nullptr;
         for (const char* name : { "a.cfg", "b.cfg", "junk.cfg" })
             ::DeleteFileA(PathOf(name).c_str());
         ::RemoveDirectoryA(dir);

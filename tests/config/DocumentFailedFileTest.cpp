@@ -58,7 +58,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SelectShippedLanguage());
-        CDataView::SetPageFactoryHook(nullptr);
         ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
         testsupport::CreateTempFolder("dff", dir);
     }
