@@ -28,8 +28,11 @@ public:
     // The users' list widens with the page; the trunks' keeps its size.
     void DefineLayout()
     {
-        AttachItemToDialog(IDC_DIAG_VOIP_USER_GROUP, LE_RIGHT);
-        AttachItemToDialog(IDC_DIAG_VOIP_USERS, LE_RIGHT);
+        for (int id : { IDC_DIAG_VOIP_USER_GROUP, IDC_DIAG_VOIP_USERS })
+        {
+            AttachItemToDialog(id, LE_LEFT);
+            AttachItemToDialog(id, LE_RIGHT);
+        }
     }
 
 protected:

@@ -6,9 +6,10 @@ namespace devsim
 namespace
 {
 
-// One message carries at most this much element data (N <= 255 with a
-// two-byte element header).
-const size_t kMaxElementData = 253;
+// One message carries at most this much element data: with the type, the
+// length, a two-byte element header and the checksum the message stays
+// within the 257 bytes the program's receiver takes.
+const size_t kMaxElementData = 252;
 
 Bytes TextBytes(const std::string& s)
 {
