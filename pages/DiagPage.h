@@ -129,8 +129,9 @@ public:
     void SetText(const char*) override {}
     void OnLanguageChanged() override
     {
+        // The template's texts again from the keys kept at creation.
         if (m_node.Has(DNF_TRANSLATED))
-            g_Language.TranslateWindow(this->m_hWnd, true);
+            g_Language.RetranslateWindow(this->m_hWnd);
         OnTextsChanged();
     }
 

@@ -1254,6 +1254,7 @@ TEST_F(FrameDeviceTest, DiagnosticsPagesFollowTheDevicesLiveState)
     ASSERT_TRUE(show(DiagNodeCards, devsim::TAG_DIAG_CARD));
     EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE).find("Operator One"));
     EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 12).find("10"));
+    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 31).find("Line ok")) << "the chain's last answer";
     char card[ENTITY_NAME_SIZE], kind[ENTITY_NAME_SIZE];
     GetCardName(1, card);
     GetCardTypeName(CARD_VOIP, kind, nullptr);

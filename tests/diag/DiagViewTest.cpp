@@ -539,7 +539,7 @@ TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
     {
         CTestLanguage lang;
         ASSERT_TRUE(lang.WriteLanguage("strDiagRoot=Unit\r\nstrDiagIsdnCredit=Credit of the lines\r\n"
-                                       "strDiagIsdnLink1=Second\r\n"
+                                       "strDiagIsdnLink1=Second\r\nstrDiagVoipUsers=Subscribers\r\n"
                                        "strDiagIsdnLines=Lines\r\nstrDiagRootDescr=About the unit\r\n"));
         ASSERT_TRUE(lang.Select());
         view->OnLanguageChanged();
@@ -558,10 +558,21 @@ TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
         view->OnLanguageChanged();
         EXPECT_TRUE(BoxWindow());
 
+        // A page translated from its template's keys takes the new texts.
+        TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
+        char group[64] = "";
+        ::GetDlgItemTextA(Page(), IDC_DIAG_VOIP_USER_GROUP, group, sizeof(group));
+        EXPECT_STREQ("Subscribers", group);
+
         Click(DiagNodeRoot);
         EXPECT_EQ("About the unit", PageText());
+        TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
     }
     view->OnLanguageChanged();
+    char group[64] = "";
+    ::GetDlgItemTextA(Page(), IDC_DIAG_VOIP_USER_GROUP, group, sizeof(group));
+    EXPECT_EQ(Lang("strDiagVoipUsers"), group);
+    Click(DiagNodeRoot);
     EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), PageText());
     EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(view->FindNode(DiagNodeRoot)));
 }

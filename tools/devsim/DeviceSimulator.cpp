@@ -895,8 +895,9 @@ void CDeviceSimulator::StepLiveDiagnostics()
             PutLe(data.isdnCredit[link], 4 * j, (DWORD)(t * 13 * (link + 1) + 61 * j), 4);
     }
 
-    // Card 1 GSM with calls coming and going, card 2 VoIP, card 3 analog,
-    // card 4 GSM with SIM faults; the others empty.
+    // Card 0 GSM with calls coming and going, card 1 VoIP, cards 2 and 7
+    // analog, card 3 GSM with SIM faults, the others empty: more than one
+    // message holds, so the program reads them in a chain.
     static const WORD kGsmCycle[] = { 16, 17, 26, 28, 18, 27, 29, 20 };
     static const WORD kGsmFaults[] = { 0x800A, 229, 2, 128 };
     static const WORD kVoip[] = { 38, 42, 43, 33 };
@@ -916,7 +917,8 @@ void CDeviceSimulator::StepLiveDiagnostics()
             card = { true, kVoip[(t + m) % 4], 0xFF, "" };
             break;
         case 2:
-            card = { true, kAnalog[(t + m) % 4], 0xFF, "" };
+        case 7:
+            card = { true, kAnalog[(t + m) % 4], 0xFF, "Line ok" };
             break;
         case 3:
             card = { true, kGsmFaults[m], (BYTE)(m == 0 ? 99 : 0), "" };
