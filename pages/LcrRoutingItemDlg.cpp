@@ -13,6 +13,7 @@ const char kNumberChars[] = "0123456789*#,?,x";
 const char kInsertChars[] = "0123456789*#";
 constexpr int kMaxDigits = 23;
 constexpr int kMaxAoc = 254;
+constexpr uint8_t kNoCreditChosen = 0xFE; // no counter selected: a changed line keeps its own
 
 // The credit combo's entries in their order.
 const struct
@@ -26,12 +27,25 @@ const struct
     { LCR_CREDIT_NONE, "strLcrRoutingCreditNone" },
 };
 
+constexpr int kCreditCount = (int)(sizeof(kCredits) / sizeof(kCredits[0]));
+
+// The combo entry of a stored counter; -1 for a value the device does not
+// know, which the line keeps until another counter is chosen.
 int CreditIndex(uint8_t counter)
 {
-    for (int i = 0; i < (int)(sizeof(kCredits) / sizeof(kCredits[0])); ++i)
+    if (counter == CFG_EMPTY)
+        return 0; // unset counts on counter 1
+    for (int i = 0; i < kCreditCount; ++i)
         if (kCredits[i].counter == counter)
             return i;
-    return 0; // anything else counts on counter 1
+    return -1;
+}
+
+// The text a line shows for its counter: anything unknown as counter 1.
+const char* CreditKey(uint8_t counter)
+{
+    int i = CreditIndex(counter);
+    return kCredits[i >= 0 ? i : 0].key;
 }
 
 bool IsGroup(uint8_t code) { return code < CFG_GROUP_COUNT; }
@@ -188,7 +202,7 @@ void CLcrRoutingItemDlg::ShowTarget(int line, bool insert)
         g_Language.GetString("strLcrRoutingAocItem", pattern, sizeof(pattern));
         FormatIntPattern(aoc, sizeof(aoc), pattern, t.aoc);
     }
-    g_Language.GetString(kCredits[CreditIndex(t.credit)].key, credit, sizeof(credit));
+    g_Language.GetString(CreditKey(t.credit), credit, sizeof(credit));
     FormatText(text, sizeof(text), "%s\t%s\t%s", name, aoc, credit);
     HWND list = GetDlgItem(IDC_LCR_ITEM_TARGETS);
     if (!insert)
@@ -209,7 +223,7 @@ CLcrRoutingItemDlg::Target CLcrRoutingItemDlg::ChosenTarget(bool* chosen)
     else
         t.aoc = CFG_EMPTY;
     int credit = (int)::SendMessageA(GetDlgItem(IDC_LCR_ITEM_CREDIT), CB_GETCURSEL, 0, 0);
-    t.credit = kCredits[credit >= 0 && credit < 4 ? credit : 0].counter;
+    t.credit = credit >= 0 && credit < kCreditCount ? kCredits[credit].counter : kNoCreditChosen;
     return t;
 }
 
@@ -227,6 +241,8 @@ void CLcrRoutingItemDlg::AddTarget()
     Target t = ChosenTarget(&chosen);
     if (!chosen || m_targets.size() >= (size_t)LCR_TARGET_COUNT || FindTarget(t.code) >= 0)
         return;
+    if (t.credit == kNoCreditChosen)
+        t.credit = LCR_CREDIT_1;
     m_targets.push_back(t);
     ShowTarget((int)m_targets.size() - 1, true);
 }
@@ -242,6 +258,8 @@ void CLcrRoutingItemDlg::ChangeTarget()
     int same = FindTarget(t.code);
     if (same >= 0 && same != line)
         return;
+    if (t.credit == kNoCreditChosen)
+        t.credit = m_targets[line].credit;
     m_targets[line] = t;
     ShowTarget(line, false);
     ::SendMessageA(list, LB_SETCURSEL, line, 0);

@@ -228,8 +228,13 @@ LRESULT CMobilityExtPage::OnAddOrChange(WORD, WORD id, HWND, BOOL&)
         Refuse(IDC_MOB_EXTENSION, "strMobilityExtExtensionMissing", "strError");
         return 0;
     }
+    // A combo without a selection (a stored value it has no entry for)
+    // keeps the changed row's value.
+    const MobilityExtEntry* changed = add ? nullptr : &m_rows[selected];
     int index = (int)::SendDlgItemMessageA(m_hWnd, IDC_MOB_INTERFACE, CB_GETCURSEL, 0, 0);
-    const uint8_t iface = (uint8_t)('A' + (index >= 0 && index < kInterfaceCount ? index : 0));
+    const uint8_t iface = index >= 0 && index < kInterfaceCount ? (uint8_t)('A' + index)
+                          : changed                             ? Bytes(*changed)[kInterface]
+                                                                : (uint8_t)'A';
     if (add)
     {
         for (const MobilityExtEntry& e : m_rows)
@@ -257,7 +262,9 @@ LRESULT CMobilityExtPage::OnAddOrChange(WORD, WORD id, HWND, BOOL&)
         GetDlgItemText((int)kNumberEdits[k], numbers[k], kMaxNumberDigits + 1);
         numberTexts[k] = numbers[k];
         int mode = (int)::SendDlgItemMessageA(m_hWnd, (int)kModeCombos[k], CB_GETCURSEL, 0, 0);
-        modes[k] = (uint8_t)kModes[mode >= 0 && mode < 3 ? mode : 0].code;
+        modes[k] = mode >= 0 && mode < 3 ? (uint8_t)kModes[mode].code
+                   : changed             ? MobilityMode(*changed, k)
+                                         : (uint8_t)MOBILITY_ALWAYS;
         any = any || numbers[k][0];
     }
     if (!any)
@@ -310,7 +317,7 @@ LRESULT CMobilityExtPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
         MobilityNumber(e, k, text);
         ::SetDlgItemTextA(m_hWnd, (int)kNumberEdits[k], text);
         uint8_t mode = MobilityMode(e, k);
-        int shown = mode == MOBILITY_DURING_WH ? 1 : mode == MOBILITY_OUTSIDE_WH ? 2 : 0;
+        int shown = mode == MOBILITY_ALWAYS ? 0 : mode == MOBILITY_DURING_WH ? 1 : mode == MOBILITY_OUTSIDE_WH ? 2 : -1;
         ::SendDlgItemMessageA(m_hWnd, (int)kModeCombos[k], CB_SETCURSEL, shown, 0);
     }
     return 0;
