@@ -29,6 +29,8 @@ int ProfileOffset() { return (int)g_Settings.RoutingProfileIndexOffset; }
 
 // The list pages share their layout: the list grows with the page.
 const LayoutRule kListLayout[] = {
+    { IDC_LCR_CLIP_LIST, LE_LEFT, 0 },
+    { IDC_LCR_CLIP_LIST, LE_TOP, 0 },
     { IDC_LCR_CLIP_LIST, LE_RIGHT, 0 },
     { IDC_LCR_CLIP_LIST, LE_BOTTOM, 0 },
 };

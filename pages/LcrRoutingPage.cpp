@@ -234,7 +234,10 @@ CLcrRoutingPage::~CLcrRoutingPage()
 
 CConfigPage<CLcrRoutingPage>::LayoutRules_t CLcrRoutingPage::LayoutRules() const
 {
-    return { { IDC_LCR_ROUTING_TABS, LE_RIGHT, 0 }, { IDC_LCR_ROUTING_TABS, LE_BOTTOM, 0 } };
+    return { { IDC_LCR_ROUTING_TABS, LE_LEFT, 0 },
+             { IDC_LCR_ROUTING_TABS, LE_TOP, 0 },
+             { IDC_LCR_ROUTING_TABS, LE_RIGHT, 0 },
+             { IDC_LCR_ROUTING_TABS, LE_BOTTOM, 0 } };
 }
 
 void CLcrRoutingPage::OnInitControls()

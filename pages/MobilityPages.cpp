@@ -127,7 +127,7 @@ void FormatMobilityNumbers(const MobilityExtEntry& e, char* out, size_t size)
 
 CConfigPage<CMobilityExtPage>::LayoutRules_t CMobilityExtPage::LayoutRules() const
 {
-    return { { IDC_MOB_LIST, LE_RIGHT, 0 }, { IDC_MOB_LIST, LE_BOTTOM, 0 } };
+    return { { IDC_MOB_LIST, LE_LEFT, 0 }, { IDC_MOB_LIST, LE_TOP, 0 }, { IDC_MOB_LIST, LE_RIGHT, 0 }, { IDC_MOB_LIST, LE_BOTTOM, 0 } };
 }
 
 void CMobilityExtPage::OnInitControls()
