@@ -446,7 +446,8 @@ TEST_F(DataViewTest, EachItemsCommitMovesExactlyItsSections)
         { 41, 0, { { 0x23A88, 260 } } },
         { 51, 0, { { 0x348, 512 } } },
         { 52, 0, { { 0x548, 6656 }, { 0x23C8C, 6656 } } },
-        { 61, 0, { { 0x11F48, 36000 }, { 0x2548, 64000 } } },
+        // Deleting a profile's last caller drops its rules with their companions.
+        { 61, 0, { { 0x11F48, 36000 }, { 0x2548, 64000 }, { 0x321DC, 64000 } } },
         { 62, 0, { { 0x2548, 64000 }, { 0x321DC, 64000 } } },
         { 71, 0, { { 0x1ABE8, 36000 } } },
         { 81, 0, { { 0x25E8C, 50000 } } },
