@@ -47,9 +47,6 @@ CConfigPage<CLcrClipTabPage>::LayoutRules_t CLcrClipTabPage::LayoutRules() const
 
 void CLcrClipTabPage::OnInitControls()
 {
-    // Deleting a profile's rules relies on one block per profile.
-    SortRulesByProfile(m_pRecord);
-
     m_number.SubclassWindow(GetDlgItem(IDC_LCR_CLIP_NUMBER));
     m_number.SetCharSet(kClipChars, kMaxDigits);
     m_profile.SubclassWindow(GetDlgItem(IDC_LCR_CLIP_PROFILE));
@@ -144,6 +141,7 @@ LRESULT CLcrClipTabPage::OnAdd(WORD, WORD, HWND, BOOL&)
         return 0;
     }
     ListView_EnsureVisible(List(), InsertRow(entry), FALSE);
+    m_changed = true;
     FocusEditText(edit);
     return 0;
 }
@@ -176,6 +174,7 @@ LRESULT CLcrClipTabPage::OnChange(WORD, WORD, HWND, BOOL&)
     m_rows.erase(m_rows.begin() + row);
     ListView_DeleteItem(List(), row);
     SelectListRow(List(), InsertRow(entry));
+    m_changed = true;
     ::SetFocus(List());
     return 0;
 }
@@ -191,9 +190,10 @@ LRESULT CLcrClipTabPage::OnDelete(WORD, WORD, HWND, BOOL&)
     if (last)
     {
         bool hasRules = false;
+        // The whole used table: one from a file may hold the profiles out of order.
         for (const LcrRoutingRule& r : m_pRecord->routingRules)
         {
-            if (r.profile > profile)
+            if (r.profile > LCR_PROFILE_MAX)
                 break;
             if (r.profile == profile && !RuleNumberEmpty(r))
                 hasRules = true;
@@ -205,8 +205,13 @@ LRESULT CLcrClipTabPage::OnDelete(WORD, WORD, HWND, BOOL&)
     }
     m_rows.erase(m_rows.begin() + row);
     ListView_DeleteItem(List(), row);
+    m_changed = true;
     if (last)
+    {
+        // The profile's rules go as one block.
+        SortRulesByProfile(m_pRecord);
         DeleteProfileRules(m_pRecord, profile);
+    }
     return 0;
 }
 
@@ -226,6 +231,8 @@ LRESULT CLcrClipTabPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 
 void CLcrClipTabPage::OnStored()
 {
+    if (!m_changed)
+        return; // a visit without changes leaves the table as it was
     memset(m_pRecord->lcrClip, CFG_EMPTY, sizeof(m_pRecord->lcrClip));
     for (size_t i = 0; i < m_rows.size() && i < CFG_LCR_CLIP_COUNT; ++i)
         m_pRecord->lcrClip[i] = m_rows[i];
@@ -292,7 +299,10 @@ LRESULT CClipGsmPage::OnAdd(WORD, WORD, HWND, BOOL&)
         else if (!NumberWildcardRule(number.c_str()))
             g_Language.MessageBoxKey("strClipFromGsmErrNumberWildcard", "strWarning", MB_OK | MB_ICONEXCLAMATION);
         else
+        {
             ::SendMessageA(List(), LB_SETTOPINDEX, Insert(number), 0);
+            m_changed = true;
+        }
     }
     FocusEditText(edit);
     return 0;
@@ -319,6 +329,7 @@ LRESULT CClipGsmPage::OnChange(WORD, WORD, HWND, BOOL&)
     }
     m_numbers.erase(m_numbers.begin() + line);
     ::SendMessageA(List(), LB_DELETESTRING, line, 0);
+    m_changed = true;
     int added = Insert(number);
     ::SendMessageA(List(), LB_SETCURSEL, added, 0);
     ::SendMessageA(List(), LB_SETTOPINDEX, added, 0);
@@ -332,6 +343,7 @@ LRESULT CClipGsmPage::OnDelete(WORD, WORD, HWND, BOOL&)
         return 0;
     m_numbers.erase(m_numbers.begin() + line);
     ::SendMessageA(List(), LB_DELETESTRING, line, 0);
+    m_changed = true;
     return 0;
 }
 
@@ -347,6 +359,8 @@ LRESULT CClipGsmPage::OnSelected(WORD, WORD, HWND, BOOL&)
 
 void CClipGsmPage::OnStored()
 {
+    if (!m_changed)
+        return; // a visit without changes leaves the table as it was
     memset(m_pRecord->clipGsm, CFG_EMPTY, sizeof(m_pRecord->clipGsm));
     for (size_t i = 0; i < m_numbers.size() && i < CFG_CLIP_GSM_COUNT; ++i)
         WriteCountedString(m_numbers[i].c_str(), m_pRecord->clipGsm[i].number, sizeof(m_pRecord->clipGsm[i].number));

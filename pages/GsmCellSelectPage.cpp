@@ -96,12 +96,13 @@ void CGsmCellSelectPage::OnInitControls()
     ListView_SetExtendedListViewStyle(Online(), LVS_EX_FULLROWSELECT);
     SetColumns();
 
-    uint8_t* rec = m_pRecord->gsmCells.bytes;
+    // A count above 16 shows 16 cells; it is written as 16 once the list
+    // is changed.
+    const uint8_t* rec = m_pRecord->gsmCells.bytes;
     if (rec[kCountByte] >= 1 && rec[kCountByte] <= 254)
     {
-        if (rec[kCountByte] > GSM_CELL_MAX)
-            rec[kCountByte] = GSM_CELL_MAX;
-        for (int i = 0; i < rec[kCountByte]; ++i)
+        const int count = rec[kCountByte] > GSM_CELL_MAX ? GSM_CELL_MAX : rec[kCountByte];
+        for (int i = 0; i < count; ++i)
         {
             GsmCellText cell;
             const char* stored = reinterpret_cast<const char*>(rec + kFirstCell + i * kCellSize);
@@ -199,6 +200,7 @@ LRESULT CGsmCellSelectPage::OnAdd(WORD, WORD, HWND, BOOL&)
         m_cells.push_back(cell);
         ShowCell(List(), cell, (int)m_cells.size() - 1, true);
         ListView_EnsureVisible(List(), (int)m_cells.size() - 1, FALSE);
+        m_changed = true;
     }
     FocusEditText(GetDlgItem(IDC_CELL_ID));
     return 0;
@@ -221,6 +223,7 @@ LRESULT CGsmCellSelectPage::OnChange(WORD, WORD, HWND, BOOL&)
     }
     m_cells[row] = cell;
     ShowCell(List(), cell, row, false);
+    m_changed = true;
     return 0;
 }
 
@@ -231,6 +234,7 @@ LRESULT CGsmCellSelectPage::OnDelete(WORD, WORD, HWND, BOOL&)
         return 0;
     m_cells.erase(m_cells.begin() + row);
     ListView_DeleteItem(List(), row);
+    m_changed = true;
     return 0;
 }
 
@@ -291,6 +295,7 @@ LRESULT CGsmCellSelectPage::OnCopy(WORD, WORD, HWND, BOOL&)
         return 0;
     }
     m_cells.push_back(m_online[row]);
+    m_changed = true;
     ShowCell(List(), m_online[row], (int)m_cells.size() - 1, true);
     ListView_EnsureVisible(List(), (int)m_cells.size() - 1, FALSE);
     return 0;
@@ -311,7 +316,10 @@ LRESULT CGsmCellSelectPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 
 void CGsmCellSelectPage::OnStored()
 {
-    // The action byte is the binding's; everything behind it is rewritten.
+    // The action byte is the binding's; everything behind it is rewritten
+    // once the list changed.
+    if (!m_changed)
+        return;
     uint8_t* rec = m_pRecord->gsmCells.bytes;
     memset(rec + kCountByte, CFG_EMPTY, sizeof(m_pRecord->gsmCells.bytes) - kCountByte);
     if (!m_cells.empty())

@@ -49,7 +49,9 @@ LRESULT CLcrRoutingListTab::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     for (int i = 0; i < (int)CFG_ROUTING_RULE_COUNT; ++i)
     {
         LcrRoutingRule& rule = m_pRecord->routingRules[i];
-        if (rule.profile > LCR_PROFILE_MAX || rule.profile > m_profile)
+        // The whole used table is read: one from a file or a device may
+        // hold the profiles out of order.
+        if (rule.profile > LCR_PROFILE_MAX)
             break;
         if (rule.profile != m_profile || RuleNumberEmpty(rule))
             continue;
@@ -147,6 +149,7 @@ bool CLcrRoutingListTab::AddRule(const LcrRuleEntry& entry)
     if (m_page && m_page->RulesPageWide() >= (int)CFG_ROUTING_RULE_COUNT)
         return false;
     SelectListRow(List(), InsertRow(entry));
+    m_changed = true;
     return true;
 }
 
@@ -154,8 +157,10 @@ void CLcrRoutingListTab::ReplaceRule(int row, const LcrRuleEntry& entry)
 {
     if (row < 0 || row >= (int)m_rows.size())
         return;
+    const LcrRuleEntry replacement = entry; // entry may be the row itself
     DeleteRule(row);
-    SelectListRow(List(), InsertRow(entry));
+    SelectListRow(List(), InsertRow(replacement));
+    m_changed = true;
 }
 
 void CLcrRoutingListTab::DeleteRule(int row)
@@ -164,11 +169,13 @@ void CLcrRoutingListTab::DeleteRule(int row)
         return;
     m_rows.erase(m_rows.begin() + row);
     ListView_DeleteItem(List(), row);
+    m_changed = true;
 }
 
 int CLcrRoutingListTab::Store()
 {
     WriteProfileBlock(m_pRecord, m_profile, m_rows.data(), (int)m_rows.size());
+    m_changed = false;
     return 1;
 }
 
@@ -243,10 +250,6 @@ CConfigPage<CLcrRoutingPage>::LayoutRules_t CLcrRoutingPage::LayoutRules() const
 void CLcrRoutingPage::OnInitControls()
 {
     CWaitCursor wait;
-    // A table from a file or a device may hold the profiles out of order;
-    // every tab's store relies on one block per profile.
-    SortRulesByProfile(m_pRecord);
-
     m_tabs.SubclassWindow(GetDlgItem(IDC_LCR_ROUTING_TABS));
     m_tabs.SetFactory(TRUE, CreateTabPage, (LPARAM)this);
     bool marks[256];
@@ -293,10 +296,19 @@ void CLcrRoutingPage::OnStored()
     int current = m_tabs.GetCurrentIndex();
     if (current >= 0)
         g_LastRoutingProfile = (int)m_tabs.GetTabData(current);
-    // In profile order, so that every block fits once the smaller ones shrank.
+    // A visit without changes leaves the tables as they were.
+    bool changed = false;
+    for (auto& tab : m_tabPages)
+        changed = changed || (tab && tab->m_hWnd && tab->Changed());
+    if (!changed)
+        return;
+    // A table from a file or a device may hold the profiles out of order;
+    // every tab's block is written where its profile stands in order.
+    SortRulesByProfile(m_pRecord);
+    // Shrinking blocks first, so that every growing one finds its room.
     for (int pass = 0; pass < 2; ++pass)
         for (auto& tab : m_tabPages)
-            if (tab && tab->m_hWnd)
+            if (tab && tab->m_hWnd && tab->Changed())
             {
                 bool shrinks = (int)tab->Rows().size() <= FindProfileBlock(m_pRecord, tab->Profile()).count;
                 if ((pass == 0) == shrinks)

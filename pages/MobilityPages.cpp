@@ -280,6 +280,7 @@ LRESULT CMobilityExtPage::OnAddOrChange(WORD, WORD id, HWND, BOOL&)
         ListView_DeleteItem(List(), selected);
     }
     int row = InsertRow(entry);
+    m_changed = true;
     if (add)
         ListView_EnsureVisible(List(), row, FALSE);
     else
@@ -295,6 +296,7 @@ LRESULT CMobilityExtPage::OnDelete(WORD, WORD, HWND, BOOL&)
         return 0;
     m_rows.erase(m_rows.begin() + row);
     ListView_DeleteItem(List(), row);
+    m_changed = true;
     return 0;
 }
 
@@ -325,6 +327,8 @@ LRESULT CMobilityExtPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 
 void CMobilityExtPage::OnStored()
 {
+    if (!m_changed)
+        return; // a visit without changes leaves the table as it was
     memset(m_pRecord->mobility, CFG_EMPTY, sizeof(m_pRecord->mobility));
     for (size_t i = 0; i < m_rows.size() && i < CFG_MOBILITY_COUNT; ++i)
         m_pRecord->mobility[i] = m_rows[i];
@@ -388,6 +392,7 @@ void CWorkingHoursPage::OnInitControls()
             HWND picker = GetDlgItem(IDC_WH_TIME_FIRST + 4 * d + e);
             ::SendMessageA(picker, DTM_SETFORMATA, 0, (LPARAM) "H:mm");
             WorkingTime shown = ShownWorkingTime(WorkingTime{ wh.weekDays[d][4 * e], wh.weekDays[d][4 * e + 1] });
+            m_shownAtOpen[d][e] = shown;
             SYSTEMTIME st = now;
             st.wHour = shown.hour;
             st.wMinute = shown.minute;
@@ -437,13 +442,21 @@ void CWorkingHoursPage::ReadDay(int day, WorkingTime times[4]) const
     }
 }
 
+bool CWorkingHoursPage::DayChanged(int day, const WorkingTime times[4]) const
+{
+    for (int e = 0; e < 4; ++e)
+        if (times[e].hour != m_shownAtOpen[day][e].hour || times[e].minute != m_shownAtOpen[day][e].minute)
+            return true;
+    return false;
+}
+
 bool CWorkingHoursPage::OnValidate()
 {
     for (int d = 0; d < kDays; ++d)
     {
         WorkingTime times[4];
         ReadDay(d, times);
-        if (PrepareWorkingDay(times) >= 0)
+        if (DayChanged(d, times) && PrepareWorkingDay(times) >= 0)
         {
             Refuse(IDC_WH_TIME_FIRST + 4 * d, "strWorkingHoursErr", "strError");
             return false;
@@ -459,6 +472,10 @@ void CWorkingHoursPage::OnStored()
     {
         WorkingTime times[4];
         ReadDay(d, times);
+        // A day whose times were not touched keeps what is stored, also
+        // values the pickers cannot show.
+        if (!DayChanged(d, times))
+            continue;
         PrepareWorkingDay(times);
         for (int e = 0; e < 4; ++e)
         {
@@ -467,6 +484,8 @@ void CWorkingHoursPage::OnStored()
             wh.weekDays[d][4 * e + 1] = times[e].minute;
         }
     }
+    if (!m_holidaysChanged)
+        return;
     memset(wh.holidays, CFG_EMPTY, sizeof(wh.holidays));
     for (size_t i = 0; i < m_holidays.size() && i < (size_t)kHolidayMax; ++i)
     {
@@ -513,6 +532,7 @@ LRESULT CWorkingHoursPage::OnAddOrChange(WORD, WORD id, HWND, BOOL&)
         ::SendMessageA(List(), LB_DELETESTRING, selected, 0);
     }
     ::SendMessageA(List(), LB_SETTOPINDEX, InsertHoliday(h), 0);
+    m_holidaysChanged = true;
     ::SetFocus(picker);
     return 0;
 }
@@ -524,6 +544,7 @@ LRESULT CWorkingHoursPage::OnDelete(WORD, WORD, HWND, BOOL&)
         return 0;
     m_holidays.erase(m_holidays.begin() + line);
     ::SendMessageA(List(), LB_DELETESTRING, line, 0);
+    m_holidaysChanged = true;
     return 0;
 }
 

@@ -52,6 +52,7 @@ protected:
 
 private:
     std::vector<MobilityExtEntry> m_rows; // row i of the list
+    bool m_changed = false;               // a row was added, changed or deleted
 
     HWND List() const { return GetDlgItem(IDC_MOB_LIST); }
     void FillCombos();
@@ -108,9 +109,12 @@ protected:
 
 private:
     std::vector<Holiday> m_holidays; // line i of the list
+    bool m_holidaysChanged = false;
+    WorkingTime m_shownAtOpen[7][4]; // what each picker showed when the page opened
 
     HWND List() const { return GetDlgItem(IDC_WH_HOLIDAYS); }
     void ReadDay(int day, WorkingTime times[4]) const;
+    bool DayChanged(int day, const WorkingTime times[4]) const;
     void SetPickerDate(const Holiday& h);
     int InsertHoliday(const Holiday& h);
     LRESULT OnAddOrChange(WORD, WORD id, HWND, BOOL&);
