@@ -8,6 +8,7 @@
 #include "pages/DiagCardsPage.h"
 #include "pages/DiagGsmCreditsPage.h"
 #include "pages/DiagVoipPage.h"
+#include "pages/DiagGraphPages.h"
 #include "base/AppSettings.h"
 #include "base/Language.h"
 #include <new>
@@ -51,9 +52,9 @@ const DiagNode kDiagNodes[] = {
          DiagnosticsPeriod, kCachedOwnTexts | DNF_BOX_PER_REQUEST | DNF_PAUSED_BY_MODULE_INFO),
     NODE(DiagNodeGsmCredits, "strDiagGsmCredits", Make<CDiagGsmCreditsPage>, nullptr, DIAG_REQ_GSM_CREDIT, -1,
          ENGINE_STATUS_DIAG_GSM_CREDIT, DiagnosticsPeriod, kCachedOwnTexts),
-    NODE(DiagNodeGsmUsage, "strDiagGsmUsage", MakeTextPage, "strDiagGsmUsage", DIAG_REQ_GSM_USAGE, -1,
+    NODE(DiagNodeGsmUsage, "strDiagGsmUsage", MakeGsmUsagePage, nullptr, DIAG_REQ_GSM_USAGE, -1,
          ENGINE_STATUS_DIAG_GSM_USAGE, UsagePeriod, DNF_POLLS_HIDDEN),
-    NODE(DiagNodeGsmStatistics, "strDiagGsmStatistics", MakeTextPage, "strDiagGsmStatistics",
+    NODE(DiagNodeGsmStatistics, "strDiagGsmStatistics", MakeGsmStatisticsPage, nullptr,
          DIAG_REQ_GSM_STATISTICS, -1, ENGINE_STATUS_DIAG_GSM_STATISTICS, StatisticsPeriod, DNF_WATCHDOG),
     NODE(DiagNodeVoip, "strDiagVoip", Make<CDiagVoipPage>, nullptr, DIAG_REQ_VOIP, 0, ENGINE_STATUS_DIAG_VOIP,
          DiagnosticsPeriod, kCachedOwnTexts | DNF_TRANSLATED),

@@ -4,6 +4,7 @@
 #include "pages/DiagTextPage.h"
 #include "pages/DiagIsdnPages.h"
 #include "pages/DiagGsmCreditsPage.h"
+#include "pages/DiagGraphPages.h"
 #include "pages/TextPage.h"
 #include "base/Language.h"
 #include "tests/support/EngineHarness.h"
