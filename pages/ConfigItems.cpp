@@ -5,6 +5,8 @@
 #include "pages/ConfigPage.h"
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
+#include "pages/SipCommonPage.h"
+#include "pages/SipAccountPages.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -209,9 +211,9 @@ const ConfigItem kConfigItems[] = {
       0, "strDataGsm", "strDataGsmCellSelect", 0 },
     PAGE(CI_GSM_CELLS, CI_GSM, "strDataGsmCellSelect", nullptr, Sections(kGsmCells), 0),
     GROUP(CI_VOIP2, CI_ROOT, "strDataVoip2", "strDataVoip2Descr"),
-    PAGE(CI_SIP_COMMON, CI_VOIP2, "strDataVoip2Common", nullptr, Sections(kSipCommon), 0),
-    PAGE(CI_SIP_USERS, CI_VOIP2, "strDataVoip2Users", nullptr, Sections(kSipUsers), 0),
-    PAGE(CI_SIP_TRUNKS, CI_VOIP2, "strDataVoip2Trunks", nullptr, Sections(kSipTrunks), 0),
+    PAGE(CI_SIP_COMMON, CI_VOIP2, "strDataVoip2Common", Make<CVoipCommonPage>, Sections(kSipCommon), 0),
+    PAGE(CI_SIP_USERS, CI_VOIP2, "strDataVoip2Users", Make<CVoipUsersPage>, Sections(kSipUsers), 0),
+    PAGE(CI_SIP_TRUNKS, CI_VOIP2, "strDataVoip2Trunks", Make<CVoipTrunksPage>, Sections(kSipTrunks), 0),
     GROUP(CI_GROUPS, CI_ROOT, "strDataGroups", "strDataGroupsDescr"),
     PAGE(CI_IN_GROUPS, CI_GROUPS, "strDataGroupsIncoming", MakeInGroupsPage, Sections(kInGroups), 0),
     PAGE(CI_OUT_GROUPS, CI_GROUPS, "strDataGroupsOutgoing", MakeOutGroupsPage, Sections(kOutGroups), 0),
