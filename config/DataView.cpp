@@ -2,6 +2,7 @@
 #include "record/EntityNames.h"
 #include "res/ConfigIds.h"
 #include "pages/TextPage.h"
+#include "pages/WebPage.h"
 #include "res/DiagIds.h"
 #include <new>
 #include "base/Language.h"
@@ -204,6 +205,8 @@ BOOL CDataView::UpdateVoipItem()
             usable = octet != 0;
         }
     }
+    // The web page's host and port were chosen for the device as it was.
+    ForgetWebPageChoice();
     if (usable && !m_itemVoip && m_tree)
         m_itemVoip = InsertItemsUnder(TreeView_GetRoot(m_tree), CI_ROOT, CIF_WEB);
     else if (!usable && m_itemVoip)

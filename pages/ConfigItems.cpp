@@ -7,6 +7,7 @@
 #include "pages/SystemPages.h"
 #include "pages/SipCommonPage.h"
 #include "pages/SipAccountPages.h"
+#include "pages/WebPage.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -229,7 +230,7 @@ const ConfigItem kConfigItems[] = {
     // The device web page comes and goes with the device's VoIP settings.
     { CI_WEB, CI_ROOT, "strDataVoip", "strDataVoipDescr", TI_GROUP, TI_GROUP_OPEN, nullptr, kNoSections, nullptr,
       nullptr, CIF_WEB, nullptr, nullptr, 0 },
-    PAGE(CI_WEB_PAGE, CI_WEB, "strDataVoip", nullptr, kNoSections, CIF_WEB | CIF_KEEPS_TEXTS),
+    PAGE(CI_WEB_PAGE, CI_WEB, "strDataVoip", Make<CWebPage>, kNoSections, CIF_WEB | CIF_KEEPS_TEXTS),
 };
 #undef GROUP
 #undef PAGE
