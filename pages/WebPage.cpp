@@ -30,15 +30,23 @@ bool ReadBoundedString(HKEY key, const char* value, char* out, size_t size)
 {
     out[0] = '\0';
     DWORD type = 0;
-    DWORD bytes = (DWORD)size - 1; // room for a terminator the value may lack
+    DWORD bytes = (DWORD)size;
     if (::RegQueryValueExA(key, value, NULL, &type, reinterpret_cast<BYTE*>(out), &bytes) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
     {
         out[0] = '\0';
         return false;
     }
-    out[bytes < size ? bytes : size - 1] = '\0';
-    return true;
+    // A stored string need not end in a terminator.
+    if (bytes > 0 && out[bytes - 1] == '\0')
+        return true;
+    if (bytes < size)
+    {
+        out[bytes] = '\0';
+        return true;
+    }
+    out[0] = '\0';
+    return false;
 }
 
 std::string WideToText(const WCHAR* wide)
