@@ -78,6 +78,7 @@ void CSipAccountListPage<T, Row>::DeleteRow(int index)
     if (!row)
         return;
     ListView_DeleteItem(m_list, index);
+    m_changed = true;
     for (auto it = m_rows.begin(); it != m_rows.end(); ++it)
         if (it->get() == row)
         {
@@ -191,11 +192,13 @@ void CVoipUsersPage::OnInitControls()
     CSipAccountListPage::OnInitControls();
     size_t count = CountSipAccounts(m_pRecord->sipUsers, CFG_SIP_USER_COUNT);
     for (size_t i = 0; i < count; ++i)
-        AddUser(m_pRecord->sipUsers[i]);
+        InsertRow(SortedPlace(m_pRecord->sipUsers[i]), m_pRecord->sipUsers[i]);
 }
 
 void CVoipUsersPage::OnStored()
 {
+    if (!RowsChanged())
+        return;
     std::vector<const SipAccount*> users;
     for (int i = 0; i < RowCount(); ++i)
         users.push_back(RowAt(i));
@@ -213,14 +216,16 @@ int CVoipUsersPage::SortedPlace(const SipAccount& user) const
 
 bool CVoipUsersPage::AddUser(const SipAccount& user)
 {
-    if (RowCount() >= (int)CFG_SIP_USER_COUNT)
+    if (RowCount() >= (int)CFG_SIP_USER_COUNT || InsertRow(SortedPlace(user), user) < 0)
         return false;
-    return InsertRow(SortedPlace(user), user) >= 0;
+    m_changed = true;
+    return true;
 }
 
 void CVoipUsersPage::ReplaceUser(int index, const SipAccount& user)
 {
     DeleteRow(index);
+    m_changed = true;
     int at = InsertRow(SortedPlace(user), user);
     if (at >= 0)
         SelectRow(at);
@@ -266,12 +271,14 @@ void CVoipTrunksPage::OnInitControls()
     {
         SipTrunkRow trunk;
         ReadSipTrunk(m_pRecord, i, &trunk);
-        AddTrunk(trunk);
+        InsertRow(-1, trunk);
     }
 }
 
 void CVoipTrunksPage::OnStored()
 {
+    if (!RowsChanged())
+        return;
     std::vector<const SipTrunkRow*> trunks;
     for (int i = 0; i < RowCount(); ++i)
         trunks.push_back(RowAt(i));
@@ -280,9 +287,10 @@ void CVoipTrunksPage::OnStored()
 
 bool CVoipTrunksPage::AddTrunk(const SipTrunkRow& trunk)
 {
-    if (RowCount() >= (int)CFG_SIP_TRUNK_COUNT)
+    if (RowCount() >= (int)CFG_SIP_TRUNK_COUNT || InsertRow(-1, trunk) < 0)
         return false;
-    return InsertRow(-1, trunk) >= 0;
+    m_changed = true;
+    return true;
 }
 
 void CVoipTrunksPage::ReplaceTrunk(int index, const SipTrunkRow& trunk)
@@ -291,6 +299,7 @@ void CVoipTrunksPage::ReplaceTrunk(int index, const SipTrunkRow& trunk)
     if (!row)
         return;
     *row = trunk;
+    m_changed = true;
     ShowRowTexts(index);
 }
 

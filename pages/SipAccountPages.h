@@ -24,6 +24,10 @@ public:
     void SelectRow(int index);
     // Removes a row and its record.
     void DeleteRow(int index);
+    // Whether the rows differ from the table the page was opened on: a
+    // visit without a change stores nothing (the list's order is not the
+    // table's).
+    bool RowsChanged() const { return m_changed; }
 
     BEGIN_MSG_MAP(CSipAccountListPage)
         CHAIN_MSG_MAP(CConfigPage<T>)
@@ -36,6 +40,7 @@ public:
 protected:
     HWND m_list = NULL;
     std::vector<std::unique_ptr<Row>> m_rows; // the records the list items point to
+    bool m_changed = false;
 
     typename CConfigPage<T>::LayoutRules_t LayoutRules() const override
     {

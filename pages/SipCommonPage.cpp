@@ -107,7 +107,9 @@ void CVoipCommonPage::OnInitControls()
     // What the device cannot hold is put right in the page-edit copy when
     // the page opens; the commit then counts it as a change.
     SipCommonSettings& sip = m_pRecord->sipCommon;
-    if (sip.transport != kTransportUdp)
+    // An unset transport is UDP, the device's one transport; another value
+    // shows no selection and is kept.
+    if (sip.transport == CFG_EMPTY || sip.transport == 0)
         sip.transport = kTransportUdp;
     ValidOrDefault(&sip.sipPort, kDefaultSipPort);
     ValidOrDefault(&sip.regExpiryMin, kDefaultExpiryMin);

@@ -104,27 +104,6 @@ protected:
     std::unique_ptr<IConfigPage> page;
 };
 
-// --- every page -----------------------------------------------------------------------
-
-TEST_F(SipPagesTest, OpeningAndStoringWithoutInputChangesNothing)
-{
-    // A default record with one user and two trunks, one with groups.
-    rec->sipUsers[0] = NamedUser("100");
-    SipTrunkRow a = NamedTrunk("alpha"), b = NamedTrunk("beta");
-    b.inGroup = 0;
-    b.outGroup = 1;
-    const SipTrunkRow* trunks[] = { &a, &b };
-    WriteSipTrunks(rec, trunks, 2);
-    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
-    for (int id : { CI_SIP_COMMON, CI_SIP_USERS, CI_SIP_TRUNKS })
-    {
-        ASSERT_TRUE(OpenItem(id)) << id;
-        EXPECT_EQ(1, page->Store()) << id;
-        ClosePage();
-        EXPECT_EQ(0, memcmp(before.get(), rec, sizeof(ConfigRecord))) << "item " << id;
-    }
-}
-
 // --- SIP common settings --------------------------------------------------------------
 
 TEST_F(SipPagesTest, CommonSettingsArePutRightOnStore)
