@@ -104,6 +104,14 @@ CWebPage::CWebPage(ConfigRecord* record) : CConfigPage<CWebPage>(record)
     AxHostRegister();
 }
 
+HWND CWebPage::Create(HWND parent)
+{
+    HCURSOR previous = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    HWND page = CConfigPage<CWebPage>::Create(parent);
+    ::SetCursor(previous);
+    return page;
+}
+
 CConfigPage<CWebPage>::LayoutRules_t CWebPage::LayoutRules() const
 {
     return {

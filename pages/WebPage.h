@@ -16,6 +16,8 @@ class CWebPage : public CConfigPage<CWebPage>
 public:
     enum { IDD = IDD_WEB_PAGE };
     explicit CWebPage(ConfigRecord* record);
+    // The browser takes a while to start: the page is made under the wait cursor.
+    HWND Create(HWND parent) override;
 
     // Connects to the chosen host and port: the address the browser was sent
     // to ("about:blank" without a host), also when there is no browser.

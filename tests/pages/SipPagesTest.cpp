@@ -253,6 +253,22 @@ TEST_F(SipPagesTest, UserDialogWritesTheWholeAccount)
     ExpectAccountBytes(dlg.Account(), bytes);
 }
 
+TEST_F(SipPagesTest, AccountValuesNoListOffersAreKept)
+{
+    SipAccount user = NamedUser("100");
+    user.dtmfMode = 7;           // no DTMF mode
+    user.codecs[1] = 13;         // no codec the program knows
+    CVoipUserDlg dlg(user, 0, { "100" });
+    ASSERT_TRUE(dlg.Create(host));
+    EXPECT_EQ(-1, ::SendDlgItemMessageA(dlg.m_hWnd, IDC_VOIPUSER_DTMF, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(-1, ::SendDlgItemMessageA(dlg.m_hWnd, IDC_VOIPUSER_CODEC1 + 1, CB_GETCURSEL, 0, 0));
+    ASSERT_TRUE(dlg.Accept());
+    ::DestroyWindow(dlg.m_hWnd);
+    EXPECT_EQ(7, dlg.Account().dtmfMode);
+    const uint8_t codecs[5] = { CODEC_G711_ALAW, 13, CODEC_G729A, CODEC_G726_32, 0 };
+    EXPECT_EQ(0, memcmp(codecs, dlg.Account().codecs, sizeof(codecs)));
+}
+
 TEST_F(SipPagesTest, UserDialogRefusesWhatCannotBeStored)
 {
     struct Case
