@@ -1,5 +1,6 @@
 #include "pages/SipAccountPages.h"
 #include "pages/SipAccountDialogs.h"
+#include "pages/ListViewRows.h"
 #include "base/TextUtil.h"
 #include <cstring>
 
@@ -39,70 +40,52 @@ void AppendEllipsis(HWND button)
 // --- the list ---------------------------------------------------------------------
 
 template <class T, class Row>
-const Row* CSipAccountListPage<T, Row>::RowAt(int index) const
-{
-    if (!m_list || index < 0)
-        return nullptr;
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
-    if (!ListView_GetItem(m_list, &item))
-        return nullptr;
-    return reinterpret_cast<const Row*>(item.lParam);
-}
-
-template <class T, class Row>
 std::vector<std::string> CSipAccountListPage<T, Row>::RowNames() const
 {
     std::vector<std::string> names;
-    for (int i = 0; i < RowCount(); ++i)
+    for (const auto& row : m_rows)
     {
         std::string texts[3];
-        T::RowTexts(*RowAt(i), texts);
+        T::RowTexts(*row, texts);
         names.push_back(texts[0]);
     }
     return names;
 }
 
 template <class T, class Row>
+int CSipAccountListPage<T, Row>::SelectedRow() const
+{
+    return m_list ? SelectedListRow(m_list) : -1;
+}
+
+template <class T, class Row>
 void CSipAccountListPage<T, Row>::SelectRow(int index)
 {
-    ListView_SetItemState(m_list, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(m_list, index, FALSE);
+    SelectListRow(m_list, index);
 }
 
 template <class T, class Row>
 void CSipAccountListPage<T, Row>::DeleteRow(int index)
 {
-    const Row* row = RowAt(index);
-    if (!row)
+    if (!RowAt(index))
         return;
     ListView_DeleteItem(m_list, index);
+    m_rows.erase(m_rows.begin() + index);
     m_changed = true;
-    for (auto it = m_rows.begin(); it != m_rows.end(); ++it)
-        if (it->get() == row)
-        {
-            m_rows.erase(it);
-            break;
-        }
 }
 
 template <class T, class Row>
 int CSipAccountListPage<T, Row>::InsertRow(int index, const Row& row)
 {
-    m_rows.push_back(std::unique_ptr<Row>(new Row(row)));
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = index < 0 ? RowCount() : index;
-    item.pszText = const_cast<char*>("");
-    item.lParam = reinterpret_cast<LPARAM>(m_rows.back().get());
-    int at = (int)::SendMessageA(m_list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    if (index < 0 || index > RowCount())
+        index = RowCount();
+    std::string texts[3];
+    T::RowTexts(row, texts);
+    const char* columns[3] = { texts[0].c_str(), texts[1].c_str(), texts[2].c_str() };
+    int at = InsertListRow(m_list, index, columns, 3);
     if (at < 0)
-    {
-        m_rows.pop_back();
         return -1;
-    }
-    ShowRowTexts(at);
+    m_rows.insert(m_rows.begin() + at, std::unique_ptr<Row>(new Row(row)));
     return at;
 }
 
@@ -111,38 +94,14 @@ void CSipAccountListPage<T, Row>::ShowRowTexts(int index)
 {
     std::string texts[3];
     T::RowTexts(*RowAt(index), texts);
-    for (int column = 0; column < 3; ++column)
-    {
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = const_cast<char*>(texts[column].c_str());
-        ::SendMessageA(m_list, LVM_SETITEMTEXTA, index, (LPARAM)&item);
-    }
+    const char* columns[3] = { texts[0].c_str(), texts[1].c_str(), texts[2].c_str() };
+    SetListRow(m_list, index, columns, 3);
 }
 
 template <class T, class Row>
 void CSipAccountListPage<T, Row>::SetTexts()
 {
-    // The column titles come as one text cut at "|".
-    char header[260] = "";
-    g_Language.GetString(T::HeaderKey(), header, sizeof(header));
-    char* titles[3] = { header, nullptr, nullptr };
-    for (int i = 1; i < 3; ++i)
-    {
-        char* bar = titles[i - 1] ? strchr(titles[i - 1], '|') : nullptr;
-        if (bar)
-        {
-            *bar = '\0';
-            titles[i] = bar + 1;
-        }
-    }
-    for (int column = 0; column < 3; ++column)
-    {
-        LVCOLUMNA col = {};
-        col.mask = LVCF_TEXT;
-        col.pszText = const_cast<char*>(titles[column] ? titles[column] : "");
-        ::SendMessageA(m_list, LVM_SETCOLUMNA, column, (LPARAM)&col);
-    }
+    SetListColumns(m_list, T::HeaderKey(), m_widths, 3);
     AppendEllipsis(this->GetDlgItem(IDC_VOIPLIST_ADD));
     AppendEllipsis(this->GetDlgItem(IDC_VOIPLIST_CHANGE));
 }
@@ -152,18 +111,10 @@ void CSipAccountListPage<T, Row>::OnInitControls()
 {
     m_list = this->GetDlgItem(IDC_VOIPLIST_LIST);
     ListView_SetExtendedListViewStyle(m_list, LVS_EX_FULLROWSELECT);
-    RECT rc = { 0, 0, 0, 0 };
-    ::GetClientRect(m_list, &rc);
-    int width = rc.right - rc.left;
-    const int widths[3] = { width / 4, width / 3, width - width / 4 - width / 3 };
-    for (int column = 0; column < 3; ++column)
-    {
-        LVCOLUMNA col = {};
-        col.mask = LVCF_WIDTH | LVCF_TEXT;
-        col.cx = widths[column];
-        col.pszText = const_cast<char*>("");
-        ::SendMessageA(m_list, LVM_INSERTCOLUMNA, column, (LPARAM)&col);
-    }
+    int width = ListClientWidth(m_list);
+    m_widths[0] = width / 4;
+    m_widths[1] = width / 3;
+    m_widths[2] = width - m_widths[0] - m_widths[1];
     SetTexts();
 }
 

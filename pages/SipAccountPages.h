@@ -7,20 +7,24 @@
 #include <vector>
 
 // The two lists of SIP accounts: users (sorted by extension) and trunks (in
-// the order of entry, each with its groups). Each row of the list view owns
-// a copy of its record; Store writes the whole table from the rows, in list
-// order, with the empty marker after the last.
+// the order of entry, each with its groups). The page keeps a copy of each
+// row's record in list order; after a row was added, changed or deleted,
+// Store writes the whole table from the rows, with the empty marker after
+// the last.
 template <class T, class Row>
 class CSipAccountListPage : public CConfigPage<T>
 {
 public:
     explicit CSipAccountListPage(ConfigRecord* record) : CConfigPage<T>(record) {}
 
-    int RowCount() const { return m_list ? ListView_GetItemCount(m_list) : 0; }
-    const Row* RowAt(int index) const;
+    int RowCount() const { return (int)m_rows.size(); }
+    const Row* RowAt(int index) const
+    {
+        return index >= 0 && index < RowCount() ? m_rows[(size_t)index].get() : nullptr;
+    }
     // The rows' first-column names (extensions, account names), in list order.
     std::vector<std::string> RowNames() const;
-    int SelectedRow() const { return m_list ? ListView_GetNextItem(m_list, -1, LVNI_SELECTED) : -1; }
+    int SelectedRow() const;
     void SelectRow(int index);
     // Removes a row and its record.
     void DeleteRow(int index);
@@ -39,7 +43,7 @@ public:
 
 protected:
     HWND m_list = NULL;
-    std::vector<std::unique_ptr<Row>> m_rows; // the records the list items point to
+    std::vector<std::unique_ptr<Row>> m_rows; // each row's record, in list order
     bool m_changed = false;
 
     typename CConfigPage<T>::LayoutRules_t LayoutRules() const override
@@ -52,7 +56,7 @@ protected:
     void OnInitControls() override;
     void OnTextsChanged() override;
 
-    // Inserts a row holding a copy of row at index (the end when beyond it);
+    // Inserts a row holding a copy of row at index (the end when -1);
     // returns its index.
     int InsertRow(int index, const Row& row);
     // Shows a row's three column texts again.
@@ -62,6 +66,8 @@ protected:
     Row* MutableRowAt(int index) { return const_cast<Row*>(RowAt(index)); }
 
 private:
+    int m_widths[3] = {};
+
     LRESULT OnAdd(WORD, WORD, HWND, BOOL&) { static_cast<T*>(this)->Add(); return 0; }
     LRESULT OnChange(WORD, WORD, HWND, BOOL&) { static_cast<T*>(this)->Change(); return 0; }
     LRESULT OnDelete(WORD, WORD, HWND, BOOL&) { DeleteRow(SelectedRow()); return 0; }
