@@ -445,6 +445,29 @@ TEST_F(SipPagesTest, UsersAreListedByExtensionAndStoredInThatOrder)
     EXPECT_EQ(0xFF, (uint8_t)rec->sipUsers[2].name[0]);
 }
 
+TEST_F(SipPagesTest, DeletingTheFirstTrunkMovesTheSecondWithItsGroupsUp)
+{
+    SipTrunkRow first = NamedTrunk("first"), second = NamedTrunk("second");
+    first.inGroup = 3;
+    first.outGroup = 7;
+    second.inGroup = 4;
+    second.outGroup = 8;
+    const SipTrunkRow* trunks[] = { &first, &second };
+    WriteSipTrunks(rec, trunks, 2);
+    CVoipTrunksPage* page = Open<CVoipTrunksPage>(CI_SIP_TRUNKS);
+    ASSERT_TRUE(page);
+    ASSERT_EQ((std::vector<std::string>{ "first", "second" }), page->RowNames());
+    page->SelectRow(0);
+    Click(PageWnd(), IDC_VOIPLIST_DELETE);
+    ASSERT_EQ(1, this->page->Store());
+    EXPECT_EQ(0, memcmp(&second.account, &rec->sipTrunks[0], sizeof(SipAccount)));
+    const uint8_t* after = ConfigBytes(rec);
+    for (uint32_t b = 0; b < sizeof(SipAccount); ++b)
+        ASSERT_EQ(0xFF, after[CFG_OFS_SIP_TRUNKS + sizeof(SipAccount) + b]) << b;
+    const uint8_t groups[8] = { 8, 4, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF };
+    EXPECT_EQ(0, memcmp(groups, after + CFG_OFS_SIP_TRUNK_GROUPS, sizeof(groups)));
+}
+
 void Unexpected(HWND dlg, void*)
 {
     ::PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
@@ -506,5 +529,31 @@ TEST_F(SipPagesTest, ListsShowTheirColumnsAndTheDynamicText)
     EXPECT_STREQ("Display name", text);
     ::GetDlgItemTextA(PageWnd(), IDC_VOIPLIST_CHANGE, text, sizeof(text));
     EXPECT_STREQ("Change...", text);
+}
+TEST_F(SipPagesTest, ALanguageChangeRetitlesTheListAndKeepsItsRows)
+{
+    rec->sipUsers[0] = NamedUser("100");
+    ASSERT_TRUE(OpenItem(CI_SIP_USERS));
+    {
+        CTestLanguage lang;
+        ASSERT_TRUE(lang.WriteLanguage("strVoipUsersHeader=Nebenstelle|Name|Adresse\n"
+                                       "strVoipChange=Bearbeiten\nstrVoipAccountDynamic=dynamisch\n"));
+        ASSERT_TRUE(lang.Select());
+        g_Language.RetranslateWindow(PageWnd());
+        page->OnLanguageChanged();
+        HWND list = ::GetDlgItem(PageWnd(), IDC_VOIPLIST_LIST);
+        char text[64] = "";
+        LVCOLUMNA col = {};
+        col.mask = LVCF_TEXT;
+        col.pszText = text;
+        col.cchTextMax = sizeof(text);
+        ASSERT_TRUE(::SendMessageA(list, LVM_GETCOLUMNA, 2, (LPARAM)&col));
+        EXPECT_STREQ("Adresse", text);
+        ListView_GetItemText(list, 0, 2, text, sizeof(text));
+        EXPECT_STREQ("dynamisch", text);
+        ::GetDlgItemTextA(PageWnd(), IDC_VOIPLIST_CHANGE, text, sizeof(text));
+        EXPECT_STREQ("Bearbeiten...", text);
+        ClosePage();
+    }
 }
 } // namespace

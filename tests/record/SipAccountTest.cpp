@@ -101,35 +101,6 @@ TEST(SipAccount, VadTuningAndQualifyKeepTheirNeighbourBits)
     EXPECT_EQ(0xFFFF0FFFu, a.accountFlags);
 }
 
-TEST(SipAccount, StoringTrunksWithoutTheFirstMovesTheSecondUp)
-{
-    auto rec = DefaultRecord();
-    SipTrunkRow rows[2];
-    for (int i = 0; i < 2; ++i)
-    {
-        SetNewTrunkRow(&rows[i]);
-        rows[i].account.name[0] = (char)('A' + i);
-        rows[i].inGroup = (uint8_t)(3 + i);
-        rows[i].outGroup = (uint8_t)(7 + i);
-    }
-    const SipTrunkRow* both[] = { &rows[0], &rows[1] };
-    WriteSipTrunks(rec.get(), both, 2);
-    ASSERT_EQ(2u, CountSipAccounts(rec->sipTrunks, CFG_SIP_TRUNK_COUNT));
-
-    SipTrunkRow second;
-    ReadSipTrunk(rec.get(), 1, &second);
-    const SipTrunkRow* rest[] = { &second };
-    WriteSipTrunks(rec.get(), rest, 1);
-
-    EXPECT_EQ(0, memcmp(&rows[1].account, &rec->sipTrunks[0], sizeof(SipAccount)));
-    const uint8_t* groups = ConfigBytes(rec.get()) + CFG_OFS_SIP_TRUNK_GROUPS;
-    const uint8_t expected[8] = { 8, 4, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF };
-    EXPECT_EQ(0, memcmp(expected, groups, 8));
-    for (size_t b = 0; b < sizeof(SipAccount); ++b)
-        ASSERT_EQ(0xFF, Bytes(rec->sipTrunks[1])[b]) << b;
-    EXPECT_EQ(1u, CountSipAccounts(rec->sipTrunks, CFG_SIP_TRUNK_COUNT));
-}
-
 TEST(SipAccount, TrunksAreOfferedOnlyGroupsOfNoCardOrOfTheVoipCard)
 {
     auto rec = DefaultRecord();
