@@ -9,6 +9,9 @@
 #include "pages/ClipPages.h"
 #include "pages/GsmCellSelectPage.h"
 #include "pages/MobilityPages.h"
+#include "pages/SipCommonPage.h"
+#include "pages/SipAccountPages.h"
+#include "pages/WebPage.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -215,9 +218,9 @@ const ConfigItem kConfigItems[] = {
       0, "strDataGsm", "strDataGsmCellSelect", 0 },
     PAGE(CI_GSM_CELLS, CI_GSM, "strDataGsmCellSelect", Make<CGsmCellSelectPage>, Sections(kGsmCells), 0),
     GROUP(CI_VOIP2, CI_ROOT, "strDataVoip2", "strDataVoip2Descr"),
-    PAGE(CI_SIP_COMMON, CI_VOIP2, "strDataVoip2Common", nullptr, Sections(kSipCommon), 0),
-    PAGE(CI_SIP_USERS, CI_VOIP2, "strDataVoip2Users", nullptr, Sections(kSipUsers), 0),
-    PAGE(CI_SIP_TRUNKS, CI_VOIP2, "strDataVoip2Trunks", nullptr, Sections(kSipTrunks), 0),
+    PAGE(CI_SIP_COMMON, CI_VOIP2, "strDataVoip2Common", Make<CVoipCommonPage>, Sections(kSipCommon), 0),
+    PAGE(CI_SIP_USERS, CI_VOIP2, "strDataVoip2Users", Make<CVoipUsersPage>, Sections(kSipUsers), 0),
+    PAGE(CI_SIP_TRUNKS, CI_VOIP2, "strDataVoip2Trunks", Make<CVoipTrunksPage>, Sections(kSipTrunks), 0),
     GROUP(CI_GROUPS, CI_ROOT, "strDataGroups", "strDataGroupsDescr"),
     PAGE(CI_IN_GROUPS, CI_GROUPS, "strDataGroupsIncoming", MakeInGroupsPage, Sections(kInGroups), 0),
     PAGE(CI_OUT_GROUPS, CI_GROUPS, "strDataGroupsOutgoing", MakeOutGroupsPage, Sections(kOutGroups), 0),
@@ -233,7 +236,7 @@ const ConfigItem kConfigItems[] = {
     // The device web page comes and goes with the device's VoIP settings.
     { CI_WEB, CI_ROOT, "strDataVoip", "strDataVoipDescr", TI_GROUP, TI_GROUP_OPEN, nullptr, kNoSections, nullptr,
       nullptr, CIF_WEB, nullptr, nullptr, 0 },
-    PAGE(CI_WEB_PAGE, CI_WEB, "strDataVoip", nullptr, kNoSections, CIF_WEB | CIF_KEEPS_TEXTS),
+    PAGE(CI_WEB_PAGE, CI_WEB, "strDataVoip", Make<CWebPage>, kNoSections, CIF_WEB | CIF_KEEPS_TEXTS),
 };
 #undef GROUP
 #undef PAGE

@@ -6,5 +6,6 @@
 #include "res/ConfigIds.h"
 #include "res/PagesIds.h"
 #include "res/RoutingPagesIds.h"
+#include "res/VoipPagesIds.h"
 #include "res/DiagIds.h"
 #include "res/DiagPagesIds.h"
