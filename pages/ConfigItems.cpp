@@ -5,6 +5,7 @@
 #include "pages/ConfigPage.h"
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
+#include "pages/SystemServicePages.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -186,11 +187,11 @@ const ConfigItem kConfigItems[] = {
     PAGE(CI_SYSTEM_GENERAL, CI_SYSTEM, "strDataSystemGeneral", Make<CSystemGeneralPage>, Sections(kGeneral),
          CIF_RETITLES_TREE),
     PAGE(CI_SYSTEM_NETWORK, CI_SYSTEM, "strDataSystemNetwork", Make<CSystemNetworkPage>, Sections(kNetwork), 0),
-    PAGE(CI_SYSTEM_ALARM, CI_SYSTEM, "strDataSystemAlarmIndication", nullptr, Sections(kAlarm), CIF_VETOES),
-    PAGE(CI_SYSTEM_CDR, CI_SYSTEM, "strDataSystemCdr", nullptr, Sections(kCdr), CIF_VETOES),
-    PAGE(CI_SYSTEM_CREDIT, CI_SYSTEM, "strDataSystemCredit", nullptr, Sections(kCredit), CIF_VETOES),
-    PAGE(CI_SYSTEM_SMS, CI_SYSTEM, "strDataSystemSms", nullptr, Sections(kSms), CIF_VETOES),
-    { CI_SYSTEM_HTTP, CI_SYSTEM, "strDataSystemHttp", nullptr, TI_PAGE, TI_PAGE_SELECTED, nullptr, Sections(kHttp),
+    PAGE(CI_SYSTEM_ALARM, CI_SYSTEM, "strDataSystemAlarmIndication", Make<CSystemAlarmPage>, Sections(kAlarm), CIF_VETOES),
+    PAGE(CI_SYSTEM_CDR, CI_SYSTEM, "strDataSystemCdr", Make<CSystemCdrPage>, Sections(kCdr), CIF_VETOES),
+    PAGE(CI_SYSTEM_CREDIT, CI_SYSTEM, "strDataSystemCredit", Make<CSystemCreditPage>, Sections(kCredit), CIF_VETOES),
+    PAGE(CI_SYSTEM_SMS, CI_SYSTEM, "strDataSystemSms", Make<CSystemSmsPage>, Sections(kSms), CIF_VETOES),
+    { CI_SYSTEM_HTTP, CI_SYSTEM, "strDataSystemHttp", nullptr, TI_PAGE, TI_PAGE_SELECTED, Make<CSystemHttpPage>, Sections(kHttp),
       nullptr, nullptr, CIF_VETOES, "strDataSystemHttp", nullptr, 0 },
     GROUP(CI_ISDN, CI_ROOT, "strDataIsdn", "strDataIsdnDescr"),
     PAGE(CI_ISDN_COMMON, CI_ISDN, "strDataIsdnCommon", nullptr, Sections(kIsdnCommon), 0),

@@ -1,0 +1,27 @@
+#pragma once
+#include "pages/NumericEdit.h"
+
+// A host edit and a port edit that show and build one ServerAddressText
+// field of the record.
+class CServerAddressEdits
+{
+public:
+    // Sets up the two edits of page: the host takes at most 31 characters;
+    // the port 1-65535, empty allowed when there is no default.
+    void Attach(HWND page, UINT hostId, UINT portId, int portDefault = CNumericEdit::kNoDefault);
+    // Shows the field; a port 0 leaves the port edit as it is.
+    void Fill(const char* field);
+    // A host given while the port edit is empty.
+    bool PortMissing();
+    // Writes the field from the edits; an empty port edit gives port 0.
+    void Store(char* field);
+    UINT PortControl() const { return m_portId; }
+
+private:
+    HWND m_host = NULL;
+    UINT m_portId = 0;
+    CNumericEdit m_port;
+
+    void ReadHost(char* host, size_t size) const;
+    int PortValue();
+};
