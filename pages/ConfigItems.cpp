@@ -6,6 +6,9 @@
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
 #include "pages/SystemServicePages.h"
+#include "pages/IsdnPages.h"
+#include "pages/IsdnLinesPage.h"
+#include "pages/AnalogPages.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -194,12 +197,12 @@ const ConfigItem kConfigItems[] = {
     { CI_SYSTEM_HTTP, CI_SYSTEM, "strDataSystemHttp", nullptr, TI_PAGE, TI_PAGE_SELECTED, Make<CSystemHttpPage>, Sections(kHttp),
       nullptr, nullptr, CIF_VETOES, "strDataSystemHttp", nullptr, 0 },
     GROUP(CI_ISDN, CI_ROOT, "strDataIsdn", "strDataIsdnDescr"),
-    PAGE(CI_ISDN_COMMON, CI_ISDN, "strDataIsdnCommon", nullptr, Sections(kIsdnCommon), 0),
-    PAGE(CI_ISDN_LINES, CI_ISDN, "strDataIsdnLines", nullptr, Sections(kIsdnLines), 0),
-    PAGE(CI_ISDN_SYNC, CI_ISDN, "strDataIsdnSynchro", nullptr, Sections(kIsdnSync), 0),
+    PAGE(CI_ISDN_COMMON, CI_ISDN, "strDataIsdnCommon", Make<CIsdnCommonPage>, Sections(kIsdnCommon), 0),
+    PAGE(CI_ISDN_LINES, CI_ISDN, "strDataIsdnLines", Make<CIsdnLinesPage>, Sections(kIsdnLines), 0),
+    PAGE(CI_ISDN_SYNC, CI_ISDN, "strDataIsdnSynchro", Make<CIsdnSynchroPage>, Sections(kIsdnSync), 0),
     GROUP(CI_ANALOG, CI_ROOT, "strDataAnalog", "strDataAnalogDescr"),
-    PAGE(CI_ANALOG_FXS, CI_ANALOG, "strDataAnalogFxs", nullptr, Sections(kAnalogCommon), 0),
-    PAGE(CI_ANALOG_FXO, CI_ANALOG, "strDataAnalogFxo", nullptr, Sections(kAnalogCommon), 0),
+    PAGE(CI_ANALOG_FXS, CI_ANALOG, "strDataAnalogFxs", Make<CAnalogFxsPage>, Sections(kAnalogCommon), 0),
+    PAGE(CI_ANALOG_FXO, CI_ANALOG, "strDataAnalogFxo", Make<CAnalogFxoPage>, Sections(kAnalogCommon), 0),
     GROUP(CI_CARDS, CI_ROOT, "strDataCards", "strDataCardsDescr"),
     { CI_CARD_SLOTS, CI_CARDS, "strDataCardsSelect", nullptr, TI_PAGE, TI_PAGE_SELECTED, nullptr, Sections(kCardSlots),
       nullptr, ClearGroupsOfChangedSlots, CIF_RETITLES_CARDS, nullptr, nullptr, 0 },

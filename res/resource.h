@@ -6,4 +6,6 @@
 #include "res/ConfigIds.h"
 #include "res/PagesIds.h"
 #include "res/ServicePagesIds.h"
+#include "res/IsdnPagesIds.h"
+#include "res/AnalogPagesIds.h"
 #include "res/DiagIds.h"
