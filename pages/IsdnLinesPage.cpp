@@ -132,7 +132,7 @@ void ApplyLinkLayer(IsdnLinkSettings& link, const LinkLayerValues& v)
 LRESULT CIsdnLinkLayerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     g_Language.TranslateWindow(m_hWnd, true);
-    char title[64] = "";
+    char title[ENTITY_NAME_SIZE] = "";
     GetIsdnLinkName(m_index, title);
     SetWindowText(title);
     LinkLayerValues v = ReadLinkLayer(*m_link);
@@ -416,7 +416,7 @@ void CIsdnLinesPage::OnInitControls()
     {
         m_tabs[k].reset(new CIsdnLinkTab(m_pRecord, k));
         HWND tab = m_tabs[k]->Create(m_hWnd);
-        char title[64] = "";
+        char title[ENTITY_NAME_SIZE] = "";
         GetIsdnLinkName(k, title);
         m_host.AddPage(tab, title, -1, 0, k == remembered);
     }
@@ -436,7 +436,7 @@ void CIsdnLinesPage::OnTextsChanged()
 {
     for (int k = 0; k < kIsdnPageLinkCount; ++k)
     {
-        char title[64] = "";
+        char title[ENTITY_NAME_SIZE] = "";
         GetIsdnLinkName(k, title);
         m_host.SetTabText(k, title);
         if (m_tabs[k] && ::IsWindow(m_tabs[k]->m_hWnd))

@@ -54,7 +54,7 @@ int ListLink(HWND list, int index)
 // Puts link into list at index (-1: at the end, or sorted in a sorted list).
 int InsertLink(HWND list, int link, int index = -1)
 {
-    char name[64] = "";
+    char name[ENTITY_NAME_SIZE] = "";
     GetIsdnLinkName(link, name);
     int at = (int)::SendMessageA(list, index < 0 ? LB_ADDSTRING : LB_INSERTSTRING, (WPARAM)index, (LPARAM)name);
     if (at >= 0)
