@@ -121,7 +121,10 @@ public:
 protected:
     LayoutRules_t LayoutRules() const override
     {
-        return { { IDC_ISDNLINES_TABS, LE_RIGHT, 0 }, { IDC_ISDNLINES_TABS, LE_BOTTOM, 0 } };
+        return { { IDC_ISDNLINES_TABS, LE_LEFT, 0 },
+                 { IDC_ISDNLINES_TABS, LE_TOP, 0 },
+                 { IDC_ISDNLINES_TABS, LE_RIGHT, 0 },
+                 { IDC_ISDNLINES_TABS, LE_BOTTOM, 0 } };
     }
     void OnInitControls() override;
     void OnStored() override;
