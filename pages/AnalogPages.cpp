@@ -51,6 +51,20 @@ const FieldBinding kFxoFields[] = {
     Field::Bit(IDC_FXO_REVERSAL_END, ANALOG(fxoWordB), kReversalEnd),
 };
 #undef ANALOG
+
+const UINT kWordAControls[] = { IDC_FXO_DIALING_PULSE, IDC_FXO_DIALING_DTMF, IDC_FXO_WAIT_DIALTONE,
+                                IDC_FXO_METERING_12KHZ, IDC_FXO_METERING_16KHZ };
+const UINT kWordBControls[] = { IDC_FXO_BUSY_START, IDC_FXO_REVERSAL_START, IDC_FXO_BUSY_INBOUND,
+                                IDC_FXO_BUSY_OUTBOUND, IDC_FXO_LOOP_CURRENT, IDC_FXO_REVERSAL_END };
+
+template <size_t N>
+bool AnyChanged(const CShownControls& shown, HWND page, const UINT (&ids)[N])
+{
+    for (UINT id : ids)
+        if (shown.Changed(page, id))
+            return true;
+    return false;
+}
 }
 
 const FieldTable CAnalogFxsPage::kFields = MakeFieldTable(kFxsFields);
@@ -66,10 +80,17 @@ uint8_t FlashLengthCode(int milliseconds)
     return (uint8_t)(milliseconds / kFlashUnit);
 }
 
+void CAnalogFxsPage::OnFilled()
+{
+    m_shown.Remember(m_hWnd, IDC_FXS_METERING_12KHZ, 2);
+}
+
 void CAnalogFxsPage::OnStored()
 {
-    // The device reads every other bit of the word as 0.
-    m_pRecord->analogCommon.fxsWord &= kFxsWordBits;
+    // The device reads every other bit of the word as 0: a word the page
+    // writes has none.
+    if (m_shown.Changed(m_hWnd, IDC_FXS_METERING_12KHZ, 2))
+        m_pRecord->analogCommon.fxsWord &= kFxsWordBits;
 }
 
 void CAnalogFxoPage::OnInitControls()
@@ -79,12 +100,25 @@ void CAnalogFxoPage::OnInitControls()
     m_flashLength.SetValue(m_pRecord->analogCommon.fxoFlashLength * kFlashUnit);
 }
 
+void CAnalogFxoPage::OnFilled()
+{
+    for (UINT id : kWordAControls)
+        m_shown.Remember(m_hWnd, id);
+    for (UINT id : kWordBControls)
+        m_shown.Remember(m_hWnd, id);
+    m_shown.Remember(m_hWnd, IDC_FXO_FLASH_LENGTH);
+}
+
 void CAnalogFxoPage::OnStored()
 {
+    // A word the page writes has none of the bits the device does not use.
     AnalogCommonSettings& a = m_pRecord->analogCommon;
-    a.fxoWordA &= kFxoWordABits;
-    a.fxoWordB &= kFxoWordBBits;
-    a.fxoFlashLength = FlashLengthCode(m_flashLength.GetValue());
+    if (AnyChanged(m_shown, m_hWnd, kWordAControls))
+        a.fxoWordA &= kFxoWordABits;
+    if (AnyChanged(m_shown, m_hWnd, kWordBControls))
+        a.fxoWordB &= kFxoWordBBits;
+    if (m_shown.Changed(m_hWnd, IDC_FXO_FLASH_LENGTH))
+        a.fxoFlashLength = FlashLengthCode(m_flashLength.GetValue());
 }
 
 LRESULT CAnalogFxoPage::OnFlashLengthLeft(WORD, WORD, HWND, BOOL&)

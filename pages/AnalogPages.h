@@ -1,6 +1,7 @@
 #pragma once
 #include "pages/ConfigPage.h"
 #include "pages/NumericEdit.h"
+#include "pages/ShownControls.h"
 #include "res/AnalogPagesIds.h"
 
 // The metering pulses of the subscriber (FXS) lines.
@@ -18,7 +19,11 @@ public:
 
 protected:
     FieldTables Fields() const override { return { &kFields }; }
+    void OnFilled() override;
     void OnStored() override;
+
+private:
+    CShownControls m_shown;
 };
 
 // Dialling, seizure, call start and end detection, metering and flash of
@@ -39,10 +44,12 @@ public:
 protected:
     FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
+    void OnFilled() override;
     void OnStored() override;
 
 private:
     CNumericEdit m_flashLength; // milliseconds; stored in 5 ms units
+    CShownControls m_shown;
 
     LRESULT OnFlashLengthLeft(WORD, WORD, HWND, BOOL&);
 };

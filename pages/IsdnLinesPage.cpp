@@ -44,6 +44,12 @@ constexpr int kCreditMaxMinutes = 44640; // 31 days
 const UINT kCreditIds[kIsdnLinkCounters] = { IDC_LINK_CREDIT_0, IDC_LINK_CREDIT_1, IDC_LINK_CREDIT_2 };
 const UINT kOldCreditIds[kIsdnLinkCounters] = { IDC_LINK_OLD_CREDIT_0, IDC_LINK_OLD_CREDIT_1, IDC_LINK_OLD_CREDIT_2 };
 
+// The controls whose change rewrites the link mode, and the restore code.
+const UINT kModeControls[] = { IDC_LINK_PROTOCOL, IDC_LINK_SIDE_NT, IDC_LINK_SIDE_TE };
+const UINT kRestoreControls[] = { IDC_LINK_RESTORE_DAY, IDC_LINK_RESTORE_WEEKDAY, IDC_LINK_RESTORE_WEEKLY,
+                                  IDC_LINK_RESTORE_DAY_VALUE, IDC_LINK_RESTORE_WEEK,
+                                  IDC_LINK_RESTORE_WEEKDAY_LIST };
+
 const FieldChoice kHunting[] = {
     { 0, nullptr, nullptr, IDC_LINK_UPWARDS },
     { kHuntDownwards, nullptr, nullptr, IDC_LINK_DOWNWARDS },
@@ -282,46 +288,77 @@ void CIsdnLinkTab::OnFilled()
     {
         m_credit[i].SetValue((int)(credit.credit[i] / kSecondsPerMinute));
         m_oldCredit[i].SetValue((int)(credit.oldCredit[i] / kSecondsPerMinute));
+        m_shown.Remember(m_hWnd, kCreditIds[i]);
+        m_shown.Remember(m_hWnd, kOldCreditIds[i]);
     }
+    for (UINT id : kModeControls)
+        m_shown.Remember(m_hWnd, id);
+    for (UINT id : kRestoreControls)
+        m_shown.Remember(m_hWnd, id);
+    for (int t = 0; t < kTimeslotCount; ++t)
+        m_shown.Remember(m_hWnd, TimeslotBox(t));
+}
+
+bool CIsdnLinkTab::AnyChanged(const UINT* ids, size_t count) const
+{
+    for (size_t i = 0; i < count; ++i)
+        if (m_shown.Changed(m_hWnd, ids[i]))
+            return true;
+    return false;
 }
 
 void CIsdnLinkTab::OnStored()
 {
+    // Only what the user changed is written: a visit keeps values the tab
+    // cannot show as they are stored.
     IsdnLinkSettings& link = m_pRecord->isdnLinks[m_link];
     IsdnLinkCredit& credit = m_pRecord->isdnCredit[m_link];
 
-    bool nt = Checked(m_hWnd, IDC_LINK_SIDE_NT) != 0;
-    switch (CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_PROTOCOL)))
+    if (AnyChanged(kModeControls, sizeof(kModeControls) / sizeof(kModeControls[0])))
     {
-    case PROTOCOL_DSS1: link.linkMode = nt ? MODE_DSS1_NT : MODE_DSS1_TE; break;
-    case PROTOCOL_QSIG: link.linkMode = nt ? MODE_QSIG_MASTER : MODE_QSIG_SLAVE; break;
-    case PROTOCOL_DISABLED: link.linkMode = MODE_DISABLED; break;
-    default: break; // none selected: the stored mode stays
+        bool nt = Checked(m_hWnd, IDC_LINK_SIDE_NT) != 0;
+        switch (CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_PROTOCOL)))
+        {
+        case PROTOCOL_DSS1: link.linkMode = nt ? MODE_DSS1_NT : MODE_DSS1_TE; break;
+        case PROTOCOL_QSIG: link.linkMode = nt ? MODE_QSIG_MASTER : MODE_QSIG_SLAVE; break;
+        case PROTOCOL_DISABLED: link.linkMode = MODE_DISABLED; break;
+        default: break; // none selected: the stored mode stays
+        }
     }
 
-    link.timeslotState[0] = kTimeslotFraming;
+    bool timeslotsChanged = false;
     for (int t = 1; t < kTimeslotCount; ++t)
     {
         HWND box = GetDlgItem(TimeslotBox(t));
-        if (BoxEnabled(box))
+        if (BoxEnabled(box) && m_shown.Changed(m_hWnd, TimeslotBox(t)))
+        {
             link.timeslotState[t] =
                 ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? kTimeslotBlocked : kTimeslotFree;
+            timeslotsChanged = true;
+        }
     }
+    if (timeslotsChanged)
+        link.timeslotState[0] = kTimeslotFraming;
 
-    CreditRestore restore = { CreditRestoreKind::Day, 1, 1, 1 };
-    restore.kind = Checked(m_hWnd, IDC_LINK_RESTORE_WEEKLY)    ? CreditRestoreKind::Weekly
-                   : Checked(m_hWnd, IDC_LINK_RESTORE_WEEKDAY) ? CreditRestoreKind::WeekDay
-                                                               : CreditRestoreKind::Day;
-    restore.day = m_day.GetValue();
-    restore.week = m_week.GetValue();
-    int weekday = CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_RESTORE_WEEKDAY_LIST));
-    restore.weekday = weekday > 0 ? weekday : 0;
-    credit.creditRestoreCode = EncodeCreditRestoreCode(restore);
+    if (AnyChanged(kRestoreControls, sizeof(kRestoreControls) / sizeof(kRestoreControls[0])))
+    {
+        CreditRestore restore = { CreditRestoreKind::Day, 1, 1, 1 };
+        restore.kind = Checked(m_hWnd, IDC_LINK_RESTORE_WEEKLY)    ? CreditRestoreKind::Weekly
+                       : Checked(m_hWnd, IDC_LINK_RESTORE_WEEKDAY) ? CreditRestoreKind::WeekDay
+                                                                   : CreditRestoreKind::Day;
+        restore.day = m_day.GetValue();
+        restore.week = m_week.GetValue();
+        int weekday = CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_RESTORE_WEEKDAY_LIST));
+        restore.weekday = weekday > 0 ? weekday : 0;
+        credit.creditRestoreCode = EncodeCreditRestoreCode(restore);
+    }
 
     for (int i = 0; i < kIsdnLinkCounters; ++i)
     {
-        credit.credit[i] = (uint32_t)m_credit[i].GetValue() * kSecondsPerMinute;
-        credit.oldCredit[i] = (uint32_t)m_oldCredit[i].GetValue() * kSecondsPerMinute;
+        if (m_shown.Changed(m_hWnd, kCreditIds[i]))
+            credit.credit[i] = (uint32_t)m_credit[i].GetValue() * kSecondsPerMinute;
+        if (m_shown.Changed(m_hWnd, kOldCreditIds[i]))
+            credit.oldCredit[i] = (uint32_t)m_oldCredit[i].GetValue() * kSecondsPerMinute;
     }
 }
 

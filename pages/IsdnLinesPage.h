@@ -2,6 +2,7 @@
 #include "pages/ConfigPage.h"
 #include "pages/NumericEdit.h"
 #include "pages/TabPageHost.h"
+#include "pages/ShownControls.h"
 #include "res/IsdnPagesIds.h"
 #include <memory>
 
@@ -90,7 +91,9 @@ private:
     CNumericEdit m_week;
     CNumericEdit m_credit[kIsdnLinkCounters];
     CNumericEdit m_oldCredit[kIsdnLinkCounters];
+    CShownControls m_shown;
 
+    bool AnyChanged(const UINT* ids, size_t count) const;
     void FillProtocols();
     void FillWeekdays();
     void SetSideTexts();

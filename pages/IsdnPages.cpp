@@ -158,14 +158,20 @@ void CIsdnCommonPage::OnFilled()
     FormatAlertingDelay(c.alertingDelay, text, sizeof(text));
     m_alertingDelay.SetWindowText(text);
     m_threshold.SetValue(ThresholdDbm(c.gsmSignalCode));
+    m_shown.Remember(m_hWnd, IDC_ISDNCOM_ALERTING_DELAY);
+    m_shown.Remember(m_hWnd, IDC_ISDNCOM_POOR_SIGNAL);
 }
 
 void CIsdnCommonPage::OnStored()
 {
-    char text[8];
-    m_alertingDelay.GetWindowText(text, sizeof(text));
-    m_pRecord->isdnCommon.alertingDelay = ParseAlertingDelay(text);
-    m_pRecord->isdnCommon.gsmSignalCode = ThresholdCode(m_threshold.GetValue());
+    if (m_shown.Changed(m_hWnd, IDC_ISDNCOM_ALERTING_DELAY))
+    {
+        char text[8];
+        m_alertingDelay.GetWindowText(text, sizeof(text));
+        m_pRecord->isdnCommon.alertingDelay = ParseAlertingDelay(text);
+    }
+    if (m_shown.Changed(m_hWnd, IDC_ISDNCOM_POOR_SIGNAL))
+        m_pRecord->isdnCommon.gsmSignalCode = ThresholdCode(m_threshold.GetValue());
 }
 
 LRESULT CIsdnCommonPage::OnAlertingDelayLeft(WORD, WORD, HWND, BOOL&)
@@ -202,11 +208,14 @@ void CIsdnSynchroPage::OnFilled()
     for (int link = 0; link < kSyncLinkCount; ++link)
         if (!inOrder[link])
             InsertLink(unused, link);
+    m_shown.Remember(m_hWnd, IDC_SYNC_ORDER);
 }
 
 void CIsdnSynchroPage::OnStored()
 {
     HWND order = GetDlgItem(IDC_SYNC_ORDER);
+    if (!m_shown.Changed(m_hWnd, IDC_SYNC_ORDER))
+        return;
     int links[kSyncLinkCount];
     int count = 0;
     for (int i = 0; i < ListCount(order) && count < kSyncLinkCount; ++i)

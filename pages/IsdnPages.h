@@ -2,6 +2,7 @@
 #include "pages/ConfigPage.h"
 #include "pages/NumericEdit.h"
 #include "pages/CharSetEdit.h"
+#include "pages/ShownControls.h"
 #include "res/IsdnPagesIds.h"
 
 // The call handling shared by all ISDN links.
@@ -28,6 +29,7 @@ protected:
 private:
     CCharSetEdit m_alertingDelay;
     CNumericEdit m_threshold; // dBm
+    CShownControls m_shown;
 
     LRESULT OnAlertingDelayLeft(WORD, WORD, HWND, BOOL&);
     LRESULT OnThresholdLeft(WORD, WORD, HWND, BOOL&);
@@ -53,6 +55,8 @@ protected:
     void OnStored() override;
 
 private:
+    CShownControls m_shown;
+
     LRESULT OnAdd(WORD, WORD, HWND, BOOL&);
     LRESULT OnRemove(WORD, WORD, HWND, BOOL&);
     LRESULT OnUp(WORD, WORD, HWND, BOOL&);

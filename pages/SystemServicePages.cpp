@@ -1,5 +1,6 @@
 #include "pages/SystemServicePages.h"
 #include "record/EntityNames.h"
+#include "record/FieldText.h"
 #include "base/AppSettings.h"
 #include "base/TextUtil.h"
 #include <cstring>
@@ -202,9 +203,10 @@ void CSystemAlarmPage::OnFilled()
         if (entry[0] == 0 || entry[0] == 0xFF)
             break;
         char number[CFG_COUNTED_24];
-        ReadCountedString24(entry, number);
+        ReadCountedString(entry, CFG_COUNTED_24, number);
         ::SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)number);
     }
+    m_shown.Remember(m_hWnd, IDC_ALARM_NUMBERS);
     m_alarmServer.Fill(m_pRecord->alarm.alarmServer);
     m_smtpServer.Fill(m_pRecord->alarm.smtpServer);
 }
@@ -222,14 +224,17 @@ bool CSystemAlarmPage::OnValidate()
 void CSystemAlarmPage::OnStored()
 {
     AlarmSettings& a = m_pRecord->alarm;
-    memset(a.smsNumbers, 0xFF, sizeof(a.smsNumbers));
-    HWND list = GetDlgItem(IDC_ALARM_NUMBERS);
-    int count = (int)::SendMessageA(list, LB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count && i < kMaxNumbers; ++i)
+    if (m_shown.Changed(m_hWnd, IDC_ALARM_NUMBERS))
     {
-        char number[CFG_COUNTED_24];
-        ListItemText(list, i, number, sizeof(number));
-        WriteCountedString24(number, a.smsNumbers[i]);
+        memset(a.smsNumbers, 0xFF, sizeof(a.smsNumbers));
+        HWND list = GetDlgItem(IDC_ALARM_NUMBERS);
+        int count = (int)::SendMessageA(list, LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count && i < kMaxNumbers; ++i)
+        {
+            char number[CFG_COUNTED_24];
+            ListItemText(list, i, number, sizeof(number));
+            WriteCountedString24(number, a.smsNumbers[i]);
+        }
     }
     m_alarmServer.Store(a.alarmServer);
     m_smtpServer.Store(a.smtpServer);
@@ -332,6 +337,7 @@ void CSystemCdrPage::OnInitControls()
 void CSystemCdrPage::OnFilled()
 {
     m_server.Fill(m_pRecord->cdr.server);
+    m_shown.Remember(m_hWnd, IDC_CDR_ANSWERED, 2);
 }
 
 bool CSystemCdrPage::OnValidate()
@@ -346,9 +352,12 @@ bool CSystemCdrPage::OnValidate()
 
 void CSystemCdrPage::OnStored()
 {
+    // The byte beside the server is 0 wherever the page writes the server.
+    if (m_server.Changed())
+        m_pRecord->cdr.zero28 = 0;
     m_server.Store(m_pRecord->cdr.server);
-    m_pRecord->cdr.zero28 = 0;
-    m_pRecord->isdnCommon.cdrOption &= kCdrSelectionBits;
+    if (m_shown.Changed(m_hWnd, IDC_CDR_ANSWERED, 2))
+        m_pRecord->isdnCommon.cdrOption &= kCdrSelectionBits;
 }
 
 // --- credit report ------------------------------------------------------------
@@ -370,6 +379,7 @@ void CSystemCreditPage::OnInitControls()
 void CSystemCreditPage::OnFilled()
 {
     m_server.Fill(m_pRecord->creditReport.server);
+    m_shown.Remember(m_hWnd, IDC_CREDIT_GSM, 2);
 }
 
 bool CSystemCreditPage::OnValidate()
@@ -385,7 +395,8 @@ bool CSystemCreditPage::OnValidate()
 void CSystemCreditPage::OnStored()
 {
     m_server.Store(m_pRecord->creditReport.server);
-    m_pRecord->creditReport.reported |= kReportUnusedBits;
+    if (m_shown.Changed(m_hWnd, IDC_CREDIT_GSM, 2))
+        m_pRecord->creditReport.reported |= kReportUnusedBits;
 }
 
 // --- SMS ----------------------------------------------------------------------
@@ -406,6 +417,8 @@ void CSystemSmsPage::OnFilled()
         usable[m] = m_pRecord->cardSlots[m / kSlotModules].cardType == CARD_GSM;
     FillModuleGrid(m_hWnd, IDC_SMS_MODULE_FIRST, IDC_SMS_LABEL_FIRST, ReadMask(m_pRecord->sms2.bytes + kMaskOffset),
                    usable);
+    m_shown.Remember(m_hWnd, IDC_SMS_TEXT);
+    m_shown.Remember(m_hWnd, IDC_SMS_MODULE_FIRST, kModuleCount);
 }
 
 bool CSystemSmsPage::OnValidate()
@@ -420,12 +433,17 @@ bool CSystemSmsPage::OnValidate()
 
 void CSystemSmsPage::OnStored()
 {
+    if (m_server.Changed())
+        m_pRecord->sms1.zero28 = 0;
     m_server.Store(m_pRecord->sms1.server);
-    m_pRecord->sms1.zero28 = 0;
-    char text[kTextMax + 1];
-    GetDlgItemText(IDC_SMS_TEXT, text, sizeof(text));
-    StoreLengthText(m_pRecord->sms2.bytes, text, kTextMax);
-    WriteMask(m_pRecord->sms2.bytes + kMaskOffset, CheckedModules(m_hWnd, IDC_SMS_MODULE_FIRST));
+    if (m_shown.Changed(m_hWnd, IDC_SMS_TEXT))
+    {
+        char text[kTextMax + 1];
+        GetDlgItemText(IDC_SMS_TEXT, text, sizeof(text));
+        StoreLengthText(m_pRecord->sms2.bytes, text, kTextMax);
+    }
+    if (m_shown.Changed(m_hWnd, IDC_SMS_MODULE_FIRST, kModuleCount))
+        WriteMask(m_pRecord->sms2.bytes + kMaskOffset, CheckedModules(m_hWnd, IDC_SMS_MODULE_FIRST));
 }
 
 LRESULT CSystemSmsPage::OnSelectAll(WORD, WORD, HWND, BOOL&)
@@ -462,6 +480,8 @@ void CSystemHttpPage::OnFilled()
     }
     FillModuleGrid(m_hWnd, IDC_HTTP_CHANNEL_FIRST, IDC_HTTP_LABEL_FIRST,
                    ReadMask(m_pRecord->httpIn.bytes + kMaskOffset), usable);
+    m_shown.Remember(m_hWnd, IDC_HTTP_OUT_URL, 2);
+    m_shown.Remember(m_hWnd, IDC_HTTP_CHANNEL_FIRST, kModuleCount);
 }
 
 bool CSystemHttpPage::OnValidate()
@@ -469,6 +489,8 @@ bool CSystemHttpPage::OnValidate()
     const UINT urls[] = { IDC_HTTP_OUT_URL, IDC_HTTP_IN_URL };
     for (UINT id : urls)
     {
+        if (!m_shown.Changed(m_hWnd, id))
+            continue;
         char url[kUrlMax + 1];
         GetDlgItemText((int)id, url, sizeof(url));
         if (CheckRequestUrl(url) == RequestUrlCheck::Refuse)
@@ -489,6 +511,8 @@ void CSystemHttpPage::OnStored()
     } urls[] = { { IDC_HTTP_OUT_URL, m_pRecord->httpOut.bytes }, { IDC_HTTP_IN_URL, m_pRecord->httpIn.bytes } };
     for (const auto& u : urls)
     {
+        if (!m_shown.Changed(m_hWnd, u.id))
+            continue;
         char url[kUrlMax + 1];
         GetDlgItemText((int)u.id, url, sizeof(url));
         if (CheckRequestUrl(url) == RequestUrlCheck::Clear)
@@ -496,7 +520,8 @@ void CSystemHttpPage::OnStored()
         else
             StoreLengthText(u.field, url, kUrlMax);
     }
-    WriteMask(m_pRecord->httpIn.bytes + kMaskOffset, CheckedModules(m_hWnd, IDC_HTTP_CHANNEL_FIRST));
+    if (m_shown.Changed(m_hWnd, IDC_HTTP_CHANNEL_FIRST, kModuleCount))
+        WriteMask(m_pRecord->httpIn.bytes + kMaskOffset, CheckedModules(m_hWnd, IDC_HTTP_CHANNEL_FIRST));
 }
 
 LRESULT CSystemHttpPage::OnSelectAll(WORD, WORD, HWND, BOOL&)

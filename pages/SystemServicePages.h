@@ -2,6 +2,7 @@
 #include "pages/ConfigPage.h"
 #include "pages/ServerAddressEdits.h"
 #include "pages/CharSetEdit.h"
+#include "pages/ShownControls.h"
 #include "res/ServicePagesIds.h"
 
 // How the device reports alarms: SMS numbers, an alarm server, e-mail.
@@ -31,6 +32,7 @@ protected:
 
 private:
     CCharSetEdit m_number;
+    CShownControls m_shown;
     CServerAddressEdits m_alarmServer;
     CServerAddressEdits m_smtpServer;
 
@@ -66,6 +68,7 @@ protected:
 
 private:
     CServerAddressEdits m_server;
+    CShownControls m_shown;
 };
 
 // Where and when the device sends its credit reports.
@@ -90,6 +93,7 @@ protected:
 
 private:
     CServerAddressEdits m_server;
+    CShownControls m_shown;
 };
 
 // Where the device passes received SMS, and which GSM modules handle them.
@@ -115,6 +119,7 @@ protected:
 
 private:
     CServerAddressEdits m_server;
+    CShownControls m_shown;
 
     LRESULT OnSelectAll(WORD, WORD, HWND, BOOL&);
     LRESULT OnDeselectAll(WORD, WORD, HWND, BOOL&);
@@ -144,6 +149,8 @@ protected:
     void OnStored() override;
 
 private:
+    CShownControls m_shown;
+
     LRESULT OnSelectAll(WORD, WORD, HWND, BOOL&);
     LRESULT OnDeselectAll(WORD, WORD, HWND, BOOL&);
 };

@@ -136,12 +136,13 @@ TEST_F(AnalogPageTest, NewRecordShowsItsDefaultsAndStoreClearsUnusedBits)
     EXPECT_EQ("100", Text(IDC_FXO_FLASH_LENGTH));
     EXPECT_TRUE(Checked(IDC_FXO_METERING_16KHZ));
 
+    SetCheck(IDC_FXO_REVERSAL_START, true);
     Type(IDC_FXO_FLASH_LENGTH, "133");
     Leave(fxo.m_hWnd, Item(IDC_FXO_FLASH_LENGTH));
     EXPECT_EQ("130", Text(IDC_FXO_FLASH_LENGTH));
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(26, rec->analogCommon.fxoFlashLength);
-    EXPECT_EQ(0x1Au, rec->analogCommon.fxoWordB);
+    EXPECT_EQ(0x1Eu, rec->analogCommon.fxoWordB) << "a word the page writes loses its unused bits";
     EXPECT_EQ(0x02u, rec->analogCommon.fxoWordA);
 }
 
@@ -216,10 +217,13 @@ TEST_F(IsdnLinesPageTest, UnsetCreditRecordStartsOnDayOneAndCreditsAreMinutes)
     Close();
 
     rec->isdnCredit[0].credit[0] = 90;
+    rec->isdnCredit[0].oldCredit[0] = 90;
     OpenTab(0);
     EXPECT_EQ("1", TabText(IDC_LINK_CREDIT_0));
+    ::SetWindowTextA(TabItem(IDC_LINK_CREDIT_0), "2");
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(60u, rec->isdnCredit[0].credit[0]);
+    EXPECT_EQ(120u, rec->isdnCredit[0].credit[0]);
+    EXPECT_EQ(90u, rec->isdnCredit[0].oldCredit[0]) << "an untouched credit keeps its seconds";
 }
 
 TEST_F(IsdnLinesPageTest, UnknownLinkModeIsKeptAndQsigNamesTheSidesMasterAndSlave)

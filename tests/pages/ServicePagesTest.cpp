@@ -175,6 +175,7 @@ TEST_F(SmsPageTest, ModulesOfGsmSlotsOnlyAndTextWithinItsLimit)
     memset(rec->sms2.bytes + 1, 'x', 250);
     rec->sms2.bytes[0] = 200;   // longer than the page's limit
     rec->sms2.bytes[161] = 0x5A; // behind the text: kept
+    memset(rec->sms2.bytes + 252, 0, 4);
     DWORD offset = g_Settings.ChannelIndexOffset;
     g_Settings.ChannelIndexOffset = 1;
     Open<CSystemSmsPage>();
@@ -247,7 +248,7 @@ TEST_F(HttpPageTest, MalformedUrlIsRefusedWithFocusOnItsEdit)
     EXPECT_TRUE(HasFocus(IDC_HTTP_IN_URL));
 }
 
-TEST_F(HttpPageTest, OverlongStoredUrlIsShownAndStoredWithin128Characters)
+TEST_F(HttpPageTest, UrlsAreShownAndStoredWithin128Characters)
 {
     rec->httpIn.bytes[0] = 254;
     memcpy(rec->httpIn.bytes + 1, "http://a/b?c=NUMBER", 19);
@@ -255,6 +256,12 @@ TEST_F(HttpPageTest, OverlongStoredUrlIsShownAndStoredWithin128Characters)
     Open<CSystemHttpPage>();
     EXPECT_EQ(128u, Text(IDC_HTTP_IN_URL).size());
     ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(254, rec->httpIn.bytes[0]) << "a visit keeps what the page cannot show";
+
+    std::string url = "http://a/b?c=NUMBER" + std::string(200, 'y');
+    Type(IDC_HTTP_IN_URL, url.c_str()); // a text set by program passes the edit's limit
+    ASSERT_EQ(1, page->Store());
     EXPECT_EQ(128, rec->httpIn.bytes[0]);
+    EXPECT_EQ(url.substr(0, 128), Bytes(rec->httpIn.bytes + 1, 128));
 }
 }
