@@ -16,8 +16,7 @@ constexpr uint8_t kReportUnusedBits = 0xFC; // always 1
 constexpr int kHoursPerDay = 24;
 constexpr int kSlotModules = 4;
 constexpr int kModuleCount = (int)CFG_MODULE_COUNT;
-constexpr size_t kHttpLinkByte = 255;
-constexpr size_t kMaskOffset = 252; // SMS modules, incoming HTTP channels
+constexpr size_t kHttpLinkByte = 3; // of the outgoing request's selection
 constexpr char kUrlScheme[] = "http://";
 const char kDigits[] = "0123456789";
 
@@ -53,7 +52,7 @@ const FieldBinding kCreditFields[] = {
     Field::OwnList(IDC_CREDIT_HOUR, offsetof(ConfigRecord, creditReport.hour)),
 };
 
-constexpr uint32_t kHttpLinkOffset = offsetof(ConfigRecord, httpOut) + kHttpLinkByte;
+constexpr uint32_t kHttpLinkOffset = offsetof(ConfigRecord, httpOut.selection) + kHttpLinkByte;
 const FieldBinding kHttpFields[] = {
     Field::Bit(IDC_HTTP_LINK_FIRST + 0, kHttpLinkOffset, 0x01),
     Field::Bit(IDC_HTTP_LINK_FIRST + 1, kHttpLinkOffset, 0x02),
@@ -135,25 +134,25 @@ void CheckUsableModules(HWND page, UINT firstBox, bool check)
     }
 }
 
-// A text stored as its length byte and up to max characters; the bytes
-// behind the characters are kept.
-void ShowLengthText(HWND edit, const uint8_t* field, size_t max, const char* whenEmpty)
+// A text stored as its length and up to max characters; the bytes behind
+// the characters are kept.
+void ShowLengthText(HWND edit, uint8_t length, const char* chars, size_t max, const char* whenEmpty)
 {
     char text[256];
-    size_t length = field[0] < max ? field[0] : max;
-    memcpy(text, field + 1, length);
-    text[length] = '\0';
+    size_t shown = length < max ? length : max;
+    memcpy(text, chars, shown);
+    text[shown] = '\0';
     ::SendMessageA(edit, EM_LIMITTEXT, max, 0);
-    ::SetWindowTextA(edit, length ? text : whenEmpty);
+    ::SetWindowTextA(edit, shown ? text : whenEmpty);
 }
 
-void StoreLengthText(uint8_t* field, const char* text, size_t max)
+void StoreLengthText(uint8_t& length, char* chars, const char* text, size_t max)
 {
-    size_t length = strlen(text);
-    if (length > max)
-        length = max;
-    field[0] = (uint8_t)length;
-    memcpy(field + 1, text, length);
+    size_t n = strlen(text);
+    if (n > max)
+        n = max;
+    length = (uint8_t)n;
+    memcpy(chars, text, n);
 }
 }
 
@@ -403,19 +402,20 @@ void CSystemCreditPage::OnStored()
 
 void CSystemSmsPage::OnInitControls()
 {
-    if (m_pRecord->sms2.bytes[0] > 254)
-        m_pRecord->sms2.bytes[0] = 0;
+    if (m_pRecord->sms2.textLength > 254)
+        m_pRecord->sms2.textLength = 0;
     m_server.Attach(m_hWnd, IDC_SMS_HOST, IDC_SMS_PORT);
 }
 
 void CSystemSmsPage::OnFilled()
 {
     m_server.Fill(m_pRecord->sms1.server);
-    ShowLengthText(GetDlgItem(IDC_SMS_TEXT), m_pRecord->sms2.bytes, kTextMax, "");
+    const SmsSettings2& sms = m_pRecord->sms2;
+    ShowLengthText(GetDlgItem(IDC_SMS_TEXT), sms.textLength, sms.text, kTextMax, "");
     bool usable[kModuleCount];
     for (int m = 0; m < kModuleCount; ++m)
         usable[m] = m_pRecord->cardSlots[m / kSlotModules].cardType == CARD_GSM;
-    FillModuleGrid(m_hWnd, IDC_SMS_MODULE_FIRST, IDC_SMS_LABEL_FIRST, ReadMask(m_pRecord->sms2.bytes + kMaskOffset),
+    FillModuleGrid(m_hWnd, IDC_SMS_MODULE_FIRST, IDC_SMS_LABEL_FIRST, ReadMask(sms.moduleMask),
                    usable);
     m_shown.Remember(m_hWnd, IDC_SMS_TEXT);
     m_shown.Remember(m_hWnd, IDC_SMS_MODULE_FIRST, kModuleCount);
@@ -440,10 +440,10 @@ void CSystemSmsPage::OnStored()
     {
         char text[kTextMax + 1];
         GetDlgItemText(IDC_SMS_TEXT, text, sizeof(text));
-        StoreLengthText(m_pRecord->sms2.bytes, text, kTextMax);
+        StoreLengthText(m_pRecord->sms2.textLength, m_pRecord->sms2.text, text, kTextMax);
     }
     if (m_shown.Changed(m_hWnd, IDC_SMS_MODULE_FIRST, kModuleCount))
-        WriteMask(m_pRecord->sms2.bytes + kMaskOffset, CheckedModules(m_hWnd, IDC_SMS_MODULE_FIRST));
+        WriteMask(m_pRecord->sms2.moduleMask, CheckedModules(m_hWnd, IDC_SMS_MODULE_FIRST));
 }
 
 LRESULT CSystemSmsPage::OnSelectAll(WORD, WORD, HWND, BOOL&)
@@ -462,16 +462,17 @@ LRESULT CSystemSmsPage::OnDeselectAll(WORD, WORD, HWND, BOOL&)
 
 void CSystemHttpPage::OnInitControls()
 {
-    if (m_pRecord->httpOut.bytes[0] > 254)
-        m_pRecord->httpOut.bytes[0] = 0;
-    if (m_pRecord->httpIn.bytes[0] > 254)
-        m_pRecord->httpIn.bytes[0] = 0;
+    for (HttpRequestSettings* request : { &m_pRecord->httpOut, &m_pRecord->httpIn })
+        if (request->urlLength > 254)
+            request->urlLength = 0;
 }
 
 void CSystemHttpPage::OnFilled()
 {
-    ShowLengthText(GetDlgItem(IDC_HTTP_OUT_URL), m_pRecord->httpOut.bytes, kUrlMax, kUrlScheme);
-    ShowLengthText(GetDlgItem(IDC_HTTP_IN_URL), m_pRecord->httpIn.bytes, kUrlMax, kUrlScheme);
+    const HttpRequestSettings& out = m_pRecord->httpOut;
+    const HttpRequestSettings& in = m_pRecord->httpIn;
+    ShowLengthText(GetDlgItem(IDC_HTTP_OUT_URL), out.urlLength, out.url, kUrlMax, kUrlScheme);
+    ShowLengthText(GetDlgItem(IDC_HTTP_IN_URL), in.urlLength, in.url, kUrlMax, kUrlScheme);
     bool usable[kModuleCount];
     for (int m = 0; m < kModuleCount; ++m)
     {
@@ -479,7 +480,7 @@ void CSystemHttpPage::OnFilled()
         usable[m] = type != CARD_NONE && type != CARD_NONE_EMPTY;
     }
     FillModuleGrid(m_hWnd, IDC_HTTP_CHANNEL_FIRST, IDC_HTTP_LABEL_FIRST,
-                   ReadMask(m_pRecord->httpIn.bytes + kMaskOffset), usable);
+                   ReadMask(in.selection), usable);
     m_shown.Remember(m_hWnd, IDC_HTTP_OUT_URL, 2);
     m_shown.Remember(m_hWnd, IDC_HTTP_CHANNEL_FIRST, kModuleCount);
 }
@@ -507,8 +508,8 @@ void CSystemHttpPage::OnStored()
     const struct
     {
         UINT id;
-        uint8_t* field;
-    } urls[] = { { IDC_HTTP_OUT_URL, m_pRecord->httpOut.bytes }, { IDC_HTTP_IN_URL, m_pRecord->httpIn.bytes } };
+        HttpRequestSettings* request;
+    } urls[] = { { IDC_HTTP_OUT_URL, &m_pRecord->httpOut }, { IDC_HTTP_IN_URL, &m_pRecord->httpIn } };
     for (const auto& u : urls)
     {
         if (!m_shown.Changed(m_hWnd, u.id))
@@ -516,12 +517,12 @@ void CSystemHttpPage::OnStored()
         char url[kUrlMax + 1];
         GetDlgItemText((int)u.id, url, sizeof(url));
         if (CheckRequestUrl(url) == RequestUrlCheck::Clear)
-            u.field[0] = 0;
+            u.request->urlLength = 0;
         else
-            StoreLengthText(u.field, url, kUrlMax);
+            StoreLengthText(u.request->urlLength, u.request->url, url, kUrlMax);
     }
     if (m_shown.Changed(m_hWnd, IDC_HTTP_CHANNEL_FIRST, kModuleCount))
-        WriteMask(m_pRecord->httpIn.bytes + kMaskOffset, CheckedModules(m_hWnd, IDC_HTTP_CHANNEL_FIRST));
+        WriteMask(m_pRecord->httpIn.selection, CheckedModules(m_hWnd, IDC_HTTP_CHANNEL_FIRST));
 }
 
 LRESULT CSystemHttpPage::OnSelectAll(WORD, WORD, HWND, BOOL&)

@@ -149,6 +149,11 @@ TEST_F(AnalogPageTest, NewRecordShowsItsDefaultsAndStoreClearsUnusedBits)
 class IsdnLinesPageTest : public PageFixture
 {
 protected:
+    void TearDown() override
+    {
+        PageFixture::TearDown();
+        ResetLastTabMemories();
+    }
     CIsdnLinkTab& OpenTab(int link)
     {
         CIsdnLinesPage& lines = Open<CIsdnLinesPage>();
@@ -235,6 +240,7 @@ TEST_F(IsdnLinesPageTest, UnknownLinkModeIsKeptAndQsigNamesTheSidesMasterAndSlav
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(7, rec->isdnLinks[2].linkMode);
     EXPECT_EQ(2, g_LastIsdnLinesTab);
+    EXPECT_EQ(2, Open<CIsdnLinesPage>().Tabs().GetCurrentIndex()) << "the page shows the tab it showed last";
 
     OpenTab(1);
     EXPECT_EQ("Master", TabText(IDC_LINK_SIDE_NT));
@@ -242,7 +248,6 @@ TEST_F(IsdnLinesPageTest, UnknownLinkModeIsKeptAndQsigNamesTheSidesMasterAndSlav
     page->OnLanguageChanged();
     EXPECT_EQ("Master", TabText(IDC_LINK_SIDE_NT));
     EXPECT_EQ(1, ::SendMessageA(TabItem(IDC_LINK_PROTOCOL), CB_GETCURSEL, 0, 0));
-    ResetLastTabMemories();
 }
 
 TEST_F(IsdnLinesPageTest, BlockAllSkipsFramingAndSignallingTimeslots)
@@ -258,7 +263,6 @@ TEST_F(IsdnLinesPageTest, BlockAllSkipsFramingAndSignallingTimeslots)
     EXPECT_EQ(0xF4, ts[1]);
     EXPECT_EQ(0xF1, ts[16]);
     EXPECT_EQ(0xF4, ts[31]);
-    ResetLastTabMemories();
 }
 
 TEST(LinkLayer, MovesTheSignallingMarkAndKeepsOtherFlags)
@@ -305,6 +309,5 @@ TEST_F(IsdnLinesPageTest, ExpertDialogMovesTheSignallingChannel)
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(0xF1, rec->isdnLinks[0].timeslotState[20]);
     EXPECT_EQ(0x00, rec->isdnLinks[0].timeslotState[16]);
-    ResetLastTabMemories();
 }
 }

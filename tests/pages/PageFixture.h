@@ -83,5 +83,7 @@ protected:
         ::ShowWindow(host, SW_SHOW);
         testsupport::PumpMessages();
     }
+    // The page-edit copy's bytes at a record offset.
+    uint8_t* At(uint32_t offset) const { return ConfigBytes(rec) + offset; }
     std::string Bytes(const void* p, size_t n) const { return std::string((const char*)p, n); }
 };

@@ -172,10 +172,10 @@ TEST_F(SmsPageTest, ModulesOfGsmSlotsOnlyAndTextWithinItsLimit)
 {
     rec->cardSlots[1].cardType = CARD_GSM;
     rec->cardSlots[2].cardType = CARD_VOIP;
-    memset(rec->sms2.bytes + 1, 'x', 250);
-    rec->sms2.bytes[0] = 200;   // longer than the page's limit
-    rec->sms2.bytes[161] = 0x5A; // behind the text: kept
-    memset(rec->sms2.bytes + 252, 0, 4);
+    memset(At(0x25D8C) + 1, 'x', 250);
+    At(0x25D8C)[0] = 200;   // longer than the page's limit
+    At(0x25D8C)[161] = 0x5A; // behind the text: kept
+    memset(At(0x25D8C) + 252, 0, 4);
     DWORD offset = g_Settings.ChannelIndexOffset;
     g_Settings.ChannelIndexOffset = 1;
     Open<CSystemSmsPage>();
@@ -189,9 +189,9 @@ TEST_F(SmsPageTest, ModulesOfGsmSlotsOnlyAndTextWithinItsLimit)
     Click(IDC_SMS_SELECT_ALL);
     Type(IDC_SMS_TEXT, "Hello");
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(std::string("\x05Hello", 6), Bytes(rec->sms2.bytes, 6));
-    EXPECT_EQ(0x5A, rec->sms2.bytes[161]);
-    EXPECT_EQ(std::string("\xF0\x00\x00\x00", 4), Bytes(rec->sms2.bytes + 252, 4));
+    EXPECT_EQ(std::string("\x05Hello", 6), Bytes(At(0x25D8C), 6));
+    EXPECT_EQ(0x5A, At(0x25D8C)[161]);
+    EXPECT_EQ(std::string("\xF0\x00\x00\x00", 4), Bytes(At(0x25D8C) + 252, 4));
     EXPECT_EQ(0, rec->sms1.zero28);
 }
 
@@ -220,10 +220,10 @@ TEST(RequestUrl, AcceptsOnlyHostPathQueryAndNumber)
 TEST_F(HttpPageTest, EmptyUrlShowsTheSchemeAndClearingOneKeepsTheOther)
 {
     const char url[] = "http://a/b?c=NUMBER";
-    rec->httpOut.bytes[0] = sizeof(url) - 1;
-    memcpy(rec->httpOut.bytes + 1, url, sizeof(url) - 1);
+    At(0x25C8C)[0] = sizeof(url) - 1;
+    memcpy(At(0x25C8C) + 1, url, sizeof(url) - 1);
     rec->cardSlots[0].cardType = CARD_ANALOG_TRUNK;
-    memset(rec->httpIn.bytes + 252, 0, 4);
+    memset(At(0x41BDC) + 252, 0, 4);
     Open<CSystemHttpPage>();
     EXPECT_EQ(url, Text(IDC_HTTP_OUT_URL));
     EXPECT_EQ("http://", Text(IDC_HTTP_IN_URL));
@@ -233,9 +233,9 @@ TEST_F(HttpPageTest, EmptyUrlShowsTheSchemeAndClearingOneKeepsTheOther)
     Type(IDC_HTTP_IN_URL, "");
     SetCheck(IDC_HTTP_CHANNEL_FIRST + 1, true);
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(std::string(1, (char)(sizeof(url) - 1)) + url, Bytes(rec->httpOut.bytes, sizeof(url)));
-    EXPECT_EQ(0, rec->httpIn.bytes[0]);
-    EXPECT_EQ(std::string("\x02\x00\x00\x00", 4), Bytes(rec->httpIn.bytes + 252, 4));
+    EXPECT_EQ(std::string(1, (char)(sizeof(url) - 1)) + url, Bytes(At(0x25C8C), sizeof(url)));
+    EXPECT_EQ(0, At(0x41BDC)[0]);
+    EXPECT_EQ(std::string("\x02\x00\x00\x00", 4), Bytes(At(0x41BDC) + 252, 4));
 }
 
 TEST_F(HttpPageTest, MalformedUrlIsRefusedWithFocusOnItsEdit)
@@ -250,18 +250,18 @@ TEST_F(HttpPageTest, MalformedUrlIsRefusedWithFocusOnItsEdit)
 
 TEST_F(HttpPageTest, UrlsAreShownAndStoredWithin128Characters)
 {
-    rec->httpIn.bytes[0] = 254;
-    memcpy(rec->httpIn.bytes + 1, "http://a/b?c=NUMBER", 19);
-    memset(rec->httpIn.bytes + 20, 'z', 200);
+    At(0x41BDC)[0] = 254;
+    memcpy(At(0x41BDC) + 1, "http://a/b?c=NUMBER", 19);
+    memset(At(0x41BDC) + 20, 'z', 200);
     Open<CSystemHttpPage>();
     EXPECT_EQ(128u, Text(IDC_HTTP_IN_URL).size());
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(254, rec->httpIn.bytes[0]) << "a visit keeps what the page cannot show";
+    EXPECT_EQ(254, At(0x41BDC)[0]) << "a visit keeps what the page cannot show";
 
     std::string url = "http://a/b?c=NUMBER" + std::string(200, 'y');
     Type(IDC_HTTP_IN_URL, url.c_str()); // a text set by program passes the edit's limit
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(128, rec->httpIn.bytes[0]);
-    EXPECT_EQ(url.substr(0, 128), Bytes(rec->httpIn.bytes + 1, 128));
+    EXPECT_EQ(128, At(0x41BDC)[0]);
+    EXPECT_EQ(url.substr(0, 128), Bytes(At(0x41BDC) + 1, 128));
 }
 }
