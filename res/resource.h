@@ -8,4 +8,5 @@
 #include "res/ServicePagesIds.h"
 #include "res/IsdnPagesIds.h"
 #include "res/AnalogPagesIds.h"
+#include "res/RoutingPagesIds.h"
 #include "res/DiagIds.h"
