@@ -196,6 +196,7 @@ void CIsdnLinkTab::OnInitControls()
     }
     FillProtocols();
     FillWeekdays();
+    MarkExpertButton();
     m_day.SubclassWindow(GetDlgItem(IDC_LINK_RESTORE_DAY_VALUE));
     m_day.SetRange(1, 31, CNumericEdit::kNoDefault);
     m_week.SubclassWindow(GetDlgItem(IDC_LINK_RESTORE_WEEK));
@@ -207,6 +208,15 @@ void CIsdnLinkTab::OnInitControls()
         m_oldCredit[i].SubclassWindow(GetDlgItem(kOldCreditIds[i]));
         m_oldCredit[i].SetRange(0, kCreditMaxMinutes, CNumericEdit::kNoDefault);
     }
+}
+
+void CIsdnLinkTab::MarkExpertButton()
+{
+    // The button opens a dialog: its text says so.
+    char text[128] = "";
+    GetDlgItemText(IDC_LINK_EXPERT, text, sizeof(text) - 4);
+    AppendText(text, sizeof(text), "...");
+    SetDlgItemText(IDC_LINK_EXPERT, text);
 }
 
 void CIsdnLinkTab::FillProtocols()
@@ -373,6 +383,7 @@ void CIsdnLinkTab::OnTextsChanged()
     int weekday = CFieldBinder::SelectedCode(weekdays);
     FillWeekdays();
     CFieldBinder::SelectByCode(weekdays, weekday);
+    MarkExpertButton();
 }
 
 void CIsdnLinkTab::ShowRestoreKind()

@@ -94,6 +94,7 @@ private:
     CShownControls m_shown;
 
     bool AnyChanged(const UINT* ids, size_t count) const;
+    void MarkExpertButton();
     void FillProtocols();
     void FillWeekdays();
     void SetSideTexts();

@@ -245,8 +245,10 @@ TEST_F(IsdnLinesPageTest, UnknownLinkModeIsKeptAndQsigNamesTheSidesMasterAndSlav
     OpenTab(1);
     EXPECT_EQ("Master", TabText(IDC_LINK_SIDE_NT));
     EXPECT_TRUE(TabChecked(IDC_LINK_SIDE_NT));
+    g_Language.RetranslateWindow(page->Window().m_hWnd);
     page->OnLanguageChanged();
     EXPECT_EQ("Master", TabText(IDC_LINK_SIDE_NT));
+    EXPECT_EQ("Expert...", TabText(IDC_LINK_EXPERT));
     EXPECT_EQ(1, ::SendMessageA(TabItem(IDC_LINK_PROTOCOL), CB_GETCURSEL, 0, 0));
 }
 
