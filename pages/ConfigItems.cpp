@@ -5,6 +5,10 @@
 #include "pages/ConfigPage.h"
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
+#include "pages/SystemServicePages.h"
+#include "pages/IsdnPages.h"
+#include "pages/IsdnLinesPage.h"
+#include "pages/AnalogPages.h"
 #include "pages/LcrRoutingPage.h"
 #include "pages/ClipPages.h"
 #include "pages/GsmCellSelectPage.h"
@@ -195,19 +199,19 @@ const ConfigItem kConfigItems[] = {
     PAGE(CI_SYSTEM_GENERAL, CI_SYSTEM, "strDataSystemGeneral", Make<CSystemGeneralPage>, Sections(kGeneral),
          CIF_RETITLES_TREE),
     PAGE(CI_SYSTEM_NETWORK, CI_SYSTEM, "strDataSystemNetwork", Make<CSystemNetworkPage>, Sections(kNetwork), 0),
-    PAGE(CI_SYSTEM_ALARM, CI_SYSTEM, "strDataSystemAlarmIndication", nullptr, Sections(kAlarm), CIF_VETOES),
-    PAGE(CI_SYSTEM_CDR, CI_SYSTEM, "strDataSystemCdr", nullptr, Sections(kCdr), CIF_VETOES),
-    PAGE(CI_SYSTEM_CREDIT, CI_SYSTEM, "strDataSystemCredit", nullptr, Sections(kCredit), CIF_VETOES),
-    PAGE(CI_SYSTEM_SMS, CI_SYSTEM, "strDataSystemSms", nullptr, Sections(kSms), CIF_VETOES),
-    { CI_SYSTEM_HTTP, CI_SYSTEM, "strDataSystemHttp", nullptr, TI_PAGE, TI_PAGE_SELECTED, nullptr, Sections(kHttp),
+    PAGE(CI_SYSTEM_ALARM, CI_SYSTEM, "strDataSystemAlarmIndication", Make<CSystemAlarmPage>, Sections(kAlarm), CIF_VETOES),
+    PAGE(CI_SYSTEM_CDR, CI_SYSTEM, "strDataSystemCdr", Make<CSystemCdrPage>, Sections(kCdr), CIF_VETOES),
+    PAGE(CI_SYSTEM_CREDIT, CI_SYSTEM, "strDataSystemCredit", Make<CSystemCreditPage>, Sections(kCredit), CIF_VETOES),
+    PAGE(CI_SYSTEM_SMS, CI_SYSTEM, "strDataSystemSms", Make<CSystemSmsPage>, Sections(kSms), CIF_VETOES),
+    { CI_SYSTEM_HTTP, CI_SYSTEM, "strDataSystemHttp", nullptr, TI_PAGE, TI_PAGE_SELECTED, Make<CSystemHttpPage>, Sections(kHttp),
       nullptr, nullptr, CIF_VETOES, "strDataSystemHttp", nullptr, 0 },
     GROUP(CI_ISDN, CI_ROOT, "strDataIsdn", "strDataIsdnDescr"),
-    PAGE(CI_ISDN_COMMON, CI_ISDN, "strDataIsdnCommon", nullptr, Sections(kIsdnCommon), 0),
-    PAGE(CI_ISDN_LINES, CI_ISDN, "strDataIsdnLines", nullptr, Sections(kIsdnLines), 0),
-    PAGE(CI_ISDN_SYNC, CI_ISDN, "strDataIsdnSynchro", nullptr, Sections(kIsdnSync), 0),
+    PAGE(CI_ISDN_COMMON, CI_ISDN, "strDataIsdnCommon", Make<CIsdnCommonPage>, Sections(kIsdnCommon), 0),
+    PAGE(CI_ISDN_LINES, CI_ISDN, "strDataIsdnLines", Make<CIsdnLinesPage>, Sections(kIsdnLines), 0),
+    PAGE(CI_ISDN_SYNC, CI_ISDN, "strDataIsdnSynchro", Make<CIsdnSynchroPage>, Sections(kIsdnSync), 0),
     GROUP(CI_ANALOG, CI_ROOT, "strDataAnalog", "strDataAnalogDescr"),
-    PAGE(CI_ANALOG_FXS, CI_ANALOG, "strDataAnalogFxs", nullptr, Sections(kAnalogCommon), 0),
-    PAGE(CI_ANALOG_FXO, CI_ANALOG, "strDataAnalogFxo", nullptr, Sections(kAnalogCommon), 0),
+    PAGE(CI_ANALOG_FXS, CI_ANALOG, "strDataAnalogFxs", Make<CAnalogFxsPage>, Sections(kAnalogCommon), 0),
+    PAGE(CI_ANALOG_FXO, CI_ANALOG, "strDataAnalogFxo", Make<CAnalogFxoPage>, Sections(kAnalogCommon), 0),
     GROUP(CI_CARDS, CI_ROOT, "strDataCards", "strDataCardsDescr"),
     { CI_CARD_SLOTS, CI_CARDS, "strDataCardsSelect", nullptr, TI_PAGE, TI_PAGE_SELECTED, nullptr, Sections(kCardSlots),
       nullptr, ClearGroupsOfChangedSlots, CIF_RETITLES_CARDS, nullptr, nullptr, 0 },

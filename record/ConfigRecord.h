@@ -292,12 +292,18 @@ struct SmsSettings1 // 128 bytes at 0x23C0C
 
 struct SmsSettings2 // 256 bytes at 0x25D8C
 {
-    uint8_t bytes[256];
+    uint8_t textLength;        // notification text, 0-160 characters
+    char text[160];            // without terminator
+    uint8_t bytesA1[91];
+    uint8_t moduleMask[4];     // u32: bit m, GSM module m handles SMS
 };
 
 struct HttpRequestSettings // 256 bytes, outgoing at 0x25C8C, incoming at 0x41BDC
 {
-    uint8_t bytes[256];        // byte 0 is 0 for an empty URL
+    uint8_t urlLength;         // 0-128; 0 no request
+    char url[128];             // without terminator
+    uint8_t bytes81[123];
+    uint8_t selection[4];      // incoming: u32, bit m channel m; outgoing: byte 3, bit k ISDN link k
 };
 
 struct MobilityExtEntry // 100 bytes
@@ -542,10 +548,13 @@ CFG_CHECK_OFFSET(sms1.zero28, 0x23C34);
 CFG_CHECK_OFFSET(inGroups2, CFG_OFS_IN_GROUPS_2);
 CFG_CHECK_OFFSET(gsmSim2, CFG_OFS_GSM_SIM2);
 CFG_CHECK_OFFSET(httpOut, CFG_OFS_HTTP_OUT);
+CFG_CHECK_OFFSET(httpOut.selection, 0x25D88);
 CFG_CHECK_OFFSET(sms2, CFG_OFS_SMS_2);
+CFG_CHECK_OFFSET(sms2.moduleMask, 0x25E88);
 CFG_CHECK_OFFSET(mobility, CFG_OFS_MOBILITY);
 CFG_CHECK_OFFSET(routingCompanion, CFG_OFS_ROUTING_COMPANION);
 CFG_CHECK_OFFSET(httpIn, CFG_OFS_HTTP_IN);
+CFG_CHECK_OFFSET(httpIn.selection, 0x41CD8);
 CFG_CHECK_OFFSET(workingHours, CFG_OFS_WORKING_HOURS);
 CFG_CHECK_OFFSET(isdnCredit, CFG_OFS_ISDN_CREDIT);
 CFG_CHECK_OFFSET(creditReport, CFG_OFS_CREDIT_REPORT);
