@@ -366,8 +366,10 @@ LRESULT CMainFrame::OnEngineStatus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         else
         {
             ClearPendings();
-            ErrorBox(code == ENGINE_STATUS_OPERATION_FAILED ? "strErrorNoResponse" : "strErrorNotAllowed",
-                     MB_ICONSTOP);
+            const char* key = code == ENGINE_STATUS_NOT_ALLOWED             ? "strErrorNotAllowed"
+                              : result == ENGINE_RESULT_DEVICE_RESTARTED ? "strErrorDeviceRestarted"
+                                                                         : "strErrorNoResponse";
+            ErrorBox(key, MB_ICONSTOP);
         }
         break;
     case ENGINE_STATUS_NO_FIRMWARE:

@@ -145,19 +145,59 @@ void CDeviceProtocol::SendWindowRequest(BYTE* message, int progressStatus, BOOL 
     SetChecksum(message);
     m_requestedOffset = m_nextOffset;
     Send(message);
+    if (m_timer)
+        m_lastRequestUs = m_timer->NowMicroseconds();
     if (!quiet)
         PostStatus(progressStatus, ProgressPercent(m_requestedOffset, ENGINE_IMAGE_SIZE));
     ++m_pending;
 }
 
-// The pacing delay while the window has room and blocks are left to ask
-// for; otherwise the time-out of the answers in flight.
+bool CDeviceProtocol::WindowHasRoom() const
+{
+    return m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE;
+}
+
+// What is left of the pacing delay, counted from when the previous request
+// went out (so that handling an answer or writing the log adds nothing to
+// the gap), in whole milliseconds rounded up: the gap is never shorter than
+// the setting.
+UINT CDeviceProtocol::PacingWait()
+{
+    const ULONGLONG delayUs = static_cast<ULONGLONG>(g_Settings.DataReadWriteRequestDelay) * 1000;
+    if (!delayUs || !m_timer)
+        return 0;
+    const ULONGLONG elapsedUs = m_timer->NowMicroseconds() - m_lastRequestUs;
+    if (elapsedUs >= delayUs)
+        return 0;
+    return static_cast<UINT>((delayUs - elapsedUs + 999) / 1000);
+}
+
+bool CDeviceProtocol::PacingDue()
+{
+    const UINT wait = PacingWait();
+    if (wait == 0)
+        return true;
+    if (wait > 2)
+        return false;
+    // A timer message would come far later than this.
+    while (PacingWait() != 0)
+        ::Sleep(0);
+    return true;
+}
+
+// With room in the window and blocks left: the rest of the pacing delay;
+// otherwise the time-out of the answers in flight.
 void CDeviceProtocol::StartWindowTimer(UINT answerTimeout)
 {
-    if (m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE)
-        StartTimer(g_Settings.DataReadWriteRequestDelay);
+    if (WindowHasRoom())
+    {
+        const UINT wait = PacingWait();
+        StartTimer(wait ? wait : 1);
+    }
     else
+    {
         StartTimer(answerTimeout);
+    }
 }
 
 // An acknowledged block frees its place in the window. True when the window
@@ -221,10 +261,15 @@ int CDeviceProtocol::RequestDataBlock(BOOL quiet)
         StartTimer(g_Settings.CommunicationTimeoutDataRead);
         return 0;
     }
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
-    AddIE(message, IE_DOWNLOAD_DATA, 0, nullptr);
-    SendWindowRequest(message, ENGINE_STATUS_DOWNLOAD_PROGRESS, quiet);
-    m_nextOffset += DOWNLOAD_BLOCK_SIZE;
+    // Without a pacing delay the window is filled at once; the timer then
+    // only times out the answers.
+    do
+    {
+        BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+        AddIE(message, IE_DOWNLOAD_DATA, 0, nullptr);
+        SendWindowRequest(message, ENGINE_STATUS_DOWNLOAD_PROGRESS, quiet);
+        m_nextOffset += DOWNLOAD_BLOCK_SIZE;
+    } while (g_Settings.DataReadWriteRequestDelay == 0 && WindowHasRoom());
     StartWindowTimer(g_Settings.CommunicationTimeoutDataRead);
     m_state = ENGINE_DOWNLOAD;
     return 1;
@@ -380,7 +425,12 @@ void CDeviceProtocol::OnDownloadAnswer(const BYTE* message)
         return;
     }
     if (timerStopped)
-        RequestDataBlock(FALSE);
+    {
+        if (PacingDue())
+            RequestDataBlock(FALSE);
+        else
+            StartWindowTimer(g_Settings.CommunicationTimeoutDataRead);
+    }
     m_retries = 0;
 }
 
@@ -392,7 +442,11 @@ void CDeviceProtocol::OnDownloadTimeout()
         RewindDownload();
         return;
     }
-    RequestDataBlock(FALSE); // the pacing delay ran out
+    // The pacing delay ran out.
+    if (PacingDue())
+        RequestDataBlock(FALSE);
+    else
+        StartWindowTimer(g_Settings.CommunicationTimeoutDataRead);
 }
 
 // ---------------------------------------------------------------------------
@@ -471,7 +525,7 @@ int CDeviceProtocol::SendDataBlock(BOOL quiet)
         StartTimer(g_Settings.CommunicationTimeoutDataWrite);
         return 0;
     }
-    if (m_nextOffset < ENGINE_IMAGE_SIZE)
+    while (m_nextOffset < ENGINE_IMAGE_SIZE)
     {
         BYTE block[UPLOAD_BLOCK_SIZE];
         const int length = CopyFromImage(m_image, block, m_nextOffset, UploadBlockLength(m_nextOffset));
@@ -486,6 +540,9 @@ int CDeviceProtocol::SendDataBlock(BOOL quiet)
             Log("Skip %d B", static_cast<int>(skipped - m_nextOffset));
             m_nextOffset = skipped;
         }
+        // Without a pacing delay the window is filled at once.
+        if (g_Settings.DataReadWriteRequestDelay != 0 || !WindowHasRoom())
+            break;
     }
     StartWindowTimer(g_Settings.CommunicationTimeoutDataWrite);
     m_state = ENGINE_UPLOAD_BLOCKS;
@@ -587,7 +644,12 @@ void CDeviceProtocol::OnUploadBlockAnswer(const BYTE* message)
                 return;
             }
             if (timerStopped)
-                SendDataBlock(FALSE);
+            {
+                if (PacingDue())
+                    SendDataBlock(FALSE);
+                else
+                    StartWindowTimer(g_Settings.CommunicationTimeoutDataWrite);
+            }
             m_retries = 0;
             return;
         }
@@ -629,7 +691,11 @@ void CDeviceProtocol::OnUploadBlockTimeout()
         RewindUpload();
         return;
     }
-    SendDataBlock(FALSE); // pacing
+    // The pacing delay ran out.
+    if (PacingDue())
+        SendDataBlock(FALSE);
+    else
+        StartWindowTimer(g_Settings.CommunicationTimeoutDataWrite);
 }
 
 void CDeviceProtocol::OnUploadRestartBeforeTimeout()
