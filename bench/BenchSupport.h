@@ -49,7 +49,8 @@ public:
         m_host = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 500, NULL, NULL,
                                  GetModuleHandle(NULL), NULL);
         HWND edit = CreateWindowExA(0, "RichEdit20A", "",
-                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                                        ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
                                     0, 0, 880, 480, m_host, NULL, GetModuleHandle(NULL), NULL);
         log.Attach(edit);
         log.Init();

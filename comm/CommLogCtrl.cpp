@@ -187,18 +187,49 @@ bool CCommLogCtrl::OnUiThread() const
 // when the last writing is a while ago, else by the flush timer.
 void CCommLogCtrl::Collect(LineKind kind, COLORREF color, const void* data, int length)
 {
-    if (!Enqueue(kind, color, data, length, false))
+    if (!Enqueue(kind, color, data, length, false) || m_flushTimerArmed)
         return;
-    const DWORD now = ::GetTickCount();
-    if (now - m_lastFlushTick >= kFlushIntervalMs)
-    {
-        FlushQueued();
-        return;
-    }
-    if (!m_flushTimerArmed && ::SetTimer(m_hWnd, kFlushTimerId, kFlushIntervalMs, NULL))
+    // The view never takes more than about a fifth of the thread's time,
+    // however fast the lines come: a writing that took long waits longer.
+    UINT wait = kFlushIntervalMs;
+    if (m_lastFlushCostMs * 4 > wait)
+        wait = m_lastFlushCostMs * 4;
+    if (::SetTimer(m_hWnd, kFlushTimerId, wait, NULL))
         m_flushTimerArmed = true;
-    else if (!m_flushTimerArmed)
+    else
         FlushQueued();
+}
+
+// How many lines of the view a queued line makes (a dump wraps at the
+// view's width, as WriteHexDump writes it).
+int CCommLogCtrl::ViewLinesOf(const QueuedLine* line) const
+{
+    int startColumn = 4;
+    switch (line->kind)
+    {
+    case kLineColor:
+        return 0;
+    case kLineText:
+        return 1;
+    case kLineRaw:
+        startColumn = 12;
+        break;
+    default:
+        break;
+    }
+    const int width = m_charsPerLine > 0 ? m_charsPerLine : 1;
+    int lines = 0;
+    int column = startColumn;
+    for (int i = 0; i < line->length; ++i)
+    {
+        column += column ? 3 : 2;
+        if (column >= width)
+        {
+            ++lines;
+            column = 0;
+        }
+    }
+    return column ? lines + 1 : lines;
 }
 
 bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int length, bool wakeUiThread)
@@ -270,16 +301,30 @@ void CCommLogCtrl::DrainQueue(bool write)
     ::LeaveCriticalSection(&m_queueLock);
     if (!line)
         return;
+    const bool writing = write && m_hWnd && ::IsWindow(m_hWnd);
+    // Lines that the line limit would drop at once are not written at all.
+    int skipLines = 0;
+    if (writing && m_maxLines > 0)
+    {
+        int total = 0;
+        for (const QueuedLine* l = line; l; l = l->next)
+            total += ViewLinesOf(l);
+        skipLines = total - m_maxLines;
+    }
+    LARGE_INTEGER frequency, start, end;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
     // One update of the control for all of them: no redraw in between, the
     // line limit kept once at the end.
-    const bool writing = write && m_hWnd && ::IsWindow(m_hWnd);
     if (writing)
         BeginUpdate();
     while (line)
     {
         QueuedLine* next = line->next;
-        if (writing)
+        const int lines = ViewLinesOf(line);
+        if (writing && (skipLines < lines || line->kind == kLineColor))
             WriteLine(line);
+        skipLines -= lines;
         ::HeapFree(::GetProcessHeap(), 0, line);
         line = next;
     }
@@ -287,7 +332,10 @@ void CCommLogCtrl::DrainQueue(bool write)
     {
         Trim();
         EndUpdate();
-        m_lastFlushTick = ::GetTickCount();
+        ::QueryPerformanceCounter(&end);
+        m_lastFlushCostMs = frequency.QuadPart
+                                ? static_cast<UINT>((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart)
+                                : 0;
     }
 }
 

@@ -72,6 +72,7 @@ private:
     bool OnUiThread() const;
     bool Enqueue(LineKind kind, COLORREF color, const void* data, int length, bool wakeUiThread);
     void Collect(LineKind kind, COLORREF color, const void* data, int length);
+    int ViewLinesOf(const QueuedLine* line) const;
     void WriteLine(const QueuedLine* line);
     void FreeQueue();
     void DrainQueue(bool write);
@@ -100,7 +101,7 @@ private:
     bool m_wakeUpPosted = false;
     // Lines of the UI thread wait for the flush timer (or the next read).
     bool m_flushTimerArmed = false;
-    DWORD m_lastFlushTick = 0;
+    UINT m_lastFlushCostMs = 0;
     bool m_subclassed = false;
     HWND m_subclassedWnd = NULL;
     DWORD m_uiThreadId = 0;
