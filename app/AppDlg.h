@@ -1,6 +1,6 @@
 #pragma once
 #include "wcl/WindowImpl.h"
-#include "app/Language.h"
+#include "base/Language.h"
 #include "res/resource.h"
 
 // Centres a dialog on its owner (on the work area when it has none).

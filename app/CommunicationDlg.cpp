@@ -1,5 +1,5 @@
 #include "app/CommunicationDlg.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 namespace
@@ -79,7 +79,7 @@ LRESULT CCommunicationDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     SetDlgItemText(IDC_TCP_ADDRESS, m_tcpAddress);
     m_portEdit.SubclassWindow(GetDlgItem(IDC_TCP_PORT));
     m_portEdit.SetAllowEmpty(TRUE);
-    m_portEdit.SetRange(1, 65535, -1);
+    m_portEdit.SetRange(1, 65535, CNumericEdit::kNoDefault);
     // A port outside 1..65535 (0, or -1 from an empty box) is no port: the
     // box stays empty rather than showing a clamped number the user never chose.
     if (m_tcpPort >= 1 && m_tcpPort <= 65535)

@@ -1,6 +1,6 @@
 #pragma once
 #include "app/AppDlg.h"
-#include "config/NumericEdit.h"
+#include "pages/NumericEdit.h"
 
 // Probes serial port COMn: ERROR_SUCCESS when it opens, else the open's
 // error. Replaceable so that tests decide which ports exist or are in use.

@@ -1,5 +1,5 @@
 #include "app/DateTimeDlg.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include "comm/DeviceProtocol.h"
 
 CDateTimeDlg::CDateTimeDlg() : m_time(), m_lastSyncPresent(0), m_lastSync{0, 0}, m_lastSyncYear(0)

@@ -1,5 +1,5 @@
 #include "app/FrameSettings.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include <cstdlib>
 
 namespace

@@ -1,7 +1,7 @@
 #include "app/GsmModuleDlg.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include "comm/DeviceProtocol.h"
-#include "config/EntityNames.h"
+#include "record/EntityNames.h"
 
 GsmModuleInfoData GsmModuleInfoData::FromEngine(const CDeviceProtocol& engine, int module)
 {

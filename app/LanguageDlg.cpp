@@ -1,5 +1,5 @@
 #include "app/LanguageDlg.h"
-#include "app/DiskFile.h"
+#include "base/DiskFile.h"
 
 LRESULT CLanguageDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {

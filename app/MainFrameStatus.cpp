@@ -1,14 +1,14 @@
 // The main frame's side of the engine: received frames, the link and login
 // requests, and every status the engine reports.
 #include "app/MainFrame.h"
-#include "app/AppSettings.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include "app/LoginDlg.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include <cstring>
 
 namespace

@@ -1,10 +1,10 @@
 // The main frame's ties to its views, the monitor log, the progress and
 // restart notices and its modal dialogs.
 #include "app/MainFrame.h"
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include "app/AnnouncementDlg.h"
 #include "app/CommunicationDlg.h"
 #include "app/DateTimeDlg.h"
@@ -18,7 +18,7 @@
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include <shlwapi.h>
 #include <cstring>
 

@@ -1,5 +1,5 @@
 #include "app/SysInfoDlg.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include "comm/DeviceProtocol.h"
 
 SysInfoData SysInfoData::FromEngine(const CDeviceProtocol& engine)

@@ -3,9 +3,9 @@
 // failure ends the program.
 #include "wcl/WindowImpl.h"
 #include "wcl/AppModule.h"
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
-#include "app/Language.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
+#include "base/Language.h"
 #include "app/MainFrame.h"
 #include "comm/Link.h"
 #include "comm/UsbPort.h"

@@ -2,9 +2,9 @@
 // record's defaults, and saving and opening a data file with empty and with
 // full tables. Prints one line per case; run under Wine by hand.
 #include "bench/BenchSupport.h"
-#include "config/ConfigDataFile.h"
-#include "config/ConfigRecord.h"
-#include "app/TextUtil.h"
+#include "record/ConfigDataFile.h"
+#include "record/ConfigRecord.h"
+#include "base/TextUtil.h"
 #include "wcl/Win.h"
 #include <cstdio>
 #include <cstring>

@@ -7,7 +7,7 @@
 // or at delay 0 the time a request. Run under Wine by hand.
 #include "bench/BenchSupport.h"
 #include "comm/DeviceProtocol.h"
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include "tests/support/EngineFrame.h"
 #include "wcl/Win.h"
 #include <cstdio>

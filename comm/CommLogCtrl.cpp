@@ -1,6 +1,6 @@
 #include "comm/CommLogCtrl.h"
-#include "app/DiskFile.h"
-#include "app/TextUtil.h"
+#include "base/DiskFile.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 namespace

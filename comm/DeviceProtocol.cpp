@@ -1,7 +1,7 @@
 #include "comm/DeviceProtocol.h"
-#include "app/AppSettings.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include "comm/CommLogCtrl.h"
 #include <cstdarg>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include "comm/EngineStatus.h"
 #include "comm/LmfFile.h"
 #include "comm/WaveFile.h"
-#include "app/CdrExportFile.h"
+#include "comm/CdrExportFile.h"
 
 class CCommLogCtrl;
 class CDeviceProtocol;

@@ -1,6 +1,6 @@
 #include "comm/DeviceProtocol.h"
-#include "app/AppSettings.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 // The order in which a time-out or a negative answer looks for the pending

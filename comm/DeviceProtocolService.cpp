@@ -1,8 +1,8 @@
 #include "comm/DeviceProtocol.h"
-#include "app/AppSettings.h"
-#include "app/Language.h"
-#include "app/PathSettings.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/Language.h"
+#include "base/PathSettings.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 // The service operations of the engine: firmware update through the loader,

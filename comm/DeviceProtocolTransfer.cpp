@@ -1,6 +1,6 @@
 #include "comm/DeviceProtocol.h"
-#include "app/AppSettings.h"
-#include "config/ConfigRecord.h"
+#include "base/AppSettings.h"
+#include "record/ConfigRecord.h"
 #include <cstring>
 
 static_assert(ENGINE_IMAGE_SIZE == CFG_RECORD_SIZE, "the image is the configuration record");

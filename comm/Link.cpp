@@ -4,9 +4,9 @@
 #include "comm/LinkLog.h"
 #include "comm/SerialLink.h"
 #include "comm/TcpLink.h"
-#include "app/AppSettings.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
 #include "comm/LinkLog.h"
 #include "comm/CommLogCtrl.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include <cstdarg>
 
 namespace

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/DiskFile.h"
+#include "base/DiskFile.h"
 
 class CCommLogCtrl;
 

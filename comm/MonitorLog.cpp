@@ -1,9 +1,9 @@
 #include "comm/MonitorLog.h"
 #include "comm/DeviceProtocol.h"
-#include "app/AppSettings.h"
-#include "app/Language.h"
-#include "app/PathSettings.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/Language.h"
+#include "base/PathSettings.h"
+#include "base/TextUtil.h"
 #include <cstring>
 
 const char CMonitorLog::kTempFileName[] = "~monlog.tmp";

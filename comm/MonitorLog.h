@@ -1,6 +1,6 @@
 #pragma once
 #include "wcl/WindowImpl.h"
-#include "app/DiskFile.h"
+#include "base/DiskFile.h"
 #include "comm/CommLogCtrl.h"
 #include "comm/DeviceProtocolMonitor.h"
 #include "res/resource.h"

@@ -2,8 +2,8 @@
 #include "comm/Framing.h"
 #include "comm/Link.h"
 #include "comm/LinkLog.h"
-#include "app/AppSettings.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
 
 
 namespace

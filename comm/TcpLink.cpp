@@ -3,8 +3,8 @@
 #include "comm/EngineStatus.h"
 #include "comm/Link.h"
 #include "comm/LinkLog.h"
-#include "app/AppSettings.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
 
 namespace
 {

@@ -2,8 +2,8 @@
 #include "comm/Link.h"
 #include "comm/LinkLog.h"
 #include "comm/CommLogCtrl.h"
-#include "app/AppSettings.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
 #include <dbt.h>
 #include <setupapi.h>
 #include <cstdlib>

@@ -1,89 +1,17 @@
 #include "config/DataView.h"
-#include "config/EntityNames.h"
+#include "record/EntityNames.h"
 #include "res/ConfigIds.h"
 #include "pages/TextPage.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "res/DiagIds.h"
+#include <new>
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include "wcl/TreeItems.h"
 #include <cstring>
 
-// The fixed tree table, in its stored order; BuildTree gives the build order.
-const DataTreeItem g_DataTreeItems[] = {
-    { 0, "strDataRoot", "strDataRootDescr", 0, 0 },
-    { 1, "strDataSystem", "strDataSystemDescr", 1, 2 },
-    { 11, "strDataSystemGeneral", nullptr, 3, 4 },
-    { 13, "strDataSystemNetwork", nullptr, 3, 4 },
-    { 14, "strDataSystemAlarmIndication", nullptr, 3, 4 },
-    { 15, "strDataSystemCdr", nullptr, 3, 4 },
-    { 18, "strDataSystemCredit", nullptr, 3, 4 },
-    { 16, "strDataSystemSms", nullptr, 3, 4 },
-    { 17, "strDataSystemHttp", nullptr, 3, 4 },
-    { 2, "strDataIsdn", "strDataIsdnDescr", 1, 2 },
-    { 21, "strDataIsdnCommon", nullptr, 3, 4 },
-    { 22, "strDataIsdnLines", nullptr, 3, 4 },
-    { 23, "strDataIsdnSynchro", nullptr, 3, 4 },
-    { 10, "strDataAnalog", "strDataAnalogDescr", 1, 2 },
-    { 101, "strDataAnalogFxs", nullptr, 3, 4 },
-    { 102, "strDataAnalogFxo", nullptr, 3, 4 },
-    { 3, "strDataCards", "strDataCardsDescr", 1, 2 },
-    { 31, "strDataCardsSelect", nullptr, 3, 4 },
-    { 32, "strDataCardsList", "strDataCardsListDescr", 1, 2 },
-    { 321, nullptr, nullptr, 3, 4 },
-    { 322, nullptr, nullptr, 3, 4 },
-    { 323, nullptr, nullptr, 3, 4 },
-    { 324, nullptr, nullptr, 3, 4 },
-    { 325, nullptr, nullptr, 3, 4 },
-    { 326, nullptr, nullptr, 3, 4 },
-    { 327, nullptr, nullptr, 3, 4 },
-    { 328, nullptr, nullptr, 3, 4 },
-    { 4, "strDataGsm", "strDataGsmDescr", 1, 2 },
-    { 41, "strDataGsmCellSelect", nullptr, 3, 4 },
-    { 5, "strDataGroups", "strDataGroupsDescr", 1, 2 },
-    { 51, "strDataGroupsOutgoing", nullptr, 3, 4 },
-    { 52, "strDataGroupsIncoming", nullptr, 3, 4 },
-    { 6, "strDataLcr", "strDataLcrDescr", 1, 2 },
-    { 61, "strDataLcrClipTab", nullptr, 3, 4 },
-    { 62, "strDataLcrRoutingTab", nullptr, 3, 4 },
-    { 7, "strDataClipGsm", "strDataClipGsmDescr", 1, 2 },
-    { 71, "strDataClipGsm", nullptr, 3, 4 },
-    { 8, "strDataMobilityExtension", "strDataMobilityExtensionDescr", 1, 2 },
-    { 81, "strDataMobilityExtensionNumbers", nullptr, 3, 4 },
-    { 82, "strDataMobilityExtensionWorkingHours", nullptr, 3, 4 },
-    { 9, "strDataVoip", "strDataVoipDescr", 1, 2 },
-    { 91, "strDataVoip", nullptr, 3, 4 },
-    { 110, "strDataVoip2", "strDataVoip2Descr", 1, 2 },
-    { 111, "strDataVoip2Common", nullptr, 3, 4 },
-    { 112, "strDataVoip2Users", nullptr, 3, 4 },
-    { 113, "strDataVoip2Trunks", nullptr, 3, 4 },
-};
-const size_t g_DataTreeItemCount = sizeof(g_DataTreeItems) / sizeof(g_DataTreeItems[0]);
-static_assert(sizeof(g_DataTreeItems) / sizeof(g_DataTreeItems[0]) == 46, "the tree has 46 items");
-
-const DataTreeItem* FindDataTreeItem(int id)
-{
-    for (const DataTreeItem& row : g_DataTreeItems)
-        if (row.id == id)
-            return &row;
-    return nullptr;
-}
-
 namespace
 {
-CDataView::PageFactoryHook g_pageFactoryHook = nullptr;
-
-// Icon resources of the tree images 0-4: root, closed and open group, page
-// and selected page.
-const int kTreeIcons[] = { 202, 200, 201, 213, 212 };
-
-bool IsGroupTextId(int id)
-{
-    return (id >= 0 && id <= 10) || id == 32 || id == 110;
-}
-
-bool IsCardSlotId(int id)
-{
-    return id >= 321 && id <= 328;
-}
+const int kTreeIcons[] = { IDI_TREE_ROOT, IDI_TREE_GROUP, IDI_TREE_GROUP_OPEN, IDI_TREE_PAGE, IDI_TREE_PAGE_SELECTED };
 
 bool HasLanguageText(const char* key)
 {
@@ -92,36 +20,16 @@ bool HasLanguageText(const char* key)
     return text[0] != '\0';
 }
 
-// The build order of the tree: the groups under the root, each with its
-// items (0 ends a short row). The card slots 321-328 hang under item 32; the
-// device web page (9 with 91) comes and goes with UpdateVoipItem.
-struct DataTreeGroup
+bool IsShown(const ConfigItem& item)
 {
-    int id;
-    int items[7];
-};
-const DataTreeGroup kDataTreeGroups[] = {
-    { 1, { 11, 13, 14, 15, 18, 16, 17 } },
-    { 2, { 21, 22, 23 } },
-    { 10, { 101, 102 } },
-    { 3, { 31, 32 } },
-    { 4, { 41 } },
-    { 110, { 111, 112, 113 } },
-    { 5, { 52, 51 } },
-    { 6, { 61, 62 } },
-    { 7, { 71 } },
-    { 8, { 81, 82 } },
-};
+    return (!item.shownWithKey || HasLanguageText(item.shownWithKey)) &&
+           (!item.shownWithKey2 || HasLanguageText(item.shownWithKey2));
 }
-
-void CDataView::SetPageFactoryHook(PageFactoryHook hook)
-{
-    g_pageFactoryHook = hook;
 }
 
 CDataView::CDataView()
     : m_tree(NULL), m_images(NULL), m_itemCards(NULL), m_itemVoip(NULL), m_currentId(-1), m_page(nullptr),
-      m_pageOps(nullptr), m_flags(DV_NO_DOCUMENT), m_rebuilding(false), m_refusedFocus(NULL)
+      m_flags(DV_NO_DOCUMENT), m_rebuilding(false), m_refusedFocus(NULL)
 {
     m_path[0] = '\0';
     m_cxyMin = kMinPaneSize;
@@ -176,9 +84,12 @@ void CDataView::BuildItemTitle(int id, char* buf, size_t size, bool inserting) c
 {
     const ConfigRecord* doc = ::GetConfigRecord();
     buf[0] = '\0';
-    if (IsCardSlotId(id))
+    const ConfigItem* row = FindConfigItem(id);
+    if (!row)
+        return;
+    if (row->flags & CIF_CARD_SLOT)
     {
-        int slot = id - 321;
+        int slot = row->index;
         char card[ENTITY_NAME_SIZE] = "";
         char type[ENTITY_NAME_SIZE] = "";
         GetCardName(slot, card);
@@ -186,13 +97,10 @@ void CDataView::BuildItemTitle(int id, char* buf, size_t size, bool inserting) c
         FormatText(buf, size, "%s - %s", card, type);
         return;
     }
-    const DataTreeItem* row = FindDataTreeItem(id);
-    if (!row)
-        return;
     g_Language.GetString(row->nameKey, buf, size);
     // 0 and 0xFF mean no name; a longer length than the field shows its 32 characters.
     uint8_t nameLength = doc->idNameLength;
-    if (id == 0 && nameLength != 0 && nameLength != 0xFF)
+    if (id == CI_ROOT && nameLength != 0 && nameLength != 0xFF)
     {
         char name[CFG_SIZE_ID_NAME + 1];
         size_t n = nameLength < CFG_SIZE_ID_NAME ? nameLength : CFG_SIZE_ID_NAME;
@@ -206,7 +114,7 @@ void CDataView::BuildItemTitle(int id, char* buf, size_t size, bool inserting) c
 
 HTREEITEM CDataView::InsertItem(HTREEITEM parent, int id)
 {
-    const DataTreeItem* row = FindDataTreeItem(id);
+    const ConfigItem* row = FindConfigItem(id);
     if (!row || !m_tree)
         return NULL;
     char title[260];
@@ -227,6 +135,31 @@ void CDataView::ClearTree()
     m_itemVoip = NULL;
 }
 
+// Inserts the items under parent (and theirs) that carry all of flagsWanted
+// or, with none wanted, none of the web flag; returns the first inserted.
+HTREEITEM CDataView::InsertItemsUnder(HTREEITEM parentItem, ConfigItemId parent, unsigned flagsWanted)
+{
+    size_t count = 0;
+    const ConfigItem* items = GetConfigItems(&count);
+    HTREEITEM first = NULL;
+    for (size_t i = 0; i < count; ++i)
+    {
+        const ConfigItem& row = items[i];
+        if (row.parent != parent || !IsShown(row))
+            continue;
+        if (flagsWanted ? (row.flags & flagsWanted) != flagsWanted : (row.flags & CIF_WEB) != 0)
+            continue;
+        HTREEITEM item = InsertItem(parentItem, row.id);
+        if (!first)
+            first = item;
+        if (row.id == CI_CARD_LIST)
+            m_itemCards = item;
+        InsertItemsUnder(item, row.id, flagsWanted);
+        TreeView_Expand(m_tree, item, TVE_EXPAND);
+    }
+    return first;
+}
+
 void CDataView::BuildTree()
 {
     if (!m_tree)
@@ -235,33 +168,7 @@ void CDataView::BuildTree()
     if (TreeView_GetCount(m_tree) > 0)
         ClearTree();
     m_rebuilding = true;
-
-    HTREEITEM root = InsertItem(NULL, 0);
-    for (const DataTreeGroup& row : kDataTreeGroups)
-    {
-        // A language set without both GSM texts has no GSM group.
-        if (row.id == 4 && !(HasLanguageText("strDataGsm") && HasLanguageText("strDataGsmCellSelect")))
-            continue;
-        HTREEITEM group = InsertItem(root, row.id);
-        for (int id : row.items)
-        {
-            if (id == 0)
-                break;
-            // The HTTP page only with its text in the language set.
-            if (id == 17 && !HasLanguageText("strDataSystemHttp"))
-                continue;
-            HTREEITEM item = InsertItem(group, id);
-            if (id == 32)
-            {
-                m_itemCards = item;
-                for (int slot = 321; slot <= 328; ++slot)
-                    InsertItem(item, slot);
-                TreeView_Expand(m_tree, item, TVE_EXPAND);
-            }
-        }
-        TreeView_Expand(m_tree, group, TVE_EXPAND);
-    }
-    TreeView_Expand(m_tree, root, TVE_EXPAND);
+    HTREEITEM root = InsertItemsUnder(TVI_ROOT, CI_NONE, 0);
     m_rebuilding = false;
     TreeView_SelectItem(m_tree, root);
 }
@@ -298,11 +205,7 @@ BOOL CDataView::UpdateVoipItem()
         }
     }
     if (usable && !m_itemVoip && m_tree)
-    {
-        m_itemVoip = InsertItem(TreeView_GetRoot(m_tree), 9);
-        InsertItem(m_itemVoip, 91);
-        TreeView_Expand(m_tree, m_itemVoip, TVE_EXPAND);
-    }
+        m_itemVoip = InsertItemsUnder(TreeView_GetRoot(m_tree), CI_ROOT, CIF_WEB);
     else if (!usable && m_itemVoip)
     {
         TreeView_DeleteItem(m_tree, m_itemVoip);
@@ -313,137 +216,52 @@ BOOL CDataView::UpdateVoipItem()
 
 // --- pages ------------------------------------------------------------------
 
-bool CDataView::HasAnyOutGroup() const
+bool CDataView::ShowPage(IConfigPage* page)
 {
-    const ConfigRecord* doc = ::GetConfigRecord();
-    for (const ModuleGroupAssign& m : doc->moduleGroups)
-        if (m.outGroup != CFG_NO_GROUP || m.outGroup2 != CFG_NO_GROUP)
-            return true;
-    for (const SipTrunkGroups& t : doc->sipTrunkGroups)
-        if (t.outGroup != CFG_NO_GROUP)
-            return true;
-    return false;
+    if (!page)
+        return false;
+    if (!page->Create(m_hWnd))
+    {
+        // A page whose window failed stores nothing.
+        delete page;
+        return false;
+    }
+    m_page = page;
+    return true;
 }
 
-bool CDataView::HasAnyInGroup() const
+bool CDataView::MakePage(int id)
 {
-    const ConfigRecord* doc = ::GetConfigRecord();
-    for (const ModuleGroupAssign& m : doc->moduleGroups)
-        if (m.inGroup != CFG_NO_GROUP)
-            return true;
-    for (const SipTrunkGroups& t : doc->sipTrunkGroups)
-        if (t.inGroup != CFG_NO_GROUP)
-            return true;
-    return false;
-}
-
-CDataView::CreateResult CDataView::MakeTextPage(const char* text)
-{
-    return CreatePageOf<CTextPage>(text);
-}
-
-// Pages still to be built show the title of their item on a text page.
-CDataView::CreateResult CDataView::MakeStandInPage(int id)
-{
-    char title[260];
-    BuildItemTitle(id, title, sizeof(title), false);
-    return MakeTextPage(title);
-}
-
-CDataView::CreateResult CDataView::MakePage(int id)
-{
-    ConfigRecord* edit = GetPageEditRecord();
-    if (g_pageFactoryHook)
-    {
-        CreateResult r = g_pageFactoryHook(*this, id, edit);
-        if (r != PAGE_NONE)
-            return r;
-    }
-    char text[260];
-    if (id == -1)
-        return MakeTextPage("");
-    if (IsGroupTextId(id))
-    {
-        g_Language.GetString(FindDataTreeItem(id)->descrKey, text, sizeof(text));
-        return MakeTextPage(text);
-    }
-    if (id == 51 && !HasAnyOutGroup())
-    {
-        g_Language.GetString("strDataGroupsOutgoingNone", text, sizeof(text));
-        return MakeTextPage(text);
-    }
-    if (id == 52 && !HasAnyInGroup())
-    {
-        g_Language.GetString("strDataGroupsIncomingNone", text, sizeof(text));
-        return MakeTextPage(text);
-    }
-    if (IsCardSlotId(id))
-    {
-        uint8_t type = ::GetConfigRecord()->cardSlots[id - 321].cardType;
-        switch (type)
-        {
-        case CARD_NONE:
-        case CARD_NONE_EMPTY:
-            return MakeTextPage("");
-        case CARD_GSM:                // CGsmCardPage, first module 4s
-        case CARD_VOIP:               // CVoipCardPage, slot s
-        case CARD_ANALOG_SUBSCRIBER:  // CAnalogCardPage, first line 4s
-        case CARD_ANALOG_TRUNK:
-        case CARD_ANALOG_COMBINED:
-            return MakeStandInPage(id);
-        default:
-            return PAGE_NONE;
-        }
-    }
-    switch (id)
-    {
-    case 11:  // CSystemGeneralPage
-    case 13:  // CSystemNetworkPage
-    case 14:  // CSystemAlarmPage
-    case 15:  // CSystemCdrPage
-    case 16:  // CSystemSmsPage
-    case 17:  // CSystemHttpPage
-    case 18:  // CSystemCreditPage
-    case 21:  // CIsdnCommonPage
-    case 22:  // CIsdnLinesPage
-    case 23:  // CIsdnSynchroPage
-    case 31:  // CCardsSelectPage
-    case 41:  // CGsmCellSelectPage
-    case 51:  // COutGroupsPage
-    case 52:  // CInGroupsPage
-    case 61:  // CLcrClipTabPage
-    case 62:  // CLcrRoutingPage
-    case 71:  // CClipGsmPage
-    case 81:  // CMobilityExtPage
-    case 82:  // CWorkingHoursPage
-    case 91:  // CWebPage, under the wait cursor
-    case 101: // CAnalogFxsPage
-    case 102: // CAnalogFxoPage
-    case 111: // CVoipCommonPage
-    case 112: // CVoipUsersPage
-    case 113: // CVoipTrunksPage
-        return MakeStandInPage(id);
-    default:
-        return PAGE_NONE;
-    }
+    if (id == CI_NONE)
+        return ShowPage(new (std::nothrow) CTextPage(""));
+    const ConfigItem* row = FindConfigItem(id);
+    if (!row)
+        return false;
+    if (row->factory)
+        return ShowPage(row->factory(*row, GetPageEditRecord()));
+    // Groups show their description; items whose page is not there show
+    // their title.
+    char text[CTextPage::kTextSize];
+    if (row->descrKey)
+        g_Language.GetString(row->descrKey, text, sizeof(text));
+    else
+        BuildItemTitle(id, text, sizeof(text), false);
+    return ShowPage(new (std::nothrow) CTextPage(text));
 }
 
 HWND CDataView::CreatePage(int id)
 {
     if (m_page)
         DestroyPage();
-    CreateResult r = MakePage(id);
-    if (r == PAGE_NO_MEMORY)
-        return NULL;
     // The id is current even without a page: its commit then only sets the
     // commit marker, and no empty controls reach the record.
     m_currentId = id;
-    if (r != PAGE_CREATED)
+    if (!MakePage(id))
     {
         SetSplitterPane(SPLIT_PANE_RIGHT, NULL);
         return NULL;
     }
-    HWND page = m_page->m_hWnd;
+    HWND page = GetPageWindow();
     SetSplitterPane(SPLIT_PANE_RIGHT, page);
     return page;
 }
@@ -452,12 +270,12 @@ void CDataView::DestroyPage()
 {
     if (!m_page)
         return;
-    CMessageMapWindow* page = m_page;
+    IConfigPage* page = m_page;
     m_page = nullptr;
-    m_pageOps = nullptr;
     SetSplitterPane(SPLIT_PANE_RIGHT, NULL, false);
-    if (page->m_hWnd && ::IsWindow(page->m_hWnd))
-        ::DestroyWindow(page->m_hWnd);
+    HWND window = page->Window().m_hWnd;
+    if (window && ::IsWindow(window))
+        ::DestroyWindow(window);
     delete page;
 }
 
@@ -547,7 +365,7 @@ LRESULT CDataView::OnSelChanged(int, LPNMHDR nmh, BOOL& bHandled)
 
 void CDataView::SwitchPane()
 {
-    if (!::IsWindowVisible(m_hWnd) || !HasDocument() || !m_page || IsTextPage())
+    if (!::IsWindowVisible(m_hWnd) || !HasDocument() || !m_page || m_page->IsTextPage())
         return;
     HWND focus = ::GetFocus();
     if (focus != m_tree)
@@ -572,30 +390,17 @@ void CDataView::OnLanguageChanged()
     RetitleItems();
     if (!m_page)
         return;
-    if (IsGroupTextId(m_currentId))
+    const ConfigItem* row = FindConfigItem(m_currentId);
+    if (row && (row->flags & CIF_KEEPS_TEXTS))
+        return;
+    if (m_page->IsTextPage())
     {
-        g_Language.GetString(FindDataTreeItem(m_currentId)->descrKey, text, sizeof(text));
-        m_pageOps->setText(m_page, text);
+        // A text page holds nothing to keep: it is made again in the new
+        // language.
+        DestroyPage();
+        CreatePage(m_currentId);
         return;
     }
-    if (m_currentId == 91)
-        return;
-    if (IsTextPage())
-    {
-        // The "none" notes of the group pages, empty slots and pages still
-        // shown as their title.
-        if (m_currentId == 51 && !HasAnyOutGroup())
-            g_Language.GetString("strDataGroupsOutgoingNone", text, sizeof(text));
-        else if (m_currentId == 52 && !HasAnyInGroup())
-            g_Language.GetString("strDataGroupsIncomingNone", text, sizeof(text));
-        else if (IsCardSlotId(m_currentId) && ((CTextPage*)m_page)->GetText()[0] == '\0')
-            return;
-        else
-            BuildItemTitle(m_currentId, text, sizeof(text), false);
-        m_pageOps->setText(m_page, text);
-        return;
-    }
-    g_Language.RetranslateWindow(m_page->m_hWnd);
-    if (m_pageOps->languageChanged)
-        m_pageOps->languageChanged(m_page);
+    g_Language.RetranslateWindow(GetPageWindow());
+    m_page->OnLanguageChanged();
 }

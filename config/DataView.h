@@ -1,8 +1,10 @@
 #pragma once
 #include "wcl/Splitter.h"
 #include "wcl/PaneContainer.h"
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include "pages/ConfigPage.h"
+#include "pages/ConfigItems.h"
+#include "pages/PageMemories.h"
 #include <new>
 #include <utility>
 
@@ -83,36 +85,11 @@ public:
     BOOL UpdateVoipItem();
 
     HWND GetTree() const { return m_tree; }
-    HWND GetPageWindow() const { return m_page ? m_page->m_hWnd : NULL; }
-    CMessageMapWindow* GetPage() const { return m_page; }
+    HWND GetPageWindow() const { return m_page ? m_page->Window().m_hWnd : NULL; }
+    IConfigPage* GetPage() const { return m_page; }
     int GetCurrentId() const { return m_currentId; }
     CPaneContainer& GetPane() { return m_pane; }
     HTREEITEM FindItem(int id) const;
-
-    // Makes a page of class P as the current page: allocated, created as a
-    // child of the view and put in the right pane. A page whose window cannot
-    // be created is deleted again and the pane stays empty.
-    enum CreateResult { PAGE_CREATED, PAGE_NO_MEMORY, PAGE_NO_WINDOW, PAGE_NONE };
-    template <class P, class... Args>
-    CreateResult CreatePageOf(Args&&... args)
-    {
-        P* page = new (std::nothrow) P(std::forward<Args>(args)...);
-        if (!page)
-            return PAGE_NO_MEMORY;
-        if (!page->Create(m_hWnd))
-        {
-            delete page;
-            return PAGE_NO_WINDOW;
-        }
-        m_page = page;
-        m_pageOps = GetPageOps<P>();
-        return PAGE_CREATED;
-    }
-
-    // Tests put pages of their own in place of the product's: the hook
-    // returns PAGE_NONE to leave an id to the view.
-    typedef CreateResult (*PageFactoryHook)(CDataView& view, int id, ConfigRecord* edit);
-    static void SetPageFactoryHook(PageFactoryHook hook);
 
     // Posted after a refused commit: the tree takes the focus back when a
     // click's handling ends, so the focus is put on the page once more then.
@@ -139,22 +116,19 @@ private:
     HTREEITEM m_itemCards;   // item 32, parent of the card slots
     HTREEITEM m_itemVoip;    // item 9 while present
     int m_currentId;
-    CMessageMapWindow* m_page;
-    const PageOps* m_pageOps;
+    IConfigPage* m_page;
     char m_path[MAX_PATH];
     DWORD m_flags;
     bool m_rebuilding;       // selection notifications of a tree being rebuilt are ignored
     HWND m_refusedFocus;     // the control a refusing page put the focus on
 
     void StartDocument();
-    CreateResult MakePage(int id);
-    CreateResult MakeTextPage(const char* text);
-    CreateResult MakeStandInPage(int id);
-    bool IsTextPage() const { return m_page && m_pageOps && m_pageOps->setText && !m_pageOps->store; }
+    // Makes and creates the page of item id; false when there is none.
+    bool MakePage(int id);
+    bool ShowPage(IConfigPage* page);
     void BuildItemTitle(int id, char* buf, size_t size, bool inserting) const;
-    void CommitSections(int id);
-    bool HasAnyOutGroup() const;
-    bool HasAnyInGroup() const;
+    void CommitSections(const ConfigItem& item);
+    HTREEITEM InsertItemsUnder(HTREEITEM parentItem, ConfigItemId parent, unsigned flagsWanted);
 
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnRefocusPage(UINT, WPARAM, LPARAM, BOOL&);
@@ -163,37 +137,3 @@ private:
     LRESULT OnNextPane(WORD, WORD, HWND, BOOL&);
 };
 
-// One row of the fixed configuration tree table.
-struct DataTreeItem
-{
-    int id;
-    const char* nameKey;   // NULL for the card slots (titled from the record)
-    const char* descrKey;  // text of a group's text page, or NULL
-    int image;
-    int selectedImage;
-};
-extern const DataTreeItem g_DataTreeItems[];
-extern const size_t g_DataTreeItemCount;
-const DataTreeItem* FindDataTreeItem(int id);
-
-// A record section that a page commit carries from the page-edit copy into
-// the document copy.
-struct CommitSection
-{
-    uint32_t offset;
-    uint32_t length;
-};
-// The sections of a tree item id (card slots by the document's card type);
-// returns the count, 0 for ids without sections.
-size_t GetCommitSections(int id, const ConfigRecord* doc, const CommitSection** sections);
-
-// Process-wide last-tab memories of the tabbed pages.
-extern int g_LastIsdnLinesTab;
-extern int g_LastGsmCardTab[CFG_CARD_SLOT_COUNT];
-extern int g_LastAnalogCardTab[CFG_CARD_SLOT_COUNT];
-extern int g_LastInGroup;
-extern int g_LastOutGroup;
-extern int g_LastRoutingProfile;
-// A new, opened or adopted document starts on the first tabs; the analog
-// card pages keep theirs.
-void ResetLastTabMemories();

@@ -1,6 +1,6 @@
 #include "diag/DiagMessageBox.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include <new>
 
 namespace

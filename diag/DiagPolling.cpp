@@ -1,6 +1,6 @@
 #include "diag/DiagPolling.h"
 #include "diag/DiagMessageBox.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "comm/DeviceProtocol.h"
 
 int DiagPollingSuspended = 0;

@@ -1,5 +1,5 @@
 #include "layout/LayoutMgr.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 
 // Registered during static initialisation, in this order.
 const UINT WMU_PS_ATTACH_PAGE = ::RegisterWindowMessageA("WTLU_LM::WMU_PS_ATTACH_PAGE");

@@ -1,51 +1,143 @@
 #pragma once
 #include "layout/LayoutPage.h"
-#include "config/ConfigRecord.h"
-#include "app/Language.h"
-#include <type_traits>
-#include <utility>
+#include "pages/FieldBinding.h"
+#include "record/ConfigRecord.h"
+#include "base/Language.h"
 
-// The contract between a configuration page and the configuration view.
-//
-// A page is a layout page (CLayoutPage) constructed by the view's CreatePage
-// with the page-edit copy of the record, then created as a child of the view.
-// In its WM_INITDIALOG (after the template's) it translates its texts keeping
-// the keys, subclasses its filtered edits, fills every control from the
-// page-edit copy and posts itself WM_SIZE (PostSizeToSelf). WM_DESTROY
-// releases the kept keys. The view commits it by calling
-//     int Store();              // 1, or 0 after a validation message, with
-//                               // the focus on the offending control
-// and, after a language change, when the page has texts built from keys,
-//     void OnLanguageChanged(); // refills them keeping the selections
-// Neither is virtual: the view reaches them through PageOps below.
+// What the configuration view asks of the page it shows, whatever its class.
+// Every page implements all of it, so a page that gets a signature wrong does
+// not compile.
+class IConfigPage
+{
+public:
+    virtual ~IConfigPage() {}
+    // The page window's object (created by the view with Create).
+    virtual CMessageMapWindow& Window() = 0;
+    virtual HWND Create(HWND parent) = 0;
+    // Writes the controls into the page-edit copy: 1, or 0 after a validation
+    // message with the focus on the refused control.
+    virtual int Store() = 0;
+    // After the view re-translated the dialog's own texts: refills the texts
+    // the page built from language keys, keeping every selection.
+    virtual void OnLanguageChanged() = 0;
+    // A page that only shows a text stores nothing and takes no focus.
+    virtual bool IsTextPage() const { return false; }
+    // The field tables the page fills and stores, with the entry each shows.
+    virtual FieldTables Fields() const { return {}; }
+};
+
+// One rule of a page's layout: control's edge follows the same edge of the
+// page (reference 0) or of the reference control.
+struct LayoutRule
+{
+    UINT control;
+    LayoutEdge edge;
+    UINT reference;
+};
+
+// The base of every configuration page: a layout page that translates its
+// texts, fills its bound fields from the page-edit copy when it opens and
+// stores them on commit. A page gives its field tables and, where its
+// behaviour goes beyond them, the hooks below.
 //
 //     class CMyPage : public CConfigPage<CMyPage>
 //     {
 //     public:
 //         enum { IDD = IDD_MY_PAGE };
 //         explicit CMyPage(ConfigRecord* rec) : CConfigPage<CMyPage>(rec) {}
-//         int Store();
-//         BEGIN_MSG_MAP(CMyPage)
-//             CHAIN_MSG_MAP(CConfigPage<CMyPage>)
-//             MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-//         END_MSG_MAP()
+//     protected:
+//         FieldTables Fields() const override { return { &kMyFields }; }
 //     };
 template <class T>
-class CConfigPage : public CLayoutPage<T>
+class CConfigPage : public CLayoutPage<T>, public IConfigPage
 {
 public:
     explicit CConfigPage(ConfigRecord* record) : m_pRecord(record) {}
 
+    CMessageMapWindow& Window() override { return *this; }
+    HWND Create(HWND parent) override { return CLayoutPage<T>::Create(parent); }
+
+    int Store() final
+    {
+        if (!OnValidate())
+            return 0;
+        for (const BoundTable& t : Fields())
+        {
+            if (const FieldBinding* refused = m_binder.Store(this->m_hWnd, m_pRecord, *t.table, t.index))
+            {
+                Refuse(refused->control, refused->refusalKey);
+                return 0;
+            }
+        }
+        OnStored();
+        return 1;
+    }
+
+    void OnLanguageChanged() override
+    {
+        for (const BoundTable& t : Fields())
+            m_binder.RefreshTexts(this->m_hWnd, *t.table);
+        OnTextsChanged();
+    }
+
+    // The page's layout rules applied in order; pages without rules keep
+    // their design positions.
+    void DefineLayout()
+    {
+        for (const LayoutRule& r : LayoutRules())
+        {
+            if (r.reference)
+                this->AttachToControl(::GetDlgItem(this->m_hWnd, (int)r.control), r.edge,
+                                      ::GetDlgItem(this->m_hWnd, (int)r.reference));
+            else
+                this->AttachItemToDialog((int)r.control, r.edge);
+        }
+    }
+
     BEGIN_MSG_MAP(CConfigPage)
         CHAIN_MSG_MAP(CLayoutPage<T>)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnConfigPageInit)
         MESSAGE_HANDLER(WM_DESTROY, OnConfigPageDestroy)
     END_MSG_MAP()
 
 protected:
-    ConfigRecord* m_pRecord; // the page-edit copy, borrowed
+    typedef std::vector<LayoutRule> LayoutRules_t;
 
-    // The first step of the page's own initialisation.
-    void TranslatePage() { g_Language.TranslateWindow(this->m_hWnd, true); }
+    ConfigRecord* m_pRecord; // the page-edit copy, borrowed
+    CFieldBinder m_binder;
+
+    virtual LayoutRules_t LayoutRules() const { return {}; }
+    // Before the fields are filled: the page's own lists, hidden controls.
+    virtual void OnInitControls() {}
+    // After the fields are filled: enabling rules, texts made from the record.
+    virtual void OnFilled() {}
+    // Before the fields are stored: cross-field checks; false after the
+    // page called Refuse.
+    virtual bool OnValidate() { return true; }
+    // After the fields are stored: what the page writes beyond its tables.
+    virtual void OnStored() {}
+    // After a language change and the lists' refill: texts the page builds.
+    virtual void OnTextsChanged() {}
+
+    // Shows the field's refusal message and puts the focus on its control.
+    void Refuse(UINT control, const char* key, const char* captionKey = nullptr)
+    {
+        if (key)
+            g_Language.MessageBoxKey(key, captionKey, MB_OK | MB_ICONEXCLAMATION);
+        HWND c = ::GetDlgItem(this->m_hWnd, (int)control);
+        ::SetFocus(c ? c : this->m_hWnd);
+    }
+
+    LRESULT OnConfigPageInit(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        g_Language.TranslateWindow(this->m_hWnd, true);
+        OnInitControls();
+        for (const BoundTable& t : Fields())
+            m_binder.Fill(this->m_hWnd, m_pRecord, *t.table, t.index);
+        OnFilled();
+        this->PostSizeToSelf();
+        return 1;
+    }
 
     LRESULT OnConfigPageDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     {
@@ -54,62 +146,3 @@ protected:
         return 0;
     }
 };
-
-// What the view may ask of a page object it holds, whatever its class.
-struct PageOps
-{
-    int (*store)(CMessageMapWindow* page);                       // null: stores nothing
-    void (*languageChanged)(CMessageMapWindow* page);            // null: nothing to refill
-    void (*setText)(CMessageMapWindow* page, const char* text);  // text pages only
-};
-
-namespace pageops_detail
-{
-template <class P, class = void> struct HasStore : std::false_type {};
-template <class P>
-struct HasStore<P, std::void_t<decltype(std::declval<P&>().Store())>> : std::true_type {};
-template <class P, class = void> struct HasLanguageChanged : std::false_type {};
-template <class P>
-struct HasLanguageChanged<P, std::void_t<decltype(std::declval<P&>().OnLanguageChanged())>> : std::true_type {};
-template <class P, class = void> struct HasSetText : std::false_type {};
-template <class P>
-struct HasSetText<P, std::void_t<decltype(std::declval<P&>().SetText((const char*)nullptr))>> : std::true_type {};
-
-typedef int (*StoreFn)(CMessageMapWindow*);
-typedef void (*LanguageChangedFn)(CMessageMapWindow*);
-typedef void (*SetTextFn)(CMessageMapWindow*, const char*);
-
-template <class P> StoreFn StoreOf()
-{
-    if constexpr (HasStore<P>::value)
-        return [](CMessageMapWindow* p) { return static_cast<P*>(p)->Store() ? 1 : 0; };
-    else
-        return nullptr;
-}
-template <class P> LanguageChangedFn LanguageChangedOf()
-{
-    if constexpr (HasLanguageChanged<P>::value)
-        return [](CMessageMapWindow* p) { static_cast<P*>(p)->OnLanguageChanged(); };
-    else
-        return nullptr;
-}
-template <class P> SetTextFn SetTextOf()
-{
-    if constexpr (HasSetText<P>::value)
-        return [](CMessageMapWindow* p, const char* t) { static_cast<P*>(p)->SetText(t); };
-    else
-        return nullptr;
-}
-}
-
-// The operations of page class P, found from the members it has.
-template <class P>
-const PageOps* GetPageOps()
-{
-    static const PageOps ops = {
-        pageops_detail::StoreOf<P>(),
-        pageops_detail::LanguageChangedOf<P>(),
-        pageops_detail::SetTextOf<P>(),
-    };
-    return &ops;
-}

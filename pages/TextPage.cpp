@@ -1,5 +1,5 @@
 #include "pages/TextPage.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 
 CTextPage::CTextPage(const char* text)
 {

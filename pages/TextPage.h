@@ -1,18 +1,25 @@
 #pragma once
 #include "layout/LayoutPage.h"
+#include "pages/ConfigPage.h"
 #include "res/PagesIds.h"
 
 // The page that shows one text: the root and group items of the
 // configuration tree, the "none" notes of the group pages, empty card slots
 // and the empty page shown before anything is selected. Its text fills the
 // page as the pane grows.
-class CTextPage : public CLayoutPage<CTextPage>
+class CTextPage : public CLayoutPage<CTextPage>, public IConfigPage
 {
 public:
     enum { IDD = IDD_TEXT_PAGE };
     enum { kTextSize = 260 };
 
     explicit CTextPage(const char* text = nullptr);
+
+    CMessageMapWindow& Window() override { return *this; }
+    HWND Create(HWND parent) override { return CLayoutPage<CTextPage>::Create(parent); }
+    int Store() override { return 1; }
+    void OnLanguageChanged() override {}
+    bool IsTextPage() const override { return true; }
 
     // Shows a new text; none leaves the page as it is.
     void SetText(const char* text);

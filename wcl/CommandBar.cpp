@@ -1,5 +1,4 @@
 #include "wcl/CommandBar.h"
-#include "app/TextUtil.h"
 #include <cctype>
 
 CCommandBarCtrl::~CCommandBarCtrl()
@@ -128,7 +127,7 @@ BOOL CCommandBarCtrl::AttachMenu(HMENU menu)
         ::GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
         // The string pool needs a double-zero end.
         char pooled[130] = "";
-        CopyText(pooled, sizeof(pooled) - 1, text);
+        ::lstrcpynA(pooled, text, (int)sizeof(pooled) - 1);
         int str = (int)::SendMessage(m_hWnd, TB_ADDSTRINGA, 0, (LPARAM)pooled);
         TBBUTTON b = {};
         b.iBitmap = I_IMAGENONE;

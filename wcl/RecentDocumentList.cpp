@@ -1,5 +1,4 @@
 #include "wcl/RecentDocumentList.h"
-#include "app/TextUtil.h"
 #include <shlwapi.h>
 #include <cstring>
 
@@ -57,7 +56,7 @@ bool CRecentDocumentList::GetFromList(UINT id, char* path, int size) const
     const std::string& e = m_entries[id - m_firstId];
     if ((int)e.size() >= size)
         return false;
-    CopyText(path, size, e.c_str());
+    ::lstrcpynA(path, e.c_str(), (int)size);
     return true;
 }
 
@@ -84,7 +83,7 @@ bool CRecentDocumentList::RemoveFromList(UINT id)
 bool CRecentDocumentList::ReadFromRegistry(HKEY root, const char* programKey)
 {
     char keyPath[512];
-    FormatText(keyPath, sizeof(keyPath), "%s\\%s", programKey, kSubKey);
+    ::wnsprintfA(keyPath, (int)sizeof(keyPath), "%s\\%s", programKey, kSubKey);
     HKEY key;
     if (::RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
@@ -99,7 +98,7 @@ bool CRecentDocumentList::ReadFromRegistry(HKEY root, const char* programKey)
     {
         char name[32];
         char path[MAX_PATH + 1] = "";
-        FormatText(name, sizeof(name), "Document%i", (int)i);
+        ::wnsprintfA(name, (int)sizeof(name), "Document%i", (int)i);
         DWORD len = MAX_PATH;
         if (::RegQueryValueExA(key, name, NULL, &type, (BYTE*)path, &len) != ERROR_SUCCESS || type != REG_SZ)
             continue;
@@ -115,7 +114,7 @@ bool CRecentDocumentList::ReadFromRegistry(HKEY root, const char* programKey)
 bool CRecentDocumentList::WriteToRegistry(HKEY root, const char* programKey) const
 {
     char keyPath[512];
-    FormatText(keyPath, sizeof(keyPath), "%s\\%s", programKey, kSubKey);
+    ::wnsprintfA(keyPath, (int)sizeof(keyPath), "%s\\%s", programKey, kSubKey);
     HKEY key;
     if (::RegCreateKeyExA(root, keyPath, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
         return false;
@@ -123,7 +122,7 @@ bool CRecentDocumentList::WriteToRegistry(HKEY root, const char* programKey) con
     for (UINT i = (UINT)m_entries.size() + 1; i <= m_lastId - m_firstId + 1; ++i)
     {
         char name[32];
-        FormatText(name, sizeof(name), "Document%i", (int)i);
+        ::wnsprintfA(name, (int)sizeof(name), "Document%i", (int)i);
         ::RegDeleteValueA(key, name);
     }
     DWORD count = (DWORD)m_entries.size();
@@ -132,7 +131,7 @@ bool CRecentDocumentList::WriteToRegistry(HKEY root, const char* programKey) con
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
         char name[32];
-        FormatText(name, sizeof(name), "Document%i", (int)(i + 1));
+        ::wnsprintfA(name, (int)sizeof(name), "Document%i", (int)(i + 1));
         ok &= ::RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)m_entries[i].c_str(),
                                (DWORD)m_entries[i].size() + 1) == ERROR_SUCCESS;
     }
@@ -170,14 +169,14 @@ void CRecentDocumentList::UpdateMenu()
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
         char shortPath[MAX_PATH + 1];
-        CopyText(shortPath, sizeof(shortPath), m_entries[i].c_str());
+        ::lstrcpynA(shortPath, m_entries[i].c_str(), (int)sizeof(shortPath));
         int limit = m_maxItemLength - 4;
         if (limit < 8)
             limit = 8;
         if ((int)strlen(shortPath) > limit)
             ::PathCompactPathExA(shortPath, m_entries[i].c_str(), (UINT)limit, 0);
         char text[MAX_PATH + 8];
-        FormatText(text, sizeof(text), "&%d %s", (int)(i + 1), shortPath);
+        ::wnsprintfA(text, (int)sizeof(text), "&%d %s", (int)(i + 1), shortPath);
         ::InsertMenuA(m_menu, position + (int)i, MF_BYPOSITION | MF_STRING, m_firstId + (UINT)i, text);
     }
 }

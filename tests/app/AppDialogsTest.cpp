@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "app/AnnouncementDlg.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "app/CommunicationDlg.h"
 #include "app/DateTimeDlg.h"
 #include "app/GsmModuleDlg.h"
@@ -8,7 +8,7 @@
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/PasswordDlg.h"
-#include "app/PathSettings.h"
+#include "base/PathSettings.h"
 #include "app/ProgressDlg.h"
 #include "app/SysInfoDlg.h"
 #include "app/WaitDlg.h"

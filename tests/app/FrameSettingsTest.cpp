@@ -2,7 +2,7 @@
 // and in the INI form.
 #include <gtest/gtest.h>
 #include "app/FrameSettings.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "tests/support/TestLanguage.h"
 #include <string>
 

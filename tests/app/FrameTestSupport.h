@@ -4,8 +4,8 @@
 // and presses a button from inside the dialog's own modal loop. The system's
 // file dialogs are answered by typing a path and pressing Open or Save.
 #include "wcl/WindowImpl.h"
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
 #include "app/ProgressDlg.h"
 #include "app/WaitDlg.h"
 #include "tests/support/TestLanguage.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include "app/MainFrame.h"
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
-#include "app/Language.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
+#include "base/Language.h"
 #include "comm/DeviceProtocol.h"
 #include <dbt.h>
 #include <shellapi.h>
@@ -13,7 +13,7 @@
 #include "tests/app/FrameTestSupport.h"
 #include "app/WaitDlg.h"
 #include "app/CommunicationDlg.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include "comm/Link.h"
 #include "app/AnnouncementDlg.h"
 #include <string>

@@ -2,8 +2,8 @@
 // configuration tab comes forward so that the user sees why.
 #include <gtest/gtest.h>
 #include "app/MainFrame.h"
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
 #include "comm/DeviceProtocol.h"
 #include "config/DataView.h"
 #include "pages/ConfigPage.h"
@@ -13,32 +13,30 @@
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
 #include <commctrl.h>
+#include "tests/support/ConfigItemsOverride.h"
 
 namespace
 {
 // Stands in for any page whose field holds a value it cannot take.
-class CRefusingPage : public CConfigPage<CRefusingPage>
+class CRefusingPage : public testsupport::CTestPage<CRefusingPage>
 {
 public:
     enum { IDD = IDD_TEXT_PAGE };
     static bool s_refuse;
     static int s_stores;
-    explicit CRefusingPage(ConfigRecord* rec) : CConfigPage<CRefusingPage>(rec) {}
-    int Store()
+    explicit CRefusingPage(ConfigRecord* rec) : CTestPage<CRefusingPage>(rec) {}
+    int Store() override
     {
         ++s_stores;
         return s_refuse ? 0 : 1;
     }
-    BEGIN_MSG_MAP(CRefusingPage)
-        CHAIN_MSG_MAP(CConfigPage<CRefusingPage>)
-    END_MSG_MAP()
 };
 bool CRefusingPage::s_refuse = false;
 int CRefusingPage::s_stores = 0;
 
-CDataView::CreateResult RefusingPages(CDataView& view, int, ConfigRecord* edit)
+IConfigPage* RefusingPages(const ConfigItem&, ConfigRecord* edit)
 {
-    return view.CreatePageOf<CRefusingPage>(edit);
+    return new CRefusingPage(edit);
 }
 
 class SaveRefusedByPageTest : public ::testing::Test
@@ -49,19 +47,22 @@ protected:
         ASSERT_TRUE(frametest::StartWithDefaultSettings());
         g_Module.AddMessageLoop(&m_loop);
         frametest::DropQuitRequest();
-        CDataView::SetPageFactoryHook(&RefusingPages);
+        for (ConfigItem& row : m_items.rows)
+            if (row.sections.count)
+                row.factory = &RefusingPages;
+        m_items.Apply();
         CRefusingPage::s_refuse = false;
         CRefusingPage::s_stores = 0;
     }
     void TearDown() override
     {
         CRefusingPage::s_refuse = false;
-        CDataView::SetPageFactoryHook(nullptr);
         g_Module.RemoveMessageLoop();
         DeleteSettingsKey();
         g_Settings.SetDefaults();
     }
     CMessageLoop m_loop;
+    testsupport::ScopedConfigItems m_items;
 };
 }
 

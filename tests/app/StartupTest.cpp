@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
-#include "app/AppSettings.h"
-#include "app/PathSettings.h"
-#include "app/Language.h"
+#include "base/AppSettings.h"
+#include "base/PathSettings.h"
+#include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "comm/Link.h"
 #include "comm/UsbPort.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include <string>
 

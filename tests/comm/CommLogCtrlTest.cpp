@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "comm/CommLogCtrl.h"
-#include "app/TextUtil.h"
+#include "base/TextUtil.h"
 #include "tests/support/LogView.h"
 #include "tests/support/TestFiles.h"
 #include <string>

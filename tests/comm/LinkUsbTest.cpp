@@ -3,8 +3,8 @@
 #include "comm/LinkLog.h"
 #include "comm/SerialLink.h"
 #include "comm/UsbPort.h"
-#include "app/AppSettings.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
 #include "tests/support/TestLanguage.h"
 #include <string>
 #include <vector>

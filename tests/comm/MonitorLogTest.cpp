@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "comm/MonitorLog.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include "tests/support/EngineHarness.h"
 #include "tests/support/LogView.h"
 #include "tests/support/MessageBoxRecorder.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include "app/Language.h"
-#include "app/PathSettings.h"
-#include "app/TextUtil.h"
+#include "base/Language.h"
+#include "base/PathSettings.h"
+#include "base/TextUtil.h"
 #include "tests/support/EngineHarness.h"
 #include "tests/support/StrayDialogCloser.h"
 #include "tests/support/TestLanguage.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include "app/AppSettings.h"
-#include "app/CdrExportFile.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "comm/CdrExportFile.h"
+#include "base/TextUtil.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include "tests/support/EngineFrame.h"
 #include <algorithm>
 #include <cstring>

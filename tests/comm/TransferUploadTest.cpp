@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "tests/support/EngineHarness.h"
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include <algorithm>
 #include <set>
 

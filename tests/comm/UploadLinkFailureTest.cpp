@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "config/ConfigRecord.h"
+#include "record/ConfigRecord.h"
 #include "tests/support/EngineFrame.h"
 
 // An upload against the device simulator over the real TCP link that is

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "config/DataView.h"
-#include "app/Language.h"
+#include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/config/DataViewHost.h"
@@ -58,7 +58,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SelectShippedLanguage());
-        CDataView::SetPageFactoryHook(nullptr);
         ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
         testsupport::CreateTempFolder("dff", dir);
     }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include "config/DataView.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/config/DataViewHost.h"
 #include "tests/support/TestLanguage.h"
@@ -27,7 +27,6 @@ protected:
                                        "strCardGSM=GSM card (GSM)\r\nstrCardAnalog=Analog card (Analog)\r\n"
                                        "strCardUnknown=Unknown card\r\n"));
         ASSERT_TRUE(lang.Select());
-        CDataView::SetPageFactoryHook(nullptr);
         ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 600, 400, false));
     }
     void TearDown() override

@@ -3,7 +3,7 @@
 #include "diag/DiagMessageBox.h"
 #include "diag/DiagTextPage.h"
 #include "pages/TextPage.h"
-#include "app/Language.h"
+#include "base/Language.h"
 #include "tests/support/EngineHarness.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"

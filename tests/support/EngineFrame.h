@@ -3,9 +3,9 @@
 // received frames to the engine, connects on demand, answers the password
 // question with a scripted password and records the engine's statuses.
 #include "comm/DeviceProtocol.h"
-#include "app/AppSettings.h"
-#include "app/TextUtil.h"
-#include "config/ConfigRecord.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
+#include "record/ConfigRecord.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
 #include "tests/support/MessageWindow.h"

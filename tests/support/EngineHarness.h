@@ -3,7 +3,7 @@
 // timer that the test fires, a message-only frame window that records the
 // engine's statuses and answers its login questions, and a real
 // communication log view to read the engine's log lines from.
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "comm/CommLogCtrl.h"
 #include "comm/DeviceProtocol.h"
 #include "tests/support/MessageWindow.h"

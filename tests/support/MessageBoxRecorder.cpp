@@ -1,5 +1,5 @@
 #include "tests/support/MessageBoxRecorder.h"
-#include "app/Language.h"
+#include "base/Language.h"
 
 namespace
 {

@@ -1,8 +1,8 @@
 #include "tests/support/TestLanguage.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "app/AppSettings.h"
-#include "app/Language.h"
-#include "app/TextUtil.h"
+#include "base/AppSettings.h"
+#include "base/Language.h"
+#include "base/TextUtil.h"
 #include <string>
 #include <shlwapi.h>
 

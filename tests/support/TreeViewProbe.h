@@ -1,6 +1,6 @@
 #pragma once
 #include "wcl/Win.h"
-#include "app/Language.h"
+#include "base/Language.h"
 #include "res/PagesIds.h"
 #include "tests/support/PageHostWindow.h"
 #include <gtest/gtest.h>

@@ -1,0 +1,56 @@
+#pragma once
+#include "pages/ConfigPage.h"
+#include "res/PagesIds.h"
+
+// The device's identity and basic behaviour.
+class CSystemGeneralPage : public CConfigPage<CSystemGeneralPage>
+{
+public:
+    enum { IDD = IDD_SYSTEM_GENERAL };
+    explicit CSystemGeneralPage(ConfigRecord* record) : CConfigPage<CSystemGeneralPage>(record) {}
+
+    static const FieldTable kFields;
+
+    BEGIN_MSG_MAP(CSystemGeneralPage)
+        CHAIN_MSG_MAP(CConfigPage<CSystemGeneralPage>)
+        COMMAND_HANDLER(IDC_SYSGEN_TIME_SYNC, BN_CLICKED, OnTimeSyncClicked)
+    END_MSG_MAP()
+
+protected:
+    FieldTables Fields() const override { return { &kFields }; }
+    void OnInitControls() override;
+    void OnFilled() override;
+    void OnStored() override;
+
+private:
+    bool m_toneHidden = false;
+    bool m_syncShown = false;   // what the time-sync boxes showed when filled:
+    bool m_summerShown = false; // an unknown mode is kept until they change
+
+    void EnableTimeZone();
+    LRESULT OnTimeSyncClicked(WORD, WORD, HWND, BOOL&);
+};
+
+// The device's LAN settings.
+class CSystemNetworkPage : public CConfigPage<CSystemNetworkPage>
+{
+public:
+    enum { IDD = IDD_SYSTEM_NETWORK };
+    explicit CSystemNetworkPage(ConfigRecord* record) : CConfigPage<CSystemNetworkPage>(record) {}
+
+    static const FieldTable kFields;
+
+    BEGIN_MSG_MAP(CSystemNetworkPage)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        CHAIN_MSG_MAP(CConfigPage<CSystemNetworkPage>)
+    END_MSG_MAP()
+
+protected:
+    FieldTables Fields() const override { return { &kFields }; }
+
+private:
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);
+};
+
+// The entries of the time zone list: UTC-12:00 to UTC+12:00 with their codes.
+extern const FieldChoice g_TimeZoneChoices[25];

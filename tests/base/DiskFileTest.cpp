@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+#include "base/DiskFile.h"
+#include "base/TextUtil.h"
+#include <string>
+#include <vector>
+
+namespace
+{
+class DiskFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char temp[MAX_PATH];
+        ::GetTempPathA(sizeof(temp), temp);
+        FormatText(m_dir, sizeof(m_dir), "%svel-file-%lu", temp, ::GetCurrentProcessId());
+        ::CreateDirectoryA(m_dir, NULL);
+    }
+    void TearDown() override
+    {
+        for (const std::string& f : m_made)
+        {
+            ::SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(f.c_str());
+            ::RemoveDirectoryA(f.c_str());
+        }
+        ::RemoveDirectoryA(m_dir);
+    }
+    std::string Path(const char* name)
+    {
+        std::string p = std::string(m_dir) + "\\" + name;
+        m_made.insert(m_made.begin(), p);
+        return p;
+    }
+    static std::string Contents(const std::string& path)
+    {
+        std::vector<char> buf(GetFileSizeByName(path.c_str()) + 1);
+        DWORD n = ReadFileAt(path.c_str(), 0, buf.data(), (DWORD)buf.size());
+        return std::string(buf.data(), n);
+    }
+    char m_dir[MAX_PATH];
+    std::vector<std::string> m_made;
+};
+}
+
+TEST_F(DiskFileTest, OpenFlagsChooseDispositionAndAttributes)
+{
+    std::string path = Path("data.bin");
+    CDiskFile file;
+    EXPECT_FALSE(file.Open(path.c_str(), 0x10101)) << "existing only on a missing file";
+    EXPECT_FALSE(file.IsOpen());
+    char stored[MAX_PATH];
+    ASSERT_TRUE(file.GetPath(stored, sizeof(stored)));
+    EXPECT_EQ(path, stored) << "a failed open keeps the path for the message";
+
+    ASSERT_TRUE(file.Open(path.c_str(), 0x303)); // open or create
+    EXPECT_EQ(6u, file.Write("abcdef", 6));
+    file.Close();
+    EXPECT_FALSE(file.GetPath(nullptr, 0));
+    file.GetPath(stored, sizeof(stored));
+    EXPECT_STREQ("", stored);
+
+    ASSERT_TRUE(file.Open(path.c_str(), 0x303));
+    EXPECT_EQ(6u, file.GetSize()) << "open-or-create keeps the contents";
+    ASSERT_TRUE(file.Open(path.c_str(), 0x20002));
+    EXPECT_EQ(0u, file.GetSize()) << "create empties an existing file";
+    file.Close();
+
+    std::string hidden = Path("monitor.tmp");
+    ASSERT_TRUE(file.Open(hidden.c_str(), 0x2020002));
+    EXPECT_EQ(3u, file.Write("log", 3));
+    file.Close();
+    EXPECT_TRUE(::GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(file.Open(hidden.c_str(), 0x2010002)) << "a hidden file reopens with matching flags";
+    EXPECT_EQ(3u, file.GetSize());
+}
+
+TEST_F(DiskFileTest, OpenClosesThePreviousFileEvenWhenItFails)
+{
+    std::string a = Path("a.bin");
+    CDiskFile file;
+    ASSERT_TRUE(file.Open(a.c_str(), 0x20002));
+    EXPECT_FALSE(file.Open(Path("missing.bin").c_str(), 0x10001));
+    EXPECT_FALSE(file.IsOpen());
+    // The first file is no longer held open exclusively.
+    HANDLE h = ::CreateFileA(a.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_NE(INVALID_HANDLE_VALUE, h);
+    ::CloseHandle(h);
+}
+
+TEST_F(DiskFileTest, OverlongPathFailsWithoutTouchingTheFileSystem)
+{
+    std::string longPath = std::string(m_dir) + "\\" + std::string(300, 'x');
+    CDiskFile file;
+    EXPECT_FALSE(file.Open(longPath.c_str(), 0x303));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_FALSE(file.Open(nullptr, 0x303));
+    EXPECT_FALSE(FileExists(longPath.c_str()));
+}
+
+TEST_F(DiskFileTest, ClosedFileReportsFailureValues)
+{
+    CDiskFile file;
+    char buf[4];
+    EXPECT_EQ(0xFFFFFFFFu, file.GetPosition());
+    EXPECT_EQ(0u, file.Read(buf, sizeof(buf)));
+    EXPECT_EQ(0u, file.Write(buf, sizeof(buf)));
+    EXPECT_EQ(0u, file.GetSize());
+    EXPECT_FALSE(file.Seek(0));
+    EXPECT_FALSE(file.SetLength(10, 0));
+    EXPECT_FALSE(file.Exists());
+}
+
+TEST_F(DiskFileTest, SeekReadWriteAreByteExact)
+{
+    std::string path = Path("seek.bin");
+    CDiskFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), 0x303));
+    ASSERT_EQ(10u, file.Write("0123456789", 10));
+    EXPECT_EQ(10u, file.GetPosition());
+    ASSERT_TRUE(file.Seek(4));
+    char buf[8] = {};
+    EXPECT_EQ(3u, file.Read(buf, 3));
+    EXPECT_STREQ("456", buf);
+    ASSERT_TRUE(file.SeekRelative(-5));
+    EXPECT_EQ(2u, file.GetPosition());
+    ASSERT_TRUE(file.SeekToEnd());
+    EXPECT_EQ(10u, file.GetPosition());
+    EXPECT_EQ(0u, file.Read(buf, 3));
+    ASSERT_TRUE(file.SeekToBegin());
+    EXPECT_EQ(1u, file.Write("X", 1));
+    EXPECT_TRUE(file.Exists());
+    file.Close();
+    EXPECT_EQ("X123456789", Contents(path));
+}
+
+TEST_F(DiskFileTest, SetLengthGrowsWithFillAndShrinks)
+{
+    std::string path = Path("grow.bin");
+    CDiskFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), 0x303));
+    ASSERT_EQ(3u, file.Write("abc", 3));
+    ASSERT_TRUE(file.Seek(1));
+    ASSERT_TRUE(file.SetLength(3 + 2500, 0x5A)); // two full pieces and a remainder
+    EXPECT_EQ(2503u, file.GetSize());
+    ASSERT_TRUE(file.SetLength(2503, 0x00));
+    EXPECT_EQ(2503u, file.GetSize()) << "equal size leaves the file";
+    file.Close();
+    std::string data = Contents(path);
+    ASSERT_EQ(2503u, data.size());
+    EXPECT_EQ("abc", data.substr(0, 3));
+    EXPECT_EQ(std::string(2500, 'Z'), data.substr(3));
+
+    ASSERT_TRUE(file.Open(path.c_str(), 0x303));
+    ASSERT_TRUE(file.SetLength(2, 0));
+    file.Close();
+    EXPECT_EQ("ab", Contents(path));
+}
+
+TEST_F(DiskFileTest, SetLengthReportsAFailedWrite)
+{
+    std::string path = Path("readonly.bin");
+    ASSERT_TRUE(AppendToFile(path.c_str(), "abc", 3));
+    CDiskFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), 0x10001)); // read access only: writes fail
+    EXPECT_FALSE(file.SetLength(5000, 0));
+    EXPECT_EQ(3u, file.GetSize());
+}
+
+TEST_F(DiskFileTest, FileUtilities)
+{
+    std::string path = Path("util.txt");
+    EXPECT_FALSE(FileExists(path.c_str()));
+    EXPECT_EQ(0u, GetFileSizeByName(path.c_str()));
+    char buf[16] = {};
+    EXPECT_EQ(0u, ReadFileAt(path.c_str(), 0, buf, sizeof(buf)));
+    EXPECT_TRUE(FileExists(path.c_str())) << "ReadFileAt creates a missing file empty";
+
+    ASSERT_TRUE(AppendToFile(path.c_str(), "hello", 5));
+    ASSERT_TRUE(AppendToFile(path.c_str(), " world", 6));
+    EXPECT_EQ(11u, GetFileSizeByName(path.c_str()));
+    EXPECT_EQ(5u, ReadFileAt(path.c_str(), 6, buf, sizeof(buf)));
+    EXPECT_STREQ("world", buf);
+    EXPECT_TRUE(TruncateFile(path.c_str()));
+    EXPECT_EQ(0u, GetFileSizeByName(path.c_str()));
+
+    std::string deep = std::string(m_dir) + "\\one\\two\\three";
+    Path("one"), Path("one\\two"), Path("one\\two\\three");
+    EXPECT_FALSE(IsDirectory(deep.c_str()));
+    EXPECT_TRUE(CreateDirectoryPath(deep.c_str()));
+    EXPECT_TRUE(IsDirectory(deep.c_str()));
+    EXPECT_TRUE(CreateDirectoryPath(deep.c_str())) << "all directories already there";
+    EXPECT_FALSE(IsDirectory(path.c_str()));
+}
+
+TEST_F(DiskFileTest, ConstructedFromAPathOrAHandle)
+{
+    std::string path = Path("ctor.bin");
+    CDiskFile byPath(path.c_str());
+    EXPECT_FALSE(byPath.IsOpen()) << "the path constructor does not open";
+    EXPECT_FALSE(byPath.Exists());
+    ASSERT_TRUE(AppendToFile(path.c_str(), "1234", 4));
+    EXPECT_TRUE(byPath.Exists());
+    char small[5];
+    ASSERT_TRUE(byPath.GetPath(small, sizeof(small)));
+    EXPECT_EQ(path.substr(0, 4), small) << "at most size - 1 characters";
+
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    {
+        CDiskFile byHandle(h);
+        EXPECT_TRUE(byHandle.IsOpen());
+        EXPECT_STREQ("", byHandle.GetPath());
+        EXPECT_EQ(4u, byHandle.GetSize());
+        EXPECT_FALSE(FileExists(path.c_str())) << "held without sharing";
+    }
+    EXPECT_TRUE(FileExists(path.c_str())) << "the handle was closed with the object";
+    CDiskFile none(INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(none.IsOpen());
+}
+
+TEST_F(DiskFileTest, SeeksFrom2GBUpAndTheFailureValue)
+{
+    std::string path = Path("far.bin");
+    CDiskFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), 0x303));
+    ASSERT_TRUE(file.Seek(0x80000000u)) << "a position of 2 GB is not a negative distance";
+    EXPECT_EQ(0x80000000u, file.GetPosition());
+    ASSERT_TRUE(file.SeekRelative(0x10));
+    EXPECT_EQ(0x80000010u, file.GetPosition());
+    EXPECT_FALSE(file.Seek(0xFFFFFFFFu)) << "the failure value itself is refused";
+    ASSERT_TRUE(file.SeekToBegin());
+    EXPECT_FALSE(file.SeekRelative(-1)) << "before the start";
+    EXPECT_EQ(0u, file.GetSize()) << "seeking alone does not grow the file";
+}

@@ -1,0 +1,440 @@
+#include <gtest/gtest.h>
+#include "base/Language.h"
+#include "base/TextUtil.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestLanguage.h"
+#include "tests/support/StrayDialogCloser.h"
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+const char kTestStrings[] =
+    "strAppName=Test App\r\n"
+    "strTitle=Dialog Title\r\n"
+    "strTwoLines=first\\nsecond\r\n"
+    "strlower=Lower Key\r\n"
+    "strLabel=Label\\nText\r\n"
+    "strButton=Press\r\n"
+    "strCaption=Question\r\n"
+    "strFormat=Port %s answered %d times\r\n"
+    "strOK=OK\r\nstrCancel=Cancel\r\nstrYes=Yes\r\nstrNo=No\r\n";
+
+const char kTestMenus[] =
+    "menuMainFile=&File\\Top\r\n"
+    "menuFileOpen=&Open...\\Ctrl+O\\x\r\n"
+    "menuFileRecent=Recent &files\r\n"
+    "menuRecentOne=One\r\n";
+
+const char kTestTooltips[] = "ttipOpen=Open a data file\r\nttipAbout=About\r\n";
+
+std::string WindowText(HWND wnd)
+{
+    char text[1024] = "";
+    ::GetWindowTextA(wnd, text, sizeof(text));
+    return text;
+}
+
+std::string MenuText(HMENU menu, int pos)
+{
+    char text[256] = "";
+    ::GetMenuStringA(menu, pos, text, sizeof(text), MF_BYPOSITION);
+    return text;
+}
+
+// An in-memory dialog template: the test needs no resource of its own.
+class CTemplateBuilder
+{
+public:
+    CTemplateBuilder(const char* caption, int controls)
+    {
+        Align(4);
+        Dword(DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+        Dword(0);
+        Word((WORD)controls);
+        Word(10), Word(10), Word(200), Word(150);
+        Word(0), Word(0); // no menu, default class
+        Text(caption);
+        Word(8);
+        Text("MS Sans Serif");
+    }
+    void Control(const char* cls, const char* text, WORD id, DWORD style)
+    {
+        Align(4);
+        Dword(WS_CHILD | WS_VISIBLE | style);
+        Dword(0);
+        Word(5), Word(5), Word(60), Word(12);
+        Word(id);
+        Text(cls);
+        Text(text);
+        Word(0);
+    }
+    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(m_data.data()); }
+
+private:
+    void Align(size_t n)
+    {
+        while (m_data.size() % n)
+            m_data.push_back(0);
+    }
+    void Word(WORD w) { m_data.push_back(w & 0xFF), m_data.push_back(w >> 8); }
+    void Dword(DWORD d) { Word(LOWORD(d)), Word(HIWORD(d)); }
+    void Text(const char* s)
+    {
+        for (; *s; ++s)
+            Word((unsigned char)*s);
+        Word(0);
+    }
+    std::vector<BYTE> m_data;
+};
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT msg, WPARAM, LPARAM)
+{
+    return msg == WM_INITDIALOG;
+}
+
+enum
+{
+    IdLabel = 100,
+    IdButton = 101,
+    IdLower = 102,
+    IdPlain = 103,
+    IdCombo = 104,
+    IdAddress = 1361,
+};
+
+HWND CreateTestDialog(const char* caption)
+{
+    CTemplateBuilder t(caption, 6);
+    t.Control("STATIC", "strLabel", IdLabel, 0);
+    t.Control("BUTTON", "strButton", IdButton, BS_PUSHBUTTON);
+    t.Control("STATIC", "strlower", IdLower, 0);
+    t.Control("STATIC", "plain text", IdPlain, 0);
+    t.Control("COMBOBOX", "", IdCombo, CBS_DROPDOWN);
+    t.Control("SysIPAddress32", "", IdAddress, 0);
+    return ::CreateDialogIndirectParamA(::GetModuleHandle(NULL), t.Get(), NULL, PlainDialogProc, 0);
+}
+
+class LanguageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_INTERNET_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        ASSERT_TRUE(m_lang.WriteLanguage(kTestStrings, kTestMenus, kTestTooltips));
+        ASSERT_TRUE(m_lang.Select());
+    }
+    CTestLanguage m_lang;
+    CMessageBoxRecorder m_boxes;
+};
+}
+
+TEST_F(LanguageTest, LanguageListLookups)
+{
+    EXPECT_EQ(1, g_Language.GetLanguageCount());
+    char name[64], path[MAX_PATH];
+    ASSERT_TRUE(g_Language.GetLanguageInfo(1, name, sizeof(name), path, sizeof(path)));
+    EXPECT_STREQ("Test", name);
+    EXPECT_EQ(m_lang.PathOf("Test.lng"), path);
+    EXPECT_FALSE(g_Language.GetLanguageInfo(2, name, sizeof(name), nullptr, 0));
+
+    char ini[MAX_PATH];
+    ASSERT_TRUE(g_Language.GetIniPath(ini));
+    EXPECT_EQ(m_lang.PathOf("LANG.INI"), ini);
+
+    m_lang.WriteFile("LANG.INI", "[general]\r\nnum_languages=2\r\ndirectory=C:\\lang\\\r\n"
+                                 "[language files]\r\n1=Deutsch.lng\r\n2=Francais.lng\r\n"
+                                 "[help files]\r\n2=francais.chm\r\n");
+    ASSERT_TRUE(g_Language.GetLanguageInfo(1, nullptr, 0, path, sizeof(path)));
+    EXPECT_STREQ("C:\\lang\\Deutsch.lng", path) << "no second backslash";
+    char small[20];
+    ASSERT_TRUE(g_Language.GetLanguageInfo(1, nullptr, 0, small, sizeof(small)));
+    EXPECT_STREQ("C:\\lang\\", small) << "a path that does not fit is the directory alone";
+    EXPECT_FALSE(g_Language.GetHelpFileName(1, path, sizeof(path)));
+    ASSERT_TRUE(g_Language.GetHelpFileName(2, path, sizeof(path)));
+    EXPECT_STREQ("francais.chm", path);
+}
+
+TEST_F(LanguageTest, TextsByKey)
+{
+    char text[64];
+    ASSERT_TRUE(g_Language.GetString("strTwoLines", text, sizeof(text)));
+    EXPECT_STREQ("first \nsecond", text);
+    ASSERT_TRUE(g_Language.GetString("strMissing", text, sizeof(text)));
+    EXPECT_STREQ("", text);
+    char tiny[5];
+    ASSERT_TRUE(g_Language.GetString("strTitle", tiny, sizeof(tiny)));
+    EXPECT_STREQ("Dial", tiny);
+    char longText[CLanguage::kLongTextSize];
+    ASSERT_TRUE(g_Language.GetStringLong("strAppName", longText));
+    EXPECT_STREQ("Test App", longText);
+
+    ASSERT_TRUE(g_Language.GetTooltip(57601, text, sizeof(text)));
+    EXPECT_STREQ("Open a data file", text);
+    ASSERT_TRUE(g_Language.GetTooltip(32802, text, sizeof(text)));
+    EXPECT_STREQ("", text) << "tooltip key missing from the file";
+    EXPECT_FALSE(g_Language.GetTooltip(12345, text, sizeof(text)));
+
+    ASSERT_TRUE(g_Language.GetButtonText(IDNO, text, sizeof(text)));
+    EXPECT_STREQ("No", text);
+    g_Language.GetButtonText(IDRETRY, text, sizeof(text));
+    EXPECT_STREQ("", text);
+}
+
+TEST_F(LanguageTest, MessageBoxesByKey)
+{
+    m_boxes.PushAnswer(IDNO);
+    EXPECT_EQ(IDNO, g_Language.MessageBoxKey("strTwoLines", nullptr, MB_YESNO | MB_ICONQUESTION));
+    ASSERT_EQ(1u, m_boxes.Count());
+    EXPECT_EQ("strTwoLines", m_boxes.Last().key);
+    EXPECT_EQ("first \nsecond", m_boxes.Last().text);
+    EXPECT_EQ("Test App", m_boxes.Last().caption);
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND), m_boxes.Last().flags);
+    EXPECT_EQ(NULL, m_boxes.Last().owner);
+
+    EXPECT_EQ(IDOK, g_Language.MessageBoxKeyFormat("strFormat", "strCaption", MB_OK, "COM3", 4));
+    EXPECT_EQ("Port COM3 answered 4 times", m_boxes.Last().text);
+    EXPECT_EQ("Question", m_boxes.Last().caption);
+
+    std::string huge(3000, 'x');
+    g_Language.MessageBoxKeyFormat("strFormat", nullptr, MB_OK, huge.c_str(), 1);
+    EXPECT_EQ(1024u, m_boxes.Last().text.size()) << "bounded and terminated";
+
+    // Once the main window exists it owns the boxes.
+    HWND owner = CreateTestDialog("plain");
+    HWND previousMain = g_hMainWnd;
+    g_hMainWnd = owner;
+    g_Language.MessageBoxKey("strTitle", "strCaption", MB_OK);
+    g_hMainWnd = previousMain;
+    EXPECT_EQ(owner, m_boxes.Last().owner);
+    ::DestroyWindow(owner);
+
+    // A recorder inside another takes the boxes until it ends.
+    size_t outerCount = m_boxes.Count();
+    {
+        CMessageBoxRecorder inner(IDRETRY);
+        EXPECT_EQ(IDRETRY, g_Language.MessageBoxKey("strTitle", nullptr, MB_RETRYCANCEL));
+        EXPECT_EQ(1u, inner.Count());
+    }
+    EXPECT_EQ(outerCount, m_boxes.Count());
+    EXPECT_EQ(IDOK, g_Language.MessageBoxKey("strTitle", nullptr, MB_OK));
+    EXPECT_EQ(outerCount + 1, m_boxes.Count());
+}
+
+TEST_F(LanguageTest, StartupErrorsLeaveTheModuleUnavailable)
+{
+    m_lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.4\r\n[strings]\r\nstrAppName=Old\r\n");
+    EXPECT_FALSE(g_Language.SelectLanguage(1));
+    ASSERT_EQ(1u, m_boxes.Count());
+    EXPECT_EQ("Incompatible version of the language file!", m_boxes.Last().text);
+    EXPECT_EQ("Error", m_boxes.Last().caption);
+    EXPECT_EQ("", m_boxes.Last().key);
+    EXPECT_TRUE(m_boxes.Last().flags & MB_ICONERROR);
+    EXPECT_EQ(m_lang.PathOf("Test.lng"), g_Language.GetLanguageFile()) << "the path stays stored";
+
+    char text[32] = "stale";
+    EXPECT_FALSE(g_Language.GetString("strAppName", text, sizeof(text)));
+    EXPECT_STREQ("", text);
+    EXPECT_EQ(0, g_Language.MessageBoxKey("strAppName", nullptr, MB_OK));
+    EXPECT_EQ(1u, m_boxes.Count()) << "no box while unavailable";
+
+    m_lang.WriteFile("Test.lng", "[strings]\r\nstrAppName=No version\r\n");
+    EXPECT_FALSE(g_Language.SelectLanguage(1));
+    EXPECT_EQ("Incompatible version of the language file!", m_boxes.Last().text);
+
+    ::DeleteFileA(m_lang.PathOf("Test.lng").c_str());
+    EXPECT_FALSE(g_Language.SelectLanguage(1));
+    std::string upper = m_lang.PathOf("TEST.LNG");
+    ::CharUpperA(&upper[0]);
+    EXPECT_EQ("Cannot find language file " + upper + "!", m_boxes.Last().text);
+    EXPECT_STREQ("", g_Language.GetLanguageFile());
+
+    // A folder so long that the file name no longer fits leaves the folder
+    // alone as the path, which is no file.
+    std::string folder = "C:\\" + std::string(250, 'd');
+    m_lang.WriteFile("LANG.INI", ("[general]\r\nnum_languages=1\r\ndirectory=" + folder +
+                                  "\r\n[language files]\r\n1=Test.lng\r\n").c_str());
+    EXPECT_FALSE(g_Language.SelectLanguage(1));
+    std::string upperFolder = folder;
+    ::CharUpperA(&upperFolder[0]);
+    EXPECT_EQ("Cannot find language file " + upperFolder + "!", m_boxes.Last().text);
+    m_boxes.Clear();
+
+    // Without "num_languages" no language is offered, and a stray entry
+    // with its file does not make one.
+    m_lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.5\r\n");
+    m_lang.WriteFile("LANG.INI", "[general]\r\ndirectory=\r\n[language files]\r\n1=Test.lng\r\n");
+    EXPECT_EQ(0, g_Language.GetLanguageCount());
+    EXPECT_FALSE(g_Language.SelectLanguage(1));
+    EXPECT_EQ("Cannot find language setting!", m_boxes.Last().text);
+    EXPECT_EQ(1u, m_boxes.Count());
+    EXPECT_FALSE(g_Language.IsAvailable());
+
+    ::DeleteFileA(m_lang.PathOf("LANG.INI").c_str());
+    EXPECT_FALSE(g_Language.SelectLanguage(1));
+    EXPECT_EQ("Cannot find language setting!", m_boxes.Last().text);
+    EXPECT_EQ("Error", m_boxes.Last().caption);
+    EXPECT_EQ(2u, m_boxes.Count());
+}
+
+TEST_F(LanguageTest, MenusTakeTheirTextsAndShortcutColumn)
+{
+    HMENU bar = ::CreateMenu();
+    HMENU file = ::CreatePopupMenu();
+    HMENU recent = ::CreatePopupMenu();
+    ::AppendMenuA(recent, MF_STRING, 300, "menuRecentOne");
+    ::AppendMenuA(file, MF_STRING, 200, "menuFileOpen");
+    ::AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(file, MF_POPUP, (UINT_PTR)recent, "menuFileRecent");
+    ::AppendMenuA(file, MF_STRING, 201, "menuNotInFile");
+    ::AppendMenuA(bar, MF_POPUP, (UINT_PTR)file, "menuMainFile");
+
+    ASSERT_TRUE(g_Language.TranslateMenu(bar));
+    EXPECT_EQ("&File\\Top", MenuText(bar, 0)) << "no shortcut column in the menu bar";
+    EXPECT_EQ(file, ::GetSubMenu(bar, 0));
+    EXPECT_EQ("&Open...\tCtrl+O\\x", MenuText(file, 0)) << "only the first backslash";
+    EXPECT_EQ(200u, ::GetMenuItemID(file, 0));
+    EXPECT_EQ("", MenuText(file, 1));
+    EXPECT_EQ("Recent &files", MenuText(file, 2));
+    EXPECT_EQ(recent, ::GetSubMenu(file, 2));
+    EXPECT_EQ("One", MenuText(recent, 0));
+    EXPECT_EQ("", MenuText(file, 3));
+    EXPECT_EQ(201u, ::GetMenuItemID(file, 3));
+    ::DestroyMenu(bar);
+}
+
+TEST_F(LanguageTest, TopWindowNeedsAnUpperCaseKeyChildrenDoNot)
+{
+    HWND dlg = CreateTestDialog("strlower");
+    ASSERT_TRUE(dlg);
+    ASSERT_TRUE(g_Language.TranslateWindow(dlg, false));
+    EXPECT_EQ("strlower", WindowText(dlg));
+    EXPECT_EQ("Lower Key", WindowText(::GetDlgItem(dlg, IdLower)));
+    EXPECT_EQ("Label \nText", WindowText(::GetDlgItem(dlg, IdLabel)));
+    EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
+    ::DestroyWindow(dlg);
+
+    dlg = CreateTestDialog("strTwoLines");
+    g_Language.TranslateWindow(dlg, false);
+    EXPECT_EQ("first\\nsecond", WindowText(dlg)) << "no line-break rule for the caption";
+    ::DestroyWindow(dlg);
+}
+
+TEST_F(LanguageTest, KeptKeysRetranslateAndAreAllReleased)
+{
+    HWND dlg = CreateTestDialog("strTitle");
+    ASSERT_TRUE(dlg);
+    HWND plain = ::GetDlgItem(dlg, IdPlain);
+    HWND comboEdit = ::GetWindow(::GetDlgItem(dlg, IdCombo), GW_CHILD);
+    HWND addressField = ::GetWindow(::GetDlgItem(dlg, IdAddress), GW_CHILD);
+    // User data of other owners must survive every step.
+    ::SetWindowLongPtrA(plain, GWLP_USERDATA, 0x1234);
+    if (comboEdit)
+        ::SetWindowLongPtrA(comboEdit, GWLP_USERDATA, 0x5678);
+    if (addressField)
+        ::SetWindowLongPtrA(addressField, GWLP_USERDATA, 0x9ABC);
+
+    ASSERT_TRUE(g_Language.TranslateWindow(dlg, true));
+    EXPECT_EQ("Dialog Title", WindowText(dlg));
+    EXPECT_EQ("Press", WindowText(::GetDlgItem(dlg, IdButton)));
+    EXPECT_EQ(4u, g_Language.GetKeptKeyCount()); // dialog, label, button, lower
+
+    m_lang.WriteLanguage("strTitle=Neuer Titel\r\nstrLabel=Beschriftung\r\nstrButton=Druecken\\njetzt\r\n"
+                         "strlower=Klein\r\n");
+    ASSERT_TRUE(m_lang.Select());
+    ASSERT_TRUE(g_Language.RetranslateWindow(dlg));
+    EXPECT_EQ("Neuer Titel", WindowText(dlg));
+    EXPECT_EQ("Beschriftung", WindowText(::GetDlgItem(dlg, IdLabel)));
+    EXPECT_EQ("Druecken \njetzt", WindowText(::GetDlgItem(dlg, IdButton)));
+    EXPECT_EQ("plain text", WindowText(plain));
+    EXPECT_EQ(4u, g_Language.GetKeptKeyCount());
+
+    // Translating again over kept keys frees them first: the texts are no
+    // keys any more.
+    ASSERT_TRUE(g_Language.TranslateWindow(dlg, true));
+    EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
+    ASSERT_TRUE(g_Language.ReleaseWindowKeys(dlg));
+    EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
+
+    EXPECT_EQ(0x1234, ::GetWindowLongPtrA(plain, GWLP_USERDATA));
+    if (comboEdit)
+    {
+        EXPECT_EQ(0x5678, ::GetWindowLongPtrA(comboEdit, GWLP_USERDATA));
+    }
+    if (addressField)
+    {
+        EXPECT_EQ(0x9ABC, ::GetWindowLongPtrA(addressField, GWLP_USERDATA));
+    }
+    EXPECT_EQ(0, ::GetWindowLongPtrA(dlg, GWLP_USERDATA));
+    ::DestroyWindow(dlg);
+}
+
+TEST_F(LanguageTest, ReleaseFreesKeysOfTranslatedWindows)
+{
+    HWND dlg = CreateTestDialog("strTitle");
+    ASSERT_TRUE(g_Language.TranslateWindow(dlg, true));
+    EXPECT_EQ(4u, g_Language.GetKeptKeyCount());
+    ASSERT_TRUE(g_Language.ReleaseWindowKeys(dlg));
+    EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
+    EXPECT_EQ(0, ::GetWindowLongPtrA(::GetDlgItem(dlg, IdLabel), GWLP_USERDATA));
+    ::DestroyWindow(dlg);
+
+    // A window destroyed without a release is forgotten on the next use.
+    dlg = CreateTestDialog("strTitle");
+    g_Language.TranslateWindow(dlg, true);
+    ::DestroyWindow(dlg);
+    HWND other = CreateTestDialog("plain");
+    g_Language.TranslateWindow(other, false);
+    EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
+    ::DestroyWindow(other);
+}
+
+TEST_F(LanguageTest, HelpContentsFileChoosesTheFinder)
+{
+    std::string help = m_lang.PathOf("manual.hlp");
+    EXPECT_EQ(UINT(HELP_CONTENTS), CLanguage::GetWinHelpCommand(help.c_str()));
+    m_lang.WriteFile("manual.cnt", ":Base manual.hlp\r\n");
+    EXPECT_EQ(UINT(HELP_FINDER), CLanguage::GetWinHelpCommand(help.c_str()));
+    EXPECT_EQ(UINT(HELP_CONTENTS), CLanguage::GetWinHelpCommand("abc"));
+    EXPECT_FALSE(g_Language.ShowHelp(NULL)) << "the test language has no help file";
+}
+
+TEST(StrayDialogCloser, ClosesASystemMessageBox)
+{
+    CStrayDialogCloser net;
+    // Not through ShowMessageBox: exactly what the net is for.
+    int answer = ::MessageBoxA(NULL, "stray", "Test", MB_OKCANCEL);
+    EXPECT_EQ(IDCANCEL, answer);
+    EXPECT_EQ(1, net.Count());
+}
+
+// The bounded text helpers every buffer of the program goes through.
+TEST(TextUtil, ResultsAreCutAndAlwaysTerminated)
+{
+    char buf[8];
+    memset(buf, 'x', sizeof(buf));
+    EXPECT_EQ(7, FormatText(buf, sizeof(buf), "%s-%d", "COM", 12345));
+    EXPECT_STREQ("COM-123", buf) << "cut at size - 1, terminated";
+    EXPECT_EQ(3, FormatText(buf, sizeof(buf), "%d", 42 * 10));
+    EXPECT_STREQ("420", buf);
+    buf[0] = 'y';
+    EXPECT_EQ(0, FormatText(buf, 0, "%d", 1));
+    EXPECT_EQ('y', buf[0]) << "a zero size writes nothing";
+
+    EXPECT_EQ(7u, CopyText(buf, sizeof(buf), "123456789"));
+    EXPECT_STREQ("1234567", buf);
+    EXPECT_EQ(0u, CopyText(buf, sizeof(buf), nullptr));
+    EXPECT_STREQ("", buf);
+
+    CopyText(buf, sizeof(buf), "ab");
+    EXPECT_EQ(7u, AppendText(buf, sizeof(buf), "cdefghij"));
+    EXPECT_STREQ("abcdefg", buf);
+    EXPECT_EQ(7u, AppendText(buf, sizeof(buf), "k")) << "a full buffer takes nothing more";
+    EXPECT_STREQ("abcdefg", buf);
+    // An unterminated buffer is terminated at its end, never read past it.
+    char raw[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(3u, AppendText(raw, sizeof(raw), "e"));
+    EXPECT_EQ('\0', raw[3]);
+}

@@ -1,0 +1,319 @@
+#include "comm/CdrExportFile.h"
+#include "base/AppSettings.h"
+#include "base/TextUtil.h"
+#include <gtest/gtest.h>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+// A device record: 5 March 2024, 14:07:09, call of 3725 s, from PBX port 2 to
+// GSM port 3, cause 16.
+Bytes DeviceRecord(uint8_t callType = 1, const char* caller = "0123", const char* called = "456")
+{
+    size_t l1 = strlen(caller), l2 = strlen(called);
+    // A record too long for the device's 64 bytes still gets all its bytes:
+    // the decoder is handed only the first 64.
+    Bytes r(17 + l1 + l2 > 64 ? 17 + l1 + l2 : 64, 0xEE);
+    const uint8_t head[] = {1, callType, 5, 3, 24, 14, 7, 9, 16, (0 << 5) | 2, (4 << 5) | 3, 0x00, 0x00, 0x0E, 0x8D};
+    memcpy(r.data(), head, sizeof(head));
+    r[15] = (uint8_t)l1;
+    memcpy(&r[16], caller, l1);
+    r[16 + l1] = (uint8_t)l2;
+    memcpy(&r[17 + l1], called, l2);
+    return r;
+}
+
+Bytes Join(const Bytes& a, const Bytes& b)
+{
+    Bytes r = a;
+    r.insert(r.end(), b.begin(), b.end());
+    return r;
+}
+
+std::string FileText(const std::string& path)
+{
+    std::string text;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buf[4096];
+    DWORD n = 0;
+    while (ReadFile(h, buf, sizeof(buf), &n, NULL) && n)
+        text.append(buf, n);
+    CloseHandle(h);
+    return text;
+}
+
+// Fails every write, as a full disk would.
+class CFailingCdrFile : public CCdrExportFile
+{
+protected:
+    DWORD WriteBytes(const void*, DWORD) override { return 0; }
+};
+
+class CdrExportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        saved = g_Settings;
+        g_Settings.SetCdrDefaults();
+        g_Settings.ChannelIndexOffset = 0;
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof(temp), temp);
+        static int serial = 0;
+        FormatText(dir, sizeof(dir), "%scdrexport%lu_%d", temp, GetCurrentProcessId(), ++serial);
+        CreateDirectoryA(dir, NULL);
+        path = std::string(dir) + "\\export.csv";
+    }
+    void TearDown() override
+    {
+        file.Close();
+        g_Settings = saved;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((std::string(dir) + "\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE)
+        {
+            do
+                DeleteFileA((std::string(dir) + "\\" + fd.cFileName).c_str());
+            while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+        RemoveDirectoryA(dir);
+    }
+    void Begin(DWORD format)
+    {
+        ASSERT_TRUE(file.Open(path.c_str(), DISKFILE_WRITE | DISKFILE_CREATE));
+        file.SetFormat(format);
+    }
+    std::string Line(const Bytes& rec, DWORD format = CDR_FORMAT_TEXT_SEMICOLON)
+    {
+        CCdrExportFile f;
+        f.SetFormat(format);
+        CdrRecord r;
+        EXPECT_EQ(64, f.DecodeRecord(rec.data(), (DWORD)rec.size(), &r));
+        char line[1024];
+        f.BuildLine(&r, line, sizeof(line));
+        return line;
+    }
+
+    CAppSettings saved;
+    char dir[MAX_PATH];
+    std::string path;
+    CCdrExportFile file;
+};
+
+} // namespace
+
+TEST_F(CdrExportTest, DefaultColumnsWithSemicolons)
+{
+    EXPECT_EQ("5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/3;16\r\n", Line(DeviceRecord()));
+    EXPECT_EQ("5.3.2024\t14:07:09\tAnswered Smart Callback\t\t\t1:02:05\tPBX/2\tGSM/3\t16\r\n",
+              Line(DeviceRecord(19, "", ""), CDR_FORMAT_TEXT_TAB));
+    EXPECT_EQ("5.3.2024;14:07:09;;0123;456;1:02:05;PBX/2;GSM/3;16\r\n", Line(DeviceRecord(6)));
+    g_Settings.ChannelIndexOffset = 1; // GSM ports only
+    EXPECT_EQ("5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/4;16\r\n", Line(DeviceRecord()));
+}
+
+TEST_F(CdrExportTest, CallAndPortTypeTexts)
+{
+    const char* const callTypes[] = {
+        "", "Outgoing PBX->GSM", "Outgoing PBX->PSTN", "Incoming PSTN->PBX", "Incoming GSM->PBX", "Callback GSM->PBX",
+    };
+    for (int t = 0; t < 6; ++t)
+        EXPECT_STREQ(callTypes[t], CCdrExportFile::CallTypeText((uint8_t)t)) << t;
+    const char* const callTypes17[] = {
+        "Answered Call", "Unanswered Call", "Answered Smart Callback", "Unanswered Smart Callback", "Callback",
+    };
+    for (int t = 17; t <= 21; ++t)
+        EXPECT_STREQ(callTypes17[t - 17], CCdrExportFile::CallTypeText((uint8_t)t)) << t;
+    for (int t : {6, 16, 22, 255})
+        EXPECT_STREQ("", CCdrExportFile::CallTypeText((uint8_t)t)) << t;
+
+    // Port bytes: type in bits 7-5, number in bits 4-0; only GSM ports get
+    // the channel offset.
+    g_Settings.ChannelIndexOffset = 1;
+    g_Settings.CDRFieldInPort = 0;
+    g_Settings.CDRFieldOutPort = 1;
+    for (DWORD* f : {&g_Settings.CDRFieldDate, &g_Settings.CDRFieldTime, &g_Settings.CDRFieldType,
+                     &g_Settings.CDRFieldCallerId, &g_Settings.CDRFieldCalledNumber, &g_Settings.CDRFieldLength,
+                     &g_Settings.CDRFieldCause})
+        *f = 9;
+    struct { uint8_t in, out; const char* line; } ports[] = {
+        {(1 << 5) | 31, (2 << 5) | 0, "PSTN/31;E1-C/0\r\n"},
+        {(3 << 5) | 5, (4 << 5) | 31, "E1-D/5;GSM/32\r\n"},
+        {(5 << 5) | 1, (7 << 5) | 2, "/1;/2\r\n"},
+    };
+    for (const auto& p : ports)
+    {
+        Bytes rec = DeviceRecord();
+        rec[9] = p.in;
+        rec[10] = p.out;
+        EXPECT_EQ(p.line, Line(rec));
+    }
+}
+
+TEST_F(CdrExportTest, ColumnOrderFollowsTheSettings)
+{
+    g_Settings.CDRFieldCause = 0;
+    g_Settings.CDRFieldDate = 8;
+    g_Settings.CDRFieldCallerId = 1;      // shares position 1 with the time: both, in table order
+    g_Settings.CDRFieldCalledNumber = 9;  // left out
+    g_Settings.CDRFieldType = 0xFFFFFFFF; // left out
+    EXPECT_EQ("16;14:07:09;0123;1:02:05;PBX/2;GSM/3;5.3.2024\r\n", Line(DeviceRecord()));
+    char header[1024];
+    file.BuildLine(nullptr, header, sizeof(header));
+    EXPECT_STREQ("Cause;Time;Caller Id;Call Length;Input Port;Output Port;Date\r\n", header);
+
+    for (DWORD* f : {&g_Settings.CDRFieldDate, &g_Settings.CDRFieldTime, &g_Settings.CDRFieldType,
+                     &g_Settings.CDRFieldCallerId, &g_Settings.CDRFieldCalledNumber, &g_Settings.CDRFieldLength,
+                     &g_Settings.CDRFieldInPort, &g_Settings.CDRFieldOutPort, &g_Settings.CDRFieldCause})
+        *f = 9;
+    EXPECT_EQ("\r\n", Line(DeviceRecord()));
+}
+
+TEST_F(CdrExportTest, ExportWritesTheHeaderAndOneLinePerRecord)
+{
+    Begin(CDR_FORMAT_TEXT_TAB);
+    EXPECT_EQ(1, file.BeginExport());
+    EXPECT_EQ(1, file.WriteRecords(Join(DeviceRecord(1), DeviceRecord(17, "99", "")).data(), 128));
+    EXPECT_EQ(2u, file.GetRecordCount());
+    EXPECT_EQ(0u, file.GetErrorCode());
+    file.Close();
+    EXPECT_EQ("Date\tTime\tCall Type\tCaller Id\tCalled Number\tCall Length\tInput Port\tOutput Port\tCause\r\n"
+              "5.3.2024\t14:07:09\tOutgoing PBX->GSM\t0123\t456\t1:02:05\tPBX/2\tGSM/3\t16\r\n"
+              "5.3.2024\t14:07:09\tAnswered Call\t99\t\t1:02:05\tPBX/2\tGSM/3\t16\r\n",
+              FileText(path));
+}
+
+TEST_F(CdrExportTest, BeginExportEmptiesTheFileAndHonoursTheHeaderSetting)
+{
+    ASSERT_TRUE(AppendToFile(path.c_str(), "old contents", 12));
+    ASSERT_TRUE(file.Open(path.c_str(), DISKFILE_WRITE));
+    g_Settings.CDRHeader = 0;
+    file.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
+    EXPECT_EQ(1, file.BeginExport());
+    file.Close();
+    EXPECT_EQ("", FileText(path));
+
+    Begin(CDR_FORMAT_BINARY);
+    EXPECT_EQ(0, file.WriteHeader()); // no header in a binary file
+    EXPECT_EQ(1, file.BeginExport());
+    file.Close();
+    EXPECT_EQ("", FileText(path));
+}
+
+TEST_F(CdrExportTest, BinaryExportWritesTheDeviceRecordsUnchanged)
+{
+    Begin(CDR_FORMAT_BINARY);
+    ASSERT_EQ(1, file.BeginExport());
+    Bytes block = Join(DeviceRecord(1), DeviceRecord(2));
+    block[70] = 0x00; // raw records are not checked
+    EXPECT_EQ(1, file.WriteRecords(block.data(), (DWORD)block.size()));
+    EXPECT_EQ(1, file.WriteRecords(block.data(), 64));
+    EXPECT_EQ(3u, file.GetRecordCount());
+    file.Close();
+    std::string expected(block.begin(), block.end());
+    expected.append(block.begin(), block.begin() + 64);
+    EXPECT_EQ(expected, FileText(path));
+}
+
+TEST_F(CdrExportTest, FailedWritesAreReportedInBothFormats)
+{
+    CFailingCdrFile failing;
+    ASSERT_TRUE(failing.Open(path.c_str(), DISKFILE_WRITE | DISKFILE_CREATE));
+    Bytes rec = DeviceRecord();
+
+    failing.SetFormat(CDR_FORMAT_BINARY);
+    EXPECT_EQ(0, failing.WriteRecords(rec.data(), 64));
+    EXPECT_EQ((DWORD)CDR_ERROR_WRITE, failing.GetErrorCode());
+    EXPECT_EQ(0u, failing.GetRecordCount());
+
+    failing.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
+    EXPECT_EQ(0, failing.BeginExport());
+    EXPECT_EQ((DWORD)CDR_ERROR_WRITE, failing.GetErrorCode());
+    EXPECT_EQ(0, failing.WriteRecords(rec.data(), 64));
+    EXPECT_EQ((DWORD)CDR_ERROR_WRITE, failing.GetErrorCode());
+    EXPECT_EQ(0u, failing.GetRecordCount());
+}
+
+TEST_F(CdrExportTest, NumberLengthsAtTheLimit)
+{
+    CCdrExportFile f;
+    CdrRecord r;
+    std::string l1(30, '1');
+    Bytes ok = DeviceRecord(1, l1.c_str(), std::string(17, '2').c_str());
+    EXPECT_EQ(64, f.DecodeRecord(ok.data(), 64, &r));
+    EXPECT_EQ(l1, r.callerId);
+    EXPECT_EQ(std::string(17, '2'), r.calledNumber);
+    EXPECT_EQ(3725u, r.callLength);
+
+    Bytes tooLong = DeviceRecord(1, l1.c_str(), std::string(18, '2').c_str());
+    EXPECT_EQ(-1, f.DecodeRecord(tooLong.data(), 64, &r));
+    EXPECT_EQ((DWORD)CDR_ERROR_FORMAT, f.GetErrorCode());
+
+    // A caller id length that points the called number's length past the
+    // record is refused before that byte is looked at.
+    Bytes wild = DeviceRecord();
+    wild[15] = 200;
+    EXPECT_EQ(-1, f.DecodeRecord(wild.data(), 64, &r));
+    EXPECT_EQ((DWORD)CDR_ERROR_FORMAT, f.GetErrorCode());
+    EXPECT_EQ(0, f.DecodeRecord(wild.data(), 0, &r));
+}
+
+TEST_F(CdrExportTest, ABlockEndingInsideARecordKeepsTheRecordsBeforeIt)
+{
+    Begin(CDR_FORMAT_TEXT_SEMICOLON);
+    g_Settings.CDRHeader = 0;
+    ASSERT_EQ(1, file.BeginExport());
+    Bytes block = DeviceRecord();
+    block.resize(100, 0x33);
+    block[64] = 1; // the next record starts well, but is cut
+    EXPECT_EQ(0, file.WriteRecords(block.data(), 100));
+    EXPECT_EQ((DWORD)CDR_ERROR_RECORD_SIZE, file.GetErrorCode());
+    EXPECT_EQ(1u, file.GetRecordCount());
+
+    block[64] = 2; // the format byte is tested before the length
+    EXPECT_EQ(0, file.WriteRecords(block.data(), 100));
+    EXPECT_EQ((DWORD)CDR_ERROR_VERSION, file.GetErrorCode());
+    EXPECT_EQ(2u, file.GetRecordCount());
+
+    // A good block clears the error.
+    EXPECT_EQ(1, file.WriteRecords(block.data(), 64));
+    EXPECT_EQ(0u, file.GetErrorCode());
+    file.Close();
+    std::string line = "5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/3;16\r\n";
+    EXPECT_EQ(line + line + line, FileText(path));
+}
+
+TEST_F(CdrExportTest, ProposedNamesSkipExistingFiles)
+{
+    SYSTEMTIME date = {};
+    date.wYear = 2024;
+    date.wMonth = 3;
+    date.wDay = 5;
+    char name[MAX_PATH];
+    std::string base = std::string(dir) + "\\CDR240305";
+    ASSERT_TRUE(CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_TEXT_SEMICOLON, date, name, sizeof(name)));
+    EXPECT_EQ(base + ".CSV", name);
+    CCdrExportFile::ProposeFileName((std::string(dir) + "\\").c_str(), CDR_FORMAT_TEXT_TAB, date, name, sizeof(name));
+    EXPECT_EQ(base + ".TXT", name);
+
+    ASSERT_TRUE(AppendToFile((base + ".BIN").c_str(), "x", 1));
+    ASSERT_TRUE(AppendToFile((base + "_01.BIN").c_str(), "x", 1));
+    CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_BINARY, date, name, sizeof(name));
+    EXPECT_EQ(base + "_02.BIN", name);
+
+    char numbered[MAX_PATH];
+    for (int n = 2; n <= 99; ++n)
+    {
+        FormatText(numbered, sizeof(numbered), "%s_%02d.BIN", base.c_str(), n);
+        ASSERT_TRUE(AppendToFile(numbered, "x", 1));
+    }
+    CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_BINARY, date, name, sizeof(name));
+    EXPECT_EQ(base + "_100.BIN", name);
+}

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+#include "pages/NumericEdit.h"
+#include "pages/CharSetEdit.h"
+#include "tests/support/PageHostWindow.h"
+#include <string>
+
+// The filtered edits subclass a real EDIT control; keys arrive as WM_CHAR
+// and leaving the field as WM_KILLFOCUS, as they do when a user types.
+namespace
+{
+class EditTest : public ::testing::Test
+{
+protected:
+    HWND host = NULL;
+    HWND edit = NULL;
+    void SetUp() override
+    {
+        host = testsupport::CreatePageHost();
+        ASSERT_TRUE(host);
+        edit = ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, 120, 20, host,
+                                 (HMENU)1003, ::GetModuleHandle(NULL), NULL);
+        ASSERT_TRUE(edit);
+    }
+    void TearDown() override { ::DestroyWindow(host); }
+
+    std::string Text() const
+    {
+        char buf[64] = "";
+        ::GetWindowTextA(edit, buf, sizeof(buf));
+        return buf;
+    }
+    // Replaces the whole text by typing.
+    void Type(const char* keys, bool replaceAll = true)
+    {
+        if (replaceAll)
+            ::SendMessageA(edit, EM_SETSEL, 0, -1);
+        for (const char* k = keys; *k; ++k)
+            ::SendMessageA(edit, WM_CHAR, (unsigned char)*k, 1);
+    }
+    void Leave() { ::SendMessageA(edit, WM_KILLFOCUS, 0, 0); }
+};
+
+bool PutOnClipboard(HWND owner, const char* text)
+{
+    if (!::OpenClipboard(owner))
+        return false;
+    ::EmptyClipboard();
+    size_t n = strlen(text) + 1;
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, n);
+    memcpy(::GlobalLock(mem), text, n);
+    ::GlobalUnlock(mem);
+    bool ok = ::SetClipboardData(CF_TEXT, mem) != NULL;
+    ::CloseClipboard();
+    return ok;
+}
+}
+
+TEST_F(EditTest, OutOfRangeEntryFallsBackToDefaultWhenLeft)
+{
+    CNumericEdit num;
+    ASSERT_TRUE(num.SubclassWindow(edit));
+    num.SetRange(1, 65534, 30);
+    EXPECT_EQ("30", Text());
+    EXPECT_EQ(5, (int)::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+    EXPECT_TRUE(::GetWindowLongA(edit, GWL_STYLE) & ES_NUMBER);
+
+    Type("70000");
+    EXPECT_EQ("70000", Text());
+    Leave();
+    EXPECT_EQ("30", Text());
+    Type("0");
+    Leave();
+    EXPECT_EQ("30", Text());
+    Type("1234");
+    Leave();
+    EXPECT_EQ("1234", Text());
+    EXPECT_EQ(1234, num.GetValue());
+}
+
+TEST_F(EditTest, DefaultOutsideRangeGivesTheCrossedBound)
+{
+    CNumericEdit num;
+    ASSERT_TRUE(num.SubclassWindow(edit));
+    num.SetRange(10, 120, 0);
+    EXPECT_EQ("", Text()); // the default is not shown
+    Type("5");
+    Leave();
+    EXPECT_EQ("10", Text());
+    Type("500");
+    Leave();
+    EXPECT_EQ("120", Text());
+}
+
+TEST_F(EditTest, UseLastValidShowsTheLastValueSet)
+{
+    CNumericEdit num;
+    ASSERT_TRUE(num.SubclassWindow(edit));
+    num.SetRange(0, 255, 7);
+    num.SetUseLastValid(TRUE);
+    EXPECT_EQ(42, num.SetValue(42));
+    Type("300");
+    Leave();
+    EXPECT_EQ("42", Text());
+    EXPECT_EQ(42, num.SetValue(-1));
+}
+
+TEST_F(EditTest, NegativeRangeAcceptsOneLeadingMinus)
+{
+    CNumericEdit num;
+    ASSERT_TRUE(num.SubclassWindow(edit));
+    num.SetRange(-113, -51, -80);
+    EXPECT_EQ(4, (int)::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+    EXPECT_FALSE(::GetWindowLongA(edit, GWL_STYLE) & ES_NUMBER);
+    EXPECT_EQ("-80", Text());
+
+    ::SetWindowTextA(edit, "");
+    Type("-9x0", false);
+    EXPECT_EQ("-90", Text());
+    // A second minus at the end is refused.
+    ::SendMessageA(edit, EM_SETSEL, 3, 3);
+    Type("-", false);
+    EXPECT_EQ("-90", Text());
+    // Not at the start of a text without minus either.
+    ::SetWindowTextA(edit, "90");
+    ::SendMessageA(edit, EM_SETSEL, 1, 1);
+    Type("-", false);
+    EXPECT_EQ("90", Text());
+    // A selection covering the minus may be replaced by a new one.
+    ::SetWindowTextA(edit, "-90");
+    ::SendMessageA(edit, EM_SETSEL, 0, 2);
+    Type("-", false);
+    EXPECT_EQ("-0", Text());
+    // Backspace passes.
+    ::SendMessageA(edit, EM_SETSEL, 2, 2);
+    Type("\b", false);
+    EXPECT_EQ("-", Text());
+    Leave();
+    EXPECT_EQ("-80", Text());
+}
+
+TEST_F(EditTest, EmptyFieldStaysEmptyUntilRead)
+{
+    CNumericEdit num;
+    ASSERT_TRUE(num.SubclassWindow(edit));
+    num.SetRange(0, 100, 0);
+    num.SetAllowEmpty(TRUE);
+    ::SetWindowTextA(edit, "");
+    Leave();
+    EXPECT_EQ("", Text());
+    EXPECT_EQ(0, num.GetValue());
+    EXPECT_EQ("0", Text());
+}
+
+TEST_F(EditTest, LongTextSaturatesInsteadOfWrapping)
+{
+    CNumericEdit num;
+    ASSERT_TRUE(num.SubclassWindow(edit));
+    num.SetRange(0, 100, 7);
+    // 2^32 + 50 would wrap to 50, inside the range.
+    ::SetWindowTextA(edit, "4294967346");
+    EXPECT_EQ(7, num.GetValue());
+    ::SetWindowTextA(edit, "-4294967246");
+    EXPECT_EQ(7, num.GetValue());
+    ::SetWindowTextA(edit, "  42abc");
+    EXPECT_EQ(42, num.GetValue());
+    EXPECT_EQ("42", Text());
+    ::SetWindowTextA(edit, "abc");
+    EXPECT_EQ(0, num.GetValue());
+}
+
+TEST(NumericEditLimit, CharactersOfTheRange)
+{
+    EXPECT_EQ(2, CNumericEdit::RangeTextLimit(-1, 0));
+    EXPECT_EQ(3, CNumericEdit::RangeTextLimit(-99, 5));
+    EXPECT_EQ(7, CNumericEdit::RangeTextLimit(-100000, 0));
+    EXPECT_EQ(1, CNumericEdit::RangeTextLimit(0, 9));
+    EXPECT_EQ(5, CNumericEdit::RangeTextLimit(-9, 99999));
+    EXPECT_EQ(6, CNumericEdit::RangeTextLimit(0, 100000));
+    EXPECT_EQ(6, CNumericEdit::RangeTextLimit(0, 2000000000));
+    EXPECT_EQ(0, CNumericEdit::RangeTextLimit(0, 0));
+}
+
+TEST_F(EditTest, CharSetRefusesForeignCharactersAndBringsLettersToItsCase)
+{
+    CCharSetEdit chars;
+    ASSERT_TRUE(chars.SubclassWindow(edit));
+    chars.SetCharSet("0123456789*#", 20);
+    EXPECT_EQ(20, (int)::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+    Type("1a2*b#");
+    EXPECT_EQ("12*#", Text());
+    Type("\b", false);
+    EXPECT_EQ("12*", Text());
+
+    chars.SetCharSet("0123456789ABCDEF", 8);
+    Type("0x1fE9");
+    EXPECT_EQ("01FE9", Text());
+    chars.SetCharSet("abc", 8);
+    Type("ABz");
+    EXPECT_EQ("ab", Text());
+}
+
+TEST_F(EditTest, PastedTextIsFilteredByTheSameRule)
+{
+    CCharSetEdit chars;
+    ASSERT_TRUE(chars.SubclassWindow(edit));
+    chars.SetCharSet("0123456789*#ABCD", 6);
+    ASSERT_TRUE(PutOnClipboard(host, "1a-2#\r\n3bc9"));
+    ::SetWindowTextA(edit, "");
+    ::SendMessageA(edit, WM_PASTE, 0, 0);
+    // Letters of the set in its case, everything else dropped, cut at the limit.
+    EXPECT_EQ("1A2#3B", Text());
+
+    chars.SetCharSet(nullptr, 30);
+    ::SetWindowTextA(edit, "");
+    ::SendMessageA(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ("1a-2#", Text().substr(0, 5));
+}

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+#include "pages/TabPageHost.h"
+#include "tests/support/PageHostWindow.h"
+#include <prsht.h>
+#include <vector>
+
+namespace
+{
+// The host is hidden, so a page's own visibility is its style bit.
+bool Shown(HWND w) { return (::GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// The tab control's parent: reflects the tab's notifications to the host.
+class CTabParent : public CWindowImpl<CTabParent>
+{
+public:
+    DECLARE_WND_CLASS("VelTestTabParent")
+    BEGIN_MSG_MAP(CTabParent)
+        REFLECT_NOTIFICATIONS()
+    END_MSG_MAP()
+};
+
+// A page that records what it is told and may refuse to be left.
+class CProbePage : public CWindowImpl<CProbePage>
+{
+public:
+    DECLARE_WND_CLASS("VelTestTabPage")
+    int killActive = 0;
+    int setActive = 0;
+    LRESULT refuseLeave = 0;
+    LPARAM lastNotifyParam = -1;
+    BEGIN_MSG_MAP(CProbePage)
+        NOTIFY_CODE_HANDLER(PSN_KILLACTIVE, OnKillActive)
+        NOTIFY_CODE_HANDLER(PSN_SETACTIVE, OnSetActive)
+    END_MSG_MAP()
+    LRESULT OnKillActive(int, LPNMHDR nmh, BOOL&)
+    {
+        ++killActive;
+        lastNotifyParam = ((PSHNOTIFY*)nmh)->lParam;
+        return refuseLeave;
+    }
+    LRESULT OnSetActive(int, LPNMHDR nmh, BOOL&)
+    {
+        ++setActive;
+        lastNotifyParam = ((PSHNOTIFY*)nmh)->lParam;
+        return 0;
+    }
+};
+
+class TabPageHostTest : public ::testing::Test
+{
+protected:
+    HWND host = NULL;
+    CTabParent parent;
+    CTabPageHost tabs;
+    CProbePage pages[4];
+    std::vector<int> made;
+
+    void SetUp() override
+    {
+        host = testsupport::CreatePageHost();
+        RECT rc = { 0, 0, 400, 300 };
+        ASSERT_TRUE(parent.Create(host, &rc, "", WS_CHILD | WS_VISIBLE));
+        HWND tab = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 5, 5, 380, 280,
+                                     parent, (HMENU)1400, ::GetModuleHandle(NULL), NULL);
+        ASSERT_TRUE(tabs.SubclassWindow(tab));
+    }
+    void TearDown() override { ::DestroyWindow(host); }
+
+    HWND MakePage(int i)
+    {
+        RECT rc = { 0, 0, 10, 10 };
+        return pages[i].Create(parent, &rc, "", WS_CHILD | WS_VISIBLE);
+    }
+
+    static HWND Factory(int index, LPARAM param)
+    {
+        TabPageHostTest* self = (TabPageHostTest*)param;
+        self->made.push_back(index);
+        return index == 2 ? NULL : self->MakePage(index);
+    }
+
+    // A click on tab i, as the user makes it.
+    void ClickTab(int i)
+    {
+        RECT rc;
+        ::SendMessageA(tabs, TCM_GETITEMRECT, i, (LPARAM)&rc);
+        LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+        ::SendMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageA(tabs, WM_LBUTTONUP, 0, at);
+    }
+
+    void AddLazyTabs(int n)
+    {
+        tabs.SetFactory(TRUE, &Factory, (LPARAM)this);
+        for (int i = 0; i < n; ++i)
+            ASSERT_TRUE(tabs.AddPage(NULL, "Tab"));
+    }
+};
+}
+
+TEST_F(TabPageHostTest, FirstTabIsSelectedAndMadeAtOnceOthersOnFirstUse)
+{
+    AddLazyTabs(3);
+    EXPECT_EQ(3, tabs.GetTabCount());
+    EXPECT_EQ(0, tabs.GetCurrentIndex());
+    ASSERT_EQ(1u, made.size());
+    EXPECT_EQ(pages[0].m_hWnd, tabs.GetCurrentPage());
+    EXPECT_TRUE(Shown(pages[0]));
+    EXPECT_TRUE(::IsWindowEnabled(pages[0]));
+
+    // The page lies over the display area, in the parent's coordinates.
+    RECT display = tabs.GetDisplayRect();
+    ::MapWindowPoints(tabs, parent, (POINT*)&display, 2);
+    RECT page;
+    ::GetWindowRect(pages[0], &page);
+    ::MapWindowPoints(NULL, parent, (POINT*)&page, 2);
+    EXPECT_EQ(display.left, page.left);
+    EXPECT_EQ(display.top, page.top);
+    EXPECT_EQ(display.right, page.right);
+    EXPECT_EQ(display.bottom, page.bottom);
+
+    // Selecting the current tab again calls no factory.
+    EXPECT_EQ(0, tabs.SelectTab(0));
+    EXPECT_EQ(1u, made.size());
+
+    ClickTab(1);
+    EXPECT_EQ(1, tabs.GetCurrentIndex());
+    ASSERT_EQ(2u, made.size());
+    EXPECT_EQ(1, made[1]);
+    EXPECT_EQ(1, pages[0].killActive);
+    EXPECT_EQ(0, pages[0].lastNotifyParam); // a zeroed sheet notification
+    EXPECT_EQ(1, pages[1].setActive);
+    EXPECT_FALSE(Shown(pages[0]));
+    EXPECT_FALSE(::IsWindowEnabled(pages[0]));
+    EXPECT_TRUE(Shown(pages[1]));
+    ClickTab(0);
+    EXPECT_EQ(2u, made.size()); // made once
+}
+
+TEST_F(TabPageHostTest, TabWithoutPageHidesThePreviousAndAsksNobody)
+{
+    AddLazyTabs(3);
+    EXPECT_EQ(0, tabs.SelectTab(2));
+    EXPECT_EQ(2, tabs.GetCurrentIndex());
+    EXPECT_FALSE(Shown(pages[0]));
+    EXPECT_EQ(NULL, tabs.GetCurrentPage());
+    // Leaving the empty tab asks no hidden page to validate.
+    pages[0].refuseLeave = 1;
+    ClickTab(1);
+    EXPECT_EQ(1, tabs.GetCurrentIndex());
+    EXPECT_EQ(0, pages[0].killActive);
+}
+
+TEST_F(TabPageHostTest, RefusingPageKeepsItsTab)
+{
+    AddLazyTabs(2);
+    pages[0].refuseLeave = 1;
+    ClickTab(1);
+    EXPECT_EQ(1, pages[0].killActive);
+    EXPECT_EQ(0, tabs.GetCurrentIndex());
+    EXPECT_EQ(0, (int)::SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
+    EXPECT_TRUE(Shown(pages[0]));
+    EXPECT_EQ(1u, made.size());
+}
+
+TEST_F(TabPageHostTest, RemovingTabsKeepsTheCurrentOneRight)
+{
+    ASSERT_TRUE(tabs.AddPage(MakePage(0), "A"));
+    ASSERT_TRUE(tabs.AddPage(MakePage(1), "B", -1, 11));
+    ASSERT_TRUE(tabs.AddPage(MakePage(2), "C", -1, 12, TRUE));
+    EXPECT_EQ(2, tabs.GetCurrentIndex());
+    EXPECT_FALSE(Shown(pages[1]));
+    EXPECT_EQ(12, tabs.GetTabData(2));
+    EXPECT_EQ(0, tabs.GetTabData(5));
+
+    // A tab before the current one: the index follows the current tab.
+    tabs.RemoveTab(0, TRUE);
+    EXPECT_FALSE(::IsWindow(pages[0]));
+    EXPECT_EQ(1, tabs.GetCurrentIndex());
+    EXPECT_EQ(pages[2].m_hWnd, tabs.GetCurrentPage());
+    EXPECT_EQ(1, (int)::SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
+    EXPECT_EQ(pages[2].m_hWnd, tabs.GetPage(1));
+
+    // The current last tab: the new last tab is selected.
+    tabs.RemoveTab(1, TRUE);
+    EXPECT_EQ(0, tabs.GetCurrentIndex());
+    EXPECT_EQ(pages[1].m_hWnd, tabs.GetCurrentPage());
+    EXPECT_TRUE(Shown(pages[1]));
+
+    EXPECT_TRUE(tabs.SetTabText(0, "Renamed"));
+    EXPECT_FALSE(tabs.SetTabText(3, "x"));
+    tabs.RemoveAll();
+    EXPECT_EQ(0, tabs.GetTabCount());
+    EXPECT_EQ(-1, tabs.GetCurrentIndex());
+    EXPECT_FALSE(::IsWindow(pages[1]));
+}

@@ -1,0 +1,665 @@
+#include "record/ConfigDataFile.h"
+#include "base/TextUtil.h"
+#include <gtest/gtest.h>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+// A fresh folder under the temporary directory, removed with its files.
+class TempFolder
+{
+public:
+    TempFolder()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof(base), base);
+        FormatText(m_dir, sizeof(m_dir), "%scfgfile%lu_%lu", base, GetCurrentProcessId(), ++s_serial);
+        CreateDirectoryA(m_dir, NULL);
+    }
+    ~TempFolder()
+    {
+        for (const std::string& name : Files())
+        {
+            std::string p = Path(name.c_str());
+            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(p.c_str());
+        }
+        RemoveDirectoryA(m_dir);
+    }
+    std::string Path(const char* name) const { return std::string(m_dir) + "\\" + name; }
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((std::string(m_dir) + "\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return names;
+        do
+        {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(fd.cFileName);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+        return names;
+    }
+
+private:
+    char m_dir[MAX_PATH];
+    static unsigned long s_serial;
+};
+unsigned long TempFolder::s_serial = 0;
+
+bool WriteWholeFile(const std::string& path, const Bytes& bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+Bytes ReadWholeFile(const std::string& path)
+{
+    Bytes bytes;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return bytes;
+    bytes.resize(GetFileSize(h, NULL));
+    DWORD read = 0;
+    if (!bytes.empty())
+        ReadFile(h, bytes.data(), (DWORD)bytes.size(), &read, NULL);
+    CloseHandle(h);
+    bytes.resize(read);
+    return bytes;
+}
+
+uint32_t U32At(const Bytes& b, size_t ofs)
+{
+    return b[ofs] | (b[ofs + 1] << 8) | (b[ofs + 2] << 16) | ((uint32_t)b[ofs + 3] << 24);
+}
+void PutU32(Bytes& b, size_t ofs, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[ofs + i] = (uint8_t)(v >> (8 * i));
+}
+uint32_t SumFrom(const Bytes& b, size_t from)
+{
+    uint32_t sum = 0;
+    for (size_t i = from; i < b.size(); ++i)
+        sum += b[i];
+    return sum;
+}
+
+typedef std::unique_ptr<ConfigRecord> RecordPtr;
+
+RecordPtr DefaultRecord()
+{
+    RecordPtr rec(new ConfigRecord);
+    SetConfigDefaults(rec.get());
+    return rec;
+}
+
+RecordPtr FilledRecord(uint8_t value)
+{
+    RecordPtr rec(new ConfigRecord);
+    memset(rec.get(), value, sizeof(ConfigRecord));
+    return rec;
+}
+
+// A record with a few entries in every table.
+RecordPtr RecordWithTables(int rules, int clips, int clipGsm, int mobility, int trunks, int users)
+{
+    RecordPtr rec = DefaultRecord();
+    for (int i = 0; i < rules; ++i)
+    {
+        memset(&rec->routingRules[i], 0x20 + i, 64);
+        rec->routingRules[i].number[0] = 5;
+        memset(&rec->routingCompanion[i], 0x60 + i, 64);
+    }
+    for (int i = 0; i < clips; ++i)
+    {
+        memset(&rec->lcrClip[i], 0x30 + i, 36);
+        rec->lcrClip[i].number[0] = 3;
+    }
+    for (int i = 0; i < clipGsm; ++i)
+    {
+        memset(&rec->clipGsm[i], 0x40 + i, 36);
+        rec->clipGsm[i].number[0] = 4;
+    }
+    for (int i = 0; i < mobility; ++i)
+    {
+        memset(&rec->mobility[i], 0x50 + i, 100);
+        rec->mobility[i].extension[0] = 2;
+    }
+    for (int i = 0; i < trunks; ++i)
+        memset(&rec->sipTrunks[i], 'T' + i, 768);
+    for (int i = 0; i < users; ++i)
+        memset(&rec->sipUsers[i], 'a' + i, 768);
+    return rec;
+}
+
+class ConfigDataFileTest : public ::testing::Test
+{
+protected:
+    std::string Save(const ConfigRecord* rec, const char* name = "test.cfg")
+    {
+        std::string path = folder.Path(name);
+        CConfigDataFile file;
+        EXPECT_EQ(CFGFILE_OK, file.SaveFile(path.c_str(), rec));
+        return path;
+    }
+    Bytes SavedBytes(const ConfigRecord* rec) { return ReadWholeFile(Save(rec)); }
+
+    // Reads bytes as a file into a record filled with 0x5A; returns the result
+    // and checks that a refusal left the record as it was.
+    ConfigFileResult Load(const Bytes& bytes, RecordPtr* out = nullptr)
+    {
+        std::string path = folder.Path("in.cfg");
+        EXPECT_TRUE(WriteWholeFile(path, bytes));
+        RecordPtr rec = FilledRecord(0x5A);
+        CConfigDataFile file;
+        ConfigFileResult r = file.LoadFile(path.c_str(), rec.get());
+        if (r != CFGFILE_OK)
+        {
+            RecordPtr untouched = FilledRecord(0x5A);
+            EXPECT_EQ(0, memcmp(untouched.get(), rec.get(), sizeof(ConfigRecord))) << "a refused file changed the record";
+            EXPECT_TRUE(file.HasFormatError() || r != CFGFILE_FORMAT_ERROR);
+        }
+        if (out)
+            *out = std::move(rec);
+        return r;
+    }
+
+    TempFolder folder;
+};
+
+// Record and file agree on a range.
+void ExpectSection(const Bytes& file, uint32_t fileOffset, const ConfigRecord* rec, uint32_t recOffset, uint32_t size)
+{
+    ASSERT_LE(fileOffset + size, file.size());
+    EXPECT_EQ(0, memcmp(file.data() + fileOffset, ConfigBytes(rec) + recOffset, size))
+        << "file offset " << fileOffset << ", record offset 0x" << std::hex << recOffset;
+}
+
+} // namespace
+
+TEST_F(ConfigDataFileTest, DefaultRecordWritesTheExactHeaderAndSectionTable)
+{
+    RecordPtr rec = DefaultRecord();
+    Bytes f = SavedBytes(rec.get());
+    ASSERT_EQ(256u + 37872u, f.size());
+    EXPECT_EQ(0, memcmp(f.data(), "*QORVEXALINE-CFG-DATA*KZD-FMT2*\0", 32));
+    EXPECT_EQ(256u, U32At(f, 32));
+    EXPECT_EQ(37872u, U32At(f, 36));
+    EXPECT_EQ(SumFrom(f, 256), U32At(f, 40));
+
+    // Offset fields 44..136 with the counts all 0.
+    static const uint32_t expected[][2] = {
+        {44, 9804}, {48, 0}, {52, 9804}, {56, 0}, {60, 9804}, {64, 0},
+        {68, 9804}, {72, 10316}, {76, 10576}, {80, 10704}, {84, 10832}, {88, 17488},
+        {92, 19024}, {96, 19280}, {100, 19536}, {104, 0}, {108, 19536}, {112, 19536},
+        {116, 20688}, {120, 29136}, {124, 20176}, {128, 20560}, {132, 20624},
+        {136, 37584}, {140, 0}, {144, 0},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(e[1], U32At(f, e[0])) << "header field at " << e[0];
+    for (size_t i = 148; i < 256; ++i)
+        ASSERT_EQ(0, f[i]) << "header byte " << i;
+
+    ExpectSection(f, 256, rec.get(), 0, 9548);
+    ExpectSection(f, 9804, rec.get(), CFG_OFS_ALARM, 512);
+    ExpectSection(f, 10832, rec.get(), CFG_OFS_IN_GROUPS_2, 6656);
+    ExpectSection(f, 19536, rec.get(), CFG_OFS_HTTP_IN, 640);
+    ExpectSection(f, 20176, rec.get(), CFG_OFS_ISDN_CREDIT, 384);
+    ExpectSection(f, 20688, rec.get(), CFG_OFS_CARD_SLOTS, 8448);
+    ExpectSection(f, 29136, rec.get(), CFG_OFS_ANALOG_COMMON, 8448);
+    ExpectSection(f, 37584, rec.get(), CFG_OFS_SIP_TRUNK_GROUPS, 32);
+    ExpectSection(f, 37616, rec.get(), CFG_OFS_SIP_COMMON, 512);
+}
+
+TEST_F(ConfigDataFileTest, TablesWriteOnlyTheirUsedEntriesAndTheSizesFollow)
+{
+    RecordPtr rec = RecordWithTables(2, 1, 3, 1, 1, 2);
+    // Entries after the first unused one are not counted.
+    rec->routingRules[3].number[0] = 5;
+    Bytes f = SavedBytes(rec.get());
+
+    EXPECT_EQ(2u, U32At(f, 48));
+    EXPECT_EQ(1u, U32At(f, 56));
+    EXPECT_EQ(3u, U32At(f, 64));
+    EXPECT_EQ(1u, U32At(f, 104));
+    EXPECT_EQ(1u, U32At(f, 140));
+    EXPECT_EQ(2u, U32At(f, 144));
+    uint32_t dataSize = 9548 + 64 * 2 + 36 * 1 + 36 * 3 + 512 + 260 + 128 + 128 + 6656 + 1536 + 256 + 256 +
+                        100 * 1 + 64 * 2 + 640 + 384 + 64 + 64 + 8448 + 8448 + 544 + 768 * 3;
+    EXPECT_EQ(dataSize, U32At(f, 36));
+    EXPECT_EQ(256 + dataSize, f.size());
+    // The 4 bytes shared by the main block and rule 0 are in the file twice
+    // and counted twice.
+    EXPECT_EQ(SumFrom(f, 256), U32At(f, 40));
+
+    ExpectSection(f, 9804, rec.get(), CFG_OFS_ROUTING_RULES, 128);
+    ExpectSection(f, U32At(f, 52), rec.get(), CFG_OFS_LCR_CLIP, 36);
+    ExpectSection(f, U32At(f, 60), rec.get(), CFG_OFS_CLIP_GSM, 108);
+    ExpectSection(f, U32At(f, 100), rec.get(), CFG_OFS_MOBILITY, 100);
+    ExpectSection(f, U32At(f, 108), rec.get(), CFG_OFS_ROUTING_COMPANION, 128);
+    uint32_t sip = U32At(f, 136);
+    ExpectSection(f, sip + 544, rec.get(), CFG_OFS_SIP_TRUNKS, 768);
+    ExpectSection(f, sip + 544 + 768, rec.get(), CFG_OFS_SIP_USERS, 1536);
+    EXPECT_EQ(9804u + 128, U32At(f, 52));
+    EXPECT_EQ(sip + 544 + 768 * 3, f.size());
+}
+
+TEST_F(ConfigDataFileTest, ASipTrunkTableStartingWithAnEmptyEntryCountsNothing)
+{
+    RecordPtr rec = RecordWithTables(0, 0, 0, 0, 3, 0);
+    rec->sipTrunks[0].bytes[0] = 0xFF;
+    Bytes f = SavedBytes(rec.get());
+    EXPECT_EQ(0u, U32At(f, 140));
+}
+
+TEST_F(ConfigDataFileTest, EveryCarriedByteComesBackAndTheTailIsErased)
+{
+    // Pseudo-random content in every carried range; table entries after the
+    // used ones are empty, as the reader fills them.
+    RecordPtr rec = FilledRecord(0xFF);
+    uint32_t seed = 12345;
+    uint8_t* b = ConfigBytes(rec.get());
+    for (uint32_t i = 0; i < CFG_OFS_UNUSED_4627C; ++i)
+        b[i] = (uint8_t)((seed = seed * 1103515245 + 12345) >> 16);
+    for (uint32_t i = CFG_OFS_SIP_COMMON; i < CFG_OFS_UNUSED_60200; ++i)
+        b[i] = (uint8_t)((seed = seed * 1103515245 + 12345) >> 16);
+    struct Table { uint32_t ofs, size, count, used, inUse; } tables[] = {
+        {CFG_OFS_ROUTING_RULES, 64, 1000, 17, 4}, {CFG_OFS_LCR_CLIP, 36, 1000, 1000, 0},
+        {CFG_OFS_CLIP_GSM, 36, 1000, 0, 0}, {CFG_OFS_MOBILITY, 100, 500, 500, 4},
+        {CFG_OFS_ROUTING_COMPANION, 64, 1000, 17, 0xFFFF},
+    };
+    for (const Table& t : tables)
+    {
+        for (uint32_t i = 0; i < t.count; ++i)
+        {
+            uint8_t* e = b + t.ofs + i * t.size;
+            if (i >= t.used)
+                memset(e, 0xFF, t.size);
+            else if (t.inUse != 0xFFFF)
+                e[t.inUse] = 1 + i % 250;
+        }
+    }
+    for (uint32_t i = 0; i < 8; ++i)
+        memset(&rec->sipTrunks[i], 'A' + i, 768);
+    for (uint32_t i = 0; i < 110; ++i)
+        memset(&rec->sipUsers[i], 1 + i, 768);
+
+    std::string path = Save(rec.get());
+    RecordPtr back = FilledRecord(0x77);
+    CConfigDataFile file;
+    ASSERT_EQ(CFGFILE_OK, file.LoadFile(path.c_str(), back.get()));
+    EXPECT_FALSE(file.HasFormatError());
+    EXPECT_EQ(17u, file.GetHeader().routingCount);
+    EXPECT_EQ(110u, file.GetHeader().sipUserCount);
+    const uint8_t* a = ConfigBytes(rec.get());
+    const uint8_t* r = ConfigBytes(back.get());
+    for (uint32_t i = 0; i < CFG_OFS_TAIL; ++i)
+        ASSERT_EQ(a[i], r[i]) << "record offset 0x" << std::hex << i;
+    // Not in the file: erased, as the device holds it, whatever was there.
+    for (uint32_t i = CFG_OFS_TAIL; i < CFG_RECORD_SIZE; ++i)
+        EXPECT_EQ(0xFF, r[i]);
+}
+
+TEST_F(ConfigDataFileTest, NoRoutingRulesLeavesBothTablesEmptyIncludingTheBytesTheMainBlockCarried)
+{
+    RecordPtr rec = DefaultRecord();
+    memset(&rec->routingRules[0], 0x12, 4); // in the main block, but rule 0 is unused
+    rec->routingRules[0].number[0] = 0;
+    memset(&rec->routingCompanion[0], 0x34, 64);
+    Bytes f = SavedBytes(rec.get());
+    EXPECT_EQ(0u, U32At(f, 48));
+    EXPECT_EQ(0x12, f[256 + 0x2548]);
+    EXPECT_EQ(SumFrom(f, 256), U32At(f, 40));
+
+    RecordPtr back;
+    ASSERT_EQ(CFGFILE_OK, Load(f, &back));
+    const uint8_t* r = ConfigBytes(back.get());
+    for (uint32_t i = CFG_OFS_ROUTING_RULES; i < CFG_OFS_LCR_CLIP; ++i)
+        ASSERT_EQ(0xFF, r[i]) << std::hex << i;
+    for (uint32_t i = CFG_OFS_ROUTING_COMPANION; i < CFG_OFS_HTTP_IN; ++i)
+        ASSERT_EQ(0xFF, r[i]) << std::hex << i;
+}
+
+TEST_F(ConfigDataFileTest, FixedBlocksWithOffsetAllOnesAreAbsent)
+{
+    RecordPtr rec = DefaultRecord();
+    Bytes f = SavedBytes(rec.get());
+    // Mark the alarm and SMS 2 blocks absent; their bytes stay in the file but
+    // are no longer read, so the checksum leaves them out.
+    uint32_t sum = U32At(f, 40);
+    for (uint32_t field : {68u, 96u})
+    {
+        uint32_t ofs = U32At(f, field);
+        uint32_t size = field == 68 ? 512 : 256;
+        for (uint32_t i = 0; i < size; ++i)
+            sum -= f[ofs + i];
+        PutU32(f, field, 0xFFFFFFFF);
+    }
+    PutU32(f, 40, sum);
+    RecordPtr back;
+    ASSERT_EQ(CFGFILE_OK, Load(f, &back));
+    const uint8_t* r = ConfigBytes(back.get());
+    for (uint32_t i = 0; i < 512; ++i)
+        ASSERT_EQ(0xFF, r[CFG_OFS_ALARM + i]);
+    for (uint32_t i = 0; i < 256; ++i)
+        ASSERT_EQ(0xFF, r[CFG_OFS_SMS_2 + i]);
+    EXPECT_EQ(0, memcmp(ConfigBytes(rec.get()) + CFG_OFS_CDR, r + CFG_OFS_CDR, 128));
+}
+
+TEST_F(ConfigDataFileTest, AnOlderFormatFileReadsWithoutTheNewerSections)
+{
+    // Hand-built: 128-byte header, main block, one routing rule, its companion,
+    // the alarm block, ISDN links part 2 and general settings part 2.
+    RecordPtr src = RecordWithTables(1, 0, 0, 0, 0, 0);
+    memset(&src->alarm, 0xA1, 512);
+    memset(&src->isdnCredit, 0xB2, 384);
+    memset(&src->general2, 0xC3, 64);
+    const uint8_t* s = ConfigBytes(src.get());
+    Bytes f(128, 0);
+    memcpy(f.data(), "*QORVEXALINE-CFG-DATA*KZD-FMT*", 31);
+    auto append = [&](uint32_t recOfs, uint32_t size) {
+        uint32_t at = (uint32_t)f.size();
+        f.insert(f.end(), s + recOfs, s + recOfs + size);
+        return at;
+    };
+    append(0, 9548);
+    uint32_t a = append(CFG_OFS_ROUTING_RULES, 64);
+    uint32_t alarm = append(CFG_OFS_ALARM, 512);
+    uint32_t a2 = append(CFG_OFS_ROUTING_COMPANION, 64);
+    uint32_t isdn2 = append(CFG_OFS_ISDN_CREDIT, 384);
+    uint32_t gen2 = append(CFG_OFS_GENERAL_2, 64);
+    PutU32(f, 32, (uint32_t)f.size() - 128);
+    PutU32(f, 36, SumFrom(f, 128));
+    PutU32(f, 40, a);        // A offset
+    PutU32(f, 44, 1);        // A count
+    PutU32(f, 64, alarm);    // alarm (FMT2 field 68)
+    PutU32(f, 104, a2);      // A2 (FMT2 field 108)
+    PutU32(f, 112, isdn2);   // FMT2 field 124
+    PutU32(f, 116, 0x1234);  // not read
+    PutU32(f, 120, gen2);    // FMT2 field 132
+    PutU32(f, 124, 0x5678);  // not read
+
+    RecordPtr back;
+    ASSERT_EQ(CFGFILE_OK, Load(f, &back));
+    const uint8_t* r = ConfigBytes(back.get());
+    EXPECT_EQ(0, memcmp(s, r, 9548 + 64));
+    EXPECT_EQ(0, memcmp(s + CFG_OFS_ALARM, r + CFG_OFS_ALARM, 512));
+    EXPECT_EQ(0, memcmp(s + CFG_OFS_ROUTING_COMPANION, r + CFG_OFS_ROUTING_COMPANION, 64));
+    EXPECT_EQ(0, memcmp(s + CFG_OFS_ISDN_CREDIT, r + CFG_OFS_ISDN_CREDIT, 384));
+    EXPECT_EQ(0, memcmp(s + CFG_OFS_GENERAL_2, r + CFG_OFS_GENERAL_2, 64));
+    EXPECT_EQ(0xFF, r[CFG_OFS_GSM_CELLS]); // offset 0: absent
+    for (uint32_t i = CFG_OFS_CARD_SLOTS; i < CFG_RECORD_SIZE; ++i)
+        ASSERT_EQ(0xFF, r[i]) << "record offset 0x" << std::hex << i;
+    for (uint32_t i = CFG_OFS_CREDIT_REPORT; i < CFG_OFS_GENERAL_2; ++i)
+        ASSERT_EQ(0xFF, r[i]);
+}
+
+TEST_F(ConfigDataFileTest, DamagedFilesAreRefusedAndTheRecordStaysAsItWas)
+{
+    RecordPtr rec = RecordWithTables(2, 1, 0, 1, 1, 1);
+    const Bytes good = SavedBytes(rec.get());
+    ASSERT_EQ(CFGFILE_OK, Load(good));
+
+    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(Bytes()));
+    // Cut at every header and section boundary, and one byte short.
+    for (size_t cut : {size_t(16), size_t(31), size_t(32), size_t(128), size_t(255), size_t(256),
+                       size_t(256 + 9547), size_t(256 + 9548), good.size() - 1})
+        EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(Bytes(good.begin(), good.begin() + cut))) << "cut at " << cut;
+
+    Bytes longer = good;
+    longer.push_back(0);
+    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(longer)) << "one byte longer than the header says";
+
+    Bytes lowerCase = good;
+    memcpy(lowerCase.data(), "*qorvexaline-cfg-data*kzd-fmt2*", 31);
+    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(lowerCase));
+    Bytes oldCase = good;
+    memcpy(oldCase.data(), "*QORVEXALINE-CFG-DATA*KZD-fmt*\0", 32);
+    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(oldCase));
+
+    Bytes badSum = good;
+    PutU32(badSum, 40, U32At(good, 40) + 1);
+    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(badSum));
+    Bytes flipped = good;
+    flipped[300] ^= 0x01;
+    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(flipped));
+
+    Bytes badHeaderSize = good;
+    PutU32(badHeaderSize, 32, 128);
+    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(badHeaderSize));
+}
+
+TEST_F(ConfigDataFileTest, CountsAboveTheirTablesAreRefused)
+{
+    // A file with full tables is accepted; one more entry in its count is a
+    // format error even when size and checksum agree.
+    RecordPtr rec = RecordWithTables(0, 0, 0, 0, 8, 110);
+    for (uint32_t i = 0; i < 500; ++i)
+    {
+        memset(&rec->mobility[i], 7, 100);
+    }
+    const Bytes good = SavedBytes(rec.get());
+    ASSERT_EQ(CFGFILE_OK, Load(good));
+    struct { size_t field; uint32_t value; } cases[] = {
+        {48, 1001}, {56, 1001}, {64, 1001}, {104, 501}, {140, 9}, {144, 111}, {48, 0xFFFFFFFF},
+    };
+    for (const auto& c : cases)
+    {
+        Bytes f = good;
+        PutU32(f, c.field, c.value);
+        EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(f)) << "count field " << c.field;
+    }
+}
+
+TEST_F(ConfigDataFileTest, ACountThatCoversAnUnusedEntryIsRefused)
+{
+    // Such a table would not come back the same when saved again.
+    RecordPtr rec = RecordWithTables(2, 0, 0, 0, 0, 0);
+    Bytes f = SavedBytes(rec.get());
+    size_t lengthByte = U32At(f, 44) + 64 + 4; // number length of rule 1
+    uint32_t sum = U32At(f, 40) - f[lengthByte];
+    f[lengthByte] = 0;
+    PutU32(f, 40, sum);
+    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(f));
+}
+
+TEST_F(ConfigDataFileTest, MissingLockedAndFolderPathsAreToldApartAndNothingIsCreated)
+{
+    RecordPtr rec = FilledRecord(0x5A);
+    CConfigDataFile file;
+    std::string missing = folder.Path("missing.cfg");
+    EXPECT_EQ(CFGFILE_NO_FILE, file.LoadFile(missing.c_str(), rec.get()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(missing.c_str())) << "reading created the file";
+
+    std::string sub = folder.Path("sub");
+    CreateDirectoryA(sub.c_str(), NULL);
+    EXPECT_EQ(CFGFILE_IS_FOLDER, file.LoadFile(sub.c_str(), rec.get()));
+    RemoveDirectoryA(sub.c_str());
+
+    RecordPtr def = DefaultRecord();
+    std::string path = Save(def.get());
+    HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    EXPECT_EQ(CFGFILE_OPEN_FAILED, file.LoadFile(path.c_str(), rec.get()));
+    CloseHandle(lock);
+    RecordPtr untouched = FilledRecord(0x5A);
+    EXPECT_EQ(0, memcmp(untouched.get(), rec.get(), sizeof(ConfigRecord)));
+
+    // A read-only file opens for reading.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(CFGFILE_OK, file.LoadFile(path.c_str(), rec.get()));
+    EXPECT_EQ(0, memcmp(def.get(), rec.get(), CFG_OFS_TAIL));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+namespace {
+// Fails every write after the first 'budget' bytes, as a full disk would.
+class CFailingDataFile : public CConfigDataFile
+{
+public:
+    explicit CFailingDataFile(DWORD budget) : m_budget(budget) {}
+
+protected:
+    DWORD WriteBytes(const void* buf, DWORD count) override
+    {
+        DWORD n = count <= m_budget ? count : m_budget;
+        m_budget -= n;
+        return n ? CConfigDataFile::WriteBytes(buf, n) : 0;
+    }
+
+private:
+    DWORD m_budget;
+};
+} // namespace
+
+TEST_F(ConfigDataFileTest, AFailedSaveLeavesTheOldFileAsItWasAndNoLeftovers)
+{
+    RecordPtr oldRec = RecordWithTables(3, 0, 0, 0, 0, 0);
+    std::string path = Save(oldRec.get());
+    const Bytes before = ReadWholeFile(path);
+
+    RecordPtr newRec = DefaultRecord();
+    for (DWORD budget : {DWORD(0), DWORD(100), DWORD(256 + 9548 + 10)})
+    {
+        CFailingDataFile file(budget);
+        EXPECT_EQ(CFGFILE_WRITE_FAILED, file.SaveFile(path.c_str(), newRec.get())) << budget;
+        EXPECT_EQ(before, ReadWholeFile(path)) << budget;
+        EXPECT_EQ(1u, folder.Files().size()) << "a temporary file was left behind";
+    }
+
+    // A target that another program holds open is not replaced either.
+    HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    CConfigDataFile file;
+    EXPECT_EQ(CFGFILE_WRITE_FAILED, file.SaveFile(path.c_str(), newRec.get()));
+    CloseHandle(lock);
+    EXPECT_EQ(before, ReadWholeFile(path));
+    EXPECT_EQ(1u, folder.Files().size());
+
+    // A good save replaces it.
+    EXPECT_EQ(CFGFILE_OK, file.SaveFile(path.c_str(), newRec.get()));
+    CConfigDataFile reader;
+    RecordPtr back = FilledRecord(0);
+    ASSERT_EQ(CFGFILE_OK, reader.LoadFile(path.c_str(), back.get()));
+    EXPECT_EQ(0u, reader.GetHeader().routingCount);
+    EXPECT_EQ(1u, folder.Files().size());
+}
+
+namespace {
+// Notes the file that the writer writes into.
+class CWhereDataFile : public CConfigDataFile
+{
+public:
+    std::string written;
+
+protected:
+    DWORD WriteBytes(const void* buf, DWORD count) override
+    {
+        if (written.empty())
+            written = GetPath();
+        return CConfigDataFile::WriteBytes(buf, count);
+    }
+};
+
+std::string FolderOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+} // namespace
+
+TEST_F(ConfigDataFileTest, TheNewFileIsWrittenBesideTheTargetEvenInADriveRoot)
+{
+    RecordPtr rec = DefaultRecord();
+    std::string path = folder.Path("beside.cfg");
+    CWhereDataFile file;
+    ASSERT_EQ(CFGFILE_OK, file.SaveFile(path.c_str(), rec.get()));
+    EXPECT_EQ(FolderOf(path), FolderOf(file.written));
+    EXPECT_NE(path, file.written);
+    EXPECT_EQ(std::vector<std::string>{"beside.cfg"}, folder.Files());
+
+    // "C:" alone would name the drive's current folder, not its root.
+    char root[MAX_PATH];
+    FormatText(root, sizeof(root), "C:\\velcfg%lu.cfg", GetCurrentProcessId());
+    CWhereDataFile rootFile;
+    ASSERT_EQ(CFGFILE_OK, rootFile.SaveFile(root, rec.get()));
+    EXPECT_EQ("C:\\", FolderOf(rootFile.written));
+    EXPECT_EQ(ReadWholeFile(path), ReadWholeFile(root));
+    DeleteFileA(root);
+}
+
+TEST_F(ConfigDataFileTest, AReadOnlyTargetIsNotReplaced)
+{
+    RecordPtr oldRec = RecordWithTables(1, 0, 0, 0, 0, 0);
+    std::string path = Save(oldRec.get());
+    const Bytes before = ReadWholeFile(path);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    RecordPtr newRec = DefaultRecord();
+    CConfigDataFile file;
+    EXPECT_EQ(CFGFILE_WRITE_FAILED, file.SaveFile(path.c_str(), newRec.get()));
+    EXPECT_EQ(before, ReadWholeFile(path));
+    EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(1u, folder.Files().size()) << "a temporary file was left behind";
+
+    // A folder that does not exist: nothing is created anywhere.
+    std::string nowhere = folder.Path("no\\such\\folder.cfg");
+    EXPECT_EQ(CFGFILE_WRITE_FAILED, file.SaveFile(nowhere.c_str(), newRec.get()));
+    EXPECT_EQ(1u, folder.Files().size());
+}
+
+TEST_F(ConfigDataFileTest, MutatedFilesNeverCrashAndAnAcceptedOneSavesBackTheSame)
+{
+    RecordPtr rec = RecordWithTables(3, 2, 1, 2, 1, 2);
+    const Bytes good = SavedBytes(rec.get());
+    uint32_t seed = 2024;
+    auto rnd = [&seed](uint32_t n) { seed = seed * 1664525 + 1013904223; return (seed >> 8) % n; };
+    int accepted = 0;
+    for (int round = 0; round < 150; ++round)
+    {
+        Bytes f = good;
+        switch (rnd(4))
+        {
+        case 0: // bytes of the header
+            for (uint32_t k = 1 + rnd(3); k; --k)
+                f[rnd(148)] = (uint8_t)rnd(256);
+            break;
+        case 1: // a header field set to a boundary value
+            PutU32(f, 32 + 4 * rnd(29), rnd(2) ? 0xFFFFFFFF : rnd(2000));
+            break;
+        case 2: // a cut or an extension
+            if (rnd(2))
+                f.resize(rnd((uint32_t)f.size()));
+            else
+                f.resize(f.size() + 1 + rnd(1000), (uint8_t)rnd(256));
+            break;
+        default: // two data bytes swapped: the byte sum does not see it
+        {
+            size_t i = 256 + rnd((uint32_t)f.size() - 256), j = 256 + rnd((uint32_t)f.size() - 256);
+            std::swap(f[i], f[j]);
+            break;
+        }
+        }
+        RecordPtr first;
+        if (Load(f, &first) != CFGFILE_OK)
+            continue;
+        ++accepted;
+        std::string again = Save(first.get(), "again.cfg");
+        RecordPtr second = FilledRecord(0x5A);
+        CConfigDataFile reader;
+        ASSERT_EQ(CFGFILE_OK, reader.LoadFile(again.c_str(), second.get())) << "round " << round;
+        ASSERT_EQ(0, memcmp(first.get(), second.get(), sizeof(ConfigRecord))) << "round " << round;
+    }
+    EXPECT_GT(accepted, 0);
+}

@@ -1,0 +1,260 @@
+#include "record/EntityNames.h"
+#include "base/AppSettings.h"
+#include "tests/support/TestLanguage.h"
+#include <gtest/gtest.h>
+#include <cstring>
+#include <string>
+
+namespace {
+
+class EntityNamesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        saved = g_Settings;
+        ASSERT_TRUE(lang.WriteLanguage((
+            "strGroup=Group %d\n"
+            "strInGroup=Incoming group %02d\n"
+            "strOutGroup=Outgoing group %d\n"
+            "strModule=Module %d\n"
+            "strCard=Card %d\n"
+            "strLine=Line %d\n"
+            "strPort=Port %d\n"
+            "strLcrRoutingDefaultProfile=Default profile %d\n"
+            "strLcrRoutingProfile=Profile %d\n"
+            "strIsdnLink0=ISDN A\n"
+            "strIsdnLink1=ISDN B\n"
+            "strIsdnLink2=ISDN C\n"
+            "strCardNone=No card\n"
+            "strCardGSM=GSM card (GSM)\n"
+            "strCardVoIP=VoIP card (VoIP\n"
+            "strCardAnalogSubscriber=Analog card (FXS)\n"
+            "strCardAnalogTrunk=Analog card (FXO)\n"
+            "strCardAnalogCombined=Analog card (FXS/FXO)\n"
+            "strCardAnalog=Analog card\n"
+            "strCardUnknown=Unknown card\n"
+            "strPatternString=Name %s\n"
+            "strPatternTwo=Group %d of %d\n"
+            "strPatternWide=Group %999999d\n"
+            "strPatternStar=Group %*d\n"
+            "strPatternLong=Group %lld\n"
+            "strPatternPercent=100%% group %d\n"
+            "strPatternNone=Plain text\n"
+            "strPatternCount=Group %n\n"
+            "strPatternChar=Group %c\n"
+            "strPatternEnd=Group %\n"
+            "strPatternLongText=" + std::string(300, 'x') + " %d\n"
+            "strPatternWideEnd=" + std::string(255, 'y') + "%08d\n").c_str()));
+        ASSERT_TRUE(lang.Select());
+        g_Settings.GroupIndexOffset = 0;
+        g_Settings.ChannelIndexOffset = 0;
+        g_Settings.BoardIndexOffset = 0;
+        g_Settings.RoutingProfileIndexOffset = 0;
+    }
+    void TearDown() override { g_Settings = saved; }
+
+    std::string Name(int (*fn)(int, char*), int index)
+    {
+        char out[ENTITY_NAME_SIZE];
+        memset(out, 'x', sizeof(out));
+        fn(index, out);
+        return out;
+    }
+
+    CTestLanguage lang;
+    CAppSettings saved;
+};
+
+} // namespace
+
+TEST_F(EntityNamesTest, IndexedNamesAddTheirDisplayOffsets)
+{
+    EXPECT_EQ("Group 0", Name(GetGroupName, 0));
+    g_Settings.GroupIndexOffset = 1;
+    g_Settings.ChannelIndexOffset = 10;
+    g_Settings.BoardIndexOffset = 100;
+    EXPECT_EQ("Group 1", Name(GetGroupName, 0));
+    EXPECT_EQ("Incoming group 05", Name(GetInGroupName, 4));
+    EXPECT_EQ("Outgoing group 32", Name(GetOutGroupName, 31));
+    EXPECT_EQ("Module 13", Name(GetModuleName, 3));
+    EXPECT_EQ("Line 10", Name(GetLineName, 0));
+    EXPECT_EQ("Port 17", Name(GetPortName, 7));
+    EXPECT_EQ("Card 107", Name(GetCardName, 7));
+}
+
+TEST_F(EntityNamesTest, RoutingProfileZeroIsAlwaysTheDefaultProfileText)
+{
+    g_Settings.RoutingProfileIndexOffset = 1;
+    // The default profile's text is used as it stands, not as a pattern.
+    EXPECT_EQ("Default profile %d", Name(GetRoutingProfileName, 0));
+    EXPECT_EQ("Profile 3", Name(GetRoutingProfileName, 2));
+}
+
+TEST_F(EntityNamesTest, PatternsThatAreNotOneIntegerAreUsedAsTheyStand)
+{
+    char out[ENTITY_NAME_SIZE];
+    struct { const char* key; const char* expected; } cases[] = {
+        {"strPatternString", "Name %s"},
+        {"strPatternTwo", "Group %d of %d"},
+        {"strPatternWide", "Group %999999d"},
+        {"strPatternStar", "Group %*d"},
+        {"strPatternLong", "Group %lld"},
+        {"strPatternPercent", "100% group 6"},
+        {"strPatternNone", "Plain text"},
+        {"strPatternCount", "Group %n"},
+        {"strPatternChar", "Group %c"},
+        {"strPatternEnd", "Group %"},
+        {"strNoSuchKey", ""},
+    };
+    for (const auto& c : cases)
+    {
+        int n = FormatIndexedName(5, 1, c.key, out, sizeof(out));
+        EXPECT_STREQ(c.expected, out) << c.key;
+        EXPECT_EQ((int)strlen(out), n) << c.key;
+    }
+}
+
+TEST_F(EntityNamesTest, FormattingIsBoundedByTheOutputSize)
+{
+    char out[8];
+    memset(out, 'x', sizeof(out));
+    EXPECT_EQ(7, FormatIntPattern(out, sizeof(out), "Group %d", 12345));
+    EXPECT_STREQ("Group 1", out);
+    char wide[ENTITY_NAME_SIZE];
+    FormatIntPattern(wide, sizeof(wide), "%259d", 1);
+    EXPECT_EQ(259u, strlen(wide));
+    EXPECT_EQ('1', wide[258]);
+}
+
+TEST_F(EntityNamesTest, LongLanguageTextsAreCutAndTerminated)
+{
+    char out[ENTITY_NAME_SIZE + 8];
+    memset(out, '#', sizeof(out));
+    // Only the first 259 characters of the text are taken: the conversion
+    // is cut off and the rest is plain text.
+    EXPECT_EQ(259, FormatIndexedName(1, 0, "strPatternLongText", out));
+    EXPECT_EQ(std::string(259, 'x'), out);
+    EXPECT_EQ('#', out[ENTITY_NAME_SIZE]);
+
+    // A pattern that grows past the buffer when formatted is cut there.
+    memset(out, '#', sizeof(out));
+    EXPECT_EQ(259, FormatIndexedName(6, 0, "strPatternWideEnd", out));
+    EXPECT_EQ(std::string(255, 'y') + "0000", out);
+    EXPECT_EQ('#', out[ENTITY_NAME_SIZE]);
+}
+
+TEST_F(EntityNamesTest, IsdnLinkCodes)
+{
+    char out[ENTITY_NAME_SIZE];
+    for (int code : {0, (int)'A', (int)'P', (int)'a', (int)'p'})
+    {
+        ASSERT_TRUE(GetIsdnLinkName(code, out));
+        EXPECT_STREQ("ISDN A", out) << code;
+    }
+    for (int code : {1, (int)'B', (int)'T', (int)'b', (int)'t'})
+    {
+        ASSERT_TRUE(GetIsdnLinkName(code, out));
+        EXPECT_STREQ("ISDN B", out) << code;
+    }
+    for (int code : {2, (int)'C', (int)'c'})
+    {
+        ASSERT_TRUE(GetIsdnLinkName(code, out));
+        EXPECT_STREQ("ISDN C", out) << code;
+    }
+    strcpy(out, "unchanged");
+    EXPECT_FALSE(GetIsdnLinkName(3, out));
+    EXPECT_FALSE(GetIsdnLinkName('D', out));
+    EXPECT_STREQ("unchanged", out);
+}
+
+TEST_F(EntityNamesTest, CardTypeNamesAndTheirShortForms)
+{
+    struct { uint8_t type; const char* full; const char* shortName; } cases[] = {
+        {0, "No card", "No card"},
+        {0xFF, "No card", "No card"},
+        {1, "GSM card (GSM)", "GSM"},
+        {2, "VoIP card (VoIP", "VoIP"}, // no ')': to the end
+        {3, "Analog card (FXS)", "FXS"},
+        {4, "Analog card (FXO)", "FXO"},
+        {5, "Analog card (FXS/FXO)", "FXS/FXO"},
+        {6, "Analog card", "Analog card"},
+        {7, "Unknown card", "Unknown card"},
+    };
+    for (const auto& c : cases)
+    {
+        char full[ENTITY_NAME_SIZE], shortName[ENTITY_NAME_SIZE];
+        GetCardTypeName(c.type, full, shortName);
+        EXPECT_STREQ(c.full, full) << (int)c.type;
+        EXPECT_STREQ(c.shortName, shortName) << (int)c.type;
+    }
+    char only[ENTITY_NAME_SIZE];
+    GetCardTypeName(1, nullptr, only);
+    EXPECT_STREQ("GSM", only);
+}
+
+TEST(CountedStringTest, ReadingClampsAnOverlongLengthInTheField)
+{
+    uint8_t field[24];
+    memset(field, 'a', sizeof(field));
+    field[0] = 40;
+    char out[24];
+    EXPECT_EQ(23, ReadCountedString24(field, out));
+    EXPECT_EQ(std::string(23, 'a'), out);
+    EXPECT_EQ(23, field[0]);
+
+    uint8_t small[12];
+    memset(small, 'b', sizeof(small));
+    small[0] = 200;
+    char out12[12];
+    EXPECT_EQ(11, ReadCountedString12(small, out12));
+    EXPECT_EQ(std::string(11, 'b'), out12);
+    EXPECT_EQ(11, small[0]);
+}
+
+TEST(CountedStringTest, EmptyLengthsReadAsEmptyAndLeaveTheFieldAlone)
+{
+    for (uint8_t len : {0, 255})
+    {
+        uint8_t field[24];
+        memset(field, 'z', sizeof(field));
+        field[0] = len;
+        char out[24] = "old";
+        EXPECT_EQ(0, ReadCountedString24(field, out));
+        EXPECT_STREQ("", out);
+        EXPECT_EQ(len, field[0]);
+    }
+}
+
+TEST(CountedStringTest, WritingPadsWithEmptyMarkersAndClampsToTheField)
+{
+    uint8_t field[24 + 4];
+    memset(field, 0x11, sizeof(field));
+    EXPECT_EQ(0, WriteCountedString24("", field));
+    EXPECT_EQ(0, field[0]);
+    for (int i = 1; i < 24; ++i)
+        EXPECT_EQ(0xFF, field[i]) << i;
+    EXPECT_EQ(0x11, field[24]);
+
+    EXPECT_EQ(3, WriteCountedString24("123", field));
+    const uint8_t expected[] = {3, '1', '2', '3', 0xFF, 0xFF};
+    EXPECT_EQ(0, memcmp(expected, field, sizeof(expected)));
+
+    // A text longer than the field keeps its first 23 (11) characters and
+    // nothing beyond the field is touched.
+    std::string longText(40, '7');
+    EXPECT_EQ(23, WriteCountedString24(longText.c_str(), field));
+    EXPECT_EQ(23, field[0]);
+    EXPECT_EQ('7', field[23]);
+    EXPECT_EQ(0x11, field[24]);
+
+    uint8_t small[12 + 2];
+    memset(small, 0x22, sizeof(small));
+    EXPECT_EQ(11, WriteCountedString12(longText.c_str(), small));
+    EXPECT_EQ(11, small[0]);
+    EXPECT_EQ('7', small[11]);
+    EXPECT_EQ(0x22, small[12]);
+    char out[12];
+    EXPECT_EQ(11, ReadCountedString12(small, out));
+    EXPECT_EQ(std::string(11, '7'), out);
+}
