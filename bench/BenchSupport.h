@@ -1,7 +1,7 @@
 #pragma once
 #include "wcl/Win.h"
 #include "tests/support/MessageWindow.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "comm/CommLogCtrl.h"
 
 // What every benchmark program needs: a clock in milliseconds, a message
