@@ -189,11 +189,11 @@ void CCommLogCtrl::Collect(LineKind kind, COLORREF color, const void* data, int 
 {
     if (!Enqueue(kind, color, data, length, false) || m_flushTimerArmed)
         return;
-    // The view never takes more than about a fifth of the thread's time,
+    // The view never takes more than about a seventh of the thread's time,
     // however fast the lines come: a writing that took long waits longer.
     UINT wait = kFlushIntervalMs;
-    if (m_lastFlushCostMs * 4 > wait)
-        wait = m_lastFlushCostMs * 4;
+    if (m_lastFlushCostMs * 6 > wait)
+        wait = m_lastFlushCostMs * 6;
     if (::SetTimer(m_hWnd, kFlushTimerId, wait, NULL))
         m_flushTimerArmed = true;
     else
