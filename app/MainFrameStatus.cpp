@@ -75,11 +75,13 @@ LRESULT CMainFrame::OnEnsureLink(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     if (wParam != 3)
         return 0;
 
+    // A link the user refused stays closed, and the diagnostics stay quiet
+    // with it, until the user connects again.
+    if (CommState() == 0 && m_connectBlocked)
+        return 0;
     ResumeDiagPolling();
     if (CommState() != 0)
         return 1;
-    if (m_connectBlocked)
-        return 0;
     // A request from a diagnostics timer may arrive while a connect attempt
     // of this very function waits: that attempt answers for it.
     if (m_connecting)

@@ -340,6 +340,7 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_NE(std::string::npos, boxes.Last().text.find("3.1.0.0"));
     EXPECT_EQ(0, CommState());
     EXPECT_EQ(0u, Requests(devsim::TAG_LAN_INFO));
+    EXPECT_EQ(1, DiagPollingSuspended) << "the diagnostics would connect again";
     EXPECT_EQ(0, script.Unexpected());
     EXPECT_TRUE(FrameIdle());
 }
