@@ -407,9 +407,9 @@ private:
     bool FreeWindowPlace();
     // Whether the next block may go out now: the pacing delay has passed
     // since the previous request went out. A wait of under two milliseconds
-    // is waited here, as no timer is that short.
+    // is waited here, as no timer is that exact.
     bool PacingDue();
-    UINT PacingWait();
+    ULONGLONG PacingLeftUs();
     bool WindowHasRoom() const;
     // Follows the state: a transfer holds the raised timer resolution.
     void FollowTimerResolution();

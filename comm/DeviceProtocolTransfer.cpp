@@ -157,30 +157,30 @@ bool CDeviceProtocol::WindowHasRoom() const
     return m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE;
 }
 
-// What is left of the pacing delay, counted from when the previous request
-// went out (so that handling an answer or writing the log adds nothing to
-// the gap), in whole milliseconds rounded up: the gap is never shorter than
-// the setting.
-UINT CDeviceProtocol::PacingWait()
+// What is left of the pacing delay in microseconds, counted from when the
+// previous request went out (so that handling an answer or writing the log
+// adds nothing to the gap).
+ULONGLONG CDeviceProtocol::PacingLeftUs()
 {
     const ULONGLONG delayUs = static_cast<ULONGLONG>(g_Settings.DataReadWriteRequestDelay) * 1000;
     if (!delayUs || !m_timer)
         return 0;
     const ULONGLONG elapsedUs = m_timer->NowMicroseconds() - m_lastRequestUs;
-    if (elapsedUs >= delayUs)
-        return 0;
-    return static_cast<UINT>((delayUs - elapsedUs + 999) / 1000);
+    return elapsedUs >= delayUs ? 0 : delayUs - elapsedUs;
 }
 
 bool CDeviceProtocol::PacingDue()
 {
-    const UINT wait = PacingWait();
-    if (wait == 0)
+    const ULONGLONG left = PacingLeftUs();
+    if (left == 0)
         return true;
-    if (wait > 2)
+    if (left > 2000)
         return false;
-    // A timer message would come far later than this.
-    while (PacingWait() != 0)
+    // The timer ends in the last millisecond before the request is due: the
+    // rest is waited here, so that the gap is the setting, never less and
+    // hardly more.
+    const DWORD start = ::GetTickCount();
+    while (PacingLeftUs() != 0 && ::GetTickCount() - start < 5)
         ::Sleep(0);
     return true;
 }
@@ -191,7 +191,7 @@ void CDeviceProtocol::StartWindowTimer(UINT answerTimeout)
 {
     if (WindowHasRoom())
     {
-        const UINT wait = PacingWait();
+        const UINT wait = static_cast<UINT>(PacingLeftUs() / 1000);
         StartTimer(wait ? wait : 1);
     }
     else
