@@ -1,5 +1,4 @@
 #include "comm/DeviceProtocol.h"
-#include "comm/CommLogCtrl.h"
 #include "base/AppSettings.h"
 #include "record/ConfigRecord.h"
 #include <cstring>
@@ -153,9 +152,6 @@ void CDeviceProtocol::SendWindowRequest(BYTE* message, int progressStatus, BOOL 
     ++m_pending;
 }
 
-// A pacing wait long enough for the communication log to write its lines.
-static const UINT kLogFlushMinWaitMs = 10;
-
 bool CDeviceProtocol::WindowHasRoom() const
 {
     return m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE;
@@ -197,10 +193,6 @@ void CDeviceProtocol::StartWindowTimer(UINT answerTimeout)
     {
         const UINT wait = static_cast<UINT>(PacingLeftUs() / 1000);
         StartTimer(wait ? wait : 1);
-        // The communication log writes what it collected while the engine
-        // waits anyway, not when the next request is due.
-        if (m_commLog && wait >= kLogFlushMinWaitMs)
-            m_commLog->FlushQueued();
     }
     else
     {
