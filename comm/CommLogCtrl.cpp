@@ -42,6 +42,8 @@ const UINT_PTR kSubclassId = 0x4C4F47; // "LOG"
 // and a redraw each) would slow down the work the log records.
 const UINT_PTR kFlushTimerId = 0x4C47;
 const DWORD kFlushIntervalMs = 40;
+// The pause after a writing, in multiples of what the writing cost.
+const UINT kFlushCostShare = 20;
 
 // Messages that read the view's text or selection: the collected lines are
 // written first.
@@ -189,11 +191,11 @@ void CCommLogCtrl::Collect(LineKind kind, COLORREF color, const void* data, int 
 {
     if (!Enqueue(kind, color, data, length, false) || m_flushTimerArmed)
         return;
-    // The view never takes more than about a seventh of the thread's time,
+    // The view never takes more than about a twentieth of the thread's time,
     // however fast the lines come: a writing that took long waits longer.
     UINT wait = kFlushIntervalMs;
-    if (m_lastFlushCostMs * 6 > wait)
-        wait = m_lastFlushCostMs * 6;
+    if (m_lastFlushCostMs * kFlushCostShare > wait)
+        wait = m_lastFlushCostMs * kFlushCostShare;
     if (::SetTimer(m_hWnd, kFlushTimerId, wait, NULL))
         m_flushTimerArmed = true;
     else
@@ -332,6 +334,8 @@ void CCommLogCtrl::DrainQueue(bool write)
     {
         Trim();
         EndUpdate();
+        // Painted now, so that the cost of the writing includes its drawing.
+        ::UpdateWindow(m_hWnd);
         ::QueryPerformanceCounter(&end);
         m_lastFlushCostMs = frequency.QuadPart
                                 ? static_cast<UINT>((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart)
