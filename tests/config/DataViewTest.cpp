@@ -865,6 +865,9 @@ TEST_F(DataViewTest, DISABLED_ShowForScreenshot)
     const struct { int cx, cy; int id; const char* name; } shots[] = {
         { 420, 260, 2, "dataview-small.bmp" },
         { 1100, 700, 0, "dataview-large.bmp" },
+        { 1100, 700, 11, "dataview-general.bmp" },
+        { 1100, 700, 62, "dataview-routing.bmp" },
+        { 1100, 700, 111, "dataview-sip.bmp" },
     };
     for (const auto& shot : shots)
     {
