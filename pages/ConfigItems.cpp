@@ -5,6 +5,7 @@
 #include "pages/ConfigPage.h"
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
+#include "pages/GroupFunctions.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -98,26 +99,16 @@ IConfigPage* MakeTextPageOf(const char* key)
     return new (std::nothrow) CTextPage(text);
 }
 
+// A group page has something to show only while some module position or SIP
+// trunk of the document holds one of its groups (the pages' own rule).
 bool HasAnyOutGroup(const ConfigRecord* rec)
 {
-    for (const ModuleGroupAssign& m : rec->moduleGroups)
-        if (m.outGroup != CFG_NO_GROUP || m.outGroup2 != CFG_NO_GROUP)
-            return true;
-    for (const SipTrunkGroups& t : rec->sipTrunkGroups)
-        if (t.outGroup != CFG_NO_GROUP)
-            return true;
-    return false;
+    return GetUsedOutGroupMask(rec) != 0;
 }
 
 bool HasAnyInGroup(const ConfigRecord* rec)
 {
-    for (const ModuleGroupAssign& m : rec->moduleGroups)
-        if (m.inGroup != CFG_NO_GROUP)
-            return true;
-    for (const SipTrunkGroups& t : rec->sipTrunkGroups)
-        if (t.inGroup != CFG_NO_GROUP)
-            return true;
-    return false;
+    return GetUsedInGroupMask(rec) != 0;
 }
 
 // The title of an item on a text page, where its page is still to come.
