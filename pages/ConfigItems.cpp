@@ -6,6 +6,9 @@
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
 #include "pages/GroupFunctions.h"
+#include "pages/CardSlotsPage.h"
+#include "pages/VoipCardPage.h"
+#include "pages/AnalogCardPage.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -69,23 +72,6 @@ CommitSectionList CardSlotSections(const ConfigRecord* doc, int slot)
     }
 }
 
-// A slot whose card type changes loses the group assignments of its four
-// module positions, in both copies.
-void ClearGroupsOfChangedSlots(ConfigRecord* doc, ConfigRecord* edit)
-{
-    bool changed = false;
-    for (uint32_t slot = 0; slot < CFG_CARD_SLOT_COUNT; ++slot)
-    {
-        if (doc->cardSlots[slot].cardType != edit->cardSlots[slot].cardType)
-        {
-            memset(&doc->moduleGroups[4 * slot], 0xFF, 4 * sizeof(ModuleGroupAssign));
-            changed = true;
-        }
-    }
-    if (changed)
-        memcpy(edit->moduleGroups, doc->moduleGroups, sizeof(doc->moduleGroups));
-}
-
 template <class P>
 IConfigPage* Make(const ConfigItem&, ConfigRecord* edit)
 {
@@ -140,16 +126,19 @@ IConfigPage* MakeInGroupsPage(const ConfigItem& item, ConfigRecord*)
     return HasAnyInGroup(::GetConfigRecord()) ? MakeTitlePage(item) : MakeTextPageOf("strDataGroupsIncomingNone");
 }
 
-IConfigPage* MakeCardSlotPage(const ConfigItem& item, ConfigRecord*)
+IConfigPage* MakeCardSlotPage(const ConfigItem& item, ConfigRecord* edit)
 {
-    switch (::GetConfigRecord()->cardSlots[item.index].cardType)
+    int slot = item.index;
+    switch (::GetConfigRecord()->cardSlots[slot].cardType)
     {
     case CARD_GSM:
+        return MakeTitlePage(item);
     case CARD_VOIP:
+        return new (std::nothrow) CVoipCardPage(edit, slot);
     case CARD_ANALOG_SUBSCRIBER:
     case CARD_ANALOG_TRUNK:
     case CARD_ANALOG_COMBINED:
-        return MakeTitlePage(item);
+        return new (std::nothrow) CAnalogCardPage(edit, 4 * slot);
     case CARD_NONE:
     case CARD_NONE_EMPTY:
         return new (std::nothrow) CTextPage("");
@@ -191,7 +180,8 @@ const ConfigItem kConfigItems[] = {
     PAGE(CI_ANALOG_FXS, CI_ANALOG, "strDataAnalogFxs", nullptr, Sections(kAnalogCommon), 0),
     PAGE(CI_ANALOG_FXO, CI_ANALOG, "strDataAnalogFxo", nullptr, Sections(kAnalogCommon), 0),
     GROUP(CI_CARDS, CI_ROOT, "strDataCards", "strDataCardsDescr"),
-    { CI_CARD_SLOTS, CI_CARDS, "strDataCardsSelect", nullptr, TI_PAGE, TI_PAGE_SELECTED, nullptr, Sections(kCardSlots),
+    { CI_CARD_SLOTS, CI_CARDS, "strDataCardsSelect", nullptr, TI_PAGE, TI_PAGE_SELECTED, Make<CCardsSelectPage>,
+      Sections(kCardSlots),
       nullptr, ClearGroupsOfChangedSlots, CIF_RETITLES_CARDS, nullptr, nullptr, 0 },
     GROUP(CI_CARD_LIST, CI_CARDS, "strDataCardsList", "strDataCardsListDescr"),
     SLOT(0), SLOT(1), SLOT(2), SLOT(3), SLOT(4), SLOT(5), SLOT(6), SLOT(7),

@@ -6,3 +6,4 @@
 #include "res/ConfigIds.h"
 #include "res/PagesIds.h"
 #include "res/DiagIds.h"
+#include "res/CardPagesIds.h"
