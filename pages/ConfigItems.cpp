@@ -9,6 +9,7 @@
 #include "pages/CardSlotsPage.h"
 #include "pages/VoipCardPage.h"
 #include "pages/AnalogCardPage.h"
+#include "pages/GsmCardPage.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -132,7 +133,7 @@ IConfigPage* MakeCardSlotPage(const ConfigItem& item, ConfigRecord* edit)
     switch (::GetConfigRecord()->cardSlots[slot].cardType)
     {
     case CARD_GSM:
-        return MakeTitlePage(item);
+        return new (std::nothrow) CGsmCardPage(edit, 4 * slot);
     case CARD_VOIP:
         return new (std::nothrow) CVoipCardPage(edit, slot);
     case CARD_ANALOG_SUBSCRIBER:
