@@ -56,7 +56,8 @@ void CCardsSelectPage::OnInitControls()
 
 void CCardsSelectPage::OnStored()
 {
-    memset(m_pRecord->cardSlots, 0xFF, sizeof(m_pRecord->cardSlots));
+    // Only the card type is the page's; the rest of each slot record is
+    // carried as it is.
     for (int s = 0; s < (int)CFG_CARD_SLOT_COUNT; ++s)
         m_pRecord->cardSlots[s].cardType = m_types[s];
 }

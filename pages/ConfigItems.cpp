@@ -10,6 +10,7 @@
 #include "pages/VoipCardPage.h"
 #include "pages/AnalogCardPage.h"
 #include "pages/GsmCardPage.h"
+#include "pages/GroupPages.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -90,12 +91,12 @@ IConfigPage* MakeTextPageOf(const char* key)
 // trunk of the document holds one of its groups (the pages' own rule).
 bool HasAnyOutGroup(const ConfigRecord* rec)
 {
-    return GetUsedOutGroupMask(rec) != 0;
+    return COutGroupsPage::GetUsedOutGroups(rec) != 0;
 }
 
 bool HasAnyInGroup(const ConfigRecord* rec)
 {
-    return GetUsedInGroupMask(rec) != 0;
+    return CInGroupsPage::GetUsedInGroups(rec) != 0;
 }
 
 // The title of an item on a text page, where its page is still to come.
@@ -117,14 +118,18 @@ IConfigPage* MakeTitlePage(const ConfigItem& item)
     return new (std::nothrow) CTextPage(text);
 }
 
-IConfigPage* MakeOutGroupsPage(const ConfigItem& item, ConfigRecord*)
+IConfigPage* MakeOutGroupsPage(const ConfigItem&, ConfigRecord* edit)
 {
-    return HasAnyOutGroup(::GetConfigRecord()) ? MakeTitlePage(item) : MakeTextPageOf("strDataGroupsOutgoingNone");
+    if (!HasAnyOutGroup(::GetConfigRecord()))
+        return MakeTextPageOf("strDataGroupsOutgoingNone");
+    return new (std::nothrow) COutGroupsPage(edit);
 }
 
-IConfigPage* MakeInGroupsPage(const ConfigItem& item, ConfigRecord*)
+IConfigPage* MakeInGroupsPage(const ConfigItem&, ConfigRecord* edit)
 {
-    return HasAnyInGroup(::GetConfigRecord()) ? MakeTitlePage(item) : MakeTextPageOf("strDataGroupsIncomingNone");
+    if (!HasAnyInGroup(::GetConfigRecord()))
+        return MakeTextPageOf("strDataGroupsIncomingNone");
+    return new (std::nothrow) CInGroupsPage(edit);
 }
 
 IConfigPage* MakeCardSlotPage(const ConfigItem& item, ConfigRecord* edit)
