@@ -11,9 +11,7 @@
 #include "pages/AnalogCardPage.h"
 #include "pages/GsmCardPage.h"
 #include "pages/GroupPages.h"
-#include "record/EntityNames.h"
 #include "base/Language.h"
-#include "base/TextUtil.h"
 #include <cstring>
 #include <new>
 
@@ -97,25 +95,6 @@ bool HasAnyOutGroup(const ConfigRecord* rec)
 bool HasAnyInGroup(const ConfigRecord* rec)
 {
     return CInGroupsPage::GetUsedInGroups(rec) != 0;
-}
-
-// The title of an item on a text page, where its page is still to come.
-IConfigPage* MakeTitlePage(const ConfigItem& item)
-{
-    char text[CTextPage::kTextSize] = "";
-    if (item.flags & CIF_CARD_SLOT)
-    {
-        char card[ENTITY_NAME_SIZE] = "";
-        char type[ENTITY_NAME_SIZE] = "";
-        GetCardName(item.index, card);
-        GetCardTypeName(::GetConfigRecord()->cardSlots[item.index].cardType, type, nullptr);
-        FormatText(text, sizeof(text), "%s - %s", card, type);
-    }
-    else if (item.nameKey)
-    {
-        g_Language.GetString(item.nameKey, text, sizeof(text));
-    }
-    return new (std::nothrow) CTextPage(text);
 }
 
 IConfigPage* MakeOutGroupsPage(const ConfigItem&, ConfigRecord* edit)
