@@ -1,5 +1,6 @@
 #include "config/DataView.h"
 #include "record/EntityNames.h"
+#include "record/FieldText.h"
 #include "res/ConfigIds.h"
 #include "pages/TextPage.h"
 #include "res/DiagIds.h"
@@ -11,7 +12,6 @@
 
 namespace
 {
-const int kTreeIcons[] = { IDI_TREE_ROOT, IDI_TREE_GROUP, IDI_TREE_GROUP_OPEN, IDI_TREE_PAGE, IDI_TREE_PAGE_SELECTED };
 
 bool HasLanguageText(const char* key)
 {
@@ -61,7 +61,7 @@ BOOL CDataView::OnCreate(int splitterPos)
                                0, 0, 0, 0, m_pane, (HMENU)(INT_PTR)IDC_DATA_TREE, ::GetModuleHandle(NULL), NULL);
     if (!m_tree)
         return FALSE;
-    m_images = CreateTreeImageList(kTreeIcons, sizeof(kTreeIcons) / sizeof(kTreeIcons[0]));
+    m_images = CreateTreeImageList(kTreeImageIcons, TI_COUNT);
     TreeView_SetImageList(m_tree, m_images, TVSIL_NORMAL);
     m_pane.SetClient(m_tree);
     SetSplitterPane(SPLIT_PANE_LEFT, m_pane, false);
@@ -189,21 +189,8 @@ HTREEITEM CDataView::FindItem(int id) const
 BOOL CDataView::UpdateVoipItem()
 {
     const ConfigRecord* doc = ::GetConfigRecord();
-    bool usable = false;
-    if (doc->voipOff == 0)
-    {
-        const char* ip = doc->network.ipAddress;
-        for (int g = 0; g < 4 && !usable; ++g)
-        {
-            int octet = 0;
-            for (int i = 0; i < 3; ++i)
-            {
-                char c = ip[3 * g + i];
-                octet = octet * 10 + (c >= '0' && c <= '9' ? c - '0' : 0);
-            }
-            usable = octet != 0;
-        }
-    }
+    // VoIP is usable while it is on and the device has an address.
+    bool usable = doc->voipOff == 0 && ParseIpDigits(doc->network.ipAddress) != 0;
     if (usable && !m_itemVoip && m_tree)
         m_itemVoip = InsertItemsUnder(TreeView_GetRoot(m_tree), CI_ROOT, CIF_WEB);
     else if (!usable && m_itemVoip)

@@ -12,6 +12,7 @@
 #include "pages/GsmCardPage.h"
 #include "pages/GroupPages.h"
 #include "base/Language.h"
+#include "res/DiagIds.h"
 #include <cstring>
 #include <new>
 
@@ -202,6 +203,9 @@ const ConfigItem kConfigItems[] = {
 const ConfigItem* g_items = kConfigItems;
 size_t g_itemCount = sizeof(kConfigItems) / sizeof(kConfigItems[0]);
 }
+
+const int kTreeImageIcons[TI_COUNT] = { IDI_DIAG_DEVICE, IDI_DIAG_FOLDER, IDI_DIAG_FOLDER_OPEN, IDI_DIAG_NODE,
+                                        IDI_DIAG_NODE_SELECTED };
 
 const ConfigItem* GetConfigItems(size_t* count)
 {
