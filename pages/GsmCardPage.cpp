@@ -333,6 +333,19 @@ void CGsmModuleTab::OnFilled()
     for (int s = 0; s < kSims; ++s)
         ShowSim(s);
     EnableSim2();
+    RememberShown(IDC_GSM_VOLUME_TX);
+    RememberShown(IDC_GSM_VOLUME_RX);
+    for (const SimIds& ids : kSimIds)
+    {
+        const UINT shown[] = { ids.pin, ids.dayRadio, ids.weekdayRadio, ids.weeklyRadio, ids.day, ids.week, ids.weekday };
+        for (UINT id : shown)
+            RememberShown(id);
+        for (int i = 0; i < kCounters; ++i)
+        {
+            RememberShown(ids.credit[i]);
+            RememberShown(ids.oldCredit[i]);
+        }
+    }
 }
 
 void CGsmModuleTab::ShowRestoreKind(int s)
@@ -372,11 +385,18 @@ void CGsmModuleTab::StoreSim(int s)
     SimEdits& e = m_sim[s];
     GsmModuleRec& r = Sim(s);
 
-    char pin[kPinSize + 1] = "";
-    ::GetWindowTextA(Item(ids.pin), pin, sizeof(pin));
-    memset(r.pin, 0xFF, kPinSize);
-    memcpy(r.pin, pin, strlen(pin));
+    if (ChangedSinceShown(ids.pin))
+    {
+        char pin[kPinSize + 1] = "";
+        ::GetWindowTextA(Item(ids.pin), pin, sizeof(pin));
+        memset(r.pin, 0xFF, kPinSize);
+        memcpy(r.pin, pin, strlen(pin));
+    }
 
+    const UINT ruleIds[] = { ids.dayRadio, ids.weekdayRadio, ids.weeklyRadio, ids.day, ids.week, ids.weekday };
+    bool ruleChanged = false;
+    for (UINT id : ruleIds)
+        ruleChanged |= ChangedSinceShown(id);
     RestoreRule rule = { RestoreKind::Day, e.day.GetValue(), e.week.GetValue(), 1 };
     int weekday = CFieldBinder::SelectedCode(Item(ids.weekday));
     rule.weekday = weekday >= 1 ? weekday : 1;
@@ -384,20 +404,26 @@ void CGsmModuleTab::StoreSim(int s)
         rule.kind = RestoreKind::WeekDay;
     else if (IsChecked(ids.weeklyRadio))
         rule.kind = RestoreKind::Weekly;
-    r.creditRestoreCode = EncodeRestoreCode(rule);
+    if (ruleChanged)
+        r.creditRestoreCode = EncodeRestoreCode(rule);
 
+    // Credits are shown in whole minutes: seconds the tab cannot show stay.
     for (int i = 0; i < kCounters; ++i)
     {
-        Credit(r, i) = (uint32_t)e.credit[i].GetValue() * 60u;
-        OldCredit(r, i) = (uint32_t)e.oldCredit[i].GetValue() * 60u;
+        if (ChangedSinceShown(ids.credit[i]))
+            Credit(r, i) = (uint32_t)e.credit[i].GetValue() * 60u;
+        if (ChangedSinceShown(ids.oldCredit[i]))
+            OldCredit(r, i) = (uint32_t)e.oldCredit[i].GetValue() * 60u;
     }
 }
 
 void CGsmModuleTab::OnStored()
 {
     GsmModuleRec& sim1 = Sim(0);
-    sim1.txVolume = (uint8_t)(m_volume[0].GetValue() + kVolumeZero);
-    sim1.rxVolume = (uint8_t)(m_volume[1].GetValue() + kVolumeZero);
+    if (ChangedSinceShown(IDC_GSM_VOLUME_TX))
+        sim1.txVolume = (uint8_t)(m_volume[0].GetValue() + kVolumeZero);
+    if (ChangedSinceShown(IDC_GSM_VOLUME_RX))
+        sim1.rxVolume = (uint8_t)(m_volume[1].GetValue() + kVolumeZero);
     for (int s = 0; s < kSims; ++s)
         StoreSim(s);
 }

@@ -83,14 +83,26 @@ void CVoipCardPage::OnInitControls()
         FillGroupList(GetDlgItem(kGroupLists[i]), m_pRecord, kGroupDirections[i], CARD_VOIP);
 }
 
+void CVoipCardPage::OnFilled()
+{
+    for (int i = 0; i < 3; ++i)
+        m_shownGroups[i] = CFieldBinder::SelectedCode(GetDlgItem(kGroupLists[i]));
+}
+
 void CVoipCardPage::OnStored()
 {
-    ModuleGroupAssign* first = &m_pRecord->moduleGroups[4 * m_slot];
-    for (int i = 1; i < 4; ++i)
+    // A group chosen on the page goes to all four positions of the slot;
+    // positions the page did not change keep what they hold.
+    uint8_t ModuleGroupAssign::*const members[] = { &ModuleGroupAssign::inGroup, &ModuleGroupAssign::outGroup,
+                                                    &ModuleGroupAssign::outGroup2 };
+    ModuleGroupAssign* positions = &m_pRecord->moduleGroups[4 * m_slot];
+    for (int i = 0; i < 3; ++i)
     {
-        first[i].outGroup = first[0].outGroup;
-        first[i].inGroup = first[0].inGroup;
-        first[i].outGroup2 = first[0].outGroup2;
+        int code = CFieldBinder::SelectedCode(GetDlgItem(kGroupLists[i]));
+        if (code < 0 || code == m_shownGroups[i])
+            continue;
+        for (int p = 0; p < 4; ++p)
+            positions[p].*members[i] = (uint8_t)code;
     }
 }
 

@@ -21,10 +21,12 @@ public:
 protected:
     FieldTables Fields() const override { return { { &kFields, (uint32_t)m_slot }, { &kGroupFields, (uint32_t)m_slot } }; }
     void OnInitControls() override;
+    void OnFilled() override;
     void OnStored() override;
     void OnTextsChanged() override;
 
 private:
     int m_slot;
+    int m_shownGroups[3] = { -1, -1, -1 }; // the group each list showed when filled
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);
 };
