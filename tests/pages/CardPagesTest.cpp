@@ -350,3 +350,55 @@ TEST_F(GsmCardPageTest, ApplyToModulesCopiesToTheCheckedModulesAndReloadsTheirTa
     EXPECT_EQ((1u << 0) | (1u << 4) | (1u << 5), g_GsmApplySelection);
 }
 }
+
+namespace
+{
+void CALLBACK ShootApplyDialog(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND dlg = ::GetActiveWindow();
+    char cls[32] = "";
+    ::GetClassNameA(dlg, cls, sizeof(cls));
+    if (strcmp(cls, "#32770") != 0 || ::GetDlgItem(dlg, IDC_APPLY_SELECT_ALL) == NULL)
+        return;
+    ::KillTimer(NULL, id);
+    ::SetWindowPos(dlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    ::RedrawWindow(dlg, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    testsupport::PumpMessages(300);
+    testsupport::SaveWindowImage(dlg, "apply.bmp");
+    ::SendMessageA(::GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+}
+
+TEST_F(GsmCardPageTest, DISABLED_ShowForScreenshot)
+{
+    rec->cardSlots[3].cardType = CARD_ANALOG_COMBINED;
+    HWND shown = testsupport::CreatePageHost(800, 640, true);
+    RECT rc;
+    ::GetClientRect(shown, &rc);
+    auto show = [&](IConfigPage* page, const char* name) {
+        page->Create(shown);
+        ::MoveWindow(page->Window().m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
+        testsupport::PumpMessages(300);
+        testsupport::SaveWindowImage(shown, name);
+    };
+    std::unique_ptr<CCardsSelectPage> slots(new CCardsSelectPage(rec));
+    show(slots.get(), "slots.bmp");
+    ::DestroyWindow(slots->m_hWnd);
+    std::unique_ptr<CVoipCardPage> voip(new CVoipCardPage(rec, 2));
+    show(voip.get(), "voip.bmp");
+    ::DestroyWindow(voip->m_hWnd);
+    std::unique_ptr<CAnalogCardPage> analog(new CAnalogCardPage(rec, 12));
+    show(analog.get(), "analog.bmp");
+    ::DestroyWindow(analog->m_hWnd);
+    std::unique_ptr<CGsmCardPage> gsm(new CGsmCardPage(rec, 0));
+    show(gsm.get(), "gsm.bmp");
+    HWND tab = gsm->Tab(0)->m_hWnd;
+    ::SendMessageA(::GetDlgItem(tab, IDC_GSM_SIM2_USED), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(tab, IDC_SIM1_WEEKDAY_RADIO), BM_CLICK, 0, 0);
+    testsupport::PumpMessages(200);
+    testsupport::SaveWindowImage(shown, "gsm-sim2.bmp");
+    ::SetTimer(NULL, 0, 50, ShootApplyDialog);
+    ::SendMessageA(::GetDlgItem(tab, IDC_GSM_APPLY), BM_CLICK, 0, 0);
+    ::DestroyWindow(gsm->m_hWnd);
+    ::DestroyWindow(shown);
+}
+}

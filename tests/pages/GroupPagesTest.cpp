@@ -176,3 +176,35 @@ TEST_F(GroupPagesTest, OutgoingTabsListMembersAndStoreTheirSelection)
     EXPECT_EQ(9, g_LastOutGroup);
 }
 }
+
+namespace
+{
+TEST_F(GroupPagesTest, DISABLED_ShowForScreenshot)
+{
+    rec->moduleGroups[0] = { 1, 1, CFG_NO_GROUP, CFG_NO_GROUP };  // GSM
+    rec->moduleGroups[4] = { 2, 2, CFG_NO_GROUP, CFG_NO_GROUP };  // FXS
+    rec->moduleGroups[8] = { 3, 3, CFG_NO_GROUP, CFG_NO_GROUP };  // trunk dialog
+    rec->moduleGroups[12] = { 4, 4, CFG_NO_GROUP, CFG_NO_GROUP }; // VoIP card
+    rec->sipTrunkGroups[0] = { 4, 4, { 0xFF, 0xFF } };
+    memcpy(rec->sipTrunks[0].bytes, "carrier\0", 8);
+    HWND shown = testsupport::CreatePageHost(760, 560, true);
+    for (int in = 0; in < 2; ++in)
+        for (int g = 1; g <= 4; ++g)
+        {
+            std::unique_ptr<IConfigPage> page(in ? (IConfigPage*)new CInGroupsPage(rec) : new COutGroupsPage(rec));
+            page->Create(shown);
+            RECT rc;
+            ::GetClientRect(shown, &rc);
+            ::MoveWindow(page->Window().m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
+            if (in)
+                ShowTab(static_cast<CInGroupsPage&>(*page), g);
+            else
+                ShowTab(static_cast<COutGroupsPage&>(*page), g);
+            testsupport::PumpMessages(300);
+            std::string name = std::string(in ? "in" : "out") + std::to_string(g) + ".bmp";
+            testsupport::SaveWindowImage(shown, name.c_str());
+            ::DestroyWindow(page->Window().m_hWnd);
+        }
+    ::DestroyWindow(shown);
+}
+}
