@@ -271,8 +271,16 @@ void CGsmModuleTab::OnInitControls()
     ShowSim2Title();
 
     // Records never set get what the tab shows for them, so the next commit
-    // carries them: a SIM 2 not in use with empty counters, and counters 1
-    // and 2 of either SIM.
+    // carries them: unset volumes (level 0) and SIM 1 restore rule (day 1),
+    // a SIM 2 not in use with empty counters, and counters 1 and 2 of
+    // either SIM.
+    GsmModuleRec& sim1 = Sim(0);
+    if (sim1.txVolume == 0xFF)
+        sim1.txVolume = kVolumeZero;
+    if (sim1.rxVolume == 0xFF)
+        sim1.rxVolume = kVolumeZero;
+    if (sim1.creditRestoreCode == 0xFF)
+        sim1.creditRestoreCode = 1;
     GsmModuleRec& sim2 = Sim(1);
     if (sim2.state == 0xFF)
     {

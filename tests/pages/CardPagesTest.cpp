@@ -255,18 +255,21 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSetAndKeepsWhatItCannotShow)
     GsmModuleRec& sim1 = rec->gsmSim1[1];
     sim1.credit0 = 90;     // 1 minute 30: shown as 1
     sim1.oldCredit0 = 90;
-    sim1.txVolume = 0xFF;  // shown as 0
+    sim1.txVolume = 0xFF;  // unset: level 0
+    sim1.rxVolume = 0x20;  // no level: shown as 0
+    sim1.creditRestoreCode = 0xFF;
     g_LastGsmCardTab[0] = 1;
     auto page = Open<CGsmCardPage>(0);
     HWND t = page->Tab(1)->m_hWnd;
     EXPECT_EQ("1", Text(::GetDlgItem(t, IDC_SIM1_CREDIT0)));
     EXPECT_EQ("0", Text(::GetDlgItem(t, IDC_GSM_VOLUME_TX)));
+    EXPECT_EQ(128, sim1.txVolume) << "an unset volume is written as shown";
+    EXPECT_EQ(1, sim1.creditRestoreCode) << "an unset restore rule is day 1";
 
     Click(t, IDC_GSM_ECHO_CANCEL);
     Click(t, IDC_GSM_DTMF);
     EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(t, IDC_GSM_ECHO_CANCEL)) << "DTMF retransmission clears echo cancellation";
     ::SetDlgItemTextA(t, IDC_SIM1_OLD0, "2");
-    ::SetDlgItemTextA(t, IDC_GSM_VOLUME_RX, "-3");
     ::SetDlgItemTextA(t, IDC_SIM1_PIN, "1234");
     Click(t, IDC_SIM1_WEEKDAY_RADIO);
     ::SetDlgItemTextA(t, IDC_SIM1_WEEK, "2");
@@ -276,8 +279,7 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSetAndKeepsWhatItCannotShow)
     EXPECT_EQ(0x18, sim1.flags) << "AMR kept, DTMF set, echo clear";
     EXPECT_EQ(90u, sim1.credit0);
     EXPECT_EQ(120u, sim1.oldCredit0);
-    EXPECT_EQ(0xFF, sim1.txVolume);
-    EXPECT_EQ(125, sim1.rxVolume);
+    EXPECT_EQ(0x20, sim1.rxVolume) << "a volume the tab cannot show is kept";
     EXPECT_EQ(0, memcmp(sim1.pin, "1234\xFF\xFF\xFF\xFF", 8));
     EXPECT_EQ(0x95, sim1.creditRestoreCode);
     EXPECT_EQ(1, g_LastGsmCardTab[0]);

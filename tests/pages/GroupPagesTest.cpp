@@ -136,6 +136,7 @@ TEST_F(GroupPagesTest, GsmTabStoresTheSecondListOnlyInItsModeAndHiddenFieldsAsZe
     rec->moduleGroups[0].inGroup = 3;
     memcpy(rec->inGroups2[3].extensions[0], "\x02" "55", 3);
     rec->inGroups1[3].ddiDigits = 7;
+    rec->inGroups1[3].mode = 5; // a mode this language has no text for
     CTestLanguage lang;
     ASSERT_TRUE(lang.WriteLanguage("strInGroupMode0=plain\nstrInGroupMode8=two lists\nstrGroup=G%d\n"));
     ASSERT_TRUE(lang.Select());
@@ -144,7 +145,8 @@ TEST_F(GroupPagesTest, GsmTabStoresTheSecondListOnlyInItsModeAndHiddenFieldsAsZe
     ASSERT_TRUE(t != NULL);
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(t, IDC_INGRP_EXT2_LIST)));
     EXPECT_EQ(1, page->Store());
-    EXPECT_EQ(0, rec->inGroups2[3].extensions[0][0]) << "mode 0: the second list is stored empty";
+    EXPECT_EQ(5, rec->inGroups1[3].mode) << "a mode without a text is kept";
+    EXPECT_EQ(0, rec->inGroups2[3].extensions[0][0]) << "not mode 8: the second list is stored empty";
     EXPECT_EQ(0, rec->inGroups1[3].ddiDigits) << "no DDI text: no DDI digits";
     EXPECT_EQ(0, rec->inGroups2[3].bytes0[32]) << "no fraud-protection text: no number";
 }
