@@ -4,6 +4,7 @@
 #include "pages/DiagItems.h"
 #include "pages/DiagPage.h"
 #include "pages/DiagTextPage.h"
+#include "pages/DiagGraphPages.h"
 #include "base/AppSettings.h"
 #include "base/Language.h"
 #include <new>
@@ -41,9 +42,9 @@ const DiagNode kDiagNodes[] = {
          DiagnosticsPeriod, kCachedOwnTexts | DNF_BOX_PER_REQUEST | DNF_PAUSED_BY_MODULE_INFO),
     NODE(DiagNodeGsmCredits, "strDiagGsmCredits", MakeTextPage, "strDiagGsmCredits", DIAG_REQ_GSM_CREDIT, -1,
          ENGINE_STATUS_DIAG_GSM_CREDIT, DiagnosticsPeriod, kCachedOwnTexts),
-    NODE(DiagNodeGsmUsage, "strDiagGsmUsage", MakeTextPage, "strDiagGsmUsage", DIAG_REQ_GSM_USAGE, -1,
+    NODE(DiagNodeGsmUsage, "strDiagGsmUsage", MakeGsmUsagePage, nullptr, DIAG_REQ_GSM_USAGE, -1,
          ENGINE_STATUS_DIAG_GSM_USAGE, UsagePeriod, DNF_POLLS_HIDDEN),
-    NODE(DiagNodeGsmStatistics, "strDiagGsmStatistics", MakeTextPage, "strDiagGsmStatistics",
+    NODE(DiagNodeGsmStatistics, "strDiagGsmStatistics", MakeGsmStatisticsPage, nullptr,
          DIAG_REQ_GSM_STATISTICS, -1, ENGINE_STATUS_DIAG_GSM_STATISTICS, StatisticsPeriod, DNF_WATCHDOG),
     NODE(DiagNodeVoip, "strDiagVoip", MakeTextPage, "strDiagVoip", DIAG_REQ_VOIP, 0, ENGINE_STATUS_DIAG_VOIP,
          DiagnosticsPeriod, kCachedOwnTexts),

@@ -59,34 +59,6 @@ uint8_t GetOutGroupCardType(const ConfigRecord* rec, int g)
         [g](const SipTrunkGroups& t) { return t.outGroup == g; });
 }
 
-uint32_t GetUsedInGroupMask(const ConfigRecord* rec)
-{
-    uint32_t used = 0;
-    for (const ModuleGroupAssign& m : rec->moduleGroups)
-        if (IsGroup(m.inGroup))
-            used |= 1u << m.inGroup;
-    for (const SipTrunkGroups& t : rec->sipTrunkGroups)
-        if (IsGroup(t.inGroup))
-            used |= 1u << t.inGroup;
-    return used;
-}
-
-uint32_t GetUsedOutGroupMask(const ConfigRecord* rec)
-{
-    uint32_t used = 0;
-    for (const ModuleGroupAssign& m : rec->moduleGroups)
-    {
-        if (IsGroup(m.outGroup))
-            used |= 1u << m.outGroup;
-        if (IsGroup(m.outGroup2))
-            used |= 1u << m.outGroup2;
-    }
-    for (const SipTrunkGroups& t : rec->sipTrunkGroups)
-        if (IsGroup(t.outGroup))
-            used |= 1u << t.outGroup;
-    return used;
-}
-
 uint32_t ApplyModuleSettings(ConfigRecord* rec, int from, uint32_t selection)
 {
     uint32_t changed = 0;

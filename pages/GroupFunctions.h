@@ -22,11 +22,6 @@ uint8_t GetModuleCardType(const ConfigRecord* rec, int module);
 uint8_t GetInGroupCardType(const ConfigRecord* rec, int group);
 uint8_t GetOutGroupCardType(const ConfigRecord* rec, int group);
 
-// The groups in use as bits (bit g: group g), from the module positions and
-// the SIP trunks.
-uint32_t GetUsedInGroupMask(const ConfigRecord* rec);
-uint32_t GetUsedOutGroupMask(const ConfigRecord* rec);
-
 // Copies module from's SIM 1 and SIM 2 records and its group bytes to every
 // module of selection (bit n: module n) that sits on a GSM card, itself left
 // out. Returns the modules changed as bits.

@@ -6,6 +6,7 @@
 #include "pages/CharSetEdit.h"
 #include "pages/TabPageHost.h"
 #include "record/EntityNames.h"
+#include "record/LcrTables.h"
 #include "res/CardPagesIds.h"
 #include <memory>
 
@@ -240,7 +241,7 @@ public:
     enum { IDD = IDD_IN_GROUPS };
     explicit CInGroupsPage(ConfigRecord* record);
     // Bit g set: some module position or SIP trunk has incoming group g.
-    static uint32_t GetUsedInGroups(const ConfigRecord* rec) { return GetUsedInGroupMask(rec); }
+    static uint32_t GetUsedInGroups(const ConfigRecord* rec) { return UsedInGroupMask(rec); }
     static uint32_t UsedGroups(const ConfigRecord* rec) { return GetUsedInGroups(rec); }
     static IGroupTab* MakeTab(ConfigRecord* rec, int group);
 };
@@ -300,7 +301,7 @@ public:
     explicit COutGroupsPage(ConfigRecord* record);
     // Bit g set: some module position (first or second outgoing group) or
     // SIP trunk has outgoing group g.
-    static uint32_t GetUsedOutGroups(const ConfigRecord* rec) { return GetUsedOutGroupMask(rec); }
+    static uint32_t GetUsedOutGroups(const ConfigRecord* rec) { return UsedOutGroupMask(rec); }
     static uint32_t UsedGroups(const ConfigRecord* rec) { return GetUsedOutGroups(rec); }
     static IGroupTab* MakeTab(ConfigRecord* rec, int group);
 };

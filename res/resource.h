@@ -5,5 +5,6 @@
 #include "res/CommIds.h"
 #include "res/ConfigIds.h"
 #include "res/PagesIds.h"
+#include "res/RoutingPagesIds.h"
 #include "res/DiagIds.h"
 #include "res/CardPagesIds.h"

@@ -2,6 +2,7 @@
 #include "diag/DiagView.h"
 #include "pages/DiagMessageBox.h"
 #include "pages/DiagTextPage.h"
+#include "pages/DiagGraphPages.h"
 #include "pages/TextPage.h"
 #include "base/Language.h"
 #include "tests/support/EngineHarness.h"
@@ -109,7 +110,15 @@ protected:
             view->TakeDeviceData(s.code, s.result, h.engine);
     }
 
-    const CDiagPolling& Polling() const { return dynamic_cast<CDiagTextPage&>(*view->GetPage()).Polling(); }
+    const CDiagPolling& Polling() const
+    {
+        IDiagPage* page = view->GetPage();
+        if (auto* usage = dynamic_cast<CDiagGsmUsagePage*>(page))
+            return usage->Polling();
+        if (auto* statistics = dynamic_cast<CDiagGsmStatisticsPage*>(page))
+            return statistics->Polling();
+        return dynamic_cast<CDiagTextPage&>(*page).Polling();
+    }
 
     HWND BoxWindow() const
     {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "pages/GroupFunctions.h"
+#include "pages/GroupPages.h"
 #include <cstring>
 #include <memory>
 
@@ -83,11 +84,11 @@ TEST(GroupFunctionsTest, UsedGroupsAreExactlyTheHeldOnesBelow32)
 {
     GroupRecord r;
     r.Card(0, CARD_GSM).Module(0, 1, 2, 31).Module(5, 0x20, 0xFE, 4).Module(31, 0xFF, 9).Trunk(7, 12, 0x40).Trunk(2, 0xFF, 13);
-    EXPECT_EQ((1u << 1) | (1u << 31) | (1u << 4) | (1u << 12), GetUsedOutGroupMask(r.rec.get()));
-    EXPECT_EQ((1u << 2) | (1u << 9) | (1u << 13), GetUsedInGroupMask(r.rec.get()));
+    EXPECT_EQ((1u << 1) | (1u << 31) | (1u << 4) | (1u << 12), COutGroupsPage::GetUsedOutGroups(r.rec.get()));
+    EXPECT_EQ((1u << 2) | (1u << 9) | (1u << 13), CInGroupsPage::GetUsedInGroups(r.rec.get()));
     GroupRecord none;
-    EXPECT_EQ(0u, GetUsedOutGroupMask(none.rec.get()));
-    EXPECT_EQ(0u, GetUsedInGroupMask(none.rec.get()));
+    EXPECT_EQ(0u, COutGroupsPage::GetUsedOutGroups(none.rec.get()));
+    EXPECT_EQ(0u, CInGroupsPage::GetUsedInGroups(none.rec.get()));
 }
 
 TEST(GroupFunctionsTest, ApplyingModuleSettingsCopiesBothSimsAndGroupBytesToChosenGsmModules)

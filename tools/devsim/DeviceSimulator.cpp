@@ -909,7 +909,10 @@ void CDeviceSimulator::OnGsmCredit(const SimMessage& request, std::vector<SimMes
 
 void CDeviceSimulator::OnGsmUsage(const SimMessage&, std::vector<SimMessage>* answers)
 {
-    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_GSM_USAGE, Bytes{ data.gsmUsage }));
+    BYTE value = data.gsmUsage;
+    if (!data.gsmUsageSeries.empty())
+        value = data.gsmUsageSeries[data.gsmUsageNext++ % data.gsmUsageSeries.size()];
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_GSM_USAGE, Bytes{ value }));
 }
 
 void CDeviceSimulator::OnGsmStatistics(const SimMessage&, std::vector<SimMessage>* answers)

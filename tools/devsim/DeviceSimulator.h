@@ -249,6 +249,10 @@ public:
         struct Card { bool present; WORD value; BYTE state; std::string text; } cards[32] = {};
         Bytes gsmCredit[32];             // 8, 16 or 48 bytes; empty = absent
         BYTE gsmUsage = 42;
+        // Usage values answered in turn, one per request, from the first
+        // again after the last; empty: gsmUsage every time.
+        Bytes gsmUsageSeries;
+        size_t gsmUsageNext = 0;
         Bytes gsmStatistics = Bytes(24, 7);
         std::vector<Bytes> voipRows;     // name with NUL, then 12 bytes
         std::string monitorTrace = "";   // text sent with the monitor start answer
