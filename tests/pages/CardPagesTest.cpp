@@ -145,6 +145,9 @@ TEST_F(CardPagesTest, VoipCardKeepsWhatItCannotShowAndSetsAChosenGroupOnAllFourP
     EXPECT_EQ(std::string(96, 'a'), Text(::GetDlgItem(w, IDC_VOIP_SIP_ADDRESS)));
     EXPECT_EQ(-1, CFieldBinder::SelectedCode(::GetDlgItem(w, IDC_GROUP_OUT)));
     Choose(w, IDC_GROUP_IN, 6);
+    page->OnLanguageChanged();
+    EXPECT_EQ(6, CFieldBinder::SelectedCode(::GetDlgItem(w, IDC_GROUP_IN))) << "a language change keeps the choice";
+    EXPECT_EQ(-1, CFieldBinder::SelectedCode(::GetDlgItem(w, IDC_GROUP_OUT)));
     EXPECT_EQ(1, page->Store());
     EXPECT_EQ(9, v.codecs[2]);
     EXPECT_EQ('a', v.sipServer[95]);

@@ -38,14 +38,18 @@ protected:
         testsupport::PumpMessages();
         return page;
     }
-    // The window of the tab of group g, shown.
+    // The window of the tab of group g, shown as a click on its tab shows it.
     template <class P>
     HWND ShowTab(P& page, int g)
     {
         CTabPageHost& tabs = page.Tabs();
         for (int i = 0; i < tabs.GetTabCount(); ++i)
             if ((int)tabs.GetTabData(i) == g)
-                tabs.SelectTab(i);
+            {
+                ::SendMessageA(tabs.m_hWnd, TCM_SETCURSEL, i, 0);
+                NMHDR nmh = { tabs.m_hWnd, IDC_CARD_TABS, (UINT)TCN_SELCHANGE };
+                ::SendMessageA(page.m_hWnd, WM_NOTIFY, IDC_CARD_TABS, (LPARAM)&nmh);
+            }
         IGroupTab* tab = page.TabOf(g);
         return tab ? tab->TabWindow() : NULL;
     }
