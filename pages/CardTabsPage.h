@@ -1,6 +1,7 @@
 #pragma once
 #include "pages/ConfigPage.h"
 #include "pages/TabPageHost.h"
+#include "record/EntityNames.h"
 #include "res/CardPagesIds.h"
 #include <memory>
 #include <new>
@@ -42,7 +43,7 @@ protected:
         int remembered = m_memories[Slot()];
         for (int i = 0; i < kTabs; ++i)
         {
-            char title[ENTITY_NAME_SIZE_FOR_TABS] = "";
+            char title[ENTITY_NAME_SIZE] = "";
             m_nameOf(m_first + i, title);
             m_host.AddPage(NULL, title, -1, 0, i == remembered);
         }
@@ -63,7 +64,7 @@ protected:
     {
         for (int i = 0; i < kTabs; ++i)
         {
-            char title[ENTITY_NAME_SIZE_FOR_TABS] = "";
+            char title[ENTITY_NAME_SIZE] = "";
             m_nameOf(m_first + i, title);
             m_host.SetTabText(i, title);
             if (m_tabs[i] && m_tabs[i]->m_hWnd)
@@ -75,7 +76,6 @@ protected:
     }
 
 private:
-    enum { ENTITY_NAME_SIZE_FOR_TABS = 260 };
     int m_first;
     int* m_memories;
     NameOf m_nameOf;

@@ -78,7 +78,7 @@ protected:
             if (!(used & (1u << g)))
                 continue;
             m_groups.push_back(g);
-            char title[260] = "";
+            char title[ENTITY_NAME_SIZE] = "";
             GetGroupName(g, title);
             m_host.AddPage(NULL, title, -1, g, g == *m_memory);
         }
@@ -101,7 +101,7 @@ protected:
     {
         for (size_t i = 0; i < m_groups.size(); ++i)
         {
-            char title[260] = "";
+            char title[ENTITY_NAME_SIZE] = "";
             GetGroupName(m_groups[i], title);
             m_host.SetTabText((int)i, title);
         }
