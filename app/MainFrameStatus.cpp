@@ -355,6 +355,9 @@ LRESULT CMainFrame::OnEngineStatus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         SetBusy(false);
         EndNotice();
         EndProgress();
+        // A module information request ended by a device restart: the
+        // cards it paused poll again.
+        StartCardsPolling();
         // An update that ends without an answer or refused is over too.
         m_firmwareWriting = false;
         if (code == ENGINE_STATUS_OPERATION_FAILED)

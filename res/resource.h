@@ -8,3 +8,4 @@
 #include "res/RoutingPagesIds.h"
 #include "res/DiagIds.h"
 #include "res/CardPagesIds.h"
+#include "res/DiagPagesIds.h"

@@ -29,6 +29,12 @@
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/support/EngineFrame.h"
+#include "tests/support/WindowShot.h"
+#include "pages/DiagIsdnPages.h"
+#include "pages/DiagCardsPage.h"
+#include "pages/DiagGsmCreditsPage.h"
+#include "pages/DiagVoipPage.h"
+#include "record/EntityNames.h"
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -1213,4 +1219,58 @@ TEST_F(FrameSerialTest, SystemInformationAndDateOverTheComPortThenDisconnect)
     m_frame.SendMessage(WM_COMMAND, ID_CONNECTION_DISCONNECT);
     EXPECT_EQ(0, CommState());
     EXPECT_EQ("USB: COM45 - disconnected", StatusPane());
+}
+
+TEST_F(FrameDeviceTest, DiagnosticsPagesFollowTheDevicesLiveState)
+{
+    g_Settings.DiagnosticsRefresh = 400;
+    m_sim.Lock();
+    m_sim.data.liveDiagnostics = true;
+    m_sim.Unlock();
+    CMessageBoxRecorder boxes(IDOK);
+    m_frame.SetWindowPos(NULL, 0, 0, 1260, 1000, SWP_NOZORDER);
+    CDiagView& diag = m_frame.GetDiagView();
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
+    auto text = [&](int id) {
+        char t[300] = "";
+        ::GetDlgItemTextA(diag.GetPageWindow(), id, t, sizeof(t));
+        return std::string(t);
+    };
+    auto show = [&](DiagNodeId id, BYTE tag) {
+        TreeView_SelectItem(diag.GetTree(), diag.FindNode(id));
+        const size_t asked = Requests(tag);
+        // Two answers in: the page shows the device's changing state.
+        return PumpUntil([&] { return Requests(tag) >= asked + 2; }, 5000) && (PumpFor(100), true);
+    };
+
+    ASSERT_TRUE(show(DiagNodeIsdnLines, devsim::TAG_DIAG_ISDN_LINES));
+    testsupport::SaveWindowShot(m_frame, "diag-isdn-lines");
+
+    ASSERT_TRUE(show(DiagNodeIsdnCredit, devsim::TAG_DIAG_ISDN_CREDIT));
+    EXPECT_NE("0 / 0", text(IDC_DIAG_CREDIT_LABEL + 1));
+    testsupport::SaveWindowShot(m_frame, "diag-isdn-credit");
+
+    // All 32 modules come over several chained exchanges.
+    ASSERT_TRUE(show(DiagNodeCards, devsim::TAG_DIAG_CARD));
+    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE).find("Operator One"));
+    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 12).find("10"));
+    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 31).find("Line ok")) << "the chain's last answer";
+    char card[ENTITY_NAME_SIZE], kind[ENTITY_NAME_SIZE];
+    GetCardName(1, card);
+    GetCardTypeName(CARD_VOIP, kind, nullptr);
+    EXPECT_EQ(std::string(card) + " - " + kind, text(IDC_DIAG_CARD_GROUP + 1));
+    testsupport::SaveWindowShot(m_frame, "diag-cards");
+
+    ASSERT_TRUE(show(DiagNodeGsmCredits, devsim::TAG_DIAG_GSM_CREDIT));
+    EXPECT_NE("0 / 0\n0 / 0", text(IDC_DIAG_GSM_CREDIT_LABEL + 4 * 31 + 1 - 4 * 16));
+    testsupport::SaveWindowShot(m_frame, "diag-gsm-credits");
+
+    // Thirty users do not fit one message: the lists are put together.
+    ASSERT_TRUE(show(DiagNodeVoip, devsim::TAG_DIAG_VOIP));
+    HWND users = ::GetDlgItem(diag.GetPageWindow(), IDC_DIAG_VOIP_USERS);
+    EXPECT_EQ(30, ::SendMessageA(users, LVM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(3, ::SendDlgItemMessageA(diag.GetPageWindow(), IDC_DIAG_VOIP_TRUNKS, LVM_GETITEMCOUNT, 0, 0));
+    testsupport::SaveWindowShot(m_frame, "diag-voip");
+
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }

@@ -219,6 +219,8 @@ private:
     void OnGsmUsage(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnGsmStatistics(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnVoip(const SimMessage& request, std::vector<SimMessage>* answers);
+    // The live diagnostics data of the next step (under the lock).
+    void StepLiveDiagnostics();
     void OnDownloadBlock(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnUploadStart(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnUploadBlock(const SimMessage& request, std::vector<SimMessage>* answers);
@@ -255,6 +257,11 @@ public:
         size_t gsmUsageNext = 0;
         Bytes gsmStatistics = Bytes(24, 7);
         std::vector<Bytes> voipRows;     // name with NUL, then 12 bytes
+        // When set, every diagnostics answer first moves the data on one
+        // step (line alarms, module states and signals, credits, VoIP rows
+        // enough to fill several messages), as a busy device would.
+        bool liveDiagnostics = false;
+        int diagnosticsStep = 0;
         std::string monitorTrace = "";   // text sent with the monitor start answer
         Bytes image;                     // the configuration image (SIM_IMAGE_SIZE bytes)
         Bytes staging;                   // what an upload in progress wrote (erased: 0xFF)
