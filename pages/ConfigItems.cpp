@@ -11,10 +11,17 @@
 #include "pages/AnalogCardPage.h"
 #include "pages/GsmCardPage.h"
 #include "pages/GroupPages.h"
+#include "pages/SystemServicePages.h"
+#include "pages/IsdnPages.h"
+#include "pages/IsdnLinesPage.h"
+#include "pages/AnalogPages.h"
 #include "pages/LcrRoutingPage.h"
 #include "pages/ClipPages.h"
 #include "pages/GsmCellSelectPage.h"
 #include "pages/MobilityPages.h"
+#include "pages/SipCommonPage.h"
+#include "pages/SipAccountPages.h"
+#include "pages/WebPage.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "res/DiagIds.h"
@@ -158,19 +165,19 @@ const ConfigItem kConfigItems[] = {
     PAGE(CI_SYSTEM_GENERAL, CI_SYSTEM, "strDataSystemGeneral", Make<CSystemGeneralPage>, Sections(kGeneral),
          CIF_RETITLES_TREE),
     PAGE(CI_SYSTEM_NETWORK, CI_SYSTEM, "strDataSystemNetwork", Make<CSystemNetworkPage>, Sections(kNetwork), 0),
-    PAGE(CI_SYSTEM_ALARM, CI_SYSTEM, "strDataSystemAlarmIndication", nullptr, Sections(kAlarm), CIF_VETOES),
-    PAGE(CI_SYSTEM_CDR, CI_SYSTEM, "strDataSystemCdr", nullptr, Sections(kCdr), CIF_VETOES),
-    PAGE(CI_SYSTEM_CREDIT, CI_SYSTEM, "strDataSystemCredit", nullptr, Sections(kCredit), CIF_VETOES),
-    PAGE(CI_SYSTEM_SMS, CI_SYSTEM, "strDataSystemSms", nullptr, Sections(kSms), CIF_VETOES),
-    { CI_SYSTEM_HTTP, CI_SYSTEM, "strDataSystemHttp", nullptr, TI_PAGE, TI_PAGE_SELECTED, nullptr, Sections(kHttp),
+    PAGE(CI_SYSTEM_ALARM, CI_SYSTEM, "strDataSystemAlarmIndication", Make<CSystemAlarmPage>, Sections(kAlarm), CIF_VETOES),
+    PAGE(CI_SYSTEM_CDR, CI_SYSTEM, "strDataSystemCdr", Make<CSystemCdrPage>, Sections(kCdr), CIF_VETOES),
+    PAGE(CI_SYSTEM_CREDIT, CI_SYSTEM, "strDataSystemCredit", Make<CSystemCreditPage>, Sections(kCredit), CIF_VETOES),
+    PAGE(CI_SYSTEM_SMS, CI_SYSTEM, "strDataSystemSms", Make<CSystemSmsPage>, Sections(kSms), CIF_VETOES),
+    { CI_SYSTEM_HTTP, CI_SYSTEM, "strDataSystemHttp", nullptr, TI_PAGE, TI_PAGE_SELECTED, Make<CSystemHttpPage>, Sections(kHttp),
       nullptr, nullptr, CIF_VETOES, "strDataSystemHttp", nullptr, 0 },
     GROUP(CI_ISDN, CI_ROOT, "strDataIsdn", "strDataIsdnDescr"),
-    PAGE(CI_ISDN_COMMON, CI_ISDN, "strDataIsdnCommon", nullptr, Sections(kIsdnCommon), 0),
-    PAGE(CI_ISDN_LINES, CI_ISDN, "strDataIsdnLines", nullptr, Sections(kIsdnLines), 0),
-    PAGE(CI_ISDN_SYNC, CI_ISDN, "strDataIsdnSynchro", nullptr, Sections(kIsdnSync), 0),
+    PAGE(CI_ISDN_COMMON, CI_ISDN, "strDataIsdnCommon", Make<CIsdnCommonPage>, Sections(kIsdnCommon), 0),
+    PAGE(CI_ISDN_LINES, CI_ISDN, "strDataIsdnLines", Make<CIsdnLinesPage>, Sections(kIsdnLines), 0),
+    PAGE(CI_ISDN_SYNC, CI_ISDN, "strDataIsdnSynchro", Make<CIsdnSynchroPage>, Sections(kIsdnSync), 0),
     GROUP(CI_ANALOG, CI_ROOT, "strDataAnalog", "strDataAnalogDescr"),
-    PAGE(CI_ANALOG_FXS, CI_ANALOG, "strDataAnalogFxs", nullptr, Sections(kAnalogCommon), 0),
-    PAGE(CI_ANALOG_FXO, CI_ANALOG, "strDataAnalogFxo", nullptr, Sections(kAnalogCommon), 0),
+    PAGE(CI_ANALOG_FXS, CI_ANALOG, "strDataAnalogFxs", Make<CAnalogFxsPage>, Sections(kAnalogCommon), 0),
+    PAGE(CI_ANALOG_FXO, CI_ANALOG, "strDataAnalogFxo", Make<CAnalogFxoPage>, Sections(kAnalogCommon), 0),
     GROUP(CI_CARDS, CI_ROOT, "strDataCards", "strDataCardsDescr"),
     { CI_CARD_SLOTS, CI_CARDS, "strDataCardsSelect", nullptr, TI_PAGE, TI_PAGE_SELECTED, Make<CCardsSelectPage>,
       Sections(kCardSlots),
@@ -182,9 +189,9 @@ const ConfigItem kConfigItems[] = {
       0, "strDataGsm", "strDataGsmCellSelect", 0 },
     PAGE(CI_GSM_CELLS, CI_GSM, "strDataGsmCellSelect", Make<CGsmCellSelectPage>, Sections(kGsmCells), 0),
     GROUP(CI_VOIP2, CI_ROOT, "strDataVoip2", "strDataVoip2Descr"),
-    PAGE(CI_SIP_COMMON, CI_VOIP2, "strDataVoip2Common", nullptr, Sections(kSipCommon), 0),
-    PAGE(CI_SIP_USERS, CI_VOIP2, "strDataVoip2Users", nullptr, Sections(kSipUsers), 0),
-    PAGE(CI_SIP_TRUNKS, CI_VOIP2, "strDataVoip2Trunks", nullptr, Sections(kSipTrunks), 0),
+    PAGE(CI_SIP_COMMON, CI_VOIP2, "strDataVoip2Common", Make<CVoipCommonPage>, Sections(kSipCommon), 0),
+    PAGE(CI_SIP_USERS, CI_VOIP2, "strDataVoip2Users", Make<CVoipUsersPage>, Sections(kSipUsers), 0),
+    PAGE(CI_SIP_TRUNKS, CI_VOIP2, "strDataVoip2Trunks", Make<CVoipTrunksPage>, Sections(kSipTrunks), 0),
     GROUP(CI_GROUPS, CI_ROOT, "strDataGroups", "strDataGroupsDescr"),
     PAGE(CI_IN_GROUPS, CI_GROUPS, "strDataGroupsIncoming", MakeInGroupsPage, Sections(kInGroups), 0),
     PAGE(CI_OUT_GROUPS, CI_GROUPS, "strDataGroupsOutgoing", MakeOutGroupsPage, Sections(kOutGroups), 0),
@@ -200,7 +207,7 @@ const ConfigItem kConfigItems[] = {
     // The device web page comes and goes with the device's VoIP settings.
     { CI_WEB, CI_ROOT, "strDataVoip", "strDataVoipDescr", TI_GROUP, TI_GROUP_OPEN, nullptr, kNoSections, nullptr,
       nullptr, CIF_WEB, nullptr, nullptr, 0 },
-    PAGE(CI_WEB_PAGE, CI_WEB, "strDataVoip", nullptr, kNoSections, CIF_WEB | CIF_KEEPS_TEXTS),
+    PAGE(CI_WEB_PAGE, CI_WEB, "strDataVoip", Make<CWebPage>, kNoSections, CIF_WEB | CIF_KEEPS_TEXTS),
 };
 #undef GROUP
 #undef PAGE

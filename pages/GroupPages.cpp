@@ -11,7 +11,6 @@ namespace
 const char kDialChars[] = "0123456789*#";
 constexpr int kModeWithSecondList = 8;
 constexpr int kModeCount = 20;
-constexpr size_t kTrunkNameSize = 64; // what a member list shows of a SIP trunk's name
 constexpr uint8_t kFromFirst = 0;
 constexpr uint8_t kCyclic = 1;
 constexpr uint8_t kByCredit = 2;
@@ -152,8 +151,8 @@ void FormatGroupTrunks(const ConfigRecord* rec, int g, GroupDirection d, char* o
         const SipTrunkGroups& groups = rec->sipTrunkGroups[t];
         if ((d == GroupDirection::In ? groups.inGroup : groups.outGroup) != g)
             continue;
-        char name[kTrunkNameSize + 1];
-        ReadFieldText(rec->sipTrunks[t].bytes, kTrunkNameSize, name);
+        char name[sizeof(SipAccount::name) + 1];
+        ReadFieldText(reinterpret_cast<const uint8_t*>(rec->sipTrunks[t].name), sizeof(SipAccount::name), name);
         AppendText(out, size, name);
         AppendText(out, size, "\n");
     }

@@ -10,8 +10,6 @@ namespace
 {
 constexpr uint8_t kModuleEnabled = 1;
 constexpr uint8_t kSim2InUse = 1;
-constexpr uint8_t kRestoreByWeekday = 0x80;
-constexpr uint8_t kRestoreWeekMask = 0x38;
 constexpr int kVolumeZero = 128;
 constexpr int kVolumeMin = -6;
 constexpr int kVolumeMax = 12;
@@ -98,40 +96,6 @@ void SetEnabled(HWND w, bool on)
     if (w)
         ::EnableWindow(w, on ? TRUE : FALSE);
 }
-}
-
-// --- restore rule ---------------------------------------------------------------
-
-RestoreRule DecodeRestoreCode(uint8_t code)
-{
-    RestoreRule rule = { RestoreKind::Day, 1, 1, 1 };
-    if (code == 0xFF)
-        return rule;
-    if (!(code & kRestoreByWeekday))
-    {
-        rule.day = code;
-        return rule;
-    }
-    int weekday = code & 0x07;
-    rule.weekday = weekday >= 1 ? weekday : 1;
-    if ((code & 0xF8) == kRestoreByWeekday)
-    {
-        rule.kind = RestoreKind::Weekly;
-        return rule;
-    }
-    rule.kind = RestoreKind::WeekDay;
-    rule.week = (code & kRestoreWeekMask) >> 3;
-    return rule;
-}
-
-uint8_t EncodeRestoreCode(const RestoreRule& rule)
-{
-    switch (rule.kind)
-    {
-    case RestoreKind::Weekly: return (uint8_t)(kRestoreByWeekday | rule.weekday);
-    case RestoreKind::WeekDay: return (uint8_t)((rule.week * 8) | kRestoreByWeekday | rule.weekday);
-    default: return (uint8_t)rule.day;
-    }
 }
 
 // --- apply dialog ---------------------------------------------------------------
@@ -311,14 +275,15 @@ void CGsmModuleTab::ShowSim(int s)
     pin[n] = '\0';
     ::SetWindowTextA(Item(ids.pin), pin);
 
-    RestoreRule rule = DecodeRestoreCode(r.creditRestoreCode);
+    // An unset rule was made day 1 when the tab opened.
+    CreditRestore rule = DecodeCreditRestoreCode(r.creditRestoreCode == 0xFF ? 1 : r.creditRestoreCode);
     ::CheckRadioButton(m_hWnd, (int)ids.dayRadio, (int)ids.weeklyRadio,
-                       rule.kind == RestoreKind::Day       ? (int)ids.dayRadio
-                       : rule.kind == RestoreKind::WeekDay ? (int)ids.weekdayRadio
+                       rule.kind == CreditRestoreKind::Day       ? (int)ids.dayRadio
+                       : rule.kind == CreditRestoreKind::WeekDay ? (int)ids.weekdayRadio
                                                            : (int)ids.weeklyRadio);
     e.day.SetValue(rule.day);
     e.week.SetValue(rule.week);
-    CFieldBinder::SelectByCode(Item(ids.weekday), rule.kind == RestoreKind::Day ? 1 : rule.weekday);
+    CFieldBinder::SelectByCode(Item(ids.weekday), rule.kind == CreditRestoreKind::Day ? 1 : rule.weekday);
     ShowRestoreKind(s);
 
     for (int i = 0; i < kCounters; ++i)
@@ -405,15 +370,15 @@ void CGsmModuleTab::StoreSim(int s)
     bool ruleChanged = false;
     for (UINT id : ruleIds)
         ruleChanged |= ChangedSinceShown(id);
-    RestoreRule rule = { RestoreKind::Day, e.day.GetValue(), e.week.GetValue(), 1 };
+    CreditRestore rule = { CreditRestoreKind::Day, e.day.GetValue(), e.week.GetValue(), 1 };
     int weekday = CFieldBinder::SelectedCode(Item(ids.weekday));
     rule.weekday = weekday >= 1 ? weekday : 1;
     if (IsChecked(ids.weekdayRadio))
-        rule.kind = RestoreKind::WeekDay;
+        rule.kind = CreditRestoreKind::WeekDay;
     else if (IsChecked(ids.weeklyRadio))
-        rule.kind = RestoreKind::Weekly;
+        rule.kind = CreditRestoreKind::Weekly;
     if (ruleChanged)
-        r.creditRestoreCode = EncodeRestoreCode(rule);
+        r.creditRestoreCode = EncodeCreditRestoreCode(rule);
 
     // Credits are shown in whole minutes: seconds the tab cannot show stay.
     for (int i = 0; i < kCounters; ++i)

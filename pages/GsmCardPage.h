@@ -2,25 +2,13 @@
 #include "pages/CardTabsPage.h"
 #include "pages/BoundTab.h"
 #include "pages/NumericEdit.h"
+#include "record/CreditRestoreCode.h"
 
 class CGsmCardPage;
 
 // Sent to a module tab after another tab copied its settings into the
 // tab's module: the tab shows the record again. Only tab windows get it.
 constexpr UINT WMU_GSM_TAB_RELOAD = WM_APP + 5;
-
-// The restore rule of a SIM's credit counters as the tab shows it.
-enum class RestoreKind { Day, WeekDay, Weekly };
-struct RestoreRule
-{
-    RestoreKind kind;
-    int day;     // 1..31
-    int week;    // 1..4
-    int weekday; // 1..7
-};
-// An unset code (0xFF) is restore day 1.
-RestoreRule DecodeRestoreCode(uint8_t code);
-uint8_t EncodeRestoreCode(const RestoreRule& rule);
 
 // The modules the apply dialog offers (bit n: module n on a GSM card, the
 // source module left out) and those it shows checked.

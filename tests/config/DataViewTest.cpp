@@ -2,6 +2,7 @@
 #include "config/DataView.h"
 #include "record/EntityNames.h"
 #include "pages/TextPage.h"
+#include "pages/WebPage.h"
 #include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/PageHostWindow.h"
@@ -693,7 +694,11 @@ TEST_F(DataViewTest, PagesChosenByTheRecord)
     Doc()->voipOff = 0;
     EXPECT_FALSE(view.UpdateVoipItem());
     memcpy(Doc()->network.ipAddress, "192168000010", 12);
+    g_LastWebPort = 8080; // chosen on the web page for the device as it was
+    g_LastWebHost = 1;
     EXPECT_TRUE(view.UpdateVoipItem());
+    EXPECT_EQ(-1, g_LastWebPort);
+    EXPECT_EQ(-1, g_LastWebHost);
     ASSERT_TRUE(view.FindItem(9));
     EXPECT_TRUE(view.FindItem(91));
     EXPECT_EQ(9, ItemId(TreeView_GetParent(Tree(), view.FindItem(91))));

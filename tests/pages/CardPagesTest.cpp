@@ -214,32 +214,6 @@ TEST_F(CardPagesTest, AnalogLineStoresStateNumberAndGroups)
     EXPECT_EQ(2, g_LastAnalogCardTab[1]);
 }
 
-TEST(CreditRestoreCodeTest, CodesShowAsTheirRuleAndComeBack)
-{
-    struct Case
-    {
-        uint8_t code;
-        RestoreKind kind;
-        int day, week, weekday;
-        uint8_t stored;
-    };
-    const Case cases[] = {
-        { 15, RestoreKind::Day, 15, 1, 1, 15 },
-        { 0x95, RestoreKind::WeekDay, 1, 2, 5, 0x95 },
-        { 0x83, RestoreKind::Weekly, 1, 1, 3, 0x83 },
-        { 0xFF, RestoreKind::Day, 1, 1, 1, 1 }, // unset: day 1, as SIM 2 and the ISDN links
-    };
-    for (const Case& c : cases)
-    {
-        RestoreRule r = DecodeRestoreCode(c.code);
-        EXPECT_EQ((int)c.kind, (int)r.kind) << (int)c.code;
-        EXPECT_EQ(c.day, r.day) << (int)c.code;
-        EXPECT_EQ(c.week, r.week) << (int)c.code;
-        EXPECT_EQ(c.weekday, r.weekday) << (int)c.code;
-        EXPECT_EQ(c.stored, EncodeRestoreCode(r)) << (int)c.code;
-    }
-}
-
 class GsmCardPageTest : public CardPagesTest
 {
 protected:

@@ -79,7 +79,7 @@ TEST_F(GroupPagesTest, IncomingTabsFollowTheCardThatServesEachGroup)
     rec->moduleGroups[9].inGroup = 2;   // plain analog card: the trunk dialog
     rec->moduleGroups[20].inGroup = 40; // names no group
     rec->sipTrunkGroups[6].inGroup = 11;
-    memcpy(rec->sipTrunks[6].bytes, "carrier\0", 8);
+    memcpy(rec->sipTrunks[6].name, "carrier\0", 8);
     auto page = Open<CInGroupsPage>();
     CTabPageHost& tabs = page->Tabs();
     ASSERT_EQ(4, tabs.GetTabCount());
@@ -192,7 +192,7 @@ TEST_F(GroupPagesTest, DISABLED_ShowForScreenshot)
     rec->moduleGroups[8] = { 3, 3, CFG_NO_GROUP, CFG_NO_GROUP };  // trunk dialog
     rec->moduleGroups[12] = { 4, 4, CFG_NO_GROUP, CFG_NO_GROUP }; // VoIP card
     rec->sipTrunkGroups[0] = { 4, 4, { 0xFF, 0xFF } };
-    memcpy(rec->sipTrunks[0].bytes, "carrier\0", 8);
+    memcpy(rec->sipTrunks[0].name, "carrier\0", 8);
     HWND shown = testsupport::CreatePageHost(760, 560, true);
     for (int in = 0; in < 2; ++in)
         for (int g = 1; g <= 4; ++g)

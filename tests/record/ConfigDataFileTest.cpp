@@ -260,7 +260,7 @@ TEST_F(ConfigDataFileTest, TablesWriteOnlyTheirUsedEntriesAndTheSizesFollow)
 TEST_F(ConfigDataFileTest, ASipTrunkTableStartingWithAnEmptyEntryCountsNothing)
 {
     RecordPtr rec = RecordWithTables(0, 0, 0, 0, 3, 0);
-    rec->sipTrunks[0].bytes[0] = 0xFF;
+    rec->sipTrunks[0].name[0] = (char)0xFF;
     Bytes f = SavedBytes(rec.get());
     EXPECT_EQ(0u, U32At(f, 140));
 }
