@@ -94,6 +94,7 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
         { 114, 2, nullptr, nullptr, 0 },
         { 116, 1, nullptr, nullptr, 0 },
         { 200, 3, "strErrorNoResponse", "strError", MB_ICONSTOP },
+        { 200, 7, "strErrorDeviceRestarted", "strError", MB_ICONSTOP },
         { 400, 5, "strErrorNotAllowed", "strError", MB_ICONSTOP },
         { 999, 1, nullptr, nullptr, 0 },
     };

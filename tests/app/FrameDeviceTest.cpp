@@ -346,6 +346,7 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_NE(std::string::npos, boxes.Last().text.find("3.1.0.0"));
     EXPECT_EQ(0, CommState());
     EXPECT_EQ(0u, Requests(devsim::TAG_LAN_INFO));
+    EXPECT_EQ(1, DiagPollingSuspended) << "the diagnostics would connect again";
     EXPECT_EQ(0, script.Unexpected());
     EXPECT_TRUE(FrameIdle());
 }
@@ -468,7 +469,7 @@ TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
     const std::string path = NewFile("frame-e2e.lmf");
     WriteWholeFile(path, FirmwareFile(0x00020000, data));
 
-    CMessageBoxRecorder boxes(IDOK);
+    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
     script.OnFileDialog(path);
     Command(ID_SERVICE_WRITE_FIRMWARE);
@@ -587,7 +588,7 @@ TEST_F(FrameDeviceTest, FirmwareAndAnnouncementFilesAreReleasedWhenTheirOperatio
     // fail at once.
     g_Settings.ComMode = 7;
     CommSetErrorBox(&IgnoreLinkError);
-    CMessageBoxRecorder boxes(IDOK);
+    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
     const std::string firmware = NewFile("frame-e2e-nostart.lmf");
     WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
@@ -741,7 +742,7 @@ TEST_F(FrameDeviceTest, SilentLoaderEndsTheFirmwareUpdateAndTheFrameIsUsable)
     const std::string path = NewFile("frame-e2e-silent.lmf");
     WriteWholeFile(path, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
 
-    CMessageBoxRecorder boxes(IDOK);
+    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
     script.OnFileDialog(path);
     Command(ID_SERVICE_WRITE_FIRMWARE);
@@ -1040,6 +1041,8 @@ TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSen
         { "fw-outside.lmf", FirmwareFile(0x10000000, std::vector<BYTE>(16, 1)), 0, 1,
           "strFlashWriteFileErrorAddrSpace", nullptr },
         { "fw-noid.lmf", identified, 1, 0, "strFlashWriteFileErrorVersion", nullptr },
+        // No version to check: still asked before anything is written.
+        { "fw-noid-unchecked.lmf", identified, 0, 0, "strFlashWriteFileVersion", nullptr },
         // Found, and the question whether to write this version is answered No.
         { "fw-id.lmf", withId, 1, 0, "strFlashWriteFileVersion", nullptr },
     };

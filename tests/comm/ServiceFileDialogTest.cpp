@@ -96,7 +96,7 @@ TEST_F(ServiceFileDialogTest, ChosenFirmwareFileComesBackWithItsFolderAndFilter)
     }
     EXPECT_EQ("Pick a firmware image", answer.title);
     EXPECT_STREQ(m_file.c_str(), path);
-    EXPECT_STREQ(m_folder.c_str(), g_PathSettings.BrowsePathCode);
+    EXPECT_EQ(m_folder + "\\", g_PathSettings.BrowsePathCode); // kept with its backslash, as every folder
     EXPECT_EQ(2u, g_PathSettings.OpenSaveFilterCode);
 }
 
@@ -111,7 +111,7 @@ TEST_F(ServiceFileDialogTest, PathIsCutToTheBufferAndCancelChangesNothing)
         EXPECT_EQ(1, h.engine.SelectAnnouncementFile(small, sizeof(small)));
     }
     EXPECT_EQ(m_file.substr(0, sizeof(small) - 1), std::string(small));
-    EXPECT_STREQ(m_folder.c_str(), g_PathSettings.BrowsePathCode); // the chosen file's folder
+    EXPECT_EQ(m_folder + "\\", g_PathSettings.BrowsePathCode); // the chosen file's folder
 
     const std::string before = g_PathSettings.BrowsePathCode;
     Answer cancel{ "", "" };

@@ -472,6 +472,12 @@ void CDeviceSimulator::OnLinkUp()
     Unlock();
     if (!announce || !eventTag)
         return;
+    SendToProgram(RestartEvent(eventTag, id));
+}
+
+// The event a device sends when it comes up running id.running.
+SimMessage CDeviceSimulator::RestartEvent(BYTE eventTag, const SimIdentity& id)
+{
     SimMessage event(SIM_REQUEST);
     event.Add(eventTag, Bytes{ id.boardKind, id.boardNumber });
     event.AddText(TAG_LOADER_VERSION, id.loaderVersion);
@@ -483,7 +489,7 @@ void CDeviceSimulator::OnLinkUp()
     event.AddText(TAG_DEVICE_NAME, id.deviceName);
     if (id.running == 1 && id.firmwareMissing)
         event.Add(TAG_CAUSE, Bytes{ 0x9F });
-    SendToProgram(event);
+    return event;
 }
 
 void CDeviceSimulator::OnBytes(const BYTE* bytes, size_t length)
@@ -505,6 +511,16 @@ bool CDeviceSimulator::TakeFault(int* counter)
         --*counter;
     return true;
 }
+
+// Counts down to the nth answer: true when this is it.
+bool CDeviceSimulator::TakeCountdown(int* nth)
+{
+    if (*nth <= 0)
+        return false;
+    return --*nth == 0;
+}
+
+const char* const CDeviceSimulator::kHostileTrace = "hostile trace\r\n";
 
 SimMessage CDeviceSimulator::Negative(BYTE cause)
 {
@@ -590,6 +606,19 @@ void CDeviceSimulator::OnMessage(const Bytes& raw)
     }
     bool restart = m_restartAfterAnswer;
     m_restartAfterAnswer = false;
+    if (TakeCountdown(&m_faults.traceInsteadAt))
+    {
+        answers.assign(1, SimMessage(SIM_POSITIVE).Add(TAG_MONITOR_START, TextBytes(kHostileTrace)));
+        restart = false;
+    }
+    if (TakeCountdown(&m_faults.restartInsteadAt))
+    {
+        // The device restarted into its loader instead of answering: the
+        // link stays up and the loader announces itself.
+        m_identity.running = 1;
+        answers.assign(1, RestartEvent(TAG_LOADER_RESTART, m_identity));
+        restart = false;
+    }
     Unlock();
 
     Answer(answers);

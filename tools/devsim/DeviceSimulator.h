@@ -113,6 +113,10 @@ struct SimFaults
     // Flash and announcement blocks.
     int eraseWaits = 0;         // block answers replaced by "erasing flash"
     int flashSilent = 0;        // flash requests the loader does not answer
+    // In place of one answer (the nth from now, 1 = the next; 0: none): a
+    // monitor trace, or a restart into the loader announced by its event.
+    int traceInsteadAt = 0;
+    int restartInsteadAt = 0;
 };
 
 // The CDR ring: records of 64 bytes in a ring of 8 MiB of positions.
@@ -192,6 +196,8 @@ private:
     void Answer(const std::vector<SimMessage>& answers);
     bool Transmit(const Bytes& bytes);
     bool TakeFault(int* counter);
+    bool TakeCountdown(int* nth);
+    SimMessage RestartEvent(BYTE eventTag, const SimIdentity& id);
     void CloseClient();
     void BeginRestart(int runningAfter, BYTE eventTag);
     void OnLinkUp();
@@ -287,6 +293,8 @@ public:
         int cdrBlockRecords = 3;
         std::vector<int> cdrBadReports;
     } data;
+    // The trace text that replaces an answer (traceInsteadAt).
+    static const char* const kHostileTrace;
     // Sends monitor trace text as the device does, unasked (split as needed).
     bool SendTrace(const std::string& text);
     // The device's image (under the lock).
