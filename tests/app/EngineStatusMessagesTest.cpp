@@ -121,25 +121,6 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
     EXPECT_TRUE(m_frame.IsWindowEnabled());
 }
 
-TEST_F(EngineStatusMessagesTest, StartsOfOperationsMakeTheWindowBusy)
-{
-    const int starts[] = { 10, 20, 30, 60, 62, 71, 80, 90, 92, 113, 115, 150, 153 };
-    CMessageBoxRecorder boxes(IDOK);
-    for (int code : starts)
-    {
-        SCOPED_TRACE(code);
-        m_frame.SetBusy(false);
-        Status(code, 0);
-        EXPECT_TRUE(m_frame.IsBusy());
-        EXPECT_FALSE(m_frame.IsWindowEnabled());
-    }
-    // The module reset's answer frees it again.
-    Status(116, 1);
-    EXPECT_FALSE(m_frame.IsBusy());
-    EXPECT_TRUE(m_frame.IsWindowEnabled());
-    EXPECT_EQ(0u, boxes.Count());
-}
-
 TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
 {
     char dir[MAX_PATH] = "";
