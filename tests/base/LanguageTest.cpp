@@ -305,23 +305,6 @@ TEST_F(LanguageTest, MenusTakeTheirTextsAndShortcutColumn)
     ::DestroyMenu(bar);
 }
 
-TEST_F(LanguageTest, TopWindowNeedsAnUpperCaseKeyChildrenDoNot)
-{
-    HWND dlg = CreateTestDialog("strlower");
-    ASSERT_TRUE(dlg);
-    ASSERT_TRUE(g_Language.TranslateWindow(dlg, false));
-    EXPECT_EQ("strlower", WindowText(dlg));
-    EXPECT_EQ("Lower Key", WindowText(::GetDlgItem(dlg, IdLower)));
-    EXPECT_EQ("Label \nText", WindowText(::GetDlgItem(dlg, IdLabel)));
-    EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
-    ::DestroyWindow(dlg);
-
-    dlg = CreateTestDialog("strTwoLines");
-    g_Language.TranslateWindow(dlg, false);
-    EXPECT_EQ("first\\nsecond", WindowText(dlg)) << "no line-break rule for the caption";
-    ::DestroyWindow(dlg);
-}
-
 TEST_F(LanguageTest, KeptKeysRetranslateAndAreAllReleased)
 {
     HWND dlg = CreateTestDialog("strTitle");
@@ -389,25 +372,6 @@ TEST_F(LanguageTest, ReleaseFreesKeysOfTranslatedWindows)
     g_Language.TranslateWindow(other, false);
     EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
     ::DestroyWindow(other);
-}
-
-TEST_F(LanguageTest, HelpContentsFileChoosesTheFinder)
-{
-    std::string help = m_lang.PathOf("manual.hlp");
-    EXPECT_EQ(UINT(HELP_CONTENTS), CLanguage::GetWinHelpCommand(help.c_str()));
-    m_lang.WriteFile("manual.cnt", ":Base manual.hlp\r\n");
-    EXPECT_EQ(UINT(HELP_FINDER), CLanguage::GetWinHelpCommand(help.c_str()));
-    EXPECT_EQ(UINT(HELP_CONTENTS), CLanguage::GetWinHelpCommand("abc"));
-    EXPECT_FALSE(g_Language.ShowHelp(NULL)) << "the test language has no help file";
-}
-
-TEST(StrayDialogCloser, ClosesASystemMessageBox)
-{
-    CStrayDialogCloser net;
-    // Not through ShowMessageBox: exactly what the net is for.
-    int answer = ::MessageBoxA(NULL, "stray", "Test", MB_OKCANCEL);
-    EXPECT_EQ(IDCANCEL, answer);
-    EXPECT_EQ(1, net.Count());
 }
 
 // The bounded text helpers every buffer of the program goes through.

@@ -183,19 +183,3 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSize)
     EXPECT_EQ(20000u, s.MonitorKeepAlive) << "text where a number belongs";
     EXPECT_STREQ("", s.TcpAddress) << "number where a text belongs";
 }
-
-TEST_F(SettingsTest, SubsetDefaults)
-{
-    CAppSettings s;
-    s.CDRHeader = 0;
-    s.CDRFieldDate = 9;
-    s.DataReadWriteRequestDelay = 1;
-    s.TcpPort = 1;
-    s.SetCdrDefaults();
-    EXPECT_EQ(1u, s.CDRHeader);
-    EXPECT_EQ(0u, s.CDRFieldDate);
-    EXPECT_EQ(1u, s.DataReadWriteRequestDelay);
-    s.SetDataReadWriteDefaults();
-    EXPECT_EQ(25u, s.DataReadWriteRequestDelay);
-    EXPECT_EQ(1u, s.TcpPort);
-}

@@ -120,65 +120,6 @@ protected:
 };
 }
 
-TEST_F(DiagViewTest, TreeListsTheNodesUnderTheRootWithTheirTitlesAndImages)
-{
-    HTREEITEM root = TreeView_GetRoot(Tree());
-    ASSERT_TRUE(root);
-    EXPECT_EQ(NULL, TreeView_GetNextSibling(Tree(), root));
-    EXPECT_EQ(DiagNodeRoot, ItemKind(root));
-    EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(root));
-
-    const struct
-    {
-        int kind;
-        const char* key;
-    } want[] = { { 11, "strDiagIsdnLines" }, { 12, "strDiagIsdnCredit" }, { 21, "strDiagCards" },
-                 { 22, "strDiagGsmCredits" }, { 23, "strDiagGsmUsage" }, { 24, "strDiagGsmStatistics" },
-                 { 31, "strDiagVoip" } };
-    HTREEITEM item = TreeView_GetChild(Tree(), root);
-    for (const auto& w : want)
-    {
-        ASSERT_TRUE(item) << w.kind;
-        EXPECT_EQ(w.kind, ItemKind(item));
-        EXPECT_EQ(Lang(w.key), ItemTitle(item));
-        EXPECT_FALSE(ItemTitle(item).empty()) << w.key;
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-        tvi.hItem = item;
-        TreeView_GetItem(Tree(), &tvi);
-        EXPECT_EQ(3, tvi.iImage);
-        EXPECT_EQ(4, tvi.iSelectedImage);
-        EXPECT_EQ(NULL, TreeView_GetChild(Tree(), item));
-        item = TreeView_GetNextSibling(Tree(), item);
-    }
-    EXPECT_EQ(NULL, item);
-
-    TVITEMA tvi = {};
-    tvi.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
-    tvi.stateMask = TVIS_EXPANDED;
-    tvi.hItem = root;
-    TreeView_GetItem(Tree(), &tvi);
-    EXPECT_EQ(0, tvi.iImage);
-    EXPECT_EQ(0, tvi.iSelectedImage);
-    EXPECT_TRUE(tvi.state & TVIS_EXPANDED);
-    HIMAGELIST images = TreeView_GetImageList(Tree(), TVSIL_NORMAL);
-    EXPECT_EQ(5, ImageList_GetImageCount(images));
-
-    char text[260] = "";
-    ::GetWindowTextA(Tree(), text, sizeof(text));
-    EXPECT_EQ(Lang("strDiagSystem"), text);
-
-    // The root is selected and shows its description; it asks the device nothing.
-    EXPECT_EQ(root, TreeView_GetSelection(Tree()));
-    EXPECT_EQ(DiagNodeRoot, view->GetCurrentKind());
-    EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), PageText());
-    EXPECT_EQ(Page(), view->GetSplitterPane(CDiagView::SPLIT_PANE_TOP));
-    EXPECT_EQ(Tree(), view->GetSplitterPane(CDiagView::SPLIT_PANE_BOTTOM));
-    EnterTab();
-    LeaveTab();
-    EXPECT_TRUE(h.TakeSent().empty());
-}
-
 TEST_F(DiagViewTest, DividerLeavesTheTree120PixelsAndKeepsItsHeight)
 {
     RECT rc;
@@ -219,29 +160,6 @@ TEST_F(DiagViewTest, DividerLeavesTheTree120PixelsAndKeepsItsHeight)
     ::DestroyWindow(stored);
     ::DestroyWindow(tooLow);
     ::DestroyWindow(unsized);
-}
-
-TEST_F(DiagViewTest, ClickShowsThePageAtOnceKeysOnlyWhenTheyRest)
-{
-    Click(DiagNodeIsdnCredit);
-    EXPECT_EQ(DiagNodeIsdnCredit, view->GetCurrentKind());
-    EXPECT_EQ(Lang("strDiagIsdnCredit"), PageText());
-    EXPECT_EQ(Page(), view->GetSplitterPane(CDiagView::SPLIT_PANE_TOP));
-    h.TakeSent();
-
-    // Arrow keys move the selection; the page follows only on the delay timer.
-    HWND before = Page();
-    ::SendMessageA(Tree(), WM_KEYDOWN, VK_DOWN, 0);
-    ::SendMessageA(Tree(), WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(DiagNodeGsmCredits, ItemKind(TreeView_GetSelection(Tree())));
-    EXPECT_EQ(DiagNodeIsdnCredit, view->GetCurrentKind());
-    EXPECT_EQ(before, Page());
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_TRUE(::KillTimer(*view, CDiagView::kKeyboardTimer));
-    ::SendMessageA(*view, WM_TIMER, CDiagView::kKeyboardTimer, 0);
-    EXPECT_EQ(DiagNodeGsmCredits, view->GetCurrentKind());
-    EXPECT_EQ(Lang("strDiagGsmCredits"), PageText());
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_CREDIT }, SentTags());
 }
 
 TEST_F(DiagViewTest, EachPolledNodeAsksAtOnceAndAtEveryTick)
@@ -511,39 +429,6 @@ TEST_F(DiagViewTest, StatisticsWatchdogRaisesTheBoxAndAsksAgain)
     EXPECT_EQ(NULL, BoxWindow());
 }
 
-TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
-{
-    EnterTab();
-    Click(DiagNodeIsdnCredit);
-    Tick();
-    ASSERT_TRUE(BoxWindow());
-    {
-        CTestLanguage lang;
-        ASSERT_TRUE(lang.WriteLanguage("strDiagRoot=Unit\r\nstrDiagIsdnCredit=Credit of the lines\r\n"
-                                       "strDiagIsdnLines=Lines\r\nstrDiagRootDescr=About the unit\r\n"));
-        ASSERT_TRUE(lang.Select());
-        view->OnLanguageChanged();
-        EXPECT_EQ("Unit", ItemTitle(view->FindNode(DiagNodeRoot)));
-        EXPECT_EQ("Lines", ItemTitle(view->FindNode(DiagNodeIsdnLines)));
-        EXPECT_EQ("", ItemTitle(view->FindNode(DiagNodeVoip)));
-        EXPECT_EQ("Credit of the lines", PageText());
-        // Redrawn as if a fresh answer had come: the box goes.
-        EXPECT_EQ(NULL, BoxWindow());
-
-        Click(DiagNodeIsdnLines);
-        Tick();
-        ASSERT_TRUE(BoxWindow());
-        view->OnLanguageChanged();
-        EXPECT_TRUE(BoxWindow());
-
-        Click(DiagNodeRoot);
-        EXPECT_EQ("About the unit", PageText());
-    }
-    view->OnLanguageChanged();
-    EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), PageText());
-    EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(view->FindNode(DiagNodeRoot)));
-}
-
 TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
 {
     CDiagView::SetPageFactoryHook(&FailingPages);
@@ -668,22 +553,6 @@ TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
     Click(DiagNodeCards);
     EXPECT_EQ(DiagNodeCards, view->GetCurrentKind());
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_CARD }, SentTags());
-}
-
-TEST_F(DiagViewTest, NextPaneMovesTheFocusBetweenTreeAndPage)
-{
-    ::ShowWindow(host, SW_SHOW);
-    ::SetForegroundWindow(host);
-    ::SetFocus(Tree());
-    ASSERT_EQ(Tree(), ::GetFocus());
-    BOOL handled = FALSE;
-    LRESULT result = 0;
-    handled = view->ProcessWindowMessage(*view, WM_COMMAND, CDiagView::ID_NEXT_PANE_CMD, 0, result, 1);
-    EXPECT_TRUE(handled);
-    HWND focus = ::GetFocus();
-    EXPECT_TRUE(focus == Page() || ::IsChild(Page(), focus));
-    view->ProcessWindowMessage(*view, WM_COMMAND, CDiagView::ID_PREV_PANE_CMD, 0, result, 1);
-    EXPECT_EQ(Tree(), ::GetFocus());
 }
 
 TEST_F(DiagViewTest, PreTranslateGivesKeysOnlyToTheBox)
