@@ -257,14 +257,6 @@ TEST_F(ConfigDataFileTest, TablesWriteOnlyTheirUsedEntriesAndTheSizesFollow)
     EXPECT_EQ(sip + 544 + 768 * 3, f.size());
 }
 
-TEST_F(ConfigDataFileTest, ASipTrunkTableStartingWithAnEmptyEntryCountsNothing)
-{
-    RecordPtr rec = RecordWithTables(0, 0, 0, 0, 3, 0);
-    rec->sipTrunks[0].bytes[0] = 0xFF;
-    Bytes f = SavedBytes(rec.get());
-    EXPECT_EQ(0u, U32At(f, 140));
-}
-
 TEST_F(ConfigDataFileTest, EveryCarriedByteComesBackAndTheTailKeepsItsValue)
 {
     // Pseudo-random content in every carried range; table entries after the
