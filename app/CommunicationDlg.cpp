@@ -1,5 +1,6 @@
 #include "app/CommunicationDlg.h"
 #include "base/TextUtil.h"
+#include "comm/Link.h"
 #include <cstring>
 
 namespace
@@ -72,7 +73,7 @@ void CCommunicationDlg::EnableForMode(bool tcp)
 LRESULT CCommunicationDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     PrepareDialog();
-    bool tcp = m_linkMode == 1;
+    bool tcp = m_linkMode == LINK_TCP;
     ::CheckRadioButton(m_hWnd, IDC_LINK_USB, IDC_LINK_TCP, tcp ? IDC_LINK_TCP : IDC_LINK_USB);
     FillPortList();
     ::SendMessage(GetDlgItem(IDC_TCP_ADDRESS), EM_LIMITTEXT, sizeof(m_tcpAddress) - 1, 0);
@@ -99,9 +100,9 @@ LRESULT CCommunicationDlg::OnLinkMode(WORD, WORD id, HWND, BOOL&)
 LRESULT CCommunicationDlg::OnOK(WORD, WORD, HWND, BOOL&)
 {
     if (::IsDlgButtonChecked(m_hWnd, IDC_LINK_USB) == BST_CHECKED)
-        m_linkMode = 0;
+        m_linkMode = LINK_SERIAL;
     else if (::IsDlgButtonChecked(m_hWnd, IDC_LINK_TCP) == BST_CHECKED)
-        m_linkMode = 1;
+        m_linkMode = LINK_TCP;
     char port[sizeof(m_portName)];
     GetItemText(m_hWnd, IDC_SELECT_LIST, port, sizeof(port));
     if (port[0])

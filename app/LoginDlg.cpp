@@ -45,7 +45,7 @@ LRESULT CLoginWaitDlg::OnWindowPosChanging(UINT, WPARAM, LPARAM lParam, BOOL& ha
 
 bool CLoginWaitDlg::CheckAttempt()
 {
-    if (m_linkState() == 1)
+    if (m_linkState() == LINK_CONNECTING)
         return false;
     KillTimer(kTimerId);
     Finish(IDOK);

@@ -215,7 +215,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
 
     // Connect quietly at once when a link is configured; a failure only
     // shows in the status bar.
-    if ((g_Settings.ComMode == 0 || g_Settings.ComMode == 1) && IsLinkConfigured())
+    if ((g_Settings.ComMode == LINK_SERIAL || g_Settings.ComMode == LINK_TCP) && IsLinkConfigured())
         CommInit(m_hWnd, 1);
 
     g_hMainWnd = m_hWnd;
@@ -554,7 +554,7 @@ void CMainFrame::UpdateStatusBar()
     char text[256] = "";
     char state[64] = "";
     int linkState = CommState();
-    if (g_Settings.ComMode == 0)
+    if (g_Settings.ComMode == LINK_SERIAL)
     {
         if (!g_Settings.VirtualComPort[0])
         {
@@ -567,7 +567,7 @@ void CMainFrame::UpdateStatusBar()
             FormatText(text, sizeof(text), "USB: %s - %s", g_Settings.VirtualComPort, state);
         }
     }
-    else if (g_Settings.ComMode == 1)
+    else if (g_Settings.ComMode == LINK_TCP)
     {
         if (!g_Settings.TcpAddress[0])
         {
@@ -702,7 +702,7 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
     }
     if (m_tcpConnecting)
     {
-        if (CommState() != 1)
+        if (CommState() != LINK_CONNECTING)
         {
             m_tcpConnecting = false;
         }

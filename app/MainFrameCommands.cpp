@@ -188,8 +188,8 @@ LRESULT CMainFrame::OnUpload(WORD code, WORD id, HWND, BOOL&)
 void CMainFrame::ConnectNow()
 {
     ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    SendMessage(WMU_ENSURE_LOGIN, 3, 0);
-    if (CommState() == 1)
+    SendMessage(WMU_ENSURE_LOGIN, ENSURE_LINK, 0);
+    if (CommState() == LINK_CONNECTING)
     {
         m_tcpConnecting = true;
         ::SetCursor(::LoadCursor(NULL, IDC_APPSTARTING));
@@ -211,9 +211,9 @@ LRESULT CMainFrame::OnConnect(WORD, WORD, HWND, BOOL&)
 LRESULT CMainFrame::OnDisconnect(WORD, WORD, HWND, BOOL&)
 {
     ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    if (g_Settings.ComMode == 0)
+    if (g_Settings.ComMode == LINK_SERIAL)
         CommSuspend();
-    else if (g_Settings.ComMode == 1)
+    else if (g_Settings.ComMode == LINK_TCP)
         TcpClose();
     ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
     m_tcpConnecting = false;
@@ -228,7 +228,7 @@ LRESULT CMainFrame::OnCommunicationSettings(WORD, WORD, HWND, BOOL&)
         return 0;
     CommClose();
     SetBusy(true);
-    WaitForLinkState(0, false);
+    WaitForLinkState(LINK_CLOSED, false);
     SetBusy(false);
     ConnectNow();
     return 0;

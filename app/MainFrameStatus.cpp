@@ -35,9 +35,9 @@ LRESULT CMainFrame::OnFrameReceived(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 
 bool CMainFrame::IsLinkConfigured() const
 {
-    if (g_Settings.ComMode == 0)
+    if (g_Settings.ComMode == LINK_SERIAL)
         return g_Settings.VirtualComPort[0] != 0;
-    if (g_Settings.ComMode == 1)
+    if (g_Settings.ComMode == LINK_TCP)
         return g_Settings.TcpAddress[0] != 0 && g_Settings.TcpPort >= 1 && g_Settings.TcpPort <= 65535;
     return true;
 }
@@ -59,7 +59,7 @@ LRESULT CMainFrame::OnEnsureLink(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
     OnIdle();
     const bool busyWait = lParam != 0;
-    if (wParam == 1)
+    if (wParam == ENSURE_ASK_PASSWORD)
     {
         if (m_busy)
             SetBusy(false);
@@ -72,11 +72,11 @@ LRESULT CMainFrame::OnEnsureLink(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         g_DeviceProtocol.SetPassword(password);
         return 1;
     }
-    if (wParam != 3)
+    if (wParam != ENSURE_LINK)
         return 0;
 
     ResumeDiagPolling();
-    if (CommState() != 0)
+    if (CommState() != LINK_CLOSED)
         return 1;
     if (m_connectBlocked)
         return 0;
@@ -94,16 +94,16 @@ LRESULT CMainFrame::OnEnsureLink(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     }
     if (busyWait)
         SetBusy(true);
-    WaitForLinkState(2, true);
+    WaitForLinkState(LINK_CONNECTED, true);
     if (busyWait)
         SetBusy(false);
     int state = CommState();
     LRESULT result = 0;
-    if (state == 2)
+    if (state == LINK_CONNECTED)
     {
         result = 1;
     }
-    else if (busyWait && state == 1)
+    else if (busyWait && state == LINK_CONNECTING)
     {
         // A TCP connection is still being made: wait for its end, looking
         // once a second, with the frame disabled.
@@ -111,7 +111,7 @@ LRESULT CMainFrame::OnEnsureLink(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         CLoginWaitDlg wait;
         wait.DoModal(m_hWnd);
         SetBusy(false);
-        if (CommState() == 2)
+        if (CommState() == LINK_CONNECTED)
             result = 1;
         else
             ShowLinkError();
@@ -176,7 +176,7 @@ LRESULT CMainFrame::OnEngineStatus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     case ENGINE_STATUS_GET_DATETIME_SENT:
     case ENGINE_STATUS_SET_DATETIME_SENT:
     case ENGINE_STATUS_MODULE_RESET_SENT:
-    case 150: // the CDR download started
+    case ENGINE_STATUS_CDR_STARTED:
     case ENGINE_STATUS_CELLS_SENT:
         SetBusy(true);
         break;
@@ -425,7 +425,7 @@ void CMainFrame::CheckVersionForSystemInfo()
     ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
     // A TCP link is closed too, as the Disconnect command closes it: the
     // user said no to this device.
-    if (g_Settings.ComMode == 1)
+    if (g_Settings.ComMode == LINK_TCP)
         TcpClose();
     else
         CommSuspend();

@@ -16,6 +16,12 @@ const UINT WMU_FRAME_RECEIVED = WM_APP + 1;
 // Sent by the engine to the main frame: (3, 1) before a request, make sure the
 // link is up; (1, 0) after a refused password, ask for it. Non-zero = go on.
 const UINT WMU_ENSURE_LOGIN = WM_APP + 2;
+// What the engine asks with WMU_ENSURE_LOGIN (wParam).
+enum EnsureLoginRequest
+{
+    ENSURE_ASK_PASSWORD = 1, // the device refused the password: ask the user
+    ENSURE_LINK = 3,         // a request is about to go out: connect when needed
+};
 
 // Posted to the main frame by the engine and the TCP link: wParam = status
 // code, lParam = result.

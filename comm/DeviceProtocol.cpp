@@ -1,4 +1,5 @@
 #include "comm/DeviceProtocol.h"
+#include "comm/Link.h"
 #include "base/AppSettings.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -98,7 +99,7 @@ int CDeviceProtocol::Send(BYTE* message)
     const int length = MessageLength(message);
     if (m_commLog)
         m_commLog->AddFrameDump(message, length, FALSE);
-    if (!m_link || m_link->State() != 2)
+    if (!m_link || m_link->State() != LINK_CONNECTED)
     {
         FreeMessage(message);
         return 0;
@@ -149,7 +150,7 @@ bool CDeviceProtocol::EnsureLogin()
 {
     if (!m_hNotify)
         return false;
-    return ::SendMessage(m_hNotify, WMU_ENSURE_LOGIN, 3, 1) != 0;
+    return ::SendMessage(m_hNotify, WMU_ENSURE_LOGIN, ENSURE_LINK, 1) != 0;
 }
 
 bool CDeviceProtocol::AskPassword()
@@ -159,7 +160,7 @@ bool CDeviceProtocol::AskPassword()
     // The prompt runs a nested message loop in which more answers and
     // time-outs arrive; they must not open a second prompt.
     m_loginPromptOpen = true;
-    const bool accepted = ::SendMessage(m_hNotify, WMU_ENSURE_LOGIN, 1, 0) != 0;
+    const bool accepted = ::SendMessage(m_hNotify, WMU_ENSURE_LOGIN, ENSURE_ASK_PASSWORD, 0) != 0;
     m_loginPromptOpen = false;
     return accepted;
 }
@@ -366,7 +367,7 @@ void CDeviceProtocol::TakeSystemInfo(const BYTE* message)
 void CDeviceProtocol::MonitorOffAfterRestart()
 {
     // A temporary stop outlasts the restart.
-    if (m_monitorLog && m_monitorLog->GetSubState() == 0)
+    if (m_monitorLog && m_monitorLog->GetSubState() == IEngineMonitorLog::Running)
         m_monitorLog->SetMonitoring(FALSE);
 }
 
@@ -665,7 +666,7 @@ void CDeviceProtocol::OnTimeout(UINT_PTR timerId)
         return;
     }
     StopTimer();
-    if (m_link && m_link->State() == 1)
+    if (m_link && m_link->State() == LINK_CONNECTING)
     {
         StartTimer(1000); // TCP still connecting
         return;
@@ -766,7 +767,7 @@ void CDeviceProtocol::AwaitRestart(int state, UINT timeout)
 
 bool CDeviceProtocol::ReconnectStep()
 {
-    if (!m_link || m_link->State() != 0)
+    if (!m_link || m_link->State() != LINK_CLOSED)
     {
         m_reconnectWaits = 0;
         return true;
@@ -779,7 +780,7 @@ bool CDeviceProtocol::ReconnectStep()
         ++m_reconnectWaits;
         if (m_reconnectWaits > RECONNECT_QUIET_WAITS)
             m_link->Reconnect(m_hNotify);
-        if (m_link->State() == 0)
+        if (m_link->State() == LINK_CLOSED)
         {
             if (m_reconnectWaits >= RECONNECT_GIVE_UP_WAITS)
             {

@@ -12,7 +12,13 @@ public:
     virtual void SetMonitoring(BOOL on) = 0;
     // Whether monitoring is on.
     virtual BOOL IsMonitoring() const = 0;
-    // 0 running, 1 temporarily stopped, 2 resuming.
+    // Sub-states while monitoring is on.
+    enum SubState
+    {
+        Running = 0,
+        TemporarilyStopped = 1,
+        Resumed = 2, // waiting to restart once the link is back
+    };
     virtual int GetSubState() const = 0;
     // Builds the event mask command and sends it through the engine.
     virtual int SendMonitorMask() = 0;

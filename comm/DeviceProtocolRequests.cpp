@@ -1,4 +1,5 @@
 #include "comm/DeviceProtocol.h"
+#include "comm/Link.h"
 #include "base/AppSettings.h"
 #include "base/TextUtil.h"
 #include <cstring>
@@ -234,11 +235,11 @@ int CDeviceProtocol::SendDiagnosticsRequest(int page, int index)
         m_state = ENGINE_READY;
     if (m_state != ENGINE_READY)
         return 0;
-    if (!m_link || m_link->State() != 2)
+    if (!m_link || m_link->State() != LINK_CONNECTED)
     {
         if (m_hNotify)
             ::SendMessage(m_hNotify, WM_COMMAND, ENGINE_CMD_CONNECT, 0);
-        if (!m_link || m_link->State() != 2)
+        if (!m_link || m_link->State() != LINK_CONNECTED)
             return 0;
     }
     if (index < 0 || index >= 32)
@@ -449,7 +450,7 @@ void CDeviceProtocol::OnReadyAnswer(const BYTE* message)
     if (FindIE(message, IE_MONITOR_STOP))
     {
         TakeAwaitedAnswer(BUSY_MONITOR_STOP, ENGINE_STATUS_MONITOR_ANSWERED);
-        if (m_monitorLog && m_monitorLog->GetSubState() == 0)
+        if (m_monitorLog && m_monitorLog->GetSubState() == IEngineMonitorLog::Running)
             m_monitorLog->SetMonitoring(FALSE);
         return;
     }

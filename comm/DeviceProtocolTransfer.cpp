@@ -1,4 +1,5 @@
 #include "comm/DeviceProtocol.h"
+#include "comm/Link.h"
 #include "base/AppSettings.h"
 #include "record/ConfigRecord.h"
 #include <cstring>
@@ -644,7 +645,7 @@ void CDeviceProtocol::OnUploadRestartBeforeTimeout()
 
 void CDeviceProtocol::OnUploadRestartAfterTimeout()
 {
-    if (m_link && m_link->State() == 0)
+    if (m_link && m_link->State() == LINK_CLOSED)
     {
         if (m_link->IsSerial())
         {

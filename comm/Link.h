@@ -27,7 +27,15 @@ void CommClose();
 // do not reopen it until CommInit or the device's USB arrival.
 void CommSuspend();
 
-// Serial: 2 when the port is open, else 0. TCP: TcpState.
+// The state of the link, the same numbers for both kinds: a serial port is
+// closed or connected, a TCP link also connecting.
+enum LinkState
+{
+    LINK_CLOSED = 0,
+    LINK_CONNECTING = 1,
+    LINK_CONNECTED = 2,
+};
+// Serial: LINK_CONNECTED when the port is open, else LINK_CLOSED. TCP: TcpState.
 int CommState();
 
 // Hands a finished message (process heap) to the writer thread, which frees

@@ -1,4 +1,5 @@
 #include "comm/MonitorLog.h"
+#include "comm/Link.h"
 #include "comm/DeviceProtocol.h"
 #include "base/AppSettings.h"
 #include "base/Language.h"
@@ -90,7 +91,7 @@ IEngineLink* CMonitorLog::Link() const
 bool CMonitorLog::LinkReady() const
 {
     IEngineLink* link = Link();
-    return link && link->State() == 2;
+    return link && link->State() == LINK_CONNECTED;
 }
 
 void CMonitorLog::OpenTempFile(DWORD flags)

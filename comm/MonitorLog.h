@@ -20,14 +20,6 @@ class CMonitorLog : public CDialogImpl<CMonitorLog>, public IEngineMonitorLog
 public:
     enum { IDD = IDD_MONITOR_LOG };
 
-    // Sub-states while monitoring is on.
-    enum SubState
-    {
-        Running = 0,
-        TemporarilyStopped = 1,
-        Resumed = 2, // waiting to restart once the link is back
-    };
-
     // Window timers.
     enum : UINT_PTR
     {

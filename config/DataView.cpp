@@ -11,7 +11,6 @@
 
 namespace
 {
-const int kTreeIcons[] = { IDI_TREE_ROOT, IDI_TREE_GROUP, IDI_TREE_GROUP_OPEN, IDI_TREE_PAGE, IDI_TREE_PAGE_SELECTED };
 
 bool HasLanguageText(const char* key)
 {
@@ -61,7 +60,7 @@ BOOL CDataView::OnCreate(int splitterPos)
                                0, 0, 0, 0, m_pane, (HMENU)(INT_PTR)IDC_DATA_TREE, ::GetModuleHandle(NULL), NULL);
     if (!m_tree)
         return FALSE;
-    m_images = CreateTreeImageList(kTreeIcons, sizeof(kTreeIcons) / sizeof(kTreeIcons[0]));
+    m_images = CreateTreeImageList(kTreeImageIcons, TI_COUNT);
     TreeView_SetImageList(m_tree, m_images, TVSIL_NORMAL);
     m_pane.SetClient(m_tree);
     SetSplitterPane(SPLIT_PANE_LEFT, m_pane, false);

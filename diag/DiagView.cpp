@@ -1,6 +1,5 @@
 #include "diag/DiagView.h"
-#include "diag/DiagMessageBox.h"
-#include "diag/DiagTextPage.h"
+#include "pages/DiagMessageBox.h"
 #include "pages/TextPage.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -10,89 +9,30 @@
 #include <cstring>
 #include <new>
 
-// The tree, in its build order: the root, then its children.
-const DiagTreeNode g_DiagTreeNodes[] = {
-    { DiagNodeRoot, "strDiagRoot" },
-    { DiagNodeIsdnLines, "strDiagIsdnLines" },
-    { DiagNodeIsdnCredit, "strDiagIsdnCredit" },
-    { DiagNodeCards, "strDiagCards" },
-    { DiagNodeGsmCredits, "strDiagGsmCredits" },
-    { DiagNodeGsmUsage, "strDiagGsmUsage" },
-    { DiagNodeGsmStatistics, "strDiagGsmStatistics" },
-    { DiagNodeVoip, "strDiagVoip" },
-};
-const size_t g_DiagTreeNodeCount = sizeof(g_DiagTreeNodes) / sizeof(g_DiagTreeNodes[0]);
-
-const DiagTreeNode* FindDiagTreeNode(int kind)
-{
-    for (const DiagTreeNode& node : g_DiagTreeNodes)
-        if (node.kind == kind)
-            return &node;
-    return nullptr;
-}
-
 namespace
 {
-CDiagView::PageFactoryHook g_pageFactoryHook = nullptr;
-
-// Icon resources of the tree images 0-4: root, closed and open group, node
-// and selected node.
-const int kTreeIcons[] = { IDI_TREE_ROOT, IDI_TREE_GROUP, IDI_TREE_GROUP_OPEN, IDI_TREE_PAGE, IDI_TREE_PAGE_SELECTED };
-const int kRootImage = 0;
-const int kNodeImage = 3;
-const int kNodeSelectedImage = 4;
-
-void NodeTitle(int kind, char* buf, size_t size)
+void NodeTitle(int id, char* buf, size_t size)
 {
-    const DiagTreeNode* node = FindDiagTreeNode(kind);
+    const DiagNode* node = FindDiagNode(id);
     g_Language.GetString(node ? node->titleKey : nullptr, buf, size);
 }
-
-// Kinds whose page is redrawn from the stored answer when it is created or
-// the tab is entered; the usage and statistics graphs keep their own.
-bool RedrawsFromCache(int kind)
-{
-    switch (kind)
-    {
-    case DiagNodeIsdnLines:
-    case DiagNodeIsdnCredit:
-    case DiagNodeCards:
-    case DiagNodeGsmCredits:
-    case DiagNodeVoip:
-        return true;
-    default:
-        return false;
-    }
 }
 
-// Kinds whose page builds texts of its own, redrawn after a language change.
-bool HasOwnTexts(int kind)
+int CEngineDiagRequests::RequestDiagnostics(DiagRequest request, int index)
 {
-    return kind == DiagNodeIsdnCredit || kind == DiagNodeCards || kind == DiagNodeGsmCredits ||
-           kind == DiagNodeVoip;
-}
+    return m_engine.RequestDiagnostics(request, index);
 }
 
-void CDiagView::SetPageFactoryHook(PageFactoryHook hook)
+int CEngineDiagRequests::GetModuleInfo(int module)
 {
-    g_pageFactoryHook = hook;
+    return m_engine.GetModuleInfo(module);
 }
 
 CDiagView::CDiagView()
-    : m_tree(NULL), m_images(NULL), m_page(nullptr), m_currentKind(-1), m_pendingTreeHeight(0), m_active(false),
-      m_gsmUsage(0)
+    : m_tree(NULL), m_images(NULL), m_page(nullptr), m_node(nullptr), m_currentKind(-1), m_pendingTreeHeight(0),
+      m_active(false), m_programEngine(g_DeviceProtocol), m_engine(&m_programEngine)
 {
-    memset(m_isdnLines, 0, sizeof(m_isdnLines));
-    memset(m_isdnCredit, 0, sizeof(m_isdnCredit));
-    memset(m_modules, 0, sizeof(m_modules));
-    // No signal to show until the device tells one.
-    for (int k = 0; k < MODULE_COUNT; ++k)
-        m_modules[k * MODULE_RECORD_SIZE + MODULE_SIGNAL_OFFSET] = 255;
-    memset(m_gsmCreditA, 0, sizeof(m_gsmCreditA));
-    memset(m_gsmCreditB, 0, sizeof(m_gsmCreditB));
-    memset(m_gsmStatistics, 0, sizeof(m_gsmStatistics));
-    memset(m_voipTrunks, 0, sizeof(m_voipTrunks));
-    memset(m_voipUsers, 0, sizeof(m_voipUsers));
+    m_answers.Clear();
     m_cxyMin = kMinPaneSize;
 }
 
@@ -100,18 +40,24 @@ CDiagView::~CDiagView()
 {
     if (m_page)
     {
-        if (m_page->m_hWnd && ::IsWindow(m_page->m_hWnd))
-            ::DestroyWindow(m_page->m_hWnd);
+        HWND wnd = m_page->Window().m_hWnd;
+        if (wnd && ::IsWindow(wnd))
+            ::DestroyWindow(wnd);
         delete m_page;
         m_page = nullptr;
     }
-    for (CMessageMapWindow* page : m_retired)
+    for (IDiagPage* page : m_retired)
         delete page;
     m_retired.clear();
     // The box speaks for the pages, which end with the view.
     CloseNoResponseBox();
     if (m_images)
         ::ImageList_Destroy(m_images);
+}
+
+void CDiagView::SetEngine(IDiagEngine* engine)
+{
+    m_engine = engine ? engine : &m_programEngine;
 }
 
 HWND CDiagView::Create(HWND parent, const RECT* rc, DWORD style, UINT id)
@@ -136,13 +82,15 @@ BOOL CDiagView::CreateContents(int initialPosition)
         return FALSE;
     SetSplitterPane(SPLIT_PANE_BOTTOM, m_tree, false);
 
-    m_images = CreateTreeImageList(kTreeIcons, sizeof(kTreeIcons) / sizeof(kTreeIcons[0]));
+    m_images = CreateTreeImageList(kTreeImageIcons, TI_COUNT);
     TreeView_SetImageList(m_tree, m_images, TVSIL_NORMAL);
 
-    HTREEITEM root = InsertNode(NULL, DiagNodeRoot);
-    for (const DiagTreeNode& node : g_DiagTreeNodes)
-        if (node.kind != DiagNodeRoot)
-            InsertNode(root, node.kind);
+    // The first row is the root, the others its children.
+    size_t count = 0;
+    const DiagNode* nodes = GetDiagNodes(&count);
+    HTREEITEM root = count ? InsertNode(NULL, nodes[0]) : NULL;
+    for (size_t i = 1; i < count; ++i)
+        InsertNode(root, nodes[i]);
     TreeView_Expand(m_tree, root, TVE_EXPAND);
     TreeView_SelectItem(m_tree, root);
 
@@ -169,15 +117,13 @@ BOOL CDiagView::PreTranslateMessage(MSG* msg)
 
 // --- the tree ---------------------------------------------------------------
 
-HTREEITEM CDiagView::InsertNode(HTREEITEM parent, int kind)
+HTREEITEM CDiagView::InsertNode(HTREEITEM parent, const DiagNode& node)
 {
-    if (!m_tree || !FindDiagTreeNode(kind))
+    if (!m_tree)
         return NULL;
     char title[260];
-    NodeTitle(kind, title, sizeof(title));
-    bool root = kind == DiagNodeRoot;
-    return InsertTreeItem(m_tree, parent, title, kind, root ? kRootImage : kNodeImage,
-                          root ? kRootImage : kNodeSelectedImage);
+    g_Language.GetString(node.titleKey, title, sizeof(title));
+    return InsertTreeItem(m_tree, parent, title, node.id, node.image, node.selectedImage);
 }
 
 void CDiagView::RetitleNodes()
@@ -186,118 +132,80 @@ void CDiagView::RetitleNodes()
         RetitleTreeItems(m_tree, TreeView_GetRoot(m_tree), NodeTitle);
 }
 
-HTREEITEM CDiagView::FindNode(int kind) const
+HTREEITEM CDiagView::FindNode(int id) const
 {
-    return m_tree ? FindTreeItem(m_tree, kind) : NULL;
+    return m_tree ? FindTreeItem(m_tree, id) : NULL;
 }
 
 // --- pages ------------------------------------------------------------------
 
 HWND CDiagView::GetPageWindow() const
 {
-    return m_page ? m_page->m_hWnd : NULL;
+    return m_page ? m_page->Window().m_hWnd : NULL;
 }
 
+// Every dispatch goes through this: a node whose page could not be made has
+// no page to start, stop or fill.
 bool CDiagView::HasPage() const
 {
-    return m_page && m_page->m_hWnd && ::IsWindow(m_page->m_hWnd);
+    HWND wnd = GetPageWindow();
+    return m_node && wnd && ::IsWindow(wnd);
 }
 
-const void* CDiagView::BufferOf(int kind)
+void CDiagView::RedrawFromCache()
 {
-    switch (kind)
-    {
-    case DiagNodeIsdnLines:
-        return m_isdnLines;
-    case DiagNodeIsdnCredit:
-        return m_isdnCredit;
-    case DiagNodeCards:
-        return m_modules;
-    case DiagNodeGsmCredits:
-        return m_gsmCreditA;
-    case DiagNodeGsmUsage:
-        return &m_gsmUsage;
-    case DiagNodeGsmStatistics:
-        return m_gsmStatistics;
-    case DiagNodeVoip:
-        return m_voipTrunks;
-    default:
-        return nullptr;
-    }
+    if (HasPage() && m_node->Has(DNF_REDRAWS_FROM_CACHE))
+        m_page->UpdateFromDevice(m_node->id, m_answers, true);
 }
 
-// Every dispatch by kind goes through these: a kind whose page could not be
-// made has no page to start, stop or fill.
-void CDiagView::UpdatePage(bool fromCache)
+void CDiagView::SetPageText()
 {
-    if (!HasPage() || !FindDiagPolling(m_currentKind))
+    if (!HasPage() || !m_node->textKey)
         return;
-    static_cast<CDiagTextPage*>(m_page)->UpdateFromDevice(BufferOf(m_currentKind), fromCache);
+    char text[CTextPage::kTextSize];
+    g_Language.GetString(m_node->textKey, text, sizeof(text));
+    m_page->SetText(text);
 }
 
-int CDiagView::StartPagePolling()
-{
-    if (!HasPage() || !FindDiagPolling(m_currentKind))
-        return 0;
-    return static_cast<CDiagTextPage*>(m_page)->StartPolling();
-}
-
-void CDiagView::StopPagePolling()
-{
-    if (!HasPage() || !FindDiagPolling(m_currentKind))
-        return;
-    static_cast<CDiagTextPage*>(m_page)->StopPolling();
-}
-
-HWND CDiagView::CreatePage(int kind)
+HWND CDiagView::CreatePage(int id)
 {
     if (m_page)
         DestroyPage();
-    if (kind != DiagNodeRoot && !FindDiagPolling(kind))
-    {
-        // A kind without a page is current all the same.
-        m_currentKind = kind;
-        SetSplitterPane(SPLIT_PANE_TOP, NULL);
-        return NULL;
-    }
-    CreateResult forced = g_pageFactoryHook ? g_pageFactoryHook(kind) : PAGE_NONE;
-    char text[CTextPage::kTextSize];
-    CTextPage* page = nullptr;
-    if (forced != PAGE_NO_MEMORY && kind == DiagNodeRoot)
-    {
-        g_Language.GetString("strDiagRootDescr", text, sizeof(text));
-        page = new (std::nothrow) CTextPage(text);
-    }
-    else if (forced != PAGE_NO_MEMORY)
-    {
-        // The nodes' own pages come later; till then they show their title.
-        NodeTitle(kind, text, sizeof(text));
-        page = new (std::nothrow) CDiagTextPage(kind, text);
-    }
+    const DiagNode* node = FindDiagNode(id);
+    IDiagPage* page = node && node->factory ? node->factory(*node, *m_engine) : nullptr;
     if (!page)
     {
-        // The old kind stays current; its page is gone, so nothing reaches it.
+        // An unknown node is current all the same, without a page; a page
+        // that could not be allocated leaves the old node current, without
+        // its page, so nothing reaches it.
+        if (!node || !node->factory)
+        {
+            m_currentKind = id;
+            m_node = node;
+        }
         SetSplitterPane(SPLIT_PANE_TOP, NULL);
         return NULL;
     }
-    m_currentKind = kind;
-    if (forced == PAGE_NO_WINDOW || !page->Create(m_hWnd))
+    m_currentKind = id;
+    m_node = node;
+    if (!page->Create(m_hWnd))
     {
         delete page;
         SetSplitterPane(SPLIT_PANE_TOP, NULL);
         return NULL;
     }
     m_page = page;
-    if (RedrawsFromCache(kind))
-        UpdatePage(true);
-    SetSplitterPane(SPLIT_PANE_TOP, page->m_hWnd);
-    return page->m_hWnd;
+    RedrawFromCache();
+    HWND wnd = page->Window().m_hWnd;
+    SetSplitterPane(SPLIT_PANE_TOP, wnd);
+    return wnd;
 }
 
-void CDiagView::DeletePageObject(CMessageMapWindow* page)
+void CDiagView::DeletePageObject(IDiagPage* page)
 {
-    if (page->m_hWnd && ::IsWindow(page->m_hWnd))
-        ::DestroyWindow(page->m_hWnd);
+    HWND wnd = page->Window().m_hWnd;
+    if (wnd && ::IsWindow(wnd))
+        ::DestroyWindow(wnd);
     // A page whose request is on its way into the engine (which may be
     // connecting and running a dialog) is deleted once that returned.
     if (CDiagPolling::IsSending())
@@ -313,7 +221,7 @@ void CDiagView::DestroyPage()
 {
     if (!m_page)
         return;
-    CMessageMapWindow* page = m_page;
+    IDiagPage* page = m_page;
     m_page = nullptr;
     SetSplitterPane(SPLIT_PANE_TOP, NULL, false);
     DeletePageObject(page);
@@ -323,11 +231,11 @@ void CDiagView::ShowSelectedPage()
 {
     if (!m_tree)
         return;
-    int kind;
-    if (!GetTreeItemId(m_tree, TreeView_GetSelection(m_tree), &kind))
+    int id;
+    if (!GetTreeItemId(m_tree, TreeView_GetSelection(m_tree), &id))
         return;
     DestroyPage();
-    CreatePage(kind);
+    CreatePage(id);
 }
 
 // --- the tab, the answers and the language ----------------------------------
@@ -335,64 +243,63 @@ void CDiagView::ShowSelectedPage()
 void CDiagView::OnSetActive()
 {
     m_active = true;
-    if (m_currentKind == DiagNodeGsmStatistics)
-        StartPagePolling();
-    else if (RedrawsFromCache(m_currentKind))
-    {
-        StartPagePolling();
-        UpdatePage(true);
-    }
+    // A page polling behind other tabs never stopped.
+    if (!HasPage() || !m_node->Polls() || m_node->Has(DNF_POLLS_HIDDEN))
+        return;
+    m_page->StartPolling();
+    RedrawFromCache();
 }
 
 void CDiagView::OnKillActive()
 {
     m_active = false;
-    // The usage graph keeps sampling while another tab is shown.
-    if (m_currentKind != DiagNodeGsmUsage)
-        StopPagePolling();
+    if (HasPage() && !m_node->Has(DNF_POLLS_HIDDEN))
+        m_page->StopPolling();
 }
 
 void CDiagView::OnDeviceData(int status)
 {
-    int kind = DiagKindOfStatus(status);
-    if (kind < 0 || kind != m_currentKind)
-        return;
-    UpdatePage(false);
+    const DiagNode* answered = FindDiagNodeByAnswer(status);
+    if (answered && HasPage())
+        m_page->UpdateFromDevice(answered->id, m_answers, false);
 }
 
 void CDiagView::TakeDeviceData(int status, int result, const CDeviceProtocol& engine)
 {
-    static_assert(sizeof(DiagCardEntry) == MODULE_RECORD_SIZE, "a card entry is one module record");
+    static_assert(sizeof(DiagCardEntry) == DiagAnswers::MODULE_RECORD_SIZE, "a card entry is one module record");
+    static_assert(DIAG_RECORD_SIZE == DiagAnswers::RECORD_SIZE, "one credit record");
+    static_assert(DIAG_VOIP_ROW_SIZE == DiagAnswers::VOIP_ROW_SIZE, "one VoIP row");
+    // The engine's buffer of each answer status.
     switch (status)
     {
     case ENGINE_STATUS_DIAG_ISDN_LINES:
-        memcpy(m_isdnLines, engine.GetIsdnLines(), ISDN_LINES_SIZE);
+        memcpy(m_answers.isdnLines, engine.GetIsdnLines(), sizeof(m_answers.isdnLines));
         break;
     case ENGINE_STATUS_DIAG_ISDN_CREDIT:
-        for (int i = 0; i < 4; ++i)
-            memcpy(m_isdnCredit + i * DIAG_RECORD_SIZE, engine.GetIsdnCredit(i), DIAG_RECORD_SIZE);
+        for (int i = 0; i < DiagAnswers::ISDN_CREDIT_RECORDS; ++i)
+            memcpy(m_answers.isdnCredit[i], engine.GetIsdnCredit(i), DIAG_RECORD_SIZE);
         break;
     case ENGINE_STATUS_DIAG_CARDS:
-        memcpy(m_modules, engine.GetCards(), sizeof(m_modules));
+        memcpy(m_answers.modules, engine.GetCards(), sizeof(m_answers.modules));
         break;
     case ENGINE_STATUS_DIAG_GSM_CREDIT:
         for (int k = 0; k < DIAG_GSM_CREDIT_COUNT; ++k)
         {
-            memcpy(m_gsmCreditA + k * DIAG_RECORD_SIZE, engine.GetGsmCreditA(k), DIAG_RECORD_SIZE);
-            memcpy(m_gsmCreditB + k * DIAG_RECORD_SIZE, engine.GetGsmCreditB(k), DIAG_RECORD_SIZE);
+            memcpy(m_answers.gsmCreditA[k], engine.GetGsmCreditA(k), DIAG_RECORD_SIZE);
+            memcpy(m_answers.gsmCreditB[k], engine.GetGsmCreditB(k), DIAG_RECORD_SIZE);
         }
         break;
     case ENGINE_STATUS_DIAG_GSM_USAGE:
-        m_gsmUsage = result & 0xFF;
+        m_answers.gsmUsage = result & 0xFF;
         break;
     case ENGINE_STATUS_DIAG_GSM_STATISTICS:
-        memcpy(m_gsmStatistics, engine.GetGsmStatistics(), GSM_STATISTICS_SIZE);
+        memcpy(m_answers.gsmStatistics, engine.GetGsmStatistics(), sizeof(m_answers.gsmStatistics));
         break;
     case ENGINE_STATUS_DIAG_VOIP:
-        for (int r = 0; r < VOIP_TRUNK_ROWS; ++r)
-            memcpy(m_voipTrunks + r * VOIP_ROW_SIZE, engine.GetVoipTrunkRow(r), VOIP_ROW_SIZE);
-        for (int r = 0; r < VOIP_USER_ROWS; ++r)
-            memcpy(m_voipUsers + r * VOIP_ROW_SIZE, engine.GetVoipUserRow(r), VOIP_ROW_SIZE);
+        for (int r = 0; r < DiagAnswers::VOIP_TRUNK_ROWS; ++r)
+            memcpy(m_answers.voipTrunks[r], engine.GetVoipTrunkRow(r), DIAG_VOIP_ROW_SIZE);
+        for (int r = 0; r < DiagAnswers::VOIP_USER_ROWS; ++r)
+            memcpy(m_answers.voipUsers[r], engine.GetVoipUserRow(r), DIAG_VOIP_ROW_SIZE);
         break;
     default:
         return;
@@ -402,15 +309,15 @@ void CDiagView::TakeDeviceData(int status, int result, const CDeviceProtocol& en
 
 void CDiagView::StopCardsPolling()
 {
-    if (m_currentKind == DiagNodeCards)
-        StopPagePolling();
+    if (HasPage() && m_node->Has(DNF_PAUSED_BY_MODULE_INFO))
+        m_page->StopPolling();
 }
 
 void CDiagView::StartCardsPolling()
 {
     // Not on a hidden tab: leaving the tab stopped it for good reason.
-    if (m_currentKind == DiagNodeCards && m_active)
-        StartPagePolling();
+    if (HasPage() && m_node->Has(DNF_PAUSED_BY_MODULE_INFO) && m_active)
+        m_page->StartPolling();
 }
 
 void CDiagView::SuspendPolling()
@@ -430,18 +337,11 @@ void CDiagView::OnLanguageChanged()
     RetitleNodes();
     if (!HasPage())
         return;
-    char text[CTextPage::kTextSize];
-    if (m_currentKind == DiagNodeRoot)
-    {
-        g_Language.GetString("strDiagRootDescr", text, sizeof(text));
-        static_cast<CTextPage*>(m_page)->SetText(text);
-        return;
-    }
-    // The stand-in pages show their node's title.
-    NodeTitle(m_currentKind, text, sizeof(text));
-    static_cast<CDiagTextPage*>(m_page)->SetText(text);
-    if (HasOwnTexts(m_currentKind))
-        UpdatePage(false);
+    SetPageText();
+    m_page->OnLanguageChanged();
+    // Redrawn as if a fresh answer had come.
+    if (m_node->Has(DNF_OWN_TEXTS))
+        m_page->UpdateFromDevice(m_node->id, m_answers, false);
 }
 
 int CDiagView::GetSplitterPos() const
@@ -493,7 +393,7 @@ LRESULT CDiagView::OnDeleteRetired(UINT, WPARAM, LPARAM, BOOL&)
         ::PostMessageA(m_hWnd, WMU_DELETE_RETIRED, 0, 0);
         return 0;
     }
-    for (CMessageMapWindow* page : m_retired)
+    for (IDiagPage* page : m_retired)
         delete page;
     m_retired.clear();
     return 0;

@@ -1,17 +1,30 @@
 #pragma once
 #include "wcl/Splitter.h"
-#include "diag/DiagPolling.h"
+#include "pages/DiagPage.h"
 #include "res/DiagIds.h"
 #include <commctrl.h>
 #include <vector>
 
 class CDeviceProtocol;
 
+// The program's engine as the diagnostics pages see it.
+class CEngineDiagRequests : public IDiagEngine
+{
+public:
+    explicit CEngineDiagRequests(CDeviceProtocol& engine) : m_engine(engine) {}
+    int RequestDiagnostics(DiagRequest request, int index) override;
+    int GetModuleInfo(int module) override;
+
+private:
+    CDeviceProtocol& m_engine;
+};
+
 // The diagnostics view, second tab of the main frame: the page of the
 // selected diagnostics node in the top pane, the tree of the nodes in the
-// bottom pane. It keeps the last device answer of every kind, hands the
-// current node's answer to its page, and starts and stops the page's polling
-// when its tab is entered and left.
+// bottom pane. It keeps the last device answer of every kind, hands every
+// answer to its page (which takes those of its own node), and starts and
+// stops the page's polling when its tab is entered and left. What a node
+// does is its row in the node table (pages/DiagItems.h).
 //
 // The main frame:
 //   - creates the window as a child of its tab area (Create) and calls
@@ -19,10 +32,11 @@ class CDeviceProtocol;
 //     high); at close it stores GetSplitterPos();
 //   - sends WM_NOTIFY PSN_SETACTIVE / PSN_KILLACTIVE when the tab is entered
 //     or left (or calls OnSetActive / OnKillActive);
-//   - on a diagnostics status (100, 101, 111, 112, 117, 118, 120), inside the
-//     engine's send, calls TakeDeviceData(code, result, engine): the answer is
-//     copied and handed to the page when the page shows that kind;
-//   - on status 113 calls StopCardsPolling, on 114 StartCardsPolling;
+//   - on a diagnostics status, inside the engine's send, calls
+//     TakeDeviceData(code, result, engine): the answer is copied and handed
+//     to the page;
+//   - around a module information request calls StopCardsPolling and
+//     StartCardsPolling;
 //   - calls SuspendPolling on a disconnect, ResumePolling when connecting;
 //   - calls OnLanguageChanged after a new language was selected;
 //   - offers messages to PreTranslateMessage and routes ID_NEXT_PANE and
@@ -34,21 +48,6 @@ public:
     typedef CSplitterWindowImpl<CDiagView, false> Splitter;
 
     enum { kKeyboardTimer = 1, kKeyboardDelay = 500, kMinPaneSize = 64, kDefaultTreeHeight = 120 };
-
-    // The stored answers; layouts are the device's.
-    enum
-    {
-        ISDN_LINES_SIZE = 8,
-        ISDN_CREDIT_SIZE = 96,
-        MODULE_RECORD_SIZE = 44,
-        MODULE_COUNT = 32,
-        MODULE_SIGNAL_OFFSET = 2,
-        GSM_CREDIT_SIZE = 768,
-        GSM_STATISTICS_SIZE = 24,
-        VOIP_ROW_SIZE = 36,
-        VOIP_TRUNK_ROWS = 8,
-        VOIP_USER_ROWS = 110,
-    };
 
     CDiagView();
     ~CDiagView() override;
@@ -67,12 +66,13 @@ public:
     void OnSetActive();
     void OnKillActive();
     // Copies the engine's answer of a diagnostics status into the view and
-    // hands it on (OnDeviceData). For 117 the value is the result itself.
+    // hands it on (OnDeviceData). The usage value is the result itself.
     void TakeDeviceData(int status, int result, const CDeviceProtocol& engine);
-    // An answer of status is in its buffer: the page gets it when it shows
-    // that kind; other answers wait in their buffers.
+    // An answer of status is in its buffer: the page gets it (and takes it
+    // when it is its node's); all answers stay in their buffers.
     void OnDeviceData(int status);
-    // Around a module information request: only the cards page polls cards.
+    // Around a module information request: only the page that the request
+    // pauses stops and restarts.
     void StopCardsPolling();
     void StartCardsPolling();
     // F6: moves the focus between the tree and the page.
@@ -85,36 +85,26 @@ public:
     static void SuspendPolling();
     static void ResumePolling();
 
+    // The engine the pages ask (the program's engine unless a test sets
+    // another; null restores it). Pages made afterwards use it.
+    void SetEngine(IDiagEngine* engine);
+
     // --- tree and pages ---------------------------------------------------
-    HTREEITEM InsertNode(HTREEITEM parent, int kind);
+    HTREEITEM InsertNode(HTREEITEM parent, const DiagNode& node);
     void RetitleNodes();
     void ShowSelectedPage();
-    HWND CreatePage(int kind);
+    HWND CreatePage(int id);
     void DestroyPage();
-    HTREEITEM FindNode(int kind) const;
+    HTREEITEM FindNode(int id) const;
 
     HWND GetTree() const { return m_tree; }
     int GetCurrentKind() const { return m_currentKind; }
-    CMessageMapWindow* GetPage() const { return m_page; }
+    IDiagPage* GetPage() const { return m_page; }
     HWND GetPageWindow() const;
     bool IsActive() const { return m_active; }
 
-    // --- stored answers -----------------------------------------------------
-    BYTE* IsdnLines() { return m_isdnLines; }
-    BYTE* IsdnCredit() { return m_isdnCredit; }
-    BYTE* ModuleRecords() { return m_modules; }
-    BYTE* GsmCreditA() { return m_gsmCreditA; }
-    BYTE* GsmCreditB() { return m_gsmCreditB; }
-    BYTE* GsmStatistics() { return m_gsmStatistics; }
-    BYTE* VoipTrunkRows() { return m_voipTrunks; }
-    BYTE* VoipUserRows() { return m_voipUsers; }
-    int& GsmUsage() { return m_gsmUsage; }
-
-    // Tests make the page of a kind fail: the hook answers PAGE_NO_MEMORY
-    // or PAGE_NO_WINDOW for it; anything else leaves the kind to the view.
-    enum CreateResult { PAGE_CREATED, PAGE_NO_MEMORY, PAGE_NO_WINDOW, PAGE_NONE };
-    typedef CreateResult (*PageFactoryHook)(int kind);
-    static void SetPageFactoryHook(PageFactoryHook hook);
+    // The stored answers.
+    const DiagAnswers& Answers() const { return m_answers; }
 
     BEGIN_MSG_MAP(CDiagView)
         MESSAGE_HANDLER(WM_TIMER, OnTimer)
@@ -138,29 +128,21 @@ public:
 private:
     HWND m_tree;
     HIMAGELIST m_images;
-    CMessageMapWindow* m_page;   // the root text page or the page of the current kind
+    IDiagPage* m_page;           // the page of the current node
+    const DiagNode* m_node;      // the current node's row; null for an unknown node
     int m_currentKind;           // -1 before the first page
     int m_pendingTreeHeight;     // tree height to apply once the view has a size
     bool m_active;               // the diagnostics tab is shown
-    std::vector<CMessageMapWindow*> m_retired;
-
-    BYTE m_isdnLines[ISDN_LINES_SIZE];
-    BYTE m_isdnCredit[ISDN_CREDIT_SIZE];
-    BYTE m_modules[MODULE_RECORD_SIZE * MODULE_COUNT];
-    BYTE m_gsmCreditA[GSM_CREDIT_SIZE];
-    BYTE m_gsmCreditB[GSM_CREDIT_SIZE];
-    BYTE m_gsmStatistics[GSM_STATISTICS_SIZE];
-    BYTE m_voipTrunks[VOIP_ROW_SIZE * VOIP_TRUNK_ROWS];
-    BYTE m_voipUsers[VOIP_ROW_SIZE * VOIP_USER_ROWS];
-    int m_gsmUsage;
+    std::vector<IDiagPage*> m_retired;
+    CEngineDiagRequests m_programEngine;
+    IDiagEngine* m_engine;
+    DiagAnswers m_answers;
 
     bool HasPage() const;
-    // The buffer a kind's page is filled from (the first of two tables).
-    const void* BufferOf(int kind);
-    void UpdatePage(bool fromCache);
-    int StartPagePolling();
-    void StopPagePolling();
-    void DeletePageObject(CMessageMapWindow* page);
+    bool CurrentHas(unsigned flag) const { return m_node && m_node->Has(flag); }
+    void RedrawFromCache();
+    void SetPageText();
+    void DeletePageObject(IDiagPage* page);
 
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
@@ -171,13 +153,3 @@ private:
     LRESULT OnKillActiveNotify(int, LPNMHDR, BOOL&);
     LRESULT OnNextPane(WORD, WORD, HWND, BOOL&);
 };
-
-// One node of the diagnostics tree.
-struct DiagTreeNode
-{
-    int kind;
-    const char* titleKey;
-};
-extern const DiagTreeNode g_DiagTreeNodes[];
-extern const size_t g_DiagTreeNodeCount;
-const DiagTreeNode* FindDiagTreeNode(int kind);

@@ -8,6 +8,7 @@
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
+#include "res/DiagIds.h"
 #include <cstring>
 #include <new>
 
@@ -236,6 +237,9 @@ const ConfigItem kConfigItems[] = {
 const ConfigItem* g_items = kConfigItems;
 size_t g_itemCount = sizeof(kConfigItems) / sizeof(kConfigItems[0]);
 }
+
+const int kTreeImageIcons[TI_COUNT] = { IDI_DIAG_DEVICE, IDI_DIAG_FOLDER, IDI_DIAG_FOLDER_OPEN, IDI_DIAG_NODE,
+                                        IDI_DIAG_NODE_SELECTED };
 
 const ConfigItem* GetConfigItems(size_t* count)
 {

@@ -61,7 +61,10 @@ enum TreeImage : int
     TI_GROUP_OPEN = 2,
     TI_PAGE = 3,
     TI_PAGE_SELECTED = 4,
+    TI_COUNT
 };
+// The icon resource of each tree image, in TreeImage order.
+extern const int kTreeImageIcons[TI_COUNT];
 
 // A record section a page commit carries from the page-edit copy into the
 // document copy.

@@ -22,6 +22,8 @@ public:
     virtual void OnLanguageChanged() = 0;
     // A page that only shows a text stores nothing and takes no focus.
     virtual bool IsTextPage() const { return false; }
+    // The field tables the page fills and stores, with the entry each shows.
+    virtual FieldTables Fields() const { return {}; }
 };
 
 // One rule of a page's layout: control's edge follows the same edge of the
@@ -59,7 +61,7 @@ public:
     {
         if (!OnValidate())
             return 0;
-        for (const FieldTableRef& t : Fields())
+        for (const BoundTable& t : Fields())
         {
             if (const FieldBinding* refused = m_binder.Store(this->m_hWnd, m_pRecord, *t.table, t.index))
             {
@@ -73,7 +75,7 @@ public:
 
     void OnLanguageChanged() override
     {
-        for (const FieldTableRef& t : Fields())
+        for (const BoundTable& t : Fields())
             m_binder.RefreshTexts(this->m_hWnd, *t.table);
         OnTextsChanged();
     }
@@ -99,20 +101,11 @@ public:
     END_MSG_MAP()
 
 protected:
-    struct FieldTableRef
-    {
-        const FieldTable* table;
-        uint32_t index;
-        FieldTableRef(const FieldTable* t, uint32_t i = 0) : table(t), index(i) {}
-    };
-    typedef std::vector<FieldTableRef> FieldTables;
     typedef std::vector<LayoutRule> LayoutRules_t;
 
     ConfigRecord* m_pRecord; // the page-edit copy, borrowed
     CFieldBinder m_binder;
 
-    // The tables the binder fills and stores, with the entry each one shows.
-    virtual FieldTables Fields() const { return {}; }
     virtual LayoutRules_t LayoutRules() const { return {}; }
     // Before the fields are filled: the page's own lists, hidden controls.
     virtual void OnInitControls() {}
@@ -139,7 +132,7 @@ protected:
     {
         g_Language.TranslateWindow(this->m_hWnd, true);
         OnInitControls();
-        for (const FieldTableRef& t : Fields())
+        for (const BoundTable& t : Fields())
             m_binder.Fill(this->m_hWnd, m_pRecord, *t.table, t.index);
         OnFilled();
         this->PostSizeToSelf();

@@ -135,6 +135,35 @@ CNumericEdit* CFieldBinder::MakeNumericEdit(HWND control, const FieldBinding& b)
     return edit;
 }
 
+void CFieldBinder::Remember(UINT control, int state, const char* text)
+{
+    for (Shown& s : m_shown)
+        if (s.control == control)
+        {
+            s.state = state;
+            s.text = text;
+            return;
+        }
+    m_shown.push_back(Shown{ control, state, text });
+}
+
+bool CFieldBinder::Unchanged(UINT control, int state, const char* text) const
+{
+    for (const Shown& s : m_shown)
+        if (s.control == control)
+            return s.state == state && s.text == text;
+    return false;
+}
+
+// The state of a radio group: the code of its checked button, -1 for none.
+static int CheckedChoice(HWND page, const FieldBinding& b)
+{
+    for (uint16_t c = 0; c < b.choiceCount; ++c)
+        if (::IsDlgButtonChecked(page, (int)b.choices[c].control) == BST_CHECKED)
+            return b.choices[c].code;
+    return -1;
+}
+
 CNumericEdit* CFieldBinder::NumericEdit(HWND page, UINT id) const
 {
     HWND control = ::GetDlgItem(page, (int)id);
@@ -184,11 +213,13 @@ void CFieldBinder::Fill(HWND page, const ConfigRecord* record, const FieldTable&
             bool on = (b.flags & FB_CHECK_ANY) ? (field[0] != (uint8_t)b.maximum && field[0] != 0xFF)
                                                : value == (b.minimum & b.mask);
             ::SendMessageA(control, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+            Remember(b.control, on ? 1 : 0);
             break;
         }
         case FieldKind::List:
             FillList(control, b);
             SelectByCode(control, field[0] & b.mask);
+            Remember(b.control, SelectedCode(control));
             break;
         case FieldKind::Radio:
             for (uint16_t c = 0; c < b.choiceCount; ++c)
@@ -196,10 +227,15 @@ void CFieldBinder::Fill(HWND page, const ConfigRecord* record, const FieldTable&
                 bool on = (field[0] & b.mask) == (b.choices[c].code & b.mask);
                 ::CheckDlgButton(page, (int)b.choices[c].control, on ? BST_CHECKED : BST_UNCHECKED);
             }
+            Remember(b.control, CheckedChoice(page, b));
             break;
         case FieldKind::IpDigits:
-            ::SendMessageA(control, IPM_SETADDRESS, 0, (LPARAM)ParseIpDigits(reinterpret_cast<const char*>(field)));
+        {
+            uint32_t address = ParseIpDigits(reinterpret_cast<const char*>(field));
+            ::SendMessageA(control, IPM_SETADDRESS, 0, (LPARAM)address);
+            Remember(b.control, (int)address);
             break;
+        }
         case FieldKind::Counted:
         case FieldKind::Text:
         {
@@ -220,6 +256,7 @@ void CFieldBinder::Fill(HWND page, const ConfigRecord* record, const FieldTable&
                 ::SendMessageA(control, EM_LIMITTEXT, (WPARAM)limit, 0);
             }
             ::SetWindowTextA(control, text.data());
+            Remember(b.control, 0, text.data());
             break;
         }
         }
@@ -272,29 +309,42 @@ const FieldBinding* CFieldBinder::Store(HWND page, ConfigRecord* record, const F
         case FieldKind::Check:
         {
             bool on = ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            WriteMasked(field, b.mask, on ? b.minimum : b.maximum);
+            if (!Unchanged(b.control, on ? 1 : 0))
+            {
+                WriteMasked(field, b.mask, on ? b.minimum : b.maximum);
+                Remember(b.control, on ? 1 : 0);
+            }
             break;
         }
         case FieldKind::List:
         {
             int code = SelectedCode(control);
-            if (code >= 0)
+            if (code >= 0 && !Unchanged(b.control, code))
+            {
                 WriteMasked(field, b.mask, code);
+                Remember(b.control, code);
+            }
             break;
         }
         case FieldKind::Radio:
-            for (uint16_t c = 0; c < b.choiceCount; ++c)
-                if (::IsDlgButtonChecked(page, (int)b.choices[c].control) == BST_CHECKED)
-                {
-                    WriteMasked(field, b.mask, b.choices[c].code);
-                    break;
-                }
+        {
+            int code = CheckedChoice(page, b);
+            if (code >= 0 && !Unchanged(b.control, code))
+            {
+                WriteMasked(field, b.mask, code);
+                Remember(b.control, code);
+            }
             break;
+        }
         case FieldKind::IpDigits:
         {
             DWORD address = 0;
             ::SendMessageA(control, IPM_GETADDRESS, 0, (LPARAM)&address);
-            FormatIpDigits(address, reinterpret_cast<char*>(field));
+            if (!Unchanged(b.control, (int)address))
+            {
+                FormatIpDigits(address, reinterpret_cast<char*>(field));
+                Remember(b.control, (int)address);
+            }
             break;
         }
         case FieldKind::Counted:
@@ -302,10 +352,13 @@ const FieldBinding* CFieldBinder::Store(HWND page, ConfigRecord* record, const F
         {
             std::vector<char> text(b.size + 1u);
             ::GetWindowTextA(control, text.data(), (int)text.size());
+            if (Unchanged(b.control, 0, text.data()))
+                break;
             if (b.kind == FieldKind::Counted)
                 WriteCountedString(text.data(), field, b.size, (b.flags & FB_ZERO_FILL) ? 0 : 0xFF);
             else
                 WriteFieldText(text.data(), field, b.size, (b.flags & FB_ZERO_FILL) != 0);
+            Remember(b.control, 0, text.data());
             break;
         }
         }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 // Field bindings: a page declares which control shows which bytes of the
@@ -18,6 +19,9 @@
 //   - texts are read bounded by their field and written with at most as many
 //     characters as the field holds;
 //   - a control the page has hidden stores nothing;
+//   - a control still showing what it was filled with stores nothing, so a
+//     visit never changes a value the page cannot show as stored (numbers
+//     excepted: they store their value, clamped to the range);
 //   - only the bits of a binding's mask are written.
 
 enum class FieldKind : uint8_t
@@ -81,6 +85,15 @@ struct FieldTable
     uint32_t stride;
     uint32_t entries; // 1 for a page's own fields
 };
+
+// A table as a page shows it: which entry of it.
+struct BoundTable
+{
+    const FieldTable* table;
+    uint32_t index;
+    BoundTable(const FieldTable* t, uint32_t i = 0) : table(t), index(i) {}
+};
+typedef std::vector<BoundTable> FieldTables;
 
 template <size_t N>
 constexpr FieldTable MakeFieldTable(const FieldBinding (&rows)[N], uint32_t base = 0, uint32_t stride = 0,
@@ -185,9 +198,19 @@ public:
     static int AddEntry(HWND list, const char* text, int code);
 
 private:
+    // What a control showed when it was filled: its state, or its text.
+    struct Shown
+    {
+        UINT control;
+        int state;
+        std::string text;
+    };
+    std::vector<Shown> m_shown;
     std::vector<std::unique_ptr<CNumericEdit>> m_numbers;
     std::vector<std::unique_ptr<CCharSetEdit>> m_charSets;
 
     CNumericEdit* MakeNumericEdit(HWND control, const FieldBinding& b);
+    void Remember(UINT control, int state, const char* text = "");
+    bool Unchanged(UINT control, int state, const char* text = "") const;
     void FillList(HWND list, const FieldBinding& b);
 };

@@ -4,8 +4,7 @@
 const ConfigSection g_ConfigRecordMap[] = {
     {"ConfigFormatWord", CFG_OFS_FORMAT_WORD, 4, 1},
     {"commit marker", CFG_OFS_COMMIT_MARKER, 2, 1},
-    {"identification name length", CFG_OFS_ID_NAME_LENGTH, 1, 1},
-    {"identification name", CFG_OFS_ID_NAME, CFG_SIZE_ID_NAME, 1},
+    {"identification name (CountedString)", CFG_OFS_ID_NAME_LENGTH, 1 + CFG_SIZE_ID_NAME, 1},
     {"NetworkSettings", CFG_OFS_NETWORK, sizeof(NetworkSettings), 1},
     {"VoIP off flag", CFG_OFS_VOIP_OFF, 1, 1},
     {"reserved 0x69", CFG_OFS_RESERVED_069, CFG_SIZE_RESERVED_069, 1},

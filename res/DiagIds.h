@@ -1,13 +1,13 @@
 #pragma once
 // Resource ids of the diag folder.
 
-// The tree images of the configuration and diagnostics trees, in image-list
-// order 0-4: root, closed group, open group, page, selected page.
-#define IDI_TREE_ROOT 202
-#define IDI_TREE_GROUP 200
-#define IDI_TREE_GROUP_OPEN 201
-#define IDI_TREE_PAGE 213
-#define IDI_TREE_PAGE_SELECTED 212
+// The tree images of the configuration and diagnostics trees, named by
+// their files (the image-list order is TreeImage's).
+#define IDI_DIAG_DEVICE 202
+#define IDI_DIAG_FOLDER 200
+#define IDI_DIAG_FOLDER_OPEN 201
+#define IDI_DIAG_NODE 213
+#define IDI_DIAG_NODE_SELECTED 212
 
 // The diagnostics tree of the diagnostics view.
 #define IDC_DIAG_TREE 1101

@@ -23,7 +23,7 @@
 #include "record/ConfigRecord.h"
 #include "wcl/AppModule.h"
 #include "tools/devsim/DeviceSimulator.h"
-#include "diag/DiagPolling.h"
+#include "pages/DiagPolling.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
@@ -676,8 +676,8 @@ TEST_F(FrameDeviceTest, DiagnosticsArePolledOnlyWhileTheirTabIsShown)
     // The answers reach the view's buffer.
     ASSERT_TRUE(PumpUntil(
         [&] {
-            const BYTE* lines = diag.IsdnLines();
-            return std::any_of(lines, lines + CDiagView::ISDN_LINES_SIZE, [](BYTE b) { return b != 0; });
+            const BYTE* lines = diag.Answers().isdnLines;
+            return std::any_of(lines, lines + DiagAnswers::ISDN_LINES_SIZE, [](BYTE b) { return b != 0; });
         },
         2000));
 

@@ -18,7 +18,7 @@ namespace
 const char* const kNotProduct[] = {"build", "tests", "tools", "bench", "scripts", "cmake", "lang"};
 // Folders that must be among those scanned (a typo in the root would
 // otherwise let the scan pass on nothing).
-const char* const kExpectedFolders[] = {"app", "comm", "config", "layout", "pages", "diag", "wcl", "res"};
+const char* const kExpectedFolders[] = {"app", "base", "record", "comm", "config", "layout", "pages", "diag", "wcl", "res"};
 
 std::string ReadWhole(const std::string& path)
 {

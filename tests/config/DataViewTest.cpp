@@ -339,100 +339,94 @@ std::string Show(const std::vector<Range>& ranges)
 }
 }
 
+// Every item's commit moves exactly the sections its row names, for card
+// slots those of the card in the slot; the card slots page also clears the
+// group bytes of slots whose card changes.
 TEST_F(DataViewTest, EachItemsCommitMovesExactlyItsSections)
 {
-    struct Case
-    {
-        int id;
-        uint8_t cardType;
-        std::vector<Range> sections; // offset, length
-    };
-    const std::vector<Case> cases = {
-        { 11, 0, { { 0x6, 1 }, { 0x7, 32 }, { 0x4201C, 64 }, { 0x24F, 1 }, { 0x253, 1 }, { 0x26A, 1 },
-                   { 0x26C, 1 }, { 0x68, 1 } } },
-        { 13, 0, { { 0x27, 12 }, { 0x33, 12 }, { 0x44, 12 }, { 0x3F, 5 }, { 0x50, 12 }, { 0x5C, 12 } } },
-        { 14, 0, { { 0x23888, 512 } } },
-        { 15, 0, { { 0x23B8C, 128 }, { 0x269, 1 } } },
-        { 16, 0, { { 0x23C0C, 128 }, { 0x25D8C, 256 } } },
-        { 17, 0, { { 0x25C8C, 256 }, { 0x41BDC, 256 } } },
-        { 18, 0, { { 0x41FDC, 64 } } },
-        { 21, 0, { { 0x248, 2 }, { 0x24A, 1 }, { 0x24B, 1 }, { 0x24C, 1 }, { 0x24D, 1 }, { 0x24E, 1 },
-                   { 0x250, 1 }, { 0x26B, 1 }, { 0x251, 1 }, { 0x268, 1 }, { 0x25C, 12 }, { 0x254, 8 },
-                   { 0x252, 1 } } },
-        { 22, 0, { { 0x100, 320 }, { 0x41E5C, 384 } } },
-        { 23, 0, { { 0x240, 8 } } },
-        // The slot types all change: the module group bytes go to 0xFF.
-        { 31, 0, { { 0x4205C, 256 } } },
-        { 41, 0, { { 0x23A88, 260 } } },
-        { 51, 0, { { 0x348, 512 } } },
-        { 52, 0, { { 0x548, 6656 }, { 0x23C8C, 6656 } } },
-        { 61, 0, { { 0x11F48, 36000 }, { 0x2548, 64000 } } },
-        { 62, 0, { { 0x2548, 64000 }, { 0x321DC, 64000 } } },
-        { 71, 0, { { 0x1ABE8, 36000 } } },
-        { 81, 0, { { 0x25E8C, 50000 } } },
-        { 82, 0, { { 0x41CDC, 384 } } },
-        { 101, 0, { { 0x4415C, 256 } } },
-        { 102, 0, { { 0x4415C, 256 } } },
-        { 111, 0, { { 0x60000, 512 } } },
-        { 112, 0, { { 0x61C00, 84480 } } },
-        { 113, 0, { { 0x60400, 6144 }, { 0x4625C, 32 } } },
-        { 323, CARD_GSM, { { 0x1F48, 1536 }, { 0x2568C, 1536 }, { 0x2C8, 128 } } },
-        { 327, CARD_VOIP, { { 0x4215C, 8192 }, { 0x2C8, 128 } } },
-        { 321, CARD_ANALOG_SUBSCRIBER, { { 0x4425C, 8192 }, { 0x2C8, 128 } } },
-        { 322, CARD_ANALOG_TRUNK, { { 0x4425C, 8192 }, { 0x2C8, 128 } } },
-        { 328, CARD_ANALOG_COMBINED, { { 0x4425C, 8192 }, { 0x2C8, 128 } } },
-        { 326, CARD_ANALOG, {} },
-        { 324, CARD_NONE, {} },
-        { 0, 0, {} },
-    };
     ASSERT_TRUE(view.OpenDocument(nullptr));
-    g_quietPages = true;
     uint8_t* doc = ConfigBytes(Doc());
     uint8_t* edit = ConfigBytes(Edit());
-    for (const Case& c : cases)
+    for (const ConfigItem& row : items.rows)
     {
-        SCOPED_TRACE(c.id);
-        memset(doc, 0x11, sizeof(ConfigRecord));
-        memset(edit, 0x22, sizeof(ConfigRecord));
-        if (c.id >= 321)
+        std::vector<uint8_t> cards = { 0 };
+        if (row.flags & CIF_CARD_SLOT)
+            cards = { CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK, CARD_ANALOG_COMBINED, CARD_ANALOG,
+                      CARD_NONE };
+        for (uint8_t card : cards)
         {
-            Doc()->cardSlots[c.id - 321].cardType = c.cardType;
-            Edit()->cardSlots[c.id - 321].cardType = c.cardType;
-        }
-        // Text pages and the empty slot store nothing: only the marker moves.
-        g_quietPages = c.id >= 11 && !(c.id >= 321 && c.sections.empty());
-        view.CreatePage(c.id);
-        ASSERT_EQ(c.id, view.GetCurrentId());
-        view.SetModified(false);
-        ASSERT_TRUE(view.CommitPage());
-        EXPECT_EQ(0xFFFF, Doc()->commitMarker);
-        EXPECT_EQ(!c.sections.empty(), view.IsModified());
+            SCOPED_TRACE(std::to_string(row.id) + " card " + std::to_string(card));
+            memset(doc, 0x11, sizeof(ConfigRecord));
+            memset(edit, 0x22, sizeof(ConfigRecord));
+            uint32_t typeByte = CFG_OFS_CARD_SLOTS + (uint32_t)sizeof(CardSlotRec) * row.index;
+            if (row.flags & CIF_CARD_SLOT)
+                doc[typeByte] = edit[typeByte] = card;
+            CommitSectionList sections = GetCommitSections(row, Doc());
+            g_quietPages = sections.count > 0;
+            view.CreatePage(row.id);
+            ASSERT_EQ(row.id, view.GetCurrentId());
+            view.SetModified(false);
+            ASSERT_TRUE(view.CommitPage());
+            EXPECT_EQ(0xFFFF, Doc()->commitMarker);
+            EXPECT_EQ(sections.count > 0, view.IsModified());
 
-        std::vector<Range> want;
-        for (const Range& r : c.sections)
-            want.push_back(Range{ r.begin, r.begin + r.end });
-        want = Merge(want);
-        std::vector<Range> got;
-        for (uint32_t i = 0; i < sizeof(ConfigRecord); ++i)
-        {
-            if (i == CFG_OFS_COMMIT_MARKER || i == CFG_OFS_COMMIT_MARKER + 1 || doc[i] == 0x11)
-                continue;
-            if (c.id >= 321 && i == CFG_OFS_CARD_SLOTS + 32 * (uint32_t)(c.id - 321))
-                continue; // the slot's type, set alike in both copies
-
-            if (c.id == 31 && i >= 0x2C8 && i < 0x348)
+            std::vector<Range> want;
+            for (size_t i = 0; i < sections.count; ++i)
+                want.push_back(Range{ sections.sections[i].offset,
+                                      sections.sections[i].offset + sections.sections[i].length });
+            want = Merge(want);
+            std::vector<Range> got;
+            for (uint32_t i = 0; i < sizeof(ConfigRecord); ++i)
             {
-                EXPECT_EQ(0xFF, doc[i]) << i;
-                EXPECT_EQ(0xFF, edit[i]) << i;
-                continue;
+                if (i == CFG_OFS_COMMIT_MARKER || i == CFG_OFS_COMMIT_MARKER + 1 || doc[i] == 0x11)
+                    continue;
+                if ((row.flags & CIF_CARD_SLOT) && i == typeByte)
+                    continue;
+                if (row.id == CI_CARD_SLOTS && i >= CFG_OFS_MODULE_GROUPS && i < CFG_OFS_OUT_GROUPS)
+                {
+                    EXPECT_EQ(0xFF, doc[i]) << i;
+                    EXPECT_EQ(0xFF, edit[i]) << i;
+                    continue;
+                }
+                if (!got.empty() && got.back().end == i)
+                    got.back().end = i + 1;
+                else
+                    got.push_back(Range{ i, i + 1 });
             }
-            if (!got.empty() && got.back().end == i)
-                got.back().end = i + 1;
-            else
-                got.push_back(Range{ i, i + 1 });
+            EXPECT_EQ(Show(want), Show(got));
         }
-        EXPECT_EQ(Show(want), Show(got));
     }
+}
+
+// A page added by a row of the item table alone is in the tree, is made,
+// commits its sections and may refuse to be left.
+TEST_F(DataViewTest, AnItemOfTheTableAloneIsShownCommittedAndVetoed)
+{
+    static const CommitSection kSection[] = { { CFG_OFS_ALARM, 1 } };
+    ConfigItem& added = items.Row(999);
+    added = ConfigItem{ ConfigItemId(999), CI_SYSTEM, "strDataSystemCdr", nullptr, TI_PAGE, TI_PAGE_SELECTED,
+                        [](const ConfigItem&, ConfigRecord* edit) -> IConfigPage* {
+                            return new CFieldPage(edit, (uint32_t)CFG_OFS_ALARM);
+                        },
+                        Sections(kSection), nullptr, nullptr, CIF_VETOES, nullptr, nullptr, 0 };
+    items.Apply();
+    ASSERT_TRUE(view.OpenDocument(nullptr));
+    ASSERT_TRUE(view.FindItem(999));
+    EXPECT_EQ(CI_SYSTEM, ItemId(TreeView_GetParent(Tree(), view.FindItem(999))));
+    Click(999);
+    ASSERT_EQ(999, view.GetCurrentId());
+    TypeField("42");
+    ASSERT_TRUE(view.CommitPage());
+    EXPECT_EQ(42, DocByte(CFG_OFS_ALARM));
+    EXPECT_TRUE(view.IsModified());
+
+    CFieldPage::s_refuse = true;
+    Click(11);
+    EXPECT_EQ(999, view.GetCurrentId());
+    EXPECT_EQ(999, SelectedId());
+    CFieldPage::s_refuse = false;
+    Click(11);
+    EXPECT_EQ(11, view.GetCurrentId());
 }
 
 TEST_F(DataViewTest, RefusingPageKeepsTheSelectionAndTheFocus)

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "diag/DiagView.h"
-#include "diag/DiagMessageBox.h"
-#include "diag/DiagTextPage.h"
+#include "pages/DiagMessageBox.h"
+#include "pages/DiagTextPage.h"
 #include "pages/TextPage.h"
 #include "base/Language.h"
 #include "tests/support/EngineHarness.h"
@@ -25,27 +25,37 @@ Bytes Body(const Bytes& message)
     return Bytes(message.begin(), message.end() - 1);
 }
 
-CDiagView::CreateResult g_failKindResult = CDiagView::PAGE_NONE;
-int g_failKind = -1;
-CDiagView::CreateResult FailingPages(int kind)
+// A page whose window cannot be made.
+class CWindowlessPage : public CDiagTextPage
 {
-    return kind == g_failKind ? g_failKindResult : CDiagView::PAGE_NONE;
+public:
+    using CDiagTextPage::CDiagTextPage;
+    HWND Create(HWND) override { return NULL; }
+};
+IDiagPage* NoMemory(const DiagNode&, IDiagEngine&)
+{
+    return nullptr;
+}
+IDiagPage* NoWindow(const DiagNode& node, IDiagEngine& engine)
+{
+    return new CWindowlessPage(node, engine, "");
 }
 
 class DiagViewTest : public ::testing::Test
 {
 protected:
     Harness h{ false };
+    CEngineDiagRequests requests{ h.engine };
     HWND host = NULL;
     CDiagView* view = nullptr;
 
     void SetUp() override
     {
         ASSERT_TRUE(SelectShippedLanguage());
-        SetDiagEngine(&h.engine);
         DiagPollingSuspended = 0;
         host = testsupport::CreatePageHost(900, 600, false);
         view = new CDiagView;
+        view->SetEngine(&requests);
         RECT rc;
         ::GetClientRect(host, &rc);
         ASSERT_TRUE(view->Create(host, &rc));
@@ -57,9 +67,7 @@ protected:
         ::DestroyWindow(host);
         delete view;
         CloseNoResponseBox();
-        SetDiagEngine(nullptr);
-        CDiagView::SetPageFactoryHook(nullptr);
-        g_failKind = -1;
+        SetDiagNodesForTest(nullptr, 0);
         DiagPollingSuspended = 0;
         g_Settings.SetDefaults();
     }
@@ -101,7 +109,7 @@ protected:
             view->TakeDeviceData(s.code, s.result, h.engine);
     }
 
-    const CDiagPolling& Polling() const { return static_cast<CDiagTextPage*>(view->GetPage())->GetPolling(); }
+    const CDiagPolling& Polling() const { return dynamic_cast<CDiagTextPage&>(*view->GetPage()).Polling(); }
 
     HWND BoxWindow() const
     {
@@ -264,23 +272,23 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
     // (Module 31 ends the engine's chain of card requests.)
     Bytes cards = { 5, 0x10, 0x10, 17, 3, 'a', 'b', 'c', 31, 0, 0, 99, 0 };
     Answer(IE_DIAG_CARD, cards);
-    const BYTE* record = view->ModuleRecords() + 5 * CDiagView::MODULE_RECORD_SIZE;
+    const BYTE* record = view->Answers().modules[5];
     EXPECT_EQ(0x10, record[0]);
     EXPECT_EQ(0x10, record[1]);
     EXPECT_EQ(17, record[2]);
     EXPECT_STREQ("abc", (const char*)record + 3);
-    EXPECT_EQ(255, view->ModuleRecords()[4 * CDiagView::MODULE_RECORD_SIZE + 2]);
+    EXPECT_EQ(255, view->Answers().modules[4][2]);
     EXPECT_FALSE(Polling().IsAnswered());
 
     Answer(IE_DIAG_ISDN_LINES, { 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 });
     EXPECT_EQ(Bytes({ 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 }),
-              Bytes(view->IsdnLines(), view->IsdnLines() + CDiagView::ISDN_LINES_SIZE));
+              Bytes(view->Answers().isdnLines, view->Answers().isdnLines + 8));
     EXPECT_TRUE(Polling().IsAnswered());
 
     // The usage value travels in the status itself.
     Click(DiagNodeGsmUsage);
     Answer(IE_DIAG_GSM_USAGE, { 40, 1 });
-    EXPECT_EQ(40, view->GsmUsage());
+    EXPECT_EQ(40, view->Answers().gsmUsage);
     EXPECT_TRUE(Polling().IsAnswered());
 
     Click(DiagNodeGsmStatistics);
@@ -289,16 +297,16 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
         hours[i] = (BYTE)(i + 1);
     Answer(IE_DIAG_GSM_STATISTICS, hours);
     EXPECT_EQ(Bytes(hours.begin(), hours.begin() + 24),
-              Bytes(view->GsmStatistics(), view->GsmStatistics() + CDiagView::GSM_STATISTICS_SIZE));
+              Bytes(view->Answers().gsmStatistics, view->Answers().gsmStatistics + 24));
     EXPECT_FALSE(TimerRan(2)); // the answer ended the watchdog
 
     // Both credit tables; both VoIP tables.
     Click(DiagNodeGsmCredits);
     Answer(IE_DIAG_GSM_CREDIT, { 2, 16, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 31, 8, 0, 0, 0, 0, 0, 0, 0, 0 });
-    EXPECT_EQ(1, view->GsmCreditA()[2 * 24]);
-    EXPECT_EQ(2, view->GsmCreditA()[2 * 24 + 4]);
-    EXPECT_EQ(3, view->GsmCreditB()[2 * 24]);
-    EXPECT_EQ(4, view->GsmCreditB()[2 * 24 + 4]);
+    EXPECT_EQ(1, view->Answers().gsmCreditA[2][0]);
+    EXPECT_EQ(2, view->Answers().gsmCreditA[2][4]);
+    EXPECT_EQ(3, view->Answers().gsmCreditB[2][0]);
+    EXPECT_EQ(4, view->Answers().gsmCreditB[2][4]);
     EXPECT_TRUE(Polling().IsAnswered());
 
     Click(DiagNodeVoip);
@@ -311,16 +319,16 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
     }
     voip.push_back(0);
     Answer(IE_DIAG_VOIP, voip);
-    EXPECT_STREQ("trunk", (const char*)view->VoipTrunkRows());
-    EXPECT_STREQ("user", (const char*)view->VoipUserRows());
-    EXPECT_EQ(0x11, view->VoipUserRows()[24]);
+    EXPECT_STREQ("trunk", (const char*)view->Answers().voipTrunks[0]);
+    EXPECT_STREQ("user", (const char*)view->Answers().voipUsers[0]);
+    EXPECT_EQ(0x11, view->Answers().voipUsers[0][24]);
     EXPECT_TRUE(Polling().IsAnswered());
 
     // A page created later starts from the stored answer, not as answered.
     Click(DiagNodeCards);
     EXPECT_FALSE(Polling().IsAnswered());
     Answer(IE_DIAG_ISDN_CREDIT, { 1, 24, 125, 0, 0, 0, 16, 14, 0, 0 });
-    EXPECT_EQ(0, view->IsdnCredit()[24]); // a cut entry is not filed
+    EXPECT_EQ(0, view->Answers().isdnCredit[1][0]); // a cut entry is not filed
     EXPECT_FALSE(Polling().IsAnswered());
 }
 
@@ -431,14 +439,20 @@ TEST_F(DiagViewTest, StatisticsWatchdogRaisesTheBoxAndAsksAgain)
 
 TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
 {
-    CDiagView::SetPageFactoryHook(&FailingPages);
+    size_t count = 0;
+    const DiagNode* nodes = GetDiagNodes(&count);
+    std::vector<DiagNode> failing(nodes, nodes + count);
+    for (DiagNode& n : failing)
+        if (n.id == DiagNodeCards)
+            n.factory = NoMemory;
+        else if (n.id == DiagNodeGsmCredits)
+            n.factory = NoWindow;
+    SetDiagNodesForTest(failing.data(), failing.size());
     EnterTab();
     Click(DiagNodeIsdnLines);
     h.TakeSent();
 
     // Out of memory: the old kind stays, its page is gone.
-    g_failKind = DiagNodeCards;
-    g_failKindResult = CDiagView::PAGE_NO_MEMORY;
     Click(DiagNodeCards);
     EXPECT_EQ(DiagNodeIsdnLines, view->GetCurrentKind());
     EXPECT_EQ(nullptr, view->GetPage());
@@ -450,11 +464,9 @@ TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
     view->StopCardsPolling();
     view->StartCardsPolling();
     EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_EQ(1, view->IsdnLines()[0]);
+    EXPECT_EQ(1, view->Answers().isdnLines[0]);
 
     // No window: the kind is current, without a page.
-    g_failKind = DiagNodeGsmCredits;
-    g_failKindResult = CDiagView::PAGE_NO_WINDOW;
     Click(DiagNodeGsmCredits);
     EXPECT_EQ(DiagNodeGsmCredits, view->GetCurrentKind());
     EXPECT_EQ(nullptr, view->GetPage());

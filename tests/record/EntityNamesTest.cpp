@@ -1,5 +1,4 @@
 #include "record/EntityNames.h"
-#include "record/FieldText.h"
 #include "base/AppSettings.h"
 #include "tests/support/TestLanguage.h"
 #include <gtest/gtest.h>
@@ -188,17 +187,6 @@ TEST(CountedStringTest, ReadingClampsAnOverlongLengthInTheField)
         EXPECT_EQ(std::string(c.size - 1, 'a'), out);
         EXPECT_EQ(c.size - 1, field[0]);
     }
-}
-
-// The record keeps an address as twelve digits, most significant byte first.
-TEST(IpDigitsTest, RecordDigitsAreTheAddressInNetworkOrder)
-{
-    EXPECT_EQ(0xC0A8010Au, ParseIpDigits("192168001010"));
-    char field[12];
-    char text[13];
-    FormatIpDigits(0x0A00FF01u, field, text);
-    EXPECT_EQ(std::string("010000255001"), std::string(field, 12));
-    EXPECT_STREQ("010000255001", text);
 }
 
 TEST(CountedStringTest, EmptyLengthsReadAsEmptyAndLeaveTheFieldAlone)

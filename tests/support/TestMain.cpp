@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "wcl/Win.h"
+#include <commctrl.h>
 #include <cstdio>
 #include <cstdlib>
 
@@ -105,6 +106,10 @@ int main(int argc, char** argv)
     // Without this a failing test under Wine may wait on an error dialog.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     s_mainThread = ::GetCurrentThreadId();
+    // The control classes the program registers at start-up.
+    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES |
+                                                            ICC_BAR_CLASSES | ICC_INTERNET_CLASSES | ICC_TAB_CLASSES };
+    ::InitCommonControlsEx(&controls);
     ::SetUnhandledExceptionFilter(ReportCrash);
     // VEL_TEST_HANG_SECONDS changes the limit (0: no watch).
     const char* limit = getenv("VEL_TEST_HANG_SECONDS");

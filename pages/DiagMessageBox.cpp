@@ -1,4 +1,4 @@
-#include "diag/DiagMessageBox.h"
+#include "pages/DiagMessageBox.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
 #include <new>
