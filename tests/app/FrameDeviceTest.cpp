@@ -26,6 +26,7 @@
 #include "pages/DiagPolling.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/TestFiles.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/support/EngineFrame.h"
 #include <algorithm>
@@ -43,35 +44,11 @@ std::string TempPath(const char* name)
     return std::string(dir) + name;
 }
 
-std::vector<BYTE> ReadWholeFile(const std::string& path)
-{
-    std::vector<BYTE> bytes;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    DWORD size = ::GetFileSize(file, NULL), read = 0;
-    bytes.resize(size);
-    if (size)
-        ::ReadFile(file, bytes.data(), size, &read, NULL);
-    ::CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
 std::string ItemText(HWND dlg, int id)
 {
     char text[256] = "";
     ::GetDlgItemTextA(dlg, id, text, sizeof(text));
     return text;
-}
-
-void WriteWholeFile(const std::string& path, const std::vector<BYTE>& bytes)
-{
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD put = 0;
-    if (!bytes.empty())
-        ::WriteFile(file, bytes.data(), (DWORD)bytes.size(), &put, NULL);
-    ::CloseHandle(file);
 }
 
 // Whether nothing holds the file open any more: it opens without sharing.
@@ -261,7 +238,7 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     script.OnFileDialog(file);
     Command(ID_FILE_SAVE_AS);
     EXPECT_EQ(0u, script.Pending());
-    ASSERT_FALSE(ReadWholeFile(file).empty());
+    ASSERT_FALSE(ReadFileBytes(file).empty());
     EXPECT_FALSE(view.IsModified());
     EXPECT_EQ("frame-e2e.cfg - Velmotrex Configuration", Title());
     char recent[MAX_PATH] = "";
@@ -343,50 +320,6 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_TRUE(FrameIdle());
 }
 
-TEST_F(FrameDeviceTest, DownloadFollowsTheDevicesVersion)
-{
-    struct Case
-    {
-        const char* version;
-        const char* key; // the question or warning, nullptr for none
-        bool downloads;
-    };
-    // An older major version is refused; another minor version is the user's
-    // choice (answered No). The same major and minor start at once (the
-    // download of the whole configuration test).
-    const Case cases[] = { { "2.9.0.0", "strDataVersionError", false },
-                           { "3.1.0.0", "strDataVersionConflict", false } };
-    CMessageBoxRecorder boxes(IDNO);
-    CDialogScript script;
-    CDataView& view = m_frame.GetDataView();
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.version);
-        SetFirmwareVersion(c.version);
-        boxes.Clear();
-        const size_t before = Requests(devsim::TAG_DOWNLOAD_DATA);
-        Command(ID_FILE_DOWNLOAD);
-        if (c.downloads)
-        {
-            ASSERT_TRUE(PumpUntil([&] { return view.HasDocument() && FrameIdle(); }, 20000));
-            EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-            EXPECT_LT(before, Requests(devsim::TAG_DOWNLOAD_DATA));
-            continue;
-        }
-        ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 10000));
-        PumpFor(300);
-        ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ(c.key, boxes.Last().key);
-        EXPECT_EQ("Warning", boxes.Last().caption);
-        EXPECT_NE(std::string::npos, boxes.Last().text.find(c.version)) << boxes.Last().text;
-        EXPECT_EQ(before, Requests(devsim::TAG_DOWNLOAD_DATA));
-        EXPECT_FALSE(view.HasDocument());
-        EXPECT_FALSE(m_frame.IsDownloadPending());
-        EXPECT_TRUE(FrameIdle());
-    }
-    EXPECT_EQ(0, script.Unexpected());
-}
-
 TEST_F(FrameDeviceTest, SilentDeviceEndsTheDownloadWithTheNoAnswerMessage)
 {
     devsim::SimFaults faults;
@@ -399,21 +332,6 @@ TEST_F(FrameDeviceTest, SilentDeviceEndsTheDownloadWithTheNoAnswerMessage)
     EXPECT_TRUE(FrameIdle());
     EXPECT_FALSE(m_frame.IsDownloadPending());
     EXPECT_FALSE(m_frame.GetDataView().HasDocument());
-}
-
-TEST_F(FrameDeviceTest, ResetShowsTheRestartNoticeUntilTheDeviceIsBack)
-{
-    m_sim.SetRestart(300, true);
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    std::string notice;
-    script.On<CWaitDlg>([&](CWaitDlg& dlg) { notice = dlg.GetText(); });
-    Command(ID_SERVICE_RESET);
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0; }, 10000));
-    EXPECT_FALSE(notice.empty());
-    ASSERT_TRUE(PumpUntil([&] { return !m_frame.GetRestartNotice() && FrameIdle(); }, 15000));
-    EXPECT_EQ(1u, Requests(devsim::TAG_RESET));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
 TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
@@ -492,7 +410,7 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
     script.OnFileDialog(text);
     Command(ID_FILE_DOWNLOAD_CDR);
     ASSERT_TRUE(PumpUntil([&] { return drained() && FrameIdle(); }, 20000));
-    const std::vector<BYTE> lines = ReadWholeFile(text);
+    const std::vector<BYTE> lines = ReadFileBytes(text);
     const std::string content(lines.begin(), lines.end());
     EXPECT_NE(std::string::npos, content.find("5.3.2024;14:07:09;Outgoing PBX->GSM;0777;456;1:02:05;PBX/2;GSM/3;16\r\n"))
         << content;
@@ -512,7 +430,7 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
         std::vector<BYTE> r = DeviceCdr(i % 2 ? "0123" : "0777");
         expected.insert(expected.end(), r.begin(), r.end());
     }
-    EXPECT_TRUE(ReadWholeFile(raw) == expected);
+    EXPECT_TRUE(ReadFileBytes(raw) == expected);
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
@@ -604,44 +522,6 @@ TEST_F(FrameDeviceTest, MonitorLogStartsAndStopsAndTheCommunicationLogShowsTheTr
     EXPECT_EQ("strMonitorSaveLogRequest", boxes.Last().key);
 }
 
-TEST_F(FrameDeviceTest, ConnectWithoutASettingAsksForTheLinkAndStoresIt)
-{
-    Command(ID_CONNECTION_DISCONNECT);
-    ASSERT_EQ(0, CommState());
-    g_Settings.TcpAddress[0] = 0;
-    g_Settings.TcpPort = 0;
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    const std::string port = std::to_string(m_port);
-    LRESULT nested = -1;
-    script.On<CCommunicationDlg>([&](CCommunicationDlg& dlg) {
-        // A diagnostics request while the user is asked: not sent, and no
-        // second dialog.
-        nested = m_frame.SendMessage(WMU_ENSURE_LOGIN, 3, 0);
-        ::CheckRadioButton(dlg, IDC_LINK_USB, IDC_LINK_TCP, IDC_LINK_TCP);
-        ::SetDlgItemTextA(dlg, IDC_TCP_ADDRESS, "127.0.0.1");
-        ::SetDlgItemTextA(dlg, IDC_TCP_PORT, port.c_str());
-        PressButton(dlg, IDOK);
-    });
-    Command(ID_CONNECTION_CONNECT);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ(0, nested);
-    EXPECT_EQ(0, script.Unexpected());
-    ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
-    EXPECT_STREQ("127.0.0.1", g_Settings.TcpAddress);
-    EXPECT_EQ((DWORD)m_port, g_Settings.TcpPort);
-    // Stored for the next start.
-    CAppSettings stored;
-    stored.Load();
-    EXPECT_STREQ("127.0.0.1", stored.TcpAddress);
-    EXPECT_EQ((DWORD)m_port, stored.TcpPort);
-    m_frame.UpdateStatusBar();
-    char pane[128] = "";
-    ::SendMessage(m_frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
-    EXPECT_STREQ("TCP: 127.0.0.1 - connected", pane);
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-}
-
 TEST_F(FrameDeviceTest, SilentLoaderEndsTheFirmwareUpdateAndTheFrameIsUsable)
 {
     g_Settings.CheckFirmwareVersion = 0;
@@ -694,24 +574,13 @@ TEST_F(FrameDeviceTest, DiagnosticsArePolledOnlyWhileTheirTabIsShown)
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
-TEST_F(FrameDeviceTest, RefusedDownloadShowsTheDevicesCauseAndLeavesNoDocument)
-{
-    m_sim.RefuseNext(devsim::TAG_DOWNLOAD_DATA, devsim::CAUSE_REFUSED, 10);
-    CMessageBoxRecorder boxes(IDOK);
-    Command(ID_FILE_DOWNLOAD);
-    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle(); }, 15000));
-    EXPECT_EQ("strErrorResponse", boxes.Last().key);
-    EXPECT_FALSE(m_frame.GetDataView().HasDocument());
-    EXPECT_FALSE(m_frame.IsDownloadPending());
-}
-
 TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsTheyWere)
 {
     const std::string file = NewFile("frame-e2e-drop.cfg");
     CDataView& view = m_frame.GetDataView();
     ASSERT_TRUE(view.OpenDocument());
     ASSERT_TRUE(view.SaveDocument(file.c_str()));
-    const std::vector<BYTE> saved = ReadWholeFile(file);
+    const std::vector<BYTE> saved = ReadFileBytes(file);
     ASSERT_FALSE(saved.empty());
     const std::vector<BYTE> before(ConfigBytes(view.GetConfigRecord()),
                                    ConfigBytes(view.GetConfigRecord()) + devsim::SIM_IMAGE_SIZE);
@@ -763,7 +632,7 @@ TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsT
     ::CloseHandle(plug);
     EXPECT_EQ(1u, pulled);
     EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
-    EXPECT_TRUE(ReadWholeFile(file) == saved);
+    EXPECT_TRUE(ReadFileBytes(file) == saved);
     ASSERT_TRUE(view.HasDocument());
     EXPECT_STREQ(file.c_str(), view.GetPath());
     EXPECT_FALSE(view.IsModified());
@@ -810,7 +679,7 @@ TEST_F(FrameDeviceTest, LogThatCannotBeWrittenIsReportedAndTheCdrExportAsksBefor
     script.OnFileDialog("");
     Command(ID_FILE_DOWNLOAD_CDR);
     EXPECT_TRUE(cdrAsked);
-    EXPECT_TRUE(ReadWholeFile(cdr) == (std::vector<BYTE>{ 'o', 'l', 'd' }));
+    EXPECT_TRUE(ReadFileBytes(cdr) == (std::vector<BYTE>{ 'o', 'l', 'd' }));
     EXPECT_EQ(0u, script.Pending());
 }
 

@@ -152,35 +152,6 @@ TEST_F(MainFrameTest, StartsWithTranslatedMenusBarsAndTwoTabs)
     EXPECT_EQ(NULL, g_hMainWnd);
 }
 
-TEST_F(MainFrameTest, ServiceMenuAddsAndRemovesTheLogTabsUnselected)
-{
-    g_Settings.CommunicationLog = 1;
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    HMENU menu = frame.GetCommandBar().GetMenu();
-
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
-    ASSERT_EQ(4, frame.GetTabCount());
-    EXPECT_EQ("Monitor", TabTitle(frame.GetTabControl(), 2));
-    EXPECT_EQ("Communication", TabTitle(frame.GetTabControl(), 3));
-    EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
-    EXPECT_TRUE(::GetMenuState(menu, ID_SERVICE_MONITOR, MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_TRUE(::GetMenuState(menu, ID_SERVICE_COMMUNICATION, MF_BYCOMMAND) & MF_CHECKED);
-
-    // Removing the shown tab shows its neighbour.
-    ASSERT_TRUE(frame.SelectTab(3));
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
-    ASSERT_EQ(3, frame.GetTabCount());
-    EXPECT_EQ(-1, frame.FindTab(CMainFrame::TabCommunicationLog));
-    EXPECT_EQ(CMainFrame::TabMonitorLog, frame.GetCurrentTabKind());
-    EXPECT_FALSE(::GetMenuState(menu, ID_SERVICE_COMMUNICATION, MF_BYCOMMAND) & MF_CHECKED);
-
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    EXPECT_EQ(2, frame.GetTabCount());
-    frame.DestroyWindow();
-}
-
 TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheBars)
 {
     CMainFrame frame;

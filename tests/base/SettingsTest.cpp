@@ -63,6 +63,12 @@ TEST_F(SettingsTest, EmptyKeyGivesEveryDefault)
     EXPECT_EQ(200u, s.CommunicationLogMaxLines);
     EXPECT_EQ(1000u, s.MonitorLogMaxLines);
     EXPECT_EQ(20000u, s.MonitorKeepAlive);
+    // The time-outs a device answer has, in milliseconds.
+    EXPECT_EQ(5000u, s.CommunicationTimeout);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutDataRead);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutDataWrite);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutReset);
+    EXPECT_EQ(10000u, s.CommunicationTimeoutReadCells);
     EXPECT_EQ(10000u, s.CommunicationTimeoutFlashLoadEnd);
     EXPECT_EQ(10000u, s.CommunicationTimeoutSwitchToFirmware);
     EXPECT_EQ(60000u, s.StatisticsRefresh);
@@ -128,6 +134,12 @@ TEST_F(SettingsTest, StoredValuesAndReadOnlyValuesTakeEffect)
     CAppSettings s;
     s.Load();
     EXPECT_EQ(1234u, s.CommunicationTimeoutFlashLoadStart);
+    // The time-outs a device answer has, in milliseconds.
+    EXPECT_EQ(5000u, s.CommunicationTimeout);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutDataRead);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutDataWrite);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutReset);
+    EXPECT_EQ(10000u, s.CommunicationTimeoutReadCells);
     EXPECT_EQ(10000u, s.CommunicationTimeoutFlashLoadEnd);
     EXPECT_EQ(0u, s.CheckFirmwareVersion);
     EXPECT_EQ(9u, s.DataReadWriteMaxPendingRequests);

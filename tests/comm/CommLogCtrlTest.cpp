@@ -103,23 +103,6 @@ TEST_F(CommLogTest, ShortSentMessageIsOneLineWithBluePrefixAndBlackBytes)
     EXPECT_EQ(LOG_BLACK, ColorOf(0, 4, 13));
 }
 
-TEST_F(CommLogTest, RawInputIsMagentaThroughoutAndStartsAtColumnTwelve)
-{
-    // The prefix ends in a blank and the first byte brings its own.
-    m_log.SetCharsPerLine(18);
-    const BYTE raw[] = { 0x7E, 0x41, 0x42, 0x7D };
-    m_log.AddRawInput(raw, 4);
-    std::vector<std::string> lines = Lines();
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ("RAW INPUT >  7E 41", lines[0]);
-    EXPECT_EQ("42 7D", lines[1]);
-    EXPECT_EQ(LOG_MAGENTA, ColorOf(0, 0, 18));
-    EXPECT_EQ(LOG_MAGENTA, ColorOf(1, 0, 5));
-    // The next line starts in its own colour, not the dump's.
-    m_log.AddText("after", LOG_BLACK);
-    EXPECT_EQ(LOG_BLACK, ColorOf(2, 0, 5));
-}
-
 TEST_F(CommLogTest, TextLinesKeepTheirColourAndFormattedLinesAreBounded)
 {
     m_log.AddText("Open port COM3 (115200 b/s)", LOG_RED);

@@ -210,16 +210,6 @@ protected:
 };
 }
 
-namespace
-{
-RECT RectIn(HWND wnd, HWND parent)
-{
-    RECT rc;
-    ::GetWindowRect(wnd, &rc);
-    ::MapWindowPoints(NULL, parent, (POINT*)&rc, 2);
-    return rc;
-}
-}
 
 TEST_F(DataViewTest, NewDocumentBuildsTheTreeInItsOrderAndShowsTheRoot)
 {
