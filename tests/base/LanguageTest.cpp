@@ -262,6 +262,13 @@ TEST_F(LanguageTest, StartupErrorsLeaveTheModuleUnavailable)
     EXPECT_EQ("Cannot find language file " + upperFolder + "!", m_boxes.Last().text);
     m_boxes.Clear();
 
+    // A number outside 1..count is no language, even with an entry of its own.
+    m_lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.5\r\n");
+    m_lang.WriteFile("LANG.INI", "[general]\r\nnum_languages=1\r\ndirectory=\r\n[language files]\r\n0=Test.lng\r\n1=Test.lng\r\n");
+    EXPECT_FALSE(g_Language.SelectLanguage(0));
+    EXPECT_EQ("Cannot find language setting!", m_boxes.Last().text);
+    m_boxes.Clear();
+
     // Without "num_languages" no language is offered, and a stray entry
     // with its file does not make one.
     m_lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.5\r\n");
