@@ -132,9 +132,12 @@ TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
         BYTE formatByte;
         size_t length;
         const char* key;
+        bool writable;
     };
-    // A record of another format; a block that ends inside a record.
-    const Case cases[] = { { 2, 64, "strCdrVersionError" }, { 1, 40, "strCdrRecSizeError" } };
+    // A record of another format; a block that ends inside a record; a file
+    // that takes no bytes (as a full disk).
+    const Case cases[] = { { 2, 64, "strCdrVersionError", true }, { 1, 40, "strCdrRecSizeError", true },
+                           { 1, 64, "strCdrSaveError", false } };
     // The engine forgets an earlier refusal's cause when the export itself
     // failed: an empty cause element.
     const BYTE noCause[4] = {};
@@ -144,7 +147,8 @@ TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.key);
-        ASSERT_TRUE(file.Open(path.c_str(), DISKFILE_WRITE | DISKFILE_CREATE));
+        ASSERT_TRUE(file.Open(path.c_str(), c.writable ? DISKFILE_WRITE | DISKFILE_CREATE
+                                                      : DISKFILE_READ | DISKFILE_OPEN_EXISTING));
         file.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
         file.BeginExport();
         std::string block(c.length, '\0');
