@@ -268,6 +268,14 @@ TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
     EXPECT_EQ(13, dlg.m_time.wHour);
     EXPECT_EQ(10, dlg.m_time.wSecond);
 
+    // The last day of the range is the device's date, not today's.
+    CDateTimeDlg last;
+    last.m_time.wYear = 2099, last.m_time.wMonth = 12, last.m_time.wDay = 31;
+    Modeless<CDateTimeDlg> l(last);
+    ::SendDlgItemMessageA(l.hwnd(), IDC_DATE_PICKER, DTM_GETSYSTEMTIME, 0, (LPARAM)&shown);
+    EXPECT_EQ(2099, shown.wYear);
+    EXPECT_EQ(31, shown.wDay);
+
     CDateTimeDlg sync;
     sync.m_lastSyncPresent = 1;
     Modeless<CDateTimeDlg> s(sync);

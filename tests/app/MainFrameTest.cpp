@@ -440,6 +440,7 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     EXPECT_TRUE(frametest::PumpUntil([&] { return !::IsWindow(frame.m_hWnd); }, 2000));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
     EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
+    EXPECT_EQ(0u, ReadDword(nullptr, "OneLineRebar")) << "the bars stand on two rows";
     ::DeleteFileA(path.c_str());
 }
 
