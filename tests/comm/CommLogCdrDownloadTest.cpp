@@ -149,13 +149,21 @@ TEST_F(CdrDownloadTest, OnlyTheRingsWrapMayGoBack)
     ASSERT_TRUE(h.Fire());
     EXPECT_EQ(Request(128, 0x100), h.TakeSent().at(0));
     EXPECT_EQ(1, h.engine.GetRetries());
+    Answer(Records(4, 1), 0x100); // the same block again
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.LogHas("Invalid address (00000100)"));
+    Answer(Records(4, 1), 0x3FFFC0);
+    EXPECT_EQ(Request(64, 0x3FFFC0), h.TakeSent().at(0));
+    Answer(Records(5, 1), 0); // back half-way through the 8 MiB ring: no wrap
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.LogHas("Invalid address (00000000)"));
 
     // A block without its position is ignored too.
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Records(4, 1) } }));
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_TRUE(h.LogHas("Address missing"));
     h.engine.GetCdrExportFile().Close();
-    EXPECT_EQ(Expected(0, 4), ReadWholeFile(kPath));
+    EXPECT_EQ(Expected(0, 5), ReadWholeFile(kPath));
 }
 
 TEST_F(CdrDownloadTest, ABadRecordIsRefusedWithItsNumberAndTheSamePosition)
