@@ -15,6 +15,8 @@
 #include "app/ProgressDlg.h"
 #include "app/SysInfoDlg.h"
 #include "app/WaitDlg.h"
+#include "pages/ConfigItems.h"
+#include "pages/GsmCellSelectPage.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
@@ -197,9 +199,15 @@ void CMainFrame::RetranslateDiagView()
         m_diagView.OnLanguageChanged();
 }
 
-// The GSM cell selection page asked for the cells of a module; no page of
-// this program asks yet.
-void CMainFrame::PassCellsToPage(bool) {}
+// The GSM cell selection page asked for the cells of a module; the answer
+// goes to it while it is the page shown.
+void CMainFrame::PassCellsToPage(bool ok)
+{
+    if (m_dataView.GetCurrentId() != CI_GSM_CELLS)
+        return;
+    if (CGsmCellSelectPage* page = dynamic_cast<CGsmCellSelectPage*>(m_dataView.GetPage()))
+        page->OnCellsRead(ok);
+}
 
 // ---------------------------------------------------------------------------
 // Monitor log

@@ -1,5 +1,6 @@
 #include "config/DataView.h"
 #include "record/EntityNames.h"
+#include "record/FieldText.h"
 #include "res/ConfigIds.h"
 #include "pages/TextPage.h"
 #include "res/DiagIds.h"
@@ -188,21 +189,8 @@ HTREEITEM CDataView::FindItem(int id) const
 BOOL CDataView::UpdateVoipItem()
 {
     const ConfigRecord* doc = ::GetConfigRecord();
-    bool usable = false;
-    if (doc->voipOff == 0)
-    {
-        const char* ip = doc->network.ipAddress;
-        for (int g = 0; g < 4 && !usable; ++g)
-        {
-            int octet = 0;
-            for (int i = 0; i < 3; ++i)
-            {
-                char c = ip[3 * g + i];
-                octet = octet * 10 + (c >= '0' && c <= '9' ? c - '0' : 0);
-            }
-            usable = octet != 0;
-        }
-    }
+    // VoIP is usable while it is on and the device has an address.
+    bool usable = doc->voipOff == 0 && ParseIpDigits(doc->network.ipAddress) != 0;
     if (usable && !m_itemVoip && m_tree)
         m_itemVoip = InsertItemsUnder(TreeView_GetRoot(m_tree), CI_ROOT, CIF_WEB);
     else if (!usable && m_itemVoip)

@@ -5,6 +5,10 @@
 #include "pages/ConfigPage.h"
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
+#include "pages/LcrRoutingPage.h"
+#include "pages/ClipPages.h"
+#include "pages/GsmCellSelectPage.h"
+#include "pages/MobilityPages.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
@@ -43,7 +47,8 @@ const CommitSection kCardSlots[] = { SECTION(cardSlots) };
 const CommitSection kGsmCells[] = { SECTION(gsmCells) };
 const CommitSection kOutGroups[] = { SECTION(outGroups) };
 const CommitSection kInGroups[] = { SECTION(inGroups1), SECTION(inGroups2) };
-const CommitSection kLcrClip[] = { SECTION(lcrClip), SECTION(routingRules) };
+// Deleting a profile's last caller number drops its rules with their companions.
+const CommitSection kLcrClip[] = { SECTION(lcrClip), SECTION(routingRules), SECTION(routingCompanion) };
 const CommitSection kLcrRouting[] = { SECTION(routingRules), SECTION(routingCompanion) };
 const CommitSection kClipGsm[] = { SECTION(clipGsm) };
 const CommitSection kMobility[] = { SECTION(mobility) };
@@ -208,7 +213,7 @@ const ConfigItem kConfigItems[] = {
     // A language set without both GSM texts has no GSM group.
     { CI_GSM, CI_ROOT, "strDataGsm", "strDataGsmDescr", TI_GROUP, TI_GROUP_OPEN, nullptr, kNoSections, nullptr, nullptr,
       0, "strDataGsm", "strDataGsmCellSelect", 0 },
-    PAGE(CI_GSM_CELLS, CI_GSM, "strDataGsmCellSelect", nullptr, Sections(kGsmCells), 0),
+    PAGE(CI_GSM_CELLS, CI_GSM, "strDataGsmCellSelect", Make<CGsmCellSelectPage>, Sections(kGsmCells), 0),
     GROUP(CI_VOIP2, CI_ROOT, "strDataVoip2", "strDataVoip2Descr"),
     PAGE(CI_SIP_COMMON, CI_VOIP2, "strDataVoip2Common", nullptr, Sections(kSipCommon), 0),
     PAGE(CI_SIP_USERS, CI_VOIP2, "strDataVoip2Users", nullptr, Sections(kSipUsers), 0),
@@ -217,13 +222,13 @@ const ConfigItem kConfigItems[] = {
     PAGE(CI_IN_GROUPS, CI_GROUPS, "strDataGroupsIncoming", MakeInGroupsPage, Sections(kInGroups), 0),
     PAGE(CI_OUT_GROUPS, CI_GROUPS, "strDataGroupsOutgoing", MakeOutGroupsPage, Sections(kOutGroups), 0),
     GROUP(CI_LCR, CI_ROOT, "strDataLcr", "strDataLcrDescr"),
-    PAGE(CI_LCR_CLIP, CI_LCR, "strDataLcrClipTab", nullptr, Sections(kLcrClip), 0),
-    PAGE(CI_LCR_ROUTING, CI_LCR, "strDataLcrRoutingTab", nullptr, Sections(kLcrRouting), 0),
+    PAGE(CI_LCR_CLIP, CI_LCR, "strDataLcrClipTab", Make<CLcrClipTabPage>, Sections(kLcrClip), 0),
+    PAGE(CI_LCR_ROUTING, CI_LCR, "strDataLcrRoutingTab", Make<CLcrRoutingPage>, Sections(kLcrRouting), 0),
     GROUP(CI_CLIP_GSM, CI_ROOT, "strDataClipGsm", "strDataClipGsmDescr"),
-    PAGE(CI_CLIP_GSM_TABLE, CI_CLIP_GSM, "strDataClipGsm", nullptr, Sections(kClipGsm), 0),
+    PAGE(CI_CLIP_GSM_TABLE, CI_CLIP_GSM, "strDataClipGsm", Make<CClipGsmPage>, Sections(kClipGsm), 0),
     GROUP(CI_MOBILITY, CI_ROOT, "strDataMobilityExtension", "strDataMobilityExtensionDescr"),
-    PAGE(CI_MOBILITY_NUMBERS, CI_MOBILITY, "strDataMobilityExtensionNumbers", nullptr, Sections(kMobility), 0),
-    PAGE(CI_WORKING_HOURS, CI_MOBILITY, "strDataMobilityExtensionWorkingHours", nullptr, Sections(kWorkingHours),
+    PAGE(CI_MOBILITY_NUMBERS, CI_MOBILITY, "strDataMobilityExtensionNumbers", Make<CMobilityExtPage>, Sections(kMobility), 0),
+    PAGE(CI_WORKING_HOURS, CI_MOBILITY, "strDataMobilityExtensionWorkingHours", Make<CWorkingHoursPage>, Sections(kWorkingHours),
          CIF_VETOES),
     // The device web page comes and goes with the device's VoIP settings.
     { CI_WEB, CI_ROOT, "strDataVoip", "strDataVoipDescr", TI_GROUP, TI_GROUP_OPEN, nullptr, kNoSections, nullptr,

@@ -5,4 +5,5 @@
 #include "res/CommIds.h"
 #include "res/ConfigIds.h"
 #include "res/PagesIds.h"
+#include "res/RoutingPagesIds.h"
 #include "res/DiagIds.h"
