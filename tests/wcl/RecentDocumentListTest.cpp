@@ -30,10 +30,10 @@ TEST(RecentDocumentList, MenuShowsTheNewestFilesNumberedFromOne)
     };
     EXPECT_EQ((std::vector<std::string>{ "&Open", "&1 B.CFG", "&2 d.cfg", "&3 c.cfg", "E&xit" }), items());
 
-    // Fewer entries kept: the oldest go at once.
-    list.SetMaxEntries(1);
-    EXPECT_EQ(1, list.GetCount());
+    // One entry fewer kept: the oldest goes at once.
+    list.SetMaxEntries(2);
+    EXPECT_EQ(2, list.GetCount());
     list.UpdateMenu();
-    EXPECT_EQ((std::vector<std::string>{ "&Open", "&1 B.CFG", "E&xit" }), items());
+    EXPECT_EQ((std::vector<std::string>{ "&Open", "&1 B.CFG", "&2 d.cfg", "E&xit" }), items());
     ::DestroyMenu(menu);
 }
