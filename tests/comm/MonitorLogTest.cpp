@@ -94,6 +94,9 @@ protected:
 
     void SetUp() override
     {
+        // The keep-alive period of the defaults: a zero period would let the
+        // real timer send keep-alives the test does not expect.
+        g_Settings.SetDefaults();
         m_host = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 900, 600, NULL, NULL,
                                    ::GetModuleHandle(NULL), NULL);
         h.engine.SetMonitorLog(&m_log);
