@@ -111,6 +111,15 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     EXPECT_TRUE(h.LogHas("Velmotrex name: GW-1"));
     EXPECT_TRUE(h.engine.GetBusy() & BUSY_LAN_INFO);
 
+    // A device busy with its LAN is asked again; another refusal ends the question.
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { CAUSE_LAN_BUSY } } }));
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), Body(OnlySent(h)));
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x81 } } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_FALSE(h.engine.GetBusy() & BUSY_LAN_INFO);
+
     // A peripheral board adds its number to the kind; versions are cut to
     // their fields.
     Harness p;

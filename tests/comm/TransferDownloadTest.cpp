@@ -314,5 +314,6 @@ TEST(TransferImage, ErasedRunsAndImageEnds)
     EXPECT_EQ(0x5A, block[11]);
     EXPECT_EQ(0xFF, block[12]);
     EXPECT_EQ(0xFF, block[15]);
+    EXPECT_EQ(8, CopyFromImage(image.data(), block, 484860, 208)) << "eight bytes are already a multiple of 8";
     EXPECT_EQ(4, CopyToImage(image.data(), block, 484864, 128));
 }
