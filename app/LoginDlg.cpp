@@ -6,6 +6,8 @@ LRESULT CLoginDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
     PrepareDialog();
     HWND edit = GetDlgItem(IDC_LOGIN_PASSWORD);
     ::SendMessage(edit, EM_LIMITTEXT, sizeof(m_password) - 1, 0);
+    // With visual styles an edit would show a dot instead.
+    ::SendMessage(edit, EM_SETPASSWORDCHAR, '*', 0);
     ::SetFocus(edit);
     return FALSE; // the focus is set
 }

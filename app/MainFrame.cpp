@@ -75,11 +75,12 @@ void LoadText(const char* key, char* buf, size_t size)
 }
 }
 
+// The major and minor number at the start of a version text ("3.0",
+// "3.0 beta", "3.0.0.5"): what follows the minor number does not matter.
 bool ParseVersionMajorMinor(const char* text, int* major, int* minor)
 {
     int a = 0, b = 0;
-    char dot = 0;
-    if (!text || sscanf(text, "%d.%d%c", &a, &b, &dot) < 3 || dot != '.')
+    if (!text || sscanf(text, "%d.%d", &a, &b) != 2)
         return false;
     *major = a;
     *minor = b;

@@ -31,16 +31,6 @@ void LoadFilter(const char* key, char* buf, size_t size)
 }
 
 // The folder of path with its trailing backslash.
-void FolderOf(const char* path, char* folder, size_t size)
-{
-    CopyText(folder, size, path);
-    char* slash = strrchr(folder, '\\');
-    if (slash)
-        slash[1] = 0;
-    else
-        folder[0] = 0;
-}
-
 struct FileDialog
 {
     OPENFILENAMEA ofn;
@@ -70,7 +60,7 @@ struct FileDialog
 void RememberDataFileChoice(const FileDialog& dlg)
 {
     g_PathSettings.OpenSaveFilterData = dlg.ofn.nFilterIndex;
-    FolderOf(dlg.file, g_PathSettings.BrowsePathData, sizeof(g_PathSettings.BrowsePathData));
+    FolderOfFile(dlg.file, g_PathSettings.BrowsePathData, sizeof(g_PathSettings.BrowsePathData));
 }
 }
 
@@ -362,7 +352,7 @@ LRESULT CMainFrame::OnLogSave(WORD, WORD, HWND, BOOL&)
     if (!saved)
         g_Language.MessageBoxKeyFormat("strLogSaveError", "strError", MB_ICONEXCLAMATION | MB_OK, dlg.file);
     g_PathSettings.OpenSaveFilterLog = dlg.ofn.nFilterIndex;
-    FolderOf(dlg.file, g_PathSettings.BrowsePathLog, sizeof(g_PathSettings.BrowsePathLog));
+    FolderOfFile(dlg.file, g_PathSettings.BrowsePathLog, sizeof(g_PathSettings.BrowsePathLog));
     return 0;
 }
 
@@ -545,8 +535,12 @@ bool CMainFrame::CheckFirmwareFile(CLmfFile& file)
         g_Language.MessageBoxKey("strFlashWriteFileErrorVersion", "strError", MB_ICONEXCLAMATION | MB_OK);
         return false;
     }
-    if (version[0] && g_Language.MessageBoxKeyFormat("strFlashWriteFileVersion", "strFlashWrite",
-                                                     MB_ICONEXCLAMATION | MB_YESNO, version) != IDYES)
+    // Asked also when the file names no version (identification not
+    // required): writing firmware is never done without a Yes.
+    if (!version[0])
+        g_Language.GetString("strFlashWriteVersionUnknown", version, sizeof(version));
+    if (g_Language.MessageBoxKeyFormat("strFlashWriteFileVersion", "strFlashWrite", MB_ICONEXCLAMATION | MB_YESNO,
+                                       version) != IDYES)
         return false;
     return true;
 }
@@ -661,7 +655,7 @@ LRESULT CMainFrame::OnDownloadCdr(WORD, WORD, HWND, BOOL&)
     file.SetFormat(dlg.ofn.nFilterIndex);
     file.BeginExport();
     g_PathSettings.OpenSaveFilterCdr = dlg.ofn.nFilterIndex;
-    FolderOf(dlg.file, g_PathSettings.BrowsePathCdr, sizeof(g_PathSettings.BrowsePathCdr));
+    FolderOfFile(dlg.file, g_PathSettings.BrowsePathCdr, sizeof(g_PathSettings.BrowsePathCdr));
     if (g_DeviceProtocol.StartCdrDownload(FALSE))
         RunProgress(CProgressDlg::KIND_CDR);
     // Closed whether or not the download started: the file must not stay locked.

@@ -75,11 +75,13 @@ LRESULT CMainFrame::OnEnsureLink(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
     if (wParam != ENSURE_LINK)
         return 0;
 
+    // A link the user refused stays closed, and the diagnostics stay quiet
+    // with it, until the user connects again.
+    if (CommState() == 0 && m_connectBlocked)
+        return 0;
     ResumeDiagPolling();
     if (CommState() != LINK_CLOSED)
         return 1;
-    if (m_connectBlocked)
-        return 0;
     // A request from a diagnostics timer may arrive while a connect attempt
     // of this very function waits: that attempt answers for it.
     if (m_connecting)
@@ -355,6 +357,9 @@ LRESULT CMainFrame::OnEngineStatus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         SetBusy(false);
         EndNotice();
         EndProgress();
+        // A module information request ended by a device restart: the
+        // cards it paused poll again.
+        StartCardsPolling();
         // An update that ends without an answer or refused is over too.
         m_firmwareWriting = false;
         if (code == ENGINE_STATUS_OPERATION_FAILED)
@@ -366,8 +371,10 @@ LRESULT CMainFrame::OnEngineStatus(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
         else
         {
             ClearPendings();
-            ErrorBox(code == ENGINE_STATUS_OPERATION_FAILED ? "strErrorNoResponse" : "strErrorNotAllowed",
-                     MB_ICONSTOP);
+            const char* key = code == ENGINE_STATUS_NOT_ALLOWED             ? "strErrorNotAllowed"
+                              : result == ENGINE_RESULT_DEVICE_RESTARTED ? "strErrorDeviceRestarted"
+                                                                         : "strErrorNoResponse";
+            ErrorBox(key, MB_ICONSTOP);
         }
         break;
     case ENGINE_STATUS_NO_FIRMWARE:

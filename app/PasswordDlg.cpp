@@ -21,7 +21,11 @@ LRESULT CPasswordDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     PrepareDialog();
     for (int id : {IDC_PASSWORD_OLD, IDC_PASSWORD_NEW, IDC_PASSWORD_CONFIRM})
+    {
         ::SendMessage(GetDlgItem(id), EM_LIMITTEXT, sizeof(m_newPassword) - 1, 0);
+        // With visual styles an edit would show a dot instead.
+        ::SendMessage(GetDlgItem(id), EM_SETPASSWORDCHAR, '*', 0);
+    }
     m_waiting = 0;
     m_done = 0;
     return TRUE;

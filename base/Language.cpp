@@ -40,18 +40,19 @@ const ButtonKey kButtonKeys[] = {
 };
 
 // The IP address controls keep their own texts and user data; the web browser
-// control's inner windows are not ours either.
-bool IsUntouchedId(int id, bool includeBrowser)
+// control and its inner windows are not ours either (their user data belongs
+// to the browser), whether translating or releasing.
+bool IsUntouchedId(int id)
 {
-    return (id >= 1361 && id <= 1365) || (includeBrowser && id == 1369);
+    return (id >= 1361 && id <= 1365) || id == 1369;
 }
 
 // True when wnd, or a window between it and root, is one the module leaves
 // alone: the whole subtree of such a control is skipped.
-bool InUntouchedSubtree(HWND wnd, HWND root, bool includeBrowser)
+bool InUntouchedSubtree(HWND wnd, HWND root)
 {
     for (HWND w = wnd; w && w != root; w = ::GetParent(w))
-        if (IsUntouchedId(::GetDlgCtrlID(w), includeBrowser))
+        if (IsUntouchedId(::GetDlgCtrlID(w)))
             return true;
     return false;
 }
@@ -437,7 +438,7 @@ void CLanguage::ForgetDeadWindows()
 BOOL CALLBACK CLanguage::TranslateChild(HWND child, LPARAM param)
 {
     TranslateContext* ctx = reinterpret_cast<TranslateContext*>(param);
-    if (InUntouchedSubtree(child, ctx->root, false))
+    if (InUntouchedSubtree(child, ctx->root))
         return TRUE;
     char key[MAX_PATH] = "";
     ::GetWindowTextA(child, key, sizeof(key));
@@ -483,7 +484,7 @@ bool CLanguage::TranslateWindow(HWND wnd, bool keepKeys)
 BOOL CALLBACK CLanguage::RetranslateChild(HWND child, LPARAM param)
 {
     TranslateContext* ctx = reinterpret_cast<TranslateContext*>(param);
-    if (InUntouchedSubtree(child, ctx->root, false))
+    if (InUntouchedSubtree(child, ctx->root))
         return TRUE;
     const char* key = ctx->language->OwnKey(child);
     if (!key)
@@ -512,7 +513,7 @@ bool CLanguage::RetranslateWindow(HWND wnd) const
 BOOL CALLBACK CLanguage::ReleaseChild(HWND child, LPARAM param)
 {
     TranslateContext* ctx = reinterpret_cast<TranslateContext*>(param);
-    if (!InUntouchedSubtree(child, ctx->root, true))
+    if (!InUntouchedSubtree(child, ctx->root))
         ctx->language->ReleaseKey(child);
     return TRUE;
 }

@@ -40,3 +40,13 @@ size_t AppendText(char* dst, size_t size, const char* src)
     size_t used = strnlen(dst, size - 1);
     return used + CopyText(dst + used, size - used, src);
 }
+
+void FolderOfFile(const char* path, char* folder, size_t size)
+{
+    CopyText(folder, size, path ? path : "");
+    char* slash = strrchr(folder, '\\');
+    if (slash)
+        slash[1] = 0;
+    else if (size)
+        folder[0] = 0;
+}

@@ -15,3 +15,7 @@ size_t CopyText(char* dst, size_t size, const char* src);
 
 // Appends src after the text already in dst, bounded by size.
 size_t AppendText(char* dst, size_t size, const char* src);
+
+// The folder of a file path as every remembered folder is kept: with its
+// trailing backslash; empty when the path names no folder.
+void FolderOfFile(const char* path, char* folder, size_t size);

@@ -1,6 +1,8 @@
 #pragma once
 #include "wcl/Win.h"
 #include "tests/support/MessageWindow.h"
+#include "base/AppSettings.h"
+#include "comm/CommLogCtrl.h"
 
 // What every benchmark program needs: a clock in milliseconds, a message
 // pump that waits for a condition with a deadline; the stand-in frame windows
@@ -35,3 +37,32 @@ bool PumpUntil(Done done, double timeoutMs)
     }
     return true;
 }
+
+// The communication log as the main window shows it: a visible rich edit
+// view with the configured line limit.
+class BenchLogView
+{
+public:
+    BenchLogView()
+    {
+        LoadLibraryA("RICHED20.DLL");
+        m_host = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 500, NULL, NULL,
+                                 GetModuleHandle(NULL), NULL);
+        HWND edit = CreateWindowExA(0, "RichEdit20A", "",
+                                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                                        ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                                    0, 0, 880, 480, m_host, NULL, GetModuleHandle(NULL), NULL);
+        log.Attach(edit);
+        log.Init();
+        log.SetMaxLines((int)g_Settings.CommunicationLogMaxLines);
+    }
+    ~BenchLogView()
+    {
+        log.Detach();
+        DestroyWindow(m_host);
+    }
+    CCommLogCtrl log;
+
+private:
+    HWND m_host;
+};

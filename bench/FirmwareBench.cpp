@@ -3,8 +3,9 @@
 // already in its loader and once starting from its firmware (which restarts
 // into the loader first). Prints the time, the chunks sent and the ratio to
 // the floor: one request/answer round trip per chunk (the update waits for
-// each acknowledgment) plus the fixed wait for the loader. Run under Wine by
-// hand.
+// each acknowledgment) plus the fixed wait for the loader; then the same
+// update with the communication log on, as a ratio to it with the log off.
+// Run under Wine by hand.
 #include "bench/BenchSupport.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
@@ -131,8 +132,10 @@ double RoundTripMs(devsim::CDeviceSimulator& sim)
     return (Now() - start) / kTrips;
 }
 
-void RunUpdate(HWND frame, bool fromFirmware)
+// The update's time, for the comparison with the communication log on.
+double RunUpdate(HWND frame, bool fromFirmware, bool withLog)
 {
+    double result = 0;
     devsim::CDeviceSimulator sim;
     int port = sim.StartTcp();
     devsim::SimIdentity id = sim.GetIdentity();
@@ -147,7 +150,7 @@ void RunUpdate(HWND frame, bool fromFirmware)
     {
         printf("firmware update: cannot connect to the simulator\n");
         sim.Stop();
-        return;
+        return 0;
     }
 
     g_engine = nullptr;
@@ -156,6 +159,9 @@ void RunUpdate(HWND frame, bool fromFirmware)
 
     CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
     engine.SetNotifyWindow(frame);
+    BenchLogView view;
+    if (withLog)
+        engine.SetCommLog(&view.log);
     g_engine = &engine;
     CLmfFile& lmf = engine.GetLmfFile();
     if (!lmf.Open(kImagePath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING) ||
@@ -183,18 +189,21 @@ void RunUpdate(HWND frame, bool fromFirmware)
         const long expectedChunks = ChunkCount();
         const double waits = fromFirmware ? (double)g_Settings.CommunicationTimeoutSwitchToLoader : 0.0;
         const double floorMs = waits + (double)expectedChunks * rtt;
-        printf("firmware update of 1 MiB, device %s: %s in %.0f ms (result %d), %u chunks sent of %ld, "
+        result = done ? updateMs : 0;
+        printf("firmware update of 1 MiB, log %s, device %s: %s in %.0f ms (result %d), %u chunks sent of %ld, "
                "round trip %.3f ms, floor %.0f ms (%.0f ms fixed waits), ratio %.2f; firmware back after %.0f ms%s\n",
-               fromFirmware ? "in its firmware" : "in its loader", done ? "done" : "NOT DONE", updateMs,
+               withLog ? "on" : "off", fromFirmware ? "in its firmware" : "in its loader", done ? "done" : "NOT DONE", updateMs,
                g_updateResult, (unsigned)chunks, expectedChunks, rtt, floorMs, waits,
                floorMs > 0 ? updateMs / floorMs : 0.0, backMs, back ? "" : " (NOT BACK)");
     }
     engine.StopTimer();
+    engine.SetCommLog(nullptr);
     lmf.Close();
     g_engine = nullptr;
     CommClose();
     PumpUntil([] { return false; }, 50);
     sim.Stop();
+    return result;
 }
 
 } // namespace
@@ -209,8 +218,11 @@ int main()
         printf("cannot write %s\n", kImagePath);
         return 1;
     }
-    RunUpdate(frame, false);
-    RunUpdate(frame, true);
+    const double off = RunUpdate(frame, false, false);
+    const double on = RunUpdate(frame, false, true);
+    if (off > 0 && on > 0)
+        printf("communication log on: %.2f x the update with it off (target 1.30)\n", on / off);
+    RunUpdate(frame, true, false);
     DeleteFileA(kImagePath);
     DestroyWindow(frame);
     WinsockCleanup();

@@ -37,6 +37,41 @@ UINT LogFlushMessage()
 
 const UINT_PTR kSubclassId = 0x4C4F47; // "LOG"
 
+// Lines of the UI thread are collected and written together at most this
+// long after the first of them: writing each line by itself (a layout pass
+// and a redraw each) would slow down the work the log records.
+const UINT_PTR kFlushTimerId = 0x4C47;
+const DWORD kFlushIntervalMs = 40;
+// The pause after a writing, in multiples of what the writing cost.
+const UINT kFlushCostShare = 20;
+
+// Messages that read the view's text or selection: the collected lines are
+// written first.
+bool ReadsTheText(UINT msg)
+{
+    switch (msg)
+    {
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+    case EM_GETLINECOUNT:
+    case EM_LINEINDEX:
+    case EM_GETLINE:
+    case EM_STREAMOUT:
+    case EM_GETTEXTEX:
+    case EM_GETTEXTLENGTHEX:
+    case EM_GETTEXTRANGE:
+    case EM_FINDTEXTEX:
+    case EM_SETSEL:
+    case EM_EXSETSEL:
+    case EM_GETSEL:
+    case EM_EXGETSEL:
+    case EM_GETCHARFORMAT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 DWORD CALLBACK StreamToFile(DWORD_PTR cookie, LPBYTE buf, LONG count, LONG* done)
 {
     CDiskFile* file = reinterpret_cast<CDiskFile*>(cookie);
@@ -118,6 +153,15 @@ LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
         self->FlushQueued();
         return 0;
     }
+    if (uMsg == WM_TIMER && wParam == kFlushTimerId)
+    {
+        ::KillTimer(hWnd, kFlushTimerId);
+        self->m_flushTimerArmed = false;
+        self->FlushQueued();
+        return 0;
+    }
+    if (ReadsTheText(uMsg))
+        self->FlushQueued(); // whoever reads the view sees every line added
     if (uMsg == WM_NCDESTROY)
     {
         ::RemoveWindowSubclass(hWnd, SubclassProc, id);
@@ -141,7 +185,56 @@ bool CCommLogCtrl::OnUiThread() const
     return ui == ::GetCurrentThreadId();
 }
 
-bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int length)
+// A line of the UI thread joins the collected ones: they are written now
+// when the last writing is a while ago, else by the flush timer.
+void CCommLogCtrl::Collect(LineKind kind, COLORREF color, const void* data, int length)
+{
+    if (!Enqueue(kind, color, data, length, false) || m_flushTimerArmed)
+        return;
+    // The view never takes more than about a twentieth of the thread's time,
+    // however fast the lines come: a writing that took long waits longer.
+    UINT wait = kFlushIntervalMs;
+    if (m_lastFlushCostMs * kFlushCostShare > wait)
+        wait = m_lastFlushCostMs * kFlushCostShare;
+    if (::SetTimer(m_hWnd, kFlushTimerId, wait, NULL))
+        m_flushTimerArmed = true;
+    else
+        FlushQueued();
+}
+
+// How many lines of the view a queued line makes (a dump wraps at the
+// view's width, as WriteHexDump writes it).
+int CCommLogCtrl::ViewLinesOf(const QueuedLine* line) const
+{
+    int startColumn = 4;
+    switch (line->kind)
+    {
+    case kLineColor:
+        return 0;
+    case kLineText:
+        return 1;
+    case kLineRaw:
+        startColumn = 12;
+        break;
+    default:
+        break;
+    }
+    const int width = m_charsPerLine > 0 ? m_charsPerLine : 1;
+    int lines = 0;
+    int column = startColumn;
+    for (int i = 0; i < line->length; ++i)
+    {
+        column += column ? 3 : 2;
+        if (column >= width)
+        {
+            ++lines;
+            column = 0;
+        }
+    }
+    return column ? lines + 1 : lines;
+}
+
+bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int length, bool wakeUiThread)
 {
     if (length < 0)
         length = 0;
@@ -164,7 +257,11 @@ bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int 
     if (m_accepting && m_hWnd)
     {
         target = m_hWnd;
-        wake = m_queueHead == nullptr;
+        // The wake-up is posted once for the lines of other threads; lines
+        // of the UI thread before it do not count.
+        wake = !m_wakeUpPosted;
+        if (wakeUiThread)
+            m_wakeUpPosted = true;
         if (m_queueTail)
             m_queueTail->next = line;
         else
@@ -180,7 +277,7 @@ bool CCommLogCtrl::Enqueue(LineKind kind, COLORREF color, const void* data, int 
     }
     // Posted, never sent: this thread must not wait for the UI thread, which
     // may itself be waiting for this thread to end.
-    if (wake)
+    if (wake && wakeUiThread)
         ::PostMessageA(target, LogFlushMessage(), 0, 0);
     return true;
 }
@@ -202,14 +299,47 @@ void CCommLogCtrl::DrainQueue(bool write)
     ::EnterCriticalSection(&m_queueLock);
     QueuedLine* line = m_queueHead;
     m_queueHead = m_queueTail = nullptr;
+    m_wakeUpPosted = false;
     ::LeaveCriticalSection(&m_queueLock);
+    if (!line)
+        return;
+    const bool writing = write && m_hWnd && ::IsWindow(m_hWnd);
+    // Lines that the line limit would drop at once are not written at all.
+    int skipLines = 0;
+    if (writing && m_maxLines > 0)
+    {
+        int total = 0;
+        for (const QueuedLine* l = line; l; l = l->next)
+            total += ViewLinesOf(l);
+        skipLines = total - m_maxLines;
+    }
+    LARGE_INTEGER frequency, start, end;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
+    // One update of the control for all of them: no redraw in between, the
+    // line limit kept once at the end.
+    if (writing)
+        BeginUpdate();
     while (line)
     {
         QueuedLine* next = line->next;
-        if (write && m_hWnd && ::IsWindow(m_hWnd))
+        const int lines = ViewLinesOf(line);
+        if (writing && (skipLines < lines || line->kind == kLineColor))
             WriteLine(line);
+        skipLines -= lines;
         ::HeapFree(::GetProcessHeap(), 0, line);
         line = next;
+    }
+    if (writing)
+    {
+        Trim();
+        EndUpdate();
+        // Painted now, so that the cost of the writing includes its drawing.
+        ::UpdateWindow(m_hWnd);
+        ::QueryPerformanceCounter(&end);
+        m_lastFlushCostMs = frequency.QuadPart
+                                ? static_cast<UINT>((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart)
+                                : 0;
     }
 }
 
@@ -247,11 +377,10 @@ void CCommLogCtrl::SetColor(COLORREF color)
         return;
     if (!OnUiThread())
     {
-        Enqueue(kLineColor, color, nullptr, 0);
+        Enqueue(kLineColor, color, nullptr, 0, true);
         return;
     }
-    FlushQueued();
-    ApplyColor(color);
+    Collect(kLineColor, color, nullptr, 0);
 }
 
 void CCommLogCtrl::ApplyColor(COLORREF color)
@@ -274,11 +403,10 @@ void CCommLogCtrl::AddText(const char* text, COLORREF color)
         text = "";
     if (!OnUiThread())
     {
-        Enqueue(kLineText, color, text, (int)strlen(text));
+        Enqueue(kLineText, color, text, (int)strlen(text), true);
         return;
     }
-    FlushQueued();
-    WriteText(text, color);
+    Collect(kLineText, color, text, (int)strlen(text));
 }
 
 void CCommLogCtrl::AddTextFormat(const char* fmt, COLORREF color, ...)
@@ -303,14 +431,10 @@ void CCommLogCtrl::AddFrameDump(const BYTE* bytes, int length, BOOL incoming)
         return;
     if (!OnUiThread())
     {
-        Enqueue(incoming ? kLineFrameIn : kLineFrameOut, LOG_BLACK, bytes, length);
+        Enqueue(incoming ? kLineFrameIn : kLineFrameOut, LOG_BLACK, bytes, length, true);
         return;
     }
-    FlushQueued();
-    if (incoming)
-        WriteHexDump(bytes, length, " IN:", LOG_RED, LOG_BLACK, 4);
-    else
-        WriteHexDump(bytes, length, "OUT:", LOG_BLUE, LOG_BLACK, 4);
+    Collect(incoming ? kLineFrameIn : kLineFrameOut, LOG_BLACK, bytes, length);
 }
 
 void CCommLogCtrl::AddRawInput(const BYTE* bytes, int length)
@@ -319,11 +443,10 @@ void CCommLogCtrl::AddRawInput(const BYTE* bytes, int length)
         return;
     if (!OnUiThread())
     {
-        Enqueue(kLineRaw, LOG_MAGENTA, bytes, length);
+        Enqueue(kLineRaw, LOG_MAGENTA, bytes, length, true);
         return;
     }
-    FlushQueued();
-    WriteHexDump(bytes, length, "RAW INPUT > ", LOG_MAGENTA, LOG_MAGENTA, 12);
+    Collect(kLineRaw, LOG_MAGENTA, bytes, length);
 }
 
 void CCommLogCtrl::AppendPlain(const char* text, int length)
@@ -378,7 +501,6 @@ void CCommLogCtrl::EndUpdate()
 
 void CCommLogCtrl::WriteText(const char* text, COLORREF color)
 {
-    BeginUpdate();
     // The line and its end in one insertion where it fits: each insertion
     // costs the control a layout pass.
     char line[kMaxLineSize + 2];
@@ -395,8 +517,6 @@ void CCommLogCtrl::WriteText(const char* text, COLORREF color)
         AppendAtEnd("\r\n", color);
     }
     ApplyColor(LOG_BLACK);
-    Trim();
-    EndUpdate();
 }
 
 void CCommLogCtrl::WriteHexDump(const BYTE* bytes, int length, const char* prefix, COLORREF prefixColor,
@@ -436,14 +556,11 @@ void CCommLogCtrl::WriteHexDump(const BYTE* bytes, int length, const char* prefi
     if (column)
         AppendText(buf, size, "\r\n");
 
-    BeginUpdate();
     AppendAtEnd(prefix, prefixColor);
     AppendAtEnd(buf, bytesColor);
     if (bytesColor != LOG_BLACK)
         ApplyColor(LOG_BLACK);
     ::HeapFree(::GetProcessHeap(), 0, buf);
-    Trim();
-    EndUpdate();
 }
 
 void CCommLogCtrl::Trim()

@@ -18,7 +18,10 @@ enum : COLORREF
 //
 // The owner attaches the control and calls Init on the UI thread. After that
 // the appending operations (AddText, AddTextFormat, AddFrameDump, AddRawInput,
-// SetColor) may be called from any thread: a call from another thread never
+// SetColor) may be called from any thread. Lines of the UI thread are
+// collected and written together a few tens of milliseconds later (or at
+// once when the view is read), so that logging does not slow the work it
+// records: a call from another thread never
 // waits for the UI thread. It queues a heap copy of its line and posts the
 // control a wake-up; the UI thread writes the queued lines in the order they
 // were queued, and before any line of its own, so the order of all lines is
@@ -67,7 +70,9 @@ private:
     enum LineKind { kLineText, kLineFrameIn, kLineFrameOut, kLineRaw, kLineColor };
 
     bool OnUiThread() const;
-    bool Enqueue(LineKind kind, COLORREF color, const void* data, int length);
+    bool Enqueue(LineKind kind, COLORREF color, const void* data, int length, bool wakeUiThread);
+    void Collect(LineKind kind, COLORREF color, const void* data, int length);
+    int ViewLinesOf(const QueuedLine* line) const;
     void WriteLine(const QueuedLine* line);
     void FreeQueue();
     void DrainQueue(bool write);
@@ -93,6 +98,10 @@ private:
     QueuedLine* m_queueHead = nullptr;
     QueuedLine* m_queueTail = nullptr;
     bool m_accepting = false;
+    bool m_wakeUpPosted = false;
+    // Lines of the UI thread wait for the flush timer (or the next read).
+    bool m_flushTimerArmed = false;
+    UINT m_lastFlushCostMs = 0;
     bool m_subclassed = false;
     HWND m_subclassedWnd = NULL;
     DWORD m_uiThreadId = 0;

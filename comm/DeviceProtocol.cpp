@@ -57,6 +57,8 @@ void CDeviceProtocol::Construct(IEngineLink* link, IEngineTimer* timer)
     m_restartWait = 0;
     m_uploadWithoutNetwork = 0;
     m_image = g_EngineImage;
+    m_lastRequestUs = 0;
+    m_highResolution = false;
     m_password[0] = 0;
     m_newPasswordRepeat[0] = 0;
     m_oldPasswordRepeat[0] = 0;
@@ -82,6 +84,8 @@ void CDeviceProtocol::Construct(IEngineLink* link, IEngineTimer* timer)
 CDeviceProtocol::~CDeviceProtocol()
 {
     StopTimer();
+    if (m_highResolution && m_timer)
+        m_timer->SetHighResolution(false);
 }
 
 void CDeviceProtocol::SetPassword(const char* password)
@@ -120,6 +124,35 @@ void CDeviceProtocol::StopTimer()
     if (m_timerId && m_timer)
         m_timer->Stop(m_timerId);
     m_timerId = 0;
+    FollowTimerResolution();
+}
+
+static bool IsTransferState(int state)
+{
+    switch (state)
+    {
+    case ENGINE_DOWNLOAD:
+    case ENGINE_UPLOAD_START:
+    case ENGINE_UPLOAD_BLOCKS:
+    case ENGINE_FLASH_START:
+    case ENGINE_FLASH_WAIT_LOADER:
+    case ENGINE_FLASH_BLOCKS:
+    case ENGINE_ANNOUNCEMENT_START:
+    case ENGINE_ANNOUNCEMENT_BLOCKS:
+    case ENGINE_CDR_DOWNLOAD:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDeviceProtocol::FollowTimerResolution()
+{
+    const bool wanted = IsTransferState(m_state);
+    if (wanted == m_highResolution || !m_timer)
+        return;
+    m_timer->SetHighResolution(wanted);
+    m_highResolution = wanted;
 }
 
 void CDeviceProtocol::PostStatus(int code, int result)
@@ -412,6 +445,7 @@ void CDeviceProtocol::OnMessage(BYTE* message, int length)
     if (message[0] == MSG_TYPE_REQUEST && OnDeviceEvent(message))
     {
         FreeMessage(message);
+        FollowTimerResolution();
         return;
     }
 
@@ -441,6 +475,7 @@ void CDeviceProtocol::OnMessage(BYTE* message, int length)
         }
     }
     FreeMessage(message);
+    FollowTimerResolution();
 }
 
 // Device events (type 0xA1). True when the event was handled completely.
@@ -687,6 +722,7 @@ void CDeviceProtocol::OnTimeout(UINT_PTR timerId)
     if (const EngineStateHandler* handler = FindHandler(m_state))
         if (handler->onTimeout)
             (this->*handler->onTimeout)();
+    FollowTimerResolution();
 }
 
 // The retry counter reached 3 (or a closed serial port never came back).
@@ -705,17 +741,20 @@ void CDeviceProtocol::FailOperation()
         EndOperation();
         return;
     }
-    ReportOperationFailed((m_busy & BUSY_MODULE_INFO) ? ENGINE_STATUS_MODULE_INFO_ANSWERED : ENGINE_STATUS_OPERATION_FAILED);
+    if (m_busy & BUSY_MODULE_INFO)
+        ReportOperationFailed(ENGINE_STATUS_MODULE_INFO_ANSWERED, ENGINE_RESULT_NO_ANSWER);
+    else
+        ReportOperationFailed(ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_NOTICE);
     EndOperation();
 }
 
 // Closes the failed operation's files and tells the frame; the module
 // information's dialog waits for its own answer status instead of 200.
-void CDeviceProtocol::ReportOperationFailed(int status)
+void CDeviceProtocol::ReportOperationFailed(int status, int result)
 {
     OnServiceFailure();
     Log("Operation failed!");
-    PostStatus(status, status == ENGINE_STATUS_OPERATION_FAILED ? 0 : ENGINE_RESULT_NO_ANSWER);
+    PostStatus(status, result);
 }
 
 // A restart event ends the transfer or service operation under way: its
@@ -743,7 +782,7 @@ void CDeviceProtocol::FailOperationForRestart(bool firmwareRestart)
     default:
         return;
     }
-    ReportOperationFailed(ENGINE_STATUS_OPERATION_FAILED);
+    ReportOperationFailed(ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED);
 }
 
 void CDeviceProtocol::EndOperation()

@@ -103,6 +103,11 @@ public:
     // Arms a timer that calls engine->OnTimeout(id); returns its id (non-zero).
     virtual UINT_PTR Start(CDeviceProtocol* engine, UINT milliseconds) = 0;
     virtual void Stop(UINT_PTR id) = 0;
+    // A clock in microseconds that the transfers pace their requests by.
+    virtual ULONGLONG NowMicroseconds() = 0;
+    // Raises the system's timer resolution while a transfer runs (the
+    // default tick would stretch every pacing delay to its next multiple).
+    virtual void SetHighResolution(bool on) = 0;
 };
 
 // The real link of the program and thread timers on the UI thread.
@@ -342,6 +347,8 @@ private:
     void SendStatus(int code, int result);
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void SendSimple(BYTE type, BYTE tag);
+    bool IsOperationRunning() const;
+    bool SendBesideOperation(BYTE* message);
     void SendSystemInfoRequest();
     void SendSwitchToFirmware();
     void CloseLink();
@@ -354,7 +361,7 @@ private:
     bool ReconnectStep();
     void FailOperation();
     void FailOperationForRestart(bool firmwareRestart);
-    void ReportOperationFailed(int status);
+    void ReportOperationFailed(int status, int result);
     void EndOperation();
     void ClearOperationBits() { m_busy &= ~static_cast<DWORD>(BUSY_OPERATION_BITS); }
     DWORD FirstPendingBit() const;
@@ -398,6 +405,14 @@ private:
     void SendWindowRequest(BYTE* message, int progressStatus, BOOL quiet);
     void StartWindowTimer(UINT answerTimeout);
     bool FreeWindowPlace();
+    // Whether the next block may go out now: the pacing delay has passed
+    // since the previous request went out. A wait of under two milliseconds
+    // is waited here, as no timer is that exact.
+    bool PacingDue();
+    ULONGLONG PacingLeftUs();
+    bool WindowHasRoom() const;
+    // Follows the state: a transfer holds the raised timer resolution.
+    void FollowTimerResolution();
     void CancelTransfer(const char* logLine, int endStatus);
     void RewindDownload();
     void RewindUpload();
@@ -428,6 +443,9 @@ private:
     DWORD m_restartWait;
     DWORD m_uploadWithoutNetwork;
     BYTE* m_image;
+    // When the last block request went out (the timer seam's clock).
+    ULONGLONG m_lastRequestUs;
+    bool m_highResolution;
 
     char m_password[33];
     char m_newPasswordRepeat[33];

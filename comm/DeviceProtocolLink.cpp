@@ -1,6 +1,7 @@
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
+#include <mmsystem.h>
 
 // The engine over the program's own link.
 class CCommEngineLink : public IEngineLink
@@ -48,6 +49,25 @@ public:
         for (Slot& slot : s_slots)
             if (slot.id == id)
                 slot = Slot();
+    }
+
+    ULONGLONG NowMicroseconds() override
+    {
+        static LARGE_INTEGER frequency;
+        if (!frequency.QuadPart)
+            ::QueryPerformanceFrequency(&frequency);
+        LARGE_INTEGER now;
+        ::QueryPerformanceCounter(&now);
+        return static_cast<ULONGLONG>(now.QuadPart / frequency.QuadPart) * 1000000ULL +
+               static_cast<ULONGLONG>(now.QuadPart % frequency.QuadPart) * 1000000ULL / frequency.QuadPart;
+    }
+
+    void SetHighResolution(bool on) override
+    {
+        if (on)
+            ::timeBeginPeriod(1);
+        else
+            ::timeEndPeriod(1);
     }
 
 private:

@@ -97,6 +97,25 @@ int CDeviceProtocol::GetLanInfo()
     return 1;
 }
 
+// A transfer, a service operation or a restart owns the engine's state and
+// its one timer until it ends.
+bool CDeviceProtocol::IsOperationRunning() const
+{
+    return m_state != ENGINE_INITIAL && m_state != ENGINE_READY && m_state != ENGINE_FAILED;
+}
+
+// Monitor traffic may arrive in the middle of an operation and the monitor
+// log answers it at once: its commands then go out beside the operation,
+// without its state, timer or repeats, so that the operation runs on.
+bool CDeviceProtocol::SendBesideOperation(BYTE* message)
+{
+    if (!IsOperationRunning())
+        return false;
+    SetChecksum(message);
+    Send(message);
+    return true;
+}
+
 int CDeviceProtocol::SetMonitor(BOOL start)
 {
     if (!start)
@@ -105,7 +124,19 @@ int CDeviceProtocol::SetMonitor(BOOL start)
             return 0;
         BYTE* message = NewRequest(MSG_TYPE_REQUEST);
         AddIE(message, IE_MONITOR_STOP, 0, nullptr);
-        FinishRequest(message, nullptr, ENGINE_STATUS_MONITOR_SENT, g_Settings.CommunicationTimeout, BUSY_MONITOR_STOP);
+        if (!SendBesideOperation(message))
+            FinishRequest(message, nullptr, ENGINE_STATUS_MONITOR_SENT, g_Settings.CommunicationTimeout, BUSY_MONITOR_STOP);
+        return 1;
+    }
+    if (IsOperationRunning())
+    {
+        // No system information in the middle of an operation: the start
+        // itself goes out beside it.
+        if (!EnsureLogin())
+            return 0;
+        BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+        AddIE(message, IE_MONITOR_START, 0, nullptr);
+        SendBesideOperation(message);
         return 1;
     }
     // A start first asks the system information; its answer sends the start.
@@ -142,7 +173,8 @@ int CDeviceProtocol::SendMonitorCommand(const char* text)
     BYTE* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_MONITOR_TEXT, static_cast<int>(strlen(m_monitorCommand)), m_monitorCommand);
     AddPassword(message, m_password);
-    FinishRequest(message, nullptr, ENGINE_STATUS_MONITOR_SENT, g_Settings.CommunicationTimeout, BUSY_MONITOR_COMMAND);
+    if (!SendBesideOperation(message))
+        FinishRequest(message, nullptr, ENGINE_STATUS_MONITOR_SENT, g_Settings.CommunicationTimeout, BUSY_MONITOR_COMMAND);
     return 1;
 }
 

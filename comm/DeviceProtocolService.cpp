@@ -114,10 +114,7 @@ int SelectServiceFile(HWND owner, const char* titleKey, const char* filterKey, c
         return 0;
     CopyText(path, (size_t)size, file);
     g_PathSettings.OpenSaveFilterCode = ofn.nFilterIndex;
-    CopyText(g_PathSettings.BrowsePathCode, sizeof(g_PathSettings.BrowsePathCode), file);
-    char* slash = strrchr(g_PathSettings.BrowsePathCode, '\\');
-    if (slash)
-        *slash = '\0';
+    FolderOfFile(file, g_PathSettings.BrowsePathCode, sizeof(g_PathSettings.BrowsePathCode));
     return 1;
 }
 }

@@ -146,19 +146,59 @@ void CDeviceProtocol::SendWindowRequest(BYTE* message, int progressStatus, BOOL 
     SetChecksum(message);
     m_requestedOffset = m_nextOffset;
     Send(message);
+    if (m_timer)
+        m_lastRequestUs = m_timer->NowMicroseconds();
     if (!quiet)
         PostStatus(progressStatus, ProgressPercent(m_requestedOffset, ENGINE_IMAGE_SIZE));
     ++m_pending;
 }
 
-// The pacing delay while the window has room and blocks are left to ask
-// for; otherwise the time-out of the answers in flight.
+bool CDeviceProtocol::WindowHasRoom() const
+{
+    return m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE;
+}
+
+// What is left of the pacing delay in microseconds, counted from when the
+// previous request went out (so that handling an answer or writing the log
+// adds nothing to the gap).
+ULONGLONG CDeviceProtocol::PacingLeftUs()
+{
+    const ULONGLONG delayUs = static_cast<ULONGLONG>(g_Settings.DataReadWriteRequestDelay) * 1000;
+    if (!delayUs || !m_timer)
+        return 0;
+    const ULONGLONG elapsedUs = m_timer->NowMicroseconds() - m_lastRequestUs;
+    return elapsedUs >= delayUs ? 0 : delayUs - elapsedUs;
+}
+
+bool CDeviceProtocol::PacingDue()
+{
+    const ULONGLONG left = PacingLeftUs();
+    if (left == 0)
+        return true;
+    if (left > 2000)
+        return false;
+    // The timer ends in the last millisecond before the request is due: the
+    // rest is waited here, so that the gap is the setting, never less and
+    // hardly more.
+    const DWORD start = ::GetTickCount();
+    while (PacingLeftUs() != 0 && ::GetTickCount() - start < 5)
+        ::Sleep(0);
+    return true;
+}
+
+// With room in the window and blocks left: the rest of the pacing delay;
+// otherwise the time-out of the answers in flight.
 void CDeviceProtocol::StartWindowTimer(UINT answerTimeout)
 {
-    if (m_pending < m_window && m_nextOffset < ENGINE_IMAGE_SIZE)
-        StartTimer(g_Settings.DataReadWriteRequestDelay);
+    if (WindowHasRoom())
+    {
+        const UINT wait = static_cast<UINT>(PacingLeftUs() / 1000);
+        StartTimer(wait ? wait : 1);
+    }
     else
+    {
         StartTimer(answerTimeout);
+    }
 }
 
 // An acknowledged block frees its place in the window. True when the window
@@ -222,10 +262,15 @@ int CDeviceProtocol::RequestDataBlock(BOOL quiet)
         StartTimer(g_Settings.CommunicationTimeoutDataRead);
         return 0;
     }
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
-    AddIE(message, IE_DOWNLOAD_DATA, 0, nullptr);
-    SendWindowRequest(message, ENGINE_STATUS_DOWNLOAD_PROGRESS, quiet);
-    m_nextOffset += DOWNLOAD_BLOCK_SIZE;
+    // Without a pacing delay the window is filled at once; the timer then
+    // only times out the answers.
+    do
+    {
+        BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+        AddIE(message, IE_DOWNLOAD_DATA, 0, nullptr);
+        SendWindowRequest(message, ENGINE_STATUS_DOWNLOAD_PROGRESS, quiet);
+        m_nextOffset += DOWNLOAD_BLOCK_SIZE;
+    } while (g_Settings.DataReadWriteRequestDelay == 0 && WindowHasRoom());
     StartWindowTimer(g_Settings.CommunicationTimeoutDataRead);
     m_state = ENGINE_DOWNLOAD;
     return 1;
@@ -381,7 +426,12 @@ void CDeviceProtocol::OnDownloadAnswer(const BYTE* message)
         return;
     }
     if (timerStopped)
-        RequestDataBlock(FALSE);
+    {
+        if (PacingDue())
+            RequestDataBlock(FALSE);
+        else
+            StartWindowTimer(g_Settings.CommunicationTimeoutDataRead);
+    }
     m_retries = 0;
 }
 
@@ -393,7 +443,11 @@ void CDeviceProtocol::OnDownloadTimeout()
         RewindDownload();
         return;
     }
-    RequestDataBlock(FALSE); // the pacing delay ran out
+    // The pacing delay ran out.
+    if (PacingDue())
+        RequestDataBlock(FALSE);
+    else
+        StartWindowTimer(g_Settings.CommunicationTimeoutDataRead);
 }
 
 // ---------------------------------------------------------------------------
@@ -472,7 +526,7 @@ int CDeviceProtocol::SendDataBlock(BOOL quiet)
         StartTimer(g_Settings.CommunicationTimeoutDataWrite);
         return 0;
     }
-    if (m_nextOffset < ENGINE_IMAGE_SIZE)
+    while (m_nextOffset < ENGINE_IMAGE_SIZE)
     {
         BYTE block[UPLOAD_BLOCK_SIZE];
         const int length = CopyFromImage(m_image, block, m_nextOffset, UploadBlockLength(m_nextOffset));
@@ -487,6 +541,9 @@ int CDeviceProtocol::SendDataBlock(BOOL quiet)
             Log("Skip %d B", static_cast<int>(skipped - m_nextOffset));
             m_nextOffset = skipped;
         }
+        // Without a pacing delay the window is filled at once.
+        if (g_Settings.DataReadWriteRequestDelay != 0 || !WindowHasRoom())
+            break;
     }
     StartWindowTimer(g_Settings.CommunicationTimeoutDataWrite);
     m_state = ENGINE_UPLOAD_BLOCKS;
@@ -588,7 +645,12 @@ void CDeviceProtocol::OnUploadBlockAnswer(const BYTE* message)
                 return;
             }
             if (timerStopped)
-                SendDataBlock(FALSE);
+            {
+                if (PacingDue())
+                    SendDataBlock(FALSE);
+                else
+                    StartWindowTimer(g_Settings.CommunicationTimeoutDataWrite);
+            }
             m_retries = 0;
             return;
         }
@@ -630,7 +692,11 @@ void CDeviceProtocol::OnUploadBlockTimeout()
         RewindUpload();
         return;
     }
-    SendDataBlock(FALSE); // pacing
+    // The pacing delay ran out.
+    if (PacingDue())
+        SendDataBlock(FALSE);
+    else
+        StartWindowTimer(g_Settings.CommunicationTimeoutDataWrite);
 }
 
 void CDeviceProtocol::OnUploadRestartBeforeTimeout()

@@ -64,4 +64,6 @@ enum EngineResult
     ENGINE_RESULT_CANCELLED = 4,
     ENGINE_RESULT_LOGIN_REFUSED = 5,
     ENGINE_RESULT_OLD_PASSWORD_WRONG = 6,
+    // An operation failed because the device restarted in its middle.
+    ENGINE_RESULT_DEVICE_RESTARTED = 7,
 };

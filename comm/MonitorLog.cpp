@@ -47,10 +47,7 @@ bool AskSavePath(HWND owner, char* path, int size)
         return false;
     g_PathSettings.OpenSaveFilterLog = ofn.nFilterIndex;
     // The chosen file's folder becomes the next dialog's start.
-    CopyText(g_PathSettings.BrowsePathLog, sizeof(g_PathSettings.BrowsePathLog), path);
-    char* slash = strrchr(g_PathSettings.BrowsePathLog, '\\');
-    if (slash)
-        *slash = '\0';
+    FolderOfFile(path, g_PathSettings.BrowsePathLog, sizeof(g_PathSettings.BrowsePathLog));
     return true;
 }
 

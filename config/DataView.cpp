@@ -3,6 +3,7 @@
 #include "record/FieldText.h"
 #include "res/ConfigIds.h"
 #include "pages/TextPage.h"
+#include "pages/WebPage.h"
 #include "res/DiagIds.h"
 #include <new>
 #include "base/Language.h"
@@ -191,6 +192,8 @@ BOOL CDataView::UpdateVoipItem()
     const ConfigRecord* doc = ::GetConfigRecord();
     // VoIP is usable while it is on and the device has an address.
     bool usable = doc->voipOff == 0 && ParseIpDigits(doc->network.ipAddress) != 0;
+    // The web page's host and port were chosen for the device as it was.
+    ForgetWebPageChoice();
     if (usable && !m_itemVoip && m_tree)
         m_itemVoip = InsertItemsUnder(TreeView_GetRoot(m_tree), CI_ROOT, CIF_WEB);
     else if (!usable && m_itemVoip)

@@ -15,6 +15,7 @@ const char* OpenErrorKey(ConfigFileResult result)
     {
     case CFGFILE_NO_FILE: return "strDataOpenErrorNoFile";
     case CFGFILE_OPEN_FAILED: return "strDataOpenErrorOpen";
+    case CFGFILE_IS_FOLDER: return "strDataOpenErrorFolder";
     default: return "strDataOpenErrorFormat";
     }
 }

@@ -30,7 +30,8 @@ int CEngineDiagRequests::GetModuleInfo(int module)
 
 CDiagView::CDiagView()
     : m_tree(NULL), m_images(NULL), m_page(nullptr), m_node(nullptr), m_currentKind(-1), m_pendingTreeHeight(0),
-      m_active(false), m_programEngine(g_DeviceProtocol), m_engine(&m_programEngine)
+      m_active(false), m_programEngine(g_DeviceProtocol), m_engine(&m_programEngine),
+      m_pausedPage(nullptr)
 {
     m_answers.Clear();
     m_cxyMin = kMinPaneSize;
@@ -223,6 +224,7 @@ void CDiagView::DestroyPage()
         return;
     IDiagPage* page = m_page;
     m_page = nullptr;
+    m_pausedPage = nullptr;
     SetSplitterPane(SPLIT_PANE_TOP, NULL, false);
     DeletePageObject(page);
 }
@@ -309,14 +311,19 @@ void CDiagView::TakeDeviceData(int status, int result, const CDeviceProtocol& en
 
 void CDiagView::StopCardsPolling()
 {
-    if (HasPage() && m_node->Has(DNF_PAUSED_BY_MODULE_INFO))
-        m_page->StopPolling();
+    if (!HasPage() || !m_node->Has(DNF_PAUSED_BY_MODULE_INFO))
+        return;
+    m_page->StopPolling();
+    m_pausedPage = m_page;
 }
 
 void CDiagView::StartCardsPolling()
 {
-    // Not on a hidden tab: leaving the tab stopped it for good reason.
-    if (HasPage() && m_node->Has(DNF_PAUSED_BY_MODULE_INFO) && m_active)
+    // Only the page this pause stopped, and not on a hidden tab: leaving the
+    // tab stopped it for good reason.
+    const bool paused = m_pausedPage && m_pausedPage == m_page;
+    m_pausedPage = nullptr;
+    if (paused && HasPage() && m_active)
         m_page->StartPolling();
 }
 

@@ -72,7 +72,8 @@ public:
     // when it is its node's); all answers stay in their buffers.
     void OnDeviceData(int status);
     // Around a module information request: only the page that the request
-    // pauses stops and restarts.
+    // pauses stops, and only that page restarts (a start without a pause,
+    // as after an operation that failed otherwise, does nothing).
     void StopCardsPolling();
     void StartCardsPolling();
     // F6: moves the focus between the tree and the page.
@@ -137,6 +138,7 @@ private:
     CEngineDiagRequests m_programEngine;
     IDiagEngine* m_engine;
     DiagAnswers m_answers;
+    IDiagPage* m_pausedPage;     // stopped for a module information request
 
     bool HasPage() const;
     bool CurrentHas(unsigned flag) const { return m_node && m_node->Has(flag); }

@@ -4,6 +4,11 @@
 #include "pages/DiagItems.h"
 #include "pages/DiagPage.h"
 #include "pages/DiagTextPage.h"
+#include "pages/DiagIsdnPages.h"
+#include "pages/DiagCardsPage.h"
+#include "pages/DiagGsmCreditsPage.h"
+#include "pages/DiagVoipPage.h"
+#include "pages/DiagGraphPages.h"
 #include "base/AppSettings.h"
 #include "base/Language.h"
 #include <new>
@@ -22,6 +27,12 @@ IDiagPage* MakeTextPage(const DiagNode& node, IDiagEngine& engine)
     return new (std::nothrow) CDiagTextPage(node, engine, text);
 }
 
+template <class P>
+IDiagPage* Make(const DiagNode& node, IDiagEngine& engine)
+{
+    return new (std::nothrow) P(node, engine);
+}
+
 const unsigned kCached = DNF_REDRAWS_FROM_CACHE;
 const unsigned kCachedOwnTexts = DNF_REDRAWS_FROM_CACHE | DNF_OWN_TEXTS;
 
@@ -33,20 +44,20 @@ const unsigned kCachedOwnTexts = DNF_REDRAWS_FROM_CACHE | DNF_OWN_TEXTS;
 const DiagNode kDiagNodes[] = {
     { DiagNodeRoot, "strDiagRoot", TI_ROOT, TI_ROOT, MakeTextPage, "strDiagRootDescr", DIAG_REQ_NONE, 0,
       kNoAnswerStatus, nullptr, 0 },
-    NODE(DiagNodeIsdnLines, "strDiagIsdnLines", MakeTextPage, "strDiagIsdnLines", DIAG_REQ_ISDN_LINES, 0,
-         ENGINE_STATUS_DIAG_ISDN_LINES, DiagnosticsPeriod, kCached),
-    NODE(DiagNodeIsdnCredit, "strDiagIsdnCredit", MakeTextPage, "strDiagIsdnCredit", DIAG_REQ_ISDN_CREDIT, -1,
-         ENGINE_STATUS_DIAG_ISDN_CREDIT, DiagnosticsPeriod, kCachedOwnTexts),
-    NODE(DiagNodeCards, "strDiagCards", MakeTextPage, "strDiagCards", DIAG_REQ_CARDS, 0, ENGINE_STATUS_DIAG_CARDS,
+    NODE(DiagNodeIsdnLines, "strDiagIsdnLines", Make<CDiagIsdnLinesPage>, nullptr, DIAG_REQ_ISDN_LINES, 0,
+         ENGINE_STATUS_DIAG_ISDN_LINES, DiagnosticsPeriod, kCached | DNF_TRANSLATED),
+    NODE(DiagNodeIsdnCredit, "strDiagIsdnCredit", Make<CDiagIsdnCreditPage>, nullptr, DIAG_REQ_ISDN_CREDIT, -1,
+         ENGINE_STATUS_DIAG_ISDN_CREDIT, DiagnosticsPeriod, kCachedOwnTexts | DNF_TRANSLATED),
+    NODE(DiagNodeCards, "strDiagCards", Make<CDiagCardsPage>, nullptr, DIAG_REQ_CARDS, 0, ENGINE_STATUS_DIAG_CARDS,
          DiagnosticsPeriod, kCachedOwnTexts | DNF_BOX_PER_REQUEST | DNF_PAUSED_BY_MODULE_INFO),
-    NODE(DiagNodeGsmCredits, "strDiagGsmCredits", MakeTextPage, "strDiagGsmCredits", DIAG_REQ_GSM_CREDIT, -1,
+    NODE(DiagNodeGsmCredits, "strDiagGsmCredits", Make<CDiagGsmCreditsPage>, nullptr, DIAG_REQ_GSM_CREDIT, -1,
          ENGINE_STATUS_DIAG_GSM_CREDIT, DiagnosticsPeriod, kCachedOwnTexts),
-    NODE(DiagNodeGsmUsage, "strDiagGsmUsage", MakeTextPage, "strDiagGsmUsage", DIAG_REQ_GSM_USAGE, -1,
+    NODE(DiagNodeGsmUsage, "strDiagGsmUsage", MakeGsmUsagePage, nullptr, DIAG_REQ_GSM_USAGE, -1,
          ENGINE_STATUS_DIAG_GSM_USAGE, UsagePeriod, DNF_POLLS_HIDDEN),
-    NODE(DiagNodeGsmStatistics, "strDiagGsmStatistics", MakeTextPage, "strDiagGsmStatistics",
+    NODE(DiagNodeGsmStatistics, "strDiagGsmStatistics", MakeGsmStatisticsPage, nullptr,
          DIAG_REQ_GSM_STATISTICS, -1, ENGINE_STATUS_DIAG_GSM_STATISTICS, StatisticsPeriod, DNF_WATCHDOG),
-    NODE(DiagNodeVoip, "strDiagVoip", MakeTextPage, "strDiagVoip", DIAG_REQ_VOIP, 0, ENGINE_STATUS_DIAG_VOIP,
-         DiagnosticsPeriod, kCachedOwnTexts),
+    NODE(DiagNodeVoip, "strDiagVoip", Make<CDiagVoipPage>, nullptr, DIAG_REQ_VOIP, 0, ENGINE_STATUS_DIAG_VOIP,
+         DiagnosticsPeriod, kCachedOwnTexts | DNF_TRANSLATED),
 };
 #undef NODE
 

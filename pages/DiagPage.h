@@ -3,6 +3,7 @@
 #include "pages/DiagPolling.h"
 #include "layout/LayoutPage.h"
 #include "base/Language.h"
+#include <cstring>
 
 // The device's last diagnostics answers as the diagnostics view keeps them,
 // one buffer per kind; the layouts are the device's (little-endian).
@@ -42,6 +43,23 @@ struct DiagAnswers
             m[MODULE_SIGNAL_OFFSET] = NO_SIGNAL;
     }
 };
+
+// The size of the labels the pages build.
+enum { kDiagLabelSize = 260 };
+
+// Little-endian values of the device's records.
+inline WORD DiagWord(const BYTE* p)
+{
+    return (WORD)(p[0] | (p[1] << 8));
+}
+inline DWORD DiagDword(const BYTE* p)
+{
+    return (DWORD)p[0] | ((DWORD)p[1] << 8) | ((DWORD)p[2] << 16) | ((DWORD)p[3] << 24);
+}
+
+// A credit counter's pair of values in seconds as the pages show it:
+// "0 / 0" when both are 0, else minutes and seconds of each ("2:05 / 60:00").
+void FormatCreditPair(DWORD first, DWORD second, char* out, size_t size);
 
 // What a diagnostics page asks of the engine: the view holds one and hands
 // it to every page it makes (the program's engine, or a test's counter).
@@ -111,8 +129,9 @@ public:
     void SetText(const char*) override {}
     void OnLanguageChanged() override
     {
+        // The template's texts again from the keys kept at creation.
         if (m_node.Has(DNF_TRANSLATED))
-            g_Language.TranslateWindow(this->m_hWnd, true);
+            g_Language.RetranslateWindow(this->m_hWnd);
         OnTextsChanged();
     }
 

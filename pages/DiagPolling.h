@@ -19,7 +19,7 @@ extern int DiagPollingSuspended;
 class CDiagPolling
 {
 public:
-    enum { kRequestTimer = 1, kWatchdogTimer = 2, kWatchdogPeriod = 5000 };
+    enum { kRequestTimer = 1, kWatchdogTimer = 2, kWatchdogPeriod = 5000, kDefaultPeriod = 5000 };
 
     CDiagPolling(const DiagNode& node, IDiagEngine& engine);
 

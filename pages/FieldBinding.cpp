@@ -173,9 +173,9 @@ CNumericEdit* CFieldBinder::NumericEdit(HWND page, UINT id) const
     return nullptr;
 }
 
-void CFieldBinder::Fill(HWND page, const ConfigRecord* record, const FieldTable& table, uint32_t index)
+void CFieldBinder::Fill(HWND page, const uint8_t* record, const FieldTable& table, uint32_t index)
 {
-    const uint8_t* bytes = ConfigBytes(record) + EntryBase(table, index);
+    const uint8_t* bytes = record + EntryBase(table, index);
     for (size_t i = 0; i < table.count; ++i)
     {
         const FieldBinding& b = table.rows[i];
@@ -263,9 +263,9 @@ void CFieldBinder::Fill(HWND page, const ConfigRecord* record, const FieldTable&
     }
 }
 
-const FieldBinding* CFieldBinder::Store(HWND page, ConfigRecord* record, const FieldTable& table, uint32_t index)
+const FieldBinding* CFieldBinder::Store(HWND page, uint8_t* record, const FieldTable& table, uint32_t index)
 {
-    uint8_t* bytes = ConfigBytes(record) + EntryBase(table, index);
+    uint8_t* bytes = record + EntryBase(table, index);
     // Refusals first, so a refused page writes nothing.
     for (size_t i = 0; i < table.count; ++i)
     {

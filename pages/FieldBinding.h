@@ -179,10 +179,20 @@ public:
     ~CFieldBinder();
 
     // Sets up and fills the controls of entry index of table.
-    void Fill(HWND page, const ConfigRecord* record, const FieldTable& table, uint32_t index = 0);
+    void Fill(HWND page, const ConfigRecord* record, const FieldTable& table, uint32_t index = 0)
+    {
+        Fill(page, ConfigBytes(record), table, index);
+    }
     // Stores the controls; returns the binding that refused its input (its
     // control is named for the message and the focus) or null.
-    const FieldBinding* Store(HWND page, ConfigRecord* record, const FieldTable& table, uint32_t index = 0);
+    const FieldBinding* Store(HWND page, ConfigRecord* record, const FieldTable& table, uint32_t index = 0)
+    {
+        return Store(page, ConfigBytes(record), table, index);
+    }
+    // The same on a copy of a record part that a dialog edits (offsets
+    // relative to bytes).
+    void Fill(HWND page, const uint8_t* bytes, const FieldTable& table, uint32_t index = 0);
+    const FieldBinding* Store(HWND page, uint8_t* bytes, const FieldTable& table, uint32_t index = 0);
     // Refills the lists whose entries are language texts, keeping each
     // list's selected code.
     void RefreshTexts(HWND page, const FieldTable& table);

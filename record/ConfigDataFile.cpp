@@ -194,7 +194,6 @@ int CConfigDataFile::ReadConfigData(ConfigRecord* rec)
     int ok = 0;
     if (scratch)
     {
-        // The record's last 4 bytes are not in the file: they keep their value.
         memcpy(scratch, rec, sizeof(ConfigRecord));
         ok = ReadInto(scratch);
         if (ok)
@@ -282,6 +281,10 @@ int CConfigDataFile::ReadInto(ConfigRecord* rec)
     }
 
     memset(b + CFG_OFS_SIP_TRUNK_GROUPS, CFG_EMPTY, SIP_GROUP_FILL);
+    // The record's last 4 bytes are not in the file: erased, as in every
+    // record the program makes and as the device keeps them, so that an
+    // upload of an opened file writes nothing there.
+    memset(b + CFG_OFS_TAIL, CFG_EMPTY, CFG_RECORD_SIZE - CFG_OFS_TAIL);
     if (h.sipOffset != 0)
     {
         if (!ReadSection(h.sipOffset, b + CFG_OFS_SIP_TRUNK_GROUPS, SIP_TRUNK_GROUPS_SIZE, &sum) ||
@@ -315,7 +318,12 @@ ConfigFileResult CConfigDataFile::LoadFile(const char* path, ConfigRecord* rec)
     Close();
     // Reading never creates or changes the file.
     if (!Open(path, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING))
-        return (path && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) ? CFGFILE_OPEN_FAILED : CFGFILE_NO_FILE;
+    {
+        const DWORD attributes = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return CFGFILE_NO_FILE;
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? CFGFILE_IS_FOLDER : CFGFILE_OPEN_FAILED;
+    }
     int ok = ReadConfigData(rec);
     Close();
     return ok ? CFGFILE_OK : CFGFILE_FORMAT_ERROR;

@@ -60,7 +60,8 @@ enum ConfigFileResult
 {
     CFGFILE_OK = 0,
     CFGFILE_NO_FILE,       // the file does not exist
-    CFGFILE_OPEN_FAILED,   // it exists but cannot be opened (locked, a directory...)
+    CFGFILE_OPEN_FAILED,   // it exists but cannot be opened (locked...)
+    CFGFILE_IS_FOLDER,     // the path names a folder
     CFGFILE_FORMAT_ERROR,  // not a configuration data file, or damaged
     CFGFILE_WRITE_FAILED,  // the new file could not be written or put in place
     CFGFILE_NO_MEMORY,

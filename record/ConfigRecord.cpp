@@ -184,9 +184,9 @@ void SetConfigDefaults(ConfigRecord* rec)
     rec->cdr.timeout = 1;
     rec->sms1.server[0] = 0;
     rec->sms1.zero28 = 0;
-    rec->httpOut.bytes[0] = 0;
-    rec->sms2.bytes[0] = 0;
-    rec->httpIn.bytes[0] = 0;
+    rec->httpOut.urlLength = 0;
+    rec->sms2.textLength = 0;
+    rec->httpIn.urlLength = 0;
 
     // Monday to Friday 08:00-18:00; the weekend stays unset.
     for (int d = 0; d < 5; ++d)

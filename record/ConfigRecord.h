@@ -292,12 +292,18 @@ struct SmsSettings1 // 128 bytes at 0x23C0C
 
 struct SmsSettings2 // 256 bytes at 0x25D8C
 {
-    uint8_t bytes[256];
+    uint8_t textLength;        // notification text, 0-160 characters
+    char text[160];            // without terminator
+    uint8_t bytesA1[91];
+    uint8_t moduleMask[4];     // u32: bit m, GSM module m handles SMS
 };
 
 struct HttpRequestSettings // 256 bytes, outgoing at 0x25C8C, incoming at 0x41BDC
 {
-    uint8_t bytes[256];        // byte 0 is 0 for an empty URL
+    uint8_t urlLength;         // 0-128; 0 no request
+    char url[128];             // without terminator
+    uint8_t bytes81[123];
+    uint8_t selection[4];      // incoming: u32, bit m channel m; outgoing: byte 3, bit k ISDN link k
 };
 
 struct MobilityExtEntry // 100 bytes
@@ -415,9 +421,35 @@ struct SipCommonSettings // 512 bytes at 0x60000
     uint8_t bytesA4[348];
 };
 
-struct SipAccount // 768 bytes; SIP trunks and SIP users; byte 0 starts the account name
+struct SipAccount // 768 bytes; SIP trunks and SIP users (record/SipAccount.h)
 {
-    uint8_t bytes[768];
+    char name[24];             // account name; a user's is a copy of its extension
+    char host[64];             // a user's host, a trunk's proxy
+    char registrar[64];        // trunks; first byte 0: no registrar
+    char outboundProxy[64];    // trunks; first byte 0: none
+    uint16_t port;             // 0 means 5060
+    uint16_t registrarPort;
+    uint16_t outboundProxyPort;
+    uint16_t regExpiry;        // trunks; 0 means 1800
+    uint16_t regRetry;         // trunks, 5-300; 0 means 30
+    uint8_t bytes226[2];
+    char user[24];             // a user's extension, a trunk's user name
+    char authName[24];
+    char password[24];
+    char displayName[64];      // users
+    uint8_t bytes364[64];
+    char fromName[24];         // trunks
+    char fromDomain[64];       // trunks
+    uint8_t byte516;
+    uint8_t dtmfMode;          // DtmfMode
+    uint8_t bytes518[2];
+    uint8_t codecs[16];        // VoipCodec, in order of preference, the rest 0
+    uint32_t accountFlags;     // SipAccountFlags
+    uint8_t bytes540[12];
+    uint32_t voiceFlags;       // SipVoiceFlags
+    uint8_t jitterMin;         // 0-200
+    uint8_t jitterMax;         // 0-200, not below the minimum
+    uint8_t bytes558[210];
 };
 typedef SipAccount SipTrunkAccount;
 typedef SipAccount SipUserAccount;
@@ -516,10 +548,13 @@ CFG_CHECK_OFFSET(sms1.zero28, 0x23C34);
 CFG_CHECK_OFFSET(inGroups2, CFG_OFS_IN_GROUPS_2);
 CFG_CHECK_OFFSET(gsmSim2, CFG_OFS_GSM_SIM2);
 CFG_CHECK_OFFSET(httpOut, CFG_OFS_HTTP_OUT);
+CFG_CHECK_OFFSET(httpOut.selection, 0x25D88);
 CFG_CHECK_OFFSET(sms2, CFG_OFS_SMS_2);
+CFG_CHECK_OFFSET(sms2.moduleMask, 0x25E88);
 CFG_CHECK_OFFSET(mobility, CFG_OFS_MOBILITY);
 CFG_CHECK_OFFSET(routingCompanion, CFG_OFS_ROUTING_COMPANION);
 CFG_CHECK_OFFSET(httpIn, CFG_OFS_HTTP_IN);
+CFG_CHECK_OFFSET(httpIn.selection, 0x41CD8);
 CFG_CHECK_OFFSET(workingHours, CFG_OFS_WORKING_HOURS);
 CFG_CHECK_OFFSET(isdnCredit, CFG_OFS_ISDN_CREDIT);
 CFG_CHECK_OFFSET(creditReport, CFG_OFS_CREDIT_REPORT);
@@ -561,6 +596,10 @@ static_assert(sizeof(AnalogCommonSettings) == 256, "AnalogCommonSettings");
 static_assert(sizeof(AnalogLineRec) == 256, "AnalogLineRec");
 static_assert(sizeof(SipCommonSettings) == 512 && offsetof(SipCommonSettings, natMode) == 0x1C, "SipCommonSettings");
 static_assert(sizeof(SipAccount) == CFG_SIP_ACCOUNT_SIZE, "SipAccount");
+static_assert(offsetof(SipAccount, port) == 216 && offsetof(SipAccount, user) == 228, "SipAccount");
+static_assert(offsetof(SipAccount, dtmfMode) == 517 && offsetof(SipAccount, codecs) == 520, "SipAccount");
+static_assert(offsetof(SipAccount, accountFlags) == 536 && offsetof(SipAccount, voiceFlags) == 552, "SipAccount");
+static_assert(offsetof(SipAccount, jitterMax) == 557, "SipAccount");
 
 // One row of the record map: where a sub-record lies and what it holds.
 struct ConfigSection

@@ -16,3 +16,9 @@
 #define IDD_DIAG_MESSAGE_BOX 279
 #define IDC_DIAG_MESSAGE_TEXT 1121
 #define IDC_DIAG_MESSAGE_ICON 1122
+
+// The graph pages (GSM usage and statistics): a hidden static marks where
+// the graph control is created.
+#define IDD_DIAG_GRAPH_PAGE 275
+#define IDC_DIAG_GRAPH_MARKER 1121
+#define IDC_DIAG_GRAPH 1364

@@ -365,6 +365,14 @@ def write_ico(path, canvases):
         f.write(out)
 
 
+def icon_lamp(fill, rim):
+    """A lit indicator lamp of the ISDN line states."""
+    c = Canvas(16, 16)
+    c.disc(8, 8, 6.5, fill, rim)
+    c.disc(6, 6, 1.6, (255, 255, 255))
+    return c
+
+
 def toolbar_strips(size):
     global TOOL_SIZE
     TOOL_SIZE = size
@@ -395,6 +403,8 @@ def main():
     write_ico(os.path.join(HERE, "DiagFolderOpen.ico"), [icon_tree_folder(True)])
     write_ico(os.path.join(HERE, "DiagNode.ico"), [icon_tree_node(False)])
     write_ico(os.path.join(HERE, "DiagNodeSelected.ico"), [icon_tree_node(True)])
+    write_ico(os.path.join(HERE, "DiagLampAlarm.ico"), [icon_lamp((220, 30, 30), (120, 0, 0))])
+    write_ico(os.path.join(HERE, "DiagLampSdi.ico"), [icon_lamp((240, 190, 20), (130, 90, 0))])
 
 
 if __name__ == "__main__":

@@ -17,6 +17,7 @@
 #include "tests/support/StrayDialogCloser.h"
 #include "tests/support/TestLanguage.h"
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -389,12 +390,43 @@ int FakeLinkState()
 }
 }
 
+namespace
+{
+// The edits a dialog gives the password character '*' while it is made:
+// Wine shows '*' by itself, Windows with visual styles a dot unless told.
+struct StarPasswordEdits
+{
+    StarPasswordEdits()
+    {
+        s_ids = &ids;
+        hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &Proc, NULL, ::GetCurrentThreadId());
+    }
+    ~StarPasswordEdits()
+    {
+        ::UnhookWindowsHookEx(hook);
+        s_ids = nullptr;
+    }
+    static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && s_ids && call->message == EM_SETPASSWORDCHAR && call->wParam == '*')
+            s_ids->insert(::GetDlgCtrlID(call->hwnd));
+        return ::CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    static std::set<int>* s_ids;
+    std::set<int> ids;
+    HHOOK hook;
+};
+std::set<int>* StarPasswordEdits::s_ids = nullptr;
+}
+
 TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
 {
     CLoginDlg login;
+    StarPasswordEdits stars;
     Modeless<CLoginDlg> m(login);
+    EXPECT_EQ(std::set<int>{ IDC_LOGIN_PASSWORD }, stars.ids);
     EXPECT_EQ(32, (int)::SendDlgItemMessageA(m.hwnd(), IDC_LOGIN_PASSWORD, EM_GETLIMITTEXT, 0, 0));
-    EXPECT_EQ('*', (char)::SendDlgItemMessageA(m.hwnd(), IDC_LOGIN_PASSWORD, EM_GETPASSWORDCHAR, 0, 0));
     ::SetDlgItemTextA(m.hwnd(), IDC_LOGIN_PASSWORD, "secret");
     Press(m.hwnd(), IDOK);
     EXPECT_EQ(IDOK, login.GetResult());
@@ -420,7 +452,9 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
         sent.emplace_back(newPassword, oldPassword);
         return sendWorks;
     });
+    StarPasswordEdits stars;
     Modeless<CPasswordDlg> m(dlg);
+    EXPECT_EQ((std::set<int>{ IDC_PASSWORD_OLD, IDC_PASSWORD_NEW, IDC_PASSWORD_CONFIRM }), stars.ids);
     HWND h = m.hwnd();
     ::SetDlgItemTextA(h, IDC_PASSWORD_OLD, "old");
     ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new1");

@@ -17,6 +17,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
+#include "pages/DiagPolling.h"
 #include <string>
 #include <vector>
 
@@ -93,6 +94,7 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
         { 114, 2, nullptr, nullptr, 0 },
         { 116, 1, nullptr, nullptr, 0 },
         { 200, 3, "strErrorNoResponse", "strError", MB_ICONSTOP },
+        { 200, 7, "strErrorDeviceRestarted", "strError", MB_ICONSTOP },
         { 400, 5, "strErrorNotAllowed", "strError", MB_ICONSTOP },
         { 999, 1, nullptr, nullptr, 0 },
     };
@@ -315,4 +317,29 @@ TEST_F(EngineStatusMessagesTest, DownloadedImageGoesIntoTheOpenDocumentWhichKeep
     EXPECT_EQ(0, strncmp(title, "status-adopt.cfg", 16)) << title;
     view.SetModified(false);
     ::DeleteFileA(path.c_str());
+}
+
+TEST_F(EngineStatusMessagesTest, CardsPausedForModuleInformationPollAgainAfterADeviceRestartEndedIt)
+{
+    struct CountingEngine : IDiagEngine
+    {
+        int requests = 0;
+        int RequestDiagnostics(DiagRequest, int) override { return ++requests, 1; }
+        int GetModuleInfo(int) override { return 1; }
+    } engine;
+    CMessageBoxRecorder boxes(IDOK);
+    CDiagView& diag = m_frame.GetDiagView();
+    diag.SetEngine(&engine);
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
+    TreeView_SelectItem(diag.GetTree(), diag.FindNode(DiagNodeCards));
+    ASSERT_EQ(1, engine.requests);
+
+    Status(ENGINE_STATUS_MODULE_INFO_SENT, ENGINE_RESULT_NOTICE);
+    EXPECT_FALSE(::KillTimer(diag.GetPageWindow(), CDiagPolling::kRequestTimer));
+    // The device restarted meanwhile: the request ends as a failed operation.
+    Status(ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_NO_ANSWER);
+    EXPECT_EQ(2, engine.requests);
+    EXPECT_TRUE(::KillTimer(diag.GetPageWindow(), CDiagPolling::kRequestTimer));
+    EXPECT_EQ(1u, boxes.Count());
+    diag.SetEngine(nullptr);
 }

@@ -29,6 +29,12 @@
 #include "tests/support/TestFiles.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/support/EngineFrame.h"
+#include "tests/support/WindowShot.h"
+#include "pages/DiagIsdnPages.h"
+#include "pages/DiagCardsPage.h"
+#include "pages/DiagGsmCreditsPage.h"
+#include "pages/DiagVoipPage.h"
+#include "record/EntityNames.h"
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -316,6 +322,7 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_NE(std::string::npos, boxes.Last().text.find("3.1.0.0"));
     EXPECT_EQ(0, CommState());
     EXPECT_EQ(0u, Requests(devsim::TAG_LAN_INFO));
+    EXPECT_EQ(1, DiagPollingSuspended) << "the diagnostics would connect again";
     EXPECT_EQ(0, script.Unexpected());
     EXPECT_TRUE(FrameIdle());
 }
@@ -345,7 +352,7 @@ TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
     const std::string path = NewFile("frame-e2e.lmf");
     WriteWholeFile(path, FirmwareFile(0x00020000, data));
 
-    CMessageBoxRecorder boxes(IDOK);
+    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
     script.OnFileDialog(path);
     Command(ID_SERVICE_WRITE_FIRMWARE);
@@ -464,7 +471,7 @@ TEST_F(FrameDeviceTest, FirmwareAndAnnouncementFilesAreReleasedWhenTheirOperatio
     // fail at once.
     g_Settings.ComMode = 7;
     CommSetErrorBox(&IgnoreLinkError);
-    CMessageBoxRecorder boxes(IDOK);
+    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
     const std::string firmware = NewFile("frame-e2e-nostart.lmf");
     WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
@@ -533,7 +540,7 @@ TEST_F(FrameDeviceTest, SilentLoaderEndsTheFirmwareUpdateAndTheFrameIsUsable)
     const std::string path = NewFile("frame-e2e-silent.lmf");
     WriteWholeFile(path, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
 
-    CMessageBoxRecorder boxes(IDOK);
+    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
     script.OnFileDialog(path);
     Command(ID_SERVICE_WRITE_FIRMWARE);
@@ -728,4 +735,115 @@ TEST_F(FrameDeviceTest, ServiceFilesHeldByAnotherProgramAreNotReportedAsMissing)
     EXPECT_EQ(0u, Requests(devsim::TAG_FLASH_START) + Requests(devsim::TAG_SWITCH_TO_LOADER));
     EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_START));
     EXPECT_TRUE(FrameIdle());
+}
+TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSent)
+{
+    CLmfFile& reader = g_DeviceProtocol.GetLmfFile();
+    std::vector<BYTE> identified = FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x11));
+    identified[3] = 1;
+    std::vector<BYTE> withId = identified;
+    const std::string id = std::string(kLmfDeviceIdentification) + std::string(1, '\0') + "3.0.1.2";
+    std::copy(id.begin(), id.end(), withId.begin() + 12 + 8);
+    struct Case
+    {
+        const char* name;
+        std::vector<BYTE> bytes;
+        DWORD checkVersion, checkAddress;
+        const char* key;
+        const char* detail; // the detail line, or a text the message holds
+    };
+    const Case cases[] = {
+        { "fw-empty.lmf", std::vector<BYTE>(), 0, 0, "strFlashWriteFileError", "strFlashWriteFileErrorEmpty" },
+        { "fw-other.lmf", std::vector<BYTE>(40, 'x'), 0, 0, "strFlashWriteFileError", "strFlashWriteFileErrorFormat" },
+        { "fw-outside.lmf", FirmwareFile(0x10000000, std::vector<BYTE>(16, 1)), 0, 1,
+          "strFlashWriteFileErrorAddrSpace", nullptr },
+        { "fw-noid.lmf", identified, 1, 0, "strFlashWriteFileErrorVersion", nullptr },
+        // No version to check: still asked before anything is written.
+        { "fw-noid-unchecked.lmf", identified, 0, 0, "strFlashWriteFileVersion", nullptr },
+        // Found, and the question whether to write this version is answered No.
+        { "fw-id.lmf", withId, 1, 0, "strFlashWriteFileVersion", nullptr },
+    };
+    CMessageBoxRecorder boxes(IDNO);
+    CDialogScript script;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        g_Settings.CheckFirmwareVersion = c.checkVersion;
+        g_Settings.CheckFirmwareAddrSpace = c.checkAddress;
+        const std::string path = NewFile(c.name);
+        WriteWholeFile(path, c.bytes);
+        boxes.Clear();
+        script.OnFileDialog(path);
+        Command(ID_SERVICE_WRITE_FIRMWARE);
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ(c.key, boxes.Last().key);
+        if (c.detail)
+        {
+            EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail(c.detail))) << boxes.Last().text;
+        }
+        EXPECT_TRUE(FileIsFree(path));
+        EXPECT_FALSE(reader.IsOpen());
+        EXPECT_FALSE(m_frame.IsFirmwareWriting());
+        EXPECT_TRUE(FrameIdle());
+    }
+    EXPECT_NE(std::string::npos, boxes.Last().text.find("3.0.1.2")) << boxes.Last().text;
+    EXPECT_EQ(UINT(MB_YESNO), boxes.Last().flags & MB_TYPEMASK);
+    PumpFor(100);
+    EXPECT_EQ(0u, Requests(devsim::TAG_SWITCH_TO_LOADER) + Requests(devsim::TAG_FLASH_START));
+    EXPECT_EQ(0u, script.Pending());
+}
+
+
+TEST_F(FrameDeviceTest, DiagnosticsPagesFollowTheDevicesLiveState)
+{
+    g_Settings.DiagnosticsRefresh = 400;
+    m_sim.Lock();
+    m_sim.data.liveDiagnostics = true;
+    m_sim.Unlock();
+    CMessageBoxRecorder boxes(IDOK);
+    m_frame.SetWindowPos(NULL, 0, 0, 1260, 1000, SWP_NOZORDER);
+    CDiagView& diag = m_frame.GetDiagView();
+    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
+    auto text = [&](int id) {
+        char t[300] = "";
+        ::GetDlgItemTextA(diag.GetPageWindow(), id, t, sizeof(t));
+        return std::string(t);
+    };
+    auto show = [&](DiagNodeId id, BYTE tag) {
+        TreeView_SelectItem(diag.GetTree(), diag.FindNode(id));
+        const size_t asked = Requests(tag);
+        // Two answers in: the page shows the device's changing state.
+        return PumpUntil([&] { return Requests(tag) >= asked + 2; }, 5000) && (PumpFor(100), true);
+    };
+
+    ASSERT_TRUE(show(DiagNodeIsdnLines, devsim::TAG_DIAG_ISDN_LINES));
+    testsupport::SaveWindowShot(m_frame, "diag-isdn-lines");
+
+    ASSERT_TRUE(show(DiagNodeIsdnCredit, devsim::TAG_DIAG_ISDN_CREDIT));
+    EXPECT_NE("0 / 0", text(IDC_DIAG_CREDIT_LABEL + 1));
+    testsupport::SaveWindowShot(m_frame, "diag-isdn-credit");
+
+    // All 32 modules come over several chained exchanges.
+    ASSERT_TRUE(show(DiagNodeCards, devsim::TAG_DIAG_CARD));
+    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE).find("Operator One"));
+    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 12).find("10"));
+    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 31).find("Line ok")) << "the chain's last answer";
+    char card[ENTITY_NAME_SIZE], kind[ENTITY_NAME_SIZE];
+    GetCardName(1, card);
+    GetCardTypeName(CARD_VOIP, kind, nullptr);
+    EXPECT_EQ(std::string(card) + " - " + kind, text(IDC_DIAG_CARD_GROUP + 1));
+    testsupport::SaveWindowShot(m_frame, "diag-cards");
+
+    ASSERT_TRUE(show(DiagNodeGsmCredits, devsim::TAG_DIAG_GSM_CREDIT));
+    EXPECT_NE("0 / 0\n0 / 0", text(IDC_DIAG_GSM_CREDIT_LABEL + 4 * 31 + 1 - 4 * 16));
+    testsupport::SaveWindowShot(m_frame, "diag-gsm-credits");
+
+    // Thirty users do not fit one message: the lists are put together.
+    ASSERT_TRUE(show(DiagNodeVoip, devsim::TAG_DIAG_VOIP));
+    HWND users = ::GetDlgItem(diag.GetPageWindow(), IDC_DIAG_VOIP_USERS);
+    EXPECT_EQ(30, ::SendMessageA(users, LVM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(3, ::SendDlgItemMessageA(diag.GetPageWindow(), IDC_DIAG_VOIP_TRUNKS, LVM_GETITEMCOUNT, 0, 0));
+    testsupport::SaveWindowShot(m_frame, "diag-voip");
+
+    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }

@@ -476,3 +476,22 @@ TEST_F(MainFrameTest, APageThatRefusesToBeLeftKeepsItsTabForKeysAndClicks)
     EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
     frame.DestroyWindow();
 }
+
+TEST(VersionText, MajorAndMinorAreReadWhateverFollowsThem)
+{
+    const struct
+    {
+        const char* text;
+        bool parsed;
+        int major, minor;
+    } cases[] = { { "3.0", true, 3, 0 },    { "3.0 beta", true, 3, 0 }, { "3.0.0.5", true, 3, 0 },
+                  { "2.9.1", true, 2, 9 },  { "3", false, 0, 0 },       { "", false, 0, 0 },
+                  { "beta", false, 0, 0 } };
+    for (const auto& c : cases)
+    {
+        int major = 0, minor = 0;
+        EXPECT_EQ(c.parsed, ParseVersionMajorMinor(c.text, &major, &minor)) << c.text;
+        EXPECT_EQ(c.major, major) << c.text;
+        EXPECT_EQ(c.minor, minor) << c.text;
+    }
+}

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-// The IP address controls (ids 1361 to 1365) keep their own texts and window
-// data: translating, retranslating and releasing a dialog never touch them,
-// even when their text looks like a key.
+// The IP address controls (ids 1361 to 1365) and the web browser control
+// (1369) keep their own texts and window data: translating, retranslating and
+// releasing a dialog never touch them, even when their text looks like a key.
 
 namespace
 {
@@ -61,20 +61,20 @@ TEST(LanguageAddressControls, AreNeverTranslatedNorTheirDataTouched)
     ASSERT_TRUE(lang.WriteLanguage("strTitle=Title\r\nstrLabel=Label\r\n"));
     ASSERT_TRUE(lang.Select());
 
-    const std::vector<WORD> ids = { 100, 1361, 1363, 1365 };
+    const std::vector<WORD> ids = { 100, 1361, 1363, 1365, 1369 };
     const std::vector<WORD> tmpl = DialogTemplate("strTitle", ids);
     HWND dlg = ::CreateDialogIndirectParamA(::GetModuleHandle(NULL), reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()),
                                             NULL, PlainDialogProc, 0);
     ASSERT_TRUE(dlg);
     const size_t keptBefore = g_Language.GetKeptKeyCount();
-    for (WORD id : { 1361, 1363, 1365 })
+    for (WORD id : { 1361, 1363, 1365, 1369 })
         ::SetWindowLongPtrA(::GetDlgItem(dlg, id), GWLP_USERDATA, 0x4000 + id);
 
     ASSERT_TRUE(g_Language.TranslateWindow(dlg, true));
     EXPECT_EQ("Title", TextOf(dlg));
     EXPECT_EQ("Label", TextOf(::GetDlgItem(dlg, 100)));
     EXPECT_EQ(keptBefore + 2, g_Language.GetKeptKeyCount()); // the dialog and control 100 only
-    for (WORD id : { 1361, 1363, 1365 })
+    for (WORD id : { 1361, 1363, 1365, 1369 })
     {
         EXPECT_EQ("strLabel", TextOf(::GetDlgItem(dlg, id))) << id;
         EXPECT_EQ(0x4000 + id, ::GetWindowLongPtrA(::GetDlgItem(dlg, id), GWLP_USERDATA)) << id;
@@ -83,7 +83,7 @@ TEST(LanguageAddressControls, AreNeverTranslatedNorTheirDataTouched)
     ASSERT_TRUE(g_Language.RetranslateWindow(dlg));
     ASSERT_TRUE(g_Language.ReleaseWindowKeys(dlg));
     EXPECT_EQ(keptBefore, g_Language.GetKeptKeyCount());
-    for (WORD id : { 1361, 1363, 1365 })
+    for (WORD id : { 1361, 1363, 1365, 1369 })
     {
         EXPECT_EQ("strLabel", TextOf(::GetDlgItem(dlg, id))) << id;
         EXPECT_EQ(0x4000 + id, ::GetWindowLongPtrA(::GetDlgItem(dlg, id), GWLP_USERDATA)) << id;

@@ -112,7 +112,7 @@ TEST_F(CdrDownloadTest, ARestartOfTheDeviceEndsTheDownloadWithItsFileClosed)
     EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
     const std::vector<Status> statuses = h.frame.Take();
     ASSERT_FALSE(statuses.empty());
-    EXPECT_EQ((Status{ ENGINE_STATUS_OPERATION_FAILED, 0, false }), statuses[0]);
+    EXPECT_EQ((Status{ ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED, false }), statuses[0]);
     EXPECT_TRUE(h.LogHas("Operation failed!"));
 }
 

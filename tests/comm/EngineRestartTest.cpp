@@ -173,7 +173,7 @@ TEST(EngineRestart, RestartDuringATransferEndsItAsFailedBeforeTheRestartIsReport
     h.TakeSent();
     h.frame.Take();
     h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_FIRMWARE_RESTART, { 0x83, 0x00 } } }));
-    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_OPERATION_FAILED, 0, false }, { ENGINE_STATUS_FIRMWARE_RUNNING, 0, false } }),
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED, false }, { ENGINE_STATUS_FIRMWARE_RUNNING, 0, false } }),
               h.frame.Take());
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_FALSE(h.engine.IsTimerArmed());
@@ -189,7 +189,7 @@ TEST(EngineRestart, RestartDuringATransferEndsItAsFailedBeforeTheRestartIsReport
     u.TakeSent();
     u.frame.Take();
     u.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, { 0x83, 0x00 } } }));
-    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_OPERATION_FAILED, 0, false }, { ENGINE_STATUS_LOADER_RESTARTED, 0, false } }),
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED, false }, { ENGINE_STATUS_LOADER_RESTARTED, 0, false } }),
               u.frame.Take());
     EXPECT_EQ((std::vector<Bytes>{ kEventAck, kSwitchToFirmware }), u.TakeSent());
     EXPECT_EQ(ENGINE_RESTART_SYSINFO, u.engine.GetState());

@@ -96,7 +96,7 @@ TEST_F(ServiceFileDialogTest, ChosenFirmwareFileComesBackWithItsFolderAndFilter)
     }
     EXPECT_EQ("Pick a firmware image", answer.title);
     EXPECT_STREQ(m_file.c_str(), path);
-    EXPECT_STREQ(m_folder.c_str(), g_PathSettings.BrowsePathCode);
+    EXPECT_EQ(m_folder + "\\", g_PathSettings.BrowsePathCode); // kept with its backslash, as every folder
     EXPECT_EQ(2u, g_PathSettings.OpenSaveFilterCode);
 }
 

@@ -110,6 +110,47 @@ TEST(TransferDownload, BlockRequestIsExactBytes)
     EXPECT_EQ((Status{ ENGINE_STATUS_TRANSFER_STARTED, 0, false }), statuses[1]);
 }
 
+TEST(TransferDownload, RequestsArePacedFromThePreviousRequestAndWithoutADelayFillTheWindow)
+{
+    Harness h(false);
+    DownloadDevice device;
+    device.image = SampleDeviceImage();
+    const DWORD timeout = g_Settings.CommunicationTimeoutDataRead;
+
+    // One request in flight, 25 ms pacing: an answer 10 ms after the request
+    // waits the 15 ms left; one 30 ms after it is followed at once.
+    g_Settings.DataReadWriteMaxPendingRequests = 1;
+    ASSERT_EQ(1, h.engine.StartDataDownload());
+    EXPECT_TRUE(h.timer.highResolution);
+    ASSERT_EQ(1u, h.TakeSent().size());
+    h.timer.nowUs += 10000;
+    h.Deliver(device.Answer(0));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ(15u, h.timer.armedMs);
+    ASSERT_TRUE(h.Fire());
+    ASSERT_EQ(1u, h.TakeSent().size());
+    EXPECT_EQ(timeout, h.timer.armedMs);
+    h.timer.nowUs += 30000;
+    h.Deliver(device.Answer(128));
+    EXPECT_EQ(1u, h.TakeSent().size());
+    h.engine.CancelDataDownload();
+    EXPECT_FALSE(h.timer.highResolution);
+
+    // No delay: the window fills at once and every answer brings the next
+    // request; the timer only times out answers.
+    g_Settings.DataReadWriteMaxPendingRequests = 5;
+    g_Settings.DataReadWriteRequestDelay = 0;
+    ASSERT_EQ(1, h.engine.StartDataDownload());
+    EXPECT_EQ(5u, h.TakeSent().size());
+    EXPECT_EQ(timeout, h.timer.armedMs);
+    h.Deliver(device.Answer(0));
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(DEVICE_IMAGE_BASE + 5 * 128, SentAddress(sent[0]));
+    EXPECT_EQ(timeout, h.timer.armedMs);
+    g_Settings.SetDefaults();
+}
+
 TEST(TransferDownload, SkipsEmptyTablesAndUnusedSpaceAndEndsWithTheImage)
 {
     Harness h(false);

@@ -19,7 +19,9 @@ void AnswersAndTimeoutDuringPrompt(void* context)
 {
     PromptScript* script = static_cast<PromptScript*>(context);
     Harness& h = *script->h;
-    // The first block is acknowledged: the full window opens for one more.
+    // The first block is acknowledged a pacing delay later: the full window
+    // opens for one more.
+    h.timer.nowUs += g_Settings.DataReadWriteRequestDelay * 1000ULL;
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE) } }));
     // Its time-out fires while the prompt is open, and the next block is
     // refused too.

@@ -2,6 +2,7 @@
 #include "config/DataView.h"
 #include "record/EntityNames.h"
 #include "pages/TextPage.h"
+#include "pages/WebPage.h"
 #include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/PageHostWindow.h"
@@ -511,7 +512,11 @@ TEST_F(DataViewTest, PagesChosenByTheRecord)
     Doc()->voipOff = 0;
     EXPECT_FALSE(view.UpdateVoipItem());
     memcpy(Doc()->network.ipAddress, "192168000010", 12);
+    g_LastWebPort = 8080; // chosen on the web page for the device as it was
+    g_LastWebHost = 1;
     EXPECT_TRUE(view.UpdateVoipItem());
+    EXPECT_EQ(-1, g_LastWebPort);
+    EXPECT_EQ(-1, g_LastWebHost);
     ASSERT_TRUE(view.FindItem(9));
     EXPECT_TRUE(view.FindItem(91));
     EXPECT_EQ(9, ItemId(TreeView_GetParent(Tree(), view.FindItem(91))));
@@ -665,4 +670,35 @@ TEST_F(DataViewTest, AdoptedRecordWithDocumentKeepsThePathAndShowsTheRoot)
     ASSERT_TRUE(view.AdoptRecord());
     EXPECT_EQ(0, view.GetCurrentId());
     EXPECT_EQ(Lang("strDataRootDescr"), PageText());
+}
+
+// Not run by default: shows the view at a small and a large size and, with
+// VEL_SHOT_DIR set, writes what the screen shows as dataview-small.bmp and
+// dataview-large.bmp there.
+TEST_F(DataViewTest, DISABLED_ShowForScreenshot)
+{
+    ASSERT_TRUE(view.OpenDocument(nullptr));
+    char dirName[MAX_PATH] = "";
+    ::GetEnvironmentVariableA("VEL_SHOT_DIR", dirName, sizeof(dirName));
+    const struct { int cx, cy; int id; const char* name; } shots[] = {
+        { 420, 260, 2, "dataview-small.bmp" },
+        { 1100, 700, 0, "dataview-large.bmp" },
+        { 1100, 700, 11, "dataview-general.bmp" },
+        { 1100, 700, 62, "dataview-routing.bmp" },
+        { 1100, 700, 111, "dataview-sip.bmp" },
+    };
+    for (const auto& shot : shots)
+    {
+        ::SetWindowPos(host, NULL, 0, 0, shot.cx, shot.cy, SWP_NOZORDER);
+        RECT rc;
+        ::GetClientRect(host, &rc);
+        ::MoveWindow(view, 0, 0, rc.right, rc.bottom, TRUE);
+        Click(shot.id);
+        ::SetFocus(Tree());
+        testsupport::PumpMessages(1500);
+        if (dirName[0])
+        {
+            EXPECT_TRUE(testsupport::SaveWindowImage(host, (std::string(dirName) + "\\" + shot.name).c_str()));
+        }
+    }
 }

@@ -187,7 +187,7 @@ TEST_F(DocumentFailedFileTest, AFailedOpenLeavesDocumentTreeAndPageAsTheyWere)
         bool lock;
     } cases[] = {
         { missing, "strDataOpenErrorNoFile", false },
-        { folder, "strDataOpenErrorOpen", false },
+        { folder, "strDataOpenErrorFolder", false },
         { a, "strDataOpenErrorOpen", true },
         { cut, "strDataOpenErrorFormat", false },
         { empty, "strDataOpenErrorFormat", false },

@@ -2,6 +2,9 @@
 #include "diag/DiagView.h"
 #include "pages/DiagMessageBox.h"
 #include "pages/DiagTextPage.h"
+#include "pages/DiagIsdnPages.h"
+#include "pages/DiagGsmCreditsPage.h"
+#include "pages/DiagGraphPages.h"
 #include "pages/TextPage.h"
 #include "base/Language.h"
 #include "tests/support/EngineHarness.h"
@@ -109,7 +112,16 @@ protected:
             view->TakeDeviceData(s.code, s.result, h.engine);
     }
 
-    const CDiagPolling& Polling() const { return dynamic_cast<CDiagTextPage&>(*view->GetPage()).Polling(); }
+    // Whether the page's last request has its answer: a tick then raises no
+    // box (the tick asks again).
+    bool Answered()
+    {
+        CloseNoResponseBox();
+        Tick();
+        const bool missed = BoxWindow() != NULL;
+        CloseNoResponseBox();
+        return !missed;
+    }
 
     HWND BoxWindow() const
     {
@@ -266,7 +278,7 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
 {
     EnterTab();
     Click(DiagNodeIsdnLines);
-    EXPECT_FALSE(Polling().IsAnswered());
+    EXPECT_FALSE(Answered());
 
     // A cards answer while the ISDN lines are shown: stored, not handed on.
     // (Module 31 ends the engine's chain of card requests.)
@@ -278,18 +290,18 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
     EXPECT_EQ(17, record[2]);
     EXPECT_STREQ("abc", (const char*)record + 3);
     EXPECT_EQ(255, view->Answers().modules[4][2]);
-    EXPECT_FALSE(Polling().IsAnswered());
+    EXPECT_FALSE(Answered());
 
     Answer(IE_DIAG_ISDN_LINES, { 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 });
     EXPECT_EQ(Bytes({ 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 }),
               Bytes(view->Answers().isdnLines, view->Answers().isdnLines + 8));
-    EXPECT_TRUE(Polling().IsAnswered());
+    EXPECT_TRUE(Answered());
 
     // The usage value travels in the status itself.
     Click(DiagNodeGsmUsage);
     Answer(IE_DIAG_GSM_USAGE, { 40, 1 });
     EXPECT_EQ(40, view->Answers().gsmUsage);
-    EXPECT_TRUE(Polling().IsAnswered());
+    EXPECT_TRUE(Answered());
 
     Click(DiagNodeGsmStatistics);
     Bytes hours(30, 0);
@@ -307,7 +319,7 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
     EXPECT_EQ(2, view->Answers().gsmCreditA[2][4]);
     EXPECT_EQ(3, view->Answers().gsmCreditB[2][0]);
     EXPECT_EQ(4, view->Answers().gsmCreditB[2][4]);
-    EXPECT_TRUE(Polling().IsAnswered());
+    EXPECT_TRUE(Answered());
 
     Click(DiagNodeVoip);
     Bytes voip;
@@ -322,14 +334,14 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
     EXPECT_STREQ("trunk", (const char*)view->Answers().voipTrunks[0]);
     EXPECT_STREQ("user", (const char*)view->Answers().voipUsers[0]);
     EXPECT_EQ(0x11, view->Answers().voipUsers[0][24]);
-    EXPECT_TRUE(Polling().IsAnswered());
+    EXPECT_TRUE(Answered());
 
     // A page created later starts from the stored answer, not as answered.
     Click(DiagNodeCards);
-    EXPECT_FALSE(Polling().IsAnswered());
+    EXPECT_FALSE(Answered());
     Answer(IE_DIAG_ISDN_CREDIT, { 1, 24, 125, 0, 0, 0, 16, 14, 0, 0 });
     EXPECT_EQ(0, view->Answers().isdnCredit[1][0]); // a cut entry is not filed
-    EXPECT_FALSE(Polling().IsAnswered());
+    EXPECT_FALSE(Answered());
 }
 
 TEST_F(DiagViewTest, NoResponseBoxComesOnceAndTheNextAnswerClosesIt)
@@ -437,6 +449,53 @@ TEST_F(DiagViewTest, StatisticsWatchdogRaisesTheBoxAndAsksAgain)
     EXPECT_EQ(NULL, BoxWindow());
 }
 
+TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
+{
+    EnterTab();
+    Click(DiagNodeIsdnCredit);
+    Tick();
+    ASSERT_TRUE(BoxWindow());
+    {
+        CTestLanguage lang;
+        ASSERT_TRUE(lang.WriteLanguage("strDiagRoot=Unit\r\nstrDiagIsdnCredit=Credit of the lines\r\n"
+                                       "strDiagIsdnLink1=Second\r\nstrDiagVoipUsers=Subscribers\r\n"
+                                       "strDiagIsdnLines=Lines\r\nstrDiagRootDescr=About the unit\r\n"));
+        ASSERT_TRUE(lang.Select());
+        view->OnLanguageChanged();
+        EXPECT_EQ("Unit", ItemTitle(view->FindNode(DiagNodeRoot)));
+        EXPECT_EQ("Lines", ItemTitle(view->FindNode(DiagNodeIsdnLines)));
+        EXPECT_EQ("", ItemTitle(view->FindNode(DiagNodeVoip)));
+        char label[64] = "";
+        ::GetDlgItemTextA(Page(), IDC_DIAG_CREDIT_LABEL + 4, label, sizeof(label));
+        EXPECT_STREQ("Second:", label);
+        // Redrawn as if a fresh answer had come: the box goes.
+        EXPECT_EQ(NULL, BoxWindow());
+
+        Click(DiagNodeIsdnLines);
+        Tick();
+        ASSERT_TRUE(BoxWindow());
+        view->OnLanguageChanged();
+        EXPECT_TRUE(BoxWindow());
+
+        // A page translated from its template's keys takes the new texts.
+        TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
+        char group[64] = "";
+        ::GetDlgItemTextA(Page(), IDC_DIAG_VOIP_USER_GROUP, group, sizeof(group));
+        EXPECT_STREQ("Subscribers", group);
+
+        Click(DiagNodeRoot);
+        EXPECT_EQ("About the unit", PageText());
+        TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
+    }
+    view->OnLanguageChanged();
+    char group[64] = "";
+    ::GetDlgItemTextA(Page(), IDC_DIAG_VOIP_USER_GROUP, group, sizeof(group));
+    EXPECT_EQ(Lang("strDiagVoipUsers"), group);
+    Click(DiagNodeRoot);
+    EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), PageText());
+    EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(view->FindNode(DiagNodeRoot)));
+}
+
 TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
 {
     size_t count = 0;
@@ -504,6 +563,11 @@ TEST_F(DiagViewTest, ModuleInformationPausesOnlyTheCardsPage)
     view->StartCardsPolling();
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_CARD }, SentTags());
     EXPECT_TRUE(TimerRan());
+    // The frame's restart after any failed operation starts only what a
+    // module information request stopped.
+    ::SetTimer(Page(), 1, 60000, NULL);
+    view->StartCardsPolling();
+    EXPECT_TRUE(h.TakeSent().empty());
 
     // Ended after the tab was left: the cards stay stopped until it is entered.
     view->StartCardsPolling();

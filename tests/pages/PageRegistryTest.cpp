@@ -224,7 +224,9 @@ TEST_F(PageRegistryTest, EveryBindingFitsTheRecordTheTemplateAndTheLanguage)
                 {
                     EXPECT_LE(b.minimum, b.maximum);
                     if (!(b.flags & FB_NO_DEFAULT))
+                    {
                         EXPECT_TRUE(b.defaultValue >= b.minimum && b.defaultValue <= b.maximum);
+                    }
                 }
                 HWND control = ::GetDlgItem(wnd, (int)b.control);
                 ASSERT_TRUE(control != NULL);
@@ -232,12 +234,18 @@ TEST_F(PageRegistryTest, EveryBindingFitsTheRecordTheTemplateAndTheLanguage)
                 for (uint16_t k = 0; k < b.choiceCount; ++k)
                 {
                     if (b.choices[k].key)
+                    {
                         EXPECT_TRUE(HasEnglishText(b.choices[k].key)) << b.choices[k].key;
+                    }
                     if (b.kind == FieldKind::Radio)
+                    {
                         EXPECT_TRUE(::GetDlgItem(wnd, (int)b.choices[k].control) != NULL);
+                    }
                 }
                 if (b.refusalKey)
+                {
                     EXPECT_TRUE(HasEnglishText(b.refusalKey)) << b.refusalKey;
+                }
 
                 for (uint32_t e = 0; e < t.table->entries; ++e)
                 {
@@ -255,7 +263,9 @@ TEST_F(PageRegistryTest, EveryBindingFitsTheRecordTheTemplateAndTheLanguage)
                         EXPECT_TRUE(committed) << "byte " << i << " is bound but not committed";
                         bool isShared = (b.flags & FB_SHARED) != 0;
                         if (owners[i])
+                        {
                             EXPECT_TRUE(isShared && shared[i]) << "byte " << i << " bound twice";
+                        }
                         owners[i] = 1;
                         shared[i] = isShared ? 1 : 0;
                     }

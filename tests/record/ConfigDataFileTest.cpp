@@ -188,7 +188,7 @@ TEST_F(ConfigDataFileTest, TablesWriteOnlyTheirUsedEntriesAndTheSizesFollow)
     EXPECT_EQ(sip + 544 + 768 * 3, f.size());
 }
 
-TEST_F(ConfigDataFileTest, EveryCarriedByteComesBackAndTheTailKeepsItsValue)
+TEST_F(ConfigDataFileTest, EveryCarriedByteComesBackAndTheTailIsErased)
 {
     // Pseudo-random content in every carried range; table entries after the
     // used ones are empty, as the reader fills them.
@@ -231,8 +231,9 @@ TEST_F(ConfigDataFileTest, EveryCarriedByteComesBackAndTheTailKeepsItsValue)
     const uint8_t* r = ConfigBytes(back.get());
     for (uint32_t i = 0; i < CFG_OFS_TAIL; ++i)
         ASSERT_EQ(a[i], r[i]) << "record offset 0x" << std::hex << i;
+    // Not in the file: erased, as the device holds it, whatever was there.
     for (uint32_t i = CFG_OFS_TAIL; i < CFG_RECORD_SIZE; ++i)
-        EXPECT_EQ(0x77, r[i]);
+        EXPECT_EQ(0xFF, r[i]);
 }
 
 TEST_F(ConfigDataFileTest, NoRoutingRulesLeavesBothTablesEmptyIncludingTheBytesTheMainBlockCarried)
@@ -323,11 +324,10 @@ TEST_F(ConfigDataFileTest, AnOlderFormatFileReadsWithoutTheNewerSections)
     EXPECT_EQ(0, memcmp(s + CFG_OFS_ISDN_CREDIT, r + CFG_OFS_ISDN_CREDIT, 384));
     EXPECT_EQ(0, memcmp(s + CFG_OFS_GENERAL_2, r + CFG_OFS_GENERAL_2, 64));
     EXPECT_EQ(0xFF, r[CFG_OFS_GSM_CELLS]); // offset 0: absent
-    for (uint32_t i = CFG_OFS_CARD_SLOTS; i < CFG_OFS_TAIL; ++i)
+    for (uint32_t i = CFG_OFS_CARD_SLOTS; i < CFG_RECORD_SIZE; ++i)
         ASSERT_EQ(0xFF, r[i]) << "record offset 0x" << std::hex << i;
     for (uint32_t i = CFG_OFS_CREDIT_REPORT; i < CFG_OFS_GENERAL_2; ++i)
         ASSERT_EQ(0xFF, r[i]);
-    EXPECT_EQ(0x5A, r[CFG_OFS_TAIL]);
 }
 
 TEST_F(ConfigDataFileTest, DamagedFilesAreRefusedAndTheRecordStaysAsItWas)
@@ -409,7 +409,7 @@ TEST_F(ConfigDataFileTest, MissingLockedAndFolderPathsAreToldApartAndNothingIsCr
 
     std::string sub = folder.Path("sub");
     CreateDirectoryA(sub.c_str(), NULL);
-    EXPECT_EQ(CFGFILE_OPEN_FAILED, file.LoadFile(sub.c_str(), rec.get()));
+    EXPECT_EQ(CFGFILE_IS_FOLDER, file.LoadFile(sub.c_str(), rec.get()));
     RemoveDirectoryA(sub.c_str());
 
     RecordPtr def = DefaultRecord();

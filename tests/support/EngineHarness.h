@@ -66,6 +66,11 @@ struct FakeTimer : IEngineTimer
         if (id == armed)
             armed = 0;
     }
+    // Time stands still until a test lets it pass (firing a timer does).
+    ULONGLONG nowUs = 1000000;
+    ULONGLONG NowMicroseconds() override { return nowUs; }
+    bool highResolution = false;
+    void SetHighResolution(bool on) override { highResolution = on; }
 };
 
 struct Status
@@ -248,6 +253,7 @@ public:
     {
         if (!timer.armed)
             return false;
+        timer.nowUs += timer.armedMs * 1000ULL;
         engine.OnTimeout(timer.armed);
         return true;
     }

@@ -6,9 +6,10 @@ namespace devsim
 namespace
 {
 
-// One message carries at most this much element data (N <= 255 with a
-// two-byte element header).
-const size_t kMaxElementData = 253;
+// One message carries at most this much element data: with the type, the
+// length, a two-byte element header and the checksum the message stays
+// within the 257 bytes the program's receiver takes.
+const size_t kMaxElementData = 252;
 
 Bytes TextBytes(const std::string& s)
 {
@@ -471,6 +472,12 @@ void CDeviceSimulator::OnLinkUp()
     Unlock();
     if (!announce || !eventTag)
         return;
+    SendToProgram(RestartEvent(eventTag, id));
+}
+
+// The event a device sends when it comes up running id.running.
+SimMessage CDeviceSimulator::RestartEvent(BYTE eventTag, const SimIdentity& id)
+{
     SimMessage event(SIM_REQUEST);
     event.Add(eventTag, Bytes{ id.boardKind, id.boardNumber });
     event.AddText(TAG_LOADER_VERSION, id.loaderVersion);
@@ -482,7 +489,7 @@ void CDeviceSimulator::OnLinkUp()
     event.AddText(TAG_DEVICE_NAME, id.deviceName);
     if (id.running == 1 && id.firmwareMissing)
         event.Add(TAG_CAUSE, Bytes{ 0x9F });
-    SendToProgram(event);
+    return event;
 }
 
 void CDeviceSimulator::OnBytes(const BYTE* bytes, size_t length)
@@ -504,6 +511,16 @@ bool CDeviceSimulator::TakeFault(int* counter)
         --*counter;
     return true;
 }
+
+// Counts down to the nth answer: true when this is it.
+bool CDeviceSimulator::TakeCountdown(int* nth)
+{
+    if (*nth <= 0)
+        return false;
+    return --*nth == 0;
+}
+
+const char* const CDeviceSimulator::kHostileTrace = "hostile trace\r\n";
 
 SimMessage CDeviceSimulator::Negative(BYTE cause)
 {
@@ -589,6 +606,19 @@ void CDeviceSimulator::OnMessage(const Bytes& raw)
     }
     bool restart = m_restartAfterAnswer;
     m_restartAfterAnswer = false;
+    if (TakeCountdown(&m_faults.traceInsteadAt))
+    {
+        answers.assign(1, SimMessage(SIM_POSITIVE).Add(TAG_MONITOR_START, TextBytes(kHostileTrace)));
+        restart = false;
+    }
+    if (TakeCountdown(&m_faults.restartInsteadAt))
+    {
+        // The device restarted into its loader instead of answering: the
+        // link stays up and the loader announces itself.
+        m_identity.running = 1;
+        answers.assign(1, RestartEvent(TAG_LOADER_RESTART, m_identity));
+        restart = false;
+    }
     Unlock();
 
     Answer(answers);
@@ -850,13 +880,125 @@ void CDeviceSimulator::OnNewPassword(const SimMessage& request, std::vector<SimM
     answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_NEW_PASSWORD));
 }
 
+namespace
+{
+void PutLe(Bytes& out, size_t at, DWORD value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out[at + i] = (BYTE)(value >> (8 * i));
+}
+
+Bytes VoipRow(const std::string& name, DWORD ip, WORD port, WORD flags, WORD state, WORD roundTrip)
+{
+    Bytes row(name.begin(), name.end());
+    row.push_back(0);
+    Bytes tail(12, 0);
+    for (int i = 0; i < 4; ++i)
+        tail[i] = (BYTE)(ip >> (24 - 8 * i)); // network order
+    tail[4] = (BYTE)(port >> 8);
+    tail[5] = (BYTE)port;
+    PutLe(tail, 6, flags, 2);
+    PutLe(tail, 8, state, 2);
+    PutLe(tail, 10, roundTrip, 2);
+    row.insert(row.end(), tail.begin(), tail.end());
+    return row;
+}
+}
+
+void CDeviceSimulator::StepLiveDiagnostics()
+{
+    if (!data.liveDiagnostics)
+        return;
+    const int t = ++data.diagnosticsStep;
+
+    // Link 1 runs through its alarms, link 2 blinks a remote alarm, link 3 is quiet.
+    static const WORD kLink1[] = { 0x0000, 0x0080, 0x00C0, 0x0003, 0x8000 };
+    data.isdnLines.assign(8, 0);
+    PutLe(data.isdnLines, 0, kLink1[t % 5], 2);
+    PutLe(data.isdnLines, 2, (t & 1) ? 0x0010 : 0x0000, 2);
+
+    for (int link = 0; link < 4; ++link)
+    {
+        data.isdnCredit[link].assign(24, 0);
+        for (int j = 0; j < 6; ++j)
+            PutLe(data.isdnCredit[link], 4 * j, (DWORD)(t * 13 * (link + 1) + 61 * j), 4);
+    }
+
+    // Card 0 GSM with calls coming and going, card 1 VoIP, cards 2 and 7
+    // analog, card 3 GSM with SIM faults, the others empty: more than one
+    // message holds, so the program reads them in a chain.
+    static const WORD kGsmCycle[] = { 16, 17, 26, 28, 18, 27, 29, 20 };
+    static const WORD kGsmFaults[] = { 0x800A, 229, 2, 128 };
+    static const WORD kVoip[] = { 38, 42, 43, 33 };
+    static const WORD kAnalog[] = { 54, 56, 59, 50 };
+    for (int k = 0; k < 32; ++k)
+    {
+        DeviceData::Card& card = data.cards[k];
+        card = DeviceData::Card{ false, 0, 0xFF, std::string() };
+        const int m = k % 4;
+        switch (k / 4)
+        {
+        case 0:
+            card = { true, (WORD)(kGsmCycle[(t + 3 * m) % 8] | (m == 1 ? 0x1000 : 0)), (BYTE)(8 + (t * 3 + 5 * m) % 23),
+                     m == 0 ? "Operator One" : "" };
+            break;
+        case 1:
+            card = { true, kVoip[(t + m) % 4], 0xFF, "" };
+            break;
+        case 2:
+        case 7:
+            card = { true, kAnalog[(t + m) % 4], 0xFF, "Line ok" };
+            break;
+        case 3:
+            card = { true, kGsmFaults[m], (BYTE)(m == 0 ? 99 : 0), "" };
+            break;
+        }
+    }
+
+    for (int k = 0; k < 32; ++k)
+    {
+        if (k < 4)
+        {
+            data.gsmCredit[k].assign(48, 0);
+            for (int j = 0; j < 12; ++j)
+                PutLe(data.gsmCredit[k], 4 * j, (DWORD)(t * 7 * (k + 1) + 30 * j), 4);
+        }
+        else if (k < 16)
+        {
+            data.gsmCredit[k].assign(8, 0);
+            PutLe(data.gsmCredit[k], 0, (DWORD)(t * 5 + k), 4);
+        }
+        else
+        {
+            data.gsmCredit[k].clear();
+        }
+    }
+
+    // Three trunks and thirty users: more than one message holds.
+    data.voipRows.clear();
+    data.voipRows.push_back(VoipRow("carrier-a", 0xC0A80A01, 5060, 0x0006, 0x0211, (WORD)(20 + t % 15)));
+    data.voipRows.push_back(VoipRow("carrier-b", 0, 0, 0x2008, (t & 1) ? 0x0132 : 0x0331, 0));
+    data.voipRows.push_back(VoipRow("backup", 0x0A000005, 5080, 0x0002, 0x0120, 0));
+    for (int u = 0; u < 30; ++u)
+    {
+        char name[16];
+        snprintf(name, sizeof(name), "user%02d", (u * 7) % 30);
+        const bool online = (u + t) % 3 != 0;
+        data.voipRows.push_back(VoipRow(name, online ? 0xC0A80B00u + (DWORD)u : 0, online ? 5060 : 0,
+                                        (WORD)(0x0001 | (u % 2 ? 0x0002 : 0) | (online ? 0 : 0x2000)),
+                                        online ? 0x0011 : 0x0000, (WORD)(online ? 10 + u : 0)));
+    }
+}
+
 void CDeviceSimulator::OnIsdnLines(const SimMessage&, std::vector<SimMessage>* answers)
 {
+    StepLiveDiagnostics();
     answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_ISDN_LINES, data.isdnLines));
 }
 
 void CDeviceSimulator::OnIsdnCredit(const SimMessage& request, std::vector<SimMessage>* answers)
 {
+    StepLiveDiagnostics();
     std::vector<Bytes> entries;
     for (BYTE index : *request.Find(TAG_DIAG_ISDN_CREDIT))
     {
@@ -873,6 +1015,8 @@ void CDeviceSimulator::OnCards(const SimMessage& request, std::vector<SimMessage
 {
     const Bytes* req = request.Find(TAG_DIAG_CARD);
     int first = req->empty() ? 0 : (*req)[0];
+    if (first == 0)
+        StepLiveDiagnostics(); // a new read of all cards
     // One answer per request: as many entries from the first index as fit;
     // the program asks again from the next index.
     Bytes entries;
@@ -892,6 +1036,9 @@ void CDeviceSimulator::OnCards(const SimMessage& request, std::vector<SimMessage
 
 void CDeviceSimulator::OnGsmCredit(const SimMessage& request, std::vector<SimMessage>* answers)
 {
+    const Bytes* req = request.Find(TAG_DIAG_GSM_CREDIT);
+    if (!req->empty() && (*req)[0] == 0)
+        StepLiveDiagnostics(); // a new read of all modules
     Bytes entries;
     for (BYTE index : *request.Find(TAG_DIAG_GSM_CREDIT))
     {
@@ -909,16 +1056,22 @@ void CDeviceSimulator::OnGsmCredit(const SimMessage& request, std::vector<SimMes
 
 void CDeviceSimulator::OnGsmUsage(const SimMessage&, std::vector<SimMessage>* answers)
 {
-    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_GSM_USAGE, Bytes{ data.gsmUsage }));
+    StepLiveDiagnostics();
+    BYTE value = data.gsmUsage;
+    if (!data.gsmUsageSeries.empty())
+        value = data.gsmUsageSeries[data.gsmUsageNext++ % data.gsmUsageSeries.size()];
+    answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_GSM_USAGE, Bytes{ value }));
 }
 
 void CDeviceSimulator::OnGsmStatistics(const SimMessage&, std::vector<SimMessage>* answers)
 {
+    StepLiveDiagnostics();
     answers->push_back(SimMessage(SIM_POSITIVE).Add(TAG_DIAG_GSM_STATISTICS, data.gsmStatistics));
 }
 
 void CDeviceSimulator::OnVoip(const SimMessage&, std::vector<SimMessage>* answers)
 {
+    StepLiveDiagnostics();
     std::vector<Bytes> rows = data.voipRows;
     rows.push_back(Bytes(13, 0)); // an empty name ends the list
     SplitEntries(TAG_DIAG_VOIP, rows, answers);

@@ -113,6 +113,10 @@ struct SimFaults
     // Flash and announcement blocks.
     int eraseWaits = 0;         // block answers replaced by "erasing flash"
     int flashSilent = 0;        // flash requests the loader does not answer
+    // In place of one answer (the nth from now, 1 = the next; 0: none): a
+    // monitor trace, or a restart into the loader announced by its event.
+    int traceInsteadAt = 0;
+    int restartInsteadAt = 0;
 };
 
 // The CDR ring: records of 64 bytes in a ring of 8 MiB of positions.
@@ -192,6 +196,8 @@ private:
     void Answer(const std::vector<SimMessage>& answers);
     bool Transmit(const Bytes& bytes);
     bool TakeFault(int* counter);
+    bool TakeCountdown(int* nth);
+    SimMessage RestartEvent(BYTE eventTag, const SimIdentity& id);
     void CloseClient();
     void BeginRestart(int runningAfter, BYTE eventTag);
     void OnLinkUp();
@@ -219,6 +225,8 @@ private:
     void OnGsmUsage(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnGsmStatistics(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnVoip(const SimMessage& request, std::vector<SimMessage>* answers);
+    // The live diagnostics data of the next step (under the lock).
+    void StepLiveDiagnostics();
     void OnDownloadBlock(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnUploadStart(const SimMessage& request, std::vector<SimMessage>* answers);
     void OnUploadBlock(const SimMessage& request, std::vector<SimMessage>* answers);
@@ -249,8 +257,17 @@ public:
         struct Card { bool present; WORD value; BYTE state; std::string text; } cards[32] = {};
         Bytes gsmCredit[32];             // 8, 16 or 48 bytes; empty = absent
         BYTE gsmUsage = 42;
+        // Usage values answered in turn, one per request, from the first
+        // again after the last; empty: gsmUsage every time.
+        Bytes gsmUsageSeries;
+        size_t gsmUsageNext = 0;
         Bytes gsmStatistics = Bytes(24, 7);
         std::vector<Bytes> voipRows;     // name with NUL, then 12 bytes
+        // When set, every diagnostics answer first moves the data on one
+        // step (line alarms, module states and signals, credits, VoIP rows
+        // enough to fill several messages), as a busy device would.
+        bool liveDiagnostics = false;
+        int diagnosticsStep = 0;
         std::string monitorTrace = "";   // text sent with the monitor start answer
         Bytes image;                     // the configuration image (SIM_IMAGE_SIZE bytes)
         Bytes staging;                   // what an upload in progress wrote (erased: 0xFF)
@@ -276,6 +293,8 @@ public:
         int cdrBlockRecords = 3;
         std::vector<int> cdrBadReports;
     } data;
+    // The trace text that replaces an answer (traceInsteadAt).
+    static const char* const kHostileTrace;
     // Sends monitor trace text as the device does, unasked (split as needed).
     bool SendTrace(const std::string& text);
     // The device's image (under the lock).

@@ -1,0 +1,60 @@
+#pragma once
+#include "pages/ConfigPage.h"
+#include "pages/NumericEdit.h"
+#include "pages/ShownControls.h"
+#include "res/AnalogPagesIds.h"
+
+// The metering pulses of the subscriber (FXS) lines.
+class CAnalogFxsPage : public CConfigPage<CAnalogFxsPage>
+{
+public:
+    enum { IDD = IDD_ANALOG_FXS };
+    explicit CAnalogFxsPage(ConfigRecord* record) : CConfigPage<CAnalogFxsPage>(record) {}
+
+    static const FieldTable kFields;
+
+    BEGIN_MSG_MAP(CAnalogFxsPage)
+        CHAIN_MSG_MAP(CConfigPage<CAnalogFxsPage>)
+    END_MSG_MAP()
+
+protected:
+    FieldTables Fields() const override { return { &kFields }; }
+    void OnFilled() override;
+    void OnStored() override;
+
+private:
+    CShownControls m_shown;
+};
+
+// Dialling, seizure, call start and end detection, metering and flash of
+// the trunk (FXO) lines.
+class CAnalogFxoPage : public CConfigPage<CAnalogFxoPage>
+{
+public:
+    enum { IDD = IDD_ANALOG_FXO };
+    explicit CAnalogFxoPage(ConfigRecord* record) : CConfigPage<CAnalogFxoPage>(record) {}
+
+    static const FieldTable kFields;
+
+    BEGIN_MSG_MAP(CAnalogFxoPage)
+        CHAIN_MSG_MAP(CConfigPage<CAnalogFxoPage>)
+        COMMAND_HANDLER(IDC_FXO_FLASH_LENGTH, EN_KILLFOCUS, OnFlashLengthLeft)
+    END_MSG_MAP()
+
+protected:
+    FieldTables Fields() const override { return { &kFields }; }
+    void OnInitControls() override;
+    void OnFilled() override;
+    void OnStored() override;
+
+private:
+    CNumericEdit m_flashLength; // milliseconds; stored in 5 ms units
+    CShownControls m_shown;
+
+    LRESULT OnFlashLengthLeft(WORD, WORD, HWND, BOOL&);
+};
+
+// The flash length is kept in 5 ms units: a typed length goes down to a
+// multiple of 5, and is stored as its count of units.
+int RoundFlashLength(int milliseconds);
+uint8_t FlashLengthCode(int milliseconds);

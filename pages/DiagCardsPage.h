@@ -1,0 +1,70 @@
+#pragma once
+#include "pages/DiagPage.h"
+#include "wcl/CursorWnd.h"
+#include "res/DiagPagesIds.h"
+
+// The colours of the module states (COLORREF 0x00BBGGRR).
+enum : COLORREF
+{
+    STATE_RED = 0x0000FF,
+    STATE_GREEN = 0x00FF00,
+    STATE_YELLOW = 0x00FFFF,
+    STATE_BLUE = 0xFF0000,
+    STATE_MAGENTA = 0xFF00FF,
+    STATE_DARK_GREEN = 0x008000,
+};
+
+// The text of a module's state code (without the second-SIM bit), with the
+// device's own text after " - " for the codes of the state table, and its
+// background colour (the face colour for the quiet states).
+COLORREF ModuleStateText(WORD code, const char* deviceText, char* out, size_t size);
+// The text of a GSM signal value; returns the level in dBm (0 when none).
+int SignalText(int value, char* out, size_t size);
+// The card kind a card's first module state tells: 0 none, 1 GSM, 2 VoIP,
+// 6 analog (the card types' numbers).
+int CardKindOfState(WORD code);
+
+// The state of the 32 module positions, 8 cards of 4: a state text on its
+// colour, the SIM in use and the signal level. A double-click on a GSM
+// module's state asks for that module's information.
+class CDiagCardsPage : public CDiagPage<CDiagCardsPage>
+{
+public:
+    enum { IDD = IDD_DIAG_CARDS };
+    enum { kModules = 32, kCards = 8, kStateTextSize = 100 };
+
+    CDiagCardsPage(const DiagNode& node, IDiagEngine& engine);
+    ~CDiagCardsPage() override;
+
+    COLORREF GetStateColour(int module) const { return m_colours[module]; }
+    int GetShownKind(int card) const { return m_kinds[card]; }
+    HCURSOR GetStateCursor(int module) const { return m_cursors[module].GetCursor(); }
+
+    BEGIN_MSG_MAP(CDiagCardsPage)
+        MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColor)
+        COMMAND_CODE_HANDLER(STN_DBLCLK, OnStateDoubleClick)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        CHAIN_MSG_MAP(CDiagPage<CDiagCardsPage>)
+    END_MSG_MAP()
+
+protected:
+    void OnInitControls() override;
+    void OnTextsChanged() override;
+    void OnAnswer(const DiagAnswers& answers, bool fromCache) override;
+
+private:
+    COLORREF m_colours[kModules];
+    HBRUSH m_face;
+    HCURSOR m_hand;
+    CCursorWnd m_cursors[kModules];
+    int m_kinds[kCards];
+    bool m_kindTitled[kCards]; // the group box names its card's kind
+
+    void SetCardTitle(int card);
+    void SetPortLabels();
+    void SetCardCursor(int card, HCURSOR cursor);
+
+    LRESULT OnCtlColor(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnStateDoubleClick(WORD, WORD, HWND, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+};

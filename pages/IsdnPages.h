@@ -1,0 +1,83 @@
+#pragma once
+#include "pages/ConfigPage.h"
+#include "pages/NumericEdit.h"
+#include "pages/CharSetEdit.h"
+#include "pages/ShownControls.h"
+#include "res/IsdnPagesIds.h"
+
+// The call handling shared by all ISDN links.
+class CIsdnCommonPage : public CConfigPage<CIsdnCommonPage>
+{
+public:
+    enum { IDD = IDD_ISDN_COMMON };
+    explicit CIsdnCommonPage(ConfigRecord* record) : CConfigPage<CIsdnCommonPage>(record) {}
+
+    static const FieldTable kFields;
+
+    BEGIN_MSG_MAP(CIsdnCommonPage)
+        CHAIN_MSG_MAP(CConfigPage<CIsdnCommonPage>)
+        COMMAND_HANDLER(IDC_ISDNCOM_ALERTING_DELAY, EN_KILLFOCUS, OnAlertingDelayLeft)
+        COMMAND_HANDLER(IDC_ISDNCOM_POOR_SIGNAL, EN_KILLFOCUS, OnThresholdLeft)
+    END_MSG_MAP()
+
+protected:
+    FieldTables Fields() const override { return { &kFields }; }
+    void OnInitControls() override;
+    void OnFilled() override;
+    void OnStored() override;
+
+private:
+    CCharSetEdit m_alertingDelay;
+    CNumericEdit m_threshold; // dBm
+    CShownControls m_shown;
+
+    LRESULT OnAlertingDelayLeft(WORD, WORD, HWND, BOOL&);
+    LRESULT OnThresholdLeft(WORD, WORD, HWND, BOOL&);
+};
+
+// The ISDN links the device takes its clock from, in order of priority.
+class CIsdnSynchroPage : public CConfigPage<CIsdnSynchroPage>
+{
+public:
+    enum { IDD = IDD_ISDN_SYNC };
+    explicit CIsdnSynchroPage(ConfigRecord* record) : CConfigPage<CIsdnSynchroPage>(record) {}
+
+    BEGIN_MSG_MAP(CIsdnSynchroPage)
+        CHAIN_MSG_MAP(CConfigPage<CIsdnSynchroPage>)
+        COMMAND_ID_HANDLER(IDC_SYNC_ADD, OnAdd)
+        COMMAND_ID_HANDLER(IDC_SYNC_REMOVE, OnRemove)
+        COMMAND_ID_HANDLER(IDC_SYNC_UP, OnUp)
+        COMMAND_ID_HANDLER(IDC_SYNC_DOWN, OnDown)
+    END_MSG_MAP()
+
+protected:
+    void OnFilled() override;
+    void OnStored() override;
+
+private:
+    CShownControls m_shown;
+
+    LRESULT OnAdd(WORD, WORD, HWND, BOOL&);
+    LRESULT OnRemove(WORD, WORD, HWND, BOOL&);
+    LRESULT OnUp(WORD, WORD, HWND, BOOL&);
+    LRESULT OnDown(WORD, WORD, HWND, BOOL&);
+    void MoveOrderItem(int step);
+};
+
+// The alerting delay: 0-15, or 'R'. A typed text holding an 'R' means 'R';
+// any other is its number, at most 15; an empty text is 0.
+constexpr uint8_t kAlertingDelayR = 'R';
+uint8_t ParseAlertingDelay(const char* text);
+void FormatAlertingDelay(uint8_t code, char* text, size_t size);
+
+// The poor-signal threshold: codes 0-31 stand for -113 to -51 dBm in steps
+// of 2 (0xFF unset shows -113); an even value goes down to the odd one.
+int ThresholdDbm(uint8_t code);
+int RoundThreshold(int dBm);
+uint8_t ThresholdCode(int dBm);
+
+// The clock sources in order of priority: links 0-2, each once; the order
+// ends at the first unset byte.
+constexpr int kSyncLinkCount = 3;
+int ReadSyncOrder(const uint8_t* order, int links[kSyncLinkCount]);
+void WriteSyncOrder(const int* links, int count, uint8_t* order);

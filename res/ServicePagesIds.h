@@ -1,0 +1,59 @@
+#pragma once
+// Resource ids of the system alarm, CDR, credit report, SMS and HTTP request
+// pages.
+
+// The system alarm page.
+#define IDD_SYSTEM_ALARM 271
+#define IDC_ALARM_NUMBER 1003
+#define IDC_ALARM_SERVER_HOST 1004
+#define IDC_ALARM_SERVER_PORT 1005
+#define IDC_ALARM_SMTP_HOST 1006
+#define IDC_ALARM_SMTP_USER 1007
+#define IDC_ALARM_SMTP_PASSWORD 1008
+#define IDC_ALARM_SMTP_TIMEOUT 1009
+#define IDC_ALARM_MAIL_SENDER 1010
+#define IDC_ALARM_MAIL_RECIPIENT 1011
+#define IDC_ALARM_SMTP_PORT 1012
+#define IDC_ALARM_ADD 1041
+#define IDC_ALARM_CHANGE 1042
+#define IDC_ALARM_DELETE 1043
+#define IDC_ALARM_NUMBERS 1049
+
+// The system CDR page.
+#define IDD_SYSTEM_CDR 278
+#define IDC_CDR_HOST 1003
+#define IDC_CDR_PORT 1004
+#define IDC_CDR_TIMEOUT 1005
+#define IDC_CDR_ANSWERED 1010
+#define IDC_CDR_UNANSWERED 1011
+
+// The system credit report page.
+#define IDD_SYSTEM_CREDIT 306
+#define IDC_CREDIT_HOST 1003
+#define IDC_CREDIT_PORT 1004
+#define IDC_CREDIT_GSM 1010
+#define IDC_CREDIT_ISDN 1011
+#define IDC_CREDIT_SEND 1374
+#define IDC_CREDIT_HOUR 1375
+
+// The system SMS page; module m has box 1060 + m and label 1121 + m.
+#define IDD_SYSTEM_SMS 280
+#define IDC_SMS_HOST 1003
+#define IDC_SMS_PORT 1004
+#define IDC_SMS_TEXT 1005
+#define IDC_SMS_SELECT_ALL 1041
+#define IDC_SMS_DESELECT_ALL 1042
+#define IDC_SMS_MODULE_FIRST 1060
+#define IDC_SMS_MODULE_LAST 1091
+#define IDC_SMS_LABEL_FIRST 1121
+
+// The system HTTP request page; channel m has box 1060 + m and label 1121 + m.
+#define IDD_SYSTEM_HTTP 285
+#define IDC_HTTP_OUT_URL 1003
+#define IDC_HTTP_IN_URL 1004
+#define IDC_HTTP_LINK_FIRST 1010
+#define IDC_HTTP_SELECT_ALL 1041
+#define IDC_HTTP_DESELECT_ALL 1042
+#define IDC_HTTP_CHANNEL_FIRST 1060
+#define IDC_HTTP_CHANNEL_LAST 1091
+#define IDC_HTTP_LABEL_FIRST 1121

@@ -1,0 +1,267 @@
+#include "tests/pages/PageFixture.h"
+#include "pages/SystemServicePages.h"
+#include "record/EntityNames.h"
+#include "base/AppSettings.h"
+#include <cstring>
+
+namespace
+{
+typedef PageFixture AlarmPageTest;
+
+TEST_F(AlarmPageTest, NumbersAreAddedChangedAndStoredInListOrder)
+{
+    Open<CSystemAlarmPage>();
+    const char* numbers[] = { "111", "222", "333", "444", "555", "666" };
+    for (const char* n : numbers)
+    {
+        Type(IDC_ALARM_NUMBER, n);
+        Click(IDC_ALARM_ADD);
+    }
+    EXPECT_EQ(0u, boxes.Count()) << "a sixth number is left out without a message";
+    Type(IDC_ALARM_NUMBER, "");
+    Click(IDC_ALARM_ADD);
+    Type(IDC_ALARM_NUMBER, "444");
+    ::SendMessageA(Item(IDC_ALARM_NUMBERS), LB_SETCURSEL, 1, 0);
+    Click(IDC_ALARM_CHANGE);
+    ASSERT_EQ(2u, boxes.Count());
+    EXPECT_EQ("strSystemAlarmSmsNumberMissing", boxes.Calls()[0].key);
+    EXPECT_EQ("The number 444 is already in the list.", boxes.Calls()[1].text);
+
+    Type(IDC_ALARM_NUMBER, "777");
+    Click(IDC_ALARM_CHANGE); // item 1 ("222") becomes "777" at the end
+    ::SendMessageA(Item(IDC_ALARM_NUMBERS), LB_SETCURSEL, 0, 0);
+    Click(IDC_ALARM_DELETE);
+    ASSERT_EQ(1, page->Store());
+
+    const char* stored[] = { "333", "444", "555", "777" };
+    for (int i = 0; i < 4; ++i)
+    {
+        char text[24];
+        ReadCountedString24(rec->alarm.smsNumbers[i], text);
+        EXPECT_STREQ(stored[i], text);
+    }
+    EXPECT_EQ(std::string(24, '\xFF'), Bytes(rec->alarm.smsNumbers[4], 24));
+}
+
+TEST_F(AlarmPageTest, AlarmServerWithoutPortIsRefusedWithFocusOnThePort)
+{
+    Open<CSystemAlarmPage>();
+    ShowHost();
+    Type(IDC_ALARM_SERVER_HOST, "alarms.local");
+    ASSERT_EQ(0, page->Store());
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strSystemAlarmIpPortMissing", boxes.Last().key);
+    EXPECT_EQ("Error", boxes.Last().caption);
+    EXPECT_TRUE(HasFocus(IDC_ALARM_SERVER_PORT));
+    EXPECT_EQ(0, rec->alarm.alarmServer[0]);
+
+    Type(IDC_ALARM_SERVER_PORT, "2000");
+    Type(IDC_ALARM_SERVER_HOST, "10.0.0.1");
+    Type(IDC_ALARM_SMTP_HOST, "smtp.local");
+    Type(IDC_ALARM_SMTP_PORT, ""); // no port check for the mail server
+    ASSERT_EQ(1, page->Store());
+    EXPECT_STREQ("N010000000001P2000", rec->alarm.alarmServer);
+    EXPECT_STREQ("Ssmtp.local:0", rec->alarm.smtpServer);
+}
+
+TEST_F(AlarmPageTest, FullFieldsAreShownWithinTheirLimits)
+{
+    memset(rec->alarm.smtpUser, 'u', 40); // no terminator: the next field follows at once
+    memset(rec->alarm.smtpPassword, 'p', 40);
+    memset(rec->alarm.alarmServer, 'h', 40);
+    rec->alarm.alarmServer[0] = 'S';
+    rec->alarm.alarmServer[38] = ':';
+    rec->alarm.alarmServer[39] = '7';
+    memset(rec->alarm.mailSender, 0xFF, 40); // never written
+    Open<CSystemAlarmPage>();
+    EXPECT_EQ(std::string(40, 'u'), Text(IDC_ALARM_SMTP_USER));
+    EXPECT_EQ(std::string(31, 'h'), Text(IDC_ALARM_SERVER_HOST));
+    EXPECT_EQ("7", Text(IDC_ALARM_SERVER_PORT));
+    EXPECT_EQ("", Text(IDC_ALARM_MAIL_SENDER));
+    EXPECT_EQ(0, rec->alarm.mailSender[0]) << "an unset text becomes empty when the page opens";
+}
+
+typedef PageFixture CdrPageTest;
+
+TEST_F(CdrPageTest, UnwrittenFieldsShowAnsweredCallsAndTimeoutOne)
+{
+    rec->cdr.timeout = 0xFFFF;
+    rec->isdnCommon.cdrOption = 0xFF;
+    Open<CSystemCdrPage>();
+    EXPECT_EQ(1, rec->cdr.timeout);
+    EXPECT_EQ(1, rec->isdnCommon.cdrOption);
+    EXPECT_TRUE(Checked(IDC_CDR_ANSWERED));
+    EXPECT_FALSE(Checked(IDC_CDR_UNANSWERED));
+    EXPECT_EQ("1", Text(IDC_CDR_TIMEOUT));
+
+    SetCheck(IDC_CDR_UNANSWERED, true);
+    Type(IDC_CDR_TIMEOUT, "");
+    Type(IDC_CDR_HOST, "cdr.local");
+    Type(IDC_CDR_PORT, "9000");
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(3, rec->isdnCommon.cdrOption);
+    EXPECT_EQ(1, rec->cdr.timeout);
+    EXPECT_STREQ("Scdr.local:9000", rec->cdr.server);
+}
+
+typedef PageFixture CreditPageTest;
+
+struct CreditCase
+{
+    int sendItem, hourItem;
+    bool gsm, isdn;
+    uint8_t sendMode, hour, reported;
+};
+
+TEST_F(CreditPageTest, StoresWhatIsReportedAndWhen)
+{
+    const CreditCase cases[] = {
+        { 1, 7, false, false, 128, 7, 0xFF },
+        { 4, 0, true, true, 131, 0, 0xFC },
+        { 0, 23, true, false, 0xFF, 23, 0xFE },
+    };
+    for (const CreditCase& c : cases)
+    {
+        Open<CSystemCreditPage>();
+        Select(IDC_CREDIT_SEND, c.sendItem);
+        Select(IDC_CREDIT_HOUR, c.hourItem);
+        SetCheck(IDC_CREDIT_GSM, c.gsm);
+        SetCheck(IDC_CREDIT_ISDN, c.isdn);
+        ASSERT_EQ(1, page->Store());
+        EXPECT_EQ(c.sendMode, rec->creditReport.sendMode);
+        EXPECT_EQ(c.hour, rec->creditReport.hour);
+        EXPECT_EQ(c.reported, rec->creditReport.reported);
+    }
+}
+
+TEST_F(CreditPageTest, UnknownSendDayAndHourAreKept)
+{
+    rec->creditReport.sendMode = 100;
+    rec->creditReport.hour = 30;
+    Open<CSystemCreditPage>();
+    EXPECT_EQ("", Selected(IDC_CREDIT_SEND));
+    EXPECT_EQ("", Selected(IDC_CREDIT_HOUR));
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(100, rec->creditReport.sendMode);
+    EXPECT_EQ(30, rec->creditReport.hour);
+}
+
+TEST_F(CreditPageTest, LanguageChangeKeepsTheSendDay)
+{
+    rec->creditReport.sendMode = 131;
+    Open<CSystemCreditPage>();
+    EXPECT_EQ("Every Wednesday", Selected(IDC_CREDIT_SEND));
+    page->OnLanguageChanged();
+    EXPECT_EQ("Every Wednesday", Selected(IDC_CREDIT_SEND));
+    EXPECT_EQ(9, ::SendMessageA(Item(IDC_CREDIT_SEND), CB_GETCOUNT, 0, 0));
+}
+
+TEST_F(CreditPageTest, ServerWithoutPortIsRefused)
+{
+    Open<CSystemCreditPage>();
+    ShowHost();
+    Type(IDC_CREDIT_HOST, "10.1.1.1");
+    EXPECT_EQ(0, page->Store());
+    EXPECT_EQ("strSystemCreditIpPortMissing", boxes.Last().key);
+    EXPECT_TRUE(HasFocus(IDC_CREDIT_PORT));
+}
+
+typedef PageFixture SmsPageTest;
+
+TEST_F(SmsPageTest, ModulesOfGsmSlotsOnlyAndTextWithinItsLimit)
+{
+    rec->cardSlots[1].cardType = CARD_GSM;
+    rec->cardSlots[2].cardType = CARD_VOIP;
+    memset(At(0x25D8C) + 1, 'x', 250);
+    At(0x25D8C)[0] = 200;   // longer than the page's limit
+    At(0x25D8C)[161] = 0x5A; // behind the text: kept
+    memset(At(0x25D8C) + 252, 0, 4);
+    DWORD offset = g_Settings.ChannelIndexOffset;
+    g_Settings.ChannelIndexOffset = 1;
+    Open<CSystemSmsPage>();
+    g_Settings.ChannelIndexOffset = offset;
+    EXPECT_EQ(std::string(160, 'x'), Text(IDC_SMS_TEXT));
+    EXPECT_TRUE(Enabled(IDC_SMS_MODULE_FIRST + 4));
+    EXPECT_FALSE(Enabled(IDC_SMS_MODULE_FIRST + 8));
+    EXPECT_FALSE(Enabled(IDC_SMS_MODULE_FIRST + 0));
+    EXPECT_EQ("5", Text(IDC_SMS_LABEL_FIRST + 4));
+
+    Click(IDC_SMS_SELECT_ALL);
+    Type(IDC_SMS_TEXT, "Hello");
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(std::string("\x05Hello", 6), Bytes(At(0x25D8C), 6));
+    EXPECT_EQ(0x5A, At(0x25D8C)[161]);
+    EXPECT_EQ(std::string("\xF0\x00\x00\x00", 4), Bytes(At(0x25D8C) + 252, 4));
+    EXPECT_EQ(0, rec->sms1.zero28);
+}
+
+typedef PageFixture HttpPageTest;
+
+TEST(RequestUrl, AcceptsOnlyHostPathQueryAndNumber)
+{
+    const struct
+    {
+        const char* url;
+        RequestUrlCheck check;
+    } cases[] = {
+        { "", RequestUrlCheck::Clear },
+        { "http://", RequestUrlCheck::Clear },
+        { "http://pbx.local/call?caller=NUMBER", RequestUrlCheck::Accept },
+        { "http://pbx.local?caller=NUMBER", RequestUrlCheck::Refuse },
+        { "http:///call?caller=NUMBER", RequestUrlCheck::Refuse },
+        { "http://pbx.local/call?caller=123", RequestUrlCheck::Refuse },
+        { "https://pbx.local/call?caller=NUMBER", RequestUrlCheck::Refuse },
+        { "http://pbx.local/call=NUMBER?x", RequestUrlCheck::Refuse },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.check, CheckRequestUrl(c.url)) << c.url;
+}
+
+TEST_F(HttpPageTest, EmptyUrlShowsTheSchemeAndClearingOneKeepsTheOther)
+{
+    const char url[] = "http://a/b?c=NUMBER";
+    At(0x25C8C)[0] = sizeof(url) - 1;
+    memcpy(At(0x25C8C) + 1, url, sizeof(url) - 1);
+    rec->cardSlots[0].cardType = CARD_ANALOG_TRUNK;
+    memset(At(0x41BDC) + 252, 0, 4);
+    Open<CSystemHttpPage>();
+    EXPECT_EQ(url, Text(IDC_HTTP_OUT_URL));
+    EXPECT_EQ("http://", Text(IDC_HTTP_IN_URL));
+    EXPECT_TRUE(Enabled(IDC_HTTP_CHANNEL_FIRST + 3));
+    EXPECT_FALSE(Enabled(IDC_HTTP_CHANNEL_FIRST + 4));
+
+    Type(IDC_HTTP_IN_URL, "");
+    SetCheck(IDC_HTTP_CHANNEL_FIRST + 1, true);
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(std::string(1, (char)(sizeof(url) - 1)) + url, Bytes(At(0x25C8C), sizeof(url)));
+    EXPECT_EQ(0, At(0x41BDC)[0]);
+    EXPECT_EQ(std::string("\x02\x00\x00\x00", 4), Bytes(At(0x41BDC) + 252, 4));
+}
+
+TEST_F(HttpPageTest, MalformedUrlIsRefusedWithFocusOnItsEdit)
+{
+    Open<CSystemHttpPage>();
+    ShowHost();
+    Type(IDC_HTTP_IN_URL, "http://a/b?c=1");
+    EXPECT_EQ(0, page->Store());
+    EXPECT_EQ("strSystemHttpRequestErr", boxes.Last().key);
+    EXPECT_TRUE(HasFocus(IDC_HTTP_IN_URL));
+}
+
+TEST_F(HttpPageTest, UrlsAreShownAndStoredWithin128Characters)
+{
+    At(0x41BDC)[0] = 254;
+    memcpy(At(0x41BDC) + 1, "http://a/b?c=NUMBER", 19);
+    memset(At(0x41BDC) + 20, 'z', 200);
+    Open<CSystemHttpPage>();
+    EXPECT_EQ(128u, Text(IDC_HTTP_IN_URL).size());
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(254, At(0x41BDC)[0]) << "a visit keeps what the page cannot show";
+
+    std::string url = "http://a/b?c=NUMBER" + std::string(200, 'y');
+    Type(IDC_HTTP_IN_URL, url.c_str()); // a text set by program passes the edit's limit
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(128, At(0x41BDC)[0]);
+    EXPECT_EQ(url.substr(0, 128), Bytes(At(0x41BDC) + 1, 128));
+}
+}

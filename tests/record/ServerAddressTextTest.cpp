@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+#include "record/ServerAddressText.h"
+#include "record/CreditRestoreCode.h"
+#include "record/ConfigRecord.h"
+#include <cstring>
+#include <string>
+
+namespace
+{
+// The 40-byte field behind a 0xAB guard byte on each side.
+struct GuardedField
+{
+    char before = (char)0xAB;
+    char field[CFG_SERVER_ADDRESS_SIZE];
+    char after = (char)0xAB;
+    GuardedField() { memset(field, 0xCD, sizeof(field)); }
+};
+
+struct BuildCase
+{
+    const char* host;
+    int port;
+    const char* stored;
+};
+
+TEST(ServerAddressText, BuildsNumericAndHostNameForms)
+{
+    const BuildCase cases[] = {
+        { "10.0.0.1", 2000, "N010000000001P2000" },
+        { "0.00.000.0", 25, "N000000000000P25" },
+        { "192 168..1  2", 80, "N192168001002P80" },
+        { "10.0.0.1a", 1, "N010000000001P1" }, // a token's number is its leading digits
+        { "10.0.0", 2000, "S10.0.0:2000" },
+        { "10.0.0.1.5", 2000, "S10.0.0.1.5:2000" },
+        { "a.0.0.1", 7, "Sa.0.0.1:7" },
+        { "300.1.1.1", 7, "S300.1.1.1:7" },
+        { "mail.example", 0, "Smail.example:0" },
+    };
+    for (const BuildCase& c : cases)
+    {
+        GuardedField g;
+        BuildServerAddress(c.host, c.port, g.field);
+        size_t n = strlen(c.stored);
+        EXPECT_EQ(0, memcmp(g.field, c.stored, n + 1)) << c.host;
+        EXPECT_EQ((char)0xCD, g.field[n + 1]) << c.host << ": bytes behind the terminator are kept";
+    }
+}
+
+TEST(ServerAddressText, EmptyHostStoresNoServerAndKeepsTheRest)
+{
+    GuardedField g;
+    BuildServerAddress("", 2000, g.field);
+    EXPECT_EQ(0, g.field[0]);
+    EXPECT_EQ((char)0xCD, g.field[1]);
+}
+
+TEST(ServerAddressText, LongHostNameIsCutSoThePortFitsTheField)
+{
+    GuardedField g;
+    std::string host(60, 'h');
+    BuildServerAddress(host.c_str(), 65535, g.field);
+    std::string expected = "S" + std::string(32, 'h') + ":65535";
+    ASSERT_EQ(39u, expected.size());
+    EXPECT_EQ(0, memcmp(g.field, expected.c_str(), 40));
+    EXPECT_EQ((char)0xAB, g.after);
+    EXPECT_EQ((char)0xAB, g.before);
+}
+
+struct ShowCase
+{
+    const char* stored;
+    const char* host;
+    int port;
+};
+
+TEST(ServerAddressText, ShowsHostAndPort)
+{
+    const ShowCase cases[] = {
+        { "N010000000001P2000", "10.0.0.1", 2000 },
+        { "Smail.example:25", "mail.example", 25 },
+        { "Snocolon", "", 0 },
+        { "N0100000000012000", "", 0 }, // no 'P' at index 13
+        { "", "", 0 },
+        { "S" "0123456789012345678901234567890123456" ":9", "0123456789012345678901234567890", 0 },
+    };
+    for (const ShowCase& c : cases)
+    {
+        GuardedField g;
+        memset(g.field, 0, sizeof(g.field));
+        memcpy(g.field, c.stored, strlen(c.stored));
+        char host[64] = "x";
+        int port = -1;
+        ParseServerAddress(g.field, host, sizeof(host), &port);
+        EXPECT_STREQ(c.host, host) << c.stored;
+        if (c.port)
+        {
+            EXPECT_EQ(c.port, port) << c.stored;
+        }
+    }
+}
+
+TEST(ServerAddressText, UnterminatedFieldIsReadWithinItsBytes)
+{
+    GuardedField g;
+    memset(g.field, 'h', sizeof(g.field));
+    g.field[0] = 'S';
+    g.after = ':'; // a colon right behind the field must not be found
+    char host[64];
+    int port = -1;
+    ParseServerAddress(g.field, host, sizeof(host), &port);
+    EXPECT_STREQ("", host);
+    EXPECT_EQ(0, port);
+}
+
+TEST(ServerAddressText, UnsetFieldShowsNothing)
+{
+    GuardedField g;
+    memset(g.field, 0xFF, sizeof(g.field));
+    char host[64];
+    int port = -1;
+    ParseServerAddress(g.field, host, sizeof(host), &port);
+    EXPECT_STREQ("", host);
+    EXPECT_EQ(0, port);
+}
+
+struct RestoreCase
+{
+    uint8_t code;
+    CreditRestoreKind kind;
+    int day, week, weekday;
+};
+
+TEST(CreditRestoreCode, DecodesAndEncodesEachKind)
+{
+    const RestoreCase cases[] = {
+        { 0x95, CreditRestoreKind::WeekDay, 1, 2, 5 },
+        { 0xA7, CreditRestoreKind::WeekDay, 1, 4, 7 },
+        { 0x83, CreditRestoreKind::Weekly, 1, 1, 3 },
+        { 15, CreditRestoreKind::Day, 15, 1, 1 },
+        { 1, CreditRestoreKind::Day, 1, 1, 1 },
+    };
+    for (const RestoreCase& c : cases)
+    {
+        CreditRestore r = DecodeCreditRestoreCode(c.code);
+        EXPECT_EQ(c.kind, r.kind) << (int)c.code;
+        EXPECT_EQ(c.day, r.day) << (int)c.code;
+        EXPECT_EQ(c.week, r.week) << (int)c.code;
+        EXPECT_EQ(c.weekday, r.weekday) << (int)c.code;
+        EXPECT_EQ(c.code, EncodeCreditRestoreCode(r));
+    }
+}
+}
