@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "tests/support/PageFixture.h"
 #include "pages/CardSlotsPage.h"
 #include "pages/VoipCardPage.h"
 #include "pages/AnalogCardPage.h"
@@ -15,36 +16,20 @@
 // the record, and what lands in it.
 namespace
 {
-class CardPagesTest : public ::testing::Test
+class CardPagesTest : public PageFixture
 {
 protected:
-    HWND host = NULL;
-    ConfigRecord* rec = GetPageEditRecord();
-
     void SetUp() override
     {
-        ASSERT_TRUE(SelectShippedLanguage());
-        host = testsupport::CreatePageHost();
-        SetConfigDefaults(rec);
+        PageFixture::SetUp();
         ResetLastTabMemories();
     }
-    void TearDown() override { ::DestroyWindow(host); }
-
     template <class P, class... A>
     std::unique_ptr<P> Open(A... args)
     {
-        std::unique_ptr<P> page(new P(rec, args...));
-        EXPECT_TRUE(page->Create(host) != NULL);
-        testsupport::PumpMessages();
-        return page;
+        return OpenOwned<P>(args...);
     }
-
-    static std::string Text(HWND w)
-    {
-        char text[300] = "";
-        ::GetWindowTextA(w, text, sizeof(text));
-        return text;
-    }
+    static std::string Text(HWND w) { return WindowText(w); }
     static void Choose(HWND dlg, UINT list, int code)
     {
         CFieldBinder::SelectByCode(::GetDlgItem(dlg, (int)list), code);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "tests/support/PageFixture.h"
 #include "pages/GroupPages.h"
 #include "pages/PageMemories.h"
 #include "tests/support/PageHostWindow.h"
@@ -11,33 +12,24 @@
 // kind of card that serves it, and what each tab writes.
 namespace
 {
-class GroupPagesTest : public ::testing::Test
+class GroupPagesTest : public PageFixture
 {
 protected:
-    HWND host = NULL;
-    ConfigRecord* rec = GetPageEditRecord();
-
     void SetUp() override
     {
-        ASSERT_TRUE(SelectShippedLanguage());
-        host = testsupport::CreatePageHost();
-        SetConfigDefaults(rec);
+        PageFixture::SetUp();
         ResetLastTabMemories();
         rec->cardSlots[0].cardType = CARD_GSM;
         rec->cardSlots[1].cardType = CARD_ANALOG_SUBSCRIBER;
         rec->cardSlots[2].cardType = CARD_ANALOG; // neither FXS nor combined
         rec->cardSlots[3].cardType = CARD_VOIP;
     }
-    void TearDown() override { ::DestroyWindow(host); }
-
-    template <class P>
-    std::unique_ptr<P> Open()
+    template <class P, class... A>
+    std::unique_ptr<P> Open(A... args)
     {
-        std::unique_ptr<P> page(new P(rec));
-        EXPECT_TRUE(page->Create(host) != NULL);
-        testsupport::PumpMessages();
-        return page;
+        return OpenOwned<P>(args...);
     }
+    static std::string Text(HWND w) { return WindowText(w); }
     // The window of the tab of group g, shown as a click on its tab shows it.
     template <class P>
     HWND ShowTab(P& page, int g)
@@ -52,12 +44,6 @@ protected:
             }
         IGroupTab* tab = page.TabOf(g);
         return tab ? tab->TabWindow() : NULL;
-    }
-    static std::string Text(HWND w)
-    {
-        char text[300] = "";
-        ::GetWindowTextA(w, text, sizeof(text));
-        return text;
     }
     static std::string TabTitle(CTabPageHost& tabs, int i)
     {

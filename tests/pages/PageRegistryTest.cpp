@@ -153,10 +153,12 @@ protected:
         {
             if (!items[i].factory)
                 continue;
+            // Each card in a slot of its own: the slot only moves the
+            // tables' entries, and every slot is some card's.
+            const uint8_t cards[] = { CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK,
+                                      CARD_ANALOG_COMBINED, CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER };
             if (items[i].flags & CIF_CARD_SLOT)
-                for (uint8_t type : { CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK,
-                                      CARD_ANALOG_COMBINED })
-                    cases.push_back({ &items[i], type });
+                cases.push_back({ &items[i], cards[items[i].index % 8] });
             else
                 cases.push_back({ &items[i], 0 });
         }
