@@ -98,19 +98,6 @@ TEST_F(DiskFileTest, OverlongPathFailsWithoutTouchingTheFileSystem)
     EXPECT_FALSE(FileExists(longPath.c_str()));
 }
 
-TEST_F(DiskFileTest, ClosedFileReportsFailureValues)
-{
-    CDiskFile file;
-    char buf[4];
-    EXPECT_EQ(0xFFFFFFFFu, file.GetPosition());
-    EXPECT_EQ(0u, file.Read(buf, sizeof(buf)));
-    EXPECT_EQ(0u, file.Write(buf, sizeof(buf)));
-    EXPECT_EQ(0u, file.GetSize());
-    EXPECT_FALSE(file.Seek(0));
-    EXPECT_FALSE(file.SetLength(10, 0));
-    EXPECT_FALSE(file.Exists());
-}
-
 TEST_F(DiskFileTest, SeekReadWriteAreByteExact)
 {
     std::string path = Path("seek.bin");
