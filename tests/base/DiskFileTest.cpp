@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "base/DiskFile.h"
 #include "base/TextUtil.h"
+#include "tests/support/TestFiles.h"
 #include <string>
 #include <vector>
 
@@ -9,37 +10,9 @@ namespace
 class DiskFileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char temp[MAX_PATH];
-        ::GetTempPathA(sizeof(temp), temp);
-        FormatText(m_dir, sizeof(m_dir), "%svel-file-%lu", temp, ::GetCurrentProcessId());
-        ::CreateDirectoryA(m_dir, NULL);
-    }
-    void TearDown() override
-    {
-        for (const std::string& f : m_made)
-        {
-            ::SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileA(f.c_str());
-            ::RemoveDirectoryA(f.c_str());
-        }
-        ::RemoveDirectoryA(m_dir);
-    }
-    std::string Path(const char* name)
-    {
-        std::string p = std::string(m_dir) + "\\" + name;
-        m_made.insert(m_made.begin(), p);
-        return p;
-    }
-    static std::string Contents(const std::string& path)
-    {
-        std::vector<char> buf(GetFileSizeByName(path.c_str()) + 1);
-        DWORD n = ReadFileAt(path.c_str(), 0, buf.data(), (DWORD)buf.size());
-        return std::string(buf.data(), n);
-    }
-    char m_dir[MAX_PATH];
-    std::vector<std::string> m_made;
+    std::string Path(const char* name) const { return m_folder.Path(name); }
+    static std::string Contents(const std::string& path) { return ReadWholeFile(path.c_str()); }
+    CScratchFolder m_folder;
 };
 }
 
@@ -90,7 +63,7 @@ TEST_F(DiskFileTest, OpenClosesThePreviousFileEvenWhenItFails)
 
 TEST_F(DiskFileTest, OverlongPathFailsWithoutTouchingTheFileSystem)
 {
-    std::string longPath = std::string(m_dir) + "\\" + std::string(300, 'x');
+    std::string longPath = m_folder.Path(std::string(300, 'x').c_str());
     CDiskFile file;
     EXPECT_FALSE(file.Open(longPath.c_str(), 0x303));
     EXPECT_FALSE(file.IsOpen());

@@ -25,7 +25,7 @@ class DocumentFailedFileTest : public ::testing::Test
 protected:
     HWND host = NULL;
     CDataView view;
-    char dir[MAX_PATH] = "";
+    CScratchFolder folder;
     std::unique_ptr<ConfigRecord> docBefore{ new ConfigRecord };
     std::unique_ptr<ConfigRecord> editBefore{ new ConfigRecord };
 
@@ -33,39 +33,16 @@ protected:
     {
         ASSERT_TRUE(SelectShippedLanguage());
         ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
-        testsupport::CreateTempFolder("dff", dir);
     }
 
     void TearDown() override
     {
         ::DestroyWindow(host);
-        for (const std::string& name : Files())
-        {
-            std::string p = PathOf(name.c_str());
-            ::SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileA(p.c_str());
-        }
         ::RemoveDirectoryA(PathOf("folder.cfg").c_str());
-        ::RemoveDirectoryA(dir);
     }
 
-    std::string PathOf(const char* name) const { return std::string(dir) + "\\" + name; }
-
-    std::vector<std::string> Files() const
-    {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = ::FindFirstFileA(PathOf("*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE)
-            return names;
-        do
-        {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                names.push_back(fd.cFileName);
-        } while (::FindNextFileA(h, &fd));
-        ::FindClose(h);
-        return names;
-    }
+    std::string PathOf(const char* name) const { return folder.Path(name); }
+    std::vector<std::string> Files() const { return folder.Files(); }
 
     uint8_t& DocByte(uint32_t ofs) { return ConfigBytes(::GetConfigRecord())[ofs]; }
     uint8_t& EditByte(uint32_t ofs) { return ConfigBytes(GetPageEditRecord())[ofs]; }
