@@ -358,9 +358,7 @@ TEST_F(DiagViewTest, NoResponseBoxComesOnceAndTheNextAnswerClosesIt)
     EXPECT_EQ(Lang("strError"), text);
     ::GetDlgItemTextA(box, IDC_DIAG_MESSAGE_TEXT, text, sizeof(text));
     EXPECT_EQ(Lang("strDiagErrorNoResponse"), text);
-    EXPECT_TRUE(::SendDlgItemMessageA(box, IDC_DIAG_MESSAGE_ICON, STM_GETICON, 0, 0));
     EXPECT_EQ(host, ::GetWindow(box, GW_OWNER));
-    EXPECT_EQ(MB_ICONEXCLAMATION, GetNoResponseBox()->GetStyle());
 
     // One box however many ticks pass.
     Tick();
