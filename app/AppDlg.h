@@ -1,10 +1,8 @@
 #pragma once
 #include "wcl/WindowImpl.h"
+#include "wcl/CenterWindow.h"
 #include "base/Language.h"
 #include "res/resource.h"
-
-// Centres a dialog on its owner (on the work area when it has none).
-void CenterDialog(HWND dlg);
 
 // Reads a control's text into buf, bounded by size.
 void GetItemText(HWND dlg, int id, char* buf, size_t size);
@@ -25,7 +23,7 @@ protected:
     {
         g_Language.TranslateWindow(this->m_hWnd, false);
         if (center)
-            CenterDialog(this->m_hWnd);
+            CenterOnOwner(this->m_hWnd);
     }
 
     void Finish(INT_PTR result)

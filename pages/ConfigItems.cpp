@@ -5,6 +5,12 @@
 #include "pages/ConfigPage.h"
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
+#include "pages/GroupFunctions.h"
+#include "pages/CardSlotsPage.h"
+#include "pages/VoipCardPage.h"
+#include "pages/AnalogCardPage.h"
+#include "pages/GsmCardPage.h"
+#include "pages/GroupPages.h"
 #include "pages/SystemServicePages.h"
 #include "pages/IsdnPages.h"
 #include "pages/IsdnLinesPage.h"
@@ -18,7 +24,6 @@
 #include "pages/WebPage.h"
 #include "record/EntityNames.h"
 #include "base/Language.h"
-#include "base/TextUtil.h"
 #include "res/DiagIds.h"
 #include <cstring>
 #include <new>
@@ -81,23 +86,6 @@ CommitSectionList CardSlotSections(const ConfigRecord* doc, int slot)
     }
 }
 
-// A slot whose card type changes loses the group assignments of its four
-// module positions, in both copies.
-void ClearGroupsOfChangedSlots(ConfigRecord* doc, ConfigRecord* edit)
-{
-    bool changed = false;
-    for (uint32_t slot = 0; slot < CFG_CARD_SLOT_COUNT; ++slot)
-    {
-        if (doc->cardSlots[slot].cardType != edit->cardSlots[slot].cardType)
-        {
-            memset(&doc->moduleGroups[4 * slot], 0xFF, 4 * sizeof(ModuleGroupAssign));
-            changed = true;
-        }
-    }
-    if (changed)
-        memcpy(edit->moduleGroups, doc->moduleGroups, sizeof(doc->moduleGroups));
-}
-
 template <class P>
 IConfigPage* Make(const ConfigItem&, ConfigRecord* edit)
 {
@@ -111,67 +99,45 @@ IConfigPage* MakeTextPageOf(const char* key)
     return new (std::nothrow) CTextPage(text);
 }
 
+// A group page has something to show only while some module position or SIP
+// trunk of the document holds one of its groups (the pages' own rule).
 bool HasAnyOutGroup(const ConfigRecord* rec)
 {
-    for (const ModuleGroupAssign& m : rec->moduleGroups)
-        if (m.outGroup != CFG_NO_GROUP || m.outGroup2 != CFG_NO_GROUP)
-            return true;
-    for (const SipTrunkGroups& t : rec->sipTrunkGroups)
-        if (t.outGroup != CFG_NO_GROUP)
-            return true;
-    return false;
+    return COutGroupsPage::GetUsedOutGroups(rec) != 0;
 }
 
 bool HasAnyInGroup(const ConfigRecord* rec)
 {
-    for (const ModuleGroupAssign& m : rec->moduleGroups)
-        if (m.inGroup != CFG_NO_GROUP)
-            return true;
-    for (const SipTrunkGroups& t : rec->sipTrunkGroups)
-        if (t.inGroup != CFG_NO_GROUP)
-            return true;
-    return false;
+    return CInGroupsPage::GetUsedInGroups(rec) != 0;
 }
 
-// The title of an item on a text page, where its page is still to come.
-IConfigPage* MakeTitlePage(const ConfigItem& item)
+IConfigPage* MakeOutGroupsPage(const ConfigItem&, ConfigRecord* edit)
 {
-    char text[CTextPage::kTextSize] = "";
-    if (item.flags & CIF_CARD_SLOT)
-    {
-        char card[ENTITY_NAME_SIZE] = "";
-        char type[ENTITY_NAME_SIZE] = "";
-        GetCardName(item.index, card);
-        GetCardTypeName(::GetConfigRecord()->cardSlots[item.index].cardType, type, nullptr);
-        FormatText(text, sizeof(text), "%s - %s", card, type);
-    }
-    else if (item.nameKey)
-    {
-        g_Language.GetString(item.nameKey, text, sizeof(text));
-    }
-    return new (std::nothrow) CTextPage(text);
+    if (!HasAnyOutGroup(::GetConfigRecord()))
+        return MakeTextPageOf("strDataGroupsOutgoingNone");
+    return new (std::nothrow) COutGroupsPage(edit);
 }
 
-IConfigPage* MakeOutGroupsPage(const ConfigItem& item, ConfigRecord*)
+IConfigPage* MakeInGroupsPage(const ConfigItem&, ConfigRecord* edit)
 {
-    return HasAnyOutGroup(::GetConfigRecord()) ? MakeTitlePage(item) : MakeTextPageOf("strDataGroupsOutgoingNone");
+    if (!HasAnyInGroup(::GetConfigRecord()))
+        return MakeTextPageOf("strDataGroupsIncomingNone");
+    return new (std::nothrow) CInGroupsPage(edit);
 }
 
-IConfigPage* MakeInGroupsPage(const ConfigItem& item, ConfigRecord*)
+IConfigPage* MakeCardSlotPage(const ConfigItem& item, ConfigRecord* edit)
 {
-    return HasAnyInGroup(::GetConfigRecord()) ? MakeTitlePage(item) : MakeTextPageOf("strDataGroupsIncomingNone");
-}
-
-IConfigPage* MakeCardSlotPage(const ConfigItem& item, ConfigRecord*)
-{
-    switch (::GetConfigRecord()->cardSlots[item.index].cardType)
+    int slot = item.index;
+    switch (::GetConfigRecord()->cardSlots[slot].cardType)
     {
     case CARD_GSM:
+        return new (std::nothrow) CGsmCardPage(edit, 4 * slot);
     case CARD_VOIP:
+        return new (std::nothrow) CVoipCardPage(edit, slot);
     case CARD_ANALOG_SUBSCRIBER:
     case CARD_ANALOG_TRUNK:
     case CARD_ANALOG_COMBINED:
-        return MakeTitlePage(item);
+        return new (std::nothrow) CAnalogCardPage(edit, 4 * slot);
     case CARD_NONE:
     case CARD_NONE_EMPTY:
         return new (std::nothrow) CTextPage("");
@@ -213,7 +179,8 @@ const ConfigItem kConfigItems[] = {
     PAGE(CI_ANALOG_FXS, CI_ANALOG, "strDataAnalogFxs", Make<CAnalogFxsPage>, Sections(kAnalogCommon), 0),
     PAGE(CI_ANALOG_FXO, CI_ANALOG, "strDataAnalogFxo", Make<CAnalogFxoPage>, Sections(kAnalogCommon), 0),
     GROUP(CI_CARDS, CI_ROOT, "strDataCards", "strDataCardsDescr"),
-    { CI_CARD_SLOTS, CI_CARDS, "strDataCardsSelect", nullptr, TI_PAGE, TI_PAGE_SELECTED, nullptr, Sections(kCardSlots),
+    { CI_CARD_SLOTS, CI_CARDS, "strDataCardsSelect", nullptr, TI_PAGE, TI_PAGE_SELECTED, Make<CCardsSelectPage>,
+      Sections(kCardSlots),
       nullptr, ClearGroupsOfChangedSlots, CIF_RETITLES_CARDS, nullptr, nullptr, 0 },
     GROUP(CI_CARD_LIST, CI_CARDS, "strDataCardsList", "strDataCardsListDescr"),
     SLOT(0), SLOT(1), SLOT(2), SLOT(3), SLOT(4), SLOT(5), SLOT(6), SLOT(7),

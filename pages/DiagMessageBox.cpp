@@ -1,4 +1,5 @@
 #include "pages/DiagMessageBox.h"
+#include "wcl/CenterWindow.h"
 #include "base/Language.h"
 #include "base/TextUtil.h"
 #include <new>
@@ -7,23 +8,6 @@ namespace
 {
 CMessageBoxDlg* g_noResponseBox = nullptr;
 HWND g_noResponseOwner = NULL;
-
-void CentreOnOwner(HWND dlg)
-{
-    HWND owner = ::GetWindow(dlg, GW_OWNER);
-    RECT outer;
-    if (owner && ::IsWindowVisible(owner))
-        ::GetWindowRect(owner, &outer);
-    else
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &outer, 0);
-    RECT rc;
-    ::GetWindowRect(dlg, &rc);
-    int w = rc.right - rc.left;
-    int h = rc.bottom - rc.top;
-    int x = outer.left + ((outer.right - outer.left) - w) / 2;
-    int y = outer.top + ((outer.bottom - outer.top) - h) / 2;
-    ::SetWindowPos(dlg, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 }
 
 CMessageBoxDlg::CMessageBoxDlg(UINT style, const char* caption, const char* text) : m_style(style)
@@ -35,7 +19,7 @@ CMessageBoxDlg::CMessageBoxDlg(UINT style, const char* caption, const char* text
 LRESULT CMessageBoxDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     g_Language.TranslateWindow(m_hWnd, false);
-    CentreOnOwner(m_hWnd);
+    CenterOnOwner(m_hWnd);
     ::SetWindowTextA(m_hWnd, m_caption);
     ::SetDlgItemTextA(m_hWnd, IDC_DIAG_MESSAGE_TEXT, m_text);
     LPCSTR icon = nullptr;

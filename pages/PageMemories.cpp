@@ -6,6 +6,7 @@ int g_LastAnalogCardTab[CFG_CARD_SLOT_COUNT] = {};
 int g_LastInGroup = 0;
 int g_LastOutGroup = 0;
 int g_LastRoutingProfile = 0;
+uint32_t g_GsmApplySelection = 0xFFFFFFFF;
 
 void ResetLastTabMemories()
 {

@@ -9,6 +9,9 @@ extern int g_LastAnalogCardTab[CFG_CARD_SLOT_COUNT];
 extern int g_LastInGroup;
 extern int g_LastOutGroup;
 extern int g_LastRoutingProfile;
+// The modules the GSM apply dialog had checked last (bit n: module n); kept
+// for the whole session.
+extern uint32_t g_GsmApplySelection;
 
 // A new, opened or adopted document starts on the first tabs; the analog
 // card pages keep theirs.

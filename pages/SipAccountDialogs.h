@@ -1,4 +1,5 @@
 #pragma once
+#include "wcl/CenterWindow.h"
 #include "pages/FieldBinding.h"
 #include "pages/NumericEdit.h"
 #include "record/SipAccount.h"
@@ -13,8 +14,6 @@
 // Accept() is what OK does, so a test can run the dialog modeless from its
 // template and call it.
 
-// Centres a dialog on its owner (on the work area when it has none).
-void CenterOnOwner(HWND dlg);
 
 template <class T>
 class CSipAccountDialog : public CDialogImpl<T>

@@ -11,4 +11,5 @@
 #include "res/RoutingPagesIds.h"
 #include "res/VoipPagesIds.h"
 #include "res/DiagIds.h"
+#include "res/CardPagesIds.h"
 #include "res/DiagPagesIds.h"

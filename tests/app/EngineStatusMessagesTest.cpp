@@ -123,25 +123,6 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
     EXPECT_TRUE(m_frame.IsWindowEnabled());
 }
 
-TEST_F(EngineStatusMessagesTest, StartsOfOperationsMakeTheWindowBusy)
-{
-    const int starts[] = { 10, 20, 30, 60, 62, 71, 80, 90, 92, 113, 115, 150, 153 };
-    CMessageBoxRecorder boxes(IDOK);
-    for (int code : starts)
-    {
-        SCOPED_TRACE(code);
-        m_frame.SetBusy(false);
-        Status(code, 0);
-        EXPECT_TRUE(m_frame.IsBusy());
-        EXPECT_FALSE(m_frame.IsWindowEnabled());
-    }
-    // The module reset's answer frees it again.
-    Status(116, 1);
-    EXPECT_FALSE(m_frame.IsBusy());
-    EXPECT_TRUE(m_frame.IsWindowEnabled());
-    EXPECT_EQ(0u, boxes.Count());
-}
-
 TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
 {
     char dir[MAX_PATH] = "";
@@ -153,9 +134,12 @@ TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
         BYTE formatByte;
         size_t length;
         const char* key;
+        bool writable;
     };
-    // A record of another format; a block that ends inside a record.
-    const Case cases[] = { { 2, 64, "strCdrVersionError" }, { 1, 40, "strCdrRecSizeError" } };
+    // A record of another format; a block that ends inside a record; a file
+    // that takes no bytes (as a full disk).
+    const Case cases[] = { { 2, 64, "strCdrVersionError", true }, { 1, 40, "strCdrRecSizeError", true },
+                           { 1, 64, "strCdrSaveError", false } };
     // The engine forgets an earlier refusal's cause when the export itself
     // failed: an empty cause element.
     const BYTE noCause[4] = {};
@@ -165,7 +149,8 @@ TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.key);
-        ASSERT_TRUE(file.Open(path.c_str(), DISKFILE_WRITE | DISKFILE_CREATE));
+        ASSERT_TRUE(file.Open(path.c_str(), c.writable ? DISKFILE_WRITE | DISKFILE_CREATE
+                                                      : DISKFILE_READ | DISKFILE_OPEN_EXISTING));
         file.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
         file.BeginExport();
         std::string block(c.length, '\0');

@@ -24,9 +24,9 @@
 #include "wcl/AppModule.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "pages/DiagPolling.h"
-#include "tools/devsim/PtyPair.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/TestFiles.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/support/EngineFrame.h"
 #include "tests/support/WindowShot.h"
@@ -50,35 +50,11 @@ std::string TempPath(const char* name)
     return std::string(dir) + name;
 }
 
-std::vector<BYTE> ReadWholeFile(const std::string& path)
-{
-    std::vector<BYTE> bytes;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    DWORD size = ::GetFileSize(file, NULL), read = 0;
-    bytes.resize(size);
-    if (size)
-        ::ReadFile(file, bytes.data(), size, &read, NULL);
-    ::CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
 std::string ItemText(HWND dlg, int id)
 {
     char text[256] = "";
     ::GetDlgItemTextA(dlg, id, text, sizeof(text));
     return text;
-}
-
-void WriteWholeFile(const std::string& path, const std::vector<BYTE>& bytes)
-{
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD put = 0;
-    if (!bytes.empty())
-        ::WriteFile(file, bytes.data(), (DWORD)bytes.size(), &put, NULL);
-    ::CloseHandle(file);
 }
 
 // Whether nothing holds the file open any more: it opens without sharing.
@@ -268,7 +244,7 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     script.OnFileDialog(file);
     Command(ID_FILE_SAVE_AS);
     EXPECT_EQ(0u, script.Pending());
-    ASSERT_FALSE(ReadWholeFile(file).empty());
+    ASSERT_FALSE(ReadFileBytes(file).empty());
     EXPECT_FALSE(view.IsModified());
     EXPECT_EQ("frame-e2e.cfg - Velmotrex Configuration", Title());
     char recent[MAX_PATH] = "";
@@ -351,84 +327,6 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_TRUE(FrameIdle());
 }
 
-TEST_F(FrameDeviceTest, DownloadFollowsTheDevicesVersion)
-{
-    struct Case
-    {
-        const char* version;
-        const char* key; // the question or warning, nullptr for none
-        bool downloads;
-    };
-    // An older major version is refused; another minor version is the user's
-    // choice (answered No). The same major and minor start at once (the
-    // download of the whole configuration test).
-    const Case cases[] = { { "2.9.0.0", "strDataVersionError", false },
-                           { "3.1.0.0", "strDataVersionConflict", false } };
-    CMessageBoxRecorder boxes(IDNO);
-    CDialogScript script;
-    CDataView& view = m_frame.GetDataView();
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.version);
-        SetFirmwareVersion(c.version);
-        boxes.Clear();
-        const size_t before = Requests(devsim::TAG_DOWNLOAD_DATA);
-        Command(ID_FILE_DOWNLOAD);
-        if (c.downloads)
-        {
-            ASSERT_TRUE(PumpUntil([&] { return view.HasDocument() && FrameIdle(); }, 20000));
-            EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-            EXPECT_LT(before, Requests(devsim::TAG_DOWNLOAD_DATA));
-            continue;
-        }
-        ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 10000));
-        PumpFor(300);
-        ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ(c.key, boxes.Last().key);
-        EXPECT_EQ("Warning", boxes.Last().caption);
-        EXPECT_NE(std::string::npos, boxes.Last().text.find(c.version)) << boxes.Last().text;
-        EXPECT_EQ(before, Requests(devsim::TAG_DOWNLOAD_DATA));
-        EXPECT_FALSE(view.HasDocument());
-        EXPECT_FALSE(m_frame.IsDownloadPending());
-        EXPECT_TRUE(FrameIdle());
-    }
-    EXPECT_EQ(0, script.Unexpected());
-}
-
-TEST_F(FrameDeviceTest, WrongPasswordThenTheRightOne)
-{
-    m_sim.SetPassword("secret", true);
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    int logins = 0;
-    auto answer = [&](const char* password) {
-        return [&, password](CLoginDlg& dlg) {
-            ++logins;
-            ::SetDlgItemTextA(dlg, IDC_LOGIN_PASSWORD, password);
-            PressButton(dlg, IDOK);
-        };
-    };
-    script.On<CLoginDlg>(answer("wrong"));
-    script.On<CLoginDlg>(answer("secret"));
-    Command(ID_OPTIONS_DATETIME);
-    script.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDCANCEL); });
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 15000));
-    EXPECT_EQ(2, logins);
-    EXPECT_STREQ("secret", g_DeviceProtocol.GetPassword());
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-}
-
-TEST_F(FrameDeviceTest, DateAndTimeAreReadShownAndWrittenBack)
-{
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    script.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDOK); });
-    Command(ID_OPTIONS_DATETIME);
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && Requests(devsim::TAG_DATE_TIME) == 2; }, 10000));
-    ASSERT_TRUE(PumpUntil([&] { return FrameIdle(); }, 5000));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-}
-
 TEST_F(FrameDeviceTest, SilentDeviceEndsTheDownloadWithTheNoAnswerMessage)
 {
     devsim::SimFaults faults;
@@ -441,21 +339,6 @@ TEST_F(FrameDeviceTest, SilentDeviceEndsTheDownloadWithTheNoAnswerMessage)
     EXPECT_TRUE(FrameIdle());
     EXPECT_FALSE(m_frame.IsDownloadPending());
     EXPECT_FALSE(m_frame.GetDataView().HasDocument());
-}
-
-TEST_F(FrameDeviceTest, ResetShowsTheRestartNoticeUntilTheDeviceIsBack)
-{
-    m_sim.SetRestart(300, true);
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    std::string notice;
-    script.On<CWaitDlg>([&](CWaitDlg& dlg) { notice = dlg.GetText(); });
-    Command(ID_SERVICE_RESET);
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0; }, 10000));
-    EXPECT_FALSE(notice.empty());
-    ASSERT_TRUE(PumpUntil([&] { return !m_frame.GetRestartNotice() && FrameIdle(); }, 15000));
-    EXPECT_EQ(1u, Requests(devsim::TAG_RESET));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
 TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
@@ -534,7 +417,7 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
     script.OnFileDialog(text);
     Command(ID_FILE_DOWNLOAD_CDR);
     ASSERT_TRUE(PumpUntil([&] { return drained() && FrameIdle(); }, 20000));
-    const std::vector<BYTE> lines = ReadWholeFile(text);
+    const std::vector<BYTE> lines = ReadFileBytes(text);
     const std::string content(lines.begin(), lines.end());
     EXPECT_NE(std::string::npos, content.find("5.3.2024;14:07:09;Outgoing PBX->GSM;0777;456;1:02:05;PBX/2;GSM/3;16\r\n"))
         << content;
@@ -554,7 +437,7 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
         std::vector<BYTE> r = DeviceCdr(i % 2 ? "0123" : "0777");
         expected.insert(expected.end(), r.begin(), r.end());
     }
-    EXPECT_TRUE(ReadWholeFile(raw) == expected);
+    EXPECT_TRUE(ReadFileBytes(raw) == expected);
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
@@ -646,91 +529,6 @@ TEST_F(FrameDeviceTest, MonitorLogStartsAndStopsAndTheCommunicationLogShowsTheTr
     EXPECT_EQ("strMonitorSaveLogRequest", boxes.Last().key);
 }
 
-TEST_F(FrameDeviceTest, ConnectWithoutASettingAsksForTheLinkAndStoresIt)
-{
-    Command(ID_CONNECTION_DISCONNECT);
-    ASSERT_EQ(0, CommState());
-    g_Settings.TcpAddress[0] = 0;
-    g_Settings.TcpPort = 0;
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    const std::string port = std::to_string(m_port);
-    LRESULT nested = -1;
-    script.On<CCommunicationDlg>([&](CCommunicationDlg& dlg) {
-        // A diagnostics request while the user is asked: not sent, and no
-        // second dialog.
-        nested = m_frame.SendMessage(WMU_ENSURE_LOGIN, 3, 0);
-        ::CheckRadioButton(dlg, IDC_LINK_USB, IDC_LINK_TCP, IDC_LINK_TCP);
-        ::SetDlgItemTextA(dlg, IDC_TCP_ADDRESS, "127.0.0.1");
-        ::SetDlgItemTextA(dlg, IDC_TCP_PORT, port.c_str());
-        PressButton(dlg, IDOK);
-    });
-    Command(ID_CONNECTION_CONNECT);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ(0, nested);
-    EXPECT_EQ(0, script.Unexpected());
-    ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
-    EXPECT_STREQ("127.0.0.1", g_Settings.TcpAddress);
-    EXPECT_EQ((DWORD)m_port, g_Settings.TcpPort);
-    // Stored for the next start.
-    CAppSettings stored;
-    stored.Load();
-    EXPECT_STREQ("127.0.0.1", stored.TcpAddress);
-    EXPECT_EQ((DWORD)m_port, stored.TcpPort);
-    m_frame.UpdateStatusBar();
-    char pane[128] = "";
-    ::SendMessage(m_frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
-    EXPECT_STREQ("TCP: 127.0.0.1 - connected", pane);
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-}
-
-TEST_F(FrameDeviceTest, CommunicationSettingsChangedMoveTheLinkToTheNewDevice)
-{
-    devsim::CDeviceSimulator other;
-    const int otherPort = other.StartTcp();
-    ASSERT_NE(0, otherPort);
-    other.SetImage(enginetest::DefaultDeviceImage());
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    const std::string port = std::to_string(otherPort);
-    script.On<CCommunicationDlg>([&](CCommunicationDlg& dlg) {
-        ::SetDlgItemTextA(dlg, IDC_TCP_PORT, port.c_str());
-        PressButton(dlg, IDOK);
-    });
-    Command(ID_OPTIONS_COMMUNICATION);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ((DWORD)otherPort, g_Settings.TcpPort);
-    CAppSettings stored;
-    stored.Load();
-    EXPECT_EQ((DWORD)otherPort, stored.TcpPort);
-    ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
-
-    // Requests now reach the other device.
-    const size_t before = Requests(devsim::TAG_LAN_INFO);
-    script.On<CSysInfoDlg>([](CSysInfoDlg& dlg) { PressButton(dlg, IDOK); });
-    Command(ID_SERVICE_SYSINFO);
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
-    EXPECT_EQ(1u, enginetest::RequestsWithTag(other, devsim::TAG_LAN_INFO));
-    EXPECT_EQ(before, Requests(devsim::TAG_LAN_INFO));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-    CommClose();
-    PumpFor(50);
-    other.Stop();
-}
-
-TEST_F(FrameDeviceTest, LinkRequestWhileConnectedIsMetAtOnceAndResumesPolling)
-{
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    CDiagView::SuspendPolling();
-    EXPECT_EQ(1, m_frame.SendMessage(WMU_ENSURE_LOGIN, 3, 1));
-    EXPECT_EQ(0, DiagPollingSuspended);
-    EXPECT_EQ(2, CommState());
-    EXPECT_FALSE(m_frame.IsBusy());
-    EXPECT_EQ(0, script.Unexpected());
-    EXPECT_EQ(0u, boxes.Count());
-}
-
 TEST_F(FrameDeviceTest, SilentLoaderEndsTheFirmwareUpdateAndTheFrameIsUsable)
 {
     g_Settings.CheckFirmwareVersion = 0;
@@ -783,93 +581,13 @@ TEST_F(FrameDeviceTest, DiagnosticsArePolledOnlyWhileTheirTabIsShown)
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
-TEST_F(FrameDeviceTest, ModuleInformationOfTheDeviceIsShownInItsDialog)
-{
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    std::string imei, network;
-    script.On<CGsmModuleInfoDlg>([&](CGsmModuleInfoDlg& dlg) {
-        imei = ItemText(dlg, IDC_GSM_IMEI);
-        network = ItemText(dlg, IDC_GSM_NETWORK);
-        PressButton(dlg, IDOK);
-    });
-    // As the cards page asks for a module's information.
-    ASSERT_EQ(1, g_DeviceProtocol.GetModuleInfo(2));
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
-    EXPECT_EQ("356938035643809", imei);
-    EXPECT_EQ("TEST-NET", network);
-    EXPECT_EQ(1u, Requests(devsim::TAG_MODULE_INFO));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-}
-
-TEST_F(FrameDeviceTest, PasswordChangeReachesTheDeviceAndTheEngine)
-{
-    m_sim.SetPassword("old", true);
-    g_DeviceProtocol.SetPassword("old");
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    script.On<CPasswordDlg>([](CPasswordDlg& dlg) {
-        ::SetDlgItemTextA(dlg, IDC_PASSWORD_OLD, "old");
-        ::SetDlgItemTextA(dlg, IDC_PASSWORD_NEW, "n3w");
-        ::SetDlgItemTextA(dlg, IDC_PASSWORD_CONFIRM, "n3w");
-        PressButton(dlg, IDOK);
-    });
-    Command(ID_OPTIONS_PASSWORD);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ(nullptr, g_pPasswordDlg);
-    EXPECT_STREQ("n3w", g_DeviceProtocol.GetPassword());
-    EXPECT_EQ(1u, Requests(devsim::TAG_NEW_PASSWORD));
-    EXPECT_TRUE(FrameIdle());
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-
-    // The device takes the new one: a request with it goes through.
-    CDialogScript next;
-    next.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDCANCEL); });
-    Command(ID_OPTIONS_DATETIME);
-    ASSERT_TRUE(PumpUntil([&] { return next.Pending() == 0 && FrameIdle(); }, 10000));
-    EXPECT_EQ(0, next.Unexpected()) << "no login question";
-}
-
-TEST_F(FrameDeviceTest, ModuleResetRemembersTheChosenModule)
-{
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    script.On<CGsmModuleResetDlg>([](CGsmModuleResetDlg& dlg) {
-        ::SendMessageA(::GetDlgItem(dlg, IDC_SELECT_LIST), CB_SETCURSEL, 5, 0);
-        PressButton(dlg, IDOK);
-    });
-    Command(ID_SERVICE_MODULE_RESET);
-    ASSERT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_GSM_MODULE_RESET) == 1 && FrameIdle(); }, 10000));
-    // The next time the dialog starts on that module.
-    int shown = -1;
-    script.On<CGsmModuleResetDlg>([&](CGsmModuleResetDlg& dlg) {
-        shown = (int)::SendMessageA(::GetDlgItem(dlg, IDC_SELECT_LIST), CB_GETCURSEL, 0, 0);
-        PressButton(dlg, IDCANCEL);
-    });
-    Command(ID_SERVICE_MODULE_RESET);
-    EXPECT_EQ(5, shown);
-    EXPECT_EQ(1u, Requests(devsim::TAG_GSM_MODULE_RESET));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-}
-
-TEST_F(FrameDeviceTest, RefusedDownloadShowsTheDevicesCauseAndLeavesNoDocument)
-{
-    m_sim.RefuseNext(devsim::TAG_DOWNLOAD_DATA, devsim::CAUSE_REFUSED, 10);
-    CMessageBoxRecorder boxes(IDOK);
-    Command(ID_FILE_DOWNLOAD);
-    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle(); }, 15000));
-    EXPECT_EQ("strErrorResponse", boxes.Last().key);
-    EXPECT_FALSE(m_frame.GetDataView().HasDocument());
-    EXPECT_FALSE(m_frame.IsDownloadPending());
-}
-
 TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsTheyWere)
 {
     const std::string file = NewFile("frame-e2e-drop.cfg");
     CDataView& view = m_frame.GetDataView();
     ASSERT_TRUE(view.OpenDocument());
     ASSERT_TRUE(view.SaveDocument(file.c_str()));
-    const std::vector<BYTE> saved = ReadWholeFile(file);
+    const std::vector<BYTE> saved = ReadFileBytes(file);
     ASSERT_FALSE(saved.empty());
     const std::vector<BYTE> before(ConfigBytes(view.GetConfigRecord()),
                                    ConfigBytes(view.GetConfigRecord()) + devsim::SIM_IMAGE_SIZE);
@@ -921,7 +639,7 @@ TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsT
     ::CloseHandle(plug);
     EXPECT_EQ(1u, pulled);
     EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
-    EXPECT_TRUE(ReadWholeFile(file) == saved);
+    EXPECT_TRUE(ReadFileBytes(file) == saved);
     ASSERT_TRUE(view.HasDocument());
     EXPECT_STREQ(file.c_str(), view.GetPath());
     EXPECT_FALSE(view.IsModified());
@@ -968,7 +686,7 @@ TEST_F(FrameDeviceTest, LogThatCannotBeWrittenIsReportedAndTheCdrExportAsksBefor
     script.OnFileDialog("");
     Command(ID_FILE_DOWNLOAD_CDR);
     EXPECT_TRUE(cdrAsked);
-    EXPECT_TRUE(ReadWholeFile(cdr) == (std::vector<BYTE>{ 'o', 'l', 'd' }));
+    EXPECT_TRUE(ReadFileBytes(cdr) == (std::vector<BYTE>{ 'o', 'l', 'd' }));
     EXPECT_EQ(0u, script.Pending());
 }
 
@@ -1018,7 +736,6 @@ TEST_F(FrameDeviceTest, ServiceFilesHeldByAnotherProgramAreNotReportedAsMissing)
     EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_START));
     EXPECT_TRUE(FrameIdle());
 }
-
 TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSent)
 {
     CLmfFile& reader = g_DeviceProtocol.GetLmfFile();
@@ -1076,153 +793,6 @@ TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSen
     EXPECT_EQ(0u, script.Pending());
 }
 
-TEST_F(FrameDeviceTest, AnnouncementThatIsNoUsableWaveIsRefusedBeforeAnythingIsSent)
-{
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    struct Case
-    {
-        const char* name;
-        std::vector<BYTE> bytes;
-        const char* detail;
-    };
-    // 16-bit linear sound in place of 8-bit A-law; a file of no bytes at all.
-    std::vector<BYTE> linear = AnnouncementFile(100);
-    linear[20] = 1;
-    linear[34] = 16;
-    const Case cases[] = { { "frame-e2e-linear.wav", linear, "strAnnouncementFileErrorFormat" },
-                           { "frame-e2e-nothing.wav", std::vector<BYTE>(), "strAnnouncementFileErrorEmpty" } };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        const std::string path = NewFile(c.name);
-        WriteWholeFile(path, c.bytes);
-        boxes.Clear();
-        script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
-        script.OnFileDialog(path);
-        Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
-        ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ("strAnnouncementFileError", boxes.Last().key);
-        EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail(c.detail))) << boxes.Last().text;
-        EXPECT_TRUE(FileIsFree(path));
-        EXPECT_FALSE(m_frame.GetProgressDialog());
-    }
-    PumpFor(100);
-    EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_START));
-    EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_DATA));
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_TRUE(FrameIdle());
-}
-
-TEST_F(FrameDeviceTest, CdrExportProposesAFreeNameOfTheLastTypeAndWritesTheChosenType)
-{
-    // The last export was a TAB-separated text file, and today's name of that
-    // type is taken; the CSV name of today is free but is not the one looked at.
-    char folder[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(folder), folder);
-    CopyText(g_PathSettings.BrowsePathCdr, sizeof(g_PathSettings.BrowsePathCdr), folder);
-    g_PathSettings.OpenSaveFilterCdr = CDR_FORMAT_TEXT_TAB;
-    SYSTEMTIME today;
-    ::GetLocalTime(&today);
-    char base[32];
-    FormatText(base, sizeof(base), "CDR%02d%02d%02d", today.wYear % 100, today.wMonth, today.wDay);
-    const std::string taken = NewFile((std::string(base) + ".TXT").c_str());
-    WriteWholeFile(taken, std::vector<BYTE>{ 'o', 'l', 'd' });
-    const std::string chosen = NewFile((std::string(base) + "_01.TXT").c_str());
-    NewFile((std::string(base) + ".CSV").c_str());
-    m_sim.Lock();
-    m_sim.data.cdrRecords.assign(1, DeviceCdr("0777"));
-    m_sim.Unlock();
-
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    std::string proposed;
-    script.OnSystemDialog([&](HWND dlg) {
-        char text[MAX_PATH] = "";
-        ::GetDlgItemTextA(dlg, 0x47C, text, sizeof(text));
-        proposed = text;
-        // Accepted as proposed: the dialog adds the extension of the type.
-        PressButton(dlg, IDOK);
-    });
-    Command(ID_FILE_DOWNLOAD_CDR);
-    ASSERT_TRUE(PumpUntil([&] { return FrameIdle() && !g_DeviceProtocol.GetCdrExportFile().IsOpen(); }, 20000));
-    EXPECT_EQ(std::string(base) + "_01", proposed);
-    const std::vector<BYTE> bytes = ReadWholeFile(chosen);
-    const std::string content(bytes.begin(), bytes.end());
-    EXPECT_NE(std::string::npos, content.find("5.3.2024\t14:07:09\tOutgoing PBX->GSM\t0777")) << content;
-    EXPECT_TRUE(ReadWholeFile(taken) == (std::vector<BYTE>{ 'o', 'l', 'd' }));
-    EXPECT_EQ((DWORD)CDR_FORMAT_TEXT_TAB, g_PathSettings.OpenSaveFilterCdr);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-}
-
-namespace
-{
-// The same device on a COM port that a pseudo-terminal pair joins to the
-// simulator.
-class FrameSerialTest : public FrameOverLinkTest
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(StartWithDefaultSettings());
-        if (!m_pty.Start(kProgramPort, kDevicePort))
-            GTEST_SKIP() << "serial link over a pty pair skipped: " << m_pty.SkipReason();
-        ASSERT_TRUE(m_sim.StartSerial(kDevicePort));
-        g_Settings.ComMode = 0;
-        CopyText(g_Settings.VirtualComPort, sizeof(g_Settings.VirtualComPort), kProgramPort);
-        g_Settings.Baudrate = 115200;
-        g_Settings.CommunicationTimeout = 500;
-        OpenConnectedFrame();
-    }
-
-    void TearDown() override
-    {
-        CloseFrameAndDevice();
-        m_pty.Stop();
-        g_Module.RemoveMessageLoop();
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-    }
-
-    std::string StatusPane()
-    {
-        m_frame.UpdateStatusBar();
-        char pane[128] = "";
-        ::SendMessage(m_frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
-        return pane;
-    }
-
-    static constexpr const char* kProgramPort = "COM45";
-    static constexpr const char* kDevicePort = "COM46";
-    devsim::CPtyPair m_pty;
-};
-}
-
-TEST_F(FrameSerialTest, SystemInformationAndDateOverTheComPortThenDisconnect)
-{
-    EXPECT_EQ("USB: COM45 - connected", StatusPane());
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    std::string firmware;
-    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
-        firmware = ItemText(dlg, IDC_SYSINFO_FIRMWARE);
-        PressButton(dlg, IDOK);
-    });
-    m_frame.SendMessage(WM_COMMAND, ID_SERVICE_SYSINFO);
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && !m_frame.IsBusy(); }, 10000));
-    EXPECT_NE(std::string::npos, firmware.find("3.0.0.5")) << firmware;
-
-    script.On<CDateTimeDlg>([](CDateTimeDlg& dlg) { PressButton(dlg, IDOK); });
-    m_frame.SendMessage(WM_COMMAND, ID_OPTIONS_DATETIME);
-    ASSERT_TRUE(PumpUntil(
-        [&] { return script.Pending() == 0 && Requests(devsim::TAG_DATE_TIME) == 2 && !m_frame.IsBusy(); }, 10000));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-
-    m_frame.SendMessage(WM_COMMAND, ID_CONNECTION_DISCONNECT);
-    EXPECT_EQ(0, CommState());
-    EXPECT_EQ("USB: COM45 - disconnected", StatusPane());
-}
 
 TEST_F(FrameDeviceTest, DiagnosticsPagesFollowTheDevicesLiveState)
 {

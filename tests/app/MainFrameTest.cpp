@@ -39,18 +39,6 @@ void HoldForScreenshot()
     }
 }
 
-void CALLBACK CloseDialogLater(HWND dlg, UINT, UINT_PTR id, DWORD)
-{
-    ::KillTimer(dlg, id);
-    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
-}
-
-void CALLBACK EndMenuLater(HWND, UINT, UINT_PTR id, DWORD)
-{
-    ::KillTimer(NULL, id);
-    ::EndMenu();
-}
-
 void Pump()
 {
     MSG msg;
@@ -162,98 +150,6 @@ TEST_F(MainFrameTest, StartsWithTranslatedMenusBarsAndTwoTabs)
 
     frame.DestroyWindow();
     EXPECT_EQ(NULL, g_hMainWnd);
-}
-
-TEST_F(MainFrameTest, ServiceMenuAddsAndRemovesTheLogTabsUnselected)
-{
-    g_Settings.CommunicationLog = 1;
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    HMENU menu = frame.GetCommandBar().GetMenu();
-
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
-    ASSERT_EQ(4, frame.GetTabCount());
-    EXPECT_EQ("Monitor", TabTitle(frame.GetTabControl(), 2));
-    EXPECT_EQ("Communication", TabTitle(frame.GetTabControl(), 3));
-    EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
-    EXPECT_TRUE(::GetMenuState(menu, ID_SERVICE_MONITOR, MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_TRUE(::GetMenuState(menu, ID_SERVICE_COMMUNICATION, MF_BYCOMMAND) & MF_CHECKED);
-
-    // Removing the shown tab shows its neighbour.
-    ASSERT_TRUE(frame.SelectTab(3));
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
-    ASSERT_EQ(3, frame.GetTabCount());
-    EXPECT_EQ(-1, frame.FindTab(CMainFrame::TabCommunicationLog));
-    EXPECT_EQ(CMainFrame::TabMonitorLog, frame.GetCurrentTabKind());
-    EXPECT_FALSE(::GetMenuState(menu, ID_SERVICE_COMMUNICATION, MF_BYCOMMAND) & MF_CHECKED);
-
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    EXPECT_EQ(2, frame.GetTabCount());
-    frame.DestroyWindow();
-}
-
-TEST_F(MainFrameTest, CtrlTabCyclesBetweenTheTabs)
-{
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
-    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
-    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
-    EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
-    frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
-    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
-    frame.DestroyWindow();
-}
-
-TEST_F(MainFrameTest, WithoutCommunicationLogTheServiceMenuHasNoCommunicationItem)
-{
-    g_Settings.CommunicationLog = 0;
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    EXPECT_EQ(-1, (int)::GetMenuState(frame.GetCommandBar().GetMenu(), ID_SERVICE_COMMUNICATION, MF_BYCOMMAND));
-    frame.ApplyLanguage();
-    EXPECT_EQ(-1, (int)::GetMenuState(frame.GetCommandBar().GetMenu(), ID_SERVICE_COMMUNICATION, MF_BYCOMMAND));
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
-    EXPECT_EQ(2, frame.GetTabCount());
-    frame.DestroyWindow();
-}
-
-TEST_F(MainFrameTest, BusyDisablesTheFrame)
-{
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    frame.SetBusy(true);
-    EXPECT_FALSE(frame.IsWindowEnabled());
-    EXPECT_TRUE(frame.IsBusy());
-    frame.SetBusy(false);
-    EXPECT_TRUE(frame.IsWindowEnabled());
-    frame.DestroyWindow();
-}
-
-TEST_F(MainFrameTest, WindowCannotBeMadeSmallerThanItsMinimum)
-{
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    frame.SetWindowPos(NULL, 10, 10, 100, 100, SWP_NOZORDER);
-    RECT rc;
-    frame.GetWindowRect(&rc);
-    EXPECT_EQ(400, rc.right - rc.left);
-    EXPECT_EQ(484, rc.bottom - rc.top);
-    frame.DestroyWindow();
-}
-
-TEST_F(MainFrameTest, ToolbarTooltipsComeFromTheLanguage)
-{
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    NMTTDISPINFOA info = {};
-    info.hdr.hwndFrom = frame.GetToolBar();
-    info.hdr.idFrom = ID_FILE_DOWNLOAD;
-    info.hdr.code = TTN_GETDISPINFOA;
-    frame.SendMessage(WM_NOTIFY, 0, (LPARAM)&info);
-    EXPECT_STREQ("Read the configuration from the device", info.lpszText);
-    frame.DestroyWindow();
 }
 
 TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheBars)
@@ -394,42 +290,6 @@ TEST_F(MainFrameTest, TwoRestartNoticesInARowShowOneNotice)
     frame.DestroyWindow();
 }
 
-// With VEL_SHOT set: each tab of the main window and the dialogs of the
-// commands stay on screen for a moment, for screenshots.
-TEST_F(MainFrameTest, ScreenshotsOfTheTabsAndDialogs)
-{
-    if (!getenv("VEL_SHOT"))
-        GTEST_SKIP() << "only with VEL_SHOT";
-    g_Settings.CommunicationLog = 1;
-    // Without a device the diagnostics page asks for the link: cancelled.
-    frametest::CDialogScript script;
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    frame.ShowWindow(SW_SHOW);
-    frame.GetDataView().OpenDocument();
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
-    frame.GetCommLog().AddText("Open port COM3 (115200 b/s)", RGB(0, 0, 255));
-    for (int i = 0; i < frame.GetTabCount(); ++i)
-    {
-        frame.SelectTab(i);
-        HoldForScreenshot();
-    }
-    frame.SelectTab(1);
-    HTREEITEM node = frame.GetDiagView().FindNode(DiagNodeIsdnLines);
-    TreeView_SelectItem(frame.GetDiagView().GetTree(), node);
-    HoldForScreenshot();
-    TreeView_SelectItem(frame.GetDiagView().GetTree(), frame.GetDiagView().FindNode(DiagNodeRoot));
-    frame.SelectTab(0);
-    script.On<CAboutDlg>([](CAboutDlg& dlg) { ::SetTimer(dlg, 77, 3500, &CloseDialogLater); });
-    frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
-    // The File menu with its pictures.
-    ::SetTimer(NULL, 0, 3000, &EndMenuLater);
-    const_cast<CCommandBarCtrl&>(frame.GetCommandBar()).DropDown(0);
-    frame.GetDataView().SetModified(false);
-    frame.DestroyWindow();
-}
-
 namespace
 {
 // What the shell hands over when one file is dropped on the window.
@@ -508,76 +368,6 @@ TEST_F(MainFrameTest, AnEmptyTcpPortIsNoConfiguredLink)
     frame.DestroyWindow();
 }
 
-TEST_F(MainFrameTest, LogCommandsActOnTheShownLogAndTheirStatesFollowIt)
-{
-    g_Settings.CommunicationLog = 1;
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    frame.ShowWindow(SW_SHOW);
-    HMENU menu = frame.GetCommandBar().GetMenu();
-    // The log commands live in the logs' context menu: their state is the
-    // frame's update state.
-    auto grayed = [&](UINT id) {
-        UINT state = ::GetMenuState(menu, id, MF_BYCOMMAND);
-        return state == (UINT)-1 ? !frame.UIIsEnabled(id) : (state & MF_GRAYED) != 0;
-    };
-
-    // Without a document the document commands are off; on the
-    // configuration tab the log commands are too.
-    frame.OnIdle();
-    EXPECT_TRUE(grayed(ID_FILE_SAVE));
-    EXPECT_TRUE(grayed(ID_FILE_UPLOAD));
-    EXPECT_TRUE(grayed(ID_EDIT_SELECT_ALL));
-    EXPECT_FALSE(grayed(ID_CONNECTION_CONNECT));
-    EXPECT_TRUE(grayed(ID_CONNECTION_DISCONNECT));
-    frame.GetDataView().OpenDocument();
-    frame.OnIdle();
-    EXPECT_FALSE(grayed(ID_FILE_SAVE));
-    EXPECT_FALSE(grayed(ID_FILE_UPLOAD_WITHOUT_NETWORK));
-
-    CCommLogCtrl& log = frame.GetCommLog();
-    log.AddText("Open port COM3 (115200 b/s)", RGB(0, 0, 255));
-    log.AddText("Close port COM3", RGB(0, 0, 255));
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
-    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabCommunicationLog)));
-    frame.OnIdle();
-    EXPECT_FALSE(grayed(ID_EDIT_SELECT_ALL));
-    EXPECT_TRUE(grayed(ID_EDIT_COPY)) << "nothing selected yet";
-
-    frame.SendMessage(WM_COMMAND, ID_EDIT_SELECT_ALL);
-    CHARRANGE range = {};
-    ::SendMessage(log, EM_EXGETSEL, 0, (LPARAM)&range);
-    EXPECT_EQ(0, range.cpMin);
-    EXPECT_GT(range.cpMax, 20);
-    frame.OnIdle();
-    EXPECT_FALSE(grayed(ID_EDIT_COPY));
-
-    // Find: the dialog's text is searched in the shown log; Find next goes on.
-    frametest::CDialogScript script;
-    script.OnSystemDialog([](HWND find) {
-        ::SetDlgItemTextA(find, 0x480, "COM3");
-        frametest::PressButton(find, IDOK);
-    });
-    frame.SendMessage(WM_COMMAND, ID_EDIT_FIND);
-    ASSERT_TRUE(frametest::PumpUntil([&] { return script.Pending() == 0; }, 3000));
-    frametest::PumpFor(100);
-    ::SendMessage(log, EM_EXGETSEL, 0, (LPARAM)&range);
-    char text[256] = "";
-    ::GetWindowTextA(log, text, sizeof(text));
-    const LONG first = (LONG)(strstr(text, "COM3") - text);
-    EXPECT_EQ(first, range.cpMin);
-    EXPECT_EQ(first + 4, range.cpMax);
-    frame.SendMessage(WM_COMMAND, ID_EDIT_FIND_NEXT);
-    ::SendMessage(log, EM_EXGETSEL, 0, (LPARAM)&range);
-    EXPECT_GT(range.cpMin, first) << "the second COM3";
-
-    // Clear empties the shown log.
-    frame.SendMessage(WM_COMMAND, ID_EDIT_CLEAR);
-    EXPECT_EQ(0, ::GetWindowTextLengthA(log));
-    frame.GetDataView().SetModified(false);
-    frame.DestroyWindow();
-}
-
 TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
 {
     CMainFrame frame;
@@ -650,79 +440,8 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     EXPECT_TRUE(frametest::PumpUntil([&] { return !::IsWindow(frame.m_hWnd); }, 2000));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
     EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
+    EXPECT_EQ(0u, ReadDword(nullptr, "OneLineRebar")) << "the bars stand on two rows";
     ::DeleteFileA(path.c_str());
-}
-
-TEST_F(MainFrameTest, StatusBarNamesTheLinkKindAndWhatIsMissing)
-{
-    struct Case
-    {
-        DWORD mode;
-        const char* expected;
-    };
-    // A TCP link without an address, and a link kind the program does not know.
-    const Case cases[] = { { 1, "TCP: no address set" }, { 5, "" } };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.mode);
-        g_Settings.ComMode = c.mode;
-        CMainFrame frame;
-        ASSERT_TRUE(frame.CreateFrame());
-        frame.UpdateStatusBar();
-        char pane[128] = "";
-        ::SendMessage(frame.GetStatusBar(), SB_GETTEXTA, 0, (LPARAM)pane);
-        EXPECT_STREQ(c.expected, pane);
-        frame.DestroyWindow();
-    }
-}
-
-namespace
-{
-bool s_menuSeen = false;
-std::string s_firstMenuItem;
-
-// Notes the popup menu on screen, if any, and closes it.
-void CALLBACK NoteMenuAndEnd(HWND, UINT, UINT_PTR id, DWORD)
-{
-    ::KillTimer(NULL, id);
-    HWND menu = ::FindWindowA("#32768", NULL);
-    if (menu && ::IsWindowVisible(menu))
-    {
-        s_menuSeen = true;
-        HMENU items = (HMENU)::SendMessage(menu, MN_GETHMENU, 0, 0);
-        char text[64] = "";
-        ::GetMenuStringA(items, 0, text, sizeof(text), MF_BYPOSITION);
-        s_firstMenuItem = text;
-    }
-    ::EndMenu();
-}
-}
-
-TEST_F(MainFrameTest, ContextMenuOnlyOverAShownLog)
-{
-    g_Settings.CommunicationLog = 1;
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    frame.ShowWindow(SW_SHOW);
-
-    // The configuration tab has no context menu of the frame's.
-    s_menuSeen = false;
-    ::SetTimer(NULL, 0, 200, &NoteMenuAndEnd);
-    frame.SendMessage(WM_CONTEXTMENU, (WPARAM)frame.m_hWnd, MAKELPARAM(-1, -1));
-    frametest::PumpFor(400);
-    EXPECT_FALSE(s_menuSeen);
-
-    // From the keyboard over the communication log: the translated log menu.
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_COMMUNICATION);
-    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabCommunicationLog)));
-    s_menuSeen = false;
-    s_firstMenuItem.clear();
-    ::SetTimer(NULL, 0, 200, &NoteMenuAndEnd);
-    frame.SendMessage(WM_CONTEXTMENU, (WPARAM)frame.GetCommLog().m_hWnd, MAKELPARAM(-1, -1));
-    EXPECT_TRUE(s_menuSeen);
-    EXPECT_FALSE(s_firstMenuItem.empty());
-    EXPECT_NE(0u, s_firstMenuItem.rfind("menu", 0)) << "untranslated " << s_firstMenuItem;
-    frame.DestroyWindow();
 }
 
 namespace

@@ -262,6 +262,13 @@ TEST_F(LanguageTest, StartupErrorsLeaveTheModuleUnavailable)
     EXPECT_EQ("Cannot find language file " + upperFolder + "!", m_boxes.Last().text);
     m_boxes.Clear();
 
+    // A number outside 1..count is no language, even with an entry of its own.
+    m_lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.5\r\n");
+    m_lang.WriteFile("LANG.INI", "[general]\r\nnum_languages=1\r\ndirectory=\r\n[language files]\r\n0=Test.lng\r\n1=Test.lng\r\n");
+    EXPECT_FALSE(g_Language.SelectLanguage(0));
+    EXPECT_EQ("Cannot find language setting!", m_boxes.Last().text);
+    m_boxes.Clear();
+
     // Without "num_languages" no language is offered, and a stray entry
     // with its file does not make one.
     m_lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.5\r\n");
@@ -303,23 +310,6 @@ TEST_F(LanguageTest, MenusTakeTheirTextsAndShortcutColumn)
     EXPECT_EQ("", MenuText(file, 3));
     EXPECT_EQ(201u, ::GetMenuItemID(file, 3));
     ::DestroyMenu(bar);
-}
-
-TEST_F(LanguageTest, TopWindowNeedsAnUpperCaseKeyChildrenDoNot)
-{
-    HWND dlg = CreateTestDialog("strlower");
-    ASSERT_TRUE(dlg);
-    ASSERT_TRUE(g_Language.TranslateWindow(dlg, false));
-    EXPECT_EQ("strlower", WindowText(dlg));
-    EXPECT_EQ("Lower Key", WindowText(::GetDlgItem(dlg, IdLower)));
-    EXPECT_EQ("Label \nText", WindowText(::GetDlgItem(dlg, IdLabel)));
-    EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
-    ::DestroyWindow(dlg);
-
-    dlg = CreateTestDialog("strTwoLines");
-    g_Language.TranslateWindow(dlg, false);
-    EXPECT_EQ("first\\nsecond", WindowText(dlg)) << "no line-break rule for the caption";
-    ::DestroyWindow(dlg);
 }
 
 TEST_F(LanguageTest, KeptKeysRetranslateAndAreAllReleased)
@@ -389,25 +379,6 @@ TEST_F(LanguageTest, ReleaseFreesKeysOfTranslatedWindows)
     g_Language.TranslateWindow(other, false);
     EXPECT_EQ(0u, g_Language.GetKeptKeyCount());
     ::DestroyWindow(other);
-}
-
-TEST_F(LanguageTest, HelpContentsFileChoosesTheFinder)
-{
-    std::string help = m_lang.PathOf("manual.hlp");
-    EXPECT_EQ(UINT(HELP_CONTENTS), CLanguage::GetWinHelpCommand(help.c_str()));
-    m_lang.WriteFile("manual.cnt", ":Base manual.hlp\r\n");
-    EXPECT_EQ(UINT(HELP_FINDER), CLanguage::GetWinHelpCommand(help.c_str()));
-    EXPECT_EQ(UINT(HELP_CONTENTS), CLanguage::GetWinHelpCommand("abc"));
-    EXPECT_FALSE(g_Language.ShowHelp(NULL)) << "the test language has no help file";
-}
-
-TEST(StrayDialogCloser, ClosesASystemMessageBox)
-{
-    CStrayDialogCloser net;
-    // Not through ShowMessageBox: exactly what the net is for.
-    int answer = ::MessageBoxA(NULL, "stray", "Test", MB_OKCANCEL);
-    EXPECT_EQ(IDCANCEL, answer);
-    EXPECT_EQ(1, net.Count());
 }
 
 // The bounded text helpers every buffer of the program goes through.

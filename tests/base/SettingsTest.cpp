@@ -63,6 +63,12 @@ TEST_F(SettingsTest, EmptyKeyGivesEveryDefault)
     EXPECT_EQ(200u, s.CommunicationLogMaxLines);
     EXPECT_EQ(1000u, s.MonitorLogMaxLines);
     EXPECT_EQ(20000u, s.MonitorKeepAlive);
+    // The time-outs a device answer has, in milliseconds.
+    EXPECT_EQ(5000u, s.CommunicationTimeout);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutDataRead);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutDataWrite);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutReset);
+    EXPECT_EQ(10000u, s.CommunicationTimeoutReadCells);
     EXPECT_EQ(10000u, s.CommunicationTimeoutFlashLoadEnd);
     EXPECT_EQ(10000u, s.CommunicationTimeoutSwitchToFirmware);
     EXPECT_EQ(60000u, s.StatisticsRefresh);
@@ -128,6 +134,12 @@ TEST_F(SettingsTest, StoredValuesAndReadOnlyValuesTakeEffect)
     CAppSettings s;
     s.Load();
     EXPECT_EQ(1234u, s.CommunicationTimeoutFlashLoadStart);
+    // The time-outs a device answer has, in milliseconds.
+    EXPECT_EQ(5000u, s.CommunicationTimeout);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutDataRead);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutDataWrite);
+    EXPECT_EQ(5000u, s.CommunicationTimeoutReset);
+    EXPECT_EQ(10000u, s.CommunicationTimeoutReadCells);
     EXPECT_EQ(10000u, s.CommunicationTimeoutFlashLoadEnd);
     EXPECT_EQ(0u, s.CheckFirmwareVersion);
     EXPECT_EQ(9u, s.DataReadWriteMaxPendingRequests);
@@ -182,20 +194,4 @@ TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSize)
     EXPECT_EQ(1002u, s.TcpPort) << "longer than four bytes";
     EXPECT_EQ(20000u, s.MonitorKeepAlive) << "text where a number belongs";
     EXPECT_STREQ("", s.TcpAddress) << "number where a text belongs";
-}
-
-TEST_F(SettingsTest, SubsetDefaults)
-{
-    CAppSettings s;
-    s.CDRHeader = 0;
-    s.CDRFieldDate = 9;
-    s.DataReadWriteRequestDelay = 1;
-    s.TcpPort = 1;
-    s.SetCdrDefaults();
-    EXPECT_EQ(1u, s.CDRHeader);
-    EXPECT_EQ(0u, s.CDRFieldDate);
-    EXPECT_EQ(1u, s.DataReadWriteRequestDelay);
-    s.SetDataReadWriteDefaults();
-    EXPECT_EQ(25u, s.DataReadWriteRequestDelay);
-    EXPECT_EQ(1u, s.TcpPort);
 }

@@ -157,25 +157,6 @@ TEST_F(CdrExportTest, CallAndPortTypeTexts)
     }
 }
 
-TEST_F(CdrExportTest, ColumnOrderFollowsTheSettings)
-{
-    g_Settings.CDRFieldCause = 0;
-    g_Settings.CDRFieldDate = 8;
-    g_Settings.CDRFieldCallerId = 1;      // shares position 1 with the time: both, in table order
-    g_Settings.CDRFieldCalledNumber = 9;  // left out
-    g_Settings.CDRFieldType = 0xFFFFFFFF; // left out
-    EXPECT_EQ("16;14:07:09;0123;1:02:05;PBX/2;GSM/3;5.3.2024\r\n", Line(DeviceRecord()));
-    char header[1024];
-    file.BuildLine(nullptr, header, sizeof(header));
-    EXPECT_STREQ("Cause;Time;Caller Id;Call Length;Input Port;Output Port;Date\r\n", header);
-
-    for (DWORD* f : {&g_Settings.CDRFieldDate, &g_Settings.CDRFieldTime, &g_Settings.CDRFieldType,
-                     &g_Settings.CDRFieldCallerId, &g_Settings.CDRFieldCalledNumber, &g_Settings.CDRFieldLength,
-                     &g_Settings.CDRFieldInPort, &g_Settings.CDRFieldOutPort, &g_Settings.CDRFieldCause})
-        *f = 9;
-    EXPECT_EQ("\r\n", Line(DeviceRecord()));
-}
-
 TEST_F(CdrExportTest, ExportWritesTheHeaderAndOneLinePerRecord)
 {
     Begin(CDR_FORMAT_TEXT_TAB);
@@ -188,23 +169,6 @@ TEST_F(CdrExportTest, ExportWritesTheHeaderAndOneLinePerRecord)
               "5.3.2024\t14:07:09\tOutgoing PBX->GSM\t0123\t456\t1:02:05\tPBX/2\tGSM/3\t16\r\n"
               "5.3.2024\t14:07:09\tAnswered Call\t99\t\t1:02:05\tPBX/2\tGSM/3\t16\r\n",
               FileText(path));
-}
-
-TEST_F(CdrExportTest, BeginExportEmptiesTheFileAndHonoursTheHeaderSetting)
-{
-    ASSERT_TRUE(AppendToFile(path.c_str(), "old contents", 12));
-    ASSERT_TRUE(file.Open(path.c_str(), DISKFILE_WRITE));
-    g_Settings.CDRHeader = 0;
-    file.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
-    EXPECT_EQ(1, file.BeginExport());
-    file.Close();
-    EXPECT_EQ("", FileText(path));
-
-    Begin(CDR_FORMAT_BINARY);
-    EXPECT_EQ(0, file.WriteHeader()); // no header in a binary file
-    EXPECT_EQ(1, file.BeginExport());
-    file.Close();
-    EXPECT_EQ("", FileText(path));
 }
 
 TEST_F(CdrExportTest, BinaryExportWritesTheDeviceRecordsUnchanged)
@@ -241,30 +205,6 @@ TEST_F(CdrExportTest, FailedWritesAreReportedInBothFormats)
     EXPECT_EQ(0u, failing.GetRecordCount());
 }
 
-TEST_F(CdrExportTest, NumberLengthsAtTheLimit)
-{
-    CCdrExportFile f;
-    CdrRecord r;
-    std::string l1(30, '1');
-    Bytes ok = DeviceRecord(1, l1.c_str(), std::string(17, '2').c_str());
-    EXPECT_EQ(64, f.DecodeRecord(ok.data(), 64, &r));
-    EXPECT_EQ(l1, r.callerId);
-    EXPECT_EQ(std::string(17, '2'), r.calledNumber);
-    EXPECT_EQ(3725u, r.callLength);
-
-    Bytes tooLong = DeviceRecord(1, l1.c_str(), std::string(18, '2').c_str());
-    EXPECT_EQ(-1, f.DecodeRecord(tooLong.data(), 64, &r));
-    EXPECT_EQ((DWORD)CDR_ERROR_FORMAT, f.GetErrorCode());
-
-    // A caller id length that points the called number's length past the
-    // record is refused before that byte is looked at.
-    Bytes wild = DeviceRecord();
-    wild[15] = 200;
-    EXPECT_EQ(-1, f.DecodeRecord(wild.data(), 64, &r));
-    EXPECT_EQ((DWORD)CDR_ERROR_FORMAT, f.GetErrorCode());
-    EXPECT_EQ(0, f.DecodeRecord(wild.data(), 0, &r));
-}
-
 TEST_F(CdrExportTest, ABlockEndingInsideARecordKeepsTheRecordsBeforeIt)
 {
     Begin(CDR_FORMAT_TEXT_SEMICOLON);
@@ -288,32 +228,4 @@ TEST_F(CdrExportTest, ABlockEndingInsideARecordKeepsTheRecordsBeforeIt)
     file.Close();
     std::string line = "5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/3;16\r\n";
     EXPECT_EQ(line + line + line, FileText(path));
-}
-
-TEST_F(CdrExportTest, ProposedNamesSkipExistingFiles)
-{
-    SYSTEMTIME date = {};
-    date.wYear = 2024;
-    date.wMonth = 3;
-    date.wDay = 5;
-    char name[MAX_PATH];
-    std::string base = std::string(dir) + "\\CDR240305";
-    ASSERT_TRUE(CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_TEXT_SEMICOLON, date, name, sizeof(name)));
-    EXPECT_EQ(base + ".CSV", name);
-    CCdrExportFile::ProposeFileName((std::string(dir) + "\\").c_str(), CDR_FORMAT_TEXT_TAB, date, name, sizeof(name));
-    EXPECT_EQ(base + ".TXT", name);
-
-    ASSERT_TRUE(AppendToFile((base + ".BIN").c_str(), "x", 1));
-    ASSERT_TRUE(AppendToFile((base + "_01.BIN").c_str(), "x", 1));
-    CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_BINARY, date, name, sizeof(name));
-    EXPECT_EQ(base + "_02.BIN", name);
-
-    char numbered[MAX_PATH];
-    for (int n = 2; n <= 99; ++n)
-    {
-        FormatText(numbered, sizeof(numbered), "%s_%02d.BIN", base.c_str(), n);
-        ASSERT_TRUE(AppendToFile(numbered, "x", 1));
-    }
-    CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_BINARY, date, name, sizeof(name));
-    EXPECT_EQ(base + "_100.BIN", name);
 }

@@ -105,24 +105,6 @@ protected:
     Harness h;
 };
 
-TEST_F(CdrDownloadTest, NoNewRecordsEndsAtTheFirstAnswer)
-{
-    ASSERT_EQ(1, h.engine.StartCdrDownload(FALSE));
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_CDR_REQUEST, Bytes() }, { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }), sent[0]);
-    EXPECT_EQ((std::vector<Status>{ { 10, 0, false } }), h.frame.Take());
-    EXPECT_EQ(5000u, h.timer.armedMs);
-    EXPECT_TRUE(h.LogHas("Start CDR download"));
-
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Bytes() } }));
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_EQ((std::vector<Status>{ { 152, 1, false } }), h.frame.Take());
-    EXPECT_TRUE(h.LogHas("No new CDR records"));
-    EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
-    EXPECT_EQ(Expected(0, 0), ReadWholeFile(kPath));
-}
-
 TEST_F(CdrDownloadTest, ARestartOfTheDeviceEndsTheDownloadWithItsFileClosed)
 {
     Start();
@@ -167,13 +149,21 @@ TEST_F(CdrDownloadTest, OnlyTheRingsWrapMayGoBack)
     ASSERT_TRUE(h.Fire());
     EXPECT_EQ(Request(128, 0x100), h.TakeSent().at(0));
     EXPECT_EQ(1, h.engine.GetRetries());
+    Answer(Records(4, 1), 0x100); // the same block again
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.LogHas("Invalid address (00000100)"));
+    Answer(Records(4, 1), 0x3FFFC0);
+    EXPECT_EQ(Request(64, 0x3FFFC0), h.TakeSent().at(0));
+    Answer(Records(5, 1), 0); // back half-way through the 8 MiB ring: no wrap
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.LogHas("Invalid address (00000000)"));
 
     // A block without its position is ignored too.
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Records(4, 1) } }));
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_TRUE(h.LogHas("Address missing"));
     h.engine.GetCdrExportFile().Close();
-    EXPECT_EQ(Expected(0, 4), ReadWholeFile(kPath));
+    EXPECT_EQ(Expected(0, 5), ReadWholeFile(kPath));
 }
 
 TEST_F(CdrDownloadTest, ABadRecordIsRefusedWithItsNumberAndTheSamePosition)
@@ -215,30 +205,6 @@ TEST_F(CdrDownloadTest, AWriteFailureEndsAtOnceAndTellsTheDeviceNothing)
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_FALSE(h.engine.IsTimerArmed());
-}
-
-TEST_F(CdrDownloadTest, NegativeAnswersAndCancel)
-{
-    Start();
-    Answer(Records(0, 1), 0x40);
-    h.TakeSent();
-    // The device lost its place: a new first request; the file keeps its records.
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x9A } } }));
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_CDR_REQUEST, Bytes() }, { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }), sent[0]);
-    EXPECT_TRUE(h.engine.GetCdrExportFile().IsOpen());
-
-    h.engine.CancelCdrDownload();
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_TRUE(h.frame.Has(152, 4));
-    EXPECT_TRUE(h.LogHas("Cancel CDR download"));
-    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
-
-    Start();
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x94 } } }));
-    EXPECT_TRUE(h.frame.Has(400, 0));
-    EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
 }
 
 TEST_F(CdrDownloadTest, SilenceFailsAfterThreeRepeatsWithTheFileClosed)

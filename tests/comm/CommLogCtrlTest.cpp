@@ -93,17 +93,6 @@ protected:
     CLogViewWindow m_view;
 };
 
-TEST_F(CommLogTest, InitMeasuresTheScreenWidthInDigits)
-{
-    EXPECT_GT(m_log.GetCharsPerLine(), 10);
-    CHARFORMATA cf = {};
-    cf.cbSize = sizeof(cf);
-    m_log.SendMessage(EM_GETCHARFORMAT, SCF_DEFAULT, (LPARAM)&cf);
-    EXPECT_STREQ("Courier New", cf.szFaceName);
-    // Ten points (200 twips), give or take the rounding to whole pixels.
-    EXPECT_NEAR(200, cf.yHeight, 15);
-}
-
 TEST_F(CommLogTest, ShortSentMessageIsOneLineWithBluePrefixAndBlackBytes)
 {
     m_log.SetCharsPerLine(40);
@@ -112,38 +101,6 @@ TEST_F(CommLogTest, ShortSentMessageIsOneLineWithBluePrefixAndBlackBytes)
     EXPECT_EQ("OUT: A1 05 0F\r\n", Text());
     EXPECT_EQ(LOG_BLUE, ColorOf(0, 0, 4));
     EXPECT_EQ(LOG_BLACK, ColorOf(0, 4, 13));
-}
-
-TEST_F(CommLogTest, DumpEndsItsLineAtTheWrapWidthAndContinuesWithoutBlank)
-{
-    // Prefix 4 columns, then 3 per byte: the third byte reaches 13 exactly.
-    m_log.SetCharsPerLine(13);
-    const BYTE msg[] = { 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08 };
-    m_log.AddFrameDump(msg, 8, TRUE);
-    std::vector<std::string> lines = Lines();
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ(" IN: 01 02 03", lines[0]);
-    EXPECT_EQ("04 05 06 07 08", lines[1]);
-    EXPECT_EQ(LOG_RED, ColorOf(0, 0, 4));
-    EXPECT_EQ(LOG_BLACK, ColorOf(0, 4, 13));
-    EXPECT_EQ(LOG_BLACK, ColorOf(1, 0, 14));
-}
-
-TEST_F(CommLogTest, RawInputIsMagentaThroughoutAndStartsAtColumnTwelve)
-{
-    // The prefix ends in a blank and the first byte brings its own.
-    m_log.SetCharsPerLine(18);
-    const BYTE raw[] = { 0x7E, 0x41, 0x42, 0x7D };
-    m_log.AddRawInput(raw, 4);
-    std::vector<std::string> lines = Lines();
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ("RAW INPUT >  7E 41", lines[0]);
-    EXPECT_EQ("42 7D", lines[1]);
-    EXPECT_EQ(LOG_MAGENTA, ColorOf(0, 0, 18));
-    EXPECT_EQ(LOG_MAGENTA, ColorOf(1, 0, 5));
-    // The next line starts in its own colour, not the dump's.
-    m_log.AddText("after", LOG_BLACK);
-    EXPECT_EQ(LOG_BLACK, ColorOf(2, 0, 5));
 }
 
 TEST_F(CommLogTest, TextLinesKeepTheirColourAndFormattedLinesAreBounded)
@@ -162,42 +119,6 @@ TEST_F(CommLogTest, TextLinesKeepTheirColourAndFormattedLinesAreBounded)
     ASSERT_EQ(3u, lines.size());
     EXPECT_EQ(CCommLogCtrl::kMaxLineSize - 1, (int)lines[2].size());
     EXPECT_EQ(0u, lines[2].find("Load LmF file C:\\ppp"));
-}
-
-TEST_F(CommLogTest, SmallLimitHoldsExactly)
-{
-    m_log.SetMaxLines(50);
-    AddLines(51);
-    std::vector<std::string> lines = Lines();
-    ASSERT_EQ(50u, lines.size());
-    EXPECT_EQ("line 1", lines.front());
-    EXPECT_EQ("line 50", lines.back());
-    AddLines(1, "next %d");
-    lines = Lines();
-    ASSERT_EQ(50u, lines.size());
-    EXPECT_EQ("line 2", lines.front());
-}
-
-TEST_F(CommLogTest, MediumLimitDropsTenExtraLines)
-{
-    m_log.SetMaxLines(200);
-    AddLines(200);
-    // The control counts the empty line after the last line end.
-    EXPECT_EQ(190, LineCount());
-    std::vector<std::string> lines = Lines();
-    ASSERT_EQ(189u, lines.size());
-    EXPECT_EQ("line 11", lines.front());
-    EXPECT_EQ("line 199", lines.back());
-}
-
-TEST_F(CommLogTest, LargeLimitDropsAHundredExtraLines)
-{
-    m_log.SetMaxLines(2000);
-    FillLines(1999);
-    ASSERT_EQ(2000, LineCount());
-    AddLines(1, "last %d");
-    EXPECT_EQ(1900, LineCount());
-    EXPECT_EQ("line 101", Lines().front());
 }
 
 TEST_F(CommLogTest, NoLimitKeepsEverythingUntilALimitIsSet)
@@ -245,22 +166,6 @@ TEST_F(CommLogTest, FindRunsDownThenWrapsToTheTop)
     CHARRANGE after = Selection();
     EXPECT_EQ(before.cpMin, after.cpMin);
     EXPECT_EQ(before.cpMax, after.cpMax);
-}
-
-TEST_F(CommLogTest, LinesGoToTheEndWhateverIsSelected)
-{
-    m_log.AddText("alpha", LOG_BLACK);
-    m_log.AddText("beta", LOG_BLACK);
-    ASSERT_EQ(1, m_log.Find("alpha", FALSE, FALSE));
-    m_log.AddText("gamma", LOG_RED);
-    const BYTE msg[] = { 0xA2, 0x00 };
-    ASSERT_EQ(1, m_log.Find("beta", FALSE, FALSE));
-    m_log.AddFrameDump(msg, 2, TRUE);
-    EXPECT_EQ("alpha\r\nbeta\r\ngamma\r\n IN: A2 00\r\n", Text());
-    // The new line has its colour; the found text keeps its own.
-    EXPECT_EQ(LOG_RED, ColorOf(2, 0, 5));
-    EXPECT_EQ(LOG_BLACK, ColorOf(0, 0, 5));
-    EXPECT_EQ(LOG_RED, ColorOf(3, 0, 4));
 }
 
 TEST_F(CommLogTest, SaveReplacesALongerFileAndAppendAddsToIt)

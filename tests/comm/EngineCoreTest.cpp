@@ -50,27 +50,6 @@ TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
     EXPECT_TRUE(h.LogHas("Timer timeout! (status: 10)"));
 }
 
-TEST(EngineCore, ModuleInformationAndLanInformationFailWithTheirOwnStatus)
-{
-    Harness h;
-    h.engine.GetModuleInfo(5);
-    for (int i = 0; i < 4; ++i)
-        h.Fire();
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_MODULE_INFO_ANSWERED, ENGINE_RESULT_NO_ANSWER));
-    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
-    EXPECT_EQ(4u, h.TakeSent().size());
-
-    // The LAN information is asked twice only.
-    Harness lan;
-    lan.engine.GetLanInfo();
-    lan.Fire();
-    EXPECT_EQ(2u, lan.TakeSent().size());
-    lan.Fire();
-    EXPECT_TRUE(lan.TakeSent().empty());
-    EXPECT_TRUE(lan.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_NO_ANSWER));
-    EXPECT_EQ(0u, lan.engine.GetBusy() & BUSY_LAN_INFO);
-}
-
 TEST(EngineCore, RefusedPasswordAsksTheFrameAndEndsWithResultFive)
 {
     Harness h;
@@ -209,18 +188,6 @@ TEST(EngineCore, OnlyOneTimerRunsAndStaleTimersAreKilled)
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_EQ(first, h.timer.stopped.back());
     EXPECT_EQ(second, h.timer.armed);
-}
-
-TEST(EngineCore, RequestsNeedTheLinkReady)
-{
-    Harness h;
-    h.frame.linkReady = 0;
-    EXPECT_EQ(0, h.engine.GetDateTime());
-    EXPECT_EQ(0, h.engine.StartDataDownload());
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_EQ(ENGINE_INITIAL, h.engine.GetState());
-    EXPECT_FALSE(h.engine.IsTimerArmed());
-    EXPECT_TRUE(h.frame.Take().empty());
 }
 
 TEST(EngineCore, LinkLostForGoodEndsTheOperationInsteadOfWaiting)

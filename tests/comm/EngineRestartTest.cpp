@@ -244,38 +244,3 @@ TEST(EngineRestart, SerialPortThatStaysClosedIsReopenedAndFinallyGivenUp)
     EXPECT_EQ(ENGINE_RESTART_SYSINFO, back.engine.GetState());
     EXPECT_EQ(std::vector<Bytes>{ kGetSystemInfo }, back.TakeSent());
 }
-
-TEST(EngineRestart, ResetRefusedOrNotAllowed)
-{
-    Harness h;
-    h.engine.ResetDevice();
-    h.frame.passwordAnswer = 0;
-    h.frame.Take();
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
-    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_RESET_SENT, ENGINE_RESULT_LOGIN_REFUSED));
-
-    Harness n;
-    n.engine.ResetDevice();
-    n.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x94 } } }));
-    EXPECT_EQ(ENGINE_READY, n.engine.GetState());
-    EXPECT_TRUE(n.frame.Has(ENGINE_STATUS_NOT_ALLOWED, 0));
-
-    Harness r;
-    r.engine.ResetDevice();
-    for (int i = 0; i < 4; ++i)
-        r.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x85 } } }));
-    EXPECT_EQ(4u, r.TakeSent().size());
-    EXPECT_TRUE(r.frame.Has(ENGINE_STATUS_RESET_REFUSED, ENGINE_RESULT_NEGATIVE));
-    EXPECT_STREQ("85", r.engine.GetCauseText());
-}
-
-TEST(EngineRestart, PowerDownClosesTheLink)
-{
-    Harness h;
-    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_POWER_DOWN, {} } }));
-    EXPECT_EQ(1, h.link.disconnects);
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LINK_STATE, 0));
-    EXPECT_TRUE(h.LogHas("Power down"));
-    EXPECT_TRUE(h.TakeSent().empty());
-}

@@ -128,40 +128,6 @@ TEST_F(LinkSerialTest, IdleReaderRestsBetweenEmptyWaits)
     ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
 }
 
-TEST_F(LinkSerialTest, SuspendClosesThePortAndInitReopensIt)
-{
-    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
-    CommSuspend();
-    EXPECT_EQ(0, CommState());
-    EXPECT_TRUE(CommThreadsRunning());
-    // Suspended: the reader does not reopen the port by itself.
-    CLinkMessageRecorder::Pump(700);
-    EXPECT_EQ(0, CommState());
-    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
-    EXPECT_EQ(2, CommState());
-    ASSERT_TRUE(Send(kSystemInfoRequest));
-    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
-}
-
-TEST_F(LinkSerialTest, InitWhileOpenClosesAndRestartsEverything)
-{
-    ThreadLog log;
-    CommSetLogSink(ThreadLog::Sink, &log);
-    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
-    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
-    CommSetLogSink(NULL, NULL);
-
-    EXPECT_EQ(2u, log.Count("Init communication"));
-    EXPECT_EQ(2u, log.Count("Open port COM41 (115200 b/s)"));
-    EXPECT_EQ(1u, log.Count("Close communication"));
-    EXPECT_EQ(1u, log.Count("Close port COM41"));
-    EXPECT_EQ(2u, log.Count("Start threads"));
-    EXPECT_EQ(0, CommThreadsLeftAtClose());
-    EXPECT_EQ(2, CommState());
-    ASSERT_TRUE(Send(kSystemInfoRequest));
-    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
-}
-
 // The device unplugged and plugged in again on the port the program uses.
 TEST_F(LinkSerialTest, UsbRemovalSuspendsAndArrivalReopensThePort)
 {
@@ -263,66 +229,3 @@ TEST_F(LinkSerialTest, ReaderLogsRawInputWhileTheUiThreadClosesTheLink)
 }
 
 using enginetest::EngineFrame;
-
-// The engine over the COM port: its request goes out through the writer
-// thread, the answer comes back through the reader and the dispatcher.
-TEST_F(LinkSerialTest, EngineAsksTheSystemInformationOverTheComPort)
-{
-    CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
-    EngineFrame frame(&engine);
-    engine.SetNotifyWindow(frame.hwnd);
-    ASSERT_EQ(1, CommInit(frame.hwnd, 1));
-
-    ASSERT_EQ(1, engine.GetSystemInfo());
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, 5000));
-    EXPECT_STREQ("3.0.0.5", engine.GetFirmwareVersion());
-    EXPECT_STREQ("L1.07", engine.GetLoaderVersion());
-    EXPECT_EQ(2, engine.GetRunningProgram());
-    std::vector<SimMessage> got = sim.Received();
-    ASSERT_FALSE(got.empty());
-    EXPECT_EQ(0xA1, got[0].type);
-    EXPECT_TRUE(got[0].Has(devsim::TAG_LOADER_VERSION));
-    engine.StopTimer();
-    CommClose();
-    CLinkMessageRecorder::Pump(20);
-}
-
-// A device reset over its USB serial port: the engine suspends the port when
-// the device restarts, and every time the device shows up again on the bus
-// the port is reopened, until the device runs its firmware again.
-TEST_F(LinkSerialTest, EngineResetOverTheUsbPortEndsWithTheFirmwareRunning)
-{
-    g_Settings.CommunicationTimeout = 300;
-    g_Settings.CommunicationTimeoutReset = 300;
-    g_Settings.CommunicationTimeoutSwitchToLoader = 300;
-    g_Settings.CommunicationTimeoutSwitchToFirmware = 600;
-    UsbPortLookupFn previous = SetUsbPortLookup(DeviceOnProgramPort);
-    CDeviceProtocol engine(GetCommEngineLink(), GetThreadEngineTimer());
-    EngineFrame frame(&engine);
-    engine.SetNotifyWindow(frame.hwnd);
-    ASSERT_EQ(1, CommInit(frame.hwnd, 1));
-    sim.SetRestart(200, true);
-
-    ASSERT_EQ(1, engine.ResetDevice());
-    int arrivals = 0;
-    DWORD deadline = ::GetTickCount() + 15000;
-    while (!frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING) && (LONG)(::GetTickCount() - deadline) < 0)
-    {
-        EngineFrame::Pump(20);
-        if (CommState() != 2 && CommIsSuspended())
-        {
-            OnUsbDeviceChange(kDeviceInterface, 1);
-            ++arrivals;
-        }
-    }
-    SetUsbPortLookup(previous);
-    ASSERT_TRUE(frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING));
-    EXPECT_GE(arrivals, 1);
-    CLinkMessageRecorder::Pump(100);
-    EXPECT_EQ(2, engine.GetRunningProgram());
-    EXPECT_STREQ("3.0.0.5", engine.GetFirmwareVersion());
-    EXPECT_EQ(2, CommState());
-    engine.StopTimer();
-    CommClose();
-    CLinkMessageRecorder::Pump(20);
-}

@@ -121,34 +121,6 @@ TEST_F(LinkTcpTest, RequestAndAnswerAreByteExactBothWays)
     EXPECT_EQ(special, recorder.frames[1]);
 }
 
-TEST_F(LinkTcpTest, LongMessagesAndSplitAnswersArriveWhole)
-{
-    for (int i = 0; i < 20; ++i)
-    {
-        Bytes row(13, 0);
-        std::string name = "user" + std::to_string(i);
-        std::copy(name.begin(), name.end(), row.begin());
-        row.insert(row.end(), 12, (BYTE)i);
-        sim.data.voipRows.push_back(row);
-    }
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(Send(SimMessage(0xA1).Add(devsim::TAG_DIAG_VOIP).Encode()));
-    ASSERT_TRUE(recorder.WaitForFrames(3, 3000));
-    CLinkMessageRecorder::Pump(100);
-    size_t rows = 0; // bytes of row data
-    for (const Bytes& f : recorder.frames)
-    {
-        SimMessage m;
-        ASSERT_TRUE(SimMessage::Decode(f, &m));
-        const Bytes* data = m.Find(devsim::TAG_DIAG_VOIP);
-        ASSERT_TRUE(data);
-        EXPECT_LE(data->size(), 253u);
-        rows += data->size();
-    }
-    // 20 rows of 25 bytes and the 13-byte row with an empty name that ends the list.
-    EXPECT_EQ(20u * 25u + 13u, rows);
-}
-
 TEST_F(LinkTcpTest, WireFaultsDoNotLoseTheNextAnswer)
 {
     const Bytes keepAlive = SimMessage(0xA1).Add(devsim::TAG_KEEPALIVE).Encode();
@@ -211,31 +183,6 @@ TEST_F(LinkTcpTest, PeerCloseEndsTheLinkWithOneStatus)
     EXPECT_EQ(0, recorder.statuses[0].result);
 }
 
-TEST_F(LinkTcpTest, CloseStopsTheThreads)
-{
-    ASSERT_TRUE(Connect());
-    EXPECT_TRUE(CommThreadsRunning());
-    CommClose();
-    // Both threads ended as they were told; closing did not give up on them.
-    EXPECT_EQ(0, CommThreadsLeftAtClose());
-    EXPECT_FALSE(CommThreadsRunning());
-    EXPECT_EQ(0, CommState());
-    // No writer: the message is freed and refused.
-    EXPECT_EQ(0, CommQueueSend(HeapMessage(kSystemInfoRequest), 5));
-    CLinkMessageRecorder::Pump(50);
-    EXPECT_EQ(1u, recorder.CountStatus(ENGINE_STATUS_LINK_STATE));
-}
-
-TEST_F(LinkTcpTest, InitWhileConnectedReconnects)
-{
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(sim.WaitForConnections(1, 2000));
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(sim.WaitForConnections(2, 2000));
-    ASSERT_TRUE(Send(kSystemInfoRequest));
-    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
-}
-
 TEST_F(LinkTcpTest, RefusedConnectionFails)
 {
     sim.Stop();
@@ -253,41 +200,6 @@ TEST_F(LinkTcpTest, RefusedConnectionFails)
     ASSERT_EQ(1u, g_boxes.size());
     EXPECT_EQ("strTcpError1", g_boxes[0].key);
     EXPECT_EQ("127.0.0.1:" + std::to_string(port), g_boxes[0].arg1);
-}
-
-TEST_F(LinkTcpTest, UnknownHostIsAnAddressError)
-{
-    CTestLanguage lang;
-    ASSERT_TRUE(lang.WriteLanguage("strTcpError3=Invalid address\n"));
-    ASSERT_TRUE(lang.Select());
-    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "nohost.invalid");
-    EXPECT_EQ(0, CommInit(recorder.hwnd(), 1));
-    EXPECT_EQ(0, TcpState());
-    EXPECT_EQ(TCP_ERROR_ADDRESS, TcpLastError());
-    EXPECT_TRUE(log.Has("Invalid address!"));
-    ShowTcpError();
-    ASSERT_EQ(1u, g_boxes.size());
-    EXPECT_EQ("nohost.invalid:" + std::to_string(port), g_boxes[0].arg1);
-    EXPECT_EQ("Invalid address", g_boxes[0].arg2);
-}
-
-TEST_F(LinkTcpTest, ResetDropsTheLinkAndTheLoaderAnnouncesItself)
-{
-    sim.SetRestart(100, true);
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(Send(SimMessage(0xA1).Add(devsim::TAG_RESET).Encode()));
-    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
-    EXPECT_EQ(SimMessage(0xA2).Add(devsim::TAG_RESET).Encode(), recorder.frames[0]);
-    ASSERT_TRUE(recorder.WaitForStatus(ENGINE_STATUS_LINK_STATE, 3000));
-
-    ASSERT_TRUE(Connect());
-    ASSERT_TRUE(recorder.WaitForFrames(2, 3000));
-    SimMessage event;
-    ASSERT_TRUE(SimMessage::Decode(recorder.frames[1], &event));
-    EXPECT_EQ(0xA1, event.type);
-    ASSERT_TRUE(event.Has(devsim::TAG_LOADER_RESTART));
-    EXPECT_EQ((Bytes{ 0x83, 0x01 }), *event.Find(devsim::TAG_LOADER_RESTART));
-    EXPECT_FALSE(event.Has(devsim::TAG_FIRMWARE_VERSION));
 }
 
 namespace
@@ -381,26 +293,6 @@ std::vector<BYTE> Pattern(size_t size)
     return bytes;
 }
 } // namespace
-
-TEST_F(TcpSocketTest, ConnectWhileConnectingStartsNothingNew)
-{
-    bool at_once = TcpConnect(recorder.hwnd());
-    if (at_once)
-        GTEST_SKIP() << "the loopback connect completed at once";
-    EXPECT_EQ(TCP_CONNECTING, TcpState());
-    EXPECT_FALSE(TcpConnect(recorder.hwnd()));
-    EXPECT_EQ(TCP_CONNECTING, TcpState());
-    for (int i = 0; i < 50 && TcpState() == TCP_CONNECTING; ++i)
-        TcpPoll(100);
-    ASSERT_EQ(TCP_CONNECTED, TcpState());
-    EXPECT_TRUE(TcpConnect(recorder.hwnd()));
-    // One connection reached the peer.
-    peer = ::accept(listener, NULL, NULL);
-    ASSERT_NE(INVALID_SOCKET, peer);
-    u_long nonBlocking = 1;
-    ::ioctlsocket(listener, FIONBIO, &nonBlocking);
-    EXPECT_EQ(INVALID_SOCKET, ::accept(listener, NULL, NULL));
-}
 
 // A send the socket cannot take at once is finished, not cut off.
 TEST_F(TcpSocketTest, SendWaitsForTheSocketAndSendsEverything)

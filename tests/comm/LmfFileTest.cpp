@@ -109,37 +109,6 @@ TEST_F(LmfFileTest, RefusesEmptyUnopenedAndMalformedFiles)
     EXPECT_EQ(0, m_file.GetBlockCount());
 }
 
-TEST_F(LmfFileTest, AFolderOrALockedFileDoesNotOpen)
-{
-    ::CreateDirectoryA("lmf_folder", NULL);
-    EXPECT_FALSE(m_file.Open("lmf_folder", kReadFlags));
-    EXPECT_EQ(LMF_LOAD_NOT_OPEN, m_file.Load());
-    ::RemoveDirectoryA("lmf_folder");
-
-    LmfImage().Filled(0, 0x60100000, 16).Write();
-    HANDLE lock = ::CreateFileA(kPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-    EXPECT_FALSE(m_file.Open(kPath, kReadFlags));
-    EXPECT_EQ(LMF_LOAD_NOT_OPEN, m_file.Load());
-    ::CloseHandle(lock);
-    EXPECT_EQ(0, m_file.GetBlockCount());
-}
-
-TEST_F(LmfFileTest, AHeaderCutAtAnyLengthIsAFormatError)
-{
-    LmfImage valid;
-    valid.Block(1, 0x60100000, IdData(0, "V1"));
-    ASSERT_EQ(LMF_LOAD_OK, Load(valid));
-    for (size_t cut = 1; cut < 12; ++cut)
-    {
-        LmfImage image = valid;
-        LmfImage next;
-        next.Filled(0, 0x60110000, 8);
-        image.bytes.insert(image.bytes.end(), next.bytes.begin(), next.bytes.begin() + cut);
-        EXPECT_EQ(LMF_LOAD_FORMAT, Load(image)) << "cut at " << cut;
-    }
-}
-
 TEST_F(LmfFileTest, ABlockRunningPastTheEndOfTheFileIsRefusedAsTruncated)
 {
     LmfImage image;
@@ -155,17 +124,6 @@ TEST_F(LmfFileTest, ABlockRunningPastTheEndOfTheFileIsRefusedAsTruncated)
     LmfImage huge;
     huge.Block(1, 0x60100000, IdData(0, "V1")).Header(0, 0x60110000, 0xFFFFFFF8).Filled(0, 0, 8);
     EXPECT_EQ(LMF_LOAD_FORMAT, Load(huge));
-}
-
-TEST_F(LmfFileTest, IdentificationIsRequiredUnlessSwitchedOff)
-{
-    LmfImage plain;
-    plain.Filled(0, 0x60100000, 32);
-    EXPECT_EQ(LMF_LOAD_FORMAT, Load(plain, TRUE));
-    EXPECT_EQ(LMF_LOAD_OK, Load(plain, FALSE));
-    char text[64] = "stale";
-    EXPECT_EQ(1, m_file.CheckIdentification(text));
-    EXPECT_STREQ("", text);
 }
 
 TEST_F(LmfFileTest, IdentificationGivesTheVersionTextAfterIt)
@@ -311,47 +269,6 @@ TEST_F(LmfFileTest, ChunksStopAtBlockEndsAnd64KiBBoundaries)
     EXPECT_EQ(0, m_file.GetBlockInfo(nullptr));
 }
 
-TEST_F(LmfFileTest, ReadingAfterTheFileIsClosedFails)
-{
-    ASSERT_EQ(LMF_LOAD_OK, Load(LmfImage().Filled(0, 0x60100000, 16), FALSE));
-    // The blocks stay indexed only while the file is open.
-    m_file.CDiskFile::Close();
-    BYTE buf[208];
-    DWORD address = 0;
-    EXPECT_EQ(-1, m_file.ReadChunk(buf, 208, &address));
-}
-
-TEST_F(LmfFileTest, TheLoadLineIsBoundedForALongPath)
-{
-    ::LoadLibraryA("RICHED20.DLL");
-    HWND host = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, NULL, NULL, NULL, NULL);
-    HWND edit = ::CreateWindowExA(0, "RichEdit20A", "", WS_CHILD | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL,
-                                  0, 0, 380, 280, host, NULL, NULL, NULL);
-    ASSERT_TRUE(edit != NULL);
-    CCommLogCtrl log;
-    log.Attach(edit);
-    log.Init();
-    m_file.SetCommLog(&log);
-
-    std::string path = "C:\\" + std::string(250, 'd') + "\\fw.lmf";
-    EXPECT_FALSE(m_file.Open(path.c_str(), kReadFlags));
-    EXPECT_EQ(LMF_LOAD_NOT_OPEN, m_file.Load());
-    char text[1024] = "";
-    ::GetWindowTextA(edit, text, sizeof(text));
-    std::string line(text);
-    ASSERT_NE(std::string::npos, line.find("\r\n"));
-    line.resize(line.find("\r\n"));
-    EXPECT_EQ(CCommLogCtrl::kMaxLineSize - 1, (int)line.size());
-    EXPECT_EQ(0u, line.find("Load LmF file C:\\ddd"));
-
-    // The lines of a valid file, in the reader's colour.
-    ::SetWindowTextA(edit, "");
-    ASSERT_EQ(LMF_LOAD_OK, Load(LmfImage().Filled(0, 0x60100000, 16), FALSE));
-    ::GetWindowTextA(edit, text, sizeof(text));
-    EXPECT_STREQ("Load LmF file lmf_test.lmf\r\nFile size: 28\r\n> LmF block: type=0,addr=0x60100000,size=0x10\r\n", text);
-    m_file.SetCommLog(nullptr);
-    ::DestroyWindow(host);
-}
 }
 
 namespace

@@ -160,67 +160,6 @@ TEST_F(FirmwareUpdateTest, SmallFileGoesOutChunkByChunkWithItsStatuses)
     EXPECT_EQ(10000u, h.timer.armedMs);
 }
 
-TEST_F(FirmwareUpdateTest, StaleAcknowledgmentDoesNotAdvanceAndTheChunkGoesAgain)
-{
-    StartAccepted();
-    Bytes first = h.TakeSent().back();
-    h.frame.Take();
-    Ack(0x60100008);
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_TRUE(h.LogHas("Acknowledge of invalid address (60100008)"));
-    ASSERT_TRUE(h.Fire());
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(first, sent[0]);
-    EXPECT_TRUE(h.frame.Take().empty()); // a repeat posts no progress
-    EXPECT_EQ(1, h.engine.GetRetries());
-}
-
-TEST_F(FirmwareUpdateTest, CancelEndsOnlyWhenTheDeviceConfirmsIt)
-{
-    StartAccepted();
-    h.TakeSent();
-    h.frame.Take();
-    h.engine.CancelFirmwareUpdate(FALSE);
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_FLASH_CANCEL, Bytes() } }), sent[0]);
-    Ack(0x60100000); // late acknowledgment of the chunk: ignored
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_TRUE(h.frame.Take().empty());
-    ASSERT_TRUE(h.Fire()); // no answer: the cancel goes again
-    sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_TRUE(SentElement(sent[0], IE_FLASH_CANCEL, nullptr));
-
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_CANCEL, Bytes() } }));
-    EXPECT_EQ((std::vector<Status>{ { 52, 4, false } }), h.frame.Take());
-    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
-    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
-    EXPECT_EQ(0u, h.engine.GetBusy() & BUSY_FLASH_CANCEL);
-}
-
-TEST_F(FirmwareUpdateTest, ThreeRefusedChunksAreRepeatedAndTheFourthEndsTheUpdate)
-{
-    StartAccepted();
-    Bytes chunk = h.TakeSent().back();
-    h.frame.Take();
-    const Bytes refusal = Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x85, 0x01 } } });
-    for (int i = 0; i < 3; ++i)
-    {
-        h.Deliver(refusal);
-        std::vector<Bytes> sent = h.TakeSent();
-        ASSERT_EQ(1u, sent.size());
-        EXPECT_EQ(chunk, sent[0]);
-    }
-    h.Deliver(refusal);
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_EQ((std::vector<Status>{ { 52, 2, false } }), h.frame.Take());
-    EXPECT_STREQ("85 01", h.engine.GetCauseText());
-    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
-    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
-}
-
 TEST_F(FirmwareUpdateTest, SilentLoaderFailsAfterThreeRepeatsWithTheFileClosed)
 {
     OpenFile();
@@ -238,36 +177,6 @@ TEST_F(FirmwareUpdateTest, SilentLoaderFailsAfterThreeRepeatsWithTheFileClosed)
     EXPECT_TRUE(h.frame.Has(200, 0));
     EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
     EXPECT_TRUE(h.LogHas("Operation failed!"));
-}
-
-TEST_F(FirmwareUpdateTest, SerialLoaderSwitchWaitsForThePortAndAsksAgain)
-{
-    OpenFile();
-    h.link.serial = true;
-    h.link.stateAfterReconnect = 0;
-    h.engine.StartFirmwareUpdate();
-    h.TakeSent();
-    h.frame.Take();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
-    EXPECT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
-    EXPECT_EQ(1, h.link.disconnects);
-    EXPECT_EQ((std::vector<Status>{ { 500, 0, false } }), h.frame.Take());
-
-    for (int i = 0; i < 3; ++i)
-    {
-        ASSERT_TRUE(h.Fire());
-        EXPECT_EQ(1000u, h.timer.armedMs);
-        EXPECT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
-        EXPECT_TRUE(h.TakeSent().empty());
-    }
-    h.link.state = 2; // the USB port is back
-    ASSERT_TRUE(h.Fire());
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_TRUE(SentElement(sent[0], IE_FLASH_START, nullptr));
-    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
-    EXPECT_EQ(0, h.engine.GetRetries());
-    EXPECT_TRUE(h.frame.Has(500, 0));
 }
 
 TEST_F(FirmwareUpdateTest, AChunkThatCannotBeReadEndsTheUpdateAsFailed)
@@ -437,44 +346,6 @@ TEST(FirmwareProgressTest, LargeImagesDoNotWrapThePercentage)
 
 namespace
 {
-TEST_F(FirmwareUpdateTest, EachStepArmsItsOwnTimeOutAndLogsItsLine)
-{
-    // Distinct values, so that a step taking another step's setting shows.
-    g_Settings.CommunicationTimeoutFlashLoadStart = 1111;
-    g_Settings.CommunicationTimeoutFlashLoad = 2222;
-    g_Settings.CommunicationTimeoutFlashLoadEnd = 3333;
-    g_Settings.CommunicationTimeoutSwitchToLoader = 4444;
-    g_Settings.CommunicationTimeoutSwitchToFirmware = 5555;
-    OpenFile();
-    h.engine.StartFirmwareUpdate();
-    EXPECT_EQ(1111u, h.timer.armedMs);
-    EXPECT_TRUE(h.LogHas("Start firmware update"));
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
-    EXPECT_EQ(4444u, h.timer.armedMs);
-    ASSERT_TRUE(h.Fire()); // the link is opened again and the loader asked
-    EXPECT_EQ(1, h.link.reconnects);
-    EXPECT_EQ(1111u, h.timer.armedMs);
-    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
-    EXPECT_EQ(2u, h.LogCount("Start firmware update"));
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
-    EXPECT_EQ(2222u, h.timer.armedMs);
-    for (DWORD address : { 0x60100000u, 0x601000D0u, 0x6010FFF8u, 0x60110000u })
-        Ack(address);
-    EXPECT_EQ(3333u, h.timer.armedMs);
-    EXPECT_TRUE(h.LogHas("Stop firmware update"));
-    ASSERT_TRUE(h.Fire()); // the stop goes again with its own time-out
-    EXPECT_TRUE(SentElement(h.TakeSent().back(), IE_FLASH_STOP, nullptr));
-    EXPECT_EQ(3333u, h.timer.armedMs);
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_STOP, Bytes() } }));
-    EXPECT_EQ(5555u, h.timer.armedMs);
-
-    OpenFile();
-    h.link.state = 2;
-    StartAccepted();
-    h.engine.CancelFirmwareUpdate(FALSE);
-    EXPECT_EQ(2222u, h.timer.armedMs);
-    EXPECT_TRUE(h.LogHas("Cancel firmware update"));
-}
 }
 
 namespace

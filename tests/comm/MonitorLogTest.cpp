@@ -94,6 +94,9 @@ protected:
 
     void SetUp() override
     {
+        // The keep-alive period of the defaults: a zero period would let the
+        // real timer send keep-alives the test does not expect.
+        g_Settings.SetDefaults();
         m_host = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 900, 600, NULL, NULL,
                                    ::GetModuleHandle(NULL), NULL);
         h.engine.SetMonitorLog(&m_log);
@@ -163,28 +166,6 @@ protected:
     HWND m_host = NULL;
     CMonitorLog m_log;
 };
-
-TEST_F(MonitorLogTest, ControlsFollowTheMonitoringState)
-{
-    EXPECT_TRUE(::IsWindowEnabled(m_log.GetDlgItem(IDC_MONITOR_START)));
-    EXPECT_FALSE(::IsWindowEnabled(m_log.GetDlgItem(IDC_MONITOR_STOP)));
-    EXPECT_FALSE(::IsWindowEnabled(m_log.GetDlgItem(IDC_MONITOR_COMMAND)));
-    m_log.SetMonitoring(TRUE);
-    EXPECT_FALSE(::IsWindowEnabled(m_log.GetDlgItem(IDC_MONITOR_START)));
-    EXPECT_TRUE(::IsWindowEnabled(m_log.GetDlgItem(IDC_MONITOR_STOP)));
-    EXPECT_TRUE(::IsWindowEnabled(m_log.GetDlgItem(IDC_MONITOR_EXECUTE)));
-    m_log.SetDlgItemText(IDC_MONITOR_COMMAND, "STAT");
-    m_log.SetMonitoring(FALSE);
-    EXPECT_TRUE(::IsWindowEnabled(m_log.GetDlgItem(IDC_MONITOR_START)));
-    char text[32] = "x";
-    m_log.GetDlgItemText(IDC_MONITOR_COMMAND, text, sizeof(text));
-    EXPECT_STREQ("", text);
-
-    // Texts come from the language file; the view uses the log font.
-    m_log.GetDlgItemText(IDC_MONITOR_EXECUTE, text, sizeof(text));
-    EXPECT_STRNE("strExecute", text);
-    EXPECT_STRNE("", text);
-}
 
 TEST_F(MonitorLogTest, MaskOfTheFirstAndLastBoxIsSentAsFourUpperHexDigits)
 {
@@ -320,115 +301,6 @@ TEST_F(MonitorLogTest, StopByTheUserAsksToSaveWhenTheDeviceConfirms)
     EXPECT_EQ(saved, TempFile());
 }
 
-TEST_F(MonitorLogTest, StopsNotAskedForByTheUserDoNotAsk)
-{
-    m_log.SetMonitoring(TRUE);
-    m_log.SetMonitoring(FALSE); // a device restart or a failed operation
-    EXPECT_EQ(0u, m_boxes.Count());
-
-    // Nor with the setting off.
-    g_Settings.MonitorLogSaveAtEnd = 0;
-    m_log.SetMonitoring(TRUE);
-    Command(IDC_MONITOR_STOP);
-    DeviceAnswers(IE_MONITOR_STOP);
-    EXPECT_FALSE(m_log.IsMonitoring());
-    EXPECT_EQ(0u, m_boxes.Count());
-    EXPECT_FALSE(m_log.IsStoppedByUser());
-    g_Settings.MonitorLogSaveAtEnd = 1;
-}
-
-TEST_F(MonitorLogTest, TemporaryStopAndResumeShowInTheViewOnly)
-{
-    m_log.SetMonitoring(TRUE);
-    h.TakeSent();
-    m_log.MarkTemporaryStop();
-    EXPECT_EQ(CMonitorLog::TemporarilyStopped, m_log.GetSubState());
-    // A device restart meanwhile leaves the log on.
-    h.link.state = 0;
-    Timer(CMonitorLog::TimerKeepAlive);
-    Timer(CMonitorLog::TimerAnswer);
-    EXPECT_FALSE(m_log.IsLost());
-    EXPECT_TRUE(h.TakeSent().empty());
-
-    m_log.MarkResumed();
-    EXPECT_EQ(CMonitorLog::Resumed, m_log.GetSubState());
-    Timer(CMonitorLog::TimerReconnect);
-    EXPECT_EQ(1, h.link.reconnects);
-    // The link is back: the next keep-alive period restarts monitoring,
-    // which first asks the system information.
-    Timer(CMonitorLog::TimerKeepAlive);
-    EXPECT_EQ(CMonitorLog::Running, m_log.GetSubState());
-    EXPECT_TRUE(SentElementOf(IE_LOADER_VERSION));
-
-    std::string view = View();
-    EXPECT_EQ(1u, CountOf(view, "\r\n*** DD/MM/YY hh:mm:ss SYSTEM MONITORING TEMPORARY STOPPED ***\r\n"));
-    EXPECT_EQ(1u, CountOf(view, "\r\n*** DD/MM/YY hh:mm:ss SYSTEM MONITORING RESUMED ***\r\n"));
-    ASSERT_TRUE(m_log.SaveLog(kSavedPath));
-    EXPECT_EQ(StartedBanner(), MaskStamps(ReadWholeFile(kSavedPath)));
-
-    // With the link ready at once monitoring restarts right away.
-    m_log.MarkTemporaryStop();
-    m_log.MarkResumed();
-    EXPECT_EQ(CMonitorLog::Running, m_log.GetSubState());
-}
-
-TEST_F(MonitorLogTest, ClearAndSaveWorkOnTheTemporaryFile)
-{
-    g_Settings.MonitorLogClearAtStart = 1;
-    m_log.OnMonitorText("old\r\n", 5);
-    m_log.SetMonitoring(FALSE);
-    Command(IDC_MONITOR_START); // clears view and file
-    EXPECT_TRUE(SentElementOf(IE_LOADER_VERSION));
-    EXPECT_EQ("", View());
-    EXPECT_EQ("", TempFile());
-    m_log.OnMonitorText("new", 3);
-
-    ASSERT_TRUE(m_log.SaveLog(kSavedPath));
-    EXPECT_EQ(0u, ::GetFileAttributesA(kSavedPath) & FILE_ATTRIBUTE_HIDDEN);
-    // The temporary file takes more text after a save.
-    m_log.OnMonitorText("er", 2);
-    EXPECT_EQ(StartedBanner() + "newer", TempFile());
-    EXPECT_EQ(StartedBanner() + "new", MaskStamps(ReadWholeFile(kSavedPath)));
-
-    // A copy that fails is not reported as saved.
-    EXPECT_FALSE(m_log.SaveLog("no_such_folder\\log.txt"));
-    m_boxes.Clear();
-    g_promptPath = "no_such_folder\\log.txt";
-    EXPECT_FALSE(m_log.PromptAndSaveLog());
-    ASSERT_EQ(1u, m_boxes.Count());
-    EXPECT_EQ("strLogSaveError", m_boxes.Last().key);
-}
-
-// The view keeps "MonitorLogMaxLines" lines; the temporary file, and so a
-// saved log, keeps everything.
-TEST_F(MonitorLogTest, ViewIsTrimmedButTheFileKeepsEveryLine)
-{
-    m_log.GetView().SetMaxLines(20);
-    m_log.SetMonitoring(TRUE);
-    std::string trace;
-    for (int i = 0; i < 60; ++i)
-    {
-        char line[32];
-        FormatText(line, sizeof(line), "trace line %02d\r\n", i);
-        m_log.OnMonitorText(line, (int)strlen(line));
-        trace += line;
-    }
-    std::string view = View();
-    EXPECT_EQ(20u, CountOf(view, "\r\n"));
-    EXPECT_EQ(0u, view.find("trace line 40\r\n"));
-    EXPECT_EQ(view.size() - strlen("trace line 59\r\n"), view.rfind("trace line 59\r\n"));
-    EXPECT_EQ(StartedBanner() + trace, TempFile());
-
-    // Banners are red in the view; the trace after a banner is black.
-    m_log.SetMonitoring(FALSE);
-    m_log.OnMonitorText("after\r\n", 7);
-    view = View();
-    EXPECT_EQ(LOG_RED, ColorAt(view.rfind("*** DD/MM/YY hh:mm:ss SYSTEM MONITORING STOPPED")));
-    EXPECT_EQ(LOG_RED, ColorAt(view.rfind("*** DD/MM/YY hh:mm:ss SYSTEM MONITORING STARTED")));
-    EXPECT_EQ(LOG_BLACK, ColorAt(view.rfind("trace line 59")));
-    EXPECT_EQ(LOG_BLACK, ColorAt(view.rfind("after")));
-}
-
 // The frame may destroy the tab's window while the engine still passes
 // trace: the text still goes to the file.
 TEST_F(MonitorLogTest, TraceAfterTheWindowIsGoneStillReachesTheFile)
@@ -443,39 +315,4 @@ TEST_F(MonitorLogTest, TraceAfterTheWindowIsGoneStillReachesTheFile)
               TempFile());
 }
 
-TEST(MonitorLogFileTest, TheTemporaryFileLivesAndDiesWithTheLog)
-{
-    CPrivateWorkDir dir;
-    std::string path;
-    {
-        CMonitorLog log;
-        path = log.GetTempPath();
-        EXPECT_NE(std::string::npos, path.find("~monlog.tmp"));
-        DWORD attributes = ::GetFileAttributesA(path.c_str());
-        ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);
-        EXPECT_NE(0u, attributes & FILE_ATTRIBUTE_HIDDEN);
-    }
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path.c_str()));
-}
-
-TEST(MonitorLogLanguageTest, BoxesWithoutTextAreHidden)
-{
-    CTestLanguage language;
-    ASSERT_TRUE(language.WriteLanguage("strMonitorOption1=ISDN\nstrMonitorOption2=GSM\nstrExecute=Run\n"));
-    ASSERT_TRUE(language.Select());
-    CPrivateWorkDir dir;
-    HWND host = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 900, 600, NULL, NULL, NULL, NULL);
-    {
-        CMonitorLog log;
-        ASSERT_TRUE(log.Create(host) != NULL);
-        EXPECT_TRUE(::GetWindowLongA(log.GetDlgItem(IDC_MONITOR_OPTION1), GWL_STYLE) & WS_VISIBLE);
-        EXPECT_TRUE(::GetWindowLongA(log.GetDlgItem(IDC_MONITOR_OPTION1 + 1), GWL_STYLE) & WS_VISIBLE);
-        for (int i = 2; i < 16; ++i)
-            EXPECT_FALSE(::GetWindowLongA(log.GetDlgItem(IDC_MONITOR_OPTION1 + i), GWL_STYLE) & WS_VISIBLE) << i;
-        char text[32] = "";
-        log.GetDlgItemText(IDC_MONITOR_OPTION1 + 1, text, sizeof(text));
-        EXPECT_STREQ("GSM", text);
-        ::DestroyWindow(host);
-    }
-}
 }

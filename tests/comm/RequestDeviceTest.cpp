@@ -111,6 +111,15 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     EXPECT_TRUE(h.LogHas("Velmotrex name: GW-1"));
     EXPECT_TRUE(h.engine.GetBusy() & BUSY_LAN_INFO);
 
+    // A device busy with its LAN is asked again; another refusal ends the question.
+    h.frame.Take();
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { CAUSE_LAN_BUSY } } }));
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), Body(OnlySent(h)));
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x81 } } }));
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_FALSE(h.engine.GetBusy() & BUSY_LAN_INFO);
+
     // A peripheral board adds its number to the kind; versions are cut to
     // their fields.
     Harness p;
@@ -137,102 +146,6 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     EXPECT_EQ(0x83, c.engine.GetBoardKind());
     EXPECT_EQ(1, c.engine.GetBoardNumber());
     EXPECT_EQ(0u, c.engine.GetBoardValue());
-}
-
-TEST(RequestDevice, LanInformationIsReadOnlyWhereTheRecordHoldsIt)
-{
-    Harness h;
-    h.engine.GetLanInfo();
-    const char* record30 = "\x01" "192168001010" "255255255000" "01002";
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LAN_INFO, Bytes(record30, record30 + 30) } }));
-    EXPECT_EQ(1, h.engine.GetDhcp());
-    EXPECT_STREQ("192.168.1.10", h.engine.GetIpAddress());
-    EXPECT_STREQ("255.255.255.0", h.engine.GetSubnetMask());
-    EXPECT_STREQ("", h.engine.GetRouterAddress());
-    EXPECT_EQ(1002, h.engine.GetTcpPort());
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_OK));
-    EXPECT_TRUE(h.LogHas("IP Address: 192.168.1.10"));
-    EXPECT_TRUE(h.LogHas("Port: 1002"));
-
-    h.engine.GetLanInfo();
-    const char* record42 = "\x00" "300168001010" "255255255000" "01002" "010000000254";
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LAN_INFO, Bytes(record42, record42 + 42) } }));
-    EXPECT_STREQ("44.168.1.10", h.engine.GetIpAddress());
-    EXPECT_STREQ("10.0.0.254", h.engine.GetRouterAddress());
-    EXPECT_TRUE(h.LogHas("Default Gateway: 10.0.0.254"));
-
-    // A short record gives only the DHCP flag.
-    Harness s;
-    s.engine.GetLanInfo();
-    s.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LAN_INFO, { 0, '1', '9', '2' } } }));
-    EXPECT_EQ(0, s.engine.GetDhcp());
-    EXPECT_STREQ("", s.engine.GetIpAddress());
-    EXPECT_TRUE(s.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_OK));
-
-    // The LAN request is repeated only while the device is busy.
-    Harness b;
-    b.engine.GetLanInfo();
-    b.TakeSent();
-    b.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x9C } } }));
-    EXPECT_EQ(1u, b.TakeSent().size());
-    b.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x81 } } }));
-    EXPECT_TRUE(b.TakeSent().empty());
-    EXPECT_TRUE(b.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_NEGATIVE));
-}
-
-TEST(RequestDevice, MonitorStartAsksTheSystemInformationFirst)
-{
-    Harness h;
-    FakeMonitorLog monitor;
-    h.engine.SetMonitorLog(&monitor);
-    ASSERT_EQ(1, h.engine.SetMonitor(TRUE));
-    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x15, 0x00 }), Body(OnlySent(h)));
-    EXPECT_TRUE(h.LogHas("Get system info"));
-
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text("3.0.0.5") } }));
-    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x31, 0x00 }), Body(OnlySent(h)));
-    h.frame.Take();
-
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("trace 1\r\n") } }));
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_MONITOR_ANSWERED, ENGINE_RESULT_OK));
-    EXPECT_TRUE(monitor.on);
-    EXPECT_EQ("trace 1\r\n", monitor.text);
-    EXPECT_EQ(0u, h.engine.GetBusy());
-
-    // Trace without a pending start still reaches the log; so does trace
-    // that arrives during a download, and keep-alive answers.
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("more") } }));
-    EXPECT_EQ("trace 1\r\nmore", monitor.text);
-    h.engine.StartDataDownload();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("!") } }));
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_KEEPALIVE, {} } }));
-    EXPECT_EQ("trace 1\r\nmore!", monitor.text);
-    EXPECT_EQ(1, monitor.acks);
-    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
-
-    // The keep-alive is sent only in state 10.
-    h.TakeSent();
-    EXPECT_EQ(0, h.engine.SendKeepAlive());
-    EXPECT_TRUE(h.TakeSent().empty());
-    h.engine.CancelDataDownload();
-    EXPECT_EQ(1, h.engine.SendKeepAlive());
-    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x34, 0x00 }), Body(OnlySent(h)));
-    h.link.state = 0;
-    EXPECT_EQ(0, h.engine.SendKeepAlive());
-
-    // Stop and commands.
-    h.link.state = 2;
-    h.engine.SetMonitor(FALSE);
-    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x32, 0x00 }), Body(OnlySent(h)));
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_STOP, {} } }));
-    EXPECT_FALSE(monitor.on);
-    h.engine.SetPassword("pw");
-    h.engine.SendMonitorCommand("V=00FF\r\n");
-    EXPECT_EQ((Bytes{ 0xA1, 0x0F, 0x33, 0x08, 'V', '=', '0', '0', 'F', 'F', '\r', '\n', 0xD1, 0x03, 'p', 'w', 0x00 }),
-              Body(OnlySent(h)));
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_TEXT, {} } }));
-    EXPECT_EQ(2, monitor.acks);
-    EXPECT_EQ(0u, h.engine.GetBusy());
 }
 
 TEST(RequestDevice, ModuleInformationResetAndPassword)

@@ -100,28 +100,4 @@ TEST_F(ServiceFileDialogTest, ChosenFirmwareFileComesBackWithItsFolderAndFilter)
     EXPECT_EQ(2u, g_PathSettings.OpenSaveFilterCode);
 }
 
-TEST_F(ServiceFileDialogTest, PathIsCutToTheBufferAndCancelChangesNothing)
-{
-    Answer answer{ m_file, "" };
-    char small[12];
-    memset(small, 'x', sizeof(small));
-    small[0] = '\0';
-    {
-        CModalDialogAnswerer answerer(&AnswerFileDialog, &answer);
-        EXPECT_EQ(1, h.engine.SelectAnnouncementFile(small, sizeof(small)));
-    }
-    EXPECT_EQ(m_file.substr(0, sizeof(small) - 1), std::string(small));
-    EXPECT_EQ(m_folder + "\\", g_PathSettings.BrowsePathCode); // the chosen file's folder
-
-    const std::string before = g_PathSettings.BrowsePathCode;
-    Answer cancel{ "", "" };
-    char path[MAX_PATH] = "keep.wav";
-    {
-        CModalDialogAnswerer answerer(&AnswerFileDialog, &cancel);
-        EXPECT_EQ(0, h.engine.SelectAnnouncementFile(path, sizeof(path)));
-        EXPECT_EQ(1, answerer.Answered());
-    }
-    EXPECT_STREQ("keep.wav", path);
-    EXPECT_EQ(before, g_PathSettings.BrowsePathCode);
-}
 }

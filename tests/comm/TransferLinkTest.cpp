@@ -4,33 +4,16 @@
 #include <algorithm>
 #include <cstring>
 
-// Configuration transfers against the device simulator over the real TCP
-// link. At the default pacing a full image takes longer than a test may run
-// (one request per pacing delay), so most tests keep one request in flight:
-// every answer then asks for the next block at once and the transfer runs at
-// the link's speed. Out-of-order answers need several in flight: that test
-// paces at the timer's shortest period.
+// Transfers against the device simulator over the real TCP link, for what
+// only the real link and threads show: unasked traffic in place of an answer.
+// One request in flight, so every answer asks for the next block at once.
 
 using enginetest::DefaultDeviceImage;
 using enginetest::EngineFrame;
-using enginetest::FullDeviceImage;
 using devsim::Bytes;
 
 namespace
 {
-// A document as a technician makes one: defaults, 30 routing rules, two SIP
-// trunks, and its last byte set so that the last block carries the padding.
-Bytes EditedDocument()
-{
-    Bytes document = DefaultDeviceImage();
-    for (DWORD i = 0; i < 30 * 64; ++i)
-        document[CFG_OFS_ROUTING_RULES + i] = static_cast<BYTE>(i % 250);
-    for (DWORD i = 0; i < 2 * 768; ++i)
-        document[CFG_OFS_SIP_TRUNKS + i] = static_cast<BYTE>(i % 7);
-    document[ENGINE_IMAGE_SIZE - 1] = 0x5A;
-    return document;
-}
-
 class TransferLinkTest : public ::testing::Test, public enginetest::EngineOverTcp
 {
 protected:
@@ -42,30 +25,6 @@ protected:
         g_Settings.CommunicationTimeoutSwitchToFirmware = 150; // after an upload
     }
     void TearDown() override { Stop(); }
-
-    // Several requests in flight, paced at the timer's shortest period.
-    static void Paced() { g_Settings.DataReadWriteMaxPendingRequests = 5; }
-
-    // Image offsets of the block requests or writes the device saw.
-    std::vector<DWORD> Offsets(BYTE tag)
-    {
-        std::vector<DWORD> offsets;
-        for (const devsim::SimMessage& m : sim.Received())
-        {
-            const Bytes* address = m.Find(IE_ADDRESS);
-            if (m.type == MSG_TYPE_REQUEST && m.Has(tag) && address && address->size() == 4)
-                offsets.push_back((DWORD(address->at(0)) << 24 | DWORD(address->at(1)) << 16 | DWORD(address->at(2)) << 8 | address->at(3)) - DEVICE_IMAGE_BASE);
-        }
-        return offsets;
-    }
-
-    bool NothingAtOrPastTheImageEnd(BYTE tag)
-    {
-        for (DWORD offset : Offsets(tag))
-            if (offset >= ENGINE_IMAGE_SIZE)
-                return false;
-        return true;
-    }
 
     bool Download()
     {
@@ -119,216 +78,6 @@ struct MonitorLogStartedByTrace : IEngineMonitorLog
     std::string text;
 };
 } // namespace
-
-TEST_F(TransferLinkTest, FullAndDefaultImagesDownloadByteExact)
-{
-    const Bytes full = FullDeviceImage();
-    sim.SetImage(full);
-    ASSERT_TRUE(Download());
-    EXPECT_TRUE(EngineImageIs(full));
-
-    // The image left by the full download must not show through the default
-    // one's skipped tables.
-    frame.statuses.clear();
-    const Bytes defaults = DefaultDeviceImage();
-    sim.SetImage(defaults);
-    ASSERT_TRUE(Download());
-    EXPECT_TRUE(EngineImageIs(defaults));
-    EXPECT_EQ(ENGINE_READY, engine.GetState());
-    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_DOWNLOAD_DATA));
-}
-
-TEST_F(TransferLinkTest, DownloadSurvivesALostBlockADuplicateSwappedAnswersAndAnAddressPastTheImage)
-{
-    Paced();
-    const Bytes defaults = DefaultDeviceImage();
-    sim.SetImage(defaults);
-    devsim::SimFaults faults;
-    faults.loseBlockAt = 40 * 128 + 1;
-    faults.duplicateAnswer = 3;
-    faults.swapAnswers = 2;
-    faults.answerPastImage = 1;
-    sim.SetFaults(faults);
-    ASSERT_TRUE(Download());
-    EXPECT_TRUE(EngineImageIs(defaults));
-    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_DOWNLOAD_DATA));
-    // Every fault happened, and the lost block was asked for again.
-    const devsim::SimFaults left = sim.GetFaults();
-    EXPECT_EQ(0u, left.loseBlockAt);
-    EXPECT_EQ(0, left.duplicateAnswer);
-    EXPECT_EQ(0, left.swapAnswers);
-    EXPECT_EQ(0, left.answerPastImage);
-    const std::vector<DWORD> offsets = Offsets(IE_DOWNLOAD_DATA);
-    EXPECT_GE(std::count(offsets.begin(), offsets.end(), 40u * 128u), 2);
-}
-
-TEST_F(TransferLinkTest, LostLastBlockIsAskedAgainAndNothingPastTheImage)
-{
-    // The default image ends with its last 4-byte block after the skipped
-    // user table: nothing is left to ask for when its answer is lost.
-    const Bytes defaults = DefaultDeviceImage();
-    sim.SetImage(defaults);
-    devsim::SimFaults faults;
-    faults.loseBlockAt = 484864 + 1;
-    sim.SetFaults(faults);
-    ASSERT_TRUE(Download());
-    EXPECT_TRUE(EngineImageIs(defaults));
-    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_DOWNLOAD_DATA));
-    const std::vector<DWORD> offsets = Offsets(IE_DOWNLOAD_DATA);
-    EXPECT_EQ(2, std::count(offsets.begin(), offsets.end(), 484864u));
-}
-
-TEST_F(TransferLinkTest, DownloadAsksThePasswordOnceAndGoesOn)
-{
-    const Bytes defaults = DefaultDeviceImage();
-    sim.SetImage(defaults);
-    sim.SetPassword("secret", true);
-    engine.SetPassword("old");
-    frame.password = "secret";
-    ASSERT_TRUE(Download());
-    EXPECT_EQ(1, frame.prompts);
-    EXPECT_TRUE(EngineImageIs(defaults));
-}
-
-TEST_F(TransferLinkTest, DownloadWithoutAnswersFails)
-{
-    g_Settings.CommunicationTimeoutDataRead = 100;
-    devsim::SimFaults faults;
-    faults.noAnswer = -1;
-    sim.SetFaults(faults);
-    ASSERT_EQ(1, engine.StartDataDownload());
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_OPERATION_FAILED, 0, 10000));
-    EXPECT_EQ(ENGINE_FAILED, engine.GetState());
-    EXPECT_FALSE(frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED));
-}
-
-TEST_F(TransferLinkTest, CancelStopsTheDownloadCleanly)
-{
-    sim.SetImage(FullDeviceImage());
-    ASSERT_EQ(1, engine.StartDataDownload());
-    EngineFrame::Pump(100);
-    EXPECT_EQ(1, engine.CancelDataDownload());
-    const size_t asked = Requests(IE_DOWNLOAD_DATA);
-    EngineFrame::Pump(300);
-    EXPECT_EQ(ENGINE_READY, engine.GetState());
-    EXPECT_FALSE(engine.IsTimerArmed());
-    EXPECT_LE(Requests(IE_DOWNLOAD_DATA), asked + 1);
-    EXPECT_TRUE(frame.WaitForStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_CANCELLED, 100));
-}
-
-TEST_F(TransferLinkTest, UploadMakesTheDeviceImageEqualToTheDocumentAlsoAfterALostLastAcknowledgement)
-{
-    Bytes document = EditedDocument();
-    document[4] = 0x12; // the commit marker is forced
-    sim.SetRestart(100, true);
-    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000));
-    Bytes expected = document;
-    expected[4] = 0xFF;
-    expected[5] = 0xFF;
-    EXPECT_TRUE(sim.GetImage() == expected);
-    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_UPLOAD_DATA));
-
-    // The last block ends with the image's last byte and four bytes of padding.
-    Bytes lastBlock;
-    for (const devsim::SimMessage& m : sim.Received())
-        if (m.type == MSG_TYPE_REQUEST && m.Has(IE_UPLOAD_DATA))
-            lastBlock = *m.Find(IE_UPLOAD_DATA);
-    const DWORD last = Offsets(IE_UPLOAD_DATA).back();
-    ASSERT_EQ(ENGINE_IMAGE_SIZE - last + 4, lastBlock.size());
-    EXPECT_EQ(0x5A, lastBlock[lastBlock.size() - 5]);
-    EXPECT_EQ((Bytes{ 0xFF, 0xFF, 0xFF, 0xFF }), Bytes(lastBlock.end() - 4, lastBlock.end()));
-
-    // The device restarts and announces its firmware; the engine comes back
-    // to state 10. The engine is ready already before the announcement, so
-    // the next upload waits for it (an announcement during a transfer ends it).
-    for (int i = 0; i < 500 && !(frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING) && engine.GetState() == ENGINE_READY); ++i)
-        EngineFrame::Pump(10);
-    ASSERT_TRUE(frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING));
-    ASSERT_EQ(ENGINE_READY, engine.GetState());
-
-    // Again, with the last block's acknowledgement lost and a password asked
-    // first: the last block goes again, nothing past the image.
-    sim.SetImage(DefaultDeviceImage());
-    sim.ClearReceived();
-    frame.statuses.clear();
-    devsim::SimFaults faults;
-    faults.loseBlockAt = last + 1;
-    sim.SetFaults(faults);
-    sim.SetPassword("secret", true);
-    engine.SetPassword("old");
-    frame.password = "secret";
-    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000))
-        << frame.StatusText() << " state " << engine.GetState();
-    EXPECT_EQ(1, frame.prompts);
-    const std::vector<DWORD> second = Offsets(IE_UPLOAD_DATA);
-    EXPECT_EQ(2, std::count(second.begin(), second.end(), last));
-    EXPECT_TRUE(NothingAtOrPastTheImageEnd(IE_UPLOAD_DATA));
-    EXPECT_TRUE(sim.GetImage() == expected);
-}
-
-TEST_F(TransferLinkTest, UploadSurvivesARestartFirstALostAcknowledgementAndADuplicate)
-{
-    const Bytes document = DefaultDeviceImage();
-    Bytes expected = document;
-    expected[4] = expected[5] = 0xFF;
-    devsim::SimFaults faults;
-    faults.restartBeforeUpload = 1;
-    faults.loseBlockAt = 256 + 1; // the second block, behind the erased run after the network part
-    faults.duplicateAnswer = 4;
-    sim.SetFaults(faults);
-    sim.SetRestart(100, false);
-    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, 20000));
-    EXPECT_TRUE(sim.GetImage() == expected);
-    const devsim::SimFaults left = sim.GetFaults();
-    EXPECT_EQ(0, left.restartBeforeUpload);
-    EXPECT_EQ(0u, left.loseBlockAt);
-    EXPECT_EQ(0, left.duplicateAnswer);
-}
-
-TEST_F(TransferLinkTest, RefusalsRewindThenEndWithTheirCauseAndNotAllowedStops)
-{
-    sim.SetImage(DefaultDeviceImage());
-    // Two refusals are got over by rewinding.
-    sim.RefuseNext(IE_DOWNLOAD_DATA, 0x85, 2);
-    ASSERT_TRUE(Download());
-
-    // Refused every time: the first request and three repeats, then the cause.
-    frame.statuses.clear();
-    sim.ClearReceived();
-    sim.RefuseNext(IE_DOWNLOAD_DATA, 0x85, -1);
-    ASSERT_EQ(1, engine.StartDataDownload());
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_NEGATIVE, 5000));
-    EXPECT_EQ(4u, Requests(IE_DOWNLOAD_DATA));
-    EXPECT_STREQ("85", engine.GetCauseText());
-    EXPECT_EQ(ENGINE_READY, engine.GetState());
-
-    frame.statuses.clear();
-    sim.RefuseNext(IE_DOWNLOAD_DATA, 0x94, 1);
-    ASSERT_EQ(1, engine.StartDataDownload());
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_NOT_ALLOWED, 0, 5000));
-    EXPECT_EQ(ENGINE_READY, engine.GetState());
-    EXPECT_FALSE(frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED));
-
-    // An upload whose blocks are refused with 0x83 ends with its cause, and
-    // the frame hears of each refusal.
-    frame.statuses.clear();
-    const Bytes document = EditedDocument();
-    sim.RefuseNext(IE_UPLOAD_DATA, 0x83, -1);
-    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE, 5000));
-    EXPECT_STREQ("83", engine.GetCauseText());
-    EXPECT_TRUE(frame.Has(ENGINE_STATUS_REFUSED));
-    EXPECT_EQ(ENGINE_READY, engine.GetState());
-
-    frame.statuses.clear();
-    sim.RefuseNext(IE_UPLOAD_SIZE, 0x94, 1);
-    ASSERT_EQ(1, engine.StartDataUpload(document.data(), FALSE));
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_NOT_ALLOWED, 0, 5000));
-    EXPECT_EQ(ENGINE_READY, engine.GetState());
-}
 
 TEST_F(TransferLinkTest, MonitorTraceInPlaceOfABlockAnswerNeitherEndsNorStallsTheTransfer)
 {

@@ -168,27 +168,6 @@ TEST_F(WaveFileTest, TooLargeByHeaderOrByRealSize)
     EXPECT_EQ(WAVE_TOO_LARGE, Check(lying));
 }
 
-TEST_F(WaveFileTest, ReaderWalksTheWholeFileFromOffsetZero)
-{
-    std::vector<BYTE> v = FactWave(300 - 58);
-    ASSERT_EQ(WAVE_OK, Check(v));
-    EXPECT_EQ(0u, m_wave.Position());
-    BYTE buf[208];
-    ASSERT_EQ(208u, m_wave.Read(buf, 208));
-    EXPECT_EQ(0, memcmp(buf, v.data(), 208));
-    EXPECT_EQ(208u, m_wave.Read(buf, 208)); // the position stays
-
-    EXPECT_EQ(0, m_wave.Advance(nullptr, 208));
-    EXPECT_EQ(208u, m_wave.Position());
-    ASSERT_EQ(92u, m_wave.Read(buf, 208));
-    EXPECT_EQ(0, memcmp(buf, v.data() + 208, 92));
-    EXPECT_EQ(-1, m_wave.Advance(nullptr, 208));
-
-    ASSERT_EQ(WAVE_OK, Check(v));
-    BYTE rest[250];
-    EXPECT_EQ(50, m_wave.Advance(rest, 250));
-    EXPECT_EQ(v[250], rest[0]);
-}
 }
 
 namespace

@@ -126,21 +126,6 @@ TEST_F(AnnouncementUpdateTest, TheWholeFileGoesOutInBlocksAddressedByFileOffset)
     EXPECT_FALSE(h.engine.IsTimerArmed());
 }
 
-TEST_F(AnnouncementUpdateTest, AnotherAddressDoesNotAdvanceAndTheBlockGoesAgainAfterASecond)
-{
-    StartAccepted();
-    Ack(16);
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_TRUE(h.LogHas("Acknowledge of invalid address (00000010)"));
-    EXPECT_EQ(1000u, h.timer.armedMs);
-    ASSERT_TRUE(h.Fire());
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(Block(0, 208, 0), sent[0]);
-    EXPECT_EQ(1, h.engine.GetRetries());
-    EXPECT_TRUE(h.frame.Take().empty());
-}
-
 TEST_F(AnnouncementUpdateTest, FourEraseWaitsAreFreeAndTheFifthCounts)
 {
     StartAccepted();
@@ -232,28 +217,6 @@ TEST_F(AnnouncementUpdateTest, UnansweredStartEndsWithTheFileClosedEvenWithoutAL
 
 namespace
 {
-TEST_F(AnnouncementUpdateTest, EachStepArmsItsOwnTimeOutAndLogsItsLine)
-{
-    g_Settings.CommunicationTimeoutFlashLoadStart = 1111;
-    g_Settings.CommunicationTimeoutFlashLoad = 2222;
-    g_Settings.CommunicationTimeoutFlashLoadEnd = 3333;
-    ASSERT_EQ(1, h.engine.StartAnnouncementUpdate(0));
-    EXPECT_EQ(1111u, h.timer.armedMs);
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_START, Bytes{ 0 } } }));
-    EXPECT_EQ(2222u, h.timer.armedMs);
-    Ack(0);
-    EXPECT_EQ(2222u, h.timer.armedMs);
-    Ack(208);
-    // The stop waits as long as a block, not as long as the firmware's stop.
-    EXPECT_EQ(2222u, h.timer.armedMs);
-    EXPECT_TRUE(h.LogHas("Stop announcements update"));
-    ASSERT_TRUE(h.Fire());
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } }), sent.back());
-    EXPECT_EQ(1, h.engine.GetRetries());
-    EXPECT_EQ(2u, h.LogCount("Stop announcements update"));
-}
 }
 
 namespace

@@ -5,6 +5,7 @@
 #include "tests/support/PageHostWindow.h"
 #include "tests/config/DataViewHost.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TreeViewProbe.h"
 #include <cstring>
 #include <memory>
@@ -18,33 +19,6 @@ namespace
 {
 typedef std::vector<uint8_t> Bytes;
 using testsupport::Lang;
-
-Bytes ReadWholeFile(const std::string& path)
-{
-    Bytes bytes;
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                             0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return bytes;
-    bytes.resize(::GetFileSize(h, NULL));
-    DWORD read = 0;
-    if (!bytes.empty())
-        ::ReadFile(h, bytes.data(), (DWORD)bytes.size(), &read, NULL);
-    ::CloseHandle(h);
-    bytes.resize(read);
-    return bytes;
-}
-
-bool WriteWholeFile(const std::string& path, const Bytes& bytes)
-{
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = bytes.empty() || ::WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    ::CloseHandle(h);
-    return ok && written == bytes.size();
-}
 
 class DocumentFailedFileTest : public ::testing::Test
 {
@@ -123,7 +97,7 @@ TEST_F(DocumentFailedFileTest, AFailedSaveKeepsTheOldFileTheDocumentAndItsFlag)
     DocByte(0x24B) = 9;
     EditByte(0x24B) = 9;
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
-    const Bytes saved = ReadWholeFile(a);
+    const Bytes saved = ReadFileBytes(a);
     ASSERT_FALSE(saved.empty());
 
     // A later change, not yet saved.
@@ -154,7 +128,7 @@ TEST_F(DocumentFailedFileTest, AFailedSaveKeepsTheOldFileTheDocumentAndItsFlag)
         EXPECT_EQ("strDataSaveError", boxes.Last().key);
         EXPECT_EQ(Lang("strError"), boxes.Last().caption);
         EXPECT_TRUE(boxes.Last().flags & MB_ICONEXCLAMATION);
-        EXPECT_EQ(saved, ReadWholeFile(a));
+        EXPECT_EQ(saved, ReadFileBytes(a));
         EXPECT_EQ(std::vector<std::string>{ "a.cfg" }, Files()) << "a temporary file was left behind";
         EXPECT_TRUE(view.IsModified());
         EXPECT_EQ(a, view.GetPath());
@@ -177,7 +151,7 @@ TEST_F(DocumentFailedFileTest, AFailedSaveKeepsTheOldFileTheDocumentAndItsFlag)
     EXPECT_TRUE(view.SaveDocument());
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_FALSE(view.IsModified());
-    EXPECT_NE(saved, ReadWholeFile(a));
+    EXPECT_NE(saved, ReadFileBytes(a));
 }
 
 TEST_F(DocumentFailedFileTest, AFailedOpenLeavesDocumentTreeAndPageAsTheyWere)
@@ -186,7 +160,7 @@ TEST_F(DocumentFailedFileTest, AFailedOpenLeavesDocumentTreeAndPageAsTheyWere)
     ASSERT_TRUE(view.OpenDocument(nullptr));
     std::string a = PathOf("a.cfg");
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
-    const Bytes good = ReadWholeFile(a);
+    const Bytes good = ReadFileBytes(a);
 
     // A modified document with item 21 shown.
     DocByte(0x24B) = 5;
@@ -248,6 +222,6 @@ TEST_F(DocumentFailedFileTest, AFailedOpenLeavesDocumentTreeAndPageAsTheyWere)
     }
     // Reading never creates a file, and changes none.
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(missing.c_str()));
-    EXPECT_EQ(good, ReadWholeFile(a));
-    EXPECT_EQ(0u, ReadWholeFile(empty).size());
+    EXPECT_EQ(good, ReadFileBytes(a));
+    EXPECT_EQ(0u, ReadFileBytes(empty).size());
 }

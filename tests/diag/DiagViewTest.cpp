@@ -140,65 +140,6 @@ protected:
 };
 }
 
-TEST_F(DiagViewTest, TreeListsTheNodesUnderTheRootWithTheirTitlesAndImages)
-{
-    HTREEITEM root = TreeView_GetRoot(Tree());
-    ASSERT_TRUE(root);
-    EXPECT_EQ(NULL, TreeView_GetNextSibling(Tree(), root));
-    EXPECT_EQ(DiagNodeRoot, ItemKind(root));
-    EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(root));
-
-    const struct
-    {
-        int kind;
-        const char* key;
-    } want[] = { { 11, "strDiagIsdnLines" }, { 12, "strDiagIsdnCredit" }, { 21, "strDiagCards" },
-                 { 22, "strDiagGsmCredits" }, { 23, "strDiagGsmUsage" }, { 24, "strDiagGsmStatistics" },
-                 { 31, "strDiagVoip" } };
-    HTREEITEM item = TreeView_GetChild(Tree(), root);
-    for (const auto& w : want)
-    {
-        ASSERT_TRUE(item) << w.kind;
-        EXPECT_EQ(w.kind, ItemKind(item));
-        EXPECT_EQ(Lang(w.key), ItemTitle(item));
-        EXPECT_FALSE(ItemTitle(item).empty()) << w.key;
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-        tvi.hItem = item;
-        TreeView_GetItem(Tree(), &tvi);
-        EXPECT_EQ(3, tvi.iImage);
-        EXPECT_EQ(4, tvi.iSelectedImage);
-        EXPECT_EQ(NULL, TreeView_GetChild(Tree(), item));
-        item = TreeView_GetNextSibling(Tree(), item);
-    }
-    EXPECT_EQ(NULL, item);
-
-    TVITEMA tvi = {};
-    tvi.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
-    tvi.stateMask = TVIS_EXPANDED;
-    tvi.hItem = root;
-    TreeView_GetItem(Tree(), &tvi);
-    EXPECT_EQ(0, tvi.iImage);
-    EXPECT_EQ(0, tvi.iSelectedImage);
-    EXPECT_TRUE(tvi.state & TVIS_EXPANDED);
-    HIMAGELIST images = TreeView_GetImageList(Tree(), TVSIL_NORMAL);
-    EXPECT_EQ(5, ImageList_GetImageCount(images));
-
-    char text[260] = "";
-    ::GetWindowTextA(Tree(), text, sizeof(text));
-    EXPECT_EQ(Lang("strDiagSystem"), text);
-
-    // The root is selected and shows its description; it asks the device nothing.
-    EXPECT_EQ(root, TreeView_GetSelection(Tree()));
-    EXPECT_EQ(DiagNodeRoot, view->GetCurrentKind());
-    EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), PageText());
-    EXPECT_EQ(Page(), view->GetSplitterPane(CDiagView::SPLIT_PANE_TOP));
-    EXPECT_EQ(Tree(), view->GetSplitterPane(CDiagView::SPLIT_PANE_BOTTOM));
-    EnterTab();
-    LeaveTab();
-    EXPECT_TRUE(h.TakeSent().empty());
-}
-
 TEST_F(DiagViewTest, DividerLeavesTheTree120PixelsAndKeepsItsHeight)
 {
     RECT rc;
@@ -239,29 +180,6 @@ TEST_F(DiagViewTest, DividerLeavesTheTree120PixelsAndKeepsItsHeight)
     ::DestroyWindow(stored);
     ::DestroyWindow(tooLow);
     ::DestroyWindow(unsized);
-}
-
-TEST_F(DiagViewTest, ClickShowsThePageAtOnceKeysOnlyWhenTheyRest)
-{
-    Click(DiagNodeIsdnCredit);
-    EXPECT_EQ(DiagNodeIsdnCredit, view->GetCurrentKind());
-    EXPECT_TRUE(dynamic_cast<CDiagIsdnCreditPage*>(view->GetPage()));
-    EXPECT_EQ(Page(), view->GetSplitterPane(CDiagView::SPLIT_PANE_TOP));
-    h.TakeSent();
-
-    // Arrow keys move the selection; the page follows only on the delay timer.
-    HWND before = Page();
-    ::SendMessageA(Tree(), WM_KEYDOWN, VK_DOWN, 0);
-    ::SendMessageA(Tree(), WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(DiagNodeGsmCredits, ItemKind(TreeView_GetSelection(Tree())));
-    EXPECT_EQ(DiagNodeIsdnCredit, view->GetCurrentKind());
-    EXPECT_EQ(before, Page());
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_TRUE(::KillTimer(*view, CDiagView::kKeyboardTimer));
-    ::SendMessageA(*view, WM_TIMER, CDiagView::kKeyboardTimer, 0);
-    EXPECT_EQ(DiagNodeGsmCredits, view->GetCurrentKind());
-    EXPECT_TRUE(dynamic_cast<CDiagGsmCreditsPage*>(view->GetPage()));
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_CREDIT }, SentTags());
 }
 
 TEST_F(DiagViewTest, EachPolledNodeAsksAtOnceAndAtEveryTick)
@@ -711,22 +629,6 @@ TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
     Click(DiagNodeCards);
     EXPECT_EQ(DiagNodeCards, view->GetCurrentKind());
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_CARD }, SentTags());
-}
-
-TEST_F(DiagViewTest, NextPaneMovesTheFocusBetweenTreeAndPage)
-{
-    ::ShowWindow(host, SW_SHOW);
-    ::SetForegroundWindow(host);
-    ::SetFocus(Tree());
-    ASSERT_EQ(Tree(), ::GetFocus());
-    BOOL handled = FALSE;
-    LRESULT result = 0;
-    handled = view->ProcessWindowMessage(*view, WM_COMMAND, CDiagView::ID_NEXT_PANE_CMD, 0, result, 1);
-    EXPECT_TRUE(handled);
-    HWND focus = ::GetFocus();
-    EXPECT_TRUE(focus == Page() || ::IsChild(Page(), focus));
-    view->ProcessWindowMessage(*view, WM_COMMAND, CDiagView::ID_PREV_PANE_CMD, 0, result, 1);
-    EXPECT_EQ(Tree(), ::GetFocus());
 }
 
 TEST_F(DiagViewTest, PreTranslateGivesKeysOnlyToTheBox)

@@ -163,20 +163,6 @@ TEST_F(LayoutPageTest, GrownControlIsRepaintedWhole)
     page.DestroyWindow();
 }
 
-TEST_F(LayoutPageTest, EmptyTextPageAndLaterText)
-{
-    CTextPage page;
-    ASSERT_TRUE(page.Create(host));
-    char text[16] = "x";
-    ::GetDlgItemTextA(page, IDC_TEXT_PAGE_TEXT, text, sizeof(text));
-    EXPECT_STREQ("", text);
-    page.SetText(nullptr);
-    page.SetText("Root");
-    ::GetDlgItemTextA(page, IDC_TEXT_PAGE_TEXT, text, sizeof(text));
-    EXPECT_STREQ("Root", text);
-    page.DestroyWindow();
-}
-
 TEST_F(LayoutPageTest, PageWithoutBindingsKeepsDesignPlacesAndOnlyScrolls)
 {
     CProbePage page;
@@ -198,30 +184,6 @@ TEST_F(LayoutPageTest, PageWithoutBindingsKeepsDesignPlacesAndOnlyScrolls)
     RECT moved = button;
     ::OffsetRect(&moved, 0, -off.y);
     ExpectRect(moved, ChildRect(page, IDC_PROBE_BUTTON));
-    page.DestroyWindow();
-}
-
-TEST_F(LayoutPageTest, DefineLayoutRunsFirstWithTemplatePlaces)
-{
-    CProbePage page;
-    RECT seen = {};
-    page.define = [&](CProbePage& p) { seen = ChildRect(p, IDC_PROBE_EDIT); };
-    ASSERT_TRUE(page.Create(host));
-    ASSERT_EQ(2u, page.events.size());
-    EXPECT_EQ("define", page.events[0]);
-    EXPECT_EQ("init", page.events[1]);
-    ExpectRect(Dlu(page, 10, 10, 80, 14), seen);
-    RECT design = Dlu(page, 0, 0, 200, 100);
-    EXPECT_EQ(design.right, page.m_sizeMin.cx);
-    EXPECT_EQ(design.bottom, page.m_sizeMin.cy);
-    SIZE extent;
-    page.GetScrollSize(&extent);
-    EXPECT_EQ(design.right, extent.cx);
-    EXPECT_EQ(design.bottom, extent.cy);
-
-    // The template handles only map 0.
-    LRESULT result = 0;
-    EXPECT_FALSE(page.CLayoutPage<CProbePage>::ProcessWindowMessage(page, WMU_PS_ATTACH_PS, 0, 0, result, 1));
     page.DestroyWindow();
 }
 

@@ -123,14 +123,3 @@ TEST(LayoutSolve, MeasuredOffsetsOfAllEdges)
     EXPECT_EQ(-29, MeasureEdgeOffset(LE_BOTTOM, c, r));
     EXPECT_EQ(-4, MeasureEdgeOffset(LE_VCENTER, c, r)); // (51 - 60) / 2
 }
-
-TEST(LayoutSolve, RegisteredMessagesAndThemeProbe)
-{
-    EXPECT_EQ(::RegisterWindowMessageA("WTLU_LM::WMU_PS_ATTACH_PAGE"), WMU_PS_ATTACH_PAGE);
-    EXPECT_EQ(::RegisterWindowMessageA("WTLU_LM::WMU_PS_INIT"), WMU_PS_INIT);
-    EXPECT_EQ(::RegisterWindowMessageA("WTLU_LM::WMU_PS_ATTACH_PS"), WMU_PS_ATTACH_PS);
-    EXPECT_NE(0u, WMU_PS_ATTACH_PS);
-    // The system directory holds the theme library; the answer is cached.
-    EXPECT_TRUE(IsThemeLibraryPresent());
-    EXPECT_TRUE(IsThemeLibraryPresent());
-}

@@ -1,4 +1,4 @@
-#include "tests/pages/PageFixture.h"
+#include "tests/support/PageFixture.h"
 #include "pages/IsdnPages.h"
 #include "pages/IsdnLinesPage.h"
 #include "pages/AnalogPages.h"

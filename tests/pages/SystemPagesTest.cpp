@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "tests/support/PageFixture.h"
 #include "pages/SystemPages.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
@@ -11,35 +12,15 @@
 // the record, and what lands in it.
 namespace
 {
-class SystemPagesTest : public ::testing::Test
+class SystemPagesTest : public PageFixture
 {
 protected:
-    HWND host = NULL;
-    ConfigRecord* rec = GetPageEditRecord();
-
-    void SetUp() override
+    template <class P, class... A>
+    std::unique_ptr<P> Open(A... args)
     {
-        ASSERT_TRUE(SelectShippedLanguage());
-        host = testsupport::CreatePageHost();
-        SetConfigDefaults(rec);
+        return OpenOwned<P>(args...);
     }
-    void TearDown() override { ::DestroyWindow(host); }
-
-    template <class P>
-    std::unique_ptr<P> Open()
-    {
-        std::unique_ptr<P> page(new P(rec));
-        EXPECT_TRUE(page->Create(host) != NULL);
-        testsupport::PumpMessages();
-        return page;
-    }
-
-    static std::string Text(HWND w)
-    {
-        char text[300] = "";
-        ::GetWindowTextA(w, text, sizeof(text));
-        return text;
-    }
+    static std::string Text(HWND w) { return WindowText(w); }
     static void Click(HWND page, int id)
     {
         ::SendMessageA(::GetDlgItem(page, id), BM_CLICK, 0, 0);

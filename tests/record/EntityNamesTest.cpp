@@ -144,30 +144,6 @@ TEST_F(EntityNamesTest, LongLanguageTextsAreCutAndTerminated)
     EXPECT_EQ('#', out[ENTITY_NAME_SIZE]);
 }
 
-TEST_F(EntityNamesTest, IsdnLinkCodes)
-{
-    char out[ENTITY_NAME_SIZE];
-    for (int code : {0, (int)'A', (int)'P', (int)'a', (int)'p'})
-    {
-        ASSERT_TRUE(GetIsdnLinkName(code, out));
-        EXPECT_STREQ("ISDN A", out) << code;
-    }
-    for (int code : {1, (int)'B', (int)'T', (int)'b', (int)'t'})
-    {
-        ASSERT_TRUE(GetIsdnLinkName(code, out));
-        EXPECT_STREQ("ISDN B", out) << code;
-    }
-    for (int code : {2, (int)'C', (int)'c'})
-    {
-        ASSERT_TRUE(GetIsdnLinkName(code, out));
-        EXPECT_STREQ("ISDN C", out) << code;
-    }
-    strcpy(out, "unchanged");
-    EXPECT_FALSE(GetIsdnLinkName(3, out));
-    EXPECT_FALSE(GetIsdnLinkName('D', out));
-    EXPECT_STREQ("unchanged", out);
-}
-
 TEST_F(EntityNamesTest, CardTypeNamesAndTheirShortForms)
 {
     struct { uint8_t type; const char* full; const char* shortName; } cases[] = {
@@ -193,23 +169,24 @@ TEST_F(EntityNamesTest, CardTypeNamesAndTheirShortForms)
     EXPECT_STREQ("GSM", only);
 }
 
+// A length byte at or above the field's size reads as the field's room and
+// is mended in the record; never a byte past the field.
 TEST(CountedStringTest, ReadingClampsAnOverlongLengthInTheField)
 {
-    uint8_t field[24];
-    memset(field, 'a', sizeof(field));
-    field[0] = 40;
-    char out[24];
-    EXPECT_EQ(23, ReadCountedString24(field, out));
-    EXPECT_EQ(std::string(23, 'a'), out);
-    EXPECT_EQ(23, field[0]);
-
-    uint8_t small[12];
-    memset(small, 'b', sizeof(small));
-    small[0] = 200;
-    char out12[12];
-    EXPECT_EQ(11, ReadCountedString12(small, out12));
-    EXPECT_EQ(std::string(11, 'b'), out12);
-    EXPECT_EQ(11, small[0]);
+    struct Case { size_t size; uint8_t length; };
+    for (const Case& c : { Case{ 24, 24 }, Case{ 24, 40 }, Case{ 12, 12 }, Case{ 12, 200 } })
+    {
+        uint8_t field[26];
+        memset(field, 'a', sizeof(field));
+        field[0] = c.length;
+        field[c.size] = 'X'; // the byte after the field
+        char out[26];
+        memset(out, '#', sizeof(out));
+        const int n = c.size == 24 ? ReadCountedString24(field, out) : ReadCountedString12(field, out);
+        EXPECT_EQ((int)c.size - 1, n) << c.size << "/" << (int)c.length;
+        EXPECT_EQ(std::string(c.size - 1, 'a'), out);
+        EXPECT_EQ(c.size - 1, field[0]);
+    }
 }
 
 TEST(CountedStringTest, EmptyLengthsReadAsEmptyAndLeaveTheFieldAlone)

@@ -43,3 +43,62 @@ inline bool WriteWholeFile(const char* path, const std::vector<BYTE>& data)
 {
     return WriteWholeFile(path, data.data(), data.size());
 }
+
+// The file's bytes; empty when it cannot be opened.
+inline std::vector<BYTE> ReadFileBytes(const std::string& path)
+{
+    const std::string data = ReadWholeFile(path.c_str());
+    if (data == "<missing>")
+        return std::vector<BYTE>();
+    return std::vector<BYTE>(data.begin(), data.end());
+}
+
+inline bool WriteWholeFile(const std::string& path, const std::vector<BYTE>& data)
+{
+    return WriteWholeFile(path.c_str(), data.data(), data.size());
+}
+
+// A fresh folder under the temporary directory, removed with its files (also
+// read-only ones) when the test ends.
+class CScratchFolder
+{
+public:
+    CScratchFolder()
+    {
+        char base[MAX_PATH];
+        ::GetTempPathA(sizeof(base), base);
+        ::GetTempFileNameA(base, "vel", 0, m_dir);
+        ::DeleteFileA(m_dir);
+        ::CreateDirectoryA(m_dir, NULL);
+    }
+    ~CScratchFolder()
+    {
+        for (const std::string& name : Files())
+        {
+            const std::string p = Path(name.c_str());
+            ::SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(p.c_str());
+        }
+        ::RemoveDirectoryA(m_dir);
+    }
+    const char* Dir() const { return m_dir; }
+    std::string Path(const char* name) const { return std::string(m_dir) + "\\" + name; }
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = ::FindFirstFileA(Path("*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return names;
+        do
+        {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(fd.cFileName);
+        } while (::FindNextFileA(h, &fd));
+        ::FindClose(h);
+        return names;
+    }
+
+private:
+    char m_dir[MAX_PATH] = "";
+};

@@ -142,6 +142,13 @@ TEST(WindowImpl, WindowOutlivingItsObjectAdoptsNoOtherObject)
     EXPECT_EQ(0, ::SendMessageA(orphan, WM_USER + 2, 0, 0)) << "no handler answers for the orphan";
     EXPECT_EQ(NULL, failed.m_hWnd);
     EXPECT_EQ(0, failed.baseSeen);
+    // A window of the class made without an object adopts nothing either.
+    HWND plain = ::CreateWindowExA(0, "WclTestWindow", "plain", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, NULL, NULL,
+                                   ::GetModuleHandle(NULL), NULL);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(NULL, failed.m_hWnd);
+    EXPECT_EQ(nullptr, CMessageMapWindow::FromHandle(plain));
+    ::DestroyWindow(plain);
 
     // The next window gets its own object all the same.
     CTestWindow next;

@@ -41,6 +41,21 @@ protected:
         testsupport::PumpMessages();
         return *p;
     }
+    // A page of the test's own keeping, with the arguments after the record.
+    template <class P, class... A>
+    std::unique_ptr<P> OpenOwned(A... args)
+    {
+        std::unique_ptr<P> p(new P(rec, args...));
+        EXPECT_TRUE(p->Create(host) != NULL);
+        testsupport::PumpMessages();
+        return p;
+    }
+    static std::string WindowText(HWND w)
+    {
+        char text[512] = "";
+        ::GetWindowTextA(w, text, sizeof(text));
+        return text;
+    }
     void Close()
     {
         if (page && ::IsWindow(page->Window().m_hWnd))

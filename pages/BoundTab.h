@@ -1,0 +1,114 @@
+#pragma once
+#include "wcl/WindowImpl.h"
+#include "pages/FieldBinding.h"
+#include "base/Language.h"
+#include <map>
+#include <string>
+#include <vector>
+
+// A tab of a tabbed page: a plain child dialog (T::IDD) over the page's tab
+// control that fills its bound fields from the page-edit copy when it is
+// created and stores them when its page is stored. Only the page scrolls.
+template <class T>
+class CBoundTab : public CDialogImpl<T>
+{
+public:
+    explicit CBoundTab(ConfigRecord* record) : m_pRecord(record) {}
+    virtual ~CBoundTab() {}
+
+    HWND Create(HWND parent) { return CDialogImpl<T>::Create(parent); }
+
+    // Writes the tab's controls into the page-edit copy; tabs never refuse.
+    int Store()
+    {
+        for (const TableRef& t : Fields())
+            m_binder.Store(this->m_hWnd, m_pRecord, *t.table, t.index);
+        OnStored();
+        return 1;
+    }
+
+    // After the page re-translated the tab: refills the lists built from keys.
+    virtual void OnLanguageChanged()
+    {
+        for (const TableRef& t : Fields())
+            m_binder.RefreshTexts(this->m_hWnd, *t.table);
+    }
+
+    BEGIN_MSG_MAP(CBoundTab)
+        MESSAGE_HANDLER(WM_INITDIALOG, OnTabInit)
+        MESSAGE_HANDLER(WM_DESTROY, OnTabDestroy)
+    END_MSG_MAP()
+
+protected:
+    struct TableRef
+    {
+        const FieldTable* table;
+        uint32_t index;
+    };
+
+    ConfigRecord* m_pRecord;
+    CFieldBinder m_binder;
+
+    virtual std::vector<TableRef> Fields() const { return {}; }
+    // Before the dialog is translated (tests on the keys the labels carry).
+    virtual void OnBeforeTranslate() {}
+    virtual void OnInitControls() {}
+    virtual void OnFilled() {}
+    virtual void OnStored() {}
+
+    void Fill()
+    {
+        for (const TableRef& t : Fields())
+            m_binder.Fill(this->m_hWnd, m_pRecord, *t.table, t.index);
+    }
+
+    // What a control the tab fills itself showed: a control still showing it
+    // stores nothing, so a value the tab cannot show as stored is kept.
+    void RememberShown(UINT id) { m_shown[id] = ShownState(id); }
+    bool ChangedSinceShown(UINT id) const
+    {
+        auto it = m_shown.find(id);
+        return it == m_shown.end() || it->second != ShownState(id);
+    }
+
+    bool IsChecked(UINT id) const { return ::IsDlgButtonChecked(this->m_hWnd, (int)id) == BST_CHECKED; }
+    void SetCheck(UINT id, bool on) { ::CheckDlgButton(this->m_hWnd, (int)id, on ? BST_CHECKED : BST_UNCHECKED); }
+    HWND Item(UINT id) const { return ::GetDlgItem(this->m_hWnd, (int)id); }
+
+    std::map<UINT, std::string> m_shown;
+
+    std::string ShownState(UINT id) const
+    {
+        HWND w = Item(id);
+        char text[64] = "";
+        ::GetWindowTextA(w, text, sizeof(text));
+        std::string state = text;
+        state += (char)('0' + (int)::SendMessageA(w, BM_GETCHECK, 0, 0));
+        return state;
+    }
+
+    LRESULT OnTabInit(UINT, WPARAM, LPARAM, BOOL&)
+    {
+        OnBeforeTranslate();
+        g_Language.TranslateWindow(this->m_hWnd, true);
+        OnInitControls();
+        Fill();
+        OnFilled();
+        return 1;
+    }
+
+    LRESULT OnTabDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
+    {
+        g_Language.ReleaseWindowKeys(this->m_hWnd);
+        bHandled = FALSE;
+        return 0;
+    }
+};
+
+// The tab of a language key's text is empty when the language has no text.
+inline bool HasLanguageText(const char* key)
+{
+    char text[8] = "";
+    g_Language.GetString(key, text, sizeof(text));
+    return text[0] != '\0';
+}

@@ -1,0 +1,368 @@
+#include <gtest/gtest.h>
+#include "tests/support/PageFixture.h"
+#include "pages/CardSlotsPage.h"
+#include "pages/VoipCardPage.h"
+#include "pages/AnalogCardPage.h"
+#include "pages/GsmCardPage.h"
+#include "pages/PageMemories.h"
+#include "tests/support/PageHostWindow.h"
+#include "tests/support/TestLanguage.h"
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The card slot and card pages as a user fills them in: what they show of
+// the record, and what lands in it.
+namespace
+{
+class CardPagesTest : public PageFixture
+{
+protected:
+    void SetUp() override
+    {
+        PageFixture::SetUp();
+        ResetLastTabMemories();
+    }
+    template <class P, class... A>
+    std::unique_ptr<P> Open(A... args)
+    {
+        return OpenOwned<P>(args...);
+    }
+    static std::string Text(HWND w) { return WindowText(w); }
+    static void Choose(HWND dlg, UINT list, int code)
+    {
+        CFieldBinder::SelectByCode(::GetDlgItem(dlg, (int)list), code);
+        ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), (LPARAM)::GetDlgItem(dlg, (int)list));
+    }
+    static void Click(HWND dlg, UINT id) { ::SendMessageA(::GetDlgItem(dlg, (int)id), BM_CLICK, 0, 0); }
+    static std::vector<int> Codes(HWND list)
+    {
+        std::vector<int> codes;
+        int n = (int)::SendMessageA(list, CB_GETCOUNT, 0, 0);
+        for (int i = 0; i < n; ++i)
+            codes.push_back((int)::SendMessageA(list, CB_GETITEMDATA, i, 0));
+        return codes;
+    }
+};
+
+TEST_F(CardPagesTest, SlotButtonsShowTheirCardsAndTheChosenCardIsStored)
+{
+    rec->cardSlots[6].cardType = CARD_ANALOG; // shown, but never offered
+    auto page = Open<CCardsSelectPage>();
+    HWND w = page->m_hWnd;
+    EXPECT_EQ("1", Text(::GetDlgItem(w, IDC_SLOT_FIRST)));
+    EXPECT_EQ("7\n\n\nAnalog", Text(::GetDlgItem(w, IDC_SLOT_FIRST + 6)));
+    EXPECT_EQ(CARD_NONE, rec->cardSlots[0].cardType) << "an empty slot is 0 once seen";
+
+    Click(w, IDC_SLOT_FIRST + 6);
+    EXPECT_EQ(-1, CFieldBinder::SelectedCode(::GetDlgItem(w, IDC_SLOT_TYPE)));
+    Click(w, IDC_SLOT_FIRST + 3);
+    Choose(w, IDC_SLOT_TYPE, CARD_GSM);
+    EXPECT_EQ("4\n\n\nGSM", Text(::GetDlgItem(w, IDC_SLOT_FIRST + 3)));
+    memset(rec->cardSlots[3].bytes1, 0x42, sizeof(rec->cardSlots[3].bytes1));
+
+    EXPECT_EQ(1, page->Store());
+    EXPECT_EQ(CARD_GSM, rec->cardSlots[3].cardType);
+    EXPECT_EQ(CARD_ANALOG, rec->cardSlots[6].cardType);
+    EXPECT_EQ(CARD_NONE, rec->cardSlots[2].cardType);
+    EXPECT_EQ(0x42, rec->cardSlots[3].bytes1[30]) << "the rest of a slot record is carried";
+}
+
+TEST_F(CardPagesTest, LanguageChangeReselectsTheSlotsCardNotItsPosition)
+{
+    rec->cardSlots[0].cardType = CARD_ANALOG_TRUNK;
+    auto page = Open<CCardsSelectPage>();
+    HWND list = ::GetDlgItem(page->m_hWnd, IDC_SLOT_TYPE);
+    EXPECT_EQ(CARD_ANALOG_TRUNK, CFieldBinder::SelectedCode(list));
+
+    CTestLanguage lang;
+    ASSERT_TRUE(lang.WriteLanguage("strCardNone=none\nstrCardGSM=gsm\nstrCardAnalogSubscriber=fxs\n"
+                                   "strCardAnalogTrunk=fxo\nstrCardAnalogCombined=both\n"));
+    ASSERT_TRUE(lang.Select());
+    page->OnLanguageChanged();
+    EXPECT_EQ((std::vector<int>{ CARD_NONE, CARD_GSM, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK, CARD_ANALOG_COMBINED }),
+              Codes(list));
+    EXPECT_EQ(CARD_ANALOG_TRUNK, CFieldBinder::SelectedCode(list));
+}
+
+TEST_F(CardPagesTest, ChangingASlotsCardDropsOnlyItsModulesGroups)
+{
+    std::unique_ptr<ConfigRecord> doc(new ConfigRecord(*rec));
+    for (int m = 0; m < 32; ++m)
+        doc->moduleGroups[m] = rec->moduleGroups[m] = { (uint8_t)m, (uint8_t)m, (uint8_t)m, 7 };
+    rec->cardSlots[2].cardType = CARD_GSM;
+    ClearGroupsOfChangedSlots(doc.get(), rec);
+    for (int m = 0; m < 32; ++m)
+    {
+        uint8_t expected = m / 4 == 2 ? 0xFF : (uint8_t)m;
+        EXPECT_EQ(expected, doc->moduleGroups[m].inGroup) << m;
+        EXPECT_EQ(expected, rec->moduleGroups[m].outGroup2) << m;
+        EXPECT_EQ(m / 4 == 2 ? 0xFF : 7, rec->moduleGroups[m].spare) << m;
+    }
+}
+
+TEST_F(CardPagesTest, VoipCardOfAnUnsetSlotShowsPort5060AndALawAndStoresDigits)
+{
+    memset(&rec->voipModules[3], 0xFF, sizeof(VoipModuleRec));
+    auto page = Open<CVoipCardPage>(3);
+    HWND w = page->m_hWnd;
+    EXPECT_EQ("5060", Text(::GetDlgItem(w, IDC_VOIP_SIP_PORT)));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ("G.711 A-Law", Text(::GetDlgItem(w, IDC_VOIP_CODEC_FIRST + i)));
+    EXPECT_EQ(1, page->Store());
+    const VoipModuleRec& v = rec->voipModules[3];
+    EXPECT_EQ(0, memcmp(v.sipPort, "05060", 5));
+    EXPECT_EQ(0, memcmp(v.codecs, "\x01\x01\x01\x01", 4));
+    EXPECT_EQ(0, v.sipServer[0]);
+    EXPECT_EQ(0, v.sipUser[0]);
+}
+
+TEST_F(CardPagesTest, VoipCardKeepsWhatItCannotShowAndSetsAChosenGroupOnAllFourPositions)
+{
+    VoipModuleRec& v = rec->voipModules[1];
+    v.codecs[2] = 9;                      // a codec the page does not know
+    memset(v.sipServer, 'a', sizeof(v.sipServer)); // no terminator in its field
+    rec->moduleGroups[4].outGroup = 40;   // names no group
+    rec->moduleGroups[5].outGroup = 41;
+    auto page = Open<CVoipCardPage>(1);
+    HWND w = page->m_hWnd;
+    EXPECT_EQ(std::string(96, 'a'), Text(::GetDlgItem(w, IDC_VOIP_SIP_ADDRESS)));
+    EXPECT_EQ(-1, CFieldBinder::SelectedCode(::GetDlgItem(w, IDC_GROUP_OUT)));
+    Choose(w, IDC_GROUP_IN, 6);
+    page->OnLanguageChanged();
+    EXPECT_EQ(6, CFieldBinder::SelectedCode(::GetDlgItem(w, IDC_GROUP_IN))) << "a language change keeps the choice";
+    EXPECT_EQ(-1, CFieldBinder::SelectedCode(::GetDlgItem(w, IDC_GROUP_OUT)));
+    EXPECT_EQ(1, page->Store());
+    EXPECT_EQ(9, v.codecs[2]);
+    EXPECT_EQ('a', v.sipServer[95]);
+    for (int m = 4; m < 8; ++m)
+        EXPECT_EQ(6, rec->moduleGroups[m].inGroup) << m;
+    EXPECT_EQ(40, rec->moduleGroups[4].outGroup);
+    EXPECT_EQ(41, rec->moduleGroups[5].outGroup);
+}
+
+TEST_F(CardPagesTest, GroupListsOfferFreeGroupsAndThoseOfTheirOwnKind)
+{
+    // Slot 0 GSM, slot 1 VoIP, slot 2 combined; a SIP trunk holds group 9.
+    rec->cardSlots[0].cardType = CARD_GSM;
+    rec->cardSlots[1].cardType = CARD_VOIP;
+    rec->cardSlots[2].cardType = CARD_ANALOG_COMBINED;
+    rec->moduleGroups[0].outGroup = 1;  // GSM
+    rec->moduleGroups[4].outGroup = 2;  // VoIP
+    rec->moduleGroups[9].outGroup = 3;  // trunk line of the combined card
+    rec->moduleGroups[10].outGroup = 4; // subscriber line of the combined card
+    rec->sipTrunkGroups[0].outGroup = 9;
+    struct Case
+    {
+        int line;
+        std::vector<int> held; // of groups 1, 2, 3, 4, 9: those offered
+    };
+    const Case cases[] = { { 8, { 3 } }, { 11, { 4 } } };
+    for (const Case& c : cases)
+    {
+        auto page = Open<CAnalogCardPage>(8);
+        page->Tabs().SelectTab(c.line - 8);
+        CAnalogLineTab* tab = page->Tab(c.line - 8);
+        ASSERT_TRUE(tab && tab->m_hWnd);
+        std::vector<int> offered;
+        for (int code : Codes(::GetDlgItem(tab->m_hWnd, IDC_GROUP_OUT)))
+            if (code == 1 || code == 2 || code == 3 || code == 4 || code == 9)
+                offered.push_back(code);
+        EXPECT_EQ(c.held, offered) << "line " << c.line;
+        EXPECT_EQ(CFG_NO_GROUP, Codes(::GetDlgItem(tab->m_hWnd, IDC_GROUP_OUT))[0]);
+        ::DestroyWindow(page->m_hWnd);
+    }
+    auto voip = Open<CVoipCardPage>(1);
+    std::vector<int> offered;
+    for (int code : Codes(::GetDlgItem(voip->m_hWnd, IDC_GROUP_OUT)))
+        if (code == 1 || code == 2 || code == 3 || code == 4 || code == 9)
+            offered.push_back(code);
+    EXPECT_EQ((std::vector<int>{ 2, 9 }), offered);
+}
+
+TEST_F(CardPagesTest, AnalogLineStoresStateNumberAndGroups)
+{
+    rec->cardSlots[1].cardType = CARD_ANALOG_SUBSCRIBER;
+    g_LastAnalogCardTab[1] = 2;
+    auto page = Open<CAnalogCardPage>(4);
+    CAnalogLineTab* tab = page->Tab(2);
+    ASSERT_TRUE(tab && tab->m_hWnd) << "the remembered tab is shown";
+    Click(tab->m_hWnd, IDC_LINE_DISABLE);
+    ::SetDlgItemTextA(tab->m_hWnd, IDC_LINE_NUMBER, "4711");
+    Choose(tab->m_hWnd, IDC_GROUP_OUT2, 5);
+    EXPECT_EQ(1, page->Store());
+    const AnalogLineRec& line = rec->analogLines[6];
+    EXPECT_EQ(0xFF, line.state);
+    EXPECT_EQ(0, memcmp(line.number, "\x04" "4711\xFF", 6));
+    EXPECT_EQ(5, rec->moduleGroups[6].outGroup2);
+    EXPECT_EQ(2, g_LastAnalogCardTab[1]);
+}
+
+class GsmCardPageTest : public CardPagesTest
+{
+protected:
+    void SetUp() override
+    {
+        CardPagesTest::SetUp();
+        rec->cardSlots[0].cardType = CARD_GSM;
+        rec->cardSlots[1].cardType = CARD_GSM;
+        rec->cardSlots[2].cardType = CARD_VOIP;
+        g_GsmApplySelection = 0xFFFFFFFF;
+    }
+};
+
+TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSetAndKeepsWhatItCannotShow)
+{
+    GsmModuleRec& sim1 = rec->gsmSim1[1];
+    sim1.credit0 = 90;     // 1 minute 30: shown as 1
+    sim1.oldCredit0 = 90;
+    sim1.txVolume = 0xFF;  // unset: level 0
+    sim1.rxVolume = 0x20;  // no level: shown as 0
+    sim1.creditRestoreCode = 0xFF;
+    g_LastGsmCardTab[0] = 1;
+    auto page = Open<CGsmCardPage>(0);
+    HWND t = page->Tab(1)->m_hWnd;
+    EXPECT_EQ("1", Text(::GetDlgItem(t, IDC_SIM1_CREDIT0)));
+    EXPECT_EQ("0", Text(::GetDlgItem(t, IDC_GSM_VOLUME_TX)));
+    EXPECT_EQ(128, sim1.txVolume) << "an unset volume is written as shown";
+    EXPECT_EQ(1, sim1.creditRestoreCode) << "an unset restore rule is day 1";
+
+    Click(t, IDC_GSM_ECHO_CANCEL);
+    Click(t, IDC_GSM_DTMF);
+    EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(t, IDC_GSM_ECHO_CANCEL)) << "DTMF retransmission clears echo cancellation";
+    ::SetDlgItemTextA(t, IDC_SIM1_OLD0, "2");
+    ::SetDlgItemTextA(t, IDC_SIM1_PIN, "1234");
+    Click(t, IDC_SIM1_WEEKDAY_RADIO);
+    ::SetDlgItemTextA(t, IDC_SIM1_WEEK, "2");
+    CFieldBinder::SelectByCode(::GetDlgItem(t, IDC_SIM1_WEEKDAY), 5);
+    EXPECT_EQ(1, page->Store());
+
+    EXPECT_EQ(0x18, sim1.flags) << "AMR kept, DTMF set, echo clear";
+    EXPECT_EQ(90u, sim1.credit0);
+    EXPECT_EQ(120u, sim1.oldCredit0);
+    EXPECT_EQ(0x20, sim1.rxVolume) << "a volume the tab cannot show is kept";
+    EXPECT_EQ(0, memcmp(sim1.pin, "1234\xFF\xFF\xFF\xFF", 8));
+    EXPECT_EQ(0x95, sim1.creditRestoreCode);
+    EXPECT_EQ(1, g_LastGsmCardTab[0]);
+}
+
+TEST_F(GsmCardPageTest, TurningOnANeverSetSim2ShowsAnEmptyCardThatIsStored)
+{
+    auto page = Open<CGsmCardPage>(0);
+    HWND t = page->Tab(0)->m_hWnd;
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(t, IDC_SIM2_PIN)));
+    Click(t, IDC_GSM_SIM2_USED);
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(t, IDC_SIM2_CREDIT2)));
+    EXPECT_EQ("1", Text(::GetDlgItem(t, IDC_SIM2_DAY)));
+    EXPECT_EQ("0", Text(::GetDlgItem(t, IDC_SIM2_CREDIT1)));
+    EXPECT_EQ("1", Text(::GetDlgItem(t, IDC_SIM2_NEXT2)));
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(t, IDC_SIM2_BLOCK0));
+    EXPECT_EQ(1, page->Store());
+    EXPECT_EQ(1, rec->gsmSim2[0].state);
+    EXPECT_EQ(1, rec->gsmSim2[0].creditRestoreCode);
+}
+
+// The real dialog, driven from a timer while it runs modally.
+HWND g_tabOfModule5 = NULL;
+bool g_dialogSeen = false;
+void CALLBACK DriveApplyDialog(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND dlg = ::GetActiveWindow();
+    char cls[32] = "";
+    ::GetClassNameA(dlg, cls, sizeof(cls));
+    if (strcmp(cls, "#32770") != 0 || dlg == g_tabOfModule5)
+        return;
+    ::KillTimer(NULL, id);
+    g_dialogSeen = true;
+    // Modules of the VoIP slot are not offered; module 5 itself is disabled.
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY_BOX_FIRST + 9)));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY_BOX_FIRST + 5)));
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(dlg, IDC_APPLY_BOX_FIRST + 4));
+    char label[16] = "";
+    ::GetDlgItemTextA(dlg, IDC_APPLY_LABEL_FIRST + 31, label, sizeof(label));
+    EXPECT_STREQ("31", label);
+    ::SendMessageA(::GetDlgItem(dlg, IDC_APPLY_DESELECT_ALL), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(dlg, IDC_APPLY_BOX_FIRST + 4), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(dlg, IDC_APPLY_BOX_FIRST + 0), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+}
+
+TEST_F(GsmCardPageTest, ApplyToModulesCopiesToTheCheckedModulesAndReloadsTheirTabs)
+{
+    auto page = Open<CGsmCardPage>(4); // slot 1: modules 4-7
+    page->Tabs().SelectTab(1);
+    HWND t5 = page->Tab(1)->m_hWnd;
+    HWND t4 = page->Tab(0)->m_hWnd;
+    ASSERT_TRUE(t4 && t5);
+    ::SetDlgItemTextA(t5, IDC_SIM1_PIN, "9999");
+    rec->moduleGroups[5] = { 1, 2, 3, 0xFF };
+    g_tabOfModule5 = t5;
+    g_dialogSeen = false;
+    ::SetTimer(NULL, 0, 50, DriveApplyDialog);
+    Click(t5, IDC_GSM_APPLY);
+    EXPECT_TRUE(g_dialogSeen);
+
+    for (int n : { 0, 4 })
+    {
+        EXPECT_EQ(0, memcmp(&rec->gsmSim1[5], &rec->gsmSim1[n], sizeof(GsmModuleRec))) << n;
+        EXPECT_EQ(0, memcmp(&rec->gsmSim2[5], &rec->gsmSim2[n], sizeof(GsmModuleRec))) << n;
+        EXPECT_EQ(0, memcmp(&rec->moduleGroups[5], &rec->moduleGroups[n], 4)) << n;
+    }
+    EXPECT_EQ(0xFF, rec->gsmSim1[6].pin[0]) << "an unchecked module keeps its settings";
+    EXPECT_EQ("9999", Text(::GetDlgItem(t4, IDC_SIM1_PIN))) << "the sibling tab shows the copy";
+    EXPECT_EQ((1u << 0) | (1u << 4) | (1u << 5), g_GsmApplySelection);
+}
+}
+
+namespace
+{
+void CALLBACK ShootApplyDialog(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND dlg = ::GetActiveWindow();
+    char cls[32] = "";
+    ::GetClassNameA(dlg, cls, sizeof(cls));
+    if (strcmp(cls, "#32770") != 0 || ::GetDlgItem(dlg, IDC_APPLY_SELECT_ALL) == NULL)
+        return;
+    ::KillTimer(NULL, id);
+    ::SetWindowPos(dlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    ::RedrawWindow(dlg, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    testsupport::PumpMessages(300);
+    testsupport::SaveWindowImage(dlg, "apply.bmp");
+    ::SendMessageA(::GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+}
+
+TEST_F(GsmCardPageTest, DISABLED_ShowForScreenshot)
+{
+    rec->cardSlots[3].cardType = CARD_ANALOG_COMBINED;
+    HWND shown = testsupport::CreatePageHost(800, 640, true);
+    RECT rc;
+    ::GetClientRect(shown, &rc);
+    auto show = [&](IConfigPage* page, const char* name) {
+        page->Create(shown);
+        ::MoveWindow(page->Window().m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
+        testsupport::PumpMessages(300);
+        testsupport::SaveWindowImage(shown, name);
+    };
+    std::unique_ptr<CCardsSelectPage> slots(new CCardsSelectPage(rec));
+    show(slots.get(), "slots.bmp");
+    ::DestroyWindow(slots->m_hWnd);
+    std::unique_ptr<CVoipCardPage> voip(new CVoipCardPage(rec, 2));
+    show(voip.get(), "voip.bmp");
+    ::DestroyWindow(voip->m_hWnd);
+    std::unique_ptr<CAnalogCardPage> analog(new CAnalogCardPage(rec, 12));
+    show(analog.get(), "analog.bmp");
+    ::DestroyWindow(analog->m_hWnd);
+    std::unique_ptr<CGsmCardPage> gsm(new CGsmCardPage(rec, 0));
+    show(gsm.get(), "gsm.bmp");
+    HWND tab = gsm->Tab(0)->m_hWnd;
+    ::SendMessageA(::GetDlgItem(tab, IDC_GSM_SIM2_USED), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(tab, IDC_SIM1_WEEKDAY_RADIO), BM_CLICK, 0, 0);
+    testsupport::PumpMessages(200);
+    testsupport::SaveWindowImage(shown, "gsm-sim2.bmp");
+    ::SetTimer(NULL, 0, 50, ShootApplyDialog);
+    ::SendMessageA(::GetDlgItem(tab, IDC_GSM_APPLY), BM_CLICK, 0, 0);
+    ::DestroyWindow(gsm->m_hWnd);
+    ::DestroyWindow(shown);
+}
+}
