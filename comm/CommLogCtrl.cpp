@@ -45,6 +45,8 @@ const UINT_PTR kFlushTimerId = 0x4C47;
 const DWORD kFlushIntervalMs = 40;
 // The pause after a writing, in multiples of what the writing cost.
 const UINT kFlushCostShare = 20;
+// The oldest lines an owner's step drops at most.
+const int kTrimStepLines = 40;
 
 // Messages that read the view's text or selection: the collected lines are
 // written first.
@@ -248,6 +250,19 @@ void CCommLogCtrl::WriteCollectedWithin(UINT budgetMs)
         WriteTaken(budget);
         return;
     }
+    if (!m_writingTrimmed)
+    {
+        // Dropping the oldest lines costs the control more than writing
+        // them: a few tens at a step.
+        LARGE_INTEGER start, end;
+        ::QueryPerformanceCounter(&start);
+        m_writingNow = true;
+        m_writingTrimmed = TrimAtMost(kTrimStepLines);
+        m_writingNow = false;
+        ::QueryPerformanceCounter(&end);
+        m_writingCost += end.QuadPart - start.QuadPart;
+        return;
+    }
     FinishWriting();
 }
 
@@ -383,6 +398,7 @@ void CCommLogCtrl::WriteTaken(LONGLONG budgetCounts)
     {
         BeginUpdate();
         m_writingOpen = true;
+        m_writingTrimmed = false;
         m_writingCost = 0;
     }
     while (m_takenHead)
@@ -425,6 +441,9 @@ void CCommLogCtrl::FinishWriting()
     ::UpdateWindow(m_hWnd);
     m_writingNow = false;
     m_writingOpen = false;
+    // A timer that fell due meanwhile does not cut the pause this writing
+    // earned short.
+    m_writingDue = false;
     ::QueryPerformanceCounter(&end);
     m_writingCost += end.QuadPart - start.QuadPart;
     m_lastFlushCostMs =
@@ -701,11 +720,16 @@ void CCommLogCtrl::WriteHexDump(const BYTE* bytes, int length, const char* prefi
 
 void CCommLogCtrl::Trim()
 {
+    TrimAtMost(0);
+}
+
+bool CCommLogCtrl::TrimAtMost(int maxDrop)
+{
     if (!m_hWnd || m_maxLines <= 0)
-        return;
+        return true;
     int count = (int)SendMessage(EM_GETLINECOUNT);
     if (count <= m_maxLines)
-        return;
+        return true;
     // Larger limits drop 10 or 100 lines more than needed, so that the
     // deletion does not run for every new line.
     int k;
@@ -716,10 +740,13 @@ void CCommLogCtrl::Trim()
     else
         k = count - m_maxLines - 1;
     if (k <= 0)
-        return;
+        return true;
+    const bool all = maxDrop <= 0 || k <= maxDrop;
+    if (!all)
+        k = maxDrop;
     LONG start = (LONG)SendMessage(EM_LINEINDEX, (WPARAM)k);
     if (start <= 0)
-        return;
+        return true;
     CHARRANGE cr = { 0, start };
     SendMessage(EM_EXSETSEL, 0, (LPARAM)&cr);
     SendMessage(EM_REPLACESEL, FALSE, (LPARAM)"");
@@ -727,6 +754,7 @@ void CCommLogCtrl::Trim()
     LONG end = (LONG)SendMessage(EM_GETTEXTLENGTHEX, (WPARAM)&gtl, 0);
     CHARRANGE at = { end, end };
     SendMessage(EM_EXSETSEL, 0, (LPARAM)&at);
+    return all;
 }
 
 int CCommLogCtrl::Find(const char* text, BOOL matchCase, BOOL wholeWord)

@@ -94,6 +94,9 @@ private:
     void BeginUpdate();
     void EndUpdate();
     void WriteText(const char* text, COLORREF color);
+    // Drops the oldest lines beyond the limit, at most maxDrop of them (0: as
+    // Trim); true when the view is within its limit.
+    bool TrimAtMost(int maxDrop);
     void WriteHexDump(const BYTE* bytes, int length, const char* prefix, COLORREF prefixColor,
                       COLORREF bytesColor, int startColumn);
 
@@ -120,6 +123,7 @@ private:
     QueuedLine* m_takenTail = nullptr;
     int m_takenSkipLines = 0;
     bool m_writingOpen = false;
+    bool m_writingTrimmed = false;
     // Set while lines are written: the control's own messages of the writing
     // (reads of its length and selection) must not start another.
     bool m_writingNow = false;
