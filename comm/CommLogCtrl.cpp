@@ -219,11 +219,6 @@ void CCommLogCtrl::ArmFlushTimer()
         FlushQueued();
 }
 
-bool CCommLogCtrl::OwnerWrites() const
-{
-    return static_cast<LONG>(m_ownerWritesUntil - ::GetTickCount()) > 0;
-}
-
 void CCommLogCtrl::WriteCollectedWithin(UINT budgetMs)
 {
     if (!m_hWnd || !::IsWindow(m_hWnd) || !OnUiThread())

@@ -83,7 +83,6 @@ private:
     void FreeQueue();
     void DrainQueue(bool write);
     void ArmFlushTimer();
-    bool OwnerWrites() const;
     void TakeQueued();
     void WriteTaken(LONGLONG budgetCounts);
     void FinishWriting();
