@@ -2,7 +2,6 @@
 #include "tests/support/PageFixture.h"
 #include "pages/CardSlotsPage.h"
 #include "pages/VoipCardPage.h"
-#include "pages/AnalogCardPage.h"
 #include "pages/GsmCardPage.h"
 #include "pages/PageMemories.h"
 #include "tests/support/PageHostWindow.h"
@@ -140,24 +139,6 @@ TEST_F(CardPagesTest, VoipCardKeepsWhatItCannotShowAndSetsAChosenGroupOnAllFourP
         EXPECT_EQ(6, rec->moduleGroups[m].inGroup) << m;
     EXPECT_EQ(40, rec->moduleGroups[4].outGroup);
     EXPECT_EQ(41, rec->moduleGroups[5].outGroup);
-}
-
-TEST_F(CardPagesTest, AnalogLineStoresStateNumberAndGroups)
-{
-    rec->cardSlots[1].cardType = CARD_ANALOG_SUBSCRIBER;
-    g_LastAnalogCardTab[1] = 2;
-    auto page = Open<CAnalogCardPage>(4);
-    CAnalogLineTab* tab = page->Tab(2);
-    ASSERT_TRUE(tab && tab->m_hWnd) << "the remembered tab is shown";
-    Click(tab->m_hWnd, IDC_LINE_DISABLE);
-    ::SetDlgItemTextA(tab->m_hWnd, IDC_LINE_NUMBER, "4711");
-    Choose(tab->m_hWnd, IDC_GROUP_OUT2, 5);
-    EXPECT_EQ(1, page->Store());
-    const AnalogLineRec& line = rec->analogLines[6];
-    EXPECT_EQ(0xFF, line.state);
-    EXPECT_EQ(0, memcmp(line.number, "\x04" "4711\xFF", 6));
-    EXPECT_EQ(5, rec->moduleGroups[6].outGroup2);
-    EXPECT_EQ(2, g_LastAnalogCardTab[1]);
 }
 
 class GsmCardPageTest : public CardPagesTest

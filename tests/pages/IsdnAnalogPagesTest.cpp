@@ -159,46 +159,7 @@ protected:
         return text;
     }
     bool TabChecked(UINT id) const { return ::SendMessageA(TabItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    bool TabShown(UINT id) const { return (::GetWindowLongA(TabItem(id), GWL_STYLE) & WS_VISIBLE) != 0; }
 };
-
-TEST_F(IsdnLinesPageTest, RestoreCodesShowTheirKind)
-{
-    const struct
-    {
-        uint8_t code;
-        UINT radio;
-        const char* day;
-        const char* week;
-        int weekdayItem;
-    } cases[] = {
-        { 0x95, IDC_LINK_RESTORE_WEEKDAY, nullptr, "2", 4 },
-        { 0x83, IDC_LINK_RESTORE_WEEKLY, nullptr, nullptr, 2 },
-        { 15, IDC_LINK_RESTORE_DAY, "15", nullptr, -1 },
-    };
-    for (const auto& c : cases)
-    {
-        rec->isdnCredit[1].creditRestoreCode = c.code;
-        OpenTab(1);
-        EXPECT_TRUE(TabChecked(c.radio)) << (int)c.code;
-        EXPECT_EQ(c.day != nullptr, TabShown(IDC_LINK_RESTORE_DAY_VALUE));
-        EXPECT_EQ(c.week != nullptr, TabShown(IDC_LINK_RESTORE_WEEK));
-        if (c.day)
-        {
-            EXPECT_EQ(c.day, TabText(IDC_LINK_RESTORE_DAY_VALUE));
-        }
-        if (c.week)
-        {
-            EXPECT_EQ(c.week, TabText(IDC_LINK_RESTORE_WEEK));
-        }
-        if (c.weekdayItem >= 0)
-        {
-            EXPECT_EQ(c.weekdayItem, ::SendMessageA(TabItem(IDC_LINK_RESTORE_WEEKDAY_LIST), CB_GETCURSEL, 0, 0));
-        }
-        ASSERT_EQ(1, page->Store());
-        EXPECT_EQ(c.code, rec->isdnCredit[1].creditRestoreCode);
-    }
-}
 
 TEST_F(IsdnLinesPageTest, UnsetCreditRecordStartsOnDayOneAndCreditsAreMinutes)
 {
