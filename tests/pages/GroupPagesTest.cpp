@@ -125,30 +125,4 @@ TEST_F(GroupPagesTest, GsmTabStoresTheSecondListOnlyInItsModeAndHiddenFieldsAsZe
     EXPECT_EQ(0, rec->inGroups2[3].bytes0[32]) << "no fraud-protection text: no number";
 }
 
-TEST_F(GroupPagesTest, OutgoingTabsListMembersAndStoreTheirSelection)
-{
-    rec->moduleGroups[2].outGroup2 = 6; // GSM, as second outgoing group only
-    rec->moduleGroups[4].outGroup = 8;  // FXS line
-    rec->moduleGroups[12].outGroup = 9; // VoIP card of slot 3
-    rec->outGroups[6].selection = 2;
-    rec->outGroups[8].selection = 2;
-    rec->outGroups[9].selection = 1;
-    auto page = Open<COutGroupsPage>();
-    ASSERT_EQ(3, page->Tabs().GetTabCount());
-
-    HWND gsm = ShowTab(*page, 6);
-    EXPECT_EQ("2  ", Text(::GetDlgItem(gsm, IDC_MEMBERS)));
-    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(gsm, IDC_OUTGRP_CREDIT));
-    ::SendMessageA(::GetDlgItem(gsm, IDC_OUTGRP_CYCLIC), BM_CLICK, 0, 0);
-    HWND fxs = ShowTab(*page, 8);
-    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(fxs, IDC_OUTGRP_CYCLIC));
-    HWND voip = ShowTab(*page, 9);
-    EXPECT_EQ("3  ", Text(::GetDlgItem(voip, IDC_MEMBERS)));
-
-    EXPECT_EQ(1, page->Store());
-    EXPECT_EQ(1, rec->outGroups[6].selection);
-    EXPECT_EQ(1, rec->outGroups[8].selection) << "an analog group is never by credit";
-    EXPECT_EQ(0, rec->outGroups[9].selection) << "a VoIP group is always from the first";
-    EXPECT_EQ(9, g_LastOutGroup);
-}
 }

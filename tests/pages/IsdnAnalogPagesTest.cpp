@@ -63,52 +63,6 @@ TEST(AnalogRules, FlashLengthInFiveMillisecondUnits)
     EXPECT_EQ(255, FlashLengthCode(1275));
 }
 
-typedef PageFixture IsdnCommonPageTest;
-
-TEST_F(IsdnCommonPageTest, UnsetFieldsShowTheirDefaultsAndLeavingFieldsCorrectsThem)
-{
-    IsdnCommonSettings& c = rec->isdnCommon;
-    c.gsmBusyCause = c.gsmSignalCode = c.blockedNotLoggedIn = 0xFF;
-    c.alertingDelay = c.connectWithAlerting = 0xFF;
-    CIsdnCommonPage& p = Open<CIsdnCommonPage>();
-    EXPECT_EQ("-113", Text(IDC_ISDNCOM_POOR_SIGNAL));
-    EXPECT_EQ(0, c.alertingDelay);
-    EXPECT_EQ(0, c.connectWithAlerting);
-
-    Type(IDC_ISDNCOM_ALERTING_DELAY, "99");
-    Leave(p.m_hWnd, Item(IDC_ISDNCOM_ALERTING_DELAY));
-    EXPECT_EQ("15", Text(IDC_ISDNCOM_ALERTING_DELAY));
-    Type(IDC_ISDNCOM_POOR_SIGNAL, "-52");
-    Leave(p.m_hWnd, Item(IDC_ISDNCOM_POOR_SIGNAL));
-    EXPECT_EQ("-53", Text(IDC_ISDNCOM_POOR_SIGNAL));
-    Type(IDC_ISDNCOM_COUNTRY_PREFIX, "+49");
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(15, c.alertingDelay);
-    EXPECT_EQ(30, c.gsmSignalCode);
-    EXPECT_EQ(3, c.gsmBusyCause);
-    EXPECT_EQ(std::string("\x03+49\xFF", 5), Bytes(c.countryPrefix, 5));
-}
-
-typedef PageFixture IsdnSyncPageTest;
-
-TEST_F(IsdnSyncPageTest, MovesLinksBetweenTheListsAndStoresTheOrder)
-{
-    Open<CIsdnSynchroPage>(); // a new record: link 1, then link 0
-    HWND order = Item(IDC_SYNC_ORDER);
-    ASSERT_EQ(2, ::SendMessageA(order, LB_GETCOUNT, 0, 0));
-    EXPECT_EQ(1, ::SendMessageA(order, LB_GETITEMDATA, 0, 0));
-    ::SendMessageA(Item(IDC_SYNC_UNUSED), LB_SETCURSEL, 0, 0);
-    Click(IDC_SYNC_ADD); // link 2 at the end
-    ::SendMessageA(order, LB_SETCURSEL, 2, 0);
-    Click(IDC_SYNC_UP);
-    Click(IDC_SYNC_UP);
-    Click(IDC_SYNC_UP); // already at the top: nothing
-    ::SendMessageA(order, LB_SETCURSEL, 1, 0);
-    Click(IDC_SYNC_REMOVE); // link 1 back to the unused list
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(std::string("\x02\x00\xFF\xFF\xFF\xFF\xFF\xFF", 8), Bytes(rec->isdnSyncOrder, 8));
-}
-
 typedef PageFixture AnalogPageTest;
 
 TEST_F(AnalogPageTest, NewRecordShowsItsDefaultsAndStoreClearsUnusedBits)
@@ -200,21 +154,6 @@ TEST_F(IsdnLinesPageTest, UnknownLinkModeIsKeptAndQsigNamesTheSidesMasterAndSlav
     EXPECT_EQ("Master", TabText(IDC_LINK_SIDE_NT));
     EXPECT_EQ("Expert...", TabText(IDC_LINK_EXPERT));
     EXPECT_EQ(1, ::SendMessageA(TabItem(IDC_LINK_PROTOCOL), CB_GETCURSEL, 0, 0));
-}
-
-TEST_F(IsdnLinesPageTest, BlockAllSkipsFramingAndSignallingTimeslots)
-{
-    OpenTab(0);
-    ::SendMessageA(tab, WM_COMMAND, MAKEWPARAM(IDC_LINK_BLOCK_ALL, BN_CLICKED), 0);
-    EXPECT_FALSE(TabChecked(IDC_LINK_TIMESLOT_LOW + 0));
-    EXPECT_FALSE(TabChecked(IDC_LINK_TIMESLOT_HIGH + 0));
-    EXPECT_TRUE(TabChecked(IDC_LINK_TIMESLOT_HIGH + 1));
-    ASSERT_EQ(1, page->Store());
-    const uint8_t* ts = rec->isdnLinks[0].timeslotState;
-    EXPECT_EQ(0xF0, ts[0]);
-    EXPECT_EQ(0xF4, ts[1]);
-    EXPECT_EQ(0xF1, ts[16]);
-    EXPECT_EQ(0xF4, ts[31]);
 }
 
 TEST(LinkLayer, MovesTheSignallingMarkAndKeepsOtherFlags)

@@ -1,6 +1,5 @@
 #include "pages/ClipPages.h"
 #include "pages/ConfigItems.h"
-#include "pages/GsmCellSelectPage.h"
 #include "pages/LcrRoutingItemDlg.h"
 #include "pages/LcrRoutingPage.h"
 #include "pages/MobilityPages.h"
@@ -256,37 +255,6 @@ TEST_F(RoutingPagesTest, DeletingAProfilesLastCallerAsksAndDropsItsRulesWithThei
     EXPECT_EQ(0, memcmp(doc->routingCompanion, rec->routingCompanion, sizeof(rec->routingCompanion)));
     EXPECT_EQ(0, memcmp(doc->routingRules, rec->routingRules, sizeof(rec->routingRules)));
     EXPECT_EQ(0xFF, doc->lcrClip[1].number[0]);
-}
-
-// --- GSM cells ----------------------------------------------------------------------
-
-TEST_F(RoutingPagesTest, CellsAreLimitedPaddedAndReadFromTheDevice)
-{
-    uint8_t* cells = rec->gsmCells.bytes;
-    cells[1] = 20;
-    for (int i = 0; i < 20; ++i)
-        memcpy(cells + 4 + 16 * (i % 16), "262\xFF" "01ABCD1234", 14);
-    CGsmCellSelectPage* page = Open<CGsmCellSelectPage>();
-    EXPECT_EQ(16u, page->Cells().size()) << "a count above 16 shows 16 cells";
-
-    ListView_SetItemState(::GetDlgItem(page->m_hWnd, IDC_CELL_LIST), 15, LVIS_SELECTED, LVIS_SELECTED);
-    Click(page->m_hWnd, IDC_CELL_DELETE);
-    ::SetDlgItemTextA(page->m_hWnd, IDC_CELL_MCC, "262");
-    ::SetDlgItemTextA(page->m_hWnd, IDC_CELL_MNC, "1");
-    ::SetDlgItemTextA(page->m_hWnd, IDC_CELL_LAC, "A");
-    ::SetDlgItemTextA(page->m_hWnd, IDC_CELL_ID, "FF");
-    Click(page->m_hWnd, IDC_CELL_ADD);
-    ASSERT_EQ(16u, page->Cells().size());
-    EXPECT_STREQ("01", page->Cells()[15].mnc);
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(16, cells[1]);
-    EXPECT_EQ(0, memcmp(cells + 4 + 16 * 15, "262\xFF" "01000A00FF\xFF\xFF", 16));
-
-    // A module whose request cannot go out.
-    boxes.Clear();
-    Click(page->m_hWnd, IDC_CELL_READ);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strGsmCellSelReadError", boxes.Last().key);
 }
 
 // --- mobility and working hours -------------------------------------------------

@@ -69,54 +69,6 @@ protected:
 
 // --- SIP common settings --------------------------------------------------------------
 
-TEST_F(SipPagesTest, CommonSettingsArePutRightOnStore)
-{
-    struct Case
-    {
-        const char *port, *expiryMin, *expiryMax, *rtpFirst, *rtpLast, *stunPort;
-        int nat;
-        const char *publicAddress, *stunServer;
-        uint16_t sipPort, storedMin, storedMax, storedFirst, storedLast, storedStun;
-        uint8_t storedNat;
-    };
-    const Case cases[] = {
-        { "5070", "4000", "100", "9000", "8500", "3479", IDC_VOIPCOM_NAT_NONE, "", "",
-          5070, 90, 3600, 8500, 9000, 3479, 0 },
-        { "", "0", "0", "0", "0", "0", IDC_VOIPCOM_NAT_STUN, "", "",
-          5060, 90, 3600, 8000, 8099, 3478, 0 },
-        { "65534", "1", "65534", "1", "2", "9", IDC_VOIPCOM_NAT_STUN, "", "stun.example",
-          65534, 1, 65534, 1, 2, 9, 2 },
-    };
-    for (const Case& c : cases)
-    {
-        SetConfigDefaults(rec);
-        ASSERT_TRUE(Open<CVoipCommonPage>(CI_SIP_COMMON));
-        HWND p = PageWnd();
-        SetText(p, IDC_VOIPCOM_SIP_PORT, c.port);
-        SetText(p, IDC_VOIPCOM_EXPIRY_MIN, c.expiryMin);
-        SetText(p, IDC_VOIPCOM_EXPIRY_MAX, c.expiryMax);
-        SetText(p, IDC_VOIPCOM_RTP_FIRST, c.rtpFirst);
-        SetText(p, IDC_VOIPCOM_RTP_LAST, c.rtpLast);
-        SetText(p, IDC_VOIPCOM_STUN_PORT, c.stunPort);
-        ::CheckRadioButton(p, IDC_VOIPCOM_NAT_NONE, IDC_VOIPCOM_NAT_STUN, c.nat);
-        ClickIn(p, c.nat);
-        EXPECT_EQ(c.nat == IDC_VOIPCOM_NAT_PUBLIC, !!::IsWindowEnabled(::GetDlgItem(p, IDC_VOIPCOM_PUBLIC_ADDRESS)));
-        EXPECT_EQ(c.nat == IDC_VOIPCOM_NAT_STUN, !!::IsWindowEnabled(::GetDlgItem(p, IDC_VOIPCOM_STUN_PORT)));
-        SetText(p, IDC_VOIPCOM_PUBLIC_ADDRESS, c.publicAddress);
-        SetText(p, IDC_VOIPCOM_STUN_SERVER, c.stunServer);
-        ASSERT_EQ(1, page->Store());
-        const SipCommonSettings& s = rec->sipCommon;
-        EXPECT_EQ(c.sipPort, s.sipPort) << c.port;
-        EXPECT_EQ(c.storedMin, s.regExpiryMin) << c.expiryMin;
-        EXPECT_EQ(c.storedMax, s.regExpiryMax) << c.expiryMax;
-        EXPECT_EQ(c.storedFirst, s.rtpPortFirst) << c.rtpFirst;
-        EXPECT_EQ(c.storedLast, s.rtpPortLast) << c.rtpLast;
-        EXPECT_EQ(c.storedStun, s.stunPort) << c.stunPort;
-        EXPECT_EQ(c.storedNat, s.natMode) << c.nat;
-        ClosePage();
-    }
-}
-
 TEST_F(SipPagesTest, CommonTextsWriteTheirTerminatorAndKeepTheRest)
 {
     ASSERT_TRUE(Open<CVoipCommonPage>(CI_SIP_COMMON));
