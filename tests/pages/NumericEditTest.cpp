@@ -42,40 +42,31 @@ protected:
 
 }
 
-TEST_F(EditTest, OutOfRangeEntryFallsBackToDefaultWhenLeft)
+// A value left outside the range falls back to the default, or to the
+// crossed bound where the default lies outside the range (and is not shown).
+TEST_F(EditTest, OutOfRangeEntryFallsBackWhenLeft)
 {
-    CNumericEdit num;
-    ASSERT_TRUE(num.SubclassWindow(edit));
-    num.SetRange(1, 65534, 30);
-    EXPECT_EQ("30", Text());
-    EXPECT_EQ(5, (int)::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
-    EXPECT_TRUE(::GetWindowLongA(edit, GWL_STYLE) & ES_NUMBER);
-
-    Type("70000");
-    EXPECT_EQ("70000", Text());
-    Leave();
-    EXPECT_EQ("30", Text());
-    Type("0");
-    Leave();
-    EXPECT_EQ("30", Text());
-    Type("1234");
-    Leave();
-    EXPECT_EQ("1234", Text());
-    EXPECT_EQ(1234, num.GetValue());
-}
-
-TEST_F(EditTest, DefaultOutsideRangeGivesTheCrossedBound)
-{
-    CNumericEdit num;
-    ASSERT_TRUE(num.SubclassWindow(edit));
-    num.SetRange(10, 120, 0);
-    EXPECT_EQ("", Text()); // the default is not shown
-    Type("5");
-    Leave();
-    EXPECT_EQ("10", Text());
-    Type("500");
-    Leave();
-    EXPECT_EQ("120", Text());
+    const struct
+    {
+        int minimum, maximum, defaultValue, limit;
+        const char *shown, *typed, *left;
+    } cases[] = { { 1, 65534, 30, 5, "30", "70000", "30" }, { 1, 65534, 30, 5, "30", "0", "30" },
+                  { 1, 65534, 30, 5, "30", "1234", "1234" }, { 10, 120, 0, 3, "", "5", "10" },
+                  { 10, 120, 0, 3, "", "500", "120" } };
+    for (const auto& c : cases)
+    {
+        CNumericEdit num;
+        ::SetWindowTextA(edit, "");
+        ASSERT_TRUE(num.SubclassWindow(edit));
+        num.SetRange(c.minimum, c.maximum, c.defaultValue);
+        EXPECT_EQ(c.shown, Text());
+        EXPECT_EQ(c.limit, (int)::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+        EXPECT_TRUE(::GetWindowLongA(edit, GWL_STYLE) & ES_NUMBER);
+        Type(c.typed);
+        Leave();
+        EXPECT_EQ(c.left, Text()) << c.typed;
+        num.UnsubclassWindow();
+    }
 }
 
 TEST_F(EditTest, NegativeRangeAcceptsOneLeadingMinus)

@@ -302,33 +302,6 @@ TEST_F(SipPagesTest, VoiceOptionsKeepAnUnknownTuningAndOrderTheJitterRange)
 
 // --- the lists ------------------------------------------------------------------------
 
-void AddUser150(HWND dlg, void*)
-{
-    ::SetDlgItemTextA(dlg, IDC_VOIPUSER_EXTENSION, "150");
-    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
-}
-
-TEST_F(SipPagesTest, UsersAreListedByExtensionAndStoredInThatOrder)
-{
-    rec->sipUsers[0] = NamedUser("200");
-    rec->sipUsers[1] = NamedUser("100");
-    CVoipUsersPage* users = Open<CVoipUsersPage>(CI_SIP_USERS);
-    ASSERT_TRUE(users);
-    {
-        CModalDialogAnswerer answerer(AddUser150, nullptr);
-        ClickIn(PageWnd(), IDC_VOIPLIST_ADD);
-        EXPECT_EQ(1, answerer.Answered());
-        EXPECT_EQ(0, answerer.Overdue());
-    }
-    EXPECT_EQ((std::vector<std::string>{ "100", "150", "200" }), users->RowNames());
-    users->SelectRow(0);
-    ClickIn(PageWnd(), IDC_VOIPLIST_DELETE);
-    ASSERT_EQ(1, page->Store());
-    EXPECT_STREQ("150", rec->sipUsers[0].name);
-    EXPECT_STREQ("200", rec->sipUsers[1].name);
-    EXPECT_EQ(0xFF, (uint8_t)rec->sipUsers[2].name[0]);
-}
-
 TEST_F(SipPagesTest, DeletingTheFirstTrunkMovesTheSecondWithItsGroupsUp)
 {
     SipTrunkRow first = NamedTrunk("first"), second = NamedTrunk("second");
