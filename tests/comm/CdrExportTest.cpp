@@ -1,6 +1,7 @@
 #include "comm/CdrExportFile.h"
 #include "base/AppSettings.h"
 #include "base/TextUtil.h"
+#include "tests/support/TestFiles.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
@@ -32,20 +33,6 @@ Bytes Join(const Bytes& a, const Bytes& b)
     Bytes r = a;
     r.insert(r.end(), b.begin(), b.end());
     return r;
-}
-
-std::string FileText(const std::string& path)
-{
-    std::string text;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof(buf), &n, NULL) && n)
-        text.append(buf, n);
-    CloseHandle(h);
-    return text;
 }
 
 // Fails every write, as a full disk would.
@@ -168,7 +155,7 @@ TEST_F(CdrExportTest, ExportWritesTheHeaderAndOneLinePerRecord)
     EXPECT_EQ("Date\tTime\tCall Type\tCaller Id\tCalled Number\tCall Length\tInput Port\tOutput Port\tCause\r\n"
               "5.3.2024\t14:07:09\tOutgoing PBX->GSM\t0123\t456\t1:02:05\tPBX/2\tGSM/3\t16\r\n"
               "5.3.2024\t14:07:09\tAnswered Call\t99\t\t1:02:05\tPBX/2\tGSM/3\t16\r\n",
-              FileText(path));
+              ReadWholeFile(path.c_str()));
 }
 
 TEST_F(CdrExportTest, BinaryExportWritesTheDeviceRecordsUnchanged)
@@ -183,7 +170,7 @@ TEST_F(CdrExportTest, BinaryExportWritesTheDeviceRecordsUnchanged)
     file.Close();
     std::string expected(block.begin(), block.end());
     expected.append(block.begin(), block.begin() + 64);
-    EXPECT_EQ(expected, FileText(path));
+    EXPECT_EQ(expected, ReadWholeFile(path.c_str()));
 }
 
 TEST_F(CdrExportTest, FailedWritesAreReportedInBothFormats)
@@ -227,5 +214,5 @@ TEST_F(CdrExportTest, ABlockEndingInsideARecordKeepsTheRecordsBeforeIt)
     EXPECT_EQ(0u, file.GetErrorCode());
     file.Close();
     std::string line = "5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/3;16\r\n";
-    EXPECT_EQ(line + line + line, FileText(path));
+    EXPECT_EQ(line + line + line, ReadWholeFile(path.c_str()));
 }

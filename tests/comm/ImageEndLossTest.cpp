@@ -56,36 +56,25 @@ std::vector<DWORD> RunLosingTheEnd(Harness& h, int transferState)
 }
 } // namespace
 
-TEST(ImageEndLoss, DownloadWhoseLastBlockNeverArrivesFailsAfterThreeRepeats)
+TEST(ImageEndLoss, TransferWhoseLastBlockOrAcknowledgementNeverArrivesFailsAfterThreeRepeats)
 {
-    Harness h(false);
-    ASSERT_EQ(1, h.engine.StartDataDownload());
-    const std::vector<DWORD> offsets = RunLosingTheEnd(h, ENGINE_DOWNLOAD);
-
-    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
-    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
-    EXPECT_FALSE(h.engine.IsTimerArmed());
-    // The first request and three repeats, nothing behind the image.
-    EXPECT_EQ(4, std::count(offsets.begin(), offsets.end(), kLastBlock));
-    EXPECT_EQ(kLastBlock, *std::max_element(offsets.begin(), offsets.end()));
-}
-
-TEST(ImageEndLoss, UploadWhoseLastAcknowledgementNeverArrivesFailsAfterThreeRepeats)
-{
-    Harness h(false);
     const Bytes record(ENGINE_IMAGE_SIZE, 0x00);
-    ASSERT_EQ(1, h.engine.StartDataUpload(record.data(), FALSE));
-    const std::vector<DWORD> offsets = RunLosingTheEnd(h, ENGINE_UPLOAD_BLOCKS);
+    for (int upload = 0; upload <= 1; ++upload)
+    {
+        Harness h(false);
+        ASSERT_EQ(1, upload ? h.engine.StartDataUpload(record.data(), FALSE) : h.engine.StartDataDownload());
+        const std::vector<DWORD> offsets = RunLosingTheEnd(h, upload ? ENGINE_UPLOAD_BLOCKS : ENGINE_DOWNLOAD);
 
-    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
-    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
-    EXPECT_FALSE(h.engine.IsTimerArmed());
-    ASSERT_FALSE(offsets.empty());
-    const DWORD last = *std::max_element(offsets.begin(), offsets.end());
-    EXPECT_LT(last, ENGINE_IMAGE_SIZE);
-    EXPECT_EQ(4, std::count(offsets.begin(), offsets.end(), last));
+        EXPECT_EQ(ENGINE_FAILED, h.engine.GetState()) << upload;
+        EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0)) << upload;
+        EXPECT_FALSE(h.engine.IsTimerArmed()) << upload;
+        // The first request and three repeats, nothing behind the image.
+        ASSERT_FALSE(offsets.empty());
+        const DWORD last = *std::max_element(offsets.begin(), offsets.end());
+        EXPECT_EQ(upload ? last : kLastBlock, last);
+        EXPECT_LT(last, ENGINE_IMAGE_SIZE);
+        EXPECT_EQ(4, std::count(offsets.begin(), offsets.end(), last)) << upload;
+    }
 }
 
 TEST(ImageEndLoss, ShortDownloadBlockLeavesNoBytesOfAnEarlierTransfer)

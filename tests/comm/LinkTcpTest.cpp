@@ -121,50 +121,6 @@ TEST_F(LinkTcpTest, RequestAndAnswerAreByteExactBothWays)
     EXPECT_EQ(special, recorder.frames[1]);
 }
 
-TEST_F(LinkTcpTest, WireFaultsDoNotLoseTheNextAnswer)
-{
-    const Bytes keepAlive = SimMessage(0xA1).Add(devsim::TAG_KEEPALIVE).Encode();
-    const Bytes keepAliveAnswer = SimMessage(0xA2).Add(devsim::TAG_KEEPALIVE).Encode();
-    ASSERT_TRUE(Connect());
-
-    // A frame cut off before its end: the next start byte begins afresh.
-    devsim::SimFaults faults;
-    faults.truncated = 1;
-    sim.SetFaults(faults);
-    ASSERT_TRUE(Send(kSystemInfoRequest));
-    ASSERT_TRUE(sim.WaitForReceived(1, 3000));
-    CLinkMessageRecorder::Pump(100);
-    EXPECT_TRUE(recorder.frames.empty());
-    ASSERT_TRUE(Send(keepAlive));
-    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
-    EXPECT_EQ(keepAliveAnswer, recorder.frames[0]);
-
-    // Stray bytes and an overlong frame before the answer.
-    faults = devsim::SimFaults();
-    faults.garbageBefore = 1;
-    faults.overlongBefore = 1;
-    sim.SetFaults(faults);
-    ASSERT_TRUE(Send(keepAlive));
-    ASSERT_TRUE(recorder.WaitForFrames(2, 3000));
-    EXPECT_EQ(keepAliveAnswer, recorder.frames[1]);
-
-    // The link passes on what it deframed; checking is the engine's business.
-    faults = devsim::SimFaults();
-    faults.shortFrame = 1;
-    sim.SetFaults(faults);
-    ASSERT_TRUE(Send(keepAlive));
-    ASSERT_TRUE(recorder.WaitForFrames(3, 3000));
-    EXPECT_EQ((Bytes{ 0xA2, 0x02 }), recorder.frames[2]);
-    faults = devsim::SimFaults();
-    faults.badChecksum = 1;
-    sim.SetFaults(faults);
-    ASSERT_TRUE(Send(keepAlive));
-    ASSERT_TRUE(recorder.WaitForFrames(4, 3000));
-    Bytes bad = keepAliveAnswer;
-    bad.back() += 1;
-    EXPECT_EQ(bad, recorder.frames[3]);
-}
-
 TEST_F(LinkTcpTest, PeerCloseEndsTheLinkWithOneStatus)
 {
     ASSERT_TRUE(Connect());
