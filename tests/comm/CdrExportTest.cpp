@@ -216,3 +216,23 @@ TEST_F(CdrExportTest, ABlockEndingInsideARecordKeepsTheRecordsBeforeIt)
     std::string line = "5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/3;16\r\n";
     EXPECT_EQ(line + line + line, ReadWholeFile(path.c_str()));
 }
+
+// The proposed export name passes over every name that is taken: a file that
+// another program holds open without sharing (a spreadsheet showing the
+// morning's export) and a folder of that name are taken as well.
+TEST_F(CdrExportTest, ProposedNamesSkipLockedFilesAndFolders)
+{
+    const std::string base = std::string(dir) + "\\CDR240305";
+    SYSTEMTIME date = { 2024, 3, 0, 5 };
+    HANDLE held = ::CreateFileA((base + ".CSV").c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_TRUE(::CreateDirectoryA((base + "_01.CSV").c_str(), NULL));
+    char name[MAX_PATH] = "";
+    EXPECT_TRUE(CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_TEXT_SEMICOLON, date, name, sizeof(name)));
+    EXPECT_EQ(base + "_02.CSV", name);
+    // Other formats have names of their own.
+    EXPECT_TRUE(CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_BINARY, date, name, sizeof(name)));
+    EXPECT_EQ(base + ".BIN", name);
+    ::CloseHandle(held);
+    ::RemoveDirectoryA((base + "_01.CSV").c_str());
+}

@@ -3,6 +3,7 @@
 #include "base/TextUtil.h"
 #include "tests/support/LogView.h"
 #include "tests/support/TestFiles.h"
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,22 +24,15 @@ protected:
 
     std::string Text() { return WindowText(m_log); }
 
+    // The view's lines, without their line ends.
     std::vector<std::string> Lines()
     {
         std::vector<std::string> lines;
-        std::string text = Text();
-        size_t start = 0;
-        for (;;)
+        const std::string text = Text();
+        for (size_t start = 0, end; start < text.size(); start = end + 2)
         {
-            size_t end = text.find("\r\n", start);
-            if (end == std::string::npos)
-            {
-                if (start < text.size())
-                    lines.push_back(text.substr(start));
-                break;
-            }
+            end = std::min(text.find("\r\n", start), text.size());
             lines.push_back(text.substr(start, end - start));
-            start = end + 2;
         }
         return lines;
     }
@@ -141,9 +135,8 @@ TEST_F(CommLogTest, FindRunsDownThenWrapsToTheTop)
     m_log.AddText("alphabet", LOG_BLACK);
     // The insertion point is at the end: nothing below it, the top has one.
     ASSERT_EQ(1, m_log.Find("alpha", TRUE, TRUE));
-    CHARRANGE sel = Selection();
-    EXPECT_EQ(0, sel.cpMin);
-    EXPECT_EQ(5, sel.cpMax);
+    EXPECT_EQ(5, Selection().cpMax);
+    EXPECT_EQ(0, Selection().cpMin);
 
     // Match case skips "Alpha"; whole word skips "alphabet": back to the top.
     ASSERT_EQ(1, m_log.Find("alpha", TRUE, TRUE));
@@ -161,11 +154,8 @@ TEST_F(CommLogTest, FindRunsDownThenWrapsToTheTop)
     EXPECT_EQ((LONG)m_log.SendMessage(EM_LINEINDEX, 2), Selection().cpMin);
 
     // Nothing anywhere: the selection stays.
-    CHARRANGE before = Selection();
     EXPECT_EQ(0, m_log.Find("gamma", FALSE, FALSE));
-    CHARRANGE after = Selection();
-    EXPECT_EQ(before.cpMin, after.cpMin);
-    EXPECT_EQ(before.cpMax, after.cpMax);
+    EXPECT_EQ((LONG)m_log.SendMessage(EM_LINEINDEX, 2), Selection().cpMin);
 }
 
 TEST_F(CommLogTest, SaveReplacesALongerFileAndAppendAddsToIt)

@@ -51,10 +51,20 @@ TEST(RequestDevice, GetDateTimeStoresTheDeviceDateAndItsExtraBytes)
     EXPECT_EQ(2024, h.engine.GetExtraYear());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_OK));
 
-    // A date out of range is not handed on.
-    h.engine.GetDateTime();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 9, 45, 13, 24, 13, 25 } } }));
-    EXPECT_EQ(0, h.engine.GetDeviceTime().wYear);
+    // The device's date is kept only when it is a real date: a field out of
+    // range, or a day its month lacks, leaves it empty (the date/time dialog
+    // then shows the computer's date). Second, minute, hour, day, month, year.
+    const struct { Bytes date; int year; } dates[] = {
+        { { 0, 0, 0, 29, 2, 24 }, 2024 },   { { 59, 59, 23, 31, 12, 25 }, 2025 }, { { 0, 0, 0, 29, 2, 25 }, 0 },
+        { { 0, 0, 0, 31, 4, 25 }, 0 },      { { 0, 0, 0, 0, 1, 25 }, 0 },         { { 0, 0, 0, 1, 13, 25 }, 0 },
+        { { 0, 0, 24, 1, 1, 25 }, 0 },      { { 0, 60, 0, 1, 1, 25 }, 0 },        { { 60, 0, 0, 1, 1, 25 }, 0 },
+    };
+    for (const auto& d : dates)
+    {
+        h.engine.GetDateTime();
+        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, d.date } }));
+        EXPECT_EQ(d.year, h.engine.GetDeviceTime().wYear) << (int)d.date[3] << "." << (int)d.date[4] << "." << (int)d.date[5];
+    }
     EXPECT_EQ(0, h.engine.GetDateExtraFlag());
 }
 
