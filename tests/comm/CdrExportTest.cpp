@@ -106,21 +106,8 @@ TEST_F(CdrExportTest, DefaultColumnsWithSemicolons)
     EXPECT_EQ("5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/4;16\r\n", Line(DeviceRecord()));
 }
 
-TEST_F(CdrExportTest, CallAndPortTypeTexts)
+TEST_F(CdrExportTest, PortTypeTexts)
 {
-    const char* const callTypes[] = {
-        "", "Outgoing PBX->GSM", "Outgoing PBX->PSTN", "Incoming PSTN->PBX", "Incoming GSM->PBX", "Callback GSM->PBX",
-    };
-    for (int t = 0; t < 6; ++t)
-        EXPECT_STREQ(callTypes[t], CCdrExportFile::CallTypeText((uint8_t)t)) << t;
-    const char* const callTypes17[] = {
-        "Answered Call", "Unanswered Call", "Answered Smart Callback", "Unanswered Smart Callback", "Callback",
-    };
-    for (int t = 17; t <= 21; ++t)
-        EXPECT_STREQ(callTypes17[t - 17], CCdrExportFile::CallTypeText((uint8_t)t)) << t;
-    for (int t : {6, 16, 22, 255})
-        EXPECT_STREQ("", CCdrExportFile::CallTypeText((uint8_t)t)) << t;
-
     // Port bytes: type in bits 7-5, number in bits 4-0; only GSM ports get
     // the channel offset.
     g_Settings.ChannelIndexOffset = 1;
