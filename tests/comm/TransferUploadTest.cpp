@@ -314,21 +314,19 @@ TEST(TransferUpload, MonitorTraceAndKeepAliveAnswersReachTheLogInEveryState)
     const Bytes keepAlive = Msg(MSG_TYPE_POSITIVE, { { IE_KEEPALIVE, {} } });
 
     // Ready, download, upload start and blocks: each taken once.
-    h.Deliver(trace);
-    h.Deliver(keepAlive);
+    const auto traceAndKeepAlive = [&](int state) {
+        h.Deliver(trace);
+        h.Deliver(keepAlive);
+        EXPECT_EQ(state, h.engine.GetState());
+    };
+    traceAndKeepAlive(h.engine.GetState());
     h.engine.StartDataDownload();
-    h.Deliver(trace);
-    h.Deliver(keepAlive);
-    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
+    traceAndKeepAlive(ENGINE_DOWNLOAD);
     h.engine.CancelDataDownload();
     h.engine.StartDataUpload(record.data(), FALSE);
-    h.Deliver(trace);
-    h.Deliver(keepAlive);
-    EXPECT_EQ(ENGINE_UPLOAD_START, h.engine.GetState());
+    traceAndKeepAlive(ENGINE_UPLOAD_START);
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
-    h.Deliver(trace);
-    h.Deliver(keepAlive);
-    EXPECT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
+    traceAndKeepAlive(ENGINE_UPLOAD_BLOCKS);
     EXPECT_EQ("line 1\r\nline 1\r\nline 1\r\nline 1\r\n", log.text);
     EXPECT_EQ(4, log.acks);
 
