@@ -175,12 +175,14 @@ TEST(TransferDownload, SkipsEmptyTablesAndUnusedSpaceAndEndsWithTheImage)
 
 TEST(TransferDownload, LostBlocksAreReadAgainAfterTheRewindWithoutAskingPastTheImage)
 {
-    struct Case { std::vector<DWORD> lost; std::vector<std::pair<DWORD, int>> asked; };
+    struct Case { std::vector<DWORD> lost; std::vector<std::pair<DWORD, int>> asked; bool fails; };
     // After a lost block the next answers fail the address check: the block
-    // after it is asked again too. The last block is repeated within the image.
+    // after it is asked again too. The last block is repeated within the
+    // image, and fails the download after three repeats.
     const Case cases[] = {
-        { { 1280 }, { { 1280, 2 }, { 1408, 2 } } },
-        { { 484864, 484864 }, { { 484864, 3 } } },
+        { { 1280 }, { { 1280, 2 }, { 1408, 2 } }, false },
+        { { 484864, 484864 }, { { 484864, 3 } }, false },
+        { { 484864, 484864, 484864, 484864 }, { { 484864, 4 } }, true },
     };
     for (const Case& c : cases)
     {
@@ -190,8 +192,16 @@ TEST(TransferDownload, LostBlocksAreReadAgainAfterTheRewindWithoutAskingPastTheI
         device.lose.insert(c.lost.begin(), c.lost.end());
         h.engine.StartDataDownload();
         device.Run(h);
-        EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
-        EXPECT_TRUE(ImageEquals(ExpectedDownload(device.image)));
+        if (c.fails)
+        {
+            EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+            EXPECT_FALSE(h.engine.IsTimerArmed());
+        }
+        else
+        {
+            EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
+            EXPECT_TRUE(ImageEquals(ExpectedDownload(device.image)));
+        }
         for (const auto& a : c.asked)
             EXPECT_EQ(a.second, std::count(device.requested.begin(), device.requested.end(), a.first)) << a.first;
         EXPECT_LT(*std::max_element(device.requested.begin(), device.requested.end()), ENGINE_IMAGE_SIZE);
@@ -212,6 +222,20 @@ TEST(TransferDownload, ThreeLossesInARowFail)
     // The first request and three rewinds, each waiting its whole time-out.
     EXPECT_EQ(4, std::count(device.requested.begin(), device.requested.end(), 0u));
     EXPECT_EQ(4u * g_Settings.DataReadWriteMaxPendingRequests, device.requested.size());
+}
+
+TEST(TransferDownload, ShortBlockLeavesNoBytesOfAnEarlierTransfer)
+{
+    Harness h;
+    memset(g_EngineImage, 0x11, ENGINE_IMAGE_SIZE); // what an earlier transfer left
+    ASSERT_EQ(1, h.engine.StartDataDownload());
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DOWNLOAD_DATA, Bytes(100, 0x22) }, { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE) } }));
+    EXPECT_TRUE(h.LogHas("Data IE too short (100)"));
+    EXPECT_EQ(static_cast<DWORD>(DOWNLOAD_BLOCK_SIZE), h.engine.GetExpectedOffset());
+    Bytes expected(ENGINE_IMAGE_SIZE, 0xFF);
+    std::fill(expected.begin(), expected.begin() + 100, 0x22);
+    EXPECT_TRUE(ImageEquals(expected));
+    h.engine.CancelDataDownload();
 }
 
 TEST(TransferDownload, LateVersionAnswerIsStoredAndTheDownloadGoesOn)

@@ -157,10 +157,12 @@ TEST(TransferUpload, WholeImageArrivesByteExactInPageCutBlocks)
 
 TEST(TransferUpload, ErasedTailIsNotSentAndLostLastAcknowledgementsAreRepeatedWithinTheImage)
 {
-    // An erased tail: the last acknowledgement leads to the stop.
-    // Lost acknowledgements at the image end: the last block goes out three times.
-    for (int lostAcks = 0; lostAcks <= 2; lostAcks += 2)
+    // An erased tail: the last acknowledgement leads to the stop. Lost
+    // acknowledgements at the image end: the last block goes out again, and
+    // after three repeats the upload fails.
+    for (int lostAcks = 0; lostAcks <= 4; lostAcks += 2)
     {
+        const bool fails = lostAcks > 3;
         Harness h(false);
         UploadDevice device;
         Bytes record = SampleRecord();
@@ -171,8 +173,10 @@ TEST(TransferUpload, ErasedTailIsNotSentAndLostLastAcknowledgementsAreRepeatedWi
         device.Run(h);
 
         EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
-        EXPECT_EQ(1, device.stops);
-        EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
+        EXPECT_EQ(fails ? 0 : 1, device.stops);
+        EXPECT_TRUE(fails ? h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0)
+                          : h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK)) << lostAcks;
+        EXPECT_FALSE(fails && h.engine.IsTimerArmed());
         const DWORD end = lostAcks ? ENGINE_IMAGE_SIZE : 400000;
         const Block& last = device.blocks.back();
         EXPECT_GT(last.offset + last.data.size(), end - 200);
@@ -182,7 +186,7 @@ TEST(TransferUpload, ErasedTailIsNotSentAndLostLastAcknowledgementsAreRepeatedWi
             ASSERT_LT(block.offset, end);
             lastSends += block.offset == last.offset;
         }
-        EXPECT_EQ(lostAcks + 1, lastSends);
+        EXPECT_EQ(fails ? 4 : lostAcks + 1, lastSends) << lostAcks;
     }
 }
 
