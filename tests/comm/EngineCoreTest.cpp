@@ -5,20 +5,7 @@ using namespace enginetest;
 
 namespace
 {
-const Bytes kGetDateTimeWithPassword = { 0xA1, 0x07, 0x61, 0x00, 0xD1, 0x03, 'p', 'w', 0x00 };
-
-Bytes WithoutChecksum(const Bytes& message)
-{
-    return Bytes(message.begin(), message.end() - 1);
-}
-
-bool ChecksumOk(const Bytes& message)
-{
-    BYTE sum = 0;
-    for (BYTE b : message)
-        sum = static_cast<BYTE>(sum + b);
-    return sum == 0;
-}
+const Bytes kGetDateTimeWithPassword = { 0xA1, 0x07, 0x61, 0x00, 0xD1, 0x03, 'p', 'w', 0x00, 0x3C };
 } // namespace
 
 TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
@@ -29,13 +16,7 @@ TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
     EXPECT_EQ(5000u, h.timer.armedMs);
     for (int repeat = 0; repeat < 3; ++repeat)
         ASSERT_TRUE(h.Fire());
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(4u, sent.size());
-    for (const Bytes& m : sent)
-    {
-        EXPECT_EQ(kGetDateTimeWithPassword, WithoutChecksum(m));
-        EXPECT_TRUE(ChecksumOk(m));
-    }
+    EXPECT_EQ(std::vector<Bytes>(4, kGetDateTimeWithPassword), h.TakeSent());
     EXPECT_FALSE(h.LogHas("Operation failed!"));
 
     ASSERT_TRUE(h.Fire());
