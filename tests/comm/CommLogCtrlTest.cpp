@@ -37,8 +37,6 @@ protected:
         return lines;
     }
 
-    int LineCount() { return (int)m_log.SendMessage(EM_GETLINECOUNT); }
-
     // The colour of characters [first, last) of a line; 0xFFFFFFFF when mixed.
     COLORREF ColorOf(int line, int first, int last)
     {
@@ -51,25 +49,6 @@ protected:
         CHARRANGE cr = {};
         m_log.SendMessage(EM_EXGETSEL, 0, (LPARAM)&cr);
         return cr;
-    }
-
-    // Fills the view at once with lines "line 0".. (faster than appending).
-    void FillLines(int count)
-    {
-        std::string text;
-        for (int i = 0; i < count; ++i)
-        {
-            char line[32];
-            FormatText(line, sizeof(line), "line %d\r\n", i);
-            text += line;
-        }
-        ::SetWindowTextA(m_log, text.c_str());
-    }
-
-    void AddLines(int count, const char* pattern = "line %d")
-    {
-        for (int i = 0; i < count; ++i)
-            m_log.AddTextFormat(pattern, LOG_TEAL, i);
     }
 
     static void Pump()
@@ -118,9 +97,13 @@ TEST_F(CommLogTest, TextLinesKeepTheirColourAndFormattedLinesAreBounded)
 TEST_F(CommLogTest, NoLimitKeepsEverythingUntilALimitIsSet)
 {
     m_log.SetMaxLines(0);
-    FillLines(1100);
-    AddLines(1, "line 1100");
-    EXPECT_EQ(1102, LineCount());
+    // The view filled at once (faster than appending), then one more line.
+    std::string text;
+    for (int i = 0; i < 1100; ++i)
+        text += "line " + std::to_string(i) + "\r\n";
+    ::SetWindowTextA(m_log, text.c_str());
+    m_log.AddText("line 1100", LOG_TEAL);
+    EXPECT_EQ(1102, (int)m_log.SendMessage(EM_GETLINECOUNT));
     m_log.SetMaxLines(10);
     std::vector<std::string> lines = Lines();
     ASSERT_EQ(10u, lines.size());
