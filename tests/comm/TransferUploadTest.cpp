@@ -56,6 +56,11 @@ struct UploadDevice
         if (SentElement(request, IE_UPLOAD_DATA, &data))
         {
             const DWORD offset = SentAddress(request) - DEVICE_IMAGE_BASE;
+            if (offset > ENGINE_IMAGE_SIZE + 16 - data.size())
+            {
+                ADD_FAILURE() << "block outside the image at " << std::hex << SentAddress(request);
+                return;
+            }
             blocks.push_back({ offset, data });
             std::copy(data.begin(), data.end(), image.begin() + offset);
             auto it = loseAck.find(offset);
