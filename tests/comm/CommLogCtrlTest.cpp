@@ -160,6 +160,28 @@ TEST_F(CommLogTest, SaveReplacesALongerFileAndAppendAddsToIt)
     EXPECT_EQ(0, m_log.SaveToFile("no_such_folder\\log.txt", FALSE));
 }
 
+TEST_F(CommLogTest, LinesWrittenInTheOwnersShortStepsArriveInOrderEachOnce)
+{
+    // As a paced transfer drives the log: a call after each request, lines
+    // added between the calls, each step only long enough for a few lines.
+    AddLines(40, "first %d");
+    int added = 0;
+    const DWORD deadline = ::GetTickCount() + 150;
+    while (static_cast<LONG>(::GetTickCount() - deadline) < 0)
+    {
+        m_log.WriteCollectedWithin(1);
+        Pump();
+        m_log.AddTextFormat("second %d", LOG_TEAL, added++);
+        ::Sleep(5);
+    }
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(static_cast<size_t>(40 + added), lines.size());
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ("first " + std::to_string(i), lines[i]);
+    for (int i = 0; i < added; ++i)
+        EXPECT_EQ("second " + std::to_string(i), lines[40 + i]);
+}
+
 struct ThreadLogArgs
 {
     CCommLogCtrl* log;
