@@ -164,7 +164,8 @@ TEST_F(CommLogTest, LinesWrittenInTheOwnersShortStepsArriveInOrderEachOnce)
 {
     // As a paced transfer drives the log: a call after each request, lines
     // added between the calls, each step only long enough for a few lines.
-    AddLines(40, "first %d");
+    for (int i = 0; i < 40; ++i)
+        m_log.AddTextFormat("first %d", LOG_TEAL, i);
     int added = 0;
     const DWORD deadline = ::GetTickCount() + 150;
     while (static_cast<LONG>(::GetTickCount() - deadline) < 0)
