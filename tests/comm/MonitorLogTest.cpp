@@ -167,7 +167,7 @@ protected:
     CMonitorLog m_log;
 };
 
-TEST_F(MonitorLogTest, MaskOfTheFirstAndLastBoxIsSentAsFourUpperHexDigits)
+TEST_F(MonitorLogTest, MaskGoesOutAsFourUpperHexDigitsAndExecuteSendsTheBoundedText)
 {
     ::CheckDlgButton(m_log, IDC_MONITOR_OPTION1, BST_CHECKED);
     ::CheckDlgButton(m_log, IDC_MONITOR_OPTION16, BST_CHECKED);
@@ -182,12 +182,9 @@ TEST_F(MonitorLogTest, MaskOfTheFirstAndLastBoxIsSentAsFourUpperHexDigits)
     ::CheckDlgButton(m_log, IDC_MONITOR_OPTION1 + 10, BST_CHECKED);
     Command(IDC_MONITOR_OPTION1 + 10);
     EXPECT_EQ((std::vector<std::string>{ "V=8401\r\n" }), SentCommands());
-}
 
-TEST_F(MonitorLogTest, ExecuteSendsTheEditTextBoundedWithALineEnd)
-{
-    m_log.SetMonitoring(TRUE);
-    h.TakeSent();
+    // Execute sends the edit's text with a line end.
+    DeviceAnswers(IE_MONITOR_TEXT);
     m_log.SetDlgItemText(IDC_MONITOR_COMMAND, "TRACE ON");
     Command(IDC_MONITOR_EXECUTE);
     EXPECT_EQ((std::vector<std::string>{ "TRACE ON\r\n" }), SentCommands());

@@ -208,22 +208,6 @@ TEST(TransferDownload, LostBlocksAreReadAgainAfterTheRewindWithoutAskingPastTheI
     }
 }
 
-TEST(TransferDownload, ThreeLossesInARowFail)
-{
-    Harness h;
-    DownloadDevice device;
-    device.loseAll = true;
-    h.engine.StartDataDownload();
-    device.Run(h);
-
-    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
-    EXPECT_TRUE(h.LogHas("Operation failed!"));
-    // The first request and three rewinds, each waiting its whole time-out.
-    EXPECT_EQ(4, std::count(device.requested.begin(), device.requested.end(), 0u));
-    EXPECT_EQ(4u * g_Settings.DataReadWriteMaxPendingRequests, device.requested.size());
-}
-
 TEST(TransferDownload, ShortBlockLeavesNoBytesOfAnEarlierTransfer)
 {
     Harness h;
