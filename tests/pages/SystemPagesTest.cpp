@@ -68,6 +68,26 @@ TEST_F(SystemPagesTest, NameLongerThanItsFieldShowsAndStoresThirtyTwoCharacters)
     EXPECT_EQ(0, memcmp("192168001001", rec->network.ipAddress, 12));
 }
 
+// The time setting is one byte behind two boxes: manual, automatic, or
+// automatic with summer time; the zone waits for the automatic setting.
+TEST_F(SystemPagesTest, TimeSettingFollowsItsTwoBoxes)
+{
+    rec->general2.timeSyncMode = 255;
+    auto page = Open<CSystemGeneralPage>();
+    HWND w = page->m_hWnd;
+    for (int id : { IDC_SYSGEN_TIME_ZONE, IDC_SYSGEN_SUMMER_TIME, IDC_SYSGEN_TIME_ZONE_LABEL })
+        EXPECT_FALSE(Enabled(w, id)) << id;
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(255, rec->general2.timeSyncMode);
+    Click(w, IDC_SYSGEN_TIME_SYNC);
+    EXPECT_TRUE(Enabled(w, IDC_SYSGEN_TIME_ZONE));
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(0, rec->general2.timeSyncMode);
+    Click(w, IDC_SYSGEN_SUMMER_TIME);
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(1, rec->general2.timeSyncMode);
+}
+
 TEST_F(SystemPagesTest, ValuesThePageCannotShowAreKept)
 {
     rec->general2.timeZoneCode = 200;   // none of the 25 zones
