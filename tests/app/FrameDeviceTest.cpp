@@ -50,13 +50,6 @@ std::string TempPath(const char* name)
     return std::string(dir) + name;
 }
 
-std::string ItemText(HWND dlg, int id)
-{
-    char text[256] = "";
-    ::GetDlgItemTextA(dlg, id, text, sizeof(text));
-    return text;
-}
-
 // Whether nothing holds the file open any more: it opens without sharing.
 bool FileIsFree(const std::string& path)
 {
@@ -209,12 +202,7 @@ protected:
         m_sim.SetIdentity(identity);
     }
 
-    std::string Title()
-    {
-        char title[MAX_PATH] = "";
-        m_frame.GetWindowText(title, sizeof(title));
-        return title;
-    }
+    std::string Title() { return WindowText(m_frame); }
 
     int m_port = 0;
     std::vector<std::string> m_files;
@@ -282,10 +270,7 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
         [] { return g_DeviceProtocol.GetState() == ENGINE_READY && !g_DeviceProtocol.IsTimerArmed(); }, 10000));
     boxes.Clear();
     Command(ID_FILE_UPLOAD_WITHOUT_NETWORK);
-    ASSERT_TRUE(PumpUntil([&] { return m_sim.data.uploadsDone == 2 && FrameIdle(); }, 30000))
-        << m_sim.data.uploadsDone << " uploads, link " << CommState() << ", engine " << g_DeviceProtocol.GetState()
-        << ", boxes " << boxes.Count() << (boxes.Count() ? boxes.Last().key : "") << ", pending "
-        << m_frame.IsUploadPending() << ", busy " << m_frame.IsBusy();
+    ASSERT_TRUE(PumpUntil([&] { return m_sim.data.uploadsDone == 2 && FrameIdle(); }, 30000));
     EXPECT_TRUE(m_sim.data.uploadWithoutNetwork);
     ASSERT_GE(boxes.Count(), 1u);
     EXPECT_EQ("strDataUploadConfirm", boxes.Calls()[0].key);
@@ -442,26 +427,7 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
-TEST_F(FrameDeviceTest, CdrFileIsReleasedWhenTheDownloadCannotStart)
-{
-    m_sim.Stop();
-    Command(ID_CONNECTION_DISCONNECT);
-    // A link of no kind the program knows: the download fails at once.
-    g_Settings.ComMode = 7;
-    CommSetErrorBox(&IgnoreLinkError);
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    const std::string path = NewFile("frame-e2e-locked.csv");
-    script.OnFileDialog(path);
-    Command(ID_FILE_DOWNLOAD_CDR);
-    CommSetErrorBox(nullptr);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_TRUE(FileIsFree(path));
-    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
-    EXPECT_TRUE(FrameIdle());
-}
-
-TEST_F(FrameDeviceTest, FirmwareAndAnnouncementFilesAreReleasedWhenTheirOperationCannotStart)
+TEST_F(FrameDeviceTest, ServiceFilesAreReleasedWhenTheirOperationCannotStart)
 {
     g_Settings.CheckFirmwareVersion = 0;
     g_Settings.CheckFirmwareAddrSpace = 0;
@@ -477,6 +443,12 @@ TEST_F(FrameDeviceTest, FirmwareAndAnnouncementFilesAreReleasedWhenTheirOperatio
     WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
     const std::string wave = NewFile("frame-e2e-nostart.wav");
     WriteWholeFile(wave, AnnouncementFile(100));
+    const std::string cdr = NewFile("frame-e2e-nostart.csv");
+
+    script.OnFileDialog(cdr);
+    Command(ID_FILE_DOWNLOAD_CDR);
+    EXPECT_TRUE(FileIsFree(cdr));
+    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
 
     script.OnFileDialog(firmware);
     Command(ID_SERVICE_WRITE_FIRMWARE);
@@ -627,11 +599,7 @@ TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsT
     CDialogScript script;
     CommSetErrorBox(&IgnoreLinkError);
     Command(ID_FILE_DOWNLOAD);
-    ASSERT_TRUE(PumpUntil([&] { return FrameIdle() && boxes.Count() > 0; }, 30000))
-        << "boxes " << boxes.Count() << ", link " << CommState() << ", engine " << g_DeviceProtocol.GetState()
-        << ", busy " << m_frame.IsBusy() << ", progress " << (m_frame.GetProgressDialog() != nullptr)
-        << ", requests " << m_sim.data.downloadRequests << ", retries " << g_DeviceProtocol.GetRetries()
-        << ", timer " << g_DeviceProtocol.IsTimerArmed() << ", connections " << m_sim.Connections();
+    ASSERT_TRUE(PumpUntil([&] { return FrameIdle() && boxes.Count() > 0; }, 30000));
     CommSetErrorBox(nullptr);
     DWORD pulled = 0;
     ::WaitForSingleObject(plug, 5000);

@@ -56,6 +56,20 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms)
     }
 }
 
+inline std::string ItemText(HWND dlg, int id)
+{
+    char text[512] = "";
+    ::GetDlgItemTextA(dlg, id, text, sizeof(text));
+    return text;
+}
+
+inline std::string WindowText(HWND wnd)
+{
+    char text[512] = "";
+    ::GetWindowTextA(wnd, text, sizeof(text));
+    return text;
+}
+
 inline void PumpFor(DWORD ms)
 {
     PumpUntil([] { return false; }, ms);

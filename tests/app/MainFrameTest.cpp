@@ -24,29 +24,13 @@ namespace
 // screenshot can be taken of it.
 void HoldForScreenshot()
 {
-    if (!getenv("VEL_SHOT"))
-        return;
-    DWORD end = ::GetTickCount() + 4000;
-    while ((int)(end - ::GetTickCount()) > 0)
-    {
-        MSG msg;
-        while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(20);
-    }
+    if (getenv("VEL_SHOT"))
+        frametest::PumpFor(4000);
 }
 
 void Pump()
 {
-    MSG msg;
-    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-    {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    frametest::PumpFor(0);
 }
 
 std::string MenuText(HMENU menu, UINT id)
@@ -110,9 +94,7 @@ TEST_F(MainFrameTest, StartsWithTranslatedMenusBarsAndTwoTabs)
     Pump();
     EXPECT_EQ(g_hMainWnd, frame.m_hWnd);
 
-    char title[128] = "";
-    frame.GetWindowText(title, sizeof(title));
-    EXPECT_STREQ("Velmotrex Configuration", title);
+    EXPECT_EQ("Velmotrex Configuration", frametest::WindowText(frame));
     // The command bar shows the menu; the window has none of its own.
     EXPECT_EQ(NULL, ::GetMenu(frame));
     HMENU menu = frame.GetCommandBar().GetMenu();
@@ -320,9 +302,7 @@ TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
         frame.SendMessage(WM_DROPFILES, (WPARAM)DropOf(path));
         ASSERT_TRUE(frame.GetDataView().HasDocument());
         EXPECT_STREQ(path.c_str(), frame.GetDataView().GetPath());
-        char title[MAX_PATH] = "";
-        frame.GetWindowText(title, sizeof(title));
-        EXPECT_STREQ("frame-drop.cfg - Velmotrex Configuration", title);
+        EXPECT_EQ("frame-drop.cfg - Velmotrex Configuration", frametest::WindowText(frame));
         frame.SendMessage(WM_CLOSE);
     }
     EXPECT_EQ(1u, ReadDword("Recent Document List", "DocumentCount", 0));
@@ -375,11 +355,7 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     frame.ShowWindow(SW_SHOW);
     CMessageBoxRecorder boxes(IDOK);
     frametest::CDialogScript script;
-    auto title = [&] {
-        char text[MAX_PATH] = "";
-        frame.GetWindowText(text, sizeof(text));
-        return std::string(text);
-    };
+    auto title = [&] { return frametest::WindowText(frame); };
 
     // New: a document with the defaults, not yet in a file.
     frame.SendMessage(WM_COMMAND, ID_FILE_NEW);
