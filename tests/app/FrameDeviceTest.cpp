@@ -5,36 +5,20 @@
 #include "base/AppSettings.h"
 #include "base/PathSettings.h"
 #include "base/Language.h"
-#include "app/LoginDlg.h"
-#include "app/ProgressDlg.h"
 #include "app/SysInfoDlg.h"
-#include "app/DateTimeDlg.h"
-#include "app/WaitDlg.h"
-#include "app/CommunicationDlg.h"
-#include "app/PasswordDlg.h"
-#include "app/GsmModuleDlg.h"
 #include "app/AnnouncementDlg.h"
 #include "comm/CdrExportFile.h"
 #include "comm/MonitorLog.h"
-#include "base/TextUtil.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
-#include "comm/TcpLink.h"
 #include "record/ConfigRecord.h"
 #include "wcl/AppModule.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "pages/DiagPolling.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/TestLanguage.h"
 #include "tests/support/TestFiles.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/support/EngineFrame.h"
-#include "tests/support/WindowShot.h"
-#include "pages/DiagIsdnPages.h"
-#include "pages/DiagCardsPage.h"
-#include "pages/DiagGsmCreditsPage.h"
-#include "pages/DiagVoipPage.h"
-#include "record/EntityNames.h"
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -378,26 +362,21 @@ TEST_F(FrameDeviceTest, AnnouncementIsLoadedAsTheWholeFile)
     EXPECT_TRUE(FileIsFree(path));
 }
 
-TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
+TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTheChosenFile)
 {
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
-    auto fill = [&](int count) {
-        m_sim.Lock();
-        m_sim.data.cdrRecords.clear();
-        for (int i = 0; i < count; ++i)
-            m_sim.data.cdrRecords.push_back(DeviceCdr(i % 2 ? "0123" : "0777"));
-        m_sim.data.cdrBlockRecords = 3;
-        m_sim.Unlock();
-    };
+    m_sim.Lock();
+    for (int i = 0; i < 4; ++i)
+        m_sim.data.cdrRecords.push_back(DeviceCdr(i % 2 ? "0123" : "0777"));
+    m_sim.data.cdrBlockRecords = 3;
+    m_sim.Unlock();
     auto drained = [&] {
         m_sim.Lock();
         bool empty = m_sim.data.cdrRecords.empty();
         m_sim.Unlock();
         return empty;
     };
-
-    fill(4);
     const std::string text = NewFile("frame-e2e-cdr.csv");
     script.OnFileDialog(text);
     Command(ID_FILE_DOWNLOAD_CDR);
@@ -408,21 +387,6 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
         << content;
     EXPECT_NE(std::string::npos, content.find(";0123;456;"));
     EXPECT_TRUE(FileIsFree(text));
-
-    // The binary filter keeps the device's records as they are.
-    fill(5);
-    g_PathSettings.OpenSaveFilterCdr = CDR_FORMAT_BINARY;
-    const std::string raw = NewFile("frame-e2e-cdr.bin");
-    script.OnFileDialog(raw);
-    Command(ID_FILE_DOWNLOAD_CDR);
-    ASSERT_TRUE(PumpUntil([&] { return drained() && FrameIdle(); }, 20000));
-    std::vector<BYTE> expected;
-    for (int i = 0; i < 5; ++i)
-    {
-        std::vector<BYTE> r = DeviceCdr(i % 2 ? "0123" : "0777");
-        expected.insert(expected.end(), r.begin(), r.end());
-    }
-    EXPECT_TRUE(ReadFileBytes(raw) == expected);
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
@@ -759,59 +723,4 @@ TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSen
     PumpFor(100);
     EXPECT_EQ(0u, Requests(devsim::TAG_SWITCH_TO_LOADER) + Requests(devsim::TAG_FLASH_START));
     EXPECT_EQ(0u, script.Pending());
-}
-
-
-TEST_F(FrameDeviceTest, DiagnosticsPagesFollowTheDevicesLiveState)
-{
-    g_Settings.DiagnosticsRefresh = 400;
-    m_sim.Lock();
-    m_sim.data.liveDiagnostics = true;
-    m_sim.Unlock();
-    CMessageBoxRecorder boxes(IDOK);
-    m_frame.SetWindowPos(NULL, 0, 0, 1260, 1000, SWP_NOZORDER);
-    CDiagView& diag = m_frame.GetDiagView();
-    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
-    auto text = [&](int id) {
-        char t[300] = "";
-        ::GetDlgItemTextA(diag.GetPageWindow(), id, t, sizeof(t));
-        return std::string(t);
-    };
-    auto show = [&](DiagNodeId id, BYTE tag) {
-        TreeView_SelectItem(diag.GetTree(), diag.FindNode(id));
-        const size_t asked = Requests(tag);
-        // Two answers in: the page shows the device's changing state.
-        return PumpUntil([&] { return Requests(tag) >= asked + 2; }, 5000) && (PumpFor(100), true);
-    };
-
-    ASSERT_TRUE(show(DiagNodeIsdnLines, devsim::TAG_DIAG_ISDN_LINES));
-    testsupport::SaveWindowShot(m_frame, "diag-isdn-lines");
-
-    ASSERT_TRUE(show(DiagNodeIsdnCredit, devsim::TAG_DIAG_ISDN_CREDIT));
-    EXPECT_NE("0 / 0", text(IDC_DIAG_CREDIT_LABEL + 1));
-    testsupport::SaveWindowShot(m_frame, "diag-isdn-credit");
-
-    // All 32 modules come over several chained exchanges.
-    ASSERT_TRUE(show(DiagNodeCards, devsim::TAG_DIAG_CARD));
-    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE).find("Operator One"));
-    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 12).find("10"));
-    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 31).find("Line ok")) << "the chain's last answer";
-    char card[ENTITY_NAME_SIZE], kind[ENTITY_NAME_SIZE];
-    GetCardName(1, card);
-    GetCardTypeName(CARD_VOIP, kind, nullptr);
-    EXPECT_EQ(std::string(card) + " - " + kind, text(IDC_DIAG_CARD_GROUP + 1));
-    testsupport::SaveWindowShot(m_frame, "diag-cards");
-
-    ASSERT_TRUE(show(DiagNodeGsmCredits, devsim::TAG_DIAG_GSM_CREDIT));
-    EXPECT_NE("0 / 0\n0 / 0", text(IDC_DIAG_GSM_CREDIT_LABEL + 4 * 31 + 1 - 4 * 16));
-    testsupport::SaveWindowShot(m_frame, "diag-gsm-credits");
-
-    // Thirty users do not fit one message: the lists are put together.
-    ASSERT_TRUE(show(DiagNodeVoip, devsim::TAG_DIAG_VOIP));
-    HWND users = ::GetDlgItem(diag.GetPageWindow(), IDC_DIAG_VOIP_USERS);
-    EXPECT_EQ(30, ::SendMessageA(users, LVM_GETITEMCOUNT, 0, 0));
-    EXPECT_EQ(3, ::SendDlgItemMessageA(diag.GetPageWindow(), IDC_DIAG_VOIP_TRUNKS, LVM_GETITEMCOUNT, 0, 0));
-    testsupport::SaveWindowShot(m_frame, "diag-voip");
-
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }

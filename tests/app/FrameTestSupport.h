@@ -56,6 +56,20 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms)
     }
 }
 
+// A number the program stored under its settings key (or the subkey named),
+// missing when there is none.
+inline DWORD StoredDword(const char* subKey, const char* name, DWORD missing = 0xDEADBEEF)
+{
+    HKEY key;
+    std::string path = std::string(kSettingsKey) + (subKey ? std::string("\\") + subKey : "");
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return missing;
+    DWORD value = missing, size = sizeof(value);
+    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
+    ::RegCloseKey(key);
+    return value;
+}
+
 inline std::string ItemText(HWND dlg, int id)
 {
     char text[512] = "";

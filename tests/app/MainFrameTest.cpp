@@ -51,18 +51,6 @@ std::string TabTitle(HWND tab, int index)
     return text;
 }
 
-DWORD ReadDword(const char* subKey, const char* name, DWORD missing = 0xDEADBEEF)
-{
-    HKEY key;
-    std::string path = std::string(kSettingsKey) + (subKey ? std::string("\\") + subKey : "");
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return missing;
-    DWORD value = missing, size = sizeof(value);
-    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
-    ::RegCloseKey(key);
-    return value;
-}
-
 class MainFrameTest : public ::testing::Test
 {
 protected:
@@ -143,16 +131,16 @@ TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheBars)
     EXPECT_FALSE(::GetMenuState(frame.GetCommandBar().GetMenu(), ID_VIEW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
     frame.SendMessage(WM_CLOSE);
     EXPECT_FALSE(::IsWindow(frame.m_hWnd));
-    EXPECT_EQ(30u, ReadDword(nullptr, "x"));
-    EXPECT_EQ(40u, ReadDword(nullptr, "y"));
-    EXPECT_EQ(640u, ReadDword(nullptr, "cx"));
-    EXPECT_EQ(500u, ReadDword(nullptr, "cy"));
-    EXPECT_EQ(0u, ReadDword(nullptr, "Maximized"));
-    EXPECT_EQ(0u, ReadDword(nullptr, "Toolbar"));
-    EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
-    EXPECT_EQ(1u, ReadDword(nullptr, "CmdbarFirst"));
+    EXPECT_EQ(30u, frametest::StoredDword(nullptr, "x"));
+    EXPECT_EQ(40u, frametest::StoredDword(nullptr, "y"));
+    EXPECT_EQ(640u, frametest::StoredDword(nullptr, "cx"));
+    EXPECT_EQ(500u, frametest::StoredDword(nullptr, "cy"));
+    EXPECT_EQ(0u, frametest::StoredDword(nullptr, "Maximized"));
+    EXPECT_EQ(0u, frametest::StoredDword(nullptr, "Toolbar"));
+    EXPECT_EQ(1u, frametest::StoredDword(nullptr, "Statusbar"));
+    EXPECT_EQ(1u, frametest::StoredDword(nullptr, "CmdbarFirst"));
     // A hidden toolbar leaves the row layout as it was (two rows at first).
-    EXPECT_EQ(0u, ReadDword(nullptr, "OneLineRebar"));
+    EXPECT_EQ(0u, frametest::StoredDword(nullptr, "OneLineRebar"));
 }
 
 TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
@@ -172,7 +160,7 @@ TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
     EXPECT_EQ("strDataSaveQuestion", boxes.Last().key);
     EXPECT_TRUE(frame.IsWindow());
     EXPECT_TRUE(frame.GetMonitorLog().IsMonitoring()) << "the device is left as it was";
-    EXPECT_EQ(0xDEADBEEF, ReadDword(nullptr, "Maximized")) << "nothing stored";
+    EXPECT_EQ(0xDEADBEEF, frametest::StoredDword(nullptr, "Maximized")) << "nothing stored";
 
     frame.GetMonitorLog().SetMonitoring(FALSE);
     frame.GetDataView().SetModified(false);
@@ -305,7 +293,7 @@ TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
         EXPECT_EQ("frame-drop.cfg - Velmotrex Configuration", frametest::WindowText(frame));
         frame.SendMessage(WM_CLOSE);
     }
-    EXPECT_EQ(1u, ReadDword("Recent Document List", "DocumentCount", 0));
+    EXPECT_EQ(1u, frametest::StoredDword("Recent Document List", "DocumentCount", 0));
 
     // The next start lists it in the File menu; choosing it opens it.
     CMainFrame again;
@@ -321,7 +309,7 @@ TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
     CMessageBoxRecorder boxes(IDOK);
     again.SendMessage(WM_COMMAND, ID_FILE_MRU_FIRST);
     EXPECT_FALSE(again.GetDataView().HasDocument());
-    EXPECT_EQ(0u, ReadDword("Recent Document List", "DocumentCount", 0));
+    EXPECT_EQ(0u, frametest::StoredDword("Recent Document List", "DocumentCount", 0));
     again.DestroyWindow();
 }
 
@@ -415,8 +403,8 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     frame.SendMessage(WM_COMMAND, ID_APP_EXIT);
     EXPECT_TRUE(frametest::PumpUntil([&] { return !::IsWindow(frame.m_hWnd); }, 2000));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-    EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
-    EXPECT_EQ(0u, ReadDword(nullptr, "OneLineRebar")) << "the bars stand on two rows";
+    EXPECT_EQ(1u, frametest::StoredDword(nullptr, "Statusbar"));
+    EXPECT_EQ(0u, frametest::StoredDword(nullptr, "OneLineRebar")) << "the bars stand on two rows";
     ::DeleteFileA(path.c_str());
 }
 
