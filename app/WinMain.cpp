@@ -77,21 +77,26 @@ int Run(LPSTR commandLine, int show)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
 {
-    ::CoInitialize(NULL);
+    // OLE, not only COM: the web page activates the browser control in place.
+    ::OleInitialize(NULL);
     ::CreateMutexA(NULL, FALSE, kStartupMutexName);
 
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_INTERNET_CLASSES};
+    // Every control class the windows and pages use, registered before the
+    // first of them is made from a template.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES |
+                                                           ICC_INTERNET_CLASSES | ICC_DATE_CLASSES | ICC_TAB_CLASSES |
+                                                           ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
     // The log views are rich edit controls.
     HMODULE richEdit = ::LoadLibraryA("RICHED20.DLL");
 
     g_Module.Init(instance);
-    // The ActiveX host for the web page's browser control is initialised here.
 
     int code = Run(commandLine, show);
 
     if (richEdit)
         ::FreeLibrary(richEdit);
     g_Module.Term();
+    ::OleUninitialize();
     return code;
 }
