@@ -98,41 +98,13 @@ std::vector<BYTE> DeviceCdr(const char* caller)
 
 void IgnoreLinkError(const char*, const char*, const char*) {}
 
-// The main window with the device simulator behind its link.
-class FrameOverLinkTest : public ::testing::Test
+// The main window with the device simulator behind its link; the link is
+// configured, so the frame connects quietly at once.
+class FrameDeviceTest : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
 
-    // The link is configured, so the frame connects quietly at once.
-    void OpenConnectedFrame()
-    {
-        g_DeviceProtocol.SetPassword("");
-        g_Module.AddMessageLoop(&m_loop);
-        ASSERT_TRUE(m_frame.CreateFrame());
-        m_frame.ShowWindow(SW_SHOW);
-        ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
-    }
-
-    void CloseFrameAndDevice()
-    {
-        g_DeviceProtocol.StopTimer();
-        if (m_frame.m_hWnd)
-            m_frame.DestroyWindow();
-        PumpFor(20);
-        m_sim.Stop();
-    }
-
-    size_t Requests(BYTE tag) { return enginetest::RequestsWithTag(m_sim, tag); }
-
-    devsim::CDeviceSimulator m_sim;
-    CMessageLoop m_loop;
-    CMainFrame m_frame;
-};
-
-class FrameDeviceTest : public FrameOverLinkTest
-{
-protected:
     void SetUp() override
     {
         ASSERT_TRUE(StartWithDefaultSettings());
@@ -147,12 +119,20 @@ protected:
         g_Settings.CommunicationTimeoutFlashLoadStart = 300;
         g_Settings.CommunicationTimeoutFlashLoadEnd = 600;
         g_Settings.CommunicationLog = 1;
-        OpenConnectedFrame();
+        g_DeviceProtocol.SetPassword("");
+        g_Module.AddMessageLoop(&m_loop);
+        ASSERT_TRUE(m_frame.CreateFrame());
+        m_frame.ShowWindow(SW_SHOW);
+        ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
     }
 
     void TearDown() override
     {
-        CloseFrameAndDevice();
+        g_DeviceProtocol.StopTimer();
+        if (m_frame.m_hWnd)
+            m_frame.DestroyWindow();
+        PumpFor(20);
+        m_sim.Stop();
         WinsockCleanup();
         g_Module.RemoveMessageLoop();
         for (const std::string& path : m_files)
@@ -188,6 +168,11 @@ protected:
 
     std::string Title() { return WindowText(m_frame); }
 
+    size_t Requests(BYTE tag) { return enginetest::RequestsWithTag(m_sim, tag); }
+
+    devsim::CDeviceSimulator m_sim;
+    CMessageLoop m_loop;
+    CMainFrame m_frame;
     int m_port = 0;
     std::vector<std::string> m_files;
 };
@@ -391,47 +376,6 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTheChosenFile)
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
-TEST_F(FrameDeviceTest, ServiceFilesAreReleasedWhenTheirOperationCannotStart)
-{
-    g_Settings.CheckFirmwareVersion = 0;
-    g_Settings.CheckFirmwareAddrSpace = 0;
-    m_sim.Stop();
-    Command(ID_CONNECTION_DISCONNECT);
-    // A link of no kind the program knows cannot be started: the requests
-    // fail at once.
-    g_Settings.ComMode = 7;
-    CommSetErrorBox(&IgnoreLinkError);
-    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
-    CDialogScript script;
-    const std::string firmware = NewFile("frame-e2e-nostart.lmf");
-    WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
-    const std::string wave = NewFile("frame-e2e-nostart.wav");
-    WriteWholeFile(wave, AnnouncementFile(100));
-    const std::string cdr = NewFile("frame-e2e-nostart.csv");
-
-    script.OnFileDialog(cdr);
-    Command(ID_FILE_DOWNLOAD_CDR);
-    EXPECT_TRUE(FileIsFree(cdr));
-    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
-
-    script.OnFileDialog(firmware);
-    Command(ID_SERVICE_WRITE_FIRMWARE);
-    EXPECT_TRUE(FileIsFree(firmware));
-    EXPECT_FALSE(g_DeviceProtocol.GetLmfFile().IsOpen());
-    EXPECT_FALSE(m_frame.IsFirmwareWriting());
-
-    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
-    script.OnFileDialog(wave);
-    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
-    EXPECT_TRUE(FileIsFree(wave));
-    EXPECT_FALSE(g_DeviceProtocol.GetWaveFile().IsOpen());
-
-    CommSetErrorBox(nullptr);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ(0, script.Unexpected());
-    EXPECT_TRUE(FrameIdle());
-}
-
 TEST_F(FrameDeviceTest, MonitorLogStartsAndStopsAndTheCommunicationLogShowsTheTraffic)
 {
     // The question whether to save the log at the stop is answered No.
@@ -633,41 +577,67 @@ std::string Detail(const char* key)
 }
 }
 
-TEST_F(FrameDeviceTest, ServiceFilesHeldByAnotherProgramAreNotReportedAsMissing)
+TEST_F(FrameDeviceTest, ServiceFilesHeldElsewhereOrNotStartedAreToldAndReleased)
 {
-    CMessageBoxRecorder boxes(IDOK);
+    g_Settings.CheckFirmwareVersion = 0;
+    g_Settings.CheckFirmwareAddrSpace = 0;
+    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
-    const std::string firmware = NewFile("frame-e2e-held.lmf");
+    const std::string firmware = NewFile("frame-e2e-service.lmf");
     WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
-    const std::string wave = NewFile("frame-e2e-held.wav");
+    const std::string wave = NewFile("frame-e2e-service.wav");
     WriteWholeFile(wave, AnnouncementFile(100));
+    auto loadAnnouncement = [&] {
+        script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+        script.OnFileDialog(wave);
+        Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    };
+
+    // Held open by another program: unreadable, not missing; nothing is sent.
     HANDLE heldFirmware = ::CreateFileA(firmware.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     HANDLE heldWave = ::CreateFileA(wave.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, heldFirmware);
     ASSERT_NE(INVALID_HANDLE_VALUE, heldWave);
-
     script.OnFileDialog(firmware);
     Command(ID_SERVICE_WRITE_FIRMWARE);
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ("strFlashWriteFileError", boxes.Last().key);
     EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail("strFlashWriteFileErrorOpen")));
     EXPECT_FALSE(m_frame.IsFirmwareWriting());
-
-    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
-    script.OnFileDialog(wave);
-    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    loadAnnouncement();
     ASSERT_EQ(2u, boxes.Count());
     EXPECT_EQ("strAnnouncementFileError", boxes.Last().key);
     EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail("strAnnouncementFileErrorOpen")));
-
     ::CloseHandle(heldFirmware);
     ::CloseHandle(heldWave);
+    EXPECT_EQ(0u, Requests(devsim::TAG_FLASH_START) + Requests(devsim::TAG_SWITCH_TO_LOADER) +
+                      Requests(devsim::TAG_ANNOUNCEMENT_START));
+
+    // A link of no kind the program knows cannot be started: each operation
+    // fails at once and lets its file go.
+    m_sim.Stop();
+    Command(ID_CONNECTION_DISCONNECT);
+    g_Settings.ComMode = 7;
+    CommSetErrorBox(&IgnoreLinkError);
+    const std::string cdr = NewFile("frame-e2e-service.csv");
+    script.OnFileDialog(cdr);
+    Command(ID_FILE_DOWNLOAD_CDR);
+    EXPECT_TRUE(FileIsFree(cdr));
+    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
+    script.OnFileDialog(firmware);
+    Command(ID_SERVICE_WRITE_FIRMWARE);
+    EXPECT_TRUE(FileIsFree(firmware));
+    EXPECT_FALSE(g_DeviceProtocol.GetLmfFile().IsOpen());
+    EXPECT_FALSE(m_frame.IsFirmwareWriting());
+    loadAnnouncement();
+    EXPECT_TRUE(FileIsFree(wave));
+    EXPECT_FALSE(g_DeviceProtocol.GetWaveFile().IsOpen());
+    CommSetErrorBox(nullptr);
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0, script.Unexpected());
-    EXPECT_EQ(0u, Requests(devsim::TAG_FLASH_START) + Requests(devsim::TAG_SWITCH_TO_LOADER));
-    EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_START));
     EXPECT_TRUE(FrameIdle());
 }
+
 TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSent)
 {
     CLmfFile& reader = g_DeviceProtocol.GetLmfFile();
