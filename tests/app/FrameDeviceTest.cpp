@@ -27,13 +27,6 @@ using namespace frametest;
 
 namespace
 {
-std::string TempPath(const char* name)
-{
-    char dir[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(dir), dir);
-    return std::string(dir) + name;
-}
-
 // Whether nothing holds the file open any more: it opens without sharing.
 bool FileIsFree(const std::string& path)
 {

@@ -70,6 +70,13 @@ inline DWORD StoredDword(const char* subKey, const char* name, DWORD missing = 0
     return value;
 }
 
+inline std::string TempPath(const char* name)
+{
+    char dir[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(dir), dir);
+    return std::string(dir) + name;
+}
+
 inline std::string ItemText(HWND dlg, int id)
 {
     char text[512] = "";

@@ -167,30 +167,6 @@ TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
     frame.DestroyWindow();
 }
 
-TEST_F(MainFrameTest, EveryTabChangeEntersAndLeavesThePageAsAClickDoes)
-{
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    CDiagView& diag = frame.GetDiagView();
-    EXPECT_FALSE(diag.IsActive());
-
-    // Ctrl+Tab and Ctrl+Shift+Tab.
-    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
-    EXPECT_TRUE(diag.IsActive());
-    EXPECT_TRUE(::IsWindowVisible(diag) || !frame.IsWindowVisible());
-    frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
-    EXPECT_FALSE(diag.IsActive());
-
-    // Removing the shown tab shows its neighbour the same way.
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabMonitorLog)));
-    EXPECT_FALSE(diag.IsActive());
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
-    EXPECT_TRUE(diag.IsActive());
-    frame.DestroyWindow();
-}
-
 TEST_F(MainFrameTest, DeviceChangeReadsItsStructureOnlyForEventsThatCarryOne)
 {
     g_Settings.CommunicationLog = 1;
@@ -276,9 +252,7 @@ HDROP DropOf(const std::string& path)
 
 TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
 {
-    char dir[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(dir), dir);
-    const std::string path = std::string(dir) + "frame-drop.cfg";
+    const std::string path = frametest::TempPath("frame-drop.cfg");
     {
         CMainFrame frame;
         ASSERT_TRUE(frame.CreateFrame());
@@ -419,23 +393,37 @@ LRESULT CALLBACK RefuseToBeLeft(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 }
 
-TEST_F(MainFrameTest, APageThatRefusesToBeLeftKeepsItsTabForKeysAndClicks)
+TEST_F(MainFrameTest, EveryTabChangeEntersAndLeavesThePageAsAClickDoes)
 {
     CMainFrame frame;
     ASSERT_TRUE(frame.CreateFrame());
-    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabDiagnostics)));
-    HWND diag = frame.GetDiagView().m_hWnd;
-    ASSERT_TRUE(::SetWindowSubclass(diag, RefuseToBeLeft, 1, 0));
+    CDiagView& diag = frame.GetDiagView();
+    EXPECT_FALSE(diag.IsActive());
 
+    // Ctrl+Tab and Ctrl+Shift+Tab.
+    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
+    EXPECT_TRUE(diag.IsActive());
+    EXPECT_TRUE(::IsWindowVisible(diag) || !frame.IsWindowVisible());
+    frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
+    EXPECT_FALSE(diag.IsActive());
+
+    // Removing the shown tab shows its neighbour the same way.
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabMonitorLog)));
+    EXPECT_FALSE(diag.IsActive());
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
+    EXPECT_TRUE(diag.IsActive());
+
+    // A page that refuses to be left keeps its tab for keys and clicks.
+    ASSERT_TRUE(::SetWindowSubclass(diag.m_hWnd, RefuseToBeLeft, 1, 0));
     frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
     EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
     frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
     EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
-    // A click asks the frame first.
     NMHDR changing = { frame.GetTabControl(), (UINT_PTR)::GetDlgCtrlID(frame.GetTabControl()), (UINT)TCN_SELCHANGING };
     EXPECT_NE(0, frame.SendMessage(WM_NOTIFY, changing.idFrom, (LPARAM)&changing));
-
-    ::RemoveWindowSubclass(diag, RefuseToBeLeft, 1);
+    ::RemoveWindowSubclass(diag.m_hWnd, RefuseToBeLeft, 1);
     frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
     EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
     frame.DestroyWindow();
