@@ -2,6 +2,7 @@
 #include "base/DiskFile.h"
 #include "base/TextUtil.h"
 #include <cstring>
+#include <initializer_list>
 
 namespace
 {
@@ -44,6 +45,8 @@ const UINT_PTR kFlushTimerId = 0x4C47;
 const DWORD kFlushIntervalMs = 40;
 // The pause after a writing, in multiples of what the writing cost.
 const UINT kFlushCostShare = 20;
+// The oldest lines an owner's step drops at most.
+const int kTrimStepLines = 40;
 
 // Messages that read the view's text or selection: the collected lines are
 // written first.
@@ -148,15 +151,23 @@ LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
                                             UINT_PTR id, DWORD_PTR refData)
 {
     CCommLogCtrl* self = reinterpret_cast<CCommLogCtrl*>(refData);
-    if (uMsg == LogFlushMessage())
+    if (uMsg == LogFlushMessage() || (uMsg == WM_TIMER && wParam == kFlushTimerId))
     {
-        self->FlushQueued();
-        return 0;
-    }
-    if (uMsg == WM_TIMER && wParam == kFlushTimerId)
-    {
-        ::KillTimer(hWnd, kFlushTimerId);
-        self->m_flushTimerArmed = false;
+        if (uMsg == WM_TIMER)
+        {
+            ::KillTimer(hWnd, kFlushTimerId);
+            self->m_flushTimerArmed = false;
+        }
+        const LONG ownerLeft = static_cast<LONG>(self->m_ownerWritesUntil - ::GetTickCount());
+        if (ownerLeft > 0)
+        {
+            // The owner's next call writes; this timer takes over only when
+            // the owner stops calling.
+            self->m_writingDue = true;
+            if (!self->m_flushTimerArmed && ::SetTimer(hWnd, kFlushTimerId, static_cast<UINT>(ownerLeft), NULL))
+                self->m_flushTimerArmed = true;
+            return 0;
+        }
         self->FlushQueued();
         return 0;
     }
@@ -191,15 +202,63 @@ void CCommLogCtrl::Collect(LineKind kind, COLORREF color, const void* data, int 
 {
     if (!Enqueue(kind, color, data, length, false) || m_flushTimerArmed)
         return;
+    ArmFlushTimer();
+}
+
+void CCommLogCtrl::ArmFlushTimer()
+{
     // The view never takes more than about a twentieth of the thread's time,
     // however fast the lines come: a writing that took long waits longer.
     UINT wait = kFlushIntervalMs;
     if (m_lastFlushCostMs * kFlushCostShare > wait)
         wait = m_lastFlushCostMs * kFlushCostShare;
-    if (::SetTimer(m_hWnd, kFlushTimerId, wait, NULL))
-        m_flushTimerArmed = true;
-    else
+    if (m_flushTimerArmed)
+        ::KillTimer(m_hWnd, kFlushTimerId);
+    m_flushTimerArmed = ::SetTimer(m_hWnd, kFlushTimerId, wait, NULL) != 0;
+    if (!m_flushTimerArmed)
         FlushQueued();
+}
+
+void CCommLogCtrl::WriteCollectedWithin(UINT budgetMs)
+{
+    if (!m_hWnd || !::IsWindow(m_hWnd) || !OnUiThread())
+        return;
+    // Some calls apart and a flush interval more: when the owner stops
+    // calling, its timer writes the rest soon.
+    m_ownerWritesUntil = ::GetTickCount() + budgetMs * 8 + kFlushIntervalMs;
+    if (!m_writingOpen && !m_writingDue)
+        return;
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    const LONGLONG budget = static_cast<LONGLONG>(budgetMs ? budgetMs : 1) * frequency.QuadPart / 1000;
+    if (!m_writingOpen)
+    {
+        m_writingDue = false;
+        TakeQueued();
+        if (!m_takenHead)
+            return;
+        WriteTaken(budget);
+        return; // the drawing comes in a step of its own
+    }
+    if (m_takenHead)
+    {
+        WriteTaken(budget);
+        return;
+    }
+    if (!m_writingTrimmed)
+    {
+        // Dropping the oldest lines costs the control more than writing
+        // them: a few tens at a step.
+        LARGE_INTEGER start, end;
+        ::QueryPerformanceCounter(&start);
+        m_writingNow = true;
+        m_writingTrimmed = TrimAtMost(kTrimStepLines);
+        m_writingNow = false;
+        ::QueryPerformanceCounter(&end);
+        m_writingCost += end.QuadPart - start.QuadPart;
+        return;
+    }
+    FinishWriting();
 }
 
 // How many lines of the view a queued line makes (a dump wraps at the
@@ -292,55 +351,146 @@ void CCommLogCtrl::FreeQueue()
     DrainQueue(false);
 }
 
-// Takes every queued line at once, so that other threads queue on meanwhile,
-// and writes each (while the window is there) before freeing it.
-void CCommLogCtrl::DrainQueue(bool write)
+// Moves every queued line to the end of the writing under way at once, so that
+// other threads queue on meanwhile; the lines that the line limit would drop
+// at once are counted for not being written at all.
+void CCommLogCtrl::TakeQueued()
 {
     ::EnterCriticalSection(&m_queueLock);
     QueuedLine* line = m_queueHead;
+    QueuedLine* last = m_queueTail;
     m_queueHead = m_queueTail = nullptr;
     m_wakeUpPosted = false;
     ::LeaveCriticalSection(&m_queueLock);
-    if (!line)
-        return;
-    const bool writing = write && m_hWnd && ::IsWindow(m_hWnd);
-    // Lines that the line limit would drop at once are not written at all.
-    int skipLines = 0;
-    if (writing && m_maxLines > 0)
+    if (line)
+    {
+        if (m_takenTail)
+            m_takenTail->next = line;
+        else
+            m_takenHead = line;
+        m_takenTail = last;
+    }
+    m_takenSkipLines = 0;
+    if (m_maxLines > 0)
     {
         int total = 0;
-        for (const QueuedLine* l = line; l; l = l->next)
+        for (const QueuedLine* l = m_takenHead; l; l = l->next)
             total += ViewLinesOf(l);
-        skipLines = total - m_maxLines;
+        m_takenSkipLines = total - m_maxLines;
     }
+}
+
+// Writes the taken lines, with the view's redraw off, until budgetCounts of
+// time passed (0: all of them); the rest stays taken.
+void CCommLogCtrl::WriteTaken(LONGLONG budgetCounts)
+{
+    LARGE_INTEGER start, now;
+    ::QueryPerformanceCounter(&start);
+    m_writingNow = true;
+    // One update of the control for the whole writing: no redraw in
+    // between, the line limit kept once at the end.
+    if (!m_writingOpen)
+    {
+        BeginUpdate();
+        m_writingOpen = true;
+        m_writingTrimmed = false;
+        m_writingCost = 0;
+    }
+    while (m_takenHead)
+    {
+        QueuedLine* line = m_takenHead;
+        m_takenHead = line->next;
+        if (!m_takenHead)
+            m_takenTail = nullptr;
+        const int lines = ViewLinesOf(line);
+        const bool written = m_takenSkipLines < lines || line->kind == kLineColor;
+        if (written)
+            WriteLine(line);
+        m_takenSkipLines -= lines;
+        ::HeapFree(::GetProcessHeap(), 0, line);
+        if (written && budgetCounts)
+        {
+            ::QueryPerformanceCounter(&now);
+            if (now.QuadPart - start.QuadPart >= budgetCounts)
+                break;
+        }
+    }
+    m_writingNow = false;
+    ::QueryPerformanceCounter(&now);
+    m_writingCost += now.QuadPart - start.QuadPart;
+}
+
+// Ends the writing: the line limit kept, the redraw on and the view painted
+// now, so that the cost of the writing includes its drawing; the next writing
+// waits in proportion to that cost.
+void CCommLogCtrl::FinishWriting()
+{
+    if (!m_writingOpen)
+        return;
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
-    // One update of the control for all of them: no redraw in between, the
-    // line limit kept once at the end.
-    if (writing)
-        BeginUpdate();
-    while (line)
+    m_writingNow = true;
+    Trim();
+    EndUpdate();
+    ::UpdateWindow(m_hWnd);
+    m_writingNow = false;
+    m_writingOpen = false;
+    // A timer that fell due meanwhile does not cut the pause this writing
+    // earned short.
+    m_writingDue = false;
+    ::QueryPerformanceCounter(&end);
+    m_writingCost += end.QuadPart - start.QuadPart;
+    m_lastFlushCostMs =
+        frequency.QuadPart ? static_cast<UINT>(m_writingCost * 1000 / frequency.QuadPart) : 0;
+    ::EnterCriticalSection(&m_queueLock);
+    const bool more = m_queueHead != nullptr;
+    ::LeaveCriticalSection(&m_queueLock);
+    if (more)
     {
-        QueuedLine* next = line->next;
-        const int lines = ViewLinesOf(line);
-        if (writing && (skipLines < lines || line->kind == kLineColor))
-            WriteLine(line);
-        skipLines -= lines;
-        ::HeapFree(::GetProcessHeap(), 0, line);
-        line = next;
+        ArmFlushTimer();
     }
-    if (writing)
+    else if (m_flushTimerArmed)
     {
-        Trim();
-        EndUpdate();
-        // Painted now, so that the cost of the writing includes its drawing.
-        ::UpdateWindow(m_hWnd);
-        ::QueryPerformanceCounter(&end);
-        m_lastFlushCostMs = frequency.QuadPart
-                                ? static_cast<UINT>((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart)
-                                : 0;
+        // The next line arms it anew, with the pause this writing earned.
+        ::KillTimer(m_hWnd, kFlushTimerId);
+        m_flushTimerArmed = false;
     }
+}
+
+// Writes (while the window is there) or frees every line taken and queued,
+// ending a writing under way.
+void CCommLogCtrl::DrainQueue(bool write)
+{
+    const bool writing = write && m_hWnd && ::IsWindow(m_hWnd);
+    if (!writing)
+    {
+        ::EnterCriticalSection(&m_queueLock);
+        QueuedLine* line = m_queueHead;
+        m_queueHead = m_queueTail = nullptr;
+        m_wakeUpPosted = false;
+        ::LeaveCriticalSection(&m_queueLock);
+        for (QueuedLine* l : { m_takenHead, line })
+        {
+            while (l)
+            {
+                QueuedLine* next = l->next;
+                ::HeapFree(::GetProcessHeap(), 0, l);
+                l = next;
+            }
+        }
+        m_takenHead = m_takenTail = nullptr;
+        m_writingOpen = false;
+        return;
+    }
+    if (m_writingNow)
+        return; // the control's own messages while lines are written
+    TakeQueued();
+    if (!m_takenHead && !m_writingOpen)
+        return;
+    m_writingDue = false;
+    WriteTaken(0);
+    FinishWriting();
 }
 
 void CCommLogCtrl::WriteLine(const QueuedLine* line)
@@ -565,11 +715,16 @@ void CCommLogCtrl::WriteHexDump(const BYTE* bytes, int length, const char* prefi
 
 void CCommLogCtrl::Trim()
 {
+    TrimAtMost(0);
+}
+
+bool CCommLogCtrl::TrimAtMost(int maxDrop)
+{
     if (!m_hWnd || m_maxLines <= 0)
-        return;
+        return true;
     int count = (int)SendMessage(EM_GETLINECOUNT);
     if (count <= m_maxLines)
-        return;
+        return true;
     // Larger limits drop 10 or 100 lines more than needed, so that the
     // deletion does not run for every new line.
     int k;
@@ -580,10 +735,13 @@ void CCommLogCtrl::Trim()
     else
         k = count - m_maxLines - 1;
     if (k <= 0)
-        return;
+        return true;
+    const bool all = maxDrop <= 0 || k <= maxDrop;
+    if (!all)
+        k = maxDrop;
     LONG start = (LONG)SendMessage(EM_LINEINDEX, (WPARAM)k);
     if (start <= 0)
-        return;
+        return true;
     CHARRANGE cr = { 0, start };
     SendMessage(EM_EXSETSEL, 0, (LPARAM)&cr);
     SendMessage(EM_REPLACESEL, FALSE, (LPARAM)"");
@@ -591,6 +749,7 @@ void CCommLogCtrl::Trim()
     LONG end = (LONG)SendMessage(EM_GETTEXTLENGTHEX, (WPARAM)&gtl, 0);
     CHARRANGE at = { end, end };
     SendMessage(EM_EXSETSEL, 0, (LPARAM)&at);
+    return all;
 }
 
 int CCommLogCtrl::Find(const char* text, BOOL matchCase, BOOL wholeWord)

@@ -61,6 +61,12 @@ public:
     // Writes the lines other threads have queued; the UI thread does this by
     // itself before each of its own lines and when the wake-up arrives.
     void FlushQueued();
+    // For an owner that knows when its thread has time to spare (a paced
+    // transfer, right after a request went out): while it keeps calling, a
+    // writing that falls due waits for its call and is done in steps of
+    // about budgetMs, whole lines first and the drawing in a step of its
+    // own, so that the log never holds up the next request.
+    void WriteCollectedWithin(UINT budgetMs);
 
     // The longest line AddTextFormat produces, its terminating zero included.
     static const int kMaxLineSize = 260;
@@ -76,6 +82,10 @@ private:
     void WriteLine(const QueuedLine* line);
     void FreeQueue();
     void DrainQueue(bool write);
+    void ArmFlushTimer();
+    void TakeQueued();
+    void WriteTaken(LONGLONG budgetCounts);
+    void FinishWriting();
 
     void ApplyColor(COLORREF color);
     // Moves the insertion point to the end and inserts text in color.
@@ -83,6 +93,9 @@ private:
     void BeginUpdate();
     void EndUpdate();
     void WriteText(const char* text, COLORREF color);
+    // Drops the oldest lines beyond the limit, at most maxDrop of them (0: as
+    // Trim); true when the view is within its limit.
+    bool TrimAtMost(int maxDrop);
     void WriteHexDump(const BYTE* bytes, int length, const char* prefix, COLORREF prefixColor,
                       COLORREF bytesColor, int startColumn);
 
@@ -102,6 +115,22 @@ private:
     // Lines of the UI thread wait for the flush timer (or the next read).
     bool m_flushTimerArmed = false;
     UINT m_lastFlushCostMs = 0;
+    // The lines of the writing under way, oldest first (UI thread only), the
+    // view lines of them the line limit drops unwritten, whether the view's
+    // redraw is off for it and what it cost so far (performance counts).
+    QueuedLine* m_takenHead = nullptr;
+    QueuedLine* m_takenTail = nullptr;
+    int m_takenSkipLines = 0;
+    bool m_writingOpen = false;
+    bool m_writingTrimmed = false;
+    // Set while lines are written: the control's own messages of the writing
+    // (reads of its length and selection) must not start another.
+    bool m_writingNow = false;
+    LONGLONG m_writingCost = 0;
+    // A writing fell due while the owner writes: done at its next call.
+    bool m_writingDue = false;
+    // Until this tick count the owner decides when the lines are written.
+    DWORD m_ownerWritesUntil = 0;
     bool m_subclassed = false;
     HWND m_subclassedWnd = NULL;
     DWORD m_uiThreadId = 0;

@@ -1,4 +1,5 @@
 #include "comm/DeviceProtocol.h"
+#include "comm/CommLogCtrl.h"
 #include "comm/Link.h"
 #include "base/AppSettings.h"
 #include "record/ConfigRecord.h"
@@ -151,6 +152,12 @@ void CDeviceProtocol::SendWindowRequest(BYTE* message, int progressStatus, BOOL 
     if (!quiet)
         PostStatus(progressStatus, ProgressPercent(m_requestedOffset, ENGINE_IMAGE_SIZE));
     ++m_pending;
+    // Right after a paced request the thread has the pacing delay to spare:
+    // the communication log writes its lines now, within a third of it,
+    // rather than whenever its own timer falls, perhaps when the next
+    // request is due.
+    if (m_commLog && g_Settings.DataReadWriteRequestDelay)
+        m_commLog->WriteCollectedWithin(g_Settings.DataReadWriteRequestDelay / 3);
 }
 
 bool CDeviceProtocol::WindowHasRoom() const

@@ -50,9 +50,46 @@ int StuffByte(BYTE* piece, int used, BYTE b)
     return used;
 }
 
-int WriteToLink(const BYTE* bytes, int length, void*)
+// The writer's pause between two writes, counted from when the previous
+// write returned: the time the writer spends taking the next message and
+// framing it is part of the pause, not added to it.
+struct PieceGap
 {
-    return CommWriteBytes(bytes, length);
+    LONGLONG frequency;
+    LONGLONG lastWriteEnd; // 0 before the first write
+};
+
+LONGLONG PerformanceNow()
+{
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+// Waits until the pause after the previous write is over. A sleep of the
+// system would overshoot the millisecond by a tenth or more, and the pause
+// comes after every piece: the last part is waited by yielding.
+void WaitForPieceGap(const PieceGap& gap)
+{
+    if (!gap.lastWriteEnd)
+        return;
+    const LONGLONG due = gap.lastWriteEnd + gap.frequency * FRAME_PIECE_PAUSE_MS / 1000;
+    for (;;)
+    {
+        const LONGLONG left = due - PerformanceNow();
+        if (left <= 0)
+            return;
+        ::Sleep(left > gap.frequency * 3 / 2000 ? 1 : 0);
+    }
+}
+
+int WriteToLink(const BYTE* bytes, int length, void* context)
+{
+    PieceGap* gap = static_cast<PieceGap*>(context);
+    WaitForPieceGap(*gap);
+    const int written = CommWriteBytes(bytes, length);
+    gap->lastWriteEnd = PerformanceNow();
+    return written;
 }
 
 // Frees the messages still queued for a writer that stops.
@@ -110,6 +147,9 @@ DWORD WINAPI CommWriterThread(LPVOID lpParam)
     ::PeekMessage(&msg, NULL, WM_USER, WM_USER, PM_NOREMOVE);
     if (lpParam)
         ::SetEvent((HANDLE)lpParam);
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    PieceGap gap = { frequency.QuadPart, 0 };
 
     while (::GetMessage(&msg, NULL, WMU_SEND_FRAME, WMU_SEND_FRAME) > 0)
     {
@@ -123,7 +163,7 @@ DWORD WINAPI CommWriterThread(LPVOID lpParam)
         if (!message)
             continue;
         if (length > 0 && length <= COMM_MESSAGE_SIZE)
-            WriteFramedMessage(message, length, WriteToLink, NULL);
+            WriteFramedMessage(message, length, WriteToLink, &gap, 0); // WriteToLink pauses
         FreeCommBuffer(message);
     }
     DropQueuedFrames();

@@ -13,6 +13,7 @@ enum : BYTE
 // Writes leave in pieces of at least this many bytes (at most 61), with a 1 ms
 // pause after each piece: the device's receiver takes short bursts best.
 const int FRAME_PIECE_SIZE = 60;
+const DWORD FRAME_PIECE_PAUSE_MS = 1;
 
 // The receive buffer; the longest message the deframer accepts is one byte less.
 const int FRAME_RECEIVE_SIZE = 258;
@@ -24,10 +25,12 @@ typedef int (*FrameWriteFn)(const BYTE* bytes, int length, void* context);
 // Frames one message and hands it to write piece by piece, pausing 1 ms after
 // each piece (pauseMs 0 leaves the pauses out). Returns the number of pieces.
 int WriteFramedMessage(const BYTE* message, int length, FrameWriteFn write, void* context,
-                       DWORD pauseMs = 1);
+                       DWORD pauseMs = FRAME_PIECE_PAUSE_MS);
 
 // The writer thread: frames and writes every WMU_SEND_FRAME until a zero/zero
-// message or the link's stop flag, then frees whatever is still queued.
+// message or the link's stop flag, then frees whatever is still queued. Its
+// pause after each piece and frame runs from when that write returned to the
+// start of the next write, so taking and framing the next message count in it.
 // lpParam is an event it sets once its message queue exists.
 DWORD WINAPI CommWriterThread(LPVOID lpParam);
 

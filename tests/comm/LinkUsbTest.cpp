@@ -28,23 +28,10 @@ void RecordBox(const char* key, const char* arg1, const char* arg2)
 }
 
 DWORD g_openError = 0;
-int g_opens = 0;
 HANDLE FailingOpen(const char*)
 {
-    ++g_opens;
     ::SetLastError(g_openError);
     return INVALID_HANDLE_VALUE;
-}
-
-std::string g_friendlyName;
-std::string g_lookedUp;
-int FakeLookup(const char* instanceId, char* description, size_t descriptionSize, char* friendlyName,
-               size_t friendlyNameSize)
-{
-    g_lookedUp = instanceId;
-    CopyText(description, descriptionSize, "USB serial device");
-    CopyText(friendlyName, friendlyNameSize, g_friendlyName.c_str());
-    return 1;
 }
 
 class LinkPortTest : public ::testing::Test
@@ -54,26 +41,21 @@ protected:
     {
         g_lines.clear();
         g_boxes.clear();
-        g_opens = 0;
         CommSetLogSink(RecordLine, NULL);
         CommSetErrorBox(RecordBox);
         SetPortOpenFunction(FailingOpen);
-        SetUsbPortLookup(FakeLookup);
         g_Settings.ComMode = 0;
         CopyText(g_Settings.VirtualComPort, sizeof(g_Settings.VirtualComPort), "COM7");
     }
     void TearDown() override
     {
         CommClose();
-        SetUsbPortLookup(NULL);
         SetPortOpenFunction(NULL);
         CommSetErrorBox(NULL);
         CommSetLogSink(NULL, NULL);
         g_Settings.SetDefaults();
     }
 };
-
-const char* const kDevicePath = "\\\\?\\USB#VID_1CBE&PID_0002#0E12AB34#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
 }
 
 TEST(UsbPortNameTest, PortNumberFollowsTheFriendlyName)

@@ -167,15 +167,12 @@ protected:
     CMonitorLog m_log;
 };
 
-TEST_F(MonitorLogTest, MaskOfTheFirstAndLastBoxIsSentAsFourUpperHexDigits)
+TEST_F(MonitorLogTest, MaskGoesOutAsFourUpperHexDigitsAndExecuteSendsTheBoundedText)
 {
     ::CheckDlgButton(m_log, IDC_MONITOR_OPTION1, BST_CHECKED);
     ::CheckDlgButton(m_log, IDC_MONITOR_OPTION16, BST_CHECKED);
     EXPECT_EQ(1, m_log.SendMonitorMask());
-    EXPECT_STREQ("V=8001\r\n", m_log.GetCommandText());
-    std::vector<std::string> sent = SentCommands();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ("V=8001\r\n", sent[0]);
+    EXPECT_EQ((std::vector<std::string>{ "V=8001\r\n" }), SentCommands());
 
     // A click while off sends nothing; while on the new mask goes out.
     Command(IDC_MONITOR_OPTION1 + 10);
@@ -184,28 +181,19 @@ TEST_F(MonitorLogTest, MaskOfTheFirstAndLastBoxIsSentAsFourUpperHexDigits)
     h.TakeSent();
     ::CheckDlgButton(m_log, IDC_MONITOR_OPTION1 + 10, BST_CHECKED);
     Command(IDC_MONITOR_OPTION1 + 10);
-    sent = SentCommands();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ("V=8401\r\n", sent[0]);
-}
+    EXPECT_EQ((std::vector<std::string>{ "V=8401\r\n" }), SentCommands());
 
-TEST_F(MonitorLogTest, ExecuteSendsTheEditTextBoundedWithALineEnd)
-{
-    m_log.SetMonitoring(TRUE);
-    h.TakeSent();
+    // Execute sends the edit's text with a line end.
+    DeviceAnswers(IE_MONITOR_TEXT);
     m_log.SetDlgItemText(IDC_MONITOR_COMMAND, "TRACE ON");
     Command(IDC_MONITOR_EXECUTE);
-    std::vector<std::string> sent = SentCommands();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ("TRACE ON\r\n", sent[0]);
+    EXPECT_EQ((std::vector<std::string>{ "TRACE ON\r\n" }), SentCommands());
 
     // Setting the text bypasses the edit's limit: the command stays at 125.
     m_log.SetDlgItemText(IDC_MONITOR_COMMAND, std::string(300, 'c').c_str());
     DeviceAnswers(IE_MONITOR_TEXT);
     Command(IDC_MONITOR_EXECUTE);
-    sent = SentCommands();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(std::string(125, 'c') + "\r\n", sent[0]);
+    EXPECT_EQ((std::vector<std::string>{ std::string(125, 'c') + "\r\n" }), SentCommands());
 }
 
 TEST_F(MonitorLogTest, TraceWhileOffFirstWritesTheStartedBanner)
@@ -216,9 +204,7 @@ TEST_F(MonitorLogTest, TraceWhileOffFirstWritesTheStartedBanner)
     EXPECT_EQ(StartedBanner() + trace, View());
     EXPECT_EQ(StartedBanner() + trace, TempFile());
     // Going on sent the event mask of the boxes.
-    std::vector<std::string> sent = SentCommands();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ("V=0000\r\n", sent[0]);
+    EXPECT_EQ((std::vector<std::string>{ "V=0000\r\n" }), SentCommands());
 
     // The device's trace text arrives from the engine as it is.
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("\r\nmore") } }));

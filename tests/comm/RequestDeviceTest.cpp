@@ -18,34 +18,13 @@ Bytes OnlySent(Harness& h)
     return sent.empty() ? Bytes() : sent[0];
 }
 
-struct FakeMonitorLog : IEngineMonitorLog
-{
-    BOOL on = FALSE;
-    int subState = 0;
-    int masks = 0;
-    int acks = 0;
-    std::string text;
-
-    void SetMonitoring(BOOL value) override { on = value; }
-    BOOL IsMonitoring() const override { return on; }
-    int GetSubState() const override { return subState; }
-    int SendMonitorMask() override { return ++masks; }
-    void OnMonitorText(const char* t, int length) override { text.append(t, length); }
-    void OnMonitorAck() override { ++acks; }
-};
 } // namespace
 
 TEST(RequestDevice, SetDateTimeSendsTheDateAndRepeatsTheStoredValue)
 {
     Harness h;
     h.engine.SetPassword("pw");
-    SYSTEMTIME t = {};
-    t.wYear = 2025;
-    t.wMonth = 12;
-    t.wDay = 24;
-    t.wHour = 13;
-    t.wMinute = 45;
-    t.wSecond = 9;
+    SYSTEMTIME t = { 2025, 12, 0, 24, 13, 45, 9, 0 };
     ASSERT_EQ(1, h.engine.SetDateTime(&t));
     const Bytes first = OnlySent(h);
     EXPECT_EQ((Bytes{ 0xA1, 0x0D, 0x61, 0x06, 0x09, 0x2D, 0x0D, 0x18, 0x0C, 0x19, 0xD1, 0x03, 'p', 'w', 0x00 }), Body(first));
@@ -65,22 +44,27 @@ TEST(RequestDevice, GetDateTimeStoresTheDeviceDateAndItsExtraBytes)
     h.engine.GetDateTime();
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 9, 45, 13, 24, 12, 25 } }, { IE_DATE_EXTRA, { 0x12, 0x34, 24 } } }));
     const SYSTEMTIME& t = h.engine.GetDeviceTime();
-    EXPECT_EQ(2025, t.wYear);
-    EXPECT_EQ(12, t.wMonth);
-    EXPECT_EQ(24, t.wDay);
-    EXPECT_EQ(13, t.wHour);
-    EXPECT_EQ(45, t.wMinute);
-    EXPECT_EQ(9, t.wSecond);
+    EXPECT_EQ((std::vector<int>{ 2025, 12, 24, 13, 45, 9 }), (std::vector<int>{ t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond }));
     EXPECT_EQ(1, h.engine.GetDateExtraFlag());
     EXPECT_EQ(0x12, h.engine.GetDateExtraBytes()[0]);
     EXPECT_EQ(0x34, h.engine.GetDateExtraBytes()[1]);
     EXPECT_EQ(2024, h.engine.GetExtraYear());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_OK));
 
-    // A date out of range is not handed on.
-    h.engine.GetDateTime();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 9, 45, 13, 24, 13, 25 } } }));
-    EXPECT_EQ(0, h.engine.GetDeviceTime().wYear);
+    // The device's date is kept only when it is a real date: a field out of
+    // range, or a day its month lacks, leaves it empty (the date/time dialog
+    // then shows the computer's date). Second, minute, hour, day, month, year.
+    const struct { Bytes date; int year; } dates[] = {
+        { { 0, 0, 0, 29, 2, 24 }, 2024 },   { { 59, 59, 23, 31, 12, 25 }, 2025 }, { { 0, 0, 0, 29, 2, 25 }, 0 },
+        { { 0, 0, 0, 31, 4, 25 }, 0 },      { { 0, 0, 0, 0, 1, 25 }, 0 },         { { 0, 0, 0, 1, 13, 25 }, 0 },
+        { { 0, 0, 24, 1, 1, 25 }, 0 },      { { 0, 60, 0, 1, 1, 25 }, 0 },        { { 60, 0, 0, 1, 1, 25 }, 0 },
+    };
+    for (const auto& d : dates)
+    {
+        h.engine.GetDateTime();
+        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, d.date } }));
+        EXPECT_EQ(d.year, h.engine.GetDeviceTime().wYear) << (int)d.date[3] << "." << (int)d.date[4] << "." << (int)d.date[5];
+    }
     EXPECT_EQ(0, h.engine.GetDateExtraFlag());
 }
 
@@ -97,10 +81,8 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
                                        { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03, 0x00 } },
                                        { IE_DEVICE_NAME, Text("GW-1") },
                                        { IE_VOIP_VERSION, Text("V2") } }));
-    std::vector<Status> statuses = h.frame.Take();
-    ASSERT_EQ(2u, statuses.size());
-    EXPECT_EQ((Status{ ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, true }), statuses[0]);
-    EXPECT_EQ((Status{ ENGINE_STATUS_LANINFO_SENT, 0, false }), statuses[1]);
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, true }, { ENGINE_STATUS_LANINFO_SENT, 0, false } }),
+              h.frame.Take());
     EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), Body(OnlySent(h)));
     EXPECT_STREQ("L1.07", h.engine.GetLoaderVersion());
     EXPECT_STREQ("3.0.0.5", h.engine.GetFirmwareVersion());
@@ -131,9 +113,7 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     EXPECT_EQ(0xFF, p.engine.GetBoardNumber());
     EXPECT_EQ(1, p.engine.GetRunningProgram());
     EXPECT_EQ(std::string(63, 'v'), p.engine.GetFirmwareVersion());
-    statuses = p.frame.Take();
-    ASSERT_EQ(1u, statuses.size());
-    EXPECT_EQ((Status{ ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, false }), statuses[0]);
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, false } }), p.frame.Take());
     EXPECT_TRUE(p.TakeSent().size() == 1); // the query only; no LAN request
 
     // A control board whose element stops inside the value: the value is

@@ -153,18 +153,14 @@ TEST(RequestDiagnostics, ChainThatDoesNotAdvanceEnds)
 TEST(RequestDiagnostics, CreditEntriesAndTruncatedWalks)
 {
     Harness h;
-    Bytes credit;
-    credit.push_back(0); // index 0, length 16
-    credit.push_back(16);
+    // Index 0 with 16 bytes, index 31 with 48, index 2 claiming 48 but cut.
+    Bytes credit{ 0, 16 };
     for (int i = 0; i < 16; ++i)
         credit.push_back(static_cast<BYTE>(0x10 + i));
-    credit.push_back(31); // index 31, length 48
-    credit.push_back(48);
+    credit.insert(credit.end(), { 31, 48 });
     for (int i = 0; i < 48; ++i)
         credit.push_back(static_cast<BYTE>(0x40 + i));
-    credit.push_back(2); // index 2, claims 48 but is cut
-    credit.push_back(48);
-    credit.push_back(0xEE);
+    credit.insert(credit.end(), { 2, 48, 0xEE });
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DIAG_GSM_CREDIT, credit } }));
     EXPECT_EQ(0x10, h.engine.GetGsmCreditA(0)[0]);
     EXPECT_EQ(0x17, h.engine.GetGsmCreditA(0)[7]);
@@ -180,10 +176,7 @@ TEST(RequestDiagnostics, CreditEntriesAndTruncatedWalks)
     Bytes isdn{ 1, 24 };
     for (int i = 0; i < 24; ++i)
         isdn.push_back(static_cast<BYTE>(i + 1));
-    isdn.push_back(7); // index out of range, skipped
-    isdn.push_back(2);
-    isdn.push_back(0);
-    isdn.push_back(0);
+    isdn.insert(isdn.end(), { 7, 2, 0, 0 }); // index out of range, skipped
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DIAG_ISDN_CREDIT, isdn } }));
     EXPECT_EQ(24, h.engine.GetIsdnCredit(1)[23]);
     EXPECT_EQ(1, CountStatus(h, ENGINE_STATUS_DIAG_ISDN_CREDIT));
@@ -202,14 +195,10 @@ TEST(RequestDiagnostics, LinesUsageStatistics)
     Harness h;
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DIAG_ISDN_LINES, { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 } } }));
     EXPECT_EQ(8, h.engine.GetIsdnLines()[7]);
-    std::vector<Status> statuses = h.frame.Take();
-    ASSERT_EQ(1u, statuses.size());
-    EXPECT_EQ((Status{ ENGINE_STATUS_DIAG_ISDN_LINES, 0, true }), statuses[0]);
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_DIAG_ISDN_LINES, 0, true } }), h.frame.Take());
 
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DIAG_GSM_USAGE, { 42 } } }));
-    statuses = h.frame.Take();
-    ASSERT_EQ(1u, statuses.size());
-    EXPECT_EQ((Status{ ENGINE_STATUS_DIAG_GSM_USAGE, 42, true }), statuses[0]);
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_DIAG_GSM_USAGE, 42, true } }), h.frame.Take());
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DIAG_GSM_USAGE, {} } }));
     EXPECT_TRUE(h.frame.Take().empty());
 

@@ -4,6 +4,7 @@
 #include "base/TextUtil.h"
 #include "tests/support/EngineHarness.h"
 #include "tests/support/StrayDialogCloser.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestLanguage.h"
 #include <string>
 
@@ -50,18 +51,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_language.WriteLanguage("strFlashOpenFile=Pick a firmware image\n"
-                                             "strFlashFilter=Firmware (*.lmf)|*.lmf|Everything|*.*|\n"
-                                             "strAnnouncementOpenFile=Pick an announcement\n"
-                                             "strAnnouncementFilter=Sound (*.wav)|*.wav|Everything|*.*|\n"));
+                                             "strFlashFilter=Firmware (*.lmf)|*.lmf|Everything|*.*|\n"));
         ASSERT_TRUE(m_language.Select());
         ::CreateDirectoryA("svc_dialog", nullptr);
-        ::CreateDirectoryA("svc_dialog\\start", nullptr);
-        HANDLE f = ::CreateFileA("svc_dialog\\image.lmf", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-        ::CloseHandle(f);
+        WriteWholeFile("svc_dialog\\image.lmf", std::string());
         m_folder = FullPath("svc_dialog");
         m_file = FullPath("svc_dialog\\image.lmf");
         m_saved = g_PathSettings;
-        CopyText(g_PathSettings.BrowsePathCode, sizeof(g_PathSettings.BrowsePathCode), FullPath("svc_dialog\\start").c_str());
         g_PathSettings.OpenSaveFilterCode = 2;
     }
 
@@ -69,7 +65,6 @@ protected:
     {
         g_PathSettings = m_saved;
         ::DeleteFileA("svc_dialog\\image.lmf");
-        ::RemoveDirectoryA("svc_dialog\\start");
         ::RemoveDirectoryA("svc_dialog");
     }
 

@@ -56,6 +56,11 @@ struct UploadDevice
         if (SentElement(request, IE_UPLOAD_DATA, &data))
         {
             const DWORD offset = SentAddress(request) - DEVICE_IMAGE_BASE;
+            if (offset > ENGINE_IMAGE_SIZE + 16 - data.size())
+            {
+                ADD_FAILURE() << "block outside the image at " << std::hex << SentAddress(request);
+                return;
+            }
             blocks.push_back({ offset, data });
             std::copy(data.begin(), data.end(), image.begin() + offset);
             auto it = loseAck.find(offset);
@@ -155,42 +160,39 @@ TEST(TransferUpload, WholeImageArrivesByteExactInPageCutBlocks)
     EXPECT_EQ((std::vector<Bytes>{ { 0xA1, 0x02, 0x15, 0x00, 0x48 } }), h.TakeSent());
 }
 
-TEST(TransferUpload, ErasedTailIsNotSentAndTheLastAckLeadsToTheStop)
+TEST(TransferUpload, ErasedTailIsNotSentAndLostLastAcknowledgementsAreRepeatedWithinTheImage)
 {
-    Harness h(false);
-    UploadDevice device;
-    Bytes record = SampleRecord();
-    std::fill(record.begin() + 400000, record.end(), 0xFF);
-    h.engine.StartDataUpload(record.data(), FALSE);
-    device.Run(h);
-
-    EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
-    const Block& last = device.blocks.back();
-    EXPECT_LT(last.offset, 400000u);
-    EXPECT_GT(last.offset + last.data.size(), 399800u);
-    EXPECT_EQ(1, device.stops);
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
-}
-
-TEST(TransferUpload, LostAcknowledgementsNearTheEndAreRepeatedWithinTheImage)
-{
-    Harness h(false);
-    UploadDevice device;
-    Bytes record = SampleRecord();
-    device.loseLastAcks = 2;
-    h.engine.StartDataUpload(record.data(), FALSE);
-    device.Run(h);
-
-    EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
-    int lastSends = 0;
-    for (const Block& block : device.blocks)
+    // An erased tail: the last acknowledgement leads to the stop. Lost
+    // acknowledgements at the image end: the last block goes out again, and
+    // after three repeats the upload fails.
+    for (int lostAcks = 0; lostAcks <= 4; lostAcks += 2)
     {
-        ASSERT_LT(block.offset, ENGINE_IMAGE_SIZE);
-        if (block.offset + block.data.size() >= ENGINE_IMAGE_SIZE)
-            ++lastSends;
+        const bool fails = lostAcks > 3;
+        Harness h(false);
+        UploadDevice device;
+        Bytes record = SampleRecord();
+        if (!lostAcks)
+            std::fill(record.begin() + 400000, record.end(), 0xFF);
+        device.loseLastAcks = lostAcks;
+        h.engine.StartDataUpload(record.data(), FALSE);
+        device.Run(h);
+
+        EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
+        EXPECT_EQ(fails ? 0 : 1, device.stops);
+        EXPECT_TRUE(fails ? h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0)
+                          : h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK)) << lostAcks;
+        EXPECT_FALSE(fails && h.engine.IsTimerArmed());
+        const DWORD end = lostAcks ? ENGINE_IMAGE_SIZE : 400000;
+        const Block& last = device.blocks.back();
+        EXPECT_GT(last.offset + last.data.size(), end - 200);
+        int lastSends = 0;
+        for (const Block& block : device.blocks)
+        {
+            ASSERT_LT(block.offset, end);
+            lastSends += block.offset == last.offset;
+        }
+        EXPECT_EQ(fails ? 4 : lostAcks + 1, lastSends) << lostAcks;
     }
-    EXPECT_EQ(3, lastSends);
 }
 
 TEST(TransferUpload, WithoutNetworkPartFlagsTheStartAndErasesTheHeaderArea)
@@ -289,11 +291,8 @@ TEST(TransferUpload, LateVersionAnswerIsStoredAndTheUploadGoesOn)
     ASSERT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
     h.frame.Take();
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text("3.0.0.6") } }));
-    EXPECT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
     EXPECT_STREQ("3.0.0.6", h.engine.GetFirmwareVersion());
-    EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
     device.Run(h);
-    EXPECT_EQ(1, device.stops);
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
     EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
 }
@@ -324,21 +323,19 @@ TEST(TransferUpload, MonitorTraceAndKeepAliveAnswersReachTheLogInEveryState)
     const Bytes keepAlive = Msg(MSG_TYPE_POSITIVE, { { IE_KEEPALIVE, {} } });
 
     // Ready, download, upload start and blocks: each taken once.
-    h.Deliver(trace);
-    h.Deliver(keepAlive);
+    const auto traceAndKeepAlive = [&](int state) {
+        h.Deliver(trace);
+        h.Deliver(keepAlive);
+        EXPECT_EQ(state, h.engine.GetState());
+    };
+    traceAndKeepAlive(h.engine.GetState());
     h.engine.StartDataDownload();
-    h.Deliver(trace);
-    h.Deliver(keepAlive);
-    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
+    traceAndKeepAlive(ENGINE_DOWNLOAD);
     h.engine.CancelDataDownload();
     h.engine.StartDataUpload(record.data(), FALSE);
-    h.Deliver(trace);
-    h.Deliver(keepAlive);
-    EXPECT_EQ(ENGINE_UPLOAD_START, h.engine.GetState());
+    traceAndKeepAlive(ENGINE_UPLOAD_START);
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
-    h.Deliver(trace);
-    h.Deliver(keepAlive);
-    EXPECT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
+    traceAndKeepAlive(ENGINE_UPLOAD_BLOCKS);
     EXPECT_EQ("line 1\r\nline 1\r\nline 1\r\nline 1\r\n", log.text);
     EXPECT_EQ(4, log.acks);
 
@@ -347,4 +344,72 @@ TEST(TransferUpload, MonitorTraceAndKeepAliveAnswersReachTheLogInEveryState)
     EXPECT_EQ(0, h.engine.SendKeepAlive());
     EXPECT_TRUE(h.TakeSent().empty());
     h.engine.SetMonitorLog(nullptr);
+}
+
+// An upload with several blocks in flight whose device asks for the password:
+// one prompt only, whatever arrives while it is open, and the rewind after it
+// sends again from the first unacknowledged block.
+
+namespace
+{
+struct PromptScript
+{
+    Harness* h;
+    std::vector<Bytes> sentDuringPrompt;
+};
+
+void AnswersAndTimeoutDuringPrompt(void* context)
+{
+    PromptScript* script = static_cast<PromptScript*>(context);
+    Harness& h = *script->h;
+    // The first block is acknowledged a pacing delay later: the full window
+    // opens for one more.
+    h.timer.nowUs += g_Settings.DataReadWriteRequestDelay * 1000ULL;
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE) } }));
+    // Its time-out fires while the prompt is open, and the next block is
+    // refused too.
+    if (h.timer.armed)
+        h.engine.OnTimeout(h.timer.armed);
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    script->sentDuringPrompt = h.TakeSent();
+}
+} // namespace
+
+TEST(UploadLoginPrompt, SeveralRefusalsInFlightAskOnceAndTheRewindSendsAgain)
+{
+    Harness h(false);
+    g_Settings.DataReadWriteMaxPendingRequests = 3;
+    const Bytes record(ENGINE_IMAGE_SIZE, 0x00);
+    ASSERT_EQ(1, h.engine.StartDataUpload(record.data(), FALSE));
+    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+    ASSERT_TRUE(h.Fire());
+    ASSERT_TRUE(h.Fire());
+    ASSERT_EQ(4u, h.TakeSent().size()); // the start and three blocks
+    ASSERT_EQ(3u, h.engine.GetPendingRequests());
+
+    PromptScript script{ &h, {} };
+    h.frame.duringPrompt = &AnswersAndTimeoutDuringPrompt;
+    h.frame.promptContext = &script;
+    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    h.frame.duringPrompt = nullptr;
+
+    EXPECT_EQ(1, h.frame.passwordPrompts);
+    // Inside the prompt only the block the acknowledgement made room for.
+    ASSERT_EQ(1u, script.sentDuringPrompt.size());
+    EXPECT_EQ(DEVICE_IMAGE_BASE + 3 * 208, SentAddress(script.sentDuringPrompt[0]));
+    // After it, the rewind: the second block again, quietly counted.
+    std::vector<Bytes> sent = h.TakeSent();
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(DEVICE_IMAGE_BASE + 208, SentAddress(sent[0]));
+    EXPECT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
+    EXPECT_EQ(1, h.engine.GetRetries());
+    EXPECT_TRUE(h.engine.IsTimerArmed());
+
+    // The device now takes everything: the upload ends well.
+    UploadDevice device;
+    device.Answer(h, sent[0]);
+    device.Run(h);
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
+    EXPECT_EQ(1, h.frame.passwordPrompts);
+    g_Settings.SetDefaults();
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "tests/support/CommTestSupport.h"
 #include "tests/support/EngineHarness.h"
 #include <cstring>
 
@@ -8,49 +9,13 @@ namespace
 {
 const char kPath[] = "announcement.wav";
 
-// A valid 300-byte announcement: the 58-byte header and 242 samples.
-Bytes Announcement()
-{
-    Bytes v(300);
-    for (size_t i = 0; i < v.size(); ++i)
-        v[i] = (BYTE)(i * 7);
-    auto put32 = [&v](size_t at, DWORD x) {
-        for (int i = 0; i < 4; ++i)
-            v[at + i] = (BYTE)(x >> (8 * i));
-    };
-    auto put16 = [&v](size_t at, WORD x) {
-        v[at] = (BYTE)x;
-        v[at + 1] = (BYTE)(x >> 8);
-    };
-    memcpy(&v[0], "RIFF", 4);
-    put32(4, 292);
-    memcpy(&v[8], "WAVEfmt ", 8);
-    put32(16, 18);
-    put16(20, 6);
-    put16(22, 1);
-    put32(24, 8000);
-    put32(28, 8000);
-    put16(32, 1);
-    put16(34, 8);
-    put16(36, 0);
-    memcpy(&v[38], "fact", 4);
-    put32(42, 4);
-    put32(46, 242);
-    memcpy(&v[50], "data", 4);
-    put32(54, 242);
-    return v;
-}
-
 class AnnouncementUpdateTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        m_file = Announcement();
-        HANDLE f = ::CreateFileA(kPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-        DWORD put = 0;
-        ::WriteFile(f, m_file.data(), (DWORD)m_file.size(), &put, NULL);
-        ::CloseHandle(f);
+        m_file = commtest::FactWave(242); // 300 bytes
+        WriteWholeFile(kPath, m_file);
         h.engine.SetPassword("pw");
         CWaveFile& wave = h.engine.GetWaveFile();
         ASSERT_TRUE(wave.Open(kPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
@@ -101,22 +66,15 @@ TEST_F(AnnouncementUpdateTest, TheWholeFileGoesOutInBlocksAddressedByFileOffset)
     EXPECT_EQ(ENGINE_ANNOUNCEMENT_START, h.engine.GetState());
     EXPECT_TRUE(h.LogHas("Start announcements update"));
 
+    // The header goes with the first block; the last is padded with 0xFF.
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_START, Bytes{ 2 } } }));
-    sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(Block(0, 208, 0), sent[0]); // the header goes with the first block
+    EXPECT_EQ((std::vector<Bytes>{ Block(0, 208, 0) }), h.TakeSent());
     EXPECT_EQ((std::vector<Status>{ { 70, 0, false } }), h.frame.Take());
-
     Ack(0);
-    sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(Block(208, 92, 96), sent[0]);
+    EXPECT_EQ((std::vector<Bytes>{ Block(208, 92, 96) }), h.TakeSent());
     EXPECT_EQ((std::vector<Status>{ { 70, 208 * 100 / 300, false } }), h.frame.Take());
-
     Ack(208);
-    sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(Msg(MSG_TYPE_REQUEST, { { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } }), sent[0]);
+    EXPECT_EQ((std::vector<Bytes>{ Msg(MSG_TYPE_REQUEST, { { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } }) }), h.TakeSent());
     EXPECT_EQ((std::vector<Status>{ { 70, 100, false } }), h.frame.Take());
 
     h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } }));
@@ -136,9 +94,7 @@ TEST_F(AnnouncementUpdateTest, FourEraseWaitsAreFreeAndTheFifthCounts)
         EXPECT_EQ(i, h.engine.GetEraseCount());
         EXPECT_EQ(1000u, h.timer.armedMs);
         ASSERT_TRUE(h.Fire());
-        std::vector<Bytes> sent = h.TakeSent();
-        ASSERT_EQ(1u, sent.size());
-        EXPECT_EQ(Block(0, 208, 0), sent[0]);
+        EXPECT_EQ((std::vector<Bytes>{ Block(0, 208, 0) }), h.TakeSent());
         EXPECT_EQ(i <= 4 ? 0 : 1, h.engine.GetRetries()) << i;
     }
     EXPECT_EQ(5u, h.LogCount("Erasing flash sector"));
@@ -185,10 +141,6 @@ TEST_F(AnnouncementUpdateTest, StartRefusedOrAcceptedWithoutAFile)
     EXPECT_EQ((std::vector<Status>{ { 72, 2, false } }), h.frame.Take());
     EXPECT_FALSE(h.engine.IsTimerArmed());
 }
-}
-
-namespace
-{
 TEST_F(AnnouncementUpdateTest, UnansweredStartEndsWithTheFileClosedEvenWithoutALink)
 {
     ASSERT_EQ(1, h.engine.StartAnnouncementUpdate(3));
@@ -213,14 +165,6 @@ TEST_F(AnnouncementUpdateTest, UnansweredStartEndsWithTheFileClosedEvenWithoutAL
     EXPECT_EQ((std::vector<Status>{ { 200, 0, false } }), h.frame.Take());
     EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
 }
-}
-
-namespace
-{
-}
-
-namespace
-{
 TEST_F(AnnouncementUpdateTest, AFileThatCannotBeReadIsNeverReportedAsComplete)
 {
     StartAccepted();
@@ -228,28 +172,18 @@ TEST_F(AnnouncementUpdateTest, AFileThatCannotBeReadIsNeverReportedAsComplete)
     // tell neither its size nor its bytes.
     h.engine.GetWaveFile().Close();
     Ack(0);
-    std::vector<Bytes> sent = h.TakeSent();
-    for (const Bytes& m : sent)
-        EXPECT_FALSE(SentElement(m, IE_ANNOUNCEMENT_STOP, nullptr));
-    EXPECT_TRUE(sent.empty());
+    EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_EQ((std::vector<Status>{ { 72, 2, false } }), h.frame.Take());
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_FALSE(h.engine.IsTimerArmed());
 }
-}
-
-namespace
-{
 TEST_F(AnnouncementUpdateTest, AFileCutShorterAfterItsCheckIsNotSentWithAGap)
 {
     StartAccepted();
     // The file is replaced by a shorter one under the reader after its check.
     CWaveFile& wave = h.engine.GetWaveFile();
     wave.Close();
-    HANDLE f = ::CreateFileA(kPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD put = 0;
-    ::WriteFile(f, m_file.data(), 250, &put, NULL);
-    ::CloseHandle(f);
+    WriteWholeFile(kPath, m_file.data(), 250);
     ASSERT_TRUE(wave.CDiskFile::Open(kPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
     Ack(0);
     EXPECT_TRUE(h.TakeSent().empty());

@@ -2,7 +2,6 @@
 #include "tests/support/PageFixture.h"
 #include "pages/CardSlotsPage.h"
 #include "pages/VoipCardPage.h"
-#include "pages/AnalogCardPage.h"
 #include "pages/GsmCardPage.h"
 #include "pages/PageMemories.h"
 #include "tests/support/PageHostWindow.h"
@@ -142,63 +141,6 @@ TEST_F(CardPagesTest, VoipCardKeepsWhatItCannotShowAndSetsAChosenGroupOnAllFourP
     EXPECT_EQ(41, rec->moduleGroups[5].outGroup);
 }
 
-TEST_F(CardPagesTest, GroupListsOfferFreeGroupsAndThoseOfTheirOwnKind)
-{
-    // Slot 0 GSM, slot 1 VoIP, slot 2 combined; a SIP trunk holds group 9.
-    rec->cardSlots[0].cardType = CARD_GSM;
-    rec->cardSlots[1].cardType = CARD_VOIP;
-    rec->cardSlots[2].cardType = CARD_ANALOG_COMBINED;
-    rec->moduleGroups[0].outGroup = 1;  // GSM
-    rec->moduleGroups[4].outGroup = 2;  // VoIP
-    rec->moduleGroups[9].outGroup = 3;  // trunk line of the combined card
-    rec->moduleGroups[10].outGroup = 4; // subscriber line of the combined card
-    rec->sipTrunkGroups[0].outGroup = 9;
-    struct Case
-    {
-        int line;
-        std::vector<int> held; // of groups 1, 2, 3, 4, 9: those offered
-    };
-    const Case cases[] = { { 8, { 3 } }, { 11, { 4 } } };
-    for (const Case& c : cases)
-    {
-        auto page = Open<CAnalogCardPage>(8);
-        page->Tabs().SelectTab(c.line - 8);
-        CAnalogLineTab* tab = page->Tab(c.line - 8);
-        ASSERT_TRUE(tab && tab->m_hWnd);
-        std::vector<int> offered;
-        for (int code : Codes(::GetDlgItem(tab->m_hWnd, IDC_GROUP_OUT)))
-            if (code == 1 || code == 2 || code == 3 || code == 4 || code == 9)
-                offered.push_back(code);
-        EXPECT_EQ(c.held, offered) << "line " << c.line;
-        EXPECT_EQ(CFG_NO_GROUP, Codes(::GetDlgItem(tab->m_hWnd, IDC_GROUP_OUT))[0]);
-        ::DestroyWindow(page->m_hWnd);
-    }
-    auto voip = Open<CVoipCardPage>(1);
-    std::vector<int> offered;
-    for (int code : Codes(::GetDlgItem(voip->m_hWnd, IDC_GROUP_OUT)))
-        if (code == 1 || code == 2 || code == 3 || code == 4 || code == 9)
-            offered.push_back(code);
-    EXPECT_EQ((std::vector<int>{ 2, 9 }), offered);
-}
-
-TEST_F(CardPagesTest, AnalogLineStoresStateNumberAndGroups)
-{
-    rec->cardSlots[1].cardType = CARD_ANALOG_SUBSCRIBER;
-    g_LastAnalogCardTab[1] = 2;
-    auto page = Open<CAnalogCardPage>(4);
-    CAnalogLineTab* tab = page->Tab(2);
-    ASSERT_TRUE(tab && tab->m_hWnd) << "the remembered tab is shown";
-    Click(tab->m_hWnd, IDC_LINE_DISABLE);
-    ::SetDlgItemTextA(tab->m_hWnd, IDC_LINE_NUMBER, "4711");
-    Choose(tab->m_hWnd, IDC_GROUP_OUT2, 5);
-    EXPECT_EQ(1, page->Store());
-    const AnalogLineRec& line = rec->analogLines[6];
-    EXPECT_EQ(0xFF, line.state);
-    EXPECT_EQ(0, memcmp(line.number, "\x04" "4711\xFF", 6));
-    EXPECT_EQ(5, rec->moduleGroups[6].outGroup2);
-    EXPECT_EQ(2, g_LastAnalogCardTab[1]);
-}
-
 class GsmCardPageTest : public CardPagesTest
 {
 protected:
@@ -245,22 +187,6 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSetAndKeepsWhatItCannotShow)
     EXPECT_EQ(0, memcmp(sim1.pin, "1234\xFF\xFF\xFF\xFF", 8));
     EXPECT_EQ(0x95, sim1.creditRestoreCode);
     EXPECT_EQ(1, g_LastGsmCardTab[0]);
-}
-
-TEST_F(GsmCardPageTest, TurningOnANeverSetSim2ShowsAnEmptyCardThatIsStored)
-{
-    auto page = Open<CGsmCardPage>(0);
-    HWND t = page->Tab(0)->m_hWnd;
-    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(t, IDC_SIM2_PIN)));
-    Click(t, IDC_GSM_SIM2_USED);
-    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(t, IDC_SIM2_CREDIT2)));
-    EXPECT_EQ("1", Text(::GetDlgItem(t, IDC_SIM2_DAY)));
-    EXPECT_EQ("0", Text(::GetDlgItem(t, IDC_SIM2_CREDIT1)));
-    EXPECT_EQ("1", Text(::GetDlgItem(t, IDC_SIM2_NEXT2)));
-    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(t, IDC_SIM2_BLOCK0));
-    EXPECT_EQ(1, page->Store());
-    EXPECT_EQ(1, rec->gsmSim2[0].state);
-    EXPECT_EQ(1, rec->gsmSim2[0].creditRestoreCode);
 }
 
 // The real dialog, driven from a timer while it runs modally.
@@ -312,57 +238,5 @@ TEST_F(GsmCardPageTest, ApplyToModulesCopiesToTheCheckedModulesAndReloadsTheirTa
     EXPECT_EQ(0xFF, rec->gsmSim1[6].pin[0]) << "an unchecked module keeps its settings";
     EXPECT_EQ("9999", Text(::GetDlgItem(t4, IDC_SIM1_PIN))) << "the sibling tab shows the copy";
     EXPECT_EQ((1u << 0) | (1u << 4) | (1u << 5), g_GsmApplySelection);
-}
-}
-
-namespace
-{
-void CALLBACK ShootApplyDialog(HWND, UINT, UINT_PTR id, DWORD)
-{
-    HWND dlg = ::GetActiveWindow();
-    char cls[32] = "";
-    ::GetClassNameA(dlg, cls, sizeof(cls));
-    if (strcmp(cls, "#32770") != 0 || ::GetDlgItem(dlg, IDC_APPLY_SELECT_ALL) == NULL)
-        return;
-    ::KillTimer(NULL, id);
-    ::SetWindowPos(dlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
-    ::RedrawWindow(dlg, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    testsupport::PumpMessages(300);
-    testsupport::SaveWindowImage(dlg, "apply.bmp");
-    ::SendMessageA(::GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
-}
-
-TEST_F(GsmCardPageTest, DISABLED_ShowForScreenshot)
-{
-    rec->cardSlots[3].cardType = CARD_ANALOG_COMBINED;
-    HWND shown = testsupport::CreatePageHost(800, 640, true);
-    RECT rc;
-    ::GetClientRect(shown, &rc);
-    auto show = [&](IConfigPage* page, const char* name) {
-        page->Create(shown);
-        ::MoveWindow(page->Window().m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
-        testsupport::PumpMessages(300);
-        testsupport::SaveWindowImage(shown, name);
-    };
-    std::unique_ptr<CCardsSelectPage> slots(new CCardsSelectPage(rec));
-    show(slots.get(), "slots.bmp");
-    ::DestroyWindow(slots->m_hWnd);
-    std::unique_ptr<CVoipCardPage> voip(new CVoipCardPage(rec, 2));
-    show(voip.get(), "voip.bmp");
-    ::DestroyWindow(voip->m_hWnd);
-    std::unique_ptr<CAnalogCardPage> analog(new CAnalogCardPage(rec, 12));
-    show(analog.get(), "analog.bmp");
-    ::DestroyWindow(analog->m_hWnd);
-    std::unique_ptr<CGsmCardPage> gsm(new CGsmCardPage(rec, 0));
-    show(gsm.get(), "gsm.bmp");
-    HWND tab = gsm->Tab(0)->m_hWnd;
-    ::SendMessageA(::GetDlgItem(tab, IDC_GSM_SIM2_USED), BM_CLICK, 0, 0);
-    ::SendMessageA(::GetDlgItem(tab, IDC_SIM1_WEEKDAY_RADIO), BM_CLICK, 0, 0);
-    testsupport::PumpMessages(200);
-    testsupport::SaveWindowImage(shown, "gsm-sim2.bmp");
-    ::SetTimer(NULL, 0, 50, ShootApplyDialog);
-    ::SendMessageA(::GetDlgItem(tab, IDC_GSM_APPLY), BM_CLICK, 0, 0);
-    ::DestroyWindow(gsm->m_hWnd);
-    ::DestroyWindow(shown);
 }
 }

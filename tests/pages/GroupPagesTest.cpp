@@ -105,22 +105,6 @@ TEST_F(GroupPagesTest, TrunkDialogStoresItsDigitsPrefixAndExtensionsForEveryCard
     EXPECT_EQ(2, g_LastInGroup);
 }
 
-TEST_F(GroupPagesTest, ExtensionListTakesFiveDistinctLinesAndMovesTheSelectedOne)
-{
-    HWND list = ::CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 100, 100, host, NULL, NULL, NULL);
-    const char* typed[] = { "1", "2", "1", "3", "4", "5", "6" };
-    const bool added[] = { true, true, false, true, true, true, false };
-    for (size_t i = 0; i < sizeof(typed) / sizeof(typed[0]); ++i)
-        EXPECT_EQ(added[i], AddExtension(list, typed[i])) << typed[i];
-    ::SendMessageA(list, LB_SETCURSEL, 0, 0);
-    MoveExtension(list, -1); // nothing above the first
-    MoveExtension(list, +1);
-    char text[8] = "";
-    ::SendMessageA(list, LB_GETTEXT, 1, (LPARAM)text);
-    EXPECT_STREQ("1", text);
-    EXPECT_EQ(1, ::SendMessageA(list, LB_GETCURSEL, 0, 0));
-}
-
 TEST_F(GroupPagesTest, GsmTabStoresTheSecondListOnlyInItsModeAndHiddenFieldsAsZero)
 {
     rec->moduleGroups[0].inGroup = 3;
@@ -141,62 +125,4 @@ TEST_F(GroupPagesTest, GsmTabStoresTheSecondListOnlyInItsModeAndHiddenFieldsAsZe
     EXPECT_EQ(0, rec->inGroups2[3].bytes0[32]) << "no fraud-protection text: no number";
 }
 
-TEST_F(GroupPagesTest, OutgoingTabsListMembersAndStoreTheirSelection)
-{
-    rec->moduleGroups[2].outGroup2 = 6; // GSM, as second outgoing group only
-    rec->moduleGroups[4].outGroup = 8;  // FXS line
-    rec->moduleGroups[12].outGroup = 9; // VoIP card of slot 3
-    rec->outGroups[6].selection = 2;
-    rec->outGroups[8].selection = 2;
-    rec->outGroups[9].selection = 1;
-    auto page = Open<COutGroupsPage>();
-    ASSERT_EQ(3, page->Tabs().GetTabCount());
-
-    HWND gsm = ShowTab(*page, 6);
-    EXPECT_EQ("2  ", Text(::GetDlgItem(gsm, IDC_MEMBERS)));
-    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(gsm, IDC_OUTGRP_CREDIT));
-    ::SendMessageA(::GetDlgItem(gsm, IDC_OUTGRP_CYCLIC), BM_CLICK, 0, 0);
-    HWND fxs = ShowTab(*page, 8);
-    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(fxs, IDC_OUTGRP_CYCLIC));
-    HWND voip = ShowTab(*page, 9);
-    EXPECT_EQ("3  ", Text(::GetDlgItem(voip, IDC_MEMBERS)));
-
-    EXPECT_EQ(1, page->Store());
-    EXPECT_EQ(1, rec->outGroups[6].selection);
-    EXPECT_EQ(1, rec->outGroups[8].selection) << "an analog group is never by credit";
-    EXPECT_EQ(0, rec->outGroups[9].selection) << "a VoIP group is always from the first";
-    EXPECT_EQ(9, g_LastOutGroup);
-}
-}
-
-namespace
-{
-TEST_F(GroupPagesTest, DISABLED_ShowForScreenshot)
-{
-    rec->moduleGroups[0] = { 1, 1, CFG_NO_GROUP, CFG_NO_GROUP };  // GSM
-    rec->moduleGroups[4] = { 2, 2, CFG_NO_GROUP, CFG_NO_GROUP };  // FXS
-    rec->moduleGroups[8] = { 3, 3, CFG_NO_GROUP, CFG_NO_GROUP };  // trunk dialog
-    rec->moduleGroups[12] = { 4, 4, CFG_NO_GROUP, CFG_NO_GROUP }; // VoIP card
-    rec->sipTrunkGroups[0] = { 4, 4, { 0xFF, 0xFF } };
-    memcpy(rec->sipTrunks[0].name, "carrier\0", 8);
-    HWND shown = testsupport::CreatePageHost(760, 560, true);
-    for (int in = 0; in < 2; ++in)
-        for (int g = 1; g <= 4; ++g)
-        {
-            std::unique_ptr<IConfigPage> page(in ? (IConfigPage*)new CInGroupsPage(rec) : new COutGroupsPage(rec));
-            page->Create(shown);
-            RECT rc;
-            ::GetClientRect(shown, &rc);
-            ::MoveWindow(page->Window().m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
-            if (in)
-                ShowTab(static_cast<CInGroupsPage&>(*page), g);
-            else
-                ShowTab(static_cast<COutGroupsPage&>(*page), g);
-            testsupport::PumpMessages(300);
-            std::string name = std::string(in ? "in" : "out") + std::to_string(g) + ".bmp";
-            testsupport::SaveWindowImage(shown, name.c_str());
-            ::DestroyWindow(page->Window().m_hWnd);
-        }
-    ::DestroyWindow(shown);
-}
 }

@@ -63,54 +63,6 @@ TEST(AnalogRules, FlashLengthInFiveMillisecondUnits)
     EXPECT_EQ(255, FlashLengthCode(1275));
 }
 
-typedef PageFixture IsdnCommonPageTest;
-
-TEST_F(IsdnCommonPageTest, UnsetFieldsShowTheirDefaultsAndLeavingFieldsCorrectsThem)
-{
-    IsdnCommonSettings& c = rec->isdnCommon;
-    c.gsmBusyCause = c.gsmSignalCode = c.blockedNotLoggedIn = 0xFF;
-    c.alertingDelay = c.connectWithAlerting = 0xFF;
-    CIsdnCommonPage& p = Open<CIsdnCommonPage>();
-    EXPECT_EQ("3", Text(IDC_ISDNCOM_BUSY_CAUSE));
-    EXPECT_EQ("-113", Text(IDC_ISDNCOM_POOR_SIGNAL));
-    EXPECT_EQ("0", Text(IDC_ISDNCOM_NOT_LOGGED));
-    EXPECT_EQ(0, c.alertingDelay);
-    EXPECT_EQ(0, c.connectWithAlerting);
-
-    Type(IDC_ISDNCOM_ALERTING_DELAY, "99");
-    Leave(p.m_hWnd, Item(IDC_ISDNCOM_ALERTING_DELAY));
-    EXPECT_EQ("15", Text(IDC_ISDNCOM_ALERTING_DELAY));
-    Type(IDC_ISDNCOM_POOR_SIGNAL, "-52");
-    Leave(p.m_hWnd, Item(IDC_ISDNCOM_POOR_SIGNAL));
-    EXPECT_EQ("-53", Text(IDC_ISDNCOM_POOR_SIGNAL));
-    Type(IDC_ISDNCOM_COUNTRY_PREFIX, "+49");
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(15, c.alertingDelay);
-    EXPECT_EQ(30, c.gsmSignalCode);
-    EXPECT_EQ(3, c.gsmBusyCause);
-    EXPECT_EQ(std::string("\x03+49\xFF", 5), Bytes(c.countryPrefix, 5));
-}
-
-typedef PageFixture IsdnSyncPageTest;
-
-TEST_F(IsdnSyncPageTest, MovesLinksBetweenTheListsAndStoresTheOrder)
-{
-    Open<CIsdnSynchroPage>(); // a new record: link 1, then link 0
-    HWND order = Item(IDC_SYNC_ORDER);
-    ASSERT_EQ(2, ::SendMessageA(order, LB_GETCOUNT, 0, 0));
-    EXPECT_EQ(1, ::SendMessageA(order, LB_GETITEMDATA, 0, 0));
-    ::SendMessageA(Item(IDC_SYNC_UNUSED), LB_SETCURSEL, 0, 0);
-    Click(IDC_SYNC_ADD); // link 2 at the end
-    ::SendMessageA(order, LB_SETCURSEL, 2, 0);
-    Click(IDC_SYNC_UP);
-    Click(IDC_SYNC_UP);
-    Click(IDC_SYNC_UP); // already at the top: nothing
-    ::SendMessageA(order, LB_SETCURSEL, 1, 0);
-    Click(IDC_SYNC_REMOVE); // link 1 back to the unused list
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(std::string("\x02\x00\xFF\xFF\xFF\xFF\xFF\xFF", 8), Bytes(rec->isdnSyncOrder, 8));
-}
-
 typedef PageFixture AnalogPageTest;
 
 TEST_F(AnalogPageTest, NewRecordShowsItsDefaultsAndStoreClearsUnusedBits)
@@ -125,16 +77,7 @@ TEST_F(AnalogPageTest, NewRecordShowsItsDefaultsAndStoreClearsUnusedBits)
     EXPECT_EQ(0x10u, rec->analogCommon.fxsWord);
 
     CAnalogFxoPage& fxo = Open<CAnalogFxoPage>();
-    EXPECT_TRUE(Checked(IDC_FXO_DIALING_DTMF));
-    EXPECT_TRUE(Checked(IDC_FXO_WAIT_DIALTONE));
-    EXPECT_EQ("4", Text(IDC_FXO_WAIT_DIALTONE_TIME));
-    EXPECT_TRUE(Checked(IDC_FXO_BUSY_START));
-    EXPECT_EQ("20", Text(IDC_FXO_BUSY_START_TIME));
-    EXPECT_TRUE(Checked(IDC_FXO_BUSY_INBOUND));
-    EXPECT_TRUE(Checked(IDC_FXO_BUSY_OUTBOUND));
-    EXPECT_EQ("3", Text(IDC_FXO_MIN_BUSY_LENGTH));
     EXPECT_EQ("100", Text(IDC_FXO_FLASH_LENGTH));
-    EXPECT_TRUE(Checked(IDC_FXO_METERING_16KHZ));
 
     SetCheck(IDC_FXO_REVERSAL_START, true);
     Type(IDC_FXO_FLASH_LENGTH, "133");
@@ -170,46 +113,7 @@ protected:
         return text;
     }
     bool TabChecked(UINT id) const { return ::SendMessageA(TabItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    bool TabShown(UINT id) const { return (::GetWindowLongA(TabItem(id), GWL_STYLE) & WS_VISIBLE) != 0; }
 };
-
-TEST_F(IsdnLinesPageTest, RestoreCodesShowTheirKind)
-{
-    const struct
-    {
-        uint8_t code;
-        UINT radio;
-        const char* day;
-        const char* week;
-        int weekdayItem;
-    } cases[] = {
-        { 0x95, IDC_LINK_RESTORE_WEEKDAY, nullptr, "2", 4 },
-        { 0x83, IDC_LINK_RESTORE_WEEKLY, nullptr, nullptr, 2 },
-        { 15, IDC_LINK_RESTORE_DAY, "15", nullptr, -1 },
-    };
-    for (const auto& c : cases)
-    {
-        rec->isdnCredit[1].creditRestoreCode = c.code;
-        OpenTab(1);
-        EXPECT_TRUE(TabChecked(c.radio)) << (int)c.code;
-        EXPECT_EQ(c.day != nullptr, TabShown(IDC_LINK_RESTORE_DAY_VALUE));
-        EXPECT_EQ(c.week != nullptr, TabShown(IDC_LINK_RESTORE_WEEK));
-        if (c.day)
-        {
-            EXPECT_EQ(c.day, TabText(IDC_LINK_RESTORE_DAY_VALUE));
-        }
-        if (c.week)
-        {
-            EXPECT_EQ(c.week, TabText(IDC_LINK_RESTORE_WEEK));
-        }
-        if (c.weekdayItem >= 0)
-        {
-            EXPECT_EQ(c.weekdayItem, ::SendMessageA(TabItem(IDC_LINK_RESTORE_WEEKDAY_LIST), CB_GETCURSEL, 0, 0));
-        }
-        ASSERT_EQ(1, page->Store());
-        EXPECT_EQ(c.code, rec->isdnCredit[1].creditRestoreCode);
-    }
-}
 
 TEST_F(IsdnLinesPageTest, UnsetCreditRecordStartsOnDayOneAndCreditsAreMinutes)
 {
@@ -250,21 +154,6 @@ TEST_F(IsdnLinesPageTest, UnknownLinkModeIsKeptAndQsigNamesTheSidesMasterAndSlav
     EXPECT_EQ("Master", TabText(IDC_LINK_SIDE_NT));
     EXPECT_EQ("Expert...", TabText(IDC_LINK_EXPERT));
     EXPECT_EQ(1, ::SendMessageA(TabItem(IDC_LINK_PROTOCOL), CB_GETCURSEL, 0, 0));
-}
-
-TEST_F(IsdnLinesPageTest, BlockAllSkipsFramingAndSignallingTimeslots)
-{
-    OpenTab(0);
-    ::SendMessageA(tab, WM_COMMAND, MAKEWPARAM(IDC_LINK_BLOCK_ALL, BN_CLICKED), 0);
-    EXPECT_FALSE(TabChecked(IDC_LINK_TIMESLOT_LOW + 0));
-    EXPECT_FALSE(TabChecked(IDC_LINK_TIMESLOT_HIGH + 0));
-    EXPECT_TRUE(TabChecked(IDC_LINK_TIMESLOT_HIGH + 1));
-    ASSERT_EQ(1, page->Store());
-    const uint8_t* ts = rec->isdnLinks[0].timeslotState;
-    EXPECT_EQ(0xF0, ts[0]);
-    EXPECT_EQ(0xF4, ts[1]);
-    EXPECT_EQ(0xF1, ts[16]);
-    EXPECT_EQ(0xF4, ts[31]);
 }
 
 TEST(LinkLayer, MovesTheSignallingMarkAndKeepsOtherFlags)

@@ -1,6 +1,5 @@
 #include "pages/ClipPages.h"
 #include "pages/ConfigItems.h"
-#include "pages/GsmCellSelectPage.h"
 #include "pages/LcrRoutingItemDlg.h"
 #include "pages/LcrRoutingPage.h"
 #include "pages/MobilityPages.h"
@@ -8,10 +7,7 @@
 #include "pages/FieldBinding.h"
 #include "record/FieldText.h"
 #include "comm/DeviceProtocol.h"
-#include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/PageHostWindow.h"
-#include "tests/support/TestLanguage.h"
-#include <gtest/gtest.h>
+#include "tests/support/PageFixture.h"
 #include <cstring>
 #include <memory>
 #include <string>
@@ -19,40 +15,21 @@
 
 namespace
 {
-class RoutingPagesTest : public ::testing::Test
+class RoutingPagesTest : public PageFixture
 {
 protected:
-    HWND host = NULL;
-    std::unique_ptr<ConfigRecord> rec{ new ConfigRecord };
-    std::vector<std::unique_ptr<IConfigPage>> pages;
-    CMessageBoxRecorder boxes;
-
     void SetUp() override
     {
-        ASSERT_TRUE(SelectShippedLanguage());
-        host = testsupport::CreatePageHost();
-        SetConfigDefaults(rec.get());
+        PageFixture::SetUp();
         g_LastRoutingProfile = 0;
     }
-    void TearDown() override
-    {
-        for (auto& p : pages)
-            if (p->Window().m_hWnd)
-                ::DestroyWindow(p->Window().m_hWnd);
-        pages.clear();
-        ::DestroyWindow(host);
-    }
-
     template <class P>
     P* Open()
     {
-        P* page = new P(rec.get());
-        pages.emplace_back(page);
-        HWND w = page->Create(host);
-        EXPECT_TRUE(w != NULL);
-        ::MoveWindow(w, 0, 0, 640, 420, TRUE);
+        P* p = &PageFixture::Open<P>();
+        ::MoveWindow(p->m_hWnd, 0, 0, 640, 420, TRUE);
         testsupport::PumpMessages();
-        return page;
+        return p;
     }
 
     static void Click(HWND page, UINT id)
@@ -96,7 +73,7 @@ TEST_F(RoutingPagesTest, UnsortedTableListsTheTabsRulesAndStoreKeepsEveryRule)
     EXPECT_EQ(2u, tab->Rows().size());
     EXPECT_EQ(2, ListView_GetItemCount(tab->List()));
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(0, memcmp(rec.get(), before.get(), sizeof(ConfigRecord))) << "a visit without changes";
+    EXPECT_EQ(0, memcmp(rec, before.get(), sizeof(ConfigRecord))) << "a visit without changes";
 
     tab->ReplaceRule(0, tab->Rows()[0]); // the user edits a rule and keeps it
     ASSERT_EQ(1, page->Store());
@@ -175,7 +152,7 @@ TEST_F(RoutingPagesTest, RuleDialogWritesTargetsInListOrderAndKeepsAnUnusedInput
     rec->moduleGroups[0].outGroup = 10;
     rec->moduleGroups[1].outGroup = 1; // "group 1" is a prefix of "group 10"
     RuleDialog d;
-    ASSERT_TRUE(d.Open(NewRule(5), rec.get(), nullptr, -1, host) != NULL);
+    ASSERT_TRUE(d.Open(NewRule(5), rec, nullptr, -1, host) != NULL);
     ::SetDlgItemTextA(d.dlg->m_hWnd, IDC_LCR_ITEM_NUMBER, "0049x");
     ::SetDlgItemTextA(d.dlg->m_hWnd, IDC_LCR_ITEM_AOC, "7");
     d.Choose(IDC_LCR_ITEM_TARGET, 10);
@@ -228,7 +205,7 @@ TEST_F(RoutingPagesTest, RuleDialogRefusesWhatTheRuleCannotHold)
     for (const Case& c : cases)
     {
         RuleDialog d;
-        ASSERT_TRUE(d.Open(NewRule('A'), rec.get(), &rows, c.edited, host) != NULL);
+        ASSERT_TRUE(d.Open(NewRule('A'), rec, &rows, c.edited, host) != NULL);
         ::SetDlgItemTextA(d.dlg->m_hWnd, IDC_LCR_ITEM_NUMBER, c.number);
         if (c.target)
         {
@@ -274,116 +251,10 @@ TEST_F(RoutingPagesTest, DeletingAProfilesLastCallerAsksAndDropsItsRulesWithThei
     CommitSectionList sections = GetCommitSections(*FindConfigItem(CI_LCR_CLIP), doc.get());
     for (size_t i = 0; i < sections.count; ++i)
         memcpy(ConfigBytes(doc.get()) + sections.sections[i].offset,
-               ConfigBytes(rec.get()) + sections.sections[i].offset, sections.sections[i].length);
+               ConfigBytes(rec) + sections.sections[i].offset, sections.sections[i].length);
     EXPECT_EQ(0, memcmp(doc->routingCompanion, rec->routingCompanion, sizeof(rec->routingCompanion)));
     EXPECT_EQ(0, memcmp(doc->routingRules, rec->routingRules, sizeof(rec->routingRules)));
     EXPECT_EQ(0xFF, doc->lcrClip[1].number[0]);
-}
-
-TEST_F(RoutingPagesTest, ClipEntriesAreCheckedAndSortedByProfileThenNumber)
-{
-    CLcrClipTabPage* page = Open<CLcrClipTabPage>();
-    struct Case
-    {
-        const char* number;
-        const char* profile;
-        const char* key;
-    } cases[] = {
-        { "", "1", "strLcrClipTabErrNumberMissing" },
-        { "5", "", "strLcrClipTabErrProfileMissing" },
-        { "13", "2", nullptr },
-        { "123", "2", nullptr },
-        { "9", "1", nullptr },
-        { "13", "4", "strLcrClipTabErrNumberDuplicate" },
-        { "1x3", "4", "strLcrClipTabErrNumberWildcard" },
-    };
-    for (const Case& c : cases)
-    {
-        ::SetDlgItemTextA(page->m_hWnd, IDC_LCR_CLIP_NUMBER, c.number);
-        ::SetDlgItemTextA(page->m_hWnd, IDC_LCR_CLIP_PROFILE, c.profile);
-        boxes.Clear();
-        Click(page->m_hWnd, IDC_LIST_ADD);
-        EXPECT_EQ(c.key ? std::string(c.key) : std::string(), boxes.Count() ? boxes.Last().key : std::string())
-            << c.number;
-    }
-    ASSERT_EQ(1, page->Store());
-    const char* numbers[3] = { "9", "123", "13" };
-    const int profiles[3] = { 1, 2, 2 };
-    for (int i = 0; i < 3; ++i)
-    {
-        char text[24];
-        ReadCountedString(rec->lcrClip[i].number, 24, text);
-        EXPECT_STREQ(numbers[i], text);
-        EXPECT_EQ(profiles[i], rec->lcrClip[i].bytes24[0]);
-    }
-    EXPECT_EQ(0xFF, rec->lcrClip[3].number[0]);
-}
-
-// --- CLIP from GSM ----------------------------------------------------------------
-
-TEST_F(RoutingPagesTest, ClipFromGsmKeepsTheNumbersInTextOrderUpTo1000)
-{
-    for (int i = 0; i < 999; ++i)
-    {
-        char number[8];
-        snprintf(number, sizeof(number), "%d", 5000 + i);
-        WriteCountedString(number, rec->clipGsm[i].number, 24);
-    }
-    CClipGsmPage* page = Open<CClipGsmPage>();
-    const char* added[] = { "10", "7", "8" };
-    for (const char* n : added)
-    {
-        ::SetDlgItemTextA(page->m_hWnd, IDC_CLIP_GSM_NUMBER, n);
-        Click(page->m_hWnd, IDC_LIST_ADD);
-    }
-    EXPECT_EQ(1000u, page->Numbers().size()) << "the 1001st number is not added";
-    ASSERT_EQ(1, page->Store());
-    char text[24];
-    ReadCountedString(rec->clipGsm[0].number, 24, text);
-    EXPECT_STREQ("10", text);
-    ReadCountedString(rec->clipGsm[999].number, 24, text);
-    EXPECT_STREQ("5998", text);
-}
-
-// --- GSM cells ----------------------------------------------------------------------
-
-TEST_F(RoutingPagesTest, CellsAreLimitedPaddedAndReadFromTheDevice)
-{
-    uint8_t* cells = rec->gsmCells.bytes;
-    cells[1] = 20;
-    for (int i = 0; i < 20; ++i)
-        memcpy(cells + 4 + 16 * (i % 16), "262\xFF" "01ABCD1234", 14);
-    CGsmCellSelectPage* page = Open<CGsmCellSelectPage>();
-    EXPECT_EQ(16u, page->Cells().size()) << "a count above 16 shows 16 cells";
-
-    ListView_SetItemState(::GetDlgItem(page->m_hWnd, IDC_CELL_LIST), 15, LVIS_SELECTED, LVIS_SELECTED);
-    Click(page->m_hWnd, IDC_CELL_DELETE);
-    ::SetDlgItemTextA(page->m_hWnd, IDC_CELL_MCC, "262");
-    ::SetDlgItemTextA(page->m_hWnd, IDC_CELL_MNC, "1");
-    ::SetDlgItemTextA(page->m_hWnd, IDC_CELL_LAC, "A");
-    ::SetDlgItemTextA(page->m_hWnd, IDC_CELL_ID, "FF");
-    Click(page->m_hWnd, IDC_CELL_ADD);
-    ASSERT_EQ(16u, page->Cells().size());
-    EXPECT_STREQ("01", page->Cells()[15].mnc);
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(16, cells[1]);
-    EXPECT_EQ(0, memcmp(cells + 4 + 16 * 15, "262\xFF" "01000A00FF\xFF\xFF", 16));
-
-    // A module whose request cannot go out, then answers of the device.
-    boxes.Clear();
-    Click(page->m_hWnd, IDC_CELL_READ);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strGsmCellSelReadError", boxes.Last().key);
-    GsmCellRecord reported[GSM_CELL_COUNT] = {};
-    memcpy(&reported[1], "00000000000000", 13);
-    page->ShowOnlineCells(true, reported, GSM_CELL_COUNT);
-    EXPECT_EQ("strGsmCellSelReadEmpty", boxes.Last().key);
-    memcpy(&reported[3], "2620112341234", 13);
-    boxes.Clear();
-    page->ShowOnlineCells(true, reported, GSM_CELL_COUNT);
-    ASSERT_EQ(1u, page->OnlineCells().size());
-    EXPECT_STREQ("1234", page->OnlineCells()[0].lac);
-    EXPECT_EQ(0u, boxes.Count());
 }
 
 // --- mobility and working hours -------------------------------------------------

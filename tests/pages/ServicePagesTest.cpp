@@ -8,41 +8,6 @@ namespace
 {
 typedef PageFixture AlarmPageTest;
 
-TEST_F(AlarmPageTest, NumbersAreAddedChangedAndStoredInListOrder)
-{
-    Open<CSystemAlarmPage>();
-    const char* numbers[] = { "111", "222", "333", "444", "555", "666" };
-    for (const char* n : numbers)
-    {
-        Type(IDC_ALARM_NUMBER, n);
-        Click(IDC_ALARM_ADD);
-    }
-    EXPECT_EQ(0u, boxes.Count()) << "a sixth number is left out without a message";
-    Type(IDC_ALARM_NUMBER, "");
-    Click(IDC_ALARM_ADD);
-    Type(IDC_ALARM_NUMBER, "444");
-    ::SendMessageA(Item(IDC_ALARM_NUMBERS), LB_SETCURSEL, 1, 0);
-    Click(IDC_ALARM_CHANGE);
-    ASSERT_EQ(2u, boxes.Count());
-    EXPECT_EQ("strSystemAlarmSmsNumberMissing", boxes.Calls()[0].key);
-    EXPECT_EQ("The number 444 is already in the list.", boxes.Calls()[1].text);
-
-    Type(IDC_ALARM_NUMBER, "777");
-    Click(IDC_ALARM_CHANGE); // item 1 ("222") becomes "777" at the end
-    ::SendMessageA(Item(IDC_ALARM_NUMBERS), LB_SETCURSEL, 0, 0);
-    Click(IDC_ALARM_DELETE);
-    ASSERT_EQ(1, page->Store());
-
-    const char* stored[] = { "333", "444", "555", "777" };
-    for (int i = 0; i < 4; ++i)
-    {
-        char text[24];
-        ReadCountedString24(rec->alarm.smsNumbers[i], text);
-        EXPECT_STREQ(stored[i], text);
-    }
-    EXPECT_EQ(std::string(24, '\xFF'), Bytes(rec->alarm.smsNumbers[4], 24));
-}
-
 TEST_F(AlarmPageTest, AlarmServerWithoutPortIsRefusedWithFocusOnThePort)
 {
     Open<CSystemAlarmPage>();
@@ -81,58 +46,7 @@ TEST_F(AlarmPageTest, FullFieldsAreShownWithinTheirLimits)
     EXPECT_EQ(0, rec->alarm.mailSender[0]) << "an unset text becomes empty when the page opens";
 }
 
-typedef PageFixture CdrPageTest;
-
-TEST_F(CdrPageTest, UnwrittenFieldsShowAnsweredCallsAndTimeoutOne)
-{
-    rec->cdr.timeout = 0xFFFF;
-    rec->isdnCommon.cdrOption = 0xFF;
-    Open<CSystemCdrPage>();
-    EXPECT_EQ(1, rec->cdr.timeout);
-    EXPECT_EQ(1, rec->isdnCommon.cdrOption);
-    EXPECT_TRUE(Checked(IDC_CDR_ANSWERED));
-    EXPECT_FALSE(Checked(IDC_CDR_UNANSWERED));
-    EXPECT_EQ("1", Text(IDC_CDR_TIMEOUT));
-
-    SetCheck(IDC_CDR_UNANSWERED, true);
-    Type(IDC_CDR_TIMEOUT, "");
-    Type(IDC_CDR_HOST, "cdr.local");
-    Type(IDC_CDR_PORT, "9000");
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(3, rec->isdnCommon.cdrOption);
-    EXPECT_EQ(1, rec->cdr.timeout);
-    EXPECT_STREQ("Scdr.local:9000", rec->cdr.server);
-}
-
 typedef PageFixture CreditPageTest;
-
-struct CreditCase
-{
-    int sendItem, hourItem;
-    bool gsm, isdn;
-    uint8_t sendMode, hour, reported;
-};
-
-TEST_F(CreditPageTest, StoresWhatIsReportedAndWhen)
-{
-    const CreditCase cases[] = {
-        { 1, 7, false, false, 128, 7, 0xFF },
-        { 4, 0, true, true, 131, 0, 0xFC },
-        { 0, 23, true, false, 0xFF, 23, 0xFE },
-    };
-    for (const CreditCase& c : cases)
-    {
-        Open<CSystemCreditPage>();
-        Select(IDC_CREDIT_SEND, c.sendItem);
-        Select(IDC_CREDIT_HOUR, c.hourItem);
-        SetCheck(IDC_CREDIT_GSM, c.gsm);
-        SetCheck(IDC_CREDIT_ISDN, c.isdn);
-        ASSERT_EQ(1, page->Store());
-        EXPECT_EQ(c.sendMode, rec->creditReport.sendMode);
-        EXPECT_EQ(c.hour, rec->creditReport.hour);
-        EXPECT_EQ(c.reported, rec->creditReport.reported);
-    }
-}
 
 TEST_F(CreditPageTest, UnknownSendDayAndHourAreKept)
 {
@@ -144,26 +58,6 @@ TEST_F(CreditPageTest, UnknownSendDayAndHourAreKept)
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(100, rec->creditReport.sendMode);
     EXPECT_EQ(30, rec->creditReport.hour);
-}
-
-TEST_F(CreditPageTest, LanguageChangeKeepsTheSendDay)
-{
-    rec->creditReport.sendMode = 131;
-    Open<CSystemCreditPage>();
-    EXPECT_EQ("Every Wednesday", Selected(IDC_CREDIT_SEND));
-    page->OnLanguageChanged();
-    EXPECT_EQ("Every Wednesday", Selected(IDC_CREDIT_SEND));
-    EXPECT_EQ(9, ::SendMessageA(Item(IDC_CREDIT_SEND), CB_GETCOUNT, 0, 0));
-}
-
-TEST_F(CreditPageTest, ServerWithoutPortIsRefused)
-{
-    Open<CSystemCreditPage>();
-    ShowHost();
-    Type(IDC_CREDIT_HOST, "10.1.1.1");
-    EXPECT_EQ(0, page->Store());
-    EXPECT_EQ("strSystemCreditIpPortMissing", boxes.Last().key);
-    EXPECT_TRUE(HasFocus(IDC_CREDIT_PORT));
 }
 
 typedef PageFixture SmsPageTest;
@@ -215,27 +109,6 @@ TEST(RequestUrl, AcceptsOnlyHostPathQueryAndNumber)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.check, CheckRequestUrl(c.url)) << c.url;
-}
-
-TEST_F(HttpPageTest, EmptyUrlShowsTheSchemeAndClearingOneKeepsTheOther)
-{
-    const char url[] = "http://a/b?c=NUMBER";
-    At(0x25C8C)[0] = sizeof(url) - 1;
-    memcpy(At(0x25C8C) + 1, url, sizeof(url) - 1);
-    rec->cardSlots[0].cardType = CARD_ANALOG_TRUNK;
-    memset(At(0x41BDC) + 252, 0, 4);
-    Open<CSystemHttpPage>();
-    EXPECT_EQ(url, Text(IDC_HTTP_OUT_URL));
-    EXPECT_EQ("http://", Text(IDC_HTTP_IN_URL));
-    EXPECT_TRUE(Enabled(IDC_HTTP_CHANNEL_FIRST + 3));
-    EXPECT_FALSE(Enabled(IDC_HTTP_CHANNEL_FIRST + 4));
-
-    Type(IDC_HTTP_IN_URL, "");
-    SetCheck(IDC_HTTP_CHANNEL_FIRST + 1, true);
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(std::string(1, (char)(sizeof(url) - 1)) + url, Bytes(At(0x25C8C), sizeof(url)));
-    EXPECT_EQ(0, At(0x41BDC)[0]);
-    EXPECT_EQ(std::string("\x02\x00\x00\x00", 4), Bytes(At(0x41BDC) + 252, 4));
 }
 
 TEST_F(HttpPageTest, MalformedUrlIsRefusedWithFocusOnItsEdit)

@@ -108,17 +108,6 @@ TEST_F(TabPageHostTest, FirstTabIsSelectedAndMadeAtOnceOthersOnFirstUse)
     EXPECT_TRUE(Shown(pages[0]));
     EXPECT_TRUE(::IsWindowEnabled(pages[0]));
 
-    // The page lies over the display area, in the parent's coordinates.
-    RECT display = tabs.GetDisplayRect();
-    ::MapWindowPoints(tabs, parent, (POINT*)&display, 2);
-    RECT page;
-    ::GetWindowRect(pages[0], &page);
-    ::MapWindowPoints(NULL, parent, (POINT*)&page, 2);
-    EXPECT_EQ(display.left, page.left);
-    EXPECT_EQ(display.top, page.top);
-    EXPECT_EQ(display.right, page.right);
-    EXPECT_EQ(display.bottom, page.bottom);
-
     // Selecting the current tab again calls no factory.
     EXPECT_EQ(0, tabs.SelectTab(0));
     EXPECT_EQ(1u, made.size());
@@ -137,20 +126,6 @@ TEST_F(TabPageHostTest, FirstTabIsSelectedAndMadeAtOnceOthersOnFirstUse)
     EXPECT_EQ(2u, made.size()); // made once
 }
 
-TEST_F(TabPageHostTest, TabWithoutPageHidesThePreviousAndAsksNobody)
-{
-    AddLazyTabs(3);
-    EXPECT_EQ(0, tabs.SelectTab(2));
-    EXPECT_EQ(2, tabs.GetCurrentIndex());
-    EXPECT_FALSE(Shown(pages[0]));
-    EXPECT_EQ(NULL, tabs.GetCurrentPage());
-    // Leaving the empty tab asks no hidden page to validate.
-    pages[0].refuseLeave = 1;
-    ClickTab(1);
-    EXPECT_EQ(1, tabs.GetCurrentIndex());
-    EXPECT_EQ(0, pages[0].killActive);
-}
-
 TEST_F(TabPageHostTest, RefusingPageKeepsItsTab)
 {
     AddLazyTabs(2);
@@ -161,36 +136,4 @@ TEST_F(TabPageHostTest, RefusingPageKeepsItsTab)
     EXPECT_EQ(0, (int)::SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
     EXPECT_TRUE(Shown(pages[0]));
     EXPECT_EQ(1u, made.size());
-}
-
-TEST_F(TabPageHostTest, RemovingTabsKeepsTheCurrentOneRight)
-{
-    ASSERT_TRUE(tabs.AddPage(MakePage(0), "A"));
-    ASSERT_TRUE(tabs.AddPage(MakePage(1), "B", -1, 11));
-    ASSERT_TRUE(tabs.AddPage(MakePage(2), "C", -1, 12, TRUE));
-    EXPECT_EQ(2, tabs.GetCurrentIndex());
-    EXPECT_FALSE(Shown(pages[1]));
-    EXPECT_EQ(12, tabs.GetTabData(2));
-    EXPECT_EQ(0, tabs.GetTabData(5));
-
-    // A tab before the current one: the index follows the current tab.
-    tabs.RemoveTab(0, TRUE);
-    EXPECT_FALSE(::IsWindow(pages[0]));
-    EXPECT_EQ(1, tabs.GetCurrentIndex());
-    EXPECT_EQ(pages[2].m_hWnd, tabs.GetCurrentPage());
-    EXPECT_EQ(1, (int)::SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
-    EXPECT_EQ(pages[2].m_hWnd, tabs.GetPage(1));
-
-    // The current last tab: the new last tab is selected.
-    tabs.RemoveTab(1, TRUE);
-    EXPECT_EQ(0, tabs.GetCurrentIndex());
-    EXPECT_EQ(pages[1].m_hWnd, tabs.GetCurrentPage());
-    EXPECT_TRUE(Shown(pages[1]));
-
-    EXPECT_TRUE(tabs.SetTabText(0, "Renamed"));
-    EXPECT_FALSE(tabs.SetTabText(3, "x"));
-    tabs.RemoveAll();
-    EXPECT_EQ(0, tabs.GetTabCount());
-    EXPECT_EQ(-1, tabs.GetCurrentIndex());
-    EXPECT_FALSE(::IsWindow(pages[1]));
 }

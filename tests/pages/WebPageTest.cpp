@@ -133,18 +133,6 @@ TEST_F(WebPageTest, RedirectorHostsAreReadBoundedAndOversizeValuesLeftOut)
     EXPECT_TRUE(ReadRedirectorHosts("COM8").empty());
 }
 
-TEST_F(WebPageTest, WithoutRedirectorTheDeviceAddressIsOpenedAtOnce)
-{
-    AxHostSetCreateFunction(NoControl); // no browser on this system
-    CWebPage* web = OpenPage();
-    ASSERT_TRUE(web);
-    EXPECT_FALSE(web->HasBrowser());
-    EXPECT_EQ(1, ::SendDlgItemMessageA(PageWnd(), IDC_WEB_HOST, CB_GETCOUNT, 0, 0));
-    EXPECT_EQ("10.0.0.2", ItemText(PageWnd(), IDC_WEB_HOST));
-    EXPECT_EQ("80", ItemText(PageWnd(), IDC_WEB_PORT));
-    EXPECT_EQ("http://10.0.0.2/", web->Url());
-}
-
 TEST_F(WebPageTest, TheChosenHostAndPortAreKeptUntilTheVoipItemChanges)
 {
     AxHostSetCreateFunction(NoControl);
@@ -168,15 +156,6 @@ TEST_F(WebPageTest, TheChosenHostAndPortAreKeptUntilTheVoipItemChanges)
     web = OpenPage();
     EXPECT_EQ(0, ::SendDlgItemMessageA(PageWnd(), IDC_WEB_HOST, CB_GETCURSEL, 0, 0));
     EXPECT_EQ("80", ItemText(PageWnd(), IDC_WEB_PORT));
-}
-
-TEST_F(WebPageTest, ASingleRedirectorHostIsOpenedAtOnceWithoutItsName)
-{
-    AxHostSetCreateFunction(NoControl);
-    WriteHosts({ { "10.0.0.5", "Office" } });
-    CWebPage* web = OpenPage();
-    ASSERT_TRUE(web);
-    EXPECT_EQ("http://10.0.0.5/", web->Url());
 }
 
 namespace

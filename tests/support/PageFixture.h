@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include "pages/ConfigPage.h"
+#include "pages/ConfigItems.h"
 #include "record/ConfigRecord.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
@@ -40,6 +41,17 @@ protected:
         p->Create(host);
         testsupport::PumpMessages();
         return *p;
+    }
+    // The page of tree item id, made by its registry row.
+    IConfigPage* OpenItem(int id)
+    {
+        Close();
+        const ConfigItem* item = FindConfigItem(id);
+        page.reset(item && item->factory ? item->factory(*item, rec) : nullptr);
+        if (page)
+            page->Create(host);
+        testsupport::PumpMessages();
+        return page.get();
     }
     // A page of the test's own keeping, with the arguments after the record.
     template <class P, class... A>
