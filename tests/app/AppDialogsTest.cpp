@@ -29,10 +29,6 @@ using namespace frametest;
 
 namespace
 {
-void Pump()
-{
-    PumpFor(0);
-}
 
 std::vector<std::string> ListEntries(HWND dlg)
 {
@@ -111,7 +107,7 @@ TEST_F(AppDialogsTest, DownloadProgressClosesItselfAtTheEnd)
     EXPECT_EQ(0, dlg.GetResult());
     dlg.SetProgress(100);
     EXPECT_EQ("OK", ItemText(m.hwnd(), IDCANCEL));
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, dlg.GetResult());
     EXPECT_EQ(0, cancels);
 }
@@ -163,7 +159,7 @@ TEST_F(AppDialogsTest, AbortAnsweredAfterTheEndCancelsNothing)
     SetMessageBoxHook(previous);
     EXPECT_FALSE(s_cancelWasEnabled) << "Cancel is disabled while the question is open";
     EXPECT_EQ(0, cancels);
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, dlg.GetResult());
 }
 
@@ -174,13 +170,13 @@ TEST_F(AppDialogsTest, NoticeClosedBeforeItOpensEndsAtOnce)
     CWaitDlg notice("strNotifyRestart");
     notice.Close();
     Modeless<CWaitDlg> w(notice);
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, notice.GetResult());
 
     CProgressDlg progress(CProgressDlg::KIND_UPLOAD, 100, [] {});
     progress.Close();
     Modeless<CProgressDlg> p(progress);
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, progress.GetResult());
 }
 
@@ -267,7 +263,7 @@ TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
     SYSTEMTIME before;
     ::GetLocalTime(&before);
     Press(s.hwnd(), IDC_DATETIME_SYNCHRONIZE);
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, sync.GetResult());
     EXPECT_EQ(before.wYear, sync.m_time.wYear);
     EXPECT_EQ(before.wDay, sync.m_time.wDay);
@@ -418,7 +414,7 @@ TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
     s_linkState = 1;
     CLoginWaitDlg wait(FakeLinkState);
     Modeless<CLoginWaitDlg> w(wait);
-    Pump();
+    PumpFor(0);
     EXPECT_FALSE(::IsWindowVisible(w.hwnd()));
     EXPECT_FALSE(wait.CheckAttempt()) << "attempt still in progress";
     EXPECT_EQ(0, wait.GetResult());
@@ -483,7 +479,7 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
     Press(h, IDOK);
     EXPECT_TRUE(dlg.IsWaiting());
     dlg.OnChangeDone();
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, dlg.GetResult());
     EXPECT_STREQ("new", dlg.m_newPassword);
 }

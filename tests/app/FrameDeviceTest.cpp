@@ -274,20 +274,6 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_TRUE(FrameIdle());
 }
 
-TEST_F(FrameDeviceTest, SilentDeviceEndsTheDownloadWithTheNoAnswerMessage)
-{
-    devsim::SimFaults faults;
-    faults.noAnswer = -1;
-    m_sim.SetFaults(faults);
-    CMessageBoxRecorder boxes(IDOK);
-    Command(ID_FILE_DOWNLOAD);
-    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 15000));
-    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
-    EXPECT_TRUE(FrameIdle());
-    EXPECT_FALSE(m_frame.IsDownloadPending());
-    EXPECT_FALSE(m_frame.GetDataView().HasDocument());
-}
-
 TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
 {
     g_Settings.CheckFirmwareVersion = 0;

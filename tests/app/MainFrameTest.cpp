@@ -131,16 +131,12 @@ TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheBars)
     EXPECT_FALSE(::GetMenuState(frame.GetCommandBar().GetMenu(), ID_VIEW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
     frame.SendMessage(WM_CLOSE);
     EXPECT_FALSE(::IsWindow(frame.m_hWnd));
-    EXPECT_EQ(30u, frametest::StoredDword(nullptr, "x"));
-    EXPECT_EQ(40u, frametest::StoredDword(nullptr, "y"));
-    EXPECT_EQ(640u, frametest::StoredDword(nullptr, "cx"));
-    EXPECT_EQ(500u, frametest::StoredDword(nullptr, "cy"));
-    EXPECT_EQ(0u, frametest::StoredDword(nullptr, "Maximized"));
-    EXPECT_EQ(0u, frametest::StoredDword(nullptr, "Toolbar"));
-    EXPECT_EQ(1u, frametest::StoredDword(nullptr, "Statusbar"));
-    EXPECT_EQ(1u, frametest::StoredDword(nullptr, "CmdbarFirst"));
     // A hidden toolbar leaves the row layout as it was (two rows at first).
-    EXPECT_EQ(0u, frametest::StoredDword(nullptr, "OneLineRebar"));
+    const std::pair<const char*, DWORD> stored[] = { { "x", 30 },       { "y", 40 },         { "cx", 640 },
+                                                     { "cy", 500 },     { "Maximized", 0 },  { "Toolbar", 0 },
+                                                     { "Statusbar", 1 }, { "CmdbarFirst", 1 }, { "OneLineRebar", 0 } };
+    for (const auto& v : stored)
+        EXPECT_EQ(v.second, frametest::StoredDword(nullptr, v.first)) << v.first;
 }
 
 TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
