@@ -16,6 +16,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/StrayDialogCloser.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/app/FrameTestSupport.h"
 #include <memory>
 #include <set>
 #include <string>
@@ -24,31 +25,10 @@
 // The dialogs run modeless from their templates: controls are set as a user
 // sets them, buttons are pressed through WM_COMMAND, and what the dialog
 // keeps is read back.
+using namespace frametest;
+
 namespace
 {
-void Pump()
-{
-    MSG msg;
-    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-    {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
-
-std::string ItemText(HWND dlg, int id)
-{
-    char text[512] = "";
-    ::GetDlgItemTextA(dlg, id, text, sizeof(text));
-    return text;
-}
-
-std::string WindowText(HWND wnd)
-{
-    char text[512] = "";
-    ::GetWindowTextA(wnd, text, sizeof(text));
-    return text;
-}
 
 std::vector<std::string> ListEntries(HWND dlg)
 {
@@ -127,7 +107,7 @@ TEST_F(AppDialogsTest, DownloadProgressClosesItselfAtTheEnd)
     EXPECT_EQ(0, dlg.GetResult());
     dlg.SetProgress(100);
     EXPECT_EQ("OK", ItemText(m.hwnd(), IDCANCEL));
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, dlg.GetResult());
     EXPECT_EQ(0, cancels);
 }
@@ -179,7 +159,7 @@ TEST_F(AppDialogsTest, AbortAnsweredAfterTheEndCancelsNothing)
     SetMessageBoxHook(previous);
     EXPECT_FALSE(s_cancelWasEnabled) << "Cancel is disabled while the question is open";
     EXPECT_EQ(0, cancels);
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, dlg.GetResult());
 }
 
@@ -190,57 +170,56 @@ TEST_F(AppDialogsTest, NoticeClosedBeforeItOpensEndsAtOnce)
     CWaitDlg notice("strNotifyRestart");
     notice.Close();
     Modeless<CWaitDlg> w(notice);
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, notice.GetResult());
 
     CProgressDlg progress(CProgressDlg::KIND_UPLOAD, 100, [] {});
     progress.Close();
     Modeless<CProgressDlg> p(progress);
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, progress.GetResult());
 }
 
 TEST_F(AppDialogsTest, SystemInformationValues)
 {
+    // A peripheral board with nothing known beyond its name and address,
+    // then the control board with every value.
     SysInfoData info = {};
     info.boardType = 0x85;
     strcpy(info.loaderVersion, "L 1.02");
     strcpy(info.deviceName, "Gateway 7");
-    info.dataVersion = 0;
     info.dataPartition = 2;
     strcpy(info.ipAddress, "192.168.1.20");
     info.dhcp = 1;
-    info.port = 0;
-    CSysInfoDlg dlg(info);
-    Modeless<CSysInfoDlg> m(dlg);
-    HWND h = m.hwnd();
-    EXPECT_EQ("System Information", WindowText(h));
-    EXPECT_EQ("Peripheral board 1", ItemText(h, IDC_SYSINFO_GROUP));
-    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_FIRMWARE));
-    EXPECT_EQ("L 1.02", ItemText(h, IDC_SYSINFO_LOADER));
-    EXPECT_EQ("Gateway 7", ItemText(h, IDC_SYSINFO_NAME));
-    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_DATA_VERSION));
-    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_DATA_PARTITION));
-    EXPECT_EQ("192.168.1.20", ItemText(h, IDC_SYSINFO_IP_ADDRESS));
-    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_GATEWAY));
-    EXPECT_EQ("Yes", ItemText(h, IDC_SYSINFO_DHCP));
-    EXPECT_EQ("n/a", ItemText(h, IDC_SYSINFO_PORT));
-    m.dlg.DestroyWindow();
-
-    info.boardType = 0x83;
-    info.dataVersion = 0x10203;
-    info.dataPartition = 0;
-    info.dhcp = 0;
-    info.port = 1002;
-    CSysInfoDlg control(info);
-    Modeless<CSysInfoDlg> c(control);
-    EXPECT_EQ("Control board", ItemText(c.hwnd(), IDC_SYSINFO_GROUP));
-    EXPECT_EQ("0x010203", ItemText(c.hwnd(), IDC_SYSINFO_DATA_VERSION));
-    EXPECT_EQ("0", ItemText(c.hwnd(), IDC_SYSINFO_DATA_PARTITION));
-    EXPECT_EQ("No", ItemText(c.hwnd(), IDC_SYSINFO_DHCP));
-    EXPECT_EQ("1002", ItemText(c.hwnd(), IDC_SYSINFO_PORT));
-    Press(c.hwnd(), IDOK);
-    EXPECT_EQ(IDOK, control.GetResult());
+    SysInfoData control = info;
+    control.boardType = 0x83, control.dataVersion = 0x10203, control.dataPartition = 0;
+    control.dhcp = 0, control.port = 1002;
+    const struct
+    {
+        int id;
+        const char *peripheral, *control;
+    } rows[] = {
+        { IDC_SYSINFO_GROUP, "Peripheral board 1", "Control board" },
+        { IDC_SYSINFO_FIRMWARE, "n/a", "n/a" },
+        { IDC_SYSINFO_LOADER, "L 1.02", "L 1.02" },
+        { IDC_SYSINFO_NAME, "Gateway 7", "Gateway 7" },
+        { IDC_SYSINFO_DATA_VERSION, "n/a", "0x010203" },
+        { IDC_SYSINFO_DATA_PARTITION, "n/a", "0" },
+        { IDC_SYSINFO_IP_ADDRESS, "192.168.1.20", "192.168.1.20" },
+        { IDC_SYSINFO_GATEWAY, "n/a", "n/a" },
+        { IDC_SYSINFO_DHCP, "Yes", "No" },
+        { IDC_SYSINFO_PORT, "n/a", "1002" },
+    };
+    CSysInfoDlg p(info), c(control);
+    Modeless<CSysInfoDlg> mp(p), mc(c);
+    EXPECT_EQ("System Information", WindowText(mp.hwnd()));
+    for (const auto& row : rows)
+    {
+        EXPECT_EQ(row.peripheral, ItemText(mp.hwnd(), row.id)) << row.id;
+        EXPECT_EQ(row.control, ItemText(mc.hwnd(), row.id)) << row.id;
+    }
+    Press(mc.hwnd(), IDOK);
+    EXPECT_EQ(IDOK, c.GetResult());
 }
 
 TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
@@ -284,7 +263,7 @@ TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
     SYSTEMTIME before;
     ::GetLocalTime(&before);
     Press(s.hwnd(), IDC_DATETIME_SYNCHRONIZE);
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, sync.GetResult());
     EXPECT_EQ(before.wYear, sync.m_time.wYear);
     EXPECT_EQ(before.wDay, sync.m_time.wDay);
@@ -435,7 +414,7 @@ TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
     s_linkState = 1;
     CLoginWaitDlg wait(FakeLinkState);
     Modeless<CLoginWaitDlg> w(wait);
-    Pump();
+    PumpFor(0);
     EXPECT_FALSE(::IsWindowVisible(w.hwnd()));
     EXPECT_FALSE(wait.CheckAttempt()) << "attempt still in progress";
     EXPECT_EQ(0, wait.GetResult());
@@ -500,7 +479,7 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
     Press(h, IDOK);
     EXPECT_TRUE(dlg.IsWaiting());
     dlg.OnChangeDone();
-    Pump();
+    PumpFor(0);
     EXPECT_EQ(IDOK, dlg.GetResult());
     EXPECT_STREQ("new", dlg.m_newPassword);
 }
@@ -600,38 +579,39 @@ protected:
 };
 }
 
-TEST_F(LanguageSwitchTest, FileOfAnotherVersionKeepsTheLanguageInUseAndSavesNothing)
+TEST_F(LanguageSwitchTest, UnusableFileKeepsTheLanguageInUseAndSavesNothing)
 {
-    ChooseInTheDialog(2);
-    ASSERT_EQ(1u, m_boxes.Count());
-    EXPECT_EQ("Incompatible version of the language file!", m_boxes.Last().text);
-    EXPECT_TRUE(g_Language.IsAvailable()) << "back to the language in use";
-    EXPECT_EQ(m_lang->PathOf("English.lng"), g_Language.GetLanguageFile());
-    EXPECT_EQ("Velmotrex Configuration", AppName());
-    EXPECT_EQ(1u, g_Settings.Language);
-    DWORD stored = 0;
-    EXPECT_FALSE(StoredLanguage(&stored)) << "the setting was not written";
-    EXPECT_NE(std::string::npos, WindowText(m_frame.m_hWnd).find("Velmotrex Configuration"));
-
+    std::string gone = m_lang->PathOf("Gone.lng");
+    std::string upper = gone;
+    ::CharUpperA(&upper[0]);
+    const struct
+    {
+        int language;
+        const char* removed;
+        std::string message;
+    } cases[] = {
+        { 2, nullptr, "Incompatible version of the language file!" },
+        { 3, gone.c_str(), "Cannot find language file " + upper + "!" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.language);
+        m_boxes.Clear();
+        s_fileToRemove = c.removed;
+        ChooseInTheDialog(c.language);
+        ASSERT_EQ(1u, m_boxes.Count());
+        EXPECT_EQ(c.message, m_boxes.Last().text);
+        EXPECT_TRUE(g_Language.IsAvailable()) << "back to the language in use";
+        EXPECT_EQ(m_lang->PathOf("English.lng"), g_Language.GetLanguageFile());
+        EXPECT_EQ("Velmotrex Configuration", AppName());
+        EXPECT_EQ(1u, g_Settings.Language);
+        DWORD stored = 0;
+        EXPECT_FALSE(StoredLanguage(&stored)) << "the setting was not written";
+        EXPECT_NE(std::string::npos, WindowText(m_frame.m_hWnd).find("Velmotrex Configuration"));
+    }
     // Later message boxes still have their texts: the program stays usable.
     g_Language.MessageBoxKey("strAppName", nullptr, MB_OK);
     EXPECT_EQ("Velmotrex Configuration", m_boxes.Last().text);
-}
-
-TEST_F(LanguageSwitchTest, FileThatVanishedKeepsTheLanguageInUse)
-{
-    std::string gone = m_lang->PathOf("Gone.lng");
-    s_fileToRemove = gone.c_str();
-    ChooseInTheDialog(3);
-    ASSERT_EQ(1u, m_boxes.Count());
-    std::string upper = gone;
-    ::CharUpperA(&upper[0]);
-    EXPECT_EQ("Cannot find language file " + upper + "!", m_boxes.Last().text);
-    EXPECT_TRUE(g_Language.IsAvailable());
-    EXPECT_EQ("Velmotrex Configuration", AppName());
-    EXPECT_EQ(1u, g_Settings.Language);
-    DWORD stored = 0;
-    EXPECT_FALSE(StoredLanguage(&stored));
 }
 
 TEST_F(LanguageSwitchTest, UsableLanguageBecomesTheSettingAndRetranslatesTheWindow)

@@ -125,9 +125,7 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
 
 TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
 {
-    char dir[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(dir), dir);
-    const std::string path = std::string(dir) + "status-cdr.csv";
+    const std::string path = TempPath("status-cdr.csv");
     CCdrExportFile& file = g_DeviceProtocol.GetCdrExportFile();
     struct Case
     {
@@ -186,9 +184,7 @@ TEST_F(EngineStatusMessagesTest, DownloadedImageOfAnotherFormatIsAdoptedOnlyOnRe
     Status(12, 1);
     ASSERT_EQ(2u, boxes.Count());
     ASSERT_TRUE(view.HasDocument()) << "Yes opens a new document with the defaults";
-    char title[MAX_PATH] = "";
-    m_frame.GetWindowText(title, sizeof(title));
-    EXPECT_EQ(0, strncmp(title, "untitled", 8)) << title;
+    EXPECT_EQ(0u, WindowText(m_frame).find("untitled")) << WindowText(m_frame);
     EXPECT_FALSE(m_frame.IsBusy());
 }
 
@@ -294,9 +290,7 @@ TEST_F(EngineStatusMessagesTest, DownloadedImageGoesIntoTheOpenDocumentWhichKeep
 {
     m_frame.SendMessage(WM_COMMAND, ID_FILE_NEW);
     CDataView& view = m_frame.GetDataView();
-    char dir[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(dir), dir);
-    const std::string path = std::string(dir) + "status-adopt.cfg";
+    const std::string path = TempPath("status-adopt.cfg");
     ASSERT_TRUE(view.SaveDocument(path.c_str()));
     ASSERT_FALSE(view.IsModified());
 
@@ -312,9 +306,7 @@ TEST_F(EngineStatusMessagesTest, DownloadedImageGoesIntoTheOpenDocumentWhichKeep
     EXPECT_EQ(0x5A, ConfigBytes(view.GetConfigRecord())[CFG_OFS_ALARM]);
     EXPECT_STREQ(path.c_str(), view.GetPath());
     EXPECT_TRUE(view.IsModified()) << "the file does not hold the device's data yet";
-    char title[MAX_PATH] = "";
-    m_frame.GetWindowText(title, sizeof(title));
-    EXPECT_EQ(0, strncmp(title, "status-adopt.cfg", 16)) << title;
+    EXPECT_EQ(0u, WindowText(m_frame).find("status-adopt.cfg")) << WindowText(m_frame);
     view.SetModified(false);
     ::DeleteFileA(path.c_str());
 }

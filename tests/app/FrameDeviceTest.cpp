@@ -5,36 +5,20 @@
 #include "base/AppSettings.h"
 #include "base/PathSettings.h"
 #include "base/Language.h"
-#include "app/LoginDlg.h"
-#include "app/ProgressDlg.h"
 #include "app/SysInfoDlg.h"
-#include "app/DateTimeDlg.h"
-#include "app/WaitDlg.h"
-#include "app/CommunicationDlg.h"
-#include "app/PasswordDlg.h"
-#include "app/GsmModuleDlg.h"
 #include "app/AnnouncementDlg.h"
 #include "comm/CdrExportFile.h"
 #include "comm/MonitorLog.h"
-#include "base/TextUtil.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
-#include "comm/TcpLink.h"
 #include "record/ConfigRecord.h"
 #include "wcl/AppModule.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "pages/DiagPolling.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/TestLanguage.h"
 #include "tests/support/TestFiles.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/support/EngineFrame.h"
-#include "tests/support/WindowShot.h"
-#include "pages/DiagIsdnPages.h"
-#include "pages/DiagCardsPage.h"
-#include "pages/DiagGsmCreditsPage.h"
-#include "pages/DiagVoipPage.h"
-#include "record/EntityNames.h"
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -43,20 +27,6 @@ using namespace frametest;
 
 namespace
 {
-std::string TempPath(const char* name)
-{
-    char dir[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(dir), dir);
-    return std::string(dir) + name;
-}
-
-std::string ItemText(HWND dlg, int id)
-{
-    char text[256] = "";
-    ::GetDlgItemTextA(dlg, id, text, sizeof(text));
-    return text;
-}
-
 // Whether nothing holds the file open any more: it opens without sharing.
 bool FileIsFree(const std::string& path)
 {
@@ -121,41 +91,13 @@ std::vector<BYTE> DeviceCdr(const char* caller)
 
 void IgnoreLinkError(const char*, const char*, const char*) {}
 
-// The main window with the device simulator behind its link.
-class FrameOverLinkTest : public ::testing::Test
+// The main window with the device simulator behind its link; the link is
+// configured, so the frame connects quietly at once.
+class FrameDeviceTest : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
 
-    // The link is configured, so the frame connects quietly at once.
-    void OpenConnectedFrame()
-    {
-        g_DeviceProtocol.SetPassword("");
-        g_Module.AddMessageLoop(&m_loop);
-        ASSERT_TRUE(m_frame.CreateFrame());
-        m_frame.ShowWindow(SW_SHOW);
-        ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
-    }
-
-    void CloseFrameAndDevice()
-    {
-        g_DeviceProtocol.StopTimer();
-        if (m_frame.m_hWnd)
-            m_frame.DestroyWindow();
-        PumpFor(20);
-        m_sim.Stop();
-    }
-
-    size_t Requests(BYTE tag) { return enginetest::RequestsWithTag(m_sim, tag); }
-
-    devsim::CDeviceSimulator m_sim;
-    CMessageLoop m_loop;
-    CMainFrame m_frame;
-};
-
-class FrameDeviceTest : public FrameOverLinkTest
-{
-protected:
     void SetUp() override
     {
         ASSERT_TRUE(StartWithDefaultSettings());
@@ -170,12 +112,20 @@ protected:
         g_Settings.CommunicationTimeoutFlashLoadStart = 300;
         g_Settings.CommunicationTimeoutFlashLoadEnd = 600;
         g_Settings.CommunicationLog = 1;
-        OpenConnectedFrame();
+        g_DeviceProtocol.SetPassword("");
+        g_Module.AddMessageLoop(&m_loop);
+        ASSERT_TRUE(m_frame.CreateFrame());
+        m_frame.ShowWindow(SW_SHOW);
+        ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
     }
 
     void TearDown() override
     {
-        CloseFrameAndDevice();
+        g_DeviceProtocol.StopTimer();
+        if (m_frame.m_hWnd)
+            m_frame.DestroyWindow();
+        PumpFor(20);
+        m_sim.Stop();
         WinsockCleanup();
         g_Module.RemoveMessageLoop();
         for (const std::string& path : m_files)
@@ -209,13 +159,13 @@ protected:
         m_sim.SetIdentity(identity);
     }
 
-    std::string Title()
-    {
-        char title[MAX_PATH] = "";
-        m_frame.GetWindowText(title, sizeof(title));
-        return title;
-    }
+    std::string Title() { return WindowText(m_frame); }
 
+    size_t Requests(BYTE tag) { return enginetest::RequestsWithTag(m_sim, tag); }
+
+    devsim::CDeviceSimulator m_sim;
+    CMessageLoop m_loop;
+    CMainFrame m_frame;
     int m_port = 0;
     std::vector<std::string> m_files;
 };
@@ -282,10 +232,7 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
         [] { return g_DeviceProtocol.GetState() == ENGINE_READY && !g_DeviceProtocol.IsTimerArmed(); }, 10000));
     boxes.Clear();
     Command(ID_FILE_UPLOAD_WITHOUT_NETWORK);
-    ASSERT_TRUE(PumpUntil([&] { return m_sim.data.uploadsDone == 2 && FrameIdle(); }, 30000))
-        << m_sim.data.uploadsDone << " uploads, link " << CommState() << ", engine " << g_DeviceProtocol.GetState()
-        << ", boxes " << boxes.Count() << (boxes.Count() ? boxes.Last().key : "") << ", pending "
-        << m_frame.IsUploadPending() << ", busy " << m_frame.IsBusy();
+    ASSERT_TRUE(PumpUntil([&] { return m_sim.data.uploadsDone == 2 && FrameIdle(); }, 30000));
     EXPECT_TRUE(m_sim.data.uploadWithoutNetwork);
     ASSERT_GE(boxes.Count(), 1u);
     EXPECT_EQ("strDataUploadConfirm", boxes.Calls()[0].key);
@@ -325,20 +272,6 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_EQ(1, DiagPollingSuspended) << "the diagnostics would connect again";
     EXPECT_EQ(0, script.Unexpected());
     EXPECT_TRUE(FrameIdle());
-}
-
-TEST_F(FrameDeviceTest, SilentDeviceEndsTheDownloadWithTheNoAnswerMessage)
-{
-    devsim::SimFaults faults;
-    faults.noAnswer = -1;
-    m_sim.SetFaults(faults);
-    CMessageBoxRecorder boxes(IDOK);
-    Command(ID_FILE_DOWNLOAD);
-    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 15000));
-    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
-    EXPECT_TRUE(FrameIdle());
-    EXPECT_FALSE(m_frame.IsDownloadPending());
-    EXPECT_FALSE(m_frame.GetDataView().HasDocument());
 }
 
 TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
@@ -393,26 +326,21 @@ TEST_F(FrameDeviceTest, AnnouncementIsLoadedAsTheWholeFile)
     EXPECT_TRUE(FileIsFree(path));
 }
 
-TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
+TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTheChosenFile)
 {
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
-    auto fill = [&](int count) {
-        m_sim.Lock();
-        m_sim.data.cdrRecords.clear();
-        for (int i = 0; i < count; ++i)
-            m_sim.data.cdrRecords.push_back(DeviceCdr(i % 2 ? "0123" : "0777"));
-        m_sim.data.cdrBlockRecords = 3;
-        m_sim.Unlock();
-    };
+    m_sim.Lock();
+    for (int i = 0; i < 4; ++i)
+        m_sim.data.cdrRecords.push_back(DeviceCdr(i % 2 ? "0123" : "0777"));
+    m_sim.data.cdrBlockRecords = 3;
+    m_sim.Unlock();
     auto drained = [&] {
         m_sim.Lock();
         bool empty = m_sim.data.cdrRecords.empty();
         m_sim.Unlock();
         return empty;
     };
-
-    fill(4);
     const std::string text = NewFile("frame-e2e-cdr.csv");
     script.OnFileDialog(text);
     Command(ID_FILE_DOWNLOAD_CDR);
@@ -423,77 +351,8 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTextAndRawFiles)
         << content;
     EXPECT_NE(std::string::npos, content.find(";0123;456;"));
     EXPECT_TRUE(FileIsFree(text));
-
-    // The binary filter keeps the device's records as they are.
-    fill(5);
-    g_PathSettings.OpenSaveFilterCdr = CDR_FORMAT_BINARY;
-    const std::string raw = NewFile("frame-e2e-cdr.bin");
-    script.OnFileDialog(raw);
-    Command(ID_FILE_DOWNLOAD_CDR);
-    ASSERT_TRUE(PumpUntil([&] { return drained() && FrameIdle(); }, 20000));
-    std::vector<BYTE> expected;
-    for (int i = 0; i < 5; ++i)
-    {
-        std::vector<BYTE> r = DeviceCdr(i % 2 ? "0123" : "0777");
-        expected.insert(expected.end(), r.begin(), r.end());
-    }
-    EXPECT_TRUE(ReadFileBytes(raw) == expected);
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-}
-
-TEST_F(FrameDeviceTest, CdrFileIsReleasedWhenTheDownloadCannotStart)
-{
-    m_sim.Stop();
-    Command(ID_CONNECTION_DISCONNECT);
-    // A link of no kind the program knows: the download fails at once.
-    g_Settings.ComMode = 7;
-    CommSetErrorBox(&IgnoreLinkError);
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    const std::string path = NewFile("frame-e2e-locked.csv");
-    script.OnFileDialog(path);
-    Command(ID_FILE_DOWNLOAD_CDR);
-    CommSetErrorBox(nullptr);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_TRUE(FileIsFree(path));
-    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
-    EXPECT_TRUE(FrameIdle());
-}
-
-TEST_F(FrameDeviceTest, FirmwareAndAnnouncementFilesAreReleasedWhenTheirOperationCannotStart)
-{
-    g_Settings.CheckFirmwareVersion = 0;
-    g_Settings.CheckFirmwareAddrSpace = 0;
-    m_sim.Stop();
-    Command(ID_CONNECTION_DISCONNECT);
-    // A link of no kind the program knows cannot be started: the requests
-    // fail at once.
-    g_Settings.ComMode = 7;
-    CommSetErrorBox(&IgnoreLinkError);
-    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
-    CDialogScript script;
-    const std::string firmware = NewFile("frame-e2e-nostart.lmf");
-    WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
-    const std::string wave = NewFile("frame-e2e-nostart.wav");
-    WriteWholeFile(wave, AnnouncementFile(100));
-
-    script.OnFileDialog(firmware);
-    Command(ID_SERVICE_WRITE_FIRMWARE);
-    EXPECT_TRUE(FileIsFree(firmware));
-    EXPECT_FALSE(g_DeviceProtocol.GetLmfFile().IsOpen());
-    EXPECT_FALSE(m_frame.IsFirmwareWriting());
-
-    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
-    script.OnFileDialog(wave);
-    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
-    EXPECT_TRUE(FileIsFree(wave));
-    EXPECT_FALSE(g_DeviceProtocol.GetWaveFile().IsOpen());
-
-    CommSetErrorBox(nullptr);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ(0, script.Unexpected());
-    EXPECT_TRUE(FrameIdle());
 }
 
 TEST_F(FrameDeviceTest, MonitorLogStartsAndStopsAndTheCommunicationLogShowsTheTraffic)
@@ -627,11 +486,7 @@ TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsT
     CDialogScript script;
     CommSetErrorBox(&IgnoreLinkError);
     Command(ID_FILE_DOWNLOAD);
-    ASSERT_TRUE(PumpUntil([&] { return FrameIdle() && boxes.Count() > 0; }, 30000))
-        << "boxes " << boxes.Count() << ", link " << CommState() << ", engine " << g_DeviceProtocol.GetState()
-        << ", busy " << m_frame.IsBusy() << ", progress " << (m_frame.GetProgressDialog() != nullptr)
-        << ", requests " << m_sim.data.downloadRequests << ", retries " << g_DeviceProtocol.GetRetries()
-        << ", timer " << g_DeviceProtocol.IsTimerArmed() << ", connections " << m_sim.Connections();
+    ASSERT_TRUE(PumpUntil([&] { return FrameIdle() && boxes.Count() > 0; }, 30000));
     CommSetErrorBox(nullptr);
     DWORD pulled = 0;
     ::WaitForSingleObject(plug, 5000);
@@ -701,41 +556,67 @@ std::string Detail(const char* key)
 }
 }
 
-TEST_F(FrameDeviceTest, ServiceFilesHeldByAnotherProgramAreNotReportedAsMissing)
+TEST_F(FrameDeviceTest, ServiceFilesHeldElsewhereOrNotStartedAreToldAndReleased)
 {
-    CMessageBoxRecorder boxes(IDOK);
+    g_Settings.CheckFirmwareVersion = 0;
+    g_Settings.CheckFirmwareAddrSpace = 0;
+    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
-    const std::string firmware = NewFile("frame-e2e-held.lmf");
+    const std::string firmware = NewFile("frame-e2e-service.lmf");
     WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
-    const std::string wave = NewFile("frame-e2e-held.wav");
+    const std::string wave = NewFile("frame-e2e-service.wav");
     WriteWholeFile(wave, AnnouncementFile(100));
+    auto loadAnnouncement = [&] {
+        script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+        script.OnFileDialog(wave);
+        Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    };
+
+    // Held open by another program: unreadable, not missing; nothing is sent.
     HANDLE heldFirmware = ::CreateFileA(firmware.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     HANDLE heldWave = ::CreateFileA(wave.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, heldFirmware);
     ASSERT_NE(INVALID_HANDLE_VALUE, heldWave);
-
     script.OnFileDialog(firmware);
     Command(ID_SERVICE_WRITE_FIRMWARE);
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ("strFlashWriteFileError", boxes.Last().key);
     EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail("strFlashWriteFileErrorOpen")));
     EXPECT_FALSE(m_frame.IsFirmwareWriting());
-
-    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
-    script.OnFileDialog(wave);
-    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    loadAnnouncement();
     ASSERT_EQ(2u, boxes.Count());
     EXPECT_EQ("strAnnouncementFileError", boxes.Last().key);
     EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail("strAnnouncementFileErrorOpen")));
-
     ::CloseHandle(heldFirmware);
     ::CloseHandle(heldWave);
+    EXPECT_EQ(0u, Requests(devsim::TAG_FLASH_START) + Requests(devsim::TAG_SWITCH_TO_LOADER) +
+                      Requests(devsim::TAG_ANNOUNCEMENT_START));
+
+    // A link of no kind the program knows cannot be started: each operation
+    // fails at once and lets its file go.
+    m_sim.Stop();
+    Command(ID_CONNECTION_DISCONNECT);
+    g_Settings.ComMode = 7;
+    CommSetErrorBox(&IgnoreLinkError);
+    const std::string cdr = NewFile("frame-e2e-service.csv");
+    script.OnFileDialog(cdr);
+    Command(ID_FILE_DOWNLOAD_CDR);
+    EXPECT_TRUE(FileIsFree(cdr));
+    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
+    script.OnFileDialog(firmware);
+    Command(ID_SERVICE_WRITE_FIRMWARE);
+    EXPECT_TRUE(FileIsFree(firmware));
+    EXPECT_FALSE(g_DeviceProtocol.GetLmfFile().IsOpen());
+    EXPECT_FALSE(m_frame.IsFirmwareWriting());
+    loadAnnouncement();
+    EXPECT_TRUE(FileIsFree(wave));
+    EXPECT_FALSE(g_DeviceProtocol.GetWaveFile().IsOpen());
+    CommSetErrorBox(nullptr);
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0, script.Unexpected());
-    EXPECT_EQ(0u, Requests(devsim::TAG_FLASH_START) + Requests(devsim::TAG_SWITCH_TO_LOADER));
-    EXPECT_EQ(0u, Requests(devsim::TAG_ANNOUNCEMENT_START));
     EXPECT_TRUE(FrameIdle());
 }
+
 TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSent)
 {
     CLmfFile& reader = g_DeviceProtocol.GetLmfFile();
@@ -791,59 +672,4 @@ TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSen
     PumpFor(100);
     EXPECT_EQ(0u, Requests(devsim::TAG_SWITCH_TO_LOADER) + Requests(devsim::TAG_FLASH_START));
     EXPECT_EQ(0u, script.Pending());
-}
-
-
-TEST_F(FrameDeviceTest, DiagnosticsPagesFollowTheDevicesLiveState)
-{
-    g_Settings.DiagnosticsRefresh = 400;
-    m_sim.Lock();
-    m_sim.data.liveDiagnostics = true;
-    m_sim.Unlock();
-    CMessageBoxRecorder boxes(IDOK);
-    m_frame.SetWindowPos(NULL, 0, 0, 1260, 1000, SWP_NOZORDER);
-    CDiagView& diag = m_frame.GetDiagView();
-    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
-    auto text = [&](int id) {
-        char t[300] = "";
-        ::GetDlgItemTextA(diag.GetPageWindow(), id, t, sizeof(t));
-        return std::string(t);
-    };
-    auto show = [&](DiagNodeId id, BYTE tag) {
-        TreeView_SelectItem(diag.GetTree(), diag.FindNode(id));
-        const size_t asked = Requests(tag);
-        // Two answers in: the page shows the device's changing state.
-        return PumpUntil([&] { return Requests(tag) >= asked + 2; }, 5000) && (PumpFor(100), true);
-    };
-
-    ASSERT_TRUE(show(DiagNodeIsdnLines, devsim::TAG_DIAG_ISDN_LINES));
-    testsupport::SaveWindowShot(m_frame, "diag-isdn-lines");
-
-    ASSERT_TRUE(show(DiagNodeIsdnCredit, devsim::TAG_DIAG_ISDN_CREDIT));
-    EXPECT_NE("0 / 0", text(IDC_DIAG_CREDIT_LABEL + 1));
-    testsupport::SaveWindowShot(m_frame, "diag-isdn-credit");
-
-    // All 32 modules come over several chained exchanges.
-    ASSERT_TRUE(show(DiagNodeCards, devsim::TAG_DIAG_CARD));
-    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE).find("Operator One"));
-    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 12).find("10"));
-    EXPECT_NE(std::string::npos, text(IDC_DIAG_MODULE_STATE + 3 * 31).find("Line ok")) << "the chain's last answer";
-    char card[ENTITY_NAME_SIZE], kind[ENTITY_NAME_SIZE];
-    GetCardName(1, card);
-    GetCardTypeName(CARD_VOIP, kind, nullptr);
-    EXPECT_EQ(std::string(card) + " - " + kind, text(IDC_DIAG_CARD_GROUP + 1));
-    testsupport::SaveWindowShot(m_frame, "diag-cards");
-
-    ASSERT_TRUE(show(DiagNodeGsmCredits, devsim::TAG_DIAG_GSM_CREDIT));
-    EXPECT_NE("0 / 0\n0 / 0", text(IDC_DIAG_GSM_CREDIT_LABEL + 4 * 31 + 1 - 4 * 16));
-    testsupport::SaveWindowShot(m_frame, "diag-gsm-credits");
-
-    // Thirty users do not fit one message: the lists are put together.
-    ASSERT_TRUE(show(DiagNodeVoip, devsim::TAG_DIAG_VOIP));
-    HWND users = ::GetDlgItem(diag.GetPageWindow(), IDC_DIAG_VOIP_USERS);
-    EXPECT_EQ(30, ::SendMessageA(users, LVM_GETITEMCOUNT, 0, 0));
-    EXPECT_EQ(3, ::SendDlgItemMessageA(diag.GetPageWindow(), IDC_DIAG_VOIP_TRUNKS, LVM_GETITEMCOUNT, 0, 0));
-    testsupport::SaveWindowShot(m_frame, "diag-voip");
-
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }

@@ -4,6 +4,7 @@
 #include "app/FrameSettings.h"
 #include "base/AppSettings.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/app/FrameTestSupport.h"
 #include <string>
 
 namespace
@@ -17,17 +18,6 @@ void WriteDword(const char* name, DWORD value)
     ::RegCloseKey(key);
 }
 
-DWORD ReadDword(const char* name)
-{
-    HKEY key;
-    DWORD value = 0xDEADBEEF, size = sizeof(value);
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return value;
-    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
-    ::RegCloseKey(key);
-    return value;
-}
-
 class FrameSettingsTest : public ::testing::Test
 {
 protected:
@@ -36,30 +26,20 @@ protected:
 };
 }
 
-TEST_F(FrameSettingsTest, FirstRunUsesTheSystemPlacementAndBothBarsOnTwoRows)
+TEST_F(FrameSettingsTest, FirstRunThenTheStoredRectangleAndItsInvalidForms)
 {
     CFrameSettings settings(CFrameSettings::StorageRegistry, kSettingsKey);
     settings.Load();
-    EXPECT_FALSE(settings.HasStoredRect());
+    EXPECT_FALSE(settings.HasStoredRect()) << "a first run uses the system's placement";
     EXPECT_EQ(CW_USEDEFAULT, settings.GetStoredRect().left);
-    EXPECT_FALSE(settings.m_maximized);
-    EXPECT_TRUE(settings.m_toolbar);
-    EXPECT_TRUE(settings.m_statusbar);
-    EXPECT_TRUE(settings.m_cmdbarFirst);
-    EXPECT_FALSE(settings.m_oneLineRebar);
-}
+    EXPECT_TRUE(!settings.m_maximized && settings.m_toolbar && settings.m_statusbar && settings.m_cmdbarFirst);
+    EXPECT_FALSE(settings.m_oneLineRebar) << "both bars on two rows";
 
-TEST_F(FrameSettingsTest, StoredRectangleAndItsInvalidForms)
-{
-    WriteDword("x", 10);
-    WriteDword("y", 20);
-    WriteDword("cx", 600);
-    WriteDword("cy", 500);
-    WriteDword("Maximized", 1);
-    WriteDword("Toolbar", 0);
-    WriteDword("CmdbarFirst", 0);
-    WriteDword("OneLineRebar", 1);
-    CFrameSettings settings(CFrameSettings::StorageRegistry, kSettingsKey);
+    const std::pair<const char*, DWORD> stored[] = { { "x", 10 },         { "y", 20 },       { "cx", 600 },
+                                                     { "cy", 500 },       { "Maximized", 1 }, { "Toolbar", 0 },
+                                                     { "CmdbarFirst", 0 }, { "OneLineRebar", 1 } };
+    for (const auto& v : stored)
+        WriteDword(v.first, v.second);
     settings.Load();
     ASSERT_TRUE(settings.HasStoredRect());
     EXPECT_EQ(10, settings.GetStoredRect().left);
@@ -112,5 +92,5 @@ TEST_F(FrameSettingsTest, TheIniFormKeepsTheSameValuesInItsWindowSection)
     ::WritePrivateProfileStringA("window", "statusbar", "-1", settings.m_storageName);
     loaded.Load();
     EXPECT_FALSE(loaded.m_statusbar);
-    EXPECT_EQ(0xDEADBEEF, ReadDword("x")) << "nothing in the registry";
+    EXPECT_EQ(0xDEADBEEF, frametest::StoredDword(nullptr, "x")) << "nothing in the registry";
 }

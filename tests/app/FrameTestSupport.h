@@ -56,6 +56,41 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms)
     }
 }
 
+// A number the program stored under its settings key (or the subkey named),
+// missing when there is none.
+inline DWORD StoredDword(const char* subKey, const char* name, DWORD missing = 0xDEADBEEF)
+{
+    HKEY key;
+    std::string path = std::string(kSettingsKey) + (subKey ? std::string("\\") + subKey : "");
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return missing;
+    DWORD value = missing, size = sizeof(value);
+    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
+    ::RegCloseKey(key);
+    return value;
+}
+
+inline std::string TempPath(const char* name)
+{
+    char dir[MAX_PATH] = "";
+    ::GetTempPathA(sizeof(dir), dir);
+    return std::string(dir) + name;
+}
+
+inline std::string ItemText(HWND dlg, int id)
+{
+    char text[512] = "";
+    ::GetDlgItemTextA(dlg, id, text, sizeof(text));
+    return text;
+}
+
+inline std::string WindowText(HWND wnd)
+{
+    char text[512] = "";
+    ::GetWindowTextA(wnd, text, sizeof(text));
+    return text;
+}
+
 inline void PumpFor(DWORD ms)
 {
     PumpUntil([] { return false; }, ms);

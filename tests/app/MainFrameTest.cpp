@@ -24,29 +24,13 @@ namespace
 // screenshot can be taken of it.
 void HoldForScreenshot()
 {
-    if (!getenv("VEL_SHOT"))
-        return;
-    DWORD end = ::GetTickCount() + 4000;
-    while ((int)(end - ::GetTickCount()) > 0)
-    {
-        MSG msg;
-        while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(20);
-    }
+    if (getenv("VEL_SHOT"))
+        frametest::PumpFor(4000);
 }
 
 void Pump()
 {
-    MSG msg;
-    while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-    {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    frametest::PumpFor(0);
 }
 
 std::string MenuText(HMENU menu, UINT id)
@@ -65,18 +49,6 @@ std::string TabTitle(HWND tab, int index)
     item.cchTextMax = sizeof(text);
     ::SendMessage(tab, TCM_GETITEMA, index, (LPARAM)&item);
     return text;
-}
-
-DWORD ReadDword(const char* subKey, const char* name, DWORD missing = 0xDEADBEEF)
-{
-    HKEY key;
-    std::string path = std::string(kSettingsKey) + (subKey ? std::string("\\") + subKey : "");
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return missing;
-    DWORD value = missing, size = sizeof(value);
-    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
-    ::RegCloseKey(key);
-    return value;
 }
 
 class MainFrameTest : public ::testing::Test
@@ -110,9 +82,7 @@ TEST_F(MainFrameTest, StartsWithTranslatedMenusBarsAndTwoTabs)
     Pump();
     EXPECT_EQ(g_hMainWnd, frame.m_hWnd);
 
-    char title[128] = "";
-    frame.GetWindowText(title, sizeof(title));
-    EXPECT_STREQ("Velmotrex Configuration", title);
+    EXPECT_EQ("Velmotrex Configuration", frametest::WindowText(frame));
     // The command bar shows the menu; the window has none of its own.
     EXPECT_EQ(NULL, ::GetMenu(frame));
     HMENU menu = frame.GetCommandBar().GetMenu();
@@ -161,16 +131,12 @@ TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheBars)
     EXPECT_FALSE(::GetMenuState(frame.GetCommandBar().GetMenu(), ID_VIEW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
     frame.SendMessage(WM_CLOSE);
     EXPECT_FALSE(::IsWindow(frame.m_hWnd));
-    EXPECT_EQ(30u, ReadDword(nullptr, "x"));
-    EXPECT_EQ(40u, ReadDword(nullptr, "y"));
-    EXPECT_EQ(640u, ReadDword(nullptr, "cx"));
-    EXPECT_EQ(500u, ReadDword(nullptr, "cy"));
-    EXPECT_EQ(0u, ReadDword(nullptr, "Maximized"));
-    EXPECT_EQ(0u, ReadDword(nullptr, "Toolbar"));
-    EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
-    EXPECT_EQ(1u, ReadDword(nullptr, "CmdbarFirst"));
     // A hidden toolbar leaves the row layout as it was (two rows at first).
-    EXPECT_EQ(0u, ReadDword(nullptr, "OneLineRebar"));
+    const std::pair<const char*, DWORD> stored[] = { { "x", 30 },       { "y", 40 },         { "cx", 640 },
+                                                     { "cy", 500 },     { "Maximized", 0 },  { "Toolbar", 0 },
+                                                     { "Statusbar", 1 }, { "CmdbarFirst", 1 }, { "OneLineRebar", 0 } };
+    for (const auto& v : stored)
+        EXPECT_EQ(v.second, frametest::StoredDword(nullptr, v.first)) << v.first;
 }
 
 TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
@@ -190,34 +156,10 @@ TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
     EXPECT_EQ("strDataSaveQuestion", boxes.Last().key);
     EXPECT_TRUE(frame.IsWindow());
     EXPECT_TRUE(frame.GetMonitorLog().IsMonitoring()) << "the device is left as it was";
-    EXPECT_EQ(0xDEADBEEF, ReadDword(nullptr, "Maximized")) << "nothing stored";
+    EXPECT_EQ(0xDEADBEEF, frametest::StoredDword(nullptr, "Maximized")) << "nothing stored";
 
     frame.GetMonitorLog().SetMonitoring(FALSE);
     frame.GetDataView().SetModified(false);
-    frame.DestroyWindow();
-}
-
-TEST_F(MainFrameTest, EveryTabChangeEntersAndLeavesThePageAsAClickDoes)
-{
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    CDiagView& diag = frame.GetDiagView();
-    EXPECT_FALSE(diag.IsActive());
-
-    // Ctrl+Tab and Ctrl+Shift+Tab.
-    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
-    EXPECT_TRUE(diag.IsActive());
-    EXPECT_TRUE(::IsWindowVisible(diag) || !frame.IsWindowVisible());
-    frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
-    EXPECT_FALSE(diag.IsActive());
-
-    // Removing the shown tab shows its neighbour the same way.
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabMonitorLog)));
-    EXPECT_FALSE(diag.IsActive());
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
-    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
-    EXPECT_TRUE(diag.IsActive());
     frame.DestroyWindow();
 }
 
@@ -306,9 +248,7 @@ HDROP DropOf(const std::string& path)
 
 TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
 {
-    char dir[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(dir), dir);
-    const std::string path = std::string(dir) + "frame-drop.cfg";
+    const std::string path = frametest::TempPath("frame-drop.cfg");
     {
         CMainFrame frame;
         ASSERT_TRUE(frame.CreateFrame());
@@ -320,12 +260,10 @@ TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
         frame.SendMessage(WM_DROPFILES, (WPARAM)DropOf(path));
         ASSERT_TRUE(frame.GetDataView().HasDocument());
         EXPECT_STREQ(path.c_str(), frame.GetDataView().GetPath());
-        char title[MAX_PATH] = "";
-        frame.GetWindowText(title, sizeof(title));
-        EXPECT_STREQ("frame-drop.cfg - Velmotrex Configuration", title);
+        EXPECT_EQ("frame-drop.cfg - Velmotrex Configuration", frametest::WindowText(frame));
         frame.SendMessage(WM_CLOSE);
     }
-    EXPECT_EQ(1u, ReadDword("Recent Document List", "DocumentCount", 0));
+    EXPECT_EQ(1u, frametest::StoredDword("Recent Document List", "DocumentCount", 0));
 
     // The next start lists it in the File menu; choosing it opens it.
     CMainFrame again;
@@ -341,7 +279,7 @@ TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
     CMessageBoxRecorder boxes(IDOK);
     again.SendMessage(WM_COMMAND, ID_FILE_MRU_FIRST);
     EXPECT_FALSE(again.GetDataView().HasDocument());
-    EXPECT_EQ(0u, ReadDword("Recent Document List", "DocumentCount", 0));
+    EXPECT_EQ(0u, frametest::StoredDword("Recent Document List", "DocumentCount", 0));
     again.DestroyWindow();
 }
 
@@ -375,11 +313,7 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     frame.ShowWindow(SW_SHOW);
     CMessageBoxRecorder boxes(IDOK);
     frametest::CDialogScript script;
-    auto title = [&] {
-        char text[MAX_PATH] = "";
-        frame.GetWindowText(text, sizeof(text));
-        return std::string(text);
-    };
+    auto title = [&] { return frametest::WindowText(frame); };
 
     // New: a document with the defaults, not yet in a file.
     frame.SendMessage(WM_COMMAND, ID_FILE_NEW);
@@ -439,8 +373,8 @@ TEST_F(MainFrameTest, NewSaveStatusBarAndQuitCommands)
     frame.SendMessage(WM_COMMAND, ID_APP_EXIT);
     EXPECT_TRUE(frametest::PumpUntil([&] { return !::IsWindow(frame.m_hWnd); }, 2000));
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-    EXPECT_EQ(1u, ReadDword(nullptr, "Statusbar"));
-    EXPECT_EQ(0u, ReadDword(nullptr, "OneLineRebar")) << "the bars stand on two rows";
+    EXPECT_EQ(1u, frametest::StoredDword(nullptr, "Statusbar"));
+    EXPECT_EQ(0u, frametest::StoredDword(nullptr, "OneLineRebar")) << "the bars stand on two rows";
     ::DeleteFileA(path.c_str());
 }
 
@@ -455,23 +389,37 @@ LRESULT CALLBACK RefuseToBeLeft(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 }
 
-TEST_F(MainFrameTest, APageThatRefusesToBeLeftKeepsItsTabForKeysAndClicks)
+TEST_F(MainFrameTest, EveryTabChangeEntersAndLeavesThePageAsAClickDoes)
 {
     CMainFrame frame;
     ASSERT_TRUE(frame.CreateFrame());
-    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabDiagnostics)));
-    HWND diag = frame.GetDiagView().m_hWnd;
-    ASSERT_TRUE(::SetWindowSubclass(diag, RefuseToBeLeft, 1, 0));
+    CDiagView& diag = frame.GetDiagView();
+    EXPECT_FALSE(diag.IsActive());
 
+    // Ctrl+Tab and Ctrl+Shift+Tab.
+    frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
+    EXPECT_TRUE(diag.IsActive());
+    EXPECT_TRUE(::IsWindowVisible(diag) || !frame.IsWindowVisible());
+    frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
+    EXPECT_FALSE(diag.IsActive());
+
+    // Removing the shown tab shows its neighbour the same way.
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabMonitorLog)));
+    EXPECT_FALSE(diag.IsActive());
+    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
+    EXPECT_TRUE(diag.IsActive());
+
+    // A page that refuses to be left keeps its tab for keys and clicks.
+    ASSERT_TRUE(::SetWindowSubclass(diag.m_hWnd, RefuseToBeLeft, 1, 0));
     frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
     EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
     frame.SendMessage(WM_COMMAND, ID_PREV_TAB);
     EXPECT_EQ(CMainFrame::TabDiagnostics, frame.GetCurrentTabKind());
-    // A click asks the frame first.
     NMHDR changing = { frame.GetTabControl(), (UINT_PTR)::GetDlgCtrlID(frame.GetTabControl()), (UINT)TCN_SELCHANGING };
     EXPECT_NE(0, frame.SendMessage(WM_NOTIFY, changing.idFrom, (LPARAM)&changing));
-
-    ::RemoveWindowSubclass(diag, RefuseToBeLeft, 1);
+    ::RemoveWindowSubclass(diag.m_hWnd, RefuseToBeLeft, 1);
     frame.SendMessage(WM_COMMAND, ID_NEXT_TAB);
     EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
     frame.DestroyWindow();

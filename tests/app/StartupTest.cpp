@@ -46,12 +46,6 @@ BOOL CALLBACK CloseVisible(HWND wnd, LPARAM)
     return TRUE;
 }
 
-void CALLBACK CloseMainWindow(HWND, UINT, UINT_PTR id, DWORD)
-{
-    ::KillTimer(NULL, id);
-    ::EnumThreadWindows(::GetCurrentThreadId(), CloseVisible, 0);
-}
-
 bool s_wasZoomed = false;
 
 void CALLBACK NoteZoomedAndClose(HWND, UINT, UINT_PTR id, DWORD)
@@ -96,50 +90,45 @@ protected:
 };
 }
 
-TEST_F(StartupTest, MissingLanguageListEndsTheProgram)
+TEST_F(StartupTest, EveryLanguageFaultEndsTheProgramBeforeAWindowShows)
 {
-    CTestLanguage lang; // an empty directory
-    ExpectStartupError("Cannot find language setting!");
-}
-
-TEST_F(StartupTest, ConfiguredLanguageWithoutAnEntryEndsTheProgram)
-{
-    CTestLanguage lang;
-    lang.WriteLanguage("strAppName=Test\r\n");
-    DWORD second = 2;
-    HKEY key = OpenSettingsKey();
-    ::RegSetValueExA(key, "Language", 0, REG_DWORD, (const BYTE*)&second, sizeof(second));
-    ::RegCloseKey(key);
-    ExpectStartupError("Cannot find language setting!");
-}
-
-TEST_F(StartupTest, MissingLanguageFileIsNamedInUpperCase)
-{
-    CTestLanguage lang;
-    lang.WriteLanguage("strAppName=Test\r\n");
-    ::DeleteFileA(lang.PathOf("Test.lng").c_str());
-    std::string path = lang.PathOf("Test.lng");
-    ::CharUpperA(&path[0]);
-    ExpectStartupError("Cannot find language file " + path + "!");
-}
-
-TEST_F(StartupTest, LanguageFileOfAnotherVersionEndsTheProgram)
-{
-    CTestLanguage lang;
-    lang.WriteLanguage("strAppName=Test\r\n");
-    lang.WriteFile("Test.lng", "[general]\r\nversion=3.0.0.6\r\n[strings]\r\nstrAppName=Test\r\n");
-    ExpectStartupError("Incompatible version of the language file!");
-}
-
-TEST_F(StartupTest, ShippedLanguageStartsTheMainWindowAndClosingSavesPaths)
-{
-    CMessageBoxRecorder boxes;
-    // Closes the main window once the loop runs.
-    ::SetTimer(NULL, 0, 100, CloseMainWindow);
-    EXPECT_EQ(0, ::Run(const_cast<char*>(""), SW_SHOWNORMAL));
-    EXPECT_EQ(0u, boxes.Count());
-    EXPECT_TRUE(g_Language.IsAvailable());
-    EXPECT_TRUE(PathSettingsSaved());
+    const struct
+    {
+        const char* name;
+        const char* languageFile; // nullptr: no list at all; "": the file is gone
+        DWORD configured;
+        const char* message; // the file's path, in upper case, follows
+    } cases[] = {
+        { "no list", nullptr, 1, "Cannot find language setting!" },
+        { "configured language not listed", "[strings]\r\nstrAppName=Test\r\n", 2, "Cannot find language setting!" },
+        { "file gone", "", 1, "Cannot find language file " },
+        { "other version", "[general]\r\nversion=3.0.0.6\r\n[strings]\r\nstrAppName=Test\r\n", 1,
+          "Incompatible version of the language file!" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        DeleteSettingsKey();
+        CTestLanguage lang;
+        std::string message = c.message;
+        if (c.languageFile)
+        {
+            lang.WriteLanguage("strAppName=Test\r\n");
+            std::string path = lang.PathOf("Test.lng");
+            if (*c.languageFile)
+                lang.WriteFile("Test.lng", c.languageFile);
+            else
+            {
+                ::DeleteFileA(path.c_str());
+                ::CharUpperA(&path[0]);
+                message += path + "!";
+            }
+        }
+        HKEY key = OpenSettingsKey();
+        ::RegSetValueExA(key, "Language", 0, REG_DWORD, (const BYTE*)&c.configured, sizeof(c.configured));
+        ::RegCloseKey(key);
+        ExpectStartupError(message);
+    }
 }
 
 TEST_F(StartupTest, StoredMaximisedPlacementOpensMaximisedWhateverTheShowState)
@@ -154,10 +143,13 @@ TEST_F(StartupTest, StoredMaximisedPlacementOpensMaximisedWhateverTheShowState)
         ::RegSetValueExA(key, v.name, 0, REG_DWORD, (const BYTE*)&v.value, sizeof(v.value));
     ::RegCloseKey(key);
 
+    // The shipped language starts the main window; closing it saves the paths.
     CMessageBoxRecorder boxes;
     s_wasZoomed = false;
     ::SetTimer(NULL, 0, 200, NoteZoomedAndClose);
     EXPECT_EQ(0, ::Run(const_cast<char*>(""), SW_SHOWNORMAL));
+    EXPECT_TRUE(g_Language.IsAvailable());
+    EXPECT_TRUE(PathSettingsSaved());
     EXPECT_TRUE(s_wasZoomed);
     // Closed while maximised: the restored rectangle and the flag are kept.
     EXPECT_EQ(1u, StoredDword("Maximized"));
