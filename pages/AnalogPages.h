@@ -9,16 +9,11 @@ class CAnalogFxsPage : public CConfigPage<CAnalogFxsPage>
 {
 public:
     enum { IDD = IDD_ANALOG_FXS };
-    explicit CAnalogFxsPage(ConfigRecord* record) : CConfigPage<CAnalogFxsPage>(record) {}
+    explicit CAnalogFxsPage(ConfigRecord* record) : CConfigPage<CAnalogFxsPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
-    BEGIN_MSG_MAP(CAnalogFxsPage)
-        CHAIN_MSG_MAP(CConfigPage<CAnalogFxsPage>)
-    END_MSG_MAP()
-
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnFilled() override;
     void OnStored() override;
 
@@ -32,7 +27,7 @@ class CAnalogFxoPage : public CConfigPage<CAnalogFxoPage>
 {
 public:
     enum { IDD = IDD_ANALOG_FXO };
-    explicit CAnalogFxoPage(ConfigRecord* record) : CConfigPage<CAnalogFxoPage>(record) {}
+    explicit CAnalogFxoPage(ConfigRecord* record) : CConfigPage<CAnalogFxoPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
@@ -42,7 +37,6 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;

@@ -44,18 +44,25 @@ struct LayoutRule
 //     {
 //     public:
 //         enum { IDD = IDD_MY_PAGE };
-//         explicit CMyPage(ConfigRecord* rec) : CConfigPage<CMyPage>(rec) {}
+//         explicit CMyPage(ConfigRecord* rec) : CConfigPage<CMyPage>(rec, &kFields) {}
+//         static const FieldTable kFields;
 //     protected:
-//         FieldTables Fields() const override { return { &kMyFields }; }
+//         void OnFilled() override; // only where the page does more
 //     };
 template <class T>
 class CConfigPage : public CLayoutPage<T>, public IConfigPage
 {
 public:
-    explicit CConfigPage(ConfigRecord* record) : m_pRecord(record) {}
+    // fields: the page's one field table, when it has one.
+    explicit CConfigPage(ConfigRecord* record, const FieldTable* fields = nullptr)
+        : m_pRecord(record), m_fields(fields)
+    {
+    }
 
     CMessageMapWindow& Window() override { return *this; }
     HWND Create(HWND parent) override { return CLayoutPage<T>::Create(parent); }
+    // The table given at construction; pages with several override this.
+    FieldTables Fields() const override { return m_fields ? FieldTables{ BoundTable(m_fields) } : FieldTables{}; }
 
     int Store() final
     {
@@ -104,6 +111,7 @@ protected:
     typedef std::vector<LayoutRule> LayoutRules_t;
 
     ConfigRecord* m_pRecord; // the page-edit copy, borrowed
+    const FieldTable* m_fields;
     CFieldBinder m_binder;
 
     virtual LayoutRules_t LayoutRules() const { return {}; }

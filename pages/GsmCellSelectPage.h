@@ -25,7 +25,7 @@ class CGsmCellSelectPage : public CConfigPage<CGsmCellSelectPage>
 {
 public:
     enum { IDD = IDD_GSM_CELLS };
-    explicit CGsmCellSelectPage(ConfigRecord* record) : CConfigPage<CGsmCellSelectPage>(record) {}
+    explicit CGsmCellSelectPage(ConfigRecord* record) : CConfigPage<CGsmCellSelectPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
@@ -47,7 +47,6 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnStored() override;
     void OnTextsChanged() override;

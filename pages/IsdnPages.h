@@ -10,7 +10,7 @@ class CIsdnCommonPage : public CConfigPage<CIsdnCommonPage>
 {
 public:
     enum { IDD = IDD_ISDN_COMMON };
-    explicit CIsdnCommonPage(ConfigRecord* record) : CConfigPage<CIsdnCommonPage>(record) {}
+    explicit CIsdnCommonPage(ConfigRecord* record) : CConfigPage<CIsdnCommonPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
@@ -21,7 +21,6 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;

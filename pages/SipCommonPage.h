@@ -10,7 +10,7 @@ class CVoipCommonPage : public CConfigPage<CVoipCommonPage>
 {
 public:
     enum { IDD = IDD_VOIP_COMMON };
-    explicit CVoipCommonPage(ConfigRecord* record) : CConfigPage<CVoipCommonPage>(record) {}
+    explicit CVoipCommonPage(ConfigRecord* record) : CConfigPage<CVoipCommonPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
@@ -20,7 +20,6 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;

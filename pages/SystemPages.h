@@ -7,7 +7,7 @@ class CSystemGeneralPage : public CConfigPage<CSystemGeneralPage>
 {
 public:
     enum { IDD = IDD_SYSTEM_GENERAL };
-    explicit CSystemGeneralPage(ConfigRecord* record) : CConfigPage<CSystemGeneralPage>(record) {}
+    explicit CSystemGeneralPage(ConfigRecord* record) : CConfigPage<CSystemGeneralPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
@@ -17,7 +17,6 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;
@@ -36,7 +35,7 @@ class CSystemNetworkPage : public CConfigPage<CSystemNetworkPage>
 {
 public:
     enum { IDD = IDD_SYSTEM_NETWORK };
-    explicit CSystemNetworkPage(ConfigRecord* record) : CConfigPage<CSystemNetworkPage>(record) {}
+    explicit CSystemNetworkPage(ConfigRecord* record) : CConfigPage<CSystemNetworkPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
@@ -46,7 +45,6 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
 
 private:
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);

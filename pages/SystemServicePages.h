@@ -10,7 +10,7 @@ class CSystemAlarmPage : public CConfigPage<CSystemAlarmPage>
 {
 public:
     enum { IDD = IDD_SYSTEM_ALARM };
-    explicit CSystemAlarmPage(ConfigRecord* record) : CConfigPage<CSystemAlarmPage>(record) {}
+    explicit CSystemAlarmPage(ConfigRecord* record) : CConfigPage<CSystemAlarmPage>(record, &kFields) {}
 
     static const FieldTable kFields;
     static constexpr int kMaxNumbers = 5;
@@ -24,7 +24,6 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnFilled() override;
     bool OnValidate() override;
@@ -51,16 +50,11 @@ class CSystemCdrPage : public CConfigPage<CSystemCdrPage>
 {
 public:
     enum { IDD = IDD_SYSTEM_CDR };
-    explicit CSystemCdrPage(ConfigRecord* record) : CConfigPage<CSystemCdrPage>(record) {}
+    explicit CSystemCdrPage(ConfigRecord* record) : CConfigPage<CSystemCdrPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
-    BEGIN_MSG_MAP(CSystemCdrPage)
-        CHAIN_MSG_MAP(CConfigPage<CSystemCdrPage>)
-    END_MSG_MAP()
-
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnFilled() override;
     bool OnValidate() override;
@@ -76,16 +70,11 @@ class CSystemCreditPage : public CConfigPage<CSystemCreditPage>
 {
 public:
     enum { IDD = IDD_SYSTEM_CREDIT };
-    explicit CSystemCreditPage(ConfigRecord* record) : CConfigPage<CSystemCreditPage>(record) {}
+    explicit CSystemCreditPage(ConfigRecord* record) : CConfigPage<CSystemCreditPage>(record, &kFields) {}
 
     static const FieldTable kFields;
 
-    BEGIN_MSG_MAP(CSystemCreditPage)
-        CHAIN_MSG_MAP(CConfigPage<CSystemCreditPage>)
-    END_MSG_MAP()
-
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnFilled() override;
     bool OnValidate() override;
@@ -130,7 +119,7 @@ class CSystemHttpPage : public CConfigPage<CSystemHttpPage>
 {
 public:
     enum { IDD = IDD_SYSTEM_HTTP };
-    explicit CSystemHttpPage(ConfigRecord* record) : CConfigPage<CSystemHttpPage>(record) {}
+    explicit CSystemHttpPage(ConfigRecord* record) : CConfigPage<CSystemHttpPage>(record, &kFields) {}
 
     static const FieldTable kFields;
     static constexpr size_t kUrlMax = 128;
@@ -142,7 +131,6 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { &kFields }; }
     void OnInitControls() override;
     void OnFilled() override;
     bool OnValidate() override;
