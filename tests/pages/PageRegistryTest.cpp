@@ -33,8 +33,8 @@ std::vector<WrittenOnOpen> WrittenOnOpenTable()
 {
     std::vector<WrittenOnOpen> table = {
         { CI_SYSTEM_GENERAL, 0, { { CFG_OFS_BEEP_TIME, 1 } } },
-        { CI_SYSTEM_SMS, 0, { { 0x25E88, 4 } } },
-        { CI_SYSTEM_HTTP, 0, { { 0x41CD8, 4 } } },
+        { CI_SYSTEM_SMS, 0, { { offsetof(ConfigRecord, sms2.moduleMask), 4 } } },
+        { CI_SYSTEM_HTTP, 0, { { offsetof(ConfigRecord, httpIn.selection), 4 } } },
     };
     WrittenOnOpen slots = { CI_CARD_SLOTS, 0, {} };
     for (uint32_t s = 0; s < CFG_CARD_SLOT_COUNT; ++s)
