@@ -217,9 +217,12 @@ void CDeviceProtocol::FinishRequest(BYTE* message, const char* logLine, int sent
     SetChecksum(message);
     if (logLine)
         Log("%s", logLine);
-    Send(message);
+    // A fast device answers before this thread runs again: the notice that
+    // the request is out must be queued ahead of its answer, or the window
+    // would stay busy after the answer freed it.
     if (sentStatus)
         PostStatus(sentStatus, ENGINE_RESULT_NOTICE);
+    Send(message);
     StartTimer(timeout);
     if (m_busy & busyBit)
         ++m_retries;

@@ -50,8 +50,8 @@ int CDeviceProtocol::ResetDevice()
     AddPassword(message, m_password);
     SetChecksum(message);
     Log("Device RESET");
+    PostStatus(ENGINE_STATUS_RESET_SENT, 0); // ahead of the answer, as every request's notice
     Send(message);
-    PostStatus(ENGINE_STATUS_RESET_SENT, 0);
     StartTimer(g_Settings.CommunicationTimeoutReset);
     if (m_state == ENGINE_RESET_SENT)
         ++m_retries;

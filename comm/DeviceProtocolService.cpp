@@ -292,8 +292,8 @@ int CDeviceProtocol::StartFirmwareUpdate()
     AddPassword(message, m_password);
     SetChecksum(message);
     Log("Start firmware update");
+    PostStatus(kFlashStarted, ENGINE_RESULT_NOTICE); // ahead of the answer
     Send(message);
-    PostStatus(kFlashStarted, ENGINE_RESULT_NOTICE);
     AwaitServiceAnswer(ENGINE_FLASH_START, g_Settings.CommunicationTimeoutFlashLoadStart, m_state == ENGINE_FLASH_START);
     return 1;
 }
@@ -503,9 +503,9 @@ int CDeviceProtocol::StartAnnouncementUpdate(int type)
     AddIE(message, IE_ADDRESS, 4, address);
     AddPassword(message, m_password);
     SetChecksum(message);
+    PostStatus(kAnnouncementStarted, ENGINE_RESULT_NOTICE); // ahead of the answer
     Send(message);
     Log("Start announcements update");
-    PostStatus(kAnnouncementStarted, ENGINE_RESULT_NOTICE);
     AwaitServiceAnswer(ENGINE_ANNOUNCEMENT_START, g_Settings.CommunicationTimeoutFlashLoadStart,
                        m_state == ENGINE_ANNOUNCEMENT_START);
     m_eraseCount = 0;
@@ -699,9 +699,9 @@ int CDeviceProtocol::StartCdrDownload(BOOL retry)
     SetChecksum(message);
     if (first)
         Log("Start CDR download");
-    Send(message);
     if (first)
-        PostStatus(kCdrStarted, ENGINE_RESULT_NOTICE);
+        PostStatus(kCdrStarted, ENGINE_RESULT_NOTICE); // ahead of the answer
+    Send(message);
     AwaitServiceAnswer(ENGINE_CDR_DOWNLOAD, g_Settings.CommunicationTimeoutDataWrite, retry != FALSE);
     return 1;
 }

@@ -246,8 +246,8 @@ int CDeviceProtocol::StartDataDownload()
     m_retries = 0;
     m_state = ENGINE_DOWNLOAD;
     Log("Start data download");
+    PostStatus(ENGINE_STATUS_TRANSFER_STARTED, 0); // ahead of the first answer
     RequestDataBlock(FALSE);
-    PostStatus(ENGINE_STATUS_TRANSFER_STARTED, 0);
     return 1;
 }
 
@@ -497,8 +497,8 @@ int CDeviceProtocol::StartDataUpload(const void* record, BOOL withoutNetwork)
     AddPassword(message, m_password);
     SetChecksum(message);
     Log("Start data upload");
+    PostStatus(ENGINE_STATUS_UPLOAD_STARTED, 0); // ahead of the answer
     Send(message);
-    PostStatus(ENGINE_STATUS_UPLOAD_STARTED, 0);
     StartTimer(g_Settings.CommunicationTimeoutDataWriteStart);
 
     if (m_state == ENGINE_UPLOAD_START)

@@ -203,3 +203,31 @@ TEST(RequestDevice, CellListFillsFixedFields)
     EXPECT_TRUE(r.TakeSent().empty());
     EXPECT_TRUE(r.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
 }
+
+// A notice that an operation is out must reach the window before the
+// device's answer can, or the window stays busy after the answer freed it.
+TEST(RequestDevice, TheNoticeOfEveryRequestIsQueuedAheadOfItsAnswer)
+{
+    const std::vector<BYTE> record(ENGINE_IMAGE_SIZE, 0xFF);
+    const struct
+    {
+        int (*start)(CDeviceProtocol&, const BYTE*);
+        int notice;
+    } cases[] = {
+        { [](CDeviceProtocol& e, const BYTE*) { return e.GetSystemInfo(); }, ENGINE_STATUS_SYSINFO_SENT },
+        { [](CDeviceProtocol& e, const BYTE*) { return e.GetDateTime(); }, ENGINE_STATUS_GET_DATETIME_SENT },
+        { [](CDeviceProtocol& e, const BYTE*) { return e.ResetDevice(); }, ENGINE_STATUS_RESET_SENT },
+        { [](CDeviceProtocol& e, const BYTE*) { return e.StartDataDownload(); }, ENGINE_STATUS_TRANSFER_STARTED },
+        { [](CDeviceProtocol& e, const BYTE* r) { return e.StartDataUpload(r, FALSE); }, ENGINE_STATUS_UPLOAD_STARTED },
+    };
+    for (const auto& c : cases)
+    {
+        Harness h;
+        h.link.answerTo = h.frame.hwnd;
+        c.start(h.engine, record.data());
+        const std::vector<Status> statuses = h.frame.Take();
+        ASSERT_GE(statuses.size(), 2u) << c.notice;
+        EXPECT_EQ(c.notice, statuses[0].code);
+        EXPECT_EQ(FakeLink::kAnswerMarker, statuses[1].code) << c.notice;
+    }
+}

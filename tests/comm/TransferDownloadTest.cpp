@@ -102,7 +102,7 @@ TEST(TransferDownload, BlockRequestIsExactBytes)
     EXPECT_EQ((std::vector<Bytes>{ Bytes{ 0xA1, 0x0D, 0x42, 0x00, 0x46, 0x04, 0x60, 0x00, 0x00, 0x00, 0xD1, 0x03, 'p', 'w', 0x00, 0xAB } }), h.TakeSent());
     EXPECT_EQ(g_Settings.DataReadWriteRequestDelay, h.timer.armedMs);
     EXPECT_TRUE(h.LogHas("Start data download"));
-    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_DOWNLOAD_PROGRESS, 0, false }, { ENGINE_STATUS_TRANSFER_STARTED, 0, false } }), h.frame.Take());
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_TRANSFER_STARTED, 0, false }, { ENGINE_STATUS_DOWNLOAD_PROGRESS, 0, false } }), h.frame.Take());
 }
 
 TEST(TransferDownload, RequestsArePacedFromThePreviousRequestAndWithoutADelayFillTheWindow)

@@ -25,10 +25,16 @@ struct FakeLink : IEngineLink
     int disconnects = 0;
     int reconnects = 0;
     std::vector<Bytes> sent;
+    // A device fast enough to answer before the engine's thread runs again:
+    // each send posts kAnswerMarker to this window, as the reader would.
+    HWND answerTo = nullptr;
+    static constexpr int kAnswerMarker = -1;
 
     int State() override { return state; }
     int QueueSend(BYTE* message, int length) override
     {
+        if (answerTo)
+            ::PostMessageA(answerTo, WMU_ENGINE_STATUS, kAnswerMarker, 0);
         sent.push_back(Bytes(message, message + length));
         FreeMessage(message);
         return 1;
