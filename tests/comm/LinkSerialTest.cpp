@@ -11,7 +11,6 @@
 #include "base/TextUtil.h"
 #include "tests/support/LinkMessageRecorder.h"
 #include "tests/support/LogView.h"
-#include "tests/support/ThreadLog.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "tools/devsim/PtyPair.h"
 #include <algorithm>

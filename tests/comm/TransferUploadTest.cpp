@@ -47,10 +47,10 @@ struct UploadDevice
             if (resetAnswers > 0)
             {
                 --resetAnswers;
-                h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, {} } }));
+                h.Positive({ { IE_RESET, {} } });
                 return;
             }
-            h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+            h.Positive({ { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } });
             return;
         }
         if (SentElement(request, IE_UPLOAD_DATA, &data))
@@ -74,14 +74,14 @@ struct UploadDevice
                 --loseLastAcks;
                 return;
             }
-            h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE + offset) } }));
+            h.Positive({ { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE + offset) } });
             return;
         }
         if (SentElement(request, IE_UPLOAD_STOP, &data))
         {
             ++stops;
             EXPECT_EQ(Bytes{ 0 }, data);
-            h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_STOP, { 0 } } }));
+            h.Positive({ { IE_UPLOAD_STOP, { 0 } } });
         }
     }
 
@@ -144,7 +144,6 @@ TEST(TransferUpload, WholeImageArrivesByteExactInPageCutBlocks)
     EXPECT_EQ((Bytes{ 0xFF, 0xFF, 0xFF, 0xFF }), Bytes(last.data.end() - 4, last.data.end()));
     EXPECT_EQ(record[ENGINE_IMAGE_SIZE - 1], *(last.data.end() - 5));
 
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_STARTED, 0));
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_PROGRESS, 100));
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
     h.frame.Take();
@@ -153,11 +152,8 @@ TEST(TransferUpload, WholeImageArrivesByteExactInPageCutBlocks)
     EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToFirmware, h.timer.armedMs);
     ASSERT_TRUE(h.Fire());
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
-    std::vector<Status> statuses = h.frame.Take();
-    ASSERT_EQ(2u, statuses.size());
-    EXPECT_EQ(ENGINE_STATUS_LINK_STATE, statuses[0].code);
-    EXPECT_EQ((Status{ ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, false }), statuses[1]);
-    EXPECT_EQ((std::vector<Bytes>{ { 0xA1, 0x02, 0x15, 0x00, 0x48 } }), h.TakeSent());
+    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_LINK_STATE, 0, false }, { ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK, false } }), h.frame.Take());
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x15, 0x00, 0x48 }), h.OnlySent());
 }
 
 TEST(TransferUpload, ErasedTailIsNotSentAndLostLastAcknowledgementsAreRepeatedWithinTheImage)
@@ -230,55 +226,64 @@ TEST(TransferUpload, DeviceRestartBeforeTheUploadThenATimeOut)
     EXPECT_EQ(1, h.link.reconnects);
     EXPECT_EQ(ENGINE_UPLOAD_START, h.engine.GetState());
     EXPECT_TRUE(h.engine.GetBusy() & BUSY_UPLOAD_RESTARTED);
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_TRUE(SentElement(sent[0], IE_UPLOAD_FLAG, nullptr));
+    EXPECT_TRUE(SentElement(h.OnlySent(), IE_UPLOAD_FLAG, nullptr));
 
     // A second restart answer ends the upload, without an old cause.
     h.engine.GetDateTime();
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x85 } } }));
+    h.Refuse({ 0x85 });
     ASSERT_STREQ("85", h.engine.GetCauseText());
     h.engine.StartDataUpload(record.data(), FALSE);
-    device.resetAnswers = 1;
-    device.Answer(h, h.TakeSent().back());
-    h.Fire();
-    h.frame.Take();
-    device.resetAnswers = 1;
-    device.Answer(h, h.TakeSent().back());
+    for (int restart = 0; restart < 2; ++restart)
+    {
+        h.Fire(restart); // the wait after the first restart
+        h.frame.Take();
+        device.resetAnswers = 1;
+        device.Answer(h, h.TakeSent().back());
+    }
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE));
     EXPECT_STRNE("85", h.engine.GetCauseText());
 }
 
-TEST(TransferUpload, RefusalsAndCancel)
+// Not allowed, or a refused password the user does not replace: either
+// transfer ends at once with its own status.
+TEST(TransferUpload, RefusalsEndEitherTransferAndCancelSendsNothing)
 {
-    Harness h;
-    Bytes record = SampleRecord();
-    h.engine.StartDataUpload(record.data(), FALSE);
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x94 } } }));
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_NOT_ALLOWED, 0));
-    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    const Bytes record = SampleRecord();
+    const struct
+    {
+        bool upload;
+        BYTE cause;
+        Status end;
+    } cases[] = {
+        { false, 0x94, { ENGINE_STATUS_NOT_ALLOWED, 0, false } },
+        { false, 0x92, { ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_LOGIN_REFUSED, false } },
+        { true, 0x94, { ENGINE_STATUS_NOT_ALLOWED, 0, false } },
+        { true, 0x92, { ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_LOGIN_REFUSED, false } },
+    };
+    for (const auto& c : cases)
+    {
+        Harness h(false);
+        h.frame.passwordAnswer = 0;
+        ASSERT_EQ(1, c.upload ? h.engine.StartDataUpload(record.data(), FALSE) : h.engine.StartDataDownload());
+        h.Settle();
+        h.Refuse({ c.cause });
+        EXPECT_EQ(std::vector<Status>{ c.end }, h.frame.Take()) << c.upload << " " << (int)c.cause;
+        EXPECT_EQ(ENGINE_READY, h.engine.GetState());
+    }
 
+    Harness h;
     // Without a record outside the start nothing is sent.
-    h.TakeSent();
     EXPECT_EQ(0, h.engine.StartDataUpload(nullptr, FALSE));
     EXPECT_TRUE(h.TakeSent().empty());
-
-    Harness r;
-    r.engine.StartDataUpload(record.data(), FALSE);
-    r.frame.passwordAnswer = 0;
-    r.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
-    EXPECT_TRUE(r.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_LOGIN_REFUSED));
-
-    Harness c;
-    c.engine.StartDataUpload(record.data(), FALSE);
-    c.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
-    c.TakeSent();
-    EXPECT_EQ(1, c.engine.CancelDataUpload());
-    EXPECT_TRUE(c.TakeSent().empty());
-    EXPECT_FALSE(c.engine.IsTimerArmed());
-    EXPECT_TRUE(c.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_CANCELLED));
-    EXPECT_TRUE(c.LogHas("Cancel data upload"));
+    h.engine.StartDataUpload(record.data(), FALSE);
+    h.Positive({ { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } });
+    h.TakeSent();
+    EXPECT_EQ(1, h.engine.CancelDataUpload());
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_FALSE(h.engine.IsTimerArmed());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_CANCELLED));
+    EXPECT_TRUE(h.LogHas("Cancel data upload"));
 }
 
 TEST(TransferUpload, LateVersionAnswerIsStoredAndTheUploadGoesOn)
@@ -289,61 +294,11 @@ TEST(TransferUpload, LateVersionAnswerIsStoredAndTheUploadGoesOn)
     h.engine.StartDataUpload(record.data(), FALSE);
     device.Answer(h, h.TakeSent()[0]);
     ASSERT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
-    h.frame.Take();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text("3.0.0.6") } }));
+    h.Positive({ { IE_FIRMWARE_VERSION, Text("3.0.0.6") } });
     EXPECT_STREQ("3.0.0.6", h.engine.GetFirmwareVersion());
     device.Run(h);
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
     EXPECT_TRUE(device.ImageIs(FixedHeader(record).data()));
-}
-
-namespace
-{
-// Records what the engine hands to the monitor log.
-struct MonitorLogRecorder : IEngineMonitorLog
-{
-    std::string text;
-    int acks = 0;
-    void SetMonitoring(BOOL) override {}
-    BOOL IsMonitoring() const override { return TRUE; }
-    int GetSubState() const override { return 0; }
-    int SendMonitorMask() override { return 1; }
-    void OnMonitorText(const char* t, int length) override { text.append(t, length); }
-    void OnMonitorAck() override { ++acks; }
-};
-} // namespace
-
-TEST(TransferUpload, MonitorTraceAndKeepAliveAnswersReachTheLogInEveryState)
-{
-    Harness h(false);
-    MonitorLogRecorder log;
-    h.engine.SetMonitorLog(&log);
-    Bytes record = SampleRecord();
-    const Bytes trace = Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("line 1\r\n") } });
-    const Bytes keepAlive = Msg(MSG_TYPE_POSITIVE, { { IE_KEEPALIVE, {} } });
-
-    // Ready, download, upload start and blocks: each taken once.
-    const auto traceAndKeepAlive = [&](int state) {
-        h.Deliver(trace);
-        h.Deliver(keepAlive);
-        EXPECT_EQ(state, h.engine.GetState());
-    };
-    traceAndKeepAlive(h.engine.GetState());
-    h.engine.StartDataDownload();
-    traceAndKeepAlive(ENGINE_DOWNLOAD);
-    h.engine.CancelDataDownload();
-    h.engine.StartDataUpload(record.data(), FALSE);
-    traceAndKeepAlive(ENGINE_UPLOAD_START);
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
-    traceAndKeepAlive(ENGINE_UPLOAD_BLOCKS);
-    EXPECT_EQ("line 1\r\nline 1\r\nline 1\r\nline 1\r\n", log.text);
-    EXPECT_EQ(4, log.acks);
-
-    // No keep-alive goes out during a transfer, so none can be missed.
-    h.TakeSent();
-    EXPECT_EQ(0, h.engine.SendKeepAlive());
-    EXPECT_TRUE(h.TakeSent().empty());
-    h.engine.SetMonitorLog(nullptr);
 }
 
 // An upload with several blocks in flight whose device asks for the password:
@@ -365,12 +320,12 @@ void AnswersAndTimeoutDuringPrompt(void* context)
     // The first block is acknowledged a pacing delay later: the full window
     // opens for one more.
     h.timer.nowUs += g_Settings.DataReadWriteRequestDelay * 1000ULL;
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE) } }));
+    h.Positive({ { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE) } });
     // Its time-out fires while the prompt is open, and the next block is
     // refused too.
     if (h.timer.armed)
         h.engine.OnTimeout(h.timer.armed);
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    h.Refuse({ 0x92 });
     script->sentDuringPrompt = h.TakeSent();
 }
 } // namespace
@@ -381,16 +336,15 @@ TEST(UploadLoginPrompt, SeveralRefusalsInFlightAskOnceAndTheRewindSendsAgain)
     g_Settings.DataReadWriteMaxPendingRequests = 3;
     const Bytes record(ENGINE_IMAGE_SIZE, 0x00);
     ASSERT_EQ(1, h.engine.StartDataUpload(record.data(), FALSE));
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
-    ASSERT_TRUE(h.Fire());
-    ASSERT_TRUE(h.Fire());
+    h.Positive({ { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } });
+    ASSERT_TRUE(h.Fire(2));
     ASSERT_EQ(4u, h.TakeSent().size()); // the start and three blocks
     ASSERT_EQ(3u, h.engine.GetPendingRequests());
 
     PromptScript script{ &h, {} };
     h.frame.duringPrompt = &AnswersAndTimeoutDuringPrompt;
     h.frame.promptContext = &script;
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    h.Refuse({ 0x92 });
     h.frame.duringPrompt = nullptr;
 
     EXPECT_EQ(1, h.frame.passwordPrompts);
@@ -398,16 +352,15 @@ TEST(UploadLoginPrompt, SeveralRefusalsInFlightAskOnceAndTheRewindSendsAgain)
     ASSERT_EQ(1u, script.sentDuringPrompt.size());
     EXPECT_EQ(DEVICE_IMAGE_BASE + 3 * 208, SentAddress(script.sentDuringPrompt[0]));
     // After it, the rewind: the second block again, quietly counted.
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(DEVICE_IMAGE_BASE + 208, SentAddress(sent[0]));
+    const Bytes again = h.OnlySent();
+    EXPECT_EQ(DEVICE_IMAGE_BASE + 208, SentAddress(again));
     EXPECT_EQ(ENGINE_UPLOAD_BLOCKS, h.engine.GetState());
     EXPECT_EQ(1, h.engine.GetRetries());
     EXPECT_TRUE(h.engine.IsTimerArmed());
 
     // The device now takes everything: the upload ends well.
     UploadDevice device;
-    device.Answer(h, sent[0]);
+    device.Answer(h, again);
     device.Run(h);
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_OK));
     EXPECT_EQ(1, h.frame.passwordPrompts);

@@ -7,6 +7,7 @@
 #include "comm/CommLogCtrl.h"
 #include "comm/DeviceProtocol.h"
 #include "tests/support/MessageWindow.h"
+#include <gtest/gtest.h>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -271,6 +272,35 @@ public:
         return out;
     }
 
+    // The one message sent since the last look (a failure when not one).
+    Bytes OnlySent()
+    {
+        std::vector<Bytes> sent = TakeSent();
+        EXPECT_EQ(1u, sent.size());
+        return sent.empty() ? Bytes() : sent[0];
+    }
+
+    // Forgets what was sent and posted so far: the next look sees what
+    // follows.
+    void Settle()
+    {
+        TakeSent();
+        frame.Take();
+    }
+
+    // The device's answers: positive with these elements, or refused.
+    void Positive(std::initializer_list<std::pair<BYTE, Bytes>> elements) { Deliver(Msg(MSG_TYPE_POSITIVE, elements)); }
+    void Refuse(Bytes cause) { Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, cause } })); }
+
+    // Fires the armed timer times times; false when one was not armed.
+    bool Fire(int times)
+    {
+        for (int i = 0; i < times; ++i)
+            if (!Fire())
+                return false;
+        return true;
+    }
+
     // Plays the device of a transfer: answers each message the engine sent
     // with answer(message), fires the armed timer when it sent nothing.
     // Until running() turns false, no timer is armed, or the step limit.
@@ -328,6 +358,12 @@ inline bool SentElement(const Bytes& message, BYTE tag, Bytes* data)
     if (data)
         *data = Bytes(element + 2, element + 2 + element[1]);
     return true;
+}
+
+// A message without its checksum byte.
+inline Bytes WithoutChecksum(const Bytes& message)
+{
+    return message.empty() ? message : Bytes(message.begin(), message.end() - 1);
 }
 
 inline DWORD SentAddress(const Bytes& message)

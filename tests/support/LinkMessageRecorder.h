@@ -1,10 +1,11 @@
 #pragma once
-#include "wcl/Win.h"
+#include "comm/CommMessages.h"
+#include "tests/support/MessageWindow.h"
 #include <vector>
 
-// A message-only window standing in for the main frame in link and engine
-// tests: it keeps a copy of every WMU_FRAME_RECEIVED message (and frees the
-// buffer, as the frame's handler would) and every WMU_ENGINE_STATUS.
+// A message-only window standing in for the main frame in link tests: it
+// keeps a copy of every WMU_FRAME_RECEIVED message (and frees the buffer, as
+// the frame's handler would) and every WMU_ENGINE_STATUS.
 class CLinkMessageRecorder
 {
 public:
@@ -14,32 +15,91 @@ public:
         LPARAM result;
     };
 
-    CLinkMessageRecorder();
-    ~CLinkMessageRecorder();
+    CLinkMessageRecorder() : m_hWnd(enginetest::CreateStandInWindow("VelLinkMessageRecorder", WindowProc))
+    {
+        ::SetPropA(m_hWnd, kObjectProp, (HANDLE)this);
+    }
+    ~CLinkMessageRecorder()
+    {
+        // Frames still queued for the window are freed with it.
+        MSG msg;
+        while (::PeekMessage(&msg, m_hWnd, WMU_FRAME_RECEIVED, WMU_FRAME_RECEIVED, PM_REMOVE))
+            FreeCommBuffer((void*)msg.wParam);
+        ::RemovePropA(m_hWnd, kObjectProp);
+        ::DestroyWindow(m_hWnd);
+    }
     CLinkMessageRecorder(const CLinkMessageRecorder&) = delete;
     CLinkMessageRecorder& operator=(const CLinkMessageRecorder&) = delete;
 
     HWND hwnd() const { return m_hWnd; }
 
-    // When set, frames are handed on instead of being kept (an engine's
-    // dispatcher, which frees them).
-    typedef void (*FrameHandler)(BYTE* message, int length, void* context);
-    void SetFrameHandler(FrameHandler handler, void* context);
-
     std::vector<std::vector<BYTE>> frames;
     std::vector<Status> statuses;
 
     // Pumps this thread's messages (thread timers included) for ms.
-    static void Pump(DWORD ms);
-    // Pumps until at least count frames arrived or timeoutMs passed.
-    bool WaitForFrames(size_t count, DWORD timeoutMs);
-    // Pumps until a status with this code arrived (count times) or timeoutMs.
-    bool WaitForStatus(WPARAM code, DWORD timeoutMs, size_t count = 1);
-    size_t CountStatus(WPARAM code) const;
+    static void Pump(DWORD ms)
+    {
+        const DWORD deadline = ::GetTickCount() + ms;
+        for (;;)
+        {
+            MSG msg;
+            while (::PeekMessage(&msg, NULL, 0, 0, PM_REMOVE))
+            {
+                ::TranslateMessage(&msg);
+                ::DispatchMessage(&msg);
+            }
+            const LONG left = (LONG)(deadline - ::GetTickCount());
+            if (left <= 0)
+                return;
+            ::MsgWaitForMultipleObjects(0, NULL, FALSE, (DWORD)left, QS_ALLINPUT);
+        }
+    }
+    // Pumps until done() holds or timeoutMs passed; what done() says then.
+    template <typename Done> static bool PumpUntil(Done done, DWORD timeoutMs)
+    {
+        const DWORD deadline = ::GetTickCount() + timeoutMs;
+        while (!done())
+        {
+            if ((LONG)(::GetTickCount() - deadline) >= 0)
+                return false;
+            Pump(5);
+        }
+        return true;
+    }
+    bool WaitForFrames(size_t count, DWORD timeoutMs)
+    {
+        return PumpUntil([&] { return frames.size() >= count; }, timeoutMs);
+    }
+    bool WaitForStatus(WPARAM code, DWORD timeoutMs)
+    {
+        return PumpUntil([&] { return CountStatus(code) > 0; }, timeoutMs);
+    }
+    size_t CountStatus(WPARAM code) const
+    {
+        size_t n = 0;
+        for (const Status& s : statuses)
+            n += s.code == code;
+        return n;
+    }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND m_hWnd = NULL;
-    FrameHandler m_handler = nullptr;
-    void* m_context = nullptr;
+    static constexpr const char* kObjectProp = "VelLinkMessageRecorder.Object";
+    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        CLinkMessageRecorder* self = (CLinkMessageRecorder*)::GetPropA(hWnd, kObjectProp);
+        if (self && msg == WMU_FRAME_RECEIVED)
+        {
+            BYTE* message = (BYTE*)wParam;
+            self->frames.push_back(std::vector<BYTE>(message, message + (lParam > 0 ? lParam : 0)));
+            FreeCommBuffer(message);
+            return 0;
+        }
+        if (self && msg == WMU_ENGINE_STATUS)
+        {
+            self->statuses.push_back(Status{ wParam, lParam });
+            return 0;
+        }
+        return ::DefWindowProcA(hWnd, msg, wParam, lParam);
+    }
+    HWND m_hWnd;
 };
