@@ -92,14 +92,13 @@ protected:
 
     void Answer(const Bytes& block, DWORD position)
     {
-        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, block }, { IE_CDR_POSITION, Be32(position) } }));
+        h.Positive({ { IE_CDR_REQUEST, block }, { IE_CDR_POSITION, Be32(position) } });
     }
 
     void Start()
     {
         ASSERT_EQ(1, h.engine.StartCdrDownload(FALSE));
-        h.TakeSent();
-        h.frame.Take();
+        h.Settle();
     }
 
     Harness h;
@@ -121,7 +120,7 @@ TEST_F(CdrDownloadTest, EachRequestAcknowledgesTheLastBlockByCountAndPosition)
         Answer(Records(3 * b, 3), 192 * b);
         EXPECT_EQ((std::vector<Bytes>{ Request(192, 192 * b) }), h.TakeSent()) << b;
     }
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Bytes() } }));
+    h.Positive({ { IE_CDR_REQUEST, Bytes() } });
     EXPECT_EQ((std::vector<Status>{ { 152, 1, false } }), h.frame.Take());
     EXPECT_TRUE(h.LogHas("Got 9 CDR records"));
     EXPECT_EQ(Expected(0, 9), ReadWholeFile(kPath));
@@ -154,7 +153,7 @@ TEST_F(CdrDownloadTest, OnlyTheRingsWrapMayGoBack)
     EXPECT_TRUE(h.LogHas("Invalid address (00000000)"));
 
     // A block without its position is ignored too.
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Records(4, 1) } }));
+    h.Positive({ { IE_CDR_REQUEST, Records(4, 1) } });
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_TRUE(h.LogHas("Address missing"));
     h.engine.GetCdrExportFile().Close();
@@ -181,7 +180,7 @@ TEST_F(CdrDownloadTest, ABadRecordIsRefusedWithItsNumberAndTheSamePosition)
     // The device goes on with the next block: acknowledged normally.
     Answer(Records(1, 1), 0x280);
     EXPECT_EQ(Request(64, 0x280), h.TakeSent().at(0));
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_CDR_REQUEST, Bytes() } }));
+    h.Positive({ { IE_CDR_REQUEST, Bytes() } });
     EXPECT_EQ(Expected(0, 2), ReadWholeFile(kPath));
 }
 
@@ -209,7 +208,7 @@ TEST_F(CdrDownloadTest, ARestartFromNoPositionWithTheLinkGoneStillEnds)
     h.frame.linkReady = 0;
     // The device lost its place, and the first request cannot go out: the
     // timer still runs and repeats it until the download fails.
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x9A } } }));
+    h.Refuse({ 0x9A });
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_EQ(ENGINE_CDR_DOWNLOAD, h.engine.GetState());
     EXPECT_EQ(0xFFFFFFFFu, h.engine.GetCdrPosition());

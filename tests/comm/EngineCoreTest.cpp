@@ -14,8 +14,7 @@ TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
     h.engine.SetPassword("pw");
     ASSERT_EQ(1, h.engine.GetDateTime());
     EXPECT_EQ(5000u, h.timer.armedMs);
-    for (int repeat = 0; repeat < 3; ++repeat)
-        ASSERT_TRUE(h.Fire());
+    ASSERT_TRUE(h.Fire(3));
     EXPECT_EQ(std::vector<Bytes>(4, kGetDateTimeWithPassword), h.TakeSent());
     EXPECT_FALSE(h.LogHas("Operation failed!"));
 
@@ -36,7 +35,7 @@ TEST(EngineCore, RefusedPasswordAsksTheFrameAndEndsWithResultFive)
     h.engine.GetDateTime();
     h.TakeSent();
     h.frame.passwordAnswer = 0;
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    h.Refuse({ 0x92 });
     EXPECT_EQ(1, h.frame.passwordPrompts);
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_LOGIN_REFUSED));
     EXPECT_EQ(0u, h.engine.GetBusy());
@@ -48,11 +47,9 @@ TEST(EngineCore, RefusedPasswordAsksTheFrameAndEndsWithResultFive)
     h.engine.GetDateTime();
     h.TakeSent();
     h.engine.SetPassword("new");
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
+    h.Refuse({ 0x92 });
     Bytes password;
-    ASSERT_TRUE(SentElement(sent[0], IE_PASSWORD, &password));
+    ASSERT_TRUE(SentElement(h.OnlySent(), IE_PASSWORD, &password));
     EXPECT_EQ((Bytes{ 'n', 'e', 'w', 0 }), password);
     EXPECT_EQ(1, h.engine.GetRetries());
 }
@@ -61,12 +58,11 @@ TEST(EngineCore, NegativeAnswerIsRepeatedThenFailsWithItsCause)
 {
     Harness h;
     h.engine.GetDateTime();
-    const Bytes negative = Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x85, 0x01, 0xAB } } });
     for (int i = 0; i < 3; ++i)
-        h.Deliver(negative);
+        h.Refuse({ 0x85, 0x01, 0xAB });
     EXPECT_EQ(4u, h.TakeSent().size());
     EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_NEGATIVE));
-    h.Deliver(negative);
+    h.Refuse({ 0x85, 0x01, 0xAB });
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_NEGATIVE));
     EXPECT_STREQ("85 01 AB", h.engine.GetCauseText());
@@ -77,19 +73,18 @@ TEST(EngineCore, NegativeAnswerIsRepeatedThenFailsWithItsCause)
 TEST(EngineCore, RefusedAndNoFirmwareCausesReachTheFrame)
 {
     Harness h;
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x83, 0x07 } } }));
+    h.Refuse({ 0x83, 0x07 });
     EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_REFUSED, 0, true } }), h.frame.Take());
     EXPECT_STREQ("83 07", h.engine.GetCauseText());
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x9F } } }));
+    h.Refuse({ 0x9F });
     EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_NO_FIRMWARE, 0, false } }), h.frame.Take());
 }
 
 TEST(EngineCore, CauseTextIsBoundedToItsField)
 {
     Harness h;
-    Bytes many(80, 0xEE);
     h.engine.GetDateTime();
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, many } }));
+    h.Refuse(Bytes(80, 0xEE));
     const std::string text = h.engine.GetCauseText();
     EXPECT_EQ(62u, text.size()); // 21 bytes: "EE" and 20 times " EE"
     EXPECT_EQ("EE EE", text.substr(0, 5));
@@ -99,8 +94,7 @@ TEST(EngineCore, MalformedMessagesAreLoggedAndDroppedWhileTheTimerRepeats)
 {
     Harness h;
     h.engine.GetDateTime();
-    h.TakeSent();
-    h.frame.Take();
+    h.Settle();
     const DWORD busy = h.engine.GetBusy();
 
     Bytes badChecksum = Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 1, 2, 3, 4, 5, 6 } } });
@@ -138,10 +132,8 @@ TEST(EngineCore, TimeoutRepeatsTheFirstPendingRequestInOrder)
     h.engine.SendMonitorCommand("V=0001\r\n");
     h.TakeSent();
     h.Fire();
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
     Bytes text;
-    ASSERT_TRUE(SentElement(sent[0], IE_MONITOR_TEXT, &text));
+    ASSERT_TRUE(SentElement(h.OnlySent(), IE_MONITOR_TEXT, &text));
     EXPECT_EQ(Text("V=0001\r\n"), text);
 }
 
@@ -185,7 +177,7 @@ TEST(EngineCore, LinkLostForGoodEndsTheOperationInsteadOfWaiting)
         if (upload)
         {
             t.engine.StartDataUpload(record.data(), FALSE);
-            t.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+            t.Positive({ { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } });
         }
         else
             t.engine.StartDataDownload();

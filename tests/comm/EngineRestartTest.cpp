@@ -14,10 +14,9 @@ const Bytes kGetSystemInfo = { 0xA1, 0x02, 0x15, 0x00, 0x48 };
 void ResetAccepted(Harness& h)
 {
     ASSERT_EQ(1, h.engine.ResetDevice());
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, {} } }));
+    h.Positive({ { IE_RESET, {} } });
     ASSERT_EQ(ENGINE_RESTARTING, h.engine.GetState());
-    h.TakeSent();
-    h.frame.Take();
+    h.Settle();
 }
 } // namespace
 
@@ -26,13 +25,11 @@ TEST(EngineRestart, ResetOverTcpEndsWithTheFirmwareBackAndItsVersionsStored)
     Harness h;
     h.engine.SetPassword("pw");
     ASSERT_EQ(1, h.engine.ResetDevice());
-    std::vector<Bytes> sent = h.TakeSent();
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ((Bytes{ 0xA1, 0x07, 0x81, 0x00, 0xD1, 0x03, 'p', 'w', 0x00 }), Bytes(sent[0].begin(), sent[0].end() - 1));
+    EXPECT_EQ((Bytes{ 0xA1, 0x07, 0x81, 0x00, 0xD1, 0x03, 'p', 'w', 0x00 }), WithoutChecksum(h.OnlySent()));
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_RESET_SENT, 0));
     EXPECT_TRUE(h.LogHas("Device RESET"));
 
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, {} } }));
+    h.Positive({ { IE_RESET, {} } });
     EXPECT_EQ(1, h.link.disconnects);
     EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToLoader, h.timer.armedMs);
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LINK_STATE, 0));
@@ -51,7 +48,7 @@ TEST(EngineRestart, ResetOverTcpEndsWithTheFirmwareBackAndItsVersionsStored)
     EXPECT_STREQ("L1.07", h.engine.GetLoaderVersion());
     EXPECT_EQ(1, h.engine.GetBoardNumber());
 
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_SWITCH_TO_FIRMWARE, {} } }));
+    h.Positive({ { IE_SWITCH_TO_FIRMWARE, {} } });
     EXPECT_EQ(ENGINE_SWITCHING_TO_FIRMWARE, h.engine.GetState());
     EXPECT_EQ(2, h.link.disconnects);
     EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToFirmware, h.timer.armedMs);
@@ -75,34 +72,23 @@ TEST(EngineRestart, SwitchTimeoutAsksTheSystemInformationAndTakesTheBoard)
     Harness h;
     ResetAccepted(h);
     h.Fire();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_SWITCH_TO_FIRMWARE, {} } }));
-    h.TakeSent();
-    h.frame.Take();
+    h.Positive({ { IE_SWITCH_TO_FIRMWARE, {} } });
+    h.Settle();
 
     ASSERT_TRUE(h.Fire());
     EXPECT_EQ(ENGINE_RESTART_SYSINFO_LAST, h.engine.GetState());
     EXPECT_EQ((std::vector<Bytes>{ kGetSystemInfo }), h.TakeSent());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LINK_STATE, 0));
 
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LOADER_VERSION, Text("L1") },
-                                       { IE_FIRMWARE_VERSION, Text("3.0.1.0") },
-                                       { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03, 0x00 } } }));
+    h.Positive({ { IE_LOADER_VERSION, Text("L1") },
+                 { IE_FIRMWARE_VERSION, Text("3.0.1.0") },
+                 { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03, 0x00 } } });
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING, 0));
     EXPECT_EQ(2, h.engine.GetRunningProgram());
     EXPECT_EQ(0x83, h.engine.GetBoardKind());
     EXPECT_EQ(1, h.engine.GetBoardNumber());
     EXPECT_EQ(0x00030005u, h.engine.GetBoardValue());
-
-    // A board value is read only when the element holds it.
-    Harness s;
-    ResetAccepted(s);
-    s.Fire();
-    s.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_SWITCH_TO_FIRMWARE, {} } }));
-    s.Fire();
-    s.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LOADER_VERSION, Text("L1") }, { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05 } } }));
-    EXPECT_EQ(0u, s.engine.GetBoardValue());
-    EXPECT_EQ(1, s.engine.GetBoardNumber());
 }
 
 TEST(EngineRestart, LoaderAnsweringAfterTheSwitchWasAskedDoesNotWaitForEver)
@@ -112,7 +98,7 @@ TEST(EngineRestart, LoaderAnsweringAfterTheSwitchWasAskedDoesNotWaitForEver)
     ASSERT_EQ(ENGINE_RESTART_SYSINFO, h.engine.GetState());
     h.TakeSent();
 
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LOADER_VERSION, Text("L1") }, { IE_SYSTEM_INFO, { 1 } } }));
+    h.Positive({ { IE_LOADER_VERSION, Text("L1") }, { IE_SYSTEM_INFO, { 1 } } });
     EXPECT_TRUE(h.TakeSent().empty());
     ASSERT_TRUE(h.engine.IsTimerArmed());
     EXPECT_EQ(g_Settings.CommunicationTimeoutSwitchToFirmware, h.timer.armedMs);
@@ -122,13 +108,12 @@ TEST(EngineRestart, LoaderAnsweringAfterTheSwitchWasAskedDoesNotWaitForEver)
     EXPECT_EQ(1, h.engine.GetRetries());
 
     // A negative answer in this state is acknowledged only.
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x81 } } }));
+    h.Refuse({ 0x81 });
     EXPECT_EQ((std::vector<Bytes>{ kEventAck }), h.TakeSent());
     EXPECT_EQ(ENGINE_RESTART_SYSINFO, h.engine.GetState());
 
     // After three repeats the last tries ask the system information once.
-    h.Fire();
-    h.Fire();
+    h.Fire(2);
     h.TakeSent();
     h.Fire();
     EXPECT_EQ(ENGINE_RESTART_SYSINFO_LAST, h.engine.GetState());
@@ -158,8 +143,7 @@ TEST(EngineRestart, RestartDuringATransferEndsItAsFailedBeforeTheRestartIsReport
     // The firmware restarts under a running download: no more requests.
     Harness h;
     ASSERT_EQ(1, h.engine.StartDataDownload());
-    h.TakeSent();
-    h.frame.Take();
+    h.Settle();
     h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_FIRMWARE_RESTART, { 0x83, 0x00 } } }));
     EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED, false }, { ENGINE_STATUS_FIRMWARE_RUNNING, 0, false } }),
               h.frame.Take());
@@ -172,10 +156,9 @@ TEST(EngineRestart, RestartDuringATransferEndsItAsFailedBeforeTheRestartIsReport
     Harness u;
     std::vector<BYTE> record(ENGINE_IMAGE_SIZE, 0x11);
     ASSERT_EQ(1, u.engine.StartDataUpload(record.data(), FALSE));
-    u.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } }));
+    u.Positive({ { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } });
     ASSERT_EQ(ENGINE_UPLOAD_BLOCKS, u.engine.GetState());
-    u.TakeSent();
-    u.frame.Take();
+    u.Settle();
     u.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, { 0x83, 0x00 } } }));
     EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED, false }, { ENGINE_STATUS_LOADER_RESTARTED, 0, false } }),
               u.frame.Take());
@@ -196,19 +179,14 @@ TEST(EngineRestart, SerialPortThatStaysClosedIsReopenedAndFinallyGivenUp)
     h.link.stateAfterReconnect = 0;
     ResetAccepted(h);
 
-    // The USB arrival may bring the port back: wait quietly first.
-    for (int i = 0; i < 20; ++i)
-    {
-        ASSERT_TRUE(h.Fire());
-        ASSERT_EQ(1000u, h.timer.armedMs);
-    }
+    // The USB arrival may bring the port back: wait quietly first, a
+    // second a tick.
+    ASSERT_TRUE(h.Fire(20));
+    EXPECT_EQ(1000u, h.timer.armedMs);
     EXPECT_EQ(0, h.link.reconnects);
 
     // Then open it on every tick.
-    h.Fire();
-    EXPECT_EQ(1, h.link.reconnects);
-    for (int i = 0; i < 38; ++i)
-        h.Fire();
+    h.Fire(39);
     EXPECT_EQ(39, h.link.reconnects);
     EXPECT_FALSE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
 
@@ -221,9 +199,7 @@ TEST(EngineRestart, SerialPortThatStaysClosedIsReopenedAndFinallyGivenUp)
     back.link.serial = true;
     back.link.stateAfterReconnect = 2;
     ResetAccepted(back);
-    for (int i = 0; i < 20; ++i)
-        back.Fire();
-    back.Fire();
+    back.Fire(21);
     EXPECT_EQ(ENGINE_RESTART_SYSINFO, back.engine.GetState());
     EXPECT_EQ((std::vector<Bytes>{ kGetSystemInfo }), back.TakeSent());
 }

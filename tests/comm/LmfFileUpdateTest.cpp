@@ -76,10 +76,10 @@ protected:
     {
         OpenFile();
         ASSERT_EQ(1, h.engine.StartFirmwareUpdate());
-        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+        h.Positive({ { IE_FLASH_START, Bytes{ 1 } } });
     }
 
-    void Ack(DWORD address) { h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_ADDRESS, Be32(address) } })); }
+    void Ack(DWORD address) { h.Positive({ { IE_FLASH_ADDRESS, Be32(address) } }); }
 
     static Bytes BlockRequest(const Bytes& chunk, DWORD address)
     {
@@ -100,7 +100,7 @@ TEST_F(FirmwareUpdateTest, SmallFileGoesOutChunkByChunkWithItsStatuses)
 
     const Bytes id = IdBlockData();
     const Bytes data = BlockData(0x14, 0x80);
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+    h.Positive({ { IE_FLASH_START, Bytes{ 1 } } });
     EXPECT_EQ((std::vector<Bytes>{ BlockRequest(Chunk(0, 208, id), 0x60100000) }), h.TakeSent());
     EXPECT_EQ((std::vector<Status>{ { 50, 0, false }, { 51, 0, false } }), h.frame.Take());
     EXPECT_EQ(ENGINE_FLASH_BLOCKS, h.engine.GetState());
@@ -134,7 +134,7 @@ TEST_F(FirmwareUpdateTest, SmallFileGoesOutChunkByChunkWithItsStatuses)
     EXPECT_EQ(10000u, h.timer.armedMs);
     EXPECT_TRUE(h.LogHas("Stop firmware update"));
 
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_STOP, Bytes() } }));
+    h.Positive({ { IE_FLASH_STOP, Bytes() } });
     EXPECT_EQ((std::vector<Status>{ { 52, 1, false }, { 500, 0, false } }), h.frame.Take());
     EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
     EXPECT_EQ(1, h.link.disconnects);
@@ -146,12 +146,11 @@ TEST_F(FirmwareUpdateTest, AStartWithoutAFileOrAChunkThatCannotBeReadEndsAsFaile
 {
     h.engine.StartFirmwareUpdate();
     h.frame.Take();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+    h.Positive({ { IE_FLASH_START, Bytes{ 1 } } });
     EXPECT_EQ((std::vector<Status>{ { 52, 2, false } }), h.frame.Take());
 
     StartAccepted();
-    h.TakeSent();
-    h.frame.Take();
+    h.Settle();
     // The file's handle goes away under the reader.
     h.engine.GetLmfFile().CDiskFile::Close();
     Ack(0x60100000);
@@ -178,10 +177,9 @@ TEST_F(FirmwareUpdateTest, RefusedPasswordWithNoneGivenEndsWithTheFileClosed)
 {
     OpenFile();
     h.engine.StartFirmwareUpdate();
-    h.TakeSent();
-    h.frame.Take();
+    h.Settle();
     h.frame.passwordAnswer = 0;
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x92 } } }));
+    h.Refuse({ 0x92 });
     EXPECT_EQ(1, h.frame.passwordPrompts);
     EXPECT_EQ((std::vector<Status>{ { 52, 5, false } }), h.frame.Take());
     EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
@@ -190,7 +188,7 @@ TEST_F(FirmwareUpdateTest, RefusedPasswordWithNoneGivenEndsWithTheFileClosed)
     OpenFile();
     h.engine.StartFirmwareUpdate();
     h.frame.Take();
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x94 } } }));
+    h.Refuse({ 0x94 });
     EXPECT_TRUE(h.frame.Has(400, 0));
     EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
 }
@@ -203,7 +201,7 @@ TEST_F(FirmwareUpdateTest, LoaderBackWhileWaitingForItIsAskedForTheFlashStart)
     OpenFile();
     h.link.serial = true;
     h.engine.StartFirmwareUpdate();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
+    h.Positive({ { IE_RESET, Bytes() } });
     ASSERT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
     h.TakeSent();
     h.link.state = 2;
@@ -220,8 +218,7 @@ TEST_F(FirmwareUpdateTest, SilentLoaderFailsAfterThreeRepeatsEvenWhenTheyCannotG
         OpenFile();
         h.frame.linkReady = 1;
         h.engine.StartFirmwareUpdate();
-        h.TakeSent();
-        h.frame.Take();
+        h.Settle();
         h.frame.linkReady = linkReady;
         for (int i = 1; i <= 3; ++i)
         {
@@ -241,7 +238,7 @@ TEST_F(FirmwareUpdateTest, SilentLoaderFailsAfterThreeRepeatsEvenWhenTheyCannotG
     OpenFile();
     h.frame.linkReady = 1;
     h.engine.StartFirmwareUpdate();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
+    h.Positive({ { IE_RESET, Bytes() } });
     h.link.stateAfterReconnect = 0;
     h.frame.linkReady = 0;
     // The wait, then three repeats of the start that cannot go out.
@@ -261,7 +258,7 @@ TEST_F(FirmwareUpdateTest, NoFirmwareDuringAnUpdateStartsItAgainFromTheFirstByte
     h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, Bytes{ 0x83, 1 } }, { IE_CAUSE, Bytes{ 0x9F } } }));
     EXPECT_TRUE(SentTag(h.TakeSent(), IE_FLASH_START));
     EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FLASH_START, Bytes{ 1 } } }));
+    h.Positive({ { IE_FLASH_START, Bytes{ 1 } } });
     EXPECT_EQ((std::vector<Bytes>{ BlockRequest(Chunk(0, 208, IdBlockData()), 0x60100000) }), h.TakeSent());
 }
 
@@ -278,10 +275,9 @@ TEST_F(FirmwareUpdateTest, CancelWhileWaitingForTheLoaderEndsAtOnce)
 {
     OpenFile();
     h.engine.StartFirmwareUpdate();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_RESET, Bytes() } }));
+    h.Positive({ { IE_RESET, Bytes() } });
     ASSERT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
-    h.TakeSent();
-    h.frame.Take();
+    h.Settle();
     h.engine.CancelFirmwareUpdate(FALSE);
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_EQ((std::vector<Status>{ { 52, 4, false } }), h.frame.Take());

@@ -158,7 +158,7 @@ protected:
     }
 
     // The device confirms whatever was asked last.
-    void DeviceAnswers(BYTE tag, const Bytes& data = Bytes()) { h.Deliver(Msg(MSG_TYPE_POSITIVE, { { tag, data } })); }
+    void DeviceAnswers(BYTE tag, const Bytes& data = Bytes()) { h.Positive({ { tag, data } }); }
 
     CPrivateWorkDir m_dir; // before the log, which opens its file at once
     Harness h;
@@ -207,7 +207,7 @@ TEST_F(MonitorLogTest, TraceWhileOffFirstWritesTheStartedBanner)
     EXPECT_EQ((std::vector<std::string>{ "V=0000\r\n" }), SentCommands());
 
     // The device's trace text arrives from the engine as it is.
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MONITOR_START, Text("\r\nmore") } }));
+    h.Positive({ { IE_MONITOR_START, Text("\r\nmore") } });
     EXPECT_EQ(StartedBanner() + trace + "\r\nmore", TempFile());
 }
 

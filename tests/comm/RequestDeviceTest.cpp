@@ -4,35 +4,19 @@
 
 using namespace enginetest;
 
-namespace
-{
-Bytes Body(const Bytes& message)
-{
-    return Bytes(message.begin(), message.end() - 1);
-}
-
-Bytes OnlySent(Harness& h)
-{
-    std::vector<Bytes> sent = h.TakeSent();
-    EXPECT_EQ(1u, sent.size());
-    return sent.empty() ? Bytes() : sent[0];
-}
-
-} // namespace
-
 TEST(RequestDevice, SetDateTimeSendsTheDateAndRepeatsTheStoredValue)
 {
     Harness h;
     h.engine.SetPassword("pw");
     SYSTEMTIME t = { 2025, 12, 0, 24, 13, 45, 9, 0 };
     ASSERT_EQ(1, h.engine.SetDateTime(&t));
-    const Bytes first = OnlySent(h);
-    EXPECT_EQ((Bytes{ 0xA1, 0x0D, 0x61, 0x06, 0x09, 0x2D, 0x0D, 0x18, 0x0C, 0x19, 0xD1, 0x03, 'p', 'w', 0x00 }), Body(first));
+    const Bytes first = h.OnlySent();
+    EXPECT_EQ((Bytes{ 0xA1, 0x0D, 0x61, 0x06, 0x09, 0x2D, 0x0D, 0x18, 0x0C, 0x19, 0xD1, 0x03, 'p', 'w', 0x00 }), WithoutChecksum(first));
     EXPECT_TRUE(h.LogHas("Set date/time"));
     h.Fire();
-    EXPECT_EQ(first, OnlySent(h));
+    EXPECT_EQ(first, h.OnlySent());
 
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, {} } }));
+    h.Positive({ { IE_DATE_TIME, {} } });
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_SET_DATETIME_ANSWERED, ENGINE_RESULT_OK));
     EXPECT_EQ(0u, h.engine.GetBusy());
     EXPECT_FALSE(h.engine.IsTimerArmed());
@@ -42,12 +26,11 @@ TEST(RequestDevice, GetDateTimeStoresTheDeviceDateAndItsExtraBytes)
 {
     Harness h;
     h.engine.GetDateTime();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, { 9, 45, 13, 24, 12, 25 } }, { IE_DATE_EXTRA, { 0x12, 0x34, 24 } } }));
+    h.Positive({ { IE_DATE_TIME, { 9, 45, 13, 24, 12, 25 } }, { IE_DATE_EXTRA, { 0x12, 0x34, 24 } } });
     const SYSTEMTIME& t = h.engine.GetDeviceTime();
     EXPECT_EQ((std::vector<int>{ 2025, 12, 24, 13, 45, 9 }), (std::vector<int>{ t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond }));
     EXPECT_EQ(1, h.engine.GetDateExtraFlag());
-    EXPECT_EQ(0x12, h.engine.GetDateExtraBytes()[0]);
-    EXPECT_EQ(0x34, h.engine.GetDateExtraBytes()[1]);
+    EXPECT_EQ((Bytes{ 0x12, 0x34 }), Bytes(h.engine.GetDateExtraBytes(), h.engine.GetDateExtraBytes() + 2));
     EXPECT_EQ(2024, h.engine.GetExtraYear());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_OK));
 
@@ -62,7 +45,7 @@ TEST(RequestDevice, GetDateTimeStoresTheDeviceDateAndItsExtraBytes)
     for (const auto& d : dates)
     {
         h.engine.GetDateTime();
-        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_DATE_TIME, d.date } }));
+        h.Positive({ { IE_DATE_TIME, d.date } });
         EXPECT_EQ(d.year, h.engine.GetDeviceTime().wYear) << (int)d.date[3] << "." << (int)d.date[4] << "." << (int)d.date[5];
     }
     EXPECT_EQ(0, h.engine.GetDateExtraFlag());
@@ -72,18 +55,18 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
 {
     Harness h;
     ASSERT_EQ(1, h.engine.GetSystemInfo());
-    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x15, 0x00, 0x48 }), OnlySent(h));
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x15, 0x00, 0x48 }), h.OnlySent());
     EXPECT_TRUE(h.LogHas("Get system info"));
     h.frame.Take();
 
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_LOADER_VERSION, Text("L1.07") },
-                                       { IE_FIRMWARE_VERSION, Text("3.0.0.5") },
-                                       { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03, 0x00 } },
-                                       { IE_DEVICE_NAME, Text("GW-1") },
-                                       { IE_VOIP_VERSION, Text("V2") } }));
+    h.Positive({ { IE_LOADER_VERSION, Text("L1.07") },
+                 { IE_FIRMWARE_VERSION, Text("3.0.0.5") },
+                 { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03, 0x00 } },
+                 { IE_DEVICE_NAME, Text("GW-1") },
+                 { IE_VOIP_VERSION, Text("V2") } });
     EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, true }, { ENGINE_STATUS_LANINFO_SENT, 0, false } }),
               h.frame.Take());
-    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), Body(OnlySent(h)));
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), WithoutChecksum(h.OnlySent()));
     EXPECT_STREQ("L1.07", h.engine.GetLoaderVersion());
     EXPECT_STREQ("3.0.0.5", h.engine.GetFirmwareVersion());
     EXPECT_STREQ("V2", h.engine.GetVoipVersion());
@@ -95,9 +78,9 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
 
     // A device busy with its LAN is asked again; another refusal ends the question.
     h.frame.Take();
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { CAUSE_LAN_BUSY } } }));
-    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), Body(OnlySent(h)));
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x81 } } }));
+    h.Refuse({ CAUSE_LAN_BUSY });
+    EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), WithoutChecksum(h.OnlySent()));
+    h.Refuse({ 0x81 });
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_LANINFO_ANSWERED, ENGINE_RESULT_NEGATIVE));
     EXPECT_FALSE(h.engine.GetBusy() & BUSY_LAN_INFO);
@@ -108,7 +91,7 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     p.engine.QueryVersion();
     p.frame.Take();
     const std::string longVersion(100, 'v');
-    p.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text(longVersion.c_str()) }, { IE_SYSTEM_INFO, { 1, 0x84, 3 } } }));
+    p.Positive({ { IE_FIRMWARE_VERSION, Text(longVersion.c_str()) }, { IE_SYSTEM_INFO, { 1, 0x84, 3 } } });
     EXPECT_EQ(0x87, p.engine.GetBoardKind());
     EXPECT_EQ(0xFF, p.engine.GetBoardNumber());
     EXPECT_EQ(1, p.engine.GetRunningProgram());
@@ -120,9 +103,9 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     // not read from beyond the element, the partition is.
     Harness c;
     c.engine.QueryVersion();
-    c.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_FIRMWARE_VERSION, Text("3") },
-                                       { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03 } },
-                                       { IE_DEVICE_NAME, Text("GW") } })); // the next bytes in the message
+    c.Positive({ { IE_FIRMWARE_VERSION, Text("3") },
+                 { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03 } },
+                 { IE_DEVICE_NAME, Text("GW") } }); // the next bytes in the message
     EXPECT_EQ(0x83, c.engine.GetBoardKind());
     EXPECT_EQ(1, c.engine.GetBoardNumber());
     EXPECT_EQ(0u, c.engine.GetBoardValue());
@@ -133,13 +116,13 @@ TEST(RequestDevice, ModuleInformationResetAndPassword)
     Harness h;
     h.engine.SetPassword("pw");
     h.engine.GetModuleInfo(3);
-    EXPECT_EQ((Bytes{ 0xA1, 0x03, 0x67, 0x01, 0x03 }), Body(OnlySent(h)));
+    EXPECT_EQ((Bytes{ 0xA1, 0x03, 0x67, 0x01, 0x03 }), WithoutChecksum(h.OnlySent()));
     EXPECT_TRUE(h.LogHas("Get module info - 3"));
     const std::string longImei(40, '3');
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_MODULE_INFO, Text("MOD-X") },
-                                       { IE_MODULE_IMEI, Text(longImei.c_str()) },
-                                       { IE_MODULE_IMSI, Text("262011234567890") },
-                                       { IE_MODULE_NETWORK, Text("NET") } }));
+    h.Positive({ { IE_MODULE_INFO, Text("MOD-X") },
+                 { IE_MODULE_IMEI, Text(longImei.c_str()) },
+                 { IE_MODULE_IMSI, Text("262011234567890") },
+                 { IE_MODULE_NETWORK, Text("NET") } });
     EXPECT_STREQ("MOD-X", h.engine.GetModuleType());
     EXPECT_EQ(std::string(31, '3'), h.engine.GetModuleImei());
     EXPECT_STREQ("262011234567890", h.engine.GetModuleImsi());
@@ -148,16 +131,16 @@ TEST(RequestDevice, ModuleInformationResetAndPassword)
 
     // -1 is the last module.
     h.engine.ResetGsmModule(-1);
-    EXPECT_EQ((Bytes{ 0xA1, 0x08, 0x82, 0x01, 0x03, 0xD1, 0x03, 'p', 'w', 0x00 }), Body(OnlySent(h)));
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_GSM_MODULE_RESET, { 3 } } }));
+    EXPECT_EQ((Bytes{ 0xA1, 0x08, 0x82, 0x01, 0x03, 0xD1, 0x03, 'p', 'w', 0x00 }), WithoutChecksum(h.OnlySent()));
+    h.Positive({ { IE_GSM_MODULE_RESET, { 3 } } });
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_MODULE_RESET_ANSWERED, ENGINE_RESULT_OK));
 
     h.engine.ChangePassword("new", "old");
-    EXPECT_EQ((Bytes{ 0xA1, 0x0C, 0x28, 0x04, 'n', 'e', 'w', 0x00, 0xD1, 0x04, 'o', 'l', 'd', 0x00 }), Body(OnlySent(h)));
+    EXPECT_EQ((Bytes{ 0xA1, 0x0C, 0x28, 0x04, 'n', 'e', 'w', 0x00, 0xD1, 0x04, 'o', 'l', 'd', 0x00 }), WithoutChecksum(h.OnlySent()));
     h.Fire();
-    EXPECT_EQ((Bytes{ 0xA1, 0x0C, 0x28, 0x04, 'n', 'e', 'w', 0x00, 0xD1, 0x04, 'o', 'l', 'd', 0x00 }), Body(OnlySent(h)));
+    EXPECT_EQ((Bytes{ 0xA1, 0x0C, 0x28, 0x04, 'n', 'e', 'w', 0x00, 0xD1, 0x04, 'o', 'l', 'd', 0x00 }), WithoutChecksum(h.OnlySent()));
     // A wrong old password is not repeated.
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, { 0x92 } } }));
+    h.Refuse({ 0x92 });
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_PASSWORD_ANSWERED, ENGINE_RESULT_OLD_PASSWORD_WRONG));
     EXPECT_EQ(0, h.frame.passwordPrompts);
     EXPECT_TRUE(h.TakeSent().empty());
@@ -167,41 +150,34 @@ TEST(RequestDevice, CellListFillsFixedFields)
 {
     Harness h;
     h.engine.GetGsmCells(2);
-    EXPECT_EQ((Bytes{ 0xA1, 0x03, 0x6C, 0x01, 0x02 }), Body(OnlySent(h)));
+    EXPECT_EQ((Bytes{ 0xA1, 0x03, 0x6C, 0x01, 0x02 }), WithoutChecksum(h.OnlySent()));
     EXPECT_EQ(g_Settings.CommunicationTimeoutReadCells, h.timer.armedMs);
     const char* text = "262,01,1A2B,00FF,x,x,x,x,x,,262,0,12345,7,x,x,x,x,x";
-    Bytes data{ 0x00 };
-    Bytes t = Text(text);
-    data.insert(data.end(), t.begin(), t.end());
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_GSM_CELLS, data } }));
+    Bytes data = Text(text);
+    data.insert(data.begin(), 0x00);
+    h.Positive({ { IE_GSM_CELLS, data } });
     ASSERT_EQ(2, h.engine.GetCellCount());
-    const GsmCellRecord* cells = h.engine.GetCells();
-    EXPECT_EQ("262", std::string(cells[0].mcc, 3));
-    EXPECT_EQ("01", std::string(cells[0].mnc, 2));
-    EXPECT_EQ("1A2B", std::string(cells[0].lac, 4));
-    EXPECT_EQ("00FF", std::string(cells[0].cellId, 4));
-    EXPECT_EQ("262", std::string(cells[1].mcc, 3));
-    EXPECT_EQ("00", std::string(cells[1].mnc, 2)); // a token of zeros fills its field
-    EXPECT_EQ("1234", std::string(cells[1].lac, 4));
-    EXPECT_EQ('7', cells[1].cellId[0]);
-    EXPECT_EQ(0, cells[1].cellId[1]);
+    // Country, network, area and cell side by side; a token of zeros fills
+    // its field.
+    const char* cells = h.engine.GetCells()[0].mcc;
+    EXPECT_EQ(std::string("262011A2B00FF2620012347\0", 2 * sizeof(GsmCellRecord) - 2), std::string(cells, 2 * sizeof(GsmCellRecord) - 2));
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_CELLS_ANSWERED, ENGINE_RESULT_OK));
 
     // An answer without data gives no cells; one without a request is ignored.
     h.engine.GetGsmCells(2);
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_GSM_CELLS, {} } }));
+    h.Positive({ { IE_GSM_CELLS, {} } });
     EXPECT_EQ(0, h.engine.GetCellCount());
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_GSM_CELLS, data } }));
+    h.Positive({ { IE_GSM_CELLS, data } });
     EXPECT_EQ(0, h.engine.GetCellCount());
 
     // The cell list is asked twice at most.
-    Harness r;
-    r.engine.GetGsmCells(1);
-    r.Fire();
-    EXPECT_EQ(2u, r.TakeSent().size());
-    r.Fire();
-    EXPECT_TRUE(r.TakeSent().empty());
-    EXPECT_TRUE(r.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
+    h.engine.GetGsmCells(1);
+    h.TakeSent();
+    h.Fire();
+    h.OnlySent();
+    h.Fire();
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_OPERATION_FAILED, 0));
 }
 
 // A notice that an operation is out must reach the window before the

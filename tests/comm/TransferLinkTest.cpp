@@ -122,17 +122,3 @@ TEST_F(TransferLinkTest, MonitorTraceInPlaceOfABlockAnswerNeitherEndsNorStallsTh
     engine.SetMonitorLog(nullptr);
 }
 
-TEST_F(TransferLinkTest, ARestartInPlaceOfAnAnswerEndsTheDownloadAsRestarted)
-{
-    sim.SetImage(DefaultDeviceImage());
-    devsim::SimFaults faults;
-    faults.restartInsteadAt = 3;
-    sim.SetFaults(faults);
-    ASSERT_EQ(1, engine.StartDataDownload());
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_OPERATION_FAILED, ENGINE_RESULT_DEVICE_RESTARTED, 5000))
-        << frame.StatusText();
-    // The loader is acknowledged and switched back to the firmware.
-    ASSERT_TRUE(frame.WaitForStatus(ENGINE_STATUS_FIRMWARE_RUNNING, 0, 5000)) << frame.StatusText();
-    EXPECT_FALSE(frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED));
-    EXPECT_EQ(1u, Requests(IE_SWITCH_TO_FIRMWARE));
-}

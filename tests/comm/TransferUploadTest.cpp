@@ -20,7 +20,6 @@ struct UploadDevice
 {
     Bytes image = Bytes(ENGINE_IMAGE_SIZE + 16, 0xFF);
     std::vector<Block> blocks;
-    std::multiset<DWORD> loseAck;
     int loseLastAcks = 0; // acknowledgements of the block at the image end to lose
     int resetAnswers = 0; // start requests answered with a restart
     int starts = 0;
@@ -63,12 +62,6 @@ struct UploadDevice
             }
             blocks.push_back({ offset, data });
             std::copy(data.begin(), data.end(), image.begin() + offset);
-            auto it = loseAck.find(offset);
-            if (it != loseAck.end())
-            {
-                loseAck.erase(it);
-                return;
-            }
             if (loseLastAcks > 0 && offset + data.size() >= ENGINE_IMAGE_SIZE)
             {
                 --loseLastAcks;

@@ -38,15 +38,14 @@ protected:
 
     void Ack(DWORD address)
     {
-        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_DATA, Bytes() }, { IE_ADDRESS, Be32(address) } }));
+        h.Positive({ { IE_ANNOUNCEMENT_DATA, Bytes() }, { IE_ADDRESS, Be32(address) } });
     }
 
     void StartAccepted()
     {
         ASSERT_EQ(1, h.engine.StartAnnouncementUpdate(1));
-        h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_START, Bytes{ 1 } } }));
-        h.TakeSent();
-        h.frame.Take();
+        h.Positive({ { IE_ANNOUNCEMENT_START, Bytes{ 1 } } });
+        h.Settle();
     }
 
     Bytes m_file;
@@ -67,7 +66,7 @@ TEST_F(AnnouncementUpdateTest, TheWholeFileGoesOutInBlocksAddressedByFileOffset)
     EXPECT_TRUE(h.LogHas("Start announcements update"));
 
     // The header goes with the first block; the last is padded with 0xFF.
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_START, Bytes{ 2 } } }));
+    h.Positive({ { IE_ANNOUNCEMENT_START, Bytes{ 2 } } });
     EXPECT_EQ((std::vector<Bytes>{ Block(0, 208, 0) }), h.TakeSent());
     EXPECT_EQ((std::vector<Status>{ { 70, 0, false } }), h.frame.Take());
     Ack(0);
@@ -77,7 +76,7 @@ TEST_F(AnnouncementUpdateTest, TheWholeFileGoesOutInBlocksAddressedByFileOffset)
     EXPECT_EQ((std::vector<Bytes>{ Msg(MSG_TYPE_REQUEST, { { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } }) }), h.TakeSent());
     EXPECT_EQ((std::vector<Status>{ { 70, 100, false } }), h.frame.Take());
 
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } }));
+    h.Positive({ { IE_ANNOUNCEMENT_STOP, Bytes{ 0 } } });
     EXPECT_EQ((std::vector<Status>{ { 72, 1, false } }), h.frame.Take());
     EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
@@ -106,7 +105,7 @@ TEST_F(AnnouncementUpdateTest, FourEraseWaitsAreFreeAndTheFifthCounts)
 TEST_F(AnnouncementUpdateTest, RefusalsAndCancelCloseTheFile)
 {
     StartAccepted();
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x86 } } }));
+    h.Refuse({ 0x86 });
     EXPECT_EQ((std::vector<Status>{ { 72, 2, false } }), h.frame.Take());
     EXPECT_STREQ("86", h.engine.GetCauseText());
     EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
@@ -127,16 +126,15 @@ TEST_F(AnnouncementUpdateTest, StartRefusedOrAcceptedWithoutAFile)
 {
     h.engine.StartAnnouncementUpdate(0);
     h.frame.Take();
-    h.Deliver(Msg(MSG_TYPE_NEGATIVE, { { IE_CAUSE, Bytes{ 0x94 } } }));
+    h.Refuse({ 0x94 });
     EXPECT_TRUE(h.frame.Has(400, 0));
     EXPECT_FALSE(h.engine.GetWaveFile().IsOpen());
 
     // Accepted with no file open: nothing is sent, the update fails.
     h.frame.Take();
     h.engine.StartAnnouncementUpdate(0);
-    h.TakeSent();
-    h.frame.Take();
-    h.Deliver(Msg(MSG_TYPE_POSITIVE, { { IE_ANNOUNCEMENT_START, Bytes{ 0 } } }));
+    h.Settle();
+    h.Positive({ { IE_ANNOUNCEMENT_START, Bytes{ 0 } } });
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_EQ((std::vector<Status>{ { 72, 2, false } }), h.frame.Take());
     EXPECT_FALSE(h.engine.IsTimerArmed());
@@ -144,8 +142,7 @@ TEST_F(AnnouncementUpdateTest, StartRefusedOrAcceptedWithoutAFile)
 TEST_F(AnnouncementUpdateTest, UnansweredStartEndsWithTheFileClosedEvenWithoutALink)
 {
     ASSERT_EQ(1, h.engine.StartAnnouncementUpdate(3));
-    h.TakeSent();
-    h.frame.Take();
+    h.Settle();
     ASSERT_TRUE(h.Fire()); // the start goes again with its type
     std::vector<Bytes> sent = h.TakeSent();
     ASSERT_EQ(1u, sent.size());

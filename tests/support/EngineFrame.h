@@ -8,9 +8,9 @@
 #include "record/ConfigRecord.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
+#include "tests/support/LinkMessageRecorder.h"
 #include "tests/support/MessageWindow.h"
 #include "tools/devsim/DeviceSimulator.h"
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -19,20 +19,6 @@
 
 namespace enginetest
 {
-// Answers "make sure the link is up" as the main frame does: at once while
-// the link is connected or connecting; otherwise opens it and waits for it
-// without handling messages.
-inline LRESULT EnsureLinkWithoutPumping(HWND hwnd)
-{
-    if (CommState() != 0)
-        return 1;
-    if (!CommInit(hwnd, 1))
-        return 0;
-    for (int i = 0; i < 20 && CommState() != 2; ++i)
-        ::Sleep(100);
-    return CommState() == 2;
-}
-
 // Stands in for the main frame: hands received frames to the engine,
 // connects on demand, asks for the password, records the statuses.
 class EngineFrame
@@ -51,43 +37,11 @@ public:
 
     // Handles messages until the deadline, waking at once for each new one
     // (a frame from the link, a timer), so a transfer runs at the link's pace.
-    static void Pump(DWORD ms)
-    {
-        const DWORD deadline = ::GetTickCount() + ms;
-        for (;;)
-        {
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-            const LONG left = static_cast<LONG>(deadline - ::GetTickCount());
-            if (left <= 0)
-                return;
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
-        }
-    }
+    static void Pump(DWORD ms) { CLinkMessageRecorder::Pump(ms); }
 
     bool WaitForStatus(int code, int result, DWORD ms)
     {
-        const DWORD deadline = ::GetTickCount() + ms;
-        for (;;)
-        {
-            if (Has(code, result))
-                return true;
-            if (static_cast<LONG>(::GetTickCount() - deadline) >= 0)
-                return false;
-            Pump(5);
-        }
-    }
-
-    bool Has(int code)
-    {
-        for (const auto& s : statuses)
-            if (s.first == code)
-                return true;
-        return false;
+        return CLinkMessageRecorder::PumpUntil([&] { return Has(code, result); }, ms);
     }
 
     bool Has(int code, int result) const
@@ -114,9 +68,6 @@ public:
     // Runs a step of the test at a status, after it is recorded (as the
     // progress dialog's abort).
     std::function<void(int code, int result)> onStatus;
-    // Answers "make sure the link is up" in place of the default (which
-    // connects and waits handling messages), e.g. EnsureLinkWithoutPumping.
-    LRESULT (*onEnsureLink)(HWND hwnd) = nullptr;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -137,8 +88,6 @@ private:
         case WMU_ENSURE_LOGIN:
             if (wParam == 3)
             {
-                if (self->onEnsureLink)
-                    return self->onEnsureLink(hwnd);
                 if (CommState() != 2)
                     CommInit(hwnd, 1);
                 for (int i = 0; i < 20 && CommState() != 2; ++i)
@@ -226,21 +175,6 @@ public:
     EngineFrame frame;
     int port = 0;
 };
-
-// Every table filled: what a download reads back whole (the unused space
-// holds nothing).
-inline devsim::Bytes FullDeviceImage()
-{
-    static const DWORD unusedRegions[][2] = { { 287356, 393216 }, { 393728, 394240 } };
-    devsim::Bytes image(ENGINE_IMAGE_SIZE);
-    for (DWORD i = 0; i < ENGINE_IMAGE_SIZE; ++i)
-        image[i] = static_cast<BYTE>((i * 7 + (i >> 9)) % 251);
-    for (const auto& region : unusedRegions)
-        std::fill(image.begin() + region[0], image.begin() + region[1], 0xFF);
-    const DWORD word = ConfigFormatWord;
-    memcpy(image.data(), &word, 4);
-    return image;
-}
 
 // The record of a new document: every default set.
 inline devsim::Bytes DefaultDeviceImage()
