@@ -10,24 +10,13 @@ namespace
 {
 const char kPath[] = "cdr_download.csv";
 
-// A well-formed device record: caller "12<n>", called number "4<n>".
+// A well-formed device record: format 1, call type 1, 6.12.2026 10:<n>,
+// caller "12<n>", called number "4<n>".
 Bytes Record(int n)
 {
-    Bytes r(64, 0);
-    r[0] = 1;        // record format
-    r[1] = 1;        // call type
-    r[2] = 6;        // day
-    r[3] = 12;       // month
-    r[4] = 26;       // year - 2000
-    r[5] = 10;       // hour
-    r[6] = (BYTE)n;  // minute
-    r[15] = 3;
-    r[16] = '1';
-    r[17] = '2';
-    r[18] = (BYTE)('0' + n % 10);
-    r[19] = 2;
-    r[20] = '4';
-    r[21] = (BYTE)('0' + n % 10);
+    const BYTE digit = (BYTE)('0' + n % 10);
+    Bytes r = { 1, 1, 6, 12, 26, 10, (BYTE)n, 0, 0, 0, 0, 0, 0, 0, 0, 3, '1', '2', digit, 2, '4', digit };
+    r.resize(64, 0);
     return r;
 }
 
@@ -219,8 +208,7 @@ TEST_F(CdrDownloadTest, ARestartFromNoPositionWithTheLinkGoneStillEnds)
               h.TakeSent());
     EXPECT_EQ(1, h.engine.GetRetries());
     h.frame.linkReady = 0;
-    ASSERT_TRUE(h.Fire());
-    ASSERT_TRUE(h.Fire());
+    ASSERT_TRUE(h.Fire(2));
     EXPECT_EQ(3, h.engine.GetRetries());
     h.frame.Take();
     ASSERT_TRUE(h.Fire());

@@ -9,9 +9,8 @@
 
 namespace
 {
-// A real rich edit 2.0 log view under a hidden top-level window, created as
-// the frame creates its log: read-only, multi-line, both scroll bars, lines
-// never wrapped by the control.
+// The communication log on a real rich edit view, created as the frame
+// creates it.
 class CommLogTest : public ::testing::Test
 {
 protected:
@@ -112,33 +111,20 @@ TEST_F(CommLogTest, NoLimitKeepsEverythingUntilALimitIsSet)
 
 TEST_F(CommLogTest, FindRunsDownThenWrapsToTheTop)
 {
-    m_log.AddText("alpha one", LOG_BLACK);
-    m_log.AddText("beta", LOG_BLACK);
-    m_log.AddText("Alpha two", LOG_BLACK);
-    m_log.AddText("alphabet", LOG_BLACK);
-    // The insertion point is at the end: nothing below it, the top has one.
-    ASSERT_EQ(1, m_log.Find("alpha", TRUE, TRUE));
-    EXPECT_EQ(5, Selection().cpMax);
-    EXPECT_EQ(0, Selection().cpMin);
-
-    // Match case skips "Alpha"; whole word skips "alphabet": back to the top.
-    ASSERT_EQ(1, m_log.Find("alpha", TRUE, TRUE));
-    EXPECT_EQ(0, Selection().cpMin);
-
-    // Without whole word the next match is "alphabet" on the last line.
-    ASSERT_EQ(1, m_log.Find("alpha", TRUE, FALSE));
-    LONG lastLine = (LONG)m_log.SendMessage(EM_LINEINDEX, 3);
-    EXPECT_EQ(lastLine, Selection().cpMin);
-
-    // Without match case "Alpha two" comes next after the first line.
-    CHARRANGE top = { 0, 5 };
-    m_log.SendMessage(EM_EXSETSEL, 0, (LPARAM)&top);
-    ASSERT_EQ(1, m_log.Find("ALPHA", FALSE, TRUE));
-    EXPECT_EQ((LONG)m_log.SendMessage(EM_LINEINDEX, 2), Selection().cpMin);
-
-    // Nothing anywhere: the selection stays.
-    EXPECT_EQ(0, m_log.Find("gamma", FALSE, FALSE));
-    EXPECT_EQ((LONG)m_log.SendMessage(EM_LINEINDEX, 2), Selection().cpMin);
+    for (const char* line : { "alpha one", "beta", "Alpha two", "alphabet" })
+        m_log.AddText(line, LOG_BLACK);
+    // From the insertion point at the end; each search from the last match.
+    // Match case skips "Alpha", whole word skips "alphabet"; nothing found
+    // leaves the selection.
+    const struct { const char* text; BOOL matchCase, wholeWord; int found, line; } finds[] = {
+        { "alpha", TRUE, TRUE, 1, 0 }, { "alpha", TRUE, TRUE, 1, 0 }, { "alpha", TRUE, FALSE, 1, 3 },
+        { "ALPHA", FALSE, TRUE, 1, 0 }, { "ALPHA", FALSE, TRUE, 1, 2 }, { "gamma", FALSE, FALSE, 0, 2 },
+    };
+    for (const auto& f : finds)
+    {
+        EXPECT_EQ(f.found, m_log.Find(f.text, f.matchCase, f.wholeWord)) << f.text;
+        EXPECT_EQ((LONG)m_log.SendMessage(EM_LINEINDEX, f.line), Selection().cpMin) << f.text << " " << f.line;
+    }
 }
 
 TEST_F(CommLogTest, SaveReplacesALongerFileAndAppendAddsToIt)
@@ -201,17 +187,22 @@ DWORD WINAPI LogFromThread(void* param)
     return 0;
 }
 
+// Logs count lines and raw inputs from a thread of their own; waits for it
+// without handling messages, as a link close does.
+bool LogFromAThread(CCommLogCtrl* log, int count)
+{
+    ThreadLogArgs args = { log, count };
+    HANDLE thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
+    const bool ended = thread && ::WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+    ::CloseHandle(thread);
+    return ended;
+}
+
 TEST_F(CommLogTest, LinesFromAnotherThreadArriveInOrderWhileTheUiThreadWaitsForIt)
 {
     m_log.SetCharsPerLine(140);
     m_log.AddText("before", LOG_TEAL);
-    ThreadLogArgs args = { &m_log, 100 };
-    HANDLE thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
-    ASSERT_TRUE(thread != NULL);
-    // As a link close does: wait for the thread without pumping messages.
-    DWORD waited = ::WaitForSingleObject(thread, 10000);
-    ::CloseHandle(thread);
-    ASSERT_EQ(WAIT_OBJECT_0, waited);
+    ASSERT_TRUE(LogFromAThread(&m_log, 100));
 
     // A line of the UI thread's own comes after all of the thread's.
     m_log.AddText("after", LOG_TEAL);
@@ -222,11 +213,9 @@ TEST_F(CommLogTest, LinesFromAnotherThreadArriveInOrderWhileTheUiThreadWaitsForI
     EXPECT_EQ("before", lines[0]);
     for (int i = 0; i < 100; ++i)
     {
-        char text[32];
-        FormatText(text, sizeof(text), "reader %d", i);
-        EXPECT_EQ(text, lines[1 + 2 * i]);
-        FormatText(text, sizeof(text), "RAW INPUT >  %02X 7E", i);
-        EXPECT_EQ(text, lines[2 + 2 * i]);
+        char raw[32];
+        FormatText(raw, sizeof(raw), "RAW INPUT >  %02X 7E", i);
+        EXPECT_EQ("reader " + std::to_string(i) + "|" + raw, lines[1 + 2 * i] + "|" + lines[2 + 2 * i]);
     }
     EXPECT_EQ("after", lines[201]);
     EXPECT_EQ(LOG_RED, ColorOf(1, 0, 8));
@@ -235,23 +224,16 @@ TEST_F(CommLogTest, LinesFromAnotherThreadArriveInOrderWhileTheUiThreadWaitsForI
 
 TEST_F(CommLogTest, QueuedLinesAreWrittenByTheWakeUpAndDroppedWithTheWindow)
 {
-    ThreadLogArgs args = { &m_log, 3 };
-    HANDLE thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
-    ::WaitForSingleObject(thread, 10000);
-    ::CloseHandle(thread);
+    ASSERT_TRUE(LogFromAThread(&m_log, 3));
     Pump();
     EXPECT_EQ(6u, Lines().size());
 
     // Lines queued for a window that is then destroyed are freed, not written.
-    thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
-    ::WaitForSingleObject(thread, 10000);
-    ::CloseHandle(thread);
+    ASSERT_TRUE(LogFromAThread(&m_log, 3));
     ::DestroyWindow(m_view.host);
     m_view.host = NULL;
     Pump();
-    thread = ::CreateThread(NULL, 0, LogFromThread, &args, 0, NULL);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread, 10000));
-    ::CloseHandle(thread);
+    EXPECT_TRUE(LogFromAThread(&m_log, 3));
 
     // The view lets go of its window: later lines go nowhere.
     EXPECT_TRUE((HWND)m_log == NULL);

@@ -31,7 +31,7 @@ std::string MaskStamps(const std::string& text)
     return out;
 }
 
-size_t CountOf(const std::string& text, const char* what)
+size_t CountOf(const std::string& text, const std::string& what)
 {
     size_t count = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
@@ -57,21 +57,13 @@ public:
     CPrivateWorkDir()
     {
         ::GetCurrentDirectoryA(sizeof(m_previous), m_previous);
-        char temp[MAX_PATH] = "";
-        ::GetTempPathA(sizeof(temp), temp);
-        FormatText(m_path, sizeof(m_path), "%svel-monitorlog-%lu", temp, ::GetCurrentProcessId());
-        ::CreateDirectoryA(m_path, NULL);
-        ::SetCurrentDirectoryA(m_path);
+        ::SetCurrentDirectoryA(m_folder.Dir());
     }
-    ~CPrivateWorkDir()
-    {
-        ::SetCurrentDirectoryA(m_previous);
-        ::RemoveDirectoryA(m_path);
-    }
+    ~CPrivateWorkDir() { ::SetCurrentDirectoryA(m_previous); }
 
 private:
+    CScratchFolder m_folder;
     char m_previous[MAX_PATH] = "";
-    char m_path[MAX_PATH] = "";
 };
 
 const char kSavedPath[] = "monitor_saved.txt";
@@ -118,9 +110,6 @@ protected:
 
     std::string View() { return MaskStamps(WindowText(m_log.GetDlgItem(IDC_MONITOR_VIEW))); }
 
-    // The colour of the five characters at index at of View().
-    COLORREF ColorAt(size_t at) { return TextColorAt(m_log.GetDlgItem(IDC_MONITOR_VIEW), at, 5); }
-
     // The log keeps its temporary file open without sharing: read it
     // through a save.
     std::string TempFile()
@@ -135,6 +124,12 @@ protected:
 
     void Command(int id) { ::SendMessageA(m_log, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)m_log.GetDlgItem(id)); }
     void Timer(UINT_PTR id) { ::SendMessageA(m_log, WM_TIMER, id, 0); }
+    // One keep-alive period: its tick, then its answer's time-out.
+    void KeepAlivePeriod()
+    {
+        Timer(CMonitorLog::TimerKeepAlive);
+        Timer(CMonitorLog::TimerAnswer);
+    }
 
     // The monitor command texts the engine sent, in order.
     std::vector<std::string> SentCommands()
@@ -215,8 +210,7 @@ TEST_F(MonitorLogTest, LossIsWrittenOnceAndRecoveryOnceAfterIt)
 {
     // A timer that fires while monitoring is off sends nothing and writes
     // nothing.
-    Timer(CMonitorLog::TimerKeepAlive);
-    Timer(CMonitorLog::TimerAnswer);
+    KeepAlivePeriod();
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_EQ("", View());
 
@@ -227,20 +221,19 @@ TEST_F(MonitorLogTest, LossIsWrittenOnceAndRecoveryOnceAfterIt)
 
     for (int period = 0; period < 2; ++period)
     {
-        Timer(CMonitorLog::TimerKeepAlive);
+        KeepAlivePeriod();
         EXPECT_TRUE(SentElementOf(IE_KEEPALIVE));
-        Timer(CMonitorLog::TimerAnswer);
     }
     EXPECT_TRUE(m_log.IsLost());
-    EXPECT_EQ(1u, CountOf(View(), lost.c_str()));
-    EXPECT_EQ(1u, CountOf(TempFile(), (lost + "\r\n").c_str()));
+    EXPECT_EQ(1u, CountOf(View(), lost));
+    EXPECT_EQ(1u, CountOf(TempFile(), lost + "\r\n"));
 
     DeviceAnswers(IE_KEEPALIVE);
     DeviceAnswers(IE_KEEPALIVE);
     EXPECT_FALSE(m_log.IsLost());
     std::string file = TempFile();
-    EXPECT_EQ(1u, CountOf(View(), recovered.c_str()));
-    EXPECT_EQ(1u, CountOf(file, recovered.c_str()));
+    EXPECT_EQ(1u, CountOf(View(), recovered));
+    EXPECT_EQ(1u, CountOf(file, recovered));
     EXPECT_EQ(file.size() - recovered.size() - 2, file.rfind(recovered));
 
     // An answer in time keeps the loss banner away.
@@ -259,9 +252,8 @@ TEST_F(MonitorLogTest, KeepAliveTimeDuringADownloadIsNoLoss)
 
     // The engine sends nothing while the image is read, so the device's
     // silence is no loss.
-    Timer(CMonitorLog::TimerKeepAlive);
+    KeepAlivePeriod();
     EXPECT_FALSE(SentElementOf(IE_KEEPALIVE));
-    Timer(CMonitorLog::TimerAnswer);
     EXPECT_FALSE(m_log.IsLost());
     EXPECT_EQ(0u, CountOf(View(), "COMMUNICATION LOST"));
     h.engine.CancelDataDownload();
