@@ -58,12 +58,7 @@ protected:
         pty.Stop();
         g_Settings.SetDefaults();
     }
-    bool Send(const Bytes& message)
-    {
-        BYTE* m = (BYTE*)AllocCommBuffer(COMM_MESSAGE_SIZE, true);
-        std::copy(message.begin(), message.end(), m);
-        return CommQueueSend(m, (int)message.size()) == 1;
-    }
+    static bool Send(const Bytes& message) { return CLinkMessageRecorder::Send(message); }
 
     devsim::CPtyPair pty;
     CDeviceSimulator sim;

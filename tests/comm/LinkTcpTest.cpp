@@ -32,13 +32,6 @@ void RecordBox(const char* key, const char* arg1, const char* arg2)
     g_boxes.push_back(BoxCall{ key, arg1, arg2 });
 }
 
-BYTE* HeapMessage(const Bytes& bytes)
-{
-    BYTE* m = (BYTE*)AllocCommBuffer(COMM_MESSAGE_SIZE, true);
-    std::copy(bytes.begin(), bytes.end(), m);
-    return m;
-}
-
 const Bytes kSystemInfoRequest{ 0xA1, 0x02, 0x15, 0x00, 0x48 };
 
 class LinkTcpTest : public ::testing::Test
@@ -66,10 +59,6 @@ protected:
     }
     bool WaitForState(int state) { return CLinkMessageRecorder::PumpUntil([&] { return CommState() == state; }, 3000); }
     bool Connect() { return CommInit(recorder.hwnd(), 1) && WaitForState(2); }
-    bool Send(const Bytes& message)
-    {
-        return CommQueueSend(HeapMessage(message), (int)message.size()) == 1;
-    }
 
     CDeviceSimulator sim;
     CLinkMessageRecorder recorder;
@@ -80,7 +69,7 @@ protected:
 TEST_F(LinkTcpTest, RequestAndAnswerAreByteExactBothWays)
 {
     ASSERT_TRUE(Connect());
-    ASSERT_TRUE(Send(kSystemInfoRequest));
+    ASSERT_TRUE(CLinkMessageRecorder::Send(kSystemInfoRequest));
     ASSERT_TRUE(sim.WaitForReceived(1, 3000));
     EXPECT_EQ((Bytes{ 0x7E, 0xA1, 0x02, 0x15, 0x00, 0x48, 0x7A }), sim.RawReceived());
 

@@ -15,11 +15,7 @@ Bytes At(const BYTE* p, size_t count)
 // A card entry: index, value (little-endian), state, text.
 void AddCard(Bytes& data, BYTE index, WORD value, BYTE state, const char* text)
 {
-    data.push_back(index);
-    data.push_back(static_cast<BYTE>(value));
-    data.push_back(static_cast<BYTE>(value >> 8));
-    data.push_back(state);
-    data.push_back(static_cast<BYTE>(strlen(text)));
+    data.insert(data.end(), { index, static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), state, static_cast<BYTE>(strlen(text)) });
     data.insert(data.end(), text, text + strlen(text));
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include "comm/CommMessages.h"
+#include "comm/Link.h"
 #include "tests/support/MessageWindow.h"
+#include <cstring>
 #include <vector>
 
 // A message-only window standing in for the main frame in link tests: it
@@ -73,6 +75,13 @@ public:
     bool WaitForStatus(WPARAM code, DWORD timeoutMs)
     {
         return PumpUntil([&] { return CountStatus(code) > 0; }, timeoutMs);
+    }
+    // Queues a copy of the message on the open link, as the engine does.
+    static bool Send(const std::vector<BYTE>& message)
+    {
+        BYTE* m = (BYTE*)AllocCommBuffer(COMM_MESSAGE_SIZE, true);
+        memcpy(m, message.data(), message.size());
+        return CommQueueSend(m, (int)message.size()) == 1;
     }
     size_t CountStatus(WPARAM code) const
     {
