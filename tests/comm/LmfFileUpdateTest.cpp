@@ -9,19 +9,8 @@ namespace
 {
 const char kPath[] = "lmf_update.lmf";
 
-// Two blocks: an identification block of 0xE0 bytes at 0x60100000 (chunks of
-// 208 and 16 bytes) and a data block of 0x14 bytes at 0x6010FFF8 that
-// crosses the 64 KiB boundary (chunks of 8 and 12 bytes).
+using commtest::IdBlockData;
 using commtest::LmfImage;
-
-Bytes IdBlockData()
-{
-    Bytes data = LmfImage::Counting(0xE0, 0x10);
-    const char* id = kLmfDeviceIdentification;
-    memcpy(&data[16], id, strlen(id) + 1);
-    memcpy(&data[16 + strlen(id) + 1], "V5.1", 5);
-    return data;
-}
 
 bool SentTag(const std::vector<Bytes>& sent, BYTE tag)
 {
@@ -44,7 +33,7 @@ class FirmwareUpdateTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        WriteWholeFile(kPath, LmfImage().Block(1, 0x60100000, IdBlockData()).Filled(0, 0x6010FFF8, 0x14, 0x80).bytes);
+        commtest::WriteSmallFirmware(kPath);
         h.engine.SetPassword("pw");
     }
 
@@ -55,16 +44,7 @@ protected:
     }
 
     // As the frame prepares an update.
-    void OpenFile()
-    {
-        CLmfFile& lmf = h.engine.GetLmfFile();
-        ASSERT_TRUE(lmf.Open(kPath, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING));
-        ASSERT_EQ(LMF_LOAD_OK, lmf.Load());
-        DWORD start, size;
-        ASSERT_EQ(1, lmf.CheckAddressSpace(&start, &size));
-        ASSERT_EQ(1, lmf.CheckIdentification(nullptr));
-        lmf.ResetProgress();
-    }
+    void OpenFile() { ASSERT_TRUE(commtest::OpenForUpdate(h.engine.GetLmfFile(), kPath)); }
 
     // Starts and lets the device accept the start.
     void StartAccepted()
@@ -164,26 +144,6 @@ TEST_F(FirmwareUpdateTest, NoFirmwareStartsTheUpdateOnlyWithAFileLoaded)
     OpenFile();
     h.Deliver(noFirmware);
     EXPECT_TRUE(SentTag(h.TakeSent(), IE_FLASH_START));
-}
-
-TEST_F(FirmwareUpdateTest, RefusedPasswordWithNoneGivenEndsWithTheFileClosed)
-{
-    OpenFile();
-    h.engine.StartFirmwareUpdate();
-    h.Settle();
-    h.frame.passwordAnswer = 0;
-    h.Refuse({ 0x92 });
-    EXPECT_EQ(1, h.frame.passwordPrompts);
-    EXPECT_EQ((std::vector<Status>{ { 52, 5, false } }), h.frame.Take());
-    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
-
-    // Not allowed: status 400.
-    OpenFile();
-    h.engine.StartFirmwareUpdate();
-    h.frame.Take();
-    h.Refuse({ 0x94 });
-    EXPECT_TRUE(h.frame.Has(400, 0));
-    EXPECT_FALSE(h.engine.GetLmfFile().IsOpen());
 }
 
 TEST_F(FirmwareUpdateTest, LoaderBackWhileWaitingForItIsAskedForTheFlashStart)

@@ -7,7 +7,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestLanguage.h"
-#include <cctype>
+#include <regex>
 #include <string>
 
 using namespace enginetest;
@@ -17,18 +17,8 @@ namespace
 // Replaces every "dd/dd/dd dd:dd:dd" time stamp by "DD/MM/YY hh:mm:ss".
 std::string MaskStamps(const std::string& text)
 {
-    const char* shape = "99/99/99 99:99:99";
-    const size_t n = strlen(shape);
-    std::string out = text;
-    for (size_t i = 0; i + n <= out.size(); ++i)
-    {
-        bool match = true;
-        for (size_t k = 0; k < n && match; ++k)
-            match = shape[k] == '9' ? isdigit((unsigned char)out[i + k]) != 0 : out[i + k] == shape[k];
-        if (match)
-            out.replace(i, n, "DD/MM/YY hh:mm:ss");
-    }
-    return out;
+    static const std::regex stamp("\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d");
+    return std::regex_replace(text, stamp, "DD/MM/YY hh:mm:ss");
 }
 
 size_t CountOf(const std::string& text, const std::string& what)

@@ -106,6 +106,7 @@ TEST(TransferUpload, WholeImageArrivesByteExactInPageCutBlocks)
     h.engine.SetPassword("pw");
     UploadDevice device;
     Bytes record = SampleRecord();
+    EXPECT_EQ(0, h.engine.StartDataUpload(nullptr, FALSE)); // no record: nothing sent
     ASSERT_EQ(1, h.engine.StartDataUpload(record.data(), FALSE));
     device.Run(h);
 
@@ -236,47 +237,6 @@ TEST(TransferUpload, DeviceRestartBeforeTheUploadThenATimeOut)
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_NEGATIVE));
     EXPECT_STRNE("85", h.engine.GetCauseText());
-}
-
-// Not allowed, or a refused password the user does not replace: either
-// transfer ends at once with its own status.
-TEST(TransferUpload, RefusalsEndEitherTransferAndCancelSendsNothing)
-{
-    const Bytes record = SampleRecord();
-    const struct
-    {
-        bool upload;
-        BYTE cause;
-        Status end;
-    } cases[] = {
-        { false, 0x94, { ENGINE_STATUS_NOT_ALLOWED, 0, false } },
-        { false, 0x92, { ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_LOGIN_REFUSED, false } },
-        { true, 0x94, { ENGINE_STATUS_NOT_ALLOWED, 0, false } },
-        { true, 0x92, { ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_LOGIN_REFUSED, false } },
-    };
-    for (const auto& c : cases)
-    {
-        Harness h(false);
-        h.frame.passwordAnswer = 0;
-        ASSERT_EQ(1, c.upload ? h.engine.StartDataUpload(record.data(), FALSE) : h.engine.StartDataDownload());
-        h.Settle();
-        h.Refuse({ c.cause });
-        EXPECT_EQ(std::vector<Status>{ c.end }, h.frame.Take()) << c.upload << " " << (int)c.cause;
-        EXPECT_EQ(ENGINE_READY, h.engine.GetState());
-    }
-
-    Harness h;
-    // Without a record outside the start nothing is sent.
-    EXPECT_EQ(0, h.engine.StartDataUpload(nullptr, FALSE));
-    EXPECT_TRUE(h.TakeSent().empty());
-    h.engine.StartDataUpload(record.data(), FALSE);
-    h.Positive({ { IE_UPLOAD_SIZE, Be32(ENGINE_IMAGE_SIZE) } });
-    h.TakeSent();
-    EXPECT_EQ(1, h.engine.CancelDataUpload());
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_FALSE(h.engine.IsTimerArmed());
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_UPLOAD_ENDED, ENGINE_RESULT_CANCELLED));
-    EXPECT_TRUE(h.LogHas("Cancel data upload"));
 }
 
 TEST(TransferUpload, LateVersionAnswerIsStoredAndTheUploadGoesOn)

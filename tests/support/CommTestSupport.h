@@ -1,5 +1,6 @@
 #pragma once
 #include "comm/LmfFile.h"
+#include "comm/WaveFile.h"
 #include "tests/support/TestFiles.h"
 #include <cstring>
 #include <string>
@@ -70,28 +71,53 @@ inline Bytes IdData(size_t lead, const std::string& version, size_t zeros = 2)
 }
 
 // An A-law announcement in the "fact" layout the device takes, with samples
-// sample bytes that differ from their neighbours.
+// sample bytes that differ from their neighbours: RIFF size, an 18-byte
+// format chunk (A-law, mono, 8000 Hz, 8 bits), a 4-byte fact chunk and data.
 inline Bytes FactWave(size_t samples)
 {
+    static const BYTE header[58] = {
+        'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 18, 0, 0, 0, 6, 0, 1, 0, 0x40, 0x1F, 0, 0,
+        0x40, 0x1F, 0, 0, 1, 0, 8, 0, 0, 0, 'f', 'a', 'c', 't', 4, 0, 0, 0, 0, 0, 0, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0 };
     Bytes v(58 + samples);
-    for (size_t i = 0; i < v.size(); ++i)
+    for (size_t i = 58; i < v.size(); ++i)
         v[i] = (BYTE)(i * 7);
-    memcpy(&v[0], "RIFF", 4);
+    memcpy(&v[0], header, sizeof(header));
     Put32(v, 4, (DWORD)v.size() - 8);
-    memcpy(&v[8], "WAVEfmt ", 8);
-    Put32(v, 16, 18);
-    Put16(v, 20, 6);
-    Put16(v, 22, 1);
-    Put32(v, 24, 8000);
-    Put32(v, 28, 8000);
-    Put16(v, 32, 1);
-    Put16(v, 34, 8);
-    Put16(v, 36, 0);
-    memcpy(&v[38], "fact", 4);
-    Put32(v, 42, 4);
     Put32(v, 46, (DWORD)samples);
-    memcpy(&v[50], "data", 4);
     Put32(v, 54, (DWORD)samples);
     return v;
+}
+
+// A firmware file of two blocks: an identification block of 0xE0 bytes at
+// 0x60100000 and a data block of 0x14 bytes at 0x6010FFF8 that crosses the
+// 64 KiB boundary.
+inline Bytes IdBlockData()
+{
+    Bytes data = LmfImage::Counting(0xE0, 0x10);
+    const char* id = kLmfDeviceIdentification;
+    memcpy(&data[16], id, strlen(id) + 1);
+    memcpy(&data[16 + strlen(id) + 1], "V5.1", 5);
+    return data;
+}
+
+inline bool WriteSmallFirmware(const char* path)
+{
+    return WriteWholeFile(path, LmfImage().Block(1, 0x60100000, IdBlockData()).Filled(0, 0x6010FFF8, 0x14, 0x80).bytes);
+}
+
+// Opens and checks the file as the frame does before an update.
+inline bool OpenForUpdate(CLmfFile& lmf, const char* path)
+{
+    DWORD start, size;
+    if (!lmf.Open(path, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING) || lmf.Load() != LMF_LOAD_OK ||
+        !lmf.CheckAddressSpace(&start, &size) || !lmf.CheckIdentification(nullptr))
+        return false;
+    lmf.ResetProgress();
+    return true;
+}
+
+inline bool OpenForUpdate(CWaveFile& wave, const char* path)
+{
+    return wave.Open(path, DISKFILE_READ | DISKFILE_SHARE_READ | DISKFILE_OPEN_EXISTING) && wave.Open() == WAVE_OK;
 }
 } // namespace commtest
