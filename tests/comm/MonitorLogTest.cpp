@@ -57,15 +57,13 @@ private:
 };
 
 const char kSavedPath[] = "monitor_saved.txt";
-std::string g_promptPath;
 int g_prompts = 0;
 
+// The user names kSavedPath.
 bool ScriptedPrompt(HWND, char* path, int size)
 {
     ++g_prompts;
-    if (g_promptPath.empty())
-        return false;
-    CopyText(path, (size_t)size, g_promptPath.c_str());
+    CopyText(path, (size_t)size, kSavedPath);
     return true;
 }
 
@@ -85,7 +83,6 @@ protected:
         m_log.SetEngine(&h.engine);
         m_log.SetLink(&h.link);
         ASSERT_TRUE(m_log.Create(m_host) != NULL);
-        g_promptPath = kSavedPath;
         g_prompts = 0;
         CMonitorLog::SetSavePathPrompt(ScriptedPrompt);
     }

@@ -67,10 +67,8 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, true }, { ENGINE_STATUS_LANINFO_SENT, 0, false } }),
               h.frame.Take());
     EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), WithoutChecksum(h.OnlySent()));
-    EXPECT_STREQ("L1.07", h.engine.GetLoaderVersion());
-    EXPECT_STREQ("3.0.0.5", h.engine.GetFirmwareVersion());
-    EXPECT_STREQ("V2", h.engine.GetVoipVersion());
-    EXPECT_STREQ("GW-1", h.engine.GetDeviceName());
+    EXPECT_EQ((std::vector<std::string>{ "L1.07", "3.0.0.5", "V2", "GW-1" }),
+              (std::vector<std::string>{ h.engine.GetLoaderVersion(), h.engine.GetFirmwareVersion(), h.engine.GetVoipVersion(), h.engine.GetDeviceName() }));
     EXPECT_EQ(0x00030005u, h.engine.GetBoardValue());
     EXPECT_TRUE(h.LogHas("Firmware version: 3.0.0.5"));
     EXPECT_TRUE(h.LogHas("Velmotrex name: GW-1"));
@@ -123,10 +121,8 @@ TEST(RequestDevice, ModuleInformationResetAndPassword)
                  { IE_MODULE_IMEI, Text(longImei.c_str()) },
                  { IE_MODULE_IMSI, Text("262011234567890") },
                  { IE_MODULE_NETWORK, Text("NET") } });
-    EXPECT_STREQ("MOD-X", h.engine.GetModuleType());
-    EXPECT_EQ(std::string(31, '3'), h.engine.GetModuleImei());
-    EXPECT_STREQ("262011234567890", h.engine.GetModuleImsi());
-    EXPECT_STREQ("NET", h.engine.GetModuleNetwork());
+    EXPECT_EQ((std::vector<std::string>{ "MOD-X", std::string(31, '3'), "262011234567890", "NET" }),
+              (std::vector<std::string>{ h.engine.GetModuleType(), h.engine.GetModuleImei(), h.engine.GetModuleImsi(), h.engine.GetModuleNetwork() }));
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_MODULE_INFO_ANSWERED, ENGINE_RESULT_OK));
 
     // -1 is the last module.
