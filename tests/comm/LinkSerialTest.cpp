@@ -15,6 +15,7 @@
 #include "tools/devsim/DeviceSimulator.h"
 #include "tools/devsim/PtyPair.h"
 #include <algorithm>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -128,17 +129,12 @@ namespace
 Bytes RawInputBytes(const std::string& text)
 {
     Bytes bytes;
-    std::istringstream lines(text);
-    std::string line;
-    const std::string prefix = "RAW INPUT > ";
-    while (std::getline(lines, line))
+    static const std::regex line("RAW INPUT > ([0-9A-F ]*)");
+    for (std::sregex_iterator m(text.begin(), text.end(), line), end; m != end; ++m)
     {
-        if (line.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        std::istringstream hex(line.substr(prefix.size()));
-        std::string token;
-        while (hex >> token)
-            bytes.push_back((BYTE)strtoul(token.c_str(), NULL, 16));
+        std::istringstream hex((*m)[1].str());
+        for (unsigned value; hex >> std::hex >> value;)
+            bytes.push_back((BYTE)value);
     }
     return bytes;
 }
