@@ -11,6 +11,7 @@
 #include "tests/support/LinkMessageRecorder.h"
 #include "tests/support/MessageWindow.h"
 #include "tools/devsim/DeviceSimulator.h"
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -19,6 +20,20 @@
 
 namespace enginetest
 {
+// Answers "make sure the link is up" as the main frame does: at once while
+// the link is connected or connecting; otherwise opens it and waits for it
+// without handling messages.
+inline LRESULT EnsureLinkWithoutPumping(HWND hwnd)
+{
+    if (CommState() != 0)
+        return 1;
+    if (!CommInit(hwnd, 1))
+        return 0;
+    for (int i = 0; i < 20 && CommState() != 2; ++i)
+        ::Sleep(100);
+    return CommState() == 2;
+}
+
 // Stands in for the main frame: hands received frames to the engine,
 // connects on demand, asks for the password, records the statuses.
 class EngineFrame
@@ -175,6 +190,21 @@ public:
     EngineFrame frame;
     int port = 0;
 };
+
+// Every table filled: what a download reads back whole (the unused space
+// holds nothing).
+inline devsim::Bytes FullDeviceImage()
+{
+    static const DWORD unusedRegions[][2] = { { 287356, 393216 }, { 393728, 394240 } };
+    devsim::Bytes image(ENGINE_IMAGE_SIZE);
+    for (DWORD i = 0; i < ENGINE_IMAGE_SIZE; ++i)
+        image[i] = static_cast<BYTE>((i * 7 + (i >> 9)) % 251);
+    for (const auto& region : unusedRegions)
+        std::fill(image.begin() + region[0], image.begin() + region[1], 0xFF);
+    const DWORD word = ConfigFormatWord;
+    memcpy(image.data(), &word, 4);
+    return image;
+}
 
 // The record of a new document: every default set.
 inline devsim::Bytes DefaultDeviceImage()
