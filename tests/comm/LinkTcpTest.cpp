@@ -32,6 +32,29 @@ void RecordBox(const char* key, const char* arg1, const char* arg2)
     g_boxes.push_back(BoxCall{ key, arg1, arg2 });
 }
 
+// The link's log lines, written by the UI thread and the link threads alike.
+struct ThreadLog
+{
+    CRITICAL_SECTION cs;
+    std::vector<std::string> lines;
+    ThreadLog() { ::InitializeCriticalSection(&cs); }
+    ~ThreadLog() { ::DeleteCriticalSection(&cs); }
+    static void Sink(const char* text, COLORREF, void* context)
+    {
+        ThreadLog* self = static_cast<ThreadLog*>(context);
+        ::EnterCriticalSection(&self->cs);
+        self->lines.push_back(text);
+        ::LeaveCriticalSection(&self->cs);
+    }
+    bool Has(const std::string& line)
+    {
+        ::EnterCriticalSection(&cs);
+        const bool has = std::find(lines.begin(), lines.end(), line) != lines.end();
+        ::LeaveCriticalSection(&cs);
+        return has;
+    }
+};
+
 const Bytes kSystemInfoRequest{ 0xA1, 0x02, 0x15, 0x00, 0x48 };
 
 class LinkTcpTest : public ::testing::Test
@@ -42,6 +65,7 @@ protected:
         ASSERT_TRUE(WinsockStartup());
         g_boxes.clear();
         CommSetErrorBox(RecordBox);
+        CommSetLogSink(ThreadLog::Sink, &log);
         port = sim.StartTcp();
         ASSERT_NE(0, port);
         g_Settings.ComMode = 1;
@@ -54,12 +78,14 @@ protected:
         CLinkMessageRecorder::Pump(0);
         sim.Stop();
         WinsockCleanup();
+        CommSetLogSink(NULL, NULL);
         CommSetErrorBox(NULL);
         g_Settings.SetDefaults();
     }
     bool WaitForState(int state) { return CLinkMessageRecorder::PumpUntil([&] { return CommState() == state; }, 3000); }
     bool Connect() { return CommInit(recorder.hwnd(), 1) && WaitForState(2); }
 
+    ThreadLog log;
     CDeviceSimulator sim;
     CLinkMessageRecorder recorder;
     int port = 0;
@@ -88,6 +114,7 @@ TEST_F(LinkTcpTest, PeerCloseEndsTheLinkWithOneStatus)
     sim.DropLink();
     ASSERT_TRUE(recorder.WaitForStatus(ENGINE_STATUS_LINK_STATE, 3000));
     EXPECT_EQ(0, TcpState());
+    EXPECT_TRUE(log.Has("Connection closed"));
     // Neither the reader's next poll nor closing the link closes anything again.
     CLinkMessageRecorder::Pump(200);
     CommClose();
