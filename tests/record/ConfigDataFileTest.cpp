@@ -2,6 +2,7 @@
 #include "base/TextUtil.h"
 #include "tests/support/TestFiles.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -20,12 +21,20 @@ void PutU32(Bytes& b, size_t ofs, uint32_t v)
     for (int i = 0; i < 4; ++i)
         b[ofs + i] = (uint8_t)(v >> (8 * i));
 }
-uint32_t SumFrom(const Bytes& b, size_t from)
+uint32_t SumOf(const Bytes& b, size_t from, size_t to)
 {
     uint32_t sum = 0;
-    for (size_t i = from; i < b.size(); ++i)
+    for (size_t i = from; i < to; ++i)
         sum += b[i];
     return sum;
+}
+uint32_t SumFrom(const Bytes& b, size_t from)
+{
+    return SumOf(b, from, b.size());
+}
+bool Erased(const uint8_t* p, size_t n)
+{
+    return std::all_of(p, p + n, [](uint8_t b) { return b == 0xFF; });
 }
 
 typedef std::unique_ptr<ConfigRecord> RecordPtr;
@@ -232,8 +241,7 @@ TEST_F(ConfigDataFileTest, EveryCarriedByteComesBackAndTheTailIsErased)
     for (uint32_t i = 0; i < CFG_OFS_TAIL; ++i)
         ASSERT_EQ(a[i], r[i]) << "record offset 0x" << std::hex << i;
     // Not in the file: erased, as the device holds it, whatever was there.
-    for (uint32_t i = CFG_OFS_TAIL; i < CFG_RECORD_SIZE; ++i)
-        EXPECT_EQ(0xFF, r[i]);
+    EXPECT_TRUE(Erased(r + CFG_OFS_TAIL, CFG_RECORD_SIZE - CFG_OFS_TAIL));
 }
 
 TEST_F(ConfigDataFileTest, NoRoutingRulesLeavesBothTablesEmptyIncludingTheBytesTheMainBlockCarried)
@@ -250,10 +258,8 @@ TEST_F(ConfigDataFileTest, NoRoutingRulesLeavesBothTablesEmptyIncludingTheBytesT
     RecordPtr back;
     ASSERT_EQ(CFGFILE_OK, Load(f, &back));
     const uint8_t* r = ConfigBytes(back.get());
-    for (uint32_t i = CFG_OFS_ROUTING_RULES; i < CFG_OFS_LCR_CLIP; ++i)
-        ASSERT_EQ(0xFF, r[i]) << std::hex << i;
-    for (uint32_t i = CFG_OFS_ROUTING_COMPANION; i < CFG_OFS_HTTP_IN; ++i)
-        ASSERT_EQ(0xFF, r[i]) << std::hex << i;
+    EXPECT_TRUE(Erased(r + CFG_OFS_ROUTING_RULES, CFG_OFS_LCR_CLIP - CFG_OFS_ROUTING_RULES));
+    EXPECT_TRUE(Erased(r + CFG_OFS_ROUTING_COMPANION, CFG_OFS_HTTP_IN - CFG_OFS_ROUTING_COMPANION));
 }
 
 TEST_F(ConfigDataFileTest, FixedBlocksWithOffsetAllOnesAreAbsent)
@@ -275,10 +281,8 @@ TEST_F(ConfigDataFileTest, FixedBlocksWithOffsetAllOnesAreAbsent)
     RecordPtr back;
     ASSERT_EQ(CFGFILE_OK, Load(f, &back));
     const uint8_t* r = ConfigBytes(back.get());
-    for (uint32_t i = 0; i < 512; ++i)
-        ASSERT_EQ(0xFF, r[CFG_OFS_ALARM + i]);
-    for (uint32_t i = 0; i < 256; ++i)
-        ASSERT_EQ(0xFF, r[CFG_OFS_SMS_2 + i]);
+    EXPECT_TRUE(Erased(r + CFG_OFS_ALARM, 512));
+    EXPECT_TRUE(Erased(r + CFG_OFS_SMS_2, 256));
     EXPECT_EQ(0, memcmp(ConfigBytes(rec.get()) + CFG_OFS_CDR, r + CFG_OFS_CDR, 128));
 }
 
@@ -324,10 +328,8 @@ TEST_F(ConfigDataFileTest, AnOlderFormatFileReadsWithoutTheNewerSections)
     EXPECT_EQ(0, memcmp(s + CFG_OFS_ISDN_CREDIT, r + CFG_OFS_ISDN_CREDIT, 384));
     EXPECT_EQ(0, memcmp(s + CFG_OFS_GENERAL_2, r + CFG_OFS_GENERAL_2, 64));
     EXPECT_EQ(0xFF, r[CFG_OFS_GSM_CELLS]); // offset 0: absent
-    for (uint32_t i = CFG_OFS_CARD_SLOTS; i < CFG_RECORD_SIZE; ++i)
-        ASSERT_EQ(0xFF, r[i]) << "record offset 0x" << std::hex << i;
-    for (uint32_t i = CFG_OFS_CREDIT_REPORT; i < CFG_OFS_GENERAL_2; ++i)
-        ASSERT_EQ(0xFF, r[i]);
+    EXPECT_TRUE(Erased(r + CFG_OFS_CARD_SLOTS, CFG_RECORD_SIZE - CFG_OFS_CARD_SLOTS));
+    EXPECT_TRUE(Erased(r + CFG_OFS_CREDIT_REPORT, CFG_OFS_GENERAL_2 - CFG_OFS_CREDIT_REPORT));
 }
 
 TEST_F(ConfigDataFileTest, DamagedFilesAreRefusedAndTheRecordStaysAsItWas)
@@ -365,25 +367,35 @@ TEST_F(ConfigDataFileTest, DamagedFilesAreRefusedAndTheRecordStaysAsItWas)
     EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(badHeaderSize));
 }
 
-TEST_F(ConfigDataFileTest, CountsAboveTheirTablesAreRefused)
+// A table the file really holds one entry more of than the record has room
+// for, with size and checksum to match, is damaged: the extra entry would
+// land on the next table. As many entries as the table holds are read.
+TEST_F(ConfigDataFileTest, ATableLongerThanItsRoomIsRefused)
 {
-    // A file with full tables is accepted; one more entry in its count is a
-    // format error even when size and checksum agree.
-    RecordPtr rec = RecordWithTables(0, 0, 0, 0, 8, 110);
-    for (uint32_t i = 0; i < 500; ++i)
-    {
-        memset(&rec->mobility[i], 7, 100);
-    }
+    RecordPtr rec = RecordWithTables(0, 2, 0, 0, 0, 0);
     const Bytes good = SavedBytes(rec.get());
-    ASSERT_EQ(CFGFILE_OK, Load(good));
-    struct { size_t field; uint32_t value; } cases[] = {
-        {48, 1001}, {56, 1001}, {64, 1001}, {104, 501}, {140, 9}, {144, 111}, {48, 0xFFFFFFFF},
+    struct { size_t offsetField; uint32_t entrySize, room; } tables[] = {
+        {44, 64, 1000}, {52, 36, 1000}, {60, 36, 1000}, {100, 100, 500},
     };
-    for (const auto& c : cases)
+    for (const auto& t : tables)
     {
-        Bytes f = good;
-        PutU32(f, c.field, c.value);
-        EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(f)) << "count field " << c.field;
+        for (uint32_t count : {t.room, t.room + 1})
+        {
+            // The table's count entries of 0x21 (all in use) appended, and the
+            // header pointed at them; routing rules without companions.
+            Bytes f = good;
+            uint32_t old = U32At(f, t.offsetField), oldSize = U32At(f, t.offsetField + 4) * t.entrySize;
+            uint32_t sum = U32At(f, 40) - SumOf(f, old, old + oldSize) + 0x21 * t.entrySize * count;
+            PutU32(f, t.offsetField, (uint32_t)f.size());
+            PutU32(f, t.offsetField + 4, count);
+            if (t.offsetField == 44)
+                PutU32(f, 108, 0xFFFFFFFF);
+            f.resize(f.size() + count * t.entrySize, 0x21);
+            PutU32(f, 36, (uint32_t)f.size() - 256);
+            PutU32(f, 40, sum);
+            EXPECT_EQ(count == t.room ? CFGFILE_OK : CFGFILE_FORMAT_ERROR, Load(f))
+                << "count field " << t.offsetField + 4 << " = " << count;
+        }
     }
 }
 
