@@ -146,20 +146,11 @@ TEST(ConfigRecordLayout, MapTilesTheWholeRecordInOrder)
     EXPECT_EQ(0x76604u, CFG_RECORD_SIZE);
 }
 
-TEST(ConfigRecordLayout, MainBlockEndsFourBytesIntoRoutingRuleZero)
-{
-    // 0x0000-0x254B is carried by the data file's main block.
-    EXPECT_EQ(0x254Cu - 4, CFG_OFS_ROUTING_RULES);
-    EXPECT_EQ(9544u, CFG_OFS_ROUTING_RULES);
-}
-
 TEST(ConfigRecordDefaults, EveryByteMatchesTheListedDefaultsAndTheRestIsEmpty)
 {
     auto rec = NewDefaultRecord();
     ExpectedImage expected;
     const uint8_t* actual = ConfigBytes(rec.get());
-    EXPECT_EQ(0, memcmp(actual, "\x1A\x01\x01\x18", 4));
-    EXPECT_EQ(0, memcmp(actual + 0x3F, "01002", 5));
     int mismatches = 0;
     for (uint32_t i = 0; i < CFG_RECORD_SIZE && mismatches < 20; ++i)
     {
@@ -172,50 +163,29 @@ TEST(ConfigRecordDefaults, EveryByteMatchesTheListedDefaultsAndTheRestIsEmpty)
     }
 }
 
-class RoutingGroupFill : public ::testing::Test
+// Each used rule's targets that name an outgoing group take that group's
+// default value where none is set; the list ends at 0xFF, the table at the
+// first unused rule.
+TEST(RoutingGroupFill, FillsFromTheOutgoingGroupsUpToTheEndOfEachListAndTable)
 {
-protected:
-    void SetUp() override
+    auto rec = NewDefaultRecord();
+    rec->outGroups[3].targetDefault = 7;
+    rec->outGroups[5].targetDefault = 9;
+    struct { uint8_t profile, targets[5], before[5], after[5]; } rules[] = {
+        // 40 is no outgoing group but does not end the list; a set value stays.
+        { 0, { 3, 40, 5, 0xFF, 3 }, { 0xFF, 0xFF, 2, 0xFF, 0xFF }, { 7, 0xFF, 2, 0xFF, 0xFF } },
+        { 0, { 0xFF, 3, 3, 3, 3 }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF } },
+        { 1, { 5, 0xFF, 3, 3, 3 }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF }, { 9, 0xFF, 0xFF, 0xFF, 0xFF } },
+        { 0xFF, { 3, 3, 3, 3, 3 }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF } },
+        { 0, { 3, 5, 3, 5, 3 }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF } },
+    };
+    for (int i = 0; i < 5; ++i)
     {
-        rec.reset(new ConfigRecord);
-        SetConfigDefaults(rec.get());
-        rec->outGroups[3].targetDefault = 7;
-        rec->outGroups[5].targetDefault = 9;
+        rec->routingRules[i].profile = rules[i].profile;
+        memcpy(rec->routingRules[i].targets, rules[i].targets, 5);
+        memcpy(rec->routingRules[i].targetValues, rules[i].before, 5);
     }
-    LcrRoutingRule& Rule(int i, uint8_t t0, uint8_t t1, uint8_t t2)
-    {
-        LcrRoutingRule& r = rec->routingRules[i];
-        r.profile = 0;
-        r.targets[0] = t0;
-        r.targets[1] = t1;
-        r.targets[2] = t2;
-        return r;
-    }
-    std::unique_ptr<ConfigRecord> rec;
-};
-
-TEST_F(RoutingGroupFill, FillsFromTheOutgoingGroupSkipsHighTargetsAndKeepsSetValues)
-{
-    LcrRoutingRule& r = Rule(0, 3, 40, 5); // 40 is no outgoing group but does not end the list
-    r.targets[3] = 0xFF;
-    r.targets[4] = 3;                      // after the end of the list
-    r.targetValues[2] = 2;                 // already set: kept
     EXPECT_EQ(1, FillRoutingGroupDefaults(rec.get()));
-    EXPECT_EQ(7, r.targetValues[0]);
-    EXPECT_EQ(0xFF, r.targetValues[1]);
-    EXPECT_EQ(2, r.targetValues[2]);
-    EXPECT_EQ(0xFF, r.targetValues[3]);
-    EXPECT_EQ(0xFF, r.targetValues[4]);
-}
-
-TEST_F(RoutingGroupFill, ARuleWithoutTargetsGetsNothingAndTheFillStopsAtTheFirstUnusedRule)
-{
-    LcrRoutingRule& none = Rule(0, 0xFF, 3, 3);
-    Rule(1, 5, 0xFF, 0xFF);
-    LcrRoutingRule& after = Rule(3, 3, 0xFF, 0xFF); // rule 2 is unused
-    FillRoutingGroupDefaults(rec.get());
-    for (int j = 0; j < 5; ++j)
-        EXPECT_EQ(0xFF, none.targetValues[j]);
-    EXPECT_EQ(9, rec->routingRules[1].targetValues[0]);
-    EXPECT_EQ(0xFF, after.targetValues[0]);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(0, memcmp(rules[i].after, rec->routingRules[i].targetValues, 5)) << "rule " << i;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -23,9 +24,6 @@ protected:
             "strPort=Port %d\n"
             "strLcrRoutingDefaultProfile=Default profile %d\n"
             "strLcrRoutingProfile=Profile %d\n"
-            "strIsdnLink0=ISDN A\n"
-            "strIsdnLink1=ISDN B\n"
-            "strIsdnLink2=ISDN C\n"
             "strCardNone=No card\n"
             "strCardGSM=GSM card (GSM)\n"
             "strCardVoIP=VoIP card (VoIP\n"
@@ -170,11 +168,13 @@ TEST_F(EntityNamesTest, CardTypeNamesAndTheirShortForms)
 }
 
 // A length byte at or above the field's size reads as the field's room and
-// is mended in the record; never a byte past the field.
+// is mended in the record, never a byte past the field; 0 and 0xFF are empty
+// and leave the field alone.
 TEST(CountedStringTest, ReadingClampsAnOverlongLengthInTheField)
 {
-    struct Case { size_t size; uint8_t length; };
-    for (const Case& c : { Case{ 24, 24 }, Case{ 24, 40 }, Case{ 12, 12 }, Case{ 12, 200 } })
+    struct Case { size_t size; uint8_t length; int shown; uint8_t lengthAfter; };
+    for (const Case& c : { Case{ 24, 24, 23, 23 }, Case{ 24, 40, 23, 23 }, Case{ 12, 12, 11, 11 },
+                           Case{ 12, 200, 11, 11 }, Case{ 24, 0, 0, 0 }, Case{ 24, 255, 0, 255 } })
     {
         uint8_t field[26];
         memset(field, 'a', sizeof(field));
@@ -183,55 +183,27 @@ TEST(CountedStringTest, ReadingClampsAnOverlongLengthInTheField)
         char out[26];
         memset(out, '#', sizeof(out));
         const int n = c.size == 24 ? ReadCountedString24(field, out) : ReadCountedString12(field, out);
-        EXPECT_EQ((int)c.size - 1, n) << c.size << "/" << (int)c.length;
-        EXPECT_EQ(std::string(c.size - 1, 'a'), out);
-        EXPECT_EQ(c.size - 1, field[0]);
+        EXPECT_EQ(c.shown, n) << c.size << "/" << (int)c.length;
+        EXPECT_EQ(std::string(c.shown, 'a'), out);
+        EXPECT_EQ(c.lengthAfter, field[0]);
     }
 }
 
-TEST(CountedStringTest, EmptyLengthsReadAsEmptyAndLeaveTheFieldAlone)
-{
-    for (uint8_t len : {0, 255})
-    {
-        uint8_t field[24];
-        memset(field, 'z', sizeof(field));
-        field[0] = len;
-        char out[24] = "old";
-        EXPECT_EQ(0, ReadCountedString24(field, out));
-        EXPECT_STREQ("", out);
-        EXPECT_EQ(len, field[0]);
-    }
-}
-
+// Written: the length, the text cut to the field's room, 0xFF padding; the
+// byte after the field is never touched.
 TEST(CountedStringTest, WritingPadsWithEmptyMarkersAndClampsToTheField)
 {
-    uint8_t field[24 + 4];
-    memset(field, 0x11, sizeof(field));
-    EXPECT_EQ(0, WriteCountedString24("", field));
-    EXPECT_EQ(0, field[0]);
-    for (int i = 1; i < 24; ++i)
-        EXPECT_EQ(0xFF, field[i]) << i;
-    EXPECT_EQ(0x11, field[24]);
-
-    EXPECT_EQ(3, WriteCountedString24("123", field));
-    const uint8_t expected[] = {3, '1', '2', '3', 0xFF, 0xFF};
-    EXPECT_EQ(0, memcmp(expected, field, sizeof(expected)));
-
-    // A text longer than the field keeps its first 23 (11) characters and
-    // nothing beyond the field is touched.
-    std::string longText(40, '7');
-    EXPECT_EQ(23, WriteCountedString24(longText.c_str(), field));
-    EXPECT_EQ(23, field[0]);
-    EXPECT_EQ('7', field[23]);
-    EXPECT_EQ(0x11, field[24]);
-
-    uint8_t small[12 + 2];
-    memset(small, 0x22, sizeof(small));
-    EXPECT_EQ(11, WriteCountedString12(longText.c_str(), small));
-    EXPECT_EQ(11, small[0]);
-    EXPECT_EQ('7', small[11]);
-    EXPECT_EQ(0x22, small[12]);
-    char out[12];
-    EXPECT_EQ(11, ReadCountedString12(small, out));
-    EXPECT_EQ(std::string(11, '7'), out);
+    const std::string longText(40, '7');
+    struct Case { size_t size; const char* text; int written; };
+    for (const Case& c : { Case{ 24, "", 0 }, Case{ 24, "123", 3 }, Case{ 24, longText.c_str(), 23 },
+                           Case{ 12, longText.c_str(), 11 } })
+    {
+        std::vector<uint8_t> field(c.size + 1, 0x11), want(c.size + 1, 0xFF);
+        want[0] = (uint8_t)c.written;
+        memcpy(&want[1], c.text, c.written);
+        want[c.size] = 0x11;
+        const int n = c.size == 24 ? WriteCountedString24(c.text, field.data()) : WriteCountedString12(c.text, field.data());
+        EXPECT_EQ(c.written, n) << c.size << "/" << c.text;
+        EXPECT_EQ(want, field) << c.size << "/" << c.text;
+    }
 }
