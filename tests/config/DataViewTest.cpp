@@ -1,15 +1,9 @@
-#include <gtest/gtest.h>
-#include "config/DataView.h"
-#include "record/EntityNames.h"
+#include "tests/config/DataViewFixture.h"
 #include "pages/TextPage.h"
 #include "pages/WebPage.h"
+#include "base/AppSettings.h"
 #include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/PageHostWindow.h"
-#include "tests/config/DataViewHost.h"
-#include "tests/support/TestLanguage.h"
-#include "tests/support/TestFiles.h"
-#include "tests/support/TreeViewProbe.h"
 #include "tests/support/ConfigItemsOverride.h"
 #include <algorithm>
 #include <cstdlib>
@@ -131,17 +125,13 @@ public:
 
 using testsupport::Lang;
 
-class DataViewTest : public ::testing::Test
+class DataViewTest : public DataViewFixture
 {
 protected:
-    HWND host = NULL;
     testsupport::ScopedConfigItems items;
-    CDataView view;
-    CScratchFolder folder;
 
     void SetUp() override
     {
-        ASSERT_TRUE(SelectShippedLanguage());
         CFieldPage::s_refuse = false;
         g_quietPages = false;
         g_items = &items;
@@ -149,24 +139,13 @@ protected:
             if (row.sections.count || row.sectionsOf)
                 row.factory = &TestPages;
         items.Apply();
-        ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
+        DataViewFixture::SetUp();
     }
-
     void TearDown() override
     {
-        ::DestroyWindow(host);
+        DataViewFixture::TearDown();
         g_items = nullptr;
     }
-
-    std::string PathOf(const char* name) const { return folder.Path(name); }
-    HWND Tree() const { return view.GetTree(); }
-    ConfigRecord* Doc() const { return ::GetConfigRecord(); }
-    ConfigRecord* Edit() const { return GetPageEditRecord(); }
-    uint8_t& DocByte(uint32_t ofs) { return ConfigBytes(Doc())[ofs]; }
-    uint8_t& EditByte(uint32_t ofs) { return ConfigBytes(Edit())[ofs]; }
-
-    int ItemId(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
-    std::string ItemTitle(int id) const { return testsupport::TreeItemTitle(Tree(), view.FindItem(id)); }
 
     void Walk(HTREEITEM item, std::vector<int>& ids) const
     {
@@ -176,25 +155,12 @@ protected:
             Walk(TreeView_GetChild(Tree(), item), ids);
         }
     }
-
     std::vector<int> TreeIds() const
     {
         std::vector<int> ids;
         Walk(TreeView_GetRoot(Tree()), ids);
         return ids;
     }
-
-    int SelectedId() const { return ItemId(TreeView_GetSelection(Tree())); }
-
-    // A click on the item's text.
-    void Click(int id)
-    {
-        HTREEITEM item = view.FindItem(id);
-        ASSERT_TRUE(item) << id;
-        testsupport::ClickTreeItem(Tree(), item);
-    }
-
-    std::string PageText() const { return testsupport::TextPageText(view.GetPageWindow()); }
 
     // Types into the field of the test page.
     void TypeField(const char* keys)
@@ -207,7 +173,6 @@ protected:
     }
 };
 }
-
 
 TEST_F(DataViewTest, NewDocumentBuildsTheTreeInItsOrderAndShowsTheRoot)
 {
@@ -227,10 +192,6 @@ TEST_F(DataViewTest, NewDocumentBuildsTheTreeInItsOrderAndShowsTheRoot)
 
     EXPECT_EQ(Lang("strDataRoot"), ItemTitle(0));
     EXPECT_EQ(Lang("strDataSystemGeneral"), ItemTitle(11));
-    char card[ENTITY_NAME_SIZE], type[ENTITY_NAME_SIZE];
-    GetCardName(2, card);
-    GetCardTypeName(0xFF, type, nullptr);
-    EXPECT_EQ(std::string(card) + " - " + type, ItemTitle(323));
 
     // Group items show their description; the VoIP web page is not offered.
     Click(3);
@@ -284,41 +245,6 @@ TEST_F(DataViewTest, CommitMovesOnlyChangesAndMarksTheDocument)
     EXPECT_EQ(11, view.GetCurrentId());
 }
 
-namespace
-{
-struct Range
-{
-    uint32_t begin, end;
-    bool operator==(const Range& o) const { return begin == o.begin && end == o.end; }
-};
-
-std::vector<Range> Merge(std::vector<Range> ranges)
-{
-    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
-    std::vector<Range> out;
-    for (const Range& r : ranges)
-    {
-        if (!out.empty() && r.begin <= out.back().end)
-            out.back().end = std::max(out.back().end, r.end);
-        else
-            out.push_back(r);
-    }
-    return out;
-}
-
-std::string Show(const std::vector<Range>& ranges)
-{
-    std::string text;
-    char buf[40];
-    for (const Range& r : ranges)
-    {
-        snprintf(buf, sizeof(buf), "[%X,+%u) ", (unsigned)r.begin, (unsigned)(r.end - r.begin));
-        text += buf;
-    }
-    return text;
-}
-}
-
 // Every item's commit moves exactly the sections its row names, for card
 // slots those of the card in the slot; the card slots page also clears the
 // group bytes of slots whose card changes.
@@ -350,12 +276,9 @@ TEST_F(DataViewTest, EachItemsCommitMovesExactlyItsSections)
             EXPECT_EQ(0xFFFF, Doc()->commitMarker);
             EXPECT_EQ(sections.count > 0, view.IsModified());
 
-            std::vector<Range> want;
+            std::vector<bool> want(sizeof(ConfigRecord)), got(sizeof(ConfigRecord));
             for (size_t i = 0; i < sections.count; ++i)
-                want.push_back(Range{ sections.sections[i].offset,
-                                      sections.sections[i].offset + sections.sections[i].length });
-            want = Merge(want);
-            std::vector<Range> got;
+                std::fill_n(want.begin() + sections.sections[i].offset, sections.sections[i].length, true);
             for (uint32_t i = 0; i < sizeof(ConfigRecord); ++i)
             {
                 if (i == CFG_OFS_COMMIT_MARKER || i == CFG_OFS_COMMIT_MARKER + 1 || doc[i] == 0x11)
@@ -368,12 +291,10 @@ TEST_F(DataViewTest, EachItemsCommitMovesExactlyItsSections)
                     EXPECT_EQ(0xFF, edit[i]) << i;
                     continue;
                 }
-                if (!got.empty() && got.back().end == i)
-                    got.back().end = i + 1;
-                else
-                    got.push_back(Range{ i, i + 1 });
+                got[i] = true;
             }
-            EXPECT_EQ(Show(want), Show(got));
+            EXPECT_TRUE(want == got) << "first byte moved or left wrongly: 0x" << std::hex
+                                     << std::mismatch(want.begin(), want.end(), got.begin()).first - want.begin();
         }
     }
 }
@@ -454,10 +375,35 @@ TEST_F(DataViewTest, CardTypeChangeDropsThatSlotsGroupAssignments)
         EXPECT_EQ(1, Doc()->moduleGroups[m].outGroup) << m;
         EXPECT_EQ(2, Edit()->moduleGroups[m].inGroup) << m;
     }
-    char card[ENTITY_NAME_SIZE], type[ENTITY_NAME_SIZE];
-    GetCardName(2, card);
-    GetCardTypeName(CARD_GSM, type, nullptr);
-    EXPECT_EQ(std::string(card) + " - " + type, ItemTitle(323));
+    EXPECT_EQ("Card 2 - GSM card (GSM)", ItemTitle(323));
+}
+
+// Card slot items are titled with the card's number as the installer counts
+// it (the slot plus "BoardIndexOffset"; the other offsets do not apply) and
+// the full name of the slot's card type, when retitled and when built anew.
+TEST_F(DataViewTest, CardSlotTitlesCountFromTheBoardOffset)
+{
+    const CAppSettings saved = g_Settings;
+    g_Settings.BoardIndexOffset = 0;
+    g_Settings.ChannelIndexOffset = 5;
+    g_Settings.GroupIndexOffset = 7;
+    ASSERT_TRUE(view.OpenDocument(nullptr));
+    EXPECT_EQ("Card 0 - No card", ItemTitle(321));
+    EXPECT_EQ("Card 7 - No card", ItemTitle(328));
+
+    g_Settings.BoardIndexOffset = 1;
+    Doc()->cardSlots[0].cardType = CARD_GSM;
+    Doc()->cardSlots[5].cardType = CARD_ANALOG;
+    Doc()->cardSlots[7].cardType = 9;
+    view.RetitleItems();
+    EXPECT_EQ("Card 1 - GSM card (GSM)", ItemTitle(321));
+    EXPECT_EQ("Card 2 - No card", ItemTitle(322));
+    EXPECT_EQ("Card 6 - Analog card (Analog)", ItemTitle(326));
+    EXPECT_EQ("Card 8 - Unknown card", ItemTitle(328));
+    ASSERT_TRUE(view.CloseDocument());
+    ASSERT_TRUE(view.AdoptRecord());
+    EXPECT_EQ("Card 1 - GSM card (GSM)", ItemTitle(321));
+    g_Settings = saved;
 }
 
 TEST_F(DataViewTest, PageWithoutWindowIsDroppedAndStoresNothing)

@@ -1,12 +1,6 @@
-#include <gtest/gtest.h>
-#include "config/DataView.h"
+#include "tests/config/DataViewFixture.h"
 #include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/PageHostWindow.h"
-#include "tests/config/DataViewHost.h"
-#include "tests/support/TestLanguage.h"
-#include "tests/support/TestFiles.h"
-#include "tests/support/TreeViewProbe.h"
 #include <cstring>
 #include <memory>
 #include <string>
@@ -20,48 +14,28 @@ namespace
 typedef std::vector<uint8_t> Bytes;
 using testsupport::Lang;
 
-class DocumentFailedFileTest : public ::testing::Test
+class DocumentFailedFileTest : public DataViewFixture
 {
 protected:
-    HWND host = NULL;
-    CDataView view;
-    CScratchFolder folder;
     std::unique_ptr<ConfigRecord> docBefore{ new ConfigRecord };
     std::unique_ptr<ConfigRecord> editBefore{ new ConfigRecord };
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(SelectShippedLanguage());
-        ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
-    }
-
     void TearDown() override
     {
-        ::DestroyWindow(host);
+        DataViewFixture::TearDown();
         ::RemoveDirectoryA(PathOf("folder.cfg").c_str());
-    }
-
-    std::string PathOf(const char* name) const { return folder.Path(name); }
-    std::vector<std::string> Files() const { return folder.Files(); }
-
-    uint8_t& DocByte(uint32_t ofs) { return ConfigBytes(::GetConfigRecord())[ofs]; }
-    uint8_t& EditByte(uint32_t ofs) { return ConfigBytes(GetPageEditRecord())[ofs]; }
-    int SelectedId() const
-    {
-        HWND tree = view.GetTree();
-        return testsupport::TreeItemId(tree, TreeView_GetSelection(tree));
     }
 
     // The state a failed operation must leave untouched.
     void Remember()
     {
-        memcpy(docBefore.get(), ::GetConfigRecord(), sizeof(ConfigRecord));
-        memcpy(editBefore.get(), GetPageEditRecord(), sizeof(ConfigRecord));
+        memcpy(docBefore.get(), Doc(), sizeof(ConfigRecord));
+        memcpy(editBefore.get(), Edit(), sizeof(ConfigRecord));
     }
     void ExpectRecordsUnchanged()
     {
-        EXPECT_EQ(0, memcmp(docBefore.get(), ::GetConfigRecord(), sizeof(ConfigRecord))) << "document copy";
-        EXPECT_EQ(0, memcmp(editBefore.get(), GetPageEditRecord(), sizeof(ConfigRecord))) << "page-edit copy";
+        EXPECT_EQ(0, memcmp(docBefore.get(), Doc(), sizeof(ConfigRecord))) << "document copy";
+        EXPECT_EQ(0, memcmp(editBefore.get(), Edit(), sizeof(ConfigRecord))) << "page-edit copy";
     }
 };
 }
@@ -84,42 +58,30 @@ TEST_F(DocumentFailedFileTest, AFailedSaveKeepsTheOldFileTheDocumentAndItsFlag)
     ASSERT_TRUE(view.CommitPage());
     Remember();
 
-    // A read-only file, then one that another program holds open.
-    ::SetFileAttributesA(a.c_str(), FILE_ATTRIBUTE_READONLY);
-    for (int round = 0; round < 2; ++round)
+    // A read-only file, one that another program holds open, and save as
+    // over a folder: each refused, the stored path stays.
+    const std::string dir = PathOf("folder.cfg");
+    ::CreateDirectoryA(dir.c_str(), NULL);
+    for (const char* target : { "read-only", "held open", "folder" })
     {
-        SCOPED_TRACE(round == 0 ? "read-only target" : "target held open");
+        SCOPED_TRACE(target);
+        ::SetFileAttributesA(a.c_str(), target[0] == 'r' ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
         HANDLE lock = INVALID_HANDLE_VALUE;
-        if (round == 1)
-        {
-            ::SetFileAttributesA(a.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (target[0] == 'h')
             lock = ::CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-            ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-        }
         boxes.Clear();
-        EXPECT_FALSE(view.SaveDocument());
+        EXPECT_FALSE(target[0] == 'f' ? view.SaveDocument(dir.c_str()) : view.SaveDocument());
         if (lock != INVALID_HANDLE_VALUE)
             ::CloseHandle(lock);
 
         ASSERT_EQ(1u, boxes.Count());
         EXPECT_EQ("strDataSaveError", boxes.Last().key);
         EXPECT_EQ(saved, ReadFileBytes(a));
-        EXPECT_EQ(std::vector<std::string>{ "a.cfg" }, Files()) << "a temporary file was left behind";
+        EXPECT_EQ(std::vector<std::string>{ "a.cfg" }, folder.Files()) << "a temporary file was left behind";
         EXPECT_TRUE(view.IsModified());
         EXPECT_EQ(a, view.GetPath());
         ExpectRecordsUnchanged();
     }
-
-    // Save as over a folder: refused the same way, the stored path stays.
-    std::string folder = PathOf("folder.cfg");
-    ::CreateDirectoryA(folder.c_str(), NULL);
-    boxes.Clear();
-    EXPECT_FALSE(view.SaveDocument(folder.c_str()));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strDataSaveError", boxes.Last().key);
-    EXPECT_EQ(a, view.GetPath());
-    EXPECT_TRUE(view.IsModified());
-    EXPECT_EQ(std::vector<std::string>{ "a.cfg" }, Files());
 
     // Once the file can be written again, the same save goes through.
     boxes.Clear();
@@ -151,8 +113,8 @@ TEST_F(DocumentFailedFileTest, AFailedOpenLeavesDocumentTreeAndPageAsTheyWere)
     ASSERT_TRUE(WriteWholeFile(cut, Bytes(good.begin(), good.begin() + 300)));
     std::string empty = PathOf("empty.cfg");
     ASSERT_TRUE(WriteWholeFile(empty, Bytes()));
-    std::string folder = PathOf("folder.cfg");
-    ::CreateDirectoryA(folder.c_str(), NULL);
+    const std::string dir = PathOf("folder.cfg");
+    ::CreateDirectoryA(dir.c_str(), NULL);
     std::string missing = PathOf("missing.cfg");
 
     struct Case
@@ -162,7 +124,7 @@ TEST_F(DocumentFailedFileTest, AFailedOpenLeavesDocumentTreeAndPageAsTheyWere)
         bool lock;
     } cases[] = {
         { missing, "strDataOpenErrorNoFile", false },
-        { folder, "strDataOpenErrorFolder", false },
+        { dir, "strDataOpenErrorFolder", false },
         { a, "strDataOpenErrorOpen", true },
         { cut, "strDataOpenErrorFormat", false },
         { empty, "strDataOpenErrorFormat", false },
