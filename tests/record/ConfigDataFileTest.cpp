@@ -424,15 +424,19 @@ TEST_F(ConfigDataFileTest, AReadOnlyFileOpensForReading)
 }
 
 namespace {
-// Fails every write after the first 'budget' bytes, as a full disk would.
-class CFailingDataFile : public CConfigDataFile
+// Notes the file the writer writes into, and fails every write after the
+// first 'budget' bytes, as a full disk would.
+class CWatchedDataFile : public CConfigDataFile
 {
 public:
-    explicit CFailingDataFile(DWORD budget) : m_budget(budget) {}
+    explicit CWatchedDataFile(DWORD budget = 0xFFFFFFFF) : m_budget(budget) {}
+    std::string written;
 
 protected:
     DWORD WriteBytes(const void* buf, DWORD count) override
     {
+        if (written.empty())
+            written = GetPath();
         DWORD n = count <= m_budget ? count : m_budget;
         m_budget -= n;
         return n ? CConfigDataFile::WriteBytes(buf, n) : 0;
@@ -441,6 +445,11 @@ protected:
 private:
     DWORD m_budget;
 };
+
+std::string FolderOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
 } // namespace
 
 TEST_F(ConfigDataFileTest, AFailedSaveLeavesTheOldFileAsItWasAndNoLeftovers)
@@ -452,7 +461,7 @@ TEST_F(ConfigDataFileTest, AFailedSaveLeavesTheOldFileAsItWasAndNoLeftovers)
     RecordPtr newRec = DefaultRecord();
     for (DWORD budget : {DWORD(0), DWORD(100), DWORD(256 + 9548 + 10)})
     {
-        CFailingDataFile file(budget);
+        CWatchedDataFile file(budget);
         EXPECT_EQ(CFGFILE_WRITE_FAILED, file.SaveFile(path.c_str(), newRec.get())) << budget;
         EXPECT_EQ(before, ReadFileBytes(path)) << budget;
         EXPECT_EQ(1u, folder.Files().size()) << "a temporary file was left behind";
@@ -468,33 +477,11 @@ TEST_F(ConfigDataFileTest, AFailedSaveLeavesTheOldFileAsItWasAndNoLeftovers)
     EXPECT_EQ(1u, folder.Files().size());
 }
 
-namespace {
-// Notes the file that the writer writes into.
-class CWhereDataFile : public CConfigDataFile
-{
-public:
-    std::string written;
-
-protected:
-    DWORD WriteBytes(const void* buf, DWORD count) override
-    {
-        if (written.empty())
-            written = GetPath();
-        return CConfigDataFile::WriteBytes(buf, count);
-    }
-};
-
-std::string FolderOf(const std::string& path)
-{
-    return path.substr(0, path.find_last_of('\\') + 1);
-}
-} // namespace
-
 TEST_F(ConfigDataFileTest, TheNewFileIsWrittenBesideTheTargetEvenInADriveRoot)
 {
     RecordPtr rec = DefaultRecord();
     std::string path = folder.Path("beside.cfg");
-    CWhereDataFile file;
+    CWatchedDataFile file;
     ASSERT_EQ(CFGFILE_OK, file.SaveFile(path.c_str(), rec.get()));
     EXPECT_EQ(FolderOf(path), FolderOf(file.written));
     EXPECT_NE(path, file.written);
@@ -503,7 +490,7 @@ TEST_F(ConfigDataFileTest, TheNewFileIsWrittenBesideTheTargetEvenInADriveRoot)
     // "C:" alone would name the drive's current folder, not its root.
     char root[MAX_PATH];
     FormatText(root, sizeof(root), "C:\\velcfg%lu.cfg", GetCurrentProcessId());
-    CWhereDataFile rootFile;
+    CWatchedDataFile rootFile;
     ASSERT_EQ(CFGFILE_OK, rootFile.SaveFile(root, rec.get()));
     EXPECT_EQ("C:\\", FolderOf(rootFile.written));
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(root));

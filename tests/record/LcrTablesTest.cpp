@@ -55,17 +55,6 @@ bool AllFF(const void* p, size_t n)
     return true;
 }
 
-TEST(LcrTables, DeletingAProfileClosesTheGapInBothTables)
-{
-    auto rec = RecordWithRules({ 0, 5, 5, 7 });
-    DeleteProfileRules(rec.get(), 5);
-    EXPECT_EQ(0, rec->routingRules[0].profile);
-    EXPECT_EQ(7, rec->routingRules[1].profile);
-    EXPECT_EQ(0, memcmp(&rec->routingCompanion[1], RecordWithRules({ 0, 5, 5, 7 })->routingCompanion + 3, 64));
-    EXPECT_TRUE(AllFF(&rec->routingRules[2], 2 * sizeof(LcrRoutingRule)));
-    EXPECT_TRUE(AllFF(&rec->routingCompanion[2], 2 * sizeof(RoutingRuleCompanion)));
-}
-
 TEST(LcrTables, FullTableNeverWritesPastTheLastRule)
 {
     std::vector<int> profiles(CFG_ROUTING_RULE_COUNT, 0);

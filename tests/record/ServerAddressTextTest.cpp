@@ -129,10 +129,7 @@ TEST(CreditRestoreCode, DecodesAndEncodesEachKind)
     for (const RestoreCase& c : cases)
     {
         CreditRestore r = DecodeCreditRestoreCode(c.code);
-        EXPECT_EQ(c.kind, r.kind) << (int)c.code;
-        EXPECT_EQ(c.day, r.day) << (int)c.code;
-        EXPECT_EQ(c.week, r.week) << (int)c.code;
-        EXPECT_EQ(c.weekday, r.weekday) << (int)c.code;
+        EXPECT_TRUE(c.kind == r.kind && c.day == r.day && c.week == r.week && c.weekday == r.weekday) << (int)c.code;
         EXPECT_EQ(c.code, EncodeCreditRestoreCode(r));
     }
 }
