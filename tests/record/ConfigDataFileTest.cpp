@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -344,27 +345,26 @@ TEST_F(ConfigDataFileTest, DamagedFilesAreRefusedAndTheRecordStaysAsItWas)
                        size_t(256 + 9547), size_t(256 + 9548), good.size() - 1})
         EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(Bytes(good.begin(), good.begin() + cut))) << "cut at " << cut;
 
-    Bytes longer = good;
-    longer.push_back(0);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(longer)) << "one byte longer than the header says";
-
-    Bytes lowerCase = good;
-    memcpy(lowerCase.data(), "*qorvexaline-cfg-data*kzd-fmt2*", 31);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(lowerCase));
-    Bytes oldCase = good;
-    memcpy(oldCase.data(), "*QORVEXALINE-CFG-DATA*KZD-fmt*\0", 32);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(oldCase));
-
-    Bytes badSum = good;
-    PutU32(badSum, 40, U32At(good, 40) + 1);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(badSum));
-    Bytes flipped = good;
-    flipped[300] ^= 0x01;
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(flipped));
-
-    Bytes badHeaderSize = good;
-    PutU32(badHeaderSize, 32, 128);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(badHeaderSize));
+    const struct { const char* what; std::function<void(Bytes&)> damage; } damaged[] = {
+        { "one byte longer than the header says", [](Bytes& f) { f.push_back(0); } },
+        { "magic in lower case", [](Bytes& f) { memcpy(f.data(), "*qorvexaline-cfg-data*kzd-fmt2*", 31); } },
+        { "older magic in lower case", [](Bytes& f) { memcpy(f.data(), "*QORVEXALINE-CFG-DATA*KZD-fmt*\0", 32); } },
+        { "checksum one more", [](Bytes& f) { PutU32(f, 40, U32At(f, 40) + 1); } },
+        { "a data bit flipped", [](Bytes& f) { f[300] ^= 0x01; } },
+        { "the older format's header size", [](Bytes& f) { PutU32(f, 32, 128); } },
+        // Such a table would not come back the same when saved again.
+        { "count 2 over an unused rule 1", [](Bytes& f) {
+              const size_t lengthByte = U32At(f, 44) + 64 + 4;
+              PutU32(f, 40, U32At(f, 40) - f[lengthByte]);
+              f[lengthByte] = 0;
+          } },
+    };
+    for (const auto& d : damaged)
+    {
+        Bytes f = good;
+        d.damage(f);
+        EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(f)) << d.what;
+    }
 }
 
 // A table the file really holds one entry more of than the record has room
@@ -397,18 +397,6 @@ TEST_F(ConfigDataFileTest, ATableLongerThanItsRoomIsRefused)
                 << "count field " << t.offsetField + 4 << " = " << count;
         }
     }
-}
-
-TEST_F(ConfigDataFileTest, ACountThatCoversAnUnusedEntryIsRefused)
-{
-    // Such a table would not come back the same when saved again.
-    RecordPtr rec = RecordWithTables(2, 0, 0, 0, 0, 0);
-    Bytes f = SavedBytes(rec.get());
-    size_t lengthByte = U32At(f, 44) + 64 + 4; // number length of rule 1
-    uint32_t sum = U32At(f, 40) - f[lengthByte];
-    f[lengthByte] = 0;
-    PutU32(f, 40, sum);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(f));
 }
 
 TEST_F(ConfigDataFileTest, AReadOnlyFileOpensForReading)
