@@ -518,11 +518,13 @@ TEST_F(DataViewTest, SaveQuestionAnsweredNoCancelAndYes)
     frame.DestroyWindow();
 }
 
-TEST_F(DataViewTest, AdoptedRecordWithoutDocumentIsTheDownloadNotTheDefaults)
+// An adopted download is the document, modified and shown from the root:
+// without a document it has no path and resets the remembered tabs (not the
+// analog cards' ones); with one it keeps the path and the tree.
+TEST_F(DataViewTest, AnAdoptedRecordIsTheDocumentShownFromTheRoot)
 {
     SetConfigDefaults(Doc());
     DocByte(0x24B) = 3;
-    Doc()->cardSlots[0].cardType = CARD_GSM;
     g_LastIsdnLinesTab = 2;
     g_LastInGroup = 4;
     g_LastAnalogCardTab[1] = 3;
@@ -531,22 +533,16 @@ TEST_F(DataViewTest, AdoptedRecordWithoutDocumentIsTheDownloadNotTheDefaults)
     EXPECT_TRUE(view.IsModified());
     EXPECT_STREQ("", view.GetPath());
     EXPECT_EQ(3, DocByte(0x24B));
-    EXPECT_EQ(CARD_GSM, Doc()->cardSlots[0].cardType);
     EXPECT_EQ(0, memcmp(Doc(), Edit(), sizeof(ConfigRecord)));
     EXPECT_EQ(0, SelectedId());
     EXPECT_EQ(0, g_LastIsdnLinesTab);
     EXPECT_EQ(0, g_LastInGroup);
     EXPECT_EQ(3, g_LastAnalogCardTab[1]);
-}
 
-TEST_F(DataViewTest, AdoptedRecordWithDocumentKeepsThePathAndShowsTheRoot)
-{
-    ASSERT_TRUE(view.OpenDocument(nullptr));
     std::string a = PathOf("a.cfg");
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
     Click(21);
     std::vector<int> before = TreeIds();
-    SetConfigDefaults(Doc());
     DocByte(0x24B) = 4;
     ASSERT_TRUE(view.AdoptRecord());
     EXPECT_TRUE(view.IsModified());

@@ -117,14 +117,8 @@ LcrRoutingRule Rule(uint8_t line, const char* number)
 
 TEST(LcrTables, RulesSortGroupsFirstThenLinesThenNumbers)
 {
-    struct Case
-    {
-        uint8_t lineA;
-        const char* numberA;
-        uint8_t lineB;
-        const char* numberB;
-        int expected; // sign of the comparison
-    } cases[] = {
+    // expected: the sign of the comparison
+    const struct { uint8_t lineA; const char* numberA; uint8_t lineB; const char* numberB; int expected; } cases[] = {
         { 31, "9", 'A', "1", -1 },     // a group before every link
         { 'A', "1", 'B', "0", -1 },
         { 'C', "1", 'D', "0", -1 },    // links before the VoIP users
@@ -132,7 +126,7 @@ TEST(LcrTables, RulesSortGroupsFirstThenLinesThenNumbers)
         { 'b', "5", 'B', "5", 0 },     // lower case reads as upper case
         { 'A', "123", 'A', "13", -1 }, // numbers byte-wise
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         int got = CompareRules(Rule(c.lineA, c.numberA), Rule(c.lineB, c.numberB));
         EXPECT_EQ(c.expected, (got > 0) - (got < 0)) << (int)c.lineA << c.numberA << " vs " << (int)c.lineB << c.numberB;

@@ -58,18 +58,13 @@ TEST(SipAccount, NewUserAndTrunkHoldExactlyTheirDefaults)
 
 TEST(SipAccount, CodecChoicesAreStoredOnceInOrderAndNeverEmpty)
 {
-    struct Case
-    {
-        uint8_t picks[5];
-        uint8_t stored[5];
-    };
-    const Case cases[] = {
+    const struct { uint8_t picks[5], stored[5]; } cases[] = {
         { { 1, 2, 3, 7, 0 }, { 1, 2, 3, 7, 0 } },
         { { 2, 2, 0, 5, 2 }, { 2, 5, 0, 0, 0 } },   // repeats and "none" dropped
         { { 0, 0, 0, 0, 0 }, { 1, 0, 0, 0, 0 } },   // none chosen: G.711 A-law alone
         { { 0xFF, 13, 0, 13, 4 }, { 13, 4, 0, 0, 0 } }, // an unknown code kept, the empty marker not
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SipAccount a;
         memset(&a, 0x55, sizeof(a));
