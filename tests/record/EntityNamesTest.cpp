@@ -48,12 +48,15 @@ protected:
 
 } // namespace
 
+// Routing profile 0 is always the default profile's text, used as it stands,
+// not as a pattern.
 TEST_F(EntityNamesTest, IndexedNamesAddTheirDisplayOffsets)
 {
     EXPECT_EQ("Group 0", Name(GetGroupName, 0));
     g_Settings.GroupIndexOffset = 1;
     g_Settings.ChannelIndexOffset = 10;
     g_Settings.BoardIndexOffset = 100;
+    g_Settings.RoutingProfileIndexOffset = 1;
     EXPECT_EQ("Group 1", Name(GetGroupName, 0));
     EXPECT_EQ("Incoming group 05", Name(GetInGroupName, 4));
     EXPECT_EQ("Outgoing group 32", Name(GetOutGroupName, 31));
@@ -61,12 +64,6 @@ TEST_F(EntityNamesTest, IndexedNamesAddTheirDisplayOffsets)
     EXPECT_EQ("Line 10", Name(GetLineName, 0));
     EXPECT_EQ("Port 17", Name(GetPortName, 7));
     EXPECT_EQ("Card 107", Name(GetCardName, 7));
-}
-
-TEST_F(EntityNamesTest, RoutingProfileZeroIsAlwaysTheDefaultProfileText)
-{
-    g_Settings.RoutingProfileIndexOffset = 1;
-    // The default profile's text is used as it stands, not as a pattern.
     EXPECT_EQ("Default profile %d", Name(GetRoutingProfileName, 0));
     EXPECT_EQ("Profile 3", Name(GetRoutingProfileName, 2));
 }
@@ -95,28 +92,21 @@ TEST_F(EntityNamesTest, PatternsThatAreNotOneIntegerAreUsedAsTheyStand)
     }
 }
 
-TEST_F(EntityNamesTest, FormattingIsBoundedByTheOutputSize)
+TEST_F(EntityNamesTest, FormattingIsCutAtTheOutputAndTheNameSize)
 {
-    char out[8];
-    memset(out, 'x', sizeof(out));
-    EXPECT_EQ(7, FormatIntPattern(out, sizeof(out), "Group %d", 12345));
-    EXPECT_STREQ("Group 1", out);
-    char wide[ENTITY_NAME_SIZE];
-    FormatIntPattern(wide, sizeof(wide), "%259d", 1);
-    EXPECT_EQ(259u, strlen(wide));
-    EXPECT_EQ('1', wide[258]);
-}
-
-TEST_F(EntityNamesTest, LongLanguageTextsAreCutAndTerminated)
-{
+    char small[8];
+    EXPECT_EQ(7, FormatIntPattern(small, sizeof(small), "Group %d", 12345));
+    EXPECT_STREQ("Group 1", small);
     char out[ENTITY_NAME_SIZE + 8];
+    FormatIntPattern(out, ENTITY_NAME_SIZE, "%259d", 1);
+    EXPECT_EQ(std::string(258, ' ') + "1", out);
+
+    // Only the first 259 characters of a language text are taken: the
+    // conversion is cut off and the rest is plain text.
     memset(out, '#', sizeof(out));
-    // Only the first 259 characters of the text are taken: the conversion
-    // is cut off and the rest is plain text.
     EXPECT_EQ(259, FormatIndexedName(1, 0, "strPatternLongText", out));
     EXPECT_EQ(std::string(259, 'x'), out);
     EXPECT_EQ('#', out[ENTITY_NAME_SIZE]);
-
     // A pattern that grows past the buffer when formatted is cut there.
     memset(out, '#', sizeof(out));
     EXPECT_EQ(259, FormatIndexedName(6, 0, "strPatternWideEnd", out));
