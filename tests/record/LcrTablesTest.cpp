@@ -3,6 +3,7 @@
 #include "base/AppSettings.h"
 #include "tests/support/TestLanguage.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -49,10 +50,7 @@ std::vector<std::pair<int, int>> Table(const ConfigRecord& rec, int count)
 bool AllFF(const void* p, size_t n)
 {
     const uint8_t* b = static_cast<const uint8_t*>(p);
-    for (size_t i = 0; i < n; ++i)
-        if (b[i] != 0xFF)
-            return false;
-    return true;
+    return std::all_of(b, b + n, [](uint8_t v) { return v == 0xFF; });
 }
 
 TEST(LcrTables, FullTableNeverWritesPastTheLastRule)
