@@ -305,6 +305,7 @@ TEST_F(DataViewTest, AnItemOfTheTableAloneIsShownCommittedAndVetoed)
 
     // Refused: the selection, the page and the focus on the refused field
     // stay after the click is over, and nothing reaches the document.
+    CMessageBoxRecorder boxes(IDCANCEL);
     HWND page = view.GetPageWindow();
     TypeField("9");
     CFieldPage::s_refuse = true;
