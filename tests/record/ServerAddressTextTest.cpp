@@ -46,7 +46,6 @@ TEST(ServerAddressText, LongHostNameIsCutSoThePortFitsTheField)
     std::string host(60, 'h');
     BuildServerAddress(host.c_str(), 65535, g.field);
     std::string expected = "S" + std::string(32, 'h') + ":65535";
-    ASSERT_EQ(39u, expected.size());
     EXPECT_EQ(0, memcmp(g.field, expected.c_str(), 40));
     EXPECT_EQ((char)0xAB, g.after);
     EXPECT_EQ((char)0xAB, g.before);

@@ -110,12 +110,7 @@ TEST(SipAccount, TrunksAreOfferedOnlyGroupsOfNoCardOrOfTheVoipCard)
     rec->sipTrunkGroups[0].inGroup = 7;  // a trunk's own group
     bool in[32], out[32];
     GetGroupsOfferedToTrunks(rec.get(), in, out);
-    const bool inExpected[8] = { true, false, true, true, true, false, true, true };
-    const bool outExpected[8] = { true, true, false, true, false, true, true, true };
-    for (int g = 0; g < 8; ++g)
-    {
-        EXPECT_EQ(inExpected[g], in[g]) << "incoming group " << g;
-        EXPECT_EQ(outExpected[g], out[g]) << "outgoing group " << g;
-    }
+    EXPECT_EQ((std::vector<bool>{ true, false, true, true, true, false, true, true }), std::vector<bool>(in, in + 8));
+    EXPECT_EQ((std::vector<bool>{ true, true, false, true, false, true, true, true }), std::vector<bool>(out, out + 8));
     EXPECT_TRUE(in[31] && out[31]);
 }
