@@ -1,21 +1,12 @@
-#include <gtest/gtest.h>
 #include "app/AnnouncementDlg.h"
-#include "base/AppSettings.h"
 #include "app/CommunicationDlg.h"
 #include "app/DateTimeDlg.h"
-#include "app/GsmModuleDlg.h"
 #include "app/LanguageDlg.h"
 #include "app/LoginDlg.h"
-#include "app/MainFrame.h"
 #include "app/PasswordDlg.h"
-#include "base/PathSettings.h"
-#include "app/ProgressDlg.h"
 #include "app/SysInfoDlg.h"
-#include "app/WaitDlg.h"
-#include "wcl/AppModule.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/StrayDialogCloser.h"
-#include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
 #include <memory>
 #include <set>
@@ -59,6 +50,13 @@ bool Enabled(HWND dlg, int id)
     return ::IsWindowEnabled(::GetDlgItem(dlg, id)) != FALSE;
 }
 
+std::string DateTimeText(const SYSTEMTIME& t)
+{
+    char text[32];
+    sprintf(text, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
 // A modeless instance of a dialog class, destroyed with the test.
 template <class T>
 struct Modeless
@@ -93,47 +91,6 @@ protected:
 };
 }
 
-TEST_F(AppDialogsTest, DownloadProgressClosesItselfAtTheEnd)
-{
-    int cancels = 0;
-    CProgressDlg dlg(CProgressDlg::KIND_DOWNLOAD, 100, [&] { ++cancels; });
-    Modeless<CProgressDlg> m(dlg);
-    ASSERT_TRUE(m.hwnd());
-    EXPECT_EQ("Reading Configuration", WindowText(m.hwnd()));
-    HWND bar = ::GetDlgItem(m.hwnd(), IDC_PROGRESS_BAR);
-    EXPECT_TRUE(::GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE);
-    dlg.SetProgress(40);
-    EXPECT_EQ(40, (int)::SendMessage(bar, PBM_GETPOS, 0, 0));
-    EXPECT_EQ(0, dlg.GetResult());
-    dlg.SetProgress(100);
-    EXPECT_EQ("OK", ItemText(m.hwnd(), IDCANCEL));
-    PumpFor(0);
-    EXPECT_EQ(IDOK, dlg.GetResult());
-    EXPECT_EQ(0, cancels);
-}
-
-TEST_F(AppDialogsTest, AbortQuestionDecidesTheCancel)
-{
-    int cancels = 0;
-    CProgressDlg dlg(CProgressDlg::KIND_UPLOAD, 100, [&] { ++cancels; });
-    Modeless<CProgressDlg> m(dlg);
-    m_boxes.PushAnswer(IDNO);
-    Press(m.hwnd(), IDCANCEL);
-    ASSERT_EQ(1u, m_boxes.Count());
-    EXPECT_EQ("strDataUploadAbort", m_boxes.Last().key);
-    EXPECT_EQ("Abort", m_boxes.Last().caption);
-    EXPECT_EQ(UINT(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND), m_boxes.Last().flags);
-    EXPECT_EQ(0, cancels) << "No leaves the operation running";
-    EXPECT_EQ(0, dlg.GetResult());
-    EXPECT_TRUE(Enabled(m.hwnd(), IDCANCEL));
-
-    m_boxes.PushAnswer(IDYES);
-    Press(m.hwnd(), IDCANCEL);
-    EXPECT_EQ(1, cancels);
-    EXPECT_EQ(IDCANCEL, dlg.GetResult());
-    EXPECT_TRUE(dlg.IsDone());
-}
-
 namespace
 {
 CProgressDlg* s_endingDialog = nullptr;
@@ -148,19 +105,54 @@ int AnswerYesAfterTheEnd(HWND, const char*, const char*, UINT, const char*)
 }
 }
 
-TEST_F(AppDialogsTest, AbortAnsweredAfterTheEndCancelsNothing)
+TEST_F(AppDialogsTest, ProgressShowsTheStepAndClosesItselfAtTheEnd)
 {
     int cancels = 0;
     CProgressDlg dlg(CProgressDlg::KIND_DOWNLOAD, 100, [&] { ++cancels; });
     Modeless<CProgressDlg> m(dlg);
-    s_endingDialog = &dlg;
-    MessageBoxHook previous = SetMessageBoxHook(AnswerYesAfterTheEnd);
-    Press(m.hwnd(), IDCANCEL);
-    SetMessageBoxHook(previous);
-    EXPECT_FALSE(s_cancelWasEnabled) << "Cancel is disabled while the question is open";
-    EXPECT_EQ(0, cancels);
+    EXPECT_EQ("Reading Configuration", WindowText(m.hwnd()));
+    dlg.SetProgress(40);
+    EXPECT_EQ(40, (int)::SendDlgItemMessageA(m.hwnd(), IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0));
+    EXPECT_EQ(0, dlg.GetResult());
+    dlg.SetProgress(100);
+    EXPECT_EQ("OK", ItemText(m.hwnd(), IDCANCEL));
     PumpFor(0);
     EXPECT_EQ(IDOK, dlg.GetResult());
+    EXPECT_EQ(0, cancels);
+}
+
+TEST_F(AppDialogsTest, AbortQuestionDecidesTheCancelUnlessTheEndCameFirst)
+{
+    int cancels = 0;
+    CProgressDlg dlg(CProgressDlg::KIND_UPLOAD, 100, [&] { ++cancels; });
+    Modeless<CProgressDlg> m(dlg);
+    m_boxes.PushAnswer(IDNO);
+    Press(m.hwnd(), IDCANCEL);
+    ASSERT_EQ(1u, m_boxes.Count());
+    EXPECT_EQ("strDataUploadAbort", m_boxes.Last().key);
+    EXPECT_EQ("Abort", m_boxes.Last().caption);
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND), m_boxes.Last().flags);
+    EXPECT_EQ(0, cancels) << "No leaves the operation running";
+    EXPECT_EQ(0, dlg.GetResult());
+    EXPECT_TRUE(Enabled(m.hwnd(), IDCANCEL));
+    m_boxes.PushAnswer(IDYES);
+    Press(m.hwnd(), IDCANCEL);
+    EXPECT_EQ(1, cancels);
+    EXPECT_EQ(IDCANCEL, dlg.GetResult());
+    EXPECT_TRUE(dlg.IsDone());
+
+    // Yes after the operation ended cancels nothing.
+    int lateCancels = 0;
+    CProgressDlg ending(CProgressDlg::KIND_DOWNLOAD, 100, [&] { ++lateCancels; });
+    Modeless<CProgressDlg> e(ending);
+    s_endingDialog = &ending;
+    MessageBoxHook previous = SetMessageBoxHook(AnswerYesAfterTheEnd);
+    Press(e.hwnd(), IDCANCEL);
+    SetMessageBoxHook(previous);
+    EXPECT_FALSE(s_cancelWasEnabled) << "Cancel is disabled while the question is open";
+    EXPECT_EQ(0, lateCancels);
+    PumpFor(0);
+    EXPECT_EQ(IDOK, ending.GetResult());
 }
 
 TEST_F(AppDialogsTest, NoticeClosedBeforeItOpensEndsAtOnce)
@@ -170,13 +162,11 @@ TEST_F(AppDialogsTest, NoticeClosedBeforeItOpensEndsAtOnce)
     CWaitDlg notice("strNotifyRestart");
     notice.Close();
     Modeless<CWaitDlg> w(notice);
-    PumpFor(0);
-    EXPECT_EQ(IDOK, notice.GetResult());
-
     CProgressDlg progress(CProgressDlg::KIND_UPLOAD, 100, [] {});
     progress.Close();
     Modeless<CProgressDlg> p(progress);
     PumpFor(0);
+    EXPECT_EQ(IDOK, notice.GetResult());
     EXPECT_EQ(IDOK, progress.GetResult());
 }
 
@@ -225,48 +215,39 @@ TEST_F(AppDialogsTest, SystemInformationValues)
 TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
 {
     CDateTimeDlg dlg;
-    dlg.m_time.wYear = 2024, dlg.m_time.wMonth = 2, dlg.m_time.wDay = 29;
-    dlg.m_time.wHour = 13, dlg.m_time.wMinute = 45, dlg.m_time.wSecond = 10;
+    dlg.m_time = SYSTEMTIME{ 2024, 2, 0, 29, 13, 45, 10, 0 };
     dlg.m_lastSyncPresent = 1;
     dlg.m_lastSync[0] = 3, dlg.m_lastSync[1] = 7;
     dlg.m_lastSyncYear = 2023;
     Modeless<CDateTimeDlg> m(dlg);
     EXPECT_EQ("Last synchronization: 03.07.2023", ItemText(m.hwnd(), IDC_DIALOG_TEXT));
-
-    HWND datePicker = ::GetDlgItem(m.hwnd(), IDC_DATE_PICKER);
+    // The picker refuses dates before 2000; OK keeps the time shown.
     SYSTEMTIME early = dlg.m_time;
     early.wYear = 1999;
-    ::SendMessage(datePicker, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&early);
-    SYSTEMTIME shown = {};
-    ::SendMessage(datePicker, DTM_GETSYSTEMTIME, 0, (LPARAM)&shown);
-    EXPECT_EQ(2024, shown.wYear) << "the picker refuses dates before 2000";
-
+    ::SendDlgItemMessageA(m.hwnd(), IDC_DATE_PICKER, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&early);
     Press(m.hwnd(), IDOK);
     EXPECT_EQ(IDOK, dlg.GetResult());
-    EXPECT_EQ(2024, dlg.m_time.wYear);
-    EXPECT_EQ(29, dlg.m_time.wDay);
-    EXPECT_EQ(13, dlg.m_time.wHour);
-    EXPECT_EQ(10, dlg.m_time.wSecond);
+    EXPECT_EQ("2024-02-29 13:45:10", DateTimeText(dlg.m_time));
 
     // The last day of the range is the device's date, not today's.
     CDateTimeDlg last;
-    last.m_time.wYear = 2099, last.m_time.wMonth = 12, last.m_time.wDay = 31;
+    last.m_time = SYSTEMTIME{ 2099, 12, 0, 31, 23, 59, 0, 0 };
     Modeless<CDateTimeDlg> l(last);
+    SYSTEMTIME shown = {};
     ::SendDlgItemMessageA(l.hwnd(), IDC_DATE_PICKER, DTM_GETSYSTEMTIME, 0, (LPARAM)&shown);
-    EXPECT_EQ(2099, shown.wYear);
-    EXPECT_EQ(31, shown.wDay);
+    EXPECT_EQ("2099-12-31", DateTimeText(shown).substr(0, 10));
 
+    // Synchronise takes the computer's time.
     CDateTimeDlg sync;
     sync.m_lastSyncPresent = 1;
     Modeless<CDateTimeDlg> s(sync);
     EXPECT_EQ("The last synchronization failed.", ItemText(s.hwnd(), IDC_DIALOG_TEXT));
-    SYSTEMTIME before;
-    ::GetLocalTime(&before);
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
     Press(s.hwnd(), IDC_DATETIME_SYNCHRONIZE);
     PumpFor(0);
     EXPECT_EQ(IDOK, sync.GetResult());
-    EXPECT_EQ(before.wYear, sync.m_time.wYear);
-    EXPECT_EQ(before.wDay, sync.m_time.wDay);
+    EXPECT_EQ(DateTimeText(now).substr(0, 10), DateTimeText(sync.m_time).substr(0, 10));
 }
 
 namespace
@@ -301,16 +282,11 @@ TEST_F(AppDialogsTest, CommunicationListsPortsAndMatchesTheWholeName)
     CCommunicationDlg dlg(0, "com1", "", 0);
     Modeless<CCommunicationDlg> m(dlg);
     HWND h = m.hwnd();
-    std::vector<std::string> names = ListEntries(h);
-    ASSERT_EQ(3u, names.size()) << "a port in use is listed all the same";
-    EXPECT_EQ("COM1", names[0]);
-    EXPECT_EQ("COM10", names[1]);
-    EXPECT_EQ("COM3", names[2]);
+    EXPECT_EQ((std::vector<std::string>{ "COM1", "COM10", "COM3" }), ListEntries(h)) << "a port in use is listed";
     EXPECT_EQ(0, ListSelection(h)) << "COM1, not COM10";
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(h, IDC_LINK_USB));
     EXPECT_TRUE(Enabled(h, IDC_SELECT_LIST));
-    EXPECT_FALSE(Enabled(h, IDC_TCP_ADDRESS));
-    EXPECT_FALSE(Enabled(h, IDC_TCP_PORT));
+    EXPECT_FALSE(Enabled(h, IDC_TCP_ADDRESS) || Enabled(h, IDC_TCP_PORT));
     EXPECT_EQ("", ItemText(h, IDC_TCP_PORT)) << "port 0 is not shown";
 
     // The user switches to TCP and leaves the port box empty.
@@ -345,7 +321,7 @@ TEST_F(AppDialogsTest, CommunicationKeepsAnAbsentPortAndClampsThePortBox)
 
     // A stored port outside 1..65535 is no port: the box stays empty and OK
     // keeps it unconfigured instead of inventing port 1 or 65535.
-    for (DWORD stored : {0xFFFFFFFFu, 70000u})
+    for (DWORD stored : { 0xFFFFFFFFu, 70000u })
     {
         CCommunicationDlg unset(1, "", "10.0.0.1", stored);
         Modeless<CCommunicationDlg> u(unset);
@@ -353,12 +329,10 @@ TEST_F(AppDialogsTest, CommunicationKeepsAnAbsentPortAndClampsThePortBox)
         Press(u.hwnd(), IDOK);
         EXPECT_EQ(0xFFFFFFFFu, unset.m_tcpPort) << stored;
     }
-
     CCommunicationDlg fresh(0, "", "", 1002);
     Modeless<CCommunicationDlg> f(fresh);
     EXPECT_EQ(0, ListSelection(f.hwnd())) << "no configured port: the first one";
 }
-
 
 namespace
 {
@@ -367,36 +341,25 @@ int FakeLinkState()
 {
     return s_linkState;
 }
-}
 
-namespace
-{
 // The edits a dialog gives the password character '*' while it is made:
 // Wine shows '*' by itself, Windows with visual styles a dot unless told.
+std::set<int> s_starEdits;
+LRESULT CALLBACK NoteStarEdits(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == EM_SETPASSWORDCHAR && call->wParam == '*')
+        s_starEdits.insert(::GetDlgCtrlID(call->hwnd));
+    return ::CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// Notes the star edits of dialogs made while it lives.
 struct StarPasswordEdits
 {
-    StarPasswordEdits()
-    {
-        s_ids = &ids;
-        hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &Proc, NULL, ::GetCurrentThreadId());
-    }
-    ~StarPasswordEdits()
-    {
-        ::UnhookWindowsHookEx(hook);
-        s_ids = nullptr;
-    }
-    static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam)
-    {
-        const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code == HC_ACTION && s_ids && call->message == EM_SETPASSWORDCHAR && call->wParam == '*')
-            s_ids->insert(::GetDlgCtrlID(call->hwnd));
-        return ::CallNextHookEx(NULL, code, wParam, lParam);
-    }
-    static std::set<int>* s_ids;
-    std::set<int> ids;
-    HHOOK hook;
+    StarPasswordEdits() { s_starEdits.clear(); }
+    HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &NoteStarEdits, NULL, ::GetCurrentThreadId());
+    ~StarPasswordEdits() { ::UnhookWindowsHookEx(hook); }
 };
-std::set<int>* StarPasswordEdits::s_ids = nullptr;
 }
 
 TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
@@ -404,7 +367,7 @@ TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
     CLoginDlg login;
     StarPasswordEdits stars;
     Modeless<CLoginDlg> m(login);
-    EXPECT_EQ(std::set<int>{ IDC_LOGIN_PASSWORD }, stars.ids);
+    EXPECT_EQ(std::set<int>{ IDC_LOGIN_PASSWORD }, s_starEdits);
     EXPECT_EQ(32, (int)::SendDlgItemMessageA(m.hwnd(), IDC_LOGIN_PASSWORD, EM_GETLIMITTEXT, 0, 0));
     ::SetDlgItemTextA(m.hwnd(), IDC_LOGIN_PASSWORD, "secret");
     Press(m.hwnd(), IDOK);
@@ -433,7 +396,7 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
     });
     StarPasswordEdits stars;
     Modeless<CPasswordDlg> m(dlg);
-    EXPECT_EQ((std::set<int>{ IDC_PASSWORD_OLD, IDC_PASSWORD_NEW, IDC_PASSWORD_CONFIRM }), stars.ids);
+    EXPECT_EQ((std::set<int>{ IDC_PASSWORD_OLD, IDC_PASSWORD_NEW, IDC_PASSWORD_CONFIRM }), s_starEdits);
     HWND h = m.hwnd();
     ::SetDlgItemTextA(h, IDC_PASSWORD_OLD, "old");
     ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new1");
@@ -442,9 +405,8 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
     ASSERT_EQ(1u, m_boxes.Count());
     EXPECT_EQ("strPasswordConfirmFailed", m_boxes.Last().key);
     EXPECT_EQ("Error", m_boxes.Last().caption);
-    EXPECT_EQ("", ItemText(h, IDC_PASSWORD_NEW));
-    EXPECT_EQ("", ItemText(h, IDC_PASSWORD_CONFIRM));
-    EXPECT_EQ("old", ItemText(h, IDC_PASSWORD_OLD));
+    EXPECT_EQ("old||", ItemText(h, IDC_PASSWORD_OLD) + "|" + ItemText(h, IDC_PASSWORD_NEW) + "|" +
+                           ItemText(h, IDC_PASSWORD_CONFIRM));
     EXPECT_TRUE(sent.empty());
 
     ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new");
@@ -458,11 +420,9 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
     sendWorks = true;
     Press(h, IDOK);
     ASSERT_EQ(2u, sent.size());
-    EXPECT_EQ("new", sent[1].first);
-    EXPECT_EQ("old", sent[1].second);
+    EXPECT_EQ(std::make_pair(std::string("new"), std::string("old")), sent[1]);
     EXPECT_TRUE(dlg.IsWaiting());
-    EXPECT_FALSE(Enabled(h, IDC_PASSWORD_OLD));
-    EXPECT_FALSE(Enabled(h, IDOK));
+    EXPECT_FALSE(Enabled(h, IDC_PASSWORD_OLD) || Enabled(h, IDOK));
     Press(h, IDCANCEL);
     EXPECT_EQ(0, dlg.GetResult()) << "cannot be closed while the device works";
 
@@ -488,45 +448,12 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
 // first; only a language in use becomes the setting.
 namespace
 {
-int s_languageToChoose = 0;
-const char* s_fileToRemove = nullptr;
-
-// The user picks the entry of a language number and presses OK; a file to
-// remove disappears just before (another program, a network drive).
-void ChooseLanguage(HWND dlg, void*)
-{
-    HWND list = ::GetDlgItem(dlg, IDC_SELECT_LIST);
-    int count = (int)::SendMessage(list, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; ++i)
-        if ((int)::SendMessage(list, CB_GETITEMDATA, i, 0) == s_languageToChoose)
-            ::SendMessage(list, CB_SETCURSEL, i, 0);
-    if (s_fileToRemove)
-        ::DeleteFileA(s_fileToRemove);
-    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
-}
-
-bool StoredLanguage(DWORD* value)
-{
-    HKEY key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD size = sizeof(*value);
-    bool found = ::RegQueryValueExA(key, "Language", NULL, NULL, (BYTE*)value, &size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return found;
-}
-
-class LanguageSwitchTest : public ::testing::Test
+class LanguageSwitchTest : public FrameTest
 {
 protected:
-    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
     void SetUp() override
     {
-        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES};
-        ::InitCommonControlsEx(&icc);
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-        g_PathSettings.SetDefaults();
+        FrameTest::SetUp();
         char shipped[MAX_PATH];
         ::GetCurrentDirectoryA(sizeof(shipped), shipped);
         m_lang.reset(new CTestLanguage);
@@ -541,46 +468,42 @@ protected:
         m_lang->WriteFile("Second.lng", "[general]\r\nversion=3.0.0.5\r\n[strings]\r\nstrAppName=Zweite\r\n"
                                         "[menus]\r\nmenuMainFile=&Datei\r\n");
         ASSERT_TRUE(g_Language.SelectLanguage(1));
-        g_Module.AddMessageLoop(&m_loop);
-        ASSERT_TRUE(m_frame.CreateFrame());
+        ASSERT_TRUE(OpenFrame());
     }
     void TearDown() override
     {
-        if (m_frame.IsWindow())
-            m_frame.DestroyWindow();
-        g_Module.RemoveMessageLoop();
-        s_fileToRemove = nullptr;
+        FrameTest::TearDown();
         m_lang.reset();
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
         EXPECT_EQ(0, m_net.Count()) << "a system message box bypassed the program's own";
     }
-    // Runs the language command with the user choosing 'language'.
-    void ChooseInTheDialog(int language)
+    // Runs the language command with the user choosing a language; a file to
+    // remove disappears just before OK (another program, a network drive).
+    void ChooseInTheDialog(int language, const char* fileToRemove = nullptr)
     {
-        s_languageToChoose = language;
-        CModalDialogAnswerer answerer(ChooseLanguage, nullptr);
-        m_frame.SendMessage(WM_COMMAND, ID_OPTIONS_LANGUAGE);
-        EXPECT_EQ(1, answerer.Answered());
-        EXPECT_EQ(0, answerer.Overdue());
-    }
-    std::string AppName()
-    {
-        char text[128] = "";
-        g_Language.GetString("strAppName", text, sizeof(text));
-        return text;
+        CDialogScript script;
+        script.On<CLanguageDlg>([&](CLanguageDlg& dlg) {
+            HWND list = ::GetDlgItem(dlg, IDC_SELECT_LIST);
+            for (int i = 0; i < (int)::SendMessage(list, CB_GETCOUNT, 0, 0); ++i)
+                if ((int)::SendMessage(list, CB_GETITEMDATA, i, 0) == language)
+                    ::SendMessage(list, CB_SETCURSEL, i, 0);
+            if (fileToRemove)
+                ::DeleteFileA(fileToRemove);
+            PressButton(dlg, IDOK);
+        });
+        Command(ID_OPTIONS_LANGUAGE);
+        EXPECT_EQ(0u, script.Pending());
+        EXPECT_EQ(0, script.Unexpected());
     }
 
     std::unique_ptr<CTestLanguage> m_lang;
-    CMessageLoop m_loop;
-    CMainFrame m_frame;
     CMessageBoxRecorder m_boxes;
     CStrayDialogCloser m_net;
 };
 }
 
-TEST_F(LanguageSwitchTest, UnusableFileKeepsTheLanguageInUseAndSavesNothing)
+TEST_F(LanguageSwitchTest, OnlyAUsableLanguageBecomesTheSettingAndRetranslatesTheWindow)
 {
+    // An unusable file keeps the language in use and saves nothing.
     std::string gone = m_lang->PathOf("Gone.lng");
     std::string upper = gone;
     ::CharUpperA(&upper[0]);
@@ -597,33 +520,27 @@ TEST_F(LanguageSwitchTest, UnusableFileKeepsTheLanguageInUseAndSavesNothing)
     {
         SCOPED_TRACE(c.language);
         m_boxes.Clear();
-        s_fileToRemove = c.removed;
-        ChooseInTheDialog(c.language);
+        ChooseInTheDialog(c.language, c.removed);
         ASSERT_EQ(1u, m_boxes.Count());
         EXPECT_EQ(c.message, m_boxes.Last().text);
         EXPECT_TRUE(g_Language.IsAvailable()) << "back to the language in use";
         EXPECT_EQ(m_lang->PathOf("English.lng"), g_Language.GetLanguageFile());
-        EXPECT_EQ("Velmotrex Configuration", AppName());
+        EXPECT_EQ("Velmotrex Configuration", LanguageText("strAppName"));
         EXPECT_EQ(1u, g_Settings.Language);
-        DWORD stored = 0;
-        EXPECT_FALSE(StoredLanguage(&stored)) << "the setting was not written";
-        EXPECT_NE(std::string::npos, WindowText(m_frame.m_hWnd).find("Velmotrex Configuration"));
+        EXPECT_EQ(0xDEADBEEF, StoredDword(nullptr, "Language")) << "the setting was not written";
+        EXPECT_NE(std::string::npos, Title().find("Velmotrex Configuration"));
     }
     // Later message boxes still have their texts: the program stays usable.
     g_Language.MessageBoxKey("strAppName", nullptr, MB_OK);
     EXPECT_EQ("Velmotrex Configuration", m_boxes.Last().text);
-}
 
-TEST_F(LanguageSwitchTest, UsableLanguageBecomesTheSettingAndRetranslatesTheWindow)
-{
+    m_boxes.Clear();
     ChooseInTheDialog(4);
     EXPECT_EQ(0u, m_boxes.Count());
-    EXPECT_EQ("Zweite", AppName());
+    EXPECT_EQ("Zweite", LanguageText("strAppName"));
     EXPECT_EQ(4u, g_Settings.Language);
-    DWORD stored = 0;
-    ASSERT_TRUE(StoredLanguage(&stored));
-    EXPECT_EQ(4u, stored);
-    EXPECT_NE(std::string::npos, WindowText(m_frame.m_hWnd).find("Zweite"));
+    EXPECT_EQ(4u, StoredDword(nullptr, "Language"));
+    EXPECT_NE(std::string::npos, Title().find("Zweite"));
     char menu[64] = "";
     ::GetMenuStringA(m_frame.GetCommandBar().GetMenu(), 0, menu, sizeof(menu), MF_BYPOSITION);
     EXPECT_STREQ("&Datei", menu);

@@ -9,14 +9,7 @@
 
 namespace
 {
-void WriteDword(const char* name, DWORD value)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                                               &key, NULL));
-    ::RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
-    ::RegCloseKey(key);
-}
+using frametest::StoreDword;
 
 class FrameSettingsTest : public ::testing::Test
 {
@@ -39,31 +32,24 @@ TEST_F(FrameSettingsTest, FirstRunThenTheStoredRectangleAndItsInvalidForms)
                                                      { "cy", 500 },       { "Maximized", 1 }, { "Toolbar", 0 },
                                                      { "CmdbarFirst", 0 }, { "OneLineRebar", 1 } };
     for (const auto& v : stored)
-        WriteDword(v.first, v.second);
+        StoreDword(v.first, v.second);
     settings.Load();
-    ASSERT_TRUE(settings.HasStoredRect());
-    EXPECT_EQ(10, settings.GetStoredRect().left);
-    EXPECT_EQ(20, settings.GetStoredRect().top);
-    EXPECT_EQ(610, settings.GetStoredRect().right);
-    EXPECT_EQ(520, settings.GetStoredRect().bottom);
-    EXPECT_TRUE(settings.m_maximized);
-    EXPECT_FALSE(settings.m_toolbar);
-    EXPECT_FALSE(settings.m_cmdbarFirst);
-    EXPECT_TRUE(settings.m_oneLineRebar);
+    const RECT expected = { 10, 20, 610, 520 };
+    EXPECT_TRUE(settings.HasStoredRect() && ::EqualRect(&expected, &settings.GetStoredRect()));
+    EXPECT_TRUE(settings.m_maximized && !settings.m_toolbar && !settings.m_cmdbarFirst && settings.m_oneLineRebar);
 
     // A window placed at x = -1, or one whose right edge comes to -1, starts
-    // at the system's place.
-    WriteDword("x", (DWORD)-1);
-    settings.Load();
-    EXPECT_FALSE(settings.HasStoredRect());
-    WriteDword("x", (DWORD)-601);
-    settings.Load();
-    EXPECT_FALSE(settings.HasStoredRect());
-    WriteDword("x", 10);
+    // at the system's place; so does one without a height.
+    for (DWORD x : { (DWORD)-1, (DWORD)-601 })
+    {
+        StoreDword("x", x);
+        settings.Load();
+        EXPECT_FALSE(settings.HasStoredRect()) << (int)x;
+    }
     DeleteSettingsKey();
-    WriteDword("x", 10);
-    WriteDword("y", 20);
-    WriteDword("cx", 600);
+    StoreDword("x", 10);
+    StoreDword("y", 20);
+    StoreDword("cx", 600);
     settings.Load();
     EXPECT_FALSE(settings.HasStoredRect()) << "no height";
 }
@@ -86,8 +72,7 @@ TEST_F(FrameSettingsTest, TheIniFormKeepsTheSameValuesInItsWindowSection)
     CFrameSettings loaded(CFrameSettings::StorageIni, "frame.ini");
     loaded.Load();
     EXPECT_EQ(405, loaded.GetStoredRect().right);
-    EXPECT_TRUE(loaded.m_maximized);
-    EXPECT_FALSE(loaded.m_toolbar);
+    EXPECT_TRUE(loaded.m_maximized && !loaded.m_toolbar);
     // INI numbers count as true only above 0.
     ::WritePrivateProfileStringA("window", "statusbar", "-1", settings.m_storageName);
     loaded.Load();

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
-#include <cctype>
-#include <fstream>
-#include <iterator>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
-#include "wcl/Win.h"
+#include "tests/support/TestFiles.h"
 
 // Every language key the product's sources and resources name must have an
 // English text: a missing one shows as an empty label or message box.
@@ -21,24 +19,10 @@ const char* const kNotProduct[] = {"build", "tests", "tools", "bench", "scripts"
 // otherwise let the scan pass on nothing).
 const char* const kExpectedFolders[] = {"app", "base", "record", "comm", "config", "layout", "pages", "diag", "wcl", "res"};
 
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string ExtensionOf(const std::string& name)
 {
     size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
-bool IsProductFolder(const std::string& name)
-{
-    for (const char* other : kNotProduct)
-        if (name.compare(0, strlen(other), other) == 0)
-            return false;
-    return name[0] != '.';
 }
 
 // The sources under dir; at the root only the product's folders, which are
@@ -54,7 +38,10 @@ void ListSources(const std::string& dir, std::vector<std::string>* files, std::v
         std::string name = found.cFileName, ext = ExtensionOf(name);
         if (name == "." || name == "..")
             continue;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (!folders || IsProductFolder(name)))
+        const bool product = name[0] != '.' &&
+                             std::none_of(std::begin(kNotProduct), std::end(kNotProduct),
+                                          [&](const char* other) { return name.compare(0, strlen(other), other) == 0; });
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (!folders || product))
         {
             if (folders)
                 folders->push_back(name);
@@ -71,34 +58,21 @@ void ListSources(const std::string& dir, std::vector<std::string>* files, std::v
 std::vector<std::string> StringLiterals(const std::string& text)
 {
     std::vector<std::string> literals;
-    size_t i = 0, n = text.size();
-    while (i < n)
+    for (size_t i = 0; i < text.size(); ++i)
     {
-        char c = text[i];
-        if (c == '/' && i + 1 < n && text[i + 1] == '/')
+        if (text.compare(i, 2, "//") == 0)
+            i = std::min(text.find('\n', i), text.size());
+        else if (text.compare(i, 2, "/*") == 0)
+            i = std::min(text.find("*/", i + 2), text.size()) + 1;
+        else if (text[i] == '\'' || text[i] == '"')
         {
-            i = text.find('\n', i);
-            if (i == std::string::npos)
-                break;
-        }
-        else if (c == '/' && i + 1 < n && text[i + 1] == '*')
-        {
-            i = text.find("*/", i + 2);
-            if (i == std::string::npos)
-                break;
-            i += 2;
-        }
-        else if (c == '\'' || c == '"')
-        {
-            size_t start = ++i;
-            while (i < n && text[i] != c && text[i] != '\n')
+            const char quote = text[i];
+            const size_t start = ++i;
+            while (i < text.size() && text[i] != quote && text[i] != '\n')
                 i += text[i] == '\\' ? 2 : 1;
-            if (c == '"')
+            if (quote == '"')
                 literals.push_back(text.substr(start, i - start));
-            ++i;
         }
-        else
-            ++i;
     }
     return literals;
 }
@@ -143,8 +117,7 @@ std::string NumberedKeyStem(const std::string& s)
 
 std::string Lower(std::string s)
 {
-    for (char& c : s)
-        c = (char)tolower((unsigned char)c);
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return (char)tolower(c); });
     return s;
 }
 
@@ -199,7 +172,7 @@ TEST(KeyScan, EnglishFileHoldsEveryKeyOfTheProduct)
     for (const std::string& file : files)
     {
         bool resource = ExtensionOf(file) == ".rc";
-        for (const std::string& literal : StringLiterals(ReadWhole(file)))
+        for (const std::string& literal : StringLiterals(ReadWholeFile(file.c_str())))
         {
             std::string stem = NumberedKeyStem(literal);
             bool found;

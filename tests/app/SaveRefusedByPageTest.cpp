@@ -1,16 +1,10 @@
 // A configuration page that refuses its input stops Save and Upload, and the
 // configuration tab comes forward so that the user sees why.
-#include <gtest/gtest.h>
-#include "app/MainFrame.h"
-#include "base/AppSettings.h"
-#include "base/PathSettings.h"
 #include "comm/DeviceProtocol.h"
 #include "config/DataView.h"
 #include "pages/ConfigPage.h"
 #include "res/PagesIds.h"
-#include "wcl/AppModule.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/TestLanguage.h"
 #include "tests/app/FrameTestSupport.h"
 #include <commctrl.h>
 #include "tests/support/ConfigItemsOverride.h"
@@ -39,40 +33,34 @@ IConfigPage* RefusingPages(const ConfigItem&, ConfigRecord* edit)
     return new CRefusingPage(edit);
 }
 
-class SaveRefusedByPageTest : public ::testing::Test
+class SaveRefusedByPageTest : public frametest::FrameTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(frametest::StartWithDefaultSettings());
-        g_Module.AddMessageLoop(&m_loop);
-        frametest::DropQuitRequest();
+        FrameTest::SetUp();
         for (ConfigItem& row : m_items.rows)
             if (row.sections.count)
                 row.factory = &RefusingPages;
         m_items.Apply();
         CRefusingPage::s_refuse = false;
         CRefusingPage::s_stores = 0;
+        ASSERT_TRUE(OpenFrame());
     }
     void TearDown() override
     {
         CRefusingPage::s_refuse = false;
-        g_Module.RemoveMessageLoop();
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
+        m_frame.GetDataView().SetModified(false);
+        FrameTest::TearDown();
     }
-    CMessageLoop m_loop;
     testsupport::ScopedConfigItems m_items;
 };
 }
 
 TEST_F(SaveRefusedByPageTest, RefusedInputStopsSaveAndUploadAndShowsTheConfiguration)
 {
-    CMainFrame frame;
-    ASSERT_TRUE(frame.CreateFrame());
-    frame.ShowWindow(SW_SHOW);
-    frame.SendMessage(WM_COMMAND, ID_FILE_NEW);
-    CDataView& view = frame.GetDataView();
+    Command(ID_FILE_NEW);
+    CDataView& view = m_frame.GetDataView();
     ASSERT_TRUE(view.HasDocument());
     // The alarm page: one whose refusal keeps the user on it.
     HTREEITEM alarm = view.FindItem(14);
@@ -84,25 +72,20 @@ TEST_F(SaveRefusedByPageTest, RefusedInputStopsSaveAndUploadAndShowsTheConfigura
 
     CMessageBoxRecorder boxes(IDNO);
     frametest::CDialogScript script; // no dialog is expected
-    frame.SendMessage(WM_COMMAND, ID_SERVICE_MONITOR);
+    Command(ID_SERVICE_MONITOR);
     CRefusingPage::s_refuse = true;
     const UINT commands[] = { ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_UPLOAD, ID_FILE_UPLOAD_WITHOUT_NETWORK };
     for (UINT id : commands)
     {
         SCOPED_TRACE(id);
-        ASSERT_TRUE(frame.SelectTab(frame.FindTab(CMainFrame::TabMonitorLog)));
+        ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabMonitorLog)));
         const int storesBefore = CRefusingPage::s_stores;
-        frame.SendMessage(WM_COMMAND, id);
+        Command(id);
         EXPECT_LT(storesBefore, CRefusingPage::s_stores) << "the page was asked";
-        EXPECT_EQ(CMainFrame::TabConfiguration, frame.GetCurrentTabKind());
-        EXPECT_FALSE(frame.IsUploadPending());
+        EXPECT_EQ(CMainFrame::TabConfiguration, m_frame.GetCurrentTabKind());
+        EXPECT_FALSE(m_frame.IsUploadPending());
     }
     frametest::PumpFor(100);
     EXPECT_EQ(0, script.Unexpected()) << "no file dialog, no link question";
-    EXPECT_TRUE(script.FileDialogs().empty());
     EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
-
-    CRefusingPage::s_refuse = false;
-    view.SetModified(false);
-    frame.DestroyWindow();
 }

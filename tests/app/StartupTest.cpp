@@ -4,9 +4,10 @@
 #include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/EngineFrame.h"
+#include "tests/app/FrameTestSupport.h"
 #include "comm/Link.h"
 #include "comm/UsbPort.h"
-#include "base/TextUtil.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include <string>
 
@@ -32,11 +33,7 @@ int VisibleThreadWindows()
 
 bool PathSettingsSaved()
 {
-    HKEY key = OpenSettingsKey();
-    DWORD size = 0;
-    bool found = ::RegQueryValueExA(key, "SplitterPos1", NULL, NULL, NULL, &size) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return found;
+    return frametest::StoredDword(nullptr, "SplitterPos1", 0xDEADBEEF) != 0xDEADBEEF;
 }
 
 BOOL CALLBACK CloseVisible(HWND wnd, LPARAM)
@@ -53,15 +50,6 @@ void CALLBACK NoteZoomedAndClose(HWND, UINT, UINT_PTR id, DWORD)
     ::KillTimer(NULL, id);
     s_wasZoomed = g_hMainWnd && ::IsZoomed(g_hMainWnd);
     ::EnumThreadWindows(::GetCurrentThreadId(), CloseVisible, 0);
-}
-
-DWORD StoredDword(const char* name)
-{
-    HKEY key = OpenSettingsKey();
-    DWORD value = 0xDEADBEEF, size = sizeof(value);
-    ::RegQueryValueExA(key, name, NULL, NULL, (BYTE*)&value, &size);
-    ::RegCloseKey(key);
-    return value;
 }
 
 class StartupTest : public ::testing::Test
@@ -124,24 +112,17 @@ TEST_F(StartupTest, EveryLanguageFaultEndsTheProgramBeforeAWindowShows)
                 message += path + "!";
             }
         }
-        HKEY key = OpenSettingsKey();
-        ::RegSetValueExA(key, "Language", 0, REG_DWORD, (const BYTE*)&c.configured, sizeof(c.configured));
-        ::RegCloseKey(key);
+        frametest::StoreDword("Language", c.configured);
         ExpectStartupError(message);
     }
 }
 
 TEST_F(StartupTest, StoredMaximisedPlacementOpensMaximisedWhateverTheShowState)
 {
-    HKEY key = OpenSettingsKey();
-    const struct
-    {
-        const char* name;
-        DWORD value;
-    } values[] = { { "x", 40 }, { "y", 30 }, { "cx", 640 }, { "cy", 500 }, { "Maximized", 1 } };
+    const std::pair<const char*, DWORD> values[] = { { "x", 40 }, { "y", 30 }, { "cx", 640 }, { "cy", 500 },
+                                                     { "Maximized", 1 } };
     for (const auto& v : values)
-        ::RegSetValueExA(key, v.name, 0, REG_DWORD, (const BYTE*)&v.value, sizeof(v.value));
-    ::RegCloseKey(key);
+        frametest::StoreDword(v.first, v.second);
 
     // The shipped language starts the main window; closing it saves the paths.
     CMessageBoxRecorder boxes;
@@ -152,9 +133,9 @@ TEST_F(StartupTest, StoredMaximisedPlacementOpensMaximisedWhateverTheShowState)
     EXPECT_TRUE(PathSettingsSaved());
     EXPECT_TRUE(s_wasZoomed);
     // Closed while maximised: the restored rectangle and the flag are kept.
-    EXPECT_EQ(1u, StoredDword("Maximized"));
-    EXPECT_EQ(640u, StoredDword("cx"));
-    EXPECT_EQ(500u, StoredDword("cy"));
+    EXPECT_EQ(1u, frametest::StoredDword(nullptr, "Maximized"));
+    EXPECT_EQ(640u, frametest::StoredDword(nullptr, "cx"));
+    EXPECT_EQ(500u, frametest::StoredDword(nullptr, "cy"));
     EXPECT_EQ(0u, boxes.Count());
 }
 
@@ -179,9 +160,7 @@ TEST_F(StartupTest, RefusedDeviceNoticesCloseTheLinkAndTheWindow)
     const int port = sim.StartTcp();
     ASSERT_NE(0, port);
     g_Settings.SetDefaults();
-    g_Settings.ComMode = 1;
-    CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-    g_Settings.TcpPort = (DWORD)port;
+    enginetest::UseLoopbackTcp(port);
     g_Settings.Save();
 
     CMessageBoxRecorder boxes;
@@ -198,11 +177,7 @@ TEST_F(StartupTest, RefusedDeviceNoticesCloseTheLinkAndTheWindow)
     EXPECT_EQ(0, VisibleThreadWindows());
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_FALSE(PathSettingsSaved()) << "no save on a failed start";
-    // The destroyed window asked the loop to end: that request is spent here.
-    MSG msg;
-    while (::PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE))
-    {
-    }
+    frametest::DropQuitRequest();
     sim.Stop();
     ::WSACleanup();
 }
