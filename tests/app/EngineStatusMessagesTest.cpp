@@ -135,14 +135,9 @@ TEST_F(EngineStatusMessagesTest, LanInformationThatFailedIsToldAndTheSystemInfor
 {
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
-    bool shown = false;
-    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
-        shown = true;
-        PressButton(dlg, IDOK);
-    });
+    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) { PressButton(dlg, IDOK); });
     m_frame.SetBusy(true);
     Status(63, 3);
-    EXPECT_TRUE(shown);
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ("strSysInfoErrorLan", boxes.Last().key);
     EXPECT_FALSE(m_frame.IsBusy());
@@ -154,7 +149,6 @@ TEST_F(EngineStatusMessagesTest, WhileThePasswordDialogIsOpenItTellsTheAnswerAnd
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
     std::vector<std::string> keysWhileOpen;
-    bool closedByRestart = false;
     script.On<CPasswordDlg>([&](CPasswordDlg& dlg) {
         // A refusal and then no answer: the dialog's own message, no box of
         // the window.
@@ -165,15 +159,11 @@ TEST_F(EngineStatusMessagesTest, WhileThePasswordDialogIsOpenItTellsTheAnswerAnd
         EXPECT_TRUE(dlg.IsWindow());
         // The device restarts meanwhile: the dialog is closed.
         m_frame.PostMessage(WMU_ENGINE_STATUS, 4, 1);
-        closedByRestart = true;
     });
     Command(ID_OPTIONS_PASSWORD);
-    EXPECT_TRUE(closedByRestart);
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0, script.Unexpected());
-    ASSERT_EQ(2u, keysWhileOpen.size());
-    EXPECT_EQ("strErrorNoResponse", keysWhileOpen[0]);
-    EXPECT_EQ("strErrorNoResponse", keysWhileOpen[1]);
+    EXPECT_EQ((std::vector<std::string>{ "strErrorNoResponse", "strErrorNoResponse" }), keysWhileOpen);
     // Once it is closed, the window's own message comes again.
     boxes.Clear();
     Status(400, 0);

@@ -12,6 +12,7 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/support/EngineFrame.h"
+#include "tests/support/CommTestSupport.h"
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -30,36 +31,10 @@ bool FileIsFree(const std::string& path)
     return true;
 }
 
-void Put32(std::vector<BYTE>& v, size_t at, DWORD x)
-{
-    for (int i = 0; i < 4; ++i)
-        v[at + i] = (BYTE)(x >> (8 * i));
-}
-
 // A firmware file of one data block.
 std::vector<BYTE> FirmwareFile(DWORD address, const std::vector<BYTE>& data)
 {
-    std::vector<BYTE> file(12);
-    memcpy(&file[0], "LmF", 3);
-    file[3] = 0;
-    Put32(file, 4, address);
-    Put32(file, 8, (DWORD)data.size());
-    file.insert(file.end(), data.begin(), data.end());
-    return file;
-}
-
-// An announcement: 8 kHz, mono, 8-bit A-law with the 58-byte header.
-std::vector<BYTE> AnnouncementFile(DWORD samples)
-{
-    const BYTE header[58] = { 'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 18, 0, 0, 0,
-                              6, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0, 1, 0, 8, 0, 0, 0,
-                              'f', 'a', 'c', 't', 4, 0, 0, 0, 0, 0, 0, 0, 'd', 'a', 't', 'a' };
-    std::vector<BYTE> v(header, header + sizeof(header));
-    v.resize(58 + samples, 0xD5);
-    Put32(v, 4, 50 + samples);
-    Put32(v, 46, samples);
-    Put32(v, 54, samples);
-    return v;
+    return commtest::LmfImage().Block(0, address, data).bytes;
 }
 
 // A device CDR: 5 March 2024, 14:07:09, 3725 s, PBX port 2 to GSM port 3.
@@ -283,7 +258,7 @@ TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoaderAndASilentLoaderEndsThe
 TEST_F(FrameDeviceTest, AnnouncementIsLoadedAsTheWholeFile)
 {
     const std::string path = NewFile("frame-e2e.wav");
-    const std::vector<BYTE> wave = AnnouncementFile(500);
+    const std::vector<BYTE> wave = commtest::FactWave(500);
     WriteWholeFile(path, wave);
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
@@ -438,11 +413,9 @@ TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsT
 
 TEST_F(FrameDeviceTest, ServiceFilesThatCannotBeUsedAreRefusedAndReleasedBeforeAnythingIsSent)
 {
-    std::vector<BYTE> identified = FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x11));
-    identified[3] = 1;
-    std::vector<BYTE> withId = identified;
-    const std::string id = std::string(kLmfDeviceIdentification) + std::string(1, '\0') + "3.0.1.2";
-    std::copy(id.begin(), id.end(), withId.begin() + 12 + 8);
+    // Identification blocks without and with the identification.
+    const std::vector<BYTE> identified = commtest::LmfImage().Block(1, 0x00020000, std::vector<BYTE>(64, 0x11)).bytes;
+    const std::vector<BYTE> withId = commtest::LmfImage().Block(1, 0x00020000, commtest::IdData(8, "3.0.1.2")).bytes;
     const struct
     {
         const char* name;
@@ -457,7 +430,7 @@ TEST_F(FrameDeviceTest, ServiceFilesThatCannotBeUsedAreRefusedAndReleasedBeforeA
           "strFlashWriteFileErrorFormat" },
         { "fw-held.lmf", FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)), 0, 0, true, "strFlashWriteFileError",
           "strFlashWriteFileErrorOpen" },
-        { "held.wav", AnnouncementFile(100), 0, 0, true, "strAnnouncementFileError", "strAnnouncementFileErrorOpen" },
+        { "held.wav", commtest::FactWave(100), 0, 0, true, "strAnnouncementFileError", "strAnnouncementFileErrorOpen" },
         { "fw-outside.lmf", FirmwareFile(0x10000000, std::vector<BYTE>(16, 1)), 0, 1, false,
           "strFlashWriteFileErrorAddrSpace", nullptr },
         { "fw-noid.lmf", identified, 1, 0, false, "strFlashWriteFileErrorVersion", nullptr },

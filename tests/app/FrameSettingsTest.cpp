@@ -63,19 +63,13 @@ TEST_F(FrameSettingsTest, TheIniFormKeepsTheSameValuesInItsWindowSection)
     settings.m_maximized = true;
     settings.m_toolbar = false;
     ASSERT_TRUE(settings.Save());
-    char text[32] = "";
-    ::GetPrivateProfileStringA("window", "cx", "", text, sizeof(text), settings.m_storageName);
-    EXPECT_STREQ("400", text);
-    ::GetPrivateProfileStringA("window", "toolbar", "", text, sizeof(text), settings.m_storageName);
-    EXPECT_STREQ("0", text);
-
+    EXPECT_EQ(400u, ::GetPrivateProfileIntA("window", "cx", -1, settings.m_storageName));
+    EXPECT_EQ(0u, ::GetPrivateProfileIntA("window", "toolbar", -1, settings.m_storageName));
+    // INI numbers count as true only above 0.
+    ::WritePrivateProfileStringA("window", "statusbar", "-1", settings.m_storageName);
     CFrameSettings loaded(CFrameSettings::StorageIni, "frame.ini");
     loaded.Load();
     EXPECT_EQ(405, loaded.GetStoredRect().right);
-    EXPECT_TRUE(loaded.m_maximized && !loaded.m_toolbar);
-    // INI numbers count as true only above 0.
-    ::WritePrivateProfileStringA("window", "statusbar", "-1", settings.m_storageName);
-    loaded.Load();
-    EXPECT_FALSE(loaded.m_statusbar);
+    EXPECT_TRUE(loaded.m_maximized && !loaded.m_toolbar && !loaded.m_statusbar);
     EXPECT_EQ(0xDEADBEEF, frametest::StoredDword(nullptr, "x")) << "nothing in the registry";
 }

@@ -21,16 +21,6 @@
 
 namespace frametest
 {
-// A clean machine: no settings in the registry, every setting at its default,
-// the shipped language selected. False when the language cannot be loaded.
-inline bool StartWithDefaultSettings()
-{
-    DeleteSettingsKey();
-    g_Settings.SetDefaults();
-    g_PathSettings.SetDefaults();
-    return SelectShippedLanguage();
-}
-
 // A frame destroyed by an earlier test asked the message loop to end; a modal
 // dialog would end at once on that request, so the request is dropped.
 inline void DropQuitRequest()
@@ -231,9 +221,14 @@ class FrameTest : public ::testing::Test
 protected:
     // The log tabs are rich edit controls; the program loads the library at start.
     static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
+    // A clean machine: no settings in the registry, every setting at its
+    // default, the shipped language selected.
     void SetUp() override
     {
-        ASSERT_TRUE(StartWithDefaultSettings());
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+        ASSERT_TRUE(SelectShippedLanguage());
         g_Module.AddMessageLoop(&m_loop);
         DropQuitRequest();
     }
