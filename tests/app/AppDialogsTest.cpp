@@ -128,8 +128,7 @@ TEST_F(AppDialogsTest, AbortQuestionDecidesTheCancelUnlessTheEndCameFirst)
     Modeless<CProgressDlg> m(dlg);
     m_boxes.PushAnswer(IDNO);
     Press(m.hwnd(), IDCANCEL);
-    ASSERT_EQ(1u, m_boxes.Count());
-    EXPECT_EQ("strDataUploadAbort", m_boxes.Last().key);
+    ASSERT_EQ("strDataUploadAbort", BoxKeys(m_boxes));
     EXPECT_EQ("Abort", m_boxes.Last().caption);
     EXPECT_EQ(UINT(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND), m_boxes.Last().flags);
     EXPECT_EQ(0, cancels) << "No leaves the operation running";
@@ -184,30 +183,16 @@ TEST_F(AppDialogsTest, SystemInformationValues)
     SysInfoData control = info;
     control.boardType = 0x83, control.dataVersion = 0x10203, control.dataPartition = 0;
     control.dhcp = 0, control.port = 1002;
-    const struct
-    {
-        int id;
-        const char *peripheral, *control;
-    } rows[] = {
-        { IDC_SYSINFO_GROUP, "Peripheral board 1", "Control board" },
-        { IDC_SYSINFO_FIRMWARE, "n/a", "n/a" },
-        { IDC_SYSINFO_LOADER, "L 1.02", "L 1.02" },
-        { IDC_SYSINFO_NAME, "Gateway 7", "Gateway 7" },
-        { IDC_SYSINFO_DATA_VERSION, "n/a", "0x010203" },
-        { IDC_SYSINFO_DATA_PARTITION, "n/a", "0" },
-        { IDC_SYSINFO_IP_ADDRESS, "192.168.1.20", "192.168.1.20" },
-        { IDC_SYSINFO_GATEWAY, "n/a", "n/a" },
-        { IDC_SYSINFO_DHCP, "Yes", "No" },
-        { IDC_SYSINFO_PORT, "n/a", "1002" },
-    };
     CSysInfoDlg p(info), c(control);
     Modeless<CSysInfoDlg> mp(p), mc(c);
     EXPECT_EQ("System Information", WindowText(mp.hwnd()));
-    for (const auto& row : rows)
-    {
-        EXPECT_EQ(row.peripheral, ItemText(mp.hwnd(), row.id)) << row.id;
-        EXPECT_EQ(row.control, ItemText(mc.hwnd(), row.id)) << row.id;
-    }
+    auto shown = [](HWND dlg) {
+        return ItemTexts(dlg, { IDC_SYSINFO_GROUP, IDC_SYSINFO_FIRMWARE, IDC_SYSINFO_LOADER, IDC_SYSINFO_NAME,
+                                IDC_SYSINFO_DATA_VERSION, IDC_SYSINFO_DATA_PARTITION, IDC_SYSINFO_IP_ADDRESS,
+                                IDC_SYSINFO_GATEWAY, IDC_SYSINFO_DHCP, IDC_SYSINFO_PORT });
+    };
+    EXPECT_EQ("Peripheral board 1|n/a|L 1.02|Gateway 7|n/a|n/a|192.168.1.20|n/a|Yes|n/a", shown(mp.hwnd()));
+    EXPECT_EQ("Control board|n/a|L 1.02|Gateway 7|0x010203|0|192.168.1.20|n/a|No|1002", shown(mc.hwnd()));
     Press(mc.hwnd(), IDOK);
     EXPECT_EQ(IDOK, c.GetResult());
 }
@@ -310,8 +295,7 @@ TEST_F(AppDialogsTest, CommunicationKeepsAnAbsentPortAndClampsThePortBox)
     Modeless<CCommunicationDlg> m(dlg);
     HWND h = m.hwnd();
     EXPECT_EQ(-1, ListSelection(h));
-    EXPECT_EQ("1002", ItemText(h, IDC_TCP_PORT));
-    EXPECT_EQ("10.0.0.1", ItemText(h, IDC_TCP_ADDRESS));
+    EXPECT_EQ("1002|10.0.0.1", ItemTexts(h, { IDC_TCP_PORT, IDC_TCP_ADDRESS }));
     EXPECT_FALSE(Enabled(h, IDC_SELECT_LIST));
     EXPECT_EQ(63, (int)::SendDlgItemMessageA(h, IDC_TCP_ADDRESS, EM_GETLIMITTEXT, 0, 0));
     ::SetDlgItemTextA(h, IDC_TCP_PORT, "70000");
@@ -402,11 +386,9 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
     ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new1");
     ::SetDlgItemTextA(h, IDC_PASSWORD_CONFIRM, "new2");
     Press(h, IDOK);
-    ASSERT_EQ(1u, m_boxes.Count());
-    EXPECT_EQ("strPasswordConfirmFailed", m_boxes.Last().key);
+    ASSERT_EQ("strPasswordConfirmFailed", BoxKeys(m_boxes));
     EXPECT_EQ("Error", m_boxes.Last().caption);
-    EXPECT_EQ("old||", ItemText(h, IDC_PASSWORD_OLD) + "|" + ItemText(h, IDC_PASSWORD_NEW) + "|" +
-                           ItemText(h, IDC_PASSWORD_CONFIRM));
+    EXPECT_EQ("old||", ItemTexts(h, { IDC_PASSWORD_OLD, IDC_PASSWORD_NEW, IDC_PASSWORD_CONFIRM }));
     EXPECT_TRUE(sent.empty());
 
     ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new");

@@ -12,10 +12,12 @@
 #include "app/MainFrame.h"
 #include "app/ProgressDlg.h"
 #include "app/WaitDlg.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestLanguage.h"
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,24 @@ inline std::string ItemText(HWND dlg, int id)
     char text[512] = "";
     ::GetDlgItemTextA(dlg, id, text, sizeof(text));
     return text;
+}
+
+// The keys of the message boxes shown so far, joined by '|'.
+inline std::string BoxKeys(const CMessageBoxRecorder& boxes)
+{
+    std::string keys;
+    for (const RecordedMessageBox& box : boxes.Calls())
+        keys += (keys.empty() ? "" : "|") + box.key;
+    return keys;
+}
+
+// The texts of a dialog's controls, joined by '|'.
+inline std::string ItemTexts(HWND dlg, std::initializer_list<int> ids)
+{
+    std::string texts;
+    for (int id : ids)
+        texts += (texts.empty() ? "" : "|") + ItemText(dlg, id);
+    return texts;
 }
 
 inline std::string WindowText(HWND wnd)

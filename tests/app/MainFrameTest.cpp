@@ -90,8 +90,7 @@ TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
     m_frame.GetMonitorLog().SetMonitoring(TRUE);
     CMessageBoxRecorder boxes(IDCANCEL);
     m_frame.SendMessage(WM_CLOSE);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strDataSaveQuestion", boxes.Last().key);
+    ASSERT_EQ("strDataSaveQuestion", BoxKeys(boxes));
     EXPECT_TRUE(m_frame.IsWindow());
     EXPECT_TRUE(m_frame.GetMonitorLog().IsMonitoring()) << "the device is left as it was";
     EXPECT_EQ(0xDEADBEEF, StoredDword(nullptr, "Maximized")) << "nothing stored";
@@ -255,7 +254,7 @@ TEST_F(MainFrameTest, NewSaveBarsAboutAndQuitThatStoresThePlacement)
     m_frame.SetWindowPos(NULL, 30, 40, 640, 500, SWP_NOZORDER);
     Command(ID_APP_EXIT);
     EXPECT_TRUE(PumpUntil([&] { return !m_frame.IsWindow(); }, 2000));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+    EXPECT_EQ("", BoxKeys(boxes));
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0, script.Unexpected());
     const std::pair<const char*, DWORD> stored[] = { { "x", 30 },       { "y", 40 },         { "cx", 640 },
