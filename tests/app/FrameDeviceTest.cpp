@@ -168,24 +168,6 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     EXPECT_EQ(0u, BoxKeys(boxes).find("strDataUploadConfirm")) << BoxKeys(boxes);
 }
 
-TEST_F(FrameDeviceTest, SystemInformationOpensItsDialogAfterTheVersionCheck)
-{
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    std::string firmware, name;
-    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
-        firmware = ItemText(dlg, IDC_SYSINFO_FIRMWARE);
-        name = ItemText(dlg, IDC_SYSINFO_NAME);
-        PressButton(dlg, IDOK);
-    });
-    Command(ID_SERVICE_SYSINFO);
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
-    EXPECT_NE(std::string::npos, firmware.find("3.0.0.5")) << firmware;
-    EXPECT_NE(std::string::npos, name.find("VELMOTREX-TEST")) << name;
-    EXPECT_EQ(0u, boxes.Count());
-    EXPECT_EQ(1u, Requests(devsim::TAG_LAN_INFO));
-}
-
 TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
 {
     SetFirmwareVersion("3.1.0.0");
@@ -249,29 +231,24 @@ TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoaderAndASilentLoaderEndsThe
     EXPECT_TRUE(FileIsFree(path));
 }
 
-TEST_F(FrameDeviceTest, AnnouncementIsLoadedAsTheWholeFile)
+TEST_F(FrameDeviceTest, SystemInformationCdrsAndAnAnnouncementGoThroughTheirDialogsAndFiles)
 {
-    const std::string path = NewFile("frame-e2e.wav");
-    const std::vector<BYTE> wave = commtest::FactWave(500);
-    WriteWholeFile(path, wave);
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
-    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
-    script.OnFileDialog(path);
-    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
-    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle(); }, 20000));
-    EXPECT_EQ("strAnnouncementUpdateOK", boxes.Last().key);
-    m_sim.Lock();
-    const devsim::Bytes stored = m_sim.data.announcements[0];
-    m_sim.Unlock();
-    EXPECT_TRUE(stored == wave);
-    EXPECT_TRUE(FileIsFree(path));
-}
+    // System information: its dialog after the version check, with the
+    // device's values; the LAN information is asked for once.
+    std::string shown;
+    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
+        shown = ItemTexts(dlg, { IDC_SYSINFO_FIRMWARE, IDC_SYSINFO_NAME });
+        PressButton(dlg, IDOK);
+    });
+    Command(ID_SERVICE_SYSINFO);
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
+    EXPECT_NE(std::string::npos, shown.find("3.0.0.5")) << shown;
+    EXPECT_NE(std::string::npos, shown.find("VELMOTREX-TEST")) << shown;
+    EXPECT_EQ(1u, Requests(devsim::TAG_LAN_INFO));
 
-TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTheChosenFile)
-{
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
+    // CDRs in blocks of three records go into the chosen file as text.
     m_sim.Lock();
     for (int i = 0; i < 4; ++i)
         m_sim.data.cdrRecords.push_back(DeviceCdr(i % 2 ? "0123" : "0777"));
@@ -292,8 +269,23 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTheChosenFile)
         << content;
     EXPECT_NE(std::string::npos, content.find(";0123;456;"));
     EXPECT_TRUE(FileIsFree(text));
-    EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ("", BoxKeys(boxes));
+
+    // The announcement is stored as the whole file.
+    const std::string path = NewFile("frame-e2e.wav");
+    const std::vector<BYTE> wave = commtest::FactWave(500);
+    WriteWholeFile(path, wave);
+    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+    script.OnFileDialog(path);
+    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle(); }, 20000));
+    EXPECT_EQ("strAnnouncementUpdateOK", BoxKeys(boxes));
+    m_sim.Lock();
+    const devsim::Bytes stored = m_sim.data.announcements[0];
+    m_sim.Unlock();
+    EXPECT_TRUE(stored == wave);
+    EXPECT_TRUE(FileIsFree(path));
+    EXPECT_EQ(0u, script.Pending());
 }
 
 TEST_F(FrameDeviceTest, MonitorAndCommunicationLogsShowTheTrafficAndAreSavedAsAsked)
