@@ -21,17 +21,13 @@ using namespace frametest;
 namespace
 {
 
-std::vector<std::string> ListEntries(HWND dlg)
+// The entries of the dialog's list as "first|second|...".
+std::string ListEntries(HWND dlg)
 {
-    HWND list = ::GetDlgItem(dlg, IDC_SELECT_LIST);
-    std::vector<std::string> entries;
-    int count = (int)::SendMessage(list, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < count; ++i)
-    {
-        char text[256] = "";
-        ::SendMessageA(list, CB_GETLBTEXT, i, (LPARAM)text);
-        entries.push_back(text);
-    }
+    std::string entries;
+    char text[256];
+    for (int i = 0; ::SendDlgItemMessageA(dlg, IDC_SELECT_LIST, CB_GETLBTEXT, i, (LPARAM)text) != CB_ERR; ++i)
+        entries += (i ? "|" : "") + std::string(text);
     return entries;
 }
 
@@ -105,7 +101,7 @@ int AnswerYesAfterTheEnd(HWND, const char*, const char*, UINT, const char*)
 }
 }
 
-TEST_F(AppDialogsTest, ProgressShowsTheStepAndClosesItselfAtTheEnd)
+TEST_F(AppDialogsTest, ProgressEndsByItselfOrByTheAbortQuestionAndANoticeClosedEarlyEndsAtOnce)
 {
     int cancels = 0;
     CProgressDlg dlg(CProgressDlg::KIND_DOWNLOAD, 100, [&] { ++cancels; });
@@ -119,26 +115,23 @@ TEST_F(AppDialogsTest, ProgressShowsTheStepAndClosesItselfAtTheEnd)
     PumpFor(0);
     EXPECT_EQ(IDOK, dlg.GetResult());
     EXPECT_EQ(0, cancels);
-}
 
-TEST_F(AppDialogsTest, AbortQuestionDecidesTheCancelUnlessTheEndCameFirst)
-{
-    int cancels = 0;
-    CProgressDlg dlg(CProgressDlg::KIND_UPLOAD, 100, [&] { ++cancels; });
-    Modeless<CProgressDlg> m(dlg);
+    // The abort question: No leaves the operation running, Yes cancels it.
+    CProgressDlg upload(CProgressDlg::KIND_UPLOAD, 100, [&] { ++cancels; });
+    Modeless<CProgressDlg> u(upload);
     m_boxes.PushAnswer(IDNO);
-    Press(m.hwnd(), IDCANCEL);
+    Press(u.hwnd(), IDCANCEL);
     ASSERT_EQ("strDataUploadAbort", BoxKeys(m_boxes));
     EXPECT_EQ("Abort", m_boxes.Last().caption);
     EXPECT_EQ(UINT(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND), m_boxes.Last().flags);
-    EXPECT_EQ(0, cancels) << "No leaves the operation running";
-    EXPECT_EQ(0, dlg.GetResult());
-    EXPECT_TRUE(Enabled(m.hwnd(), IDCANCEL));
+    EXPECT_EQ(0, cancels);
+    EXPECT_EQ(0, upload.GetResult());
+    EXPECT_TRUE(Enabled(u.hwnd(), IDCANCEL));
     m_boxes.PushAnswer(IDYES);
-    Press(m.hwnd(), IDCANCEL);
+    Press(u.hwnd(), IDCANCEL);
     EXPECT_EQ(1, cancels);
-    EXPECT_EQ(IDCANCEL, dlg.GetResult());
-    EXPECT_TRUE(dlg.IsDone());
+    EXPECT_EQ(IDCANCEL, upload.GetResult());
+    EXPECT_TRUE(upload.IsDone());
 
     // Yes after the operation ended cancels nothing.
     int lateCancels = 0;
@@ -152,10 +145,7 @@ TEST_F(AppDialogsTest, AbortQuestionDecidesTheCancelUnlessTheEndCameFirst)
     EXPECT_EQ(0, lateCancels);
     PumpFor(0);
     EXPECT_EQ(IDOK, ending.GetResult());
-}
 
-TEST_F(AppDialogsTest, NoticeClosedBeforeItOpensEndsAtOnce)
-{
     // The device was back before the notice came up: a notice without
     // buttons must not stay on screen for good.
     CWaitDlg notice("strNotifyRestart");
@@ -261,13 +251,13 @@ struct FakePortScope
 };
 }
 
-TEST_F(AppDialogsTest, CommunicationListsPortsAndMatchesTheWholeName)
+TEST_F(AppDialogsTest, CommunicationListsPortsMatchesTheWholeNameAndClampsThePortBox)
 {
     FakePortScope ports;
     CCommunicationDlg dlg(0, "com1", "", 0);
     Modeless<CCommunicationDlg> m(dlg);
     HWND h = m.hwnd();
-    EXPECT_EQ((std::vector<std::string>{ "COM1", "COM10", "COM3" }), ListEntries(h)) << "a port in use is listed";
+    EXPECT_EQ("COM1|COM10|COM3", ListEntries(h)) << "a port in use is listed";
     EXPECT_EQ(0, ListSelection(h)) << "COM1, not COM10";
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(h, IDC_LINK_USB));
     EXPECT_TRUE(Enabled(h, IDC_SELECT_LIST));
@@ -286,22 +276,19 @@ TEST_F(AppDialogsTest, CommunicationListsPortsAndMatchesTheWholeName)
     EXPECT_STREQ("COM1", dlg.m_portName);
     EXPECT_STREQ("gw.example", dlg.m_tcpAddress);
     EXPECT_EQ(0xFFFFFFFFu, dlg.m_tcpPort) << "an empty port box gives -1";
-}
 
-TEST_F(AppDialogsTest, CommunicationKeepsAnAbsentPortAndClampsThePortBox)
-{
-    FakePortScope ports;
-    CCommunicationDlg dlg(1, "COM7", "10.0.0.1", 1002);
-    Modeless<CCommunicationDlg> m(dlg);
-    HWND h = m.hwnd();
+    // A configured port that is absent stays; the port box is clamped.
+    CCommunicationDlg tcp(1, "COM7", "10.0.0.1", 1002);
+    Modeless<CCommunicationDlg> t(tcp);
+    h = t.hwnd();
     EXPECT_EQ(-1, ListSelection(h));
     EXPECT_EQ("1002|10.0.0.1", ItemTexts(h, { IDC_TCP_PORT, IDC_TCP_ADDRESS }));
     EXPECT_FALSE(Enabled(h, IDC_SELECT_LIST));
     EXPECT_EQ(63, (int)::SendDlgItemMessageA(h, IDC_TCP_ADDRESS, EM_GETLIMITTEXT, 0, 0));
     ::SetDlgItemTextA(h, IDC_TCP_PORT, "70000");
     Press(h, IDOK);
-    EXPECT_STREQ("COM7", dlg.m_portName) << "the configured port stays when it is absent";
-    EXPECT_EQ(65535u, dlg.m_tcpPort);
+    EXPECT_STREQ("COM7", tcp.m_portName);
+    EXPECT_EQ(65535u, tcp.m_tcpPort);
 
     // A stored port outside 1..65535 is no port: the box stays empty and OK
     // keeps it unconfigured instead of inventing port 1 or 65535.

@@ -151,8 +151,9 @@ public:
         });
     }
 
-    // The next system file dialog gets path and OK; an empty path cancels it.
-    void OnFileDialog(const std::string& path)
+    // The next system file dialog gets path and OK (an empty path cancels
+    // it); a question it then asks (replace the file?) gets the answer.
+    void OnFileDialog(const std::string& path, int answer = 0)
     {
         m_steps.push_back([path](HWND wnd) {
             const bool fileDialog = ::GetDlgItem(wnd, kFileNameCombo) || ::GetDlgItem(wnd, kFileNameEdit);
@@ -163,18 +164,13 @@ public:
             PressButton(wnd, path.empty() ? IDCANCEL : IDOK);
             return true;
         });
-    }
-
-    // The next dialog of the system's own (a file dialog's question box, the
-    // Find dialog) gets the action.
-    void OnSystemDialog(std::function<void(HWND)> action)
-    {
-        m_steps.push_back([action](HWND wnd) {
-            if (CMessageMapWindow::FromHandle(wnd))
-                return false;
-            action(wnd);
-            return true;
-        });
+        if (answer)
+            m_steps.push_back([answer](HWND wnd) {
+                if (CMessageMapWindow::FromHandle(wnd))
+                    return false;
+                PressButton(wnd, answer);
+                return true;
+            });
     }
 
     // Steps not yet used: a test expects 0 at its end.
