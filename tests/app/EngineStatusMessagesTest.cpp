@@ -8,7 +8,6 @@
 #include "comm/DeviceProtocol.h"
 #include "record/ConfigRecord.h"
 #include "pages/DiagPolling.h"
-#include "tests/support/MessageBoxRecorder.h"
 #include "tests/app/FrameTestSupport.h"
 #include <string>
 #include <vector>
@@ -30,47 +29,40 @@ protected:
 
 TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindow)
 {
-    const struct
+    struct End
     {
         int code, result;
-        const char* key; // nullptr: no message
+        const char* key; // "": no message
         const char* caption;
         UINT icon;
-    } table[] = {
-        { 1, 5, nullptr, nullptr, 0 },
+    };
+    std::vector<End> ends = {
         { 2, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
-        { 2, 3, nullptr, nullptr, 0 },
-        { 4, 1, nullptr, nullptr, 0 },
         { 5, 3, "strErrorRestart", "strError", MB_ICONSTOP },
         { 12, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
-        { 12, 3, nullptr, nullptr, 0 },
         { 22, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
-        { 22, 4, nullptr, nullptr, 0 },
         { 31, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
-        { 31, 1, nullptr, nullptr, 0 },
         { 52, 1, "strFlashWriteOK", "strFinish", MB_ICONINFORMATION },
         { 52, 2, "strFlashWriteError", "strError", MB_ICONEXCLAMATION },
-        { 52, 4, nullptr, nullptr, 0 },
         { 61, 3, "strSysInfoError", "strError", MB_ICONEXCLAMATION },
         { 72, 1, "strAnnouncementUpdateOK", "strFinish", MB_ICONINFORMATION },
         { 72, 2, "strAnnouncementUpdateError", "strError", MB_ICONEXCLAMATION },
-        { 72, 4, nullptr, nullptr, 0 },
         { 91, 3, "strDateTimeGetError", "strError", MB_ICONEXCLAMATION },
         { 93, 2, "strDateTimeSetError", "strError", MB_ICONEXCLAMATION },
-        { 93, 1, nullptr, nullptr, 0 },
         { 114, 3, "strErrorNoResponse", "strError", MB_ICONSTOP },
-        { 114, 2, nullptr, nullptr, 0 },
-        { 116, 1, nullptr, nullptr, 0 },
         { 200, 3, "strErrorNoResponse", "strError", MB_ICONSTOP },
         { 200, 7, "strErrorDeviceRestarted", "strError", MB_ICONSTOP },
         { 210, 0, "strFlashNoFirmware", "strError", MB_ICONEXCLAMATION },
-        // A CDR end while no progress dialog exists only closes the export.
-        { 152, 1, nullptr, nullptr, 0 },
         { 400, 5, "strErrorNotAllowed", "strError", MB_ICONSTOP },
-        { 999, 1, nullptr, nullptr, 0 },
     };
+    // Ends that show no message: a CDR end without its progress dialog only
+    // closes the export; 999 is no status the window knows.
+    const int silent[][2] = { { 1, 5 }, { 2, 3 }, { 4, 1 }, { 12, 3 }, { 22, 4 }, { 31, 1 }, { 52, 4 },
+                              { 72, 4 }, { 93, 1 }, { 114, 2 }, { 116, 1 }, { 152, 1 }, { 999, 1 } };
+    for (const auto& s : silent)
+        ends.push_back(End{ s[0], s[1], "", "", 0 });
     CMessageBoxRecorder boxes(IDOK);
-    for (const auto& e : table)
+    for (const End& e : ends)
     {
         SCOPED_TRACE(testing::Message() << "status " << e.code << " result " << e.result);
         boxes.Clear();
@@ -78,8 +70,8 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
         m_frame.SetBusy(true);
         Status(e.code, e.result);
         EXPECT_FALSE(m_frame.IsBusy() && e.code != 999);
-        ASSERT_EQ(e.key ? e.key : "", BoxKeys(boxes));
-        if (!e.key)
+        ASSERT_EQ(e.key, BoxKeys(boxes));
+        if (!*e.key)
             continue;
         EXPECT_EQ(LanguageText(e.caption), boxes.Last().caption) << "caption key " << e.caption;
         EXPECT_EQ(e.icon, boxes.Last().flags & MB_ICONMASK);

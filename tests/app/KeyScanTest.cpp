@@ -115,19 +115,19 @@ std::string NumberedKeyStem(const std::string& s)
     return IsKeyLiteral(stem, false) ? stem : std::string();
 }
 
-std::string Lower(std::string s)
+// Keys compared without case, as the profile functions do.
+struct NoCase
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return (char)tolower(c); });
-    return s;
-}
+    bool operator()(const std::string& a, const std::string& b) const { return _stricmp(a.c_str(), b.c_str()) < 0; }
+};
+typedef std::set<std::string, NoCase> KeySet;
 
-// Keys of the language file's section that have a text, compared without
-// case as the profile functions do.
-std::set<std::string> ReadLanguageKeys(const std::string& file, const char* section)
+// Keys of the language file's section that have a text.
+KeySet ReadLanguageKeys(const std::string& file, const char* section)
 {
     std::vector<char> data(1 << 20);
     ::GetPrivateProfileSectionA(section, data.data(), (DWORD)data.size(), file.c_str());
-    std::set<std::string> keys;
+    KeySet keys;
     for (const char* line = data.data(); *line; line += strlen(line) + 1)
     {
         std::string entry = line;
@@ -137,17 +137,17 @@ std::set<std::string> ReadLanguageKeys(const std::string& file, const char* sect
             continue;
         std::string key = entry.substr(0, eq);
         key.erase(key.find_last_not_of(' ') + 1);
-        keys.insert(Lower(key));
+        keys.insert(key);
     }
     return keys;
 }
 
 // True when the section has a key "<stem><number>".
-bool HasNumberedKey(const std::set<std::string>& section, const std::string& stem)
+bool HasNumberedKey(const KeySet& section, const std::string& stem)
 {
-    std::string lower = Lower(stem);
-    for (auto it = section.lower_bound(lower); it != section.end() && it->compare(0, lower.size(), lower) == 0; ++it)
-        if (it->size() > lower.size() && isdigit((unsigned char)(*it)[lower.size()]))
+    auto it = section.lower_bound(stem);
+    for (; it != section.end() && _strnicmp(it->c_str(), stem.c_str(), stem.size()) == 0; ++it)
+        if (it->size() > stem.size() && isdigit((unsigned char)(*it)[stem.size()]))
             return true;
     return false;
 }
@@ -156,7 +156,7 @@ bool HasNumberedKey(const std::set<std::string>& section, const std::string& ste
 TEST(KeyScan, EnglishFileHoldsEveryKeyOfTheProduct)
 {
     const std::string root = VEL_SOURCE_DIR;
-    std::map<std::string, std::set<std::string>> keys;
+    std::map<std::string, KeySet> keys;
     for (const char* section : {"menus", "tooltips", "strings"})
         keys[section] = ReadLanguageKeys(root + "/lang/English.lng", section);
     ASSERT_GT(keys["strings"].size(), 100u) << "cannot read " << root << "/lang/English.lng";
@@ -179,7 +179,7 @@ TEST(KeyScan, EnglishFileHoldsEveryKeyOfTheProduct)
             if (!stem.empty())
                 found = HasNumberedKey(keys[SectionOf(stem)], stem);
             else if (IsKeyLiteral(literal, resource))
-                found = keys[SectionOf(literal)].count(Lower(literal)) != 0;
+                found = keys[SectionOf(literal)].count(literal) != 0;
             else
                 continue;
             ++seen;

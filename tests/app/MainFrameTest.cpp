@@ -2,7 +2,6 @@
 #include <dbt.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include "tests/support/MessageBoxRecorder.h"
 #include "tests/app/FrameTestSupport.h"
 #include "app/WaitDlg.h"
 #include "app/CommunicationDlg.h"
@@ -311,6 +310,61 @@ TEST_F(MainFrameTest, EveryTabChangeEntersAndLeavesThePageAsAClickDoes)
     ::RemoveWindowSubclass(diag.m_hWnd, RefuseToBeLeft, 1);
     Command(ID_NEXT_TAB);
     EXPECT_EQ(CMainFrame::TabConfiguration, m_frame.GetCurrentTabKind());
+}
+
+TEST_F(MainFrameTest, PlacementOfAFirstRunThenTheStoredOneAndItsInvalidForms)
+{
+    CFrameSettings settings(CFrameSettings::StorageRegistry, kSettingsKey);
+    settings.Load();
+    EXPECT_FALSE(settings.HasStoredRect()) << "a first run uses the system's placement";
+    EXPECT_EQ(CW_USEDEFAULT, settings.GetStoredRect().left);
+    EXPECT_TRUE(!settings.m_maximized && settings.m_toolbar && settings.m_statusbar && settings.m_cmdbarFirst);
+    EXPECT_FALSE(settings.m_oneLineRebar) << "both bars on two rows";
+
+    const std::pair<const char*, DWORD> stored[] = { { "x", 10 },         { "y", 20 },       { "cx", 600 },
+                                                     { "cy", 500 },       { "Maximized", 1 }, { "Toolbar", 0 },
+                                                     { "CmdbarFirst", 0 }, { "OneLineRebar", 1 } };
+    for (const auto& v : stored)
+        StoreDword(v.first, v.second);
+    settings.Load();
+    const RECT expected = { 10, 20, 610, 520 };
+    EXPECT_TRUE(settings.HasStoredRect() && ::EqualRect(&expected, &settings.GetStoredRect()));
+    EXPECT_TRUE(settings.m_maximized && !settings.m_toolbar && !settings.m_cmdbarFirst && settings.m_oneLineRebar);
+
+    // A window placed at x = -1, or one whose right edge comes to -1, starts
+    // at the system's place; so does one without a height.
+    for (DWORD x : { (DWORD)-1, (DWORD)-601 })
+    {
+        StoreDword("x", x);
+        settings.Load();
+        EXPECT_FALSE(settings.HasStoredRect()) << (int)x;
+    }
+    DeleteSettingsKey();
+    StoreDword("x", 10);
+    StoreDword("y", 20);
+    StoreDword("cx", 600);
+    settings.Load();
+    EXPECT_FALSE(settings.HasStoredRect()) << "no height";
+}
+
+TEST_F(MainFrameTest, PlacementInTheIniFormKeepsTheSameValuesInItsWindowSection)
+{
+    CTestLanguage dir; // a fresh current directory
+    CFrameSettings settings(CFrameSettings::StorageIni, "frame.ini");
+    EXPECT_EQ(dir.PathOf("frame.ini"), std::string(settings.m_storageName));
+    settings.m_rect = RECT{ 5, 6, 405, 506 };
+    settings.m_maximized = true;
+    settings.m_toolbar = false;
+    ASSERT_TRUE(settings.Save());
+    EXPECT_EQ(400u, ::GetPrivateProfileIntA("window", "cx", -1, settings.m_storageName));
+    EXPECT_EQ(0u, ::GetPrivateProfileIntA("window", "toolbar", -1, settings.m_storageName));
+    // INI numbers count as true only above 0.
+    ::WritePrivateProfileStringA("window", "statusbar", "-1", settings.m_storageName);
+    CFrameSettings loaded(CFrameSettings::StorageIni, "frame.ini");
+    loaded.Load();
+    EXPECT_EQ(405, loaded.GetStoredRect().right);
+    EXPECT_TRUE(loaded.m_maximized && !loaded.m_toolbar && !loaded.m_statusbar);
+    EXPECT_EQ(0xDEADBEEF, StoredDword(nullptr, "x")) << "nothing in the registry";
 }
 
 TEST(VersionText, MajorAndMinorAreReadWhateverFollowsThem)

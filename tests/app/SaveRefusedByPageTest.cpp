@@ -4,7 +4,6 @@
 #include "config/DataView.h"
 #include "pages/ConfigPage.h"
 #include "res/PagesIds.h"
-#include "tests/support/MessageBoxRecorder.h"
 #include "tests/app/FrameTestSupport.h"
 #include <commctrl.h>
 #include "tests/support/ConfigItemsOverride.h"

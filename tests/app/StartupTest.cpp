@@ -1,4 +1,3 @@
-#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/EngineFrame.h"
 #include "tests/app/FrameTestSupport.h"
 #include "comm/Link.h"
@@ -123,8 +122,6 @@ TEST_F(StartupTest, RefusedDeviceNoticesCloseTheLinkAndTheWindow)
     g_Settings.Save();
 
     CMessageBoxRecorder boxes;
-    s_refusedWindow = NULL;
-    s_linkStateAtRefusal = -1;
     g_RegisterDeviceNotices = RefuseDeviceNotices;
     const int code = ::Run(const_cast<char*>(""), SW_SHOWNORMAL);
     g_RegisterDeviceNotices = RegisterUsbNotification;
