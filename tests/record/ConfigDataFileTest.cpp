@@ -54,35 +54,27 @@ RecordPtr FilledRecord(uint8_t value)
     return rec;
 }
 
-// A record with a few entries in every table.
+// A record with a few entries in every table: entry i of a table filled with
+// the table's byte plus i, its length byte (where it has one) set.
 RecordPtr RecordWithTables(int rules, int clips, int clipGsm, int mobility, int trunks, int users)
 {
     RecordPtr rec = DefaultRecord();
-    for (int i = 0; i < rules; ++i)
+    const struct { uint32_t ofs, size; int count; uint8_t fill; uint32_t lengthByte; uint8_t length; } tables[] = {
+        { CFG_OFS_ROUTING_RULES, 64, rules, 0x20, 4, 5 }, { CFG_OFS_ROUTING_COMPANION, 64, rules, 0x60, 0, 0 },
+        { CFG_OFS_LCR_CLIP, 36, clips, 0x30, 0, 3 }, { CFG_OFS_CLIP_GSM, 36, clipGsm, 0x40, 0, 4 },
+        { CFG_OFS_MOBILITY, 100, mobility, 0x50, 4, 2 }, { CFG_OFS_SIP_TRUNKS, 768, trunks, 'T', 0, 0 },
+        { CFG_OFS_SIP_USERS, 768, users, 'a', 0, 0 },
+    };
+    for (const auto& t : tables)
     {
-        memset(&rec->routingRules[i], 0x20 + i, 64);
-        rec->routingRules[i].number[0] = 5;
-        memset(&rec->routingCompanion[i], 0x60 + i, 64);
+        for (int i = 0; i < t.count; ++i)
+        {
+            uint8_t* e = ConfigBytes(rec.get()) + t.ofs + i * t.size;
+            memset(e, t.fill + i, t.size);
+            if (t.length)
+                e[t.lengthByte] = t.length;
+        }
     }
-    for (int i = 0; i < clips; ++i)
-    {
-        memset(&rec->lcrClip[i], 0x30 + i, 36);
-        rec->lcrClip[i].number[0] = 3;
-    }
-    for (int i = 0; i < clipGsm; ++i)
-    {
-        memset(&rec->clipGsm[i], 0x40 + i, 36);
-        rec->clipGsm[i].number[0] = 4;
-    }
-    for (int i = 0; i < mobility; ++i)
-    {
-        memset(&rec->mobility[i], 0x50 + i, 100);
-        rec->mobility[i].extension[0] = 2;
-    }
-    for (int i = 0; i < trunks; ++i)
-        memset(&rec->sipTrunks[i], 'T' + i, 768);
-    for (int i = 0; i < users; ++i)
-        memset(&rec->sipUsers[i], 'a' + i, 768);
     return rec;
 }
 
