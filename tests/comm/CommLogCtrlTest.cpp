@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "comm/CommLogCtrl.h"
 #include "base/TextUtil.h"
+#include "tests/support/LinkMessageRecorder.h"
 #include "tests/support/LogView.h"
 #include "tests/support/TestFiles.h"
 #include <algorithm>
@@ -50,15 +51,7 @@ protected:
         return cr;
     }
 
-    static void Pump()
-    {
-        MSG msg;
-        while (::PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
+    static void Pump() { CLinkMessageRecorder::Pump(0); }
 
     CCommLogCtrl m_log;
     // Declared after the log object, so that the window goes before it.

@@ -203,15 +203,6 @@ void RecordLine(const char* text, COLORREF, void*)
     g_lines.push_back(text);
 }
 
-struct BoxCall
-{
-    std::string key, arg1, arg2;
-};
-std::vector<BoxCall> g_boxes;
-void RecordBox(const char* key, const char* arg1, const char* arg2)
-{
-    g_boxes.push_back(BoxCall{ key, arg1, arg2 });
-}
 
 DWORD g_openError = 0;
 HANDLE FailingOpen(const char*)

@@ -22,15 +22,6 @@ using devsim::SimMessage;
 
 namespace
 {
-struct BoxCall
-{
-    std::string key, arg1, arg2;
-};
-std::vector<BoxCall> g_boxes;
-void RecordBox(const char* key, const char* arg1, const char* arg2)
-{
-    g_boxes.push_back(BoxCall{ key, arg1, arg2 });
-}
 
 // The link's log lines, written by the UI thread and the link threads alike.
 struct ThreadLog

@@ -3,7 +3,20 @@
 #include "comm/Link.h"
 #include "tests/support/MessageWindow.h"
 #include <cstring>
+#include <string>
 #include <vector>
+
+// The link's error boxes, recorded in place of being shown
+// (CommSetErrorBox(RecordBox)).
+struct LinkErrorBox
+{
+    std::string key, arg1, arg2;
+};
+inline std::vector<LinkErrorBox> g_boxes;
+inline void RecordBox(const char* key, const char* arg1, const char* arg2)
+{
+    g_boxes.push_back(LinkErrorBox{ key, arg1, arg2 });
+}
 
 // A message-only window standing in for the main frame in link tests: it
 // keeps a copy of every WMU_FRAME_RECEIVED message (and frees the buffer, as
