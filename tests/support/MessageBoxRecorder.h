@@ -29,12 +29,12 @@ public:
     explicit CMessageBoxRecorder(int defaultAnswer = IDOK);
     ~CMessageBoxRecorder();
 
-    void PushAnswer(int answer);
+    void PushAnswer(int answer) { m_answers.push_back(answer); }
     void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
 
     size_t Count() const { return m_calls.size(); }
     const std::vector<RecordedMessageBox>& Calls() const { return m_calls; }
-    const RecordedMessageBox& Last() const; // only when Count() > 0
+    const RecordedMessageBox& Last() const { return m_calls.back(); } // only when Count() > 0
     void Clear() { m_calls.clear(); }
 
 private:
