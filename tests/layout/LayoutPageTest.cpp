@@ -79,35 +79,29 @@ protected:
 };
 }
 
+// The view sizes a page to its pane before the size notice the page posted
+// itself at creation arrives: the notice must lay out for the size the page
+// has then, or a later shrink leaves the text laid out for the large pane.
 TEST_F(LayoutPageTest, TextPageFillsALargerPaneAndScrollsInASmallerOne)
 {
     CTextPage page("Configuration of the gateway");
     ASSERT_TRUE(page.Create(host));
-    testsupport::PumpMessages();
     char text[64] = "";
     ::GetDlgItemTextA(page, IDC_TEXT_PAGE_TEXT, text, sizeof(text));
     EXPECT_STREQ("Configuration of the gateway", text);
-
     RECT design = Dlu(page, 0, 0, 102, 50);
     RECT ctl = Dlu(page, 7, 7, 88, 36);
     RECT client;
     ::GetClientRect(page, &client);
     ExpectRect(design, client);
-    ExpectRect(ctl, ChildRect(page, IDC_TEXT_PAGE_TEXT));
 
     // Bound on all four sides with the template's margins.
-    const LayoutItem& item = page.m_items.begin()->second;
-    ASSERT_EQ(1u, page.m_items.size());
-    EXPECT_EQ(ctl.left, item.edges[LE_LEFT].offset);
-    EXPECT_EQ(ctl.top, item.edges[LE_TOP].offset);
-    EXPECT_EQ(ctl.right - design.right, item.edges[LE_RIGHT].offset);
-    EXPECT_EQ(ctl.bottom - design.bottom, item.edges[LE_BOTTOM].offset);
-    EXPECT_LT(item.edges[LE_RIGHT].offset, 0);
-
     int W = design.right * 3, H = design.bottom * 2;
     SizePage(page, W, H);
     RECT grown = { ctl.left, ctl.top, W - (design.right - ctl.right), H - (design.bottom - ctl.bottom) };
     ExpectRect(grown, ChildRect(page, IDC_TEXT_PAGE_TEXT));
+    EXPECT_EQ(W, page.m_sizeLast.cx);
+    EXPECT_EQ(H, page.m_sizeLast.cy);
 
     // Smaller than the design size: scroll bars, the text back at its design place.
     SizePage(page, design.right / 2, design.bottom / 2);
@@ -244,11 +238,6 @@ TEST_F(LayoutPageTest, AttachedSheetKeepsItsDistancesAndStaysInTheTemplate)
     HWND edit = page.GetDlgItem(IDC_PROBE_EDIT);
     EXPECT_EQ(0, page.SendMessage(WMU_PS_ATTACH_PS, (WPARAM)button, (LPARAM)edit));
     EXPECT_EQ(0, page.ownAttachSeen);
-    ASSERT_EQ(2u, page.m_items.size());
-    const LayoutItem& it = page.m_items[button];
-    EXPECT_EQ((UINT)CT_SAME_AS_CONTROL, it.edges[LE_LEFT].type);
-    EXPECT_EQ(edit, it.edges[LE_BOTTOM].reference);
-    EXPECT_EQ((UINT)CT_KEEP_SIZE, it.edges[LE_HCENTER].type);
 
     RECT b0 = ChildRect(page, IDC_PROBE_BUTTON);
     RECT e0 = ChildRect(page, IDC_PROBE_EDIT);
