@@ -7,6 +7,7 @@
 #include "pages/DiagGraphPages.h"
 #include "pages/TextPage.h"
 #include "base/Language.h"
+#include "tests/support/EngineFrame.h"
 #include "tests/support/EngineHarness.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
@@ -14,19 +15,67 @@
 #include <string>
 #include <vector>
 
-// The diagnostics view in a hidden host, its pages' requests going to an
-// engine on test seams; the test plays the main frame: it hands the engine's
-// answers to the view and enters and leaves the tab.
+// The diagnostics view in a host window, its pages' requests going to an
+// engine; the test plays the main frame: it hands the engine's answers to the
+// view and enters and leaves the tab.
 using namespace enginetest;
 
 namespace
 {
 using testsupport::Lang;
 
-Bytes Body(const Bytes& message)
+// The view over an engine of the derived fixture's choice.
+class DiagViewFixture : public ::testing::Test
 {
-    return Bytes(message.begin(), message.end() - 1);
-}
+protected:
+    HWND host = NULL;
+    CDiagView* view = nullptr;
+
+    void CreateView(IDiagEngine& engine, int width, int height, bool visible)
+    {
+        ASSERT_TRUE(SelectShippedLanguage());
+        DiagPollingSuspended = 0;
+        host = testsupport::CreatePageHost(width, height, visible);
+        view = new CDiagView;
+        view->SetEngine(&engine);
+        RECT rc;
+        ::GetClientRect(host, &rc);
+        ASSERT_TRUE(view->Create(host, &rc));
+        ASSERT_TRUE(view->CreateContents(0));
+    }
+
+    void TearDown() override
+    {
+        ::DestroyWindow(host);
+        delete view;
+        view = nullptr;
+        CloseNoResponseBox();
+        SetDiagNodesForTest(nullptr, 0);
+        DiagPollingSuspended = 0;
+        g_Settings.SetDefaults();
+    }
+
+    HWND Tree() const { return view->GetTree(); }
+    HWND Page() const { return view->GetPageWindow(); }
+
+    // A click on the node's text.
+    void Click(int kind)
+    {
+        HTREEITEM item = view->FindNode(kind);
+        ASSERT_TRUE(item) << kind;
+        testsupport::ClickTreeItem(Tree(), item);
+    }
+
+    void Tick(UINT_PTR timer = CDiagPolling::kRequestTimer) { ::SendMessageA(Page(), WM_TIMER, timer, 0); }
+    // Whether the page's timer runs; the probe stops it.
+    bool TimerRan(UINT_PTR timer = CDiagPolling::kRequestTimer) { return ::KillTimer(Page(), timer) != 0; }
+
+    HWND BoxWindow() const
+    {
+        CMessageBoxDlg* box = GetNoResponseBox();
+        return box && box->m_hWnd && ::IsWindow(box->m_hWnd) ? box->m_hWnd : NULL;
+    }
+};
 
 // A page whose window cannot be made.
 class CWindowlessPage : public CDiagTextPage
@@ -44,51 +93,14 @@ IDiagPage* NoWindow(const DiagNode& node, IDiagEngine& engine)
     return new CWindowlessPage(node, engine, "");
 }
 
-class DiagViewTest : public ::testing::Test
+// The engine on test seams: the test sees each request and delivers answers.
+class DiagViewTest : public DiagViewFixture
 {
 protected:
     Harness h{ false };
     CEngineDiagRequests requests{ h.engine };
-    HWND host = NULL;
-    CDiagView* view = nullptr;
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(SelectShippedLanguage());
-        DiagPollingSuspended = 0;
-        host = testsupport::CreatePageHost(900, 600, false);
-        view = new CDiagView;
-        view->SetEngine(&requests);
-        RECT rc;
-        ::GetClientRect(host, &rc);
-        ASSERT_TRUE(view->Create(host, &rc));
-        ASSERT_TRUE(view->CreateContents(0));
-    }
-
-    void TearDown() override
-    {
-        ::DestroyWindow(host);
-        delete view;
-        CloseNoResponseBox();
-        SetDiagNodesForTest(nullptr, 0);
-        DiagPollingSuspended = 0;
-        g_Settings.SetDefaults();
-    }
-
-    HWND Tree() const { return view->GetTree(); }
-    HWND Page() const { return view->GetPageWindow(); }
-
-    int ItemKind(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
-    std::string ItemTitle(HTREEITEM item) const { return testsupport::TreeItemTitle(Tree(), item); }
-    std::string PageText() const { return testsupport::TextPageText(Page()); }
-
-    // A click on the node's text.
-    void Click(int kind)
-    {
-        HTREEITEM item = view->FindNode(kind);
-        ASSERT_TRUE(item) << kind;
-        testsupport::ClickTreeItem(Tree(), item);
-    }
+    void SetUp() override { CreateView(requests, 900, 600, false); }
 
     void Notify(UINT code)
     {
@@ -97,11 +109,6 @@ protected:
     }
     void EnterTab() { Notify((UINT)PSN_SETACTIVE); }
     void LeaveTab() { Notify((UINT)PSN_KILLACTIVE); }
-
-    void Tick(UINT_PTR timer = 1) { ::SendMessageA(Page(), WM_TIMER, timer, 0); }
-
-    // Whether the page's timer runs; the probe stops it.
-    bool TimerRan(UINT_PTR timer = 1) { return ::KillTimer(Page(), timer) != 0; }
 
     // The frame's part: the device's answer goes through the engine, and the
     // data statuses it sends are handed to the view.
@@ -123,12 +130,14 @@ protected:
         return !missed;
     }
 
-    HWND BoxWindow() const
+    // The sent requests without their check byte.
+    std::vector<Bytes> Sent()
     {
-        CMessageBoxDlg* box = GetNoResponseBox();
-        return box && box->m_hWnd && ::IsWindow(box->m_hWnd) ? box->m_hWnd : NULL;
+        std::vector<Bytes> bodies;
+        for (const Bytes& m : h.TakeSent())
+            bodies.push_back(Bytes(m.begin(), m.end() - 1));
+        return bodies;
     }
-
     // The sent requests' diagnostics element tags, in order.
     std::vector<BYTE> SentTags()
     {
@@ -145,11 +154,10 @@ TEST_F(DiagViewTest, DividerLeavesTheTree120PixelsAndKeepsItsHeight)
     RECT rc;
     ::GetClientRect(*view, &rc);
     EXPECT_EQ(rc.bottom - 120, view->GetSplitterPos());
-    RECT tree;
+    RECT tree, page;
     ::GetWindowRect(Tree(), &tree);
     const int treeHeight = tree.bottom - tree.top;
     // Top pane above the bar, the tree below it to the bottom.
-    RECT page;
     ::GetWindowRect(Page(), &page);
     EXPECT_EQ(rc.bottom - 120, page.bottom - page.top);
 
@@ -159,63 +167,84 @@ TEST_F(DiagViewTest, DividerLeavesTheTree120PixelsAndKeepsItsHeight)
     ::GetWindowRect(Tree(), &tree);
     EXPECT_EQ(treeHeight, tree.bottom - tree.top);
 
-    // A stored position is used as it is, within the smallest pane size.
-    CDiagView stored;
-    ASSERT_TRUE(stored.Create(host, &rc));
-    ASSERT_TRUE(stored.CreateContents(200));
-    EXPECT_EQ(200, stored.GetSplitterPos());
-    CDiagView tooLow;
-    ASSERT_TRUE(tooLow.Create(host, &rc));
-    ASSERT_TRUE(tooLow.CreateContents(rc.bottom - 10));
-    EXPECT_EQ(rc.bottom - tooLow.m_cxySplitBar - 64, tooLow.GetSplitterPos());
-
-    // A view that has no size yet places the divider when it gets one.
-    CDiagView unsized;
-    RECT none = { 0, 0, 0, 0 };
-    ASSERT_TRUE(unsized.Create(host, &none));
-    ASSERT_TRUE(unsized.CreateContents(0));
-    EXPECT_EQ(0, unsized.GetSplitterPos()) << "closed unseen, the default is stored";
-    ::MoveWindow(unsized, 0, 0, 600, 400, TRUE);
-    EXPECT_EQ(400 - 120, unsized.GetSplitterPos());
-    ::DestroyWindow(stored);
-    ::DestroyWindow(tooLow);
-    ::DestroyWindow(unsized);
+    // A stored position is used as it is, within the smallest pane size; a
+    // view that has no size yet places the divider when it gets one.
+    const RECT none = { 0, 0, 0, 0 };
+    const struct
+    {
+        RECT rc;
+        int stored;
+        int pos;
+    } cases[] = {
+        { rc, 200, 200 },
+        { rc, (int)rc.bottom - 10, (int)rc.bottom - view->m_cxySplitBar - 64 },
+        { none, 0, 0 }, // closed unseen, the default is stored
+    };
+    for (const auto& c : cases)
+    {
+        CDiagView other;
+        ASSERT_TRUE(other.Create(host, const_cast<RECT*>(&c.rc)));
+        ASSERT_TRUE(other.CreateContents(c.stored));
+        EXPECT_EQ(c.pos, other.GetSplitterPos()) << c.stored;
+        ::MoveWindow(other, 0, 0, 600, 400, TRUE);
+        if (c.rc.bottom == 0)
+        {
+            EXPECT_EQ(400 - 120, other.GetSplitterPos());
+        }
+        ::DestroyWindow(other);
+    }
 }
 
-TEST_F(DiagViewTest, EachPolledNodeAsksAtOnceAndAtEveryTick)
+// Each node asks at once, again at every tick, stops behind another tab and
+// asks at once on return; the usage graph keeps sampling behind another tab
+// and asks nothing more on return; only the statistics page has a watchdog,
+// so its tick alone raises no box.
+TEST_F(DiagViewTest, EachPolledNodeAsksAtOnceAtEveryTickAndOnlyOnItsTab)
 {
     const struct
     {
         int kind;
-        Bytes first; // the request as the page is created
-        Bytes tick;  // the request of timer 1
+        Bytes request;
     } cases[] = {
-        { 11, { 0xA1, 0x02, 0x62, 0x00 }, { 0xA1, 0x02, 0x62, 0x00 } },
-        { 12, { 0xA1, 0x06, 0x6D, 0x04, 0x00, 0x01, 0x02, 0x03 }, { 0xA1, 0x06, 0x6D, 0x04, 0x00, 0x01, 0x02, 0x03 } },
-        { 21, { 0xA1, 0x03, 0x63, 0x01, 0x00 }, { 0xA1, 0x03, 0x63, 0x01, 0x00 } },
-        { 22, { 0xA1, 0x06, 0x64, 0x04, 0x00, 0x01, 0x02, 0x03 }, { 0xA1, 0x06, 0x64, 0x04, 0x00, 0x01, 0x02, 0x03 } },
-        { 23, { 0xA1, 0x02, 0x6F, 0x00 }, { 0xA1, 0x02, 0x6F, 0x00 } },
-        { 24, { 0xA1, 0x02, 0x6E, 0x00 }, { 0xA1, 0x02, 0x6E, 0x00 } },
-        { 31, { 0xA1, 0x02, 0x5F, 0x00 }, { 0xA1, 0x02, 0x5F, 0x00 } },
+        { 11, { 0xA1, 0x02, 0x62, 0x00 } },
+        { 12, { 0xA1, 0x06, 0x6D, 0x04, 0x00, 0x01, 0x02, 0x03 } },
+        { 21, { 0xA1, 0x03, 0x63, 0x01, 0x00 } },
+        { 22, { 0xA1, 0x06, 0x64, 0x04, 0x00, 0x01, 0x02, 0x03 } },
+        { 23, { 0xA1, 0x02, 0x6F, 0x00 } },
+        { 24, { 0xA1, 0x02, 0x6E, 0x00 } },
+        { 31, { 0xA1, 0x02, 0x5F, 0x00 } },
     };
+    const std::vector<Bytes> none;
     EnterTab();
     for (const auto& c : cases)
     {
+        const std::vector<Bytes> one = { c.request };
         Click(c.kind);
         ASSERT_EQ(c.kind, view->GetCurrentKind());
-        std::vector<Bytes> sent = h.TakeSent();
-        ASSERT_EQ(1u, sent.size()) << c.kind;
-        EXPECT_EQ(c.first, Body(sent[0])) << c.kind;
+        EXPECT_EQ(one, Sent()) << c.kind;
+        LeaveTab();
+        if (c.kind == DiagNodeGsmUsage)
+        {
+            Tick();
+        }
+        else
+        {
+            EXPECT_FALSE(TimerRan(CDiagPolling::kRequestTimer)) << c.kind;
+            EXPECT_FALSE(TimerRan(CDiagPolling::kWatchdogTimer)) << c.kind;
+            EXPECT_EQ(none, Sent()) << c.kind;
+        }
+        EnterTab();
+        EXPECT_EQ(one, Sent()) << c.kind;
         Tick();
-        sent = h.TakeSent();
-        ASSERT_EQ(1u, sent.size()) << c.kind;
-        EXPECT_EQ(c.tick, Body(sent[0])) << c.kind;
+        EXPECT_EQ(one, Sent()) << c.kind;
         EXPECT_TRUE(TimerRan()) << c.kind;
+        EXPECT_EQ(c.kind == DiagNodeGsmStatistics, TimerRan(CDiagPolling::kWatchdogTimer)) << c.kind;
+        EXPECT_EQ(c.kind != DiagNodeGsmStatistics, BoxWindow() != NULL) << c.kind;
         CloseNoResponseBox();
     }
     // The root asks nothing.
     Click(DiagNodeRoot);
-    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ(none, Sent());
 }
 
 TEST_F(DiagViewTest, TimersRunWithTheRefreshSettings)
@@ -236,44 +265,6 @@ TEST_F(DiagViewTest, TimersRunWithTheRefreshSettings)
     EXPECT_GE(count, 3u);
 }
 
-TEST_F(DiagViewTest, LeavingTheTabStopsPollingExceptTheUsageGraph)
-{
-    EnterTab();
-    for (int kind : { 11, 12, 21, 22, 31 })
-    {
-        Click(kind);
-        h.TakeSent();
-        LeaveTab();
-        EXPECT_FALSE(TimerRan()) << kind;
-        EXPECT_TRUE(h.TakeSent().empty());
-        // Coming back asks at once and restarts the timer.
-        EnterTab();
-        EXPECT_EQ(1u, h.TakeSent().size()) << kind;
-        EXPECT_TRUE(TimerRan()) << kind;
-    }
-
-    Click(DiagNodeGsmStatistics);
-    h.TakeSent();
-    LeaveTab();
-    EXPECT_FALSE(TimerRan(1));
-    EXPECT_FALSE(TimerRan(2));
-    EnterTab();
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS }, SentTags());
-    EXPECT_TRUE(TimerRan(1));
-    EXPECT_TRUE(TimerRan(2));
-
-    // The usage graph keeps sampling behind another tab; entering asks nothing more.
-    Click(DiagNodeGsmUsage);
-    h.TakeSent();
-    LeaveTab();
-    EnterTab();
-    EXPECT_TRUE(h.TakeSent().empty());
-    LeaveTab();
-    Tick();
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_USAGE }, SentTags());
-    EXPECT_TRUE(TimerRan());
-}
-
 TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
 {
     EnterTab();
@@ -282,13 +273,9 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
 
     // A cards answer while the ISDN lines are shown: stored, not handed on.
     // (Module 31 ends the engine's chain of card requests.)
-    Bytes cards = { 5, 0x10, 0x10, 17, 3, 'a', 'b', 'c', 31, 0, 0, 99, 0 };
-    Answer(IE_DIAG_CARD, cards);
+    Answer(IE_DIAG_CARD, { 5, 0x10, 0x10, 17, 3, 'a', 'b', 'c', 31, 0, 0, 99, 0 });
     const BYTE* record = view->Answers().modules[5];
-    EXPECT_EQ(0x10, record[0]);
-    EXPECT_EQ(0x10, record[1]);
-    EXPECT_EQ(17, record[2]);
-    EXPECT_STREQ("abc", (const char*)record + 3);
+    EXPECT_EQ(Bytes({ 0x10, 0x10, 17, 'a', 'b', 'c', 0 }), Bytes(record, record + 7));
     EXPECT_EQ(255, view->Answers().modules[4][2]);
     EXPECT_FALSE(Answered());
 
@@ -310,7 +297,7 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
     Answer(IE_DIAG_GSM_STATISTICS, hours);
     EXPECT_EQ(Bytes(hours.begin(), hours.begin() + 24),
               Bytes(view->Answers().gsmStatistics, view->Answers().gsmStatistics + 24));
-    EXPECT_FALSE(TimerRan(2)); // the answer ended the watchdog
+    EXPECT_FALSE(TimerRan(CDiagPolling::kWatchdogTimer)); // the answer ended the watchdog
 
     // Both credit tables; both VoIP tables.
     Click(DiagNodeGsmCredits);
@@ -430,25 +417,14 @@ TEST_F(DiagViewTest, SuspendedPollingSendsNothingAndKeepsTheBox)
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_VOIP }, SentTags());
 }
 
-TEST_F(DiagViewTest, StatisticsWatchdogRaisesTheBoxAndAsksAgain)
-{
-    EnterTab();
-    Click(DiagNodeGsmStatistics);
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS }, SentTags());
-    // Timer 1 alone does not raise the box: the watchdog does.
-    Tick(1);
-    EXPECT_EQ(NULL, BoxWindow());
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS }, SentTags());
-    Tick(2);
-    EXPECT_TRUE(BoxWindow());
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS }, SentTags());
-    EXPECT_TRUE(TimerRan(2)) << "asked again, so watched again";
-    Answer(IE_DIAG_GSM_STATISTICS, Bytes(24, 16));
-    EXPECT_EQ(NULL, BoxWindow());
-}
-
 TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
 {
+    auto ItemTitle = [this](int kind) { return testsupport::TreeItemTitle(Tree(), view->FindNode(kind)); };
+    auto ItemText = [this](int id) {
+        char text[64] = "";
+        ::GetDlgItemTextA(Page(), id, text, sizeof(text));
+        return std::string(text);
+    };
     EnterTab();
     Click(DiagNodeIsdnCredit);
     Tick();
@@ -460,12 +436,10 @@ TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
                                        "strDiagIsdnLines=Lines\r\nstrDiagRootDescr=About the unit\r\n"));
         ASSERT_TRUE(lang.Select());
         view->OnLanguageChanged();
-        EXPECT_EQ("Unit", ItemTitle(view->FindNode(DiagNodeRoot)));
-        EXPECT_EQ("Lines", ItemTitle(view->FindNode(DiagNodeIsdnLines)));
-        EXPECT_EQ("", ItemTitle(view->FindNode(DiagNodeVoip)));
-        char label[64] = "";
-        ::GetDlgItemTextA(Page(), IDC_DIAG_CREDIT_LABEL + 4, label, sizeof(label));
-        EXPECT_STREQ("Second:", label);
+        EXPECT_EQ("Unit", ItemTitle(DiagNodeRoot));
+        EXPECT_EQ("Lines", ItemTitle(DiagNodeIsdnLines));
+        EXPECT_EQ("", ItemTitle(DiagNodeVoip));
+        EXPECT_EQ("Second:", ItemText(IDC_DIAG_CREDIT_LABEL + 4));
         // Redrawn as if a fresh answer had come: the box goes.
         EXPECT_EQ(NULL, BoxWindow());
 
@@ -477,23 +451,21 @@ TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
 
         // A page translated from its template's keys takes the new texts.
         TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
-        char group[64] = "";
-        ::GetDlgItemTextA(Page(), IDC_DIAG_VOIP_USER_GROUP, group, sizeof(group));
-        EXPECT_STREQ("Subscribers", group);
-
+        EXPECT_EQ("Subscribers", ItemText(IDC_DIAG_VOIP_USER_GROUP));
         Click(DiagNodeRoot);
-        EXPECT_EQ("About the unit", PageText());
+        EXPECT_EQ("About the unit", testsupport::TextPageText(Page()));
         TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
     }
     view->OnLanguageChanged();
-    char group[64] = "";
-    ::GetDlgItemTextA(Page(), IDC_DIAG_VOIP_USER_GROUP, group, sizeof(group));
-    EXPECT_EQ(Lang("strDiagVoipUsers"), group);
+    EXPECT_EQ(Lang("strDiagVoipUsers"), ItemText(IDC_DIAG_VOIP_USER_GROUP));
     Click(DiagNodeRoot);
-    EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), PageText());
-    EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(view->FindNode(DiagNodeRoot)));
+    EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), testsupport::TextPageText(Page()));
+    EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(DiagNodeRoot));
 }
 
+// Out of memory the old kind stays current; without a window the new kind is
+// current; either way without a page, and nothing that reaches the page
+// afterwards crashes or asks anything.
 TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
 {
     size_t count = 0;
@@ -508,30 +480,31 @@ TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
     EnterTab();
     Click(DiagNodeIsdnLines);
     h.TakeSent();
-
-    // Out of memory: the old kind stays, its page is gone.
-    Click(DiagNodeCards);
-    EXPECT_EQ(DiagNodeIsdnLines, view->GetCurrentKind());
-    EXPECT_EQ(nullptr, view->GetPage());
-    EXPECT_EQ(NULL, view->GetSplitterPane(CDiagView::SPLIT_PANE_TOP));
-    LeaveTab();
-    EnterTab();
-    Answer(IE_DIAG_ISDN_LINES, Bytes(8, 1));
-    view->OnLanguageChanged();
-    view->StopCardsPolling();
-    view->StartCardsPolling();
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_EQ(1, view->Answers().isdnLines[0]);
-
-    // No window: the kind is current, without a page.
-    Click(DiagNodeGsmCredits);
-    EXPECT_EQ(DiagNodeGsmCredits, view->GetCurrentKind());
-    EXPECT_EQ(nullptr, view->GetPage());
-    LeaveTab();
-    EnterTab();
-    Answer(IE_DIAG_GSM_CREDIT, { 0, 8, 1, 2, 3, 4, 5, 6, 7, 8 });
-    view->OnLanguageChanged();
-    EXPECT_TRUE(h.TakeSent().empty());
+    const struct
+    {
+        int kind;
+        int current;
+        BYTE tag;
+        Bytes answer;
+    } cases[] = {
+        { DiagNodeCards, DiagNodeIsdnLines, IE_DIAG_ISDN_LINES, Bytes(8, 1) },
+        { DiagNodeGsmCredits, DiagNodeGsmCredits, IE_DIAG_GSM_CREDIT, { 0, 8, 1, 2, 3, 4, 5, 6, 7, 8 } },
+    };
+    for (const auto& c : cases)
+    {
+        Click(c.kind);
+        EXPECT_EQ(c.current, view->GetCurrentKind());
+        EXPECT_EQ(nullptr, view->GetPage());
+        EXPECT_EQ(NULL, view->GetSplitterPane(CDiagView::SPLIT_PANE_TOP));
+        LeaveTab();
+        EnterTab();
+        Answer(c.tag, c.answer);
+        view->OnLanguageChanged();
+        view->StopCardsPolling();
+        view->StartCardsPolling();
+        EXPECT_TRUE(h.TakeSent().empty()) << c.kind;
+    }
+    EXPECT_EQ(1, view->Answers().isdnLines[0]) << "stored without a page";
 
     // A kind the view does not know: current, without a page.
     EXPECT_EQ(NULL, view->CreatePage(99));
@@ -581,36 +554,23 @@ namespace
 {
 // A frame that, asked to connect, lets the user pick another node meanwhile
 // (as in the connection dialog's own message loop).
-struct ConnectingFrame
+CDiagView* s_connectingView = nullptr;
+int s_connects = 0;
+LRESULT CALLBACK ConnectingFrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    static CDiagView* s_view;
-    static int s_connects;
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        if (msg == WM_COMMAND && LOWORD(wParam) == ENGINE_CMD_CONNECT)
-        {
-            ++s_connects;
-            TreeView_SelectItem(s_view->GetTree(), s_view->FindNode(DiagNodeRoot));
-            return 0;
-        }
+    if (msg != WM_COMMAND || LOWORD(wParam) != ENGINE_CMD_CONNECT)
         return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
-};
-CDiagView* ConnectingFrame::s_view = nullptr;
-int ConnectingFrame::s_connects = 0;
+    ++s_connects;
+    TreeView_SelectItem(s_connectingView->GetTree(), s_connectingView->FindNode(DiagNodeRoot));
+    return 0;
+}
 }
 
 TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &ConnectingFrame::Proc;
-    wc.hInstance = ::GetModuleHandle(nullptr);
-    wc.lpszClassName = "DiagTestConnectingFrame";
-    ::RegisterClassA(&wc);
-    HWND frame = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   ::GetModuleHandle(nullptr), nullptr);
-    ConnectingFrame::s_view = view;
-    ConnectingFrame::s_connects = 0;
+    HWND frame = CreateStandInWindow("DiagTestConnectingFrame", ConnectingFrameProc);
+    s_connectingView = view;
+    s_connects = 0;
     EnterTab();
     Click(DiagNodeIsdnLines);
     h.TakeSent();
@@ -618,7 +578,7 @@ TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
     h.link.state = 0;
     h.link.stateAfterReconnect = 0;
     Tick();
-    EXPECT_EQ(1, ConnectingFrame::s_connects);
+    EXPECT_EQ(1, s_connects);
     EXPECT_EQ(DiagNodeRoot, view->GetCurrentKind());
     testsupport::PumpMessages(); // the left page object goes now
     h.engine.SetNotifyWindow(h.frame.hwnd);
@@ -642,4 +602,191 @@ TEST_F(DiagViewTest, PreTranslateGivesKeysOnlyToTheBox)
     EXPECT_TRUE(view->PreTranslateMessage(&escape));
     testsupport::PumpMessages();
     EXPECT_EQ(NULL, BoxWindow());
+}
+
+namespace
+{
+const BYTE kStatisticsTag = 0x6E;
+
+// The usage and statistics pages asking the device simulator over the real
+// link.
+class DiagGraphPagesTest : public DiagViewFixture
+{
+protected:
+    EngineOverTcp link;
+    CEngineDiagRequests requests{ link.engine };
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(link.Start());
+        link.frame.onStatus = [this](int code, int result) {
+            if (view)
+                view->TakeDeviceData(code, result, link.engine);
+        };
+        CreateView(requests, 1000, 720, true);
+        view->OnSetActive();
+    }
+    void TearDown() override
+    {
+        DiagViewFixture::TearDown();
+        link.Stop();
+    }
+
+    CGraphCtrl& Graph() const
+    {
+        IDiagPage* page = view->GetPage();
+        if (view->GetCurrentKind() == DiagNodeGsmUsage)
+            return static_cast<CDiagGsmUsagePage*>(page)->Graph();
+        return static_cast<CDiagGsmStatisticsPage*>(page)->Graph();
+    }
+    const GraphSamples& Samples() const { return Graph().Plot().m_samples; }
+    std::vector<int> Newest(int n) const
+    {
+        std::vector<int> values;
+        for (int i = 0; i < n; ++i)
+            values.push_back(Samples().Newest(n, i));
+        return values;
+    }
+
+    void Show(int kind)
+    {
+        Click(kind);
+        ASSERT_EQ(kind, view->GetCurrentKind());
+    }
+
+    // Pumps until the graph holds count samples; false on time-out.
+    bool WaitForSamples(int count, DWORD ms = 3000)
+    {
+        DWORD start = ::GetTickCount();
+        while (Samples().Count() < count)
+        {
+            if (::GetTickCount() - start > ms)
+                return false;
+            EngineFrame::Pump(10);
+        }
+        return true;
+    }
+
+    // The first frame the device received.
+    devsim::Bytes FirstFrame()
+    {
+        devsim::Bytes raw = link.sim.RawReceived();
+        auto end = std::find(raw.begin(), raw.end(), 0x7A);
+        return end == raw.end() ? raw : devsim::Bytes(raw.begin(), end + 1);
+    }
+
+    void Silence(bool silent)
+    {
+        devsim::SimFaults faults;
+        faults.noAnswer = silent ? -1 : 0;
+        link.sim.SetFaults(faults);
+    }
+};
+}
+
+TEST_F(DiagGraphPagesTest, UsageCurveTakesOneSamplePerAnswerAndKeepsSamplingOffTheTab)
+{
+    g_Settings.GSMUsageRefresh = 60000;   // the test ticks by itself
+    link.sim.Lock();
+    link.sim.data.gsmUsageSeries = devsim::Bytes{ 10, 20, 40 };
+    link.sim.Unlock();
+    link.sim.ClearReceived();
+
+    Show(DiagNodeGsmUsage);
+    // A fresh curve starts with one 0 sample; 40 is drawn at the top (32).
+    ASSERT_TRUE(WaitForSamples(2));
+    EXPECT_EQ((devsim::Bytes{ 0x7E, 0xA1, 0x02, 0x6F, 0x00, 0xEE, 0x7A }), FirstFrame());
+    for (int n = 3; n <= 4; ++n)
+    {
+        Tick();
+        ASSERT_TRUE(WaitForSamples(n)) << n;
+    }
+    EXPECT_EQ((std::vector<int>{ 0, 10, 20, 32 }), Newest(4));
+
+    // Another tab: the page's timer runs on and its answers still come in.
+    view->OnKillActive();
+    EXPECT_TRUE(TimerRan());
+    Tick();
+    ASSERT_TRUE(WaitForSamples(5));
+    EXPECT_EQ(10, Newest(1)[0]);
+
+    // A silent device: each tick after an unanswered request adds a 0 sample
+    // and raises the box.
+    Silence(true);
+    Tick();
+    int samples = Samples().Count();
+    for (int tick = 0; tick < 3; ++tick)
+        Tick();
+    EXPECT_EQ(samples + 3, Samples().Count());
+    EXPECT_EQ((std::vector<int>{ 0, 0, 0 }), Newest(3));
+    EXPECT_TRUE(BoxWindow());
+}
+
+TEST_F(DiagGraphPagesTest, StatisticsBarsShowTheHoursAndTheWatchdogClearsThem)
+{
+    devsim::Bytes hours(24);
+    for (int h = 0; h < 24; ++h)
+        hours[h] = (BYTE)h;
+    hours[5] = 200;   // drawn at 32
+    link.sim.Lock();
+    link.sim.data.gsmStatistics = hours;
+    link.sim.Unlock();
+    link.sim.ClearReceived();
+
+    Show(DiagNodeGsmStatistics);
+    ASSERT_TRUE(WaitForSamples(24));
+    EXPECT_EQ((devsim::Bytes{ 0x7E, 0xA1, 0x02, 0x6E, 0x00, 0xEF, 0x7A }), FirstFrame());
+    std::vector<int> want(24);
+    for (int h = 0; h < 24; ++h)
+        want[h] = h == 5 ? 32 : h;
+    EXPECT_EQ(want, Newest(24));
+    EXPECT_FALSE(TimerRan(CDiagPolling::kWatchdogTimer)) << "the answer stopped the watchdog";
+
+    // A request the device leaves unanswered: the watchdog runs, and a late
+    // answer of another kind does not stop it.
+    Silence(true);
+    size_t asked = link.Requests(kStatisticsTag);
+    Tick();
+    view->TakeDeviceData(ENGINE_STATUS_DIAG_GSM_USAGE, 7, link.engine);
+    EXPECT_TRUE(TimerRan(CDiagPolling::kWatchdogTimer));
+    EXPECT_EQ(24, Samples().Count());
+
+    // Its expiry clears the bars, raises the box and asks again.
+    Tick(CDiagPolling::kWatchdogTimer);
+    EXPECT_EQ(0, Samples().Count());
+    EXPECT_TRUE(BoxWindow());
+    for (int i = 0; i < 200 && link.Requests(kStatisticsTag) < asked + 2; ++i)
+        EngineFrame::Pump(10);
+    EXPECT_EQ(asked + 2, link.Requests(kStatisticsTag));
+    EXPECT_TRUE(TimerRan(CDiagPolling::kWatchdogTimer));
+}
+
+TEST_F(DiagGraphPagesTest, UsageGridFollowsTheRefreshSettingWithoutHangingAtItsExtremes)
+{
+    const struct
+    {
+        DWORD refresh;
+        int spacing;
+    } cases[] = {
+        { 5000, 48 },
+        { 10000, 24 },
+        { 0, 48 },        // counts as the default: no division by zero
+        { 300000, 0 },    // no lines
+    };
+    Silence(true);
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(c.spacing, UsageGridSpacing(c.refresh)) << c.refresh;
+        g_Settings.DiagnosticsRefresh = c.refresh;
+        Show(DiagNodeRoot);
+        Show(DiagNodeGsmUsage);
+        EXPECT_DOUBLE_EQ(c.spacing, Graph().Plot().m_xSpacing);
+        ::RedrawWindow(Page(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        for (int i = 0; i < 100; ++i)
+        {
+            view->TakeDeviceData(ENGINE_STATUS_DIAG_GSM_USAGE, i % 40, link.engine);
+            ::RedrawWindow(Graph().Plot(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+        EXPECT_EQ(101, Samples().Count()) << c.refresh;
+    }
 }
