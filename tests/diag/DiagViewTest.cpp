@@ -337,6 +337,9 @@ TEST_F(DiagViewTest, NoResponseBoxComesOnceAndTheNextAnswerClosesIt)
     Click(DiagNodeIsdnLines);
     h.TakeSent();
     EXPECT_EQ(NULL, BoxWindow());
+    // Keys go to the box only while it is there.
+    MSG enter = { Tree(), WM_KEYDOWN, VK_RETURN, 0, 0, { 0, 0 } };
+    EXPECT_FALSE(view->PreTranslateMessage(&enter));
     Tick();
     HWND box = BoxWindow();
     ASSERT_TRUE(box);
@@ -353,8 +356,10 @@ TEST_F(DiagViewTest, NoResponseBoxComesOnceAndTheNextAnswerClosesIt)
     EXPECT_EQ(box, BoxWindow());
     EXPECT_EQ(3u, h.TakeSent().size());
 
-    // OK closes it; the next unanswered tick opens it again.
-    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
+    // Escape closes it; the next unanswered tick opens it again.
+    MSG escape = { ::GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0, 0, { 0, 0 } };
+    EXPECT_TRUE(view->PreTranslateMessage(&escape));
+    testsupport::PumpMessages();
     EXPECT_EQ(NULL, BoxWindow());
     Tick();
     EXPECT_TRUE(BoxWindow());
@@ -587,21 +592,6 @@ TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
     Click(DiagNodeCards);
     EXPECT_EQ(DiagNodeCards, view->GetCurrentKind());
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_CARD }, SentTags());
-}
-
-TEST_F(DiagViewTest, PreTranslateGivesKeysOnlyToTheBox)
-{
-    EnterTab();
-    Click(DiagNodeIsdnLines);
-    MSG msg = { Tree(), WM_KEYDOWN, VK_RETURN, 0, 0, { 0, 0 } };
-    EXPECT_FALSE(view->PreTranslateMessage(&msg));
-    Tick();
-    HWND box = BoxWindow();
-    ASSERT_TRUE(box);
-    MSG escape = { ::GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0, 0, { 0, 0 } };
-    EXPECT_TRUE(view->PreTranslateMessage(&escape));
-    testsupport::PumpMessages();
-    EXPECT_EQ(NULL, BoxWindow());
 }
 
 namespace
