@@ -19,14 +19,8 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
     if (record && record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2)
         fprintf(stdout, " (%s of %p)", record->ExceptionInformation[0] ? "write" : "read",
                 (void*)record->ExceptionInformation[1]);
-    char module[MAX_PATH] = "?";
-    HMODULE owner = NULL;
-    if (record && ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                       (LPCSTR)record->ExceptionAddress, &owner))
-        ::GetModuleFileNameA(owner, module, sizeof(module));
-    fprintf(stdout, " in module %s, %s thread, during %s.%s\n", module,
-            ::GetCurrentThreadId() == s_mainThread ? "the test" : "another", test ? test->test_suite_name() : "(no test)",
-            test ? test->name() : "");
+    fprintf(stdout, " on %s thread, during %s.%s\n", ::GetCurrentThreadId() == s_mainThread ? "the test" : "another",
+            test ? test->test_suite_name() : "(no test)", test ? test->name() : "");
     fflush(stdout);
     fflush(stderr);
     ::TerminateProcess(::GetCurrentProcess(), 3);
