@@ -4,16 +4,9 @@
 #include <vector>
 
 // Records every message box the program shows (they all go through
-// ShowMessageBox) and answers it from a script, so no box ever blocks a test.
-//
-//   CMessageBoxRecorder boxes;            // installed until it goes out of scope
-//   boxes.PushAnswer(IDYES);              // answers in order, then the default
-//   ...code under test...
-//   ASSERT_EQ(1u, boxes.Count());
-//   EXPECT_EQ("strSaveChanges", boxes.Last().key);
-//
-// Recorders nest: an inner one records until it is destroyed, then the outer
-// one records again.
+// ShowMessageBox) and answers it from a script (pushed answers in order, then
+// the default), so no box ever blocks a test. Recorders nest: an inner one
+// records until it is destroyed, then the outer one records again.
 struct RecordedMessageBox
 {
     HWND owner;
