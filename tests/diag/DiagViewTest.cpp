@@ -265,50 +265,15 @@ TEST_F(DiagViewTest, TimersRunWithTheRefreshSettings)
     EXPECT_GE(count, 3u);
 }
 
+// Each answer is filed where its page reads it, and counts as an answer only
+// for its own page; a page created later starts from the stored answer, not
+// as answered.
 TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
 {
-    EnterTab();
-    Click(DiagNodeIsdnLines);
-    EXPECT_FALSE(Answered());
-
-    // A cards answer while the ISDN lines are shown: stored, not handed on.
-    // (Module 31 ends the engine's chain of card requests.)
-    Answer(IE_DIAG_CARD, { 5, 0x10, 0x10, 17, 3, 'a', 'b', 'c', 31, 0, 0, 99, 0 });
-    const BYTE* record = view->Answers().modules[5];
-    EXPECT_EQ(Bytes({ 0x10, 0x10, 17, 'a', 'b', 'c', 0 }), Bytes(record, record + 7));
-    EXPECT_EQ(255, view->Answers().modules[4][2]);
-    EXPECT_FALSE(Answered());
-
-    Answer(IE_DIAG_ISDN_LINES, { 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 });
-    EXPECT_EQ(Bytes({ 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 }),
-              Bytes(view->Answers().isdnLines, view->Answers().isdnLines + 8));
-    EXPECT_TRUE(Answered());
-
-    // The usage value travels in the status itself.
-    Click(DiagNodeGsmUsage);
-    Answer(IE_DIAG_GSM_USAGE, { 40, 1 });
-    EXPECT_EQ(40, view->Answers().gsmUsage);
-    EXPECT_TRUE(Answered());
-
-    Click(DiagNodeGsmStatistics);
+    const DiagAnswers& a = view->Answers();
     Bytes hours(30, 0);
     for (int i = 0; i < 30; ++i)
         hours[i] = (BYTE)(i + 1);
-    Answer(IE_DIAG_GSM_STATISTICS, hours);
-    EXPECT_EQ(Bytes(hours.begin(), hours.begin() + 24),
-              Bytes(view->Answers().gsmStatistics, view->Answers().gsmStatistics + 24));
-    EXPECT_FALSE(TimerRan(CDiagPolling::kWatchdogTimer)); // the answer ended the watchdog
-
-    // Both credit tables; both VoIP tables.
-    Click(DiagNodeGsmCredits);
-    Answer(IE_DIAG_GSM_CREDIT, { 2, 16, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 31, 8, 0, 0, 0, 0, 0, 0, 0, 0 });
-    EXPECT_EQ(1, view->Answers().gsmCreditA[2][0]);
-    EXPECT_EQ(2, view->Answers().gsmCreditA[2][4]);
-    EXPECT_EQ(3, view->Answers().gsmCreditB[2][0]);
-    EXPECT_EQ(4, view->Answers().gsmCreditB[2][4]);
-    EXPECT_TRUE(Answered());
-
-    Click(DiagNodeVoip);
     Bytes voip;
     for (const char* name : { "trunk", "user" })
     {
@@ -317,18 +282,44 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
             voip.push_back(i == 6 ? (name[0] == 'u' ? 1 : 0) : 0x11);
     }
     voip.push_back(0);
-    Answer(IE_DIAG_VOIP, voip);
-    EXPECT_STREQ("trunk", (const char*)view->Answers().voipTrunks[0]);
-    EXPECT_STREQ("user", (const char*)view->Answers().voipUsers[0]);
-    EXPECT_EQ(0x11, view->Answers().voipUsers[0][24]);
-    EXPECT_TRUE(Answered());
-
-    // A page created later starts from the stored answer, not as answered.
-    Click(DiagNodeCards);
-    EXPECT_FALSE(Answered());
-    Answer(IE_DIAG_ISDN_CREDIT, { 1, 24, 125, 0, 0, 0, 16, 14, 0, 0 });
-    EXPECT_EQ(0, view->Answers().isdnCredit[1][0]); // a cut entry is not filed
-    EXPECT_FALSE(Answered());
+    const Bytes credits = { 2, 16, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 31, 8, 0, 0, 0, 0, 0, 0, 0, 0 };
+    const struct
+    {
+        int kind; // the page shown
+        BYTE tag;
+        Bytes answer;
+        const BYTE* stored;
+        Bytes want;
+        bool answered;
+    } cases[] = {
+        // Module 31 ends the engine's chain of card requests.
+        { DiagNodeIsdnLines, IE_DIAG_CARD, { 5, 0x10, 0x10, 17, 3, 'a', 'b', 'c', 31, 0, 0, 99, 0 }, a.modules[5],
+          { 0x10, 0x10, 17, 'a', 'b', 'c', 0 }, false },
+        { DiagNodeIsdnLines, IE_DIAG_CARD, {}, &a.modules[4][2], { DiagAnswers::NO_SIGNAL }, false },
+        { DiagNodeIsdnLines, IE_DIAG_ISDN_LINES, { 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 }, a.isdnLines,
+          { 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 }, true },
+        // The usage value travels in the status itself.
+        { DiagNodeGsmUsage, IE_DIAG_GSM_USAGE, { 40, 1 }, (const BYTE*)&a.gsmUsage, { 40, 0, 0, 0 }, true },
+        { DiagNodeGsmStatistics, IE_DIAG_GSM_STATISTICS, hours, a.gsmStatistics, Bytes(hours.begin(), hours.begin() + 24),
+          true },
+        { DiagNodeGsmCredits, IE_DIAG_GSM_CREDIT, credits, a.gsmCreditA[2], { 1, 0, 0, 0, 2 }, true },
+        { DiagNodeGsmCredits, IE_DIAG_GSM_CREDIT, credits, a.gsmCreditB[2], { 3, 0, 0, 0, 4 }, true },
+        { DiagNodeVoip, IE_DIAG_VOIP, voip, a.voipTrunks[0], { 't', 'r', 'u', 'n', 'k', 0 }, true },
+        { DiagNodeVoip, IE_DIAG_VOIP, voip, a.voipUsers[0], { 'u', 's', 'e', 'r', 0 }, true },
+        { DiagNodeVoip, IE_DIAG_VOIP, voip, &a.voipUsers[0][24], { 0x11 }, true },
+        // A cut entry is not filed.
+        { DiagNodeCards, IE_DIAG_ISDN_CREDIT, { 1, 24, 125, 0, 0, 0, 16, 14, 0, 0 }, a.isdnCredit[1], { 0 }, false },
+    };
+    EnterTab();
+    for (const auto& c : cases)
+    {
+        if (view->GetCurrentKind() != c.kind)
+            Click(c.kind);
+        if (!c.answer.empty())
+            Answer(c.tag, c.answer);
+        EXPECT_EQ(c.want, Bytes(c.stored, c.stored + c.want.size())) << c.kind << " " << (int)c.tag;
+        EXPECT_EQ(c.answered, Answered()) << c.kind << " " << (int)c.tag;
+    }
 }
 
 TEST_F(DiagViewTest, NoResponseBoxComesOnceAndTheNextAnswerClosesIt)
