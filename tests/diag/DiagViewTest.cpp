@@ -7,7 +7,6 @@
 #include "pages/DiagGraphPages.h"
 #include "pages/TextPage.h"
 #include "base/Language.h"
-#include "tests/support/EngineFrame.h"
 #include "tests/support/EngineHarness.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
@@ -24,20 +23,37 @@ namespace
 {
 using testsupport::Lang;
 
-// The view over an engine of the derived fixture's choice.
-class DiagViewFixture : public ::testing::Test
+// A page whose window cannot be made.
+class CWindowlessPage : public CDiagTextPage
+{
+public:
+    using CDiagTextPage::CDiagTextPage;
+    HWND Create(HWND) override { return NULL; }
+};
+IDiagPage* NoMemory(const DiagNode&, IDiagEngine&)
+{
+    return nullptr;
+}
+IDiagPage* NoWindow(const DiagNode& node, IDiagEngine& engine)
+{
+    return new CWindowlessPage(node, engine, "");
+}
+
+class DiagViewTest : public ::testing::Test
 {
 protected:
+    Harness h{ false };
+    CEngineDiagRequests requests{ h.engine };
     HWND host = NULL;
     CDiagView* view = nullptr;
 
-    void CreateView(IDiagEngine& engine, int width, int height, bool visible)
+    void SetUp() override
     {
         ASSERT_TRUE(SelectShippedLanguage());
         DiagPollingSuspended = 0;
-        host = testsupport::CreatePageHost(width, height, visible);
+        host = testsupport::CreatePageHost(900, 600, false);
         view = new CDiagView;
-        view->SetEngine(&engine);
+        view->SetEngine(&requests);
         RECT rc;
         ::GetClientRect(host, &rc);
         ASSERT_TRUE(view->Create(host, &rc));
@@ -75,32 +91,6 @@ protected:
         CMessageBoxDlg* box = GetNoResponseBox();
         return box && box->m_hWnd && ::IsWindow(box->m_hWnd) ? box->m_hWnd : NULL;
     }
-};
-
-// A page whose window cannot be made.
-class CWindowlessPage : public CDiagTextPage
-{
-public:
-    using CDiagTextPage::CDiagTextPage;
-    HWND Create(HWND) override { return NULL; }
-};
-IDiagPage* NoMemory(const DiagNode&, IDiagEngine&)
-{
-    return nullptr;
-}
-IDiagPage* NoWindow(const DiagNode& node, IDiagEngine& engine)
-{
-    return new CWindowlessPage(node, engine, "");
-}
-
-// The engine on test seams: the test sees each request and delivers answers.
-class DiagViewTest : public DiagViewFixture
-{
-protected:
-    Harness h{ false };
-    CEngineDiagRequests requests{ h.engine };
-
-    void SetUp() override { CreateView(requests, 900, 600, false); }
 
     void Notify(UINT code)
     {
@@ -128,6 +118,23 @@ protected:
         const bool missed = BoxWindow() != NULL;
         CloseNoResponseBox();
         return !missed;
+    }
+
+    // The curve or bars of the usage or statistics page shown.
+    CGraphCtrl& Graph() const
+    {
+        IDiagPage* page = view->GetPage();
+        if (view->GetCurrentKind() == DiagNodeGsmUsage)
+            return static_cast<CDiagGsmUsagePage*>(page)->Graph();
+        return static_cast<CDiagGsmStatisticsPage*>(page)->Graph();
+    }
+    const GraphSamples& Samples() const { return Graph().Plot().m_samples; }
+    std::vector<int> Newest(int n) const
+    {
+        std::vector<int> values;
+        for (int i = 0; i < n; ++i)
+            values.push_back(Samples().Newest(n, i));
+        return values;
     }
 
     // The sent requests without their check byte.
@@ -585,117 +592,28 @@ TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_CARD }, SentTags());
 }
 
-namespace
+TEST_F(DiagViewTest, UsageCurveTakesOneSamplePerAnswerAndKeepsSamplingOffTheTab)
 {
-const BYTE kStatisticsTag = 0x6E;
-
-// The usage and statistics pages asking the device simulator over the real
-// link.
-class DiagGraphPagesTest : public DiagViewFixture
-{
-protected:
-    EngineOverTcp link;
-    CEngineDiagRequests requests{ link.engine };
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(link.Start());
-        link.frame.onStatus = [this](int code, int result) {
-            if (view)
-                view->TakeDeviceData(code, result, link.engine);
-        };
-        CreateView(requests, 1000, 720, true);
-        view->OnSetActive();
-    }
-    void TearDown() override
-    {
-        DiagViewFixture::TearDown();
-        link.Stop();
-    }
-
-    CGraphCtrl& Graph() const
-    {
-        IDiagPage* page = view->GetPage();
-        if (view->GetCurrentKind() == DiagNodeGsmUsage)
-            return static_cast<CDiagGsmUsagePage*>(page)->Graph();
-        return static_cast<CDiagGsmStatisticsPage*>(page)->Graph();
-    }
-    const GraphSamples& Samples() const { return Graph().Plot().m_samples; }
-    std::vector<int> Newest(int n) const
-    {
-        std::vector<int> values;
-        for (int i = 0; i < n; ++i)
-            values.push_back(Samples().Newest(n, i));
-        return values;
-    }
-
-    void Show(int kind)
-    {
-        Click(kind);
-        ASSERT_EQ(kind, view->GetCurrentKind());
-    }
-
-    // Pumps until the graph holds count samples; false on time-out.
-    bool WaitForSamples(int count, DWORD ms = 3000)
-    {
-        DWORD start = ::GetTickCount();
-        while (Samples().Count() < count)
-        {
-            if (::GetTickCount() - start > ms)
-                return false;
-            EngineFrame::Pump(10);
-        }
-        return true;
-    }
-
-    // The first frame the device received.
-    devsim::Bytes FirstFrame()
-    {
-        devsim::Bytes raw = link.sim.RawReceived();
-        auto end = std::find(raw.begin(), raw.end(), 0x7A);
-        return end == raw.end() ? raw : devsim::Bytes(raw.begin(), end + 1);
-    }
-
-    void Silence(bool silent)
-    {
-        devsim::SimFaults faults;
-        faults.noAnswer = silent ? -1 : 0;
-        link.sim.SetFaults(faults);
-    }
-};
-}
-
-TEST_F(DiagGraphPagesTest, UsageCurveTakesOneSamplePerAnswerAndKeepsSamplingOffTheTab)
-{
-    g_Settings.GSMUsageRefresh = 60000;   // the test ticks by itself
-    link.sim.Lock();
-    link.sim.data.gsmUsageSeries = devsim::Bytes{ 10, 20, 40 };
-    link.sim.Unlock();
-    link.sim.ClearReceived();
-
-    Show(DiagNodeGsmUsage);
+    EnterTab();
+    Click(DiagNodeGsmUsage);
     // A fresh curve starts with one 0 sample; 40 is drawn at the top (32).
-    ASSERT_TRUE(WaitForSamples(2));
-    EXPECT_EQ((devsim::Bytes{ 0x7E, 0xA1, 0x02, 0x6F, 0x00, 0xEE, 0x7A }), FirstFrame());
-    for (int n = 3; n <= 4; ++n)
+    for (BYTE usage : { 10, 20, 40 })
     {
+        Answer(IE_DIAG_GSM_USAGE, { usage, 1 });
         Tick();
-        ASSERT_TRUE(WaitForSamples(n)) << n;
     }
     EXPECT_EQ((std::vector<int>{ 0, 10, 20, 32 }), Newest(4));
 
     // Another tab: the page's timer runs on and its answers still come in.
-    view->OnKillActive();
+    LeaveTab();
     EXPECT_TRUE(TimerRan());
-    Tick();
-    ASSERT_TRUE(WaitForSamples(5));
+    Answer(IE_DIAG_GSM_USAGE, { 10, 1 });
     EXPECT_EQ(10, Newest(1)[0]);
 
     // A silent device: each tick after an unanswered request adds a 0 sample
     // and raises the box.
-    Silence(true);
     Tick();
-    int samples = Samples().Count();
+    const int samples = Samples().Count();
     for (int tick = 0; tick < 3; ++tick)
         Tick();
     EXPECT_EQ(samples + 3, Samples().Count());
@@ -703,32 +621,25 @@ TEST_F(DiagGraphPagesTest, UsageCurveTakesOneSamplePerAnswerAndKeepsSamplingOffT
     EXPECT_TRUE(BoxWindow());
 }
 
-TEST_F(DiagGraphPagesTest, StatisticsBarsShowTheHoursAndTheWatchdogClearsThem)
+TEST_F(DiagViewTest, StatisticsBarsShowTheHoursAndTheWatchdogClearsThem)
 {
-    devsim::Bytes hours(24);
-    for (int h = 0; h < 24; ++h)
-        hours[h] = (BYTE)h;
-    hours[5] = 200;   // drawn at 32
-    link.sim.Lock();
-    link.sim.data.gsmStatistics = hours;
-    link.sim.Unlock();
-    link.sim.ClearReceived();
-
-    Show(DiagNodeGsmStatistics);
-    ASSERT_TRUE(WaitForSamples(24));
-    EXPECT_EQ((devsim::Bytes{ 0x7E, 0xA1, 0x02, 0x6E, 0x00, 0xEF, 0x7A }), FirstFrame());
+    EnterTab();
+    Click(DiagNodeGsmStatistics);
+    Bytes hours(24);
     std::vector<int> want(24);
     for (int h = 0; h < 24; ++h)
-        want[h] = h == 5 ? 32 : h;
+        hours[h] = (BYTE)(want[h] = h);
+    hours[5] = 200; // drawn at 32
+    want[5] = 32;
+    Answer(IE_DIAG_GSM_STATISTICS, hours);
     EXPECT_EQ(want, Newest(24));
     EXPECT_FALSE(TimerRan(CDiagPolling::kWatchdogTimer)) << "the answer stopped the watchdog";
 
     // A request the device leaves unanswered: the watchdog runs, and a late
     // answer of another kind does not stop it.
-    Silence(true);
-    size_t asked = link.Requests(kStatisticsTag);
+    h.TakeSent();
     Tick();
-    view->TakeDeviceData(ENGINE_STATUS_DIAG_GSM_USAGE, 7, link.engine);
+    view->TakeDeviceData(ENGINE_STATUS_DIAG_GSM_USAGE, 7, h.engine);
     EXPECT_TRUE(TimerRan(CDiagPolling::kWatchdogTimer));
     EXPECT_EQ(24, Samples().Count());
 
@@ -736,13 +647,11 @@ TEST_F(DiagGraphPagesTest, StatisticsBarsShowTheHoursAndTheWatchdogClearsThem)
     Tick(CDiagPolling::kWatchdogTimer);
     EXPECT_EQ(0, Samples().Count());
     EXPECT_TRUE(BoxWindow());
-    for (int i = 0; i < 200 && link.Requests(kStatisticsTag) < asked + 2; ++i)
-        EngineFrame::Pump(10);
-    EXPECT_EQ(asked + 2, link.Requests(kStatisticsTag));
+    EXPECT_EQ((std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS, IE_DIAG_GSM_STATISTICS }), SentTags());
     EXPECT_TRUE(TimerRan(CDiagPolling::kWatchdogTimer));
 }
 
-TEST_F(DiagGraphPagesTest, UsageGridFollowsTheRefreshSettingWithoutHangingAtItsExtremes)
+TEST_F(DiagViewTest, UsageGridFollowsTheRefreshSettingWithoutHangingAtItsExtremes)
 {
     const struct
     {
@@ -754,18 +663,18 @@ TEST_F(DiagGraphPagesTest, UsageGridFollowsTheRefreshSettingWithoutHangingAtItsE
         { 0, 48 },        // counts as the default: no division by zero
         { 300000, 0 },    // no lines
     };
-    Silence(true);
+    ::ShowWindow(host, SW_SHOWNA); // painted for real
     for (const auto& c : cases)
     {
         EXPECT_EQ(c.spacing, UsageGridSpacing(c.refresh)) << c.refresh;
         g_Settings.DiagnosticsRefresh = c.refresh;
-        Show(DiagNodeRoot);
-        Show(DiagNodeGsmUsage);
+        Click(DiagNodeRoot);
+        Click(DiagNodeGsmUsage);
         EXPECT_DOUBLE_EQ(c.spacing, Graph().Plot().m_xSpacing);
         ::RedrawWindow(Page(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         for (int i = 0; i < 100; ++i)
         {
-            view->TakeDeviceData(ENGINE_STATUS_DIAG_GSM_USAGE, i % 40, link.engine);
+            view->TakeDeviceData(ENGINE_STATUS_DIAG_GSM_USAGE, i % 40, h.engine);
             ::RedrawWindow(Graph().Plot(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
         }
         EXPECT_EQ(101, Samples().Count()) << c.refresh;
