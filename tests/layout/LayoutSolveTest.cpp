@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "layout/LayoutMgr.h"
+#include <vector>
 
 // The solver on its own: items keyed by made-up handles, a given layout rectangle.
 namespace
@@ -116,10 +117,9 @@ TEST(LayoutSolve, MeasuredOffsetsOfAllEdges)
 {
     RECT c = { 10, 20, 21, 31 };
     RECT r = { 0, 0, 40, 60 };
-    EXPECT_EQ(10, MeasureEdgeOffset(LE_LEFT, c, r));
-    EXPECT_EQ(-19, MeasureEdgeOffset(LE_RIGHT, c, r));
-    EXPECT_EQ(-4, MeasureEdgeOffset(LE_HCENTER, c, r)); // (31 - 40) / 2
-    EXPECT_EQ(20, MeasureEdgeOffset(LE_TOP, c, r));
-    EXPECT_EQ(-29, MeasureEdgeOffset(LE_BOTTOM, c, r));
-    EXPECT_EQ(-4, MeasureEdgeOffset(LE_VCENTER, c, r)); // (51 - 60) / 2
+    std::vector<int> offsets;
+    for (int edge : { LE_LEFT, LE_RIGHT, LE_HCENTER, LE_TOP, LE_BOTTOM, LE_VCENTER })
+        offsets.push_back(MeasureEdgeOffset(edge, c, r));
+    // The centres: (31 - 40) / 2 and (51 - 60) / 2.
+    EXPECT_EQ((std::vector<int>{ 10, -19, -4, 20, -29, -4 }), offsets);
 }

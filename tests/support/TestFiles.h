@@ -48,9 +48,7 @@ inline bool WriteWholeFile(const std::string& path, const std::vector<BYTE>& dat
 inline std::vector<BYTE> ReadFileBytes(const std::string& path)
 {
     const std::string data = ReadWholeFile(path.c_str());
-    if (data == "<missing>")
-        return std::vector<BYTE>();
-    return std::vector<BYTE>(data.begin(), data.end());
+    return data == "<missing>" ? std::vector<BYTE>() : std::vector<BYTE>(data.begin(), data.end());
 }
 
 // A fresh folder under the temporary directory, removed with its files (also

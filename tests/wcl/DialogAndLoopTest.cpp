@@ -51,15 +51,14 @@ public:
     BOOL OnIdle() override { ++calls; return FALSE; }
 };
 
+// Takes the timer's message and ends the loop.
 class CQuitFilter : public CMessageFilter
 {
 public:
-    UINT swallow;
     int seen = 0;
-    explicit CQuitFilter(UINT msg) : swallow(msg) {}
     BOOL PreTranslateMessage(MSG* msg) override
     {
-        if (msg->message != swallow)
+        if (msg->message != WM_APP + 50)
             return FALSE;
         ++seen;
         ::PostQuitMessage(7);
@@ -104,7 +103,7 @@ TEST(MessageLoop, RunsThreadTimersIdleHandlersAndFilters)
 {
     CMessageLoop loop;
     CCountingIdle idle;
-    CQuitFilter filter(WM_APP + 50);
+    CQuitFilter filter;
     loop.AddIdleHandler(&idle);
     loop.AddMessageFilter(&filter);
     g_timerRuns = 0;
