@@ -132,7 +132,6 @@ TEST_F(LanguageTest, MessageBoxesByKey)
     m_boxes.PushAnswer(IDNO);
     EXPECT_EQ(IDNO, g_Language.MessageBoxKey("strTwoLines", nullptr, MB_YESNO | MB_ICONQUESTION));
     ASSERT_EQ(1u, m_boxes.Count());
-    EXPECT_EQ("strTwoLines", m_boxes.Last().key);
     EXPECT_EQ("first \nsecond", m_boxes.Last().text);
     EXPECT_EQ("Test App", m_boxes.Last().caption);
     EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND), m_boxes.Last().flags);

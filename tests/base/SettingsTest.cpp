@@ -167,7 +167,6 @@ TEST_F(SettingsTest, SaveWritesExactlyTheSavedValues)
     EXPECT_EQ(std::make_pair(DWORD(REG_DWORD), Number(7)), values["CheckFirmwareVersion"]);
     EXPECT_EQ(std::make_pair(DWORD(REG_DWORD), Number(70000)), values["TcpPort"]);
     EXPECT_EQ(std::make_pair(DWORD(REG_SZ), std::string("10.0.0.5", 9)), values["TcpAddress"]) << "with its terminator";
-    EXPECT_EQ(std::string("", 1), values["VirtualComPort"].second);
 
     CPathSettings p;
     p.SetDefaults();

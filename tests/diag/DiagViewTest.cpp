@@ -256,9 +256,8 @@ TEST_F(DiagViewTest, EachPolledNodeAsksAtOnceAtEveryTickAndOnlyOnItsTab)
 
 TEST_F(DiagViewTest, TimersRunWithTheRefreshSettings)
 {
-    // Short periods so the pages' own timers tick while the test pumps.
+    // A short period so the page's own timer ticks while the test pumps.
     g_Settings.DiagnosticsRefresh = 20;
-    g_Settings.GSMUsageRefresh = 20;
     EnterTab();
     Click(DiagNodeIsdnLines);
     DWORD start = ::GetTickCount();

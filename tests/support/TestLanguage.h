@@ -3,15 +3,10 @@
 #include <string>
 
 // A language set of the test's own in a scratch folder, which is the current
-// directory while the object lives (LANG.INI is looked up there).
-//
-//   CTestLanguage lang;
-//   lang.WriteLanguage("strHello=Hello\\nworld\n", "menuFile=&File\n");
-//   ASSERT_TRUE(lang.Select());           // g_Language.SelectLanguage(1)
-//
-// The destructor returns to the previous directory, deletes the files and
-// selects the shipped language of that directory again when one was
-// selected before (so later tests see the English texts).
+// directory while the object lives (LANG.INI is looked up there); Select()
+// selects its language 1. The destructor returns to the previous directory,
+// deletes the files and selects the shipped language of that directory again
+// when one was selected before (so later tests see the English texts).
 class CTestLanguage
 {
 public:

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "wcl/WindowImpl.h"
 #include "wcl/MessageLoop.h"
-#include <vector>
+#include <string>
 
 namespace
 {
