@@ -74,6 +74,7 @@ public:
         }
         ::RemoveDirectoryA(m_dir);
     }
+    const char* Dir() const { return m_dir; }
     std::string Path(const char* name) const { return std::string(m_dir) + "\\" + name; }
     std::vector<std::string> Files() const
     {
