@@ -9,6 +9,7 @@
 #include "record/ConfigRecord.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/TreeViewProbe.h"
 #include <commctrl.h>
 #include <functional>
 #include <memory>
@@ -19,30 +20,22 @@
 // engine that counts their requests and answers only when the test does.
 namespace
 {
-std::string Lang(const char* key)
-{
-    char text[260] = "";
-    g_Language.GetString(key, text, sizeof(text));
-    return text;
-}
+using testsupport::Lang;
 
 struct CountingEngine : IDiagEngine
 {
     std::vector<std::pair<DiagRequest, int>> requests;
     std::vector<int> moduleInfos;
-    int result = 1;
     std::function<void()> whileSending; // runs inside the next request
 
     int RequestDiagnostics(DiagRequest request, int index) override
     {
         requests.push_back({ request, index });
-        if (whileSending)
-        {
-            std::function<void()> nested = whileSending;
-            whileSending = nullptr;
+        std::function<void()> nested;
+        nested.swap(whileSending);
+        if (nested)
             nested();
-        }
-        return result;
+        return 1;
     }
     int GetModuleInfo(int module) override
     {
@@ -58,9 +51,18 @@ void PutWord(BYTE* p, WORD v)
 }
 void PutDword(BYTE* p, DWORD v)
 {
-    for (int i = 0; i < 4; ++i)
-        p[i] = (BYTE)(v >> (8 * i));
+    PutWord(p, (WORD)v);
+    PutWord(p + 2, (WORD)(v >> 16));
 }
+// The language text of key with its one number filled in.
+std::string Pattern(const char* key, int value)
+{
+    char text[260];
+    FormatIntPattern(text, sizeof(text), Lang(key).c_str(), value);
+    return text;
+}
+
+const DiagNodeId kNodes[] = { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeVoip };
 
 class DiagPagesTest : public ::testing::Test
 {
@@ -86,14 +88,17 @@ protected:
         ::DestroyWindow(host);
         CloseNoResponseBox();
     }
-
+    IDiagPage* Make(DiagNodeId id)
+    {
+        const DiagNode* node = FindDiagNode(id);
+        IDiagPage* p = node->factory(*node, engine);
+        EXPECT_TRUE(p->Create(host)) << id;
+        return p;
+    }
     template <class P>
     P& Open(DiagNodeId id)
     {
-        const DiagNode* node = FindDiagNode(id);
-        EXPECT_TRUE(node);
-        page.reset(node->factory(*node, engine));
-        EXPECT_TRUE(page->Create(host));
+        page.reset(Make(id));
         return dynamic_cast<P&>(*page);
     }
     HWND Wnd() const { return page->Window().m_hWnd; }
@@ -119,7 +124,6 @@ TEST(DiagTexts, ModuleStatesTheirTextsAndColours)
 {
     ASSERT_TRUE(SelectShippedLanguage());
     const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-    char pattern[260];
     const struct
     {
         WORD code;
@@ -134,18 +138,14 @@ TEST(DiagTexts, ModuleStatesTheirTextsAndColours)
         { 61, "", Lang("strDiagAnalogStatusDiscInd"), STATE_DARK_GREEN },
         { 240, "x", Lang("strDiagGsmStatusNotPresent") + " - x", STATE_RED },
         // Computed texts take no device text.
-        { 225, "x", (FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmStatusError").c_str(), 225), pattern),
-          STATE_RED },
-        { 0x800A, "x", (FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmStatusCmeError10").c_str(), 10), pattern),
-          STATE_RED },
-        { 0x8063, "", (FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmStatusCmeError").c_str(), 99), pattern),
-          STATE_RED },
-        { 0x83E8, "", (FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmStatusUnknown").c_str(), 0x83E8), pattern),
-          face },
+        { 225, "x", Pattern("strDiagGsmStatusError", 225), STATE_RED },
+        { 0x800A, "x", Pattern("strDiagGsmStatusCmeError10", 10), STATE_RED },
+        { 0x8063, "", Pattern("strDiagGsmStatusCmeError", 99), STATE_RED },
+        { 0x83E8, "", Pattern("strDiagGsmStatusUnknown", 0x83E8), face },
     };
+    char text[100];
     for (const auto& c : cases)
     {
-        char text[100];
         EXPECT_EQ(c.colour, ModuleStateText(c.code, c.deviceText, text, sizeof(text))) << c.code;
         EXPECT_EQ(c.text, text) << c.code;
     }
@@ -156,13 +156,16 @@ TEST(DiagTexts, ModuleStatesTheirTextsAndColours)
     ASSERT_TRUE(lang.WriteLanguage("strDiagGsmStatusUnknown=State %s %n\nstrDiagGsmStatusError=Error %d and %d\n"
                                    "strDiagGsmStatusCmeError=CME %x\n"));
     ASSERT_TRUE(lang.Select());
-    char text[100];
-    ModuleStateText(7, "", text, sizeof(text));
-    EXPECT_STREQ("State %s %n", text);
-    ModuleStateText(225, "", text, sizeof(text));
-    EXPECT_STREQ("Error %d and %d", text);
-    ModuleStateText(0x8005, "", text, sizeof(text));
-    EXPECT_STREQ("CME 5", text);
+    const struct
+    {
+        WORD code;
+        const char* text;
+    } formats[] = { { 7, "State %s %n" }, { 225, "Error %d and %d" }, { 0x8005, "CME 5" } };
+    for (const auto& f : formats)
+    {
+        ModuleStateText(f.code, "", text, sizeof(text));
+        EXPECT_STREQ(f.text, text);
+    }
 }
 
 TEST(DiagTexts, SignalLevels)
@@ -190,21 +193,23 @@ TEST(DiagTexts, SignalLevels)
 
 TEST(DiagTexts, LineLampsFollowTheStatusBits)
 {
-    // Rows LOS, AIS, LFA, RRA, FEC, L2, SDI.
+    // Rows LOS, AIS, LFA, RRA, FEC, L2, SDI: A alarm, S SDI, - off.
     const struct
     {
         WORD status;
-        LineLamp lamps[kLineLampRows];
-    } cases[] = {
-        { 0x0000, { LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF } },
-        { 0x00FB, { LAMP_ALARM, LAMP_ALARM, LAMP_ALARM, LAMP_ALARM, LAMP_ALARM, LAMP_ALARM, LAMP_SDI } },
-        { 0x0004, { LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF } },
-        { 0x0042, { LAMP_OFF, LAMP_ALARM, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_ALARM, LAMP_OFF } },
-        { 0x80FF, { LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF } },
-    };
+        const char* lamps;
+    } cases[] = { { 0x0000, "-------" }, { 0x00FB, "AAAAAAS" }, { 0x0004, "-------" },
+                  { 0x0042, "-A---A-" }, { 0x80FF, "-------" } };
     for (const auto& c : cases)
+    {
+        std::string shown;
         for (int row = 0; row < kLineLampRows; ++row)
-            EXPECT_EQ(c.lamps[row], LineLampOf(c.status, row)) << c.status << " row " << row;
+        {
+            LineLamp lamp = LineLampOf(c.status, row);
+            shown += lamp == LAMP_ALARM ? 'A' : lamp == LAMP_SDI ? 'S' : lamp == LAMP_OFF ? '-' : '?';
+        }
+        EXPECT_EQ(c.lamps, shown) << c.status;
+    }
 }
 
 TEST(DiagTexts, VoipRows)
@@ -224,29 +229,23 @@ TEST(DiagTexts, VoipRows)
     {
         std::vector<BYTE> row;
         bool trunk;
-        VoipRowTexts want;
+        const char* texts; // name|address|flags|monitoring|registration
     } cases[] = {
-        { row("t1", { 0, 0, 0, 0 }, 0, 0x2000, 0x0231, 0), true,
-          { "t1", "Unregistered", "- - -", "ONLINE, UNREACHABLE", "OK" } },
-        { row("u1", { 10, 0, 0, 7 }, 5060, 0x000E, 0x0012, 35), false,
-          { "u1", "10.0.0.7:5060", "D N", "OFFLINE, OK (35 ms)", "" } },
-        { row("t2", { 0, 0, 0, 0 }, 0, 0x000A, 0x0340, 0), true, { "t2", "Unavailable", "D - R", "UNKNOWN", "FAILED" } },
-        { row("u2", { 0, 0, 0, 0 }, 0, 0, 0x0100, 12), false, { "u2", "Unavailable", "- -", "UNMONITORED (12 ms)", "" } },
+        { row("t1", { 0, 0, 0, 0 }, 0, 0x2000, 0x0231, 0), true, "t1|Unregistered|- - -|ONLINE, UNREACHABLE|OK" },
+        { row("u1", { 10, 0, 0, 7 }, 5060, 0x000E, 0x0012, 35), false, "u1|10.0.0.7:5060|D N|OFFLINE, OK (35 ms)|" },
+        { row("t2", { 0, 0, 0, 0 }, 0, 0x000A, 0x0340, 0), true, "t2|Unavailable|D - R|UNKNOWN|FAILED" },
+        { row("u2", { 0, 0, 0, 0 }, 0, 0, 0x0100, 12), false, "u2|Unavailable|- -|UNMONITORED (12 ms)|" },
         // A name filling its field without a terminator is cut to 23 characters.
         { row("abcdefghijklmnopqrstuvwxyz", { 1, 2, 3, 4 }, 1, 0, 0x0020, 0), true,
-          { "abcdefghijklmnopqrstuvw", "1.2.3.4:1", "- - -", "LAGGED", "" } },
+          "abcdefghijklmnopqrstuvw|1.2.3.4:1|- - -|LAGGED|" },
     };
+    VoipRowTexts t;
     for (const auto& c : cases)
     {
-        VoipRowTexts t;
         ASSERT_TRUE(FormatVoipRow(c.row.data(), c.trunk, &t));
-        EXPECT_STREQ(c.want.name, t.name);
-        EXPECT_STREQ(c.want.address, t.address) << c.want.name;
-        EXPECT_STREQ(c.want.flags, t.flags) << c.want.name;
-        EXPECT_STREQ(c.want.monitoring, t.monitoring) << c.want.name;
-        EXPECT_STREQ(c.want.registration, t.registration) << c.want.name;
+        EXPECT_EQ(c.texts, std::string(t.name) + "|" + t.address + "|" + t.flags + "|" + t.monitoring + "|" +
+                               t.registration);
     }
-    VoipRowTexts t;
     EXPECT_FALSE(FormatVoipRow(std::vector<BYTE>(36, 0).data(), true, &t));
 }
 
@@ -256,36 +255,31 @@ TEST_F(DiagPagesTest, EachPageAsksForItsOwnDataAndTakesOnlyItsOwnAnswers)
 {
     const struct
     {
-        DiagNodeId id;
         DiagRequest request;
         int firstIndex;
-    } cases[] = { { DiagNodeIsdnLines, DIAG_REQ_ISDN_LINES, 0 },
-                  { DiagNodeIsdnCredit, DIAG_REQ_ISDN_CREDIT, -1 },
-                  { DiagNodeCards, DIAG_REQ_CARDS, 0 },
-                  { DiagNodeGsmCredits, DIAG_REQ_GSM_CREDIT, -1 },
-                  { DiagNodeVoip, DIAG_REQ_VOIP, 0 } };
-    for (const auto& c : cases)
+    } cases[] = { { DIAG_REQ_ISDN_LINES, 0 }, { DIAG_REQ_ISDN_CREDIT, -1 }, { DIAG_REQ_CARDS, 0 },
+                  { DIAG_REQ_GSM_CREDIT, -1 }, { DIAG_REQ_VOIP, 0 } };
+    for (int n = 0; n < 5; ++n)
     {
+        DiagNodeId id = kNodes[n];
         engine.requests.clear();
-        const DiagNode* node = FindDiagNode(c.id);
-        page.reset(node->factory(*node, engine));
-        ASSERT_TRUE(page->Create(host)) << c.id;
-        ASSERT_EQ(1u, engine.requests.size()) << c.id;
-        EXPECT_EQ(c.request, engine.requests[0].first);
-        EXPECT_EQ(c.firstIndex, engine.requests[0].second);
+        page.reset(Make(id));
+        ASSERT_EQ(1u, engine.requests.size()) << id;
+        EXPECT_EQ(cases[n].request, engine.requests[0].first);
+        EXPECT_EQ(cases[n].firstIndex, engine.requests[0].second);
         Tick();
-        EXPECT_TRUE(BoxUp()) << c.id;
+        EXPECT_TRUE(BoxUp()) << id;
         EXPECT_EQ(0, engine.requests.back().second) << "the timer asks from 0";
 
         // A late answer of another node is no answer to this page.
-        for (const auto& other : cases)
-            if (other.id != c.id)
-                page->UpdateFromDevice(other.id, answers, false);
-        EXPECT_TRUE(BoxUp()) << c.id;
-        Fresh(c.id);
-        EXPECT_FALSE(BoxUp()) << c.id;
+        for (DiagNodeId other : kNodes)
+            if (other != id)
+                page->UpdateFromDevice(other, answers, false);
+        EXPECT_TRUE(BoxUp()) << id;
+        Fresh(id);
+        EXPECT_FALSE(BoxUp()) << id;
         Tick();
-        EXPECT_FALSE(BoxUp()) << c.id;
+        EXPECT_FALSE(BoxUp()) << id;
         ::DestroyWindow(Wnd());
     }
 }
@@ -330,11 +324,14 @@ TEST_F(DiagPagesTest, IsdnCreditShowsEachLinksCounters)
 TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
 {
     auto& cards = Open<CDiagCardsPage>(DiagNodeCards);
-    char name[ENTITY_NAME_SIZE];
-    GetCardName(0, name);
-    EXPECT_EQ(name, Text(IDC_DIAG_CARD_GROUP)) << "card names alone until the first answer";
-    char port[ENTITY_NAME_SIZE];
+    char card0[ENTITY_NAME_SIZE], card1[ENTITY_NAME_SIZE], port[ENTITY_NAME_SIZE];
+    char gsm[ENTITY_NAME_SIZE], voip[ENTITY_NAME_SIZE];
+    GetCardName(0, card0);
+    GetCardName(1, card1);
     GetPortName(5, port);
+    GetCardTypeName(CARD_GSM, gsm, nullptr);
+    GetCardTypeName(CARD_VOIP, voip, nullptr);
+    EXPECT_EQ(card0, Text(IDC_DIAG_CARD_GROUP)) << "card names alone until the first answer";
     EXPECT_EQ(std::string(port) + ":", Text(IDC_DIAG_MODULE_LABEL + 15));
 
     // Card 0 GSM: idle on the second SIM, signal 1; card 1 VoIP; card 2 an error.
@@ -359,23 +356,17 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     EXPECT_EQ("", Text(IDC_DIAG_MODULE_LEVEL + 6)) << "signal 255 shows nothing";
     EXPECT_EQ(STATE_RED, cards.GetStateColour(8));
     EXPECT_EQ(" " + Lang("strDiagGsmStatusIdle") + " - " + std::string(40, 'x') + " ", Text(IDC_DIAG_MODULE_STATE + 27));
-
-    char gsm[ENTITY_NAME_SIZE], voip[ENTITY_NAME_SIZE];
-    GetCardTypeName(CARD_GSM, gsm, nullptr);
-    GetCardTypeName(CARD_VOIP, voip, nullptr);
-    EXPECT_EQ(std::string(name) + " - " + gsm, Text(IDC_DIAG_CARD_GROUP));
-    GetCardName(1, name);
-    EXPECT_EQ(std::string(name) + " - " + voip, Text(IDC_DIAG_CARD_GROUP + 1));
+    EXPECT_EQ(std::string(card0) + " - " + gsm, Text(IDC_DIAG_CARD_GROUP));
+    EXPECT_EQ(std::string(card1) + " - " + voip, Text(IDC_DIAG_CARD_GROUP + 1));
     EXPECT_TRUE(cards.GetStateCursor(0));
     // The stored answer redrawn (tab entered again) still shows the second SIM.
     page->UpdateFromDevice(DiagNodeCards, answers, true);
     EXPECT_EQ("SIM2\t-111 dBm", Text(IDC_DIAG_MODULE_LEVEL));
 
     // A double-click on a GSM module asks for its information; on a VoIP card nothing.
-    ::SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_DIAG_MODULE_STATE + 3, STN_DBLCLK),
-                   (LPARAM)::GetDlgItem(Wnd(), IDC_DIAG_MODULE_STATE + 3));
-    ::SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_DIAG_MODULE_STATE + 12, STN_DBLCLK),
-                   (LPARAM)::GetDlgItem(Wnd(), IDC_DIAG_MODULE_STATE + 12));
+    for (int m : { 3, 12 })
+        ::SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_DIAG_MODULE_STATE + m, STN_DBLCLK),
+                       (LPARAM)::GetDlgItem(Wnd(), IDC_DIAG_MODULE_STATE + m));
     EXPECT_EQ(std::vector<int>{ 1 }, engine.moduleInfos);
 
     // GSM turned VoIP: the hand goes.
@@ -390,9 +381,7 @@ TEST_F(DiagPagesTest, GsmCreditsShowBothTablesPerCounter)
     Open<CDiagGsmCreditsPage>(DiagNodeGsmCredits);
     g_Settings.BoardIndexOffset = 5;
     page->OnLanguageChanged();
-    char pattern[260];
-    FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmCard").c_str(), 1);
-    EXPECT_EQ(pattern, Text(IDC_DIAG_CARD_GROUP)) << "cards count from 1 whatever the offset";
+    EXPECT_EQ(Pattern("strDiagGsmCard", 1), Text(IDC_DIAG_CARD_GROUP)) << "cards count from 1 whatever the offset";
     char module[ENTITY_NAME_SIZE];
     GetModuleName(6, module);
     EXPECT_EQ(std::string(module) + ":", Text(IDC_DIAG_GSM_CREDIT_LABEL + 24));
@@ -415,47 +404,35 @@ TEST_F(DiagPagesTest, VoipListsKeepTheSelectedNameAcrossRefreshes)
         memset(answers.voipUsers, 0, sizeof(answers.voipUsers));
         for (size_t i = 0; i < names.size(); ++i)
             strcpy((char*)answers.voipUsers[i], names[i]);
+        Fresh(DiagNodeVoip);
     };
     auto itemText = [](HWND list, int item, int column) {
         char text[260] = "";
-        LVITEMA lvi = {};
-        lvi.iSubItem = column;
-        lvi.pszText = text;
-        lvi.cchTextMax = sizeof(text);
-        ::SendMessageA(list, LVM_GETITEMTEXTA, item, (LPARAM)&lvi);
+        ListView_GetItemText(list, item, column, text, sizeof(text));
         return std::string(text);
     };
     auto selected = [&]() {
-        int i = (int)::SendMessageA(users, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+        int i = ListView_GetNextItem(users, -1, LVNI_SELECTED);
         return i < 0 ? std::string() : itemText(users, i, 0);
-    };
-    auto select = [&](int item) {
-        LVITEMA s = {};
-        s.stateMask = s.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageA(users, LVM_SETITEMSTATE, item, (LPARAM)&s);
     };
 
     strcpy((char*)answers.voipTrunks[0], "carrier");
     PutWord(answers.voipTrunks[0] + 30, 0x2000);
     PutWord(answers.voipTrunks[0] + 32, 0x0231);
     setUsers({ "zed", "Anna", "bob", "anna" });
-    Fresh(DiagNodeVoip);
-    EXPECT_EQ(1, ::SendMessageA(trunks, LVM_GETITEMCOUNT, 0, 0));
-    EXPECT_EQ("Unregistered", itemText(trunks, 0, 1));
-    EXPECT_EQ("ONLINE, UNREACHABLE", itemText(trunks, 0, 3));
-    EXPECT_EQ("OK", itemText(trunks, 0, 4));
-    ASSERT_EQ(4, ::SendMessageA(users, LVM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(1, ListView_GetItemCount(trunks));
+    EXPECT_EQ("Unregistered ONLINE, UNREACHABLE OK",
+              itemText(trunks, 0, 1) + " " + itemText(trunks, 0, 3) + " " + itemText(trunks, 0, 4));
+    ASSERT_EQ(4, ListView_GetItemCount(users));
     EXPECT_EQ("zed", itemText(users, 3, 0)) << "sorted by name";
 
     // The selected name stays selected wherever it lands, matched exactly.
     for (int i = 0; i < 4; ++i)
         if (itemText(users, i, 0) == "anna")
-            select(i);
+            ListView_SetItemState(users, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     setUsers({ "Anna", "aaron", "anna", "zed" });
-    Fresh(DiagNodeVoip);
     EXPECT_EQ("anna", selected());
     setUsers({ "Anna", "zed" });
-    Fresh(DiagNodeVoip);
     EXPECT_EQ("", selected()) << "a vanished name leaves no selection";
 }
 
@@ -466,7 +443,7 @@ TEST_F(DiagPagesTest, RequestMadeWhileAnotherIsOnItsWayCountsAsRefused)
     // As the connection dialog's loop runs the page timers while the engine connects.
     int nested = -1;
     engine.whileSending = [&] {
-        ::SendMessageA(Wnd(), WM_TIMER, CDiagPolling::kRequestTimer, 0);
+        Tick();
         nested = (int)engine.requests.size();
     };
     Tick();
@@ -476,30 +453,24 @@ TEST_F(DiagPagesTest, RequestMadeWhileAnotherIsOnItsWayCountsAsRefused)
     EXPECT_EQ(2u, engine.requests.size()) << "the next tick asks again";
 }
 
-TEST_F(DiagPagesTest, EveryPageMadeAndDestroyedFiftyTimesReleasesWhatItHeld)
+// An answer and a language change on each round: what they take must go
+// with the page as well.
+TEST_F(DiagPagesTest, EveryPageMadeAndDestroyedAgainReleasesWhatItHeld)
 {
     const size_t keptBefore = g_Language.GetKeptKeyCount();
-    DWORD handlesBefore = 0;
+    DWORD handlesBefore = 0, handlesAfter = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &handlesBefore);
-    for (DiagNodeId id : { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeVoip })
+    for (DiagNodeId id : kNodes)
     {
-        const DiagNode* node = FindDiagNode(id);
-        for (int i = 0; i < 50; ++i)
+        for (int i = 0; i < 3; ++i)
         {
-            std::unique_ptr<IDiagPage> p(node->factory(*node, engine));
-            ASSERT_TRUE(p->Create(host)) << id;
-            // An answer and a language change on the first and last rounds:
-            // what they take must go with the page as well.
-            if (i == 0 || i == 49)
-            {
-                p->UpdateFromDevice(id, answers, false);
-                p->OnLanguageChanged();
-            }
+            std::unique_ptr<IDiagPage> p(Make(id));
+            p->UpdateFromDevice(id, answers, false);
+            p->OnLanguageChanged();
             ::DestroyWindow(p->Window().m_hWnd);
         }
         EXPECT_EQ(keptBefore, g_Language.GetKeptKeyCount()) << id;
     }
-    DWORD handlesAfter = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &handlesAfter);
     EXPECT_LE(handlesAfter, handlesBefore + 5);
 }
