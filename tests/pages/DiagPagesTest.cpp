@@ -191,27 +191,6 @@ TEST(DiagTexts, SignalLevels)
     }
 }
 
-TEST(DiagTexts, LineLampsFollowTheStatusBits)
-{
-    // Rows LOS, AIS, LFA, RRA, FEC, L2, SDI: A alarm, S SDI, - off.
-    const struct
-    {
-        WORD status;
-        const char* lamps;
-    } cases[] = { { 0x0000, "-------" }, { 0x00FB, "AAAAAAS" }, { 0x0004, "-------" },
-                  { 0x0042, "-A---A-" }, { 0x80FF, "-------" } };
-    for (const auto& c : cases)
-    {
-        std::string shown;
-        for (int row = 0; row < kLineLampRows; ++row)
-        {
-            LineLamp lamp = LineLampOf(c.status, row);
-            shown += lamp == LAMP_ALARM ? 'A' : lamp == LAMP_SDI ? 'S' : lamp == LAMP_OFF ? '-' : '?';
-        }
-        EXPECT_EQ(c.lamps, shown) << c.status;
-    }
-}
-
 TEST(DiagTexts, VoipRows)
 {
     auto row = [](const char* name, std::vector<BYTE> ip, WORD port, WORD flags, WORD state, WORD rtt) {
@@ -284,19 +263,33 @@ TEST_F(DiagPagesTest, EachPageAsksForItsOwnDataAndTakesOnlyItsOwnAnswers)
     }
 }
 
+// Rows LOS, AIS, LFA, RRA, FEC, L2, SDI of each link: A alarm, S SDI, - off.
 TEST_F(DiagPagesTest, IsdnLinesShowTheirLampsWithIconsLoadedOnce)
 {
     auto& lines = Open<CDiagIsdnLinesPage>(DiagNodeIsdnLines);
-    PutWord(answers.isdnLines, 0x0081);      // LOS and SDI
-    PutWord(answers.isdnLines + 2, 0x80FF);  // not valid: all off
-    PutWord(answers.isdnLines + 4, 0x0002);  // L2
-    Fresh(DiagNodeIsdnLines);
-    EXPECT_EQ(LAMP_ALARM, lines.ShownLamp(0, 0));
-    EXPECT_EQ(LAMP_SDI, lines.ShownLamp(0, 6));
-    EXPECT_EQ(LAMP_OFF, lines.ShownLamp(0, 1));
-    for (int row = 0; row < kLineLampRows; ++row)
-        EXPECT_EQ(LAMP_OFF, lines.ShownLamp(1, row));
-    EXPECT_EQ(LAMP_ALARM, lines.ShownLamp(2, 5));
+    auto shown = [&]() {
+        std::string lamps;
+        for (int link = 0; link < kIsdnLinks; ++link)
+            for (int row = 0; row < kLineLampRows; ++row)
+            {
+                LineLamp lamp = lines.ShownLamp(link, row);
+                lamps += lamp == LAMP_ALARM ? 'A' : lamp == LAMP_SDI ? 'S' : lamp == LAMP_OFF ? '-' : '?';
+            }
+        return lamps;
+    };
+    const struct
+    {
+        WORD status[3];
+        const char* lamps;
+    } answersOf[] = { { { 0x0081, 0x80FF, 0x0042 }, "A-----S" "-------" "-A---A-" }, // 0x8000: not valid
+                      { { 0x00FB, 0x0004, 0x0002 }, "AAAAAAS" "-------" "-----A-" } };
+    for (const auto& a : answersOf)
+    {
+        for (int link = 0; link < 3; ++link)
+            PutWord(answers.isdnLines + 2 * link, a.status[link]);
+        Fresh(DiagNodeIsdnLines);
+        EXPECT_EQ(a.lamps, shown());
+    }
     HICON los = (HICON)::SendDlgItemMessageA(Wnd(), IDC_DIAG_LINE_LAMP, STM_GETICON, 0, 0);
     ASSERT_TRUE(los);
     // Many answers later the same two icons are shown: none is loaded anew.

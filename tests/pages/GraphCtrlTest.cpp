@@ -26,7 +26,7 @@ TEST(GraphModel, VisibleSampleCountFromWidthOffsetAndStep)
         EXPECT_EQ(c.visible, graph::VisibleSampleCount(c.width, c.offset, c.step)) << c.width << " " << c.step;
 }
 
-TEST(GraphModel, ScrollingGridOffsetWrapsAfterASpacingOfSamples)
+TEST(GraphModel, GridOffsetWrapsAndDegenerateSpacingsRangesAndLabelsDivideByNothing)
 {
     // Spacing 48 and step 4: the lines move 4 pixels left per sample and the
     // offset comes back to 0 after 12 samples.
@@ -40,10 +40,15 @@ TEST(GraphModel, ScrollingGridOffsetWrapsAfterASpacingOfSamples)
     EXPECT_DOUBLE_EQ(-4.0, graph::AdvanceGridOffset(0.0, 4.0, 0.0));
     EXPECT_DOUBLE_EQ(-4.0, graph::AdvanceGridOffset(0.0, 4.0, -48.0));
     double tiny = graph::AdvanceGridOffset(0.0, 4.0, 1e-9);
-    EXPECT_LE(tiny, 0.0);
-    EXPECT_GT(tiny, -1e-9);
-    EXPECT_FALSE(graph::HasGridLines(0.0));
+    EXPECT_TRUE(tiny <= 0.0 && tiny > -1e-9) << tiny;
     EXPECT_FALSE(graph::HasGridLines(0.5));
+    // An empty range spans one; a single label sits at the start, none nowhere.
+    EXPECT_EQ(199, graph::ValueToY(5, 0, 200, 5, 5));
+    EXPECT_EQ(199, graph::ValueToY(6, 0, 200, 9, 3));
+    int at = -1;
+    EXPECT_TRUE(graph::LabelPosition(1, 0, 200, 40, &at));
+    EXPECT_EQ(200, at);
+    EXPECT_FALSE(graph::LabelPosition(0, 0, 200, 40, &at));
 }
 
 TEST(GraphModel, SamplesAreClampedToTheRangeAndKeptInTheirRing)
@@ -69,17 +74,6 @@ TEST(GraphModel, SamplesAreClampedToTheRangeAndKeptInTheirRing)
     ASSERT_TRUE(s.Reset(0, 0, 32));
     EXPECT_TRUE(s.SetAll(0, values));
     EXPECT_EQ(0, s.WriteIndex());
-}
-
-TEST(GraphModel, AnEmptyRangeSpansOneAndASingleLabelSitsAtTheStart)
-{
-    // The bars test sees the ordinary rows; here the ranges that divided by 0.
-    EXPECT_EQ(199, graph::ValueToY(5, 0, 200, 5, 5));
-    EXPECT_EQ(199, graph::ValueToY(6, 0, 200, 9, 3));
-    int at = -1;
-    EXPECT_TRUE(graph::LabelPosition(1, 0, 200, 40, &at));
-    EXPECT_EQ(200, at);
-    EXPECT_FALSE(graph::LabelPosition(0, 0, 200, 40, &at));
 }
 
 namespace
@@ -120,7 +114,7 @@ protected:
 };
 }
 
-TEST_F(GraphCtrlTest, CurveDrawsOnlyTheStoredSamplesWithTheNewestAtTheRightEdge)
+TEST_F(GraphCtrlTest, CurveDrawsTheStoredSamplesNewestAtTheRightAndGridLinesMoveLeftWithEachSample)
 {
     Make(GraphModeCurve);
     ASSERT_TRUE(graphCtrl->SetSampleCount(1000, 0, 32));
@@ -128,19 +122,11 @@ TEST_F(GraphCtrlTest, CurveDrawsOnlyTheStoredSamplesWithTheNewestAtTheRightEdge)
     graphCtrl->SetYGrid(0, false, 0);   // no horizontal lines in the way
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(graphCtrl->SetValue(40));   // stored as the maximum
-    graphCtrl->Plot().Render(c);
     // Five samples 4 pixels apart on the top edge, the newest at the right edge.
-    EXPECT_EQ((COLORREF)CGraphPlot::kCurve, Pixel(W() - 2, 0));
+    EXPECT_EQ((COLORREF)CGraphPlot::kCurve, PixelAfterRender(W() - 2, 0));
     EXPECT_EQ((COLORREF)CGraphPlot::kCurve, Pixel(W() - 16, 0));
     EXPECT_EQ((COLORREF)CGraphPlot::kBackground, Pixel(W() - 18, 0));
-}
 
-TEST_F(GraphCtrlTest, ScrollingGridLinesMoveLeftWithEachSample)
-{
-    Make(GraphModeCurve);
-    ASSERT_TRUE(graphCtrl->SetSampleCount(1000, 0, 32));
-    graphCtrl->SetSampleStep(4.0);
-    graphCtrl->SetYGrid(0, false, 0);
     graphCtrl->SetXGrid(48, false, 0);
     int row = H() / 2;
     EXPECT_EQ((COLORREF)CGraphPlot::kGrid, PixelAfterRender(W() - 48, row));
@@ -159,19 +145,6 @@ TEST_F(GraphCtrlTest, ScrollingGridLinesMoveLeftWithEachSample)
     graphCtrl->Plot().Render(c);
     for (int x = 0; x < W(); ++x)
         ASSERT_NE((COLORREF)CGraphPlot::kGrid, Pixel(x, row)) << x;
-}
-
-TEST_F(GraphCtrlTest, GridByCountKeepsItsLinesWhenThePlotIsResized)
-{
-    Make(GraphModeBars);
-    graphCtrl->SetXGrid(25, true, 0);
-    ::MoveWindow(*graphCtrl, 10, 10, 400, 300, TRUE);
-    Measure();
-    EXPECT_DOUBLE_EQ(W() / 24.0, graphCtrl->Plot().m_xSpacing);
-    // One line gives no spacing to divide by.
-    graphCtrl->SetXGrid(1, true, 0);
-    ::MoveWindow(*graphCtrl, 10, 10, 500, 300, TRUE);
-    EXPECT_FALSE(graph::HasGridLines(graphCtrl->Plot().m_xSpacing));
 }
 
 TEST(GraphCtrl, ModeChangesOutsideCurveAndBarsAreRefused)
@@ -199,9 +172,18 @@ TEST_F(GraphCtrlTest, TheBitmapIsMadeAgainWhenThePlotGrowsBeyondIt)
     EXPECT_EQ((COLORREF)CGraphPlot::kBackground, Pixel(W() - 1, H() - 1));
 }
 
-TEST_F(GraphCtrlTest, LabelsAreMeasuredInTheFontAndPlacedBesideThePlot)
+TEST_F(GraphCtrlTest, LabelsAreMeasuredInTheFontAndPlacedBesideThePlotAndAGridByCountFollowsItsSize)
 {
     Make(GraphModeBars);
+    graphCtrl->SetXGrid(25, true, 0);
+    ::MoveWindow(*graphCtrl, 10, 10, 400, 300, TRUE);
+    Measure();
+    EXPECT_DOUBLE_EQ(W() / 24.0, graphCtrl->Plot().m_xSpacing);
+    // One line gives no spacing to divide by.
+    graphCtrl->SetXGrid(1, true, 0);
+    ::MoveWindow(*graphCtrl, 10, 10, 600, 400, TRUE);
+    EXPECT_FALSE(graph::HasGridLines(graphCtrl->Plot().m_xSpacing));
+
     HFONT font = (HFONT)::GetStockObject(DEFAULT_GUI_FONT);
     ::SendMessageA(*graphCtrl, WM_SETFONT, (WPARAM)font, TRUE);
     static const char* const yTexts[] = { "0", "16", "32" };
