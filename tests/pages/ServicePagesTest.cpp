@@ -4,11 +4,13 @@
 #include "base/AppSettings.h"
 #include <cstring>
 
+// The alarm, SMS and HTTP pages. Lists that keep a byte they cannot show
+// are held to it by the registry suite's visit of a patterned record.
 namespace
 {
-typedef PageFixture AlarmPageTest;
+typedef PageFixture ServicePagesTest;
 
-TEST_F(AlarmPageTest, AlarmServerWithoutPortIsRefusedWithFocusOnThePort)
+TEST_F(ServicePagesTest, AlarmServerWithoutPortIsRefusedWithFocusOnThePort)
 {
     Open<CSystemAlarmPage>();
     ShowHost();
@@ -29,7 +31,7 @@ TEST_F(AlarmPageTest, AlarmServerWithoutPortIsRefusedWithFocusOnThePort)
     EXPECT_STREQ("Ssmtp.local:0", rec->alarm.smtpServer);
 }
 
-TEST_F(AlarmPageTest, FullFieldsAreShownWithinTheirLimits)
+TEST_F(ServicePagesTest, AlarmFieldsFullToTheirEndAreShownWithinTheirLimits)
 {
     memset(rec->alarm.smtpUser, 'u', 40); // no terminator: the next field follows at once
     memset(rec->alarm.smtpPassword, 'p', 40);
@@ -46,50 +48,32 @@ TEST_F(AlarmPageTest, FullFieldsAreShownWithinTheirLimits)
     EXPECT_EQ(0, rec->alarm.mailSender[0]) << "an unset text becomes empty when the page opens";
 }
 
-typedef PageFixture CreditPageTest;
-
-TEST_F(CreditPageTest, UnknownSendDayAndHourAreKept)
-{
-    rec->creditReport.sendMode = 100;
-    rec->creditReport.hour = 30;
-    Open<CSystemCreditPage>();
-    EXPECT_EQ("", Selected(IDC_CREDIT_SEND));
-    EXPECT_EQ("", Selected(IDC_CREDIT_HOUR));
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(100, rec->creditReport.sendMode);
-    EXPECT_EQ(30, rec->creditReport.hour);
-}
-
-typedef PageFixture SmsPageTest;
-
-TEST_F(SmsPageTest, ModulesOfGsmSlotsOnlyAndTextWithinItsLimit)
+TEST_F(ServicePagesTest, SmsModulesOfGsmSlotsOnlyAndTextWithinItsLimit)
 {
     rec->cardSlots[1].cardType = CARD_GSM;
     rec->cardSlots[2].cardType = CARD_VOIP;
-    memset(At(0x25D8C) + 1, 'x', 250);
-    At(0x25D8C)[0] = 200;   // longer than the page's limit
-    At(0x25D8C)[161] = 0x5A; // behind the text: kept
-    memset(At(0x25D8C) + 252, 0, 4);
+    uint8_t* sms = At(0x25D8C);
+    sms[0] = 200; // longer than the page's limit
+    memset(sms + 1, 'x', 250);
+    sms[161] = 0x5A; // behind the text: kept
+    memset(sms + 252, 0, 4);
     DWORD offset = g_Settings.ChannelIndexOffset;
     g_Settings.ChannelIndexOffset = 1;
     Open<CSystemSmsPage>();
     g_Settings.ChannelIndexOffset = offset;
     EXPECT_EQ(std::string(160, 'x'), Text(IDC_SMS_TEXT));
     EXPECT_TRUE(Enabled(IDC_SMS_MODULE_FIRST + 4));
-    EXPECT_FALSE(Enabled(IDC_SMS_MODULE_FIRST + 8));
-    EXPECT_FALSE(Enabled(IDC_SMS_MODULE_FIRST + 0));
+    EXPECT_FALSE(Enabled(IDC_SMS_MODULE_FIRST + 8) || Enabled(IDC_SMS_MODULE_FIRST + 0));
     EXPECT_EQ("5", Text(IDC_SMS_LABEL_FIRST + 4));
 
-    Click(IDC_SMS_SELECT_ALL);
+    Command(IDC_SMS_SELECT_ALL);
     Type(IDC_SMS_TEXT, "Hello");
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(std::string("\x05Hello", 6), Bytes(At(0x25D8C), 6));
-    EXPECT_EQ(0x5A, At(0x25D8C)[161]);
-    EXPECT_EQ(std::string("\xF0\x00\x00\x00", 4), Bytes(At(0x25D8C) + 252, 4));
+    EXPECT_EQ("\x05Hello", Bytes(sms, 6));
+    EXPECT_EQ(0x5A, sms[161]);
+    EXPECT_EQ(std::string("\xF0\x00\x00\x00", 4), Bytes(sms + 252, 4));
     EXPECT_EQ(0, rec->sms1.zero28);
 }
-
-typedef PageFixture HttpPageTest;
 
 TEST(RequestUrl, AcceptsOnlyHostPathQueryAndNumber)
 {
@@ -111,30 +95,26 @@ TEST(RequestUrl, AcceptsOnlyHostPathQueryAndNumber)
         EXPECT_EQ(c.check, CheckRequestUrl(c.url)) << c.url;
 }
 
-TEST_F(HttpPageTest, MalformedUrlIsRefusedWithFocusOnItsEdit)
+TEST_F(ServicePagesTest, HttpUrlsAreShownAndStoredWithin128CharactersAndAMalformedOneIsRefused)
 {
+    uint8_t* url = At(0x41BDC);
+    url[0] = 254;
+    memcpy(url + 1, "http://a/b?c=NUMBER", 19);
+    memset(url + 20, 'z', 200);
     Open<CSystemHttpPage>();
     ShowHost();
+    EXPECT_EQ(128u, Text(IDC_HTTP_IN_URL).size());
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(254, url[0]) << "a visit keeps what the page cannot show";
+
+    std::string longer = "http://a/b?c=NUMBER" + std::string(200, 'y');
+    Type(IDC_HTTP_IN_URL, longer.c_str()); // a text set by program passes the edit's limit
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ("\x80" + longer.substr(0, 128), Bytes(url, 129));
+
     Type(IDC_HTTP_IN_URL, "http://a/b?c=1");
     EXPECT_EQ(0, page->Store());
     EXPECT_EQ("strSystemHttpRequestErr", boxes.Last().key);
     EXPECT_TRUE(HasFocus(IDC_HTTP_IN_URL));
-}
-
-TEST_F(HttpPageTest, UrlsAreShownAndStoredWithin128Characters)
-{
-    At(0x41BDC)[0] = 254;
-    memcpy(At(0x41BDC) + 1, "http://a/b?c=NUMBER", 19);
-    memset(At(0x41BDC) + 20, 'z', 200);
-    Open<CSystemHttpPage>();
-    EXPECT_EQ(128u, Text(IDC_HTTP_IN_URL).size());
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(254, At(0x41BDC)[0]) << "a visit keeps what the page cannot show";
-
-    std::string url = "http://a/b?c=NUMBER" + std::string(200, 'y');
-    Type(IDC_HTTP_IN_URL, url.c_str()); // a text set by program passes the edit's limit
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(128, At(0x41BDC)[0]);
-    EXPECT_EQ(url.substr(0, 128), Bytes(At(0x41BDC) + 1, 128));
 }
 }
