@@ -274,8 +274,7 @@ TEST_F(RoutingPagesTest, WorkingDaysAreCheckedInOrder)
     for (Case& c : cases)
     {
         EXPECT_EQ(c.refused, PrepareWorkingDay(c.in));
-        if (c.refused < 0)
-            EXPECT_EQ(Bytes(c.out, sizeof(c.out)), Bytes(c.in, sizeof(c.in)));
+        EXPECT_TRUE(c.refused >= 0 || Bytes(c.out, sizeof(c.out)) == Bytes(c.in, sizeof(c.in))) << c.refused;
     }
     EXPECT_EQ(0, ShownWorkingTime(WorkingTime{ 24, 30 }).hour) << "an impossible time shows as unset";
     EXPECT_EQ(0, ShownWorkingTime(WorkingTime{ 9, 60 }).hour);
