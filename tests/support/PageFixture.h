@@ -66,13 +66,12 @@ protected:
 
     HWND Wnd() const { return page->Window().m_hWnd; }
     HWND Item(UINT id, HWND in = NULL) const { return ::GetDlgItem(in ? in : Wnd(), (int)id); }
-    static std::string WindowText(HWND w)
+    std::string Text(UINT id, HWND in = NULL) const
     {
         char text[512] = "";
-        ::GetWindowTextA(w, text, sizeof(text));
+        ::GetWindowTextA(Item(id, in), text, sizeof(text));
         return text;
     }
-    std::string Text(UINT id, HWND in = NULL) const { return WindowText(Item(id, in)); }
     void Type(UINT id, const char* text, HWND in = NULL) { ::SetWindowTextA(Item(id, in), text); }
     // A click as the user makes it: a check box toggles, its owner is told.
     void Click(UINT id, HWND in = NULL) { ::SendMessageA(Item(id, in), BM_CLICK, 0, 0); }
@@ -88,15 +87,6 @@ protected:
     bool Checked(UINT id, HWND in = NULL) const { return ::SendMessageA(Item(id, in), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     bool Enabled(UINT id, HWND in = NULL) const { return ::IsWindowEnabled(Item(id, in)) != FALSE; }
     bool HasFocus(UINT id, HWND in = NULL) const { return ::GetFocus() == Item(id, in); }
-    // The combo box's selected item text, empty with none.
-    std::string Selected(UINT id, HWND in = NULL) const
-    {
-        int sel = CurSel(id, in);
-        char text[256] = "";
-        if (sel >= 0 && ::SendMessageA(Item(id, in), CB_GETLBTEXTLEN, sel, 0) < (LRESULT)sizeof(text))
-            ::SendMessageA(Item(id, in), CB_GETLBTEXT, sel, (LPARAM)text);
-        return text;
-    }
     int CurSel(UINT id, HWND in = NULL) const { return (int)::SendMessageA(Item(id, in), CB_GETCURSEL, 0, 0); }
     void Select(UINT id, int index, HWND in = NULL) { ::SendMessageA(Item(id, in), CB_SETCURSEL, (WPARAM)index, 0); }
     // The code of the list's selected item, -1 with none.
