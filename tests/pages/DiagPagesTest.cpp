@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // The diagnostics pages made from their rows, in a hidden host, asking an
@@ -82,11 +83,15 @@ protected:
     }
     void TearDown() override
     {
+        Close();
+        ::DestroyWindow(host);
+        CloseNoResponseBox();
+    }
+    void Close()
+    {
         if (page && page->Window().m_hWnd)
             ::DestroyWindow(page->Window().m_hWnd);
         page.reset();
-        ::DestroyWindow(host);
-        CloseNoResponseBox();
     }
     IDiagPage* Make(DiagNodeId id)
     {
@@ -98,6 +103,7 @@ protected:
     template <class P>
     P& Open(DiagNodeId id)
     {
+        Close();
         page.reset(Make(id));
         return dynamic_cast<P&>(*page);
     }
@@ -120,74 +126,47 @@ protected:
 
 // --- the texts the pages build -----------------------------------------------
 
-TEST(DiagTexts, ModuleStatesTheirTextsAndColours)
+TEST(DiagTexts, ModuleStatesAndSignalLevels)
 {
     ASSERT_TRUE(SelectShippedLanguage());
     const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-    const struct
-    {
-        WORD code;
-        const char* deviceText;
-        std::string text;
-        COLORREF colour;
-    } cases[] = {
-        { 16, "", Lang("strDiagGsmStatusIdle"), STATE_GREEN },
-        { 17, "Operator", Lang("strDiagGsmStatusOutCall") + " - Operator", STATE_YELLOW },
-        { 56, "", Lang("strDiagGsmStatusOutCall"), STATE_YELLOW },
-        { 33, "", Lang("strDiagVoipStatusInit"), face },
-        { 61, "", Lang("strDiagAnalogStatusDiscInd"), STATE_DARK_GREEN },
-        { 240, "x", Lang("strDiagGsmStatusNotPresent") + " - x", STATE_RED },
-        // Computed texts take no device text.
-        { 225, "x", Pattern("strDiagGsmStatusError", 225), STATE_RED },
-        { 0x800A, "x", Pattern("strDiagGsmStatusCmeError10", 10), STATE_RED },
-        { 0x8063, "", Pattern("strDiagGsmStatusCmeError", 99), STATE_RED },
-        { 0x83E8, "", Pattern("strDiagGsmStatusUnknown", 0x83E8), face },
-    };
     char text[100];
-    for (const auto& c : cases)
+    // Computed texts (errors, unknown states) take no device text.
+    for (const auto& [code, deviceText, want, colour] : std::vector<std::tuple<WORD, const char*, std::string, COLORREF>>{
+             { 16, "", Lang("strDiagGsmStatusIdle"), STATE_GREEN },
+             { 17, "Operator", Lang("strDiagGsmStatusOutCall") + " - Operator", STATE_YELLOW },
+             { 56, "", Lang("strDiagGsmStatusOutCall"), STATE_YELLOW },
+             { 33, "", Lang("strDiagVoipStatusInit"), face },
+             { 61, "", Lang("strDiagAnalogStatusDiscInd"), STATE_DARK_GREEN },
+             { 240, "x", Lang("strDiagGsmStatusNotPresent") + " - x", STATE_RED },
+             { 225, "x", Pattern("strDiagGsmStatusError", 225), STATE_RED },
+             { 0x800A, "x", Pattern("strDiagGsmStatusCmeError10", 10), STATE_RED },
+             { 0x8063, "", Pattern("strDiagGsmStatusCmeError", 99), STATE_RED },
+             { 0x83E8, "", Pattern("strDiagGsmStatusUnknown", 0x83E8), face } })
     {
-        EXPECT_EQ(c.colour, ModuleStateText(c.code, c.deviceText, text, sizeof(text))) << c.code;
-        EXPECT_EQ(c.text, text) << c.code;
+        EXPECT_EQ(colour, ModuleStateText(code, deviceText, text, sizeof(text))) << code;
+        EXPECT_EQ(want, text) << code;
     }
     EXPECT_NE(std::string::npos, Lang("strDiagGsmStatusCmeError10").find("%d"));
+    for (const auto& [value, want, dbm] : std::vector<std::tuple<int, std::string, int>>{
+             { 255, "", 0 }, { 0, Lang("strDiagGsmSignalMin"), -113 }, { 1, "-111 dBm", -111 }, { 30, "-53 dBm", -53 },
+             { 31, Lang("strDiagGsmSignalMax"), -51 }, { 99, Lang("strDiagGsmSignalNo"), 0 },
+             { 50, Lang("strDiagGsmSignalUnknown"), 0 } })
+    {
+        EXPECT_EQ(dbm, SignalText(value, text, sizeof(text))) << value;
+        EXPECT_EQ(want, text) << value;
+    }
 
     // A language text with more than one conversion, or a string one, is shown as it stands.
     CTestLanguage lang;
     ASSERT_TRUE(lang.WriteLanguage("strDiagGsmStatusUnknown=State %s %n\nstrDiagGsmStatusError=Error %d and %d\n"
                                    "strDiagGsmStatusCmeError=CME %x\n"));
     ASSERT_TRUE(lang.Select());
-    const struct
+    for (const auto& [code, want] : std::vector<std::pair<WORD, std::string>>{
+             { 7, "State %s %n" }, { 225, "Error %d and %d" }, { 0x8005, "CME 5" } })
     {
-        WORD code;
-        const char* text;
-    } formats[] = { { 7, "State %s %n" }, { 225, "Error %d and %d" }, { 0x8005, "CME 5" } };
-    for (const auto& f : formats)
-    {
-        ModuleStateText(f.code, "", text, sizeof(text));
-        EXPECT_STREQ(f.text, text);
-    }
-}
-
-TEST(DiagTexts, SignalLevels)
-{
-    ASSERT_TRUE(SelectShippedLanguage());
-    const struct
-    {
-        int value;
-        std::string text;
-        int dbm;
-    } cases[] = { { 255, "", 0 },
-                  { 0, Lang("strDiagGsmSignalMin"), -113 },
-                  { 1, "-111 dBm", -111 },
-                  { 30, "-53 dBm", -53 },
-                  { 31, Lang("strDiagGsmSignalMax"), -51 },
-                  { 99, Lang("strDiagGsmSignalNo"), 0 },
-                  { 50, Lang("strDiagGsmSignalUnknown"), 0 } };
-    for (const auto& c : cases)
-    {
-        char text[100];
-        EXPECT_EQ(c.dbm, SignalText(c.value, text, sizeof(text))) << c.value;
-        EXPECT_EQ(c.text, text) << c.value;
+        ModuleStateText(code, "", text, sizeof(text));
+        EXPECT_EQ(want, text);
     }
 }
 
@@ -204,26 +183,19 @@ TEST(DiagTexts, VoipRows)
         PutWord(r.data() + 34, rtt);
         return r;
     };
-    const struct
-    {
-        std::vector<BYTE> row;
-        bool trunk;
-        const char* texts; // name|address|flags|monitoring|registration
-    } cases[] = {
-        { row("t1", { 0, 0, 0, 0 }, 0, 0x2000, 0x0231, 0), true, "t1|Unregistered|- - -|ONLINE, UNREACHABLE|OK" },
-        { row("u1", { 10, 0, 0, 7 }, 5060, 0x000E, 0x0012, 35), false, "u1|10.0.0.7:5060|D N|OFFLINE, OK (35 ms)|" },
-        { row("t2", { 0, 0, 0, 0 }, 0, 0x000A, 0x0340, 0), true, "t2|Unavailable|D - R|UNKNOWN|FAILED" },
-        { row("u2", { 0, 0, 0, 0 }, 0, 0, 0x0100, 12), false, "u2|Unavailable|- -|UNMONITORED (12 ms)|" },
-        // A name filling its field without a terminator is cut to 23 characters.
-        { row("abcdefghijklmnopqrstuvwxyz", { 1, 2, 3, 4 }, 1, 0, 0x0020, 0), true,
-          "abcdefghijklmnopqrstuvw|1.2.3.4:1|- - -|LAGGED|" },
-    };
+    // Texts name|address|flags|monitoring|registration; a name filling its
+    // field without a terminator is cut to 23 characters.
     VoipRowTexts t;
-    for (const auto& c : cases)
+    for (const auto& [bytes, trunk, want] : std::vector<std::tuple<std::vector<BYTE>, bool, std::string>>{
+             { row("t1", { 0, 0, 0, 0 }, 0, 0x2000, 0x0231, 0), true, "t1|Unregistered|- - -|ONLINE, UNREACHABLE|OK" },
+             { row("u1", { 10, 0, 0, 7 }, 5060, 0x000E, 0x0012, 35), false, "u1|10.0.0.7:5060|D N|OFFLINE, OK (35 ms)|" },
+             { row("t2", { 0, 0, 0, 0 }, 0, 0x000A, 0x0340, 0), true, "t2|Unavailable|D - R|UNKNOWN|FAILED" },
+             { row("u2", { 0, 0, 0, 0 }, 0, 0, 0x0100, 12), false, "u2|Unavailable|- -|UNMONITORED (12 ms)|" },
+             { row("abcdefghijklmnopqrstuvwxyz", { 1, 2, 3, 4 }, 1, 0, 0x0020, 0), true,
+               "abcdefghijklmnopqrstuvw|1.2.3.4:1|- - -|LAGGED|" } })
     {
-        ASSERT_TRUE(FormatVoipRow(c.row.data(), c.trunk, &t));
-        EXPECT_EQ(c.texts, std::string(t.name) + "|" + t.address + "|" + t.flags + "|" + t.monitoring + "|" +
-                               t.registration);
+        ASSERT_TRUE(FormatVoipRow(bytes.data(), trunk, &t));
+        EXPECT_EQ(want, std::string(t.name) + "|" + t.address + "|" + t.flags + "|" + t.monitoring + "|" + t.registration);
     }
     EXPECT_FALSE(FormatVoipRow(std::vector<BYTE>(36, 0).data(), true, &t));
 }
@@ -232,20 +204,15 @@ TEST(DiagTexts, VoipRows)
 
 TEST_F(DiagPagesTest, EachPageAsksForItsOwnDataAndTakesOnlyItsOwnAnswers)
 {
-    const struct
-    {
-        DiagRequest request;
-        int firstIndex;
-    } cases[] = { { DIAG_REQ_ISDN_LINES, 0 }, { DIAG_REQ_ISDN_CREDIT, -1 }, { DIAG_REQ_CARDS, 0 },
-                  { DIAG_REQ_GSM_CREDIT, -1 }, { DIAG_REQ_VOIP, 0 } };
+    const std::pair<DiagRequest, int> asked[] = { { DIAG_REQ_ISDN_LINES, 0 }, { DIAG_REQ_ISDN_CREDIT, -1 }, { DIAG_REQ_CARDS, 0 },
+                                                   { DIAG_REQ_GSM_CREDIT, -1 }, { DIAG_REQ_VOIP, 0 } };
     for (int n = 0; n < 5; ++n)
     {
         DiagNodeId id = kNodes[n];
         engine.requests.clear();
         page.reset(Make(id));
         ASSERT_EQ(1u, engine.requests.size()) << id;
-        EXPECT_EQ(cases[n].request, engine.requests[0].first);
-        EXPECT_EQ(cases[n].firstIndex, engine.requests[0].second);
+        EXPECT_EQ(asked[n], engine.requests[0]) << "the first request asks from index 0, credits from -1";
         Tick();
         EXPECT_TRUE(BoxUp()) << id;
         EXPECT_EQ(0, engine.requests.back().second) << "the timer asks from 0";
@@ -299,19 +266,6 @@ TEST_F(DiagPagesTest, IsdnLinesShowTheirLampsWithIconsLoadedOnce)
         Fresh(DiagNodeIsdnLines);
     }
     EXPECT_EQ(los, (HICON)::SendDlgItemMessageA(Wnd(), IDC_DIAG_LINE_LAMP, STM_GETICON, 0, 0));
-}
-
-TEST_F(DiagPagesTest, IsdnCreditShowsEachLinksCounters)
-{
-    Open<CDiagIsdnCreditPage>(DiagNodeIsdnCredit);
-    EXPECT_EQ(Lang("strDiagIsdnLink0") + ":", Text(IDC_DIAG_CREDIT_LABEL));
-    EXPECT_EQ(Lang("strDiagIsdnLink2") + ":", Text(IDC_DIAG_CREDIT_LABEL + 8));
-    PutDword(answers.isdnCredit[1] + 8, 125);
-    PutDword(answers.isdnCredit[1] + 12, 3600);
-    PutDword(answers.isdnCredit[3], 99); // the fourth link is not shown
-    Fresh(DiagNodeIsdnCredit);
-    EXPECT_EQ("0 / 0", Text(IDC_DIAG_CREDIT_LABEL + 1));
-    EXPECT_EQ("2:05 / 60:00", Text(IDC_DIAG_CREDIT_LABEL + 4 + 2));
 }
 
 TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
@@ -369,8 +323,18 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     EXPECT_EQ(CARD_VOIP, cards.GetShownKind(0));
 }
 
-TEST_F(DiagPagesTest, GsmCreditsShowBothTablesPerCounter)
+TEST_F(DiagPagesTest, CreditPagesShowEachCounterUsedAndGranted)
 {
+    Open<CDiagIsdnCreditPage>(DiagNodeIsdnCredit);
+    EXPECT_EQ(Lang("strDiagIsdnLink0") + ":", Text(IDC_DIAG_CREDIT_LABEL));
+    EXPECT_EQ(Lang("strDiagIsdnLink2") + ":", Text(IDC_DIAG_CREDIT_LABEL + 8));
+    PutDword(answers.isdnCredit[1] + 8, 125);
+    PutDword(answers.isdnCredit[1] + 12, 3600);
+    PutDword(answers.isdnCredit[3], 99); // the fourth link is not shown
+    Fresh(DiagNodeIsdnCredit);
+    EXPECT_EQ("0 / 0", Text(IDC_DIAG_CREDIT_LABEL + 1));
+    EXPECT_EQ("2:05 / 60:00", Text(IDC_DIAG_CREDIT_LABEL + 4 + 2));
+
     Open<CDiagGsmCreditsPage>(DiagNodeGsmCredits);
     g_Settings.BoardIndexOffset = 5;
     page->OnLanguageChanged();
@@ -378,14 +342,12 @@ TEST_F(DiagPagesTest, GsmCreditsShowBothTablesPerCounter)
     char module[ENTITY_NAME_SIZE];
     GetModuleName(6, module);
     EXPECT_EQ(std::string(module) + ":", Text(IDC_DIAG_GSM_CREDIT_LABEL + 24));
-
     PutDword(answers.gsmCreditA[6], 61);
     PutDword(answers.gsmCreditA[6] + 4, 59);
     PutDword(answers.gsmCreditB[6] + 20, 3600);
     Fresh(DiagNodeGsmCredits);
-    EXPECT_EQ("1:01 / 0:59\n0 / 0", Text(IDC_DIAG_GSM_CREDIT_LABEL + 25));
-    EXPECT_EQ("0 / 0\n0 / 0", Text(IDC_DIAG_GSM_CREDIT_LABEL + 26));
-    EXPECT_EQ("0 / 0\n0:00 / 60:00", Text(IDC_DIAG_GSM_CREDIT_LABEL + 27));
+    EXPECT_EQ("1:01 / 0:59\n0 / 0|0 / 0\n0 / 0|0 / 0\n0:00 / 60:00", Text(IDC_DIAG_GSM_CREDIT_LABEL + 25) + "|" +
+              Text(IDC_DIAG_GSM_CREDIT_LABEL + 26) + "|" + Text(IDC_DIAG_GSM_CREDIT_LABEL + 27));
 }
 
 TEST_F(DiagPagesTest, VoipListsKeepTheSelectedNameAcrossRefreshes)
