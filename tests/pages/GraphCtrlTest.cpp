@@ -2,6 +2,7 @@
 #include "pages/GraphCtrl.h"
 #include "tests/support/PageHostWindow.h"
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 // The graph's arithmetic alone, then the control drawn off-screen: positions
@@ -9,21 +10,13 @@
 
 TEST(GraphModel, VisibleSampleCountFromWidthOffsetAndStep)
 {
-    const struct
-    {
-        int width;
-        double offset, step;
-        int visible;
-    } cases[] = {
-        { 400, 0.0, 4.0, 101 },   // one every 4 pixels, both edges included
-        { 400, 0.0, 4.9, 101 },   // the step's integer part divides
-        { 401, 0.0, 4.0, 102 },   // a part of a step at the left edge
-        { 400, 8.0, 4.0, 99 },
-        { 400, 0.0, 0.25, 401 },  // below a pixel counts as one
-        { 10, 20.0, 2.0, 0 },     // the offset leaves no room
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.visible, graph::VisibleSampleCount(c.width, c.offset, c.step)) << c.width << " " << c.step;
+    // One every 4 pixels, both edges included; the step's integer part
+    // divides; a part of a step at the left edge; a step below a pixel counts
+    // as one; an offset that leaves no room.
+    for (const auto& [width, offset, step, visible] : std::vector<std::tuple<int, double, double, int>>{
+             { 400, 0.0, 4.0, 101 }, { 400, 0.0, 4.9, 101 }, { 401, 0.0, 4.0, 102 }, { 400, 8.0, 4.0, 99 },
+             { 400, 0.0, 0.25, 401 }, { 10, 20.0, 2.0, 0 } })
+        EXPECT_EQ(visible, graph::VisibleSampleCount(width, offset, step)) << width << " " << step;
 }
 
 TEST(GraphModel, GridOffsetWrapsAndDegenerateSpacingsRangesAndLabelsDivideByNothing)

@@ -5,33 +5,27 @@
 #include "pages/PageMemories.h"
 #include "tests/support/StrayDialogCloser.h"
 #include <cstring>
+#include <tuple>
+#include <vector>
 
 namespace
 {
 TEST(IsdnCommonRules, AlertingDelayThresholdAndFlashLength)
 {
-    const struct
-    {
-        const char* typed;
-        uint8_t code;
-        const char* shown;
-    } delays[] = { { "99", 15, "15" }, { "2R", 'R', "R" }, { "", 0, "0" }, { "7", 7, "7" } };
-    for (const auto& d : delays)
+    for (const auto& [typed, code, shown] : std::vector<std::tuple<const char*, uint8_t, std::string>>{
+             { "99", 15, "15" }, { "2R", 'R', "R" }, { "", 0, "0" }, { "7", 7, "7" } })
     {
         char text[8];
-        EXPECT_EQ(d.code, ParseAlertingDelay(d.typed)) << d.typed;
-        FormatAlertingDelay(ParseAlertingDelay(d.typed), text, sizeof(text));
-        EXPECT_STREQ(d.shown, text);
+        EXPECT_EQ(code, ParseAlertingDelay(typed)) << typed;
+        FormatAlertingDelay(code, text, sizeof(text));
+        EXPECT_EQ(shown, text);
     }
-    const struct
+    // A threshold typed in dBm: shown rounded, stored as its code.
+    for (const auto& [typed, shown, code] : std::vector<std::tuple<int, int, uint8_t>>{
+             { -52, -53, 30 }, { -51, -51, 31 }, { -113, -113, 0 }, { -112, -113, 0 } })
     {
-        int typed, shown;
-        uint8_t code;
-    } thresholds[] = { { -52, -53, 30 }, { -51, -51, 31 }, { -113, -113, 0 }, { -112, -113, 0 } };
-    for (const auto& t : thresholds)
-    {
-        EXPECT_EQ(t.shown, RoundThreshold(t.typed)) << t.typed;
-        EXPECT_EQ(t.code, ThresholdCode(t.typed)) << t.typed;
+        EXPECT_EQ(shown, RoundThreshold(typed)) << typed;
+        EXPECT_EQ(code, ThresholdCode(typed)) << typed;
     }
     EXPECT_EQ(-113, ThresholdDbm(0xFF));
     EXPECT_EQ(-51, ThresholdDbm(31));

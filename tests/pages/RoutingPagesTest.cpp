@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -126,17 +127,13 @@ TEST_F(RoutingPagesTest, RuleDialogWritesTargetsInListOrderAndKeepsAnUnusedInput
     HWND d = dlg.Create(host);
     ASSERT_TRUE(d != NULL);
     Type(IDC_LCR_ITEM_NUMBER, "0049x", d);
-    const struct
+    // Target, AOC value and credit position added in turn; the same target twice.
+    for (const auto& [target, aoc, credit] : std::vector<std::tuple<int, const char*, int>>{
+             { 10, "7", 3 }, { 1, "", 1 }, { 'T', "", 1 }, { 'T', "", 1 } })
     {
-        int target;
-        const char* aoc;
-        int credit;
-    } adds[] = { { 10, "7", 3 }, { 1, "", 1 }, { 'T', "", 1 }, { 'T', "", 1 } }; // the same target again
-    for (const auto& a : adds)
-    {
-        CFieldBinder::SelectByCode(Item(IDC_LCR_ITEM_TARGET, d), a.target);
-        Type(IDC_LCR_ITEM_AOC, a.aoc, d);
-        Select(IDC_LCR_ITEM_CREDIT, a.credit, d);
+        CFieldBinder::SelectByCode(Item(IDC_LCR_ITEM_TARGET, d), target);
+        Type(IDC_LCR_ITEM_AOC, aoc, d);
+        Select(IDC_LCR_ITEM_CREDIT, credit, d);
         dlg.AddTarget();
     }
     ASSERT_EQ(3u, dlg.Targets().size());
@@ -159,33 +156,27 @@ TEST_F(RoutingPagesTest, RuleDialogRefusesWhatTheRuleCannotHold)
     std::vector<LcrRuleEntry> rows(2, NewRule('a'));
     WriteCountedString("123", rows[0].rule.number, 24);
     WriteCountedString("456", rows[1].rule.number, 24);
-    const struct
+    // The number typed, the row edited (-1: a new rule), whether a target is
+    // added, and the refusal (empty: accepted); 'a' is link A.
+    for (const auto& [number, edited, target, key] : std::vector<std::tuple<const char*, int, bool, std::string>>{
+             { "", -1, true, "strLcrRoutingErrNumberMissing" },
+             { "123", -1, true, "strLcrRoutingErrNumberDuplicate" },
+             { "123", 0, true, "" },
+             { "1x2", -1, true, "strLcrRoutingErrNumberWildcard" },
+             { "789", -1, false, "strLcrRoutingErrNoTarget" } })
     {
-        const char* number;
-        int edited;
-        bool target;
-        const char* key; // empty: accepted
-    } cases[] = {
-        { "", -1, true, "strLcrRoutingErrNumberMissing" },
-        { "123", -1, true, "strLcrRoutingErrNumberDuplicate" }, // 'a' is link A
-        { "123", 0, true, "" },                                   // the edited row itself
-        { "1x2", -1, true, "strLcrRoutingErrNumberWildcard" },
-        { "789", -1, false, "strLcrRoutingErrNoTarget" },
-    };
-    for (const auto& c : cases)
-    {
-        CLcrRoutingItemDlg dlg(NewRule('A'), rec, &rows, c.edited);
+        CLcrRoutingItemDlg dlg(NewRule('A'), rec, &rows, edited);
         HWND d = dlg.Create(host);
         ASSERT_TRUE(d != NULL);
-        Type(IDC_LCR_ITEM_NUMBER, c.number, d);
-        if (c.target)
+        Type(IDC_LCR_ITEM_NUMBER, number, d);
+        if (target)
         {
             CFieldBinder::SelectByCode(Item(IDC_LCR_ITEM_TARGET, d), 'P');
             dlg.AddTarget();
         }
         boxes.Clear();
-        EXPECT_EQ(!*c.key, dlg.Accept()) << c.number;
-        EXPECT_EQ(c.key, boxes.Count() ? boxes.Last().key : "") << c.number;
+        EXPECT_EQ(key.empty(), dlg.Accept()) << number;
+        EXPECT_EQ(key, boxes.Count() ? boxes.Last().key : "") << number;
         ::DestroyWindow(d);
     }
 }

@@ -4,6 +4,7 @@
 #include "base/AppSettings.h"
 #include <commctrl.h>
 #include <cstring>
+#include <vector>
 
 // The system pages as a user fills them in: what they show of the record,
 // and what lands in it. Lists that keep a byte they cannot show are held to
@@ -53,17 +54,14 @@ TEST_F(SystemPagesTest, TimeSettingFollowsItsTwoBoxes)
     Open<CSystemGeneralPage>();
     for (int id : { IDC_SYSGEN_TIME_ZONE, IDC_SYSGEN_SUMMER_TIME, IDC_SYSGEN_TIME_ZONE_LABEL })
         EXPECT_FALSE(Enabled(id)) << id;
-    const struct
+    // Nothing clicked keeps the unset byte; automatic; with summer time.
+    for (const auto& [click, mode] : std::vector<std::pair<UINT, uint8_t>>{
+             { 0, 255 }, { IDC_SYSGEN_TIME_SYNC, 0 }, { IDC_SYSGEN_SUMMER_TIME, 1 } })
     {
-        UINT click;
-        uint8_t mode;
-    } steps[] = { { 0, 255 }, { IDC_SYSGEN_TIME_SYNC, 0 }, { IDC_SYSGEN_SUMMER_TIME, 1 } };
-    for (const auto& s : steps)
-    {
-        if (s.click)
-            Click(s.click);
+        if (click)
+            Click(click);
         ASSERT_EQ(1, page->Store());
-        EXPECT_EQ(s.mode, rec->general2.timeSyncMode) << s.click;
+        EXPECT_EQ(mode, rec->general2.timeSyncMode) << click;
     }
     EXPECT_TRUE(Enabled(IDC_SYSGEN_TIME_ZONE));
 }
@@ -184,22 +182,16 @@ TEST_F(ServicePagesTest, SmsModulesOfGsmSlotsOnlyAndTextWithinItsLimit)
 
 TEST(RequestUrl, AcceptsOnlyHostPathQueryAndNumber)
 {
-    const struct
-    {
-        const char* url;
-        RequestUrlCheck check;
-    } cases[] = {
-        { "", RequestUrlCheck::Clear },
-        { "http://", RequestUrlCheck::Clear },
-        { "http://pbx.local/call?caller=NUMBER", RequestUrlCheck::Accept },
-        { "http://pbx.local?caller=NUMBER", RequestUrlCheck::Refuse },
-        { "http:///call?caller=NUMBER", RequestUrlCheck::Refuse },
-        { "http://pbx.local/call?caller=123", RequestUrlCheck::Refuse },
-        { "https://pbx.local/call?caller=NUMBER", RequestUrlCheck::Refuse },
-        { "http://pbx.local/call=NUMBER?x", RequestUrlCheck::Refuse },
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.check, CheckRequestUrl(c.url)) << c.url;
+    for (const auto& [url, check] : std::vector<std::pair<const char*, RequestUrlCheck>>{
+             { "", RequestUrlCheck::Clear },
+             { "http://", RequestUrlCheck::Clear },
+             { "http://pbx.local/call?caller=NUMBER", RequestUrlCheck::Accept },
+             { "http://pbx.local?caller=NUMBER", RequestUrlCheck::Refuse },
+             { "http:///call?caller=NUMBER", RequestUrlCheck::Refuse },
+             { "http://pbx.local/call?caller=123", RequestUrlCheck::Refuse },
+             { "https://pbx.local/call?caller=NUMBER", RequestUrlCheck::Refuse },
+             { "http://pbx.local/call=NUMBER?x", RequestUrlCheck::Refuse } })
+        EXPECT_EQ(check, CheckRequestUrl(url)) << url;
 }
 
 TEST_F(ServicePagesTest, HttpUrlsAreShownAndStoredWithin128CharactersAndAMalformedOneIsRefused)

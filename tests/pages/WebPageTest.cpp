@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -59,20 +60,13 @@ protected:
 
 TEST(WebPageUrl, NamesTheHostAndAPortOtherThanHttps)
 {
-    const struct
-    {
-        const char* host;
-        int port;
-        const char* url;
-    } cases[] = {
-        { "", 80, "about:blank" },
-        { "", 8080, "about:blank" },
-        { "10.0.0.2", 80, "http://10.0.0.2/" },
-        { "10.0.0.2", 8080, "http://10.0.0.2:8080/" },
-        { "gw.example", 443, "http://gw.example:443/" },
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.url, BuildDeviceUrl(c.host, c.port)) << c.host << " " << c.port;
+    for (const auto& [host, port, url] : std::vector<std::tuple<const char*, int, std::string>>{
+             { "", 80, "about:blank" },
+             { "", 8080, "about:blank" },
+             { "10.0.0.2", 80, "http://10.0.0.2/" },
+             { "10.0.0.2", 8080, "http://10.0.0.2:8080/" },
+             { "gw.example", 443, "http://gw.example:443/" } })
+        EXPECT_EQ(url, BuildDeviceUrl(host, port)) << host << " " << port;
 }
 
 TEST_F(WebPageTest, RedirectorHostsAreReadBoundedAndOversizeValuesLeftOut)
