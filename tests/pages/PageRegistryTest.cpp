@@ -17,49 +17,6 @@
 // visit without input against the record it was shown.
 namespace
 {
-struct Bytes
-{
-    uint32_t offset;
-    uint32_t length;
-};
-
-// The bytes a page corrects when it opens a new configuration's record.
-struct WrittenOnOpen
-{
-    int id;
-    uint8_t cardType; // card slot pages: the card they show
-    std::vector<Bytes> bytes;
-};
-
-std::vector<WrittenOnOpen> WrittenOnOpenTable()
-{
-    std::vector<WrittenOnOpen> table = {
-        { CI_SYSTEM_GENERAL, 0, { { CFG_OFS_BEEP_TIME, 1 } } },
-        { CI_SYSTEM_SMS, 0, { { offsetof(ConfigRecord, sms2.moduleMask), 4 } } },
-        { CI_SYSTEM_HTTP, 0, { { offsetof(ConfigRecord, httpIn.selection), 4 } } },
-    };
-    WrittenOnOpen slots = { CI_CARD_SLOTS, 0, {} };
-    for (uint32_t s = 0; s < CFG_CARD_SLOT_COUNT; ++s)
-    {
-        slots.bytes.push_back({ CFG_OFS_CARD_SLOTS + s * (uint32_t)sizeof(CardSlotRec), 1 });
-        table.push_back({ CI_CARD_SLOT_FIRST + (int)s, CARD_VOIP,
-                          { { (uint32_t)(CFG_OFS_VOIP_MODULES + s * sizeof(VoipModuleRec) +
-                                         offsetof(VoipModuleRec, sipPort)), 5 } } });
-    }
-    table.push_back(slots);
-    return table;
-}
-
-bool IsWrittenOnOpen(int id, uint8_t cardType, uint32_t offset)
-{
-    static const std::vector<WrittenOnOpen> table = WrittenOnOpenTable();
-    for (const WrittenOnOpen& w : table)
-        for (const Bytes& b : w.bytes)
-            if (w.id == id && w.cardType == cardType && offset >= b.offset && offset < b.offset + b.length)
-                return true;
-    return false;
-}
-
 const ConfigSection* SectionOf(uint32_t offset)
 {
     for (size_t i = 0; i < g_ConfigRecordMapCount; ++i)
@@ -124,6 +81,23 @@ struct PageCase
         return std::to_string(item->id) + (cardType ? " card " + std::to_string(cardType) : "");
     }
 };
+
+// The bytes a page corrects when it opens a new configuration's record.
+bool IsWrittenOnOpen(const PageCase& c, uint32_t i)
+{
+    auto in = [i](size_t offset, size_t length) { return i >= offset && i < offset + length; };
+    switch (c.item->id)
+    {
+    case CI_SYSTEM_GENERAL: return in(CFG_OFS_BEEP_TIME, 1);
+    case CI_SYSTEM_SMS: return in(offsetof(ConfigRecord, sms2.moduleMask), 4);
+    case CI_SYSTEM_HTTP: return in(offsetof(ConfigRecord, httpIn.selection), 4);
+    case CI_CARD_SLOTS: // each slot's card type
+        return in(CFG_OFS_CARD_SLOTS, CFG_CARD_SLOT_COUNT * sizeof(CardSlotRec)) &&
+               (i - CFG_OFS_CARD_SLOTS) % sizeof(CardSlotRec) == 0;
+    }
+    return c.cardType == CARD_VOIP && in(CFG_OFS_VOIP_MODULES + c.item->index * sizeof(VoipModuleRec) +
+                                             offsetof(VoipModuleRec, sipPort), 5);
+}
 
 std::vector<PageCase> Cases()
 {
@@ -243,7 +217,7 @@ TEST(PageRegistryTest, EveryPageKeepsToItsDeclarationAndAVisitWithoutInputKeepsT
             {
                 if (after[i] == ConfigBytes(record)[i] ||
                     (c.cardType && i == CFG_OFS_CARD_SLOTS + (uint32_t)sizeof(CardSlotRec) * c.item->index) ||
-                    (isDefault ? IsWrittenOnOpen(c.item->id, c.cardType, i) : clamped[i] != 0))
+                    (isDefault ? IsWrittenOnOpen(c, i) : clamped[i] != 0))
                     continue;
                 ADD_FAILURE() << "byte " << i << " was " << (int)ConfigBytes(record)[i] << ", now " << (int)after[i];
                 ++reported;
