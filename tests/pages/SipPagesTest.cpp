@@ -5,6 +5,7 @@
 #include "tests/support/StrayDialogCloser.h"
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -134,35 +135,30 @@ TEST_F(SipPagesTest, AccountValuesNoListOffersAreKept)
 
 TEST_F(SipPagesTest, UserDialogRefusesWhatCannotBeStored)
 {
-    const struct
-    {
-        int index;
-        const char* extension;
-        bool dynamic;
-        const char* refusal; // null: accepted
-        int focus;
-    } cases[] = {
-        { -1, "", true, "strVoipUserErrExtension", IDC_VOIPUSER_EXTENSION },
-        { -1, "200", true, "strVoipUserErrExtensionExist", IDC_VOIPUSER_EXTENSION },
-        { 1, "200", true, nullptr, 0 }, // the edited user keeps its own extension
-        { -1, "300", false, "strVoipUserErrHost", IDC_VOIPUSER_HOST },
-    };
-    for (const auto& c : cases)
+    // The user edited (-1: a new one), its extension, dynamic or not, the
+    // refusal (empty: accepted) and where the focus goes; the edited user
+    // keeps its own extension.
+    for (const auto& [index, extension, dynamic, refusal, focus] :
+         std::vector<std::tuple<int, const char*, bool, std::string, int>>{
+             { -1, "", true, "strVoipUserErrExtension", IDC_VOIPUSER_EXTENSION },
+             { -1, "200", true, "strVoipUserErrExtensionExist", IDC_VOIPUSER_EXTENSION },
+             { 1, "200", true, "", 0 },
+             { -1, "300", false, "strVoipUserErrHost", IDC_VOIPUSER_HOST } })
     {
         boxes.Clear();
-        CVoipUserDlg dlg(NewUser(), c.index, { "100", "200" });
+        CVoipUserDlg dlg(NewUser(), index, { "100", "200" });
         ASSERT_TRUE(dlg.Create(host));
         HWND d = dlg.m_hWnd;
         ::ShowWindow(d, SW_SHOW);
         ::SetForegroundWindow(d);
         ::SetActiveWindow(d);
-        Type(IDC_VOIPUSER_EXTENSION, c.extension, d);
-        SetCheck(IDC_VOIPUSER_DYNAMIC, c.dynamic, d);
+        Type(IDC_VOIPUSER_EXTENSION, extension, d);
+        SetCheck(IDC_VOIPUSER_DYNAMIC, dynamic, d);
         Command(IDC_VOIPUSER_DYNAMIC, d);
         Type(IDC_VOIPUSER_HOST, "", d);
-        EXPECT_EQ(c.refusal == nullptr, dlg.Accept()) << c.extension;
-        EXPECT_EQ(c.refusal ? c.refusal : "", boxes.Count() ? boxes.Last().key : "") << c.extension;
-        EXPECT_TRUE(!c.refusal || HasFocus(c.focus, d)) << c.extension;
+        EXPECT_EQ(refusal.empty(), dlg.Accept()) << extension;
+        EXPECT_EQ(refusal, boxes.Count() ? boxes.Last().key : "") << extension;
+        EXPECT_TRUE(refusal.empty() || HasFocus(focus, d)) << extension;
         ::DestroyWindow(d);
     }
 }
