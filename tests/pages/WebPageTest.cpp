@@ -125,69 +125,60 @@ LRESULT CALLBACK RecordTexts(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, U
 
 // A one-shot HTTP listener on the loopback interface: takes one connection,
 // keeps the request head and answers with a tiny page.
-class CLoopbackHttp
+struct LoopbackHttp
 {
-public:
-    CLoopbackHttp()
+    SOCKET listener = INVALID_SOCKET, client = INVALID_SOCKET;
+    int port = 0;
+    std::string request;
+    LoopbackHttp()
     {
         WSADATA wsa;
         ::WSAStartup(MAKEWORD(2, 2), &wsa);
-        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in addr = {};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
         int len = sizeof(addr);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&addr), &len);
+        ::bind(listener, reinterpret_cast<sockaddr*>(&addr), len);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
         port = ntohs(addr.sin_port);
-        ::listen(m_listener, 1);
+        ::listen(listener, 1);
         u_long nonBlocking = 1;
-        ::ioctlsocket(m_listener, FIONBIO, &nonBlocking);
+        ::ioctlsocket(listener, FIONBIO, &nonBlocking);
     }
-    ~CLoopbackHttp()
+    ~LoopbackHttp()
     {
-        if (m_client != INVALID_SOCKET)
-            ::closesocket(m_client);
-        ::closesocket(m_listener);
+        ::closesocket(client);
+        ::closesocket(listener);
         ::WSACleanup();
     }
     // Pumps the UI while waiting for the request head; true once it is in.
     bool ServeOne(DWORD ms)
     {
+        char buf[1024];
         for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms;)
         {
             testsupport::PumpMessages(10);
-            if (m_client == INVALID_SOCKET)
-            {
-                m_client = ::accept(m_listener, nullptr, nullptr);
-                continue;
-            }
-            char buf[1024];
-            int n = ::recv(m_client, buf, sizeof(buf), 0);
-            if (n > 0)
+            if (client == INVALID_SOCKET)
+                client = ::accept(listener, nullptr, nullptr);
+            else if (int n = ::recv(client, buf, sizeof(buf), 0); n > 0)
                 request.append(buf, (size_t)n);
             if (request.find("\r\n\r\n") != std::string::npos)
             {
                 const char reply[] = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\nhello";
-                ::send(m_client, reply, sizeof(reply) - 1, 0);
-                ::shutdown(m_client, SD_SEND);
+                ::send(client, reply, sizeof(reply) - 1, 0);
+                ::shutdown(client, SD_SEND);
                 return true;
             }
         }
         return false;
     }
-    int port = 0;
-    std::string request;
-
-private:
-    SOCKET m_listener = INVALID_SOCKET;
-    SOCKET m_client = INVALID_SOCKET;
 };
 } // namespace
 
 TEST_F(WebPageTest, TheBrowserAsksTheDeviceForItsPageAndShowsItsStatus)
 {
-    CLoopbackHttp device;
+    LoopbackHttp device;
     memcpy(rec->network.ipAddress, "127000000001", 12);
     g_Settings.VirtualComPort[0] = '\0';
     g_LastWebPort = device.port;
