@@ -4,9 +4,6 @@
 #include "pages/GsmCardPage.h"
 #include "pages/PageMemories.h"
 #include <cstring>
-#include <memory>
-#include <string>
-#include <vector>
 
 // The card slot and card pages as a user fills them in: what they show of
 // the record, and what lands in it.

@@ -1,10 +1,8 @@
 #include "tests/support/PageFixture.h"
 #include "pages/GroupPages.h"
 #include "pages/GroupFunctions.h"
-#include <memory>
 #include "pages/PageMemories.h"
 #include <cstring>
-#include <string>
 
 // The groups of a record: the card serving each, and the incoming group
 // page with one tab per group in use, of that card's kind, and what each tab

@@ -6,7 +6,6 @@
 #include "tests/support/StrayDialogCloser.h"
 #include <cstring>
 #include <tuple>
-#include <vector>
 
 namespace
 {

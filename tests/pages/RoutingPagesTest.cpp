@@ -1,18 +1,12 @@
 #include "pages/ClipPages.h"
-#include "pages/ConfigItems.h"
 #include "pages/LcrRoutingItemDlg.h"
 #include "pages/LcrRoutingPage.h"
 #include "pages/MobilityPages.h"
 #include "pages/PageMemories.h"
-#include "pages/FieldBinding.h"
 #include "record/FieldText.h"
-#include "comm/DeviceProtocol.h"
 #include "tests/support/PageFixture.h"
 #include <cstring>
-#include <memory>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace
 {

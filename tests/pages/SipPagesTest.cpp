@@ -4,9 +4,7 @@
 #include "pages/SipAccountDialogs.h"
 #include "tests/support/StrayDialogCloser.h"
 #include <cstring>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace
 {

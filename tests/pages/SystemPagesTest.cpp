@@ -4,7 +4,6 @@
 #include "base/AppSettings.h"
 #include <commctrl.h>
 #include <cstring>
-#include <vector>
 
 // The system pages as a user fills them in: what they show of the record,
 // and what lands in it. Lists that keep a byte they cannot show are held to

@@ -5,9 +5,7 @@
 #include "base/TextUtil.h"
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace
 {

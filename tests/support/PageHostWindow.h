@@ -9,22 +9,16 @@ namespace testsupport
 {
 inline HWND CreatePageHost(int width = 800, int height = 600, bool visible = false)
 {
-    static bool registered = false;
-    if (!registered)
-    {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ::GetModuleHandle(NULL);
-        wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-        wc.hCursor = ::LoadCursor(NULL, IDC_ARROW);
-        wc.lpszClassName = "VelTestPageHost";
-        ::RegisterClassA(&wc);
-        registered = true;
-    }
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandle(NULL);
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    wc.hCursor = ::LoadCursor(NULL, IDC_ARROW);
+    wc.lpszClassName = "VelTestPageHost";
+    ::RegisterClassA(&wc); // fails harmlessly once the class is there
     DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0);
-    HWND h = ::CreateWindowExA(0, "VelTestPageHost", "host", style, 0, 0, width, height,
-                               NULL, NULL, ::GetModuleHandle(NULL), NULL);
-    return h;
+    return ::CreateWindowExA(0, "VelTestPageHost", "host", style, 0, 0, width, height, NULL, NULL,
+                             ::GetModuleHandle(NULL), NULL);
 }
 
 // Dispatches what is queued, then keeps pumping until ms have passed.
