@@ -45,16 +45,9 @@ struct CountingEngine : IDiagEngine
     }
 };
 
-void PutWord(BYTE* p, WORD v)
-{
-    p[0] = (BYTE)v;
-    p[1] = (BYTE)(v >> 8);
-}
-void PutDword(BYTE* p, DWORD v)
-{
-    PutWord(p, (WORD)v);
-    PutWord(p + 2, (WORD)(v >> 16));
-}
+// Numbers low byte first, as the device sends them (and as this machine keeps them).
+void PutWord(BYTE* p, WORD v) { memcpy(p, &v, sizeof(v)); }
+void PutDword(BYTE* p, DWORD v) { memcpy(p, &v, sizeof(v)); }
 // The language text of key with its one number filled in.
 std::string Pattern(const char* key, int value)
 {
@@ -281,18 +274,15 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     EXPECT_EQ(card0, Text(IDC_DIAG_CARD_GROUP)) << "card names alone until the first answer";
     EXPECT_EQ(std::string(port) + ":", Text(IDC_DIAG_MODULE_LABEL + 15));
 
-    // Card 0 GSM: idle on the second SIM, signal 1; card 1 VoIP; card 2 an error.
-    PutWord(answers.modules[0], 0x1010);
-    answers.modules[0][2] = 1;
-    PutWord(answers.modules[1], 17);
-    answers.modules[1][2] = 99;
-    memcpy(answers.modules[1] + 3, "Operator One", 13);
-    PutWord(answers.modules[4], 33);
-    PutWord(answers.modules[8], 0x800A);
-    answers.modules[8][2] = 30;
-    // A text filling its field without a terminator is cut to 40 characters.
+    // State (low byte first), signal and text of modules: 0 idle on the
+    // second SIM, signal 1; 1 calling out, no signal; 4 a VoIP module; 8 an
+    // error; 9 a text filling its field without a terminator, cut to 40.
+    memcpy(answers.modules[0], "\x10\x10\x01", 3);
+    memcpy(answers.modules[1], "\x11\x00\x63" "Operator One", 16);
+    memcpy(answers.modules[4], "\x21\x00", 2);
+    memcpy(answers.modules[8], "\x0A\x80\x1E", 3);
+    memcpy(answers.modules[9], "\x10\x00\x00", 3);
     memset(answers.modules[9] + 3, 'x', 41);
-    PutWord(answers.modules[9], 16);
     Fresh(DiagNodeCards);
 
     EXPECT_EQ(" " + Lang("strDiagGsmStatusIdle") + " ", Text(IDC_DIAG_MODULE_STATE));

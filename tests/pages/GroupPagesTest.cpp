@@ -3,6 +3,7 @@
 #include "pages/GroupFunctions.h"
 #include "pages/PageMemories.h"
 #include <cstring>
+#include <tuple>
 
 // The groups of a record: the card serving each, and the incoming group
 // page with one tab per group in use, of that card's kind, and what each tab
@@ -32,44 +33,32 @@ struct GroupRecord
     }
 };
 
-struct CardTypeCase
-{
-    const char* what;
-    uint8_t slotType; // card of slot 2 (modules 8-11)
-    int module;       // the module holding group 7 (-1: none)
-    bool trunkHolds;  // SIP trunk 3 holds group 7 too
-    uint8_t out;      // expected GetOutGroupCardType
-};
-
-const CardTypeCase kCardTypeCases[] = {
-    { "combined card, trunk line", CARD_ANALOG_COMBINED, 9, false, CARD_ANALOG_TRUNK },
-    { "combined card, subscriber line", CARD_ANALOG_COMBINED, 10, false, CARD_ANALOG_SUBSCRIBER },
-    { "subscriber card", CARD_ANALOG_SUBSCRIBER, 8, false, CARD_ANALOG_SUBSCRIBER },
-    { "GSM card beats the trunk", CARD_GSM, 11, true, CARD_GSM },
-    { "SIP trunk only", CARD_GSM, -1, true, CARD_VOIP },
-    { "empty slot 0xFF falls to the trunk", CARD_NONE_EMPTY, 8, true, CARD_VOIP },
-    { "empty slot 0 and no trunk", CARD_NONE, 8, false, CARD_NONE },
-    { "nothing holds it", CARD_GSM, -1, false, CARD_NONE },
-};
-
+// The card of slot 2 (modules 8-11), the module holding group 7 (-1: none,
+// as its first or second outgoing group), whether SIP trunk 3 holds it too,
+// and the card type serving it.
 TEST(GroupFunctionsTest, ServingCardTypeOfAGroupFollowsItsFirstModuleThenTheTrunks)
 {
-    for (const CardTypeCase& c : kCardTypeCases)
-    {
-        for (int asSecond = 0; asSecond < 2; ++asSecond)
+    for (const auto& [what, slotType, module, trunkHolds, type] :
+         std::vector<std::tuple<const char*, uint8_t, int, bool, uint8_t>>{
+             { "combined card, trunk line", CARD_ANALOG_COMBINED, 9, false, CARD_ANALOG_TRUNK },
+             { "combined card, subscriber line", CARD_ANALOG_COMBINED, 10, false, CARD_ANALOG_SUBSCRIBER },
+             { "subscriber card", CARD_ANALOG_SUBSCRIBER, 8, false, CARD_ANALOG_SUBSCRIBER },
+             { "GSM card beats the trunk", CARD_GSM, 11, true, CARD_GSM },
+             { "SIP trunk only", CARD_GSM, -1, true, CARD_VOIP },
+             { "empty slot 0xFF falls to the trunk", CARD_NONE_EMPTY, 8, true, CARD_VOIP },
+             { "empty slot 0 and no trunk", CARD_NONE, 8, false, CARD_NONE },
+             { "nothing holds it", CARD_GSM, -1, false, CARD_NONE } })
+        for (bool asSecond : { false, true })
         {
             GroupRecord r;
-            r.Card(2, c.slotType);
-            if (c.module >= 0)
-            {
-                r.Module(c.module, asSecond ? CFG_NO_GROUP : 7, 7, asSecond ? 7 : CFG_NO_GROUP);
-            }
-            if (c.trunkHolds)
+            r.Card(2, slotType);
+            if (module >= 0)
+                r.Module(module, asSecond ? CFG_NO_GROUP : 7, 7, asSecond ? 7 : CFG_NO_GROUP);
+            if (trunkHolds)
                 r.Trunk(3, 7, 7);
-            EXPECT_EQ(c.out, GetOutGroupCardType(r.rec.get(), 7)) << c.what << (asSecond ? " (second)" : "");
-            EXPECT_EQ(c.out, GetInGroupCardType(r.rec.get(), 7)) << c.what;
+            EXPECT_EQ(type, GetOutGroupCardType(r.rec.get(), 7)) << what << (asSecond ? " (second)" : "");
+            EXPECT_EQ(type, GetInGroupCardType(r.rec.get(), 7)) << what;
         }
-    }
 }
 
 TEST(GroupFunctionsTest, DirectionsAreKeptApart)

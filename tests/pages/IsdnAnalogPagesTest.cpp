@@ -9,7 +9,7 @@
 
 namespace
 {
-TEST(IsdnCommonRules, AlertingDelayThresholdAndFlashLength)
+TEST(IsdnCommonRules, AlertingDelayThresholdFlashLengthAndSyncOrder)
 {
     for (const auto& [typed, code, shown] : std::vector<std::tuple<const char*, uint8_t, std::string>>{
              { "99", 15, "15" }, { "2R", 'R', "R" }, { "", 0, "0" }, { "7", 7, "7" } })
@@ -31,10 +31,7 @@ TEST(IsdnCommonRules, AlertingDelayThresholdAndFlashLength)
     EXPECT_EQ(130, RoundFlashLength(133));
     EXPECT_EQ(26, FlashLengthCode(130));
     EXPECT_EQ(255, FlashLengthCode(1275));
-}
-
-TEST(IsdnSyncOrder, ReadsEachLinkOnceAndWritesTheRestUnset)
-{
+    // The synchronisation order reads each link once and writes the rest unset.
     const uint8_t stored[8] = { 2, 7, 0, 2, 0xFF, 1, 1, 1 };
     int links[kSyncLinkCount];
     ASSERT_EQ(2, ReadSyncOrder(stored, links));
