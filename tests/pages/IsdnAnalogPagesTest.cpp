@@ -86,26 +86,6 @@ protected:
     }
 };
 
-TEST_F(IsdnLinesPageTest, UnsetCreditRecordStartsOnDayOneAndCreditsAreMinutes)
-{
-    memset(&rec->isdnCredit[0], 0xFF, sizeof(IsdnLinkCredit));
-    OpenTab(0);
-    const IsdnLinkCredit& c = rec->isdnCredit[0];
-    EXPECT_EQ(1, c.creditRestoreCode);
-    EXPECT_EQ(0u, c.credit[5]);
-    EXPECT_EQ(1, c.nextUnit[5]);
-    EXPECT_EQ(0xFF, c.bytes67[0]);
-
-    rec->isdnCredit[0].credit[0] = 90;
-    rec->isdnCredit[0].oldCredit[0] = 90;
-    HWND tab = OpenTab(0);
-    EXPECT_EQ("1", Text(IDC_LINK_CREDIT_0, tab));
-    Type(IDC_LINK_CREDIT_0, "2", tab);
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(120u, c.credit[0]);
-    EXPECT_EQ(90u, c.oldCredit[0]) << "an untouched credit keeps its seconds";
-}
-
 TEST_F(IsdnLinesPageTest, UnknownLinkModeIsKeptAndQsigNamesTheSidesMasterAndSlave)
 {
     rec->isdnLinks[2].linkMode = 7;
@@ -146,9 +126,23 @@ TEST(LinkLayer, MovesTheSignallingMarkAndKeepsOtherFlags)
     EXPECT_EQ(0xF1, link.timeslotState[20]);
 }
 
-TEST_F(IsdnLinesPageTest, ExpertDialogMovesTheSignallingChannel)
+// An unset credit record starts on day 1 with no credit; credits are typed
+// in minutes; the expert dialog moves the signalling channel at once.
+TEST_F(IsdnLinesPageTest, CreditsAreMinutesAndTheExpertDialogMovesTheSignallingChannel)
 {
+    memset(&rec->isdnCredit[0], 0xFF, sizeof(IsdnLinkCredit));
+    OpenTab(0);
+    const IsdnLinkCredit& c = rec->isdnCredit[0];
+    EXPECT_EQ(1, c.creditRestoreCode);
+    EXPECT_EQ(0u, c.credit[5]);
+    EXPECT_EQ(1, c.nextUnit[5]);
+    EXPECT_EQ(0xFF, c.bytes67[0]);
+
+    rec->isdnCredit[0].credit[0] = 90;
+    rec->isdnCredit[0].oldCredit[0] = 90;
     HWND tab = OpenTab(0);
+    EXPECT_EQ("1", Text(IDC_LINK_CREDIT_0, tab));
+    Type(IDC_LINK_CREDIT_0, "2", tab);
     {
         CModalDialogAnswerer answerer([](HWND dlg, void*) {
             ::SetDlgItemTextA(dlg, IDC_LAYER_SIGNALLING, "20");
@@ -161,6 +155,8 @@ TEST_F(IsdnLinesPageTest, ExpertDialogMovesTheSignallingChannel)
     EXPECT_FALSE(Enabled(IDC_LINK_TIMESLOT_HIGH + 4, tab));
     EXPECT_EQ(0xF1, rec->isdnLinks[0].timeslotState[20]) << "written into the page-edit copy at once";
     ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(120u, c.credit[0]);
+    EXPECT_EQ(90u, c.oldCredit[0]) << "an untouched credit keeps its seconds";
     EXPECT_EQ(0xF1, rec->isdnLinks[0].timeslotState[20]);
     EXPECT_EQ(0x00, rec->isdnLinks[0].timeslotState[16]);
 }

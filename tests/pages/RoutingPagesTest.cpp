@@ -62,11 +62,23 @@ LcrRuleEntry NewRule(uint8_t line)
 
 // --- routing -------------------------------------------------------------------
 
+// Tabs for the default and every CLIP profile, the remembered one shown; a
+// table not sorted by profile lists each tab's rules and keeps every rule.
 TEST_F(RoutingPagesTest, UnsortedTableListsTheTabsRulesAndStoreKeepsEveryRule)
 {
+    SetClip(0, "111", 7);
+    SetClip(1, "222", 2);
+    g_LastRoutingProfile = 7;
     SetRules({ 3, 3, 0, 0 });
     std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
-    CLcrRoutingListTab* tab = OpenSized<CLcrRoutingPage>().Tab(0);
+    CLcrRoutingPage& routing = OpenSized<CLcrRoutingPage>();
+    CTabPageHost& tabs = routing.Tabs();
+    ASSERT_EQ(3, tabs.GetTabCount());
+    EXPECT_EQ(0, (int)tabs.GetTabData(0));
+    EXPECT_EQ(2, (int)tabs.GetTabData(1));
+    EXPECT_EQ(7, (int)tabs.GetTabData(tabs.GetCurrentIndex()));
+    tabs.SelectTab(0);
+    CLcrRoutingListTab* tab = routing.Tab(0);
     ASSERT_TRUE(tab != nullptr);
     EXPECT_EQ(2u, tab->Rows().size());
     EXPECT_EQ(2, ListView_GetItemCount(tab->List()));
@@ -99,18 +111,6 @@ TEST_F(RoutingPagesTest, AFullTableRefusesAnAddAndStoreStaysInsideTheTable)
     EXPECT_EQ(Bytes(before->lcrClip, sizeof(rec->lcrClip)), Bytes(rec->lcrClip, sizeof(rec->lcrClip)));
     EXPECT_EQ(Bytes(&before->httpIn, sizeof(rec->httpIn)), Bytes(&rec->httpIn, sizeof(rec->httpIn)));
     EXPECT_EQ(3, rec->routingRules[999].profile);
-}
-
-TEST_F(RoutingPagesTest, TabsForTheDefaultAndEveryClipProfileAndTheRememberedOneIsShown)
-{
-    SetClip(0, "111", 7);
-    SetClip(1, "222", 2);
-    g_LastRoutingProfile = 7;
-    CTabPageHost& tabs = OpenSized<CLcrRoutingPage>().Tabs();
-    ASSERT_EQ(3, tabs.GetTabCount());
-    EXPECT_EQ(0, (int)tabs.GetTabData(0));
-    EXPECT_EQ(2, (int)tabs.GetTabData(1));
-    EXPECT_EQ(7, (int)tabs.GetTabData(tabs.GetCurrentIndex()));
 }
 
 TEST_F(RoutingPagesTest, RuleDialogWritesTargetsInListOrderAndKeepsAnUnusedInputGroup)
