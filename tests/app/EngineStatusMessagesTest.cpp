@@ -1,23 +1,14 @@
 // What the main window tells the user for each status the engine reports:
 // the message, its caption and icon, and whether the window stays busy.
-#include <gtest/gtest.h>
-#include "app/MainFrame.h"
-#include "base/AppSettings.h"
-#include "base/PathSettings.h"
-#include "base/Language.h"
 #include "app/SysInfoDlg.h"
 #include "app/PasswordDlg.h"
 #include "app/LoginDlg.h"
 #include "comm/MonitorLog.h"
-#include "res/AppIds.h"
 #include "comm/CdrExportFile.h"
 #include "comm/DeviceProtocol.h"
 #include "record/ConfigRecord.h"
-#include "wcl/AppModule.h"
-#include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/TestLanguage.h"
-#include "tests/app/FrameTestSupport.h"
 #include "pages/DiagPolling.h"
+#include "tests/app/FrameTestSupport.h"
 #include <string>
 #include <vector>
 
@@ -25,81 +16,53 @@ using namespace frametest;
 
 namespace
 {
-class EngineStatusMessagesTest : public ::testing::Test
+class EngineStatusMessagesTest : public FrameTest
 {
 protected:
-    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
-
     void SetUp() override
     {
-        ASSERT_TRUE(StartWithDefaultSettings());
-        g_Module.AddMessageLoop(&m_loop);
-        DropQuitRequest();
-        ASSERT_TRUE(m_frame.CreateFrame());
-        m_frame.ShowWindow(SW_SHOW);
+        FrameTest::SetUp();
+        ASSERT_TRUE(OpenFrame());
     }
-
-    void TearDown() override
-    {
-        if (m_frame.m_hWnd)
-            m_frame.DestroyWindow();
-        PumpFor(20);
-        g_Module.RemoveMessageLoop();
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-        g_PathSettings.SetDefaults();
-    }
-
-    void Status(int code, int result) { m_frame.SendMessage(WMU_ENGINE_STATUS, code, result); }
-
-    CMessageLoop m_loop;
-    CMainFrame m_frame;
-};
-
-struct Expected
-{
-    int code;
-    int result;
-    const char* key; // nullptr: no message
-    const char* caption;
-    UINT icon;
 };
 }
 
 TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindow)
 {
-    const Expected table[] = {
-        { 1, 5, nullptr, nullptr, 0 },
+    struct End
+    {
+        int code, result;
+        const char* key; // "": no message
+        const char* caption;
+        UINT icon;
+    };
+    std::vector<End> ends = {
         { 2, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
-        { 2, 3, nullptr, nullptr, 0 },
-        { 4, 1, nullptr, nullptr, 0 },
         { 5, 3, "strErrorRestart", "strError", MB_ICONSTOP },
         { 12, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
-        { 12, 3, nullptr, nullptr, 0 },
         { 22, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
-        { 22, 4, nullptr, nullptr, 0 },
         { 31, 2, "strErrorResponse", "strError", MB_ICONEXCLAMATION },
-        { 31, 1, nullptr, nullptr, 0 },
         { 52, 1, "strFlashWriteOK", "strFinish", MB_ICONINFORMATION },
         { 52, 2, "strFlashWriteError", "strError", MB_ICONEXCLAMATION },
-        { 52, 4, nullptr, nullptr, 0 },
         { 61, 3, "strSysInfoError", "strError", MB_ICONEXCLAMATION },
         { 72, 1, "strAnnouncementUpdateOK", "strFinish", MB_ICONINFORMATION },
         { 72, 2, "strAnnouncementUpdateError", "strError", MB_ICONEXCLAMATION },
-        { 72, 4, nullptr, nullptr, 0 },
         { 91, 3, "strDateTimeGetError", "strError", MB_ICONEXCLAMATION },
         { 93, 2, "strDateTimeSetError", "strError", MB_ICONEXCLAMATION },
-        { 93, 1, nullptr, nullptr, 0 },
         { 114, 3, "strErrorNoResponse", "strError", MB_ICONSTOP },
-        { 114, 2, nullptr, nullptr, 0 },
-        { 116, 1, nullptr, nullptr, 0 },
         { 200, 3, "strErrorNoResponse", "strError", MB_ICONSTOP },
         { 200, 7, "strErrorDeviceRestarted", "strError", MB_ICONSTOP },
+        { 210, 0, "strFlashNoFirmware", "strError", MB_ICONEXCLAMATION },
         { 400, 5, "strErrorNotAllowed", "strError", MB_ICONSTOP },
-        { 999, 1, nullptr, nullptr, 0 },
     };
+    // Ends that show no message: a CDR end without its progress dialog only
+    // closes the export; 999 is no status the window knows.
+    const int silent[][2] = { { 1, 5 }, { 2, 3 }, { 4, 1 }, { 12, 3 }, { 22, 4 }, { 31, 1 }, { 52, 4 },
+                              { 72, 4 }, { 93, 1 }, { 114, 2 }, { 116, 1 }, { 152, 1 }, { 999, 1 } };
+    for (const auto& s : silent)
+        ends.push_back(End{ s[0], s[1], "", "", 0 });
     CMessageBoxRecorder boxes(IDOK);
-    for (const Expected& e : table)
+    for (const End& e : ends)
     {
         SCOPED_TRACE(testing::Message() << "status " << e.code << " result " << e.result);
         boxes.Clear();
@@ -107,16 +70,10 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
         m_frame.SetBusy(true);
         Status(e.code, e.result);
         EXPECT_FALSE(m_frame.IsBusy() && e.code != 999);
-        if (!e.key)
-        {
-            EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+        ASSERT_EQ(e.key, BoxKeys(boxes));
+        if (!*e.key)
             continue;
-        }
-        ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ(e.key, boxes.Last().key);
-        char caption[128] = "";
-        g_Language.GetString(e.caption, caption, sizeof(caption));
-        EXPECT_EQ(std::string(caption), boxes.Last().caption) << "caption key " << e.caption;
+        EXPECT_EQ(LanguageText(e.caption), boxes.Last().caption) << "caption key " << e.caption;
         EXPECT_EQ(e.icon, boxes.Last().flags & MB_ICONMASK);
     }
     m_frame.SetBusy(false);
@@ -125,83 +82,50 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
 
 TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
 {
-    const std::string path = TempPath("status-cdr.csv");
+    const std::string path = NewFile("status-cdr.csv");
     CCdrExportFile& file = g_DeviceProtocol.GetCdrExportFile();
-    struct Case
+    // A record of another format; a block that ends inside a record; a file
+    // that takes no bytes (as a full disk).
+    const struct
     {
-        BYTE formatByte;
+        char formatByte;
         size_t length;
         const char* key;
         bool writable;
-    };
-    // A record of another format; a block that ends inside a record; a file
-    // that takes no bytes (as a full disk).
-    const Case cases[] = { { 2, 64, "strCdrVersionError", true }, { 1, 40, "strCdrRecSizeError", true },
-                           { 1, 64, "strCdrSaveError", false } };
+    } cases[] = { { 2, 64, "strCdrVersionError", true }, { 1, 40, "strCdrRecSizeError", true },
+                  { 1, 64, "strCdrSaveError", false } };
     // The engine forgets an earlier refusal's cause when the export itself
     // failed: an empty cause element.
     const BYTE noCause[4] = {};
     g_DeviceProtocol.FormatCause(noCause, 0);
     ASSERT_STREQ("", g_DeviceProtocol.GetCauseText());
     CMessageBoxRecorder boxes(IDOK);
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.key);
         ASSERT_TRUE(file.Open(path.c_str(), c.writable ? DISKFILE_WRITE | DISKFILE_CREATE
                                                       : DISKFILE_READ | DISKFILE_OPEN_EXISTING));
         file.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
         file.BeginExport();
-        std::string block(c.length, '\0');
-        block[0] = (char)c.formatByte;
+        const std::string block = c.formatByte + std::string(c.length - 1, '\0');
         EXPECT_EQ(0, file.WriteRecords((const BYTE*)block.data(), (DWORD)block.size()));
         boxes.Clear();
         m_frame.SetBusy(true);
         Status(152, 2);
         EXPECT_FALSE(m_frame.IsBusy());
         EXPECT_FALSE(file.IsOpen()) << "the export file is closed";
-        ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ(c.key, boxes.Last().key);
+        ASSERT_EQ(c.key, BoxKeys(boxes));
     }
-    ::DeleteFileA(path.c_str());
-}
-
-TEST_F(EngineStatusMessagesTest, DownloadedImageOfAnotherFormatIsAdoptedOnlyOnRequest)
-{
-    BYTE* image = g_DeviceProtocol.GetImage();
-    ASSERT_NE(nullptr, image);
-    memset(image, 0, sizeof(DWORD));
-    CDataView& view = m_frame.GetDataView();
-    ASSERT_FALSE(view.HasDocument());
-
-    CMessageBoxRecorder boxes(IDNO);
-    Status(12, 1);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strDataInvalid", boxes.Last().key);
-    EXPECT_EQ(UINT(MB_YESNO), boxes.Last().flags & MB_TYPEMASK);
-    EXPECT_FALSE(view.HasDocument()) << "No leaves the window without a document";
-
-    boxes.SetDefaultAnswer(IDYES);
-    Status(12, 1);
-    ASSERT_EQ(2u, boxes.Count());
-    ASSERT_TRUE(view.HasDocument()) << "Yes opens a new document with the defaults";
-    EXPECT_EQ(0u, WindowText(m_frame).find("untitled")) << WindowText(m_frame);
-    EXPECT_FALSE(m_frame.IsBusy());
 }
 
 TEST_F(EngineStatusMessagesTest, LanInformationThatFailedIsToldAndTheSystemInformationShownAnyway)
 {
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
-    bool shown = false;
-    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
-        shown = true;
-        PressButton(dlg, IDOK);
-    });
+    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) { PressButton(dlg, IDOK); });
     m_frame.SetBusy(true);
     Status(63, 3);
-    EXPECT_TRUE(shown);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strSysInfoErrorLan", boxes.Last().key);
+    ASSERT_EQ("strSysInfoErrorLan", BoxKeys(boxes));
     EXPECT_FALSE(m_frame.IsBusy());
     EXPECT_EQ(0u, script.Pending());
 }
@@ -211,7 +135,6 @@ TEST_F(EngineStatusMessagesTest, WhileThePasswordDialogIsOpenItTellsTheAnswerAnd
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
     std::vector<std::string> keysWhileOpen;
-    bool closedByRestart = false;
     script.On<CPasswordDlg>([&](CPasswordDlg& dlg) {
         // A refusal and then no answer: the dialog's own message, no box of
         // the window.
@@ -222,20 +145,15 @@ TEST_F(EngineStatusMessagesTest, WhileThePasswordDialogIsOpenItTellsTheAnswerAnd
         EXPECT_TRUE(dlg.IsWindow());
         // The device restarts meanwhile: the dialog is closed.
         m_frame.PostMessage(WMU_ENGINE_STATUS, 4, 1);
-        closedByRestart = true;
     });
-    m_frame.SendMessage(WM_COMMAND, ID_OPTIONS_PASSWORD);
-    EXPECT_TRUE(closedByRestart);
+    Command(ID_OPTIONS_PASSWORD);
     EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ(0, script.Unexpected());
-    ASSERT_EQ(2u, keysWhileOpen.size());
-    EXPECT_EQ("strErrorNoResponse", keysWhileOpen[0]);
-    EXPECT_EQ("strErrorNoResponse", keysWhileOpen[1]);
+    EXPECT_EQ((std::vector<std::string>{ "strErrorNoResponse", "strErrorNoResponse" }), keysWhileOpen);
     // Once it is closed, the window's own message comes again.
     boxes.Clear();
     Status(400, 0);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strErrorNotAllowed", boxes.Last().key);
+    ASSERT_EQ("strErrorNotAllowed", BoxKeys(boxes));
 }
 
 TEST_F(EngineStatusMessagesTest, RefusedPasswordAsksForItAndACancelStopsTheRequest)
@@ -258,11 +176,8 @@ TEST_F(EngineStatusMessagesTest, RefusedPasswordAsksForItAndACancelStopsTheReque
     script.On<CLoginDlg>([](CLoginDlg& dlg) { PressButton(dlg, IDCANCEL); });
     EXPECT_EQ(0, m_frame.SendMessage(WMU_ENSURE_LOGIN, 1, 0));
     EXPECT_STREQ("secret", g_DeviceProtocol.GetPassword());
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strLoginStop", boxes.Last().key);
-    char caption[64] = "";
-    g_Language.GetString("strLoginError", caption, sizeof(caption));
-    EXPECT_EQ(std::string(caption), boxes.Last().caption);
+    ASSERT_EQ("strLoginStop", BoxKeys(boxes));
+    EXPECT_EQ(LanguageText("strLoginError"), boxes.Last().caption);
     EXPECT_EQ(UINT(MB_ICONSTOP), boxes.Last().flags & MB_ICONMASK);
     EXPECT_EQ(0u, script.Pending());
     // Requests the frame does not know are not met.
@@ -282,33 +197,41 @@ TEST_F(EngineStatusMessagesTest, NoAnswerStopsTheMonitorButARefusalDoesNot)
     EXPECT_TRUE(monitor.IsMonitoring());
     Status(200, 3);
     EXPECT_FALSE(monitor.IsMonitoring());
-    ASSERT_EQ(2u, boxes.Count());
-    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
+    EXPECT_EQ("strErrorNotAllowed|strErrorNoResponse", BoxKeys(boxes));
 }
 
-TEST_F(EngineStatusMessagesTest, DownloadedImageGoesIntoTheOpenDocumentWhichKeepsItsFile)
+TEST_F(EngineStatusMessagesTest, DownloadedImageGoesIntoTheOpenDocumentOrIsAdoptedOnlyOnRequest)
 {
-    m_frame.SendMessage(WM_COMMAND, ID_FILE_NEW);
-    CDataView& view = m_frame.GetDataView();
-    const std::string path = TempPath("status-adopt.cfg");
-    ASSERT_TRUE(view.SaveDocument(path.c_str()));
-    ASSERT_FALSE(view.IsModified());
-
-    // The device holds the defaults with one alarm byte of its own.
+    // An image of another format: No leaves the window without a document,
+    // Yes opens a new one with the defaults.
     BYTE* image = g_DeviceProtocol.GetImage();
+    memset(image, 0, sizeof(DWORD));
+    CDataView& view = m_frame.GetDataView();
+    CMessageBoxRecorder boxes(IDNO);
+    Status(12, 1);
+    ASSERT_EQ("strDataInvalid", BoxKeys(boxes));
+    EXPECT_EQ(UINT(MB_YESNO), boxes.Last().flags & MB_TYPEMASK);
+    EXPECT_FALSE(view.HasDocument());
+    boxes.SetDefaultAnswer(IDYES);
+    Status(12, 1);
+    ASSERT_TRUE(view.HasDocument());
+    EXPECT_EQ(0u, Title().find("untitled")) << Title();
+
+    // A document in a file takes the device's image and keeps its file.
+    const std::string path = NewFile("status-adopt.cfg");
+    ASSERT_TRUE(view.SaveDocument(path.c_str()));
     SetConfigDefaults(reinterpret_cast<ConfigRecord*>(image));
     image[CFG_OFS_ALARM] = 0x5A;
-    CMessageBoxRecorder boxes(IDOK);
+    boxes.Clear();
     m_frame.SetBusy(true);
     Status(12, 1);
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+    EXPECT_EQ("", BoxKeys(boxes));
     EXPECT_FALSE(m_frame.IsBusy());
     EXPECT_EQ(0x5A, ConfigBytes(view.GetConfigRecord())[CFG_OFS_ALARM]);
     EXPECT_STREQ(path.c_str(), view.GetPath());
     EXPECT_TRUE(view.IsModified()) << "the file does not hold the device's data yet";
-    EXPECT_EQ(0u, WindowText(m_frame).find("status-adopt.cfg")) << WindowText(m_frame);
+    EXPECT_EQ(0u, Title().find("status-adopt.cfg")) << Title();
     view.SetModified(false);
-    ::DeleteFileA(path.c_str());
 }
 
 TEST_F(EngineStatusMessagesTest, CardsPausedForModuleInformationPollAgainAfterADeviceRestartEndedIt)

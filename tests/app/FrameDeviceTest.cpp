@@ -1,10 +1,5 @@
 // The main window against the device simulator on the loopback: commands
 // from the menus, dialogs answered as a user answers them, files on disk.
-#include <gtest/gtest.h>
-#include "app/MainFrame.h"
-#include "base/AppSettings.h"
-#include "base/PathSettings.h"
-#include "base/Language.h"
 #include "app/SysInfoDlg.h"
 #include "app/AnnouncementDlg.h"
 #include "comm/CdrExportFile.h"
@@ -12,13 +7,10 @@
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "record/ConfigRecord.h"
-#include "wcl/AppModule.h"
-#include "tools/devsim/DeviceSimulator.h"
 #include "pages/DiagPolling.h"
-#include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/TestFiles.h"
 #include "tests/app/FrameTestSupport.h"
 #include "tests/support/EngineFrame.h"
+#include "tests/support/CommTestSupport.h"
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -37,55 +29,20 @@ bool FileIsFree(const std::string& path)
     return true;
 }
 
-void Put32(std::vector<BYTE>& v, size_t at, DWORD x)
-{
-    for (int i = 0; i < 4; ++i)
-        v[at + i] = (BYTE)(x >> (8 * i));
-}
-
 // A firmware file of one data block.
 std::vector<BYTE> FirmwareFile(DWORD address, const std::vector<BYTE>& data)
 {
-    std::vector<BYTE> file(12);
-    memcpy(&file[0], "LmF", 3);
-    file[3] = 0;
-    Put32(file, 4, address);
-    Put32(file, 8, (DWORD)data.size());
-    file.insert(file.end(), data.begin(), data.end());
-    return file;
+    return commtest::LmfImage().Block(0, address, data).bytes;
 }
 
-// An announcement: 8 kHz, mono, 8-bit A-law with the 58-byte header.
-std::vector<BYTE> AnnouncementFile(DWORD samples)
+// A device CDR: 5 March 2024, 14:07:09, 3725 s, PBX port 2 to GSM port 3,
+// from the caller to "456".
+std::vector<BYTE> DeviceCdr(const std::string& caller)
 {
-    std::vector<BYTE> v(58 + samples, 0xD5);
-    memcpy(&v[0], "RIFF", 4);
-    Put32(v, 4, 50 + samples);
-    memcpy(&v[8], "WAVEfmt ", 8);
-    Put32(v, 16, 18);
-    v[20] = 6, v[21] = 0, v[22] = 1, v[23] = 0;
-    Put32(v, 24, 8000);
-    Put32(v, 28, 8000);
-    v[32] = 1, v[33] = 0, v[34] = 8, v[35] = 0, v[36] = 0, v[37] = 0;
-    memcpy(&v[38], "fact", 4);
-    Put32(v, 42, 4);
-    Put32(v, 46, samples);
-    memcpy(&v[50], "data", 4);
-    Put32(v, 54, samples);
-    return v;
-}
-
-// A device CDR: 5 March 2024, 14:07:09, 3725 s, PBX port 2 to GSM port 3.
-std::vector<BYTE> DeviceCdr(const char* caller)
-{
-    std::vector<BYTE> r(64, 0xEE);
-    const BYTE head[] = { 1, 1, 5, 3, 24, 14, 7, 9, 16, 2, (4 << 5) | 3, 0x00, 0x00, 0x0E, 0x8D };
-    memcpy(r.data(), head, sizeof(head));
-    size_t l1 = strlen(caller);
-    r[15] = (BYTE)l1;
-    memcpy(&r[16], caller, l1);
-    r[16 + l1] = 3;
-    memcpy(&r[17 + l1], "456", 3);
+    std::vector<BYTE> r = { 1, 1, 5, 3, 24, 14, 7, 9, 16, 2, (4 << 5) | 3, 0x00, 0x00, 0x0E, 0x8D, (BYTE)caller.size() };
+    r.insert(r.end(), caller.begin(), caller.end());
+    r.insert(r.end(), { 3, '4', '5', '6' });
+    r.resize(64, 0xEE);
     return r;
 }
 
@@ -93,19 +50,17 @@ void IgnoreLinkError(const char*, const char*, const char*) {}
 
 // The main window with the device simulator behind its link; the link is
 // configured, so the frame connects quietly at once.
-class FrameDeviceTest : public ::testing::Test
+class FrameDeviceTest : public FrameTest
 {
 protected:
-    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
-
     void SetUp() override
     {
-        ASSERT_TRUE(StartWithDefaultSettings());
+        FrameTest::SetUp();
         ASSERT_TRUE(WinsockStartup());
-        m_port = m_sim.StartTcp();
-        ASSERT_NE(0, m_port);
+        const int port = m_sim.StartTcp();
+        ASSERT_NE(0, port);
         m_sim.SetImage(enginetest::DefaultDeviceImage());
-        enginetest::UseLoopbackTcp(m_port);
+        enginetest::UseLoopbackTcp(port);
         g_Settings.DataReadWriteRequestDelay = 0;
         g_Settings.DataReadWriteMaxPendingRequests = 16;
         g_Settings.CommunicationTimeoutFlashLoad = 300;
@@ -113,43 +68,20 @@ protected:
         g_Settings.CommunicationTimeoutFlashLoadEnd = 600;
         g_Settings.CommunicationLog = 1;
         g_DeviceProtocol.SetPassword("");
-        g_Module.AddMessageLoop(&m_loop);
-        ASSERT_TRUE(m_frame.CreateFrame());
-        m_frame.ShowWindow(SW_SHOW);
+        ASSERT_TRUE(OpenFrame());
         ASSERT_TRUE(PumpUntil([] { return CommState() == 2; }, 5000));
     }
 
     void TearDown() override
     {
         g_DeviceProtocol.StopTimer();
-        if (m_frame.m_hWnd)
-            m_frame.DestroyWindow();
-        PumpFor(20);
+        FrameTest::TearDown();
         m_sim.Stop();
         WinsockCleanup();
-        g_Module.RemoveMessageLoop();
-        for (const std::string& path : m_files)
-            ::DeleteFileA(path.c_str());
-        DeleteSettingsKey();
-        g_Settings.SetDefaults();
-        g_PathSettings.SetDefaults();
     }
-
-    std::string NewFile(const char* name)
-    {
-        std::string path = TempPath(name);
-        ::DeleteFileA(path.c_str());
-        m_files.push_back(path);
-        return path;
-    }
-
-    void Command(UINT id) { m_frame.SendMessage(WM_COMMAND, id); }
 
     // The frame is usable again: enabled, not busy, no progress dialog.
-    bool FrameIdle()
-    {
-        return !m_frame.IsBusy() && !m_frame.GetProgressDialog() && m_frame.IsWindowEnabled();
-    }
+    bool FrameIdle() { return !m_frame.IsBusy() && !m_frame.GetProgressDialog() && m_frame.IsWindowEnabled(); }
 
     // The device answers the version question with this firmware version.
     void SetFirmwareVersion(const char* version)
@@ -159,15 +91,9 @@ protected:
         m_sim.SetIdentity(identity);
     }
 
-    std::string Title() { return WindowText(m_frame); }
-
     size_t Requests(BYTE tag) { return enginetest::RequestsWithTag(m_sim, tag); }
 
     devsim::CDeviceSimulator m_sim;
-    CMessageLoop m_loop;
-    CMainFrame m_frame;
-    int m_port = 0;
-    std::vector<std::string> m_files;
 };
 }
 
@@ -183,11 +109,10 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     // Download: the version answer starts the transfer behind the progress dialog.
     Command(ID_FILE_DOWNLOAD);
     ASSERT_TRUE(PumpUntil([&] { return view.HasDocument() && FrameIdle(); }, 20000));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+    EXPECT_EQ("", BoxKeys(boxes));
     const devsim::Bytes device = m_sim.GetImage();
     EXPECT_EQ(0, memcmp(device.data(), view.GetConfigRecord(), device.size()));
     EXPECT_TRUE(view.IsModified());
-    EXPECT_EQ("untitled - Velmotrex Configuration", Title());
 
     // Save as: the file dialog gets the name; the file is the document.
     const std::string file = NewFile("frame-e2e.cfg");
@@ -196,15 +121,12 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     EXPECT_EQ(0u, script.Pending());
     ASSERT_FALSE(ReadFileBytes(file).empty());
     EXPECT_FALSE(view.IsModified());
-    EXPECT_EQ("frame-e2e.cfg - Velmotrex Configuration", Title());
     char recent[MAX_PATH] = "";
     ASSERT_TRUE(m_frame.GetRecentList().GetFromList(ID_FILE_MRU_FIRST, recent, sizeof(recent)));
     EXPECT_STREQ(file.c_str(), recent);
 
     // Close, then open it again through the open dialog.
     Command(ID_FILE_CLOSE);
-    EXPECT_FALSE(view.HasDocument());
-    EXPECT_EQ("Velmotrex Configuration", Title());
     script.OnFileDialog(file);
     Command(ID_FILE_OPEN);
     ASSERT_TRUE(view.HasDocument());
@@ -217,13 +139,11 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     boxes.Clear();
     Command(ID_FILE_UPLOAD);
     ASSERT_TRUE(PumpUntil([&] { return m_sim.data.uploadsDone == 1 && FrameIdle(); }, 30000));
-    ASSERT_GE(boxes.Count(), 1u);
-    EXPECT_EQ("strDataUploadConfirm", boxes.Calls()[0].key);
-    devsim::Bytes expected(ConfigBytes(view.GetConfigRecord()),
-                           ConfigBytes(view.GetConfigRecord()) + devsim::SIM_IMAGE_SIZE);
+    EXPECT_EQ(0u, BoxKeys(boxes).find("strDataUploadConfirm")) << BoxKeys(boxes);
+    const BYTE* record = ConfigBytes(view.GetConfigRecord());
+    devsim::Bytes expected(record, record + devsim::SIM_IMAGE_SIZE);
     expected[4] = expected[5] = 0xFF;
-    const devsim::Bytes uploaded = m_sim.GetImage();
-    EXPECT_TRUE(uploaded == expected);
+    EXPECT_TRUE(m_sim.GetImage() == expected);
     EXPECT_FALSE(m_sim.data.uploadWithoutNetwork);
 
     // The same without the network part, once the device is back from the
@@ -234,26 +154,7 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     Command(ID_FILE_UPLOAD_WITHOUT_NETWORK);
     ASSERT_TRUE(PumpUntil([&] { return m_sim.data.uploadsDone == 2 && FrameIdle(); }, 30000));
     EXPECT_TRUE(m_sim.data.uploadWithoutNetwork);
-    ASSERT_GE(boxes.Count(), 1u);
-    EXPECT_EQ("strDataUploadConfirm", boxes.Calls()[0].key);
-}
-
-TEST_F(FrameDeviceTest, SystemInformationOpensItsDialogAfterTheVersionCheck)
-{
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    std::string firmware, name;
-    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
-        firmware = ItemText(dlg, IDC_SYSINFO_FIRMWARE);
-        name = ItemText(dlg, IDC_SYSINFO_NAME);
-        PressButton(dlg, IDOK);
-    });
-    Command(ID_SERVICE_SYSINFO);
-    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
-    EXPECT_NE(std::string::npos, firmware.find("3.0.0.5")) << firmware;
-    EXPECT_NE(std::string::npos, name.find("VELMOTREX-TEST")) << name;
-    EXPECT_EQ(0u, boxes.Count());
-    EXPECT_EQ(1u, Requests(devsim::TAG_LAN_INFO));
+    EXPECT_EQ(0u, BoxKeys(boxes).find("strDataUploadConfirm")) << BoxKeys(boxes);
 }
 
 TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
@@ -264,8 +165,7 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     Command(ID_SERVICE_SYSINFO);
     ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 10000));
     PumpFor(300);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strDataVersionConflict", boxes.Last().key);
+    ASSERT_EQ("strDataVersionConflict", BoxKeys(boxes));
     EXPECT_NE(std::string::npos, boxes.Last().text.find("3.1.0.0"));
     EXPECT_EQ(0, CommState());
     EXPECT_EQ(0u, Requests(devsim::TAG_LAN_INFO));
@@ -274,22 +174,24 @@ TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
     EXPECT_TRUE(FrameIdle());
 }
 
-TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
+TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoaderAndASilentLoaderEndsTheUpdate)
 {
-    g_Settings.CheckFirmwareVersion = 0;
-    g_Settings.CheckFirmwareAddrSpace = 0;
+    g_Settings.CheckFirmwareVersion = g_Settings.CheckFirmwareAddrSpace = 0;
     m_sim.SetRestart(200, true);
     std::vector<BYTE> data(300);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = (BYTE)(i * 7);
     const std::string path = NewFile("frame-e2e.lmf");
     WriteWholeFile(path, FirmwareFile(0x00020000, data));
-
     CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
     CDialogScript script;
-    script.OnFileDialog(path);
-    Command(ID_SERVICE_WRITE_FIRMWARE);
-    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle() && !m_frame.GetRestartNotice(); }, 30000));
+    auto writeFirmware = [&] {
+        boxes.Clear();
+        script.OnFileDialog(path);
+        Command(ID_SERVICE_WRITE_FIRMWARE);
+        return PumpUntil([&] { return boxes.Count() > 0 && FrameIdle() && !m_frame.GetRestartNotice(); }, 30000);
+    };
+    ASSERT_TRUE(writeFirmware());
     EXPECT_EQ("strFlashWriteOK", boxes.Last().key);
     EXPECT_FALSE(m_frame.IsFirmwareWriting());
     EXPECT_STREQ(path.c_str(), g_PathSettings.LastFlashWriteFile);
@@ -305,31 +207,37 @@ TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoader)
     expected.resize(304, 0xFF);
     EXPECT_TRUE(written == expected) << written.size() << " bytes written";
     EXPECT_TRUE(FileIsFree(path));
-}
 
-TEST_F(FrameDeviceTest, AnnouncementIsLoadedAsTheWholeFile)
-{
-    const std::string path = NewFile("frame-e2e.wav");
-    const std::vector<BYTE> wave = AnnouncementFile(500);
-    WriteWholeFile(path, wave);
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
-    script.OnFileDialog(path);
-    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
-    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle(); }, 20000));
-    EXPECT_EQ("strAnnouncementUpdateOK", boxes.Last().key);
-    m_sim.Lock();
-    const devsim::Bytes stored = m_sim.data.announcements[0];
-    m_sim.Unlock();
-    EXPECT_TRUE(stored == wave);
+    // The loader stops answering: the update is over and the file released.
+    ASSERT_TRUE(PumpUntil(
+        [] { return g_DeviceProtocol.GetState() == ENGINE_READY && !g_DeviceProtocol.IsTimerArmed(); }, 10000));
+    devsim::SimFaults faults;
+    faults.flashSilent = -1;
+    m_sim.SetFaults(faults);
+    ASSERT_TRUE(writeFirmware());
+    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
+    EXPECT_FALSE(m_frame.IsFirmwareWriting()) << "an update ended by no answer is over";
     EXPECT_TRUE(FileIsFree(path));
 }
 
-TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTheChosenFile)
+TEST_F(FrameDeviceTest, SystemInformationCdrsAndAnAnnouncementGoThroughTheirDialogsAndFiles)
 {
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
+    // System information: its dialog after the version check, with the
+    // device's values; the LAN information is asked for once.
+    std::string shown;
+    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) {
+        shown = ItemTexts(dlg, { IDC_SYSINFO_FIRMWARE, IDC_SYSINFO_NAME });
+        PressButton(dlg, IDOK);
+    });
+    Command(ID_SERVICE_SYSINFO);
+    ASSERT_TRUE(PumpUntil([&] { return script.Pending() == 0 && FrameIdle(); }, 10000));
+    EXPECT_NE(std::string::npos, shown.find("3.0.0.5")) << shown;
+    EXPECT_NE(std::string::npos, shown.find("VELMOTREX-TEST")) << shown;
+    EXPECT_EQ(1u, Requests(devsim::TAG_LAN_INFO));
+
+    // CDRs in blocks of three records go into the chosen file as text.
     m_sim.Lock();
     for (int i = 0; i < 4; ++i)
         m_sim.data.cdrRecords.push_back(DeviceCdr(i % 2 ? "0123" : "0777"));
@@ -345,99 +253,93 @@ TEST_F(FrameDeviceTest, CdrsAreDownloadedIntoTheChosenFile)
     script.OnFileDialog(text);
     Command(ID_FILE_DOWNLOAD_CDR);
     ASSERT_TRUE(PumpUntil([&] { return drained() && FrameIdle(); }, 20000));
-    const std::vector<BYTE> lines = ReadFileBytes(text);
-    const std::string content(lines.begin(), lines.end());
+    const std::string content = ReadWholeFile(text.c_str());
     EXPECT_NE(std::string::npos, content.find("5.3.2024;14:07:09;Outgoing PBX->GSM;0777;456;1:02:05;PBX/2;GSM/3;16\r\n"))
         << content;
     EXPECT_NE(std::string::npos, content.find(";0123;456;"));
     EXPECT_TRUE(FileIsFree(text));
+    EXPECT_EQ("", BoxKeys(boxes));
+
+    // The announcement is stored as the whole file.
+    const std::string path = NewFile("frame-e2e.wav");
+    const std::vector<BYTE> wave = commtest::FactWave(500);
+    WriteWholeFile(path, wave);
+    script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+    script.OnFileDialog(path);
+    Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle(); }, 20000));
+    EXPECT_EQ("strAnnouncementUpdateOK", BoxKeys(boxes));
+    m_sim.Lock();
+    const devsim::Bytes stored = m_sim.data.announcements[0];
+    m_sim.Unlock();
+    EXPECT_TRUE(stored == wave);
+    EXPECT_TRUE(FileIsFree(path));
     EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
 }
 
-TEST_F(FrameDeviceTest, MonitorLogStartsAndStopsAndTheCommunicationLogShowsTheTraffic)
+TEST_F(FrameDeviceTest, MonitorAndCommunicationLogsShowTheTrafficAndAreSavedAsAsked)
 {
-    // The question whether to save the log at the stop is answered No.
+    // The question whether to save the monitor log at the stop is answered No.
     CMessageBoxRecorder boxes(IDNO);
+    CDialogScript script;
     Command(ID_SERVICE_MONITOR);
     Command(ID_SERVICE_COMMUNICATION);
     ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabMonitorLog)));
     CMonitorLog& monitor = m_frame.GetMonitorLog();
     EXPECT_TRUE(::IsWindowVisible(monitor));
-
     PressButton(monitor, IDC_MONITOR_START);
     ASSERT_TRUE(PumpUntil([&] { return monitor.IsMonitoring() && Requests(devsim::TAG_MONITOR_START) > 0; }, 5000));
     ASSERT_TRUE(m_sim.SendTrace("CALL 1 SETUP\r\n"));
-    auto viewText = [&] {
-        char text[4096] = "";
-        ::GetWindowTextA(monitor.GetView(), text, sizeof(text));
-        return std::string(text);
-    };
-    ASSERT_TRUE(PumpUntil([&] { return viewText().find("CALL 1 SETUP") != std::string::npos; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return WindowText(monitor.GetView()).find("CALL 1 SETUP") != std::string::npos; }, 5000));
     PressButton(monitor, IDC_MONITOR_STOP);
     ASSERT_TRUE(PumpUntil([&] { return !monitor.IsMonitoring() && Requests(devsim::TAG_MONITOR_STOP) > 0; }, 5000));
+    ASSERT_EQ("strMonitorSaveLogRequest", BoxKeys(boxes));
 
     // The communication tab shows the frames both ways.
     ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabCommunicationLog)));
-    char log[8192] = "";
-    ::GetWindowTextA(m_frame.GetCommLog(), log, sizeof(log));
-    EXPECT_NE(nullptr, strstr(log, "OUT:"));
-    EXPECT_NE(nullptr, strstr(log, " IN:"));
     EXPECT_TRUE(::IsWindowVisible(m_frame.GetCommLog()));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strMonitorSaveLogRequest", boxes.Last().key);
+    const std::string log = WindowText(m_frame.GetCommLog());
+    EXPECT_NE(std::string::npos, log.find("OUT:"));
+    EXPECT_NE(std::string::npos, log.find(" IN:"));
+
+    // Saved over a file another program holds: the replace question is
+    // answered Yes, and the failed write is told.
+    const std::string path = NewFile("frame-e2e-locked.txt");
+    WriteWholeFile(path, std::vector<BYTE>{ 'x' });
+    HANDLE locked = ::CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    script.OnFileDialog(path, IDYES);
+    Command(ID_EDIT_SAVE_AS);
+    ::CloseHandle(locked);
+    EXPECT_EQ(0u, script.Pending());
+    ASSERT_EQ("strMonitorSaveLogRequest|strLogSaveError", BoxKeys(boxes));
+    EXPECT_NE(std::string::npos, boxes.Last().text.find("frame-e2e-locked.txt"));
+
+    // The CDR export asks before it replaces a file; No keeps the file.
+    const std::string cdr = NewFile("frame-e2e-old.csv");
+    WriteWholeFile(cdr, std::vector<BYTE>{ 'o', 'l', 'd' });
+    script.OnFileDialog(cdr, IDNO);
+    script.OnFileDialog("");
+    Command(ID_FILE_DOWNLOAD_CDR);
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ("old", ReadWholeFile(cdr.c_str()));
 }
 
-TEST_F(FrameDeviceTest, SilentLoaderEndsTheFirmwareUpdateAndTheFrameIsUsable)
-{
-    g_Settings.CheckFirmwareVersion = 0;
-    g_Settings.CheckFirmwareAddrSpace = 0;
-    m_sim.SetRestart(100, true);
-    devsim::SimFaults faults;
-    faults.flashSilent = -1;
-    m_sim.SetFaults(faults);
-    const std::string path = NewFile("frame-e2e-silent.lmf");
-    WriteWholeFile(path, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
-
-    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
-    CDialogScript script;
-    script.OnFileDialog(path);
-    Command(ID_SERVICE_WRITE_FIRMWARE);
-    ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0 && FrameIdle() && !m_frame.GetRestartNotice(); }, 30000));
-    EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
-    EXPECT_FALSE(m_frame.IsFirmwareWriting()) << "an update ended by no answer is over";
-    EXPECT_TRUE(FileIsFree(path));
-}
-
-TEST_F(FrameDeviceTest, DiagnosticsArePolledOnlyWhileTheirTabIsShown)
+TEST_F(FrameDeviceTest, DiagnosticsShownAreAskedForAndTheirAnswersReachTheView)
 {
     g_Settings.DiagnosticsRefresh = 100;
     CMessageBoxRecorder boxes(IDOK);
     CDiagView& diag = m_frame.GetDiagView();
     ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
-    HTREEITEM node = diag.FindNode(DiagNodeIsdnLines);
-    ASSERT_TRUE(node);
-    TreeView_SelectItem(diag.GetTree(), node);
+    TreeView_SelectItem(diag.GetTree(), diag.FindNode(DiagNodeIsdnLines));
     ASSERT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_DIAG_ISDN_LINES) >= 2; }, 5000));
-    // The answers reach the view's buffer.
-    ASSERT_TRUE(PumpUntil(
+    EXPECT_TRUE(PumpUntil(
         [&] {
             const BYTE* lines = diag.Answers().isdnLines;
             return std::any_of(lines, lines + DiagAnswers::ISDN_LINES_SIZE, [](BYTE b) { return b != 0; });
         },
         2000));
-
-    // Another tab: the requests stop.
-    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabConfiguration)));
-    PumpFor(150);
-    const size_t stopped = Requests(devsim::TAG_DIAG_ISDN_LINES);
-    PumpFor(500);
-    EXPECT_EQ(stopped, Requests(devsim::TAG_DIAG_ISDN_LINES));
-
-    // Back: they start again.
-    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
-    EXPECT_TRUE(PumpUntil([&] { return Requests(devsim::TAG_DIAG_ISDN_LINES) > stopped; }, 5000));
-    EXPECT_EQ(0u, boxes.Count()) << (boxes.Count() ? boxes.Last().key : "");
+    EXPECT_EQ("", BoxKeys(boxes));
 }
 
 TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsTheyWere)
@@ -448,228 +350,121 @@ TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsT
     ASSERT_TRUE(view.SaveDocument(file.c_str()));
     const std::vector<BYTE> saved = ReadFileBytes(file);
     ASSERT_FALSE(saved.empty());
-    const std::vector<BYTE> before(ConfigBytes(view.GetConfigRecord()),
-                                   ConfigBytes(view.GetConfigRecord()) + devsim::SIM_IMAGE_SIZE);
 
-    // The device goes away in the middle of the transfer and stays silent:
-    // the download runs behind its modal progress dialog, so a thread of the
-    // test pulls the plug.
+    // The device goes away in the middle of the transfer, which runs behind
+    // its modal progress dialog, and stays silent.
     g_Settings.DataReadWriteMaxPendingRequests = 1;
     devsim::SimFaults slow;
     slow.answerDelayMs = 5;
     m_sim.SetFaults(slow);
-    struct Plug
-    {
-        static DWORD WINAPI Pull(LPVOID param)
-        {
-            devsim::CDeviceSimulator* sim = static_cast<devsim::CDeviceSimulator*>(param);
-            for (int i = 0; i < 2000; ++i)
-            {
-                sim->Lock();
-                int requests = sim->data.downloadRequests;
-                sim->Unlock();
-                if (requests > 20)
-                {
-                    devsim::SimFaults silent;
-                    silent.noAnswer = -1;
-                    sim->SetFaults(silent);
-                    sim->DropLink();
-                    return 1;
-                }
-                ::Sleep(1);
-            }
-            return 0;
-        }
-    };
-    HANDLE plug = ::CreateThread(NULL, 0, &Plug::Pull, &m_sim, 0, NULL);
     CMessageBoxRecorder boxes(IDOK);
     CDialogScript script;
+    script.On<CProgressDlg>([&](CProgressDlg&) {
+        EXPECT_TRUE(PumpUntil([&] { return m_sim.data.downloadRequests > 20; }, 5000));
+        devsim::SimFaults silent;
+        silent.noAnswer = -1;
+        m_sim.SetFaults(silent);
+        m_sim.DropLink();
+    });
     CommSetErrorBox(&IgnoreLinkError);
     Command(ID_FILE_DOWNLOAD);
     ASSERT_TRUE(PumpUntil([&] { return FrameIdle() && boxes.Count() > 0; }, 30000));
     CommSetErrorBox(nullptr);
-    DWORD pulled = 0;
-    ::WaitForSingleObject(plug, 5000);
-    ::GetExitCodeThread(plug, &pulled);
-    ::CloseHandle(plug);
-    EXPECT_EQ(1u, pulled);
+    EXPECT_EQ(0u, script.Pending());
     EXPECT_EQ("strErrorNoResponse", boxes.Last().key);
     EXPECT_TRUE(ReadFileBytes(file) == saved);
     ASSERT_TRUE(view.HasDocument());
     EXPECT_STREQ(file.c_str(), view.GetPath());
     EXPECT_FALSE(view.IsModified());
-    EXPECT_EQ(0, memcmp(before.data(), view.GetConfigRecord(), before.size()));
     EXPECT_EQ(0, script.Unexpected());
 }
 
-TEST_F(FrameDeviceTest, LogThatCannotBeWrittenIsReportedAndTheCdrExportAsksBeforeReplacing)
+TEST_F(FrameDeviceTest, ServiceFilesThatCannotBeUsedAreRefusedAndReleasedBeforeAnythingIsSent)
 {
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
-    Command(ID_SERVICE_COMMUNICATION);
-    ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabCommunicationLog)));
-    ASSERT_GT(::GetWindowTextLengthA(m_frame.GetCommLog()), 0);
-
-    // Another program holds the file: the replace question is answered Yes,
-    // and the failed write is told.
-    const std::string path = NewFile("frame-e2e-locked.txt");
-    WriteWholeFile(path, std::vector<BYTE>{ 'x' });
-    HANDLE locked = ::CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
-    bool replaceAsked = false;
-    script.OnFileDialog(path);
-    script.OnSystemDialog([&](HWND box) {
-        replaceAsked = true;
-        PressButton(box, IDYES);
-    });
-    Command(ID_EDIT_SAVE_AS);
-    ::CloseHandle(locked);
-    EXPECT_TRUE(replaceAsked);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strLogSaveError", boxes.Last().key);
-    EXPECT_NE(std::string::npos, boxes.Last().text.find("frame-e2e-locked.txt"));
-
-    // The CDR export asks before it replaces a file; No keeps the file.
-    const std::string cdr = NewFile("frame-e2e-old.csv");
-    WriteWholeFile(cdr, std::vector<BYTE>{ 'o', 'l', 'd' });
-    bool cdrAsked = false;
-    script.OnFileDialog(cdr);
-    script.OnSystemDialog([&](HWND box) {
-        cdrAsked = true;
-        PressButton(box, IDNO);
-    });
-    script.OnFileDialog("");
-    Command(ID_FILE_DOWNLOAD_CDR);
-    EXPECT_TRUE(cdrAsked);
-    EXPECT_TRUE(ReadFileBytes(cdr) == (std::vector<BYTE>{ 'o', 'l', 'd' }));
-    EXPECT_EQ(0u, script.Pending());
-}
-
-namespace
-{
-// The detail line of a file error box, in the shipped language.
-std::string Detail(const char* key)
-{
-    char text[256] = "";
-    g_Language.GetString(key, text, sizeof(text));
-    return text;
-}
-}
-
-TEST_F(FrameDeviceTest, ServiceFilesHeldElsewhereOrNotStartedAreToldAndReleased)
-{
-    g_Settings.CheckFirmwareVersion = 0;
-    g_Settings.CheckFirmwareAddrSpace = 0;
-    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
-    CDialogScript script;
-    const std::string firmware = NewFile("frame-e2e-service.lmf");
-    WriteWholeFile(firmware, FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)));
-    const std::string wave = NewFile("frame-e2e-service.wav");
-    WriteWholeFile(wave, AnnouncementFile(100));
-    auto loadAnnouncement = [&] {
-        script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
-        script.OnFileDialog(wave);
-        Command(ID_SERVICE_LOAD_ANNOUNCEMENT);
-    };
-
-    // Held open by another program: unreadable, not missing; nothing is sent.
-    HANDLE heldFirmware = ::CreateFileA(firmware.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    HANDLE heldWave = ::CreateFileA(wave.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, heldFirmware);
-    ASSERT_NE(INVALID_HANDLE_VALUE, heldWave);
-    script.OnFileDialog(firmware);
-    Command(ID_SERVICE_WRITE_FIRMWARE);
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("strFlashWriteFileError", boxes.Last().key);
-    EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail("strFlashWriteFileErrorOpen")));
-    EXPECT_FALSE(m_frame.IsFirmwareWriting());
-    loadAnnouncement();
-    ASSERT_EQ(2u, boxes.Count());
-    EXPECT_EQ("strAnnouncementFileError", boxes.Last().key);
-    EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail("strAnnouncementFileErrorOpen")));
-    ::CloseHandle(heldFirmware);
-    ::CloseHandle(heldWave);
-    EXPECT_EQ(0u, Requests(devsim::TAG_FLASH_START) + Requests(devsim::TAG_SWITCH_TO_LOADER) +
-                      Requests(devsim::TAG_ANNOUNCEMENT_START));
-
-    // A link of no kind the program knows cannot be started: each operation
-    // fails at once and lets its file go.
-    m_sim.Stop();
-    Command(ID_CONNECTION_DISCONNECT);
-    g_Settings.ComMode = 7;
-    CommSetErrorBox(&IgnoreLinkError);
-    const std::string cdr = NewFile("frame-e2e-service.csv");
-    script.OnFileDialog(cdr);
-    Command(ID_FILE_DOWNLOAD_CDR);
-    EXPECT_TRUE(FileIsFree(cdr));
-    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
-    script.OnFileDialog(firmware);
-    Command(ID_SERVICE_WRITE_FIRMWARE);
-    EXPECT_TRUE(FileIsFree(firmware));
-    EXPECT_FALSE(g_DeviceProtocol.GetLmfFile().IsOpen());
-    EXPECT_FALSE(m_frame.IsFirmwareWriting());
-    loadAnnouncement();
-    EXPECT_TRUE(FileIsFree(wave));
-    EXPECT_FALSE(g_DeviceProtocol.GetWaveFile().IsOpen());
-    CommSetErrorBox(nullptr);
-    EXPECT_EQ(0u, script.Pending());
-    EXPECT_EQ(0, script.Unexpected());
-    EXPECT_TRUE(FrameIdle());
-}
-
-TEST_F(FrameDeviceTest, FirmwareFileThatCannotBeUsedIsRefusedBeforeAnythingIsSent)
-{
-    CLmfFile& reader = g_DeviceProtocol.GetLmfFile();
-    std::vector<BYTE> identified = FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x11));
-    identified[3] = 1;
-    std::vector<BYTE> withId = identified;
-    const std::string id = std::string(kLmfDeviceIdentification) + std::string(1, '\0') + "3.0.1.2";
-    std::copy(id.begin(), id.end(), withId.begin() + 12 + 8);
-    struct Case
+    // Identification blocks without and with the identification.
+    const std::vector<BYTE> identified = commtest::LmfImage().Block(1, 0x00020000, std::vector<BYTE>(64, 0x11)).bytes;
+    const std::vector<BYTE> withId = commtest::LmfImage().Block(1, 0x00020000, commtest::IdData(8, "3.0.1.2")).bytes;
+    const struct
     {
         const char* name;
         std::vector<BYTE> bytes;
         DWORD checkVersion, checkAddress;
+        bool held; // another program holds the file open: unreadable, not missing
         const char* key;
         const char* detail; // the detail line, or a text the message holds
-    };
-    const Case cases[] = {
-        { "fw-empty.lmf", std::vector<BYTE>(), 0, 0, "strFlashWriteFileError", "strFlashWriteFileErrorEmpty" },
-        { "fw-other.lmf", std::vector<BYTE>(40, 'x'), 0, 0, "strFlashWriteFileError", "strFlashWriteFileErrorFormat" },
-        { "fw-outside.lmf", FirmwareFile(0x10000000, std::vector<BYTE>(16, 1)), 0, 1,
+    } cases[] = {
+        { "fw-empty.lmf", std::vector<BYTE>(), 0, 0, false, "strFlashWriteFileError", "strFlashWriteFileErrorEmpty" },
+        { "fw-other.lmf", std::vector<BYTE>(40, 'x'), 0, 0, false, "strFlashWriteFileError",
+          "strFlashWriteFileErrorFormat" },
+        { "fw-held.lmf", FirmwareFile(0x00020000, std::vector<BYTE>(64, 0x5A)), 0, 0, true, "strFlashWriteFileError",
+          "strFlashWriteFileErrorOpen" },
+        { "held.wav", commtest::FactWave(100), 0, 0, true, "strAnnouncementFileError", "strAnnouncementFileErrorOpen" },
+        { "fw-outside.lmf", FirmwareFile(0x10000000, std::vector<BYTE>(16, 1)), 0, 1, false,
           "strFlashWriteFileErrorAddrSpace", nullptr },
-        { "fw-noid.lmf", identified, 1, 0, "strFlashWriteFileErrorVersion", nullptr },
+        { "fw-noid.lmf", identified, 1, 0, false, "strFlashWriteFileErrorVersion", nullptr },
         // No version to check: still asked before anything is written.
-        { "fw-noid-unchecked.lmf", identified, 0, 0, "strFlashWriteFileVersion", nullptr },
+        { "fw-noid-unchecked.lmf", identified, 0, 0, false, "strFlashWriteFileVersion", nullptr },
         // Found, and the question whether to write this version is answered No.
-        { "fw-id.lmf", withId, 1, 0, "strFlashWriteFileVersion", nullptr },
+        { "fw-id.lmf", withId, 1, 0, false, "strFlashWriteFileVersion", nullptr },
     };
     CMessageBoxRecorder boxes(IDNO);
     CDialogScript script;
-    for (const Case& c : cases)
+    auto run = [&](const std::string& path) {
+        const bool announcement = path.substr(path.size() - 4) == ".wav";
+        if (announcement)
+            script.On<CAnnouncementDlg>([](CAnnouncementDlg& dlg) { PressButton(dlg, IDOK); });
+        script.OnFileDialog(path);
+        Command(path.substr(path.size() - 4) == ".csv" ? ID_FILE_DOWNLOAD_CDR
+                : announcement                         ? ID_SERVICE_LOAD_ANNOUNCEMENT
+                                                       : ID_SERVICE_WRITE_FIRMWARE);
+    };
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         g_Settings.CheckFirmwareVersion = c.checkVersion;
         g_Settings.CheckFirmwareAddrSpace = c.checkAddress;
         const std::string path = NewFile(c.name);
         WriteWholeFile(path, c.bytes);
+        HANDLE held = c.held ? ::CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL) : NULL;
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
         boxes.Clear();
-        script.OnFileDialog(path);
-        Command(ID_SERVICE_WRITE_FIRMWARE);
-        ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ(c.key, boxes.Last().key);
+        run(path);
+        if (held)
+            ::CloseHandle(held);
+        ASSERT_EQ(c.key, BoxKeys(boxes));
         if (c.detail)
         {
-            EXPECT_NE(std::string::npos, boxes.Last().text.find(Detail(c.detail))) << boxes.Last().text;
+            EXPECT_NE(std::string::npos, boxes.Last().text.find(LanguageText(c.detail))) << boxes.Last().text;
         }
         EXPECT_TRUE(FileIsFree(path));
-        EXPECT_FALSE(reader.IsOpen());
+        EXPECT_FALSE(g_DeviceProtocol.GetLmfFile().IsOpen() || g_DeviceProtocol.GetWaveFile().IsOpen());
         EXPECT_FALSE(m_frame.IsFirmwareWriting());
         EXPECT_TRUE(FrameIdle());
     }
     EXPECT_NE(std::string::npos, boxes.Last().text.find("3.0.1.2")) << boxes.Last().text;
     EXPECT_EQ(UINT(MB_YESNO), boxes.Last().flags & MB_TYPEMASK);
     PumpFor(100);
-    EXPECT_EQ(0u, Requests(devsim::TAG_SWITCH_TO_LOADER) + Requests(devsim::TAG_FLASH_START));
+    EXPECT_EQ(0u, Requests(devsim::TAG_SWITCH_TO_LOADER) + Requests(devsim::TAG_FLASH_START) +
+                      Requests(devsim::TAG_ANNOUNCEMENT_START));
+
+    // A link of no kind the program knows cannot be started: each operation
+    // fails at once and lets its file go (Yes to writing the firmware).
+    g_Settings.CheckFirmwareVersion = g_Settings.CheckFirmwareAddrSpace = 0;
+    boxes.SetDefaultAnswer(IDYES);
+    m_sim.Stop();
+    Command(ID_CONNECTION_DISCONNECT);
+    g_Settings.ComMode = 7;
+    CommSetErrorBox(&IgnoreLinkError);
+    for (const std::string& path : { NewFile("cdr.csv"), NewFile("fw-held.lmf"), NewFile("held.wav") })
+    {
+        run(path);
+        EXPECT_TRUE(FileIsFree(path)) << path;
+    }
+    CommSetErrorBox(nullptr);
+    EXPECT_FALSE(g_DeviceProtocol.GetCdrExportFile().IsOpen());
+    EXPECT_FALSE(g_DeviceProtocol.GetLmfFile().IsOpen() || g_DeviceProtocol.GetWaveFile().IsOpen());
+    EXPECT_FALSE(m_frame.IsFirmwareWriting());
     EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(0, script.Unexpected());
+    EXPECT_TRUE(FrameIdle());
 }

@@ -3,29 +3,26 @@
 // dialog of the expected class comes up, a scripted action fills its fields
 // and presses a button from inside the dialog's own modal loop. The system's
 // file dialogs are answered by typing a path and pressing Open or Save.
+#include <gtest/gtest.h>
+#include "wcl/AppModule.h"
 #include "wcl/WindowImpl.h"
 #include "base/AppSettings.h"
+#include "base/Language.h"
 #include "base/PathSettings.h"
+#include "app/MainFrame.h"
 #include "app/ProgressDlg.h"
 #include "app/WaitDlg.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestLanguage.h"
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace frametest
 {
-// A clean machine: no settings in the registry, every setting at its default,
-// the shipped language selected. False when the language cannot be loaded.
-inline bool StartWithDefaultSettings()
-{
-    DeleteSettingsKey();
-    g_Settings.SetDefaults();
-    g_PathSettings.SetDefaults();
-    return SelectShippedLanguage();
-}
-
 // A frame destroyed by an earlier test asked the message loop to end; a modal
 // dialog would end at once on that request, so the request is dropped.
 inline void DropQuitRequest()
@@ -70,11 +67,12 @@ inline DWORD StoredDword(const char* subKey, const char* name, DWORD missing = 0
     return value;
 }
 
-inline std::string TempPath(const char* name)
+// Stores a number under the program's settings key, as an earlier run did.
+inline void StoreDword(const char* name, DWORD value)
 {
-    char dir[MAX_PATH] = "";
-    ::GetTempPathA(sizeof(dir), dir);
-    return std::string(dir) + name;
+    HKEY key = OpenSettingsKey();
+    ::RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
+    ::RegCloseKey(key);
 }
 
 inline std::string ItemText(HWND dlg, int id)
@@ -84,16 +82,42 @@ inline std::string ItemText(HWND dlg, int id)
     return text;
 }
 
+// The keys of the message boxes shown so far, joined by '|'.
+inline std::string BoxKeys(const CMessageBoxRecorder& boxes)
+{
+    std::string keys;
+    for (const RecordedMessageBox& box : boxes.Calls())
+        keys += (keys.empty() ? "" : "|") + box.key;
+    return keys;
+}
+
+// The texts of a dialog's controls, joined by '|'.
+inline std::string ItemTexts(HWND dlg, std::initializer_list<int> ids)
+{
+    std::string texts;
+    for (int id : ids)
+        texts += (texts.empty() ? "" : "|") + ItemText(dlg, id);
+    return texts;
+}
+
 inline std::string WindowText(HWND wnd)
 {
-    char text[512] = "";
-    ::GetWindowTextA(wnd, text, sizeof(text));
+    std::string text(::GetWindowTextLengthA(wnd) + 1, '\0');
+    text.resize(::GetWindowTextA(wnd, &text[0], (int)text.size()));
     return text;
 }
 
 inline void PumpFor(DWORD ms)
 {
     PumpUntil([] { return false; }, ms);
+}
+
+// The text of a key in the language in use.
+inline std::string LanguageText(const char* key)
+{
+    char text[512] = "";
+    g_Language.GetString(key, text, sizeof(text));
+    return text;
 }
 
 inline void PressButton(HWND dlg, int id)
@@ -119,77 +143,46 @@ public:
     template <class D>
     void On(std::function<void(D&)> action)
     {
-        m_steps.push_back(Step{ [action](HWND wnd) {
-                                   D* dlg = dynamic_cast<D*>(CMessageMapWindow::FromHandle(wnd));
-                                   if (!dlg)
-                                       return false;
-                                   action(*dlg);
-                                   return true;
-                               },
-                                false });
+        m_steps.push_back([action](HWND wnd) {
+            D* dlg = dynamic_cast<D*>(CMessageMapWindow::FromHandle(wnd));
+            if (dlg)
+                action(*dlg);
+            return dlg != nullptr;
+        });
     }
 
-    // The next system file dialog gets path and OK; an empty path cancels it.
-    void OnFileDialog(const std::string& path)
+    // The next system file dialog gets path and OK (an empty path cancels
+    // it); a question it then asks (replace the file?) gets the answer.
+    void OnFileDialog(const std::string& path, int answer = 0)
     {
-        m_steps.push_back(Step{ [this, path](HWND wnd) {
-                                   if (CMessageMapWindow::FromHandle(wnd) || !IsFileDialog(wnd))
-                                       return false;
-                                   m_fileDialogs.push_back(wnd);
-                                   if (path.empty())
-                                   {
-                                       PressButton(wnd, IDCANCEL);
-                                       return true;
-                                   }
-                                   ::SetDlgItemTextA(wnd, kFileNameCombo, path.c_str());
-                                   ::SetDlgItemTextA(wnd, kFileNameEdit, path.c_str());
-                                   PressButton(wnd, IDOK);
-                                   return true;
-                               },
-                                false });
-    }
-
-    // The next dialog of the system's own (a file dialog's question box, the
-    // Find dialog) gets the action.
-    void OnSystemDialog(std::function<void(HWND)> action)
-    {
-        m_steps.push_back(Step{ [action](HWND wnd) {
-                                   if (CMessageMapWindow::FromHandle(wnd))
-                                       return false;
-                                   action(wnd);
-                                   return true;
-                               },
-                                false });
+        m_steps.push_back([path](HWND wnd) {
+            const bool fileDialog = ::GetDlgItem(wnd, kFileNameCombo) || ::GetDlgItem(wnd, kFileNameEdit);
+            if (CMessageMapWindow::FromHandle(wnd) || !fileDialog)
+                return false;
+            ::SetDlgItemTextA(wnd, kFileNameCombo, path.c_str());
+            ::SetDlgItemTextA(wnd, kFileNameEdit, path.c_str());
+            PressButton(wnd, path.empty() ? IDCANCEL : IDOK);
+            return true;
+        });
+        if (answer)
+            m_steps.push_back([answer](HWND wnd) {
+                if (CMessageMapWindow::FromHandle(wnd))
+                    return false;
+                PressButton(wnd, answer);
+                return true;
+            });
     }
 
     // Steps not yet used: a test expects 0 at its end.
-    size_t Pending() const
-    {
-        size_t n = 0;
-        for (const Step& s : m_steps)
-            n += s.used ? 0 : 1;
-        return n;
-    }
-    const std::vector<HWND>& FileDialogs() const { return m_fileDialogs; }
+    size_t Pending() const { return m_steps.size() - m_next; }
     // Dialogs that came while no step expected them (cancelled).
     int Unexpected() const { return m_unexpected; }
 
 private:
-    struct Step
-    {
-        std::function<bool(HWND)> run;
-        bool used;
-    };
-
     // The file name box of the explorer style dialog and of the old one.
     static const int kFileNameCombo = 0x47C;
     static const int kFileNameEdit = 0x480;
     static const UINT_PTR kTimerId = 0x5C41;
-
-    static bool IsFileDialog(HWND wnd)
-    {
-        return ::GetDlgItem(wnd, kFileNameCombo) || ::GetDlgItem(wnd, kFileNameEdit);
-    }
 
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam)
     {
@@ -205,28 +198,21 @@ private:
         return ::CallNextHookEx(self ? self->m_hook : NULL, code, wParam, lParam);
     }
 
-    // Runs once the dialog's modal loop is up and it is filled.
+    // Runs once the dialog's modal loop is up and it is filled. Steps are
+    // taken in order. A progress dialog or the restart notice that is not the
+    // next step is left to the program; any other dialog that comes unasked
+    // is cancelled, so that the test fails instead of hanging.
     static void CALLBACK TimerProc(HWND wnd, UINT, UINT_PTR id, DWORD)
     {
         ::KillTimer(wnd, id);
         CDialogScript* self = s_current;
         if (!self)
             return;
-        for (Step& step : self->m_steps)
+        if (self->m_next < self->m_steps.size() && self->m_steps[self->m_next](wnd))
         {
-            if (step.used)
-                continue;
-            if (step.run(wnd))
-            {
-                step.used = true;
-                return;
-            }
-            break;
+            ++self->m_next;
+            return;
         }
-        // Steps are taken in order. A progress dialog or the restart notice
-        // that is not the next step is left to the program; any other dialog
-        // that comes unasked is cancelled, so that the test fails instead of
-        // hanging.
         CMessageMapWindow* object = CMessageMapWindow::FromHandle(wnd);
         if (dynamic_cast<CProgressDlg*>(object) || dynamic_cast<CWaitDlg*>(object))
             return;
@@ -235,11 +221,57 @@ private:
     }
 
     HHOOK m_hook;
-    std::vector<Step> m_steps;
-    std::vector<HWND> m_fileDialogs;
+    std::vector<std::function<bool(HWND)>> m_steps;
+    size_t m_next = 0;
     int m_unexpected = 0;
     static CDialogScript* s_current;
 };
 
 inline CDialogScript* CDialogScript::s_current = nullptr;
+
+// The main window on a clean machine, with the message loop it joins and a
+// scratch folder. A test sets what it needs and then opens the frame; the
+// frame is destroyed and every setting forgotten after the test.
+class FrameTest : public ::testing::Test
+{
+protected:
+    // The log tabs are rich edit controls; the program loads the library at start.
+    static void SetUpTestSuite() { ::LoadLibraryA("RICHED20.DLL"); }
+    // A clean machine: no settings in the registry, every setting at its
+    // default, the shipped language selected.
+    void SetUp() override
+    {
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+        ASSERT_TRUE(SelectShippedLanguage());
+        g_Module.AddMessageLoop(&m_loop);
+        DropQuitRequest();
+    }
+    void TearDown() override
+    {
+        if (m_frame.IsWindow())
+            m_frame.DestroyWindow();
+        PumpFor(20);
+        g_Module.RemoveMessageLoop();
+        DeleteSettingsKey();
+        g_Settings.SetDefaults();
+        g_PathSettings.SetDefaults();
+    }
+    bool OpenFrame()
+    {
+        if (!m_frame.CreateFrame())
+            return false;
+        m_frame.ShowWindow(SW_SHOW);
+        return true;
+    }
+    void Command(UINT id) { m_frame.SendMessage(WM_COMMAND, id); }
+    void Status(int code, int result) { m_frame.SendMessage(WMU_ENGINE_STATUS, code, result); }
+    std::string Title() { return WindowText(m_frame); }
+    std::string NewFile(const char* name) { return m_scratch.Path(name); }
+
+    CMessageLoop m_loop;
+    CMainFrame m_frame;
+    CScratchFolder m_scratch;
+};
 } // namespace frametest

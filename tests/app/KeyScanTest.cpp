@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
-#include <cctype>
-#include <fstream>
-#include <iterator>
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
-#include "wcl/Win.h"
+#include "tests/support/TestFiles.h"
 
 // Every language key the product's sources and resources name must have an
 // English text: a missing one shows as an empty label or message box.
@@ -21,24 +19,10 @@ const char* const kNotProduct[] = {"build", "tests", "tools", "bench", "scripts"
 // otherwise let the scan pass on nothing).
 const char* const kExpectedFolders[] = {"app", "base", "record", "comm", "config", "layout", "pages", "diag", "wcl", "res"};
 
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string ExtensionOf(const std::string& name)
 {
     size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
-bool IsProductFolder(const std::string& name)
-{
-    for (const char* other : kNotProduct)
-        if (name.compare(0, strlen(other), other) == 0)
-            return false;
-    return name[0] != '.';
 }
 
 // The sources under dir; at the root only the product's folders, which are
@@ -54,7 +38,10 @@ void ListSources(const std::string& dir, std::vector<std::string>* files, std::v
         std::string name = found.cFileName, ext = ExtensionOf(name);
         if (name == "." || name == "..")
             continue;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (!folders || IsProductFolder(name)))
+        const bool product = name[0] != '.' &&
+                             std::none_of(std::begin(kNotProduct), std::end(kNotProduct),
+                                          [&](const char* other) { return name.compare(0, strlen(other), other) == 0; });
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (!folders || product))
         {
             if (folders)
                 folders->push_back(name);
@@ -71,34 +58,21 @@ void ListSources(const std::string& dir, std::vector<std::string>* files, std::v
 std::vector<std::string> StringLiterals(const std::string& text)
 {
     std::vector<std::string> literals;
-    size_t i = 0, n = text.size();
-    while (i < n)
+    for (size_t i = 0; i < text.size(); ++i)
     {
-        char c = text[i];
-        if (c == '/' && i + 1 < n && text[i + 1] == '/')
+        if (text.compare(i, 2, "//") == 0)
+            i = std::min(text.find('\n', i), text.size());
+        else if (text.compare(i, 2, "/*") == 0)
+            i = std::min(text.find("*/", i + 2), text.size()) + 1;
+        else if (text[i] == '\'' || text[i] == '"')
         {
-            i = text.find('\n', i);
-            if (i == std::string::npos)
-                break;
-        }
-        else if (c == '/' && i + 1 < n && text[i + 1] == '*')
-        {
-            i = text.find("*/", i + 2);
-            if (i == std::string::npos)
-                break;
-            i += 2;
-        }
-        else if (c == '\'' || c == '"')
-        {
-            size_t start = ++i;
-            while (i < n && text[i] != c && text[i] != '\n')
+            const char quote = text[i];
+            const size_t start = ++i;
+            while (i < text.size() && text[i] != quote && text[i] != '\n')
                 i += text[i] == '\\' ? 2 : 1;
-            if (c == '"')
+            if (quote == '"')
                 literals.push_back(text.substr(start, i - start));
-            ++i;
         }
-        else
-            ++i;
     }
     return literals;
 }
@@ -141,20 +115,19 @@ std::string NumberedKeyStem(const std::string& s)
     return IsKeyLiteral(stem, false) ? stem : std::string();
 }
 
-std::string Lower(std::string s)
+// Keys compared without case, as the profile functions do.
+struct NoCase
 {
-    for (char& c : s)
-        c = (char)tolower((unsigned char)c);
-    return s;
-}
+    bool operator()(const std::string& a, const std::string& b) const { return _stricmp(a.c_str(), b.c_str()) < 0; }
+};
+typedef std::set<std::string, NoCase> KeySet;
 
-// Keys of the language file's section that have a text, compared without
-// case as the profile functions do.
-std::set<std::string> ReadLanguageKeys(const std::string& file, const char* section)
+// Keys of the language file's section that have a text.
+KeySet ReadLanguageKeys(const std::string& file, const char* section)
 {
     std::vector<char> data(1 << 20);
     ::GetPrivateProfileSectionA(section, data.data(), (DWORD)data.size(), file.c_str());
-    std::set<std::string> keys;
+    KeySet keys;
     for (const char* line = data.data(); *line; line += strlen(line) + 1)
     {
         std::string entry = line;
@@ -164,17 +137,17 @@ std::set<std::string> ReadLanguageKeys(const std::string& file, const char* sect
             continue;
         std::string key = entry.substr(0, eq);
         key.erase(key.find_last_not_of(' ') + 1);
-        keys.insert(Lower(key));
+        keys.insert(key);
     }
     return keys;
 }
 
 // True when the section has a key "<stem><number>".
-bool HasNumberedKey(const std::set<std::string>& section, const std::string& stem)
+bool HasNumberedKey(const KeySet& section, const std::string& stem)
 {
-    std::string lower = Lower(stem);
-    for (auto it = section.lower_bound(lower); it != section.end() && it->compare(0, lower.size(), lower) == 0; ++it)
-        if (it->size() > lower.size() && isdigit((unsigned char)(*it)[lower.size()]))
+    auto it = section.lower_bound(stem);
+    for (; it != section.end() && _strnicmp(it->c_str(), stem.c_str(), stem.size()) == 0; ++it)
+        if (it->size() > stem.size() && isdigit((unsigned char)(*it)[stem.size()]))
             return true;
     return false;
 }
@@ -183,7 +156,7 @@ bool HasNumberedKey(const std::set<std::string>& section, const std::string& ste
 TEST(KeyScan, EnglishFileHoldsEveryKeyOfTheProduct)
 {
     const std::string root = VEL_SOURCE_DIR;
-    std::map<std::string, std::set<std::string>> keys;
+    std::map<std::string, KeySet> keys;
     for (const char* section : {"menus", "tooltips", "strings"})
         keys[section] = ReadLanguageKeys(root + "/lang/English.lng", section);
     ASSERT_GT(keys["strings"].size(), 100u) << "cannot read " << root << "/lang/English.lng";
@@ -199,14 +172,14 @@ TEST(KeyScan, EnglishFileHoldsEveryKeyOfTheProduct)
     for (const std::string& file : files)
     {
         bool resource = ExtensionOf(file) == ".rc";
-        for (const std::string& literal : StringLiterals(ReadWhole(file)))
+        for (const std::string& literal : StringLiterals(ReadWholeFile(file.c_str())))
         {
             std::string stem = NumberedKeyStem(literal);
             bool found;
             if (!stem.empty())
                 found = HasNumberedKey(keys[SectionOf(stem)], stem);
             else if (IsKeyLiteral(literal, resource))
-                found = keys[SectionOf(literal)].count(Lower(literal)) != 0;
+                found = keys[SectionOf(literal)].count(literal) != 0;
             else
                 continue;
             ++seen;
