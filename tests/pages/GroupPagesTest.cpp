@@ -151,10 +151,7 @@ TEST_F(GroupPagesTest, IncomingTabsFollowTheCardThatServesEachGroup)
     for (int i = 0; i < 4; ++i)
     {
         char text[64] = "";
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
+        TCITEMA item = { TCIF_TEXT, 0, 0, text, sizeof(text) };
         ::SendMessageA(tabs.m_hWnd, TCM_GETITEMA, i, (LPARAM)&item);
         titles += std::string(text) + ";";
     }

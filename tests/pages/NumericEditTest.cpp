@@ -79,18 +79,16 @@ TEST_F(EditTest, NegativeRangeAcceptsOneLeadingMinus)
     EXPECT_FALSE(::GetWindowLongA(edit, GWL_STYLE) & ES_NUMBER);
     EXPECT_EQ("-80", Text());
 
-    ::SetWindowTextA(edit, "");
-    Type("-9x0", false);
-    EXPECT_EQ("-90", Text());
-    // A second minus at the end is refused.
-    ::SendMessageA(edit, EM_SETSEL, 3, 3);
-    Type("-", false);
-    EXPECT_EQ("-90", Text());
-    // Not at the start of a text without minus either.
-    ::SetWindowTextA(edit, "90");
-    ::SendMessageA(edit, EM_SETSEL, 1, 1);
-    Type("-", false);
-    EXPECT_EQ("90", Text());
+    // One leading minus only: not a second one at the end, nor one at the
+    // start of a text without it; other characters are refused.
+    for (const auto& [before, caret, keys, after] : std::vector<std::tuple<const char*, int, const char*, std::string>>{
+             { "", 0, "-9x0", "-90" }, { "-90", 3, "-", "-90" }, { "90", 1, "-", "90" } })
+    {
+        ::SetWindowTextA(edit, before);
+        ::SendMessageA(edit, EM_SETSEL, caret, caret);
+        Type(keys, false);
+        EXPECT_EQ(after, Text()) << before << " + " << keys;
+    }
     Leave();
     EXPECT_EQ("-80", Text());
 }

@@ -150,11 +150,9 @@ void CheckDeclaration(const PageCase& c, IConfigPage& page)
                 EXPECT_EQ(s, SectionOf(first + b.size - 1)) << "crosses out of " << s->name;
                 for (uint32_t i = first; i < first + b.size; ++i)
                 {
-                    bool committed = false;
-                    for (size_t k = 0; k < sections.count; ++k)
-                        committed |= i >= sections.sections[k].offset &&
-                                     i < sections.sections[k].offset + sections.sections[k].length;
-                    EXPECT_TRUE(committed) << "byte " << i << " is bound but not committed";
+                    EXPECT_TRUE(std::any_of(sections.sections, sections.sections + sections.count,
+                                            [i](const CommitSection& k) { return i >= k.offset && i < k.offset + k.length; }))
+                        << "byte " << i << " is bound but not committed";
                     bool isShared = (b.flags & FB_SHARED) != 0;
                     EXPECT_TRUE(!owners[i] || (isShared && shared[i])) << "byte " << i << " bound twice";
                     owners[i] = 1;
