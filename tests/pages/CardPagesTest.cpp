@@ -71,7 +71,7 @@ TEST_F(CardPagesTest, ChangingASlotsCardDropsOnlyItsModulesGroups)
     }
 }
 
-TEST_F(CardPagesTest, VoipCardOfAnUnsetSlotShowsPort5060AndALawAndStoresDigits)
+TEST_F(CardPagesTest, VoipCardShowsAnUnsetSlotAsPort5060AndALawAndKeepsWhatItCannotShow)
 {
     memset(&rec->voipModules[3], 0xFF, sizeof(VoipModuleRec));
     Open<CVoipCardPage>(3);
@@ -84,13 +84,12 @@ TEST_F(CardPagesTest, VoipCardOfAnUnsetSlotShowsPort5060AndALawAndStoresDigits)
     EXPECT_EQ("\x01\x01\x01\x01", Bytes(v.codecs, 4));
     EXPECT_EQ(0, v.sipServer[0]);
     EXPECT_EQ(0, v.sipUser[0]);
-}
 
-TEST_F(CardPagesTest, VoipCardKeepsWhatItCannotShowAndSetsAChosenGroupOnAllFourPositions)
-{
-    VoipModuleRec& v = rec->voipModules[1];
-    v.codecs[2] = 9;                      // a codec the page does not know
-    memset(v.sipServer, 'a', sizeof(v.sipServer)); // no terminator in its field
+    // Slot 1: what the page cannot show is kept; a group chosen is set on
+    // all four module positions of the slot.
+    VoipModuleRec& w = rec->voipModules[1];
+    w.codecs[2] = 9;                      // a codec the page does not know
+    memset(w.sipServer, 'a', sizeof(w.sipServer)); // no terminator in its field
     rec->moduleGroups[4].outGroup = 40;   // names no group
     rec->moduleGroups[5].outGroup = 41;
     Open<CVoipCardPage>(1);
@@ -101,8 +100,8 @@ TEST_F(CardPagesTest, VoipCardKeepsWhatItCannotShowAndSetsAChosenGroupOnAllFourP
     EXPECT_EQ(6, Code(IDC_GROUP_IN)) << "a language change keeps the choice";
     EXPECT_EQ(-1, Code(IDC_GROUP_OUT));
     EXPECT_EQ(1, page->Store());
-    EXPECT_EQ(9, v.codecs[2]);
-    EXPECT_EQ('a', v.sipServer[95]);
+    EXPECT_EQ(9, w.codecs[2]);
+    EXPECT_EQ('a', w.sipServer[95]);
     for (int m = 4; m < 8; ++m)
         EXPECT_EQ(6, rec->moduleGroups[m].inGroup) << m;
     EXPECT_EQ(40, rec->moduleGroups[4].outGroup);

@@ -67,8 +67,14 @@ TEST(WebPageUrl, NamesTheHostAndAPortOtherThanHttps)
         EXPECT_EQ(url, BuildDeviceUrl(host, port)) << host << " " << port;
 }
 
-TEST_F(WebPageTest, RedirectorHostsAreReadBoundedAndOversizeValuesLeftOut)
+// The redirector's hosts are read bounded, oversize values left out; the
+// host and port chosen are kept until the VoIP item changes.
+TEST_F(WebPageTest, RedirectorHostsAreReadBoundedAndTheChosenHostAndPortKept)
 {
+    AxHostSetCreateFunction([](REFCLSID, IUnknown** out) -> HRESULT {
+        *out = nullptr;
+        return REGDB_E_CLASSNOTREG;
+    });
     WriteHosts({ { "10.0.0.5", "Office" }, { "", "no host" }, { std::string(32, '9'), "too long a host" },
                  { "10.0.0.9", std::string(300, 'n') }, { std::string(31, '7'), "" } });
     std::string shown;
@@ -77,15 +83,7 @@ TEST_F(WebPageTest, RedirectorHostsAreReadBoundedAndOversizeValuesLeftOut)
     EXPECT_EQ("10.0.0.5=Office;10.0.0.9=;" + std::string(31, '7') + "=;", shown);
     EXPECT_TRUE(ReadRedirectorHosts("").empty());
     EXPECT_TRUE(ReadRedirectorHosts("COM8").empty());
-}
 
-TEST_F(WebPageTest, TheChosenHostAndPortAreKeptUntilTheVoipItemChanges)
-{
-    AxHostSetCreateFunction([](REFCLSID, IUnknown** out) -> HRESULT {
-        *out = nullptr;
-        return REGDB_E_CLASSNOTREG;
-    });
-    WriteHosts({ { "10.0.0.5", "Office" }, { "10.0.0.9", "" } });
     CWebPage* web = OpenWeb();
     ASSERT_TRUE(web);
     EXPECT_EQ("", web->Url()); // several hosts: the user picks one
