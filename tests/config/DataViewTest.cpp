@@ -1,15 +1,9 @@
-#include <gtest/gtest.h>
-#include "config/DataView.h"
-#include "record/EntityNames.h"
+#include "tests/config/DataViewFixture.h"
 #include "pages/TextPage.h"
 #include "pages/WebPage.h"
+#include "base/AppSettings.h"
 #include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/PageHostWindow.h"
-#include "tests/config/DataViewHost.h"
-#include "tests/support/TestLanguage.h"
-#include "tests/support/TestFiles.h"
-#include "tests/support/TreeViewProbe.h"
 #include "tests/support/ConfigItemsOverride.h"
 #include <algorithm>
 #include <cstdlib>
@@ -131,17 +125,13 @@ public:
 
 using testsupport::Lang;
 
-class DataViewTest : public ::testing::Test
+class DataViewTest : public DataViewFixture
 {
 protected:
-    HWND host = NULL;
     testsupport::ScopedConfigItems items;
-    CDataView view;
-    CScratchFolder folder;
 
     void SetUp() override
     {
-        ASSERT_TRUE(SelectShippedLanguage());
         CFieldPage::s_refuse = false;
         g_quietPages = false;
         g_items = &items;
@@ -149,24 +139,13 @@ protected:
             if (row.sections.count || row.sectionsOf)
                 row.factory = &TestPages;
         items.Apply();
-        ASSERT_TRUE(testsupport::CreateViewInHost(view, host, 900, 600, true));
+        DataViewFixture::SetUp();
     }
-
     void TearDown() override
     {
-        ::DestroyWindow(host);
+        DataViewFixture::TearDown();
         g_items = nullptr;
     }
-
-    std::string PathOf(const char* name) const { return folder.Path(name); }
-    HWND Tree() const { return view.GetTree(); }
-    ConfigRecord* Doc() const { return ::GetConfigRecord(); }
-    ConfigRecord* Edit() const { return GetPageEditRecord(); }
-    uint8_t& DocByte(uint32_t ofs) { return ConfigBytes(Doc())[ofs]; }
-    uint8_t& EditByte(uint32_t ofs) { return ConfigBytes(Edit())[ofs]; }
-
-    int ItemId(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
-    std::string ItemTitle(int id) const { return testsupport::TreeItemTitle(Tree(), view.FindItem(id)); }
 
     void Walk(HTREEITEM item, std::vector<int>& ids) const
     {
@@ -176,7 +155,6 @@ protected:
             Walk(TreeView_GetChild(Tree(), item), ids);
         }
     }
-
     std::vector<int> TreeIds() const
     {
         std::vector<int> ids;
@@ -184,17 +162,13 @@ protected:
         return ids;
     }
 
-    int SelectedId() const { return ItemId(TreeView_GetSelection(Tree())); }
-
-    // A click on the item's text.
-    void Click(int id)
+    // Both record copies, to show that a failed operation left them alone.
+    std::vector<uint8_t> Copies() const
     {
-        HTREEITEM item = view.FindItem(id);
-        ASSERT_TRUE(item) << id;
-        testsupport::ClickTreeItem(Tree(), item);
+        std::vector<uint8_t> bytes(ConfigBytes(Doc()), ConfigBytes(Doc()) + sizeof(ConfigRecord));
+        bytes.insert(bytes.end(), ConfigBytes(Edit()), ConfigBytes(Edit()) + sizeof(ConfigRecord));
+        return bytes;
     }
-
-    std::string PageText() const { return testsupport::TextPageText(view.GetPageWindow()); }
 
     // Types into the field of the test page.
     void TypeField(const char* keys)
@@ -207,7 +181,6 @@ protected:
     }
 };
 }
-
 
 TEST_F(DataViewTest, NewDocumentBuildsTheTreeInItsOrderAndShowsTheRoot)
 {
@@ -227,17 +200,11 @@ TEST_F(DataViewTest, NewDocumentBuildsTheTreeInItsOrderAndShowsTheRoot)
 
     EXPECT_EQ(Lang("strDataRoot"), ItemTitle(0));
     EXPECT_EQ(Lang("strDataSystemGeneral"), ItemTitle(11));
-    char card[ENTITY_NAME_SIZE], type[ENTITY_NAME_SIZE];
-    GetCardName(2, card);
-    GetCardTypeName(0xFF, type, nullptr);
-    EXPECT_EQ(std::string(card) + " - " + type, ItemTitle(323));
 
-    // Group items show their description; the VoIP web page is not offered.
+    // Group items show their description.
     Click(3);
     EXPECT_EQ(3, view.GetCurrentId());
     EXPECT_EQ(Lang("strDataCardsDescr"), PageText());
-    EXPECT_FALSE(view.UpdateVoipItem());
-    EXPECT_EQ(NULL, view.FindItem(9));
 }
 
 TEST_F(DataViewTest, RootTitleCarriesTheIdentificationName)
@@ -258,65 +225,6 @@ TEST_F(DataViewTest, RootTitleCarriesTheIdentificationName)
     Doc()->idNameLength = 0xFF;
     view.RetitleItems();
     EXPECT_EQ(Lang("strDataRoot"), ItemTitle(0));
-}
-
-TEST_F(DataViewTest, CommitMovesOnlyChangesAndMarksTheDocument)
-{
-    ASSERT_TRUE(view.OpenDocument(nullptr));
-    Doc()->commitMarker = 0;
-    Click(21);
-    ASSERT_EQ(21, view.GetCurrentId());
-    char text[8] = "";
-    ::GetDlgItemTextA(view.GetPageWindow(), kFieldId, text, sizeof(text));
-    EXPECT_STREQ("0", text);
-
-    // Leaving without a change: not modified, but the marker is set.
-    Click(13);
-    EXPECT_FALSE(view.IsModified());
-    EXPECT_EQ(0xFFFF, Doc()->commitMarker);
-
-    // The one byte at 0x24B makes the document modified.
-    Click(21);
-    TypeField("5");
-    Click(11);
-    EXPECT_TRUE(view.IsModified());
-    EXPECT_EQ(5, DocByte(0x24B));
-    EXPECT_EQ(11, view.GetCurrentId());
-}
-
-namespace
-{
-struct Range
-{
-    uint32_t begin, end;
-    bool operator==(const Range& o) const { return begin == o.begin && end == o.end; }
-};
-
-std::vector<Range> Merge(std::vector<Range> ranges)
-{
-    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
-    std::vector<Range> out;
-    for (const Range& r : ranges)
-    {
-        if (!out.empty() && r.begin <= out.back().end)
-            out.back().end = std::max(out.back().end, r.end);
-        else
-            out.push_back(r);
-    }
-    return out;
-}
-
-std::string Show(const std::vector<Range>& ranges)
-{
-    std::string text;
-    char buf[40];
-    for (const Range& r : ranges)
-    {
-        snprintf(buf, sizeof(buf), "[%X,+%u) ", (unsigned)r.begin, (unsigned)(r.end - r.begin));
-        text += buf;
-    }
-    return text;
-}
 }
 
 // Every item's commit moves exactly the sections its row names, for card
@@ -350,30 +258,21 @@ TEST_F(DataViewTest, EachItemsCommitMovesExactlyItsSections)
             EXPECT_EQ(0xFFFF, Doc()->commitMarker);
             EXPECT_EQ(sections.count > 0, view.IsModified());
 
-            std::vector<Range> want;
+            std::vector<bool> want(sizeof(ConfigRecord)), got(sizeof(ConfigRecord));
             for (size_t i = 0; i < sections.count; ++i)
-                want.push_back(Range{ sections.sections[i].offset,
-                                      sections.sections[i].offset + sections.sections[i].length });
-            want = Merge(want);
-            std::vector<Range> got;
+                std::fill_n(want.begin() + sections.sections[i].offset, sections.sections[i].length, true);
             for (uint32_t i = 0; i < sizeof(ConfigRecord); ++i)
             {
-                if (i == CFG_OFS_COMMIT_MARKER || i == CFG_OFS_COMMIT_MARKER + 1 || doc[i] == 0x11)
-                    continue;
-                if ((row.flags & CIF_CARD_SLOT) && i == typeByte)
+                const bool marker = i == CFG_OFS_COMMIT_MARKER || i == CFG_OFS_COMMIT_MARKER + 1;
+                if (marker || doc[i] == 0x11 || ((row.flags & CIF_CARD_SLOT) && i == typeByte))
                     continue;
                 if (row.id == CI_CARD_SLOTS && i >= CFG_OFS_MODULE_GROUPS && i < CFG_OFS_OUT_GROUPS)
-                {
-                    EXPECT_EQ(0xFF, doc[i]) << i;
-                    EXPECT_EQ(0xFF, edit[i]) << i;
-                    continue;
-                }
-                if (!got.empty() && got.back().end == i)
-                    got.back().end = i + 1;
+                    EXPECT_TRUE(doc[i] == 0xFF && edit[i] == 0xFF) << "group byte " << i;
                 else
-                    got.push_back(Range{ i, i + 1 });
+                    got[i] = true;
             }
-            EXPECT_EQ(Show(want), Show(got));
+            EXPECT_TRUE(want == got) << "first byte moved or left wrongly: 0x" << std::hex
+                                     << std::mismatch(want.begin(), want.end(), got.begin()).first - want.begin();
         }
     }
 }
@@ -400,34 +299,23 @@ TEST_F(DataViewTest, AnItemOfTheTableAloneIsShownCommittedAndVetoed)
     EXPECT_EQ(42, DocByte(CFG_OFS_ALARM));
     EXPECT_TRUE(view.IsModified());
 
-    CFieldPage::s_refuse = true;
-    Click(11);
-    EXPECT_EQ(999, view.GetCurrentId());
-    EXPECT_EQ(999, SelectedId());
-    CFieldPage::s_refuse = false;
-    Click(11);
-    EXPECT_EQ(11, view.GetCurrentId());
-}
-
-TEST_F(DataViewTest, RefusingPageKeepsTheSelectionAndTheFocus)
-{
-    ASSERT_TRUE(view.OpenDocument(nullptr));
-    Click(14);
+    // Refused: the selection, the page and the focus on the refused field
+    // stay after the click is over, and nothing reaches the document.
+    CMessageBoxRecorder boxes(IDCANCEL);
     HWND page = view.GetPageWindow();
     TypeField("9");
     CFieldPage::s_refuse = true;
     Click(11);
-    EXPECT_EQ(14, SelectedId());
-    EXPECT_EQ(14, view.GetCurrentId());
+    EXPECT_EQ(999, view.GetCurrentId());
+    EXPECT_EQ(999, SelectedId());
     EXPECT_EQ(page, view.GetPageWindow());
-    // The focus stays on the field the page refused, after the click is over.
     EXPECT_EQ(::GetDlgItem(page, kFieldId), ::GetFocus());
-    EXPECT_NE(9, DocByte(CFG_OFS_ALARM));
+    EXPECT_EQ(42, DocByte(CFG_OFS_ALARM));
     EXPECT_FALSE(view.CommitPage());
     EXPECT_FALSE(view.SaveModified(host));
-
     CFieldPage::s_refuse = false;
     Click(11);
+    EXPECT_EQ(11, view.GetCurrentId());
     EXPECT_EQ(11, SelectedId());
     EXPECT_EQ(9, DocByte(CFG_OFS_ALARM));
 }
@@ -443,21 +331,41 @@ TEST_F(DataViewTest, CardTypeChangeDropsThatSlotsGroupAssignments)
     Click(0);
     EXPECT_TRUE(view.IsModified());
     EXPECT_EQ(CARD_GSM, Doc()->cardSlots[2].cardType);
-    for (int m = 8; m < 12; ++m)
-    {
-        EXPECT_EQ(0xFF, Doc()->moduleGroups[m].outGroup) << m;
-        EXPECT_EQ(0xFF, Doc()->moduleGroups[m].inGroup) << m;
-        EXPECT_EQ(0xFF, Edit()->moduleGroups[m].outGroup2) << m;
-    }
+    // Slot 2's modules 8-11 lose their groups in both copies; 12-15 keep them.
+    std::vector<uint8_t> want(16, 0xFF);
     for (int m = 12; m < 16; ++m)
-    {
-        EXPECT_EQ(1, Doc()->moduleGroups[m].outGroup) << m;
-        EXPECT_EQ(2, Edit()->moduleGroups[m].inGroup) << m;
-    }
-    char card[ENTITY_NAME_SIZE], type[ENTITY_NAME_SIZE];
-    GetCardName(2, card);
-    GetCardTypeName(CARD_GSM, type, nullptr);
-    EXPECT_EQ(std::string(card) + " - " + type, ItemTitle(323));
+        want.insert(want.end(), { 1, 2, 3, 0xFF });
+    for (uint8_t* rec : { ConfigBytes(Doc()), ConfigBytes(Edit()) })
+        EXPECT_EQ(want, std::vector<uint8_t>(rec + CFG_OFS_MODULE_GROUPS + 32, rec + CFG_OFS_MODULE_GROUPS + 64));
+    EXPECT_EQ("Card 2 - GSM card (GSM)", ItemTitle(323));
+}
+
+// Card slot items are titled with the card's number as the installer counts
+// it (the slot plus "BoardIndexOffset"; the other offsets do not apply) and
+// the full name of the slot's card type, when retitled and when built anew.
+TEST_F(DataViewTest, CardSlotTitlesCountFromTheBoardOffset)
+{
+    const CAppSettings saved = g_Settings;
+    g_Settings.BoardIndexOffset = 0;
+    g_Settings.ChannelIndexOffset = 5;
+    g_Settings.GroupIndexOffset = 7;
+    ASSERT_TRUE(view.OpenDocument(nullptr));
+    EXPECT_EQ("Card 0 - No card", ItemTitle(321));
+    EXPECT_EQ("Card 7 - No card", ItemTitle(328));
+
+    g_Settings.BoardIndexOffset = 1;
+    Doc()->cardSlots[0].cardType = CARD_GSM;
+    Doc()->cardSlots[5].cardType = CARD_ANALOG;
+    Doc()->cardSlots[7].cardType = 9;
+    view.RetitleItems();
+    EXPECT_EQ("Card 1 - GSM card (GSM)", ItemTitle(321));
+    EXPECT_EQ("Card 2 - No card", ItemTitle(322));
+    EXPECT_EQ("Card 6 - Analog card (Analog)", ItemTitle(326));
+    EXPECT_EQ("Card 8 - Unknown card", ItemTitle(328));
+    ASSERT_TRUE(view.CloseDocument());
+    ASSERT_TRUE(view.AdoptRecord());
+    EXPECT_EQ("Card 1 - GSM card (GSM)", ItemTitle(321));
+    g_Settings = saved;
 }
 
 TEST_F(DataViewTest, PageWithoutWindowIsDroppedAndStoresNothing)
@@ -514,17 +422,31 @@ TEST_F(DataViewTest, PagesChosenByTheRecord)
     EXPECT_EQ(NULL, view.FindItem(9));
 }
 
-TEST_F(DataViewTest, SaveOpenAndCloseTheDocument)
+// A page's commit moves only changes: leaving it unchanged sets the commit
+// marker but leaves the document unmodified.
+TEST_F(DataViewTest, EditSaveOpenAndCloseTheDocument)
 {
     CMessageBoxRecorder boxes;
     ASSERT_TRUE(view.OpenDocument(nullptr));
+    Doc()->commitMarker = 0;
+    Click(21);
+    char text[8] = "";
+    ::GetDlgItemTextA(view.GetPageWindow(), kFieldId, text, sizeof(text));
+    EXPECT_STREQ("0", text);
+    Click(13);
+    EXPECT_FALSE(view.IsModified());
+    EXPECT_EQ(0xFFFF, Doc()->commitMarker);
     Click(21);
     TypeField("7");
+    Click(11);
+    EXPECT_TRUE(view.IsModified());
+    EXPECT_EQ(7, DocByte(0x24B));
+    EXPECT_EQ(11, view.GetCurrentId());
+
     std::string a = PathOf("a.cfg");
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
     EXPECT_FALSE(view.IsModified());
     EXPECT_EQ(a, view.GetPath());
-    EXPECT_EQ(7, DocByte(0x24B));
 
     ASSERT_TRUE(view.OpenDocument(nullptr));
     EXPECT_EQ(0, DocByte(0x24B));
@@ -535,13 +457,6 @@ TEST_F(DataViewTest, SaveOpenAndCloseTheDocument)
     EXPECT_EQ(a, view.GetPath());
     EXPECT_EQ(0, SelectedId());
     EXPECT_EQ(0u, boxes.Count());
-
-    // Save without a name writes to the stored path.
-    Click(21);
-    TypeField("8");
-    ASSERT_TRUE(view.SaveDocument());
-    ASSERT_TRUE(view.OpenDocument(a.c_str()));
-    EXPECT_EQ(8, DocByte(0x24B));
 
     ASSERT_TRUE(view.CloseDocument());
     EXPECT_FALSE(view.HasDocument());
@@ -591,11 +506,13 @@ TEST_F(DataViewTest, SaveQuestionAnsweredNoCancelAndYes)
     frame.DestroyWindow();
 }
 
-TEST_F(DataViewTest, AdoptedRecordWithoutDocumentIsTheDownloadNotTheDefaults)
+// An adopted download is the document, modified and shown from the root:
+// without a document it has no path and resets the remembered tabs (not the
+// analog cards' ones); with one it keeps the path and the tree.
+TEST_F(DataViewTest, AnAdoptedRecordIsTheDocumentShownFromTheRoot)
 {
     SetConfigDefaults(Doc());
     DocByte(0x24B) = 3;
-    Doc()->cardSlots[0].cardType = CARD_GSM;
     g_LastIsdnLinesTab = 2;
     g_LastInGroup = 4;
     g_LastAnalogCardTab[1] = 3;
@@ -604,22 +521,16 @@ TEST_F(DataViewTest, AdoptedRecordWithoutDocumentIsTheDownloadNotTheDefaults)
     EXPECT_TRUE(view.IsModified());
     EXPECT_STREQ("", view.GetPath());
     EXPECT_EQ(3, DocByte(0x24B));
-    EXPECT_EQ(CARD_GSM, Doc()->cardSlots[0].cardType);
     EXPECT_EQ(0, memcmp(Doc(), Edit(), sizeof(ConfigRecord)));
     EXPECT_EQ(0, SelectedId());
     EXPECT_EQ(0, g_LastIsdnLinesTab);
     EXPECT_EQ(0, g_LastInGroup);
     EXPECT_EQ(3, g_LastAnalogCardTab[1]);
-}
 
-TEST_F(DataViewTest, AdoptedRecordWithDocumentKeepsThePathAndShowsTheRoot)
-{
-    ASSERT_TRUE(view.OpenDocument(nullptr));
     std::string a = PathOf("a.cfg");
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
     Click(21);
     std::vector<int> before = TreeIds();
-    SetConfigDefaults(Doc());
     DocByte(0x24B) = 4;
     ASSERT_TRUE(view.AdoptRecord());
     EXPECT_TRUE(view.IsModified());
@@ -636,33 +547,126 @@ TEST_F(DataViewTest, AdoptedRecordWithDocumentKeepsThePathAndShowsTheRoot)
     EXPECT_EQ(Lang("strDataRootDescr"), PageText());
 }
 
-// Not run by default: shows the view at a small and a large size and, with
-// VEL_SHOT_DIR set, writes what the screen shows as dataview-small.bmp and
-// dataview-large.bmp there.
-TEST_F(DataViewTest, DISABLED_ShowForScreenshot)
+// The document side of a save or an open that fails: the user is told, and
+// the file on disk, both record copies, the path, the modified flag, the
+// tree selection and the page shown are exactly what they were before.
+TEST_F(DataViewTest, AFailedSaveKeepsTheOldFileTheDocumentAndItsFlag)
 {
+    CMessageBoxRecorder boxes;
     ASSERT_TRUE(view.OpenDocument(nullptr));
-    char dirName[MAX_PATH] = "";
-    ::GetEnvironmentVariableA("VEL_SHOT_DIR", dirName, sizeof(dirName));
-    const struct { int cx, cy; int id; const char* name; } shots[] = {
-        { 420, 260, 2, "dataview-small.bmp" },
-        { 1100, 700, 0, "dataview-large.bmp" },
-        { 1100, 700, 11, "dataview-general.bmp" },
-        { 1100, 700, 62, "dataview-routing.bmp" },
-        { 1100, 700, 111, "dataview-sip.bmp" },
-    };
-    for (const auto& shot : shots)
+    std::string a = PathOf("a.cfg");
+    DocByte(0x24B) = 9;
+    EditByte(0x24B) = 9;
+    ASSERT_TRUE(view.SaveDocument(a.c_str()));
+    const std::vector<uint8_t> saved = ReadFileBytes(a);
+    ASSERT_FALSE(saved.empty());
+
+    // A later change, not yet saved.
+    DocByte(0x24B) = 10;
+    EditByte(0x24B) = 10;
+    view.SetModified(true);
+    ASSERT_TRUE(view.CommitPage());
+    const std::vector<uint8_t> copies = Copies();
+
+    // A read-only file, one that another program holds open, and save as
+    // over a folder: each refused, the stored path stays.
+    const std::string dir = PathOf("folder.cfg");
+    ::CreateDirectoryA(dir.c_str(), NULL);
+    for (const char* target : { "read-only", "held open", "folder" })
     {
-        ::SetWindowPos(host, NULL, 0, 0, shot.cx, shot.cy, SWP_NOZORDER);
-        RECT rc;
-        ::GetClientRect(host, &rc);
-        ::MoveWindow(view, 0, 0, rc.right, rc.bottom, TRUE);
-        Click(shot.id);
-        ::SetFocus(Tree());
-        testsupport::PumpMessages(1500);
-        if (dirName[0])
-        {
-            EXPECT_TRUE(testsupport::SaveWindowImage(host, (std::string(dirName) + "\\" + shot.name).c_str()));
-        }
+        SCOPED_TRACE(target);
+        ::SetFileAttributesA(a.c_str(), target[0] == 'r' ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+        HANDLE lock = INVALID_HANDLE_VALUE;
+        if (target[0] == 'h')
+            lock = ::CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        boxes.Clear();
+        EXPECT_FALSE(target[0] == 'f' ? view.SaveDocument(dir.c_str()) : view.SaveDocument());
+        if (lock != INVALID_HANDLE_VALUE)
+            ::CloseHandle(lock);
+
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ("strDataSaveError", boxes.Last().key);
+        EXPECT_EQ(saved, ReadFileBytes(a));
+        EXPECT_EQ(std::vector<std::string>{ "a.cfg" }, folder.Files()) << "a temporary file was left behind";
+        EXPECT_TRUE(view.IsModified());
+        EXPECT_EQ(a, view.GetPath());
+        EXPECT_TRUE(copies == Copies()) << "a record copy changed";
     }
+
+    // Once the file can be written again, the same save goes through.
+    boxes.Clear();
+    EXPECT_TRUE(view.SaveDocument());
+    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_FALSE(view.IsModified());
+    EXPECT_NE(saved, ReadFileBytes(a));
+}
+
+TEST_F(DataViewTest, AFailedOpenLeavesDocumentTreeAndPageAsTheyWere)
+{
+    CMessageBoxRecorder boxes;
+    ASSERT_TRUE(view.OpenDocument(nullptr));
+    std::string a = PathOf("a.cfg");
+    ASSERT_TRUE(view.SaveDocument(a.c_str()));
+    const std::vector<uint8_t> good = ReadFileBytes(a);
+
+    // A modified document with item 21 shown.
+    DocByte(0x24B) = 5;
+    EditByte(0x24B) = 6;
+    view.SetModified(true);
+    ASSERT_TRUE(TreeView_SelectItem(view.GetTree(), view.FindItem(21)));
+    ASSERT_EQ(21, view.GetCurrentId());
+    HWND page = view.GetPageWindow();
+    ASSERT_TRUE(page);
+    const std::vector<uint8_t> copies = Copies();
+
+    std::string cut = PathOf("cut.cfg");
+    ASSERT_TRUE(WriteWholeFile(cut, std::vector<uint8_t>(good.begin(), good.begin() + 300)));
+    std::string empty = PathOf("empty.cfg");
+    ASSERT_TRUE(WriteWholeFile(empty, std::vector<uint8_t>()));
+    const std::string dir = PathOf("folder.cfg");
+    ::CreateDirectoryA(dir.c_str(), NULL);
+    std::string missing = PathOf("missing.cfg");
+
+    struct Case
+    {
+        std::string path;
+        const char* detailKey;
+        bool lock;
+    } cases[] = {
+        { missing, "strDataOpenErrorNoFile", false },
+        { dir, "strDataOpenErrorFolder", false },
+        { a, "strDataOpenErrorOpen", true },
+        { cut, "strDataOpenErrorFormat", false },
+        { empty, "strDataOpenErrorFormat", false },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.path);
+        HANDLE lock = INVALID_HANDLE_VALUE;
+        if (c.lock)
+        {
+            lock = ::CreateFileA(c.path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+            ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+        }
+        boxes.Clear();
+        EXPECT_FALSE(view.OpenDocument(c.path.c_str()));
+        if (lock != INVALID_HANDLE_VALUE)
+            ::CloseHandle(lock);
+
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ("strDataOpenError", boxes.Last().key);
+        EXPECT_NE(std::string::npos, boxes.Last().text.find(Lang(c.detailKey)));
+
+        EXPECT_TRUE(copies == Copies()) << "a record copy changed";
+        EXPECT_TRUE(view.HasDocument());
+        EXPECT_TRUE(view.IsModified());
+        EXPECT_EQ(a, view.GetPath());
+        EXPECT_EQ(21, view.GetCurrentId());
+        EXPECT_EQ(21, SelectedId());
+        EXPECT_EQ(page, view.GetPageWindow());
+    }
+    // Reading never creates a file, and changes none.
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(missing.c_str()));
+    EXPECT_EQ(good, ReadFileBytes(a));
+    EXPECT_EQ(0u, ReadFileBytes(empty).size());
 }

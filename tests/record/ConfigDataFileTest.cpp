@@ -2,7 +2,9 @@
 #include "base/TextUtil.h"
 #include "tests/support/TestFiles.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,12 +22,20 @@ void PutU32(Bytes& b, size_t ofs, uint32_t v)
     for (int i = 0; i < 4; ++i)
         b[ofs + i] = (uint8_t)(v >> (8 * i));
 }
-uint32_t SumFrom(const Bytes& b, size_t from)
+uint32_t SumOf(const Bytes& b, size_t from, size_t to)
 {
     uint32_t sum = 0;
-    for (size_t i = from; i < b.size(); ++i)
+    for (size_t i = from; i < to; ++i)
         sum += b[i];
     return sum;
+}
+uint32_t SumFrom(const Bytes& b, size_t from)
+{
+    return SumOf(b, from, b.size());
+}
+bool Erased(const uint8_t* p, size_t n)
+{
+    return std::all_of(p, p + n, [](uint8_t b) { return b == 0xFF; });
 }
 
 typedef std::unique_ptr<ConfigRecord> RecordPtr;
@@ -44,35 +54,27 @@ RecordPtr FilledRecord(uint8_t value)
     return rec;
 }
 
-// A record with a few entries in every table.
+// A record with a few entries in every table: entry i of a table filled with
+// the table's byte plus i, its length byte (where it has one) set.
 RecordPtr RecordWithTables(int rules, int clips, int clipGsm, int mobility, int trunks, int users)
 {
     RecordPtr rec = DefaultRecord();
-    for (int i = 0; i < rules; ++i)
+    const struct { uint32_t ofs, size; int count; uint8_t fill; uint32_t lengthByte; uint8_t length; } tables[] = {
+        { CFG_OFS_ROUTING_RULES, 64, rules, 0x20, 4, 5 }, { CFG_OFS_ROUTING_COMPANION, 64, rules, 0x60, 0, 0 },
+        { CFG_OFS_LCR_CLIP, 36, clips, 0x30, 0, 3 }, { CFG_OFS_CLIP_GSM, 36, clipGsm, 0x40, 0, 4 },
+        { CFG_OFS_MOBILITY, 100, mobility, 0x50, 4, 2 }, { CFG_OFS_SIP_TRUNKS, 768, trunks, 'T', 0, 0 },
+        { CFG_OFS_SIP_USERS, 768, users, 'a', 0, 0 },
+    };
+    for (const auto& t : tables)
     {
-        memset(&rec->routingRules[i], 0x20 + i, 64);
-        rec->routingRules[i].number[0] = 5;
-        memset(&rec->routingCompanion[i], 0x60 + i, 64);
+        for (int i = 0; i < t.count; ++i)
+        {
+            uint8_t* e = ConfigBytes(rec.get()) + t.ofs + i * t.size;
+            memset(e, t.fill + i, t.size);
+            if (t.length)
+                e[t.lengthByte] = t.length;
+        }
     }
-    for (int i = 0; i < clips; ++i)
-    {
-        memset(&rec->lcrClip[i], 0x30 + i, 36);
-        rec->lcrClip[i].number[0] = 3;
-    }
-    for (int i = 0; i < clipGsm; ++i)
-    {
-        memset(&rec->clipGsm[i], 0x40 + i, 36);
-        rec->clipGsm[i].number[0] = 4;
-    }
-    for (int i = 0; i < mobility; ++i)
-    {
-        memset(&rec->mobility[i], 0x50 + i, 100);
-        rec->mobility[i].extension[0] = 2;
-    }
-    for (int i = 0; i < trunks; ++i)
-        memset(&rec->sipTrunks[i], 'T' + i, 768);
-    for (int i = 0; i < users; ++i)
-        memset(&rec->sipUsers[i], 'a' + i, 768);
     return rec;
 }
 
@@ -141,8 +143,7 @@ TEST_F(ConfigDataFileTest, DefaultRecordWritesTheExactHeaderAndSectionTable)
     };
     for (const auto& e : expected)
         EXPECT_EQ(e[1], U32At(f, e[0])) << "header field at " << e[0];
-    for (size_t i = 148; i < 256; ++i)
-        ASSERT_EQ(0, f[i]) << "header byte " << i;
+    EXPECT_EQ(Bytes(108, 0), Bytes(f.begin() + 148, f.begin() + 256)) << "the header's unused bytes";
 
     ExpectSection(f, 256, rec.get(), 0, 9548);
     ExpectSection(f, 9804, rec.get(), CFG_OFS_ALARM, 512);
@@ -162,12 +163,8 @@ TEST_F(ConfigDataFileTest, TablesWriteOnlyTheirUsedEntriesAndTheSizesFollow)
     rec->routingRules[3].number[0] = 5;
     Bytes f = SavedBytes(rec.get());
 
-    EXPECT_EQ(2u, U32At(f, 48));
-    EXPECT_EQ(1u, U32At(f, 56));
-    EXPECT_EQ(3u, U32At(f, 64));
-    EXPECT_EQ(1u, U32At(f, 104));
-    EXPECT_EQ(1u, U32At(f, 140));
-    EXPECT_EQ(2u, U32At(f, 144));
+    EXPECT_EQ((std::vector<uint32_t>{ 2, 1, 3, 1, 1, 2 }), (std::vector<uint32_t>{ U32At(f, 48), U32At(f, 56), U32At(f, 64),
+                                                                    U32At(f, 104), U32At(f, 140), U32At(f, 144) }));
     uint32_t dataSize = 9548 + 64 * 2 + 36 * 1 + 36 * 3 + 512 + 260 + 128 + 128 + 6656 + 1536 + 256 + 256 +
                         100 * 1 + 64 * 2 + 640 + 384 + 64 + 64 + 8448 + 8448 + 544 + 768 * 3;
     EXPECT_EQ(dataSize, U32At(f, 36));
@@ -232,11 +229,13 @@ TEST_F(ConfigDataFileTest, EveryCarriedByteComesBackAndTheTailIsErased)
     for (uint32_t i = 0; i < CFG_OFS_TAIL; ++i)
         ASSERT_EQ(a[i], r[i]) << "record offset 0x" << std::hex << i;
     // Not in the file: erased, as the device holds it, whatever was there.
-    for (uint32_t i = CFG_OFS_TAIL; i < CFG_RECORD_SIZE; ++i)
-        EXPECT_EQ(0xFF, r[i]);
+    EXPECT_TRUE(Erased(r + CFG_OFS_TAIL, CFG_RECORD_SIZE - CFG_OFS_TAIL));
 }
 
-TEST_F(ConfigDataFileTest, NoRoutingRulesLeavesBothTablesEmptyIncludingTheBytesTheMainBlockCarried)
+// Sections the file does not carry read as empty: both routing tables when
+// there are no rules (also the bytes of rule 0 the main block carried), and
+// fixed blocks whose offset is all ones.
+TEST_F(ConfigDataFileTest, SectionsNotInTheFileReadAsEmpty)
 {
     RecordPtr rec = DefaultRecord();
     memset(&rec->routingRules[0], 0x12, 4); // in the main block, but rule 0 is unused
@@ -245,40 +244,19 @@ TEST_F(ConfigDataFileTest, NoRoutingRulesLeavesBothTablesEmptyIncludingTheBytesT
     Bytes f = SavedBytes(rec.get());
     EXPECT_EQ(0u, U32At(f, 48));
     EXPECT_EQ(0x12, f[256 + 0x2548]);
-    EXPECT_EQ(SumFrom(f, 256), U32At(f, 40));
+    // The alarm and SMS 2 blocks marked absent: their bytes stay in the file
+    // but are no longer read, so the checksum leaves them out.
+    PutU32(f, 40, U32At(f, 40) - SumOf(f, U32At(f, 68), U32At(f, 68) + 512) - SumOf(f, U32At(f, 96), U32At(f, 96) + 256));
+    PutU32(f, 68, 0xFFFFFFFF);
+    PutU32(f, 96, 0xFFFFFFFF);
 
     RecordPtr back;
     ASSERT_EQ(CFGFILE_OK, Load(f, &back));
     const uint8_t* r = ConfigBytes(back.get());
-    for (uint32_t i = CFG_OFS_ROUTING_RULES; i < CFG_OFS_LCR_CLIP; ++i)
-        ASSERT_EQ(0xFF, r[i]) << std::hex << i;
-    for (uint32_t i = CFG_OFS_ROUTING_COMPANION; i < CFG_OFS_HTTP_IN; ++i)
-        ASSERT_EQ(0xFF, r[i]) << std::hex << i;
-}
-
-TEST_F(ConfigDataFileTest, FixedBlocksWithOffsetAllOnesAreAbsent)
-{
-    RecordPtr rec = DefaultRecord();
-    Bytes f = SavedBytes(rec.get());
-    // Mark the alarm and SMS 2 blocks absent; their bytes stay in the file but
-    // are no longer read, so the checksum leaves them out.
-    uint32_t sum = U32At(f, 40);
-    for (uint32_t field : {68u, 96u})
-    {
-        uint32_t ofs = U32At(f, field);
-        uint32_t size = field == 68 ? 512 : 256;
-        for (uint32_t i = 0; i < size; ++i)
-            sum -= f[ofs + i];
-        PutU32(f, field, 0xFFFFFFFF);
-    }
-    PutU32(f, 40, sum);
-    RecordPtr back;
-    ASSERT_EQ(CFGFILE_OK, Load(f, &back));
-    const uint8_t* r = ConfigBytes(back.get());
-    for (uint32_t i = 0; i < 512; ++i)
-        ASSERT_EQ(0xFF, r[CFG_OFS_ALARM + i]);
-    for (uint32_t i = 0; i < 256; ++i)
-        ASSERT_EQ(0xFF, r[CFG_OFS_SMS_2 + i]);
+    EXPECT_TRUE(Erased(r + CFG_OFS_ROUTING_RULES, CFG_OFS_LCR_CLIP - CFG_OFS_ROUTING_RULES));
+    EXPECT_TRUE(Erased(r + CFG_OFS_ROUTING_COMPANION, CFG_OFS_HTTP_IN - CFG_OFS_ROUTING_COMPANION));
+    EXPECT_TRUE(Erased(r + CFG_OFS_ALARM, 512));
+    EXPECT_TRUE(Erased(r + CFG_OFS_SMS_2, 256));
     EXPECT_EQ(0, memcmp(ConfigBytes(rec.get()) + CFG_OFS_CDR, r + CFG_OFS_CDR, 128));
 }
 
@@ -324,10 +302,8 @@ TEST_F(ConfigDataFileTest, AnOlderFormatFileReadsWithoutTheNewerSections)
     EXPECT_EQ(0, memcmp(s + CFG_OFS_ISDN_CREDIT, r + CFG_OFS_ISDN_CREDIT, 384));
     EXPECT_EQ(0, memcmp(s + CFG_OFS_GENERAL_2, r + CFG_OFS_GENERAL_2, 64));
     EXPECT_EQ(0xFF, r[CFG_OFS_GSM_CELLS]); // offset 0: absent
-    for (uint32_t i = CFG_OFS_CARD_SLOTS; i < CFG_RECORD_SIZE; ++i)
-        ASSERT_EQ(0xFF, r[i]) << "record offset 0x" << std::hex << i;
-    for (uint32_t i = CFG_OFS_CREDIT_REPORT; i < CFG_OFS_GENERAL_2; ++i)
-        ASSERT_EQ(0xFF, r[i]);
+    EXPECT_TRUE(Erased(r + CFG_OFS_CARD_SLOTS, CFG_RECORD_SIZE - CFG_OFS_CARD_SLOTS));
+    EXPECT_TRUE(Erased(r + CFG_OFS_CREDIT_REPORT, CFG_OFS_GENERAL_2 - CFG_OFS_CREDIT_REPORT));
 }
 
 TEST_F(ConfigDataFileTest, DamagedFilesAreRefusedAndTheRecordStaysAsItWas)
@@ -342,61 +318,58 @@ TEST_F(ConfigDataFileTest, DamagedFilesAreRefusedAndTheRecordStaysAsItWas)
                        size_t(256 + 9547), size_t(256 + 9548), good.size() - 1})
         EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(Bytes(good.begin(), good.begin() + cut))) << "cut at " << cut;
 
-    Bytes longer = good;
-    longer.push_back(0);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(longer)) << "one byte longer than the header says";
-
-    Bytes lowerCase = good;
-    memcpy(lowerCase.data(), "*qorvexaline-cfg-data*kzd-fmt2*", 31);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(lowerCase));
-    Bytes oldCase = good;
-    memcpy(oldCase.data(), "*QORVEXALINE-CFG-DATA*KZD-fmt*\0", 32);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(oldCase));
-
-    Bytes badSum = good;
-    PutU32(badSum, 40, U32At(good, 40) + 1);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(badSum));
-    Bytes flipped = good;
-    flipped[300] ^= 0x01;
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(flipped));
-
-    Bytes badHeaderSize = good;
-    PutU32(badHeaderSize, 32, 128);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(badHeaderSize));
-}
-
-TEST_F(ConfigDataFileTest, CountsAboveTheirTablesAreRefused)
-{
-    // A file with full tables is accepted; one more entry in its count is a
-    // format error even when size and checksum agree.
-    RecordPtr rec = RecordWithTables(0, 0, 0, 0, 8, 110);
-    for (uint32_t i = 0; i < 500; ++i)
-    {
-        memset(&rec->mobility[i], 7, 100);
-    }
-    const Bytes good = SavedBytes(rec.get());
-    ASSERT_EQ(CFGFILE_OK, Load(good));
-    struct { size_t field; uint32_t value; } cases[] = {
-        {48, 1001}, {56, 1001}, {64, 1001}, {104, 501}, {140, 9}, {144, 111}, {48, 0xFFFFFFFF},
+    const struct { const char* what; std::function<void(Bytes&)> damage; } damaged[] = {
+        { "one byte longer than the header says", [](Bytes& f) { f.push_back(0); } },
+        { "magic in lower case", [](Bytes& f) { memcpy(f.data(), "*qorvexaline-cfg-data*kzd-fmt2*", 31); } },
+        { "older magic in lower case", [](Bytes& f) { memcpy(f.data(), "*QORVEXALINE-CFG-DATA*KZD-fmt*\0", 32); } },
+        { "checksum one more", [](Bytes& f) { PutU32(f, 40, U32At(f, 40) + 1); } },
+        { "a data bit flipped", [](Bytes& f) { f[300] ^= 0x01; } },
+        { "the older format's header size", [](Bytes& f) { PutU32(f, 32, 128); } },
+        // Such a table would not come back the same when saved again.
+        { "count 2 over an unused rule 1", [](Bytes& f) {
+              const size_t lengthByte = U32At(f, 44) + 64 + 4;
+              PutU32(f, 40, U32At(f, 40) - f[lengthByte]);
+              f[lengthByte] = 0;
+          } },
     };
-    for (const auto& c : cases)
+    for (const auto& d : damaged)
     {
         Bytes f = good;
-        PutU32(f, c.field, c.value);
-        EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(f)) << "count field " << c.field;
+        d.damage(f);
+        EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(f)) << d.what;
     }
 }
 
-TEST_F(ConfigDataFileTest, ACountThatCoversAnUnusedEntryIsRefused)
+// A table the file really holds one entry more of than the record has room
+// for, with size and checksum to match, is damaged: the extra entry would
+// land on the next table. As many entries as the table holds are read.
+TEST_F(ConfigDataFileTest, ATableLongerThanItsRoomIsRefused)
 {
-    // Such a table would not come back the same when saved again.
-    RecordPtr rec = RecordWithTables(2, 0, 0, 0, 0, 0);
-    Bytes f = SavedBytes(rec.get());
-    size_t lengthByte = U32At(f, 44) + 64 + 4; // number length of rule 1
-    uint32_t sum = U32At(f, 40) - f[lengthByte];
-    f[lengthByte] = 0;
-    PutU32(f, 40, sum);
-    EXPECT_EQ(CFGFILE_FORMAT_ERROR, Load(f));
+    RecordPtr rec = RecordWithTables(0, 2, 0, 0, 0, 0);
+    const Bytes good = SavedBytes(rec.get());
+    struct { size_t offsetField; uint32_t entrySize, room; } tables[] = {
+        {44, 64, 1000}, {52, 36, 1000}, {60, 36, 1000}, {100, 100, 500},
+    };
+    for (const auto& t : tables)
+    {
+        for (uint32_t count : {t.room, t.room + 1})
+        {
+            // The table's count entries of 0x21 (all in use) appended, and the
+            // header pointed at them; routing rules without companions.
+            Bytes f = good;
+            uint32_t old = U32At(f, t.offsetField), oldSize = U32At(f, t.offsetField + 4) * t.entrySize;
+            uint32_t sum = U32At(f, 40) - SumOf(f, old, old + oldSize) + 0x21 * t.entrySize * count;
+            PutU32(f, t.offsetField, (uint32_t)f.size());
+            PutU32(f, t.offsetField + 4, count);
+            if (t.offsetField == 44)
+                PutU32(f, 108, 0xFFFFFFFF);
+            f.resize(f.size() + count * t.entrySize, 0x21);
+            PutU32(f, 36, (uint32_t)f.size() - 256);
+            PutU32(f, 40, sum);
+            EXPECT_EQ(count == t.room ? CFGFILE_OK : CFGFILE_FORMAT_ERROR, Load(f))
+                << "count field " << t.offsetField + 4 << " = " << count;
+        }
+    }
 }
 
 TEST_F(ConfigDataFileTest, AReadOnlyFileOpensForReading)
@@ -412,15 +385,19 @@ TEST_F(ConfigDataFileTest, AReadOnlyFileOpensForReading)
 }
 
 namespace {
-// Fails every write after the first 'budget' bytes, as a full disk would.
-class CFailingDataFile : public CConfigDataFile
+// Notes the file the writer writes into, and fails every write after the
+// first 'budget' bytes, as a full disk would.
+class CWatchedDataFile : public CConfigDataFile
 {
 public:
-    explicit CFailingDataFile(DWORD budget) : m_budget(budget) {}
+    explicit CWatchedDataFile(DWORD budget = 0xFFFFFFFF) : m_budget(budget) {}
+    std::string written;
 
 protected:
     DWORD WriteBytes(const void* buf, DWORD count) override
     {
+        if (written.empty())
+            written = GetPath();
         DWORD n = count <= m_budget ? count : m_budget;
         m_budget -= n;
         return n ? CConfigDataFile::WriteBytes(buf, n) : 0;
@@ -429,6 +406,11 @@ protected:
 private:
     DWORD m_budget;
 };
+
+std::string FolderOf(const std::string& path)
+{
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
 } // namespace
 
 TEST_F(ConfigDataFileTest, AFailedSaveLeavesTheOldFileAsItWasAndNoLeftovers)
@@ -440,49 +422,23 @@ TEST_F(ConfigDataFileTest, AFailedSaveLeavesTheOldFileAsItWasAndNoLeftovers)
     RecordPtr newRec = DefaultRecord();
     for (DWORD budget : {DWORD(0), DWORD(100), DWORD(256 + 9548 + 10)})
     {
-        CFailingDataFile file(budget);
+        CWatchedDataFile file(budget);
         EXPECT_EQ(CFGFILE_WRITE_FAILED, file.SaveFile(path.c_str(), newRec.get())) << budget;
         EXPECT_EQ(before, ReadFileBytes(path)) << budget;
         EXPECT_EQ(1u, folder.Files().size()) << "a temporary file was left behind";
     }
 
     // A good save replaces it.
-    CConfigDataFile file;
-    EXPECT_EQ(CFGFILE_OK, file.SaveFile(path.c_str(), newRec.get()));
-    CConfigDataFile reader;
-    RecordPtr back = FilledRecord(0);
-    ASSERT_EQ(CFGFILE_OK, reader.LoadFile(path.c_str(), back.get()));
-    EXPECT_EQ(0u, reader.GetHeader().routingCount);
+    EXPECT_EQ(path, Save(newRec.get()));
+    EXPECT_EQ(0u, U32At(ReadFileBytes(path), 48));
     EXPECT_EQ(1u, folder.Files().size());
 }
-
-namespace {
-// Notes the file that the writer writes into.
-class CWhereDataFile : public CConfigDataFile
-{
-public:
-    std::string written;
-
-protected:
-    DWORD WriteBytes(const void* buf, DWORD count) override
-    {
-        if (written.empty())
-            written = GetPath();
-        return CConfigDataFile::WriteBytes(buf, count);
-    }
-};
-
-std::string FolderOf(const std::string& path)
-{
-    return path.substr(0, path.find_last_of('\\') + 1);
-}
-} // namespace
 
 TEST_F(ConfigDataFileTest, TheNewFileIsWrittenBesideTheTargetEvenInADriveRoot)
 {
     RecordPtr rec = DefaultRecord();
     std::string path = folder.Path("beside.cfg");
-    CWhereDataFile file;
+    CWatchedDataFile file;
     ASSERT_EQ(CFGFILE_OK, file.SaveFile(path.c_str(), rec.get()));
     EXPECT_EQ(FolderOf(path), FolderOf(file.written));
     EXPECT_NE(path, file.written);
@@ -491,7 +447,7 @@ TEST_F(ConfigDataFileTest, TheNewFileIsWrittenBesideTheTargetEvenInADriveRoot)
     // "C:" alone would name the drive's current folder, not its root.
     char root[MAX_PATH];
     FormatText(root, sizeof(root), "C:\\velcfg%lu.cfg", GetCurrentProcessId());
-    CWhereDataFile rootFile;
+    CWatchedDataFile rootFile;
     ASSERT_EQ(CFGFILE_OK, rootFile.SaveFile(root, rec.get()));
     EXPECT_EQ("C:\\", FolderOf(rootFile.written));
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(root));

@@ -1,6 +1,7 @@
 #include "record/ConfigRecord.h"
 #include <gtest/gtest.h>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct ExpectedImage
     void U16(uint32_t ofs, uint16_t v) { U8(ofs, v & 0xFF); U8(ofs + 1, v >> 8); }
     void U32(uint32_t ofs, uint32_t v) { U16(ofs, v & 0xFFFF); U16(ofs + 2, v >> 16); }
     void Text(uint32_t ofs, const char* t, size_t n) { for (size_t i = 0; i < n; ++i) U8(ofs + i, (uint8_t)t[i]); }
+    void Run(uint32_t ofs, std::initializer_list<uint8_t> v) { for (uint8_t b : v) U8(ofs++, b); }
 
     void SimCredits(uint32_t base)
     {
@@ -50,11 +52,9 @@ struct ExpectedImage
         }
         U8(0x101, 1); U8(0x1F1, 1); U8(0x151, 0); U8(0x1A1, 0);
         U8(0x102, 0xFC); U8(0x1F2, 0xFC); U8(0x152, 0xFD); U8(0x1A2, 0xFD);
-        U8(0x240, 1); U8(0x241, 0);
-        U16(0x248, 6);
-        U8(0x24A, 0); U8(0x24B, 0); U8(0x24C, 0); U8(0x24D, 30); U8(0x24E, 1); U8(0x24F, 0);
-        U8(0x250, 0); U8(0x251, 1); U8(0x252, 3); U8(0x253, 0); U8(0x254, 0); U8(0x255, 0);
-        U8(0x256, 0); U8(0x25C, 0); U8(0x268, 0); U8(0x269, 1); U8(0x26A, 0); U8(0x26B, 0);
+        Run(0x240, { 1, 0 });
+        Run(0x248, { 6, 0, 0, 0, 0, 30, 1, 0, 0, 1, 3, 0, 0, 0, 0 });
+        U8(0x25C, 0); Run(0x268, { 0, 1, 0, 0 });
         for (uint32_t g = 0; g < 32; ++g)
         {
             uint32_t o = 0x348 + 16 * g;
@@ -99,16 +99,12 @@ struct ExpectedImage
         for (uint32_t v = 0; v < 16; ++v)
         {
             uint32_t o = 0x4215C + 512 * v;
-            Text(o, "000000000000", 12);
+            for (uint32_t t : { 0u, 24u, 36u, 48u })
+                Text(o + t, "000000000000", 12);
             Text(o + 12, "255255255000", 12);
-            Text(o + 24, "000000000000", 12);
-            Text(o + 36, "000000000000", 12);
-            Text(o + 48, "000000000000", 12);
             U8(o + 76, 0);
             Text(o + 172, "5060", 5);
-            U8(o + 180, 0); U8(o + 204, 0); U16(o + 228, 0);
-            U8(o + 230, 1); U8(o + 231, 0);
-            U8(o + 232, 1); U8(o + 233, 2); U8(o + 234, 3); U8(o + 235, 4);
+            U8(o + 180, 0); U8(o + 204, 0); Run(o + 228, { 0, 0, 1, 0, 1, 2, 3, 4 });
         }
         U32(0x4415C, 0); U32(0x44160, 2); U32(0x44164, 0x1A);
         U8(0x44168, 20); U8(0x44169, 4); U8(0x4416A, 20); U8(0x4416B, 3);
@@ -146,20 +142,11 @@ TEST(ConfigRecordLayout, MapTilesTheWholeRecordInOrder)
     EXPECT_EQ(0x76604u, CFG_RECORD_SIZE);
 }
 
-TEST(ConfigRecordLayout, MainBlockEndsFourBytesIntoRoutingRuleZero)
-{
-    // 0x0000-0x254B is carried by the data file's main block.
-    EXPECT_EQ(0x254Cu - 4, CFG_OFS_ROUTING_RULES);
-    EXPECT_EQ(9544u, CFG_OFS_ROUTING_RULES);
-}
-
 TEST(ConfigRecordDefaults, EveryByteMatchesTheListedDefaultsAndTheRestIsEmpty)
 {
     auto rec = NewDefaultRecord();
     ExpectedImage expected;
     const uint8_t* actual = ConfigBytes(rec.get());
-    EXPECT_EQ(0, memcmp(actual, "\x1A\x01\x01\x18", 4));
-    EXPECT_EQ(0, memcmp(actual + 0x3F, "01002", 5));
     int mismatches = 0;
     for (uint32_t i = 0; i < CFG_RECORD_SIZE && mismatches < 20; ++i)
     {
@@ -172,50 +159,29 @@ TEST(ConfigRecordDefaults, EveryByteMatchesTheListedDefaultsAndTheRestIsEmpty)
     }
 }
 
-class RoutingGroupFill : public ::testing::Test
+// Each used rule's targets that name an outgoing group take that group's
+// default value where none is set; the list ends at 0xFF, the table at the
+// first unused rule.
+TEST(RoutingGroupFill, FillsFromTheOutgoingGroupsUpToTheEndOfEachListAndTable)
 {
-protected:
-    void SetUp() override
+    auto rec = NewDefaultRecord();
+    rec->outGroups[3].targetDefault = 7;
+    rec->outGroups[5].targetDefault = 9;
+    struct { uint8_t profile, targets[5], before[5], after[5]; } rules[] = {
+        // 40 is no outgoing group but does not end the list; a set value stays.
+        { 0, { 3, 40, 5, 0xFF, 3 }, { 0xFF, 0xFF, 2, 0xFF, 0xFF }, { 7, 0xFF, 2, 0xFF, 0xFF } },
+        { 0, { 0xFF, 3, 3, 3, 3 }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF } },
+        { 1, { 5, 0xFF, 3, 3, 3 }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF }, { 9, 0xFF, 0xFF, 0xFF, 0xFF } },
+        { 0xFF, { 3, 3, 3, 3, 3 }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF } },
+        { 0, { 3, 5, 3, 5, 3 }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF }, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF } },
+    };
+    for (int i = 0; i < 5; ++i)
     {
-        rec.reset(new ConfigRecord);
-        SetConfigDefaults(rec.get());
-        rec->outGroups[3].targetDefault = 7;
-        rec->outGroups[5].targetDefault = 9;
+        rec->routingRules[i].profile = rules[i].profile;
+        memcpy(rec->routingRules[i].targets, rules[i].targets, 5);
+        memcpy(rec->routingRules[i].targetValues, rules[i].before, 5);
     }
-    LcrRoutingRule& Rule(int i, uint8_t t0, uint8_t t1, uint8_t t2)
-    {
-        LcrRoutingRule& r = rec->routingRules[i];
-        r.profile = 0;
-        r.targets[0] = t0;
-        r.targets[1] = t1;
-        r.targets[2] = t2;
-        return r;
-    }
-    std::unique_ptr<ConfigRecord> rec;
-};
-
-TEST_F(RoutingGroupFill, FillsFromTheOutgoingGroupSkipsHighTargetsAndKeepsSetValues)
-{
-    LcrRoutingRule& r = Rule(0, 3, 40, 5); // 40 is no outgoing group but does not end the list
-    r.targets[3] = 0xFF;
-    r.targets[4] = 3;                      // after the end of the list
-    r.targetValues[2] = 2;                 // already set: kept
     EXPECT_EQ(1, FillRoutingGroupDefaults(rec.get()));
-    EXPECT_EQ(7, r.targetValues[0]);
-    EXPECT_EQ(0xFF, r.targetValues[1]);
-    EXPECT_EQ(2, r.targetValues[2]);
-    EXPECT_EQ(0xFF, r.targetValues[3]);
-    EXPECT_EQ(0xFF, r.targetValues[4]);
-}
-
-TEST_F(RoutingGroupFill, ARuleWithoutTargetsGetsNothingAndTheFillStopsAtTheFirstUnusedRule)
-{
-    LcrRoutingRule& none = Rule(0, 0xFF, 3, 3);
-    Rule(1, 5, 0xFF, 0xFF);
-    LcrRoutingRule& after = Rule(3, 3, 0xFF, 0xFF); // rule 2 is unused
-    FillRoutingGroupDefaults(rec.get());
-    for (int j = 0; j < 5; ++j)
-        EXPECT_EQ(0xFF, none.targetValues[j]);
-    EXPECT_EQ(9, rec->routingRules[1].targetValues[0]);
-    EXPECT_EQ(0xFF, after.targetValues[0]);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(0, memcmp(rules[i].after, rec->routingRules[i].targetValues, 5)) << "rule " << i;
 }

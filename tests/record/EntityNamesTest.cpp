@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -14,36 +15,15 @@ protected:
     {
         saved = g_Settings;
         ASSERT_TRUE(lang.WriteLanguage((
-            "strGroup=Group %d\n"
-            "strInGroup=Incoming group %02d\n"
-            "strOutGroup=Outgoing group %d\n"
-            "strModule=Module %d\n"
-            "strCard=Card %d\n"
-            "strLine=Line %d\n"
-            "strPort=Port %d\n"
-            "strLcrRoutingDefaultProfile=Default profile %d\n"
-            "strLcrRoutingProfile=Profile %d\n"
-            "strIsdnLink0=ISDN A\n"
-            "strIsdnLink1=ISDN B\n"
-            "strIsdnLink2=ISDN C\n"
-            "strCardNone=No card\n"
-            "strCardGSM=GSM card (GSM)\n"
-            "strCardVoIP=VoIP card (VoIP\n"
-            "strCardAnalogSubscriber=Analog card (FXS)\n"
-            "strCardAnalogTrunk=Analog card (FXO)\n"
-            "strCardAnalogCombined=Analog card (FXS/FXO)\n"
-            "strCardAnalog=Analog card\n"
-            "strCardUnknown=Unknown card\n"
-            "strPatternString=Name %s\n"
-            "strPatternTwo=Group %d of %d\n"
-            "strPatternWide=Group %999999d\n"
-            "strPatternStar=Group %*d\n"
-            "strPatternLong=Group %lld\n"
-            "strPatternPercent=100%% group %d\n"
-            "strPatternNone=Plain text\n"
-            "strPatternCount=Group %n\n"
-            "strPatternChar=Group %c\n"
-            "strPatternEnd=Group %\n"
+            "strGroup=Group %d\nstrInGroup=Incoming group %02d\nstrOutGroup=Outgoing group %d\n"
+            "strModule=Module %d\nstrCard=Card %d\nstrLine=Line %d\nstrPort=Port %d\n"
+            "strLcrRoutingDefaultProfile=Default profile %d\nstrLcrRoutingProfile=Profile %d\n"
+            "strCardNone=No card\nstrCardGSM=GSM card (GSM)\nstrCardVoIP=VoIP card (VoIP\n"
+            "strCardAnalogSubscriber=Analog card (FXS)\nstrCardAnalogTrunk=Analog card (FXO)\n"
+            "strCardAnalogCombined=Analog card (FXS/FXO)\nstrCardAnalog=Analog card\nstrCardUnknown=Unknown card\n"
+            "strPatternString=Name %s\nstrPatternTwo=Group %d of %d\nstrPatternWide=Group %999999d\n"
+            "strPatternStar=Group %*d\nstrPatternLong=Group %lld\nstrPatternPercent=100%% group %d\n"
+            "strPatternNone=Plain text\nstrPatternCount=Group %n\nstrPatternChar=Group %c\nstrPatternEnd=Group %\n"
             "strPatternLongText=" + std::string(300, 'x') + " %d\n"
             "strPatternWideEnd=" + std::string(255, 'y') + "%08d\n").c_str()));
         ASSERT_TRUE(lang.Select());
@@ -68,12 +48,15 @@ protected:
 
 } // namespace
 
+// Routing profile 0 is always the default profile's text, used as it stands,
+// not as a pattern.
 TEST_F(EntityNamesTest, IndexedNamesAddTheirDisplayOffsets)
 {
     EXPECT_EQ("Group 0", Name(GetGroupName, 0));
     g_Settings.GroupIndexOffset = 1;
     g_Settings.ChannelIndexOffset = 10;
     g_Settings.BoardIndexOffset = 100;
+    g_Settings.RoutingProfileIndexOffset = 1;
     EXPECT_EQ("Group 1", Name(GetGroupName, 0));
     EXPECT_EQ("Incoming group 05", Name(GetInGroupName, 4));
     EXPECT_EQ("Outgoing group 32", Name(GetOutGroupName, 31));
@@ -81,12 +64,6 @@ TEST_F(EntityNamesTest, IndexedNamesAddTheirDisplayOffsets)
     EXPECT_EQ("Line 10", Name(GetLineName, 0));
     EXPECT_EQ("Port 17", Name(GetPortName, 7));
     EXPECT_EQ("Card 107", Name(GetCardName, 7));
-}
-
-TEST_F(EntityNamesTest, RoutingProfileZeroIsAlwaysTheDefaultProfileText)
-{
-    g_Settings.RoutingProfileIndexOffset = 1;
-    // The default profile's text is used as it stands, not as a pattern.
     EXPECT_EQ("Default profile %d", Name(GetRoutingProfileName, 0));
     EXPECT_EQ("Profile 3", Name(GetRoutingProfileName, 2));
 }
@@ -115,28 +92,21 @@ TEST_F(EntityNamesTest, PatternsThatAreNotOneIntegerAreUsedAsTheyStand)
     }
 }
 
-TEST_F(EntityNamesTest, FormattingIsBoundedByTheOutputSize)
+TEST_F(EntityNamesTest, FormattingIsCutAtTheOutputAndTheNameSize)
 {
-    char out[8];
-    memset(out, 'x', sizeof(out));
-    EXPECT_EQ(7, FormatIntPattern(out, sizeof(out), "Group %d", 12345));
-    EXPECT_STREQ("Group 1", out);
-    char wide[ENTITY_NAME_SIZE];
-    FormatIntPattern(wide, sizeof(wide), "%259d", 1);
-    EXPECT_EQ(259u, strlen(wide));
-    EXPECT_EQ('1', wide[258]);
-}
-
-TEST_F(EntityNamesTest, LongLanguageTextsAreCutAndTerminated)
-{
+    char small[8];
+    EXPECT_EQ(7, FormatIntPattern(small, sizeof(small), "Group %d", 12345));
+    EXPECT_STREQ("Group 1", small);
     char out[ENTITY_NAME_SIZE + 8];
+    FormatIntPattern(out, ENTITY_NAME_SIZE, "%259d", 1);
+    EXPECT_EQ(std::string(258, ' ') + "1", out);
+
+    // Only the first 259 characters of a language text are taken: the
+    // conversion is cut off and the rest is plain text.
     memset(out, '#', sizeof(out));
-    // Only the first 259 characters of the text are taken: the conversion
-    // is cut off and the rest is plain text.
     EXPECT_EQ(259, FormatIndexedName(1, 0, "strPatternLongText", out));
     EXPECT_EQ(std::string(259, 'x'), out);
     EXPECT_EQ('#', out[ENTITY_NAME_SIZE]);
-
     // A pattern that grows past the buffer when formatted is cut there.
     memset(out, '#', sizeof(out));
     EXPECT_EQ(259, FormatIndexedName(6, 0, "strPatternWideEnd", out));
@@ -170,11 +140,13 @@ TEST_F(EntityNamesTest, CardTypeNamesAndTheirShortForms)
 }
 
 // A length byte at or above the field's size reads as the field's room and
-// is mended in the record; never a byte past the field.
+// is mended in the record, never a byte past the field; 0 and 0xFF are empty
+// and leave the field alone.
 TEST(CountedStringTest, ReadingClampsAnOverlongLengthInTheField)
 {
-    struct Case { size_t size; uint8_t length; };
-    for (const Case& c : { Case{ 24, 24 }, Case{ 24, 40 }, Case{ 12, 12 }, Case{ 12, 200 } })
+    struct Case { size_t size; uint8_t length; int shown; uint8_t lengthAfter; };
+    for (const Case& c : { Case{ 24, 24, 23, 23 }, Case{ 24, 40, 23, 23 }, Case{ 12, 12, 11, 11 },
+                           Case{ 12, 200, 11, 11 }, Case{ 24, 0, 0, 0 }, Case{ 24, 255, 0, 255 } })
     {
         uint8_t field[26];
         memset(field, 'a', sizeof(field));
@@ -183,55 +155,27 @@ TEST(CountedStringTest, ReadingClampsAnOverlongLengthInTheField)
         char out[26];
         memset(out, '#', sizeof(out));
         const int n = c.size == 24 ? ReadCountedString24(field, out) : ReadCountedString12(field, out);
-        EXPECT_EQ((int)c.size - 1, n) << c.size << "/" << (int)c.length;
-        EXPECT_EQ(std::string(c.size - 1, 'a'), out);
-        EXPECT_EQ(c.size - 1, field[0]);
+        EXPECT_EQ(c.shown, n) << c.size << "/" << (int)c.length;
+        EXPECT_EQ(std::string(c.shown, 'a'), out);
+        EXPECT_EQ(c.lengthAfter, field[0]);
     }
 }
 
-TEST(CountedStringTest, EmptyLengthsReadAsEmptyAndLeaveTheFieldAlone)
-{
-    for (uint8_t len : {0, 255})
-    {
-        uint8_t field[24];
-        memset(field, 'z', sizeof(field));
-        field[0] = len;
-        char out[24] = "old";
-        EXPECT_EQ(0, ReadCountedString24(field, out));
-        EXPECT_STREQ("", out);
-        EXPECT_EQ(len, field[0]);
-    }
-}
-
+// Written: the length, the text cut to the field's room, 0xFF padding; the
+// byte after the field is never touched.
 TEST(CountedStringTest, WritingPadsWithEmptyMarkersAndClampsToTheField)
 {
-    uint8_t field[24 + 4];
-    memset(field, 0x11, sizeof(field));
-    EXPECT_EQ(0, WriteCountedString24("", field));
-    EXPECT_EQ(0, field[0]);
-    for (int i = 1; i < 24; ++i)
-        EXPECT_EQ(0xFF, field[i]) << i;
-    EXPECT_EQ(0x11, field[24]);
-
-    EXPECT_EQ(3, WriteCountedString24("123", field));
-    const uint8_t expected[] = {3, '1', '2', '3', 0xFF, 0xFF};
-    EXPECT_EQ(0, memcmp(expected, field, sizeof(expected)));
-
-    // A text longer than the field keeps its first 23 (11) characters and
-    // nothing beyond the field is touched.
-    std::string longText(40, '7');
-    EXPECT_EQ(23, WriteCountedString24(longText.c_str(), field));
-    EXPECT_EQ(23, field[0]);
-    EXPECT_EQ('7', field[23]);
-    EXPECT_EQ(0x11, field[24]);
-
-    uint8_t small[12 + 2];
-    memset(small, 0x22, sizeof(small));
-    EXPECT_EQ(11, WriteCountedString12(longText.c_str(), small));
-    EXPECT_EQ(11, small[0]);
-    EXPECT_EQ('7', small[11]);
-    EXPECT_EQ(0x22, small[12]);
-    char out[12];
-    EXPECT_EQ(11, ReadCountedString12(small, out));
-    EXPECT_EQ(std::string(11, '7'), out);
+    const std::string longText(40, '7');
+    struct Case { size_t size; const char* text; int written; };
+    for (const Case& c : { Case{ 24, "", 0 }, Case{ 24, "123", 3 }, Case{ 24, longText.c_str(), 23 },
+                           Case{ 12, longText.c_str(), 11 } })
+    {
+        std::vector<uint8_t> field(c.size + 1, 0x11), want(c.size + 1, 0xFF);
+        want[0] = (uint8_t)c.written;
+        memcpy(&want[1], c.text, c.written);
+        want[c.size] = 0x11;
+        const int n = c.size == 24 ? WriteCountedString24(c.text, field.data()) : WriteCountedString12(c.text, field.data());
+        EXPECT_EQ(c.written, n) << c.size << "/" << c.text;
+        EXPECT_EQ(want, field) << c.size << "/" << c.text;
+    }
 }

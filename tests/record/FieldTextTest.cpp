@@ -23,14 +23,9 @@ TEST(FieldText, IpDigitsReadAndWritten)
 
 TEST(FieldText, CountedAndBoundedTextsStayInTheirFields)
 {
-    struct Case
-    {
-        uint8_t length;
-        const char* shown;
-    };
     // Field of 6 bytes: up to 5 characters; 0 and 0xFF are empty.
-    const Case cases[] = { { 0, "" }, { 0xFF, "" }, { 3, "abc" }, { 5, "abcde" }, { 40, "abcde" } };
-    for (const Case& c : cases)
+    const struct { uint8_t length; const char* shown; } cases[] = { { 0, "" }, { 0xFF, "" }, { 3, "abc" }, { 5, "abcde" }, { 40, "abcde" } };
+    for (const auto& c : cases)
     {
         uint8_t field[7] = { c.length, 'a', 'b', 'c', 'd', 'e', 'X' };
         char out[8];

