@@ -31,7 +31,7 @@ int CDiagPolling::Start(HWND page)
     if (!m_node.Polls() || !page)
         return 0;
     m_page = page;
-    ::SetTimer(m_page, kRequestTimer, m_node.period ? m_node.period() : kDefaultPeriod, NULL);
+    ::SetTimer(m_page, kRequestTimer, m_node.period ? m_node.period() : static_cast<DWORD>(kDefaultPeriod), NULL);
     int sent = Send(m_node.startIndex);
     if (m_node.Has(DNF_WATCHDOG))
     {

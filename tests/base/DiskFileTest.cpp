@@ -46,25 +46,16 @@ TEST_F(DiskFileTest, OpenFlagsChooseDispositionAndAttributes)
     EXPECT_TRUE(::GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
     ASSERT_TRUE(file.Open(hidden.c_str(), 0x2010002)) << "a hidden file reopens with matching flags";
     EXPECT_EQ(3u, file.GetSize());
-}
 
-TEST_F(DiskFileTest, OpenClosesThePreviousFileEvenWhenItFails)
-{
-    std::string a = Path("a.bin");
-    CDiskFile file;
-    ASSERT_TRUE(file.Open(a.c_str(), 0x20002));
+    // A failed open closes the previous file: it is no longer held exclusively.
     EXPECT_FALSE(file.Open(Path("missing.bin").c_str(), 0x10001));
     EXPECT_FALSE(file.IsOpen());
-    // The first file is no longer held open exclusively.
-    HANDLE h = ::CreateFileA(a.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE h = ::CreateFileA(hidden.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     EXPECT_NE(INVALID_HANDLE_VALUE, h);
     ::CloseHandle(h);
-}
 
-TEST_F(DiskFileTest, OverlongPathFailsWithoutTouchingTheFileSystem)
-{
-    std::string longPath = m_folder.Path(std::string(300, 'x').c_str());
-    CDiskFile file;
+    // An overlong path fails without touching the file system.
+    std::string longPath = Path(std::string(300, 'x').c_str());
     EXPECT_FALSE(file.Open(longPath.c_str(), 0x303));
     EXPECT_FALSE(file.IsOpen());
     EXPECT_FALSE(file.Open(nullptr, 0x303));

@@ -8,28 +8,71 @@
 
 namespace
 {
+// A value of the record as text (numbers in decimal, signed), looked up by its
+// registry name; "?" when the record has no such value.
+template <class Record>
+std::string Field(const Record& record, const char* name)
+{
+    size_t count = 0;
+    const SettingValue* table = Record::GetTable(&count);
+    for (size_t i = 0; i < count; ++i)
+    {
+        if (strcmp(table[i].name, name) != 0)
+            continue;
+        const char* field = reinterpret_cast<const char*>(&record) + table[i].offset;
+        if (table[i].type != SETTING_NUMBER)
+            return std::string(field, strnlen(field, table[i].size));
+        int number = 0;
+        memcpy(&number, field, sizeof(number));
+        return std::to_string(number);
+    }
+    return "?";
+}
+
+// Fills every value of the record with junk, so a load must set each one.
+template <class Record>
+void Scramble(Record& record)
+{
+    size_t count = 0;
+    const SettingValue* table = Record::GetTable(&count);
+    for (size_t i = 0; i < count; ++i)
+        memset(reinterpret_cast<char*>(&record) + table[i].offset, 0x55, table[i].size);
+}
+
+// The named value as both records read it from the registry now.
+std::string Loaded(const char* name)
+{
+    CAppSettings app;
+    CPathSettings paths;
+    Scramble(app);
+    Scramble(paths);
+    EXPECT_TRUE(app.Load());
+    EXPECT_TRUE(paths.Load());
+    const std::string value = Field(app, name);
+    return value != "?" ? value : Field(paths, name);
+}
+
+std::string CurrentDirectory()
+{
+    char cwd[MAX_PATH];
+    ::GetCurrentDirectoryA(sizeof(cwd), cwd);
+    return cwd;
+}
+
 class SettingsTest : public ::testing::Test
 {
 protected:
     void SetUp() override { DeleteSettingsKey(); }
     void TearDown() override { DeleteSettingsKey(); }
 
-    static void SetNumber(const char* name, DWORD value)
+    static void SetRaw(const char* name, DWORD type, const std::string& data)
     {
         HKEY key = OpenSettingsKey();
-        ::RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value));
+        ::RegSetValueExA(key, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size());
         ::RegCloseKey(key);
     }
-    static void SetRaw(const char* name, DWORD type, const void* data, DWORD size)
-    {
-        HKEY key = OpenSettingsKey();
-        ::RegSetValueExA(key, name, 0, type, (const BYTE*)data, size);
-        ::RegCloseKey(key);
-    }
-    static void SetText(const char* name, const char* text)
-    {
-        SetRaw(name, REG_SZ, text, (DWORD)strlen(text) + 1);
-    }
+    static std::string Number(DWORD value) { return std::string((const char*)&value, sizeof(value)); }
+
     // Every value in the key: name -> (type, data).
     static std::map<std::string, std::pair<DWORD, std::string>> ReadKey()
     {
@@ -52,146 +95,83 @@ protected:
 
 TEST_F(SettingsTest, EmptyKeyGivesEveryDefault)
 {
-    CAppSettings s;
-    s.TcpPort = 7;
-    strcpy(s.VirtualComPort, "COM9");
-    ASSERT_TRUE(s.Load());
-    EXPECT_EQ(1u, s.Language);
-    EXPECT_EQ(115200u, s.Baudrate);
-    EXPECT_EQ(1002u, s.TcpPort);
-    EXPECT_STREQ("", s.VirtualComPort);
-    EXPECT_EQ(200u, s.CommunicationLogMaxLines);
-    EXPECT_EQ(1000u, s.MonitorLogMaxLines);
-    EXPECT_EQ(20000u, s.MonitorKeepAlive);
-    // The time-outs a device answer has, in milliseconds.
-    EXPECT_EQ(5000u, s.CommunicationTimeout);
-    EXPECT_EQ(5000u, s.CommunicationTimeoutDataRead);
-    EXPECT_EQ(5000u, s.CommunicationTimeoutDataWrite);
-    EXPECT_EQ(5000u, s.CommunicationTimeoutReset);
-    EXPECT_EQ(10000u, s.CommunicationTimeoutReadCells);
-    EXPECT_EQ(10000u, s.CommunicationTimeoutFlashLoadEnd);
-    EXPECT_EQ(10000u, s.CommunicationTimeoutSwitchToFirmware);
-    EXPECT_EQ(60000u, s.StatisticsRefresh);
-    EXPECT_EQ(8u, s.CDRFieldCause);
-    EXPECT_EQ(4u, s.CDRFieldCalledNumber);
-    EXPECT_EQ(25u, s.DataReadWriteRequestDelay);
-    EXPECT_EQ(5u, s.DataReadWriteMaxPendingRequests);
-    EXPECT_EQ(1u, s.CheckFirmwareAddrSpace);
-    EXPECT_STREQ("", s.Icon);
+    const std::string cwd = CurrentDirectory();
+    // The time-outs of a device answer are in milliseconds.
+    const std::pair<const char*, std::string> defaults[] = {
+        { "Language", "1" }, { "Baudrate", "115200" }, { "TcpPort", "1002" }, { "VirtualComPort", "" },
+        { "CommunicationLogMaxLines", "200" }, { "MonitorLogMaxLines", "1000" }, { "MonitorKeepAlive", "20000" },
+        { "CommunicationTimeout", "5000" }, { "CommunicationTimeoutDataRead", "5000" },
+        { "CommunicationTimeoutDataWrite", "5000" }, { "CommunicationTimeoutReset", "5000" },
+        { "CommunicationTimeoutReadCells", "10000" }, { "CommunicationTimeoutFlashLoadEnd", "10000" },
+        { "CommunicationTimeoutSwitchToFirmware", "10000" }, { "StatisticsRefresh", "60000" },
+        { "CDRFieldCause", "8" }, { "CDRFieldCalledNumber", "4" }, { "DataReadWriteRequestDelay", "25" },
+        { "DataReadWriteMaxPendingRequests", "5" }, { "CheckFirmwareAddrSpace", "1" }, { "Icon", "" },
+        { "BrowsePathData", cwd }, { "BrowsePathCdr", cwd }, { "OpenSaveFilterLog", "1" },
+        { "LastFlashWriteFile", "" }, { "SplitterPos1", "200" }, { "SplitterPos2", "0" },
+    };
+    for (const auto& d : defaults)
+        EXPECT_EQ(d.second, Loaded(d.first)) << d.first;
+}
 
-    CPathSettings p;
-    memset(&p, 0, sizeof(p));
-    ASSERT_TRUE(p.Load());
-    char cwd[MAX_PATH];
-    ::GetCurrentDirectoryA(sizeof(cwd), cwd);
-    EXPECT_STREQ(cwd, p.BrowsePathData);
-    EXPECT_STREQ(cwd, p.BrowsePathCdr);
-    EXPECT_EQ(1u, p.OpenSaveFilterLog);
-    EXPECT_STREQ("", p.LastFlashWriteFile);
-    EXPECT_EQ(200, p.SplitterPos1);
-    EXPECT_EQ(0, p.SplitterPos2);
+TEST_F(SettingsTest, StoredValuesOfEveryShapeAreReadOrFallBackToTheirDefault)
+{
+    const struct
+    {
+        const char* name;
+        DWORD type;
+        std::string data;
+        std::string loaded;
+    } cases[] = {
+        { "CommunicationTimeoutFlashLoadStart", REG_DWORD, Number(1234), "1234" },
+        { "TcpPort", REG_DWORD, Number(0), "0" },
+        // Read-only values are read all the same.
+        { "CheckFirmwareVersion", REG_DWORD, Number(0), "0" },
+        { "DataReadWriteMaxPendingRequests", REG_DWORD, Number(9), "9" },
+        // Text that fits with its terminator; text that does not; 32 bytes
+        // stored without a terminator are no text either.
+        { "VirtualComPort", REG_SZ, std::string("COM3", 5), "COM3" },
+        { "VirtualComPort", REG_SZ, std::string(31, 'A') + '\0', std::string(31, 'A') },
+        { "VirtualComPort", REG_SZ, std::string(32, 'B') + '\0', "" },
+        { "VirtualComPort", REG_SZ, std::string(32, 'C'), "" },
+        { "BrowsePathLog", REG_SZ, std::string(300, 'D') + '\0', CurrentDirectory() },
+        // A short number is zero-extended, no stale bytes; a longer one, text
+        // where a number belongs and a number where text belongs are defaults.
+        { "Baudrate", REG_BINARY, std::string("\x02\x01", 2), "258" },
+        { "TcpPort", REG_BINARY, std::string("\1\2\3\4\5\6\7\x08", 8), "1002" },
+        { "MonitorKeepAlive", REG_SZ, std::string("100", 4), "20000" },
+        { "TcpAddress", REG_DWORD, Number(5), "" },
+    };
+    for (const auto& c : cases)
+    {
+        DeleteSettingsKey();
+        SetRaw(c.name, c.type, c.data);
+        EXPECT_EQ(c.loaded, Loaded(c.name)) << c.name << " " << c.data.size();
+    }
 }
 
 TEST_F(SettingsTest, SaveWritesExactlyTheSavedValues)
 {
+    // The administrator's read-only values stay as they are.
+    SetRaw("CheckFirmwareVersion", REG_DWORD, Number(7));
     CAppSettings s;
     s.TcpPort = 70000; // not range checked
     strcpy(s.TcpAddress, "10.0.0.5");
     s.CheckFirmwareVersion = 0;
     ASSERT_TRUE(s.Save());
     auto values = ReadKey();
-    EXPECT_EQ(38u, values.size());
+    EXPECT_EQ(39u, values.size());
     for (const char* readOnly : {"CommunicationLogRawInput", "CommunicationTimeoutSwitchToLoader",
                                  "CommunicationTimeoutSwitchToFirmware", "DataReadWriteRequestDelay",
-                                 "DataReadWriteMaxPendingRequests", "CheckFirmwareVersion",
-                                 "CheckFirmwareAddrSpace", "Icon"})
+                                 "DataReadWriteMaxPendingRequests", "CheckFirmwareAddrSpace", "Icon"})
         EXPECT_EQ(0u, values.count(readOnly)) << readOnly;
-    EXPECT_EQ(DWORD(REG_DWORD), values["TcpPort"].first);
-    DWORD port = 0;
-    memcpy(&port, values["TcpPort"].second.data(), 4);
-    EXPECT_EQ(70000u, port);
-    EXPECT_EQ(DWORD(REG_SZ), values["TcpAddress"].first);
-    EXPECT_EQ(std::string("10.0.0.5", 9), values["TcpAddress"].second) << "text with its terminator";
-    EXPECT_EQ(std::string("", 1), values["VirtualComPort"].second);
+    EXPECT_EQ(std::make_pair(DWORD(REG_DWORD), Number(7)), values["CheckFirmwareVersion"]);
+    EXPECT_EQ(std::make_pair(DWORD(REG_DWORD), Number(70000)), values["TcpPort"]);
+    EXPECT_EQ(std::make_pair(DWORD(REG_SZ), std::string("10.0.0.5", 9)), values["TcpAddress"]) << "with its terminator";
 
     CPathSettings p;
     p.SetDefaults();
     p.SplitterPos1 = -3;
     ASSERT_TRUE(p.Save());
-    EXPECT_EQ(50u, ReadKey().size());
-    CPathSettings q;
-    q.Load();
-    EXPECT_EQ(-3, q.SplitterPos1);
-}
-
-TEST_F(SettingsTest, StoredValuesAndReadOnlyValuesTakeEffect)
-{
-    SetNumber("CommunicationTimeoutFlashLoadStart", 1234);
-    SetNumber("CheckFirmwareVersion", 0);
-    SetNumber("DataReadWriteMaxPendingRequests", 9);
-    SetNumber("TcpPort", 0);
-    SetText("VirtualComPort", "COM3");
-    CAppSettings s;
-    s.Load();
-    EXPECT_EQ(1234u, s.CommunicationTimeoutFlashLoadStart);
-    // The time-outs a device answer has, in milliseconds.
-    EXPECT_EQ(5000u, s.CommunicationTimeout);
-    EXPECT_EQ(5000u, s.CommunicationTimeoutDataRead);
-    EXPECT_EQ(5000u, s.CommunicationTimeoutDataWrite);
-    EXPECT_EQ(5000u, s.CommunicationTimeoutReset);
-    EXPECT_EQ(10000u, s.CommunicationTimeoutReadCells);
-    EXPECT_EQ(10000u, s.CommunicationTimeoutFlashLoadEnd);
-    EXPECT_EQ(0u, s.CheckFirmwareVersion);
-    EXPECT_EQ(9u, s.DataReadWriteMaxPendingRequests);
-    EXPECT_EQ(25u, s.DataReadWriteRequestDelay);
-    EXPECT_EQ(0u, s.TcpPort);
-    EXPECT_STREQ("COM3", s.VirtualComPort);
-
-    s.Save(); // leaves the administrator's read-only values as they are
-    auto values = ReadKey();
-    DWORD check = 1;
-    memcpy(&check, values["CheckFirmwareVersion"].second.data(), 4);
-    EXPECT_EQ(0u, check);
-}
-
-TEST_F(SettingsTest, TextThatDoesNotFitFallsBackToItsDefault)
-{
-    SetText("VirtualComPort", std::string(31, 'A').c_str()); // fits with its terminator
-    CAppSettings s;
-    s.Load();
-    EXPECT_EQ(std::string(31, 'A'), s.VirtualComPort);
-
-    SetText("VirtualComPort", std::string(32, 'B').c_str());
-    s.Load();
-    EXPECT_STREQ("", s.VirtualComPort);
-
-    // Exactly 32 bytes stored without a terminator is no text either.
-    SetRaw("VirtualComPort", REG_SZ, std::string(32, 'C').data(), 32);
-    s.Load();
-    EXPECT_STREQ("", s.VirtualComPort);
-    EXPECT_EQ('\0', s.VirtualComPort[31]);
-
-    CPathSettings p;
-    SetText("BrowsePathLog", std::string(300, 'D').c_str());
-    p.Load();
-    char cwd[MAX_PATH];
-    ::GetCurrentDirectoryA(sizeof(cwd), cwd);
-    EXPECT_STREQ(cwd, p.BrowsePathLog);
-}
-
-TEST_F(SettingsTest, ValuesOfTheWrongTypeOrSize)
-{
-    CAppSettings s;
-    WORD shortNumber = 0x0102;
-    SetRaw("Baudrate", REG_BINARY, &shortNumber, sizeof(shortNumber));
-    BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    SetRaw("TcpPort", REG_BINARY, eight, sizeof(eight));
-    SetText("MonitorKeepAlive", "100");
-    DWORD number = 5;
-    SetRaw("TcpAddress", REG_DWORD, &number, sizeof(number));
-    s.Load();
-    EXPECT_EQ(0x0102u, s.Baudrate) << "a short number is zero-extended, no stale bytes";
-    EXPECT_EQ(1002u, s.TcpPort) << "longer than four bytes";
-    EXPECT_EQ(20000u, s.MonitorKeepAlive) << "text where a number belongs";
-    EXPECT_STREQ("", s.TcpAddress) << "number where a text belongs";
+    EXPECT_EQ(51u, ReadKey().size());
+    EXPECT_EQ("-3", Loaded("SplitterPos1"));
 }

@@ -14,19 +14,14 @@
 #include <string>
 #include <vector>
 
-// The diagnostics view in a hidden host, its pages' requests going to an
-// engine on test seams; the test plays the main frame: it hands the engine's
-// answers to the view and enters and leaves the tab.
+// The diagnostics view in a host window, its pages' requests going to an
+// engine; the test plays the main frame: it hands the engine's answers to the
+// view and enters and leaves the tab.
 using namespace enginetest;
 
 namespace
 {
 using testsupport::Lang;
-
-Bytes Body(const Bytes& message)
-{
-    return Bytes(message.begin(), message.end() - 1);
-}
 
 // A page whose window cannot be made.
 class CWindowlessPage : public CDiagTextPage
@@ -69,6 +64,7 @@ protected:
     {
         ::DestroyWindow(host);
         delete view;
+        view = nullptr;
         CloseNoResponseBox();
         SetDiagNodesForTest(nullptr, 0);
         DiagPollingSuspended = 0;
@@ -78,16 +74,22 @@ protected:
     HWND Tree() const { return view->GetTree(); }
     HWND Page() const { return view->GetPageWindow(); }
 
-    int ItemKind(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
-    std::string ItemTitle(HTREEITEM item) const { return testsupport::TreeItemTitle(Tree(), item); }
-    std::string PageText() const { return testsupport::TextPageText(Page()); }
-
     // A click on the node's text.
     void Click(int kind)
     {
         HTREEITEM item = view->FindNode(kind);
         ASSERT_TRUE(item) << kind;
         testsupport::ClickTreeItem(Tree(), item);
+    }
+
+    void Tick(UINT_PTR timer = CDiagPolling::kRequestTimer) { ::SendMessageA(Page(), WM_TIMER, timer, 0); }
+    // Whether the page's timer runs; the probe stops it.
+    bool TimerRan(UINT_PTR timer = CDiagPolling::kRequestTimer) { return ::KillTimer(Page(), timer) != 0; }
+
+    HWND BoxWindow() const
+    {
+        CMessageBoxDlg* box = GetNoResponseBox();
+        return box && box->m_hWnd && ::IsWindow(box->m_hWnd) ? box->m_hWnd : NULL;
     }
 
     void Notify(UINT code)
@@ -97,11 +99,6 @@ protected:
     }
     void EnterTab() { Notify((UINT)PSN_SETACTIVE); }
     void LeaveTab() { Notify((UINT)PSN_KILLACTIVE); }
-
-    void Tick(UINT_PTR timer = 1) { ::SendMessageA(Page(), WM_TIMER, timer, 0); }
-
-    // Whether the page's timer runs; the probe stops it.
-    bool TimerRan(UINT_PTR timer = 1) { return ::KillTimer(Page(), timer) != 0; }
 
     // The frame's part: the device's answer goes through the engine, and the
     // data statuses it sends are handed to the view.
@@ -123,12 +120,31 @@ protected:
         return !missed;
     }
 
-    HWND BoxWindow() const
+    // The curve or bars of the usage or statistics page shown.
+    CGraphCtrl& Graph() const
     {
-        CMessageBoxDlg* box = GetNoResponseBox();
-        return box && box->m_hWnd && ::IsWindow(box->m_hWnd) ? box->m_hWnd : NULL;
+        IDiagPage* page = view->GetPage();
+        if (view->GetCurrentKind() == DiagNodeGsmUsage)
+            return static_cast<CDiagGsmUsagePage*>(page)->Graph();
+        return static_cast<CDiagGsmStatisticsPage*>(page)->Graph();
+    }
+    const GraphSamples& Samples() const { return Graph().Plot().m_samples; }
+    std::vector<int> Newest(int n) const
+    {
+        std::vector<int> values;
+        for (int i = 0; i < n; ++i)
+            values.push_back(Samples().Newest(n, i));
+        return values;
     }
 
+    // The sent requests without their check byte.
+    std::vector<Bytes> Sent()
+    {
+        std::vector<Bytes> bodies;
+        for (const Bytes& m : h.TakeSent())
+            bodies.push_back(Bytes(m.begin(), m.end() - 1));
+        return bodies;
+    }
     // The sent requests' diagnostics element tags, in order.
     std::vector<BYTE> SentTags()
     {
@@ -145,11 +161,10 @@ TEST_F(DiagViewTest, DividerLeavesTheTree120PixelsAndKeepsItsHeight)
     RECT rc;
     ::GetClientRect(*view, &rc);
     EXPECT_EQ(rc.bottom - 120, view->GetSplitterPos());
-    RECT tree;
+    RECT tree, page;
     ::GetWindowRect(Tree(), &tree);
     const int treeHeight = tree.bottom - tree.top;
     // Top pane above the bar, the tree below it to the bottom.
-    RECT page;
     ::GetWindowRect(Page(), &page);
     EXPECT_EQ(rc.bottom - 120, page.bottom - page.top);
 
@@ -159,70 +174,90 @@ TEST_F(DiagViewTest, DividerLeavesTheTree120PixelsAndKeepsItsHeight)
     ::GetWindowRect(Tree(), &tree);
     EXPECT_EQ(treeHeight, tree.bottom - tree.top);
 
-    // A stored position is used as it is, within the smallest pane size.
-    CDiagView stored;
-    ASSERT_TRUE(stored.Create(host, &rc));
-    ASSERT_TRUE(stored.CreateContents(200));
-    EXPECT_EQ(200, stored.GetSplitterPos());
-    CDiagView tooLow;
-    ASSERT_TRUE(tooLow.Create(host, &rc));
-    ASSERT_TRUE(tooLow.CreateContents(rc.bottom - 10));
-    EXPECT_EQ(rc.bottom - tooLow.m_cxySplitBar - 64, tooLow.GetSplitterPos());
-
-    // A view that has no size yet places the divider when it gets one.
-    CDiagView unsized;
-    RECT none = { 0, 0, 0, 0 };
-    ASSERT_TRUE(unsized.Create(host, &none));
-    ASSERT_TRUE(unsized.CreateContents(0));
-    EXPECT_EQ(0, unsized.GetSplitterPos()) << "closed unseen, the default is stored";
-    ::MoveWindow(unsized, 0, 0, 600, 400, TRUE);
-    EXPECT_EQ(400 - 120, unsized.GetSplitterPos());
-    ::DestroyWindow(stored);
-    ::DestroyWindow(tooLow);
-    ::DestroyWindow(unsized);
+    // A stored position is used as it is, within the smallest pane size; a
+    // view that has no size yet places the divider when it gets one.
+    const RECT none = { 0, 0, 0, 0 };
+    const struct
+    {
+        RECT rc;
+        int stored;
+        int pos;
+    } cases[] = {
+        { rc, 200, 200 },
+        { rc, (int)rc.bottom - 10, (int)rc.bottom - view->m_cxySplitBar - 64 },
+        { none, 0, 0 }, // closed unseen, the default is stored
+    };
+    for (const auto& c : cases)
+    {
+        CDiagView other;
+        ASSERT_TRUE(other.Create(host, const_cast<RECT*>(&c.rc)));
+        ASSERT_TRUE(other.CreateContents(c.stored));
+        EXPECT_EQ(c.pos, other.GetSplitterPos()) << c.stored;
+        ::MoveWindow(other, 0, 0, 600, 400, TRUE);
+        if (c.rc.bottom == 0)
+        {
+            EXPECT_EQ(400 - 120, other.GetSplitterPos());
+        }
+        ::DestroyWindow(other);
+    }
 }
 
-TEST_F(DiagViewTest, EachPolledNodeAsksAtOnceAndAtEveryTick)
+// Each node asks at once, again at every tick, stops behind another tab and
+// asks at once on return; the usage graph keeps sampling behind another tab
+// and asks nothing more on return; only the statistics page has a watchdog,
+// so its tick alone raises no box.
+TEST_F(DiagViewTest, EachPolledNodeAsksAtOnceAtEveryTickAndOnlyOnItsTab)
 {
     const struct
     {
         int kind;
-        Bytes first; // the request as the page is created
-        Bytes tick;  // the request of timer 1
+        Bytes request;
     } cases[] = {
-        { 11, { 0xA1, 0x02, 0x62, 0x00 }, { 0xA1, 0x02, 0x62, 0x00 } },
-        { 12, { 0xA1, 0x06, 0x6D, 0x04, 0x00, 0x01, 0x02, 0x03 }, { 0xA1, 0x06, 0x6D, 0x04, 0x00, 0x01, 0x02, 0x03 } },
-        { 21, { 0xA1, 0x03, 0x63, 0x01, 0x00 }, { 0xA1, 0x03, 0x63, 0x01, 0x00 } },
-        { 22, { 0xA1, 0x06, 0x64, 0x04, 0x00, 0x01, 0x02, 0x03 }, { 0xA1, 0x06, 0x64, 0x04, 0x00, 0x01, 0x02, 0x03 } },
-        { 23, { 0xA1, 0x02, 0x6F, 0x00 }, { 0xA1, 0x02, 0x6F, 0x00 } },
-        { 24, { 0xA1, 0x02, 0x6E, 0x00 }, { 0xA1, 0x02, 0x6E, 0x00 } },
-        { 31, { 0xA1, 0x02, 0x5F, 0x00 }, { 0xA1, 0x02, 0x5F, 0x00 } },
+        { 11, { 0xA1, 0x02, 0x62, 0x00 } },
+        { 12, { 0xA1, 0x06, 0x6D, 0x04, 0x00, 0x01, 0x02, 0x03 } },
+        { 21, { 0xA1, 0x03, 0x63, 0x01, 0x00 } },
+        { 22, { 0xA1, 0x06, 0x64, 0x04, 0x00, 0x01, 0x02, 0x03 } },
+        { 23, { 0xA1, 0x02, 0x6F, 0x00 } },
+        { 24, { 0xA1, 0x02, 0x6E, 0x00 } },
+        { 31, { 0xA1, 0x02, 0x5F, 0x00 } },
     };
+    const std::vector<Bytes> none;
     EnterTab();
     for (const auto& c : cases)
     {
+        const std::vector<Bytes> one = { c.request };
         Click(c.kind);
         ASSERT_EQ(c.kind, view->GetCurrentKind());
-        std::vector<Bytes> sent = h.TakeSent();
-        ASSERT_EQ(1u, sent.size()) << c.kind;
-        EXPECT_EQ(c.first, Body(sent[0])) << c.kind;
+        EXPECT_EQ(one, Sent()) << c.kind;
+        LeaveTab();
+        if (c.kind == DiagNodeGsmUsage)
+        {
+            Tick();
+        }
+        else
+        {
+            EXPECT_FALSE(TimerRan(CDiagPolling::kRequestTimer)) << c.kind;
+            EXPECT_FALSE(TimerRan(CDiagPolling::kWatchdogTimer)) << c.kind;
+            EXPECT_EQ(none, Sent()) << c.kind;
+        }
+        EnterTab();
+        EXPECT_EQ(one, Sent()) << c.kind;
         Tick();
-        sent = h.TakeSent();
-        ASSERT_EQ(1u, sent.size()) << c.kind;
-        EXPECT_EQ(c.tick, Body(sent[0])) << c.kind;
+        EXPECT_EQ(one, Sent()) << c.kind;
         EXPECT_TRUE(TimerRan()) << c.kind;
+        EXPECT_EQ(c.kind == DiagNodeGsmStatistics, TimerRan(CDiagPolling::kWatchdogTimer)) << c.kind;
+        EXPECT_EQ(c.kind != DiagNodeGsmStatistics, BoxWindow() != NULL) << c.kind;
         CloseNoResponseBox();
     }
     // The root asks nothing.
     Click(DiagNodeRoot);
-    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ(none, Sent());
 }
 
 TEST_F(DiagViewTest, TimersRunWithTheRefreshSettings)
 {
-    // Short periods so the pages' own timers tick while the test pumps.
+    // A short period so the page's own timer ticks while the test pumps.
     g_Settings.DiagnosticsRefresh = 20;
-    g_Settings.GSMUsageRefresh = 20;
     EnterTab();
     Click(DiagNodeIsdnLines);
     DWORD start = ::GetTickCount();
@@ -236,92 +271,15 @@ TEST_F(DiagViewTest, TimersRunWithTheRefreshSettings)
     EXPECT_GE(count, 3u);
 }
 
-TEST_F(DiagViewTest, LeavingTheTabStopsPollingExceptTheUsageGraph)
-{
-    EnterTab();
-    for (int kind : { 11, 12, 21, 22, 31 })
-    {
-        Click(kind);
-        h.TakeSent();
-        LeaveTab();
-        EXPECT_FALSE(TimerRan()) << kind;
-        EXPECT_TRUE(h.TakeSent().empty());
-        // Coming back asks at once and restarts the timer.
-        EnterTab();
-        EXPECT_EQ(1u, h.TakeSent().size()) << kind;
-        EXPECT_TRUE(TimerRan()) << kind;
-    }
-
-    Click(DiagNodeGsmStatistics);
-    h.TakeSent();
-    LeaveTab();
-    EXPECT_FALSE(TimerRan(1));
-    EXPECT_FALSE(TimerRan(2));
-    EnterTab();
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS }, SentTags());
-    EXPECT_TRUE(TimerRan(1));
-    EXPECT_TRUE(TimerRan(2));
-
-    // The usage graph keeps sampling behind another tab; entering asks nothing more.
-    Click(DiagNodeGsmUsage);
-    h.TakeSent();
-    LeaveTab();
-    EnterTab();
-    EXPECT_TRUE(h.TakeSent().empty());
-    LeaveTab();
-    Tick();
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_USAGE }, SentTags());
-    EXPECT_TRUE(TimerRan());
-}
-
+// Each answer is filed where its page reads it, and counts as an answer only
+// for its own page; a page created later starts from the stored answer, not
+// as answered.
 TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
 {
-    EnterTab();
-    Click(DiagNodeIsdnLines);
-    EXPECT_FALSE(Answered());
-
-    // A cards answer while the ISDN lines are shown: stored, not handed on.
-    // (Module 31 ends the engine's chain of card requests.)
-    Bytes cards = { 5, 0x10, 0x10, 17, 3, 'a', 'b', 'c', 31, 0, 0, 99, 0 };
-    Answer(IE_DIAG_CARD, cards);
-    const BYTE* record = view->Answers().modules[5];
-    EXPECT_EQ(0x10, record[0]);
-    EXPECT_EQ(0x10, record[1]);
-    EXPECT_EQ(17, record[2]);
-    EXPECT_STREQ("abc", (const char*)record + 3);
-    EXPECT_EQ(255, view->Answers().modules[4][2]);
-    EXPECT_FALSE(Answered());
-
-    Answer(IE_DIAG_ISDN_LINES, { 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 });
-    EXPECT_EQ(Bytes({ 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 }),
-              Bytes(view->Answers().isdnLines, view->Answers().isdnLines + 8));
-    EXPECT_TRUE(Answered());
-
-    // The usage value travels in the status itself.
-    Click(DiagNodeGsmUsage);
-    Answer(IE_DIAG_GSM_USAGE, { 40, 1 });
-    EXPECT_EQ(40, view->Answers().gsmUsage);
-    EXPECT_TRUE(Answered());
-
-    Click(DiagNodeGsmStatistics);
+    const DiagAnswers& a = view->Answers();
     Bytes hours(30, 0);
     for (int i = 0; i < 30; ++i)
         hours[i] = (BYTE)(i + 1);
-    Answer(IE_DIAG_GSM_STATISTICS, hours);
-    EXPECT_EQ(Bytes(hours.begin(), hours.begin() + 24),
-              Bytes(view->Answers().gsmStatistics, view->Answers().gsmStatistics + 24));
-    EXPECT_FALSE(TimerRan(2)); // the answer ended the watchdog
-
-    // Both credit tables; both VoIP tables.
-    Click(DiagNodeGsmCredits);
-    Answer(IE_DIAG_GSM_CREDIT, { 2, 16, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 31, 8, 0, 0, 0, 0, 0, 0, 0, 0 });
-    EXPECT_EQ(1, view->Answers().gsmCreditA[2][0]);
-    EXPECT_EQ(2, view->Answers().gsmCreditA[2][4]);
-    EXPECT_EQ(3, view->Answers().gsmCreditB[2][0]);
-    EXPECT_EQ(4, view->Answers().gsmCreditB[2][4]);
-    EXPECT_TRUE(Answered());
-
-    Click(DiagNodeVoip);
     Bytes voip;
     for (const char* name : { "trunk", "user" })
     {
@@ -330,18 +288,44 @@ TEST_F(DiagViewTest, AnswersAreStoredAndReachOnlyTheirPage)
             voip.push_back(i == 6 ? (name[0] == 'u' ? 1 : 0) : 0x11);
     }
     voip.push_back(0);
-    Answer(IE_DIAG_VOIP, voip);
-    EXPECT_STREQ("trunk", (const char*)view->Answers().voipTrunks[0]);
-    EXPECT_STREQ("user", (const char*)view->Answers().voipUsers[0]);
-    EXPECT_EQ(0x11, view->Answers().voipUsers[0][24]);
-    EXPECT_TRUE(Answered());
-
-    // A page created later starts from the stored answer, not as answered.
-    Click(DiagNodeCards);
-    EXPECT_FALSE(Answered());
-    Answer(IE_DIAG_ISDN_CREDIT, { 1, 24, 125, 0, 0, 0, 16, 14, 0, 0 });
-    EXPECT_EQ(0, view->Answers().isdnCredit[1][0]); // a cut entry is not filed
-    EXPECT_FALSE(Answered());
+    const Bytes credits = { 2, 16, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 31, 8, 0, 0, 0, 0, 0, 0, 0, 0 };
+    const struct
+    {
+        int kind; // the page shown
+        BYTE tag;
+        Bytes answer;
+        const BYTE* stored;
+        Bytes want;
+        bool answered;
+    } cases[] = {
+        // Module 31 ends the engine's chain of card requests.
+        { DiagNodeIsdnLines, IE_DIAG_CARD, { 5, 0x10, 0x10, 17, 3, 'a', 'b', 'c', 31, 0, 0, 99, 0 }, a.modules[5],
+          { 0x10, 0x10, 17, 'a', 'b', 'c', 0 }, false },
+        { DiagNodeIsdnLines, IE_DIAG_CARD, {}, &a.modules[4][2], { DiagAnswers::NO_SIGNAL }, false },
+        { DiagNodeIsdnLines, IE_DIAG_ISDN_LINES, { 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 }, a.isdnLines,
+          { 0x80, 0x00, 0x02, 0x80, 0x00, 0x80, 9, 9 }, true },
+        // The usage value travels in the status itself.
+        { DiagNodeGsmUsage, IE_DIAG_GSM_USAGE, { 40, 1 }, (const BYTE*)&a.gsmUsage, { 40, 0, 0, 0 }, true },
+        { DiagNodeGsmStatistics, IE_DIAG_GSM_STATISTICS, hours, a.gsmStatistics, Bytes(hours.begin(), hours.begin() + 24),
+          true },
+        { DiagNodeGsmCredits, IE_DIAG_GSM_CREDIT, credits, a.gsmCreditA[2], { 1, 0, 0, 0, 2 }, true },
+        { DiagNodeGsmCredits, IE_DIAG_GSM_CREDIT, credits, a.gsmCreditB[2], { 3, 0, 0, 0, 4 }, true },
+        { DiagNodeVoip, IE_DIAG_VOIP, voip, a.voipTrunks[0], { 't', 'r', 'u', 'n', 'k', 0 }, true },
+        { DiagNodeVoip, IE_DIAG_VOIP, voip, a.voipUsers[0], { 'u', 's', 'e', 'r', 0 }, true },
+        { DiagNodeVoip, IE_DIAG_VOIP, voip, &a.voipUsers[0][24], { 0x11 }, true },
+        // A cut entry is not filed.
+        { DiagNodeCards, IE_DIAG_ISDN_CREDIT, { 1, 24, 125, 0, 0, 0, 16, 14, 0, 0 }, a.isdnCredit[1], { 0 }, false },
+    };
+    EnterTab();
+    for (const auto& c : cases)
+    {
+        if (view->GetCurrentKind() != c.kind)
+            Click(c.kind);
+        if (!c.answer.empty())
+            Answer(c.tag, c.answer);
+        EXPECT_EQ(c.want, Bytes(c.stored, c.stored + c.want.size())) << c.kind << " " << (int)c.tag;
+        EXPECT_EQ(c.answered, Answered()) << c.kind << " " << (int)c.tag;
+    }
 }
 
 TEST_F(DiagViewTest, NoResponseBoxComesOnceAndTheNextAnswerClosesIt)
@@ -350,6 +334,9 @@ TEST_F(DiagViewTest, NoResponseBoxComesOnceAndTheNextAnswerClosesIt)
     Click(DiagNodeIsdnLines);
     h.TakeSent();
     EXPECT_EQ(NULL, BoxWindow());
+    // Keys go to the box only while it is there.
+    MSG enter = { Tree(), WM_KEYDOWN, VK_RETURN, 0, 0, { 0, 0 } };
+    EXPECT_FALSE(view->PreTranslateMessage(&enter));
     Tick();
     HWND box = BoxWindow();
     ASSERT_TRUE(box);
@@ -366,8 +353,10 @@ TEST_F(DiagViewTest, NoResponseBoxComesOnceAndTheNextAnswerClosesIt)
     EXPECT_EQ(box, BoxWindow());
     EXPECT_EQ(3u, h.TakeSent().size());
 
-    // OK closes it; the next unanswered tick opens it again.
-    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
+    // Escape closes it; the next unanswered tick opens it again.
+    MSG escape = { ::GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0, 0, { 0, 0 } };
+    EXPECT_TRUE(view->PreTranslateMessage(&escape));
+    testsupport::PumpMessages();
     EXPECT_EQ(NULL, BoxWindow());
     Tick();
     EXPECT_TRUE(BoxWindow());
@@ -418,37 +407,24 @@ TEST_F(DiagViewTest, SuspendedPollingSendsNothingAndKeepsTheBox)
     Click(DiagNodeVoip);
     h.TakeSent();
     CDiagView::SuspendPolling();
-    EXPECT_EQ(1, DiagPollingSuspended);
     Tick();
     Tick();
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_TRUE(BoxWindow());
     EXPECT_TRUE(TimerRan());
     CDiagView::ResumePolling();
-    EXPECT_EQ(0, DiagPollingSuspended);
     Tick();
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_VOIP }, SentTags());
 }
 
-TEST_F(DiagViewTest, StatisticsWatchdogRaisesTheBoxAndAsksAgain)
-{
-    EnterTab();
-    Click(DiagNodeGsmStatistics);
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS }, SentTags());
-    // Timer 1 alone does not raise the box: the watchdog does.
-    Tick(1);
-    EXPECT_EQ(NULL, BoxWindow());
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS }, SentTags());
-    Tick(2);
-    EXPECT_TRUE(BoxWindow());
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS }, SentTags());
-    EXPECT_TRUE(TimerRan(2)) << "asked again, so watched again";
-    Answer(IE_DIAG_GSM_STATISTICS, Bytes(24, 16));
-    EXPECT_EQ(NULL, BoxWindow());
-}
-
 TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
 {
+    auto ItemTitle = [this](int kind) { return testsupport::TreeItemTitle(Tree(), view->FindNode(kind)); };
+    auto ItemText = [this](int id) {
+        char text[64] = "";
+        ::GetDlgItemTextA(Page(), id, text, sizeof(text));
+        return std::string(text);
+    };
     EnterTab();
     Click(DiagNodeIsdnCredit);
     Tick();
@@ -460,12 +436,10 @@ TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
                                        "strDiagIsdnLines=Lines\r\nstrDiagRootDescr=About the unit\r\n"));
         ASSERT_TRUE(lang.Select());
         view->OnLanguageChanged();
-        EXPECT_EQ("Unit", ItemTitle(view->FindNode(DiagNodeRoot)));
-        EXPECT_EQ("Lines", ItemTitle(view->FindNode(DiagNodeIsdnLines)));
-        EXPECT_EQ("", ItemTitle(view->FindNode(DiagNodeVoip)));
-        char label[64] = "";
-        ::GetDlgItemTextA(Page(), IDC_DIAG_CREDIT_LABEL + 4, label, sizeof(label));
-        EXPECT_STREQ("Second:", label);
+        EXPECT_EQ("Unit", ItemTitle(DiagNodeRoot));
+        EXPECT_EQ("Lines", ItemTitle(DiagNodeIsdnLines));
+        EXPECT_EQ("", ItemTitle(DiagNodeVoip));
+        EXPECT_EQ("Second:", ItemText(IDC_DIAG_CREDIT_LABEL + 4));
         // Redrawn as if a fresh answer had come: the box goes.
         EXPECT_EQ(NULL, BoxWindow());
 
@@ -477,23 +451,21 @@ TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
 
         // A page translated from its template's keys takes the new texts.
         TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
-        char group[64] = "";
-        ::GetDlgItemTextA(Page(), IDC_DIAG_VOIP_USER_GROUP, group, sizeof(group));
-        EXPECT_STREQ("Subscribers", group);
-
+        EXPECT_EQ("Subscribers", ItemText(IDC_DIAG_VOIP_USER_GROUP));
         Click(DiagNodeRoot);
-        EXPECT_EQ("About the unit", PageText());
+        EXPECT_EQ("About the unit", testsupport::TextPageText(Page()));
         TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
     }
     view->OnLanguageChanged();
-    char group[64] = "";
-    ::GetDlgItemTextA(Page(), IDC_DIAG_VOIP_USER_GROUP, group, sizeof(group));
-    EXPECT_EQ(Lang("strDiagVoipUsers"), group);
+    EXPECT_EQ(Lang("strDiagVoipUsers"), ItemText(IDC_DIAG_VOIP_USER_GROUP));
     Click(DiagNodeRoot);
-    EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), PageText());
-    EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(view->FindNode(DiagNodeRoot)));
+    EXPECT_EQ(Lang("strDiagRootDescr").substr(0, CTextPage::kTextSize - 1), testsupport::TextPageText(Page()));
+    EXPECT_EQ(Lang("strDiagRoot"), ItemTitle(DiagNodeRoot));
 }
 
+// Out of memory the old kind stays current; without a window the new kind is
+// current; either way without a page, and nothing that reaches the page
+// afterwards crashes or asks anything.
 TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
 {
     size_t count = 0;
@@ -508,30 +480,31 @@ TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
     EnterTab();
     Click(DiagNodeIsdnLines);
     h.TakeSent();
-
-    // Out of memory: the old kind stays, its page is gone.
-    Click(DiagNodeCards);
-    EXPECT_EQ(DiagNodeIsdnLines, view->GetCurrentKind());
-    EXPECT_EQ(nullptr, view->GetPage());
-    EXPECT_EQ(NULL, view->GetSplitterPane(CDiagView::SPLIT_PANE_TOP));
-    LeaveTab();
-    EnterTab();
-    Answer(IE_DIAG_ISDN_LINES, Bytes(8, 1));
-    view->OnLanguageChanged();
-    view->StopCardsPolling();
-    view->StartCardsPolling();
-    EXPECT_TRUE(h.TakeSent().empty());
-    EXPECT_EQ(1, view->Answers().isdnLines[0]);
-
-    // No window: the kind is current, without a page.
-    Click(DiagNodeGsmCredits);
-    EXPECT_EQ(DiagNodeGsmCredits, view->GetCurrentKind());
-    EXPECT_EQ(nullptr, view->GetPage());
-    LeaveTab();
-    EnterTab();
-    Answer(IE_DIAG_GSM_CREDIT, { 0, 8, 1, 2, 3, 4, 5, 6, 7, 8 });
-    view->OnLanguageChanged();
-    EXPECT_TRUE(h.TakeSent().empty());
+    const struct
+    {
+        int kind;
+        int current;
+        BYTE tag;
+        Bytes answer;
+    } cases[] = {
+        { DiagNodeCards, DiagNodeIsdnLines, IE_DIAG_ISDN_LINES, Bytes(8, 1) },
+        { DiagNodeGsmCredits, DiagNodeGsmCredits, IE_DIAG_GSM_CREDIT, { 0, 8, 1, 2, 3, 4, 5, 6, 7, 8 } },
+    };
+    for (const auto& c : cases)
+    {
+        Click(c.kind);
+        EXPECT_EQ(c.current, view->GetCurrentKind());
+        EXPECT_EQ(nullptr, view->GetPage());
+        EXPECT_EQ(NULL, view->GetSplitterPane(CDiagView::SPLIT_PANE_TOP));
+        LeaveTab();
+        EnterTab();
+        Answer(c.tag, c.answer);
+        view->OnLanguageChanged();
+        view->StopCardsPolling();
+        view->StartCardsPolling();
+        EXPECT_TRUE(h.TakeSent().empty()) << c.kind;
+    }
+    EXPECT_EQ(1, view->Answers().isdnLines[0]) << "stored without a page";
 
     // A kind the view does not know: current, without a page.
     EXPECT_EQ(NULL, view->CreatePage(99));
@@ -581,36 +554,23 @@ namespace
 {
 // A frame that, asked to connect, lets the user pick another node meanwhile
 // (as in the connection dialog's own message loop).
-struct ConnectingFrame
+CDiagView* s_connectingView = nullptr;
+int s_connects = 0;
+LRESULT CALLBACK ConnectingFrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    static CDiagView* s_view;
-    static int s_connects;
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        if (msg == WM_COMMAND && LOWORD(wParam) == ENGINE_CMD_CONNECT)
-        {
-            ++s_connects;
-            TreeView_SelectItem(s_view->GetTree(), s_view->FindNode(DiagNodeRoot));
-            return 0;
-        }
+    if (msg != WM_COMMAND || LOWORD(wParam) != ENGINE_CMD_CONNECT)
         return ::DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
-};
-CDiagView* ConnectingFrame::s_view = nullptr;
-int ConnectingFrame::s_connects = 0;
+    ++s_connects;
+    TreeView_SelectItem(s_connectingView->GetTree(), s_connectingView->FindNode(DiagNodeRoot));
+    return 0;
+}
 }
 
 TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &ConnectingFrame::Proc;
-    wc.hInstance = ::GetModuleHandle(nullptr);
-    wc.lpszClassName = "DiagTestConnectingFrame";
-    ::RegisterClassA(&wc);
-    HWND frame = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   ::GetModuleHandle(nullptr), nullptr);
-    ConnectingFrame::s_view = view;
-    ConnectingFrame::s_connects = 0;
+    HWND frame = CreateStandInWindow("DiagTestConnectingFrame", ConnectingFrameProc);
+    s_connectingView = view;
+    s_connects = 0;
     EnterTab();
     Click(DiagNodeIsdnLines);
     h.TakeSent();
@@ -618,7 +578,7 @@ TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
     h.link.state = 0;
     h.link.stateAfterReconnect = 0;
     Tick();
-    EXPECT_EQ(1, ConnectingFrame::s_connects);
+    EXPECT_EQ(1, s_connects);
     EXPECT_EQ(DiagNodeRoot, view->GetCurrentKind());
     testsupport::PumpMessages(); // the left page object goes now
     h.engine.SetNotifyWindow(h.frame.hwnd);
@@ -629,17 +589,91 @@ TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
     EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_CARD }, SentTags());
 }
 
-TEST_F(DiagViewTest, PreTranslateGivesKeysOnlyToTheBox)
+TEST_F(DiagViewTest, UsageCurveTakesOneSamplePerAnswerAndKeepsSamplingOffTheTab)
 {
     EnterTab();
-    Click(DiagNodeIsdnLines);
-    MSG msg = { Tree(), WM_KEYDOWN, VK_RETURN, 0, 0, { 0, 0 } };
-    EXPECT_FALSE(view->PreTranslateMessage(&msg));
+    Click(DiagNodeGsmUsage);
+    // A fresh curve starts with one 0 sample; 40 is drawn at the top (32).
+    for (BYTE usage : { 10, 20, 40 })
+    {
+        Answer(IE_DIAG_GSM_USAGE, { usage, 1 });
+        Tick();
+    }
+    EXPECT_EQ((std::vector<int>{ 0, 10, 20, 32 }), Newest(4));
+
+    // Another tab: the page's timer runs on and its answers still come in.
+    LeaveTab();
+    EXPECT_TRUE(TimerRan());
+    Answer(IE_DIAG_GSM_USAGE, { 10, 1 });
+    EXPECT_EQ(10, Newest(1)[0]);
+
+    // A silent device: each tick after an unanswered request adds a 0 sample
+    // and raises the box.
     Tick();
-    HWND box = BoxWindow();
-    ASSERT_TRUE(box);
-    MSG escape = { ::GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0, 0, { 0, 0 } };
-    EXPECT_TRUE(view->PreTranslateMessage(&escape));
-    testsupport::PumpMessages();
-    EXPECT_EQ(NULL, BoxWindow());
+    const int samples = Samples().Count();
+    for (int tick = 0; tick < 3; ++tick)
+        Tick();
+    EXPECT_EQ(samples + 3, Samples().Count());
+    EXPECT_EQ((std::vector<int>{ 0, 0, 0 }), Newest(3));
+    EXPECT_TRUE(BoxWindow());
+}
+
+TEST_F(DiagViewTest, StatisticsBarsShowTheHoursAndTheWatchdogClearsThem)
+{
+    EnterTab();
+    Click(DiagNodeGsmStatistics);
+    Bytes hours(24);
+    std::vector<int> want(24);
+    for (int h = 0; h < 24; ++h)
+        hours[h] = (BYTE)(want[h] = h);
+    hours[5] = 200; // drawn at 32
+    want[5] = 32;
+    Answer(IE_DIAG_GSM_STATISTICS, hours);
+    EXPECT_EQ(want, Newest(24));
+    EXPECT_FALSE(TimerRan(CDiagPolling::kWatchdogTimer)) << "the answer stopped the watchdog";
+
+    // A request the device leaves unanswered: the watchdog runs, and a late
+    // answer of another kind does not stop it.
+    h.TakeSent();
+    Tick();
+    view->TakeDeviceData(ENGINE_STATUS_DIAG_GSM_USAGE, 7, h.engine);
+    EXPECT_TRUE(TimerRan(CDiagPolling::kWatchdogTimer));
+    EXPECT_EQ(24, Samples().Count());
+
+    // Its expiry clears the bars, raises the box and asks again.
+    Tick(CDiagPolling::kWatchdogTimer);
+    EXPECT_EQ(0, Samples().Count());
+    EXPECT_TRUE(BoxWindow());
+    EXPECT_EQ((std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS, IE_DIAG_GSM_STATISTICS }), SentTags());
+    EXPECT_TRUE(TimerRan(CDiagPolling::kWatchdogTimer));
+}
+
+TEST_F(DiagViewTest, UsageGridFollowsTheRefreshSettingWithoutHangingAtItsExtremes)
+{
+    const struct
+    {
+        DWORD refresh;
+        int spacing;
+    } cases[] = {
+        { 5000, 48 },
+        { 10000, 24 },
+        { 0, 48 },        // counts as the default: no division by zero
+        { 300000, 0 },    // no lines
+    };
+    ::ShowWindow(host, SW_SHOWNA); // painted for real
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(c.spacing, UsageGridSpacing(c.refresh)) << c.refresh;
+        g_Settings.DiagnosticsRefresh = c.refresh;
+        Click(DiagNodeRoot);
+        Click(DiagNodeGsmUsage);
+        EXPECT_DOUBLE_EQ(c.spacing, Graph().Plot().m_xSpacing);
+        ::RedrawWindow(Page(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        for (int i = 0; i < 100; ++i)
+        {
+            view->TakeDeviceData(ENGINE_STATUS_DIAG_GSM_USAGE, i % 40, h.engine);
+            ::RedrawWindow(Graph().Plot(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+        EXPECT_EQ(101, Samples().Count()) << c.refresh;
+    }
 }

@@ -9,40 +9,34 @@
 #include "record/ConfigRecord.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
+#include "tests/support/TreeViewProbe.h"
 #include <commctrl.h>
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // The diagnostics pages made from their rows, in a hidden host, asking an
 // engine that counts their requests and answers only when the test does.
 namespace
 {
-std::string Lang(const char* key)
-{
-    char text[260] = "";
-    g_Language.GetString(key, text, sizeof(text));
-    return text;
-}
+using testsupport::Lang;
 
 struct CountingEngine : IDiagEngine
 {
     std::vector<std::pair<DiagRequest, int>> requests;
     std::vector<int> moduleInfos;
-    int result = 1;
     std::function<void()> whileSending; // runs inside the next request
 
     int RequestDiagnostics(DiagRequest request, int index) override
     {
         requests.push_back({ request, index });
-        if (whileSending)
-        {
-            std::function<void()> nested = whileSending;
-            whileSending = nullptr;
+        std::function<void()> nested;
+        nested.swap(whileSending);
+        if (nested)
             nested();
-        }
-        return result;
+        return 1;
     }
     int GetModuleInfo(int module) override
     {
@@ -51,16 +45,18 @@ struct CountingEngine : IDiagEngine
     }
 };
 
-void PutWord(BYTE* p, WORD v)
+// Numbers low byte first, as the device sends them (and as this machine keeps them).
+void PutWord(BYTE* p, WORD v) { memcpy(p, &v, sizeof(v)); }
+void PutDword(BYTE* p, DWORD v) { memcpy(p, &v, sizeof(v)); }
+// The language text of key with its one number filled in.
+std::string Pattern(const char* key, int value)
 {
-    p[0] = (BYTE)v;
-    p[1] = (BYTE)(v >> 8);
+    char text[260];
+    FormatIntPattern(text, sizeof(text), Lang(key).c_str(), value);
+    return text;
 }
-void PutDword(BYTE* p, DWORD v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = (BYTE)(v >> (8 * i));
-}
+
+const DiagNodeId kNodes[] = { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeVoip };
 
 class DiagPagesTest : public ::testing::Test
 {
@@ -80,20 +76,28 @@ protected:
     }
     void TearDown() override
     {
-        if (page && page->Window().m_hWnd)
-            ::DestroyWindow(page->Window().m_hWnd);
-        page.reset();
+        Close();
         ::DestroyWindow(host);
         CloseNoResponseBox();
     }
-
+    void Close()
+    {
+        if (page && page->Window().m_hWnd)
+            ::DestroyWindow(page->Window().m_hWnd);
+        page.reset();
+    }
+    IDiagPage* Make(DiagNodeId id)
+    {
+        const DiagNode* node = FindDiagNode(id);
+        IDiagPage* p = node->factory(*node, engine);
+        EXPECT_TRUE(p->Create(host)) << id;
+        return p;
+    }
     template <class P>
     P& Open(DiagNodeId id)
     {
-        const DiagNode* node = FindDiagNode(id);
-        EXPECT_TRUE(node);
-        page.reset(node->factory(*node, engine));
-        EXPECT_TRUE(page->Create(host));
+        Close();
+        page.reset(Make(id));
         return dynamic_cast<P&>(*page);
     }
     HWND Wnd() const { return page->Window().m_hWnd; }
@@ -115,96 +119,48 @@ protected:
 
 // --- the texts the pages build -----------------------------------------------
 
-TEST(DiagTexts, ModuleStatesTheirTextsAndColours)
+TEST(DiagTexts, ModuleStatesAndSignalLevels)
 {
     ASSERT_TRUE(SelectShippedLanguage());
     const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-    char pattern[260];
-    const struct
+    char text[100];
+    // Computed texts (errors, unknown states) take no device text.
+    for (const auto& [code, deviceText, want, colour] : std::vector<std::tuple<WORD, const char*, std::string, COLORREF>>{
+             { 16, "", Lang("strDiagGsmStatusIdle"), STATE_GREEN },
+             { 17, "Operator", Lang("strDiagGsmStatusOutCall") + " - Operator", STATE_YELLOW },
+             { 56, "", Lang("strDiagGsmStatusOutCall"), STATE_YELLOW },
+             { 33, "", Lang("strDiagVoipStatusInit"), face },
+             { 61, "", Lang("strDiagAnalogStatusDiscInd"), STATE_DARK_GREEN },
+             { 240, "x", Lang("strDiagGsmStatusNotPresent") + " - x", STATE_RED },
+             { 225, "x", Pattern("strDiagGsmStatusError", 225), STATE_RED },
+             { 0x800A, "x", Pattern("strDiagGsmStatusCmeError10", 10), STATE_RED },
+             { 0x8063, "", Pattern("strDiagGsmStatusCmeError", 99), STATE_RED },
+             { 0x83E8, "", Pattern("strDiagGsmStatusUnknown", 0x83E8), face } })
     {
-        WORD code;
-        const char* deviceText;
-        std::string text;
-        COLORREF colour;
-    } cases[] = {
-        { 16, "", Lang("strDiagGsmStatusIdle"), STATE_GREEN },
-        { 17, "Operator", Lang("strDiagGsmStatusOutCall") + " - Operator", STATE_YELLOW },
-        { 56, "", Lang("strDiagGsmStatusOutCall"), STATE_YELLOW },
-        { 33, "", Lang("strDiagVoipStatusInit"), face },
-        { 61, "", Lang("strDiagAnalogStatusDiscInd"), STATE_DARK_GREEN },
-        { 240, "x", Lang("strDiagGsmStatusNotPresent") + " - x", STATE_RED },
-        // Computed texts take no device text.
-        { 225, "x", (FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmStatusError").c_str(), 225), pattern),
-          STATE_RED },
-        { 0x800A, "x", (FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmStatusCmeError10").c_str(), 10), pattern),
-          STATE_RED },
-        { 0x8063, "", (FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmStatusCmeError").c_str(), 99), pattern),
-          STATE_RED },
-        { 0x83E8, "", (FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmStatusUnknown").c_str(), 0x83E8), pattern),
-          face },
-    };
-    for (const auto& c : cases)
-    {
-        char text[100];
-        EXPECT_EQ(c.colour, ModuleStateText(c.code, c.deviceText, text, sizeof(text))) << c.code;
-        EXPECT_EQ(c.text, text) << c.code;
+        EXPECT_EQ(colour, ModuleStateText(code, deviceText, text, sizeof(text))) << code;
+        EXPECT_EQ(want, text) << code;
     }
     EXPECT_NE(std::string::npos, Lang("strDiagGsmStatusCmeError10").find("%d"));
+    for (const auto& [value, want, dbm] : std::vector<std::tuple<int, std::string, int>>{
+             { 255, "", 0 }, { 0, Lang("strDiagGsmSignalMin"), -113 }, { 1, "-111 dBm", -111 }, { 30, "-53 dBm", -53 },
+             { 31, Lang("strDiagGsmSignalMax"), -51 }, { 99, Lang("strDiagGsmSignalNo"), 0 },
+             { 50, Lang("strDiagGsmSignalUnknown"), 0 } })
+    {
+        EXPECT_EQ(dbm, SignalText(value, text, sizeof(text))) << value;
+        EXPECT_EQ(want, text) << value;
+    }
 
     // A language text with more than one conversion, or a string one, is shown as it stands.
     CTestLanguage lang;
     ASSERT_TRUE(lang.WriteLanguage("strDiagGsmStatusUnknown=State %s %n\nstrDiagGsmStatusError=Error %d and %d\n"
                                    "strDiagGsmStatusCmeError=CME %x\n"));
     ASSERT_TRUE(lang.Select());
-    char text[100];
-    ModuleStateText(7, "", text, sizeof(text));
-    EXPECT_STREQ("State %s %n", text);
-    ModuleStateText(225, "", text, sizeof(text));
-    EXPECT_STREQ("Error %d and %d", text);
-    ModuleStateText(0x8005, "", text, sizeof(text));
-    EXPECT_STREQ("CME 5", text);
-}
-
-TEST(DiagTexts, SignalLevels)
-{
-    ASSERT_TRUE(SelectShippedLanguage());
-    const struct
+    for (const auto& [code, want] : std::vector<std::pair<WORD, std::string>>{
+             { 7, "State %s %n" }, { 225, "Error %d and %d" }, { 0x8005, "CME 5" } })
     {
-        int value;
-        std::string text;
-        int dbm;
-    } cases[] = { { 255, "", 0 },
-                  { 0, Lang("strDiagGsmSignalMin"), -113 },
-                  { 1, "-111 dBm", -111 },
-                  { 30, "-53 dBm", -53 },
-                  { 31, Lang("strDiagGsmSignalMax"), -51 },
-                  { 99, Lang("strDiagGsmSignalNo"), 0 },
-                  { 50, Lang("strDiagGsmSignalUnknown"), 0 } };
-    for (const auto& c : cases)
-    {
-        char text[100];
-        EXPECT_EQ(c.dbm, SignalText(c.value, text, sizeof(text))) << c.value;
-        EXPECT_EQ(c.text, text) << c.value;
+        ModuleStateText(code, "", text, sizeof(text));
+        EXPECT_EQ(want, text);
     }
-}
-
-TEST(DiagTexts, LineLampsFollowTheStatusBits)
-{
-    // Rows LOS, AIS, LFA, RRA, FEC, L2, SDI.
-    const struct
-    {
-        WORD status;
-        LineLamp lamps[kLineLampRows];
-    } cases[] = {
-        { 0x0000, { LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF } },
-        { 0x00FB, { LAMP_ALARM, LAMP_ALARM, LAMP_ALARM, LAMP_ALARM, LAMP_ALARM, LAMP_ALARM, LAMP_SDI } },
-        { 0x0004, { LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF } },
-        { 0x0042, { LAMP_OFF, LAMP_ALARM, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_ALARM, LAMP_OFF } },
-        { 0x80FF, { LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF, LAMP_OFF } },
-    };
-    for (const auto& c : cases)
-        for (int row = 0; row < kLineLampRows; ++row)
-            EXPECT_EQ(c.lamps[row], LineLampOf(c.status, row)) << c.status << " row " << row;
 }
 
 TEST(DiagTexts, VoipRows)
@@ -220,33 +176,20 @@ TEST(DiagTexts, VoipRows)
         PutWord(r.data() + 34, rtt);
         return r;
     };
-    const struct
-    {
-        std::vector<BYTE> row;
-        bool trunk;
-        VoipRowTexts want;
-    } cases[] = {
-        { row("t1", { 0, 0, 0, 0 }, 0, 0x2000, 0x0231, 0), true,
-          { "t1", "Unregistered", "- - -", "ONLINE, UNREACHABLE", "OK" } },
-        { row("u1", { 10, 0, 0, 7 }, 5060, 0x000E, 0x0012, 35), false,
-          { "u1", "10.0.0.7:5060", "D N", "OFFLINE, OK (35 ms)", "" } },
-        { row("t2", { 0, 0, 0, 0 }, 0, 0x000A, 0x0340, 0), true, { "t2", "Unavailable", "D - R", "UNKNOWN", "FAILED" } },
-        { row("u2", { 0, 0, 0, 0 }, 0, 0, 0x0100, 12), false, { "u2", "Unavailable", "- -", "UNMONITORED (12 ms)", "" } },
-        // A name filling its field without a terminator is cut to 23 characters.
-        { row("abcdefghijklmnopqrstuvwxyz", { 1, 2, 3, 4 }, 1, 0, 0x0020, 0), true,
-          { "abcdefghijklmnopqrstuvw", "1.2.3.4:1", "- - -", "LAGGED", "" } },
-    };
-    for (const auto& c : cases)
-    {
-        VoipRowTexts t;
-        ASSERT_TRUE(FormatVoipRow(c.row.data(), c.trunk, &t));
-        EXPECT_STREQ(c.want.name, t.name);
-        EXPECT_STREQ(c.want.address, t.address) << c.want.name;
-        EXPECT_STREQ(c.want.flags, t.flags) << c.want.name;
-        EXPECT_STREQ(c.want.monitoring, t.monitoring) << c.want.name;
-        EXPECT_STREQ(c.want.registration, t.registration) << c.want.name;
-    }
+    // Texts name|address|flags|monitoring|registration; a name filling its
+    // field without a terminator is cut to 23 characters.
     VoipRowTexts t;
+    for (const auto& [bytes, trunk, want] : std::vector<std::tuple<std::vector<BYTE>, bool, std::string>>{
+             { row("t1", { 0, 0, 0, 0 }, 0, 0x2000, 0x0231, 0), true, "t1|Unregistered|- - -|ONLINE, UNREACHABLE|OK" },
+             { row("u1", { 10, 0, 0, 7 }, 5060, 0x000E, 0x0012, 35), false, "u1|10.0.0.7:5060|D N|OFFLINE, OK (35 ms)|" },
+             { row("t2", { 0, 0, 0, 0 }, 0, 0x000A, 0x0340, 0), true, "t2|Unavailable|D - R|UNKNOWN|FAILED" },
+             { row("u2", { 0, 0, 0, 0 }, 0, 0, 0x0100, 12), false, "u2|Unavailable|- -|UNMONITORED (12 ms)|" },
+             { row("abcdefghijklmnopqrstuvwxyz", { 1, 2, 3, 4 }, 1, 0, 0x0020, 0), true,
+               "abcdefghijklmnopqrstuvw|1.2.3.4:1|- - -|LAGGED|" } })
+    {
+        ASSERT_TRUE(FormatVoipRow(bytes.data(), trunk, &t));
+        EXPECT_EQ(want, std::string(t.name) + "|" + t.address + "|" + t.flags + "|" + t.monitoring + "|" + t.registration);
+    }
     EXPECT_FALSE(FormatVoipRow(std::vector<BYTE>(36, 0).data(), true, &t));
 }
 
@@ -254,55 +197,59 @@ TEST(DiagTexts, VoipRows)
 
 TEST_F(DiagPagesTest, EachPageAsksForItsOwnDataAndTakesOnlyItsOwnAnswers)
 {
-    const struct
+    const std::pair<DiagRequest, int> asked[] = { { DIAG_REQ_ISDN_LINES, 0 }, { DIAG_REQ_ISDN_CREDIT, -1 }, { DIAG_REQ_CARDS, 0 },
+                                                   { DIAG_REQ_GSM_CREDIT, -1 }, { DIAG_REQ_VOIP, 0 } };
+    for (int n = 0; n < 5; ++n)
     {
-        DiagNodeId id;
-        DiagRequest request;
-        int firstIndex;
-    } cases[] = { { DiagNodeIsdnLines, DIAG_REQ_ISDN_LINES, 0 },
-                  { DiagNodeIsdnCredit, DIAG_REQ_ISDN_CREDIT, -1 },
-                  { DiagNodeCards, DIAG_REQ_CARDS, 0 },
-                  { DiagNodeGsmCredits, DIAG_REQ_GSM_CREDIT, -1 },
-                  { DiagNodeVoip, DIAG_REQ_VOIP, 0 } };
-    for (const auto& c : cases)
-    {
+        DiagNodeId id = kNodes[n];
         engine.requests.clear();
-        const DiagNode* node = FindDiagNode(c.id);
-        page.reset(node->factory(*node, engine));
-        ASSERT_TRUE(page->Create(host)) << c.id;
-        ASSERT_EQ(1u, engine.requests.size()) << c.id;
-        EXPECT_EQ(c.request, engine.requests[0].first);
-        EXPECT_EQ(c.firstIndex, engine.requests[0].second);
+        page.reset(Make(id));
+        ASSERT_EQ(1u, engine.requests.size()) << id;
+        EXPECT_EQ(asked[n], engine.requests[0]) << "the first request asks from index 0, credits from -1";
         Tick();
-        EXPECT_TRUE(BoxUp()) << c.id;
+        EXPECT_TRUE(BoxUp()) << id;
         EXPECT_EQ(0, engine.requests.back().second) << "the timer asks from 0";
 
         // A late answer of another node is no answer to this page.
-        for (const auto& other : cases)
-            if (other.id != c.id)
-                page->UpdateFromDevice(other.id, answers, false);
-        EXPECT_TRUE(BoxUp()) << c.id;
-        Fresh(c.id);
-        EXPECT_FALSE(BoxUp()) << c.id;
+        for (DiagNodeId other : kNodes)
+            if (other != id)
+                page->UpdateFromDevice(other, answers, false);
+        EXPECT_TRUE(BoxUp()) << id;
+        Fresh(id);
+        EXPECT_FALSE(BoxUp()) << id;
         Tick();
-        EXPECT_FALSE(BoxUp()) << c.id;
+        EXPECT_FALSE(BoxUp()) << id;
         ::DestroyWindow(Wnd());
     }
 }
 
+// Rows LOS, AIS, LFA, RRA, FEC, L2, SDI of each link: A alarm, S SDI, - off.
 TEST_F(DiagPagesTest, IsdnLinesShowTheirLampsWithIconsLoadedOnce)
 {
     auto& lines = Open<CDiagIsdnLinesPage>(DiagNodeIsdnLines);
-    PutWord(answers.isdnLines, 0x0081);      // LOS and SDI
-    PutWord(answers.isdnLines + 2, 0x80FF);  // not valid: all off
-    PutWord(answers.isdnLines + 4, 0x0002);  // L2
-    Fresh(DiagNodeIsdnLines);
-    EXPECT_EQ(LAMP_ALARM, lines.ShownLamp(0, 0));
-    EXPECT_EQ(LAMP_SDI, lines.ShownLamp(0, 6));
-    EXPECT_EQ(LAMP_OFF, lines.ShownLamp(0, 1));
-    for (int row = 0; row < kLineLampRows; ++row)
-        EXPECT_EQ(LAMP_OFF, lines.ShownLamp(1, row));
-    EXPECT_EQ(LAMP_ALARM, lines.ShownLamp(2, 5));
+    auto shown = [&]() {
+        std::string lamps;
+        for (int link = 0; link < kIsdnLinks; ++link)
+            for (int row = 0; row < kLineLampRows; ++row)
+            {
+                LineLamp lamp = lines.ShownLamp(link, row);
+                lamps += lamp == LAMP_ALARM ? 'A' : lamp == LAMP_SDI ? 'S' : lamp == LAMP_OFF ? '-' : '?';
+            }
+        return lamps;
+    };
+    const struct
+    {
+        WORD status[3];
+        const char* lamps;
+    } answersOf[] = { { { 0x0081, 0x80FF, 0x0042 }, "A-----S" "-------" "-A---A-" }, // 0x8000: not valid
+                      { { 0x00FB, 0x0004, 0x0002 }, "AAAAAAS" "-------" "-----A-" } };
+    for (const auto& a : answersOf)
+    {
+        for (int link = 0; link < 3; ++link)
+            PutWord(answers.isdnLines + 2 * link, a.status[link]);
+        Fresh(DiagNodeIsdnLines);
+        EXPECT_EQ(a.lamps, shown());
+    }
     HICON los = (HICON)::SendDlgItemMessageA(Wnd(), IDC_DIAG_LINE_LAMP, STM_GETICON, 0, 0);
     ASSERT_TRUE(los);
     // Many answers later the same two icons are shown: none is loaded anew.
@@ -314,41 +261,28 @@ TEST_F(DiagPagesTest, IsdnLinesShowTheirLampsWithIconsLoadedOnce)
     EXPECT_EQ(los, (HICON)::SendDlgItemMessageA(Wnd(), IDC_DIAG_LINE_LAMP, STM_GETICON, 0, 0));
 }
 
-TEST_F(DiagPagesTest, IsdnCreditShowsEachLinksCounters)
-{
-    Open<CDiagIsdnCreditPage>(DiagNodeIsdnCredit);
-    EXPECT_EQ(Lang("strDiagIsdnLink0") + ":", Text(IDC_DIAG_CREDIT_LABEL));
-    EXPECT_EQ(Lang("strDiagIsdnLink2") + ":", Text(IDC_DIAG_CREDIT_LABEL + 8));
-    PutDword(answers.isdnCredit[1] + 8, 125);
-    PutDword(answers.isdnCredit[1] + 12, 3600);
-    PutDword(answers.isdnCredit[3], 99); // the fourth link is not shown
-    Fresh(DiagNodeIsdnCredit);
-    EXPECT_EQ("0 / 0", Text(IDC_DIAG_CREDIT_LABEL + 1));
-    EXPECT_EQ("2:05 / 60:00", Text(IDC_DIAG_CREDIT_LABEL + 4 + 2));
-}
-
 TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
 {
     auto& cards = Open<CDiagCardsPage>(DiagNodeCards);
-    char name[ENTITY_NAME_SIZE];
-    GetCardName(0, name);
-    EXPECT_EQ(name, Text(IDC_DIAG_CARD_GROUP)) << "card names alone until the first answer";
-    char port[ENTITY_NAME_SIZE];
+    char card0[ENTITY_NAME_SIZE], card1[ENTITY_NAME_SIZE], port[ENTITY_NAME_SIZE];
+    char gsm[ENTITY_NAME_SIZE], voip[ENTITY_NAME_SIZE];
+    GetCardName(0, card0);
+    GetCardName(1, card1);
     GetPortName(5, port);
+    GetCardTypeName(CARD_GSM, gsm, nullptr);
+    GetCardTypeName(CARD_VOIP, voip, nullptr);
+    EXPECT_EQ(card0, Text(IDC_DIAG_CARD_GROUP)) << "card names alone until the first answer";
     EXPECT_EQ(std::string(port) + ":", Text(IDC_DIAG_MODULE_LABEL + 15));
 
-    // Card 0 GSM: idle on the second SIM, signal 1; card 1 VoIP; card 2 an error.
-    PutWord(answers.modules[0], 0x1010);
-    answers.modules[0][2] = 1;
-    PutWord(answers.modules[1], 17);
-    answers.modules[1][2] = 99;
-    memcpy(answers.modules[1] + 3, "Operator One", 13);
-    PutWord(answers.modules[4], 33);
-    PutWord(answers.modules[8], 0x800A);
-    answers.modules[8][2] = 30;
-    // A text filling its field without a terminator is cut to 40 characters.
+    // State (low byte first), signal and text of modules: 0 idle on the
+    // second SIM, signal 1; 1 calling out, no signal; 4 a VoIP module; 8 an
+    // error; 9 a text filling its field without a terminator, cut to 40.
+    memcpy(answers.modules[0], "\x10\x10\x01", 3);
+    memcpy(answers.modules[1], "\x11\x00\x63" "Operator One", 16);
+    memcpy(answers.modules[4], "\x21\x00", 2);
+    memcpy(answers.modules[8], "\x0A\x80\x1E", 3);
+    memcpy(answers.modules[9], "\x10\x00\x00", 3);
     memset(answers.modules[9] + 3, 'x', 41);
-    PutWord(answers.modules[9], 16);
     Fresh(DiagNodeCards);
 
     EXPECT_EQ(" " + Lang("strDiagGsmStatusIdle") + " ", Text(IDC_DIAG_MODULE_STATE));
@@ -359,23 +293,17 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     EXPECT_EQ("", Text(IDC_DIAG_MODULE_LEVEL + 6)) << "signal 255 shows nothing";
     EXPECT_EQ(STATE_RED, cards.GetStateColour(8));
     EXPECT_EQ(" " + Lang("strDiagGsmStatusIdle") + " - " + std::string(40, 'x') + " ", Text(IDC_DIAG_MODULE_STATE + 27));
-
-    char gsm[ENTITY_NAME_SIZE], voip[ENTITY_NAME_SIZE];
-    GetCardTypeName(CARD_GSM, gsm, nullptr);
-    GetCardTypeName(CARD_VOIP, voip, nullptr);
-    EXPECT_EQ(std::string(name) + " - " + gsm, Text(IDC_DIAG_CARD_GROUP));
-    GetCardName(1, name);
-    EXPECT_EQ(std::string(name) + " - " + voip, Text(IDC_DIAG_CARD_GROUP + 1));
+    EXPECT_EQ(std::string(card0) + " - " + gsm, Text(IDC_DIAG_CARD_GROUP));
+    EXPECT_EQ(std::string(card1) + " - " + voip, Text(IDC_DIAG_CARD_GROUP + 1));
     EXPECT_TRUE(cards.GetStateCursor(0));
     // The stored answer redrawn (tab entered again) still shows the second SIM.
     page->UpdateFromDevice(DiagNodeCards, answers, true);
     EXPECT_EQ("SIM2\t-111 dBm", Text(IDC_DIAG_MODULE_LEVEL));
 
     // A double-click on a GSM module asks for its information; on a VoIP card nothing.
-    ::SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_DIAG_MODULE_STATE + 3, STN_DBLCLK),
-                   (LPARAM)::GetDlgItem(Wnd(), IDC_DIAG_MODULE_STATE + 3));
-    ::SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_DIAG_MODULE_STATE + 12, STN_DBLCLK),
-                   (LPARAM)::GetDlgItem(Wnd(), IDC_DIAG_MODULE_STATE + 12));
+    for (int m : { 3, 12 })
+        ::SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_DIAG_MODULE_STATE + m, STN_DBLCLK),
+                       (LPARAM)::GetDlgItem(Wnd(), IDC_DIAG_MODULE_STATE + m));
     EXPECT_EQ(std::vector<int>{ 1 }, engine.moduleInfos);
 
     // GSM turned VoIP: the hand goes.
@@ -385,25 +313,31 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     EXPECT_EQ(CARD_VOIP, cards.GetShownKind(0));
 }
 
-TEST_F(DiagPagesTest, GsmCreditsShowBothTablesPerCounter)
+TEST_F(DiagPagesTest, CreditPagesShowEachCounterUsedAndGranted)
 {
+    Open<CDiagIsdnCreditPage>(DiagNodeIsdnCredit);
+    EXPECT_EQ(Lang("strDiagIsdnLink0") + ":", Text(IDC_DIAG_CREDIT_LABEL));
+    EXPECT_EQ(Lang("strDiagIsdnLink2") + ":", Text(IDC_DIAG_CREDIT_LABEL + 8));
+    PutDword(answers.isdnCredit[1] + 8, 125);
+    PutDword(answers.isdnCredit[1] + 12, 3600);
+    PutDword(answers.isdnCredit[3], 99); // the fourth link is not shown
+    Fresh(DiagNodeIsdnCredit);
+    EXPECT_EQ("0 / 0", Text(IDC_DIAG_CREDIT_LABEL + 1));
+    EXPECT_EQ("2:05 / 60:00", Text(IDC_DIAG_CREDIT_LABEL + 4 + 2));
+
     Open<CDiagGsmCreditsPage>(DiagNodeGsmCredits);
     g_Settings.BoardIndexOffset = 5;
     page->OnLanguageChanged();
-    char pattern[260];
-    FormatIntPattern(pattern, sizeof(pattern), Lang("strDiagGsmCard").c_str(), 1);
-    EXPECT_EQ(pattern, Text(IDC_DIAG_CARD_GROUP)) << "cards count from 1 whatever the offset";
+    EXPECT_EQ(Pattern("strDiagGsmCard", 1), Text(IDC_DIAG_CARD_GROUP)) << "cards count from 1 whatever the offset";
     char module[ENTITY_NAME_SIZE];
     GetModuleName(6, module);
     EXPECT_EQ(std::string(module) + ":", Text(IDC_DIAG_GSM_CREDIT_LABEL + 24));
-
     PutDword(answers.gsmCreditA[6], 61);
     PutDword(answers.gsmCreditA[6] + 4, 59);
     PutDword(answers.gsmCreditB[6] + 20, 3600);
     Fresh(DiagNodeGsmCredits);
-    EXPECT_EQ("1:01 / 0:59\n0 / 0", Text(IDC_DIAG_GSM_CREDIT_LABEL + 25));
-    EXPECT_EQ("0 / 0\n0 / 0", Text(IDC_DIAG_GSM_CREDIT_LABEL + 26));
-    EXPECT_EQ("0 / 0\n0:00 / 60:00", Text(IDC_DIAG_GSM_CREDIT_LABEL + 27));
+    EXPECT_EQ("1:01 / 0:59\n0 / 0|0 / 0\n0 / 0|0 / 0\n0:00 / 60:00", Text(IDC_DIAG_GSM_CREDIT_LABEL + 25) + "|" +
+              Text(IDC_DIAG_GSM_CREDIT_LABEL + 26) + "|" + Text(IDC_DIAG_GSM_CREDIT_LABEL + 27));
 }
 
 TEST_F(DiagPagesTest, VoipListsKeepTheSelectedNameAcrossRefreshes)
@@ -415,47 +349,35 @@ TEST_F(DiagPagesTest, VoipListsKeepTheSelectedNameAcrossRefreshes)
         memset(answers.voipUsers, 0, sizeof(answers.voipUsers));
         for (size_t i = 0; i < names.size(); ++i)
             strcpy((char*)answers.voipUsers[i], names[i]);
+        Fresh(DiagNodeVoip);
     };
     auto itemText = [](HWND list, int item, int column) {
         char text[260] = "";
-        LVITEMA lvi = {};
-        lvi.iSubItem = column;
-        lvi.pszText = text;
-        lvi.cchTextMax = sizeof(text);
-        ::SendMessageA(list, LVM_GETITEMTEXTA, item, (LPARAM)&lvi);
+        ListView_GetItemText(list, item, column, text, sizeof(text));
         return std::string(text);
     };
     auto selected = [&]() {
-        int i = (int)::SendMessageA(users, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+        int i = ListView_GetNextItem(users, -1, LVNI_SELECTED);
         return i < 0 ? std::string() : itemText(users, i, 0);
-    };
-    auto select = [&](int item) {
-        LVITEMA s = {};
-        s.stateMask = s.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageA(users, LVM_SETITEMSTATE, item, (LPARAM)&s);
     };
 
     strcpy((char*)answers.voipTrunks[0], "carrier");
     PutWord(answers.voipTrunks[0] + 30, 0x2000);
     PutWord(answers.voipTrunks[0] + 32, 0x0231);
     setUsers({ "zed", "Anna", "bob", "anna" });
-    Fresh(DiagNodeVoip);
-    EXPECT_EQ(1, ::SendMessageA(trunks, LVM_GETITEMCOUNT, 0, 0));
-    EXPECT_EQ("Unregistered", itemText(trunks, 0, 1));
-    EXPECT_EQ("ONLINE, UNREACHABLE", itemText(trunks, 0, 3));
-    EXPECT_EQ("OK", itemText(trunks, 0, 4));
-    ASSERT_EQ(4, ::SendMessageA(users, LVM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(1, ListView_GetItemCount(trunks));
+    EXPECT_EQ("Unregistered ONLINE, UNREACHABLE OK",
+              itemText(trunks, 0, 1) + " " + itemText(trunks, 0, 3) + " " + itemText(trunks, 0, 4));
+    ASSERT_EQ(4, ListView_GetItemCount(users));
     EXPECT_EQ("zed", itemText(users, 3, 0)) << "sorted by name";
 
     // The selected name stays selected wherever it lands, matched exactly.
     for (int i = 0; i < 4; ++i)
         if (itemText(users, i, 0) == "anna")
-            select(i);
+            ListView_SetItemState(users, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     setUsers({ "Anna", "aaron", "anna", "zed" });
-    Fresh(DiagNodeVoip);
     EXPECT_EQ("anna", selected());
     setUsers({ "Anna", "zed" });
-    Fresh(DiagNodeVoip);
     EXPECT_EQ("", selected()) << "a vanished name leaves no selection";
 }
 
@@ -466,7 +388,7 @@ TEST_F(DiagPagesTest, RequestMadeWhileAnotherIsOnItsWayCountsAsRefused)
     // As the connection dialog's loop runs the page timers while the engine connects.
     int nested = -1;
     engine.whileSending = [&] {
-        ::SendMessageA(Wnd(), WM_TIMER, CDiagPolling::kRequestTimer, 0);
+        Tick();
         nested = (int)engine.requests.size();
     };
     Tick();
@@ -476,30 +398,24 @@ TEST_F(DiagPagesTest, RequestMadeWhileAnotherIsOnItsWayCountsAsRefused)
     EXPECT_EQ(2u, engine.requests.size()) << "the next tick asks again";
 }
 
-TEST_F(DiagPagesTest, EveryPageMadeAndDestroyedFiftyTimesReleasesWhatItHeld)
+// An answer and a language change on each round: what they take must go
+// with the page as well.
+TEST_F(DiagPagesTest, EveryPageMadeAndDestroyedAgainReleasesWhatItHeld)
 {
     const size_t keptBefore = g_Language.GetKeptKeyCount();
-    DWORD handlesBefore = 0;
+    DWORD handlesBefore = 0, handlesAfter = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &handlesBefore);
-    for (DiagNodeId id : { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeVoip })
+    for (DiagNodeId id : kNodes)
     {
-        const DiagNode* node = FindDiagNode(id);
-        for (int i = 0; i < 50; ++i)
+        for (int i = 0; i < 3; ++i)
         {
-            std::unique_ptr<IDiagPage> p(node->factory(*node, engine));
-            ASSERT_TRUE(p->Create(host)) << id;
-            // An answer and a language change on the first and last rounds:
-            // what they take must go with the page as well.
-            if (i == 0 || i == 49)
-            {
-                p->UpdateFromDevice(id, answers, false);
-                p->OnLanguageChanged();
-            }
+            std::unique_ptr<IDiagPage> p(Make(id));
+            p->UpdateFromDevice(id, answers, false);
+            p->OnLanguageChanged();
             ::DestroyWindow(p->Window().m_hWnd);
         }
         EXPECT_EQ(keptBefore, g_Language.GetKeptKeyCount()) << id;
     }
-    DWORD handlesAfter = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &handlesAfter);
     EXPECT_LE(handlesAfter, handlesBefore + 5);
 }

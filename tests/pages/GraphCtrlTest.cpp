@@ -2,6 +2,7 @@
 #include "pages/GraphCtrl.h"
 #include "tests/support/PageHostWindow.h"
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 // The graph's arithmetic alone, then the control drawn off-screen: positions
@@ -9,24 +10,16 @@
 
 TEST(GraphModel, VisibleSampleCountFromWidthOffsetAndStep)
 {
-    const struct
-    {
-        int width;
-        double offset, step;
-        int visible;
-    } cases[] = {
-        { 400, 0.0, 4.0, 101 },   // one every 4 pixels, both edges included
-        { 400, 0.0, 4.9, 101 },   // the step's integer part divides
-        { 401, 0.0, 4.0, 102 },   // a part of a step at the left edge
-        { 400, 8.0, 4.0, 99 },
-        { 400, 0.0, 0.25, 401 },  // below a pixel counts as one
-        { 10, 20.0, 2.0, 0 },     // the offset leaves no room
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.visible, graph::VisibleSampleCount(c.width, c.offset, c.step)) << c.width << " " << c.step;
+    // One every 4 pixels, both edges included; the step's integer part
+    // divides; a part of a step at the left edge; a step below a pixel counts
+    // as one; an offset that leaves no room.
+    for (const auto& [width, offset, step, visible] : std::vector<std::tuple<int, double, double, int>>{
+             { 400, 0.0, 4.0, 101 }, { 400, 0.0, 4.9, 101 }, { 401, 0.0, 4.0, 102 }, { 400, 8.0, 4.0, 99 },
+             { 400, 0.0, 0.25, 401 }, { 10, 20.0, 2.0, 0 } })
+        EXPECT_EQ(visible, graph::VisibleSampleCount(width, offset, step)) << width << " " << step;
 }
 
-TEST(GraphModel, ScrollingGridOffsetWrapsAfterASpacingOfSamples)
+TEST(GraphModel, GridOffsetWrapsAndDegenerateSpacingsRangesAndLabelsDivideByNothing)
 {
     // Spacing 48 and step 4: the lines move 4 pixels left per sample and the
     // offset comes back to 0 after 12 samples.
@@ -40,10 +33,15 @@ TEST(GraphModel, ScrollingGridOffsetWrapsAfterASpacingOfSamples)
     EXPECT_DOUBLE_EQ(-4.0, graph::AdvanceGridOffset(0.0, 4.0, 0.0));
     EXPECT_DOUBLE_EQ(-4.0, graph::AdvanceGridOffset(0.0, 4.0, -48.0));
     double tiny = graph::AdvanceGridOffset(0.0, 4.0, 1e-9);
-    EXPECT_LE(tiny, 0.0);
-    EXPECT_GT(tiny, -1e-9);
-    EXPECT_FALSE(graph::HasGridLines(0.0));
+    EXPECT_TRUE(tiny <= 0.0 && tiny > -1e-9) << tiny;
     EXPECT_FALSE(graph::HasGridLines(0.5));
+    // An empty range spans one; a single label sits at the start, none nowhere.
+    EXPECT_EQ(199, graph::ValueToY(5, 0, 200, 5, 5));
+    EXPECT_EQ(199, graph::ValueToY(6, 0, 200, 9, 3));
+    int at = -1;
+    EXPECT_TRUE(graph::LabelPosition(1, 0, 200, 40, &at));
+    EXPECT_EQ(200, at);
+    EXPECT_FALSE(graph::LabelPosition(0, 0, 200, 40, &at));
 }
 
 TEST(GraphModel, SamplesAreClampedToTheRangeAndKeptInTheirRing)
@@ -69,17 +67,6 @@ TEST(GraphModel, SamplesAreClampedToTheRangeAndKeptInTheirRing)
     ASSERT_TRUE(s.Reset(0, 0, 32));
     EXPECT_TRUE(s.SetAll(0, values));
     EXPECT_EQ(0, s.WriteIndex());
-}
-
-TEST(GraphModel, AnEmptyRangeSpansOneAndASingleLabelSitsAtTheStart)
-{
-    // The bars test sees the ordinary rows; here the ranges that divided by 0.
-    EXPECT_EQ(199, graph::ValueToY(5, 0, 200, 5, 5));
-    EXPECT_EQ(199, graph::ValueToY(6, 0, 200, 9, 3));
-    int at = -1;
-    EXPECT_TRUE(graph::LabelPosition(1, 0, 200, 40, &at));
-    EXPECT_EQ(200, at);
-    EXPECT_FALSE(graph::LabelPosition(0, 0, 200, 40, &at));
 }
 
 namespace
@@ -120,7 +107,7 @@ protected:
 };
 }
 
-TEST_F(GraphCtrlTest, CurveDrawsOnlyTheStoredSamplesWithTheNewestAtTheRightEdge)
+TEST_F(GraphCtrlTest, CurveDrawsTheStoredSamplesNewestAtTheRightAndGridLinesMoveLeftWithEachSample)
 {
     Make(GraphModeCurve);
     ASSERT_TRUE(graphCtrl->SetSampleCount(1000, 0, 32));
@@ -128,19 +115,11 @@ TEST_F(GraphCtrlTest, CurveDrawsOnlyTheStoredSamplesWithTheNewestAtTheRightEdge)
     graphCtrl->SetYGrid(0, false, 0);   // no horizontal lines in the way
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(graphCtrl->SetValue(40));   // stored as the maximum
-    graphCtrl->Plot().Render(c);
     // Five samples 4 pixels apart on the top edge, the newest at the right edge.
-    EXPECT_EQ((COLORREF)CGraphPlot::kCurve, Pixel(W() - 2, 0));
+    EXPECT_EQ((COLORREF)CGraphPlot::kCurve, PixelAfterRender(W() - 2, 0));
     EXPECT_EQ((COLORREF)CGraphPlot::kCurve, Pixel(W() - 16, 0));
     EXPECT_EQ((COLORREF)CGraphPlot::kBackground, Pixel(W() - 18, 0));
-}
 
-TEST_F(GraphCtrlTest, ScrollingGridLinesMoveLeftWithEachSample)
-{
-    Make(GraphModeCurve);
-    ASSERT_TRUE(graphCtrl->SetSampleCount(1000, 0, 32));
-    graphCtrl->SetSampleStep(4.0);
-    graphCtrl->SetYGrid(0, false, 0);
     graphCtrl->SetXGrid(48, false, 0);
     int row = H() / 2;
     EXPECT_EQ((COLORREF)CGraphPlot::kGrid, PixelAfterRender(W() - 48, row));
@@ -159,19 +138,6 @@ TEST_F(GraphCtrlTest, ScrollingGridLinesMoveLeftWithEachSample)
     graphCtrl->Plot().Render(c);
     for (int x = 0; x < W(); ++x)
         ASSERT_NE((COLORREF)CGraphPlot::kGrid, Pixel(x, row)) << x;
-}
-
-TEST_F(GraphCtrlTest, GridByCountKeepsItsLinesWhenThePlotIsResized)
-{
-    Make(GraphModeBars);
-    graphCtrl->SetXGrid(25, true, 0);
-    ::MoveWindow(*graphCtrl, 10, 10, 400, 300, TRUE);
-    Measure();
-    EXPECT_DOUBLE_EQ(W() / 24.0, graphCtrl->Plot().m_xSpacing);
-    // One line gives no spacing to divide by.
-    graphCtrl->SetXGrid(1, true, 0);
-    ::MoveWindow(*graphCtrl, 10, 10, 500, 300, TRUE);
-    EXPECT_FALSE(graph::HasGridLines(graphCtrl->Plot().m_xSpacing));
 }
 
 TEST(GraphCtrl, ModeChangesOutsideCurveAndBarsAreRefused)
@@ -199,9 +165,18 @@ TEST_F(GraphCtrlTest, TheBitmapIsMadeAgainWhenThePlotGrowsBeyondIt)
     EXPECT_EQ((COLORREF)CGraphPlot::kBackground, Pixel(W() - 1, H() - 1));
 }
 
-TEST_F(GraphCtrlTest, LabelsAreMeasuredInTheFontAndPlacedBesideThePlot)
+TEST_F(GraphCtrlTest, LabelsAreMeasuredInTheFontAndPlacedBesideThePlotAndAGridByCountFollowsItsSize)
 {
     Make(GraphModeBars);
+    graphCtrl->SetXGrid(25, true, 0);
+    ::MoveWindow(*graphCtrl, 10, 10, 400, 300, TRUE);
+    Measure();
+    EXPECT_DOUBLE_EQ(W() / 24.0, graphCtrl->Plot().m_xSpacing);
+    // One line gives no spacing to divide by.
+    graphCtrl->SetXGrid(1, true, 0);
+    ::MoveWindow(*graphCtrl, 10, 10, 600, 400, TRUE);
+    EXPECT_FALSE(graph::HasGridLines(graphCtrl->Plot().m_xSpacing));
+
     HFONT font = (HFONT)::GetStockObject(DEFAULT_GUI_FONT);
     ::SendMessageA(*graphCtrl, WM_SETFONT, (WPARAM)font, TRUE);
     static const char* const yTexts[] = { "0", "16", "32" };

@@ -1,17 +1,112 @@
-#include <gtest/gtest.h>
 #include "tests/support/PageFixture.h"
 #include "pages/GroupPages.h"
+#include "pages/GroupFunctions.h"
 #include "pages/PageMemories.h"
-#include "tests/support/PageHostWindow.h"
-#include "tests/support/TestLanguage.h"
 #include <cstring>
-#include <memory>
-#include <string>
+#include <tuple>
 
-// The incoming and outgoing group pages: one tab per group in use, of the
-// kind of card that serves it, and what each tab writes.
+// The groups of a record: the card serving each, and the incoming group
+// page with one tab per group in use, of that card's kind, and what each tab
+// writes.
 namespace
 {
+// A new record with cards in slots and groups on module positions.
+struct GroupRecord
+{
+    std::unique_ptr<ConfigRecord> rec{ new ConfigRecord };
+    GroupRecord() { SetConfigDefaults(rec.get()); }
+    GroupRecord& Card(int slot, uint8_t type)
+    {
+        rec->cardSlots[slot].cardType = type;
+        return *this;
+    }
+    GroupRecord& Module(int m, uint8_t out, uint8_t in, uint8_t out2 = CFG_NO_GROUP)
+    {
+        rec->moduleGroups[m] = { out, in, out2, CFG_NO_GROUP };
+        return *this;
+    }
+    GroupRecord& Trunk(int t, uint8_t out, uint8_t in)
+    {
+        rec->sipTrunkGroups[t].outGroup = out;
+        rec->sipTrunkGroups[t].inGroup = in;
+        return *this;
+    }
+};
+
+// The card of slot 2 (modules 8-11), the module holding group 7 (-1: none,
+// as its first or second outgoing group), whether SIP trunk 3 holds it too,
+// and the card type serving it.
+TEST(GroupFunctionsTest, ServingCardTypeOfAGroupFollowsItsFirstModuleThenTheTrunks)
+{
+    for (const auto& [what, slotType, module, trunkHolds, type] :
+         std::vector<std::tuple<const char*, uint8_t, int, bool, uint8_t>>{
+             { "combined card, trunk line", CARD_ANALOG_COMBINED, 9, false, CARD_ANALOG_TRUNK },
+             { "combined card, subscriber line", CARD_ANALOG_COMBINED, 10, false, CARD_ANALOG_SUBSCRIBER },
+             { "subscriber card", CARD_ANALOG_SUBSCRIBER, 8, false, CARD_ANALOG_SUBSCRIBER },
+             { "GSM card beats the trunk", CARD_GSM, 11, true, CARD_GSM },
+             { "SIP trunk only", CARD_GSM, -1, true, CARD_VOIP },
+             { "empty slot 0xFF falls to the trunk", CARD_NONE_EMPTY, 8, true, CARD_VOIP },
+             { "empty slot 0 and no trunk", CARD_NONE, 8, false, CARD_NONE },
+             { "nothing holds it", CARD_GSM, -1, false, CARD_NONE } })
+        for (bool asSecond : { false, true })
+        {
+            GroupRecord r;
+            r.Card(2, slotType);
+            if (module >= 0)
+                r.Module(module, asSecond ? CFG_NO_GROUP : 7, 7, asSecond ? 7 : CFG_NO_GROUP);
+            if (trunkHolds)
+                r.Trunk(3, 7, 7);
+            EXPECT_EQ(type, GetOutGroupCardType(r.rec.get(), 7)) << what << (asSecond ? " (second)" : "");
+            EXPECT_EQ(type, GetInGroupCardType(r.rec.get(), 7)) << what;
+        }
+}
+
+TEST(GroupFunctionsTest, DirectionsAreKeptApart)
+{
+    GroupRecord r;
+    r.Card(1, CARD_GSM).Module(4, 3, 5).Trunk(0, 6, 3);
+    EXPECT_EQ(CARD_GSM, GetOutGroupCardType(r.rec.get(), 3));
+    EXPECT_EQ(CARD_VOIP, GetInGroupCardType(r.rec.get(), 3));
+    EXPECT_EQ(CARD_GSM, GetInGroupCardType(r.rec.get(), 5));
+    EXPECT_EQ(CARD_NONE, GetOutGroupCardType(r.rec.get(), 5));
+    EXPECT_EQ(CARD_VOIP, GetOutGroupCardType(r.rec.get(), 6));
+}
+
+TEST(GroupFunctionsTest, UsedGroupsAreExactlyTheHeldOnesBelow32)
+{
+    GroupRecord r;
+    r.Card(0, CARD_GSM).Module(0, 1, 2, 31).Module(5, 0x20, 0xFE, 4).Module(31, 0xFF, 9).Trunk(7, 12, 0x40).Trunk(2, 0xFF, 13);
+    EXPECT_EQ((1u << 1) | (1u << 31) | (1u << 4) | (1u << 12), COutGroupsPage::GetUsedOutGroups(r.rec.get()));
+    EXPECT_EQ((1u << 2) | (1u << 9) | (1u << 13), CInGroupsPage::GetUsedInGroups(r.rec.get()));
+    GroupRecord none;
+    EXPECT_EQ(0u, COutGroupsPage::GetUsedOutGroups(none.rec.get()));
+    EXPECT_EQ(0u, CInGroupsPage::GetUsedInGroups(none.rec.get()));
+}
+
+TEST(GroupFunctionsTest, ApplyingModuleSettingsCopiesBothSimsAndGroupBytesToChosenGsmModules)
+{
+    GroupRecord r;
+    r.Card(0, CARD_GSM).Card(1, CARD_GSM).Card(2, CARD_VOIP).Card(3, CARD_GSM).Module(5, 1, 2, 3);
+    r.rec->moduleGroups[5].spare = 0x44;
+    for (uint32_t i = 0; i < sizeof(GsmModuleRec); ++i)
+    {
+        ConfigBytes(r.rec.get())[CFG_OFS_GSM_SIM1 + 5 * 48 + i] = (uint8_t)(0x30 + i);
+        ConfigBytes(r.rec.get())[CFG_OFS_GSM_SIM2 + 5 * 48 + i] = (uint8_t)(0x90 + i);
+    }
+    // What the record must become: module 5's bytes on modules 0, 6 and 13,
+    // and nothing else changed, the VoIP slot's module 9 included.
+    std::unique_ptr<ConfigRecord> want(new ConfigRecord(*r.rec));
+    for (int n : { 0, 6, 13 })
+    {
+        want->gsmSim1[n] = want->gsmSim1[5];
+        want->gsmSim2[n] = want->gsmSim2[5];
+        want->moduleGroups[n] = want->moduleGroups[5];
+    }
+    uint32_t selection = (1u << 0) | (1u << 6) | (1u << 9) | (1u << 13) | (1u << 5);
+    EXPECT_EQ((1u << 0) | (1u << 6) | (1u << 13), ApplyModuleSettings(r.rec.get(), 5, selection));
+    EXPECT_EQ(0, memcmp(want.get(), r.rec.get(), sizeof(ConfigRecord)));
+}
+
 class GroupPagesTest : public PageFixture
 {
 protected:
@@ -24,36 +119,20 @@ protected:
         rec->cardSlots[2].cardType = CARD_ANALOG; // neither FXS nor combined
         rec->cardSlots[3].cardType = CARD_VOIP;
     }
-    template <class P, class... A>
-    std::unique_ptr<P> Open(A... args)
-    {
-        return OpenOwned<P>(args...);
-    }
-    static std::string Text(HWND w) { return WindowText(w); }
     // The window of the tab of group g, shown as a click on its tab shows it.
-    template <class P>
-    HWND ShowTab(P& page, int g)
+    HWND ShowTab(int g)
     {
-        CTabPageHost& tabs = page.Tabs();
+        CInGroupsPage& groups = dynamic_cast<CInGroupsPage&>(*page);
+        CTabPageHost& tabs = groups.Tabs();
         for (int i = 0; i < tabs.GetTabCount(); ++i)
             if ((int)tabs.GetTabData(i) == g)
             {
                 ::SendMessageA(tabs.m_hWnd, TCM_SETCURSEL, i, 0);
                 NMHDR nmh = { tabs.m_hWnd, IDC_CARD_TABS, (UINT)TCN_SELCHANGE };
-                ::SendMessageA(page.m_hWnd, WM_NOTIFY, IDC_CARD_TABS, (LPARAM)&nmh);
+                ::SendMessageA(Wnd(), WM_NOTIFY, IDC_CARD_TABS, (LPARAM)&nmh);
             }
-        IGroupTab* tab = page.TabOf(g);
+        IGroupTab* tab = groups.TabOf(g);
         return tab ? tab->TabWindow() : NULL;
-    }
-    static std::string TabTitle(CTabPageHost& tabs, int i)
-    {
-        char text[64] = "";
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        ::SendMessageA(tabs.m_hWnd, TCM_GETITEMA, i, (LPARAM)&item);
-        return text;
     }
 };
 
@@ -66,42 +145,44 @@ TEST_F(GroupPagesTest, IncomingTabsFollowTheCardThatServesEachGroup)
     rec->moduleGroups[20].inGroup = 40; // names no group
     rec->sipTrunkGroups[6].inGroup = 11;
     memcpy(rec->sipTrunks[6].name, "carrier\0", 8);
-    auto page = Open<CInGroupsPage>();
-    CTabPageHost& tabs = page->Tabs();
+    CTabPageHost& tabs = Open<CInGroupsPage>().Tabs();
     ASSERT_EQ(4, tabs.GetTabCount());
-    EXPECT_EQ("Group 2", TabTitle(tabs, 0));
-    EXPECT_EQ("Group 11", TabTitle(tabs, 3));
-
-    HWND gsm = ShowTab(*page, 4);
-    EXPECT_EQ("1  3  ", Text(::GetDlgItem(gsm, IDC_MEMBERS)));
-    HWND voip = ShowTab(*page, 11);
-    EXPECT_EQ("carrier\n", Text(::GetDlgItem(voip, IDC_TRUNKS)));
-    EXPECT_TRUE(::GetDlgItem(ShowTab(*page, 7), IDC_INGRP_MIN) == NULL) << "the subscriber dialog";
-    EXPECT_TRUE(::GetDlgItem(ShowTab(*page, 2), IDC_INGRP_MIN) != NULL) << "the trunk dialog";
+    std::string titles;
+    for (int i = 0; i < 4; ++i)
+    {
+        char text[64] = "";
+        TCITEMA item = { TCIF_TEXT, 0, 0, text, sizeof(text) };
+        ::SendMessageA(tabs.m_hWnd, TCM_GETITEMA, i, (LPARAM)&item);
+        titles += std::string(text) + ";";
+    }
+    EXPECT_EQ("Group 2;Group 4;Group 7;Group 11;", titles);
+    EXPECT_EQ("1  3  ", Text(IDC_MEMBERS, ShowTab(4)));
+    EXPECT_EQ("carrier\n", Text(IDC_TRUNKS, ShowTab(11)));
+    EXPECT_TRUE(Item(IDC_INGRP_MIN, ShowTab(7)) == NULL) << "the subscriber dialog";
+    EXPECT_TRUE(Item(IDC_INGRP_MIN, ShowTab(2)) != NULL) << "the trunk dialog";
 }
 
 TEST_F(GroupPagesTest, TrunkDialogStoresItsDigitsPrefixAndExtensionsForEveryCardItServes)
 {
     rec->moduleGroups[9].inGroup = 2;
-    auto page = Open<CInGroupsPage>();
-    HWND t = ShowTab(*page, 2);
+    Open<CInGroupsPage>();
+    HWND t = ShowTab(2);
     ASSERT_TRUE(t != NULL);
-    ::SetDlgItemTextA(t, IDC_INGRP_MIN, "2");
-    ::SetDlgItemTextA(t, IDC_INGRP_PREFIX, "0#");
+    Type(IDC_INGRP_MIN, "2", t);
+    Type(IDC_INGRP_PREFIX, "0#", t);
     for (const char* ext : { "11", "12", "11" })
     {
-        ::SetDlgItemTextA(t, IDC_INGRP_EXT_EDIT, ext);
+        Type(IDC_INGRP_EXT_EDIT, ext, t);
         ::SendMessageA(t, WM_COMMAND, IDC_INGRP_EXT_ADD, 0);
     }
     EXPECT_EQ(1, page->Store());
     const InGroupRec1& g = rec->inGroups1[2];
     EXPECT_EQ(0, g.mode);
     EXPECT_EQ(2, g.minDigits);
-    EXPECT_EQ(0, memcmp(g.prefix, "\x02" "0#\xFF", 4));
-    EXPECT_EQ(0, memcmp(g.extensions[0], "\x02" "11\xFF", 4));
-    EXPECT_EQ(0, memcmp(g.extensions[1], "\x02" "12\xFF", 4));
-    EXPECT_EQ(0, g.extensions[2][0]) << "the list ends with an empty entry";
-    EXPECT_EQ(0xFF, g.extensions[2][1]);
+    EXPECT_EQ("\x02" "0#\xFF", Bytes(g.prefix, 4));
+    EXPECT_EQ("\x02" "11\xFF", Bytes(g.extensions[0], 4));
+    EXPECT_EQ("\x02" "12\xFF", Bytes(g.extensions[1], 4));
+    EXPECT_EQ(std::string("\x00\xFF", 2), Bytes(g.extensions[2], 2)) << "the list ends with an empty entry";
     EXPECT_EQ(2, g_LastInGroup);
 }
 
@@ -114,15 +195,14 @@ TEST_F(GroupPagesTest, GsmTabStoresTheSecondListOnlyInItsModeAndHiddenFieldsAsZe
     CTestLanguage lang;
     ASSERT_TRUE(lang.WriteLanguage("strInGroupMode0=plain\nstrInGroupMode8=two lists\nstrGroup=G%d\n"));
     ASSERT_TRUE(lang.Select());
-    auto page = Open<CInGroupsPage>();
-    HWND t = ShowTab(*page, 3);
+    Open<CInGroupsPage>();
+    HWND t = ShowTab(3);
     ASSERT_TRUE(t != NULL);
-    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(t, IDC_INGRP_EXT2_LIST)));
+    EXPECT_FALSE(Enabled(IDC_INGRP_EXT2_LIST, t));
     EXPECT_EQ(1, page->Store());
     EXPECT_EQ(5, rec->inGroups1[3].mode) << "a mode without a text is kept";
     EXPECT_EQ(0, rec->inGroups2[3].extensions[0][0]) << "not mode 8: the second list is stored empty";
     EXPECT_EQ(0, rec->inGroups1[3].ddiDigits) << "no DDI text: no DDI digits";
     EXPECT_EQ(0, rec->inGroups2[3].bytes0[32]) << "no fraud-protection text: no number";
 }
-
 }

@@ -3,49 +3,35 @@
 #include "pages/IsdnLinesPage.h"
 #include "pages/AnalogPages.h"
 #include "pages/PageMemories.h"
+#include "tests/support/StrayDialogCloser.h"
 #include <cstring>
+#include <tuple>
 
 namespace
 {
-// Leaving an edit: its owner sees the focus go (the edit clamps) and then
-// the page its notification.
-void Leave(HWND page, HWND edit)
+TEST(IsdnCommonRules, AlertingDelayThresholdFlashLengthAndSyncOrder)
 {
-    ::SendMessageA(edit, WM_KILLFOCUS, 0, 0);
-    ::SendMessageA(page, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(edit), EN_KILLFOCUS), (LPARAM)edit);
-}
-
-TEST(IsdnCommonRules, AlertingDelayAndThreshold)
-{
-    const struct
-    {
-        const char* typed;
-        uint8_t code;
-        const char* shown;
-    } delays[] = { { "99", 15, "15" }, { "2R", 'R', "R" }, { "", 0, "0" }, { "7", 7, "7" } };
-    for (const auto& d : delays)
+    for (const auto& [typed, code, shown] : std::vector<std::tuple<const char*, uint8_t, std::string>>{
+             { "99", 15, "15" }, { "2R", 'R', "R" }, { "", 0, "0" }, { "7", 7, "7" } })
     {
         char text[8];
-        EXPECT_EQ(d.code, ParseAlertingDelay(d.typed)) << d.typed;
-        FormatAlertingDelay(ParseAlertingDelay(d.typed), text, sizeof(text));
-        EXPECT_STREQ(d.shown, text);
+        EXPECT_EQ(code, ParseAlertingDelay(typed)) << typed;
+        FormatAlertingDelay(code, text, sizeof(text));
+        EXPECT_EQ(shown, text);
     }
-    const struct
+    // A threshold typed in dBm: shown rounded, stored as its code.
+    for (const auto& [typed, shown, code] : std::vector<std::tuple<int, int, uint8_t>>{
+             { -52, -53, 30 }, { -51, -51, 31 }, { -113, -113, 0 }, { -112, -113, 0 } })
     {
-        int typed, shown;
-        uint8_t code;
-    } thresholds[] = { { -52, -53, 30 }, { -51, -51, 31 }, { -113, -113, 0 }, { -112, -113, 0 } };
-    for (const auto& t : thresholds)
-    {
-        EXPECT_EQ(t.shown, RoundThreshold(t.typed)) << t.typed;
-        EXPECT_EQ(t.code, ThresholdCode(t.typed)) << t.typed;
+        EXPECT_EQ(shown, RoundThreshold(typed)) << typed;
+        EXPECT_EQ(code, ThresholdCode(typed)) << typed;
     }
     EXPECT_EQ(-113, ThresholdDbm(0xFF));
     EXPECT_EQ(-51, ThresholdDbm(31));
-}
-
-TEST(IsdnSyncOrder, ReadsEachLinkOnceAndWritesTheRestUnset)
-{
+    EXPECT_EQ(130, RoundFlashLength(133));
+    EXPECT_EQ(26, FlashLengthCode(130));
+    EXPECT_EQ(255, FlashLengthCode(1275));
+    // The synchronisation order reads each link once and writes the rest unset.
     const uint8_t stored[8] = { 2, 7, 0, 2, 0xFF, 1, 1, 1 };
     int links[kSyncLinkCount];
     ASSERT_EQ(2, ReadSyncOrder(stored, links));
@@ -54,13 +40,6 @@ TEST(IsdnSyncOrder, ReadsEachLinkOnceAndWritesTheRestUnset)
     uint8_t order[8];
     WriteSyncOrder(links, 2, order);
     EXPECT_EQ(std::string("\x02\x00\xFF\xFF\xFF\xFF\xFF\xFF", 8), std::string((char*)order, 8));
-}
-
-TEST(AnalogRules, FlashLengthInFiveMillisecondUnits)
-{
-    EXPECT_EQ(130, RoundFlashLength(133));
-    EXPECT_EQ(26, FlashLengthCode(130));
-    EXPECT_EQ(255, FlashLengthCode(1275));
 }
 
 typedef PageFixture AnalogPageTest;
@@ -76,12 +55,13 @@ TEST_F(AnalogPageTest, NewRecordShowsItsDefaultsAndStoreClearsUnusedBits)
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(0x10u, rec->analogCommon.fxsWord);
 
-    CAnalogFxoPage& fxo = Open<CAnalogFxoPage>();
+    Open<CAnalogFxoPage>();
     EXPECT_EQ("100", Text(IDC_FXO_FLASH_LENGTH));
-
     SetCheck(IDC_FXO_REVERSAL_START, true);
     Type(IDC_FXO_FLASH_LENGTH, "133");
-    Leave(fxo.m_hWnd, Item(IDC_FXO_FLASH_LENGTH));
+    // Leaving the edit: it clamps, then the page hears of it.
+    ::SendMessageA(Item(IDC_FXO_FLASH_LENGTH), WM_KILLFOCUS, 0, 0);
+    ::SendMessageA(Wnd(), WM_COMMAND, MAKEWPARAM(IDC_FXO_FLASH_LENGTH, EN_KILLFOCUS), (LPARAM)Item(IDC_FXO_FLASH_LENGTH));
     EXPECT_EQ("130", Text(IDC_FXO_FLASH_LENGTH));
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(26, rec->analogCommon.fxoFlashLength);
@@ -97,63 +77,33 @@ protected:
         PageFixture::TearDown();
         ResetLastTabMemories();
     }
-    CIsdnLinkTab& OpenTab(int link)
+    // The tab of link, shown.
+    HWND OpenTab(int link)
     {
         CIsdnLinesPage& lines = Open<CIsdnLinesPage>();
         lines.Tabs().SelectTab(link);
-        tab = lines.Tab(link)->m_hWnd;
-        return *lines.Tab(link);
+        return lines.Tab(link)->m_hWnd;
     }
-    HWND tab = NULL;
-    HWND TabItem(UINT id) const { return ::GetDlgItem(tab, (int)id); }
-    std::string TabText(UINT id) const
-    {
-        char text[128] = "";
-        ::GetWindowTextA(TabItem(id), text, sizeof(text));
-        return text;
-    }
-    bool TabChecked(UINT id) const { return ::SendMessageA(TabItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 };
-
-TEST_F(IsdnLinesPageTest, UnsetCreditRecordStartsOnDayOneAndCreditsAreMinutes)
-{
-    memset(&rec->isdnCredit[0], 0xFF, sizeof(IsdnLinkCredit));
-    OpenTab(0);
-    EXPECT_EQ(1, rec->isdnCredit[0].creditRestoreCode);
-    EXPECT_EQ(0u, rec->isdnCredit[0].credit[5]);
-    EXPECT_EQ(1, rec->isdnCredit[0].nextUnit[5]);
-    EXPECT_EQ(0xFF, rec->isdnCredit[0].bytes67[0]);
-    Close();
-
-    rec->isdnCredit[0].credit[0] = 90;
-    rec->isdnCredit[0].oldCredit[0] = 90;
-    OpenTab(0);
-    EXPECT_EQ("1", TabText(IDC_LINK_CREDIT_0));
-    ::SetWindowTextA(TabItem(IDC_LINK_CREDIT_0), "2");
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(120u, rec->isdnCredit[0].credit[0]);
-    EXPECT_EQ(90u, rec->isdnCredit[0].oldCredit[0]) << "an untouched credit keeps its seconds";
-}
 
 TEST_F(IsdnLinesPageTest, UnknownLinkModeIsKeptAndQsigNamesTheSidesMasterAndSlave)
 {
     rec->isdnLinks[2].linkMode = 7;
     rec->isdnLinks[1].linkMode = 3;
-    OpenTab(2);
-    EXPECT_EQ(-1, ::SendMessageA(TabItem(IDC_LINK_PROTOCOL), CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(-1, CurSel(IDC_LINK_PROTOCOL, OpenTab(2)));
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(7, rec->isdnLinks[2].linkMode);
     EXPECT_EQ(2, g_LastIsdnLinesTab);
     EXPECT_EQ(2, Open<CIsdnLinesPage>().Tabs().GetCurrentIndex()) << "the page shows the tab it showed last";
 
-    OpenTab(1);
-    EXPECT_EQ("Master", TabText(IDC_LINK_SIDE_NT));
-    EXPECT_TRUE(TabChecked(IDC_LINK_SIDE_NT));
-    g_Language.RetranslateWindow(page->Window().m_hWnd);
+    HWND tab = OpenTab(1);
+    EXPECT_EQ("Master", Text(IDC_LINK_SIDE_NT, tab));
+    EXPECT_TRUE(Checked(IDC_LINK_SIDE_NT, tab));
+    g_Language.RetranslateWindow(Wnd());
     page->OnLanguageChanged();
-    EXPECT_EQ("Master", TabText(IDC_LINK_SIDE_NT));
-    EXPECT_EQ("Expert...", TabText(IDC_LINK_EXPERT));
-    EXPECT_EQ(1, ::SendMessageA(TabItem(IDC_LINK_PROTOCOL), CB_GETCURSEL, 0, 0));
+    EXPECT_EQ("Master", Text(IDC_LINK_SIDE_NT, tab));
+    EXPECT_EQ("Expert...", Text(IDC_LINK_EXPERT, tab));
+    EXPECT_EQ(1, CurSel(IDC_LINK_PROTOCOL, tab));
 }
 
 TEST(LinkLayer, MovesTheSignallingMarkAndKeepsOtherFlags)
@@ -176,28 +126,37 @@ TEST(LinkLayer, MovesTheSignallingMarkAndKeepsOtherFlags)
     EXPECT_EQ(0xF1, link.timeslotState[20]);
 }
 
-// The expert dialog is modal: a timer inside its loop types into it and
-// presses OK.
-VOID CALLBACK AnswerExpertDialog(HWND, UINT, UINT_PTR id, DWORD)
+// An unset credit record starts on day 1 with no credit; credits are typed
+// in minutes; the expert dialog moves the signalling channel at once.
+TEST_F(IsdnLinesPageTest, CreditsAreMinutesAndTheExpertDialogMovesTheSignallingChannel)
 {
-    HWND dialog = ::FindWindowA("#32770", "ISDN link A");
-    if (!dialog)
-        return;
-    ::KillTimer(NULL, id);
-    ::SetDlgItemTextA(dialog, IDC_LAYER_SIGNALLING, "20");
-    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-}
-
-TEST_F(IsdnLinesPageTest, ExpertDialogMovesTheSignallingChannel)
-{
+    memset(&rec->isdnCredit[0], 0xFF, sizeof(IsdnLinkCredit));
     OpenTab(0);
-    UINT_PTR timer = ::SetTimer(NULL, 0, 20, AnswerExpertDialog);
-    ::SendMessageA(tab, WM_COMMAND, MAKEWPARAM(IDC_LINK_EXPERT, BN_CLICKED), 0);
-    ::KillTimer(NULL, timer);
-    EXPECT_TRUE(::IsWindowEnabled(TabItem(IDC_LINK_TIMESLOT_HIGH + 0)));
-    EXPECT_FALSE(::IsWindowEnabled(TabItem(IDC_LINK_TIMESLOT_HIGH + 4)));
+    const IsdnLinkCredit& c = rec->isdnCredit[0];
+    EXPECT_EQ(1, c.creditRestoreCode);
+    EXPECT_EQ(0u, c.credit[5]);
+    EXPECT_EQ(1, c.nextUnit[5]);
+    EXPECT_EQ(0xFF, c.bytes67[0]);
+
+    rec->isdnCredit[0].credit[0] = 90;
+    rec->isdnCredit[0].oldCredit[0] = 90;
+    HWND tab = OpenTab(0);
+    EXPECT_EQ("1", Text(IDC_LINK_CREDIT_0, tab));
+    Type(IDC_LINK_CREDIT_0, "2", tab);
+    {
+        CModalDialogAnswerer answerer([](HWND dlg, void*) {
+            ::SetDlgItemTextA(dlg, IDC_LAYER_SIGNALLING, "20");
+            ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+        }, nullptr);
+        Command(IDC_LINK_EXPERT, tab);
+        EXPECT_EQ(1, answerer.Answered());
+    }
+    EXPECT_TRUE(Enabled(IDC_LINK_TIMESLOT_HIGH + 0, tab));
+    EXPECT_FALSE(Enabled(IDC_LINK_TIMESLOT_HIGH + 4, tab));
     EXPECT_EQ(0xF1, rec->isdnLinks[0].timeslotState[20]) << "written into the page-edit copy at once";
     ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(120u, c.credit[0]);
+    EXPECT_EQ(90u, c.oldCredit[0]) << "an untouched credit keeps its seconds";
     EXPECT_EQ(0xF1, rec->isdnLinks[0].timeslotState[20]);
     EXPECT_EQ(0x00, rec->isdnLinks[0].timeslotState[16]);
 }

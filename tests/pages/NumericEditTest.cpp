@@ -3,6 +3,8 @@
 #include "pages/CharSetEdit.h"
 #include "tests/support/PageHostWindow.h"
 #include <string>
+#include <tuple>
+#include <vector>
 
 // The filtered edits subclass a real EDIT control; keys arrive as WM_CHAR
 // and leaving the field as WM_KILLFOCUS, as they do when a user types.
@@ -46,25 +48,24 @@ protected:
 // crossed bound where the default lies outside the range (and is not shown).
 TEST_F(EditTest, OutOfRangeEntryFallsBackWhenLeft)
 {
-    const struct
-    {
-        int minimum, maximum, defaultValue, limit;
-        const char *shown, *typed, *left;
-    } cases[] = { { 1, 65534, 30, 5, "30", "70000", "30" }, { 1, 65534, 30, 5, "30", "0", "30" },
-                  { 1, 65534, 30, 5, "30", "1234", "1234" }, { 10, 120, 0, 3, "", "5", "10" },
-                  { 10, 120, 0, 3, "", "500", "120" } };
-    for (const auto& c : cases)
+    // Range and default, the edit's limit, the text shown at first, typed
+    // and shown once left.
+    for (const auto& [minimum, maximum, defaultValue, limit, shown, typed, left] :
+         std::vector<std::tuple<int, int, int, int, std::string, const char*, std::string>>{
+             { 1, 65534, 30, 5, "30", "70000", "30" }, { 1, 65534, 30, 5, "30", "0", "30" },
+             { 1, 65534, 30, 5, "30", "1234", "1234" }, { 10, 120, 0, 3, "", "5", "10" },
+             { 10, 120, 0, 3, "", "500", "120" } })
     {
         CNumericEdit num;
         ::SetWindowTextA(edit, "");
         ASSERT_TRUE(num.SubclassWindow(edit));
-        num.SetRange(c.minimum, c.maximum, c.defaultValue);
-        EXPECT_EQ(c.shown, Text());
-        EXPECT_EQ(c.limit, (int)::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+        num.SetRange(minimum, maximum, defaultValue);
+        EXPECT_EQ(shown, Text());
+        EXPECT_EQ(limit, (int)::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
         EXPECT_TRUE(::GetWindowLongA(edit, GWL_STYLE) & ES_NUMBER);
-        Type(c.typed);
+        Type(typed);
         Leave();
-        EXPECT_EQ(c.left, Text()) << c.typed;
+        EXPECT_EQ(left, Text()) << typed;
         num.UnsubclassWindow();
     }
 }
@@ -78,18 +79,16 @@ TEST_F(EditTest, NegativeRangeAcceptsOneLeadingMinus)
     EXPECT_FALSE(::GetWindowLongA(edit, GWL_STYLE) & ES_NUMBER);
     EXPECT_EQ("-80", Text());
 
-    ::SetWindowTextA(edit, "");
-    Type("-9x0", false);
-    EXPECT_EQ("-90", Text());
-    // A second minus at the end is refused.
-    ::SendMessageA(edit, EM_SETSEL, 3, 3);
-    Type("-", false);
-    EXPECT_EQ("-90", Text());
-    // Not at the start of a text without minus either.
-    ::SetWindowTextA(edit, "90");
-    ::SendMessageA(edit, EM_SETSEL, 1, 1);
-    Type("-", false);
-    EXPECT_EQ("90", Text());
+    // One leading minus only: not a second one at the end, nor one at the
+    // start of a text without it; other characters are refused.
+    for (const auto& [before, caret, keys, after] : std::vector<std::tuple<const char*, int, const char*, std::string>>{
+             { "", 0, "-9x0", "-90" }, { "-90", 3, "-", "-90" }, { "90", 1, "-", "90" } })
+    {
+        ::SetWindowTextA(edit, before);
+        ::SendMessageA(edit, EM_SETSEL, caret, caret);
+        Type(keys, false);
+        EXPECT_EQ(after, Text()) << before << " + " << keys;
+    }
     Leave();
     EXPECT_EQ("-80", Text());
 }

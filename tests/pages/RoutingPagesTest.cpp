@@ -1,17 +1,12 @@
 #include "pages/ClipPages.h"
-#include "pages/ConfigItems.h"
 #include "pages/LcrRoutingItemDlg.h"
 #include "pages/LcrRoutingPage.h"
 #include "pages/MobilityPages.h"
 #include "pages/PageMemories.h"
-#include "pages/FieldBinding.h"
 #include "record/FieldText.h"
-#include "comm/DeviceProtocol.h"
 #include "tests/support/PageFixture.h"
 #include <cstring>
-#include <memory>
-#include <string>
-#include <vector>
+#include <tuple>
 
 namespace
 {
@@ -24,20 +19,14 @@ protected:
         g_LastRoutingProfile = 0;
     }
     template <class P>
-    P* Open()
+    P& OpenSized()
     {
-        P* p = &PageFixture::Open<P>();
-        ::MoveWindow(p->m_hWnd, 0, 0, 640, 420, TRUE);
+        P& p = Open<P>();
+        ::MoveWindow(p.m_hWnd, 0, 0, 640, 420, TRUE);
         testsupport::PumpMessages();
         return p;
     }
-
-    static void Click(HWND page, UINT id)
-    {
-        ::SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)::GetDlgItem(page, (int)id));
-    }
-
-    // Rule i: profile, input line 'A', number "<i>", no targets; the
+    // Rule i: profile, input line 'A', number "<i + 100>", no targets; the
     // companion filled with a byte naming the rule.
     void SetRules(const std::vector<int>& profiles)
     {
@@ -48,9 +37,7 @@ protected:
             memset(r.targets, 0xFF, sizeof(r.targets));
             r.profile = (uint8_t)profiles[i];
             RuleByte(r, LCR_RULE_LINE) = 'A';
-            char number[16];
-            snprintf(number, sizeof(number), "%u", (unsigned)(i + 100));
-            WriteCountedString(number, r.number, sizeof(r.number));
+            WriteCountedString(std::to_string(i + 100).c_str(), r.number, sizeof(r.number));
             memset(&rec->routingCompanion[i], 0x20 + (int)(i % 200), sizeof(RoutingRuleCompanion));
         }
     }
@@ -59,82 +46,8 @@ protected:
         WriteCountedString(number, rec->lcrClip[index].number, 24);
         rec->lcrClip[index].bytes24[0] = (uint8_t)profile;
     }
-};
-
-// --- routing -------------------------------------------------------------------
-
-TEST_F(RoutingPagesTest, UnsortedTableListsTheTabsRulesAndStoreKeepsEveryRule)
-{
-    SetRules({ 3, 3, 0, 0 });
-    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
-    CLcrRoutingPage* page = Open<CLcrRoutingPage>();
-    CLcrRoutingListTab* tab = page->Tab(0);
-    ASSERT_TRUE(tab != nullptr);
-    EXPECT_EQ(2u, tab->Rows().size());
-    EXPECT_EQ(2, ListView_GetItemCount(tab->List()));
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(0, memcmp(rec, before.get(), sizeof(ConfigRecord))) << "a visit without changes";
-
-    tab->ReplaceRule(0, tab->Rows()[0]); // the user edits a rule and keeps it
-    ASSERT_EQ(1, page->Store());
-    const int moved[4] = { 2, 3, 0, 1 };
-    for (int i = 0; i < 4; ++i)
-    {
-        EXPECT_EQ(0, memcmp(&rec->routingRules[i], &before->routingRules[moved[i]], 64)) << "rule " << i;
-        EXPECT_EQ(0, memcmp(&rec->routingCompanion[i], &before->routingCompanion[moved[i]], 64)) << "rule " << i;
-    }
-    EXPECT_EQ(0xFF, rec->routingRules[4].profile);
-}
-
-TEST_F(RoutingPagesTest, AFullTableRefusesAnAddAndStoreStaysInsideTheTable)
-{
-    std::vector<int> profiles(CFG_ROUTING_RULE_COUNT, 0);
-    for (size_t i = 990; i < profiles.size(); ++i)
-        profiles[i] = 3; // a profile without a tab still counts
-    SetRules(profiles);
-    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
-    CLcrRoutingPage* page = Open<CLcrRoutingPage>();
-    CLcrRoutingListTab* tab = page->Tab(0);
-    ASSERT_TRUE(tab != nullptr);
-    tab->DeleteRule(0);
-    LcrRuleEntry entry = tab->Rows()[0];
-    WriteCountedString("77", entry.rule.number, 24);
-    EXPECT_TRUE(tab->AddRule(entry)) << "the deleted rule made room for one";
-    EXPECT_FALSE(tab->AddRule(entry)) << "the 1001st rule";
-    EXPECT_EQ(990u, tab->Rows().size());
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(0, memcmp(rec->lcrClip, before->lcrClip, sizeof(rec->lcrClip)));
-    EXPECT_EQ(0, memcmp(&rec->httpIn, &before->httpIn, sizeof(rec->httpIn)));
-    EXPECT_EQ(3, rec->routingRules[999].profile);
-}
-
-TEST_F(RoutingPagesTest, TabsForTheDefaultAndEveryClipProfileAndTheRememberedOneIsShown)
-{
-    SetClip(0, "111", 7);
-    SetClip(1, "222", 2);
-    g_LastRoutingProfile = 7;
-    CLcrRoutingPage* page = Open<CLcrRoutingPage>();
-    ASSERT_EQ(3, page->Tabs().GetTabCount());
-    EXPECT_EQ(0, (int)page->Tabs().GetTabData(0));
-    EXPECT_EQ(2, (int)page->Tabs().GetTabData(1));
-    EXPECT_EQ(7, (int)page->Tabs().GetTabData(page->Tabs().GetCurrentIndex()));
-}
-
-struct RuleDialog
-{
-    std::unique_ptr<CLcrRoutingItemDlg> dlg;
-    HWND Open(const LcrRuleEntry& entry, const ConfigRecord* rec, const std::vector<LcrRuleEntry>* rows, int edited,
-              HWND parent)
-    {
-        dlg.reset(new CLcrRoutingItemDlg(entry, rec, rows, edited));
-        return dlg->Create(parent);
-    }
-    ~RuleDialog()
-    {
-        if (dlg && dlg->m_hWnd)
-            ::DestroyWindow(dlg->m_hWnd);
-    }
-    void Choose(UINT combo, int code) { CFieldBinder::SelectByCode(dlg->GetDlgItem(combo), code); }
+    std::string Rules(const ConfigRecord* r, size_t i) const { return Bytes(&r->routingRules[i], 64); }
+    std::string Companion(const ConfigRecord* r, size_t i) const { return Bytes(&r->routingCompanion[i], 64); }
 };
 
 LcrRuleEntry NewRule(uint8_t line)
@@ -147,40 +60,88 @@ LcrRuleEntry NewRule(uint8_t line)
     return e;
 }
 
+// --- routing -------------------------------------------------------------------
+
+// Tabs for the default and every CLIP profile, the remembered one shown; a
+// table not sorted by profile lists each tab's rules and keeps every rule.
+TEST_F(RoutingPagesTest, UnsortedTableListsTheTabsRulesAndStoreKeepsEveryRule)
+{
+    SetClip(0, "111", 7);
+    SetClip(1, "222", 2);
+    g_LastRoutingProfile = 7;
+    SetRules({ 3, 3, 0, 0 });
+    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
+    CLcrRoutingPage& routing = OpenSized<CLcrRoutingPage>();
+    CTabPageHost& tabs = routing.Tabs();
+    ASSERT_EQ(3, tabs.GetTabCount());
+    EXPECT_EQ(0, (int)tabs.GetTabData(0));
+    EXPECT_EQ(2, (int)tabs.GetTabData(1));
+    EXPECT_EQ(7, (int)tabs.GetTabData(tabs.GetCurrentIndex()));
+    tabs.SelectTab(0);
+    CLcrRoutingListTab* tab = routing.Tab(0);
+    ASSERT_TRUE(tab != nullptr);
+    EXPECT_EQ(2u, tab->Rows().size());
+    EXPECT_EQ(2, ListView_GetItemCount(tab->List()));
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(0, memcmp(rec, before.get(), sizeof(ConfigRecord))) << "a visit without changes";
+
+    tab->ReplaceRule(0, tab->Rows()[0]); // the user edits a rule and keeps it
+    ASSERT_EQ(1, page->Store());
+    const int moved[4] = { 2, 3, 0, 1 };
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Rules(before.get(), moved[i]) + Companion(before.get(), moved[i]), Rules(rec, i) + Companion(rec, i)) << i;
+    EXPECT_EQ(0xFF, rec->routingRules[4].profile);
+}
+
+TEST_F(RoutingPagesTest, AFullTableRefusesAnAddAndStoreStaysInsideTheTable)
+{
+    std::vector<int> profiles(CFG_ROUTING_RULE_COUNT, 0);
+    std::fill(profiles.begin() + 990, profiles.end(), 3); // a profile without a tab still counts
+    SetRules(profiles);
+    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
+    CLcrRoutingListTab* tab = OpenSized<CLcrRoutingPage>().Tab(0);
+    ASSERT_TRUE(tab != nullptr);
+    tab->DeleteRule(0);
+    LcrRuleEntry entry = tab->Rows()[0];
+    WriteCountedString("77", entry.rule.number, 24);
+    EXPECT_TRUE(tab->AddRule(entry)) << "the deleted rule made room for one";
+    EXPECT_FALSE(tab->AddRule(entry)) << "the 1001st rule";
+    EXPECT_EQ(990u, tab->Rows().size());
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(Bytes(before->lcrClip, sizeof(rec->lcrClip)), Bytes(rec->lcrClip, sizeof(rec->lcrClip)));
+    EXPECT_EQ(Bytes(&before->httpIn, sizeof(rec->httpIn)), Bytes(&rec->httpIn, sizeof(rec->httpIn)));
+    EXPECT_EQ(3, rec->routingRules[999].profile);
+}
+
 TEST_F(RoutingPagesTest, RuleDialogWritesTargetsInListOrderAndKeepsAnUnusedInputGroup)
 {
     rec->moduleGroups[0].outGroup = 10;
     rec->moduleGroups[1].outGroup = 1; // "group 1" is a prefix of "group 10"
-    RuleDialog d;
-    ASSERT_TRUE(d.Open(NewRule(5), rec, nullptr, -1, host) != NULL);
-    ::SetDlgItemTextA(d.dlg->m_hWnd, IDC_LCR_ITEM_NUMBER, "0049x");
-    ::SetDlgItemTextA(d.dlg->m_hWnd, IDC_LCR_ITEM_AOC, "7");
-    d.Choose(IDC_LCR_ITEM_TARGET, 10);
-    ::SendDlgItemMessageA(d.dlg->m_hWnd, IDC_LCR_ITEM_CREDIT, CB_SETCURSEL, 3, 0);
-    d.dlg->AddTarget();
-    d.Choose(IDC_LCR_ITEM_TARGET, 1);
-    ::SetDlgItemTextA(d.dlg->m_hWnd, IDC_LCR_ITEM_AOC, "");
-    ::SendDlgItemMessageA(d.dlg->m_hWnd, IDC_LCR_ITEM_CREDIT, CB_SETCURSEL, 1, 0);
-    d.dlg->AddTarget();
-    d.Choose(IDC_LCR_ITEM_TARGET, 'T');
-    d.dlg->AddTarget();
-    d.dlg->AddTarget(); // the same target again
-    ASSERT_EQ(3u, d.dlg->Targets().size());
-    ::SendDlgItemMessageA(d.dlg->m_hWnd, IDC_LCR_ITEM_TARGETS, LB_SETCURSEL, 2, 0);
-    d.dlg->MoveTarget(-1);
+    CLcrRoutingItemDlg dlg(NewRule(5), rec, nullptr, -1);
+    HWND d = dlg.Create(host);
+    ASSERT_TRUE(d != NULL);
+    Type(IDC_LCR_ITEM_NUMBER, "0049x", d);
+    // Target, AOC value and credit position added in turn; the same target twice.
+    for (const auto& [target, aoc, credit] : std::vector<std::tuple<int, const char*, int>>{
+             { 10, "7", 3 }, { 1, "", 1 }, { 'T', "", 1 }, { 'T', "", 1 } })
+    {
+        CFieldBinder::SelectByCode(Item(IDC_LCR_ITEM_TARGET, d), target);
+        Type(IDC_LCR_ITEM_AOC, aoc, d);
+        Select(IDC_LCR_ITEM_CREDIT, credit, d);
+        dlg.AddTarget();
+    }
+    ASSERT_EQ(3u, dlg.Targets().size());
+    ::SendMessageA(Item(IDC_LCR_ITEM_TARGETS, d), LB_SETCURSEL, 2, 0);
+    dlg.MoveTarget(-1);
 
-    ASSERT_TRUE(d.dlg->Accept());
-    const LcrRuleEntry& r = d.dlg->Result();
+    ASSERT_TRUE(dlg.Accept());
+    const LcrRuleEntry& r = dlg.Result();
+    ::DestroyWindow(d);
     EXPECT_EQ(5, RuleByte(r.rule, LCR_RULE_LINE)) << "the rule keeps its incoming group";
-    const uint8_t targets[5] = { 10, 'T', 1, 0xFF, 0xFF };
-    const uint8_t aoc[5] = { 7, 0xFF, 0, 0, 0 }; // positions behind the list keep theirs
-    const uint8_t credits[5] = { LCR_CREDIT_NONE, LCR_CREDIT_2, LCR_CREDIT_2, 0xFF, 0xFF };
-    EXPECT_EQ(0, memcmp(targets, r.rule.targets, 5));
-    EXPECT_EQ(0, memcmp(aoc, r.rule.targetValues, 5));
-    EXPECT_EQ(0, memcmp(credits, r.companion.bytes, 5));
-    char number[24];
-    ReadCountedString(r.rule.number, 24, number);
-    EXPECT_STREQ("0049x", number);
+    EXPECT_EQ(std::string("\x0A" "T\x01\xFF\xFF", 5), Bytes(r.rule.targets, 5));
+    EXPECT_EQ(std::string("\x07\xFF\x00\x00\x00", 5), Bytes(r.rule.targetValues, 5)) << "positions behind the list keep theirs";
+    EXPECT_EQ((std::string{ LCR_CREDIT_NONE, LCR_CREDIT_2, LCR_CREDIT_2, '\xFF', '\xFF' }), Bytes(r.companion.bytes, 5));
+    EXPECT_EQ("\x05" "0049x", Bytes(r.rule.number, 6));
     EXPECT_EQ(0u, boxes.Count());
 }
 
@@ -189,32 +150,28 @@ TEST_F(RoutingPagesTest, RuleDialogRefusesWhatTheRuleCannotHold)
     std::vector<LcrRuleEntry> rows(2, NewRule('a'));
     WriteCountedString("123", rows[0].rule.number, 24);
     WriteCountedString("456", rows[1].rule.number, 24);
-    struct Case
+    // The number typed, the row edited (-1: a new rule), whether a target is
+    // added, and the refusal (empty: accepted); 'a' is link A.
+    for (const auto& [number, edited, target, key] : std::vector<std::tuple<const char*, int, bool, std::string>>{
+             { "", -1, true, "strLcrRoutingErrNumberMissing" },
+             { "123", -1, true, "strLcrRoutingErrNumberDuplicate" },
+             { "123", 0, true, "" },
+             { "1x2", -1, true, "strLcrRoutingErrNumberWildcard" },
+             { "789", -1, false, "strLcrRoutingErrNoTarget" } })
     {
-        const char* number;
-        int edited;
-        bool target;
-        const char* key; // null: accepted
-    } cases[] = {
-        { "", -1, true, "strLcrRoutingErrNumberMissing" },
-        { "123", -1, true, "strLcrRoutingErrNumberDuplicate" }, // 'a' is link A
-        { "123", 0, true, nullptr },                              // the edited row itself
-        { "1x2", -1, true, "strLcrRoutingErrNumberWildcard" },
-        { "789", -1, false, "strLcrRoutingErrNoTarget" },
-    };
-    for (const Case& c : cases)
-    {
-        RuleDialog d;
-        ASSERT_TRUE(d.Open(NewRule('A'), rec, &rows, c.edited, host) != NULL);
-        ::SetDlgItemTextA(d.dlg->m_hWnd, IDC_LCR_ITEM_NUMBER, c.number);
-        if (c.target)
+        CLcrRoutingItemDlg dlg(NewRule('A'), rec, &rows, edited);
+        HWND d = dlg.Create(host);
+        ASSERT_TRUE(d != NULL);
+        Type(IDC_LCR_ITEM_NUMBER, number, d);
+        if (target)
         {
-            d.Choose(IDC_LCR_ITEM_TARGET, 'P');
-            d.dlg->AddTarget();
+            CFieldBinder::SelectByCode(Item(IDC_LCR_ITEM_TARGET, d), 'P');
+            dlg.AddTarget();
         }
         boxes.Clear();
-        EXPECT_EQ(c.key == nullptr, d.dlg->Accept()) << c.number;
-        EXPECT_EQ(c.key ? std::string(c.key) : std::string(), boxes.Count() ? boxes.Last().key : std::string());
+        EXPECT_EQ(key.empty(), dlg.Accept()) << number;
+        EXPECT_EQ(key, boxes.Count() ? boxes.Last().key : "") << number;
+        ::DestroyWindow(d);
     }
 }
 
@@ -226,34 +183,30 @@ TEST_F(RoutingPagesTest, DeletingAProfilesLastCallerAsksAndDropsItsRulesWithThei
     SetClip(1, "222", 6);
     SetRules({ 0, 5, 5, 6 });
     std::unique_ptr<ConfigRecord> doc(new ConfigRecord(*rec));
-    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
-    CLcrClipTabPage* page = Open<CLcrClipTabPage>();
-    HWND list = ::GetDlgItem(page->m_hWnd, IDC_LCR_CLIP_LIST);
-    ASSERT_EQ(2u, page->Rows().size());
-
-    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    CLcrClipTabPage& clip = Open<CLcrClipTabPage>();
+    ASSERT_EQ(2u, clip.Rows().size());
+    ListView_SetItemState(Item(IDC_LCR_CLIP_LIST), 0, LVIS_SELECTED, LVIS_SELECTED);
     boxes.PushAnswer(IDNO);
-    Click(page->m_hWnd, IDC_LIST_DELETE);
+    Command(IDC_LIST_DELETE);
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ("strLcrClipTabDeleteProfile", boxes.Last().key);
-    EXPECT_EQ(2u, page->Rows().size());
-    EXPECT_EQ(0, memcmp(rec->routingRules, before->routingRules, sizeof(rec->routingRules)));
+    EXPECT_EQ(2u, clip.Rows().size());
+    EXPECT_EQ(Bytes(doc->routingRules, sizeof(rec->routingRules)), Bytes(rec->routingRules, sizeof(rec->routingRules)));
 
     boxes.PushAnswer(IDYES);
-    Click(page->m_hWnd, IDC_LIST_DELETE);
-    EXPECT_EQ(1u, page->Rows().size());
-    EXPECT_EQ(0, rec->routingRules[0].profile);
-    EXPECT_EQ(6, rec->routingRules[1].profile);
-    EXPECT_EQ(0, memcmp(&rec->routingCompanion[1], &before->routingCompanion[3], 64));
+    Command(IDC_LIST_DELETE);
+    EXPECT_EQ(1u, clip.Rows().size());
+    EXPECT_EQ(Rules(doc.get(), 0) + Rules(doc.get(), 3) + std::string(64, '\xFF'),
+              Rules(rec, 0) + Rules(rec, 1) + Rules(rec, 2));
+    EXPECT_EQ(Companion(doc.get(), 0) + Companion(doc.get(), 3), Companion(rec, 0) + Companion(rec, 1));
 
     // The commit carries both tables into the document.
     ASSERT_EQ(1, page->Store());
     CommitSectionList sections = GetCommitSections(*FindConfigItem(CI_LCR_CLIP), doc.get());
     for (size_t i = 0; i < sections.count; ++i)
-        memcpy(ConfigBytes(doc.get()) + sections.sections[i].offset,
-               ConfigBytes(rec) + sections.sections[i].offset, sections.sections[i].length);
-    EXPECT_EQ(0, memcmp(doc->routingCompanion, rec->routingCompanion, sizeof(rec->routingCompanion)));
-    EXPECT_EQ(0, memcmp(doc->routingRules, rec->routingRules, sizeof(rec->routingRules)));
+        memcpy(ConfigBytes(doc.get()) + sections.sections[i].offset, At(sections.sections[i].offset),
+               sections.sections[i].length);
+    EXPECT_EQ(0, memcmp(doc.get(), rec, sizeof(ConfigRecord)));
     EXPECT_EQ(0xFF, doc->lcrClip[1].number[0]);
 }
 
@@ -264,27 +217,25 @@ TEST_F(RoutingPagesTest, MobilityNumbersStayInsideTheirFieldsAndModesSurviveALan
     const char* numbers[3] = { "1234567890123456789012", "", "77" };
     const uint8_t modes[3] = { MOBILITY_DURING_WH, MOBILITY_ALWAYS, MOBILITY_OUTSIDE_WH };
     rec->mobility[0] = MakeMobilityEntry('B', "200", numbers, modes);
-    const uint8_t* b = reinterpret_cast<const uint8_t*>(&rec->mobility[0]);
-    EXPECT_EQ(22, b[28]);
-    EXPECT_EQ(MOBILITY_DURING_WH, b[51]) << "the 22nd digit does not overwrite the mode";
-    EXPECT_EQ(2, b[52]);
-    EXPECT_EQ(MOBILITY_OUTSIDE_WH, b[75]);
-    EXPECT_EQ(0xFF, b[76]) << "only two numbers";
+    // The 22nd digit does not overwrite the mode; only two numbers.
+    const std::string first = "\x16" "1234567890123456789012";
+    EXPECT_EQ(first + (char)MOBILITY_DURING_WH + "\x02" "77", Bytes((uint8_t*)&rec->mobility[0] + 28, 27));
+    EXPECT_EQ(MOBILITY_OUTSIDE_WH, ((uint8_t*)&rec->mobility[0])[75]);
+    EXPECT_EQ(0xFF, ((uint8_t*)&rec->mobility[0])[76]);
     std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
 
-    CMobilityExtPage* page = Open<CMobilityExtPage>();
-    HWND list = ::GetDlgItem(page->m_hWnd, IDC_MOB_LIST);
-    char text[128];
+    Open<CMobilityExtPage>();
     {
         CTestLanguage lang;
         ASSERT_TRUE(lang.WriteLanguage("strMobilityExtDuringWHShort=Tag\nstrMobilityExtOutOfWHShort=Nacht\n"));
         ASSERT_TRUE(lang.Select());
         page->OnLanguageChanged();
-        ListView_GetItemText(list, 0, 2, text, sizeof(text));
+        char text[128];
+        ListView_GetItemText(Item(IDC_MOB_LIST), 0, 2, text, sizeof(text));
         EXPECT_STREQ("1234567890123456789012-Tag, 77-Nacht", text);
-        ::SetDlgItemTextA(page->m_hWnd, IDC_MOB_EXTENSION, "300");
-        ::SetDlgItemTextA(page->m_hWnd, IDC_MOB_NUMBER1, "5");
-        Click(page->m_hWnd, IDC_LIST_ADD);
+        Type(IDC_MOB_EXTENSION, "300");
+        Type(IDC_MOB_NUMBER1, "5");
+        Command(IDC_LIST_ADD);
         ASSERT_EQ(1, page->Store());
     }
     EXPECT_EQ('A', rec->mobility[0].bytes0[0]) << "the new row sorts first";
@@ -308,8 +259,7 @@ TEST_F(RoutingPagesTest, WorkingDaysAreCheckedInOrder)
     for (Case& c : cases)
     {
         EXPECT_EQ(c.refused, PrepareWorkingDay(c.in));
-        for (int e = 0; c.refused < 0 && e < 4; ++e)
-            EXPECT_TRUE(c.in[e].hour == c.out[e].hour && c.in[e].minute == c.out[e].minute) << e;
+        EXPECT_TRUE(c.refused >= 0 || Bytes(c.out, sizeof(c.out)) == Bytes(c.in, sizeof(c.in))) << c.refused;
     }
     EXPECT_EQ(0, ShownWorkingTime(WorkingTime{ 24, 30 }).hour) << "an impossible time shows as unset";
     EXPECT_EQ(0, ShownWorkingTime(WorkingTime{ 9, 60 }).hour);
@@ -320,22 +270,18 @@ TEST_F(RoutingPagesTest, WorkingHoursRefuseAnOverlapAndKeepTheDevicesBytes)
 {
     rec->workingHours.weekDays[0][2] = 0x42; // a byte no control shows
     rec->workingHours.weekDays[1][0] = 30;   // an impossible hour
-    rec->workingHours.holidays[0] = 29;
-    rec->workingHours.holidays[1] = 2;
-    rec->workingHours.holidays[4] = 1;
-    rec->workingHours.holidays[5] = 1;
-    CWorkingHoursPage* page = Open<CWorkingHoursPage>();
-    ASSERT_EQ(2u, page->Holidays().size());
-    EXPECT_EQ(1, page->Holidays()[0].month) << "sorted by month and day";
-    char text[64];
-    ::SendDlgItemMessageA(page->m_hWnd, IDC_WH_HOLIDAYS, LB_GETTEXT, 1, (LPARAM)text);
-    char expected[64];
+    memcpy(rec->workingHours.holidays, "\x1D\x02\xFF\xFF\x01\x01", 6); // 29 February, 1 January
+    CWorkingHoursPage& hours = Open<CWorkingHoursPage>();
+    ASSERT_EQ(2u, hours.Holidays().size());
+    EXPECT_EQ(1, hours.Holidays()[0].month) << "sorted by month and day";
+    char text[64], expected[64];
+    ::SendMessageA(Item(IDC_WH_HOLIDAYS), LB_GETTEXT, 1, (LPARAM)text);
     CWorkingHoursPage::FormatHoliday(CWorkingHoursPage::Holiday{ 29, 2 }, expected, sizeof(expected));
     EXPECT_STREQ(expected, text);
     EXPECT_TRUE(strstr(text, "29") != nullptr) << text;
 
     SYSTEMTIME st = {};
-    HWND tuesdayBegin = ::GetDlgItem(page->m_hWnd, IDC_WH_TIME_FIRST + 4);
+    HWND tuesdayBegin = Item(IDC_WH_TIME_FIRST + 4);
     ::SendMessageA(tuesdayBegin, DTM_GETSYSTEMTIME, 0, (LPARAM)&st);
     EXPECT_EQ(0, st.wHour) << "the impossible hour shows as unset";
     st.wHour = 19; // begins after it ends (18:00)
@@ -352,9 +298,9 @@ TEST_F(RoutingPagesTest, WorkingHoursRefuseAnOverlapAndKeepTheDevicesBytes)
     EXPECT_EQ(8, rec->workingHours.weekDays[1][0]);
     EXPECT_EQ(0, memcmp(rec->workingHours.holidays, before->workingHours.holidays, 160)) << "holidays untouched";
 
-    ::SendDlgItemMessageA(page->m_hWnd, IDC_WH_HOLIDAYS, LB_SETCURSEL, 1, 0);
-    Click(page->m_hWnd, IDC_LIST_DELETE);
+    ::SendMessageA(Item(IDC_WH_HOLIDAYS), LB_SETCURSEL, 1, 0);
+    Command(IDC_LIST_DELETE);
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(0, memcmp(rec->workingHours.holidays, "\x01\x01\xFF\xFF\xFF\xFF", 6));
+    EXPECT_EQ("\x01\x01\xFF\xFF\xFF\xFF", Bytes(rec->workingHours.holidays, 6));
 }
 }

@@ -19,40 +19,35 @@ public:
     END_MSG_MAP()
 };
 
-// A page that records what it is told and may refuse to be left.
+// A page that counts what it is told and may refuse to be left.
 class CProbePage : public CWindowImpl<CProbePage>
 {
 public:
     DECLARE_WND_CLASS("VelTestTabPage")
-    int killActive = 0;
-    int setActive = 0;
+    int killActive = 0, setActive = 0;
     LRESULT refuseLeave = 0;
     LPARAM lastNotifyParam = -1;
     BEGIN_MSG_MAP(CProbePage)
-        NOTIFY_CODE_HANDLER(PSN_KILLACTIVE, OnKillActive)
-        NOTIFY_CODE_HANDLER(PSN_SETACTIVE, OnSetActive)
+        NOTIFY_CODE_HANDLER(PSN_KILLACTIVE, OnNotify)
+        NOTIFY_CODE_HANDLER(PSN_SETACTIVE, OnNotify)
     END_MSG_MAP()
-    LRESULT OnKillActive(int, LPNMHDR nmh, BOOL&)
+    LRESULT OnNotify(int, LPNMHDR nmh, BOOL&)
     {
-        ++killActive;
         lastNotifyParam = ((PSHNOTIFY*)nmh)->lParam;
-        return refuseLeave;
-    }
-    LRESULT OnSetActive(int, LPNMHDR nmh, BOOL&)
-    {
-        ++setActive;
-        lastNotifyParam = ((PSHNOTIFY*)nmh)->lParam;
-        return 0;
+        ++(nmh->code == (UINT)PSN_KILLACTIVE ? killActive : setActive);
+        return nmh->code == (UINT)PSN_KILLACTIVE ? refuseLeave : 0;
     }
 };
 
+// Three tabs whose pages the host makes on first use (the third's factory
+// fails), on a hidden host.
 class TabPageHostTest : public ::testing::Test
 {
 protected:
     HWND host = NULL;
     CTabParent parent;
     CTabPageHost tabs;
-    CProbePage pages[4];
+    CProbePage pages[3];
     std::vector<int> made;
 
     void SetUp() override
@@ -63,20 +58,18 @@ protected:
         HWND tab = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 5, 5, 380, 280,
                                      parent, (HMENU)1400, ::GetModuleHandle(NULL), NULL);
         ASSERT_TRUE(tabs.SubclassWindow(tab));
+        tabs.SetFactory(TRUE, &Factory, (LPARAM)this);
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(tabs.AddPage(NULL, "Tab"));
     }
     void TearDown() override { ::DestroyWindow(host); }
-
-    HWND MakePage(int i)
-    {
-        RECT rc = { 0, 0, 10, 10 };
-        return pages[i].Create(parent, &rc, "", WS_CHILD | WS_VISIBLE);
-    }
 
     static HWND Factory(int index, LPARAM param)
     {
         TabPageHostTest* self = (TabPageHostTest*)param;
         self->made.push_back(index);
-        return index == 2 ? NULL : self->MakePage(index);
+        RECT rc = { 0, 0, 10, 10 };
+        return index == 2 ? NULL : self->pages[index].Create(self->parent, &rc, "", WS_CHILD | WS_VISIBLE);
     }
 
     // A click on tab i, as the user makes it.
@@ -88,25 +81,16 @@ protected:
         ::SendMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::SendMessageA(tabs, WM_LBUTTONUP, 0, at);
     }
-
-    void AddLazyTabs(int n)
-    {
-        tabs.SetFactory(TRUE, &Factory, (LPARAM)this);
-        for (int i = 0; i < n; ++i)
-            ASSERT_TRUE(tabs.AddPage(NULL, "Tab"));
-    }
 };
 }
 
 TEST_F(TabPageHostTest, FirstTabIsSelectedAndMadeAtOnceOthersOnFirstUse)
 {
-    AddLazyTabs(3);
     EXPECT_EQ(3, tabs.GetTabCount());
     EXPECT_EQ(0, tabs.GetCurrentIndex());
-    ASSERT_EQ(1u, made.size());
+    EXPECT_EQ(std::vector<int>{ 0 }, made);
     EXPECT_EQ(pages[0].m_hWnd, tabs.GetCurrentPage());
-    EXPECT_TRUE(Shown(pages[0]));
-    EXPECT_TRUE(::IsWindowEnabled(pages[0]));
+    EXPECT_TRUE(Shown(pages[0]) && ::IsWindowEnabled(pages[0]));
 
     // Selecting the current tab again calls no factory.
     EXPECT_EQ(0, tabs.SelectTab(0));
@@ -114,13 +98,11 @@ TEST_F(TabPageHostTest, FirstTabIsSelectedAndMadeAtOnceOthersOnFirstUse)
 
     ClickTab(1);
     EXPECT_EQ(1, tabs.GetCurrentIndex());
-    ASSERT_EQ(2u, made.size());
-    EXPECT_EQ(1, made[1]);
+    EXPECT_EQ((std::vector<int>{ 0, 1 }), made);
     EXPECT_EQ(1, pages[0].killActive);
-    EXPECT_EQ(0, pages[0].lastNotifyParam); // a zeroed sheet notification
     EXPECT_EQ(1, pages[1].setActive);
-    EXPECT_FALSE(Shown(pages[0]));
-    EXPECT_FALSE(::IsWindowEnabled(pages[0]));
+    EXPECT_EQ(0, pages[0].lastNotifyParam); // a zeroed sheet notification
+    EXPECT_FALSE(Shown(pages[0]) || ::IsWindowEnabled(pages[0]));
     EXPECT_TRUE(Shown(pages[1]));
     ClickTab(0);
     EXPECT_EQ(2u, made.size()); // made once
@@ -128,7 +110,6 @@ TEST_F(TabPageHostTest, FirstTabIsSelectedAndMadeAtOnceOthersOnFirstUse)
 
 TEST_F(TabPageHostTest, RefusingPageKeepsItsTab)
 {
-    AddLazyTabs(2);
     pages[0].refuseLeave = 1;
     ClickTab(1);
     EXPECT_EQ(1, pages[0].killActive);

@@ -19,16 +19,6 @@ CMessageBoxRecorder::~CMessageBoxRecorder()
     s_recorder = m_outer;
 }
 
-void CMessageBoxRecorder::PushAnswer(int answer)
-{
-    m_answers.push_back(answer);
-}
-
-const RecordedMessageBox& CMessageBoxRecorder::Last() const
-{
-    return m_calls.back();
-}
-
 int CMessageBoxRecorder::Hook(HWND owner, const char* text, const char* caption, UINT flags, const char* key)
 {
     CMessageBoxRecorder* self = s_recorder;

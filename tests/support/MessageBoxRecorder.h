@@ -4,16 +4,9 @@
 #include <vector>
 
 // Records every message box the program shows (they all go through
-// ShowMessageBox) and answers it from a script, so no box ever blocks a test.
-//
-//   CMessageBoxRecorder boxes;            // installed until it goes out of scope
-//   boxes.PushAnswer(IDYES);              // answers in order, then the default
-//   ...code under test...
-//   ASSERT_EQ(1u, boxes.Count());
-//   EXPECT_EQ("strSaveChanges", boxes.Last().key);
-//
-// Recorders nest: an inner one records until it is destroyed, then the outer
-// one records again.
+// ShowMessageBox) and answers it from a script (pushed answers in order, then
+// the default), so no box ever blocks a test. Recorders nest: an inner one
+// records until it is destroyed, then the outer one records again.
 struct RecordedMessageBox
 {
     HWND owner;
@@ -29,12 +22,12 @@ public:
     explicit CMessageBoxRecorder(int defaultAnswer = IDOK);
     ~CMessageBoxRecorder();
 
-    void PushAnswer(int answer);
+    void PushAnswer(int answer) { m_answers.push_back(answer); }
     void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
 
     size_t Count() const { return m_calls.size(); }
     const std::vector<RecordedMessageBox>& Calls() const { return m_calls; }
-    const RecordedMessageBox& Last() const; // only when Count() > 0
+    const RecordedMessageBox& Last() const { return m_calls.back(); } // only when Count() > 0
     void Clear() { m_calls.clear(); }
 
 private:

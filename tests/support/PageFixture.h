@@ -2,16 +2,19 @@
 #include <gtest/gtest.h>
 #include "pages/ConfigPage.h"
 #include "pages/ConfigItems.h"
+#include "pages/FieldBinding.h"
 #include "record/ConfigRecord.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include <memory>
 #include <string>
+#include <vector>
 
 // A page opened on the page-edit copy (a new record unless the test changed
 // it first) in a hidden host, with the English texts and every message box
-// recorded.
+// recorded. The control helpers act on the page's controls, or on those of
+// the window `in` (a tab or a dialog of the page).
 class PageFixture : public ::testing::Test
 {
 protected:
@@ -32,13 +35,14 @@ protected:
         ::DestroyWindow(host);
     }
 
-    template <class P>
-    P& Open()
+    // Page P made on the record with the arguments after it.
+    template <class P, class... A>
+    P& Open(A... args)
     {
         Close();
-        P* p = new P(rec);
+        P* p = new P(rec, args...);
         page.reset(p);
-        p->Create(host);
+        EXPECT_TRUE(p->Create(host) != NULL);
         testsupport::PumpMessages();
         return *p;
     }
@@ -53,21 +57,6 @@ protected:
         testsupport::PumpMessages();
         return page.get();
     }
-    // A page of the test's own keeping, with the arguments after the record.
-    template <class P, class... A>
-    std::unique_ptr<P> OpenOwned(A... args)
-    {
-        std::unique_ptr<P> p(new P(rec, args...));
-        EXPECT_TRUE(p->Create(host) != NULL);
-        testsupport::PumpMessages();
-        return p;
-    }
-    static std::string WindowText(HWND w)
-    {
-        char text[512] = "";
-        ::GetWindowTextA(w, text, sizeof(text));
-        return text;
-    }
     void Close()
     {
         if (page && ::IsWindow(page->Window().m_hWnd))
@@ -75,34 +64,38 @@ protected:
         page.reset();
     }
 
-    HWND Item(UINT id) const { return ::GetDlgItem(page->Window().m_hWnd, (int)id); }
-    std::string Text(UINT id) const
+    HWND Wnd() const { return page->Window().m_hWnd; }
+    HWND Item(UINT id, HWND in = NULL) const { return ::GetDlgItem(in ? in : Wnd(), (int)id); }
+    std::string Text(UINT id, HWND in = NULL) const
     {
         char text[512] = "";
-        ::GetWindowTextA(Item(id), text, sizeof(text));
+        ::GetWindowTextA(Item(id, in), text, sizeof(text));
         return text;
     }
-    void Type(UINT id, const char* text) { ::SetWindowTextA(Item(id), text); }
-    void Click(UINT id)
+    void Type(UINT id, const char* text, HWND in = NULL) { ::SetWindowTextA(Item(id, in), text); }
+    // A click as the user makes it: a check box toggles, its owner is told.
+    void Click(UINT id, HWND in = NULL) { ::SendMessageA(Item(id, in), BM_CLICK, 0, 0); }
+    // Only the owner's notice of a click.
+    void Command(UINT id, HWND in = NULL)
     {
-        ::SendMessageA(page->Window().m_hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)Item(id));
+        ::SendMessageA(in ? in : Wnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)Item(id, in));
     }
-    void SetCheck(UINT id, bool on) { ::SendMessageA(Item(id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
-    bool Checked(UINT id) const { return ::SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    bool Enabled(UINT id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
-    bool HasFocus(UINT id) const { return ::GetFocus() == Item(id); }
-    // The combo box's selected item text, empty with none.
-    std::string Selected(UINT id) const
+    void SetCheck(UINT id, bool on, HWND in = NULL)
     {
-        int sel = (int)::SendMessageA(Item(id), CB_GETCURSEL, 0, 0);
-        char text[256] = "";
-        if (sel >= 0 && ::SendMessageA(Item(id), CB_GETLBTEXTLEN, sel, 0) < (LRESULT)sizeof(text))
-            ::SendMessageA(Item(id), CB_GETLBTEXT, sel, (LPARAM)text);
-        return text;
+        ::SendMessageA(Item(id, in), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     }
-    void Select(UINT id, int index)
+    bool Checked(UINT id, HWND in = NULL) const { return ::SendMessageA(Item(id, in), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool Enabled(UINT id, HWND in = NULL) const { return ::IsWindowEnabled(Item(id, in)) != FALSE; }
+    bool HasFocus(UINT id, HWND in = NULL) const { return ::GetFocus() == Item(id, in); }
+    int CurSel(UINT id, HWND in = NULL) const { return (int)::SendMessageA(Item(id, in), CB_GETCURSEL, 0, 0); }
+    void Select(UINT id, int index, HWND in = NULL) { ::SendMessageA(Item(id, in), CB_SETCURSEL, (WPARAM)index, 0); }
+    // The code of the list's selected item, -1 with none.
+    int Code(UINT id, HWND in = NULL) const { return CFieldBinder::SelectedCode(Item(id, in)); }
+    // The item of code chosen as the user chooses it: the owner is told.
+    void Choose(UINT id, int code, HWND in = NULL)
     {
-        ::SendMessageA(Item(id), CB_SETCURSEL, (WPARAM)index, 0);
+        CFieldBinder::SelectByCode(Item(id, in), code);
+        ::SendMessageA(in ? in : Wnd(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)Item(id, in));
     }
     // The page is made visible so focus can land on it.
     void ShowHost()
@@ -112,5 +105,5 @@ protected:
     }
     // The page-edit copy's bytes at a record offset.
     uint8_t* At(uint32_t offset) const { return ConfigBytes(rec) + offset; }
-    std::string Bytes(const void* p, size_t n) const { return std::string((const char*)p, n); }
+    static std::string Bytes(const void* p, size_t n) { return std::string((const char*)p, n); }
 };

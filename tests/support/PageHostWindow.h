@@ -9,22 +9,16 @@ namespace testsupport
 {
 inline HWND CreatePageHost(int width = 800, int height = 600, bool visible = false)
 {
-    static bool registered = false;
-    if (!registered)
-    {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ::DefWindowProcA;
-        wc.hInstance = ::GetModuleHandle(NULL);
-        wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-        wc.hCursor = ::LoadCursor(NULL, IDC_ARROW);
-        wc.lpszClassName = "VelTestPageHost";
-        ::RegisterClassA(&wc);
-        registered = true;
-    }
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandle(NULL);
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    wc.hCursor = ::LoadCursor(NULL, IDC_ARROW);
+    wc.lpszClassName = "VelTestPageHost";
+    ::RegisterClassA(&wc); // fails harmlessly once the class is there
     DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0);
-    HWND h = ::CreateWindowExA(0, "VelTestPageHost", "host", style, 0, 0, width, height,
-                               NULL, NULL, ::GetModuleHandle(NULL), NULL);
-    return h;
+    return ::CreateWindowExA(0, "VelTestPageHost", "host", style, 0, 0, width, height, NULL, NULL,
+                             ::GetModuleHandle(NULL), NULL);
 }
 
 // Dispatches what is queued, then keeps pumping until ms have passed.
@@ -50,43 +44,27 @@ inline void PumpMessages(DWORD ms = 0)
 inline bool SaveWindowImage(HWND wnd, const char* path)
 {
     RECT rc;
-    if (!::GetWindowRect(wnd, &rc))
+    if (!::GetWindowRect(wnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top)
         return false;
-    int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    if (w <= 0 || h <= 0)
-        return false;
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    const DWORD stride = ((DWORD)w * 3 + 3) & ~3u;
+    BITMAPINFOHEADER bi = { sizeof(bi), w, h, 1, 24, BI_RGB, stride * (DWORD)h };
     HDC screen = ::GetDC(NULL);
     HDC mem = ::CreateCompatibleDC(screen);
-    HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(screen, (BITMAPINFO*)&bi, DIB_RGB_COLORS, &bits, NULL, 0);
     HGDIOBJ old = ::SelectObject(mem, bmp);
     ::BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    ::GdiFlush();
+    BITMAPFILEHEADER bf = { 0x4D42, (DWORD)(sizeof(bf) + sizeof(bi)) + bi.biSizeImage, 0, 0, sizeof(bf) + sizeof(bi) };
+    FILE* f = fopen(path, "wb");
+    bool ok = f && fwrite(&bf, sizeof(bf), 1, f) == 1 && fwrite(&bi, sizeof(bi), 1, f) == 1 &&
+              fwrite(bits, bi.biSizeImage, 1, f) == 1;
+    ok = f && fclose(f) == 0 && ok;
     ::SelectObject(mem, old);
-    BITMAPINFOHEADER bi = {};
-    bi.biSize = sizeof(bi);
-    bi.biWidth = w;
-    bi.biHeight = h;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    bi.biCompression = BI_RGB;
-    DWORD stride = ((DWORD)w * 3 + 3) & ~3u;
-    bi.biSizeImage = stride * (DWORD)h;
-    char* bits = new char[bi.biSizeImage];
-    ::GetDIBits(mem, bmp, 0, (UINT)h, bits, (BITMAPINFO*)&bi, DIB_RGB_COLORS);
     ::DeleteObject(bmp);
     ::DeleteDC(mem);
     ::ReleaseDC(NULL, screen);
-    BITMAPFILEHEADER bf = {};
-    bf.bfType = 0x4D42;
-    bf.bfOffBits = sizeof(bf) + sizeof(bi);
-    bf.bfSize = bf.bfOffBits + bi.biSizeImage;
-    bool ok = false;
-    if (FILE* f = fopen(path, "wb"))
-    {
-        ok = fwrite(&bf, sizeof(bf), 1, f) == 1 && fwrite(&bi, sizeof(bi), 1, f) == 1 &&
-             fwrite(bits, bi.biSizeImage, 1, f) == 1;
-        ok = fclose(f) == 0 && ok;
-    }
-    delete[] bits;
     return ok;
 }
 }

@@ -3,13 +3,31 @@
 namespace
 {
 CStrayDialogCloser* s_closer = nullptr;
+CModalDialogAnswerer* s_answerer = nullptr;
 
-// A message box is a "#32770" window whose text is the static with id 0xFFFF.
-bool IsMessageBox(HWND wnd)
+bool IsDialog(HWND wnd)
 {
     char cls[16] = "";
     ::GetClassNameA(wnd, cls, sizeof(cls));
-    return lstrcmpA(cls, "#32770") == 0 && ::GetDlgItem(wnd, 0xFFFF) != NULL;
+    return lstrcmpA(cls, "#32770") == 0;
+}
+
+// A message box is a dialog whose text is the static with id 0xFFFF.
+bool IsMessageBox(HWND wnd)
+{
+    return IsDialog(wnd) && ::GetDlgItem(wnd, 0xFFFF) != NULL;
+}
+
+BOOL CALLBACK CancelOpenDialog(HWND wnd, LPARAM param)
+{
+    // Hidden dialogs too (a wait that never shows); a disabled one is the
+    // owner of the dialog above it, which ends first.
+    if (IsDialog(wnd) && ::IsWindowEnabled(wnd))
+    {
+        ++*reinterpret_cast<int*>(param);
+        ::EndDialog(wnd, IDCANCEL);
+    }
+    return TRUE;
 }
 }
 
@@ -37,25 +55,6 @@ LRESULT CALLBACK CStrayDialogCloser::CbtProc(int code, WPARAM wParam, LPARAM lPa
     return ::CallNextHookEx(self ? self->m_hook : NULL, code, wParam, lParam);
 }
 
-namespace
-{
-CModalDialogAnswerer* s_answerer = nullptr;
-
-BOOL CALLBACK CancelOpenDialog(HWND wnd, LPARAM param)
-{
-    char cls[16] = "";
-    ::GetClassNameA(wnd, cls, sizeof(cls));
-    // Hidden dialogs too (a wait that never shows); a disabled one is the
-    // owner of the dialog above it, which ends first.
-    if (lstrcmpA(cls, "#32770") == 0 && ::IsWindowEnabled(wnd))
-    {
-        ++*reinterpret_cast<int*>(param);
-        ::EndDialog(wnd, IDCANCEL);
-    }
-    return TRUE;
-}
-}
-
 CModalDialogAnswerer::CModalDialogAnswerer(AnswerFn answer, void* context, DWORD deadlineMs)
     : m_hook(NULL), m_timer(0), m_answer(answer), m_context(context), m_answered(0), m_overdue(0),
       m_outer(s_answerer)
@@ -79,17 +78,12 @@ LRESULT CALLBACK CModalDialogAnswerer::CbtProc(int code, WPARAM wParam, LPARAM l
 {
     CModalDialogAnswerer* self = s_answerer;
     HWND wnd = (HWND)wParam;
-    if (code == HCBT_ACTIVATE && self && !IsMessageBox(wnd))
+    // Each dialog once: the mark is its own property.
+    if (code == HCBT_ACTIVATE && self && IsDialog(wnd) && !IsMessageBox(wnd) && !::GetPropA(wnd, "TestAnswered"))
     {
-        char cls[16] = "";
-        ::GetClassNameA(wnd, cls, sizeof(cls));
-        // Each dialog once: the mark is its own property.
-        if (lstrcmpA(cls, "#32770") == 0 && !::GetPropA(wnd, "TestAnswered"))
-        {
-            ::SetPropA(wnd, "TestAnswered", (HANDLE)1);
-            ++self->m_answered;
-            self->m_answer(wnd, self->m_context);
-        }
+        ::SetPropA(wnd, "TestAnswered", (HANDLE)1);
+        ++self->m_answered;
+        self->m_answer(wnd, self->m_context);
     }
     return ::CallNextHookEx(self ? self->m_hook : NULL, code, wParam, lParam);
 }

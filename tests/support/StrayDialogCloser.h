@@ -6,10 +6,6 @@
 // answer with CMessageBoxRecorder) is closed at once with Cancel, so that a
 // test fails instead of hanging. Count() tells how many it closed; a test
 // normally expects 0.
-//
-//   CStrayDialogCloser net;
-//   ...code under test...
-//   EXPECT_EQ(0, net.Count());
 class CStrayDialogCloser
 {
 public:
@@ -29,18 +25,10 @@ private:
 // Answers the modal dialogs a test opens through code it cannot reach (a
 // frame command that runs DoModal): while it lives, every dialog of this
 // thread that becomes active, except message boxes, is handed to 'answer',
-// which sets controls as a user would and posts the button that ends it.
-// A dialog still open when the deadline passes is ended with Cancel and
-// counted in Overdue(), so a test fails instead of hanging.
-//
-//   void PickSecond(HWND dlg, void*)
-//   {
-//       ::SendDlgItemMessageA(dlg, IDC_SELECT_LIST, CB_SETCURSEL, 1, 0);
-//       ::PostMessageA(dlg, WM_COMMAND, IDOK, 0); // posted: handled in the modal loop
-//   }
-//   CModalDialogAnswerer answerer(PickSecond, nullptr);
-//   frame.SendMessage(WM_COMMAND, ID_OPTIONS_LANGUAGE);
-//   EXPECT_EQ(1, answerer.Answered());
+// which sets controls as a user would and posts (so the modal loop handles
+// it) the button that ends it. A dialog still open when the deadline passes
+// is ended with Cancel and counted in Overdue(), so a test fails instead of
+// hanging.
 class CModalDialogAnswerer
 {
 public:

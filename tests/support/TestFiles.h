@@ -23,9 +23,9 @@ inline std::string ReadWholeFile(const char* path)
 }
 
 // Replaces the file with these bytes; false when it could not be written.
-inline bool WriteWholeFile(const char* path, const void* data, size_t size)
+inline bool WriteWholeFile(const std::string& path, const void* data, size_t size)
 {
-    HANDLE h = ::CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD put = 0;
@@ -34,12 +34,12 @@ inline bool WriteWholeFile(const char* path, const void* data, size_t size)
     return written && put == size;
 }
 
-inline bool WriteWholeFile(const char* path, const std::string& data)
+inline bool WriteWholeFile(const std::string& path, const std::string& data)
 {
     return WriteWholeFile(path, data.data(), data.size());
 }
 
-inline bool WriteWholeFile(const char* path, const std::vector<BYTE>& data)
+inline bool WriteWholeFile(const std::string& path, const std::vector<BYTE>& data)
 {
     return WriteWholeFile(path, data.data(), data.size());
 }
@@ -48,14 +48,7 @@ inline bool WriteWholeFile(const char* path, const std::vector<BYTE>& data)
 inline std::vector<BYTE> ReadFileBytes(const std::string& path)
 {
     const std::string data = ReadWholeFile(path.c_str());
-    if (data == "<missing>")
-        return std::vector<BYTE>();
-    return std::vector<BYTE>(data.begin(), data.end());
-}
-
-inline bool WriteWholeFile(const std::string& path, const std::vector<BYTE>& data)
-{
-    return WriteWholeFile(path.c_str(), data.data(), data.size());
+    return data == "<missing>" ? std::vector<BYTE>() : std::vector<BYTE>(data.begin(), data.end());
 }
 
 // A fresh folder under the temporary directory, removed with its files (also

@@ -1,27 +1,19 @@
 #pragma once
-#include "wcl/Win.h"
+#include "tests/support/TestFiles.h"
 #include <string>
 
-// A language set of the test's own in a fresh temporary directory, which is
-// the current directory while the object lives (LANG.INI is looked up there).
-//
-//   CTestLanguage lang;
-//   lang.WriteLanguage("strHello=Hello\\nworld\n", "menuFile=&File\n");
-//   ASSERT_TRUE(lang.Select());           // g_Language.SelectLanguage(1)
-//
-// The destructor returns to the previous directory, deletes the files and
-// selects the shipped language of that directory again when one was
-// selected before (so later tests see the English texts).
+// A language set of the test's own in a scratch folder, which is the current
+// directory while the object lives (LANG.INI is looked up there); Select()
+// selects its language 1. The destructor returns to the previous directory,
+// deletes the files and selects the shipped language of that directory again
+// when one was selected before (so later tests see the English texts).
 class CTestLanguage
 {
 public:
     CTestLanguage();
     ~CTestLanguage();
 
-    const char* Dir() const { return m_dir; }
-    // Full path of a file in the directory.
-    std::string PathOf(const char* name) const;
-
+    std::string PathOf(const char* name) const { return m_folder.Path(name); }
     // Writes a file of the directory with exactly this content.
     bool WriteFile(const char* name, const char* content);
     // LANG.INI with one language "Test" in "Test.lng", and Test.lng with
@@ -30,7 +22,7 @@ public:
     bool Select();
 
 private:
-    char m_dir[MAX_PATH];
+    CScratchFolder m_folder;
     char m_previousDir[MAX_PATH];
     bool m_wasAvailable;
 };

@@ -19,14 +19,8 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
     if (record && record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2)
         fprintf(stdout, " (%s of %p)", record->ExceptionInformation[0] ? "write" : "read",
                 (void*)record->ExceptionInformation[1]);
-    char module[MAX_PATH] = "?";
-    HMODULE owner = NULL;
-    if (record && ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                       (LPCSTR)record->ExceptionAddress, &owner))
-        ::GetModuleFileNameA(owner, module, sizeof(module));
-    fprintf(stdout, " in module %s, %s thread, during %s.%s\n", module,
-            ::GetCurrentThreadId() == s_mainThread ? "the test" : "another", test ? test->test_suite_name() : "(no test)",
-            test ? test->name() : "");
+    fprintf(stdout, " on %s thread, during %s.%s\n", ::GetCurrentThreadId() == s_mainThread ? "the test" : "another",
+            test ? test->test_suite_name() : "(no test)", test ? test->name() : "");
     fflush(stdout);
     fflush(stderr);
     ::TerminateProcess(::GetCurrentProcess(), 3);
@@ -36,68 +30,47 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* info)
 // A test that runs far longer than any test should is stuck (a modal loop
 // nobody ends, a message box left waiting): the run ends with its name and
 // the windows on screen instead of waiting for the outer time-out.
-class CHangWatch : public ::testing::EmptyTestEventListener
+const ::testing::TestInfo* volatile s_test = nullptr;
+volatile LONG s_testStarted = 0;
+DWORD s_hangLimitMs = 0;
+
+class CTestStartListener : public ::testing::EmptyTestEventListener
 {
-public:
-    explicit CHangWatch(DWORD limitMs) : m_limitMs(limitMs), m_started(0), m_test(nullptr)
-    {
-        m_stop = ::CreateEventA(NULL, TRUE, FALSE, NULL);
-        m_thread = ::CreateThread(NULL, 0, Watch, this, 0, NULL);
-    }
-    ~CHangWatch() override
-    {
-        ::SetEvent(m_stop);
-        if (m_thread)
-        {
-            ::WaitForSingleObject(m_thread, INFINITE);
-            ::CloseHandle(m_thread);
-        }
-        ::CloseHandle(m_stop);
-    }
     void OnTestStart(const ::testing::TestInfo& test) override
     {
-        m_test = &test;
-        ::InterlockedExchange(&m_started, (LONG)::GetTickCount());
+        s_test = &test;
+        ::InterlockedExchange(&s_testStarted, (LONG)::GetTickCount());
     }
-    void OnTestEnd(const ::testing::TestInfo&) override
-    {
-        m_test = nullptr;
-    }
-
-private:
-    static BOOL CALLBACK PrintWindow(HWND wnd, LPARAM)
-    {
-        char cls[64] = "", title[128] = "";
-        ::GetClassNameA(wnd, cls, sizeof(cls));
-        ::GetWindowTextA(wnd, title, sizeof(title));
-        fprintf(stdout, "    window %p class \"%s\" title \"%s\"%s%s\n", (void*)wnd, cls, title,
-                ::IsWindowVisible(wnd) ? " visible" : "", ::IsWindowEnabled(wnd) ? "" : " disabled");
-        return TRUE;
-    }
-    static DWORD WINAPI Watch(void* param)
-    {
-        CHangWatch* self = static_cast<CHangWatch*>(param);
-        while (::WaitForSingleObject(self->m_stop, 1000) == WAIT_TIMEOUT)
-        {
-            const ::testing::TestInfo* test = self->m_test;
-            DWORD ran = ::GetTickCount() - (DWORD)self->m_started;
-            if (!test || ran < self->m_limitMs)
-                continue;
-            fprintf(stdout, "\n*** hang: %s.%s has run for %lu s; windows of the process:\n", test->test_suite_name(),
-                    test->name(), (unsigned long)(ran / 1000));
-            ::EnumWindows(PrintWindow, 0);
-            fflush(stdout);
-            ::TerminateProcess(::GetCurrentProcess(), 4);
-        }
-        return 0;
-    }
-
-    DWORD m_limitMs;
-    volatile LONG m_started;
-    const ::testing::TestInfo* volatile m_test;
-    HANDLE m_stop;
-    HANDLE m_thread;
+    void OnTestEnd(const ::testing::TestInfo&) override { s_test = nullptr; }
 };
+
+BOOL CALLBACK PrintWindow(HWND wnd, LPARAM)
+{
+    char cls[64] = "", title[128] = "";
+    ::GetClassNameA(wnd, cls, sizeof(cls));
+    ::GetWindowTextA(wnd, title, sizeof(title));
+    fprintf(stdout, "    window %p class \"%s\" title \"%s\"%s%s\n", (void*)wnd, cls, title,
+            ::IsWindowVisible(wnd) ? " visible" : "", ::IsWindowEnabled(wnd) ? "" : " disabled");
+    return TRUE;
+}
+
+// Runs until the process ends.
+DWORD WINAPI WatchForHangs(void*)
+{
+    for (;;)
+    {
+        ::Sleep(1000);
+        const ::testing::TestInfo* test = s_test;
+        const DWORD ran = ::GetTickCount() - (DWORD)s_testStarted;
+        if (!test || ran < s_hangLimitMs)
+            continue;
+        fprintf(stdout, "\n*** hang: %s.%s has run for %lu s; windows of the process:\n", test->test_suite_name(),
+                test->name(), (unsigned long)(ran / 1000));
+        ::EnumWindows(PrintWindow, 0);
+        fflush(stdout);
+        ::TerminateProcess(::GetCurrentProcess(), 4);
+    }
+}
 }
 
 int main(int argc, char** argv)
@@ -115,6 +88,10 @@ int main(int argc, char** argv)
     const char* limit = getenv("VEL_TEST_HANG_SECONDS");
     long seconds = limit ? strtol(limit, nullptr, 10) : 60;
     if (seconds > 0)
-        ::testing::UnitTest::GetInstance()->listeners().Append(new CHangWatch((DWORD)seconds * 1000));
+    {
+        s_hangLimitMs = (DWORD)seconds * 1000;
+        ::testing::UnitTest::GetInstance()->listeners().Append(new CTestStartListener);
+        ::CloseHandle(::CreateThread(NULL, 0, WatchForHangs, NULL, 0, NULL));
+    }
     return RUN_ALL_TESTS();
 }

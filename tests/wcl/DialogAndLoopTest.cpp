@@ -1,34 +1,10 @@
 #include <gtest/gtest.h>
 #include "wcl/WindowImpl.h"
 #include "wcl/MessageLoop.h"
-#include <vector>
+#include <string>
 
 namespace
 {
-// An in-memory dialog template with one edit control (id 100).
-struct DialogTemplate
-{
-    std::vector<WORD> words;
-
-    DialogTemplate(DWORD style)
-    {
-        auto push32 = [this](DWORD v) { words.push_back(LOWORD(v)); words.push_back(HIWORD(v)); };
-        push32(style | DS_SETFONT);
-        push32(0);          // extended style
-        words.push_back(1); // items
-        words.insert(words.end(), { 0, 0, 100, 50 });
-        words.insert(words.end(), { 0, 0, 0 }); // menu, class, title
-        words.push_back(8);
-        for (const char* p = "MS Sans Serif"; ; ++p) { words.push_back((WORD)*p); if (!*p) break; }
-        if (words.size() % 2) words.push_back(0); // DWORD alignment of the item
-        push32(WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL);
-        push32(0);
-        words.insert(words.end(), { 5, 5, 60, 12, 100 });
-        words.insert(words.end(), { 0xFFFF, 0x0081, 0, 0 }); // edit class, empty text, no data
-    }
-    LPCDLGTEMPLATEA Get() const { return reinterpret_cast<LPCDLGTEMPLATEA>(words.data()); }
-};
-
 // An edit control hooked into an object: keeps digits only.
 class CDigitsEdit : public CControlImpl<CDigitsEdit>
 {
@@ -60,10 +36,11 @@ public:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) { initSeen = true; return TRUE; }
     LRESULT OnSelChanging(int, LPNMHDR, BOOL&) { return TRUE; } // veto
 
-    HWND CreateFrom(const DialogTemplate& t, HWND parent)
+    // From the test's template in WclTest.rc: one edit control (id 100).
+    HWND Create()
     {
         BeginCreate();
-        return ::CreateDialogIndirectParamA(::GetModuleHandle(NULL), t.Get(), parent, DialogProc, 0);
+        return ::CreateDialogParamA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(9201), NULL, DialogProc, 0);
     }
 };
 
@@ -74,15 +51,14 @@ public:
     BOOL OnIdle() override { ++calls; return FALSE; }
 };
 
+// Takes the timer's message and ends the loop.
 class CQuitFilter : public CMessageFilter
 {
 public:
-    UINT swallow;
     int seen = 0;
-    explicit CQuitFilter(UINT msg) : swallow(msg) {}
     BOOL PreTranslateMessage(MSG* msg) override
     {
-        if (msg->message != swallow)
+        if (msg->message != WM_APP + 50)
             return FALSE;
         ++seen;
         ::PostQuitMessage(7);
@@ -99,25 +75,17 @@ void CALLBACK CountTimer(HWND, UINT, UINT_PTR id, DWORD)
 }
 }
 
-TEST(DialogImpl, NotificationResultReachesSenderThroughMsgResult)
+TEST(DialogImpl, NotificationResultReachesSenderAndSubclassedControlFilters)
 {
-    DialogTemplate t(WS_POPUP);
     CNotifyDialog dlg;
-    ASSERT_TRUE(dlg.CreateFrom(t, NULL));
+    ASSERT_TRUE(dlg.Create());
     EXPECT_TRUE(dlg.initSeen);
     NMHDR nmh = { dlg.GetDlgItem(100), 100, (UINT)TCN_SELCHANGING };
     EXPECT_EQ(TRUE, ::SendMessage(dlg, WM_NOTIFY, 100, (LPARAM)&nmh));
     EXPECT_EQ(TRUE, ::GetWindowLongPtr(dlg, DWLP_MSGRESULT));
     EXPECT_EQ(0, ::GetWindowLongPtr(dlg, GWLP_USERDATA));
-    dlg.DestroyWindow();
-    EXPECT_EQ(nullptr, dlg.m_hWnd);
-}
 
-TEST(SubclassWindow, HandlerFiltersAndDefaultProcessingStaysTheControls)
-{
-    DialogTemplate t(WS_POPUP);
-    CNotifyDialog dlg;
-    ASSERT_TRUE(dlg.CreateFrom(t, NULL));
+    // The handler filters; default processing stays the control's own.
     CDigitsEdit edit;
     ASSERT_TRUE(edit.SubclassWindow(dlg.GetDlgItem(100)));
     for (char c : std::string("a1b2"))
@@ -127,6 +95,7 @@ TEST(SubclassWindow, HandlerFiltersAndDefaultProcessingStaysTheControls)
     EXPECT_STREQ("12", text);
     EXPECT_EQ(0, ::GetWindowLongPtr(edit, GWLP_USERDATA));
     dlg.DestroyWindow();
+    EXPECT_EQ(nullptr, dlg.m_hWnd);
     EXPECT_FALSE(edit.IsSubclassed());
 }
 
@@ -134,7 +103,7 @@ TEST(MessageLoop, RunsThreadTimersIdleHandlersAndFilters)
 {
     CMessageLoop loop;
     CCountingIdle idle;
-    CQuitFilter filter(WM_APP + 50);
+    CQuitFilter filter;
     loop.AddIdleHandler(&idle);
     loop.AddMessageFilter(&filter);
     g_timerRuns = 0;

@@ -15,43 +15,6 @@ public:
     LRESULT OnUser2(UINT, WPARAM, LPARAM, BOOL&) { ++baseSeen; return 22; }
 };
 
-class CTestWindow : public CWindowImpl<CTestWindow>, public CBaseHandlers
-{
-public:
-    DECLARE_WND_CLASS("WclTestWindow")
-    int ownSeen = 0;
-    bool finalSeen = false;
-
-    BEGIN_MSG_MAP(CTestWindow)
-        MESSAGE_HANDLER(WM_USER + 1, OnUser1Own)
-        CHAIN_MSG_MAP(CBaseHandlers)
-        COMMAND_ID_HANDLER(100, OnCommand100)
-    END_MSG_MAP()
-
-    // Lets the message go on to the chained map.
-    LRESULT OnUser1Own(UINT, WPARAM, LPARAM, BOOL& handled) { ++ownSeen; handled = FALSE; return 0; }
-    LRESULT OnCommand100(WORD, WORD, HWND, BOOL&) { return 100; }
-    void OnFinalMessage(HWND) override { finalSeen = true; }
-};
-}
-
-TEST(MessageMap, UnhandledFlagPassesToChainedMapAndUserDataStaysFree)
-{
-    CTestWindow w;
-    ASSERT_TRUE(w.Create(NULL, nullptr, "t", WS_OVERLAPPEDWINDOW));
-    EXPECT_EQ(0, ::GetWindowLongPtr(w, GWLP_USERDATA));
-    EXPECT_EQ(11, w.SendMessage(WM_USER + 1));
-    EXPECT_EQ(1, w.ownSeen);
-    EXPECT_EQ(1, w.baseSeen);
-    EXPECT_EQ(22, w.SendMessage(WM_USER + 2));
-    EXPECT_EQ(100, w.SendMessage(WM_COMMAND, MAKEWPARAM(100, 0), 0));
-    EXPECT_EQ(&w, CMessageMapWindow::FromHandle(w));
-    w.DestroyWindow();
-    EXPECT_TRUE(w.finalSeen);
-}
-
-namespace
-{
 // A base with a default map and an alternate map: a class picks one when it
 // chains.
 class CTwoMaps
@@ -68,15 +31,48 @@ public:
     LRESULT OnAlt(UINT, WPARAM, LPARAM, BOOL&) { ++altSeen; return 2; }
 };
 
-class CAltWindow : public CWindowImpl<CAltWindow>, public CTwoMaps
+class CTestWindow : public CWindowImpl<CTestWindow>, public CBaseHandlers, public CTwoMaps
 {
 public:
-    DECLARE_WND_CLASS("WclAltWindow")
-    BEGIN_MSG_MAP(CAltWindow)
-        CHAIN_MSG_MAP_ALT(CTwoMaps, 1)
-    END_MSG_MAP()
-};
+    DECLARE_WND_CLASS("WclTestWindow")
+    int ownSeen = 0;
+    bool finalSeen = false;
 
+    BEGIN_MSG_MAP(CTestWindow)
+        MESSAGE_HANDLER(WM_USER + 1, OnUser1Own)
+        CHAIN_MSG_MAP(CBaseHandlers)
+        CHAIN_MSG_MAP_ALT(CTwoMaps, 1)
+        COMMAND_ID_HANDLER(100, OnCommand100)
+    END_MSG_MAP()
+
+    // Lets the message go on to the chained map.
+    LRESULT OnUser1Own(UINT, WPARAM, LPARAM, BOOL& handled) { ++ownSeen; handled = FALSE; return 0; }
+    LRESULT OnCommand100(WORD, WORD, HWND, BOOL&) { return 100; }
+    void OnFinalMessage(HWND) override { finalSeen = true; }
+};
+}
+
+TEST(MessageMap, UnhandledFlagPassesToChainedMapsAndUserDataStaysFree)
+{
+    CTestWindow w;
+    ASSERT_TRUE(w.Create(NULL, nullptr, "t", WS_OVERLAPPEDWINDOW));
+    EXPECT_EQ(0, ::GetWindowLongPtr(w, GWLP_USERDATA));
+    EXPECT_EQ(11, w.SendMessage(WM_USER + 1));
+    EXPECT_EQ(1, w.ownSeen);
+    EXPECT_EQ(1, w.baseSeen);
+    EXPECT_EQ(22, w.SendMessage(WM_USER + 2));
+    EXPECT_EQ(100, w.SendMessage(WM_COMMAND, MAKEWPARAM(100, 0), 0));
+    // The chain picks the alternate map.
+    EXPECT_EQ(2, w.SendMessage(WM_USER + 5));
+    EXPECT_EQ(1, w.altSeen);
+    EXPECT_EQ(0, w.defaultSeen);
+    EXPECT_EQ(&w, CMessageMapWindow::FromHandle(w));
+    w.DestroyWindow();
+    EXPECT_TRUE(w.finalSeen);
+}
+
+namespace
+{
 // A button that handles its own click through reflection.
 class CReflectedButton : public CControlImpl<CReflectedButton>
 {
@@ -97,16 +93,6 @@ public:
         REFLECT_NOTIFICATIONS()
     END_MSG_MAP()
 };
-}
-
-TEST(MessageMap, AlternateMapIsChosenByTheChain)
-{
-    CAltWindow w;
-    ASSERT_TRUE(w.Create(NULL, nullptr, "alt", WS_OVERLAPPEDWINDOW));
-    EXPECT_EQ(2, w.SendMessage(WM_USER + 5));
-    EXPECT_EQ(1, w.altSeen);
-    EXPECT_EQ(0, w.defaultSeen);
-    w.DestroyWindow();
 }
 
 TEST(MessageMap, ParentReflectsNotificationsToTheControl)
