@@ -68,10 +68,21 @@ protected:
 };
 }
 
-TEST_F(LinkSerialTest, RequestAndAnswerAreByteExactBothWays)
+// On a pseudo terminal every wait for a port event ends at once with no
+// event: the reader must rest between such waits instead of spinning. A
+// resting reader makes at most one pass per 5 ms whatever the machine's load
+// (a busy machine only makes it slower); a spinning one makes thousands.
+TEST_F(LinkSerialTest, IdleReaderRestsThenRequestAndAnswerAreByteExactBothWays)
 {
     ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
     EXPECT_EQ(2, CommState());
+    LONG passesBefore = SerialReaderPasses();
+    DWORD start = ::GetTickCount();
+    CLinkMessageRecorder::Pump(300);
+    LONG passes = SerialReaderPasses() - passesBefore;
+    DWORD elapsed = ::GetTickCount() - start;
+    EXPECT_LE(passes, (LONG)(elapsed / 2 + 10)) << "in " << elapsed << " ms";
+
     ASSERT_TRUE(Send(kSystemInfoRequest));
     ASSERT_TRUE(sim.WaitForReceived(1, 3000));
     EXPECT_EQ((Bytes{ 0x7E, 0xA1, 0x02, 0x15, 0x00, 0x48, 0x7A }), sim.RawReceived());
@@ -83,25 +94,6 @@ TEST_F(LinkSerialTest, RequestAndAnswerAreByteExactBothWays)
     EXPECT_EQ(0, CommThreadsLeftAtClose());
     EXPECT_FALSE(CommThreadsRunning());
     EXPECT_EQ(0, CommState());
-}
-
-// On a pseudo terminal every wait for a port event ends at once with no
-// event: the reader must rest between such waits instead of spinning. A
-// resting reader makes at most one pass per 5 ms whatever the machine's load
-// (a busy machine only makes it slower); a spinning one makes thousands.
-TEST_F(LinkSerialTest, IdleReaderRestsBetweenEmptyWaits)
-{
-    ASSERT_EQ(1, CommInit(recorder.hwnd(), 1));
-    LONG passesBefore = SerialReaderPasses();
-    DWORD start = ::GetTickCount();
-    CLinkMessageRecorder::Pump(300);
-    LONG passes = SerialReaderPasses() - passesBefore;
-    DWORD elapsed = ::GetTickCount() - start;
-    EXPECT_LE(passes, (LONG)(elapsed / 2 + 10)) << "in " << elapsed << " ms";
-
-    // Resting does not keep the reader from answering.
-    ASSERT_TRUE(Send(kSystemInfoRequest));
-    ASSERT_TRUE(recorder.WaitForFrames(1, 3000));
 }
 
 // The device unplugged and plugged in again on the port the program uses.
@@ -182,11 +174,9 @@ TEST_F(LinkSerialTest, ReaderLogsRawInputWhileTheUiThreadClosesTheLink)
     const size_t close = text.find("Close communication\r\n");
     const size_t closePort = text.find("Close port COM41\r\n");
     ASSERT_TRUE(init < raw && raw != std::string::npos && close < closePort && closePort != std::string::npos) << text;
-    // What was read before the close is logged whole and in order: the
-    // first answer's bytes exactly, then whole answers.
+    // What was read before the close is logged whole and in order: whole
+    // answers, byte-exact.
     Bytes logged = RawInputBytes(text);
-    ASSERT_GE(logged.size(), answerWire.size());
-    EXPECT_EQ(answerWire, Bytes(logged.begin(), logged.begin() + answerWire.size()));
     EXPECT_LE(recorder.frames.size() * answerWire.size(), logged.size());
     for (size_t at = 0; at + answerWire.size() <= logged.size(); at += answerWire.size())
         EXPECT_EQ(answerWire, Bytes(logged.begin() + at, logged.begin() + at + answerWire.size())) << at;
@@ -275,16 +265,13 @@ TEST_F(LinkPortTest, OpenFailuresShowTheirTexts)
 
     g_openError = ERROR_ACCESS_DENIED;
     EXPECT_EQ(0, CommInit(NULL, 0));
-    ASSERT_EQ(1u, g_boxes.size());
-    EXPECT_EQ("strComError1", g_boxes[0].key);
-    EXPECT_EQ("COM7", g_boxes[0].arg1);
-    EXPECT_EQ("Port in use", g_boxes[0].arg2);
     EXPECT_EQ(OPEN_PORT_IN_USE, OpenPort());
-
     g_openError = ERROR_FILE_NOT_FOUND;
     EXPECT_EQ(0, CommInit(NULL, 0));
     ASSERT_EQ(2u, g_boxes.size());
-    EXPECT_EQ("Port not found", g_boxes[1].arg2);
+    EXPECT_EQ("strComError1|COM7|Port in use|strComError1|COM7|Port not found",
+              g_boxes[0].key + "|" + g_boxes[0].arg1 + "|" + g_boxes[0].arg2 + "|" + g_boxes[1].key + "|" +
+                  g_boxes[1].arg1 + "|" + g_boxes[1].arg2);
 
     g_openError = ERROR_GEN_FAILURE;
     EXPECT_EQ(OPEN_PORT_FAILED, OpenPort());

@@ -54,6 +54,16 @@ protected:
         h.Positive({ { IE_FLASH_START, Bytes{ 1 } } });
     }
 
+    // Starts and lets the device restart into its loader.
+    void StartWaitingForTheLoader()
+    {
+        OpenFile();
+        h.engine.StartFirmwareUpdate();
+        h.Positive({ { IE_RESET, Bytes() } });
+        ASSERT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
+        h.Settle();
+    }
+
     void Ack(DWORD address) { h.Positive({ { IE_FLASH_ADDRESS, Be32(address) } }); }
 
     static Bytes BlockRequest(const Bytes& chunk, DWORD address)
@@ -134,16 +144,24 @@ TEST_F(FirmwareUpdateTest, AStartWithoutAFileOrAChunkThatCannotBeReadEndsAsFaile
     EXPECT_TRUE(h.LogHas("Firmware file read error"));
 }
 
-TEST_F(FirmwareUpdateTest, NoFirmwareStartsTheUpdateOnlyWithAFileLoaded)
+// The loader's "no firmware" starts an update only with a file loaded, and
+// during an update starts it again from the first byte.
+TEST_F(FirmwareUpdateTest, NoFirmwareStartsTheUpdateOnlyWithAFileLoadedAndAgainFromTheFirstByte)
 {
     const Bytes noFirmware = Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, Bytes{ 0x83, 1 } }, { IE_CAUSE, Bytes{ 0x9F } } });
     h.Deliver(noFirmware);
     EXPECT_TRUE(h.frame.Has(210, 0));
     EXPECT_FALSE(SentTag(h.TakeSent(), IE_FLASH_START));
 
-    OpenFile();
+    StartAccepted();
+    Ack(0x60100000);
+    Ack(0x601000D0); // the reader is in the second block now
+    h.TakeSent();
     h.Deliver(noFirmware);
     EXPECT_TRUE(SentTag(h.TakeSent(), IE_FLASH_START));
+    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
+    h.Positive({ { IE_FLASH_START, Bytes{ 1 } } });
+    EXPECT_EQ((std::vector<Bytes>{ BlockRequest(Chunk(0, 208, IdBlockData()), 0x60100000) }), h.TakeSent());
 }
 
 TEST_F(FirmwareUpdateTest, LoaderBackWhileWaitingForItIsAskedForTheFlashStart)
@@ -151,12 +169,8 @@ TEST_F(FirmwareUpdateTest, LoaderBackWhileWaitingForItIsAskedForTheFlashStart)
     // A USB port comes back by itself and the loader announces itself before
     // the wait is over: it must be asked for the flash start, not switched
     // back to the old firmware.
-    OpenFile();
     h.link.serial = true;
-    h.engine.StartFirmwareUpdate();
-    h.Positive({ { IE_RESET, Bytes() } });
-    ASSERT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
-    h.TakeSent();
+    StartWaitingForTheLoader();
     h.link.state = 2;
     h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, Bytes{ 0x83, 1 } } }));
     EXPECT_EQ((std::vector<Bytes>{ Bytes{ 0xA1, 0x08, 0x21, 0x01, 0x01, 0xD1, 0x03, 'p', 'w', 0x00, 0x79 } }), h.TakeSent());
@@ -192,19 +206,6 @@ TEST_F(FirmwareUpdateTest, SilentLoaderFailsAfterThreeRepeatsEvenWhenTheyCannotG
     }
 }
 
-TEST_F(FirmwareUpdateTest, NoFirmwareDuringAnUpdateStartsItAgainFromTheFirstByte)
-{
-    StartAccepted();
-    Ack(0x60100000);
-    Ack(0x601000D0); // the reader is in the second block now
-    h.TakeSent();
-    h.Deliver(Msg(MSG_TYPE_REQUEST, { { IE_LOADER_RESTART, Bytes{ 0x83, 1 } }, { IE_CAUSE, Bytes{ 0x9F } } }));
-    EXPECT_TRUE(SentTag(h.TakeSent(), IE_FLASH_START));
-    EXPECT_EQ(ENGINE_FLASH_START, h.engine.GetState());
-    h.Positive({ { IE_FLASH_START, Bytes{ 1 } } });
-    EXPECT_EQ((std::vector<Bytes>{ BlockRequest(Chunk(0, 208, IdBlockData()), 0x60100000) }), h.TakeSent());
-}
-
 TEST(FirmwareProgressTest, LargeImagesDoNotWrapThePercentage)
 {
     // 48 MiB of 50 MiB done: 96, where 32-bit arithmetic gives 14.
@@ -216,11 +217,7 @@ TEST(FirmwareProgressTest, LargeImagesDoNotWrapThePercentage)
 
 TEST_F(FirmwareUpdateTest, CancelWhileWaitingForTheLoaderEndsAtOnce)
 {
-    OpenFile();
-    h.engine.StartFirmwareUpdate();
-    h.Positive({ { IE_RESET, Bytes() } });
-    ASSERT_EQ(ENGINE_FLASH_WAIT_LOADER, h.engine.GetState());
-    h.Settle();
+    StartWaitingForTheLoader();
     h.engine.CancelFirmwareUpdate(FALSE);
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_EQ((std::vector<Status>{ { 52, 4, false } }), h.frame.Take());

@@ -126,19 +126,15 @@ TEST(RequestDiagnostics, ChainThatDoesNotAdvanceEnds)
     Harness g;
     g.engine.RequestDiagnostics(11, 0);
     g.TakeSent();
-    int requests = 1;
-    for (BYTE index = 1; index < 32; ++index)
+    for (BYTE index = 1; index < 31; ++index)
     {
         g.Positive({ { IE_DIAG_GSM_CREDIT, { index, 8, 1, 2, 3, 4, 5, 6, 7, 8 } } });
-        std::vector<Bytes> sent = g.TakeSent();
-        if (sent.empty())
-            break;
-        ++requests;
         Bytes modules;
-        ASSERT_TRUE(SentElement(sent[0], IE_DIAG_GSM_CREDIT, &modules));
+        ASSERT_TRUE(SentElement(g.OnlySent(), IE_DIAG_GSM_CREDIT, &modules));
         ASSERT_EQ(index + 1, modules[0]);
     }
-    EXPECT_EQ(31, requests);
+    g.Positive({ { IE_DIAG_GSM_CREDIT, { 31, 8, 1, 2, 3, 4, 5, 6, 7, 8 } } });
+    EXPECT_TRUE(g.TakeSent().empty());
     EXPECT_EQ(1, CountStatus(g, ENGINE_STATUS_DIAG_GSM_CREDIT));
     EXPECT_EQ(8, g.engine.GetGsmCreditA(31)[7]);
 }
@@ -177,24 +173,6 @@ TEST(RequestDiagnostics, CreditEntriesAndTruncatedWalks)
     h.Positive({ { IE_DIAG_CARD, cards } });
     EXPECT_STREQ("ok", h.engine.GetCards()[3].text);
     EXPECT_EQ(0xFF, h.engine.GetCards()[4].state);
-}
-
-TEST(RequestDiagnostics, LinesUsageStatistics)
-{
-    Harness h;
-    h.Positive({ { IE_DIAG_ISDN_LINES, { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 } } });
-    EXPECT_EQ(8, h.engine.GetIsdnLines()[7]);
-    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_DIAG_ISDN_LINES, 0, true } }), h.frame.Take());
-
-    h.Positive({ { IE_DIAG_GSM_USAGE, { 42 } } });
-    EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_DIAG_GSM_USAGE, 42, true } }), h.frame.Take());
-    h.Positive({ { IE_DIAG_GSM_USAGE, {} } });
-    EXPECT_TRUE(h.frame.Take().empty());
-
-    Bytes stats(30, 0x33);
-    h.Positive({ { IE_DIAG_GSM_STATISTICS, stats } });
-    EXPECT_EQ(0x33, h.engine.GetGsmStatistics()[23]);
-    EXPECT_EQ(1, CountStatus(h, ENGINE_STATUS_DIAG_GSM_STATISTICS));
 }
 
 TEST(RequestDiagnostics, VoipRowsSplitOverMessages)

@@ -6,6 +6,7 @@
 #include "base/AppSettings.h"
 #include "comm/CommLogCtrl.h"
 #include "comm/DeviceProtocol.h"
+#include "tests/support/LogView.h"
 #include "tests/support/MessageWindow.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -140,7 +141,6 @@ public:
     std::vector<Status> statuses;
     int linkReady = 1;       // answer to (3, 1)
     int passwordAnswer = 1;  // answer to (1, 0)
-    int ensureCalls = 0;
     int passwordPrompts = 0;
     int connectCommands = 0;
     // Runs inside the password prompt (nested loop stand-in).
@@ -159,10 +159,7 @@ private:
         if (self && msg == WMU_ENSURE_LOGIN)
         {
             if (wParam == 3)
-            {
-                ++self->ensureCalls;
                 return self->linkReady;
-            }
             ++self->passwordPrompts;
             if (self->duringPrompt)
                 self->duringPrompt(self->promptContext);
@@ -221,18 +218,8 @@ public:
     // transfers run much faster without the view).
     explicit Harness(bool withLog = true) : engine(&link, &timer)
     {
-        static bool richEditLoaded = false;
-        if (!richEditLoaded)
-        {
-            ::LoadLibraryA("RICHED20.DLL");
-            richEditLoaded = true;
-        }
         g_Settings.SetDefaults();
-        logHost = ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr, nullptr,
-                                    ::GetModuleHandle(nullptr), nullptr);
-        HWND edit = ::CreateWindowExA(0, "RichEdit20A", "", WS_CHILD | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL, 0, 0,
-                                      580, 380, logHost, nullptr, ::GetModuleHandle(nullptr), nullptr);
-        log.Attach(edit);
+        log.Attach(logView.edit);
         log.Init();
         log.SetMaxLines(100000);
         engine.SetNotifyWindow(frame.hwnd);
@@ -243,7 +230,6 @@ public:
     {
         engine.SetCommLog(nullptr);
         log.Detach();
-        ::DestroyWindow(logHost);
     }
 
     void Deliver(const Bytes& message) { DeliverRaw(message.data(), static_cast<int>(message.size())); }
@@ -321,14 +307,7 @@ public:
         }
     }
 
-    std::string LogText()
-    {
-        const int length = ::GetWindowTextLengthA(log);
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        ::GetWindowTextA(log, &text[0], length + 1);
-        text.resize(strlen(text.c_str()));
-        return text;
-    }
+    std::string LogText() { return WindowText(log); }
 
     bool LogHas(const char* line) { return LogText().find(line) != std::string::npos; }
 
@@ -345,7 +324,7 @@ public:
     FakeTimer timer;
     StatusWindow frame;
     CDeviceProtocol engine;
-    HWND logHost = nullptr;
+    CLogViewWindow logView;
     CCommLogCtrl log;
 };
 
