@@ -185,7 +185,7 @@ bool LogFromAThread(CCommLogCtrl* log, int count)
     return ended;
 }
 
-TEST_F(CommLogTest, LinesFromAnotherThreadArriveInOrderWhileTheUiThreadWaitsForIt)
+TEST_F(CommLogTest, LinesFromAnotherThreadArriveInOrderWhileTheUiThreadWaitsAndGoWithTheWindow)
 {
     m_log.SetCharsPerLine(140);
     m_log.AddText("before", LOG_TEAL);
@@ -207,10 +207,7 @@ TEST_F(CommLogTest, LinesFromAnotherThreadArriveInOrderWhileTheUiThreadWaitsForI
     EXPECT_EQ("after", lines[201]);
     EXPECT_EQ(LOG_RED, ColorOf(1, 0, 8));
     EXPECT_EQ(LOG_MAGENTA, ColorOf(2, 0, 18));
-}
 
-TEST_F(CommLogTest, QueuedLinesAreDroppedWithTheWindow)
-{
     // Lines queued for a window that is then destroyed are freed, not written.
     ASSERT_TRUE(LogFromAThread(&m_log, 3));
     ::DestroyWindow(m_view.host);

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include "comm/CommLogCtrl.h"
 #include "comm/CommMessages.h"
-#include "comm/DeviceProtocol.h"
-#include "comm/EngineStatus.h"
 #include "comm/Link.h"
 #include "comm/LinkLog.h"
 #include "comm/SerialLink.h"
@@ -14,7 +12,6 @@
 #include "tests/support/TestLanguage.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include "tools/devsim/PtyPair.h"
-#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -22,7 +19,6 @@
 
 using devsim::Bytes;
 using devsim::CDeviceSimulator;
-using devsim::SimMessage;
 
 namespace
 {

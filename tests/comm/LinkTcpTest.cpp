@@ -7,7 +7,6 @@
 #include "base/AppSettings.h"
 #include "base/TextUtil.h"
 #include "tests/support/LinkMessageRecorder.h"
-#include "tests/support/TestLanguage.h"
 #include "tools/devsim/DeviceSimulator.h"
 #include <algorithm>
 #include <string>

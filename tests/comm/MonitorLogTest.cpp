@@ -178,7 +178,7 @@ TEST_F(MonitorLogTest, MaskGoesOutAsFourUpperHexDigitsAndExecuteSendsTheBoundedT
     EXPECT_EQ((std::vector<std::string>{ std::string(125, 'c') + "\r\n" }), SentCommands());
 }
 
-TEST_F(MonitorLogTest, TraceWhileOffFirstWritesTheStartedBanner)
+TEST_F(MonitorLogTest, TraceWhileOffFirstWritesTheStartedBannerAndReachesTheFileWithoutTheWindow)
 {
     const char trace[] = "L2 up\r\nCALL 1 -> 2";
     m_log.OnMonitorText(trace, (int)strlen(trace));
@@ -191,6 +191,16 @@ TEST_F(MonitorLogTest, TraceWhileOffFirstWritesTheStartedBanner)
     // The device's trace text arrives from the engine as it is.
     h.Positive({ { IE_MONITOR_START, Text("\r\nmore") } });
     EXPECT_EQ(StartedBanner() + trace + "\r\nmore", TempFile());
+
+    // The frame may destroy the tab's window while the engine still passes
+    // trace: the text still goes to the file.
+    ::DestroyWindow(m_host);
+    m_host = NULL;
+    EXPECT_TRUE((HWND)m_log.GetView() == NULL);
+    m_log.OnMonitorText("\r\nafter\r\n", 9);
+    m_log.SetMonitoring(FALSE);
+    EXPECT_EQ(StartedBanner() + trace + "\r\nmore\r\nafter\r\n\r\n*** DD/MM/YY hh:mm:ss SYSTEM MONITORING STOPPED ***\r\n",
+              TempFile());
 }
 
 TEST_F(MonitorLogTest, LossIsWrittenOnceAndRecoveryOnceAfterItAndADownloadIsNoLoss)
@@ -260,18 +270,5 @@ TEST_F(MonitorLogTest, StopByTheUserAsksToSaveWhenTheDeviceConfirms)
     EXPECT_EQ(saved, TempFile());
 }
 
-// The frame may destroy the tab's window while the engine still passes
-// trace: the text still goes to the file.
-TEST_F(MonitorLogTest, TraceAfterTheWindowIsGoneStillReachesTheFile)
-{
-    m_log.OnMonitorText("before\r\n", 8);
-    ::DestroyWindow(m_host);
-    m_host = NULL;
-    EXPECT_TRUE((HWND)m_log.GetView() == NULL);
-    m_log.OnMonitorText("after\r\n", 7);
-    m_log.SetMonitoring(FALSE);
-    EXPECT_EQ(StartedBanner() + "before\r\nafter\r\n\r\n*** DD/MM/YY hh:mm:ss SYSTEM MONITORING STOPPED ***\r\n",
-              TempFile());
-}
 
 }
