@@ -76,7 +76,7 @@ TEST(RequestDiagnostics, RequestsCarryTheirElements)
     EXPECT_TRUE(h.TakeSent().empty());
 }
 
-TEST(RequestDiagnostics, CardAnswersContinueWhileTheDeviceMovesOn)
+TEST(RequestDiagnostics, ChainsContinueWhileTheDeviceMovesOnAndEndWhenItDoesNot)
 {
     Harness h;
     h.engine.RequestDiagnostics(10, 0);
@@ -106,11 +106,8 @@ TEST(RequestDiagnostics, CardAnswersContinueWhileTheDeviceMovesOn)
     h.Positive({ { IE_DIAG_CARD, zero } });
     EXPECT_TRUE(h.TakeSent().empty());
     EXPECT_EQ(1, CountStatus(h, ENGINE_STATUS_DIAG_CARDS));
-}
 
-TEST(RequestDiagnostics, ChainThatDoesNotAdvanceEnds)
-{
-    Harness h;
+    // A chain that does not advance ends.
     h.engine.RequestDiagnostics(10, 0);
     h.TakeSent();
     Bytes answer;
@@ -123,20 +120,19 @@ TEST(RequestDiagnostics, ChainThatDoesNotAdvanceEnds)
     EXPECT_EQ(1, CountStatus(h, ENGINE_STATUS_DIAG_CARDS));
 
     // A device that answers one module at a time is followed to the end.
-    Harness g;
-    g.engine.RequestDiagnostics(11, 0);
-    g.TakeSent();
+    h.engine.RequestDiagnostics(11, 0);
+    h.TakeSent();
     for (BYTE index = 1; index < 31; ++index)
     {
-        g.Positive({ { IE_DIAG_GSM_CREDIT, { index, 8, 1, 2, 3, 4, 5, 6, 7, 8 } } });
+        h.Positive({ { IE_DIAG_GSM_CREDIT, { index, 8, 1, 2, 3, 4, 5, 6, 7, 8 } } });
         Bytes modules;
-        ASSERT_TRUE(SentElement(g.OnlySent(), IE_DIAG_GSM_CREDIT, &modules));
+        ASSERT_TRUE(SentElement(h.OnlySent(), IE_DIAG_GSM_CREDIT, &modules));
         ASSERT_EQ(index + 1, modules[0]);
     }
-    g.Positive({ { IE_DIAG_GSM_CREDIT, { 31, 8, 1, 2, 3, 4, 5, 6, 7, 8 } } });
-    EXPECT_TRUE(g.TakeSent().empty());
-    EXPECT_EQ(1, CountStatus(g, ENGINE_STATUS_DIAG_GSM_CREDIT));
-    EXPECT_EQ(8, g.engine.GetGsmCreditA(31)[7]);
+    h.Positive({ { IE_DIAG_GSM_CREDIT, { 31, 8, 1, 2, 3, 4, 5, 6, 7, 8 } } });
+    EXPECT_TRUE(h.TakeSent().empty());
+    EXPECT_EQ(1, CountStatus(h, ENGINE_STATUS_DIAG_GSM_CREDIT));
+    EXPECT_EQ(8, h.engine.GetGsmCreditA(31)[7]);
 }
 
 TEST(RequestDiagnostics, CreditEntriesAndTruncatedWalks)

@@ -176,7 +176,7 @@ TEST(TransferDownload, SkipsEmptyTablesAndReadsLostBlocksAgainWithoutAskingPastT
     }
 }
 
-TEST(TransferDownload, ShortBlockLeavesNoBytesOfAnEarlierTransfer)
+TEST(TransferDownload, ShortBlockLeavesNoBytesOfAnEarlierTransferAndNegativeAnswersRewindThenFail)
 {
     Harness h;
     memset(g_EngineImage, 0x11, ENGINE_IMAGE_SIZE); // what an earlier transfer left
@@ -187,7 +187,15 @@ TEST(TransferDownload, ShortBlockLeavesNoBytesOfAnEarlierTransfer)
     Bytes expected(ENGINE_IMAGE_SIZE, 0xFF);
     std::fill(expected.begin(), expected.begin() + 100, 0x22);
     EXPECT_TRUE(ImageEquals(expected));
-    h.engine.CancelDataDownload();
+
+    // Refusals rewind three times, the fourth ends the download.
+    for (int i = 0; i < 3; ++i)
+        h.Refuse({ 0x8A });
+    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
+    h.Refuse({ 0x8A });
+    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_NEGATIVE));
+    EXPECT_STREQ("8A", h.engine.GetCauseText());
+    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
 }
 
 namespace
@@ -219,19 +227,6 @@ TEST(TransferDownload, RefusedPasswordWithSeveralRequestsInFlightAsksOnce)
     h.Deliver(device.Answer(0));
     device.Run(h);
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
-}
-
-TEST(TransferDownload, NegativeAnswersRewindThenFail)
-{
-    Harness h;
-    h.engine.StartDataDownload();
-    for (int i = 0; i < 3; ++i)
-        h.Refuse({ 0x8A });
-    EXPECT_EQ(ENGINE_DOWNLOAD, h.engine.GetState());
-    h.Refuse({ 0x8A });
-    EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_NEGATIVE));
-    EXPECT_STREQ("8A", h.engine.GetCauseText());
-    EXPECT_EQ(ENGINE_READY, h.engine.GetState());
 }
 
 TEST(TransferImage, NextDownloadOffsetSkipRules)
