@@ -8,7 +8,7 @@ namespace
 const Bytes kGetDateTimeWithPassword = { 0xA1, 0x07, 0x61, 0x00, 0xD1, 0x03, 'p', 'w', 0x00, 0x3C };
 } // namespace
 
-TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
+TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFailsAndATimeOutRepeatsTheFirstPending)
 {
     Harness h;
     h.engine.SetPassword("pw");
@@ -26,6 +26,15 @@ TEST(EngineCore, UnansweredRequestGoesOutFourTimesThenFails)
     EXPECT_EQ(1u, h.LogCount("Operation failed!"));
     EXPECT_EQ(4u, h.LogCount("Get date/time"));
     EXPECT_TRUE(h.LogHas("Timer timeout! (status: 10)"));
+
+    // With two requests out, the time-out repeats the first pending one.
+    h.engine.GetDateTime();
+    h.engine.SendMonitorCommand("V=0001\r\n");
+    h.TakeSent();
+    h.Fire();
+    Bytes text;
+    ASSERT_TRUE(SentElement(h.OnlySent(), IE_MONITOR_TEXT, &text));
+    EXPECT_EQ(Text("V=0001\r\n"), text);
 }
 
 TEST(EngineCore, RefusedPasswordAsksTheFrameAndEndsWithResultFive)
@@ -121,18 +130,6 @@ TEST(EngineCore, MalformedMessagesAreLoggedAndDroppedWhileTheTimerRepeats)
     // The next good frame is handled.
     h.Deliver(good);
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_GET_DATETIME_ANSWERED, ENGINE_RESULT_OK));
-}
-
-TEST(EngineCore, TimeoutRepeatsTheFirstPendingRequestInOrder)
-{
-    Harness h;
-    h.engine.GetDateTime();
-    h.engine.SendMonitorCommand("V=0001\r\n");
-    h.TakeSent();
-    h.Fire();
-    Bytes text;
-    ASSERT_TRUE(SentElement(h.OnlySent(), IE_MONITOR_TEXT, &text));
-    EXPECT_EQ(Text("V=0001\r\n"), text);
 }
 
 TEST(EngineCore, OnlyOneTimerRunsAndStaleTimersAreKilled)
