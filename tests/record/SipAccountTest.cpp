@@ -17,8 +17,7 @@ void ExpectOnlyBytes(const SipAccount& a, const std::vector<std::pair<size_t, ui
     std::vector<uint8_t> expected(sizeof(SipAccount), 0);
     for (const auto& b : set)
         expected[b.first] = b.second;
-    for (size_t i = 0; i < sizeof(SipAccount); ++i)
-        EXPECT_EQ(expected[i], Bytes(a)[i]) << "offset " << i;
+    EXPECT_EQ(expected, std::vector<uint8_t>(Bytes(a), Bytes(a) + sizeof(SipAccount)));
 }
 
 std::unique_ptr<ConfigRecord> DefaultRecord()
