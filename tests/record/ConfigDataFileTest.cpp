@@ -1,5 +1,6 @@
 #include "record/ConfigDataFile.h"
 #include "base/TextUtil.h"
+#include "tests/record/DefaultRecord.h"
 #include "tests/support/TestFiles.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -35,13 +36,6 @@ bool Erased(const uint8_t* p, size_t n)
 }
 
 typedef std::unique_ptr<ConfigRecord> RecordPtr;
-
-RecordPtr DefaultRecord()
-{
-    RecordPtr rec(new ConfigRecord);
-    SetConfigDefaults(rec.get());
-    return rec;
-}
 
 RecordPtr FilledRecord(uint8_t value)
 {

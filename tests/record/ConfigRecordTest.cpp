@@ -1,4 +1,4 @@
-#include "record/ConfigRecord.h"
+#include "tests/record/DefaultRecord.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <initializer_list>
@@ -119,14 +119,6 @@ struct ExpectedImage
     }
 };
 
-std::unique_ptr<ConfigRecord> NewDefaultRecord()
-{
-    std::unique_ptr<ConfigRecord> rec(new ConfigRecord);
-    memset(rec.get(), 0x5A, sizeof(ConfigRecord)); // the fill must overwrite everything
-    SetConfigDefaults(rec.get());
-    return rec;
-}
-
 } // namespace
 
 TEST(ConfigRecordLayout, MapTilesTheWholeRecordInOrder)
@@ -144,7 +136,7 @@ TEST(ConfigRecordLayout, MapTilesTheWholeRecordInOrder)
 
 TEST(ConfigRecordDefaults, EveryByteMatchesTheListedDefaultsAndTheRestIsEmpty)
 {
-    auto rec = NewDefaultRecord();
+    auto rec = DefaultRecord();
     ExpectedImage expected;
     const uint8_t* actual = ConfigBytes(rec.get());
     int mismatches = 0;
@@ -164,7 +156,7 @@ TEST(ConfigRecordDefaults, EveryByteMatchesTheListedDefaultsAndTheRestIsEmpty)
 // first unused rule.
 TEST(RoutingGroupFill, FillsFromTheOutgoingGroupsUpToTheEndOfEachListAndTable)
 {
-    auto rec = NewDefaultRecord();
+    auto rec = DefaultRecord();
     rec->outGroups[3].targetDefault = 7;
     rec->outGroups[5].targetDefault = 9;
     struct { uint8_t profile, targets[5], before[5], after[5]; } rules[] = {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "record/SipAccount.h"
+#include "tests/record/DefaultRecord.h"
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -18,13 +19,6 @@ void ExpectOnlyBytes(const SipAccount& a, const std::vector<std::pair<size_t, ui
     for (const auto& b : set)
         expected[b.first] = b.second;
     EXPECT_EQ(expected, std::vector<uint8_t>(Bytes(a), Bytes(a) + sizeof(SipAccount)));
-}
-
-std::unique_ptr<ConfigRecord> DefaultRecord()
-{
-    std::unique_ptr<ConfigRecord> rec(new ConfigRecord);
-    SetConfigDefaults(rec.get());
-    return rec;
 }
 } // namespace
 
