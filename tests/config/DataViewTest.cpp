@@ -1,4 +1,9 @@
-#include "tests/config/DataViewFixture.h"
+#include <gtest/gtest.h>
+#include "config/DataView.h"
+#include "tests/support/PageHostWindow.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestLanguage.h"
+#include "tests/support/TreeViewProbe.h"
 #include "pages/TextPage.h"
 #include "pages/WebPage.h"
 #include "base/AppSettings.h"
@@ -11,9 +16,10 @@
 #include <string>
 #include <vector>
 
-// The configuration view under a visible host: the tree is clicked and keyed
-// as a user does it, test pages stand in for the configuration pages, and
-// what lands in the two record copies is checked.
+// The configuration view over the whole client area of a visible host, as
+// the main window holds it: the tree is clicked and keyed as a user does it,
+// test pages stand in for the configuration pages, and what lands in the two
+// record copies and in a fresh folder's files is checked.
 namespace
 {
 const int kFieldId = 1003;
@@ -123,9 +129,12 @@ public:
 
 using testsupport::Lang;
 
-class DataViewTest : public DataViewFixture
+class DataViewTest : public ::testing::Test
 {
 protected:
+    HWND host = NULL;
+    CDataView view;
+    CScratchFolder folder;
     testsupport::ScopedConfigItems items;
 
     void SetUp() override
@@ -137,12 +146,35 @@ protected:
             if (row.sections.count || row.sectionsOf)
                 row.factory = &TestPages;
         items.Apply();
-        DataViewFixture::SetUp();
+        ASSERT_TRUE(SelectShippedLanguage());
+        host = testsupport::CreatePageHost(900, 600, true);
+        RECT rc;
+        ::GetClientRect(host, &rc);
+        ASSERT_TRUE(view.Create(host, &rc) && view.OnCreate(0));
     }
     void TearDown() override
     {
-        DataViewFixture::TearDown();
+        ::DestroyWindow(host);
         g_items = nullptr;
+    }
+
+    std::string PathOf(const char* name) const { return folder.Path(name); }
+    HWND Tree() const { return view.GetTree(); }
+    ConfigRecord* Doc() const { return ::GetConfigRecord(); }
+    ConfigRecord* Edit() const { return GetPageEditRecord(); }
+    uint8_t& DocByte(uint32_t ofs) { return ConfigBytes(Doc())[ofs]; }
+    uint8_t& EditByte(uint32_t ofs) { return ConfigBytes(Edit())[ofs]; }
+    int ItemId(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
+    std::string ItemTitle(int id) const { return testsupport::TreeItemTitle(Tree(), view.FindItem(id)); }
+    int SelectedId() const { return ItemId(TreeView_GetSelection(Tree())); }
+    std::string PageText() const { return testsupport::TextPageText(view.GetPageWindow()); }
+
+    // A click on the item's text.
+    void Click(int id)
+    {
+        HTREEITEM item = view.FindItem(id);
+        ASSERT_TRUE(item) << id;
+        testsupport::ClickTreeItem(Tree(), item);
     }
 
     void Walk(HTREEITEM item, std::vector<int>& ids) const
