@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <initializer_list>
-#include <memory>
 #include <vector>
 
 namespace {

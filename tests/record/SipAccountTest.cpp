@@ -2,7 +2,6 @@
 #include "record/SipAccount.h"
 #include "tests/record/DefaultRecord.h"
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace
