@@ -3,7 +3,6 @@
 #include "base/TextUtil.h"
 #include "tests/support/TestFiles.h"
 #include <string>
-#include <vector>
 
 namespace
 {

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace
