@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // The dialogs run modeless from their templates: controls are set as a user
@@ -473,22 +474,15 @@ TEST_F(LanguageSwitchTest, OnlyAUsableLanguageBecomesTheSettingAndRetranslatesTh
     std::string gone = m_lang->PathOf("Gone.lng");
     std::string upper = gone;
     ::CharUpperA(&upper[0]);
-    const struct
+    for (const auto& [language, removed, message] : std::vector<std::tuple<int, const char*, std::string>>{
+             { 2, nullptr, "Incompatible version of the language file!" },
+             { 3, gone.c_str(), "Cannot find language file " + upper + "!" } })
     {
-        int language;
-        const char* removed;
-        std::string message;
-    } cases[] = {
-        { 2, nullptr, "Incompatible version of the language file!" },
-        { 3, gone.c_str(), "Cannot find language file " + upper + "!" },
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.language);
+        SCOPED_TRACE(language);
         boxes.Clear();
-        ChooseInTheDialog(c.language, c.removed);
+        ChooseInTheDialog(language, removed);
         ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ(c.message, boxes.Last().text);
+        EXPECT_EQ(message, boxes.Last().text);
         EXPECT_EQ(m_lang->PathOf("English.lng"), g_Language.GetLanguageFile()) << "back to the language in use";
         EXPECT_EQ("Velmotrex Configuration", LanguageText("strAppName"));
         EXPECT_EQ(1u, g_Settings.Language);

@@ -10,6 +10,7 @@
 #include "pages/DiagPolling.h"
 #include "tests/app/FrameTestSupport.h"
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace frametest;
@@ -45,6 +46,8 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
         { 52, 1, "strFlashWriteOK", "strFinish", MB_ICONINFORMATION },
         { 52, 2, "strFlashWriteError", "strError", MB_ICONEXCLAMATION },
         { 61, 3, "strSysInfoError", "strError", MB_ICONEXCLAMATION },
+        // The LAN information failed: told, and the system information shown anyway.
+        { 63, 3, "strSysInfoErrorLan", "strError", MB_ICONEXCLAMATION },
         { 72, 1, "strAnnouncementUpdateOK", "strFinish", MB_ICONINFORMATION },
         { 72, 2, "strAnnouncementUpdateError", "strError", MB_ICONEXCLAMATION },
         { 91, 3, "strDateTimeGetError", "strError", MB_ICONEXCLAMATION },
@@ -61,6 +64,7 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
                               { 72, 4 }, { 93, 1 }, { 114, 2 }, { 116, 1 }, { 152, 1 }, { 999, 1 } };
     for (const auto& s : silent)
         ends.push_back(End{ s[0], s[1], "", "", 0 });
+    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) { PressButton(dlg, IDOK); });
     for (const End& e : ends)
     {
         SCOPED_TRACE(testing::Message() << "status " << e.code << " result " << e.result);
@@ -77,6 +81,8 @@ TEST_F(EngineStatusMessagesTest, EndsOfOperationsShowTheirMessageAndFreeTheWindo
     }
     m_frame.SetBusy(false);
     EXPECT_TRUE(m_frame.IsWindowEnabled());
+    EXPECT_EQ(0u, script.Pending());
+    EXPECT_EQ(0, script.Unexpected());
 }
 
 TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
@@ -85,45 +91,30 @@ TEST_F(EngineStatusMessagesTest, FailedCdrDownloadNamesTheExportFilesError)
     CCdrExportFile& file = g_DeviceProtocol.GetCdrExportFile();
     // A record of another format; a block that ends inside a record; a file
     // that takes no bytes (as a full disk).
-    const struct
-    {
-        char formatByte;
-        size_t length;
-        const char* key;
-        bool writable;
-    } cases[] = { { 2, 64, "strCdrVersionError", true }, { 1, 40, "strCdrRecSizeError", true },
-                  { 1, 64, "strCdrSaveError", false } };
+    const std::tuple<char, size_t, const char*, bool> cases[] = { { 2, 64, "strCdrVersionError", true },
+                                                                   { 1, 40, "strCdrRecSizeError", true },
+                                                                   { 1, 64, "strCdrSaveError", false } };
     // The engine forgets an earlier refusal's cause when the export itself
     // failed: an empty cause element.
     const BYTE noCause[4] = {};
     g_DeviceProtocol.FormatCause(noCause, 0);
     ASSERT_STREQ("", g_DeviceProtocol.GetCauseText());
-    for (const auto& c : cases)
+    for (const auto& [formatByte, length, key, writable] : cases)
     {
-        SCOPED_TRACE(c.key);
-        ASSERT_TRUE(file.Open(path.c_str(), c.writable ? DISKFILE_WRITE | DISKFILE_CREATE
-                                                      : DISKFILE_READ | DISKFILE_OPEN_EXISTING));
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(file.Open(path.c_str(), writable ? DISKFILE_WRITE | DISKFILE_CREATE
+                                                    : DISKFILE_READ | DISKFILE_OPEN_EXISTING));
         file.SetFormat(CDR_FORMAT_TEXT_SEMICOLON);
         file.BeginExport();
-        const std::string block = c.formatByte + std::string(c.length - 1, '\0');
+        const std::string block = formatByte + std::string(length - 1, '\0');
         EXPECT_EQ(0, file.WriteRecords((const BYTE*)block.data(), (DWORD)block.size()));
         boxes.Clear();
         m_frame.SetBusy(true);
         Status(152, 2);
         EXPECT_FALSE(m_frame.IsBusy());
         EXPECT_FALSE(file.IsOpen()) << "the export file is closed";
-        ASSERT_EQ(c.key, BoxKeys(boxes));
+        ASSERT_EQ(key, BoxKeys(boxes));
     }
-}
-
-TEST_F(EngineStatusMessagesTest, LanInformationThatFailedIsToldAndTheSystemInformationShownAnyway)
-{
-    script.On<CSysInfoDlg>([&](CSysInfoDlg& dlg) { PressButton(dlg, IDOK); });
-    m_frame.SetBusy(true);
-    Status(63, 3);
-    ASSERT_EQ("strSysInfoErrorLan", BoxKeys(boxes));
-    EXPECT_FALSE(m_frame.IsBusy());
-    EXPECT_EQ(0u, script.Pending());
 }
 
 TEST_F(EngineStatusMessagesTest, WhileThePasswordDialogIsOpenItTellsTheAnswerAndARestartClosesIt)

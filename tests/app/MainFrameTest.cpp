@@ -11,6 +11,7 @@
 #include "res/PagesIds.h"
 #include "tests/support/ConfigItemsOverride.h"
 #include <string>
+#include <tuple>
 
 using namespace frametest;
 
@@ -432,17 +433,13 @@ TEST_F(MainFrameTest, RefusedInputStopsSaveAndUploadAndShowsTheConfiguration)
 
 TEST(VersionText, MajorAndMinorAreReadWhateverFollowsThem)
 {
-    const struct
-    {
-        const char* text;
-        bool parsed;
-        int major, minor;
-    } cases[] = { { "3.0", true, 3, 0 }, { "3.0 beta", true, 3, 0 }, { "3.0.0.5", true, 3, 0 }, { "2.9.1", true, 2, 9 },
-                  { "3", false, 0, 0 },  { "", false, 0, 0 },        { "beta", false, 0, 0 } };
-    for (const auto& c : cases)
+    // The text, whether it is read, and major * 100 + minor.
+    for (const auto& [text, parsed, version] : std::vector<std::tuple<const char*, bool, int>>{
+             { "3.0", true, 300 }, { "3.0 beta", true, 300 }, { "3.0.0.5", true, 300 }, { "2.9.1", true, 209 },
+             { "3", false, 0 }, { "", false, 0 }, { "beta", false, 0 } })
     {
         int major = 0, minor = 0;
-        EXPECT_EQ(c.parsed, ParseVersionMajorMinor(c.text, &major, &minor)) << c.text;
-        EXPECT_EQ(c.major * 100 + c.minor, major * 100 + minor) << c.text;
+        EXPECT_EQ(parsed, ParseVersionMajorMinor(text, &major, &minor)) << text;
+        EXPECT_EQ(version, major * 100 + minor) << text;
     }
 }
