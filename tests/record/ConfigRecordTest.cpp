@@ -1,8 +1,7 @@
-#include "record/ConfigRecord.h"
+#include "tests/record/DefaultRecord.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <initializer_list>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -119,14 +118,6 @@ struct ExpectedImage
     }
 };
 
-std::unique_ptr<ConfigRecord> NewDefaultRecord()
-{
-    std::unique_ptr<ConfigRecord> rec(new ConfigRecord);
-    memset(rec.get(), 0x5A, sizeof(ConfigRecord)); // the fill must overwrite everything
-    SetConfigDefaults(rec.get());
-    return rec;
-}
-
 } // namespace
 
 TEST(ConfigRecordLayout, MapTilesTheWholeRecordInOrder)
@@ -144,7 +135,7 @@ TEST(ConfigRecordLayout, MapTilesTheWholeRecordInOrder)
 
 TEST(ConfigRecordDefaults, EveryByteMatchesTheListedDefaultsAndTheRestIsEmpty)
 {
-    auto rec = NewDefaultRecord();
+    auto rec = DefaultRecord();
     ExpectedImage expected;
     const uint8_t* actual = ConfigBytes(rec.get());
     int mismatches = 0;
@@ -164,7 +155,7 @@ TEST(ConfigRecordDefaults, EveryByteMatchesTheListedDefaultsAndTheRestIsEmpty)
 // first unused rule.
 TEST(RoutingGroupFill, FillsFromTheOutgoingGroupsUpToTheEndOfEachListAndTable)
 {
-    auto rec = NewDefaultRecord();
+    auto rec = DefaultRecord();
     rec->outGroups[3].targetDefault = 7;
     rec->outGroups[5].targetDefault = 9;
     struct { uint8_t profile, targets[5], before[5], after[5]; } rules[] = {

@@ -1,12 +1,12 @@
 #include "record/LcrTables.h"
 #include "record/FieldText.h"
 #include "base/AppSettings.h"
+#include "tests/record/DefaultRecord.h"
 #include "tests/support/TestLanguage.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace
@@ -15,8 +15,7 @@ namespace
 // companion filled with a byte that names its original index.
 std::unique_ptr<ConfigRecord> RecordWithRules(const std::vector<int>& profiles)
 {
-    std::unique_ptr<ConfigRecord> rec(new ConfigRecord);
-    SetConfigDefaults(rec.get());
+    auto rec = DefaultRecord();
     for (size_t i = 0; i < profiles.size(); ++i)
     {
         memset(&rec->routingRules[i], 0x10 + (int)(i % 200), sizeof(LcrRoutingRule));
@@ -141,8 +140,7 @@ TEST(LcrTables, WildcardOnlyAsLastCharacter)
 
 TEST(LcrTables, ProfileMarksAndUsedGroupsComeFromTheRecord)
 {
-    std::unique_ptr<ConfigRecord> rec(new ConfigRecord);
-    SetConfigDefaults(rec.get());
+    auto rec = DefaultRecord();
     WriteCountedString("123", rec->lcrClip[0].number, 24);
     rec->lcrClip[0].bytes24[0] = 254;
     bool marks[256];

@@ -16,9 +16,10 @@ struct GuardedField
     GuardedField() { memset(field, 0xCD, sizeof(field)); }
 };
 
+// A long host name is cut so that the port fits the field.
 TEST(ServerAddressText, BuildsNumericAndHostNameForms)
 {
-    const struct { const char* host; int port; const char* stored; } cases[] = {
+    const struct { std::string host; int port; std::string stored; } cases[] = {
         { "10.0.0.1", 2000, "N010000000001P2000" },
         { "0.00.000.0", 25, "N000000000000P25" },
         { "192 168..1  2", 80, "N192168001002P80" },
@@ -29,69 +30,51 @@ TEST(ServerAddressText, BuildsNumericAndHostNameForms)
         { "300.1.1.1", 7, "S300.1.1.1:7" },
         { "mail.example", 0, "Smail.example:0" },
         { "", 2000, "" }, // no server; the rest of the field is kept
+        { std::string(60, 'h'), 65535, "S" + std::string(32, 'h') + ":65535" },
     };
     for (const auto& c : cases)
     {
         GuardedField g;
-        BuildServerAddress(c.host, c.port, g.field);
-        size_t n = strlen(c.stored);
-        EXPECT_EQ(0, memcmp(g.field, c.stored, n + 1)) << c.host;
-        EXPECT_EQ((char)0xCD, g.field[n + 1]) << c.host << ": bytes behind the terminator are kept";
+        BuildServerAddress(c.host.c_str(), c.port, g.field);
+        const size_t n = c.stored.size();
+        EXPECT_EQ(0, memcmp(g.field, c.stored.c_str(), n + 1)) << c.host;
+        if (n + 1 < sizeof(g.field))
+        {
+            EXPECT_EQ((char)0xCD, g.field[n + 1]) << c.host << ": bytes behind the terminator are kept";
+        }
+        EXPECT_EQ((char)0xAB, g.before);
+        EXPECT_EQ((char)0xAB, g.after);
     }
 }
 
-TEST(ServerAddressText, LongHostNameIsCutSoThePortFitsTheField)
-{
-    GuardedField g;
-    std::string host(60, 'h');
-    BuildServerAddress(host.c_str(), 65535, g.field);
-    std::string expected = "S" + std::string(32, 'h') + ":65535";
-    EXPECT_EQ(0, memcmp(g.field, expected.c_str(), 40));
-    EXPECT_EQ((char)0xAB, g.after);
-    EXPECT_EQ((char)0xAB, g.before);
-}
-
+// A field without a terminator, with a colon right behind it that must not
+// be found, and an unset field (all 0xFF) show nothing.
 TEST(ServerAddressText, ShowsHostAndPort)
 {
-    const struct { const char* stored; const char* host; int port; } cases[] = {
+    const struct { std::string stored; const char* host; int port; } cases[] = {
         { "N010000000001P2000", "10.0.0.1", 2000 },
         { "Smail.example:25", "mail.example", 25 },
-        { "Snocolon", "", 0 },
-        { "N0100000000012000", "", 0 }, // no 'P' at index 13
-        { "", "", 0 },
-        { "S" "0123456789012345678901234567890123456" ":9", "0123456789012345678901234567890", 0 },
+        { "Snocolon", "", -1 },
+        { "N0100000000012000", "", -1 }, // no 'P' at index 13
+        { "", "", -1 },
+        { "S" "0123456789012345678901234567890123456" ":9", "0123456789012345678901234567890", -1 },
+        { "S" + std::string(39, 'h'), "", 0 },
+        { std::string(40, '\xFF'), "", 0 },
     };
     for (const auto& c : cases)
     {
         GuardedField g;
         memset(g.field, 0, sizeof(g.field));
-        memcpy(g.field, c.stored, strlen(c.stored));
+        memcpy(g.field, c.stored.data(), c.stored.size());
+        g.after = ':';
         char host[64] = "x";
         int port = -1;
         ParseServerAddress(g.field, host, sizeof(host), &port);
         EXPECT_STREQ(c.host, host) << c.stored;
-        if (c.port)
+        if (c.port >= 0)
         {
             EXPECT_EQ(c.port, port) << c.stored;
         }
-    }
-}
-
-// An unset field (all 0xFF) and one without a terminator, with a colon right
-// behind it that must not be found, show nothing.
-TEST(ServerAddressText, UnsetAndUnterminatedFieldsShowNothing)
-{
-    for (char fill : { (char)0xFF, 'h' })
-    {
-        GuardedField g;
-        memset(g.field, fill, sizeof(g.field));
-        g.field[0] = fill == 'h' ? 'S' : fill;
-        g.after = ':';
-        char host[64];
-        int port = -1;
-        ParseServerAddress(g.field, host, sizeof(host), &port);
-        EXPECT_STREQ("", host);
-        EXPECT_EQ(0, port);
     }
 }
 

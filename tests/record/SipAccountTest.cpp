@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "record/SipAccount.h"
+#include "tests/record/DefaultRecord.h"
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace
@@ -17,15 +17,7 @@ void ExpectOnlyBytes(const SipAccount& a, const std::vector<std::pair<size_t, ui
     std::vector<uint8_t> expected(sizeof(SipAccount), 0);
     for (const auto& b : set)
         expected[b.first] = b.second;
-    for (size_t i = 0; i < sizeof(SipAccount); ++i)
-        EXPECT_EQ(expected[i], Bytes(a)[i]) << "offset " << i;
-}
-
-std::unique_ptr<ConfigRecord> DefaultRecord()
-{
-    std::unique_ptr<ConfigRecord> rec(new ConfigRecord);
-    SetConfigDefaults(rec.get());
-    return rec;
+    EXPECT_EQ(expected, std::vector<uint8_t>(Bytes(a), Bytes(a) + sizeof(SipAccount)));
 }
 } // namespace
 
