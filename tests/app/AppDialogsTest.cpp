@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // The dialogs run modeless from their templates: controls are set as a user
@@ -448,7 +449,6 @@ protected:
     // remove disappears just before OK (another program, a network drive).
     void ChooseInTheDialog(int language, const char* fileToRemove = nullptr)
     {
-        CDialogScript script;
         script.On<CLanguageDlg>([&](CLanguageDlg& dlg) {
             HWND list = ::GetDlgItem(dlg, IDC_SELECT_LIST);
             for (int i = 0; i < (int)::SendMessage(list, CB_GETCOUNT, 0, 0); ++i)
@@ -464,7 +464,6 @@ protected:
     }
 
     std::unique_ptr<CTestLanguage> m_lang;
-    CMessageBoxRecorder m_boxes;
     CStrayDialogCloser m_net;
 };
 }
@@ -475,22 +474,15 @@ TEST_F(LanguageSwitchTest, OnlyAUsableLanguageBecomesTheSettingAndRetranslatesTh
     std::string gone = m_lang->PathOf("Gone.lng");
     std::string upper = gone;
     ::CharUpperA(&upper[0]);
-    const struct
+    for (const auto& [language, removed, message] : std::vector<std::tuple<int, const char*, std::string>>{
+             { 2, nullptr, "Incompatible version of the language file!" },
+             { 3, gone.c_str(), "Cannot find language file " + upper + "!" } })
     {
-        int language;
-        const char* removed;
-        std::string message;
-    } cases[] = {
-        { 2, nullptr, "Incompatible version of the language file!" },
-        { 3, gone.c_str(), "Cannot find language file " + upper + "!" },
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.language);
-        m_boxes.Clear();
-        ChooseInTheDialog(c.language, c.removed);
-        ASSERT_EQ(1u, m_boxes.Count());
-        EXPECT_EQ(c.message, m_boxes.Last().text);
+        SCOPED_TRACE(language);
+        boxes.Clear();
+        ChooseInTheDialog(language, removed);
+        ASSERT_EQ(1u, boxes.Count());
+        EXPECT_EQ(message, boxes.Last().text);
         EXPECT_EQ(m_lang->PathOf("English.lng"), g_Language.GetLanguageFile()) << "back to the language in use";
         EXPECT_EQ("Velmotrex Configuration", LanguageText("strAppName"));
         EXPECT_EQ(1u, g_Settings.Language);
@@ -499,11 +491,11 @@ TEST_F(LanguageSwitchTest, OnlyAUsableLanguageBecomesTheSettingAndRetranslatesTh
     }
     // Later message boxes still have their texts: the program stays usable.
     g_Language.MessageBoxKey("strAppName", nullptr, MB_OK);
-    EXPECT_EQ("Velmotrex Configuration", m_boxes.Last().text);
+    EXPECT_EQ("Velmotrex Configuration", boxes.Last().text);
 
-    m_boxes.Clear();
+    boxes.Clear();
     ChooseInTheDialog(4);
-    EXPECT_EQ(0u, m_boxes.Count());
+    EXPECT_EQ(0u, boxes.Count());
     EXPECT_EQ("Zweite", LanguageText("strAppName"));
     EXPECT_EQ(4u, g_Settings.Language);
     EXPECT_EQ(4u, StoredDword(nullptr, "Language"));

@@ -102,8 +102,7 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
     // The same major and minor version as the program's; the further parts
     // do not matter.
     SetFirmwareVersion("3.0.7.1");
-    CMessageBoxRecorder boxes(IDYES);
-    CDialogScript script;
+    boxes.SetDefaultAnswer(IDYES);
     CDataView& view = m_frame.GetDataView();
 
     // Download: the version answer starts the transfer behind the progress dialog.
@@ -160,8 +159,7 @@ TEST_F(FrameDeviceTest, DownloadSaveOpenAndUploadTheConfiguration)
 TEST_F(FrameDeviceTest, RefusedVersionQuestionDisconnectsWithoutTheDialog)
 {
     SetFirmwareVersion("3.1.0.0");
-    CMessageBoxRecorder boxes(IDNO);
-    CDialogScript script;
+    boxes.SetDefaultAnswer(IDNO);
     Command(ID_SERVICE_SYSINFO);
     ASSERT_TRUE(PumpUntil([&] { return boxes.Count() > 0; }, 10000));
     PumpFor(300);
@@ -183,8 +181,7 @@ TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoaderAndASilentLoaderEndsThe
         data[i] = (BYTE)(i * 7);
     const std::string path = NewFile("frame-e2e.lmf");
     WriteWholeFile(path, FirmwareFile(0x00020000, data));
-    CMessageBoxRecorder boxes(IDYES); // Yes to writing the firmware
-    CDialogScript script;
+    boxes.SetDefaultAnswer(IDYES); // Yes to writing the firmware
     auto writeFirmware = [&] {
         boxes.Clear();
         script.OnFileDialog(path);
@@ -222,8 +219,6 @@ TEST_F(FrameDeviceTest, FirmwareIsWrittenThroughTheLoaderAndASilentLoaderEndsThe
 
 TEST_F(FrameDeviceTest, SystemInformationCdrsAndAnAnnouncementGoThroughTheirDialogsAndFiles)
 {
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
     // System information: its dialog after the version check, with the
     // device's values; the LAN information is asked for once.
     std::string shown;
@@ -280,8 +275,7 @@ TEST_F(FrameDeviceTest, SystemInformationCdrsAndAnAnnouncementGoThroughTheirDial
 TEST_F(FrameDeviceTest, MonitorAndCommunicationLogsShowTheTrafficAndAreSavedAsAsked)
 {
     // The question whether to save the monitor log at the stop is answered No.
-    CMessageBoxRecorder boxes(IDNO);
-    CDialogScript script;
+    boxes.SetDefaultAnswer(IDNO);
     Command(ID_SERVICE_MONITOR);
     Command(ID_SERVICE_COMMUNICATION);
     ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabMonitorLog)));
@@ -328,7 +322,6 @@ TEST_F(FrameDeviceTest, MonitorAndCommunicationLogsShowTheTrafficAndAreSavedAsAs
 TEST_F(FrameDeviceTest, DiagnosticsShownAreAskedForAndTheirAnswersReachTheView)
 {
     g_Settings.DiagnosticsRefresh = 100;
-    CMessageBoxRecorder boxes(IDOK);
     CDiagView& diag = m_frame.GetDiagView();
     ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabDiagnostics)));
     TreeView_SelectItem(diag.GetTree(), diag.FindNode(DiagNodeIsdnLines));
@@ -357,8 +350,6 @@ TEST_F(FrameDeviceTest, LinkDroppedDuringADownloadLeavesTheDocumentAndItsFileAsT
     devsim::SimFaults slow;
     slow.answerDelayMs = 5;
     m_sim.SetFaults(slow);
-    CMessageBoxRecorder boxes(IDOK);
-    CDialogScript script;
     script.On<CProgressDlg>([&](CProgressDlg&) {
         EXPECT_TRUE(PumpUntil([&] { return m_sim.data.downloadRequests > 20; }, 5000));
         devsim::SimFaults silent;
@@ -407,8 +398,7 @@ TEST_F(FrameDeviceTest, ServiceFilesThatCannotBeUsedAreRefusedAndReleasedBeforeA
         // Found, and the question whether to write this version is answered No.
         { "fw-id.lmf", withId, 1, 0, false, "strFlashWriteFileVersion", nullptr },
     };
-    CMessageBoxRecorder boxes(IDNO);
-    CDialogScript script;
+    boxes.SetDefaultAnswer(IDNO);
     auto run = [&](const std::string& path) {
         const bool announcement = path.substr(path.size() - 4) == ".wav";
         if (announcement)

@@ -273,5 +273,9 @@ protected:
     CMessageLoop m_loop;
     CMainFrame m_frame;
     CScratchFolder m_scratch;
+    // Every message box is recorded (answered OK unless the test says
+    // otherwise); a dialog no step of the script expects is cancelled.
+    CMessageBoxRecorder boxes;
+    CDialogScript script;
 };
 } // namespace frametest

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "layout/LayoutMgr.h"
+#include <string>
 #include <vector>
 
 // The solver on its own: items keyed by made-up handles, a given layout rectangle.
@@ -17,6 +18,13 @@ LayoutItem Item(int l, int t, int r, int b)
     return it;
 }
 
+// An item's edges as "left,top,right,bottom".
+std::string Ltrb(const LayoutItem& it)
+{
+    return std::to_string(it.left) + "," + std::to_string(it.top) + "," + std::to_string(it.right) + "," +
+           std::to_string(it.bottom);
+}
+
 void Bind(LayoutItem& it, int edge, UINT type, int offset, HWND ref = NULL, int percent = 0)
 {
     it.edges[edge] = EdgeConstraint{ type, offset, ref, percent };
@@ -32,16 +40,14 @@ TEST(LayoutSolve, CentringTruncatesTowardZero)
     // 47 - 50 = -3: the left edge becomes -1, not -2.
     RECT L = { 0, 0, 47, 40 };
     SolveLayout(items, L, true, false);
-    EXPECT_EQ(-1, items[H(1)].left);
-    EXPECT_EQ(49, items[H(1)].right);
+    EXPECT_EQ("-1,0,49,10", Ltrb(items[H(1)]));
 
     // Centred on another control, vertically, with an offset.
     LayoutItem b = Item(0, 0, 10, 4);
     Bind(b, LE_VCENTER, CT_SAME_AS_CONTROL, 2, H(1));
     items[H(2)] = b;
     SolveLayout(items, L, false, true);
-    EXPECT_EQ((0 + 10 - 4) / 2 + 2, items[H(2)].top);
-    EXPECT_EQ(items[H(2)].top + 4, items[H(2)].bottom);
+    EXPECT_EQ("0,5,10,9", Ltrb(items[H(2)])) << "(0 + 10 - 4) / 2 + 2";
 }
 
 TEST(LayoutSolve, EveryConstraintTypeOnLeftAndRight)
@@ -65,11 +71,8 @@ TEST(LayoutSolve, EveryConstraintTypeOnLeftAndRight)
         Bind(it, LE_RIGHT, row.type, row.offset, H(10), row.percent);
         m[H(20)] = it;
         SolveLayout(m, L, true, true);
-        EXPECT_EQ(row.left, m[H(20)].left) << "type " << row.type;
-        EXPECT_EQ(row.right, m[H(20)].right) << "type " << row.type;
         // No vertical binding: the control keeps its height and place.
-        EXPECT_EQ(1, m[H(20)].top);
-        EXPECT_EQ(2, m[H(20)].bottom);
+        EXPECT_EQ(Ltrb(Item(row.left, 1, row.right, 2)), Ltrb(m[H(20)])) << "type " << row.type;
     }
 }
 
@@ -83,10 +86,8 @@ TEST(LayoutSolve, KeepSizeAndUnknownReferencesLeaveTheControlAlone)
     items[H(2)] = b;
     RECT L = { 0, 0, 300, 300 };
     EXPECT_EQ(1, SolveLayout(items, L, true, true));
-    EXPECT_EQ(12, items[H(1)].left);
-    EXPECT_EQ(40, items[H(1)].right);
-    EXPECT_EQ(50, items[H(2)].left);
-    EXPECT_EQ(90, items[H(2)].right);
+    EXPECT_EQ("12,8,40,20", Ltrb(items[H(1)]));
+    EXPECT_EQ("50,8,90,20", Ltrb(items[H(2)]));
 }
 
 TEST(LayoutSolve, ControlsPushingEachOtherApartStopAfterHundredPasses)
@@ -102,10 +103,8 @@ TEST(LayoutSolve, ControlsPushingEachOtherApartStopAfterHundredPasses)
     RECT L = { 0, 0, 500, 100 };
     EXPECT_EQ(100, SolveLayout(items, L, true, false));
     // Pass k puts A's left at 100 + 10 (k - 1) and B's right at 100 + 10 k.
-    EXPECT_EQ(100 + 990, items[H(1)].left);
-    EXPECT_EQ(100 + 990 + 20, items[H(1)].right);
-    EXPECT_EQ(100 + 1000, items[H(2)].right);
-    EXPECT_EQ(100 + 1000 - 40, items[H(2)].left);
+    EXPECT_EQ(Ltrb(Item(100 + 990, 0, 100 + 990 + 20, 10)), Ltrb(items[H(1)]));
+    EXPECT_EQ(Ltrb(Item(100 + 1000 - 40, 0, 100 + 1000, 10)), Ltrb(items[H(2)]));
 }
 
 TEST(LayoutSolve, MeasuredOffsetsOfAllEdges)

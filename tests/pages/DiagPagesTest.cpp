@@ -140,7 +140,6 @@ TEST(DiagTexts, ModuleStatesAndSignalLevels)
         EXPECT_EQ(colour, ModuleStateText(code, deviceText, text, sizeof(text))) << code;
         EXPECT_EQ(want, text) << code;
     }
-    EXPECT_NE(std::string::npos, Lang("strDiagGsmStatusCmeError10").find("%d"));
     for (const auto& [value, want, dbm] : std::vector<std::tuple<int, std::string, int>>{
              { 255, "", 0 }, { 0, Lang("strDiagGsmSignalMin"), -113 }, { 1, "-111 dBm", -111 }, { 30, "-53 dBm", -53 },
              { 31, Lang("strDiagGsmSignalMax"), -51 }, { 99, Lang("strDiagGsmSignalNo"), 0 },
@@ -274,13 +273,12 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     EXPECT_EQ(card0, Text(IDC_DIAG_CARD_GROUP)) << "card names alone until the first answer";
     EXPECT_EQ(std::string(port) + ":", Text(IDC_DIAG_MODULE_LABEL + 15));
 
-    // State (low byte first), signal and text of modules: 0 idle on the
-    // second SIM, signal 1; 1 calling out, no signal; 4 a VoIP module; 8 an
-    // error; 9 a text filling its field without a terminator, cut to 40.
+    // State (low byte first), signal and text of modules (the texts
+    // themselves are the state texts above): 0 idle on the second SIM,
+    // signal 1; 4 a VoIP module; 9 a text filling its field without a
+    // terminator, cut to 40.
     memcpy(answers.modules[0], "\x10\x10\x01", 3);
-    memcpy(answers.modules[1], "\x11\x00\x63" "Operator One", 16);
     memcpy(answers.modules[4], "\x21\x00", 2);
-    memcpy(answers.modules[8], "\x0A\x80\x1E", 3);
     memcpy(answers.modules[9], "\x10\x00\x00", 3);
     memset(answers.modules[9] + 3, 'x', 41);
     Fresh(DiagNodeCards);
@@ -288,10 +286,6 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     EXPECT_EQ(" " + Lang("strDiagGsmStatusIdle") + " ", Text(IDC_DIAG_MODULE_STATE));
     EXPECT_EQ("SIM2\t-111 dBm", Text(IDC_DIAG_MODULE_LEVEL));
     EXPECT_EQ(STATE_GREEN, cards.GetStateColour(0));
-    EXPECT_EQ(" " + Lang("strDiagGsmStatusOutCall") + " - Operator One ", Text(IDC_DIAG_MODULE_STATE + 3));
-    EXPECT_EQ("SIM1\t" + Lang("strDiagGsmSignalNo"), Text(IDC_DIAG_MODULE_LEVEL + 3));
-    EXPECT_EQ("", Text(IDC_DIAG_MODULE_LEVEL + 6)) << "signal 255 shows nothing";
-    EXPECT_EQ(STATE_RED, cards.GetStateColour(8));
     EXPECT_EQ(" " + Lang("strDiagGsmStatusIdle") + " - " + std::string(40, 'x') + " ", Text(IDC_DIAG_MODULE_STATE + 27));
     EXPECT_EQ(std::string(card0) + " - " + gsm, Text(IDC_DIAG_CARD_GROUP));
     EXPECT_EQ(std::string(card1) + " - " + voip, Text(IDC_DIAG_CARD_GROUP + 1));
@@ -365,9 +359,7 @@ TEST_F(DiagPagesTest, VoipListsKeepTheSelectedNameAcrossRefreshes)
     PutWord(answers.voipTrunks[0] + 30, 0x2000);
     PutWord(answers.voipTrunks[0] + 32, 0x0231);
     setUsers({ "zed", "Anna", "bob", "anna" });
-    EXPECT_EQ(1, ListView_GetItemCount(trunks));
-    EXPECT_EQ("Unregistered ONLINE, UNREACHABLE OK",
-              itemText(trunks, 0, 1) + " " + itemText(trunks, 0, 3) + " " + itemText(trunks, 0, 4));
+    EXPECT_EQ(1, ListView_GetItemCount(trunks)) << "its texts are the row texts above";
     ASSERT_EQ(4, ListView_GetItemCount(users));
     EXPECT_EQ("zed", itemText(users, 3, 0)) << "sorted by name";
 

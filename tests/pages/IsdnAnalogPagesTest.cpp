@@ -35,8 +35,7 @@ TEST(IsdnCommonRules, AlertingDelayThresholdFlashLengthAndSyncOrder)
     const uint8_t stored[8] = { 2, 7, 0, 2, 0xFF, 1, 1, 1 };
     int links[kSyncLinkCount];
     ASSERT_EQ(2, ReadSyncOrder(stored, links));
-    EXPECT_EQ(2, links[0]);
-    EXPECT_EQ(0, links[1]);
+    EXPECT_EQ((std::vector<int>{ 2, 0 }), std::vector<int>(links, links + 2));
     uint8_t order[8];
     WriteSyncOrder(links, 2, order);
     EXPECT_EQ(std::string("\x02\x00\xFF\xFF\xFF\xFF\xFF\xFF", 8), std::string((char*)order, 8));
@@ -158,6 +157,5 @@ TEST_F(IsdnLinesPageTest, CreditsAreMinutesAndTheExpertDialogMovesTheSignallingC
     EXPECT_EQ(120u, c.credit[0]);
     EXPECT_EQ(90u, c.oldCredit[0]) << "an untouched credit keeps its seconds";
     EXPECT_EQ(0xF1, rec->isdnLinks[0].timeslotState[20]);
-    EXPECT_EQ(0x00, rec->isdnLinks[0].timeslotState[16]);
 }
 }

@@ -99,15 +99,13 @@ TEST_F(EditTest, LongTextSaturatesInsteadOfWrapping)
     ASSERT_TRUE(num.SubclassWindow(edit));
     num.SetRange(0, 100, 7);
     // 2^32 + 50 would wrap to 50, inside the range.
-    ::SetWindowTextA(edit, "4294967346");
-    EXPECT_EQ(7, num.GetValue());
-    ::SetWindowTextA(edit, "-4294967246");
-    EXPECT_EQ(7, num.GetValue());
-    ::SetWindowTextA(edit, "  42abc");
-    EXPECT_EQ(42, num.GetValue());
+    for (const auto& [text, value] : std::vector<std::pair<const char*, int>>{
+             { "4294967346", 7 }, { "-4294967246", 7 }, { "abc", 0 }, { "  42abc", 42 } })
+    {
+        ::SetWindowTextA(edit, text);
+        EXPECT_EQ(value, num.GetValue()) << text;
+    }
     EXPECT_EQ("42", Text());
-    ::SetWindowTextA(edit, "abc");
-    EXPECT_EQ(0, num.GetValue());
 }
 
 TEST_F(EditTest, CharSetRefusesForeignCharactersAndBringsLettersToItsCase)

@@ -38,33 +38,4 @@ inline void PumpMessages(DWORD ms = 0)
         ::MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
     }
 }
-
-// Writes what the screen shows of the window as a 24-bit BMP file (for
-// looking at a view by eye; no test compares pixels).
-inline bool SaveWindowImage(HWND wnd, const char* path)
-{
-    RECT rc;
-    if (!::GetWindowRect(wnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top)
-        return false;
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const DWORD stride = ((DWORD)w * 3 + 3) & ~3u;
-    BITMAPINFOHEADER bi = { sizeof(bi), w, h, 1, 24, BI_RGB, stride * (DWORD)h };
-    HDC screen = ::GetDC(NULL);
-    HDC mem = ::CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(screen, (BITMAPINFO*)&bi, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    ::GdiFlush();
-    BITMAPFILEHEADER bf = { 0x4D42, (DWORD)(sizeof(bf) + sizeof(bi)) + bi.biSizeImage, 0, 0, sizeof(bf) + sizeof(bi) };
-    FILE* f = fopen(path, "wb");
-    bool ok = f && fwrite(&bf, sizeof(bf), 1, f) == 1 && fwrite(&bi, sizeof(bi), 1, f) == 1 &&
-              fwrite(bits, bi.biSizeImage, 1, f) == 1;
-    ok = f && fclose(f) == 0 && ok;
-    ::SelectObject(mem, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(NULL, screen);
-    return ok;
-}
 }
