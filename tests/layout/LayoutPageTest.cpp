@@ -178,15 +178,12 @@ TEST_F(LayoutPageTest, AttachedSheetKeepsItsDistancesAndStaysInTheTemplate)
 {
     CProbePage page;
     page.define = [](CProbePage& p) {
-        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_LEFT);
-        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_RIGHT);
-        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_TOP);
-        p.AttachItemToDialog(IDC_PROBE_EDIT, LE_BOTTOM);
+        for (int edge : { LE_LEFT, LE_RIGHT, LE_TOP, LE_BOTTOM })
+            p.AttachItemToDialog(IDC_PROBE_EDIT, edge);
     };
     ASSERT_TRUE(page.Create(host));
-    HWND button = page.GetDlgItem(IDC_PROBE_BUTTON);
-    HWND edit = page.GetDlgItem(IDC_PROBE_EDIT);
-    EXPECT_EQ(0, page.SendMessage(WMU_PS_ATTACH_PS, (WPARAM)button, (LPARAM)edit));
+    EXPECT_EQ(0, page.SendMessage(WMU_PS_ATTACH_PS, (WPARAM)page.GetDlgItem(IDC_PROBE_BUTTON),
+                                  (LPARAM)page.GetDlgItem(IDC_PROBE_EDIT)));
     EXPECT_EQ(0, page.ownAttachSeen);
 
     RECT b0 = ChildRect(page, IDC_PROBE_BUTTON);

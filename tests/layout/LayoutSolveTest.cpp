@@ -10,12 +10,7 @@ HWND H(int n) { return (HWND)(INT_PTR)n; }
 
 LayoutItem Item(int l, int t, int r, int b)
 {
-    LayoutItem it = {};
-    it.left = l;
-    it.top = t;
-    it.right = r;
-    it.bottom = b;
-    return it;
+    return LayoutItem{ {}, l, t, r, b };
 }
 
 // An item's edges as "left,top,right,bottom".

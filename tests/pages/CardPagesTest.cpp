@@ -2,22 +2,14 @@
 #include "pages/CardSlotsPage.h"
 #include "pages/VoipCardPage.h"
 #include "pages/GsmCardPage.h"
-#include "pages/PageMemories.h"
+#include "tests/support/StrayDialogCloser.h"
 #include <cstring>
 
 // The card slot and card pages as a user fills them in: what they show of
 // the record, and what lands in it.
 namespace
 {
-class CardPagesTest : public PageFixture
-{
-protected:
-    void SetUp() override
-    {
-        PageFixture::SetUp();
-        ResetLastTabMemories();
-    }
-};
+typedef PageFixture CardPagesTest;
 
 TEST_F(CardPagesTest, SlotButtonsShowTheirCardsAndTheChosenCardIsStored)
 {
@@ -155,27 +147,19 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSetAndKeepsWhatItCannotShow)
     EXPECT_EQ(1, g_LastGsmCardTab[0]);
 }
 
-// The real dialog, driven from a timer while it runs modally.
-HWND g_tabOfModule5 = NULL;
-bool g_dialogSeen = false;
-void CALLBACK DriveApplyDialog(HWND, UINT, UINT_PTR id, DWORD)
+// The real dialog, answered as a user would: modules of the VoIP slot are
+// not offered; module 5 itself is disabled.
+void AnswerApplyDialog(HWND dlg, void*)
 {
-    HWND dlg = ::GetActiveWindow();
-    char cls[32] = "";
-    ::GetClassNameA(dlg, cls, sizeof(cls));
-    if (strcmp(cls, "#32770") != 0 || dlg == g_tabOfModule5)
-        return;
-    ::KillTimer(NULL, id);
-    g_dialogSeen = true;
-    // Modules of the VoIP slot are not offered; module 5 itself is disabled.
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY_BOX_FIRST + 9)));
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY_BOX_FIRST + 5)));
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(dlg, IDC_APPLY_BOX_FIRST + 4));
     char label[16] = "";
     ::GetDlgItemTextA(dlg, IDC_APPLY_LABEL_FIRST + 31, label, sizeof(label));
     EXPECT_STREQ("31", label);
-    for (int id : { IDC_APPLY_DESELECT_ALL, IDC_APPLY_BOX_FIRST + 4, IDC_APPLY_BOX_FIRST + 0, IDOK })
+    for (int id : { IDC_APPLY_DESELECT_ALL, IDC_APPLY_BOX_FIRST + 4, IDC_APPLY_BOX_FIRST + 0 })
         ::SendMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0);
+    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
 }
 
 TEST_F(GsmCardPageTest, ApplyToModulesCopiesToTheCheckedModulesAndReloadsTheirTabs)
@@ -187,11 +171,9 @@ TEST_F(GsmCardPageTest, ApplyToModulesCopiesToTheCheckedModulesAndReloadsTheirTa
     ASSERT_TRUE(t4 && t5);
     Type(IDC_SIM1_PIN, "9999", t5);
     rec->moduleGroups[5] = { 1, 2, 3, 0xFF };
-    g_tabOfModule5 = t5;
-    g_dialogSeen = false;
-    ::SetTimer(NULL, 0, 50, DriveApplyDialog);
+    CModalDialogAnswerer answerer(AnswerApplyDialog, nullptr);
     Click(IDC_GSM_APPLY, t5);
-    EXPECT_TRUE(g_dialogSeen);
+    EXPECT_EQ(1, answerer.Answered());
 
     // The copy itself is held byte for byte by the group functions' test.
     EXPECT_EQ(Bytes(&rec->gsmSim1[5], sizeof(GsmModuleRec)), Bytes(&rec->gsmSim1[0], sizeof(GsmModuleRec)));

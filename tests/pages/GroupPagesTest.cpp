@@ -1,7 +1,6 @@
 #include "tests/support/PageFixture.h"
 #include "pages/GroupPages.h"
 #include "pages/GroupFunctions.h"
-#include "pages/PageMemories.h"
 #include <cstring>
 #include <tuple>
 
@@ -113,7 +112,6 @@ protected:
     void SetUp() override
     {
         PageFixture::SetUp();
-        ResetLastTabMemories();
         rec->cardSlots[0].cardType = CARD_GSM;
         rec->cardSlots[1].cardType = CARD_ANALOG_SUBSCRIBER;
         rec->cardSlots[2].cardType = CARD_ANALOG; // neither FXS nor combined

@@ -2,7 +2,6 @@
 #include "pages/IsdnPages.h"
 #include "pages/IsdnLinesPage.h"
 #include "pages/AnalogPages.h"
-#include "pages/PageMemories.h"
 #include "tests/support/StrayDialogCloser.h"
 #include <cstring>
 #include <tuple>
@@ -71,11 +70,6 @@ TEST_F(AnalogPageTest, NewRecordShowsItsDefaultsAndStoreClearsUnusedBits)
 class IsdnLinesPageTest : public PageFixture
 {
 protected:
-    void TearDown() override
-    {
-        PageFixture::TearDown();
-        ResetLastTabMemories();
-    }
     // The tab of link, shown.
     HWND OpenTab(int link)
     {

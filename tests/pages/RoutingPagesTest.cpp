@@ -2,7 +2,6 @@
 #include "pages/LcrRoutingItemDlg.h"
 #include "pages/LcrRoutingPage.h"
 #include "pages/MobilityPages.h"
-#include "pages/PageMemories.h"
 #include "record/FieldText.h"
 #include "tests/support/PageFixture.h"
 #include <cstring>
@@ -13,11 +12,6 @@ namespace
 class RoutingPagesTest : public PageFixture
 {
 protected:
-    void SetUp() override
-    {
-        PageFixture::SetUp();
-        g_LastRoutingProfile = 0;
-    }
     template <class P>
     P& OpenSized()
     {
@@ -138,8 +132,8 @@ TEST_F(RoutingPagesTest, RuleDialogWritesTargetsInListOrderAndKeepsAnUnusedInput
     const LcrRuleEntry& r = dlg.Result();
     ::DestroyWindow(d);
     EXPECT_EQ(5, RuleByte(r.rule, LCR_RULE_LINE)) << "the rule keeps its incoming group";
-    EXPECT_EQ(std::string("\x0A" "T\x01\xFF\xFF", 5), Bytes(r.rule.targets, 5));
-    EXPECT_EQ(std::string("\x07\xFF\x00\x00\x00", 5), Bytes(r.rule.targetValues, 5)) << "positions behind the list keep theirs";
+    EXPECT_EQ(std::string("\x0A" "T\x01\xFF\xFF" "\x07\xFF\x00\x00\x00", 10), Bytes(r.rule.targets, 10))
+        << "targets, then their values; positions behind the list keep theirs";
     EXPECT_EQ((std::string{ LCR_CREDIT_NONE, LCR_CREDIT_2, LCR_CREDIT_2, '\xFF', '\xFF' }), Bytes(r.companion.bytes, 5));
     EXPECT_EQ("\x05" "0049x", Bytes(r.rule.number, 6));
     EXPECT_EQ(0u, boxes.Count());

@@ -56,8 +56,7 @@ TEST_F(SipPagesTest, CommonPageRepairsKeepsAndWritesTextsWithTheirTerminator)
     s.natMode = 7;          // no NAT mode
     s.options = 0xF0;
     ASSERT_TRUE(OpenItem(CI_SIP_COMMON));
-    EXPECT_EQ(1, s.transport);
-    EXPECT_EQ(5060, s.sipPort);
+    EXPECT_EQ(std::string("\x01\x05\xC4\x13", 4), Bytes(&s, 4)) << "transport and port repaired, DSCP kept";
     EXPECT_EQ(3478, s.stunPort);
     EXPECT_EQ(0, s.publicAddress[0]);
     EXPECT_EQ(0, CurSel(IDC_VOIPCOM_TRANSPORT));

@@ -84,7 +84,7 @@ protected:
 };
 }
 
-TEST_F(TabPageHostTest, FirstTabIsSelectedAndMadeAtOnceOthersOnFirstUse)
+TEST_F(TabPageHostTest, FirstTabIsMadeAtOnceOthersOnFirstUseAndARefusingPageKeepsItsTab)
 {
     EXPECT_EQ(3, tabs.GetTabCount());
     EXPECT_EQ(0, tabs.GetCurrentIndex());
@@ -96,24 +96,22 @@ TEST_F(TabPageHostTest, FirstTabIsSelectedAndMadeAtOnceOthersOnFirstUse)
     EXPECT_EQ(0, tabs.SelectTab(0));
     EXPECT_EQ(1u, made.size());
 
+    // A page refusing to be left keeps its tab.
+    pages[0].refuseLeave = 1;
+    ClickTab(1);
+    EXPECT_EQ(0, (int)::SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
+    EXPECT_TRUE(Shown(pages[0]));
+    EXPECT_EQ(1u, made.size());
+
+    pages[0].refuseLeave = 0;
     ClickTab(1);
     EXPECT_EQ(1, tabs.GetCurrentIndex());
     EXPECT_EQ((std::vector<int>{ 0, 1 }), made);
-    EXPECT_EQ(1, pages[0].killActive);
+    EXPECT_EQ(2, pages[0].killActive);
     EXPECT_EQ(1, pages[1].setActive);
     EXPECT_EQ(0, pages[0].lastNotifyParam); // a zeroed sheet notification
     EXPECT_FALSE(Shown(pages[0]) || ::IsWindowEnabled(pages[0]));
     EXPECT_TRUE(Shown(pages[1]));
     ClickTab(0);
     EXPECT_EQ(2u, made.size()); // made once
-}
-
-TEST_F(TabPageHostTest, RefusingPageKeepsItsTab)
-{
-    pages[0].refuseLeave = 1;
-    ClickTab(1);
-    EXPECT_EQ(1, pages[0].killActive);
-    EXPECT_EQ(0, (int)::SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
-    EXPECT_TRUE(Shown(pages[0]));
-    EXPECT_EQ(1u, made.size());
 }

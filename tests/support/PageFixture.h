@@ -3,6 +3,7 @@
 #include "pages/ConfigPage.h"
 #include "pages/ConfigItems.h"
 #include "pages/FieldBinding.h"
+#include "pages/PageMemories.h"
 #include "record/ConfigRecord.h"
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
@@ -12,9 +13,9 @@
 #include <vector>
 
 // A page opened on the page-edit copy (a new record unless the test changed
-// it first) in a hidden host, with the English texts and every message box
-// recorded. The control helpers act on the page's controls, or on those of
-// the window `in` (a tab or a dialog of the page).
+// it first) in a hidden host, with the English texts, every message box
+// recorded and the pages' first tabs remembered. The control helpers act on
+// the page's controls, or on those of the window `in` (a tab or a dialog).
 class PageFixture : public ::testing::Test
 {
 protected:
@@ -28,6 +29,7 @@ protected:
     {
         host = testsupport::CreatePageHost();
         SetConfigDefaults(rec);
+        ResetLastTabMemories();
     }
     void TearDown() override
     {
