@@ -147,20 +147,21 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSetAndKeepsWhatItCannotShow)
     EXPECT_EQ(1, g_LastGsmCardTab[0]);
 }
 
-// The real dialog, answered as a user would: modules of the VoIP slot are
-// not offered; module 5 itself is disabled.
-void AnswerApplyDialog(HWND dlg, void*)
+// The real dialog, driven from a timer once it runs modally: modules of the
+// VoIP slot are not offered; module 5 itself is disabled.
+void CALLBACK DriveApplyDialog(HWND dlg, UINT, UINT_PTR id, DWORD)
 {
+    ::KillTimer(dlg, id);
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY_BOX_FIRST + 9)));
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dlg, IDC_APPLY_BOX_FIRST + 5)));
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(dlg, IDC_APPLY_BOX_FIRST + 4));
     char label[16] = "";
     ::GetDlgItemTextA(dlg, IDC_APPLY_LABEL_FIRST + 31, label, sizeof(label));
     EXPECT_STREQ("31", label);
-    for (int id : { IDC_APPLY_DESELECT_ALL, IDC_APPLY_BOX_FIRST + 4, IDC_APPLY_BOX_FIRST + 0 })
+    for (int id : { IDC_APPLY_DESELECT_ALL, IDC_APPLY_BOX_FIRST + 4, IDC_APPLY_BOX_FIRST + 0, IDOK })
         ::SendMessageA(::GetDlgItem(dlg, id), BM_CLICK, 0, 0);
-    ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
 }
+void AnswerApplyDialog(HWND dlg, void*) { ::SetTimer(dlg, 1, 50, DriveApplyDialog); }
 
 TEST_F(GsmCardPageTest, ApplyToModulesCopiesToTheCheckedModulesAndReloadsTheirTabs)
 {
