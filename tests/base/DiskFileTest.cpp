@@ -96,10 +96,7 @@ TEST_F(DiskFileTest, SetLengthGrowsWithFillAndShrinks)
     ASSERT_TRUE(file.SetLength(2503, 0x00));
     EXPECT_EQ(2503u, file.GetSize()) << "equal size leaves the file";
     file.Close();
-    std::string data = Contents(path);
-    ASSERT_EQ(2503u, data.size());
-    EXPECT_EQ("abc", data.substr(0, 3));
-    EXPECT_EQ(std::string(2500, 'Z'), data.substr(3));
+    EXPECT_EQ("abc" + std::string(2500, 'Z'), Contents(path));
 
     ASSERT_TRUE(file.Open(path.c_str(), 0x303));
     ASSERT_TRUE(file.SetLength(2, 0));

@@ -167,6 +167,13 @@ protected:
     std::string ItemTitle(int id) const { return testsupport::TreeItemTitle(Tree(), view.FindItem(id)); }
     int SelectedId() const { return ItemId(TreeView_GetSelection(Tree())); }
     std::string PageText() const { return testsupport::TextPageText(view.GetPageWindow()); }
+    // The document as the user sees it: whether there is one, its path, whether
+    // it is modified, and the item selected in the tree.
+    std::string State() const
+    {
+        return std::string(view.HasDocument() ? "open '" : "none '") + view.GetPath() + "'" +
+               (view.IsModified() ? " modified" : "") + " at " + std::to_string(SelectedId());
+    }
 
     // A click on the item's text.
     void Click(int id)
@@ -218,11 +225,8 @@ TEST_F(DataViewTest, NewDocumentBuildsTheTreeInItsOrderAndShowsTheRoot)
                               321, 322, 323, 324, 325, 326, 327, 328, 4, 41, 110, 111, 112, 113,
                               5, 52, 51, 6, 61, 62, 7, 71, 8, 81, 82 };
     EXPECT_EQ(want, TreeIds());
-    EXPECT_EQ(0, SelectedId());
+    EXPECT_EQ("open '' at 0", State());
     EXPECT_EQ(Lang("strDataRootDescr"), PageText());
-    EXPECT_TRUE(view.HasDocument());
-    EXPECT_FALSE(view.IsModified());
-    EXPECT_STREQ("", view.GetPath());
     EXPECT_EQ(0, memcmp(Doc(), Edit(), sizeof(ConfigRecord)));
     EXPECT_EQ(Lang("strDataSystemGeneral"), ItemTitle(11));
 
@@ -401,7 +405,7 @@ TEST_F(DataViewTest, PageWithoutWindowIsDroppedAndStoresNothing)
     Click(0);
     EXPECT_EQ(9, DocByte(ofs));
     EXPECT_EQ(9, EditByte(ofs));
-    EXPECT_FALSE(view.IsModified());
+    EXPECT_EQ("open '' at 0", State());
     EXPECT_EQ(0, view.GetCurrentId());
     EXPECT_EQ(view.GetPageWindow(), view.GetSplitterPane(CDataView::SPLIT_PANE_RIGHT));
 }
@@ -458,21 +462,17 @@ TEST_F(DataViewTest, EditSaveOpenAndCloseTheDocument)
 
     std::string a = PathOf("a.cfg");
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
-    EXPECT_FALSE(view.IsModified());
-    EXPECT_EQ(a, view.GetPath());
+    EXPECT_EQ("open '" + a + "' at 11", State());
 
     ASSERT_TRUE(view.OpenDocument(nullptr));
     ASSERT_TRUE(view.OpenDocument(a.c_str()));
     EXPECT_EQ(7, DocByte(0x24B));
     EXPECT_EQ(7, EditByte(0x24B));
-    EXPECT_EQ(a, view.GetPath());
-    EXPECT_EQ(0, SelectedId());
+    EXPECT_EQ("open '" + a + "' at 0", State());
     EXPECT_EQ(0u, boxes.Count());
 
     ASSERT_TRUE(view.CloseDocument());
-    EXPECT_FALSE(view.HasDocument());
-    EXPECT_FALSE(view.IsModified());
-    EXPECT_STREQ("", view.GetPath());
+    EXPECT_EQ("none '' at -100", State());
     EXPECT_EQ(-1, view.GetCurrentId());
     EXPECT_EQ(0u, TreeView_GetCount(Tree()));
     EXPECT_EQ("", PageText());
@@ -505,8 +505,7 @@ TEST_F(DataViewTest, SaveQuestionAnsweredNoCancelAndYes)
     boxes.PushAnswer(IDYES);
     EXPECT_TRUE(view.SaveModified(frame));
     EXPECT_EQ(1, frame.saves);
-    EXPECT_FALSE(view.IsModified());
-    EXPECT_EQ(PathOf("b.cfg"), view.GetPath());
+    EXPECT_EQ("open '" + PathOf("b.cfg") + "' at 0", State());
 
     // A save that does not happen keeps the caller waiting.
     view.SetModified(true);
@@ -528,15 +527,10 @@ TEST_F(DataViewTest, AnAdoptedRecordIsTheDocumentShownFromTheRoot)
     g_LastInGroup = 4;
     g_LastAnalogCardTab[1] = 3;
     ASSERT_TRUE(view.AdoptRecord());
-    EXPECT_TRUE(view.HasDocument());
-    EXPECT_TRUE(view.IsModified());
-    EXPECT_STREQ("", view.GetPath());
+    EXPECT_EQ("open '' modified at 0", State());
     EXPECT_EQ(3, DocByte(0x24B));
     EXPECT_EQ(0, memcmp(Doc(), Edit(), sizeof(ConfigRecord)));
-    EXPECT_EQ(0, SelectedId());
-    EXPECT_EQ(0, g_LastIsdnLinesTab);
-    EXPECT_EQ(0, g_LastInGroup);
-    EXPECT_EQ(3, g_LastAnalogCardTab[1]);
+    EXPECT_EQ((std::vector<int>{ 0, 0, 3 }), (std::vector<int>{ g_LastIsdnLinesTab, g_LastInGroup, g_LastAnalogCardTab[1] }));
 
     std::string a = PathOf("a.cfg");
     ASSERT_TRUE(view.SaveDocument(a.c_str()));
@@ -544,9 +538,7 @@ TEST_F(DataViewTest, AnAdoptedRecordIsTheDocumentShownFromTheRoot)
     std::vector<int> before = TreeIds();
     DocByte(0x24B) = 4;
     ASSERT_TRUE(view.AdoptRecord());
-    EXPECT_TRUE(view.IsModified());
-    EXPECT_EQ(a, view.GetPath());
-    EXPECT_EQ(0, SelectedId());
+    EXPECT_EQ("open '" + a + "' modified at 0", State());
     EXPECT_EQ(Lang("strDataRootDescr"), PageText());
     EXPECT_EQ(4, EditByte(0x24B));
     EXPECT_EQ(before, TreeIds());
@@ -621,9 +613,7 @@ TEST_F(DataViewTest, AFailedSaveOrOpenLeavesFileDocumentTreeAndPageAsTheyWere)
         std::sort(files.begin(), files.end());
         EXPECT_EQ((std::vector<std::string>{ "a.cfg", "cut.cfg" }), files) << "a file was left behind or made";
         EXPECT_TRUE(copies == Copies()) << "a record copy changed";
-        EXPECT_TRUE(view.IsModified());
-        EXPECT_EQ(a, view.GetPath());
-        EXPECT_EQ(21, SelectedId());
+        EXPECT_EQ("open '" + a + "' modified at 21", State());
         EXPECT_EQ(page, view.GetPageWindow());
     }
 

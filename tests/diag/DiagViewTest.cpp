@@ -149,14 +149,6 @@ protected:
             bodies.push_back(Bytes(m.begin(), m.end() - 1));
         return bodies;
     }
-    // The sent requests' diagnostics element tags, in order.
-    std::vector<BYTE> SentTags()
-    {
-        std::vector<BYTE> tags;
-        for (const Bytes& m : h.TakeSent())
-            tags.push_back(m.size() > 2 ? m[2] : 0);
-        return tags;
-    }
 };
 }
 
@@ -341,11 +333,8 @@ TEST_F(DiagViewTest, NoResponseBoxComesOnceTheNextAnswerClosesItAndSuspendingKee
     Tick();
     HWND box = BoxWindow();
     ASSERT_TRUE(box);
-    char text[300] = "";
-    ::GetWindowTextA(box, text, sizeof(text));
-    EXPECT_EQ(Lang("strError"), text);
-    ::GetDlgItemTextA(box, IDC_DIAG_MESSAGE_TEXT, text, sizeof(text));
-    EXPECT_EQ(Lang("strDiagErrorNoResponse"), text);
+    EXPECT_EQ(Lang("strError"), WindowText(box));
+    EXPECT_EQ(Lang("strDiagErrorNoResponse"), WindowText(::GetDlgItem(box, IDC_DIAG_MESSAGE_TEXT)));
     EXPECT_EQ(host, ::GetWindow(box, GW_OWNER));
 
     // One box however many ticks pass.
@@ -378,7 +367,7 @@ TEST_F(DiagViewTest, NoResponseBoxComesOnceTheNextAnswerClosesItAndSuspendingKee
     EXPECT_TRUE(TimerRan());
     CDiagView::ResumePolling();
     Tick();
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_ISDN_LINES }, SentTags());
+    EXPECT_EQ((std::vector<Bytes>{ { 0xA1, 0x02, IE_DIAG_ISDN_LINES, 0x00 } }), Sent());
 }
 
 TEST_F(DiagViewTest, RefusedRequestsReopenTheBoxExceptOnTheCardsPage)
@@ -417,11 +406,6 @@ TEST_F(DiagViewTest, RefusedRequestsReopenTheBoxExceptOnTheCardsPage)
 TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
 {
     auto ItemTitle = [this](int kind) { return testsupport::TreeItemTitle(Tree(), view->FindNode(kind)); };
-    auto ItemText = [this](int id) {
-        char text[64] = "";
-        ::GetDlgItemTextA(Page(), id, text, sizeof(text));
-        return std::string(text);
-    };
     Show(DiagNodeIsdnCredit);
     Tick();
     ASSERT_TRUE(BoxWindow());
@@ -435,7 +419,7 @@ TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
         EXPECT_EQ("Unit", ItemTitle(DiagNodeRoot));
         EXPECT_EQ("Lines", ItemTitle(DiagNodeIsdnLines));
         EXPECT_EQ("", ItemTitle(DiagNodeVoip));
-        EXPECT_EQ("Second:", ItemText(IDC_DIAG_CREDIT_LABEL + 4));
+        EXPECT_EQ("Second:", WindowText(::GetDlgItem(Page(), IDC_DIAG_CREDIT_LABEL + 4)));
         // Redrawn as if a fresh answer had come: the box goes.
         EXPECT_EQ(NULL, BoxWindow());
 
@@ -447,7 +431,7 @@ TEST_F(DiagViewTest, LanguageChangeRetitlesAndRedrawsPagesWithTextsOfTheirOwn)
 
         // A page translated from its template's keys takes the new texts.
         TreeView_SelectItem(Tree(), view->FindNode(DiagNodeVoip));
-        EXPECT_EQ("Subscribers", ItemText(IDC_DIAG_VOIP_USER_GROUP));
+        EXPECT_EQ("Subscribers", WindowText(::GetDlgItem(Page(), IDC_DIAG_VOIP_USER_GROUP)));
         Click(DiagNodeRoot);
         EXPECT_EQ("About the unit", testsupport::TextPageText(Page()));
     }
@@ -503,7 +487,7 @@ TEST_F(DiagViewTest, NodeWhosePageCannotBeMadeIsNeverReached)
 
     // The next node works again.
     Click(DiagNodeVoip);
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_VOIP }, SentTags());
+    EXPECT_EQ((std::vector<Bytes>{ { 0xA1, 0x02, IE_DIAG_VOIP, 0x00 } }), Sent());
 }
 
 TEST_F(DiagViewTest, ModuleInformationPausesOnlyTheCardsPage)
@@ -520,7 +504,7 @@ TEST_F(DiagViewTest, ModuleInformationPausesOnlyTheCardsPage)
     view->StopCardsPolling();
     EXPECT_FALSE(TimerRan());
     view->StartCardsPolling();
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_CARD }, SentTags());
+    EXPECT_EQ((std::vector<Bytes>{ { 0xA1, 0x03, IE_DIAG_CARD, 0x01, 0x00 } }), Sent());
     EXPECT_TRUE(TimerRan());
     // The frame's restart after any failed operation starts only what a
     // module information request stopped.
@@ -572,7 +556,7 @@ TEST_F(DiagViewTest, PageLeftWhileItsRequestConnectsIsDeletedAfterwards)
     h.link.state = 2;
     Click(DiagNodeCards);
     EXPECT_EQ(DiagNodeCards, view->GetCurrentKind());
-    EXPECT_EQ(std::vector<BYTE>{ IE_DIAG_CARD }, SentTags());
+    EXPECT_EQ((std::vector<Bytes>{ { 0xA1, 0x03, IE_DIAG_CARD, 0x01, 0x00 } }), Sent());
 }
 
 TEST_F(DiagViewTest, UsageCurveTakesOneSamplePerAnswerAndKeepsSamplingOffTheTab)
@@ -628,7 +612,7 @@ TEST_F(DiagViewTest, StatisticsBarsShowTheHoursAndTheWatchdogClearsThem)
     Tick(CDiagPolling::kWatchdogTimer);
     EXPECT_EQ(0, Samples().Count());
     EXPECT_TRUE(BoxWindow());
-    EXPECT_EQ((std::vector<BYTE>{ IE_DIAG_GSM_STATISTICS, IE_DIAG_GSM_STATISTICS }), SentTags());
+    EXPECT_EQ(std::vector<Bytes>(2, { 0xA1, 0x02, IE_DIAG_GSM_STATISTICS, 0x00 }), Sent());
     EXPECT_TRUE(TimerRan(CDiagPolling::kWatchdogTimer));
 }
 

@@ -119,13 +119,11 @@ TEST_F(ConfigDataFileTest, DefaultRecordWritesTheExactHeaderAndSectionTable)
     Bytes f = SavedBytes(rec.get());
     ASSERT_EQ(256u + 37872u, f.size());
     EXPECT_EQ(0, memcmp(f.data(), "*QORVEXALINE-CFG-DATA*KZD-FMT2*\0", 32));
-    EXPECT_EQ(256u, U32At(f, 32));
-    EXPECT_EQ(37872u, U32At(f, 36));
     EXPECT_EQ(SumOf(f, 256, f.size()), U32At(f, 40));
 
-    // Offset fields 44..136 with the counts all 0.
+    // Header and data sizes; offset fields 44..136 with the counts all 0.
     static const uint32_t expected[][2] = {
-        {44, 9804}, {48, 0}, {52, 9804}, {56, 0}, {60, 9804}, {64, 0},
+        {32, 256}, {36, 37872}, {44, 9804}, {48, 0}, {52, 9804}, {56, 0}, {60, 9804}, {64, 0},
         {68, 9804}, {72, 10316}, {76, 10576}, {80, 10704}, {84, 10832}, {88, 17488},
         {92, 19024}, {96, 19280}, {100, 19536}, {104, 0}, {108, 19536}, {112, 19536},
         {116, 20688}, {120, 29136}, {124, 20176}, {128, 20560}, {132, 20624},
@@ -273,16 +271,14 @@ TEST_F(ConfigDataFileTest, AnOlderFormatFileReadsWithoutTheNewerSections)
     uint32_t a2 = append(CFG_OFS_ROUTING_COMPANION, 64);
     uint32_t isdn2 = append(CFG_OFS_ISDN_CREDIT, 384);
     uint32_t gen2 = append(CFG_OFS_GENERAL_2, 64);
-    PutU32(f, 32, (uint32_t)f.size() - 128);
-    PutU32(f, 36, SumOf(f, 128, f.size()));
-    PutU32(f, 40, a);        // A offset
-    PutU32(f, 44, 1);        // A count
-    PutU32(f, 64, alarm);    // alarm (FMT2 field 68)
-    PutU32(f, 104, a2);      // A2 (FMT2 field 108)
-    PutU32(f, 112, isdn2);   // FMT2 field 124
-    PutU32(f, 116, 0x1234);  // not read
-    PutU32(f, 120, gen2);    // FMT2 field 132
-    PutU32(f, 124, 0x5678);  // not read
+    // Size, checksum, rule offset and count; the alarm, companion, ISDN links
+    // part 2 and general part 2 offsets at what are fields 68, 108, 124 and
+    // 132 in the newer header; 116 and 124 hold values that are not read.
+    const uint32_t header[][2] = { { 32, (uint32_t)f.size() - 128 }, { 36, SumOf(f, 128, f.size()) }, { 40, a },
+                                   { 44, 1 }, { 64, alarm }, { 104, a2 }, { 112, isdn2 }, { 116, 0x1234 },
+                                   { 120, gen2 }, { 124, 0x5678 } };
+    for (const auto& field : header)
+        PutU32(f, field[0], field[1]);
 
     RecordPtr back;
     ASSERT_EQ(CFGFILE_OK, Load(f, &back));

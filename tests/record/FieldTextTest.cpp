@@ -2,6 +2,7 @@
 #include "record/FieldText.h"
 #include <cstring>
 #include <string>
+#include <vector>
 
 TEST(FieldText, IpDigitsReadAndWritten)
 {
@@ -36,11 +37,9 @@ TEST(FieldText, CountedAndBoundedTextsStayInTheirFields)
     uint8_t field[7];
     memset(field, 0x55, sizeof(field));
     EXPECT_EQ(5, WriteCountedString("abcdefgh", field, 6));
-    const uint8_t want[] = { 5, 'a', 'b', 'c', 'd', 'e', 0x55 };
-    EXPECT_EQ(0, memcmp(want, field, sizeof(want)));
+    EXPECT_EQ((std::vector<uint8_t>{ 5, 'a', 'b', 'c', 'd', 'e', 0x55 }), std::vector<uint8_t>(field, field + 7));
     WriteCountedString("ab", field, 6);
-    const uint8_t padded[] = { 2, 'a', 'b', 0xFF, 0xFF, 0xFF, 0x55 };
-    EXPECT_EQ(0, memcmp(padded, field, sizeof(padded)));
+    EXPECT_EQ((std::vector<uint8_t>{ 2, 'a', 'b', 0xFF, 0xFF, 0xFF, 0x55 }), std::vector<uint8_t>(field, field + 7));
 
     uint8_t text[6] = { 'x', 'y', 'z', 'w', 'v', 'u' };
     char shown[7];
