@@ -224,18 +224,14 @@ protected:
 TEST(UsbPortNameTest, PortNumberFollowsTheFriendlyName)
 {
     char port[32];
-    EXPECT_TRUE(ParseUsbPortName("Stellaris USB serial port (COM7)", port, sizeof(port)));
-    EXPECT_STREQ("COM7", port);
-    EXPECT_TRUE(ParseUsbPortName("Stellaris USB serial port (COM123)", port, sizeof(port)));
-    EXPECT_STREQ("COM123", port);
-
     // Short, empty or numberless names give false and read nothing past their end.
-    const char* bad[] = { "", "COM7", "Stellaris USB serial port", "Stellaris USB serial port ",
-                          "Stellaris USB serial port (COM)", "Stellaris USB serial port (LPT1)" };
-    for (const char* name : bad)
+    const char* names[][2] = { { "Stellaris USB serial port (COM7)", "COM7" }, { "Stellaris USB serial port (COM123)", "COM123" },
+                               { "", "" }, { "COM7", "" }, { "Stellaris USB serial port", "" }, { "Stellaris USB serial port ", "" },
+                               { "Stellaris USB serial port (COM)", "" }, { "Stellaris USB serial port (LPT1)", "" } };
+    for (const auto& name : names)
     {
-        EXPECT_FALSE(ParseUsbPortName(name, port, sizeof(port))) << name;
-        EXPECT_STREQ("", port);
+        EXPECT_EQ(name[1][0] != 0, ParseUsbPortName(name[0], port, sizeof(port))) << name[0];
+        EXPECT_STREQ(name[1], port);
     }
     // A name that ends exactly at the skipped length, at the end of a page of
     // its own, must not be read beyond.
