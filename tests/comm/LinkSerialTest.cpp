@@ -183,13 +183,6 @@ TEST_F(LinkSerialTest, ReaderLogsRawInputWhileTheUiThreadClosesTheLink)
 // The port without a device: a stand-in open that fails as Windows would.
 namespace
 {
-std::vector<std::string> g_lines;
-void RecordLine(const char* text, COLORREF, void*)
-{
-    g_lines.push_back(text);
-}
-
-
 DWORD g_openError = 0;
 HANDLE FailingOpen(const char*)
 {
@@ -202,9 +195,8 @@ class LinkPortTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        g_lines.clear();
         g_boxes.clear();
-        CommSetLogSink(RecordLine, NULL);
+        CommSetLogSink(ThreadLog::Sink, &log);
         CommSetErrorBox(RecordBox);
         SetPortOpenFunction(FailingOpen);
         g_Settings.ComMode = 0;
@@ -218,6 +210,8 @@ protected:
         CommSetLogSink(NULL, NULL);
         g_Settings.SetDefaults();
     }
+
+    ThreadLog log;
 };
 }
 
@@ -270,9 +264,9 @@ TEST_F(LinkPortTest, OpenFailuresShowTheirTexts)
 
     // Each attempt is logged with the system's text of its error, without
     // the line break the system ends it with.
-    ASSERT_GE(g_lines.size(), 2u);
-    EXPECT_EQ("Open port COM7 (115200 b/s)", g_lines[g_lines.size() - 2]);
-    const std::string& error = g_lines.back();
+    ASSERT_GE(log.lines.size(), 2u);
+    EXPECT_EQ("Open port COM7 (115200 b/s)", log.lines[log.lines.size() - 2]);
+    const std::string& error = log.lines.back();
     char prefix[32];
     FormatText(prefix, sizeof(prefix), "Error %lu - ", (unsigned long)ERROR_GEN_FAILURE);
     EXPECT_EQ(0u, error.find(prefix)) << error;
