@@ -12,6 +12,12 @@ namespace commtest
 {
 typedef std::vector<BYTE> Bytes;
 
+inline void Put16(Bytes& v, size_t at, WORD x)
+{
+    v[at] = (BYTE)x;
+    v[at + 1] = (BYTE)(x >> 8);
+}
+
 inline void Put32(Bytes& v, size_t at, DWORD x)
 {
     for (int i = 0; i < 4; ++i)
