@@ -85,10 +85,7 @@ TEST(EngineRestart, SwitchTimeoutAsksTheSystemInformationAndTakesTheBoard)
                  { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03, 0x00 } } });
     EXPECT_EQ(ENGINE_READY, h.engine.GetState());
     EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_FIRMWARE_RUNNING, 0));
-    EXPECT_EQ(2, h.engine.GetRunningProgram());
-    EXPECT_EQ(0x83, h.engine.GetBoardKind());
-    EXPECT_EQ(1, h.engine.GetBoardNumber());
-    EXPECT_EQ(0x00030005u, h.engine.GetBoardValue());
+    EXPECT_EQ((std::vector<DWORD>{ 2, 0x83, 1, 0x00030005 }), h.Board());
 }
 
 TEST(EngineRestart, LoaderAnsweringAfterTheSwitchWasAskedDoesNotWaitForEver)

@@ -27,15 +27,6 @@ Pieces Frame(const Bytes& message)
     return pieces;
 }
 
-struct LogLines
-{
-    std::vector<std::string> lines;
-    static void Sink(const char* text, COLORREF, void* context)
-    {
-        static_cast<LogLines*>(context)->lines.push_back(text);
-    }
-};
-
 // The deframer posts to the link's notify window: a recorder stands in for
 // the main frame.
 class DeframerTest : public ::testing::Test
@@ -125,8 +116,8 @@ TEST_F(DeframerTest, LongestMessageIs257Bytes)
 
 TEST_F(DeframerTest, StalledFrameIsDroppedAfterThreeTicks)
 {
-    LogLines log;
-    CommSetLogSink(LogLines::Sink, &log);
+    ThreadLog log;
+    CommSetLogSink(ThreadLog::Sink, &log);
     Feed(Bytes{ 0x7E, 0x01, 0x02 });
     ComTimer(NULL, WM_TIMER, 0, 0);
     ComTimer(NULL, WM_TIMER, 0, 0);

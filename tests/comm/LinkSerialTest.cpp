@@ -183,13 +183,6 @@ TEST_F(LinkSerialTest, ReaderLogsRawInputWhileTheUiThreadClosesTheLink)
 // The port without a device: a stand-in open that fails as Windows would.
 namespace
 {
-std::vector<std::string> g_lines;
-void RecordLine(const char* text, COLORREF, void*)
-{
-    g_lines.push_back(text);
-}
-
-
 DWORD g_openError = 0;
 HANDLE FailingOpen(const char*)
 {
@@ -202,9 +195,8 @@ class LinkPortTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        g_lines.clear();
         g_boxes.clear();
-        CommSetLogSink(RecordLine, NULL);
+        CommSetLogSink(ThreadLog::Sink, &log);
         CommSetErrorBox(RecordBox);
         SetPortOpenFunction(FailingOpen);
         g_Settings.ComMode = 0;
@@ -218,24 +210,22 @@ protected:
         CommSetLogSink(NULL, NULL);
         g_Settings.SetDefaults();
     }
+
+    ThreadLog log;
 };
 }
 
 TEST(UsbPortNameTest, PortNumberFollowsTheFriendlyName)
 {
     char port[32];
-    EXPECT_TRUE(ParseUsbPortName("Stellaris USB serial port (COM7)", port, sizeof(port)));
-    EXPECT_STREQ("COM7", port);
-    EXPECT_TRUE(ParseUsbPortName("Stellaris USB serial port (COM123)", port, sizeof(port)));
-    EXPECT_STREQ("COM123", port);
-
     // Short, empty or numberless names give false and read nothing past their end.
-    const char* bad[] = { "", "COM7", "Stellaris USB serial port", "Stellaris USB serial port ",
-                          "Stellaris USB serial port (COM)", "Stellaris USB serial port (LPT1)" };
-    for (const char* name : bad)
+    const char* names[][2] = { { "Stellaris USB serial port (COM7)", "COM7" }, { "Stellaris USB serial port (COM123)", "COM123" },
+                               { "", "" }, { "COM7", "" }, { "Stellaris USB serial port", "" }, { "Stellaris USB serial port ", "" },
+                               { "Stellaris USB serial port (COM)", "" }, { "Stellaris USB serial port (LPT1)", "" } };
+    for (const auto& name : names)
     {
-        EXPECT_FALSE(ParseUsbPortName(name, port, sizeof(port))) << name;
-        EXPECT_STREQ("", port);
+        EXPECT_EQ(name[1][0] != 0, ParseUsbPortName(name[0], port, sizeof(port))) << name[0];
+        EXPECT_STREQ(name[1], port);
     }
     // A name that ends exactly at the skipped length, at the end of a page of
     // its own, must not be read beyond.
@@ -274,9 +264,9 @@ TEST_F(LinkPortTest, OpenFailuresShowTheirTexts)
 
     // Each attempt is logged with the system's text of its error, without
     // the line break the system ends it with.
-    ASSERT_GE(g_lines.size(), 2u);
-    EXPECT_EQ("Open port COM7 (115200 b/s)", g_lines[g_lines.size() - 2]);
-    const std::string& error = g_lines.back();
+    ASSERT_GE(log.lines.size(), 2u);
+    EXPECT_EQ("Open port COM7 (115200 b/s)", log.lines[log.lines.size() - 2]);
+    const std::string& error = log.lines.back();
     char prefix[32];
     FormatText(prefix, sizeof(prefix), "Error %lu - ", (unsigned long)ERROR_GEN_FAILURE);
     EXPECT_EQ(0u, error.find(prefix)) << error;

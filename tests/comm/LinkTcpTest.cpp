@@ -5,10 +5,9 @@
 #include "comm/LinkLog.h"
 #include "comm/TcpLink.h"
 #include "base/AppSettings.h"
-#include "base/TextUtil.h"
+#include "tests/support/EngineFrame.h"
 #include "tests/support/LinkMessageRecorder.h"
 #include "tools/devsim/DeviceSimulator.h"
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -21,29 +20,6 @@ using devsim::SimMessage;
 
 namespace
 {
-
-// The link's log lines, written by the UI thread and the link threads alike.
-struct ThreadLog
-{
-    CRITICAL_SECTION cs;
-    std::vector<std::string> lines;
-    ThreadLog() { ::InitializeCriticalSection(&cs); }
-    ~ThreadLog() { ::DeleteCriticalSection(&cs); }
-    static void Sink(const char* text, COLORREF, void* context)
-    {
-        ThreadLog* self = static_cast<ThreadLog*>(context);
-        ::EnterCriticalSection(&self->cs);
-        self->lines.push_back(text);
-        ::LeaveCriticalSection(&self->cs);
-    }
-    bool Has(const std::string& line)
-    {
-        ::EnterCriticalSection(&cs);
-        const bool has = std::find(lines.begin(), lines.end(), line) != lines.end();
-        ::LeaveCriticalSection(&cs);
-        return has;
-    }
-};
 
 const Bytes kSystemInfoRequest{ 0xA1, 0x02, 0x15, 0x00, 0x48 };
 
@@ -58,9 +34,7 @@ protected:
         CommSetLogSink(ThreadLog::Sink, &log);
         port = sim.StartTcp();
         ASSERT_NE(0, port);
-        g_Settings.ComMode = 1;
-        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-        g_Settings.TcpPort = (DWORD)port;
+        enginetest::UseLoopbackTcp(port);
     }
     void TearDown() override
     {
@@ -147,9 +121,7 @@ protected:
         ASSERT_EQ(0, ::listen(listener, 4));
         int size = sizeof(address);
         ::getsockname(listener, (sockaddr*)&address, &size);
-        g_Settings.ComMode = 1;
-        CopyText(g_Settings.TcpAddress, sizeof(g_Settings.TcpAddress), "127.0.0.1");
-        g_Settings.TcpPort = ntohs(address.sin_port);
+        enginetest::UseLoopbackTcp(ntohs(address.sin_port));
     }
     void TearDown() override
     {

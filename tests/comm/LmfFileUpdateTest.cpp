@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "tests/support/CommTestSupport.h"
 #include "tests/support/EngineHarness.h"
-#include <cstring>
+#include <algorithm>
 
 using namespace enginetest;
 
@@ -12,19 +12,10 @@ const char kPath[] = "lmf_update.lmf";
 using commtest::IdBlockData;
 using commtest::LmfImage;
 
-bool SentTag(const std::vector<Bytes>& sent, BYTE tag)
-{
-    for (const Bytes& m : sent)
-        if (SentElement(m, tag, nullptr))
-            return true;
-    return false;
-}
-
 Bytes Chunk(size_t from, size_t count, const Bytes& data, size_t padTo = 0)
 {
     Bytes c(data.begin() + from, data.begin() + from + count);
-    while (c.size() < padTo)
-        c.push_back(0xFF);
+    c.resize(std::max(c.size(), padTo), 0xFF);
     return c;
 }
 

@@ -21,14 +21,6 @@ std::string MaskStamps(const std::string& text)
     return std::regex_replace(text, stamp, "DD/MM/YY hh:mm:ss");
 }
 
-size_t CountOf(const std::string& text, const std::string& what)
-{
-    size_t count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++count;
-    return count;
-}
-
 std::string StartedBanner()
 {
     char version[32];
@@ -131,14 +123,6 @@ protected:
         return texts;
     }
 
-    bool SentElementOf(BYTE tag)
-    {
-        for (const Bytes& m : h.TakeSent())
-            if (SentElement(m, tag, nullptr))
-                return true;
-        return false;
-    }
-
     // The device confirms whatever was asked last.
     void DeviceAnswers(BYTE tag, const Bytes& data = Bytes()) { h.Positive({ { tag, data } }); }
 
@@ -219,7 +203,7 @@ TEST_F(MonitorLogTest, LossIsWrittenOnceAndRecoveryOnceAfterItAndADownloadIsNoLo
     for (int period = 0; period < 2; ++period)
     {
         KeepAlivePeriod();
-        EXPECT_TRUE(SentElementOf(IE_KEEPALIVE));
+        EXPECT_TRUE(SentTag(h.TakeSent(), IE_KEEPALIVE));
     }
     EXPECT_TRUE(m_log.IsLost());
     EXPECT_EQ(1u, CountOf(View(), lost));
@@ -244,7 +228,7 @@ TEST_F(MonitorLogTest, LossIsWrittenOnceAndRecoveryOnceAfterItAndADownloadIsNoLo
     h.engine.StartDataDownload();
     h.TakeSent();
     KeepAlivePeriod();
-    EXPECT_FALSE(SentElementOf(IE_KEEPALIVE));
+    EXPECT_FALSE(SentTag(h.TakeSent(), IE_KEEPALIVE));
     EXPECT_FALSE(m_log.IsLost());
     EXPECT_EQ(1u, CountOf(View(), "COMMUNICATION LOST"));
     h.engine.CancelDataDownload();
@@ -255,7 +239,7 @@ TEST_F(MonitorLogTest, StopByTheUserAsksToSaveWhenTheDeviceConfirms)
     m_boxes.PushAnswer(IDYES);
     m_log.OnMonitorText("trace\r\n", 7);
     Command(IDC_MONITOR_STOP);
-    EXPECT_TRUE(SentElementOf(IE_MONITOR_STOP));
+    EXPECT_TRUE(SentTag(h.TakeSent(), IE_MONITOR_STOP));
     EXPECT_EQ(0u, m_boxes.Count());
     DeviceAnswers(IE_MONITOR_STOP);
 

@@ -65,7 +65,7 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     EXPECT_EQ((Bytes{ 0xA1, 0x02, 0x66, 0x00 }), WithoutChecksum(h.OnlySent()));
     EXPECT_EQ((std::vector<std::string>{ "L1.07", "3.0.0.5", "V2", "GW-1" }),
               (std::vector<std::string>{ h.engine.GetLoaderVersion(), h.engine.GetFirmwareVersion(), h.engine.GetVoipVersion(), h.engine.GetDeviceName() }));
-    EXPECT_EQ(0x00030005u, h.engine.GetBoardValue());
+    EXPECT_EQ((std::vector<DWORD>{ 2, 0x83, 1, 0x00030005 }), h.Board());
     EXPECT_TRUE(h.LogHas("Firmware version: 3.0.0.5"));
     EXPECT_TRUE(h.LogHas("Velmotrex name: GW-1"));
     EXPECT_TRUE(h.engine.GetBusy() & BUSY_LAN_INFO);
@@ -86,9 +86,7 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     p.frame.Take();
     const std::string longVersion(100, 'v');
     p.Positive({ { IE_FIRMWARE_VERSION, Text(longVersion.c_str()) }, { IE_SYSTEM_INFO, { 1, 0x84, 3 } } });
-    EXPECT_EQ(0x87, p.engine.GetBoardKind());
-    EXPECT_EQ(0xFF, p.engine.GetBoardNumber());
-    EXPECT_EQ(1, p.engine.GetRunningProgram());
+    EXPECT_EQ((std::vector<DWORD>{ 1, 0x87, 0xFF, 0 }), p.Board());
     EXPECT_EQ(std::string(63, 'v'), p.engine.GetFirmwareVersion());
     EXPECT_EQ((std::vector<Status>{ { ENGINE_STATUS_SYSINFO_ANSWERED, ENGINE_RESULT_OK, false } }), p.frame.Take());
     EXPECT_TRUE(p.TakeSent().size() == 1); // the query only; no LAN request
@@ -100,9 +98,7 @@ TEST(RequestDevice, SystemInformationIsSentToTheFrameThenTheLanIsAsked)
     c.Positive({ { IE_FIRMWARE_VERSION, Text("3") },
                  { IE_SYSTEM_INFO, { 2, 0x83, 1, 0x05, 0x00, 0x03 } },
                  { IE_DEVICE_NAME, Text("GW") } }); // the next bytes in the message
-    EXPECT_EQ(0x83, c.engine.GetBoardKind());
-    EXPECT_EQ(1, c.engine.GetBoardNumber());
-    EXPECT_EQ(0u, c.engine.GetBoardValue());
+    EXPECT_EQ((std::vector<DWORD>{ 2, 0x83, 1, 0 }), c.Board());
 }
 
 TEST(RequestDevice, ModuleInformationResetAndPassword)

@@ -6,12 +6,6 @@ using namespace enginetest;
 
 namespace
 {
-// count bytes from p.
-Bytes At(const BYTE* p, size_t count)
-{
-    return Bytes(p, p + count);
-}
-
 // A card entry: index, value (little-endian), state, text.
 void AddCard(Bytes& data, BYTE index, WORD value, BYTE state, const char* text)
 {
@@ -148,7 +142,8 @@ TEST(RequestDiagnostics, CreditEntriesAndTruncatedWalks)
     credit.insert(credit.end(), { 2, 48, 0xEE });
     h.Positive({ { IE_DIAG_GSM_CREDIT, credit } });
     // Each half of an entry holds at most 24 bytes.
-    EXPECT_EQ((Bytes{ 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x00 }), At(h.engine.GetGsmCreditA(0), 9));
+    const BYTE* a0 = h.engine.GetGsmCreditA(0);
+    EXPECT_EQ((Bytes{ 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x00 }), Bytes(a0, a0 + 9));
     EXPECT_EQ((Bytes{ 0x18, 0x1F, 0x00 }), (Bytes{ h.engine.GetGsmCreditB(0)[0], h.engine.GetGsmCreditB(0)[7], h.engine.GetGsmCreditB(0)[8] }));
     EXPECT_EQ((Bytes{ 0x40, 0x57, 0x58, 0x00 }), (Bytes{ h.engine.GetGsmCreditA(31)[0], h.engine.GetGsmCreditA(31)[23], h.engine.GetGsmCreditB(31)[0], h.engine.GetGsmCreditA(2)[0] }));
     EXPECT_TRUE(h.TakeSent().empty()); // last index 31: complete

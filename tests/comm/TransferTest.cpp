@@ -13,19 +13,39 @@ namespace
 const DWORD kRouting = 9544;
 const DWORD kCompanion = 205276;
 
+void Fill(Bytes& image, DWORD from, DWORD length, BYTE seed)
+{
+    for (DWORD i = 0; i < length; ++i)
+        image[from + i] = static_cast<BYTE>((seed + i * 7) % 251); // never 0xFF
+}
+
+// A device image with three routing rules, ten companion entries, data in
+// the fixed parts and in the unused space, and every other table empty.
+Bytes SampleDeviceImage()
+{
+    Bytes image(ENGINE_IMAGE_SIZE, 0xFF);
+    Fill(image, 0, kRouting, 1);
+    Fill(image, kRouting, 3 * 64, 2);
+    Fill(image, kCompanion, 10 * 64, 3);
+    Fill(image, 145544, 155276 - 145544, 4);
+    Fill(image, 269276, 287356 - 269276, 5);
+    Fill(image, 287356, 393216 - 287356, 6); // unused space: never taken
+    Fill(image, 393216, 512, 7);
+    Fill(image, 484864, 4, 8);
+    return image;
+}
+
 // The device's side of a download: answers each block request from its image
 // at once, unless told to lose it.
 struct DownloadDevice
 {
-    Bytes image = Bytes(ENGINE_IMAGE_SIZE, 0xFF);
+    Bytes image = SampleDeviceImage();
     std::vector<DWORD> requested; // image offsets in request order
     std::multiset<DWORD> lose;    // offsets whose next answer is lost
 
     Bytes Answer(DWORD offset) const
     {
-        Bytes data;
-        for (DWORD i = offset; i < offset + DOWNLOAD_BLOCK_SIZE && i < ENGINE_IMAGE_SIZE; ++i)
-            data.push_back(image[i]);
+        const Bytes data(image.begin() + offset, image.begin() + std::min<DWORD>(offset + DOWNLOAD_BLOCK_SIZE, ENGINE_IMAGE_SIZE));
         return Msg(MSG_TYPE_POSITIVE, { { IE_DOWNLOAD_DATA, data }, { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE + offset) } });
     }
 
@@ -48,28 +68,6 @@ struct DownloadDevice
                 maxSteps);
     }
 };
-
-void Fill(Bytes& image, DWORD from, DWORD length, BYTE seed)
-{
-    for (DWORD i = 0; i < length; ++i)
-        image[from + i] = static_cast<BYTE>((seed + i * 7) % 251); // never 0xFF
-}
-
-// A device image with three routing rules, ten companion entries, data in
-// the fixed parts and in the unused space, and every other table empty.
-Bytes SampleDeviceImage()
-{
-    Bytes image(ENGINE_IMAGE_SIZE, 0xFF);
-    Fill(image, 0, kRouting, 1);
-    Fill(image, kRouting, 3 * 64, 2);
-    Fill(image, kCompanion, 10 * 64, 3);
-    Fill(image, 145544, 155276 - 145544, 4);
-    Fill(image, 269276, 287356 - 269276, 5);
-    Fill(image, 287356, 393216 - 287356, 6); // unused space: never taken
-    Fill(image, 393216, 512, 7);
-    Fill(image, 484864, 4, 8);
-    return image;
-}
 
 // What the program must end up with: the sample with the unread parts empty.
 Bytes ExpectedDownload(const Bytes& device)
@@ -101,7 +99,6 @@ TEST(TransferDownload, RequestsArePacedFromThePreviousRequestAndWithoutADelayFil
 {
     Harness h(false);
     DownloadDevice device;
-    device.image = SampleDeviceImage();
     const DWORD timeout = g_Settings.CommunicationTimeoutDataRead;
 
     // One request in flight, 25 ms pacing: an answer 10 ms after the request
@@ -156,7 +153,6 @@ TEST(TransferDownload, SkipsEmptyTablesAndReadsLostBlocksAgainWithoutAskingPastT
         Harness h(false);
         memset(g_EngineImage, 0x11, ENGINE_IMAGE_SIZE); // an earlier transfer's bytes
         DownloadDevice device;
-        device.image = SampleDeviceImage();
         device.lose.insert(c.lost.begin(), c.lost.end());
         h.engine.StartDataDownload();
         device.Run(h);
@@ -212,7 +208,6 @@ TEST(TransferDownload, RefusedPasswordWithSeveralRequestsInFlightAsksOnce)
 {
     Harness h(false);
     DownloadDevice device;
-    device.image = SampleDeviceImage();
     h.engine.StartDataDownload();
     h.Fire(2);
     h.TakeSent(); // three requests in flight
@@ -261,9 +256,7 @@ TEST(TransferImage, ErasedRunsAndImageEnds)
     BYTE block[UPLOAD_BLOCK_SIZE];
     memset(image.data() + 484856, 0x5A, 12);
     EXPECT_EQ(16, CopyFromImage(image.data(), block, 484856, 208));
-    EXPECT_EQ(0x5A, block[11]);
-    EXPECT_EQ(0xFF, block[12]);
-    EXPECT_EQ(0xFF, block[15]);
+    EXPECT_EQ((Bytes{ 0x5A, 0xFF, 0xFF, 0xFF, 0xFF }), Bytes(block + 11, block + 16));
     EXPECT_EQ(8, CopyFromImage(image.data(), block, 484860, 208)) << "eight bytes are already a multiple of 8";
     EXPECT_EQ(4, CopyToImage(image.data(), block, 484864, 128));
 }
@@ -567,7 +560,6 @@ TEST(Transfer, LateVersionAnswerIsStoredAndTheTransferGoesOn)
     {
         Harness h(false);
         DownloadDevice download;
-        download.image = SampleDeviceImage();
         UploadDevice device;
         ASSERT_EQ(1, upload ? h.engine.StartDataUpload(record.data(), FALSE) : h.engine.StartDataDownload());
         if (upload)

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include "tests/support/CommTestSupport.h"
 #include "tests/support/EngineHarness.h"
-#include <cstring>
+#include <algorithm>
 
 using namespace enginetest;
 
@@ -31,8 +31,7 @@ protected:
     Bytes Block(size_t from, size_t count, size_t padTo)
     {
         Bytes data(m_file.begin() + from, m_file.begin() + from + count);
-        while (data.size() < padTo)
-            data.push_back(0xFF);
+        data.resize(std::max(data.size(), padTo), 0xFF);
         return Msg(MSG_TYPE_REQUEST, { { IE_ANNOUNCEMENT_DATA, data }, { IE_ADDRESS, Be32((DWORD)from) } });
     }
 

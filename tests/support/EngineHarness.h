@@ -210,6 +210,15 @@ inline Bytes Be32(DWORD value)
                   static_cast<BYTE>(value) };
 }
 
+// How often what occurs in text, overlapping occurrences counted.
+inline size_t CountOf(const std::string& text, const std::string& what)
+{
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
 // The engine under test with its seams and a communication log.
 class Harness
 {
@@ -307,18 +316,17 @@ public:
         }
     }
 
+    // The board as the device reported it: running program, kind, number, value.
+    std::vector<DWORD> Board() const
+    {
+        return { engine.GetRunningProgram(), engine.GetBoardKind(), engine.GetBoardNumber(), engine.GetBoardValue() };
+    }
+
     std::string LogText() { return WindowText(log); }
 
     bool LogHas(const char* line) { return LogText().find(line) != std::string::npos; }
 
-    size_t LogCount(const char* line)
-    {
-        const std::string text = LogText();
-        size_t count = 0;
-        for (size_t pos = text.find(line); pos != std::string::npos; pos = text.find(line, pos + 1))
-            ++count;
-        return count;
-    }
+    size_t LogCount(const char* line) { return CountOf(LogText(), line); }
 
     FakeLink link;
     FakeTimer timer;
@@ -337,6 +345,15 @@ inline bool SentElement(const Bytes& message, BYTE tag, Bytes* data)
     if (data)
         *data = Bytes(element + 2, element + 2 + element[1]);
     return true;
+}
+
+// Whether any of the sent messages carries the element.
+inline bool SentTag(const std::vector<Bytes>& sent, BYTE tag)
+{
+    for (const Bytes& m : sent)
+        if (SentElement(m, tag, nullptr))
+            return true;
+    return false;
 }
 
 // A message without its checksum byte.

@@ -2,6 +2,7 @@
 #include "comm/CommMessages.h"
 #include "comm/Link.h"
 #include "tests/support/MessageWindow.h"
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,6 +18,29 @@ inline void RecordBox(const char* key, const char* arg1, const char* arg2)
 {
     g_boxes.push_back(LinkErrorBox{ key, arg1, arg2 });
 }
+
+// The link's log lines, written by the UI thread and the link threads alike.
+struct ThreadLog
+{
+    CRITICAL_SECTION cs;
+    std::vector<std::string> lines;
+    ThreadLog() { ::InitializeCriticalSection(&cs); }
+    ~ThreadLog() { ::DeleteCriticalSection(&cs); }
+    static void Sink(const char* text, COLORREF, void* context)
+    {
+        ThreadLog* self = static_cast<ThreadLog*>(context);
+        ::EnterCriticalSection(&self->cs);
+        self->lines.push_back(text);
+        ::LeaveCriticalSection(&self->cs);
+    }
+    bool Has(const std::string& line)
+    {
+        ::EnterCriticalSection(&cs);
+        const bool has = std::find(lines.begin(), lines.end(), line) != lines.end();
+        ::LeaveCriticalSection(&cs);
+        return has;
+    }
+};
 
 // A message-only window standing in for the main frame in link tests: it
 // keeps a copy of every WMU_FRAME_RECEIVED message (and frees the buffer, as
