@@ -149,6 +149,13 @@ protected:
 
     LRESULT OnConfigPageDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     {
+        // The address controls go before the page's keys are released: they
+        // keep no keys of their own.
+        for (const BoundTable& t : Fields())
+            for (size_t i = 0; i < t.table->count; ++i)
+                if (t.table->rows[i].kind == FieldKind::IpDigits)
+                    if (HWND control = ::GetDlgItem(this->m_hWnd, (int)t.table->rows[i].control))
+                        ::DestroyWindow(control);
         g_Language.ReleaseWindowKeys(this->m_hWnd);
         bHandled = FALSE;
         return 0;

@@ -114,14 +114,3 @@ LRESULT CSystemGeneralPage::OnTimeSyncClicked(WORD, WORD, HWND, BOOL&)
 
 // --- network ------------------------------------------------------------------
 
-LRESULT CSystemNetworkPage::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
-{
-    // The address controls go before the page's keys are released: they
-    // keep no keys of their own.
-    const UINT addresses[] = { IDC_SYSNET_IP, IDC_SYSNET_MASK, IDC_SYSNET_GATEWAY, IDC_SYSNET_DNS1, IDC_SYSNET_DNS2 };
-    for (UINT id : addresses)
-        if (HWND control = GetDlgItem(id))
-            ::DestroyWindow(control);
-    bHandled = FALSE;
-    return 0;
-}

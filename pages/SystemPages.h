@@ -38,16 +38,6 @@ public:
     explicit CSystemNetworkPage(ConfigRecord* record) : CConfigPage<CSystemNetworkPage>(record, &kFields) {}
 
     static const FieldTable kFields;
-
-    BEGIN_MSG_MAP(CSystemNetworkPage)
-        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
-        CHAIN_MSG_MAP(CConfigPage<CSystemNetworkPage>)
-    END_MSG_MAP()
-
-protected:
-
-private:
-    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);
 };
 
 // The entries of the time zone list: UTC-12:00 to UTC+12:00 with their codes.

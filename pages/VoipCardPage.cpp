@@ -111,15 +111,3 @@ void CVoipCardPage::OnTextsChanged()
     for (int i = 0; i < 3; ++i)
         RefillGroupList(GetDlgItem(kGroupLists[i]), m_pRecord, kGroupDirections[i], CARD_VOIP);
 }
-
-LRESULT CVoipCardPage::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
-{
-    // The address controls go before the page's keys are released: they
-    // keep no keys of their own.
-    const UINT addresses[] = { IDC_VOIP_IP, IDC_VOIP_MASK, IDC_VOIP_GATEWAY, IDC_VOIP_DNS1, IDC_VOIP_DNS2 };
-    for (UINT id : addresses)
-        if (HWND control = GetDlgItem(id))
-            ::DestroyWindow(control);
-    bHandled = FALSE;
-    return 0;
-}

@@ -13,11 +13,6 @@ public:
     static const FieldTable kFields;      // one VoipModuleRec per slot
     static const FieldTable kGroupFields; // the slot's first module position
 
-    BEGIN_MSG_MAP(CVoipCardPage)
-        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
-        CHAIN_MSG_MAP(CConfigPage<CVoipCardPage>)
-    END_MSG_MAP()
-
 protected:
     FieldTables Fields() const override { return { { &kFields, (uint32_t)m_slot }, { &kGroupFields, (uint32_t)m_slot } }; }
     void OnInitControls() override;
@@ -28,5 +23,4 @@ protected:
 private:
     int m_slot;
     int m_shownGroups[3] = { -1, -1, -1 }; // the group each list showed when filled
-    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled);
 };

@@ -94,6 +94,7 @@ bool IsWrittenOnOpen(const PageCase& c, uint32_t i)
     case CI_CARD_SLOTS: // each slot's card type
         return in(CFG_OFS_CARD_SLOTS, CFG_CARD_SLOT_COUNT * sizeof(CardSlotRec)) &&
                (i - CFG_OFS_CARD_SLOTS) % sizeof(CardSlotRec) == 0;
+    default: break;
     }
     return c.cardType == CARD_VOIP && in(CFG_OFS_VOIP_MODULES + c.item->index * sizeof(VoipModuleRec) +
                                              offsetof(VoipModuleRec, sipPort), 5);
