@@ -135,26 +135,6 @@ CNumericEdit* CFieldBinder::MakeNumericEdit(HWND control, const FieldBinding& b)
     return edit;
 }
 
-void CFieldBinder::Remember(UINT control, int state, const char* text)
-{
-    for (Shown& s : m_shown)
-        if (s.control == control)
-        {
-            s.state = state;
-            s.text = text;
-            return;
-        }
-    m_shown.push_back(Shown{ control, state, text });
-}
-
-bool CFieldBinder::Unchanged(UINT control, int state, const char* text) const
-{
-    for (const Shown& s : m_shown)
-        if (s.control == control)
-            return s.state == state && s.text == text;
-    return false;
-}
-
 // The state of a radio group: the code of its checked button, -1 for none.
 static int CheckedChoice(HWND page, const FieldBinding& b)
 {
@@ -213,13 +193,11 @@ void CFieldBinder::Fill(HWND page, const uint8_t* record, const FieldTable& tabl
             bool on = (b.flags & FB_CHECK_ANY) ? (field[0] != (uint8_t)b.maximum && field[0] != 0xFF)
                                                : value == (b.minimum & b.mask);
             ::SendMessageA(control, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
-            Remember(b.control, on ? 1 : 0);
             break;
         }
         case FieldKind::List:
             FillList(control, b);
             SelectByCode(control, field[0] & b.mask);
-            Remember(b.control, SelectedCode(control));
             break;
         case FieldKind::Radio:
             for (uint16_t c = 0; c < b.choiceCount; ++c)
@@ -227,13 +205,11 @@ void CFieldBinder::Fill(HWND page, const uint8_t* record, const FieldTable& tabl
                 bool on = (field[0] & b.mask) == (b.choices[c].code & b.mask);
                 ::CheckDlgButton(page, (int)b.choices[c].control, on ? BST_CHECKED : BST_UNCHECKED);
             }
-            Remember(b.control, CheckedChoice(page, b));
             break;
         case FieldKind::IpDigits:
         {
             uint32_t address = ParseIpDigits(reinterpret_cast<const char*>(field));
             ::SendMessageA(control, IPM_SETADDRESS, 0, (LPARAM)address);
-            Remember(b.control, (int)address);
             break;
         }
         case FieldKind::Counted:
@@ -256,7 +232,6 @@ void CFieldBinder::Fill(HWND page, const uint8_t* record, const FieldTable& tabl
                 ::SendMessageA(control, EM_LIMITTEXT, (WPARAM)limit, 0);
             }
             ::SetWindowTextA(control, text.data());
-            Remember(b.control, 0, text.data());
             break;
         }
         }
@@ -309,42 +284,28 @@ const FieldBinding* CFieldBinder::Store(HWND page, uint8_t* record, const FieldT
         case FieldKind::Check:
         {
             bool on = ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            if (!Unchanged(b.control, on ? 1 : 0))
-            {
-                WriteMasked(field, b.mask, on ? b.minimum : b.maximum);
-                Remember(b.control, on ? 1 : 0);
-            }
+            WriteMasked(field, b.mask, on ? b.minimum : b.maximum);
             break;
         }
         case FieldKind::List:
         {
             int code = SelectedCode(control);
-            if (code >= 0 && !Unchanged(b.control, code))
-            {
+            if (code >= 0)
                 WriteMasked(field, b.mask, code);
-                Remember(b.control, code);
-            }
             break;
         }
         case FieldKind::Radio:
         {
             int code = CheckedChoice(page, b);
-            if (code >= 0 && !Unchanged(b.control, code))
-            {
+            if (code >= 0)
                 WriteMasked(field, b.mask, code);
-                Remember(b.control, code);
-            }
             break;
         }
         case FieldKind::IpDigits:
         {
             DWORD address = 0;
             ::SendMessageA(control, IPM_GETADDRESS, 0, (LPARAM)&address);
-            if (!Unchanged(b.control, (int)address))
-            {
-                FormatIpDigits(address, reinterpret_cast<char*>(field));
-                Remember(b.control, (int)address);
-            }
+            FormatIpDigits(address, reinterpret_cast<char*>(field));
             break;
         }
         case FieldKind::Counted:
@@ -352,13 +313,10 @@ const FieldBinding* CFieldBinder::Store(HWND page, uint8_t* record, const FieldT
         {
             std::vector<char> text(b.size + 1u);
             ::GetWindowTextA(control, text.data(), (int)text.size());
-            if (Unchanged(b.control, 0, text.data()))
-                break;
             if (b.kind == FieldKind::Counted)
                 WriteCountedString(text.data(), field, b.size, (b.flags & FB_ZERO_FILL) ? 0 : 0xFF);
             else
                 WriteFieldText(text.data(), field, b.size, (b.flags & FB_ZERO_FILL) != 0);
-            Remember(b.control, 0, text.data());
             break;
         }
         }

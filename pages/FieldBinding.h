@@ -19,9 +19,9 @@
 //   - texts are read bounded by their field and written with at most as many
 //     characters as the field holds;
 //   - a control the page has hidden stores nothing;
-//   - a control still showing what it was filled with stores nothing, so a
-//     visit never changes a value the page cannot show as stored (numbers
-//     excepted: they store their value, clamped to the range);
+//   - every other control stores what it shows, each time the page stores,
+//     whether or not the user touched it: numbers clamped to their range,
+//     boxes on or off, addresses as digits, texts bounded;
 //   - only the bits of a binding's mask are written.
 
 enum class FieldKind : uint8_t
@@ -208,19 +208,9 @@ public:
     static int AddEntry(HWND list, const char* text, int code);
 
 private:
-    // What a control showed when it was filled: its state, or its text.
-    struct Shown
-    {
-        UINT control;
-        int state;
-        std::string text;
-    };
-    std::vector<Shown> m_shown;
     std::vector<std::unique_ptr<CNumericEdit>> m_numbers;
     std::vector<std::unique_ptr<CCharSetEdit>> m_charSets;
 
     CNumericEdit* MakeNumericEdit(HWND control, const FieldBinding& b);
-    void Remember(UINT control, int state, const char* text = "");
-    bool Unchanged(UINT control, int state, const char* text = "") const;
     void FillList(HWND list, const FieldBinding& b);
 };
