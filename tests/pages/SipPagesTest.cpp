@@ -358,6 +358,20 @@ TEST_F(SipPagesTest, TrunkGroupEditsSurviveTheCommit)
     EXPECT_EQ(0, memcmp(doc.get(), rec, sizeof(ConfigRecord)));
 }
 
+// A visit stores the users in the list's order, by extension, with the empty
+// marker behind the last.
+TEST_F(SipPagesTest, AVisitStoresTheUsersInExtensionOrder)
+{
+    const char* stored[] = { "300", "1000", "200" };
+    for (int i = 0; i < 3; ++i)
+        rec->sipUsers[i] = NewUser(stored[i]);
+    ASSERT_TRUE(OpenItem(CI_SIP_USERS));
+    ASSERT_EQ(1, page->Store());
+    for (const auto& [index, extension] : std::vector<std::pair<int, const char*>>{ { 0, "1000" }, { 1, "200" }, { 2, "300" } })
+        EXPECT_EQ(BytesOf(NewUser(extension)), BytesOf(rec->sipUsers[index])) << index;
+    EXPECT_EQ(std::string(sizeof(SipAccount), '\xFF'), BytesOf(rec->sipUsers[3]));
+}
+
 TEST_F(SipPagesTest, AFullTableOpensNoDialog)
 {
     for (int item : { CI_SIP_USERS, CI_SIP_TRUNKS })
