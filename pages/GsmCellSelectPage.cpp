@@ -122,7 +122,7 @@ void CGsmCellSelectPage::OnFilled()
     // The device knows no action 0: it shows as "none" and is stored as
     // "none" (255).
     if (m_pRecord->gsmCells.bytes[kActionByte] == 0)
-        ::SendDlgItemMessageA(m_hWnd, IDC_CELL_ACTION, CB_SETCURSEL, 0, 0);
+        CFieldBinder::SelectByCode(GetDlgItem(IDC_CELL_ACTION), kActions[0].code);
 }
 
 void CGsmCellSelectPage::SetColumns()

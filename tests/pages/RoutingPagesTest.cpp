@@ -106,6 +106,23 @@ TEST_F(RoutingPagesTest, ARuleWithoutANumberIsDroppedByTheNextStoreOfItsTab)
               Companion(rec, 0) + Companion(rec, 1) + Companion(rec, 2) + Companion(rec, 3));
 }
 
+// A listed rule's used targets without a counter count on counter 1 from
+// the moment its tab opens; unused positions and unlisted rules stay.
+TEST_F(RoutingPagesTest, ListedTargetsWithoutACounterCountOnCounter1)
+{
+    SetRules({ 0, 0 });
+    for (int i = 0; i < 2; ++i)
+    {
+        rec->routingRules[i].targets[0] = LCR_TARGET_P;
+        rec->routingRules[i].targets[2] = 3;
+        memset(rec->routingCompanion[i].bytes, 0xFF, 4);
+    }
+    rec->routingRules[1].number[0] = 0; // not listed
+    OpenSized<CLcrRoutingPage>();
+    EXPECT_EQ(std::string("\x00\xFF\x00\xFF", 4), Bytes(rec->routingCompanion[0].bytes, 4));
+    EXPECT_EQ(std::string(4, '\xFF'), Bytes(rec->routingCompanion[1].bytes, 4));
+}
+
 TEST_F(RoutingPagesTest, AFullTableRefusesAnAddAndStoreStaysInsideTheTable)
 {
     std::vector<int> profiles(CFG_ROUTING_RULE_COUNT, 0);
@@ -410,6 +427,42 @@ TEST_F(RoutingPagesTest, MobilityVisitStoresEachEntryAsItsRowShowsIt)
     want.replace(75, 1, { (char)MOBILITY_OUTSIDE_WH });
     EXPECT_EQ(want, Bytes(e, sizeof(MobilityExtEntry)));
     EXPECT_EQ(std::string(sizeof(MobilityExtEntry), '\xFF'), Bytes(&rec->mobility[1], sizeof(MobilityExtEntry)));
+}
+
+// A full mobility list (500) and a full holiday list (40) take no more, and
+// Store writes what they hold.
+TEST_F(RoutingPagesTest, FullMobilityAndHolidayListsTakeNoMore)
+{
+    const char* numbers[3] = { "1", "", "" };
+    const uint8_t modes[3] = { MOBILITY_ALWAYS, MOBILITY_ALWAYS, MOBILITY_ALWAYS };
+    for (int i = 0; i < (int)CFG_MOBILITY_COUNT; ++i)
+        rec->mobility[i] = MakeMobilityEntry('B', std::to_string(1000 + i).c_str(), numbers, modes);
+    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
+    CMobilityExtPage& mobility = Open<CMobilityExtPage>();
+    Type(IDC_MOB_EXTENSION, "1"); // would sort first, on link A
+    Type(IDC_MOB_NUMBER1, "2");
+    Command(IDC_LIST_ADD);
+    EXPECT_EQ(CFG_MOBILITY_COUNT, mobility.Rows().size());
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(0, memcmp(rec->mobility, before->mobility, sizeof(rec->mobility)));
+
+    for (int h = 0; h < 40; ++h)
+    {
+        rec->workingHours.holidays[4 * h] = (uint8_t)(1 + h % 28);
+        rec->workingHours.holidays[4 * h + 1] = (uint8_t)(1 + h / 28);
+    }
+    memcpy(before.get(), rec, sizeof(ConfigRecord));
+    CWorkingHoursPage& hours = Open<CWorkingHoursPage>();
+    SYSTEMTIME st = {};
+    ::SendMessageA(Item(IDC_WH_HOLIDAY_DATE), DTM_GETSYSTEMTIME, 0, (LPARAM)&st);
+    st.wMonth = 12;
+    st.wDay = 24;
+    ::SendMessageA(Item(IDC_WH_HOLIDAY_DATE), DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&st);
+    Command(IDC_LIST_ADD);
+    EXPECT_EQ(40u, hours.Holidays().size());
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(0, memcmp(&rec->workingHours, &before->workingHours, sizeof(WorkingHours)));
+    EXPECT_EQ(0u, boxes.Count());
 }
 
 TEST_F(RoutingPagesTest, WorkingDaysAreCheckedInOrder)
