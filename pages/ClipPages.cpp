@@ -141,7 +141,6 @@ LRESULT CLcrClipTabPage::OnAdd(WORD, WORD, HWND, BOOL&)
         return 0;
     }
     ListView_EnsureVisible(List(), InsertRow(entry), FALSE);
-    m_changed = true;
     FocusEditText(edit);
     return 0;
 }
@@ -174,7 +173,6 @@ LRESULT CLcrClipTabPage::OnChange(WORD, WORD, HWND, BOOL&)
     m_rows.erase(m_rows.begin() + row);
     ListView_DeleteItem(List(), row);
     SelectListRow(List(), InsertRow(entry));
-    m_changed = true;
     ::SetFocus(List());
     return 0;
 }
@@ -205,7 +203,6 @@ LRESULT CLcrClipTabPage::OnDelete(WORD, WORD, HWND, BOOL&)
     }
     m_rows.erase(m_rows.begin() + row);
     ListView_DeleteItem(List(), row);
-    m_changed = true;
     if (last)
     {
         // The profile's rules go as one block.
@@ -217,12 +214,10 @@ LRESULT CLcrClipTabPage::OnDelete(WORD, WORD, HWND, BOOL&)
 
 LRESULT CLcrClipTabPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 {
-    const NMLISTVIEW* nm = reinterpret_cast<const NMLISTVIEW*>(hdr);
-    if (!(nm->uChanged & LVIF_STATE) || !(nm->uNewState & LVIS_SELECTED) || (nm->uOldState & LVIS_SELECTED))
+    const int row = NewlySelectedRow(hdr);
+    if (row < 0 || row >= (int)m_rows.size())
         return 0;
-    if (nm->iItem < 0 || nm->iItem >= (int)m_rows.size())
-        return 0;
-    const LcrClipEntry& e = m_rows[nm->iItem];
+    const LcrClipEntry& e = m_rows[row];
     ::SetDlgItemTextA(m_hWnd, IDC_LCR_CLIP_NUMBER, ClipNumber(e).c_str());
     ::SendMessageA(GetDlgItem(IDC_LCR_CLIP_NUMBER), EM_SETSEL, 0, -1);
     m_profile.SetValue((int)ClipProfile(e) + ProfileOffset());
@@ -231,11 +226,15 @@ LRESULT CLcrClipTabPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 
 void CLcrClipTabPage::OnStored()
 {
-    if (!m_changed)
-        return; // a visit without changes leaves the table as it was
+    // Each entry is its row's number and profile; the bytes behind them are
+    // the empty marker, whatever the entry held when it was read.
     memset(m_pRecord->lcrClip, CFG_EMPTY, sizeof(m_pRecord->lcrClip));
     for (size_t i = 0; i < m_rows.size() && i < CFG_LCR_CLIP_COUNT; ++i)
-        m_pRecord->lcrClip[i] = m_rows[i];
+    {
+        LcrClipEntry& e = m_pRecord->lcrClip[i];
+        WriteCountedString(ClipNumber(m_rows[i]).c_str(), e.number, sizeof(e.number));
+        ClipProfile(e) = ClipProfile(m_rows[i]);
+    }
 }
 
 // --- CLIP from GSM ----------------------------------------------------------------
@@ -301,8 +300,7 @@ LRESULT CClipGsmPage::OnAdd(WORD, WORD, HWND, BOOL&)
         else
         {
             ::SendMessageA(List(), LB_SETTOPINDEX, Insert(number), 0);
-            m_changed = true;
-        }
+                }
     }
     FocusEditText(edit);
     return 0;
@@ -329,7 +327,6 @@ LRESULT CClipGsmPage::OnChange(WORD, WORD, HWND, BOOL&)
     }
     m_numbers.erase(m_numbers.begin() + line);
     ::SendMessageA(List(), LB_DELETESTRING, line, 0);
-    m_changed = true;
     int added = Insert(number);
     ::SendMessageA(List(), LB_SETCURSEL, added, 0);
     ::SendMessageA(List(), LB_SETTOPINDEX, added, 0);
@@ -343,7 +340,6 @@ LRESULT CClipGsmPage::OnDelete(WORD, WORD, HWND, BOOL&)
         return 0;
     m_numbers.erase(m_numbers.begin() + line);
     ::SendMessageA(List(), LB_DELETESTRING, line, 0);
-    m_changed = true;
     return 0;
 }
 
@@ -359,8 +355,6 @@ LRESULT CClipGsmPage::OnSelected(WORD, WORD, HWND, BOOL&)
 
 void CClipGsmPage::OnStored()
 {
-    if (!m_changed)
-        return; // a visit without changes leaves the table as it was
     memset(m_pRecord->clipGsm, CFG_EMPTY, sizeof(m_pRecord->clipGsm));
     for (size_t i = 0; i < m_numbers.size() && i < CFG_CLIP_GSM_COUNT; ++i)
         WriteCountedString(m_numbers[i].c_str(), m_pRecord->clipGsm[i].number, sizeof(m_pRecord->clipGsm[i].number));

@@ -36,7 +36,6 @@ private:
     CCharSetEdit m_number;
     CNumericEdit m_profile;
     std::vector<LcrClipEntry> m_rows;
-    bool m_changed = false; // a row was added, changed or deleted
 
     HWND List() const { return GetDlgItem(IDC_LCR_CLIP_LIST); }
     void SetColumns();
@@ -75,7 +74,6 @@ protected:
 private:
     CCharSetEdit m_number;
     std::vector<std::string> m_numbers; // line i of the list, in order
-    bool m_changed = false;
 
     HWND List() const { return GetDlgItem(IDC_CLIP_GSM_LIST); }
     int Insert(const std::string& number);

@@ -96,12 +96,14 @@ void CGsmCellSelectPage::OnInitControls()
     ListView_SetExtendedListViewStyle(Online(), LVS_EX_FULLROWSELECT);
     SetColumns();
 
-    // A count above 16 shows 16 cells; it is written as 16 once the list
-    // is changed.
-    const uint8_t* rec = m_pRecord->gsmCells.bytes;
+    // A count above 16 shows 16 cells and is written back as 16 at once: the
+    // device must not read past its table of 16.
+    uint8_t* rec = m_pRecord->gsmCells.bytes;
     if (rec[kCountByte] >= 1 && rec[kCountByte] <= 254)
     {
-        const int count = rec[kCountByte] > GSM_CELL_MAX ? GSM_CELL_MAX : rec[kCountByte];
+        if (rec[kCountByte] > GSM_CELL_MAX)
+            rec[kCountByte] = GSM_CELL_MAX;
+        const int count = rec[kCountByte];
         for (int i = 0; i < count; ++i)
         {
             GsmCellText cell;
@@ -113,6 +115,14 @@ void CGsmCellSelectPage::OnInitControls()
         }
     }
     FillModules();
+}
+
+void CGsmCellSelectPage::OnFilled()
+{
+    // The device knows no action 0: it shows as "none" and is stored as
+    // "none" (255).
+    if (m_pRecord->gsmCells.bytes[kActionByte] == 0)
+        CFieldBinder::SelectByCode(GetDlgItem(IDC_CELL_ACTION), kActions[0].code);
 }
 
 void CGsmCellSelectPage::SetColumns()
@@ -200,7 +210,6 @@ LRESULT CGsmCellSelectPage::OnAdd(WORD, WORD, HWND, BOOL&)
         m_cells.push_back(cell);
         ShowCell(List(), cell, (int)m_cells.size() - 1, true);
         ListView_EnsureVisible(List(), (int)m_cells.size() - 1, FALSE);
-        m_changed = true;
     }
     FocusEditText(GetDlgItem(IDC_CELL_ID));
     return 0;
@@ -223,7 +232,6 @@ LRESULT CGsmCellSelectPage::OnChange(WORD, WORD, HWND, BOOL&)
     }
     m_cells[row] = cell;
     ShowCell(List(), cell, row, false);
-    m_changed = true;
     return 0;
 }
 
@@ -234,7 +242,6 @@ LRESULT CGsmCellSelectPage::OnDelete(WORD, WORD, HWND, BOOL&)
         return 0;
     m_cells.erase(m_cells.begin() + row);
     ListView_DeleteItem(List(), row);
-    m_changed = true;
     return 0;
 }
 
@@ -295,7 +302,6 @@ LRESULT CGsmCellSelectPage::OnCopy(WORD, WORD, HWND, BOOL&)
         return 0;
     }
     m_cells.push_back(m_online[row]);
-    m_changed = true;
     ShowCell(List(), m_online[row], (int)m_cells.size() - 1, true);
     ListView_EnsureVisible(List(), (int)m_cells.size() - 1, FALSE);
     return 0;
@@ -303,13 +309,11 @@ LRESULT CGsmCellSelectPage::OnCopy(WORD, WORD, HWND, BOOL&)
 
 LRESULT CGsmCellSelectPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 {
-    const NMLISTVIEW* nm = reinterpret_cast<const NMLISTVIEW*>(hdr);
-    if (!(nm->uChanged & LVIF_STATE) || !(nm->uNewState & LVIS_SELECTED) || (nm->uOldState & LVIS_SELECTED))
-        return 0;
-    if (nm->iItem < 0 || nm->iItem >= (int)m_cells.size())
+    const int row = NewlySelectedRow(hdr);
+    if (row < 0 || row >= (int)m_cells.size())
         return 0;
     for (int i = 0; i < 4; ++i)
-        ::SetDlgItemTextA(m_hWnd, (int)kCellFields[i].edit, FieldOf(m_cells[nm->iItem], i));
+        ::SetDlgItemTextA(m_hWnd, (int)kCellFields[i].edit, FieldOf(m_cells[row], i));
     ::SendMessageA(GetDlgItem(IDC_CELL_ID), EM_SETSEL, 0, -1);
     return 0;
 }
@@ -317,9 +321,7 @@ LRESULT CGsmCellSelectPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 void CGsmCellSelectPage::OnStored()
 {
     // The action byte is the binding's; everything behind it is rewritten
-    // once the list changed.
-    if (!m_changed)
-        return;
+    // from the list.
     uint8_t* rec = m_pRecord->gsmCells.bytes;
     memset(rec + kCountByte, CFG_EMPTY, sizeof(m_pRecord->gsmCells.bytes) - kCountByte);
     if (!m_cells.empty())

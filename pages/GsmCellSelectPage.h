@@ -48,6 +48,7 @@ public:
 
 protected:
     void OnInitControls() override;
+    void OnFilled() override;
     void OnStored() override;
     void OnTextsChanged() override;
 
@@ -55,7 +56,6 @@ private:
     CCharSetEdit m_edits[4];
     std::vector<GsmCellText> m_cells;  // row i of the configured list
     std::vector<GsmCellText> m_online; // row i of the online list
-    bool m_changed = false;             // a configured cell was added, changed or deleted
 
     HWND List() const { return GetDlgItem(IDC_CELL_LIST); }
     HWND Online() const { return GetDlgItem(IDC_CELL_ONLINE); }

@@ -13,7 +13,6 @@ const char kNumberChars[] = "0123456789*#,?,x";
 const char kInsertChars[] = "0123456789*#";
 constexpr int kMaxDigits = 23;
 constexpr int kMaxAoc = 254;
-constexpr uint8_t kNoCreditChosen = 0xFE; // no counter selected: a changed line keeps its own
 
 // The credit combo's entries in their order.
 const struct
@@ -29,23 +28,19 @@ const struct
 
 constexpr int kCreditCount = (int)(sizeof(kCredits) / sizeof(kCredits[0]));
 
-// The combo entry of a stored counter; -1 for a value the device does not
-// know, which the line keeps until another counter is chosen.
+// The combo entry of a stored counter: an unset counter and one the device
+// does not know show as counter 1, and are stored as what they show.
 int CreditIndex(uint8_t counter)
 {
-    if (counter == CFG_EMPTY)
-        return 0; // unset counts on counter 1
     for (int i = 0; i < kCreditCount; ++i)
         if (kCredits[i].counter == counter)
             return i;
-    return -1;
+    return 0;
 }
 
-// The text a line shows for its counter: anything unknown as counter 1.
 const char* CreditKey(uint8_t counter)
 {
-    int i = CreditIndex(counter);
-    return kCredits[i >= 0 ? i : 0].key;
+    return kCredits[CreditIndex(counter)].key;
 }
 
 bool IsGroup(uint8_t code) { return code < CFG_GROUP_COUNT; }
@@ -74,7 +69,7 @@ CLcrRoutingItemDlg::CLcrRoutingItemDlg(const LcrRuleEntry& entry, const ConfigRe
             code != LCR_LINE_VOIP)
             continue; // a code the device does not know is not offered
         uint8_t aoc = entry.rule.targetValues[i] > kMaxAoc ? 0 : entry.rule.targetValues[i];
-        m_targets.push_back(Target{ code, aoc, entry.companion.bytes[i] });
+        m_targets.push_back(Target{ code, aoc, kCredits[CreditIndex(entry.companion.bytes[i])].counter });
     }
 }
 
@@ -151,11 +146,13 @@ void CLcrRoutingItemDlg::FillLineCombo()
     g_Language.GetString("strLcrRoutingVoipUsers", name, sizeof(name));
     CFieldBinder::AddEntry(combo, name, LCR_LINE_VOIP);
 
-    // The groups in use, and the rule's own group even when nothing uses it
-    // any more, so that the rule keeps its input line unless it is changed.
+    // The groups in use; an edited rule also offers its own group when
+    // nothing uses it any more, so that it keeps its input line unless the
+    // user changes it. A new rule starts from zeros, which name no line: it
+    // starts on link A.
     const uint8_t line = RuleByte(m_entry.rule, LCR_RULE_LINE);
     uint32_t groups = UsedInGroupMask(m_pRecord);
-    if (IsGroup(line))
+    if (IsGroup(line) && m_editedRow >= 0)
         groups |= 1u << line;
     for (uint8_t g = 0; g < CFG_GROUP_COUNT; ++g)
     {
@@ -223,7 +220,7 @@ CLcrRoutingItemDlg::Target CLcrRoutingItemDlg::ChosenTarget(bool* chosen)
     else
         t.aoc = CFG_EMPTY;
     int credit = (int)::SendMessageA(GetDlgItem(IDC_LCR_ITEM_CREDIT), CB_GETCURSEL, 0, 0);
-    t.credit = credit >= 0 && credit < kCreditCount ? kCredits[credit].counter : kNoCreditChosen;
+    t.credit = kCredits[credit >= 0 && credit < kCreditCount ? credit : 0].counter;
     return t;
 }
 
@@ -241,8 +238,6 @@ void CLcrRoutingItemDlg::AddTarget()
     Target t = ChosenTarget(&chosen);
     if (!chosen || m_targets.size() >= (size_t)LCR_TARGET_COUNT || FindTarget(t.code) >= 0)
         return;
-    if (t.credit == kNoCreditChosen)
-        t.credit = LCR_CREDIT_1;
     m_targets.push_back(t);
     ShowTarget((int)m_targets.size() - 1, true);
 }
@@ -258,8 +253,6 @@ void CLcrRoutingItemDlg::ChangeTarget()
     int same = FindTarget(t.code);
     if (same >= 0 && same != line)
         return;
-    if (t.credit == kNoCreditChosen)
-        t.credit = m_targets[line].credit;
     m_targets[line] = t;
     ShowTarget(line, false);
     ::SendMessageA(list, LB_SETCURSEL, line, 0);

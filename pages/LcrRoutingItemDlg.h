@@ -23,7 +23,9 @@ public:
     };
 
     // rows: the calling tab's rows, for the duplicate test; editedRow the
-    // row being edited (-1 for a new rule).
+    // row being edited (-1 for a new rule). An edited rule's own incoming
+    // group stays on offer when nothing uses it any more; a new rule's does
+    // not.
     CLcrRoutingItemDlg(const LcrRuleEntry& entry, const ConfigRecord* record, const std::vector<LcrRuleEntry>* rows,
                        int editedRow);
 

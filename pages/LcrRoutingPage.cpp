@@ -149,7 +149,6 @@ bool CLcrRoutingListTab::AddRule(const LcrRuleEntry& entry)
     if (m_page && m_page->RulesPageWide() >= (int)CFG_ROUTING_RULE_COUNT)
         return false;
     SelectListRow(List(), InsertRow(entry));
-    m_changed = true;
     return true;
 }
 
@@ -160,7 +159,6 @@ void CLcrRoutingListTab::ReplaceRule(int row, const LcrRuleEntry& entry)
     const LcrRuleEntry replacement = entry; // entry may be the row itself
     DeleteRule(row);
     SelectListRow(List(), InsertRow(replacement));
-    m_changed = true;
 }
 
 void CLcrRoutingListTab::DeleteRule(int row)
@@ -169,13 +167,11 @@ void CLcrRoutingListTab::DeleteRule(int row)
         return;
     m_rows.erase(m_rows.begin() + row);
     ListView_DeleteItem(List(), row);
-    m_changed = true;
 }
 
 int CLcrRoutingListTab::Store()
 {
     WriteProfileBlock(m_pRecord, m_profile, m_rows.data(), (int)m_rows.size());
-    m_changed = false;
     return 1;
 }
 
@@ -296,19 +292,15 @@ void CLcrRoutingPage::OnStored()
     int current = m_tabs.GetCurrentIndex();
     if (current >= 0)
         g_LastRoutingProfile = (int)m_tabs.GetTabData(current);
-    // A visit without changes leaves the tables as they were.
-    bool changed = false;
-    for (auto& tab : m_tabPages)
-        changed = changed || (tab && tab->m_hWnd && tab->Changed());
-    if (!changed)
-        return;
-    // A table from a file or a device may hold the profiles out of order;
-    // every tab's block is written where its profile stands in order.
+    // Every shown tab writes its profile's block from its rows; rules it
+    // does not list (those without a number) are dropped with it. A table
+    // from a file or a device may hold the profiles out of order: every
+    // tab's block is written where its profile stands in order.
     SortRulesByProfile(m_pRecord);
     // Shrinking blocks first, so that every growing one finds its room.
     for (int pass = 0; pass < 2; ++pass)
         for (auto& tab : m_tabPages)
-            if (tab && tab->m_hWnd && tab->Changed())
+            if (tab && tab->m_hWnd)
             {
                 bool shrinks = (int)tab->Rows().size() <= FindProfileBlock(m_pRecord, tab->Profile()).count;
                 if ((pass == 0) == shrinks)

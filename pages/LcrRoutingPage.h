@@ -22,8 +22,6 @@ public:
 
     // Writes the profile's block into both tables.
     int Store();
-    // Whether the rows differ from the table (a row was added, changed or deleted).
-    bool Changed() const { return m_changed; }
     void OnLanguageChanged();
 
     // The commands without their dialog: a new rule at its sorted place
@@ -47,7 +45,6 @@ private:
     ConfigRecord* m_pRecord;
     int m_profile;
     std::vector<LcrRuleEntry> m_rows; // row i of the list
-    bool m_changed = false;
 
     int SortedPlace(const LcrRuleEntry& entry) const;
     int InsertRow(const LcrRuleEntry& entry);

@@ -71,6 +71,14 @@ int SelectedListRow(HWND list)
     return ListView_GetNextItem(list, -1, LVNI_SELECTED);
 }
 
+int NewlySelectedRow(const NMHDR* hdr)
+{
+    const NMLISTVIEW* nm = reinterpret_cast<const NMLISTVIEW*>(hdr);
+    if (!(nm->uChanged & LVIF_STATE) || !(nm->uNewState & LVIS_SELECTED) || (nm->uOldState & LVIS_SELECTED))
+        return -1;
+    return nm->iItem;
+}
+
 void SelectListRow(HWND list, int index)
 {
     if (index < 0)

@@ -17,6 +17,10 @@ int InsertListRow(HWND list, int index, const char* const* texts, int count);
 void SetListRow(HWND list, int index, const char* const* texts, int count);
 // The selected row, or -1.
 int SelectedListRow(HWND list);
+// The row an item-changed notification reports as newly selected, or -1 when
+// it reports anything else (a row losing its selection, a row selected
+// again, a change of text or focus).
+int NewlySelectedRow(const NMHDR* hdr);
 // Selects and focuses row index and scrolls it into view.
 void SelectListRow(HWND list, int index);
 // The list's client width, for column widths.

@@ -87,6 +87,27 @@ MobilityExtEntry MakeMobilityEntry(uint8_t iface, const char* extension, const c
     return e;
 }
 
+MobilityExtEntry MobilityEntryAsShown(const MobilityExtEntry& e)
+{
+    char extension[CFG_COUNTED_24];
+    MobilityExtension(e, extension);
+    char numbers[MOBILITY_NUMBER_COUNT][MOBILITY_NUMBER_SIZE];
+    const char* texts[MOBILITY_NUMBER_COUNT];
+    uint8_t modes[MOBILITY_NUMBER_COUNT];
+    for (int k = 0; k < MOBILITY_NUMBER_COUNT; ++k)
+    {
+        MobilityNumber(e, k, numbers[k]);
+        texts[k] = numbers[k];
+        modes[k] = MobilityShownMode(MobilityMode(e, k));
+    }
+    return MakeMobilityEntry(MobilityInterface(e), extension, texts, modes);
+}
+
+uint8_t MobilityShownMode(uint8_t mode)
+{
+    return mode == MOBILITY_DURING_WH || mode == MOBILITY_OUTSIDE_WH ? mode : (uint8_t)MOBILITY_ALWAYS;
+}
+
 int CompareMobility(const MobilityExtEntry& a, const MobilityExtEntry& b)
 {
     int ia = MobilityInterface(a), ib = MobilityInterface(b);
@@ -228,8 +249,8 @@ LRESULT CMobilityExtPage::OnAddOrChange(WORD, WORD id, HWND, BOOL&)
         Refuse(IDC_MOB_EXTENSION, "strMobilityExtExtensionMissing", "strError");
         return 0;
     }
-    // A combo without a selection (a stored value it has no entry for)
-    // keeps the changed row's value.
+    // An interface combo without a selection (a stored code it has no entry
+    // for) keeps the changed row's code.
     const MobilityExtEntry* changed = add ? nullptr : &m_rows[selected];
     int index = (int)::SendDlgItemMessageA(m_hWnd, IDC_MOB_INTERFACE, CB_GETCURSEL, 0, 0);
     const uint8_t iface = index >= 0 && index < kInterfaceCount ? (uint8_t)('A' + index)
@@ -262,9 +283,7 @@ LRESULT CMobilityExtPage::OnAddOrChange(WORD, WORD id, HWND, BOOL&)
         GetDlgItemText((int)kNumberEdits[k], numbers[k], kMaxNumberDigits + 1);
         numberTexts[k] = numbers[k];
         int mode = (int)::SendDlgItemMessageA(m_hWnd, (int)kModeCombos[k], CB_GETCURSEL, 0, 0);
-        modes[k] = mode >= 0 && mode < 3 ? (uint8_t)kModes[mode].code
-                   : changed             ? MobilityMode(*changed, k)
-                                         : (uint8_t)MOBILITY_ALWAYS;
+        modes[k] = mode >= 0 && mode < 3 ? (uint8_t)kModes[mode].code : (uint8_t)MOBILITY_ALWAYS;
         any = any || numbers[k][0];
     }
     if (!any)
@@ -280,7 +299,6 @@ LRESULT CMobilityExtPage::OnAddOrChange(WORD, WORD id, HWND, BOOL&)
         ListView_DeleteItem(List(), selected);
     }
     int row = InsertRow(entry);
-    m_changed = true;
     if (add)
         ListView_EnsureVisible(List(), row, FALSE);
     else
@@ -296,18 +314,15 @@ LRESULT CMobilityExtPage::OnDelete(WORD, WORD, HWND, BOOL&)
         return 0;
     m_rows.erase(m_rows.begin() + row);
     ListView_DeleteItem(List(), row);
-    m_changed = true;
     return 0;
 }
 
 LRESULT CMobilityExtPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 {
-    const NMLISTVIEW* nm = reinterpret_cast<const NMLISTVIEW*>(hdr);
-    if (!(nm->uChanged & LVIF_STATE) || !(nm->uNewState & LVIS_SELECTED) || (nm->uOldState & LVIS_SELECTED))
+    const int row = NewlySelectedRow(hdr);
+    if (row < 0 || row >= (int)m_rows.size())
         return 0;
-    if (nm->iItem < 0 || nm->iItem >= (int)m_rows.size())
-        return 0;
-    const MobilityExtEntry& e = m_rows[nm->iItem];
+    const MobilityExtEntry& e = m_rows[row];
     int index = MobilityInterface(e) - 'A';
     ::SendDlgItemMessageA(m_hWnd, IDC_MOB_INTERFACE, CB_SETCURSEL, index >= 0 && index < kInterfaceCount ? index : -1,
                           0);
@@ -318,8 +333,9 @@ LRESULT CMobilityExtPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
     {
         MobilityNumber(e, k, text);
         ::SetDlgItemTextA(m_hWnd, (int)kNumberEdits[k], text);
-        uint8_t mode = MobilityMode(e, k);
-        int shown = mode == MOBILITY_ALWAYS ? 0 : mode == MOBILITY_DURING_WH ? 1 : mode == MOBILITY_OUTSIDE_WH ? 2 : -1;
+        // A mode the row shows without its short text is "always".
+        uint8_t mode = MobilityShownMode(MobilityMode(e, k));
+        int shown = mode == MOBILITY_DURING_WH ? 1 : mode == MOBILITY_OUTSIDE_WH ? 2 : 0;
         ::SendDlgItemMessageA(m_hWnd, (int)kModeCombos[k], CB_SETCURSEL, shown, 0);
     }
     return 0;
@@ -327,11 +343,11 @@ LRESULT CMobilityExtPage::OnItemChanged(int, LPNMHDR hdr, BOOL&)
 
 void CMobilityExtPage::OnStored()
 {
-    if (!m_changed)
-        return; // a visit without changes leaves the table as it was
+    // Each record is what its row shows: bytes no column shows become the
+    // empty marker, a mode without its short text "always".
     memset(m_pRecord->mobility, CFG_EMPTY, sizeof(m_pRecord->mobility));
     for (size_t i = 0; i < m_rows.size() && i < CFG_MOBILITY_COUNT; ++i)
-        m_pRecord->mobility[i] = m_rows[i];
+        m_pRecord->mobility[i] = MobilityEntryAsShown(m_rows[i]);
 }
 
 // --- working hours --------------------------------------------------------------
@@ -392,7 +408,6 @@ void CWorkingHoursPage::OnInitControls()
             HWND picker = GetDlgItem(IDC_WH_TIME_FIRST + 4 * d + e);
             ::SendMessageA(picker, DTM_SETFORMATA, 0, (LPARAM) "H:mm");
             WorkingTime shown = ShownWorkingTime(WorkingTime{ wh.weekDays[d][4 * e], wh.weekDays[d][4 * e + 1] });
-            m_shownAtOpen[d][e] = shown;
             SYSTEMTIME st = now;
             st.wHour = shown.hour;
             st.wMinute = shown.minute;
@@ -442,21 +457,15 @@ void CWorkingHoursPage::ReadDay(int day, WorkingTime times[4]) const
     }
 }
 
-bool CWorkingHoursPage::DayChanged(int day, const WorkingTime times[4]) const
-{
-    for (int e = 0; e < 4; ++e)
-        if (times[e].hour != m_shownAtOpen[day][e].hour || times[e].minute != m_shownAtOpen[day][e].minute)
-            return true;
-    return false;
-}
-
 bool CWorkingHoursPage::OnValidate()
 {
+    // Every day is checked before any is written, so a refused Store leaves
+    // the working hours as they were.
     for (int d = 0; d < kDays; ++d)
     {
         WorkingTime times[4];
         ReadDay(d, times);
-        if (DayChanged(d, times) && PrepareWorkingDay(times) >= 0)
+        if (PrepareWorkingDay(times) >= 0)
         {
             Refuse(IDC_WH_TIME_FIRST + 4 * d, "strWorkingHoursErr", "strError");
             return false;
@@ -472,10 +481,6 @@ void CWorkingHoursPage::OnStored()
     {
         WorkingTime times[4];
         ReadDay(d, times);
-        // A day whose times were not touched keeps what is stored, also
-        // values the pickers cannot show.
-        if (!DayChanged(d, times))
-            continue;
         PrepareWorkingDay(times);
         for (int e = 0; e < 4; ++e)
         {
@@ -484,8 +489,6 @@ void CWorkingHoursPage::OnStored()
             wh.weekDays[d][4 * e + 1] = times[e].minute;
         }
     }
-    if (!m_holidaysChanged)
-        return;
     memset(wh.holidays, CFG_EMPTY, sizeof(wh.holidays));
     for (size_t i = 0; i < m_holidays.size() && i < (size_t)kHolidayMax; ++i)
     {
@@ -532,7 +535,6 @@ LRESULT CWorkingHoursPage::OnAddOrChange(WORD, WORD id, HWND, BOOL&)
         ::SendMessageA(List(), LB_DELETESTRING, selected, 0);
     }
     ::SendMessageA(List(), LB_SETTOPINDEX, InsertHoliday(h), 0);
-    m_holidaysChanged = true;
     ::SetFocus(picker);
     return 0;
 }
@@ -544,7 +546,6 @@ LRESULT CWorkingHoursPage::OnDelete(WORD, WORD, HWND, BOOL&)
         return 0;
     m_holidays.erase(m_holidays.begin() + line);
     ::SendMessageA(List(), LB_DELETESTRING, line, 0);
-    m_holidaysChanged = true;
     return 0;
 }
 

@@ -22,6 +22,12 @@ uint8_t MobilityMode(const MobilityExtEntry& e, int k);
 // An entry from its parts: numbers without a text are left out; the rest 0xFF.
 MobilityExtEntry MakeMobilityEntry(uint8_t iface, const char* extension, const char* const numbers[3],
                                    const uint8_t modes[3]);
+// The mode a number shows: during or outside working hours, else always.
+uint8_t MobilityShownMode(uint8_t mode);
+// An entry as its row shows it and the page stores it: interface (0xFF as
+// 'A'), extension, the used numbers in order with their shown modes, the
+// rest 0xFF.
+MobilityExtEntry MobilityEntryAsShown(const MobilityExtEntry& e);
 // The list order: interface, then extension byte-wise.
 int CompareMobility(const MobilityExtEntry& a, const MobilityExtEntry& b);
 // The numbers column: "123-During, 456" in the current language.
@@ -52,7 +58,6 @@ protected:
 
 private:
     std::vector<MobilityExtEntry> m_rows; // row i of the list
-    bool m_changed = false;               // a row was added, changed or deleted
 
     HWND List() const { return GetDlgItem(IDC_MOB_LIST); }
     void FillCombos();
@@ -109,12 +114,9 @@ protected:
 
 private:
     std::vector<Holiday> m_holidays; // line i of the list
-    bool m_holidaysChanged = false;
-    WorkingTime m_shownAtOpen[7][4]; // what each picker showed when the page opened
 
     HWND List() const { return GetDlgItem(IDC_WH_HOLIDAYS); }
     void ReadDay(int day, WorkingTime times[4]) const;
-    bool DayChanged(int day, const WorkingTime times[4]) const;
     void SetPickerDate(const Holiday& h);
     int InsertHoliday(const Holiday& h);
     LRESULT OnAddOrChange(WORD, WORD id, HWND, BOOL&);

@@ -1,5 +1,5 @@
 #include "pages/SipAccountDialogs.h"
-#include "record/EntityNames.h"
+#include "pages/GroupFunctions.h"
 #include <cstring>
 
 namespace
@@ -130,36 +130,12 @@ bool IsEmptyHost(const char* field)
     return field[0] == '\0' || (uint8_t)field[0] == CFG_EMPTY;
 }
 
-void ZeroToDefault(uint16_t* value, uint16_t def)
-{
-    if (*value == 0)
-        *value = def;
-}
-
 // Fields of 24 bytes that take another's text: the whole field is copied,
 // terminator and zero fill included.
 void CopyAccountText(char (&to)[24], const char (&from)[24])
 {
     memcpy(to, from, sizeof(to));
     to[sizeof(to) - 1] = '\0';
-}
-
-// The entries the two group lists of a trunk show: none, then the offered groups.
-void FillGroupList(HWND list, bool incoming, const bool offered[32])
-{
-    char text[ENTITY_NAME_SIZE] = "";
-    g_Language.GetString(incoming ? "strInGroupNone" : "strOutGroupNone", text, sizeof(text));
-    CFieldBinder::AddEntry(list, text, CFG_NO_GROUP);
-    for (int g = 0; g < 32; ++g)
-    {
-        if (!offered[g])
-            continue;
-        if (incoming)
-            GetInGroupName(g, text);
-        else
-            GetOutGroupName(g, text);
-        CFieldBinder::AddEntry(list, text, g);
-    }
 }
 
 bool NameTaken(const std::vector<std::string>& names, int index, const std::string& name)
@@ -352,8 +328,8 @@ CVoipTrunkDlg::CVoipTrunkDlg(const SipTrunkRow& row, int index, const std::vecto
 
 void CVoipTrunkDlg::OnInitControls()
 {
-    FillGroupList(GetDlgItem(IDC_VOIPTRUNK_IN_GROUP), true, m_inOffered);
-    FillGroupList(GetDlgItem(IDC_VOIPTRUNK_OUT_GROUP), false, m_outOffered);
+    FillGroupList(GetDlgItem(IDC_VOIPTRUNK_IN_GROUP), GroupDirection::In, m_inOffered);
+    FillGroupList(GetDlgItem(IDC_VOIPTRUNK_OUT_GROUP), GroupDirection::Out, m_outOffered);
 }
 
 void CVoipTrunkDlg::OnFilled()

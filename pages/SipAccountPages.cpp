@@ -71,7 +71,6 @@ void CSipAccountListPage<T, Row>::DeleteRow(int index)
         return;
     ListView_DeleteItem(m_list, index);
     m_rows.erase(m_rows.begin() + index);
-    m_changed = true;
 }
 
 template <class T, class Row>
@@ -148,8 +147,6 @@ void CVoipUsersPage::OnInitControls()
 
 void CVoipUsersPage::OnStored()
 {
-    if (!RowsChanged())
-        return;
     std::vector<const SipAccount*> users;
     for (int i = 0; i < RowCount(); ++i)
         users.push_back(RowAt(i));
@@ -167,16 +164,12 @@ int CVoipUsersPage::SortedPlace(const SipAccount& user) const
 
 bool CVoipUsersPage::AddUser(const SipAccount& user)
 {
-    if (RowCount() >= (int)CFG_SIP_USER_COUNT || InsertRow(SortedPlace(user), user) < 0)
-        return false;
-    m_changed = true;
-    return true;
+    return RowCount() < (int)CFG_SIP_USER_COUNT && InsertRow(SortedPlace(user), user) >= 0;
 }
 
 void CVoipUsersPage::ReplaceUser(int index, const SipAccount& user)
 {
     DeleteRow(index);
-    m_changed = true;
     int at = InsertRow(SortedPlace(user), user);
     if (at >= 0)
         SelectRow(at);
@@ -228,8 +221,6 @@ void CVoipTrunksPage::OnInitControls()
 
 void CVoipTrunksPage::OnStored()
 {
-    if (!RowsChanged())
-        return;
     std::vector<const SipTrunkRow*> trunks;
     for (int i = 0; i < RowCount(); ++i)
         trunks.push_back(RowAt(i));
@@ -238,10 +229,7 @@ void CVoipTrunksPage::OnStored()
 
 bool CVoipTrunksPage::AddTrunk(const SipTrunkRow& trunk)
 {
-    if (RowCount() >= (int)CFG_SIP_TRUNK_COUNT || InsertRow(-1, trunk) < 0)
-        return false;
-    m_changed = true;
-    return true;
+    return RowCount() < (int)CFG_SIP_TRUNK_COUNT && InsertRow(-1, trunk) >= 0;
 }
 
 void CVoipTrunksPage::ReplaceTrunk(int index, const SipTrunkRow& trunk)
@@ -250,7 +238,6 @@ void CVoipTrunksPage::ReplaceTrunk(int index, const SipTrunkRow& trunk)
     if (!row)
         return;
     *row = trunk;
-    m_changed = true;
     ShowRowTexts(index);
 }
 

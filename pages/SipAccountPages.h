@@ -8,9 +8,8 @@
 
 // The two lists of SIP accounts: users (sorted by extension) and trunks (in
 // the order of entry, each with its groups). The page keeps a copy of each
-// row's record in list order; after a row was added, changed or deleted,
-// Store writes the whole table from the rows, with the empty marker after
-// the last.
+// row's record in list order; Store writes the whole table from the rows,
+// with the empty marker after the last.
 template <class T, class Row>
 class CSipAccountListPage : public CConfigPage<T>
 {
@@ -28,10 +27,6 @@ public:
     void SelectRow(int index);
     // Removes a row and its record.
     void DeleteRow(int index);
-    // Whether the rows differ from the table the page was opened on: a
-    // visit without a change stores nothing (the list's order is not the
-    // table's).
-    bool RowsChanged() const { return m_changed; }
 
     BEGIN_MSG_MAP(CSipAccountListPage)
         CHAIN_MSG_MAP(CConfigPage<T>)
@@ -44,7 +39,6 @@ public:
 protected:
     HWND m_list = NULL;
     std::vector<std::unique_ptr<Row>> m_rows; // each row's record, in list order
-    bool m_changed = false;
 
     typename CConfigPage<T>::LayoutRules_t LayoutRules() const override
     {

@@ -1,4 +1,5 @@
 #include "pages/SipCommonPage.h"
+#include "record/SipAccount.h"
 #include <cstring>
 
 namespace
@@ -52,12 +53,6 @@ const FieldBinding kSipCommonFields[] = {
 #undef SIP
 #undef SIP_SIZE
 
-void ZeroToDefault(uint16_t* value, uint16_t def)
-{
-    if (*value == 0)
-        *value = def;
-}
-
 // A value no edit can show (above 65534) becomes the default.
 void ValidOrDefault(uint16_t* value, uint16_t def)
 {
@@ -107,10 +102,8 @@ void CVoipCommonPage::OnInitControls()
     // What the device cannot hold is put right in the page-edit copy when
     // the page opens; the commit then counts it as a change.
     SipCommonSettings& sip = m_pRecord->sipCommon;
-    // An unset transport is UDP, the device's one transport; another value
-    // shows no selection and is kept.
-    if (sip.transport == CFG_EMPTY || sip.transport == 0)
-        sip.transport = kTransportUdp;
+    // UDP is the device's one transport: any other byte becomes UDP.
+    sip.transport = kTransportUdp;
     ValidOrDefault(&sip.sipPort, kDefaultSipPort);
     ValidOrDefault(&sip.regExpiryMin, kDefaultExpiryMin);
     ValidOrDefault(&sip.regExpiryMax, kDefaultExpiryMax);
@@ -125,7 +118,11 @@ void CVoipCommonPage::OnInitControls()
 
 void CVoipCommonPage::OnFilled()
 {
-    EnableNatEdits(m_pRecord->sipCommon.natMode);
+    // A mode the device does not know shows as none, and is stored as none.
+    const uint8_t mode = m_pRecord->sipCommon.natMode;
+    if (mode != NAT_PUBLIC_ADDRESS && mode != NAT_STUN)
+        ::CheckDlgButton(m_hWnd, IDC_VOIPCOM_NAT_NONE, BST_CHECKED);
+    EnableNatEdits(mode);
 }
 
 void CVoipCommonPage::OnStored()

@@ -1,4 +1,5 @@
 #include "record/SipAccount.h"
+#include "record/GroupCardType.h"
 #include <cstring>
 
 namespace
@@ -13,36 +14,6 @@ void SetCommonDefaults(SipAccount* a)
     a->voiceFlags = SVF_ECHO_CANCEL | (7u << SVF_ECHO_TAIL_SHIFT) | (1u << SVF_VAD_TUNE_SHIFT) | SVF_JITTER_BUFFER;
     a->jitterMin = 0;
     a->jitterMax = 100;
-}
-
-// The card type serving a module position's group: a combined analog card
-// serves as a trunk card on its first two lines and as a subscriber card on
-// the other two; an empty slot serves nothing.
-uint8_t PositionCardType(const ConfigRecord* rec, size_t position)
-{
-    uint8_t type = rec->cardSlots[position / 4].cardType;
-    if (type == CARD_NONE_EMPTY)
-        return CARD_NONE;
-    if (type == CARD_ANALOG_COMBINED)
-        return position % 4 < 2 ? CARD_ANALOG_TRUNK : CARD_ANALOG_SUBSCRIBER;
-    return type;
-}
-
-bool OfferedToTrunks(const ConfigRecord* rec, uint8_t group, bool incoming)
-{
-    for (size_t m = 0; m < 32; ++m)
-    {
-        const ModuleGroupAssign& g = rec->moduleGroups[m];
-        bool holds = incoming ? g.inGroup == group : (g.outGroup == group || g.outGroup2 == group);
-        if (holds)
-        {
-            uint8_t type = PositionCardType(rec, m);
-            if (type != CARD_NONE)
-                return type == CARD_VOIP;
-            break;
-        }
-    }
-    return true; // no card serves it (a SIP trunk, if any, is VoIP)
 }
 }
 
@@ -147,9 +118,9 @@ void ReadSipTrunk(const ConfigRecord* rec, size_t index, SipTrunkRow* row)
 
 void GetGroupsOfferedToTrunks(const ConfigRecord* rec, bool inOffered[32], bool outOffered[32])
 {
-    for (uint8_t g = 0; g < 32; ++g)
+    for (int g = 0; g < (int)CFG_GROUP_COUNT; ++g)
     {
-        inOffered[g] = OfferedToTrunks(rec, g, true);
-        outOffered[g] = OfferedToTrunks(rec, g, false);
+        inOffered[g] = IsGroupOfferedTo(GetInGroupCardType(rec, g), CARD_VOIP);
+        outOffered[g] = IsGroupOfferedTo(GetOutGroupCardType(rec, g), CARD_VOIP);
     }
 }

@@ -65,6 +65,14 @@ constexpr uint16_t SIP_DEFAULT_REG_EXPIRY = 1800;
 constexpr uint16_t SIP_DEFAULT_REG_RETRY = 30;
 constexpr int SIP_DEFAULT_QUALIFY = 2;
 
+// The SIP numbers store 0 for their default: a 0 read from an edit becomes
+// the default before it is stored.
+inline void ZeroToDefault(uint16_t* value, uint16_t def)
+{
+    if (*value == 0)
+        *value = def;
+}
+
 // One trunk as its page keeps it: the account and the trunk's two groups.
 struct SipTrunkRow
 {
@@ -104,5 +112,5 @@ void WriteSipTrunks(ConfigRecord* rec, const SipTrunkRow* const* rows, size_t co
 void ReadSipTrunk(const ConfigRecord* rec, size_t index, SipTrunkRow* row);
 
 // The groups a trunk may serve: those no card serves, and those the VoIP
-// module serves (a trunk's own groups included).
+// module serves (a trunk's own groups included); the rule of every group list.
 void GetGroupsOfferedToTrunks(const ConfigRecord* rec, bool inOffered[32], bool outOffered[32]);

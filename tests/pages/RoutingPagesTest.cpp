@@ -1,4 +1,5 @@
 #include "pages/ClipPages.h"
+#include "pages/GsmCellSelectPage.h"
 #include "pages/LcrRoutingItemDlg.h"
 #include "pages/LcrRoutingPage.h"
 #include "pages/MobilityPages.h"
@@ -57,7 +58,8 @@ LcrRuleEntry NewRule(uint8_t line)
 // --- routing -------------------------------------------------------------------
 
 // Tabs for the default and every CLIP profile, the remembered one shown; a
-// table not sorted by profile lists each tab's rules and keeps every rule.
+// table not sorted by profile lists each tab's rules, and a visit stores them
+// in profile order with every rule kept.
 TEST_F(RoutingPagesTest, UnsortedTableListsTheTabsRulesAndStoreKeepsEveryRule)
 {
     SetClip(0, "111", 7);
@@ -77,14 +79,48 @@ TEST_F(RoutingPagesTest, UnsortedTableListsTheTabsRulesAndStoreKeepsEveryRule)
     EXPECT_EQ(2u, tab->Rows().size());
     EXPECT_EQ(2, ListView_GetItemCount(tab->List()));
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(0, memcmp(rec, before.get(), sizeof(ConfigRecord))) << "a visit without changes";
-
-    tab->ReplaceRule(0, tab->Rows()[0]); // the user edits a rule and keeps it
-    ASSERT_EQ(1, page->Store());
     const int moved[4] = { 2, 3, 0, 1 };
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(Rules(before.get(), moved[i]) + Companion(before.get(), moved[i]), Rules(rec, i) + Companion(rec, i)) << i;
     EXPECT_EQ(0xFF, rec->routingRules[4].profile);
+}
+
+// A rule without a number is not listed; the next Store of its tab drops it
+// with its companion, and the rules behind it move up. A tab never shown
+// keeps its block as it is.
+TEST_F(RoutingPagesTest, ARuleWithoutANumberIsDroppedByTheNextStoreOfItsTab)
+{
+    SetClip(0, "111", 3);
+    SetRules({ 0, 0, 3, 3 });
+    rec->routingRules[1].number[0] = 0;
+    rec->routingRules[3].number[0] = 0xFF;
+    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
+    CLcrRoutingListTab* tab = OpenSized<CLcrRoutingPage>().Tab(0);
+    ASSERT_TRUE(tab != nullptr);
+    EXPECT_EQ(1u, tab->Rows().size());
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(Rules(before.get(), 0) + Rules(before.get(), 2) + Rules(before.get(), 3) + std::string(64, '\xFF'),
+              Rules(rec, 0) + Rules(rec, 1) + Rules(rec, 2) + Rules(rec, 3));
+    EXPECT_EQ(Companion(before.get(), 0) + Companion(before.get(), 2) + Companion(before.get(), 3) +
+                  std::string(64, '\xFF'),
+              Companion(rec, 0) + Companion(rec, 1) + Companion(rec, 2) + Companion(rec, 3));
+}
+
+// A listed rule's used targets without a counter count on counter 1 from
+// the moment its tab opens; unused positions and unlisted rules stay.
+TEST_F(RoutingPagesTest, ListedTargetsWithoutACounterCountOnCounter1)
+{
+    SetRules({ 0, 0 });
+    for (int i = 0; i < 2; ++i)
+    {
+        rec->routingRules[i].targets[0] = LCR_TARGET_P;
+        rec->routingRules[i].targets[2] = 3;
+        memset(rec->routingCompanion[i].bytes, 0xFF, 4);
+    }
+    rec->routingRules[1].number[0] = 0; // not listed
+    OpenSized<CLcrRoutingPage>();
+    EXPECT_EQ(std::string("\x00\xFF\x00\xFF", 4), Bytes(rec->routingCompanion[0].bytes, 4));
+    EXPECT_EQ(std::string(4, '\xFF'), Bytes(rec->routingCompanion[1].bytes, 4));
 }
 
 TEST_F(RoutingPagesTest, AFullTableRefusesAnAddAndStoreStaysInsideTheTable)
@@ -107,11 +143,16 @@ TEST_F(RoutingPagesTest, AFullTableRefusesAnAddAndStoreStaysInsideTheTable)
     EXPECT_EQ(3, rec->routingRules[999].profile);
 }
 
-TEST_F(RoutingPagesTest, RuleDialogWritesTargetsInListOrderAndKeepsAnUnusedInputGroup)
+// An edited rule keeps its own incoming group although nothing uses it any
+// more; a counter the device does not know shows and stores as counter 1.
+TEST_F(RoutingPagesTest, RuleDialogWritesTargetsInListOrderAndKeepsAnEditedRulesUnusedInputGroup)
 {
     rec->moduleGroups[0].outGroup = 10;
     rec->moduleGroups[1].outGroup = 1; // "group 1" is a prefix of "group 10"
-    CLcrRoutingItemDlg dlg(NewRule(5), rec, nullptr, -1);
+    LcrRuleEntry edited = NewRule(5);
+    edited.rule.targets[0] = LCR_TARGET_C;
+    edited.companion.bytes[0] = 7;
+    CLcrRoutingItemDlg dlg(edited, rec, nullptr, 0);
     HWND d = dlg.Create(host);
     ASSERT_TRUE(d != NULL);
     Type(IDC_LCR_ITEM_NUMBER, "0049x", d);
@@ -124,19 +165,52 @@ TEST_F(RoutingPagesTest, RuleDialogWritesTargetsInListOrderAndKeepsAnUnusedInput
         Select(IDC_LCR_ITEM_CREDIT, credit, d);
         dlg.AddTarget();
     }
-    ASSERT_EQ(3u, dlg.Targets().size());
-    ::SendMessageA(Item(IDC_LCR_ITEM_TARGETS, d), LB_SETCURSEL, 2, 0);
+    ASSERT_EQ(4u, dlg.Targets().size());
+    ::SendMessageA(Item(IDC_LCR_ITEM_TARGETS, d), LB_SETCURSEL, 3, 0);
     dlg.MoveTarget(-1);
 
     ASSERT_TRUE(dlg.Accept());
     const LcrRuleEntry& r = dlg.Result();
     ::DestroyWindow(d);
     EXPECT_EQ(5, RuleByte(r.rule, LCR_RULE_LINE)) << "the rule keeps its incoming group";
-    EXPECT_EQ(std::string("\x0A" "T\x01\xFF\xFF" "\x07\xFF\x00\x00\x00", 10), Bytes(r.rule.targets, 10))
+    EXPECT_EQ(std::string("C\x0A" "T\x01\xFF" "\xFF\x07\xFF\x00\x00", 10), Bytes(r.rule.targets, 10))
         << "targets, then their values; positions behind the list keep theirs";
-    EXPECT_EQ((std::string{ LCR_CREDIT_NONE, LCR_CREDIT_2, LCR_CREDIT_2, '\xFF', '\xFF' }), Bytes(r.companion.bytes, 5));
+    EXPECT_EQ((std::string{ LCR_CREDIT_1, LCR_CREDIT_NONE, LCR_CREDIT_2, LCR_CREDIT_2, '\xFF' }),
+              Bytes(r.companion.bytes, 5));
     EXPECT_EQ("\x05" "0049x", Bytes(r.rule.number, 6));
     EXPECT_EQ(0u, boxes.Count());
+}
+
+// A new rule starts from zeros, which name no input line: its list holds the
+// links, the VoIP users and the incoming groups in use, and it starts on
+// link A.
+TEST_F(RoutingPagesTest, NewRuleStartsOnLinkAAndListsOnlyTheIncomingGroupsInUse)
+{
+    for (int inUse : { -1, 2 })
+    {
+        SetConfigDefaults(rec);
+        if (inUse >= 0)
+            rec->moduleGroups[0].inGroup = (uint8_t)inUse;
+        LcrRuleEntry entry = NewRule(0);
+        CLcrRoutingItemDlg dlg(entry, rec, nullptr, -1);
+        HWND d = dlg.Create(host);
+        ASSERT_TRUE(d != NULL);
+        HWND lines = Item(IDC_LCR_ITEM_LINE, d);
+        std::vector<int> codes;
+        for (int i = 0; i < (int)::SendMessageA(lines, CB_GETCOUNT, 0, 0); ++i)
+            codes.push_back((int)::SendMessageA(lines, CB_GETITEMDATA, i, 0));
+        std::vector<int> want = { 'A', 'B', 'C', 'D' };
+        if (inUse >= 0)
+            want.push_back(inUse);
+        EXPECT_EQ(want, codes);
+        EXPECT_EQ(0, CurSel(IDC_LCR_ITEM_LINE, d));
+        Type(IDC_LCR_ITEM_NUMBER, "12", d);
+        CFieldBinder::SelectByCode(Item(IDC_LCR_ITEM_TARGET, d), 'P');
+        dlg.AddTarget();
+        ASSERT_TRUE(dlg.Accept());
+        ::DestroyWindow(d);
+        EXPECT_EQ(LCR_LINE_A, RuleByte(dlg.Result().rule, LCR_RULE_LINE)) << inUse;
+    }
 }
 
 TEST_F(RoutingPagesTest, RuleDialogRefusesWhatTheRuleCannotHold)
@@ -204,6 +278,100 @@ TEST_F(RoutingPagesTest, DeletingAProfilesLastCallerAsksAndDropsItsRulesWithThei
     EXPECT_EQ(0xFF, doc->lcrClip[1].number[0]);
 }
 
+// Entries are checked in turn and stored sorted by profile, then number; an
+// entry read with other bytes behind its profile is stored with the empty
+// marker there.
+TEST_F(RoutingPagesTest, ClipEntriesAreCheckedAndStoredSortedByProfileThenNumber)
+{
+    SetClip(0, "13", 2);
+    memset(rec->lcrClip[0].bytes24 + 1, 0, 11);
+    CLcrClipTabPage& clip = Open<CLcrClipTabPage>();
+    // The number and profile typed, and the refusal (empty: added).
+    for (const auto& [number, profile, key] : std::vector<std::tuple<const char*, const char*, std::string>>{
+             { "", "1", "strLcrClipTabErrNumberMissing" },
+             { "5", "", "strLcrClipTabErrProfileMissing" },
+             { "123", "2", "" },
+             { "9", "1", "" },
+             { "13", "4", "strLcrClipTabErrNumberDuplicate" },
+             { "1x3", "4", "strLcrClipTabErrNumberWildcard" } })
+    {
+        Type(IDC_LCR_CLIP_NUMBER, number);
+        Type(IDC_LCR_CLIP_PROFILE, profile);
+        boxes.Clear();
+        Command(IDC_LIST_ADD);
+        EXPECT_EQ(key, boxes.Count() ? boxes.Last().key : "") << number;
+    }
+    ASSERT_EQ(3u, clip.Rows().size());
+    ASSERT_EQ(1, page->Store());
+    const std::string rest(11, '\xFF');
+    EXPECT_EQ("\x01" "9" + std::string(22, '\xFF') + "\x01" + rest, Bytes(&rec->lcrClip[0], 36));
+    EXPECT_EQ("\x03" "123" + std::string(20, '\xFF') + "\x02" + rest, Bytes(&rec->lcrClip[1], 36));
+    EXPECT_EQ("\x02" "13" + std::string(21, '\xFF') + "\x02" + rest, Bytes(&rec->lcrClip[2], 36));
+    EXPECT_EQ(std::string(36, '\xFF'), Bytes(&rec->lcrClip[3], 36));
+}
+
+// --- CLIP from GSM ----------------------------------------------------------------
+
+TEST_F(RoutingPagesTest, ClipFromGsmKeepsTheNumbersInTextOrderUpTo1000)
+{
+    for (int i = 0; i < 999; ++i)
+        WriteCountedString(std::to_string(5000 + i).c_str(), rec->clipGsm[i].number, 24);
+    CClipGsmPage& clip = Open<CClipGsmPage>();
+    for (const char* n : { "10", "7", "8" })
+    {
+        Type(IDC_CLIP_GSM_NUMBER, n);
+        Command(IDC_LIST_ADD);
+    }
+    EXPECT_EQ(1000u, clip.Numbers().size()) << "the 1001st number is not added";
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ("\x02" "10" + std::string(33, '\xFF'), Bytes(&rec->clipGsm[0], 36));
+    EXPECT_EQ("\x04" "5998", Bytes(&rec->clipGsm[999], 5));
+    EXPECT_EQ(0u, boxes.Count());
+}
+
+// --- GSM cells ----------------------------------------------------------------------
+
+// A stored count above 16 is written back as 16 when the page opens, and the
+// visit stores the 16 cells it shows; an action the device does not know
+// shows and stores as none.
+TEST_F(RoutingPagesTest, CellsAreLimitedTo16AndAVisitStoresWhatThePageShows)
+{
+    uint8_t* cells = rec->gsmCells.bytes;
+    cells[0] = 0;
+    cells[1] = 20;
+    for (int i = 0; i < 16; ++i)
+        memcpy(cells + 4 + 16 * i, "262\x00" "01ABCD1234\x00\x00", 16);
+    CGsmCellSelectPage& cellPage = Open<CGsmCellSelectPage>();
+    EXPECT_EQ(16u, cellPage.Cells().size());
+    EXPECT_EQ(16, cells[1]) << "written back when the page opens";
+    EXPECT_EQ(0, CurSel(IDC_CELL_ACTION));
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(std::string("\xFF\x10\xFF\xFF", 4), Bytes(cells, 4));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ("262\xFF" "01ABCD1234\xFF\xFF", Bytes(cells + 4 + 16 * i, 16)) << i;
+
+    // A 17th cell is not added; a typed cell is padded.
+    ListView_SetItemState(Item(IDC_CELL_LIST), 15, LVIS_SELECTED, LVIS_SELECTED);
+    Command(IDC_CELL_DELETE);
+    for (const auto& [id, text] : std::vector<std::pair<UINT, const char*>>{
+             { IDC_CELL_MCC, "262" }, { IDC_CELL_MNC, "1" }, { IDC_CELL_LAC, "A" }, { IDC_CELL_ID, "FF" } })
+        Type(id, text);
+    Command(IDC_CELL_ADD);
+    Type(IDC_CELL_ID, "FE");
+    Command(IDC_CELL_ADD);
+    ASSERT_EQ(16u, cellPage.Cells().size());
+    Select(IDC_CELL_ACTION, 2);
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(2, cells[0]);
+    EXPECT_EQ("262\xFF" "01000A00FF\xFF\xFF", Bytes(cells + 4 + 16 * 15, 16));
+
+    // A module whose request cannot go out.
+    boxes.Clear();
+    Command(IDC_CELL_READ);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strGsmCellSelReadError", boxes.Last().key);
+}
+
 // --- mobility and working hours -------------------------------------------------
 
 TEST_F(RoutingPagesTest, MobilityNumbersStayInsideTheirFieldsAndModesSurviveALanguageChange)
@@ -236,6 +404,67 @@ TEST_F(RoutingPagesTest, MobilityNumbersStayInsideTheirFieldsAndModesSurviveALan
     EXPECT_EQ(0, memcmp(&rec->mobility[1], &before->mobility[0], sizeof(MobilityExtEntry)));
 }
 
+// A visit stores each entry as its row shows it: the numbers in order, a mode
+// without its short text as "always", every other byte the empty marker.
+TEST_F(RoutingPagesTest, MobilityVisitStoresEachEntryAsItsRowShowsIt)
+{
+    uint8_t* e = (uint8_t*)&rec->mobility[0];
+    memset(e, 0, sizeof(MobilityExtEntry));
+    e[0] = 0xFF;                            // read as link A
+    memcpy(e + 4, "\x03" "200", 4);         // extension
+    memcpy(e + 52, "\x02" "55", 3);         // second number only
+    e[52 + 23] = 7;                         // a mode the device does not know
+    memcpy(e + 76, "\x01" "9", 2);          // third number, outside working hours
+    e[76 + 23] = MOBILITY_OUTSIDE_WH;
+    Open<CMobilityExtPage>();
+    ASSERT_EQ(1, page->Store());
+    std::string want(sizeof(MobilityExtEntry), '\xFF');
+    want.replace(0, 1, "A");
+    want.replace(4, 4, "\x03" "200");
+    want.replace(28, 3, "\x02" "55");
+    want.replace(51, 1, { (char)MOBILITY_ALWAYS });
+    want.replace(52, 2, "\x01" "9");
+    want.replace(75, 1, { (char)MOBILITY_OUTSIDE_WH });
+    EXPECT_EQ(want, Bytes(e, sizeof(MobilityExtEntry)));
+    EXPECT_EQ(std::string(sizeof(MobilityExtEntry), '\xFF'), Bytes(&rec->mobility[1], sizeof(MobilityExtEntry)));
+}
+
+// A full mobility list (500) and a full holiday list (40) take no more, and
+// Store writes what they hold.
+TEST_F(RoutingPagesTest, FullMobilityAndHolidayListsTakeNoMore)
+{
+    const char* numbers[3] = { "1", "", "" };
+    const uint8_t modes[3] = { MOBILITY_ALWAYS, MOBILITY_ALWAYS, MOBILITY_ALWAYS };
+    for (int i = 0; i < (int)CFG_MOBILITY_COUNT; ++i)
+        rec->mobility[i] = MakeMobilityEntry('B', std::to_string(1000 + i).c_str(), numbers, modes);
+    std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
+    CMobilityExtPage& mobility = Open<CMobilityExtPage>();
+    Type(IDC_MOB_EXTENSION, "1"); // would sort first, on link A
+    Type(IDC_MOB_NUMBER1, "2");
+    Command(IDC_LIST_ADD);
+    EXPECT_EQ(CFG_MOBILITY_COUNT, mobility.Rows().size());
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(0, memcmp(rec->mobility, before->mobility, sizeof(rec->mobility)));
+
+    for (int h = 0; h < 40; ++h)
+    {
+        rec->workingHours.holidays[4 * h] = (uint8_t)(1 + h % 28);
+        rec->workingHours.holidays[4 * h + 1] = (uint8_t)(1 + h / 28);
+    }
+    memcpy(before.get(), rec, sizeof(ConfigRecord));
+    CWorkingHoursPage& hours = Open<CWorkingHoursPage>();
+    SYSTEMTIME st = {};
+    ::SendMessageA(Item(IDC_WH_HOLIDAY_DATE), DTM_GETSYSTEMTIME, 0, (LPARAM)&st);
+    st.wMonth = 12;
+    st.wDay = 24;
+    ::SendMessageA(Item(IDC_WH_HOLIDAY_DATE), DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&st);
+    Command(IDC_LIST_ADD);
+    EXPECT_EQ(40u, hours.Holidays().size());
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(0, memcmp(&rec->workingHours, &before->workingHours, sizeof(WorkingHours)));
+    EXPECT_EQ(0u, boxes.Count());
+}
+
 TEST_F(RoutingPagesTest, WorkingDaysAreCheckedInOrder)
 {
     struct Case
@@ -260,10 +489,13 @@ TEST_F(RoutingPagesTest, WorkingDaysAreCheckedInOrder)
     EXPECT_EQ(9, ShownWorkingTime(WorkingTime{ 9, 59 }).hour);
 }
 
+// Store checks every day, those the user left alone included; a refused
+// Store writes nothing, also not the days before the refused one.
 TEST_F(RoutingPagesTest, WorkingHoursRefuseAnOverlapAndKeepTheDevicesBytes)
 {
+    rec->workingHours.weekDays[0][0] = 30;   // an impossible hour: Monday shows 0:00-18:00
     rec->workingHours.weekDays[0][2] = 0x42; // a byte no control shows
-    rec->workingHours.weekDays[1][0] = 30;   // an impossible hour
+    memcpy(rec->workingHours.weekDays[2] + 8, "\x0B\x00\xFF\xFF\x11\x00", 6); // Wednesday 8-18 and 11-17
     memcpy(rec->workingHours.holidays, "\x1D\x02\xFF\xFF\x01\x01", 6); // 29 February, 1 January
     CWorkingHoursPage& hours = Open<CWorkingHoursPage>();
     ASSERT_EQ(2u, hours.Holidays().size());
@@ -272,23 +504,23 @@ TEST_F(RoutingPagesTest, WorkingHoursRefuseAnOverlapAndKeepTheDevicesBytes)
     ::SendMessageA(Item(IDC_WH_HOLIDAYS), LB_GETTEXT, 1, (LPARAM)text);
     EXPECT_TRUE(strstr(text, "29") != nullptr) << text; // not the other holiday's text
 
-    SYSTEMTIME st = {};
-    HWND tuesdayBegin = Item(IDC_WH_TIME_FIRST + 4);
-    ::SendMessageA(tuesdayBegin, DTM_GETSYSTEMTIME, 0, (LPARAM)&st);
-    EXPECT_EQ(0, st.wHour) << "the impossible hour shows as unset";
-    st.wHour = 19; // begins after it ends (18:00)
-    ::SendMessageA(tuesdayBegin, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&st);
     std::unique_ptr<ConfigRecord> before(new ConfigRecord(*rec));
-    EXPECT_EQ(0, page->Store());
+    ASSERT_EQ(0, page->Store()) << "the overlap came from the record";
     EXPECT_EQ("strWorkingHoursErr", boxes.Last().key);
     EXPECT_EQ(0, memcmp(&rec->workingHours, &before->workingHours, sizeof(WorkingHours)));
 
-    st.wHour = 8;
-    ::SendMessageA(tuesdayBegin, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&st);
+    SYSTEMTIME st = {};
+    HWND wednesdaySecond = Item(IDC_WH_TIME_FIRST + 4 * 2 + 2);
+    ::SendMessageA(wednesdaySecond, DTM_GETSYSTEMTIME, 0, (LPARAM)&st);
+    EXPECT_EQ(11, st.wHour);
+    st.wHour = 19; // after the first interval ends (18:00)
+    ::SendMessageA(wednesdaySecond, DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&st);
+    st.wHour = 20;
+    ::SendMessageA(Item(IDC_WH_TIME_FIRST + 4 * 2 + 3), DTM_SETSYSTEMTIME, GDT_VALID, (LPARAM)&st);
     ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(0x42, rec->workingHours.weekDays[0][2]);
-    EXPECT_EQ(8, rec->workingHours.weekDays[1][0]);
-    EXPECT_EQ(0, memcmp(rec->workingHours.holidays, before->workingHours.holidays, 160)) << "holidays untouched";
+    EXPECT_EQ(std::string("\x00\x00\x42", 3), Bytes(rec->workingHours.weekDays[0], 3)) << "Monday as shown";
+    EXPECT_EQ(std::string("\x13\x00\xFF\xFF\x14\x00", 6), Bytes(rec->workingHours.weekDays[2] + 8, 6));
+    EXPECT_EQ("\x01\x01\xFF\xFF\x1D\x02\xFF\xFF\xFF", Bytes(rec->workingHours.holidays, 9)) << "in list order";
 
     ::SendMessageA(Item(IDC_WH_HOLIDAYS), LB_SETCURSEL, 1, 0);
     Command(IDC_LIST_DELETE);

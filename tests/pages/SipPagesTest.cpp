@@ -41,13 +41,14 @@ typedef PageFixture SipPagesTest;
 
 // --- SIP common settings --------------------------------------------------------------
 
-// Values the device cannot hold are repaired on open; values no list offers
-// show no selection and are kept; a text writes its terminator and keeps the
-// rest of its field.
+// Values the device cannot hold are repaired on open: any transport but UDP
+// becomes UDP, a NAT mode the device does not know shows and stores as none;
+// DSCP bytes no list offers show no selection and are kept; a text writes
+// its terminator and keeps the rest of its field.
 TEST_F(SipPagesTest, CommonPageRepairsKeepsAndWritesTextsWithTheirTerminator)
 {
     SipCommonSettings& s = rec->sipCommon;
-    s.transport = 0xFF;
+    s.transport = 2;
     s.sipPort = 0xFFFF;
     s.stunPort = 0xFFFF;
     memset(s.publicAddress, 0xFF, sizeof(s.publicAddress));
@@ -62,6 +63,7 @@ TEST_F(SipPagesTest, CommonPageRepairsKeepsAndWritesTextsWithTheirTerminator)
     EXPECT_EQ(0, CurSel(IDC_VOIPCOM_TRANSPORT));
     EXPECT_EQ(-1, CurSel(IDC_VOIPCOM_DSCP_SIP));
     EXPECT_EQ(20, CurSel(IDC_VOIPCOM_DSCP_RTP));
+    EXPECT_TRUE(Checked(IDC_VOIPCOM_NAT_NONE));
     EXPECT_FALSE(Enabled(IDC_VOIPCOM_STUN_SERVER));
     SetCheck(IDC_VOIPCOM_AUTH_REJECT, true);
     Type(IDC_VOIPCOM_PUBLIC_ADDRESS, "1.2.3.4");
@@ -70,8 +72,55 @@ TEST_F(SipPagesTest, CommonPageRepairsKeepsAndWritesTextsWithTheirTerminator)
     EXPECT_EQ(0xFF, (uint8_t)s.publicAddress[63]);
     EXPECT_EQ(5, s.dscpSignalling);
     EXPECT_EQ(46, s.dscpMedia);
-    EXPECT_EQ(7, s.natMode);
+    EXPECT_EQ(0, s.natMode);
     EXPECT_EQ(0xF2, s.options);
+}
+
+// Store puts right what the device cannot use: zeros take their defaults, an
+// expiry range upside down is reset, an RTP range upside down turned round,
+// a NAT mode without its address is off.
+TEST_F(SipPagesTest, CommonSettingsArePutRightOnStore)
+{
+    struct Case
+    {
+        const char *port, *expiryMin, *expiryMax, *rtpFirst, *rtpLast, *stunPort;
+        UINT nat;
+        const char *publicAddress, *stunServer;
+        uint16_t sipPort, storedMin, storedMax, storedFirst, storedLast, storedStun;
+        uint8_t storedNat;
+    };
+    const Case cases[] = {
+        { "5070", "4000", "100", "9000", "8500", "3479", IDC_VOIPCOM_NAT_NONE, "", "", 5070, 90, 3600, 8500, 9000, 3479, 0 },
+        { "", "0", "0", "0", "0", "0", IDC_VOIPCOM_NAT_STUN, "", "", 5060, 90, 3600, 8000, 8099, 3478, 0 },
+        { "65534", "1", "65534", "1", "2", "9", IDC_VOIPCOM_NAT_STUN, "", "stun.example", 65534, 1, 65534, 1, 2, 9, 2 },
+        { "1", "5", "5", "7", "7", "1", IDC_VOIPCOM_NAT_PUBLIC, "", "", 1, 5, 5, 7, 7, 1, 0 },
+    };
+    for (const Case& c : cases)
+    {
+        SetConfigDefaults(rec);
+        ASSERT_TRUE(OpenItem(CI_SIP_COMMON));
+        Type(IDC_VOIPCOM_SIP_PORT, c.port);
+        Type(IDC_VOIPCOM_EXPIRY_MIN, c.expiryMin);
+        Type(IDC_VOIPCOM_EXPIRY_MAX, c.expiryMax);
+        Type(IDC_VOIPCOM_RTP_FIRST, c.rtpFirst);
+        Type(IDC_VOIPCOM_RTP_LAST, c.rtpLast);
+        Type(IDC_VOIPCOM_STUN_PORT, c.stunPort);
+        ::CheckRadioButton(Wnd(), IDC_VOIPCOM_NAT_NONE, IDC_VOIPCOM_NAT_STUN, (int)c.nat);
+        Command(c.nat);
+        EXPECT_EQ(c.nat == IDC_VOIPCOM_NAT_PUBLIC, Enabled(IDC_VOIPCOM_PUBLIC_ADDRESS));
+        EXPECT_EQ(c.nat == IDC_VOIPCOM_NAT_STUN, Enabled(IDC_VOIPCOM_STUN_PORT));
+        Type(IDC_VOIPCOM_PUBLIC_ADDRESS, c.publicAddress);
+        Type(IDC_VOIPCOM_STUN_SERVER, c.stunServer);
+        ASSERT_EQ(1, page->Store());
+        const SipCommonSettings& s = rec->sipCommon;
+        EXPECT_EQ(c.sipPort, s.sipPort) << c.port;
+        EXPECT_EQ(c.storedMin, s.regExpiryMin) << c.expiryMin;
+        EXPECT_EQ(c.storedMax, s.regExpiryMax) << c.expiryMax;
+        EXPECT_EQ(c.storedFirst, s.rtpPortFirst) << c.rtpFirst;
+        EXPECT_EQ(c.storedLast, s.rtpPortLast) << c.rtpLast;
+        EXPECT_EQ(c.storedStun, s.stunPort) << c.stunPort;
+        EXPECT_EQ(c.storedNat, s.natMode) << c.nat;
+    }
 }
 
 // --- the account dialogs --------------------------------------------------------------
@@ -224,6 +273,34 @@ TEST_F(SipPagesTest, VoiceOptionsKeepAnUnknownTuningAndOrderTheJitterRange)
     EXPECT_EQ(150, dlg.Account().jitterMax);
 }
 
+TEST_F(SipPagesTest, TrunkServersUncheckedAreEmptyAndZeroTimesTakeTheirDefaults)
+{
+    SipTrunkRow trunk = NewTrunk();
+    strcpy(trunk.account.registrar, "registrar.example");
+    trunk.account.registrarPort = 5099;
+    strcpy(trunk.account.outboundProxy, "proxy.example");
+    trunk.account.regRetry = 100;
+    CVoipTrunkAdvancedDlg dlg(trunk.account);
+    ASSERT_TRUE(dlg.Create(host));
+    HWND d = dlg.m_hWnd;
+    EXPECT_TRUE(Checked(IDC_VOIPTRADV_REGISTRAR_ON, d));
+    EXPECT_TRUE(Enabled(IDC_VOIPTRADV_OUTBOUND_PROXY, d));
+    SetCheck(IDC_VOIPTRADV_REGISTRAR_ON, false, d);
+    Type(IDC_VOIPTRADV_OUTBOUND_PORT, "0", d);
+    Type(IDC_VOIPTRADV_EXPIRY, "0", d);
+    Type(IDC_VOIPTRADV_RETRY, "0", d);
+    Type(IDC_VOIPTRADV_FROM_NAME, "Office", d);
+    ASSERT_TRUE(dlg.Accept());
+    ::DestroyWindow(d);
+    // No registrar: empty, port 5060; outbound proxy port 0 becomes 5060,
+    // expiry 0 becomes 1800, retry 0 becomes 30.
+    AccountBytes want;
+    want.bytes = BytesOf(trunk.account);
+    want.Put(88, std::string(64, '\0')).Put(152, std::string("proxy.example", 13));
+    want.Put(216, std::string("\xC4\x13\xC4\x13\xC4\x13\x08\x07\x1E\x00", 10)).Put(428, "Office");
+    EXPECT_EQ(want.bytes, BytesOf(dlg.Account()));
+}
+
 // --- the lists ------------------------------------------------------------------------
 
 TEST_F(SipPagesTest, DeletingTheFirstTrunkMovesTheSecondWithItsGroupsUp)
@@ -244,6 +321,55 @@ TEST_F(SipPagesTest, DeletingTheFirstTrunkMovesTheSecondWithItsGroupsUp)
     EXPECT_EQ(BytesOf(second.account), BytesOf(rec->sipTrunks[0]));
     EXPECT_EQ(std::string(sizeof(SipAccount), '\xFF'), BytesOf(rec->sipTrunks[1]));
     EXPECT_EQ("\x08\x04\xFF\xFF\xFF\xFF\xFF\xFF", Bytes(At(CFG_OFS_SIP_TRUNK_GROUPS), 8));
+}
+
+// A trunk changed in its dialog carries its account and both groups through
+// Store and the commit into the document; the second trunk stays as it was.
+TEST_F(SipPagesTest, TrunkGroupEditsSurviveTheCommit)
+{
+    SipTrunkRow first = NewTrunk("first"), second = NewTrunk("second");
+    strcpy(first.account.host, "sip.example");
+    second.inGroup = 4;
+    second.outGroup = 8;
+    const SipTrunkRow* trunks[] = { &first, &second };
+    WriteSipTrunks(rec, trunks, 2);
+    std::unique_ptr<ConfigRecord> doc(new ConfigRecord(*rec));
+    CVoipTrunksPage* list = dynamic_cast<CVoipTrunksPage*>(OpenItem(CI_SIP_TRUNKS));
+    ASSERT_TRUE(list);
+    list->SelectRow(0);
+    CModalDialogAnswerer answerer(
+        [](HWND dlg, void*) {
+            CFieldBinder::SelectByCode(::GetDlgItem(dlg, IDC_VOIPTRUNK_IN_GROUP), 6);
+            CFieldBinder::SelectByCode(::GetDlgItem(dlg, IDC_VOIPTRUNK_OUT_GROUP), 9);
+            ::SetDlgItemTextA(dlg, IDC_VOIPTRUNK_USER, "4930");
+            ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+        },
+        nullptr);
+    Command(IDC_VOIPLIST_CHANGE);
+    ASSERT_EQ(1, answerer.Answered());
+    ASSERT_EQ(1, page->Store());
+    CommitSectionList sections = GetCommitSections(*FindConfigItem(CI_SIP_TRUNKS), doc.get());
+    for (size_t i = 0; i < sections.count; ++i)
+        memcpy(ConfigBytes(doc.get()) + sections.sections[i].offset, At(sections.sections[i].offset),
+               sections.sections[i].length);
+    EXPECT_EQ("\x09\x06\xFF\xFF\x08\x04\xFF\xFF\xFF", Bytes(ConfigBytes(doc.get()) + CFG_OFS_SIP_TRUNK_GROUPS, 9));
+    EXPECT_STREQ("4930", doc->sipTrunks[0].user);
+    EXPECT_EQ(BytesOf(second.account), BytesOf(doc->sipTrunks[1]));
+    EXPECT_EQ(0, memcmp(doc.get(), rec, sizeof(ConfigRecord)));
+}
+
+// A visit stores the users in the list's order, by extension, with the empty
+// marker behind the last.
+TEST_F(SipPagesTest, AVisitStoresTheUsersInExtensionOrder)
+{
+    const char* stored[] = { "300", "1000", "200" };
+    for (int i = 0; i < 3; ++i)
+        rec->sipUsers[i] = NewUser(stored[i]);
+    ASSERT_TRUE(OpenItem(CI_SIP_USERS));
+    ASSERT_EQ(1, page->Store());
+    for (const auto& [index, extension] : std::vector<std::pair<int, const char*>>{ { 0, "1000" }, { 1, "200" }, { 2, "300" } })
+        EXPECT_EQ(BytesOf(NewUser(extension)), BytesOf(rec->sipUsers[index])) << index;
+    EXPECT_EQ(std::string(sizeof(SipAccount), '\xFF'), BytesOf(rec->sipUsers[3]));
 }
 
 TEST_F(SipPagesTest, AFullTableOpensNoDialog)
