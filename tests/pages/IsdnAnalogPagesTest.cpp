@@ -303,6 +303,11 @@ TEST_F(PageVisitTest, SyncOrderIsWrittenAsTheListsShowIt)
     }
 }
 
+UINT TimeslotBoxId(int timeslot)
+{
+    return timeslot < 16 ? IDC_LINK_TIMESLOT_LOW + timeslot : IDC_LINK_TIMESLOT_HIGH + timeslot - 16;
+}
+
 HWND LinkTab0(IConfigPage& p) { return static_cast<CIsdnLinesPage&>(p).Tab(0)->m_hWnd; }
 
 #define LINK_AT(member) (uint32_t)(offsetof(ConfigRecord, isdnLinks) + offsetof(IsdnLinkSettings, member))
@@ -427,6 +432,89 @@ TEST_F(IsdnLinesPageTest, ExpertButtonCarriesItsDialogMarkOnce)
     page->OnLanguageChanged();
     page->OnLanguageChanged();
     EXPECT_EQ("Expert...", Text(IDC_LINK_EXPERT, tab));
+}
+
+// Block all and unblock all reach every timeslot but the framing slot and
+// the signalling channel, and the states land as the boxes show them.
+TEST_F(IsdnLinesPageTest, BlockAllLeavesFramingAndSignallingSlots)
+{
+    std::string blocked(32, '\xF4'), free(32, '\0');
+    blocked[0] = free[0] = '\xF0';
+    blocked[16] = free[16] = '\xF1';
+    HWND tab = OpenTab(0);
+    for (const auto& [button, states] : std::vector<std::pair<UINT, std::string>>{
+             { IDC_LINK_BLOCK_ALL, blocked }, { IDC_LINK_UNBLOCK_ALL, free } })
+    {
+        Command(button, tab);
+        EXPECT_FALSE(Checked(IDC_LINK_TIMESLOT_LOW, tab));
+        EXPECT_FALSE(Checked(IDC_LINK_TIMESLOT_HIGH, tab));
+        ASSERT_EQ(1, page->Store());
+        EXPECT_EQ(states, Raw(rec->isdnLinks[0].timeslotState, 32)) << button;
+    }
+}
+
+// What the expert dialog shows of a link's layer settings, and what it
+// writes when confirmed without input.
+struct LayerShown
+{
+    bool longHaul = false;
+    UINT wiring = 0;
+    std::string tei, signalling;
+};
+
+TEST_F(IsdnLinesPageTest, ExpertDialogShowsAndWritesTheLinkLayerAsShown)
+{
+    struct Case
+    {
+        uint8_t flags, tei;
+        int signalling; // -1: no timeslot marked
+        bool longHaul;
+        UINT wiring;
+        const char *teiShown, *signallingShown;
+        uint8_t flagsAfter, teiAfter;
+        int signallingAfter;
+    };
+    for (const Case& c : std::vector<Case>{
+             { 0x06, 5, 16, true, IDC_LAYER_WIRING_TE, "5", "16", 0x06, 5, 16 },
+             { 0x0D, 200, -1, false, IDC_LAYER_WIRING_PROTOCOL, "127", "16", 0x01, 127, 16 },
+             { 0xF8, 0, 31, false, IDC_LAYER_WIRING_NT, "0", "31", 0xF8, 0, 31 },
+         })
+    {
+        SCOPED_TRACE((int)c.flags);
+        IsdnLinkSettings& link = rec->isdnLinks[1];
+        link.flags = c.flags;
+        link.tei = c.tei;
+        memset(link.timeslotState, 0, sizeof(link.timeslotState));
+        if (c.signalling >= 0)
+            link.timeslotState[c.signalling] = 0xF1;
+        HWND tab = OpenTab(1);
+        LayerShown shown;
+        {
+            CModalDialogAnswerer answerer([](HWND dlg, void* context) {
+                LayerShown& s = *static_cast<LayerShown*>(context);
+                s.longHaul = ::IsDlgButtonChecked(dlg, IDC_LAYER_LONG_HAUL) == BST_CHECKED;
+                for (UINT id = IDC_LAYER_WIRING_PROTOCOL; id <= IDC_LAYER_WIRING_NT; ++id)
+                    if (::IsDlgButtonChecked(dlg, (int)id) == BST_CHECKED)
+                        s.wiring = id;
+                char text[16] = "";
+                ::GetDlgItemTextA(dlg, IDC_LAYER_TEI, text, sizeof(text));
+                s.tei = text;
+                ::GetDlgItemTextA(dlg, IDC_LAYER_SIGNALLING, text, sizeof(text));
+                s.signalling = text;
+                ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+            }, &shown);
+            Command(IDC_LINK_EXPERT, tab);
+            ASSERT_EQ(1, answerer.Answered());
+        }
+        EXPECT_EQ(c.longHaul, shown.longHaul);
+        EXPECT_EQ(c.wiring, shown.wiring);
+        EXPECT_EQ(c.teiShown, shown.tei);
+        EXPECT_EQ(c.signallingShown, shown.signalling);
+        EXPECT_EQ(c.flagsAfter, link.flags);
+        EXPECT_EQ(c.teiAfter, link.tei);
+        EXPECT_EQ(c.signallingAfter, SignallingTimeslot(link));
+        EXPECT_FALSE(Enabled(TimeslotBoxId(c.signallingAfter), tab));
+    }
 }
 
 #define ANALOG_AT(member) (uint32_t) offsetof(ConfigRecord, analogCommon.member)
