@@ -9,32 +9,9 @@
 
 namespace
 {
-// What a control shows: an edit's text, "on" or "off" for a button.
-std::string Shows(HWND control)
-{
-    char cls[16] = "";
-    ::GetClassNameA(control, cls, sizeof(cls));
-    if (!lstrcmpiA(cls, "Button"))
-        return ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "on" : "off";
-    char text[64] = "";
-    ::GetWindowTextA(control, text, sizeof(text));
-    return text;
-}
-
-// One field as a page finds it, shows it and stores it after a visit
-// without input.
-struct VisitCase
-{
-    uint32_t offset; // record offset
-    std::string stored;
-    UINT control;
-    const char* shown;
-    std::string written;
-};
-
-#define COMMON_AT(member) (uint32_t) offsetof(ConfigRecord, isdnCommon.member)
 #define B(text) std::string(text, sizeof(text) - 1)
 std::string Raw(const void* p, size_t n) { return std::string((const char*)p, n); }
+
 TEST(IsdnCommonRules, AlertingDelayThresholdFlashLengthAndSyncOrder)
 {
     for (const auto& [typed, code, shown] : std::vector<std::tuple<const char*, uint8_t, std::string>>{
@@ -185,6 +162,31 @@ TEST_F(IsdnLinesPageTest, CreditsAreMinutesAndTheExpertDialogMovesTheSignallingC
     EXPECT_EQ(0xF1, rec->isdnLinks[0].timeslotState[20]);
 }
 
+// What a control shows: an edit's text, "on" or "off" for a button.
+std::string Shows(HWND control)
+{
+    char cls[16] = "";
+    ::GetClassNameA(control, cls, sizeof(cls));
+    if (!lstrcmpiA(cls, "Button"))
+        return ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "on" : "off";
+    char text[64] = "";
+    ::GetWindowTextA(control, text, sizeof(text));
+    return text;
+}
+
+// One field as a page finds it, shows it and stores it after a visit
+// without input.
+struct VisitCase
+{
+    uint32_t offset; // record offset
+    std::string stored;
+    UINT control;
+    const char* shown;
+    std::string written;
+};
+
+#define COMMON_AT(member) (uint32_t) offsetof(ConfigRecord, isdnCommon.member)
+
 class PageVisitTest : public PageFixture
 {
 protected:
@@ -198,12 +200,10 @@ protected:
         Open<P>();
         HWND wnd = in ? in(*page) : Wnd();
         for (const VisitCase& c : cases)
-        {
             if (c.control)
             {
                 EXPECT_EQ(c.shown, Shows(Item(c.control, wnd))) << "control " << c.control;
             }
-        }
         ASSERT_EQ(1, page->Store());
         for (const VisitCase& c : cases)
             EXPECT_EQ(c.written, Raw(At(c.offset), c.written.size())) << "offset " << c.offset;
