@@ -51,20 +51,6 @@ const FieldBinding kFxoFields[] = {
     Field::Bit(IDC_FXO_REVERSAL_END, ANALOG(fxoWordB), kReversalEnd),
 };
 #undef ANALOG
-
-const UINT kWordAControls[] = { IDC_FXO_DIALING_PULSE, IDC_FXO_DIALING_DTMF, IDC_FXO_WAIT_DIALTONE,
-                                IDC_FXO_METERING_12KHZ, IDC_FXO_METERING_16KHZ };
-const UINT kWordBControls[] = { IDC_FXO_BUSY_START, IDC_FXO_REVERSAL_START, IDC_FXO_BUSY_INBOUND,
-                                IDC_FXO_BUSY_OUTBOUND, IDC_FXO_LOOP_CURRENT, IDC_FXO_REVERSAL_END };
-
-template <size_t N>
-bool AnyChanged(const CShownControls& shown, HWND page, const UINT (&ids)[N])
-{
-    for (UINT id : ids)
-        if (shown.Changed(page, id))
-            return true;
-    return false;
-}
 }
 
 const FieldTable CAnalogFxsPage::kFields = MakeFieldTable(kFxsFields);
@@ -80,17 +66,11 @@ uint8_t FlashLengthCode(int milliseconds)
     return (uint8_t)(milliseconds / kFlashUnit);
 }
 
-void CAnalogFxsPage::OnFilled()
-{
-    m_shown.Remember(m_hWnd, IDC_FXS_METERING_12KHZ, 2);
-}
-
 void CAnalogFxsPage::OnStored()
 {
-    // The device reads every other bit of the word as 0: a word the page
-    // writes has none.
-    if (m_shown.Changed(m_hWnd, IDC_FXS_METERING_12KHZ, 2))
-        m_pRecord->analogCommon.fxsWord &= kFxsWordBits;
+    // The word is made from 0 and the page's bit: the device reads every
+    // other bit as 0.
+    m_pRecord->analogCommon.fxsWord &= kFxsWordBits;
 }
 
 void CAnalogFxoPage::OnInitControls()
@@ -100,25 +80,14 @@ void CAnalogFxoPage::OnInitControls()
     m_flashLength.SetValue(m_pRecord->analogCommon.fxoFlashLength * kFlashUnit);
 }
 
-void CAnalogFxoPage::OnFilled()
-{
-    for (UINT id : kWordAControls)
-        m_shown.Remember(m_hWnd, id);
-    for (UINT id : kWordBControls)
-        m_shown.Remember(m_hWnd, id);
-    m_shown.Remember(m_hWnd, IDC_FXO_FLASH_LENGTH);
-}
-
 void CAnalogFxoPage::OnStored()
 {
-    // A word the page writes has none of the bits the device does not use.
+    // Both words are made from 0 and the page's bits, which the bindings
+    // have just written.
     AnalogCommonSettings& a = m_pRecord->analogCommon;
-    if (AnyChanged(m_shown, m_hWnd, kWordAControls))
-        a.fxoWordA &= kFxoWordABits;
-    if (AnyChanged(m_shown, m_hWnd, kWordBControls))
-        a.fxoWordB &= kFxoWordBBits;
-    if (m_shown.Changed(m_hWnd, IDC_FXO_FLASH_LENGTH))
-        a.fxoFlashLength = FlashLengthCode(m_flashLength.GetValue());
+    a.fxoWordA &= kFxoWordABits;
+    a.fxoWordB &= kFxoWordBBits;
+    a.fxoFlashLength = FlashLengthCode(m_flashLength.GetValue());
 }
 
 LRESULT CAnalogFxoPage::OnFlashLengthLeft(WORD, WORD, HWND, BOOL&)

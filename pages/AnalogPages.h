@@ -1,7 +1,6 @@
 #pragma once
 #include "pages/ConfigPage.h"
 #include "pages/NumericEdit.h"
-#include "pages/ShownControls.h"
 #include "res/AnalogPagesIds.h"
 
 // The metering pulses of the subscriber (FXS) lines.
@@ -14,11 +13,7 @@ public:
     static const FieldTable kFields;
 
 protected:
-    void OnFilled() override;
     void OnStored() override;
-
-private:
-    CShownControls m_shown;
 };
 
 // Dialling, seizure, call start and end detection, metering and flash of
@@ -38,12 +33,10 @@ public:
 
 protected:
     void OnInitControls() override;
-    void OnFilled() override;
     void OnStored() override;
 
 private:
     CNumericEdit m_flashLength; // milliseconds; stored in 5 ms units
-    CShownControls m_shown;
 
     LRESULT OnFlashLengthLeft(WORD, WORD, HWND, BOOL&);
 };

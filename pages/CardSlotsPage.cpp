@@ -56,8 +56,9 @@ void CCardsSelectPage::OnInitControls()
 
 void CCardsSelectPage::OnStored()
 {
-    // Only the card type is the page's; the rest of each slot record is
-    // carried as it is.
+    // A slot record holds its card type and nothing else the device uses:
+    // the rest is written unset.
+    memset(m_pRecord->cardSlots, CFG_EMPTY, sizeof(m_pRecord->cardSlots));
     for (int s = 0; s < (int)CFG_CARD_SLOT_COUNT; ++s)
         m_pRecord->cardSlots[s].cardType = m_types[s];
 }

@@ -44,11 +44,8 @@ constexpr int kCreditMaxMinutes = 44640; // 31 days
 const UINT kCreditIds[kIsdnLinkCounters] = { IDC_LINK_CREDIT_0, IDC_LINK_CREDIT_1, IDC_LINK_CREDIT_2 };
 const UINT kOldCreditIds[kIsdnLinkCounters] = { IDC_LINK_OLD_CREDIT_0, IDC_LINK_OLD_CREDIT_1, IDC_LINK_OLD_CREDIT_2 };
 
-// The controls whose change rewrites the link mode, and the restore code.
-const UINT kModeControls[] = { IDC_LINK_PROTOCOL, IDC_LINK_SIDE_NT, IDC_LINK_SIDE_TE };
-const UINT kRestoreControls[] = { IDC_LINK_RESTORE_DAY, IDC_LINK_RESTORE_WEEKDAY, IDC_LINK_RESTORE_WEEKLY,
-                                  IDC_LINK_RESTORE_DAY_VALUE, IDC_LINK_RESTORE_WEEK,
-                                  IDC_LINK_RESTORE_WEEKDAY_LIST };
+const char kExpertKey[] = "strIsdnLinkExpert";
+const char kOpensDialog[] = "...";
 
 const FieldChoice kHunting[] = {
     { 0, nullptr, nullptr, IDC_LINK_UPWARDS },
@@ -92,6 +89,16 @@ int Checked(HWND page, UINT id)
 void ShowControl(HWND page, UINT id, bool show)
 {
     ::ShowWindow(::GetDlgItem(page, (int)id), show ? SW_SHOW : SW_HIDE);
+}
+
+// The seconds a credit edit stores: a stored credit that is no whole number
+// of minutes shows rounded down, and stays as it is while the edit shows
+// just that.
+uint32_t CreditSeconds(uint32_t stored, int shownMinutes)
+{
+    if (shownMinutes >= 0 && stored / kSecondsPerMinute == (uint32_t)shownMinutes)
+        return stored;
+    return (uint32_t)shownMinutes * kSecondsPerMinute;
 }
 }
 
@@ -196,7 +203,7 @@ void CIsdnLinkTab::OnInitControls()
     }
     FillProtocols();
     FillWeekdays();
-    MarkExpertButton();
+    ShowExpertText();
     m_day.SubclassWindow(GetDlgItem(IDC_LINK_RESTORE_DAY_VALUE));
     m_day.SetRange(1, 31, CNumericEdit::kNoDefault);
     m_week.SubclassWindow(GetDlgItem(IDC_LINK_RESTORE_WEEK));
@@ -210,12 +217,12 @@ void CIsdnLinkTab::OnInitControls()
     }
 }
 
-void CIsdnLinkTab::MarkExpertButton()
+void CIsdnLinkTab::ShowExpertText()
 {
-    // The button opens a dialog: its text says so.
+    // The button opens a dialog: its text says so, once, whatever it showed.
     char text[128] = "";
-    GetDlgItemText(IDC_LINK_EXPERT, text, sizeof(text) - 4);
-    AppendText(text, sizeof(text), "...");
+    g_Language.GetString(kExpertKey, text, sizeof(text) - (sizeof(kOpensDialog) - 1));
+    AppendText(text, sizeof(text), kOpensDialog);
     SetDlgItemText(IDC_LINK_EXPERT, text);
 }
 
@@ -298,82 +305,54 @@ void CIsdnLinkTab::OnFilled()
     {
         m_credit[i].SetValue((int)(credit.credit[i] / kSecondsPerMinute));
         m_oldCredit[i].SetValue((int)(credit.oldCredit[i] / kSecondsPerMinute));
-        m_shown.Remember(m_hWnd, kCreditIds[i]);
-        m_shown.Remember(m_hWnd, kOldCreditIds[i]);
     }
-    for (UINT id : kModeControls)
-        m_shown.Remember(m_hWnd, id);
-    for (UINT id : kRestoreControls)
-        m_shown.Remember(m_hWnd, id);
-    for (int t = 0; t < kTimeslotCount; ++t)
-        m_shown.Remember(m_hWnd, TimeslotBox(t));
-}
-
-bool CIsdnLinkTab::AnyChanged(const UINT* ids, size_t count) const
-{
-    for (size_t i = 0; i < count; ++i)
-        if (m_shown.Changed(m_hWnd, ids[i]))
-            return true;
-    return false;
 }
 
 void CIsdnLinkTab::OnStored()
 {
-    // Only what the user changed is written: a visit keeps values the tab
-    // cannot show as they are stored.
     IsdnLinkSettings& link = m_pRecord->isdnLinks[m_link];
     IsdnLinkCredit& credit = m_pRecord->isdnCredit[m_link];
 
-    if (AnyChanged(kModeControls, sizeof(kModeControls) / sizeof(kModeControls[0])))
+    bool nt = Checked(m_hWnd, IDC_LINK_SIDE_NT) != 0;
+    switch (CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_PROTOCOL)))
     {
-        bool nt = Checked(m_hWnd, IDC_LINK_SIDE_NT) != 0;
-        switch (CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_PROTOCOL)))
-        {
-        case PROTOCOL_DSS1: link.linkMode = nt ? MODE_DSS1_NT : MODE_DSS1_TE; break;
-        case PROTOCOL_QSIG: link.linkMode = nt ? MODE_QSIG_MASTER : MODE_QSIG_SLAVE; break;
-        case PROTOCOL_DISABLED: link.linkMode = MODE_DISABLED; break;
-        default: break; // none selected: the stored mode stays
-        }
+    case PROTOCOL_DSS1: link.linkMode = nt ? MODE_DSS1_NT : MODE_DSS1_TE; break;
+    case PROTOCOL_QSIG: link.linkMode = nt ? MODE_QSIG_MASTER : MODE_QSIG_SLAVE; break;
+    case PROTOCOL_DISABLED: link.linkMode = MODE_DISABLED; break;
+    default: break; // a mode no protocol stands for is kept until one is chosen
     }
 
-    bool timeslotsChanged = false;
+    // The boxes the user cannot change (timeslot 0, the signalling channel)
+    // keep their timeslots' states.
+    link.timeslotState[0] = kTimeslotFraming;
     for (int t = 1; t < kTimeslotCount; ++t)
     {
         HWND box = GetDlgItem(TimeslotBox(t));
-        if (BoxEnabled(box) && m_shown.Changed(m_hWnd, TimeslotBox(t)))
-        {
+        if (BoxEnabled(box))
             link.timeslotState[t] =
                 ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? kTimeslotBlocked : kTimeslotFree;
-            timeslotsChanged = true;
-        }
     }
-    if (timeslotsChanged)
-        link.timeslotState[0] = kTimeslotFraming;
 
-    if (AnyChanged(kRestoreControls, sizeof(kRestoreControls) / sizeof(kRestoreControls[0])))
-    {
-        CreditRestore restore = { CreditRestoreKind::Day, 1, 1, 1 };
-        restore.kind = Checked(m_hWnd, IDC_LINK_RESTORE_WEEKLY)    ? CreditRestoreKind::Weekly
-                       : Checked(m_hWnd, IDC_LINK_RESTORE_WEEKDAY) ? CreditRestoreKind::WeekDay
-                                                                   : CreditRestoreKind::Day;
-        restore.day = m_day.GetValue();
-        restore.week = m_week.GetValue();
-        int weekday = CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_RESTORE_WEEKDAY_LIST));
-        restore.weekday = weekday > 0 ? weekday : 0;
-        credit.creditRestoreCode = EncodeCreditRestoreCode(restore);
-    }
+    CreditRestore restore = { CreditRestoreKind::Day, 1, 1, 1 };
+    restore.kind = Checked(m_hWnd, IDC_LINK_RESTORE_WEEKLY)    ? CreditRestoreKind::Weekly
+                   : Checked(m_hWnd, IDC_LINK_RESTORE_WEEKDAY) ? CreditRestoreKind::WeekDay
+                                                               : CreditRestoreKind::Day;
+    restore.day = m_day.GetValue();
+    restore.week = m_week.GetValue();
+    int weekday = CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_RESTORE_WEEKDAY_LIST));
+    restore.weekday = weekday > 0 ? weekday : 0;
+    credit.creditRestoreCode = EncodeCreditRestoreCode(restore);
 
     for (int i = 0; i < kIsdnLinkCounters; ++i)
     {
-        if (m_shown.Changed(m_hWnd, kCreditIds[i]))
-            credit.credit[i] = (uint32_t)m_credit[i].GetValue() * kSecondsPerMinute;
-        if (m_shown.Changed(m_hWnd, kOldCreditIds[i]))
-            credit.oldCredit[i] = (uint32_t)m_oldCredit[i].GetValue() * kSecondsPerMinute;
+        credit.credit[i] = CreditSeconds(credit.credit[i], m_credit[i].GetValue());
+        credit.oldCredit[i] = CreditSeconds(credit.oldCredit[i], m_oldCredit[i].GetValue());
     }
 }
 
-void CIsdnLinkTab::OnTextsChanged()
+void CIsdnLinkTab::OnLanguageChanged()
 {
+    CBoundTab<CIsdnLinkTab>::OnLanguageChanged();
     HWND protocols = GetDlgItem(IDC_LINK_PROTOCOL);
     int protocol = CFieldBinder::SelectedCode(protocols);
     FillProtocols();
@@ -383,7 +362,7 @@ void CIsdnLinkTab::OnTextsChanged()
     int weekday = CFieldBinder::SelectedCode(weekdays);
     FillWeekdays();
     CFieldBinder::SelectByCode(weekdays, weekday);
-    MarkExpertButton();
+    ShowExpertText();
 }
 
 void CIsdnLinkTab::ShowRestoreKind()

@@ -1,8 +1,8 @@
 #pragma once
 #include "pages/ConfigPage.h"
+#include "pages/BoundTab.h"
 #include "pages/NumericEdit.h"
 #include "pages/TabPageHost.h"
-#include "pages/ShownControls.h"
 #include "res/IsdnPagesIds.h"
 #include <memory>
 
@@ -60,17 +60,19 @@ private:
 
 // One link: protocol and side, layer 1, hunting, blocked timeslots, credit
 // counters and their restore rule.
-class CIsdnLinkTab : public CConfigPage<CIsdnLinkTab>
+class CIsdnLinkTab : public CBoundTab<CIsdnLinkTab>
 {
 public:
     enum { IDD = IDD_ISDN_LINK_TAB };
-    CIsdnLinkTab(ConfigRecord* record, int link) : CConfigPage<CIsdnLinkTab>(record), m_link(link) {}
+    CIsdnLinkTab(ConfigRecord* record, int link) : CBoundTab<CIsdnLinkTab>(record), m_link(link) {}
 
     static const FieldTable kLinkFields;
     static const FieldTable kCreditFields;
 
+    void OnLanguageChanged() override;
+
     BEGIN_MSG_MAP(CIsdnLinkTab)
-        CHAIN_MSG_MAP(CConfigPage<CIsdnLinkTab>)
+        CHAIN_MSG_MAP(CBoundTab<CIsdnLinkTab>)
         COMMAND_HANDLER(IDC_LINK_PROTOCOL, CBN_SELCHANGE, OnProtocolChanged)
         COMMAND_ID_HANDLER(IDC_LINK_BLOCK_ALL, OnBlockAll)
         COMMAND_ID_HANDLER(IDC_LINK_UNBLOCK_ALL, OnUnblockAll)
@@ -79,11 +81,13 @@ public:
     END_MSG_MAP()
 
 protected:
-    FieldTables Fields() const override { return { { &kLinkFields, (uint32_t)m_link }, { &kCreditFields, (uint32_t)m_link } }; }
+    std::vector<TableRef> Fields() const override
+    {
+        return { { &kLinkFields, (uint32_t)m_link }, { &kCreditFields, (uint32_t)m_link } };
+    }
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;
-    void OnTextsChanged() override;
 
 private:
     int m_link;
@@ -91,10 +95,8 @@ private:
     CNumericEdit m_week;
     CNumericEdit m_credit[kIsdnLinkCounters];
     CNumericEdit m_oldCredit[kIsdnLinkCounters];
-    CShownControls m_shown;
 
-    bool AnyChanged(const UINT* ids, size_t count) const;
-    void MarkExpertButton();
+    void ShowExpertText();
     void FillProtocols();
     void FillWeekdays();
     void SetSideTexts();

@@ -13,11 +13,19 @@ constexpr int kThresholdBase = 113;
 const char kAlertingDelayChars[] = "0123456789R";
 const char kCountryPrefixChars[] = "0123456789+";
 
+// The tone played to the ISDN side while it dials.
+enum DialTone : uint8_t
+{
+    kDialToneNone = 0,
+    kDialToneContinuous = 1,
+    kDialToneMorseA = 2,
+};
+
 #define COMMON(member) offsetof(ConfigRecord, isdnCommon.member)
 const FieldChoice kDialTones[] = {
-    { 0, nullptr, nullptr, IDC_ISDNCOM_NO_DIALTONE },
-    { 1, nullptr, nullptr, IDC_ISDNCOM_CONTINUOUS },
-    { 2, nullptr, nullptr, IDC_ISDNCOM_MORSE_A },
+    { kDialToneNone, nullptr, nullptr, IDC_ISDNCOM_NO_DIALTONE },
+    { kDialToneContinuous, nullptr, nullptr, IDC_ISDNCOM_CONTINUOUS },
+    { kDialToneMorseA, nullptr, nullptr, IDC_ISDNCOM_MORSE_A },
 };
 const FieldBinding kCommonFields[] = {
     Field::Number(IDC_ISDNCOM_DIAL_WAIT, COMMON(dialWait), 2, 1, 60, 0, FB_NO_DEFAULT),
@@ -108,28 +116,19 @@ uint8_t ThresholdCode(int dBm)
     return (uint8_t)(((dBm + kThresholdBase) & 0xFF) / 2);
 }
 
-int ReadSyncOrder(const uint8_t* order, int links[kSyncLinkCount])
+int ReadSyncOrder(const uint8_t* order, int links[kSyncOrderSize])
 {
     int count = 0;
-    bool taken[kSyncLinkCount] = {};
-    for (uint32_t i = 0; i < sizeof(ConfigRecord::isdnSyncOrder) && order[i] != CFG_EMPTY; ++i)
-    {
-        int link = order[i];
-        // A link is one clock source: a repeated entry would be shown and
-        // stored twice.
-        if (link < kSyncLinkCount && !taken[link] && count < kSyncLinkCount)
-        {
-            taken[link] = true;
-            links[count++] = link;
-        }
-    }
+    for (int i = 0; i < kSyncOrderSize && order[i] != CFG_EMPTY; ++i)
+        if (order[i] < kSyncLinkCount)
+            links[count++] = order[i];
     return count;
 }
 
 void WriteSyncOrder(const int* links, int count, uint8_t* order)
 {
-    memset(order, CFG_EMPTY, sizeof(ConfigRecord::isdnSyncOrder));
-    for (int i = 0; i < count && i < (int)sizeof(ConfigRecord::isdnSyncOrder); ++i)
+    memset(order, CFG_EMPTY, kSyncOrderSize);
+    for (int i = 0; i < count && i < kSyncOrderSize; ++i)
         order[i] = (uint8_t)links[i];
 }
 
@@ -158,20 +157,19 @@ void CIsdnCommonPage::OnFilled()
     FormatAlertingDelay(c.alertingDelay, text, sizeof(text));
     m_alertingDelay.SetWindowText(text);
     m_threshold.SetValue(ThresholdDbm(c.gsmSignalCode));
-    m_shown.Remember(m_hWnd, IDC_ISDNCOM_ALERTING_DELAY);
-    m_shown.Remember(m_hWnd, IDC_ISDNCOM_POOR_SIGNAL);
 }
 
 void CIsdnCommonPage::OnStored()
 {
-    if (m_shown.Changed(m_hWnd, IDC_ISDNCOM_ALERTING_DELAY))
-    {
-        char text[8];
-        m_alertingDelay.GetWindowText(text, sizeof(text));
-        m_pRecord->isdnCommon.alertingDelay = ParseAlertingDelay(text);
-    }
-    if (m_shown.Changed(m_hWnd, IDC_ISDNCOM_POOR_SIGNAL))
-        m_pRecord->isdnCommon.gsmSignalCode = ThresholdCode(m_threshold.GetValue());
+    IsdnCommonSettings& c = m_pRecord->isdnCommon;
+    // Without a tone chosen (a stored value the radios do not know) the
+    // device gets the Morse tone, as when the last radio is checked.
+    if (!::IsDlgButtonChecked(m_hWnd, IDC_ISDNCOM_NO_DIALTONE) && !::IsDlgButtonChecked(m_hWnd, IDC_ISDNCOM_CONTINUOUS))
+        c.dialTone = kDialToneMorseA;
+    char text[8];
+    m_alertingDelay.GetWindowText(text, sizeof(text));
+    c.alertingDelay = ParseAlertingDelay(text);
+    c.gsmSignalCode = ThresholdCode(m_threshold.GetValue());
 }
 
 LRESULT CIsdnCommonPage::OnAlertingDelayLeft(WORD, WORD, HWND, BOOL&)
@@ -197,7 +195,7 @@ void CIsdnSynchroPage::OnFilled()
 {
     HWND order = GetDlgItem(IDC_SYNC_ORDER);
     HWND unused = GetDlgItem(IDC_SYNC_UNUSED);
-    int links[kSyncLinkCount];
+    int links[kSyncOrderSize];
     int count = ReadSyncOrder(m_pRecord->isdnSyncOrder, links);
     bool inOrder[kSyncLinkCount] = {};
     for (int i = 0; i < count; ++i)
@@ -208,17 +206,14 @@ void CIsdnSynchroPage::OnFilled()
     for (int link = 0; link < kSyncLinkCount; ++link)
         if (!inOrder[link])
             InsertLink(unused, link);
-    m_shown.Remember(m_hWnd, IDC_SYNC_ORDER);
 }
 
 void CIsdnSynchroPage::OnStored()
 {
     HWND order = GetDlgItem(IDC_SYNC_ORDER);
-    if (!m_shown.Changed(m_hWnd, IDC_SYNC_ORDER))
-        return;
-    int links[kSyncLinkCount];
+    int links[kSyncOrderSize];
     int count = 0;
-    for (int i = 0; i < ListCount(order) && count < kSyncLinkCount; ++i)
+    for (int i = 0; i < ListCount(order) && count < kSyncOrderSize; ++i)
         links[count++] = ListLink(order, i);
     WriteSyncOrder(links, count, m_pRecord->isdnSyncOrder);
 }

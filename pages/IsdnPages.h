@@ -2,7 +2,6 @@
 #include "pages/ConfigPage.h"
 #include "pages/NumericEdit.h"
 #include "pages/CharSetEdit.h"
-#include "pages/ShownControls.h"
 #include "res/IsdnPagesIds.h"
 
 // The call handling shared by all ISDN links.
@@ -28,7 +27,6 @@ protected:
 private:
     CCharSetEdit m_alertingDelay;
     CNumericEdit m_threshold; // dBm
-    CShownControls m_shown;
 
     LRESULT OnAlertingDelayLeft(WORD, WORD, HWND, BOOL&);
     LRESULT OnThresholdLeft(WORD, WORD, HWND, BOOL&);
@@ -54,8 +52,6 @@ protected:
     void OnStored() override;
 
 private:
-    CShownControls m_shown;
-
     LRESULT OnAdd(WORD, WORD, HWND, BOOL&);
     LRESULT OnRemove(WORD, WORD, HWND, BOOL&);
     LRESULT OnUp(WORD, WORD, HWND, BOOL&);
@@ -75,8 +71,10 @@ int ThresholdDbm(uint8_t code);
 int RoundThreshold(int dBm);
 uint8_t ThresholdCode(int dBm);
 
-// The clock sources in order of priority: links 0-2, each once; the order
-// ends at the first unset byte.
+// The clock sources in order of priority: links 0-2; the order ends at the
+// first unset byte, and a byte naming no link is skipped.
 constexpr int kSyncLinkCount = 3;
-int ReadSyncOrder(const uint8_t* order, int links[kSyncLinkCount]);
+constexpr int kSyncOrderSize = (int)sizeof(ConfigRecord::isdnSyncOrder);
+int ReadSyncOrder(const uint8_t* order, int links[kSyncOrderSize]);
+// Writes at most the order's size of links and the rest unset.
 void WriteSyncOrder(const int* links, int count, uint8_t* order);

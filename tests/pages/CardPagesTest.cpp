@@ -29,7 +29,7 @@ TEST_F(CardPagesTest, SlotButtonsShowTheirCardsAndTheChosenCardIsStored)
     EXPECT_EQ(1, page->Store());
     EXPECT_EQ(CARD_GSM, rec->cardSlots[3].cardType);
     EXPECT_EQ(CARD_ANALOG, rec->cardSlots[6].cardType);
-    EXPECT_EQ(0x42, rec->cardSlots[3].bytes1[30]) << "the rest of a slot record is carried";
+    EXPECT_EQ(0xFF, rec->cardSlots[3].bytes1[30]) << "the rest of a slot record is written unset";
 }
 
 TEST_F(CardPagesTest, LanguageChangeReselectsTheSlotsCardNotItsPosition)
