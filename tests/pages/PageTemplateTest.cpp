@@ -37,6 +37,7 @@ namespace
 struct TemplateItem
 {
     int id;
+    DWORD style;
     short x, y, cx, cy;
     WORD classAtom; // 0 when the class is given by name
 };
@@ -102,6 +103,7 @@ DialogTemplate LoadTemplate(int id)
         p = AlignDword(p);
         const BYTE* item = (const BYTE*)p;
         TemplateItem it;
+        memcpy(&it.style, item + 8, 4);
         memcpy(&it.x, item + 12, 2);
         memcpy(&it.y, item + 14, 2);
         memcpy(&it.cx, item + 16, 2);
@@ -164,20 +166,65 @@ const PageSize kPages[] = {
     { "diagnostics VoIP", CDiagVoipPage::IDD, 494, 224 },
 };
 
+const WORD kButtonAtom = 0x0080;
 const WORD kComboBoxAtom = 0x0085;
 // What a closed drop-down list takes of its template height.
 const short kClosedComboHeight = 14;
 
-// The controls of t that reach outside x0,y0 to x1,y1, as "id" texts.
-std::string ControlsOutside(const DialogTemplate& t, int x0, int y0, int x1, int y1)
+RECT Area(const TemplateItem& it)
+{
+    short cy = it.classAtom == kComboBoxAtom && it.cy > kClosedComboHeight ? kClosedComboHeight : it.cy;
+    return RECT{ it.x, it.y, it.x + it.cx, it.y + cy };
+}
+
+bool IsGroupBox(const TemplateItem& it)
+{
+    return it.classAtom == kButtonAtom && (it.style & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+std::string Name(const TemplateItem& it)
+{
+    return std::to_string(it.id) + "@" + std::to_string(it.x) + "," + std::to_string(it.y);
+}
+
+// The controls of t that reach outside the template, as "id@x,y" texts.
+std::string ControlsOutside(const DialogTemplate& t)
 {
     std::string out;
     for (const TemplateItem& it : t.items)
     {
-        short cy = it.classAtom == kComboBoxAtom && it.cy > kClosedComboHeight ? kClosedComboHeight : it.cy;
-        if (it.x < x0 || it.y < y0 || it.x + it.cx > x1 || it.y + cy > y1)
-            out += " " + std::to_string(it.id) + "@" + std::to_string(it.x) + "," + std::to_string(it.y);
+        RECT a = Area(it);
+        if (a.left < 0 || a.top < 0 || a.right > t.cx || a.bottom > t.cy)
+            out += " " + Name(it);
     }
+    return out;
+}
+
+// The shown controls of t that cover each other or straddle a group box's
+// frame, as "id@x,y/id@x,y" pairs.
+std::string ControlsInEachOthersWay(const DialogTemplate& t)
+{
+    std::string out;
+    for (size_t i = 0; i < t.items.size(); ++i)
+        for (size_t j = i + 1; j < t.items.size(); ++j)
+        {
+            const TemplateItem& a = t.items[i];
+            const TemplateItem& b = t.items[j];
+            if (!(a.style & WS_VISIBLE) || !(b.style & WS_VISIBLE))
+                continue;
+            RECT ra = Area(a), rb = Area(b), common;
+            if (!::IntersectRect(&common, &ra, &rb))
+                continue;
+            bool fits = false;
+            if (IsGroupBox(a) != IsGroupBox(b))
+            {
+                const RECT& box = IsGroupBox(a) ? ra : rb;
+                const RECT& inner = IsGroupBox(a) ? rb : ra;
+                fits = ::EqualRect(&common, &inner) && inner.top > box.top;
+            }
+            if (!fits)
+                out += " " + Name(a) + "/" + Name(b);
+        }
     return out;
 }
 
@@ -256,7 +303,8 @@ TEST(PageTemplateTest, EveryPageTemplateHasItsDesignSizeAndHoldsItsControls)
         ASSERT_TRUE(t.found);
         EXPECT_EQ(std::to_string(p.cx) + " x " + std::to_string(p.cy),
                   std::to_string(t.cx) + " x " + std::to_string(t.cy));
-        EXPECT_EQ("", ControlsOutside(t, 0, 0, t.cx, t.cy));
+        EXPECT_EQ("", ControlsOutside(t));
+        EXPECT_EQ("", ControlsInEachOthersWay(t));
     }
 }
 
@@ -305,13 +353,13 @@ TEST(PageTemplateTest, TabDialogsFitTheTabControlsOfTheirPages)
         std::string outside;
         for (const TemplateItem& it : t.items)
         {
-            short cy = it.classAtom == kComboBoxAtom && it.cy > kClosedComboHeight ? kClosedComboHeight : it.cy;
-            RECT rc = { it.x, it.y, it.x + it.cx, it.y + cy };
+            RECT rc = Area(it);
             ::MapDialogRect(tab, &rc);
             if (rc.right > limit.right || rc.bottom > limit.bottom)
                 outside += " " + std::to_string(it.id);
         }
         EXPECT_EQ("", outside);
+        EXPECT_EQ("", ControlsInEachOthersWay(t));
         ::DestroyWindow(tab);
         ::DestroyWindow(page);
     }
