@@ -308,8 +308,8 @@ TEST(PageTemplateTest, EveryPageTemplateHasItsDesignSizeAndHoldsItsControls)
     }
 }
 
-// The graph pages' template is drawn without clipping its children, unlike
-// the other pages.
+// The graph pages' template is a plain visible child with its font: neither
+// a nested dialog control nor one that clips its children.
 TEST(PageTemplateTest, GraphPageTemplateHasItsOwnStyle)
 {
     DialogTemplate t = LoadTemplate(CDiagGsmUsagePage::IDD);
