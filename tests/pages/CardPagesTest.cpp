@@ -106,7 +106,11 @@ TEST_F(CardPagesTest, VoipCardStoresWhatItShowsAndKeepsAGroupOrCodecItCannotShow
     page->OnLanguageChanged();
     EXPECT_EQ(6, Code(IDC_GROUP_IN)) << "a language change keeps the choice";
     EXPECT_EQ(-1, Code(IDC_GROUP_OUT));
+    Type(IDC_VOIP_SIP_NAME, std::string(30, 'u').c_str());
+    Type(IDC_VOIP_SIP_PORT, "70000");
     EXPECT_EQ(1, page->Store());
+    EXPECT_EQ(std::string(23, 'u') + '\0', Bytes(w.sipUser, 24)) << "at most 23 characters and a terminator";
+    EXPECT_EQ("65535", Bytes(w.sipPort, 5));
     EXPECT_EQ(9, w.codecs[2]);
     EXPECT_EQ(2, w.progressSignalling);
     EXPECT_EQ(std::string(95, 'a') + '\0', Bytes(w.sipServer, 96)) << "at most 95 characters and a terminator";
@@ -165,6 +169,9 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSet)
     Click(IDC_GSM_DTMF, t);
     EXPECT_FALSE(Checked(IDC_GSM_ECHO_CANCEL, t)) << "DTMF retransmission clears echo cancellation";
     Click(IDC_GSM_ROAMING, t);
+    Click(IDC_GSM_CLIR, t);
+    Click(IDC_GSM_DISABLE, t);
+    Type(IDC_GSM_VOLUME_TX, "12", t);
     Type(IDC_GSM_VOLUME_RX, "-6", t);
     Type(IDC_SIM1_OLD0, "2", t);
     Type(IDC_SIM1_PIN, "1234", t);
@@ -173,7 +180,9 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSet)
     CFieldBinder::SelectByCode(Item(IDC_SIM1_WEEKDAY, t), 5);
     EXPECT_EQ(1, page->Store());
 
-    EXPECT_EQ(0x19, sim1.flags) << "AMR kept, DTMF and roaming set, echo clear";
+    EXPECT_EQ(0x1D, sim1.flags) << "AMR kept, DTMF, CLIR and roaming set, echo clear";
+    EXPECT_EQ(0xFF, sim1.state) << "disabled";
+    EXPECT_EQ(140, sim1.txVolume);
     EXPECT_EQ(122, sim1.rxVolume);
     EXPECT_EQ(120u, sim1.oldCredit0);
     EXPECT_EQ("1234\xFF\xFF\xFF\xFF", Bytes(sim1.pin, 8));
@@ -220,60 +229,93 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatItShowsOfValuesItCannotShowAsStored)
     EXPECT_EQ(40, rec->moduleGroups[1].inGroup) << "a group the list cannot show is kept";
 }
 
-// Every SIM 2 field lands at its place in SIM 2's record of the module, and
-// shows again from there.
-TEST_F(GsmCardPageTest, Sim2FieldsRoundTripThroughSim2sRecord)
+// The controls of one SIM card on the module tab.
+struct SimControls
 {
-    memset(&rec->gsmSim2[6], 0xFF, sizeof(GsmModuleRec)); // never set
-    const GsmModuleRec sim1Before = rec->gsmSim1[6];
-    g_LastGsmCardTab[1] = 2;
-    HWND t = Open<CGsmCardPage>(4).Tab(2)->m_hWnd; // module 6
-    EXPECT_FALSE(Enabled(IDC_SIM2_PIN, t));
-    Click(IDC_GSM_SIM2_USED, t);
-    EXPECT_TRUE(Enabled(IDC_SIM2_CREDIT2, t));
-    EXPECT_TRUE(Checked(IDC_SIM2_BLOCK1, t)) << "a never set SIM 2 blocks calls without credit";
-    Type(IDC_SIM2_PIN, "4321", t);
-    Click(IDC_SIM2_WEEKLY_RADIO, t);
-    CFieldBinder::SelectByCode(Item(IDC_SIM2_WEEKDAY, t), 3);
-    const UINT credit[] = { IDC_SIM2_CREDIT0, IDC_SIM2_CREDIT1, IDC_SIM2_CREDIT2 };
-    const UINT old[] = { IDC_SIM2_OLD0, IDC_SIM2_OLD1, IDC_SIM2_OLD2 };
-    const UINT first[] = { IDC_SIM2_FIRST0, IDC_SIM2_FIRST1, IDC_SIM2_FIRST2 };
-    const UINT next[] = { IDC_SIM2_NEXT0, IDC_SIM2_NEXT1, IDC_SIM2_NEXT2 };
-    for (int i = 0; i < 3; ++i)
+    UINT pin, weeklyRadio, weekday;
+    UINT credit[3], old[3], first[3], next[3], block[3];
+};
+const SimControls kSim1Controls = { IDC_SIM1_PIN, IDC_SIM1_WEEKLY_RADIO, IDC_SIM1_WEEKDAY,
+                                    { IDC_SIM1_CREDIT0, IDC_SIM1_CREDIT1, IDC_SIM1_CREDIT2 },
+                                    { IDC_SIM1_OLD0, IDC_SIM1_OLD1, IDC_SIM1_OLD2 },
+                                    { IDC_SIM1_FIRST0, IDC_SIM1_FIRST1, IDC_SIM1_FIRST2 },
+                                    { IDC_SIM1_NEXT0, IDC_SIM1_NEXT1, IDC_SIM1_NEXT2 },
+                                    { IDC_SIM1_BLOCK0, IDC_SIM1_BLOCK1, IDC_SIM1_BLOCK2 } };
+const SimControls kSim2Controls = { IDC_SIM2_PIN, IDC_SIM2_WEEKLY_RADIO, IDC_SIM2_WEEKDAY,
+                                    { IDC_SIM2_CREDIT0, IDC_SIM2_CREDIT1, IDC_SIM2_CREDIT2 },
+                                    { IDC_SIM2_OLD0, IDC_SIM2_OLD1, IDC_SIM2_OLD2 },
+                                    { IDC_SIM2_FIRST0, IDC_SIM2_FIRST1, IDC_SIM2_FIRST2 },
+                                    { IDC_SIM2_NEXT0, IDC_SIM2_NEXT1, IDC_SIM2_NEXT2 },
+                                    { IDC_SIM2_BLOCK0, IDC_SIM2_BLOCK1, IDC_SIM2_BLOCK2 } };
+
+// Every field of either SIM lands at its place in that SIM's record of the
+// module, and shows again from there; the other SIM keeps its own.
+TEST_F(GsmCardPageTest, SimFieldsRoundTripThroughTheirSimsRecord)
+{
+    struct Case
     {
-        Type(credit[i], std::to_string(10 + i).c_str(), t);
-        Type(old[i], std::to_string(20 + i).c_str(), t);
-        Type(first[i], std::to_string(2 + i).c_str(), t);
-        Type(next[i], std::to_string(5 + i).c_str(), t);
+        const char* what;
+        const SimControls& controls;
+        uint32_t table, otherTable;
+    };
+    const Case cases[] = { { "SIM 1", kSim1Controls, CFG_OFS_GSM_SIM1, CFG_OFS_GSM_SIM2 },
+                           { "SIM 2", kSim2Controls, CFG_OFS_GSM_SIM2, CFG_OFS_GSM_SIM1 } };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        SetConfigDefaults(rec);
+        memset(&rec->gsmSim2[6], 0xFF, sizeof(GsmModuleRec)); // SIM 2 never set
+        const uint32_t at = c.table + 6 * sizeof(GsmModuleRec);
+        const uint32_t other = c.otherTable + 6 * sizeof(GsmModuleRec);
+        g_LastGsmCardTab[1] = 2;
+        HWND t = Open<CGsmCardPage>(4).Tab(2)->m_hWnd; // module 6
+        const std::string otherBefore = Bytes(At(other), sizeof(GsmModuleRec));
+        if (&c.controls == &kSim2Controls)
+        {
+            EXPECT_FALSE(Enabled(IDC_SIM2_PIN, t));
+            Click(IDC_GSM_SIM2_USED, t);
+            EXPECT_TRUE(Enabled(IDC_SIM2_CREDIT2, t));
+            EXPECT_TRUE(Checked(IDC_SIM2_BLOCK1, t)) << "a never set SIM 2 blocks calls without credit";
+        }
+        const SimControls& s = c.controls;
+        Type(s.pin, "4321", t);
+        Click(s.weeklyRadio, t);
+        CFieldBinder::SelectByCode(Item(s.weekday, t), 3);
+        for (int i = 0; i < 3; ++i)
+        {
+            Type(s.credit[i], std::to_string(10 + i).c_str(), t);
+            Type(s.old[i], std::to_string(20 + i).c_str(), t);
+            Type(s.first[i], std::to_string(2 + i).c_str(), t);
+            Type(s.next[i], std::to_string(5 + i).c_str(), t);
+            SetCheck(s.block[i], i != 1, t);
+        }
+        EXPECT_EQ(1, page->Store());
+
+        // The record's bytes 4-45 as the device reads them.
+        uint8_t want[42];
+        auto u32 = [&want](int offset, uint32_t v) { memcpy(want + offset - 4, &v, 4); };
+        memcpy(want, "4321\xFF\xFF\xFF\xFF", 8);
+        u32(12, 600), u32(16, 1200), u32(24, 660), u32(28, 1260), u32(32, 720), u32(36, 1320);
+        const uint8_t bytes20[] = { 0x83, 2, 5, 0xFF }; // weekly on weekday 3, counter 0's units, blocking
+        memcpy(want + 16, bytes20, sizeof(bytes20));
+        const uint8_t bytes40[] = { 0, 0xFF, 3, 6, 4, 7 }; // counters 1 and 2
+        memcpy(want + 36, bytes40, sizeof(bytes40));
+        EXPECT_EQ(Bytes(want, sizeof(want)), Bytes(At(at + 4), sizeof(want)));
+        EXPECT_EQ(1, *At(at)) << "enabled, in use";
+        EXPECT_EQ("\xFF\xFF", Bytes(At(at + 46), 2));
+        const std::string otherAfter = Bytes(At(other), sizeof(GsmModuleRec));
+        EXPECT_EQ(otherBefore.substr(4), otherAfter.substr(4)) << "the other SIM keeps its own";
+
+        HWND again = Open<CGsmCardPage>(4).Tab(2)->m_hWnd;
+        EXPECT_EQ("4321", Text(s.pin, again));
+        EXPECT_TRUE(Checked(s.weeklyRadio, again));
+        EXPECT_EQ(3, Code(s.weekday, again));
+        EXPECT_EQ("11", Text(s.credit[1], again));
+        EXPECT_EQ("22", Text(s.old[2], again));
+        EXPECT_FALSE(Checked(s.block[1], again));
+        EXPECT_EQ(1, page->Store());
+        EXPECT_EQ(Bytes(want, sizeof(want)), Bytes(At(at + 4), sizeof(want))) << "a second visit stores the same";
     }
-    Click(IDC_SIM2_BLOCK1, t);
-    EXPECT_EQ(1, page->Store());
-
-    // SIM 2's record as the device reads it, bytes 46-47 left as they were.
-    uint8_t want[48];
-    memset(want, 0xFF, sizeof(want));
-    auto u32 = [&want](int at, uint32_t v) { memcpy(want + at, &v, 4); };
-    want[0] = 1;
-    memcpy(want + 4, "4321", 4);
-    u32(12, 600), u32(16, 1200), u32(24, 660), u32(28, 1260), u32(32, 720), u32(36, 1320);
-    want[20] = 0x83; // weekly, weekday 3
-    want[21] = 2, want[22] = 5, want[23] = 0xFF;
-    want[40] = 0, want[41] = 0xFF;
-    want[42] = 3, want[43] = 6, want[44] = 4, want[45] = 7;
-    const uint32_t sim2 = CFG_OFS_GSM_SIM2 + 6 * sizeof(GsmModuleRec);
-    EXPECT_EQ(Bytes(want, 48), Bytes(At(sim2), 48));
-    EXPECT_EQ(Bytes(&sim1Before.pin, 8), Bytes(rec->gsmSim1[6].pin, 8)) << "SIM 1 keeps its own";
-    EXPECT_EQ(sim1Before.credit2, rec->gsmSim1[6].credit2);
-
-    HWND again = Open<CGsmCardPage>(4).Tab(2)->m_hWnd;
-    EXPECT_EQ("4321", Text(IDC_SIM2_PIN, again));
-    EXPECT_TRUE(Checked(IDC_SIM2_WEEKLY_RADIO, again));
-    EXPECT_EQ(3, Code(IDC_SIM2_WEEKDAY, again));
-    EXPECT_EQ("11", Text(IDC_SIM2_CREDIT1, again));
-    EXPECT_EQ("22", Text(IDC_SIM2_OLD2, again));
-    EXPECT_FALSE(Checked(IDC_SIM2_BLOCK1, again));
-    EXPECT_EQ(1, page->Store());
-    EXPECT_EQ(Bytes(want, 48), Bytes(At(sim2), 48)) << "a second visit stores the same";
 }
 
 // The real dialog, driven from a timer once it runs modally: modules of the

@@ -213,6 +213,7 @@ TEST_F(GroupPagesTest, IncomingTabsWriteTheirRecordsWholeAndTakeNoSixthExtension
     rec->moduleGroups[0].inGroup = 3; // GSM
     rec->moduleGroups[5].inGroup = 7; // FXS line
     memset(&rec->inGroups2[3], 0x42, sizeof(InGroupRec2));
+    rec->inGroups2[3].extensions[0][0] = 0; // the second list empty
     memset(&rec->inGroups1[7], 0x42, sizeof(InGroupRec1));
     memset(&rec->inGroups2[7], 0x43, sizeof(InGroupRec2));
     Open<CInGroupsPage>();
@@ -232,17 +233,23 @@ TEST_F(GroupPagesTest, IncomingTabsWriteTheirRecordsWholeAndTakeNoSixthExtension
         lines += std::string(text) + ";";
     }
     EXPECT_EQ("1;2;3;4;5;", lines) << "no sixth line, no line twice";
+    Choose(IDC_INGRP_MODE, 8, t);
+    EXPECT_TRUE(Enabled(IDC_INGRP_EXT2_LIST, t)) << "mode 8 has a second list";
+    Type(IDC_INGRP_EXT2_EDIT, "9*", t);
+    Command(IDC_INGRP_EXT2_ADD, t);
     Type(IDC_INGRP_FRAUD, "77", t);
     ASSERT_TRUE(ShowTab(7) != NULL);
     EXPECT_EQ(1, page->Store());
 
     const InGroupRec1& p1 = rec->inGroups1[3];
+    EXPECT_EQ(8, p1.mode);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(std::string("\x01") + (char)('1' + i) + '\xFF', Bytes(p1.extensions[i], 3)) << i;
     std::string part2(sizeof(InGroupRec2), '\xFF');
     part2.replace(32, 3, "\x02" "77");
     for (int i = 0; i < 5; ++i)
         part2[56 + 24 * i] = '\0';
+    part2.replace(56, 3, "\x02" "9*");
     EXPECT_EQ(part2, Bytes(&rec->inGroups2[3], sizeof(InGroupRec2)));
 
     std::string fxs(sizeof(InGroupRec1), '\x42');
