@@ -55,8 +55,9 @@ const FieldBinding kOutGsmRows[] = {
 #undef IN1
 #undef IN2
 
-// A DDI count typed beyond the range is the range's end; one never set
-// (0xFF) shows no digits, as the device takes it.
+// A DDI count has no default, so one typed or stored beyond the range is
+// the range's end; a count never set (0xFF) shows no digits, as the device
+// takes it.
 void ShowUnsetDdiAsZero(CNumericEdit* edit, uint8_t stored)
 {
     if (edit && stored == 0xFF)
