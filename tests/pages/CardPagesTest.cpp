@@ -108,7 +108,11 @@ TEST_F(CardPagesTest, VoipCardStoresWhatItShowsAndKeepsAGroupOrCodecItCannotShow
     EXPECT_EQ(-1, Code(IDC_GROUP_OUT));
     Type(IDC_VOIP_SIP_NAME, std::string(30, 'u').c_str());
     Type(IDC_VOIP_SIP_PORT, "70000");
+    Type(IDC_VOIP_SIP_EXPIRE, "3600");
+    Click(IDC_VOIP_SYMMETRIC_RTP);
     EXPECT_EQ(1, page->Store());
+    const uint32_t slot1 = CFG_OFS_VOIP_MODULES + sizeof(VoipModuleRec);
+    EXPECT_EQ(std::string("\x10\x0E\x02\x01", 4), Bytes(At(slot1 + 228), 4)) << "expiry 3600, progress, symmetric RTP";
     EXPECT_EQ(std::string(23, 'u') + '\0', Bytes(w.sipUser, 24)) << "at most 23 characters and a terminator";
     EXPECT_EQ("65535", Bytes(w.sipPort, 5));
     EXPECT_EQ(9, w.codecs[2]);

@@ -3,6 +3,7 @@
 #include "pages/GroupFunctions.h"
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 // The groups of a record: the card serving each, and the incoming group
 // page with one tab per group in use, of that card's kind, and what each tab
@@ -238,11 +239,18 @@ TEST_F(GroupPagesTest, IncomingTabsWriteTheirRecordsWholeAndTakeNoSixthExtension
     Type(IDC_INGRP_EXT2_EDIT, "9*", t);
     Command(IDC_INGRP_EXT2_ADD, t);
     Type(IDC_INGRP_FRAUD, "77", t);
+    const std::pair<UINT, const char*> typed[] = { { IDC_INGRP_WAIT, "61" },  { IDC_INGRP_MIN, "0" },
+                                                   { IDC_INGRP_MAX, "21" },   { IDC_INGRP_CB_CUT, "3" },
+                                                   { IDC_INGRP_PREFIX, "#1" }, { IDC_INGRP_CB_PREFIX, "0*" } };
+    for (const auto& [id, text] : typed)
+        Type(id, text, t);
     ASSERT_TRUE(ShowTab(7) != NULL);
     EXPECT_EQ(1, page->Store());
 
     const InGroupRec1& p1 = rec->inGroups1[3];
-    EXPECT_EQ(8, p1.mode);
+    EXPECT_EQ(std::string("\x08\x3C\x01\x14\x03", 5), Bytes(&p1, 5)) << "mode 8, counts within their ranges";
+    EXPECT_EQ("\x02#1\xFF", Bytes(p1.prefix, 4));
+    EXPECT_EQ("\x02" "0*\xFF", Bytes(p1.callbackPrefix, 4));
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(std::string("\x01") + (char)('1' + i) + '\xFF', Bytes(p1.extensions[i], 3)) << i;
     std::string part2(sizeof(InGroupRec2), '\xFF');
