@@ -2,8 +2,6 @@
 #include "wcl/WindowImpl.h"
 #include "pages/FieldBinding.h"
 #include "base/Language.h"
-#include <map>
-#include <string>
 #include <vector>
 
 // A tab of a tabbed page: a plain child dialog (T::IDD) over the page's tab
@@ -62,30 +60,9 @@ protected:
             m_binder.Fill(this->m_hWnd, m_pRecord, *t.table, t.index);
     }
 
-    // What a control the tab fills itself showed: a control still showing it
-    // stores nothing, so a value the tab cannot show as stored is kept.
-    void RememberShown(UINT id) { m_shown[id] = ShownState(id); }
-    bool ChangedSinceShown(UINT id) const
-    {
-        auto it = m_shown.find(id);
-        return it == m_shown.end() || it->second != ShownState(id);
-    }
-
     bool IsChecked(UINT id) const { return ::IsDlgButtonChecked(this->m_hWnd, (int)id) == BST_CHECKED; }
     void SetCheck(UINT id, bool on) { ::CheckDlgButton(this->m_hWnd, (int)id, on ? BST_CHECKED : BST_UNCHECKED); }
     HWND Item(UINT id) const { return ::GetDlgItem(this->m_hWnd, (int)id); }
-
-    std::map<UINT, std::string> m_shown;
-
-    std::string ShownState(UINT id) const
-    {
-        HWND w = Item(id);
-        char text[64] = "";
-        ::GetWindowTextA(w, text, sizeof(text));
-        std::string state = text;
-        state += (char)('0' + (int)::SendMessageA(w, BM_GETCHECK, 0, 0));
-        return state;
-    }
 
     LRESULT OnTabInit(UINT, WPARAM, LPARAM, BOOL&)
     {

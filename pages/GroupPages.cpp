@@ -14,6 +14,9 @@ constexpr int kModeCount = 20;
 constexpr uint8_t kFromFirst = 0;
 constexpr uint8_t kCyclic = 1;
 constexpr uint8_t kByCredit = 2;
+constexpr int kMaxDdiDigits = 20;
+constexpr size_t kCountedSize = 24;        // a number of up to 23 dial characters
+constexpr size_t kFraudNumberOffset = 32; // in part 2 of an incoming group
 
 #define IN1(member) offsetof(InGroupRec1, member)
 #define IN2(member) offsetof(InGroupRec2, member)
@@ -26,11 +29,10 @@ const FieldBinding kInGsmRows[] = {
     Field::Counted(IDC_INGRP_PREFIX, IN1(prefix), sizeof(InGroupRec1::prefix), kDialChars),
     Field::Number(IDC_INGRP_CB_CUT, IN1(callbackCut), 1, 0, 20, 0, FB_NO_DEFAULT),
     Field::Counted(IDC_INGRP_CB_PREFIX, IN1(callbackPrefix), sizeof(InGroupRec1::callbackPrefix), kDialChars),
-    // An unset DDI count shows 0.
-    Field::Number(IDC_INGRP_DDI, IN1(ddiDigits), 1, 0, 20, 0),
+    Field::Number(IDC_INGRP_DDI, IN1(ddiDigits), 1, 0, kMaxDdiDigits, 0, FB_NO_DEFAULT),
 };
 const FieldBinding kInGsmPart2Rows[] = {
-    Field::Counted(IDC_INGRP_FRAUD, IN2(bytes0) + 32, 24, kDialChars),
+    Field::Counted(IDC_INGRP_FRAUD, IN2(bytes0) + kFraudNumberOffset, kCountedSize, kDialChars),
 };
 const FieldBinding kInFxsRows[] = {
     Field::Number(IDC_INGRP_WAIT, IN1(waitTime), 1, 0, 60, 0, FB_NO_DEFAULT),
@@ -48,10 +50,19 @@ const FieldChoice kOutSelection[] = {
 };
 const FieldBinding kOutGsmRows[] = {
     Field::Radio(offsetof(OutGroupRec, selection), kOutSelection),
-    Field::Number(IDC_OUTGRP_DDI, offsetof(OutGroupRec, ddiDigits), 1, 0, 20, 0),
+    Field::Number(IDC_OUTGRP_DDI, offsetof(OutGroupRec, ddiDigits), 1, 0, kMaxDdiDigits, 0, FB_NO_DEFAULT),
 };
 #undef IN1
 #undef IN2
+
+// A DDI count has no default, so one typed or stored beyond the range is
+// the range's end; a count never set (0xFF) shows no digits, as the device
+// takes it.
+void ShowUnsetDdiAsZero(CNumericEdit* edit, uint8_t stored)
+{
+    if (edit && stored == 0xFF)
+        edit->SetValue(0);
+}
 
 bool Holds(const ModuleGroupAssign& m, int g, GroupDirection d)
 {
@@ -232,6 +243,7 @@ void CInGroupGsmTab::OnInitControls()
 
 void CInGroupGsmTab::OnFilled()
 {
+    ShowUnsetDdiAsZero(m_binder.NumericEdit(m_hWnd, IDC_INGRP_DDI), m_pRecord->inGroups1[m_group].ddiDigits);
     ShowExtensions(Item(IDC_INGRP_EXT_LIST), m_pRecord->inGroups1[m_group].extensions);
     ShowExtensions(Item(IDC_INGRP_EXT2_LIST), m_pRecord->inGroups2[m_group].extensions);
     EnableSecondList();
@@ -256,11 +268,20 @@ void CInGroupGsmTab::OnStored()
     if (m_ddiHidden)
         p1.ddiDigits = 0;
     StoreExtensions(Item(IDC_INGRP_EXT_LIST), p1.extensions, true);
+
+    // Part 2 holds only what this tab writes: the rest of it is reset, the
+    // fraud-protected number the binding just stored kept.
+    uint8_t* fraud = p2.bytes0 + kFraudNumberOffset;
+    uint8_t number[kCountedSize];
+    memcpy(number, fraud, sizeof(number));
+    memset(&p2, 0xFF, sizeof(p2));
+    if (m_fraudHidden)
+        WriteCountedString("", fraud, kCountedSize);
+    else
+        memcpy(fraud, number, sizeof(number));
     // The second list counts only in its mode; a mode the list does not
     // offer keeps the stored byte and so decides as stored.
     StoreExtensions(Item(IDC_INGRP_EXT2_LIST), p2.extensions, p1.mode == kModeWithSecondList);
-    if (m_fraudHidden)
-        WriteCountedString("", p2.bytes0 + 32, 24);
 }
 
 void CInGroupGsmTab::OnLanguageChanged()
@@ -372,6 +393,11 @@ void COutGroupGsmTab::OnBeforeTranslate()
 
 void COutGroupGsmTab::OnFilled()
 {
+    ShowUnsetDdiAsZero(m_binder.NumericEdit(m_hWnd, IDC_OUTGRP_DDI), m_pRecord->outGroups[m_group].ddiDigits);
+    // A selection the device does not know is by credit: shown so, stored so.
+    uint8_t selection = m_pRecord->outGroups[m_group].selection;
+    if (selection != kFromFirst && selection != kCyclic && selection != kByCredit)
+        ::CheckRadioButton(m_hWnd, IDC_OUTGRP_FIRST, IDC_OUTGRP_CREDIT, IDC_OUTGRP_CREDIT);
     char members[260];
     FormatGroupModules(m_pRecord, m_group, GroupDirection::Out, members, sizeof(members));
     ::SetWindowTextA(Item(IDC_MEMBERS), members);

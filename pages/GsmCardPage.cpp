@@ -17,6 +17,8 @@ constexpr int kMaxCreditMinutes = 44640;
 constexpr uint32_t kUnsetCredit = 0xFFFFFFFF;
 constexpr size_t kPinSize = sizeof(GsmModuleRec::pin);
 constexpr int kSims = 2;
+// The flag bits the tab has boxes for; Store builds the byte from them alone.
+constexpr uint8_t kModuleFlagBits = 0x1F;
 
 #define SIM(member) offsetof(GsmModuleRec, member)
 
@@ -89,6 +91,15 @@ void InitCounter(GsmModuleRec& r, int i)
     uint8_t* next[] = { &r.nextUnit0, &r.nextUnit1, &r.nextUnit2 };
     *first[i] = 1;
     *next[i] = 1;
+}
+
+// A credit in seconds as its edit shows it in whole minutes: seconds beyond
+// the minute stay while the edit still shows the stored credit's minutes,
+// so a look at the page does not round a credit down.
+void StoreCredit(uint32_t& seconds, int minutes)
+{
+    if (seconds / 60u != (uint32_t)minutes)
+        seconds = (uint32_t)minutes * 60u;
 }
 
 void SetEnabled(HWND w, bool on)
@@ -234,17 +245,9 @@ void CGsmModuleTab::OnInitControls()
     FillGroupLists(false);
     ShowSim2Title();
 
-    // Records never set get what the tab shows for them, so the next commit
-    // carries them: unset volumes (level 0) and SIM 1 restore rule (day 1),
-    // a SIM 2 not in use with empty counters, and counters 1 and 2 of
-    // either SIM.
-    GsmModuleRec& sim1 = Sim(0);
-    if (sim1.txVolume == 0xFF)
-        sim1.txVolume = kVolumeZero;
-    if (sim1.rxVolume == 0xFF)
-        sim1.rxVolume = kVolumeZero;
-    if (sim1.creditRestoreCode == 0xFF)
-        sim1.creditRestoreCode = 1;
+    // A SIM 2 never set starts not in use, restored on day 1 with empty
+    // counters that block calls; counters 1 and 2 of either SIM never set
+    // start empty. The next commit carries them.
     GsmModuleRec& sim2 = Sim(1);
     if (sim2.state == 0xFF)
     {
@@ -275,8 +278,7 @@ void CGsmModuleTab::ShowSim(int s)
     pin[n] = '\0';
     ::SetWindowTextA(Item(ids.pin), pin);
 
-    // An unset rule was made day 1 when the tab opened.
-    CreditRestore rule = DecodeCreditRestoreCode(r.creditRestoreCode == 0xFF ? 1 : r.creditRestoreCode);
+    CreditRestore rule = DecodeCreditRestoreCode(r.creditRestoreCode);
     ::CheckRadioButton(m_hWnd, (int)ids.dayRadio, (int)ids.weeklyRadio,
                        rule.kind == CreditRestoreKind::Day       ? (int)ids.dayRadio
                        : rule.kind == CreditRestoreKind::WeekDay ? (int)ids.weekdayRadio
@@ -306,19 +308,6 @@ void CGsmModuleTab::OnFilled()
     for (int s = 0; s < kSims; ++s)
         ShowSim(s);
     EnableSim2();
-    RememberShown(IDC_GSM_VOLUME_TX);
-    RememberShown(IDC_GSM_VOLUME_RX);
-    for (const SimIds& ids : kSimIds)
-    {
-        const UINT shown[] = { ids.pin, ids.dayRadio, ids.weekdayRadio, ids.weeklyRadio, ids.day, ids.week, ids.weekday };
-        for (UINT id : shown)
-            RememberShown(id);
-        for (int i = 0; i < kCounters; ++i)
-        {
-            RememberShown(ids.credit[i]);
-            RememberShown(ids.oldCredit[i]);
-        }
-    }
 }
 
 void CGsmModuleTab::ShowRestoreKind(int s)
@@ -358,45 +347,35 @@ void CGsmModuleTab::StoreSim(int s)
     SimEdits& e = m_sim[s];
     GsmModuleRec& r = Sim(s);
 
-    if (ChangedSinceShown(ids.pin))
-    {
-        char pin[kPinSize + 1] = "";
-        ::GetWindowTextA(Item(ids.pin), pin, sizeof(pin));
-        memset(r.pin, 0xFF, kPinSize);
-        memcpy(r.pin, pin, strlen(pin));
-    }
+    char pin[kPinSize + 1] = "";
+    ::GetWindowTextA(Item(ids.pin), pin, sizeof(pin));
+    memset(r.pin, 0xFF, kPinSize);
+    memcpy(r.pin, pin, strlen(pin));
 
-    const UINT ruleIds[] = { ids.dayRadio, ids.weekdayRadio, ids.weeklyRadio, ids.day, ids.week, ids.weekday };
-    bool ruleChanged = false;
-    for (UINT id : ruleIds)
-        ruleChanged |= ChangedSinceShown(id);
-    CreditRestore rule = { CreditRestoreKind::Day, e.day.GetValue(), e.week.GetValue(), 1 };
-    int weekday = CFieldBinder::SelectedCode(Item(ids.weekday));
-    rule.weekday = weekday >= 1 ? weekday : 1;
+    // The weekday list holds the days 1-7 in order; with none selected the
+    // rule's weekday is 0, as the device had it.
+    int weekdayIndex = (int)::SendMessageA(Item(ids.weekday), CB_GETCURSEL, 0, 0);
+    CreditRestore rule = { CreditRestoreKind::Day, e.day.GetValue(), e.week.GetValue(),
+                           weekdayIndex < 0 ? 0 : weekdayIndex + 1 };
     if (IsChecked(ids.weekdayRadio))
         rule.kind = CreditRestoreKind::WeekDay;
     else if (IsChecked(ids.weeklyRadio))
         rule.kind = CreditRestoreKind::Weekly;
-    if (ruleChanged)
-        r.creditRestoreCode = EncodeCreditRestoreCode(rule);
+    r.creditRestoreCode = EncodeCreditRestoreCode(rule);
 
-    // Credits are shown in whole minutes: seconds the tab cannot show stay.
     for (int i = 0; i < kCounters; ++i)
     {
-        if (ChangedSinceShown(ids.credit[i]))
-            Credit(r, i) = (uint32_t)e.credit[i].GetValue() * 60u;
-        if (ChangedSinceShown(ids.oldCredit[i]))
-            OldCredit(r, i) = (uint32_t)e.oldCredit[i].GetValue() * 60u;
+        StoreCredit(Credit(r, i), e.credit[i].GetValue());
+        StoreCredit(OldCredit(r, i), e.oldCredit[i].GetValue());
     }
 }
 
 void CGsmModuleTab::OnStored()
 {
     GsmModuleRec& sim1 = Sim(0);
-    if (ChangedSinceShown(IDC_GSM_VOLUME_TX))
-        sim1.txVolume = (uint8_t)(m_volume[0].GetValue() + kVolumeZero);
-    if (ChangedSinceShown(IDC_GSM_VOLUME_RX))
-        sim1.rxVolume = (uint8_t)(m_volume[1].GetValue() + kVolumeZero);
+    sim1.flags &= kModuleFlagBits;
+    sim1.txVolume = (uint8_t)(m_volume[0].GetValue() + kVolumeZero);
+    sim1.rxVolume = (uint8_t)(m_volume[1].GetValue() + kVolumeZero);
     for (int s = 0; s < kSims; ++s)
         StoreSim(s);
 }

@@ -85,21 +85,22 @@ void CVoipCardPage::OnInitControls()
 
 void CVoipCardPage::OnFilled()
 {
-    for (int i = 0; i < 3; ++i)
-        m_shownGroups[i] = CFieldBinder::SelectedCode(GetDlgItem(kGroupLists[i]));
+    // Anything but ringing is signalled as progress, and stored so.
+    if (m_pRecord->voipModules[m_slot].progressSignalling != kRinging)
+        ::CheckRadioButton(m_hWnd, IDC_VOIP_USE_RINGING, IDC_VOIP_USE_PROGRESS, IDC_VOIP_USE_PROGRESS);
 }
 
 void CVoipCardPage::OnStored()
 {
-    // A group chosen on the page goes to all four positions of the slot;
-    // positions the page did not change keep what they hold.
+    // The group a list shows goes to all four positions of the slot; a list
+    // showing none (its stored byte names no group it offers) keeps them.
     uint8_t ModuleGroupAssign::*const members[] = { &ModuleGroupAssign::inGroup, &ModuleGroupAssign::outGroup,
                                                     &ModuleGroupAssign::outGroup2 };
     ModuleGroupAssign* positions = &m_pRecord->moduleGroups[4 * m_slot];
     for (int i = 0; i < 3; ++i)
     {
         int code = CFieldBinder::SelectedCode(GetDlgItem(kGroupLists[i]));
-        if (code < 0 || code == m_shownGroups[i])
+        if (code < 0)
             continue;
         for (int p = 0; p < 4; ++p)
             positions[p].*members[i] = (uint8_t)code;

@@ -22,5 +22,4 @@ protected:
 
 private:
     int m_slot;
-    int m_shownGroups[3] = { -1, -1, -1 }; // the group each list showed when filled
 };

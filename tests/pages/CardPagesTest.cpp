@@ -2,6 +2,7 @@
 #include "pages/CardSlotsPage.h"
 #include "pages/VoipCardPage.h"
 #include "pages/GsmCardPage.h"
+#include "pages/AnalogCardPage.h"
 #include "tests/support/StrayDialogCloser.h"
 #include <cstring>
 
@@ -63,27 +64,41 @@ TEST_F(CardPagesTest, ChangingASlotsCardDropsOnlyItsModulesGroups)
     }
 }
 
-TEST_F(CardPagesTest, VoipCardShowsAnUnsetSlotAsPort5060AndALawAndKeepsWhatItCannotShow)
+TEST_F(CardPagesTest, VoipCardStoresWhatItShowsAndKeepsAGroupOrCodecItCannotShow)
 {
+    // An unset slot: the page writes what it shows at once where it must,
+    // and everything it shows at Store.
     memset(&rec->voipModules[3], 0xFF, sizeof(VoipModuleRec));
     Open<CVoipCardPage>(3);
+    const VoipModuleRec& v = rec->voipModules[3];
+    EXPECT_EQ(std::string("5060\0", 5), Bytes(v.sipPort, 5)) << "written on open, with its terminator";
     EXPECT_EQ("5060", Text(IDC_VOIP_SIP_PORT));
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ("G.711 A-Law", Text(IDC_VOIP_CODEC_FIRST + i));
+    EXPECT_TRUE(Checked(IDC_VOIP_USE_PROGRESS)) << "anything but ringing is progress";
     EXPECT_EQ(1, page->Store());
-    const VoipModuleRec& v = rec->voipModules[3];
+    const uint32_t base = CFG_OFS_VOIP_MODULES + 3 * sizeof(VoipModuleRec);
+    for (uint32_t address = 0; address < 60; address += 12)
+        EXPECT_EQ("000000000000", Bytes(At(base + address), 12)) << "address at " << address;
     EXPECT_EQ("05060", Bytes(v.sipPort, 5));
     EXPECT_EQ("\x01\x01\x01\x01", Bytes(v.codecs, 4));
     EXPECT_EQ(0, v.sipServer[0]);
     EXPECT_EQ(0, v.sipUser[0]);
+    EXPECT_EQ(0, v.sipPassword[0]);
+    EXPECT_EQ(65535, v.regExpiry);
+    EXPECT_EQ(2, v.progressSignalling);
+    EXPECT_EQ(0, v.symmetricRtp);
 
-    // Slot 1: what the page cannot show is kept; a group chosen is set on
-    // all four module positions of the slot.
+    // Slot 1: a codec and groups the lists cannot show are kept; a group a
+    // list shows goes to all four module positions of the slot.
     VoipModuleRec& w = rec->voipModules[1];
-    w.codecs[2] = 9;                      // a codec the page does not know
+    w.codecs[2] = 9;                               // a codec the page does not know
+    w.progressSignalling = 7;
     memset(w.sipServer, 'a', sizeof(w.sipServer)); // no terminator in its field
-    rec->moduleGroups[4].outGroup = 40;   // names no group
+    rec->moduleGroups[4].outGroup = 40;            // names no group
     rec->moduleGroups[5].outGroup = 41;
+    rec->moduleGroups[4].outGroup2 = 3;            // shown on the page
+    rec->moduleGroups[6].outGroup2 = 9;            // a position the page does not show
     Open<CVoipCardPage>(1);
     EXPECT_EQ(std::string(96, 'a'), Text(IDC_VOIP_SIP_ADDRESS));
     EXPECT_EQ(-1, Code(IDC_GROUP_OUT));
@@ -91,13 +106,49 @@ TEST_F(CardPagesTest, VoipCardShowsAnUnsetSlotAsPort5060AndALawAndKeepsWhatItCan
     page->OnLanguageChanged();
     EXPECT_EQ(6, Code(IDC_GROUP_IN)) << "a language change keeps the choice";
     EXPECT_EQ(-1, Code(IDC_GROUP_OUT));
+    Type(IDC_VOIP_SIP_NAME, std::string(30, 'u').c_str());
+    Type(IDC_VOIP_SIP_PORT, "70000");
+    Type(IDC_VOIP_SIP_EXPIRE, "3600");
+    Click(IDC_VOIP_SYMMETRIC_RTP);
     EXPECT_EQ(1, page->Store());
+    const uint32_t slot1 = CFG_OFS_VOIP_MODULES + sizeof(VoipModuleRec);
+    EXPECT_EQ(std::string("\x10\x0E\x02\x01", 4), Bytes(At(slot1 + 228), 4)) << "expiry 3600, progress, symmetric RTP";
+    EXPECT_EQ(std::string(23, 'u') + '\0', Bytes(w.sipUser, 24)) << "at most 23 characters and a terminator";
+    EXPECT_EQ("65535", Bytes(w.sipPort, 5));
     EXPECT_EQ(9, w.codecs[2]);
-    EXPECT_EQ('a', w.sipServer[95]);
+    EXPECT_EQ(2, w.progressSignalling);
+    EXPECT_EQ(std::string(95, 'a') + '\0', Bytes(w.sipServer, 96)) << "at most 95 characters and a terminator";
     for (int m = 4; m < 8; ++m)
+    {
         EXPECT_EQ(6, rec->moduleGroups[m].inGroup) << m;
+        EXPECT_EQ(3, rec->moduleGroups[m].outGroup2) << m;
+    }
     EXPECT_EQ(40, rec->moduleGroups[4].outGroup);
     EXPECT_EQ(41, rec->moduleGroups[5].outGroup);
+}
+
+TEST_F(CardPagesTest, AnalogLineStoresItsStateNumberAndGroupsOnItsOwnRecords)
+{
+    rec->cardSlots[3].cardType = CARD_ANALOG_COMBINED;
+    memset(rec->analogLines[14].number, 0x42, sizeof(AnalogLineRec::number));
+    rec->moduleGroups[14] = { 40, 0xFF, 0xFF, 7 };
+    CAnalogCardPage& card = Open<CAnalogCardPage>(12);
+    card.Tabs().SelectTab(2);
+    HWND t = card.Tab(2)->m_hWnd;
+    ASSERT_TRUE(t != NULL);
+    Type(IDC_LINE_NUMBER, "", t);
+    Click(IDC_LINE_DISABLE, t);
+    Choose(IDC_GROUP_IN, 4, t);
+    Choose(IDC_GROUP_OUT2, 5, t);
+    EXPECT_EQ(1, page->Store());
+    g_LastAnalogCardTab[3] = 0; // kept across documents: not left to the next test
+
+    EXPECT_EQ(std::string("\0", 1) + std::string(23, '\xFF'), Bytes(rec->analogLines[14].number, 24))
+        << "an empty number is length 0 and 0xFF behind it";
+    EXPECT_EQ(0xFF, rec->analogLines[14].state);
+    const uint8_t* groups = At(CFG_OFS_MODULE_GROUPS + 14 * 4);
+    EXPECT_EQ(std::string("\x28\x04\x05\x07", 4), Bytes(groups, 4)) << "a group the list cannot show is kept";
+    EXPECT_EQ(1, rec->analogLines[13].state) << "the other lines are not touched";
 }
 
 class GsmCardPageTest : public CardPagesTest
@@ -113,24 +164,19 @@ protected:
     }
 };
 
-TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSetAndKeepsWhatItCannotShow)
+TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSet)
 {
     GsmModuleRec& sim1 = rec->gsmSim1[1];
-    sim1.credit0 = 90;     // 1 minute 30: shown as 1
-    sim1.oldCredit0 = 90;
-    sim1.txVolume = 0xFF;  // unset: level 0
-    sim1.rxVolume = 0x20;  // no level: shown as 0
-    sim1.creditRestoreCode = 0xFF;
     g_LastGsmCardTab[0] = 1;
     HWND t = Open<CGsmCardPage>(0).Tab(1)->m_hWnd;
-    EXPECT_EQ("1", Text(IDC_SIM1_CREDIT0, t));
-    EXPECT_EQ("0", Text(IDC_GSM_VOLUME_TX, t));
-    EXPECT_EQ(128, sim1.txVolume) << "an unset volume is written as shown";
-    EXPECT_EQ(1, sim1.creditRestoreCode) << "an unset restore rule is day 1";
-
     Click(IDC_GSM_ECHO_CANCEL, t);
     Click(IDC_GSM_DTMF, t);
     EXPECT_FALSE(Checked(IDC_GSM_ECHO_CANCEL, t)) << "DTMF retransmission clears echo cancellation";
+    Click(IDC_GSM_ROAMING, t);
+    Click(IDC_GSM_CLIR, t);
+    Click(IDC_GSM_DISABLE, t);
+    Type(IDC_GSM_VOLUME_TX, "12", t);
+    Type(IDC_GSM_VOLUME_RX, "-6", t);
     Type(IDC_SIM1_OLD0, "2", t);
     Type(IDC_SIM1_PIN, "1234", t);
     Click(IDC_SIM1_WEEKDAY_RADIO, t);
@@ -138,13 +184,142 @@ TEST_F(GsmCardPageTest, ModuleTabStoresWhatTheUserSetAndKeepsWhatItCannotShow)
     CFieldBinder::SelectByCode(Item(IDC_SIM1_WEEKDAY, t), 5);
     EXPECT_EQ(1, page->Store());
 
-    EXPECT_EQ(0x18, sim1.flags) << "AMR kept, DTMF set, echo clear";
-    EXPECT_EQ(90u, sim1.credit0);
+    EXPECT_EQ(0x1D, sim1.flags) << "AMR kept, DTMF, CLIR and roaming set, echo clear";
+    EXPECT_EQ(0xFF, sim1.state) << "disabled";
+    EXPECT_EQ(140, sim1.txVolume);
+    EXPECT_EQ(122, sim1.rxVolume);
     EXPECT_EQ(120u, sim1.oldCredit0);
-    EXPECT_EQ(0x20, sim1.rxVolume) << "a volume the tab cannot show is kept";
     EXPECT_EQ("1234\xFF\xFF\xFF\xFF", Bytes(sim1.pin, 8));
     EXPECT_EQ(0x95, sim1.creditRestoreCode);
     EXPECT_EQ(1, g_LastGsmCardTab[0]);
+}
+
+// Values the tab cannot show as stored are shown as the tab reads them and
+// stored as shown; only a credit's seconds below the minute stay.
+TEST_F(GsmCardPageTest, ModuleTabStoresWhatItShowsOfValuesItCannotShowAsStored)
+{
+    GsmModuleRec& sim1 = rec->gsmSim1[1];
+    sim1.flags = 0xFF;            // both exclusive boxes, and bits without a box
+    sim1.txVolume = 100;          // no level
+    sim1.rxVolume = 0xFF;
+    memcpy(sim1.pin, "1A34\xFF\xFF\xFF\xFF", 8);
+    sim1.creditRestoreCode = 0;   // no day
+    sim1.credit0 = 0xFFFFFFFF;    // beyond the edit's range
+    sim1.oldCredit0 = 90;         // 1 minute 30
+    sim1.credit1 = 0xFFFFFFFF;    // never set
+    rec->moduleGroups[1] = { 0xFF, 40, 0xFF, 0xFF };
+    g_LastGsmCardTab[0] = 1;
+    HWND t = Open<CGsmCardPage>(0).Tab(1)->m_hWnd;
+    EXPECT_EQ(0xFF, sim1.rxVolume) << "opening writes no volume";
+    EXPECT_EQ(0u, sim1.credit1) << "a counter never set starts empty at once";
+    EXPECT_TRUE(Checked(IDC_GSM_ECHO_CANCEL, t) && Checked(IDC_GSM_DTMF, t));
+    EXPECT_EQ("0", Text(IDC_GSM_VOLUME_TX, t));
+    EXPECT_EQ("1", Text(IDC_SIM1_PIN, t));
+    EXPECT_TRUE(Checked(IDC_SIM1_DAY_RADIO, t));
+    EXPECT_EQ("1", Text(IDC_SIM1_DAY, t));
+    EXPECT_EQ("44640", Text(IDC_SIM1_CREDIT0, t));
+    EXPECT_EQ("1", Text(IDC_SIM1_OLD0, t));
+    EXPECT_EQ(-1, Code(IDC_GROUP_IN, t));
+    EXPECT_EQ(CFG_NO_GROUP, Code(IDC_GROUP_OUT, t));
+    EXPECT_EQ(1, page->Store());
+
+    EXPECT_EQ(0x1F, sim1.flags);
+    EXPECT_EQ(128, sim1.txVolume);
+    EXPECT_EQ(128, sim1.rxVolume);
+    EXPECT_EQ("1\xFF\xFF\xFF\xFF\xFF\xFF\xFF", Bytes(sim1.pin, 8));
+    EXPECT_EQ(1, sim1.creditRestoreCode);
+    EXPECT_EQ(44640u * 60u, sim1.credit0);
+    EXPECT_EQ(90u, sim1.oldCredit0) << "seconds below the minute shown stay";
+    EXPECT_EQ(40, rec->moduleGroups[1].inGroup) << "a group the list cannot show is kept";
+}
+
+// The controls of one SIM card on the module tab.
+struct SimControls
+{
+    UINT pin, weeklyRadio, weekday;
+    UINT credit[3], old[3], first[3], next[3], block[3];
+};
+const SimControls kSim1Controls = { IDC_SIM1_PIN, IDC_SIM1_WEEKLY_RADIO, IDC_SIM1_WEEKDAY,
+                                    { IDC_SIM1_CREDIT0, IDC_SIM1_CREDIT1, IDC_SIM1_CREDIT2 },
+                                    { IDC_SIM1_OLD0, IDC_SIM1_OLD1, IDC_SIM1_OLD2 },
+                                    { IDC_SIM1_FIRST0, IDC_SIM1_FIRST1, IDC_SIM1_FIRST2 },
+                                    { IDC_SIM1_NEXT0, IDC_SIM1_NEXT1, IDC_SIM1_NEXT2 },
+                                    { IDC_SIM1_BLOCK0, IDC_SIM1_BLOCK1, IDC_SIM1_BLOCK2 } };
+const SimControls kSim2Controls = { IDC_SIM2_PIN, IDC_SIM2_WEEKLY_RADIO, IDC_SIM2_WEEKDAY,
+                                    { IDC_SIM2_CREDIT0, IDC_SIM2_CREDIT1, IDC_SIM2_CREDIT2 },
+                                    { IDC_SIM2_OLD0, IDC_SIM2_OLD1, IDC_SIM2_OLD2 },
+                                    { IDC_SIM2_FIRST0, IDC_SIM2_FIRST1, IDC_SIM2_FIRST2 },
+                                    { IDC_SIM2_NEXT0, IDC_SIM2_NEXT1, IDC_SIM2_NEXT2 },
+                                    { IDC_SIM2_BLOCK0, IDC_SIM2_BLOCK1, IDC_SIM2_BLOCK2 } };
+
+// Every field of either SIM lands at its place in that SIM's record of the
+// module, and shows again from there; the other SIM keeps its own.
+TEST_F(GsmCardPageTest, SimFieldsRoundTripThroughTheirSimsRecord)
+{
+    struct Case
+    {
+        const char* what;
+        const SimControls& controls;
+        uint32_t table, otherTable;
+    };
+    const Case cases[] = { { "SIM 1", kSim1Controls, CFG_OFS_GSM_SIM1, CFG_OFS_GSM_SIM2 },
+                           { "SIM 2", kSim2Controls, CFG_OFS_GSM_SIM2, CFG_OFS_GSM_SIM1 } };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        SetConfigDefaults(rec);
+        memset(&rec->gsmSim2[6], 0xFF, sizeof(GsmModuleRec)); // SIM 2 never set
+        const uint32_t at = c.table + 6 * sizeof(GsmModuleRec);
+        const uint32_t other = c.otherTable + 6 * sizeof(GsmModuleRec);
+        g_LastGsmCardTab[1] = 2;
+        HWND t = Open<CGsmCardPage>(4).Tab(2)->m_hWnd; // module 6
+        const std::string otherBefore = Bytes(At(other), sizeof(GsmModuleRec));
+        if (&c.controls == &kSim2Controls)
+        {
+            EXPECT_FALSE(Enabled(IDC_SIM2_PIN, t));
+            Click(IDC_GSM_SIM2_USED, t);
+            EXPECT_TRUE(Enabled(IDC_SIM2_CREDIT2, t));
+            EXPECT_TRUE(Checked(IDC_SIM2_BLOCK1, t)) << "a never set SIM 2 blocks calls without credit";
+        }
+        const SimControls& s = c.controls;
+        Type(s.pin, "4321", t);
+        Click(s.weeklyRadio, t);
+        CFieldBinder::SelectByCode(Item(s.weekday, t), 3);
+        for (int i = 0; i < 3; ++i)
+        {
+            Type(s.credit[i], std::to_string(10 + i).c_str(), t);
+            Type(s.old[i], std::to_string(20 + i).c_str(), t);
+            Type(s.first[i], std::to_string(2 + i).c_str(), t);
+            Type(s.next[i], std::to_string(5 + i).c_str(), t);
+            SetCheck(s.block[i], i != 1, t);
+        }
+        EXPECT_EQ(1, page->Store());
+
+        // The record's bytes 4-45 as the device reads them.
+        uint8_t want[42];
+        auto u32 = [&want](int offset, uint32_t v) { memcpy(want + offset - 4, &v, 4); };
+        memcpy(want, "4321\xFF\xFF\xFF\xFF", 8);
+        u32(12, 600), u32(16, 1200), u32(24, 660), u32(28, 1260), u32(32, 720), u32(36, 1320);
+        const uint8_t bytes20[] = { 0x83, 2, 5, 0xFF }; // weekly on weekday 3, counter 0's units, blocking
+        memcpy(want + 16, bytes20, sizeof(bytes20));
+        const uint8_t bytes40[] = { 0, 0xFF, 3, 6, 4, 7 }; // counters 1 and 2
+        memcpy(want + 36, bytes40, sizeof(bytes40));
+        EXPECT_EQ(Bytes(want, sizeof(want)), Bytes(At(at + 4), sizeof(want)));
+        EXPECT_EQ(1, *At(at)) << "enabled, in use";
+        EXPECT_EQ("\xFF\xFF", Bytes(At(at + 46), 2));
+        const std::string otherAfter = Bytes(At(other), sizeof(GsmModuleRec));
+        EXPECT_EQ(otherBefore.substr(4), otherAfter.substr(4)) << "the other SIM keeps its own";
+
+        HWND again = Open<CGsmCardPage>(4).Tab(2)->m_hWnd;
+        EXPECT_EQ("4321", Text(s.pin, again));
+        EXPECT_TRUE(Checked(s.weeklyRadio, again));
+        EXPECT_EQ(3, Code(s.weekday, again));
+        EXPECT_EQ("11", Text(s.credit[1], again));
+        EXPECT_EQ("22", Text(s.old[2], again));
+        EXPECT_FALSE(Checked(s.block[1], again));
+        EXPECT_EQ(1, page->Store());
+        EXPECT_EQ(Bytes(want, sizeof(want)), Bytes(At(at + 4), sizeof(want))) << "a second visit stores the same";
+    }
 }
 
 // The real dialog, driven from a timer once it runs modally: modules of the

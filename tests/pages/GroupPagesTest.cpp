@@ -3,6 +3,7 @@
 #include "pages/GroupFunctions.h"
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 // The groups of a record: the card serving each, and the incoming group
 // page with one tab per group in use, of that card's kind, and what each tab
@@ -118,9 +119,10 @@ protected:
         rec->cardSlots[3].cardType = CARD_VOIP;
     }
     // The window of the tab of group g, shown as a click on its tab shows it.
+    template <class P = CInGroupsPage>
     HWND ShowTab(int g)
     {
-        CInGroupsPage& groups = dynamic_cast<CInGroupsPage&>(*page);
+        P& groups = dynamic_cast<P&>(*page);
         CTabPageHost& tabs = groups.Tabs();
         for (int i = 0; i < tabs.GetTabCount(); ++i)
             if ((int)tabs.GetTabData(i) == g)
@@ -202,5 +204,134 @@ TEST_F(GroupPagesTest, GsmTabStoresTheSecondListOnlyInItsModeAndHiddenFieldsAsZe
     EXPECT_EQ(0, rec->inGroups2[3].extensions[0][0]) << "not mode 8: the second list is stored empty";
     EXPECT_EQ(0, rec->inGroups1[3].ddiDigits) << "no DDI text: no DDI digits";
     EXPECT_EQ(0, rec->inGroups2[3].bytes0[32]) << "no fraud-protection text: no number";
+}
+
+// Part 2 of an incoming GSM group holds only what its tab writes; the
+// extension lists take five distinct lines; the subscriber tab writes the
+// mode and the wait alone.
+TEST_F(GroupPagesTest, IncomingTabsWriteTheirRecordsWholeAndTakeNoSixthExtension)
+{
+    rec->moduleGroups[0].inGroup = 3; // GSM
+    rec->moduleGroups[5].inGroup = 7; // FXS line
+    memset(&rec->inGroups2[3], 0x42, sizeof(InGroupRec2));
+    rec->inGroups2[3].extensions[0][0] = 0; // the second list empty
+    memset(&rec->inGroups1[7], 0x42, sizeof(InGroupRec1));
+    memset(&rec->inGroups2[7], 0x43, sizeof(InGroupRec2));
+    Open<CInGroupsPage>();
+    HWND t = ShowTab(3);
+    ASSERT_TRUE(t != NULL);
+    for (const char* ext : { "1", "2", "1", "3", "4", "5", "6" })
+    {
+        Type(IDC_INGRP_EXT_EDIT, ext, t);
+        Command(IDC_INGRP_EXT_ADD, t);
+    }
+    std::string lines;
+    HWND list = Item(IDC_INGRP_EXT_LIST, t);
+    for (int i = 0; i < (int)::SendMessageA(list, LB_GETCOUNT, 0, 0); ++i)
+    {
+        char text[32] = "";
+        ::SendMessageA(list, LB_GETTEXT, i, (LPARAM)text);
+        lines += std::string(text) + ";";
+    }
+    EXPECT_EQ("1;2;3;4;5;", lines) << "no sixth line, no line twice";
+    Choose(IDC_INGRP_MODE, 8, t);
+    EXPECT_TRUE(Enabled(IDC_INGRP_EXT2_LIST, t)) << "mode 8 has a second list";
+    Type(IDC_INGRP_EXT2_EDIT, "9*", t);
+    Command(IDC_INGRP_EXT2_ADD, t);
+    Type(IDC_INGRP_FRAUD, "77", t);
+    const std::pair<UINT, const char*> typed[] = { { IDC_INGRP_WAIT, "61" },  { IDC_INGRP_MIN, "0" },
+                                                   { IDC_INGRP_MAX, "21" },   { IDC_INGRP_CB_CUT, "3" },
+                                                   { IDC_INGRP_PREFIX, "#1" }, { IDC_INGRP_CB_PREFIX, "0*" } };
+    for (const auto& [id, text] : typed)
+        Type(id, text, t);
+    ASSERT_TRUE(ShowTab(7) != NULL);
+    EXPECT_EQ(1, page->Store());
+
+    const InGroupRec1& p1 = rec->inGroups1[3];
+    EXPECT_EQ(std::string("\x08\x3C\x01\x14\x03", 5), Bytes(&p1, 5)) << "mode 8, counts within their ranges";
+    EXPECT_EQ("\x02#1\xFF", Bytes(p1.prefix, 4));
+    EXPECT_EQ("\x02" "0*\xFF", Bytes(p1.callbackPrefix, 4));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(std::string("\x01") + (char)('1' + i) + '\xFF', Bytes(p1.extensions[i], 3)) << i;
+    std::string part2(sizeof(InGroupRec2), '\xFF');
+    part2.replace(32, 3, "\x02" "77");
+    for (int i = 0; i < 5; ++i)
+        part2[56 + 24 * i] = '\0';
+    part2.replace(56, 3, "\x02" "9*");
+    EXPECT_EQ(part2, Bytes(&rec->inGroups2[3], sizeof(InGroupRec2)));
+
+    std::string fxs(sizeof(InGroupRec1), '\x42');
+    fxs[0] = 0;  // mode
+    fxs[1] = 60; // the wait, within its range
+    EXPECT_EQ(fxs, Bytes(&rec->inGroups1[7], sizeof(InGroupRec1)));
+    EXPECT_EQ(std::string(sizeof(InGroupRec2), '\x43'), Bytes(&rec->inGroups2[7], sizeof(InGroupRec2)));
+}
+
+// The DDI count of a GSM group, incoming and outgoing: 0 to 20 and no
+// default, so a typed count beyond is the range's end; an unset count
+// shows none.
+TEST_F(GroupPagesTest, DdiDigitsStayWithinTheirRangeAndAnUnsetCountShowsNone)
+{
+    rec->moduleGroups[0].inGroup = 3;
+    rec->moduleGroups[1].outGroup = 4;
+    struct Case
+    {
+        uint8_t stored;
+        const char* typed; // null: left as shown
+        const char* shown;
+        uint8_t expected;
+    };
+    const Case cases[] = {
+        { 0xFF, nullptr, "0", 0 },
+        { 30, nullptr, "20", 20 },
+        { 12, nullptr, "12", 12 },
+        { 5, "25", "5", 20 },
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.stored) + " " + (c.typed ? c.typed : "-"));
+        rec->inGroups1[3].ddiDigits = c.stored;
+        rec->outGroups[4].ddiDigits = c.stored;
+        Open<CInGroupsPage>();
+        HWND in = ShowTab(3);
+        EXPECT_EQ(c.shown, Text(IDC_INGRP_DDI, in));
+        if (c.typed)
+            Type(IDC_INGRP_DDI, c.typed, in);
+        EXPECT_EQ(1, page->Store());
+        EXPECT_EQ(c.expected, rec->inGroups1[3].ddiDigits) << "incoming";
+
+        Open<COutGroupsPage>();
+        HWND out = ShowTab<COutGroupsPage>(4);
+        EXPECT_EQ(c.shown, Text(IDC_OUTGRP_DDI, out));
+        if (c.typed)
+            Type(IDC_OUTGRP_DDI, c.typed, out);
+        EXPECT_EQ(1, page->Store());
+        EXPECT_EQ(c.expected, rec->outGroups[4].ddiDigits) << "outgoing";
+    }
+}
+
+TEST_F(GroupPagesTest, OutgoingTabsListMembersAndStoreTheirSelection)
+{
+    rec->moduleGroups[2].outGroup2 = 6; // GSM, as second outgoing group only
+    rec->moduleGroups[4].outGroup = 8;  // FXS line
+    rec->moduleGroups[12].outGroup = 9; // VoIP card of slot 3
+    rec->outGroups[6].selection = 7;    // no such selection: by credit
+    rec->outGroups[8].selection = 2;
+    rec->outGroups[9].selection = 1;
+    ASSERT_EQ(3, Open<COutGroupsPage>().Tabs().GetTabCount());
+
+    HWND gsm = ShowTab<COutGroupsPage>(6);
+    EXPECT_EQ("2  ", Text(IDC_MEMBERS, gsm));
+    EXPECT_TRUE(Checked(IDC_OUTGRP_CREDIT, gsm));
+    HWND fxs = ShowTab<COutGroupsPage>(8);
+    EXPECT_TRUE(Checked(IDC_OUTGRP_CYCLIC, fxs));
+    HWND voip = ShowTab<COutGroupsPage>(9);
+    EXPECT_EQ("3  ", Text(IDC_MEMBERS, voip));
+
+    EXPECT_EQ(1, page->Store());
+    EXPECT_EQ(2, rec->outGroups[6].selection) << "shown by credit, stored so";
+    EXPECT_EQ(1, rec->outGroups[8].selection) << "an analog group is never by credit";
+    EXPECT_EQ(0, rec->outGroups[9].selection) << "a VoIP group is always from the first";
+    EXPECT_EQ(9, g_LastOutGroup);
 }
 }
