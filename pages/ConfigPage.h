@@ -24,6 +24,11 @@ public:
     virtual bool IsTextPage() const { return false; }
     // The field tables the page fills and stores, with the entry each shows.
     virtual FieldTables Fields() const { return {}; }
+    // The record bytes the page's own code writes, when it opens or stores,
+    // beyond its field tables: bytes it builds from several controls, lists
+    // it writes whole, unset bytes it puts right. False from a page that has
+    // not declared them: it is held only to the sections its commit carries.
+    virtual bool OwnWrites(std::vector<ByteRun>&) const { return false; }
 };
 
 // One rule of a page's layout: control's edge follows the same edge of the
