@@ -104,50 +104,49 @@ std::vector<PageCase> Cases()
 // sections of its item, its template and the language file.
 void CheckDeclaration(const PageCase& c, IConfigPage& page)
 {
-    HWND wnd = page.Window().m_hWnd;
     CommitSectionList sections = GetCommitSections(*c.item, GetConfigRecord());
     std::vector<uint8_t> owners(sizeof(ConfigRecord), 0), shared(sizeof(ConfigRecord), 0);
-    for (const BoundTable& t : page.Fields())
-        for (size_t r = 0; r < t.table->count; ++r)
-        {
-            const FieldBinding& b = t.table->rows[r];
-            SCOPED_TRACE("control " + std::to_string(b.control));
-            HWND control = ::GetDlgItem(wnd, (int)b.control);
-            ASSERT_TRUE(control != NULL);
-            EXPECT_EQ("", KindMisfit(b, control));
-            if (b.kind == FieldKind::Number || b.kind == FieldKind::PortDigits)
+    for (const BoundWindow& w : page.BoundWindows())
+        for (const BoundTable& t : w.tables)
+            for (size_t r = 0; r < t.table->count; ++r)
             {
-                EXPECT_LE(b.minimum, b.maximum);
-                EXPECT_TRUE((b.flags & FB_NO_DEFAULT) || (b.defaultValue >= b.minimum && b.defaultValue <= b.maximum));
-            }
-            for (uint16_t k = 0; k < b.choiceCount; ++k)
-            {
-                EXPECT_TRUE(!b.choices[k].key || HasEnglishText(b.choices[k].key)) << b.choices[k].key;
-                EXPECT_TRUE(b.kind != FieldKind::Radio || ::GetDlgItem(wnd, (int)b.choices[k].control));
-            }
-            EXPECT_TRUE(!b.refusalKey || HasEnglishText(b.refusalKey)) << b.refusalKey;
-
-            for (uint32_t e = 0; e < t.table->entries; ++e)
-            {
-                uint32_t first = t.table->base + e * t.table->stride + b.offset;
-                const ConfigSection* s = SectionOf(first);
-                ASSERT_TRUE(s != nullptr);
-                EXPECT_FALSE(IsCarriedOnly(*s)) << s->name;
-                EXPECT_EQ(s, SectionOf(first + b.size - 1)) << "crosses out of " << s->name;
-                for (uint32_t i = first; i < first + b.size; ++i)
+                const FieldBinding& b = t.table->rows[r];
+                SCOPED_TRACE("control " + std::to_string(b.control));
+                HWND control = ::GetDlgItem(w.window, (int)b.control);
+                ASSERT_TRUE(control != NULL);
+                EXPECT_EQ("", KindMisfit(b, control));
+                if (b.kind == FieldKind::Number || b.kind == FieldKind::PortDigits)
                 {
-                    EXPECT_TRUE(std::any_of(sections.sections, sections.sections + sections.count,
-                                            [i](const CommitSection& k) { return i >= k.offset && i < k.offset + k.length; }))
-                        << "byte " << i << " is bound but not committed";
-                    bool isShared = (b.flags & FB_SHARED) != 0;
-                    EXPECT_TRUE(!owners[i] || (isShared && shared[i])) << "byte " << i << " bound twice";
-                    owners[i] = 1;
-                    shared[i] = isShared ? 1 : 0;
+                    EXPECT_LE(b.minimum, b.maximum);
+                    EXPECT_TRUE((b.flags & FB_NO_DEFAULT) || (b.defaultValue >= b.minimum && b.defaultValue <= b.maximum));
+                }
+                for (uint16_t k = 0; k < b.choiceCount; ++k)
+                {
+                    EXPECT_TRUE(!b.choices[k].key || HasEnglishText(b.choices[k].key)) << b.choices[k].key;
+                    EXPECT_TRUE(b.kind != FieldKind::Radio || ::GetDlgItem(w.window, (int)b.choices[k].control));
+                }
+                EXPECT_TRUE(!b.refusalKey || HasEnglishText(b.refusalKey)) << b.refusalKey;
+
+                for (uint32_t e = 0; e < t.table->entries; ++e)
+                {
+                    uint32_t first = t.table->base + e * t.table->stride + b.offset;
+                    const ConfigSection* s = SectionOf(first);
+                    ASSERT_TRUE(s != nullptr);
+                    EXPECT_FALSE(IsCarriedOnly(*s)) << s->name;
+                    EXPECT_EQ(s, SectionOf(first + b.size - 1)) << "crosses out of " << s->name;
+                    for (uint32_t i = first; i < first + b.size; ++i)
+                    {
+                        EXPECT_TRUE(std::any_of(sections.sections, sections.sections + sections.count,
+                                                [i](const CommitSection& k) { return i >= k.offset && i < k.offset + k.length; }))
+                            << "byte " << i << " is bound but not committed";
+                        bool isShared = (b.flags & FB_SHARED) != 0;
+                        EXPECT_TRUE(!owners[i] || (isShared && shared[i])) << "byte " << i << " bound twice";
+                        owners[i] = 1;
+                        shared[i] = isShared ? 1 : 0;
+                    }
                 }
             }
-        }
 }
-
 
 // Every byte the page may write: its bindings, what its own code declares,
 // and the card type the case puts in its slot. A page that has not declared
@@ -155,8 +154,9 @@ void CheckDeclaration(const PageCase& c, IConfigPage& page)
 std::vector<bool> WritableBytes(const PageCase& c, IConfigPage& page)
 {
     std::vector<ByteRun> runs;
-    for (const BoundTable& t : page.Fields())
-        CollectBoundRuns(*t.table, runs);
+    for (const BoundWindow& w : page.BoundWindows())
+        for (const BoundTable& t : w.tables)
+            CollectBoundRuns(*t.table, runs);
     if (!page.OwnWrites(runs))
     {
         CommitSectionList sections = GetCommitSections(*c.item, GetConfigRecord());
@@ -284,15 +284,15 @@ std::string Disagreement(HWND page, const FieldBinding& b, const uint8_t* field,
 // Every shown binding's bytes are what its control shows.
 void CheckStoredAsShown(IConfigPage& page, const uint8_t* stored, const uint8_t* opened)
 {
-    HWND wnd = page.Window().m_hWnd;
-    for (const BoundTable& t : page.Fields())
-        for (size_t r = 0; r < t.table->count; ++r)
-        {
-            const FieldBinding& b = t.table->rows[r];
-            uint32_t at = t.table->base + t.index * t.table->stride + b.offset;
-            std::string why = Disagreement(wnd, b, stored + at, opened + at);
-            EXPECT_EQ("", why) << "control " << b.control << " at byte " << at;
-        }
+    for (const BoundWindow& w : page.BoundWindows())
+        for (const BoundTable& t : w.tables)
+            for (size_t r = 0; r < t.table->count; ++r)
+            {
+                const FieldBinding& b = t.table->rows[r];
+                uint32_t at = t.table->base + t.index * t.table->stride + b.offset;
+                std::string why = Disagreement(w.window, b, stored + at, opened + at);
+                EXPECT_EQ("", why) << "control " << b.control << " at byte " << at;
+            }
 }
 
 // The page of case c made and opened on the page-edit copy.

@@ -147,12 +147,18 @@ TEST_F(SystemPagesTest, NetworkPageWritesAddressesAndPortAsDigits)
 
 typedef PageFixture ServicePagesTest;
 
+// A refused store writes nothing, not even the numbers listed before the
+// server that is refused.
 TEST_F(ServicePagesTest, AlarmServerWithoutPortIsRefusedWithFocusOnThePort)
 {
     Open<CSystemAlarmPage>();
     ShowHost();
+    Type(IDC_ALARM_NUMBER, "0301");
+    Click(IDC_ALARM_ADD);
     Type(IDC_ALARM_SERVER_HOST, "alarms.local");
+    const std::string kept = Bytes(&rec->alarm, sizeof(rec->alarm));
     ASSERT_EQ(0, page->Store());
+    EXPECT_EQ(kept, Bytes(&rec->alarm, sizeof(rec->alarm)));
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ("strSystemAlarmIpPortMissing", boxes.Last().key);
     EXPECT_EQ("Error", boxes.Last().caption);
@@ -409,8 +415,12 @@ TEST_F(ServicePagesTest, HttpUrlsAreShownAndStoredWithin128CharactersAndAMalform
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ("\x80" + longer.substr(0, 128), Bytes(url, 129));
 
+    // A refused incoming URL keeps the outgoing one from being written too.
+    const std::string kept = Bytes(&rec->httpOut, sizeof(rec->httpOut));
+    Type(IDC_HTTP_OUT_URL, "http://pbx/in?c=NUMBER");
     Type(IDC_HTTP_IN_URL, "http://a/b?c=1");
     EXPECT_EQ(0, page->Store());
+    EXPECT_EQ(kept, Bytes(&rec->httpOut, sizeof(rec->httpOut)));
     EXPECT_EQ("strSystemHttpRequestErr", boxes.Last().key);
     EXPECT_TRUE(HasFocus(IDC_HTTP_IN_URL));
 }
