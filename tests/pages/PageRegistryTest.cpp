@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "pages/ConfigItems.h"
 #include "pages/ConfigPage.h"
+#include "pages/PageMemories.h"
 #include "base/Language.h"
 #include "record/FieldText.h"
 #include <commctrl.h>
@@ -295,9 +296,11 @@ void CheckStoredAsShown(IConfigPage& page, const uint8_t* stored, const uint8_t*
             }
 }
 
-// The page of case c made and opened on the page-edit copy.
+// The page of case c made and opened on the page-edit copy, on its first
+// tab.
 std::unique_ptr<IConfigPage> OpenPage(const PageCase& c, HWND host)
 {
+    ResetLastTabMemories();
     std::unique_ptr<IConfigPage> page(c.item->factory(*c.item, GetPageEditRecord()));
     if (page && !page->IsTextPage())
     {
