@@ -296,6 +296,21 @@ void CheckStoredAsShown(IConfigPage& page, const uint8_t* stored, const uint8_t*
             }
 }
 
+// No text a page shows holds the unset byte: a field never written shows
+// empty, not as a row of 0xFF characters.
+void CheckNoUnsetTextShown(IConfigPage& page)
+{
+    for (const BoundWindow& w : page.BoundWindows())
+        for (const BoundTable& t : w.tables)
+            for (size_t r = 0; r < t.table->count; ++r)
+            {
+                const FieldBinding& b = t.table->rows[r];
+                if (b.kind == FieldKind::Text || b.kind == FieldKind::Counted)
+                    EXPECT_EQ(std::string::npos, WindowText(::GetDlgItem(w.window, (int)b.control)).find('\xFF'))
+                        << "control " << b.control;
+            }
+}
+
 // The page of case c made and opened on the page-edit copy, on its first
 // tab.
 std::unique_ptr<IConfigPage> OpenPage(const PageCase& c, HWND host)
@@ -352,6 +367,7 @@ TEST(PageRegistryTest, EveryPageKeepsToItsDeclarationAndStoresWhatItShows)
                 CheckDeclaration(c, *page);
                 CheckOwnWrites(c, *page);
             }
+            CheckNoUnsetTextShown(*page);
             std::vector<bool> writable = WritableBytes(c, *page);
             opened.assign(bytes, bytes + sizeof(ConfigRecord));
             EXPECT_EQ("", WriteOutside(writable, before.data(), opened.data())) << "on opening";
