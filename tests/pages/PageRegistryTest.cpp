@@ -149,9 +149,9 @@ void CheckDeclaration(const PageCase& c, IConfigPage& page)
             }
 }
 
-// Every byte the page may write: its bindings, what its own code declares,
-// and the card type the case puts in its slot. A page that has not declared
-// what its code writes may write the sections its commit carries.
+// Every byte the page may write: its bindings and what its own code
+// declares. A page that has not declared what its code writes may write the
+// sections its commit carries.
 std::vector<bool> WritableBytes(const PageCase& c, IConfigPage& page)
 {
     std::vector<ByteRun> runs;
@@ -168,8 +168,6 @@ std::vector<bool> WritableBytes(const PageCase& c, IConfigPage& page)
     for (const ByteRun& r : runs)
         if (r.offset < sizeof(ConfigRecord) && r.length <= sizeof(ConfigRecord) - r.offset)
             std::fill_n(writable.begin() + r.offset, r.length, true);
-    if (c.cardType)
-        writable[CFG_OFS_CARD_SLOTS + (uint32_t)sizeof(CardSlotRec) * c.item->index] = true;
     return writable;
 }
 
