@@ -310,9 +310,10 @@ void CheckNoUnsetTextShown(IConfigPage& page)
             for (size_t r = 0; r < t.table->count; ++r)
             {
                 const FieldBinding& b = t.table->rows[r];
-                if (b.kind == FieldKind::Text || b.kind == FieldKind::Counted)
-                    EXPECT_EQ(std::string::npos, WindowText(::GetDlgItem(w.window, (int)b.control)).find('\xFF'))
-                        << "control " << b.control;
+                if (b.kind != FieldKind::Text && b.kind != FieldKind::Counted)
+                    continue;
+                EXPECT_EQ(std::string::npos, WindowText(::GetDlgItem(w.window, (int)b.control)).find('\xFF'))
+                    << "control " << b.control;
             }
 }
 
