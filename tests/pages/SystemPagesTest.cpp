@@ -358,6 +358,27 @@ TEST_F(ServicePagesTest, SmsModulesOfGsmSlotsOnlyAndTextWithinItsLimit)
     EXPECT_EQ(0, rec->sms1.zero28);
 }
 
+TEST_F(ServicePagesTest, HttpEmptyUrlShowsTheSchemeAndClearingOneKeepsTheOther)
+{
+    const char url[] = "http://a/b?c=NUMBER";
+    rec->httpOut.urlLength = sizeof(url) - 1;
+    memcpy(rec->httpOut.url, url, sizeof(url) - 1);
+    rec->cardSlots[0].cardType = CARD_ANALOG_TRUNK;
+    memset(rec->httpIn.selection, 0, 4);
+    Open<CSystemHttpPage>();
+    EXPECT_EQ(url, Text(IDC_HTTP_OUT_URL));
+    EXPECT_EQ("http://", Text(IDC_HTTP_IN_URL));
+    EXPECT_TRUE(Enabled(IDC_HTTP_CHANNEL_FIRST + 3));
+    EXPECT_FALSE(Enabled(IDC_HTTP_CHANNEL_FIRST + 4));
+
+    Type(IDC_HTTP_IN_URL, "");
+    SetCheck(IDC_HTTP_CHANNEL_FIRST + 1, true);
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(std::string(1, (char)(sizeof(url) - 1)) + url, Bytes(&rec->httpOut, sizeof(url)));
+    EXPECT_EQ(0, rec->httpIn.urlLength);
+    EXPECT_EQ(std::string("\x02\x00\x00\x00", 4), Bytes(rec->httpIn.selection, 4));
+}
+
 // The masks are built from the boxes alone: modules and channels the page
 // shows unchecked or disabled are not marked, whatever the record held.
 TEST_F(ServicePagesTest, SmsAndHttpMasksLookedAtHoldOnlyTheCheckedBoxes)
