@@ -4,6 +4,14 @@
 #include "record/ConfigRecord.h"
 #include "base/Language.h"
 
+// A window of a page whose controls bound tables fill: the page itself, or
+// one of its tabs.
+struct BoundWindow
+{
+    HWND window;
+    FieldTables tables;
+};
+
 // What the configuration view asks of the page it shows, whatever its class.
 // Every page implements all of it, so a page that gets a signature wrong does
 // not compile.
@@ -24,6 +32,14 @@ public:
     virtual bool IsTextPage() const { return false; }
     // The field tables the page fills and stores, with the entry each shows.
     virtual FieldTables Fields() const { return {}; }
+    // The record bytes the page's own code writes, when it opens or stores,
+    // beyond its field tables: bytes it builds from several controls, lists
+    // it writes whole, unset bytes it puts right. False from a page that has
+    // not declared them: it is held only to the sections its commit carries.
+    virtual bool OwnWrites(std::vector<ByteRun>&) const { return false; }
+    // Every window of the page with bound controls, with its tables: the
+    // page and those of its tabs that exist.
+    virtual std::vector<BoundWindow> BoundWindows() { return { BoundWindow{ Window().m_hWnd, Fields() } }; }
 };
 
 // One rule of a page's layout: control's edge follows the same edge of the

@@ -1,6 +1,5 @@
 #include "pages/ServerAddressEdits.h"
 #include "record/ServerAddressText.h"
-#include "pages/ShownControls.h"
 
 void CServerAddressEdits::Attach(HWND page, UINT hostId, UINT portId, int portDefault)
 {
@@ -20,13 +19,6 @@ void CServerAddressEdits::Fill(const char* field)
     ::SetWindowTextA(m_host, host);
     if (port != 0)
         m_port.SetValue(port);
-    m_shownHost = ControlState(m_host);
-    m_shownPort = ControlState(m_port.m_hWnd);
-}
-
-bool CServerAddressEdits::Changed() const
-{
-    return ControlState(m_host) != m_shownHost || ControlState(m_port.m_hWnd) != m_shownPort;
 }
 
 void CServerAddressEdits::ReadHost(char* host, size_t size) const
@@ -44,13 +36,11 @@ bool CServerAddressEdits::PortMissing()
 {
     char host[CFG_SERVER_HOST_MAX + 1];
     ReadHost(host, sizeof(host));
-    return Changed() && host[0] != '\0' && PortValue() == 0;
+    return host[0] != '\0' && PortValue() == 0;
 }
 
 void CServerAddressEdits::Store(char* field)
 {
-    if (!Changed())
-        return;
     char host[CFG_SERVER_HOST_MAX + 1];
     ReadHost(host, sizeof(host));
     BuildServerAddress(host, PortValue(), field);

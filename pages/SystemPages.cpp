@@ -8,6 +8,7 @@ constexpr uint8_t kTimeSyncAutoSummer = 1;
 constexpr uint8_t kAnnouncementOutgoing = 0x01;
 constexpr uint8_t kAnnouncementIncoming = 0x02;
 constexpr uint8_t kAnnouncementToPbxUser = 0x04;
+constexpr uint8_t kAnnouncementBits = kAnnouncementOutgoing | kAnnouncementIncoming | kAnnouncementToPbxUser;
 
 const FieldChoice kMobilityModes[] = {
     { 0, nullptr, nullptr, IDC_SYSGEN_MOBILITY_OFF },
@@ -60,8 +61,8 @@ const FieldTable CSystemNetworkPage::kFields = MakeFieldTable(kNetworkFields);
 
 void CSystemGeneralPage::OnInitControls()
 {
-    // Values the device cannot hold are put right when the page opens; the
-    // commit then counts them as a change.
+    // Unset values are put right when the page opens; the commit then counts
+    // them as a change.
     if (m_pRecord->general2.timeZoneCode == 0xFF)
         m_pRecord->general2.timeZoneCode = 0;
     if (m_pRecord->isdnCommon.announcementBits == 0xFF)
@@ -80,10 +81,12 @@ void CSystemGeneralPage::OnInitControls()
 void CSystemGeneralPage::OnFilled()
 {
     uint8_t mode = m_pRecord->general2.timeSyncMode;
-    m_syncShown = mode != kTimeSyncManual;
-    m_summerShown = mode == kTimeSyncAutoSummer;
-    ::CheckDlgButton(m_hWnd, IDC_SYSGEN_TIME_SYNC, m_syncShown ? BST_CHECKED : BST_UNCHECKED);
-    ::CheckDlgButton(m_hWnd, IDC_SYSGEN_SUMMER_TIME, m_summerShown ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_SYSGEN_TIME_SYNC, mode != kTimeSyncManual ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_SYSGEN_SUMMER_TIME, mode == kTimeSyncAutoSummer ? BST_CHECKED : BST_UNCHECKED);
+    // A mobility mode the device does not know is shown, and so stored, as off.
+    if (::IsDlgButtonChecked(m_hWnd, IDC_SYSGEN_MOBILITY_USERS) != BST_CHECKED &&
+        ::IsDlgButtonChecked(m_hWnd, IDC_SYSGEN_MOBILITY_GLOBAL) != BST_CHECKED)
+        ::CheckDlgButton(m_hWnd, IDC_SYSGEN_MOBILITY_OFF, BST_CHECKED);
     EnableTimeZone();
 }
 
@@ -91,11 +94,15 @@ void CSystemGeneralPage::OnStored()
 {
     bool sync = ::IsDlgButtonChecked(m_hWnd, IDC_SYSGEN_TIME_SYNC) == BST_CHECKED;
     bool summer = ::IsDlgButtonChecked(m_hWnd, IDC_SYSGEN_SUMMER_TIME) == BST_CHECKED;
-    if (sync == m_syncShown && summer == m_summerShown)
-        return;
     m_pRecord->general2.timeSyncMode = !sync ? kTimeSyncManual : summer ? kTimeSyncAutoSummer : kTimeSyncAuto;
-    m_syncShown = sync;
-    m_summerShown = summer;
+    // The byte holds the three announcement settings and nothing else.
+    m_pRecord->isdnCommon.announcementBits &= kAnnouncementBits;
+}
+
+bool CSystemGeneralPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    runs.push_back({ (uint32_t)offsetof(ConfigRecord, general2.timeSyncMode), 1 });
+    return true;
 }
 
 void CSystemGeneralPage::EnableTimeZone()

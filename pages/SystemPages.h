@@ -21,10 +21,11 @@ protected:
     void OnFilled() override;
     void OnStored() override;
 
+public:
+    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+
 private:
     bool m_toneHidden = false;
-    bool m_syncShown = false;   // what the time-sync boxes showed when filled:
-    bool m_summerShown = false; // an unknown mode is kept until they change
 
     void EnableTimeZone();
     LRESULT OnTimeSyncClicked(WORD, WORD, HWND, BOOL&);

@@ -161,6 +161,46 @@ const FieldTable CSystemCdrPage::kFields = MakeFieldTable(kCdrFields);
 const FieldTable CSystemCreditPage::kFields = MakeFieldTable(kCreditFields);
 const FieldTable CSystemHttpPage::kFields = MakeFieldTable(kHttpFields);
 
+#define RUN(member) ByteRun{ (uint32_t)offsetof(ConfigRecord, member), (uint32_t)sizeof(((ConfigRecord*)nullptr)->member) }
+
+// What each page writes beyond its field table: the servers, lists, texts
+// and masks its own code builds.
+bool CSystemAlarmPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    runs.insert(runs.end(), { RUN(alarm.smsNumbers), RUN(alarm.alarmServer), RUN(alarm.smtpServer) });
+    return true;
+}
+
+bool CSystemCdrPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    runs.insert(runs.end(), { RUN(cdr.server), RUN(cdr.zero28) });
+    return true;
+}
+
+bool CSystemCreditPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    runs.push_back(RUN(creditReport.server));
+    return true;
+}
+
+bool CSystemSmsPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    runs.insert(runs.end(), { RUN(sms1.server), RUN(sms1.zero28), RUN(sms2.textLength),
+                              ByteRun{ (uint32_t)offsetof(ConfigRecord, sms2.text), (uint32_t)kTextMax },
+                              RUN(sms2.moduleMask) });
+    return true;
+}
+
+bool CSystemHttpPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    for (uint32_t part : { (uint32_t)offsetof(ConfigRecord, httpOut), (uint32_t)offsetof(ConfigRecord, httpIn) })
+        runs.insert(runs.end(), { ByteRun{ part + (uint32_t)offsetof(HttpRequestSettings, urlLength), 1 },
+                                  ByteRun{ part + (uint32_t)offsetof(HttpRequestSettings, url), (uint32_t)kUrlMax } });
+    runs.push_back(RUN(httpIn.selection));
+    return true;
+}
+#undef RUN
+
 RequestUrlCheck CheckRequestUrl(const char* text)
 {
     const size_t schemeLength = sizeof(kUrlScheme) - 1;
@@ -187,6 +227,8 @@ void CSystemAlarmPage::OnInitControls()
     for (char* t : texts)
         if ((uint8_t)t[0] > 254)
             t[0] = '\0';
+    // The password shows as stars whatever the template says.
+    ::SendDlgItemMessageA(m_hWnd, IDC_ALARM_SMTP_PASSWORD, EM_SETPASSWORDCHAR, '*', 0);
     m_number.SubclassWindow(GetDlgItem(IDC_ALARM_NUMBER));
     m_number.SetCharSet(kDigits, (int)CFG_COUNTED_24 - 1);
     m_alarmServer.Attach(m_hWnd, IDC_ALARM_SERVER_HOST, IDC_ALARM_SERVER_PORT);
@@ -205,7 +247,6 @@ void CSystemAlarmPage::OnFilled()
         ReadCountedString(entry, CFG_COUNTED_24, number);
         ::SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)number);
     }
-    m_shown.Remember(m_hWnd, IDC_ALARM_NUMBERS);
     m_alarmServer.Fill(m_pRecord->alarm.alarmServer);
     m_smtpServer.Fill(m_pRecord->alarm.smtpServer);
 }
@@ -223,17 +264,14 @@ bool CSystemAlarmPage::OnValidate()
 void CSystemAlarmPage::OnStored()
 {
     AlarmSettings& a = m_pRecord->alarm;
-    if (m_shown.Changed(m_hWnd, IDC_ALARM_NUMBERS))
+    memset(a.smsNumbers, 0xFF, sizeof(a.smsNumbers));
+    HWND list = GetDlgItem(IDC_ALARM_NUMBERS);
+    int count = (int)::SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count && i < kMaxNumbers; ++i)
     {
-        memset(a.smsNumbers, 0xFF, sizeof(a.smsNumbers));
-        HWND list = GetDlgItem(IDC_ALARM_NUMBERS);
-        int count = (int)::SendMessageA(list, LB_GETCOUNT, 0, 0);
-        for (int i = 0; i < count && i < kMaxNumbers; ++i)
-        {
-            char number[CFG_COUNTED_24];
-            ListItemText(list, i, number, sizeof(number));
-            WriteCountedString24(number, a.smsNumbers[i]);
-        }
+        char number[CFG_COUNTED_24];
+        ListItemText(list, i, number, sizeof(number));
+        WriteCountedString24(number, a.smsNumbers[i]);
     }
     m_alarmServer.Store(a.alarmServer);
     m_smtpServer.Store(a.smtpServer);
@@ -336,7 +374,6 @@ void CSystemCdrPage::OnInitControls()
 void CSystemCdrPage::OnFilled()
 {
     m_server.Fill(m_pRecord->cdr.server);
-    m_shown.Remember(m_hWnd, IDC_CDR_ANSWERED, 2);
 }
 
 bool CSystemCdrPage::OnValidate()
@@ -351,12 +388,10 @@ bool CSystemCdrPage::OnValidate()
 
 void CSystemCdrPage::OnStored()
 {
-    // The byte beside the server is 0 wherever the page writes the server.
-    if (m_server.Changed())
-        m_pRecord->cdr.zero28 = 0;
     m_server.Store(m_pRecord->cdr.server);
-    if (m_shown.Changed(m_hWnd, IDC_CDR_ANSWERED, 2))
-        m_pRecord->isdnCommon.cdrOption &= kCdrSelectionBits;
+    m_pRecord->cdr.zero28 = 0;
+    // The selection byte holds the two boxes and nothing else.
+    m_pRecord->isdnCommon.cdrOption &= kCdrSelectionBits;
 }
 
 // --- credit report ------------------------------------------------------------
@@ -378,7 +413,6 @@ void CSystemCreditPage::OnInitControls()
 void CSystemCreditPage::OnFilled()
 {
     m_server.Fill(m_pRecord->creditReport.server);
-    m_shown.Remember(m_hWnd, IDC_CREDIT_GSM, 2);
 }
 
 bool CSystemCreditPage::OnValidate()
@@ -394,8 +428,7 @@ bool CSystemCreditPage::OnValidate()
 void CSystemCreditPage::OnStored()
 {
     m_server.Store(m_pRecord->creditReport.server);
-    if (m_shown.Changed(m_hWnd, IDC_CREDIT_GSM, 2))
-        m_pRecord->creditReport.reported |= kReportUnusedBits;
+    m_pRecord->creditReport.reported |= kReportUnusedBits;
 }
 
 // --- SMS ----------------------------------------------------------------------
@@ -417,8 +450,6 @@ void CSystemSmsPage::OnFilled()
         usable[m] = m_pRecord->cardSlots[m / kSlotModules].cardType == CARD_GSM;
     FillModuleGrid(m_hWnd, IDC_SMS_MODULE_FIRST, IDC_SMS_LABEL_FIRST, ReadMask(sms.moduleMask),
                    usable);
-    m_shown.Remember(m_hWnd, IDC_SMS_TEXT);
-    m_shown.Remember(m_hWnd, IDC_SMS_MODULE_FIRST, kModuleCount);
 }
 
 bool CSystemSmsPage::OnValidate()
@@ -433,17 +464,12 @@ bool CSystemSmsPage::OnValidate()
 
 void CSystemSmsPage::OnStored()
 {
-    if (m_server.Changed())
-        m_pRecord->sms1.zero28 = 0;
     m_server.Store(m_pRecord->sms1.server);
-    if (m_shown.Changed(m_hWnd, IDC_SMS_TEXT))
-    {
-        char text[kTextMax + 1];
-        GetDlgItemText(IDC_SMS_TEXT, text, sizeof(text));
-        StoreLengthText(m_pRecord->sms2.textLength, m_pRecord->sms2.text, text, kTextMax);
-    }
-    if (m_shown.Changed(m_hWnd, IDC_SMS_MODULE_FIRST, kModuleCount))
-        WriteMask(m_pRecord->sms2.moduleMask, CheckedModules(m_hWnd, IDC_SMS_MODULE_FIRST));
+    m_pRecord->sms1.zero28 = 0;
+    char text[kTextMax + 1];
+    GetDlgItemText(IDC_SMS_TEXT, text, sizeof(text));
+    StoreLengthText(m_pRecord->sms2.textLength, m_pRecord->sms2.text, text, kTextMax);
+    WriteMask(m_pRecord->sms2.moduleMask, CheckedModules(m_hWnd, IDC_SMS_MODULE_FIRST));
 }
 
 LRESULT CSystemSmsPage::OnSelectAll(WORD, WORD, HWND, BOOL&)
@@ -481,8 +507,6 @@ void CSystemHttpPage::OnFilled()
     }
     FillModuleGrid(m_hWnd, IDC_HTTP_CHANNEL_FIRST, IDC_HTTP_LABEL_FIRST,
                    ReadMask(in.selection), usable);
-    m_shown.Remember(m_hWnd, IDC_HTTP_OUT_URL, 2);
-    m_shown.Remember(m_hWnd, IDC_HTTP_CHANNEL_FIRST, kModuleCount);
 }
 
 bool CSystemHttpPage::OnValidate()
@@ -490,8 +514,6 @@ bool CSystemHttpPage::OnValidate()
     const UINT urls[] = { IDC_HTTP_OUT_URL, IDC_HTTP_IN_URL };
     for (UINT id : urls)
     {
-        if (!m_shown.Changed(m_hWnd, id))
-            continue;
         char url[kUrlMax + 1];
         GetDlgItemText((int)id, url, sizeof(url));
         if (CheckRequestUrl(url) == RequestUrlCheck::Refuse)
@@ -512,8 +534,6 @@ void CSystemHttpPage::OnStored()
     } urls[] = { { IDC_HTTP_OUT_URL, &m_pRecord->httpOut }, { IDC_HTTP_IN_URL, &m_pRecord->httpIn } };
     for (const auto& u : urls)
     {
-        if (!m_shown.Changed(m_hWnd, u.id))
-            continue;
         char url[kUrlMax + 1];
         GetDlgItemText((int)u.id, url, sizeof(url));
         if (CheckRequestUrl(url) == RequestUrlCheck::Clear)
@@ -521,8 +541,7 @@ void CSystemHttpPage::OnStored()
         else
             StoreLengthText(u.request->urlLength, u.request->url, url, kUrlMax);
     }
-    if (m_shown.Changed(m_hWnd, IDC_HTTP_CHANNEL_FIRST, kModuleCount))
-        WriteMask(m_pRecord->httpIn.selection, CheckedModules(m_hWnd, IDC_HTTP_CHANNEL_FIRST));
+    WriteMask(m_pRecord->httpIn.selection, CheckedModules(m_hWnd, IDC_HTTP_CHANNEL_FIRST));
 }
 
 LRESULT CSystemHttpPage::OnSelectAll(WORD, WORD, HWND, BOOL&)

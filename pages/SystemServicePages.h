@@ -2,7 +2,6 @@
 #include "pages/ConfigPage.h"
 #include "pages/ServerAddressEdits.h"
 #include "pages/CharSetEdit.h"
-#include "pages/ShownControls.h"
 #include "res/ServicePagesIds.h"
 
 // How the device reports alarms: SMS numbers, an alarm server, e-mail.
@@ -23,6 +22,8 @@ public:
         COMMAND_ID_HANDLER(IDC_ALARM_DELETE, OnDelete)
     END_MSG_MAP()
 
+    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+
 protected:
     void OnInitControls() override;
     void OnFilled() override;
@@ -31,7 +32,6 @@ protected:
 
 private:
     CCharSetEdit m_number;
-    CShownControls m_shown;
     CServerAddressEdits m_alarmServer;
     CServerAddressEdits m_smtpServer;
 
@@ -54,6 +54,8 @@ public:
 
     static const FieldTable kFields;
 
+    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+
 protected:
     void OnInitControls() override;
     void OnFilled() override;
@@ -62,7 +64,6 @@ protected:
 
 private:
     CServerAddressEdits m_server;
-    CShownControls m_shown;
 };
 
 // Where and when the device sends its credit reports.
@@ -74,6 +75,8 @@ public:
 
     static const FieldTable kFields;
 
+    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+
 protected:
     void OnInitControls() override;
     void OnFilled() override;
@@ -82,7 +85,6 @@ protected:
 
 private:
     CServerAddressEdits m_server;
-    CShownControls m_shown;
 };
 
 // Where the device passes received SMS, and which GSM modules handle them.
@@ -100,6 +102,8 @@ public:
         COMMAND_ID_HANDLER(IDC_SMS_DESELECT_ALL, OnDeselectAll)
     END_MSG_MAP()
 
+    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+
 protected:
     void OnInitControls() override;
     void OnFilled() override;
@@ -108,7 +112,6 @@ protected:
 
 private:
     CServerAddressEdits m_server;
-    CShownControls m_shown;
 
     LRESULT OnSelectAll(WORD, WORD, HWND, BOOL&);
     LRESULT OnDeselectAll(WORD, WORD, HWND, BOOL&);
@@ -130,6 +133,8 @@ public:
         COMMAND_ID_HANDLER(IDC_HTTP_DESELECT_ALL, OnDeselectAll)
     END_MSG_MAP()
 
+    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+
 protected:
     void OnInitControls() override;
     void OnFilled() override;
@@ -137,7 +142,6 @@ protected:
     void OnStored() override;
 
 private:
-    CShownControls m_shown;
 
     LRESULT OnSelectAll(WORD, WORD, HWND, BOOL&);
     LRESULT OnDeselectAll(WORD, WORD, HWND, BOOL&);

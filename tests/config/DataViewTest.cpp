@@ -5,6 +5,7 @@
 #include "tests/support/TestLanguage.h"
 #include "tests/support/TreeViewProbe.h"
 #include "pages/WebPage.h"
+#include "res/ServicePagesIds.h"
 #include "base/AppSettings.h"
 #include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -346,6 +347,29 @@ TEST_F(DataViewTest, AnItemOfTheTableAloneIsShownCommittedAndVetoed)
     EXPECT_EQ(11, view.GetCurrentId());
     EXPECT_EQ(11, SelectedId());
     EXPECT_EQ(9, DocByte(CFG_OFS_ALARM));
+}
+
+// The credit report page refuses to be left with a host and no port: the
+// tree stays on it and nothing of it reaches the document.
+TEST_F(DataViewTest, ARefusingCreditReportPageKeepsTheTreeAndCommitsNothing)
+{
+    ASSERT_TRUE(view.OpenDocument(nullptr));
+    Click(CI_SYSTEM_CREDIT);
+    ASSERT_EQ(CI_SYSTEM_CREDIT, view.GetCurrentId());
+    const std::vector<uint8_t> doc(ConfigBytes(Doc()), ConfigBytes(Doc()) + sizeof(ConfigRecord));
+    CMessageBoxRecorder boxes(IDOK);
+    HWND page = view.GetPageWindow();
+    ::SendDlgItemMessageA(page, IDC_CREDIT_SEND, CB_SETCURSEL, 2, 0);
+    ::SetDlgItemTextA(page, IDC_CREDIT_HOST, "10.1.1.1");
+    Click(CI_SYSTEM_GENERAL);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("strSystemCreditIpPortMissing", boxes.Last().key);
+    EXPECT_EQ(CI_SYSTEM_CREDIT, view.GetCurrentId());
+    EXPECT_EQ(CI_SYSTEM_CREDIT, SelectedId());
+    EXPECT_EQ(page, view.GetPageWindow());
+    EXPECT_EQ(::GetDlgItem(page, IDC_CREDIT_PORT), ::GetFocus());
+    EXPECT_TRUE(doc == std::vector<uint8_t>(ConfigBytes(Doc()), ConfigBytes(Doc()) + sizeof(ConfigRecord)));
+    EXPECT_EQ("open '' at 18", State());
 }
 
 TEST_F(DataViewTest, CardTypeChangeDropsThatSlotsGroupAssignments)
