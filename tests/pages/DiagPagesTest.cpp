@@ -462,7 +462,7 @@ TEST_F(DiagPagesTest, RefreshSettingsOfZeroPollAtTheirDefaults)
         Close();
         engine.requests.clear();
         page.reset(Make(id));
-        testsupport::PumpMessages(300);
+        testsupport::PumpMessages(150); // a dozen ticks at the shortest period
         EXPECT_EQ(1u, engine.requests.size()) << id;
         CloseNoResponseBox();
     }
