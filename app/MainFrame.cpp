@@ -7,6 +7,7 @@
 #include "comm/Link.h"
 #include "comm/LinkLog.h"
 #include "wcl/AppModule.h"
+#include "wcl/TreeItems.h"
 #include <cstdio>
 #include <cstring>
 
@@ -260,15 +261,8 @@ void CMainFrame::CreateTabView()
     m_tab = tab;
     m_hWndClient = tab;
     ::SendMessage(tab, WM_SETFONT, (WPARAM)::GetStockObject(DEFAULT_GUI_FONT), FALSE);
-    m_tabImages = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
-    const UINT icons[] = { IDI_TAB_CONFIGURATION, IDI_TAB_COMMUNICATION, IDI_TAB_MONITOR, IDI_TAB_DIAGNOSTICS };
-    for (UINT id : icons)
-    {
-        HICON icon = (HICON)::LoadImageA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0);
-        ImageList_AddIcon(m_tabImages, icon);
-        if (icon)
-            ::DestroyIcon(icon);
-    }
+    const int icons[] = { IDI_TAB_CONFIGURATION, IDI_TAB_COMMUNICATION, IDI_TAB_MONITOR, IDI_TAB_DIAGNOSTICS };
+    m_tabImages = CreateTreeImageList(icons, (int)(sizeof(icons) / sizeof(icons[0])));
     TabCtrl_SetImageList(tab, m_tabImages);
 }
 

@@ -1,6 +1,7 @@
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
+#include "comm/LateBound.h"
 #include <mmsystem.h>
 
 // The engine over the program's own link.
@@ -64,10 +65,13 @@ public:
 
     void SetHighResolution(bool on) override
     {
-        if (on)
-            ::timeBeginPeriod(1);
-        else
-            ::timeEndPeriod(1);
+        // The multimedia timer library is wanted only while a transfer runs.
+        typedef decltype(&::timeBeginPeriod) PeriodFn;
+        static const PeriodFn begin = LateBoundFunction<PeriodFn>("winmm.dll", "timeBeginPeriod");
+        static const PeriodFn end = LateBoundFunction<PeriodFn>("winmm.dll", "timeEndPeriod");
+        PeriodFn change = on ? begin : end;
+        if (change)
+            change(1);
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "comm/Link.h"
 #include "base/AppSettings.h"
 #include "record/ConfigRecord.h"
+#include <algorithm>
 #include <cstring>
 
 static_assert(ENGINE_IMAGE_SIZE == CFG_RECORD_SIZE, "the image is the configuration record");
@@ -402,12 +403,26 @@ void CDeviceProtocol::OnDownloadAnswer(const BYTE* message)
         Log("Missing data IE");
         return;
     }
-    if (length < static_cast<int>(m_blockSize))
+    // A block of another length than asked for (a cut or damaged element)
+    // is no block: taking it would leave the rest of the block with bytes
+    // the device does not hold and end the download as if all was read. It
+    // counts as missing; the time-out asks for it again. Only the last
+    // block may stop at the image end.
+    const int wanted = static_cast<int>(std::min<DWORD>(DOWNLOAD_BLOCK_SIZE, ENGINE_IMAGE_SIZE - m_expectedOffset));
+    if (length < wanted)
+    {
         Log("Data IE too short (%d)", length);
+        return;
+    }
+    if (length > DOWNLOAD_BLOCK_SIZE)
+    {
+        Log("Data IE too long (%d)", length);
+        return;
+    }
 
     const bool timerStopped = FreeWindowPlace();
 
-    CopyToImage(m_image, data, m_expectedOffset, length < DOWNLOAD_BLOCK_SIZE ? length : DOWNLOAD_BLOCK_SIZE);
+    CopyToImage(m_image, data, m_expectedOffset, length);
     m_expectedOffset += DOWNLOAD_BLOCK_SIZE;
 
     const DWORD next = NextDownloadOffset(m_image, m_expectedOffset);

@@ -2,6 +2,7 @@
 #include "comm/Link.h"
 #include "comm/LinkLog.h"
 #include "comm/CommLogCtrl.h"
+#include "comm/LateBound.h"
 #include "base/AppSettings.h"
 #include "base/TextUtil.h"
 #include <dbt.h>
@@ -15,6 +16,34 @@ namespace
 {
 // {A5DCBF10-6530-11D2-901F-00C04FB951ED}
 const GUID kUsbDeviceInterface = { 0xA5DCBF10, 0x6530, 0x11D2, { 0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED } };
+
+// The device set functions the port look-up uses: the setup library is
+// loaded when a USB device first comes or goes, not with the program.
+struct SetupFunctions
+{
+    decltype(&::SetupDiGetClassDevsA) getClassDevs;
+    decltype(&::SetupDiEnumDeviceInfo) enumDeviceInfo;
+    decltype(&::SetupDiGetDeviceInstanceIdA) getInstanceId;
+    decltype(&::SetupDiGetDeviceRegistryPropertyA) getProperty;
+    decltype(&::SetupDiDestroyDeviceInfoList) destroyList;
+
+    SetupFunctions()
+    {
+        const char library[] = "setupapi.dll";
+        getClassDevs = LateBoundFunction<decltype(getClassDevs)>(library, "SetupDiGetClassDevsA");
+        enumDeviceInfo = LateBoundFunction<decltype(enumDeviceInfo)>(library, "SetupDiEnumDeviceInfo");
+        getInstanceId = LateBoundFunction<decltype(getInstanceId)>(library, "SetupDiGetDeviceInstanceIdA");
+        getProperty = LateBoundFunction<decltype(getProperty)>(library, "SetupDiGetDeviceRegistryPropertyA");
+        destroyList = LateBoundFunction<decltype(destroyList)>(library, "SetupDiDestroyDeviceInfoList");
+    }
+    bool Bound() const { return getClassDevs && enumDeviceInfo && getInstanceId && getProperty && destroyList; }
+};
+
+const SetupFunctions& Setup()
+{
+    static const SetupFunctions functions;
+    return functions;
+}
 
 HDEVNOTIFY s_notification = NULL;
 UsbPortLookupFn s_lookup = FindUsbSerialPort;
@@ -127,16 +156,19 @@ int FindUsbSerialPort(const char* instanceId, char* description, size_t descript
         description[0] = '\0';
     if (friendlyName && friendlyNameSize)
         friendlyName[0] = '\0';
-    HDEVINFO devices = ::SetupDiGetClassDevsA(NULL, "USB", NULL, DIGCF_ALLCLASSES);
+    const SetupFunctions& setup = Setup();
+    if (!setup.Bound())
+        return 0;
+    HDEVINFO devices = setup.getClassDevs(NULL, "USB", NULL, DIGCF_ALLCLASSES);
     if (devices == INVALID_HANDLE_VALUE)
         return 0;
     int result = 1;
     SP_DEVINFO_DATA info = {};
     info.cbSize = sizeof(info);
-    for (DWORD i = 0; ::SetupDiEnumDeviceInfo(devices, i, &info); ++i)
+    for (DWORD i = 0; setup.enumDeviceInfo(devices, i, &info); ++i)
     {
         char id[260] = "";
-        if (!::SetupDiGetDeviceInstanceIdA(devices, &info, id, sizeof(id), NULL))
+        if (!setup.getInstanceId(devices, &info, id, sizeof(id), NULL))
         {
             result = 0;
             break;
@@ -146,22 +178,20 @@ int FindUsbSerialPort(const char* instanceId, char* description, size_t descript
         char buffer[260];
         DWORD type = 0;
         if (friendlyName && friendlyNameSize
-            && ::SetupDiGetDeviceRegistryPropertyA(devices, &info, SPDRP_FRIENDLYNAME, &type, (BYTE*)buffer,
-                                                   sizeof(buffer) - 1, NULL))
+            && setup.getProperty(devices, &info, SPDRP_FRIENDLYNAME, &type, (BYTE*)buffer, sizeof(buffer) - 1, NULL))
         {
             buffer[sizeof(buffer) - 1] = '\0';
             CopyText(friendlyName, friendlyNameSize, buffer);
         }
         if (description && descriptionSize
-            && ::SetupDiGetDeviceRegistryPropertyA(devices, &info, SPDRP_DEVICEDESC, &type, (BYTE*)buffer,
-                                                   sizeof(buffer) - 1, NULL))
+            && setup.getProperty(devices, &info, SPDRP_DEVICEDESC, &type, (BYTE*)buffer, sizeof(buffer) - 1, NULL))
         {
             buffer[sizeof(buffer) - 1] = '\0';
             CopyText(description, descriptionSize, buffer);
         }
         break;
     }
-    ::SetupDiDestroyDeviceInfoList(devices);
+    setup.destroyList(devices);
     return result;
 }
 

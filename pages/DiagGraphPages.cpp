@@ -4,8 +4,6 @@
 
 namespace
 {
-// The default of "DiagnosticsRefresh", in place of a setting of 0.
-const DWORD kDefaultDiagnosticsRefresh = 5000;
 // The usage grid moves one line per this many milliseconds of polling.
 const DWORD kUsageGridPeriod = 240000;
 
@@ -29,7 +27,7 @@ const double CDiagGsmUsagePage::kSampleStep = 4.0;
 
 int UsageGridSpacing(DWORD diagnosticsRefresh)
 {
-    return (int)(kUsageGridPeriod / (diagnosticsRefresh ? diagnosticsRefresh : kDefaultDiagnosticsRefresh));
+    return (int)(kUsageGridPeriod / PollingPeriod(diagnosticsRefresh, CDiagPolling::kDefaultPeriod));
 }
 
 IDiagPage* MakeGsmUsagePage(const DiagNode& node, IDiagEngine& engine)

@@ -15,9 +15,9 @@
 
 namespace
 {
-DWORD DiagnosticsPeriod() { return g_Settings.DiagnosticsRefresh; }
-DWORD UsagePeriod() { return g_Settings.GSMUsageRefresh; }
-DWORD StatisticsPeriod() { return g_Settings.StatisticsRefresh; }
+DWORD DiagnosticsPeriod() { return PollingPeriod(g_Settings.DiagnosticsRefresh, CDiagPolling::kDefaultPeriod); }
+DWORD UsagePeriod() { return PollingPeriod(g_Settings.GSMUsageRefresh, CDiagPolling::kDefaultPeriod); }
+DWORD StatisticsPeriod() { return PollingPeriod(g_Settings.StatisticsRefresh, CDiagPolling::kDefaultStatisticsPeriod); }
 
 // A page showing the text of the node's text key.
 IDiagPage* MakeTextPage(const DiagNode& node, IDiagEngine& engine)

@@ -178,8 +178,10 @@ protected:
             OnOwnTimer(wParam);
             return 0;
         }
-        if (m_polling.OnTimer(wParam))
+        // The miss first: the request may bring its answer in at once.
+        if (m_polling.TakeMissedAnswer(wParam))
             OnNoAnswer();
+        m_polling.AskAgain(wParam);
         return 0;
     }
 

@@ -53,36 +53,41 @@ void CDiagPolling::Stop()
     ::KillTimer(m_page, kWatchdogTimer);
 }
 
-bool CDiagPolling::OnTimer(UINT_PTR timerId)
+bool CDiagPolling::TakeMissedAnswer(UINT_PTR timerId)
 {
     if (!m_node.Polls())
         return false;
-    bool missed = false;
     if (m_node.Has(DNF_WATCHDOG))
     {
-        if (timerId == kWatchdogTimer)
-        {
-            ::KillTimer(m_page, kWatchdogTimer);
-            ShowNoResponseBox();
-            missed = true;
-        }
-        // While the device stays silent the page asks every 5 seconds.
-        if (!DiagPollingSuspended && Send(0))
-            ::SetTimer(m_page, kWatchdogTimer, kWatchdogPeriod, NULL);
-        return missed;
-    }
-    if (!m_received)
-    {
+        if (timerId != kWatchdogTimer)
+            return false;
+        ::KillTimer(m_page, kWatchdogTimer);
         ShowNoResponseBox();
-        missed = true;
-        // Such a page raises the box again only after a new unanswered
-        // request, not at every tick while nothing can be sent.
-        if (m_node.Has(DNF_BOX_PER_REQUEST))
-            m_received = 1;
+        return true;
     }
-    if (timerId == kRequestTimer && !DiagPollingSuspended && Send(0))
+    if (m_received)
+        return false;
+    ShowNoResponseBox();
+    // Such a page raises the box again only after a new unanswered
+    // request, not at every tick while nothing can be sent.
+    if (m_node.Has(DNF_BOX_PER_REQUEST))
+        m_received = 1;
+    return true;
+}
+
+void CDiagPolling::AskAgain(UINT_PTR timerId)
+{
+    if (!m_node.Polls() || DiagPollingSuspended)
+        return;
+    if (m_node.Has(DNF_WATCHDOG))
+    {
+        // While the device stays silent the page asks every 5 seconds.
+        if (Send(0))
+            ::SetTimer(m_page, kWatchdogTimer, kWatchdogPeriod, NULL);
+        return;
+    }
+    if (timerId == kRequestTimer && Send(0))
         m_received = 0;
-    return missed;
 }
 
 void CDiagPolling::OnAnswer(bool fromCache)

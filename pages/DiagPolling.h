@@ -4,6 +4,14 @@
 struct DiagNode;
 class IDiagEngine;
 
+// A polling period in ms from its setting: 0 would run the page's timer at the
+// shortest period there is and ask the device dozens of times a second, so 0
+// stands for the setting's default.
+inline DWORD PollingPeriod(DWORD setting, DWORD defaultPeriod)
+{
+    return setting ? setting : defaultPeriod;
+}
+
 // While 1 the page timers send no device requests (the link is down or the
 // engine is taken by other work); the timers keep running.
 extern int DiagPollingSuspended;
@@ -19,7 +27,14 @@ extern int DiagPollingSuspended;
 class CDiagPolling
 {
 public:
-    enum { kRequestTimer = 1, kWatchdogTimer = 2, kWatchdogPeriod = 5000, kDefaultPeriod = 5000 };
+    enum
+    {
+        kRequestTimer = 1,
+        kWatchdogTimer = 2,
+        kWatchdogPeriod = 5000,
+        kDefaultPeriod = 5000,           // "DiagnosticsRefresh" and "GSMUsageRefresh"
+        kDefaultStatisticsPeriod = 60000 // "StatisticsRefresh"
+    };
 
     CDiagPolling(const DiagNode& node, IDiagEngine& engine);
 
@@ -27,10 +42,14 @@ public:
     // result (1 sent, 0 not sent).
     int Start(HWND page);
     void Stop();
-    // A polling timer of the page; true when it found the last request
-    // without an answer (the usage graph then draws a 0 sample, the
-    // statistics graph clears).
-    bool OnTimer(UINT_PTR timerId);
+    // A polling timer of the page, in two steps: first whether it found the
+    // last request without an answer (raises the box; the usage graph then
+    // draws a 0 sample, the statistics graph clears), then the next request.
+    // The page acts on a miss between the two, so that an answer the request
+    // brings in at once (the engine may run a connect dialog inside it) is
+    // not wiped afterwards.
+    bool TakeMissedAnswer(UINT_PTR timerId);
+    void AskAgain(UINT_PTR timerId);
     // The page got its data: fromCache false for a fresh device answer,
     // true for a redraw from the view's stored answer.
     void OnAnswer(bool fromCache);

@@ -49,7 +49,8 @@ private:
 
     LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL&)
     {
-        m_polling.OnTimer(wParam);
+        m_polling.TakeMissedAnswer(wParam);
+        m_polling.AskAgain(wParam);
         return 0;
     }
 };

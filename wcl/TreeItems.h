@@ -5,9 +5,9 @@
 // nodes): every item keeps its id in lParam, shows one of the five images of
 // CreateTreeImageList and is found, read and retitled by that id.
 
-// A 16x16 image list of the given icon resources, in their order. A missing
-// icon takes the application icon's place so the images after it keep their
-// indexes.
+// A 16x16 image list of the given icon resources, in their order (the trees'
+// and the main window's tabs'). A missing icon takes the application icon's
+// place so the images after it keep their indexes.
 HIMAGELIST CreateTreeImageList(const int* iconIds, int count);
 
 // Appends an item with its title, id and images under parent (NULL: at the

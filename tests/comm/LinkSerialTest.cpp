@@ -215,6 +215,17 @@ protected:
 };
 }
 
+// The look-up binds the setup library's functions when first asked: a device
+// that is not there is looked for (result 1) and leaves both names empty.
+TEST(UsbPortNameTest, LookupOfAnAbsentDeviceFindsNothing)
+{
+    char description[64] = "x", friendlyName[64] = "x";
+    EXPECT_EQ(1, FindUsbSerialPort("USB\\VID_0000&PID_0000\\NONE", description, sizeof(description), friendlyName,
+                                   sizeof(friendlyName)));
+    EXPECT_STREQ("", description);
+    EXPECT_STREQ("", friendlyName);
+}
+
 TEST(UsbPortNameTest, PortNumberFollowsTheFriendlyName)
 {
     char port[32];

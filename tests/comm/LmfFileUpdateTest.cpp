@@ -116,6 +116,41 @@ TEST_F(FirmwareUpdateTest, SmallFileGoesOutChunkByChunkWithItsStatuses)
     EXPECT_EQ(10000u, h.timer.armedMs);
 }
 
+// An acknowledgment for another address than the chunk in flight (a late
+// duplicate of the one before, or one ahead) does not advance the update:
+// nothing goes out, and the time-out sends the same chunk again.
+TEST_F(FirmwareUpdateTest, AcknowledgmentOfAnotherAddressDoesNotAdvanceAndTheChunkGoesAgain)
+{
+    const struct
+    {
+        DWORD ack;
+        const char* line;
+    } cases[] = {
+        { 0x60100000, "Acknowledge of invalid address (60100000)" }, // late: the chunk before
+        { 0x6010FFF8, "Acknowledge of invalid address (6010FFF8)" }, // ahead
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.line);
+        StartAccepted();
+        h.Settle();
+        Ack(0x60100000);
+        const Bytes inFlight = h.OnlySent(); // the chunk at 601000D0
+        h.frame.Take();
+        Ack(c.ack);
+        EXPECT_TRUE(h.TakeSent().empty());
+        EXPECT_TRUE(h.frame.Take().empty());
+        EXPECT_TRUE(h.LogHas(c.line));
+        ASSERT_TRUE(h.Fire());
+        EXPECT_EQ(inFlight, h.OnlySent());
+        EXPECT_TRUE(h.frame.Take().empty()); // a repeat posts no progress
+        EXPECT_EQ(1, h.engine.GetRetries());
+        h.engine.GetLmfFile().Close();
+        h.engine.StopTimer();
+        h.Settle();
+    }
+}
+
 TEST_F(FirmwareUpdateTest, AStartWithoutAFileOrAChunkThatCannotBeReadEndsAsFailed)
 {
     h.engine.StartFirmwareUpdate();

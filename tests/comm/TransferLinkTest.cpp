@@ -122,3 +122,36 @@ TEST_F(TransferLinkTest, MonitorTraceInPlaceOfABlockAnswerNeitherEndsNorStallsTh
     engine.SetMonitorLog(nullptr);
 }
 
+
+// A device that cuts or lengthens every 20th block's data element (its
+// length byte and checksum right): the download ends with the device's record
+// exactly, each such block asked for again, never with bytes it does not hold.
+TEST_F(TransferLinkTest, BlockAnswersOfAnotherLengthAreAskedAgainUntilTheRecordIsExact)
+{
+    g_Settings.CommunicationTimeoutDataRead = 40;
+    const Bytes device = DefaultDeviceImage();
+    int cleanRequests = 0;
+    for (size_t length : { size_t(0), size_t(64), size_t(192) })
+    {
+        SCOPED_TRACE(testing::Message() << length << " bytes");
+        ASSERT_TRUE(PumpUntilReady());
+        frame.statuses.clear();
+        sim.SetImage(device);
+        sim.Lock();
+        sim.data.downloadRequests = 0;
+        sim.Unlock();
+        devsim::SimFaults faults;
+        faults.resizeDataEvery = length ? 20 : 0;
+        faults.resizedDataLength = length;
+        sim.SetFaults(faults);
+        ASSERT_TRUE(Download()) << frame.StatusText();
+        EXPECT_TRUE(EngineImageIs(device));
+        sim.Lock();
+        const int requests = sim.data.downloadRequests;
+        sim.Unlock();
+        if (!length)
+            cleanRequests = requests;
+        else // the spoiled blocks asked for again
+            EXPECT_GT(requests, cleanRequests);
+    }
+}

@@ -2,6 +2,7 @@
 #include "tests/support/EngineHarness.h"
 #include "record/ConfigRecord.h"
 #include <algorithm>
+#include <map>
 #include <set>
 
 // The configuration image both ways, against a device played by the test.
@@ -42,10 +43,20 @@ struct DownloadDevice
     Bytes image = SampleDeviceImage();
     std::vector<DWORD> requested; // image offsets in request order
     std::multiset<DWORD> lose;    // offsets whose next answer is lost
+    // Offsets whose next answer carries a data element of this many bytes:
+    // the image's, then 0x22 behind the image end.
+    std::map<DWORD, size_t> resize;
 
-    Bytes Answer(DWORD offset) const
+    Bytes Answer(DWORD offset)
     {
-        const Bytes data(image.begin() + offset, image.begin() + std::min<DWORD>(offset + DOWNLOAD_BLOCK_SIZE, ENGINE_IMAGE_SIZE));
+        Bytes data(image.begin() + offset, image.begin() + std::min<DWORD>(offset + DOWNLOAD_BLOCK_SIZE, ENGINE_IMAGE_SIZE));
+        auto resized = resize.find(offset);
+        if (resized != resize.end())
+        {
+            data.assign(image.begin() + offset, image.begin() + std::min<size_t>(offset + resized->second, ENGINE_IMAGE_SIZE));
+            data.resize(resized->second, 0x22);
+            resize.erase(resized);
+        }
         return Msg(MSG_TYPE_POSITIVE, { { IE_DOWNLOAD_DATA, data }, { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE + offset) } });
     }
 
@@ -172,18 +183,47 @@ TEST(TransferDownload, SkipsEmptyTablesAndReadsLostBlocksAgainWithoutAskingPastT
     }
 }
 
-TEST(TransferDownload, ShortBlockLeavesNoBytesOfAnEarlierTransferAndNegativeAnswersRewindThenFail)
+// A data element shorter or longer than the block is no block: nothing is
+// taken, the download stays at the block and the time-out asks for it again.
+// Only the last block may stop at the image end.
+TEST(TransferDownload, BlockOfAnotherLengthIsMissingAndAskedAgainAndNegativeAnswersRewindThenFail)
 {
+    const struct
+    {
+        DWORD offset;
+        size_t length;
+        bool taken;
+    } cases[] = {
+        { 0, 100, false },      { 1024, 127, false },  { 0, 129, false },     { 1024, 200, false },
+        { 484864, 3, false },   { 484864, 4, true },   { 484864, 128, true }, { 484864, 129, false },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.offset << "+" << c.length);
+        Harness h(false);
+        memset(g_EngineImage, 0x11, ENGINE_IMAGE_SIZE); // what an earlier transfer left
+        DownloadDevice device;
+        device.resize[c.offset] = c.length;
+        ASSERT_EQ(1, h.engine.StartDataDownload());
+        device.Run(h);
+        EXPECT_TRUE(h.frame.Has(ENGINE_STATUS_DOWNLOAD_ENDED, ENGINE_RESULT_OK));
+        EXPECT_TRUE(ImageEquals(ExpectedDownload(device.image)));
+        EXPECT_EQ(c.taken ? 1 : 2, std::count(device.requested.begin(), device.requested.end(), c.offset));
+    }
+
+    // The log names the length.
     Harness h;
-    memset(g_EngineImage, 0x11, ENGINE_IMAGE_SIZE); // what an earlier transfer left
+    g_Settings.DataReadWriteMaxPendingRequests = 1;
     ASSERT_EQ(1, h.engine.StartDataDownload());
     h.Positive({ { IE_DOWNLOAD_DATA, Bytes(100, 0x22) }, { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE) } });
+    h.Positive({ { IE_DOWNLOAD_DATA, Bytes(129, 0x22) }, { IE_ADDRESS, Be32(DEVICE_IMAGE_BASE) } });
     EXPECT_TRUE(h.LogHas("Data IE too short (100)"));
-    EXPECT_EQ(static_cast<DWORD>(DOWNLOAD_BLOCK_SIZE), h.engine.GetExpectedOffset());
-    Bytes expected(ENGINE_IMAGE_SIZE, 0xFF);
-    std::fill(expected.begin(), expected.begin() + 100, 0x22);
-    EXPECT_TRUE(ImageEquals(expected));
+    EXPECT_TRUE(h.LogHas("Data IE too long (129)"));
+    EXPECT_EQ(0u, h.engine.GetExpectedOffset());
+    g_Settings.SetDefaults();
+    h.engine.CancelDataDownload();
 
+    ASSERT_EQ(1, h.engine.StartDataDownload());
     // Refusals rewind three times, the fourth ends the download.
     for (int i = 0; i < 3; ++i)
         h.Refuse({ 0x8A });

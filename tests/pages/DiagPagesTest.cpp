@@ -3,6 +3,7 @@
 #include "pages/DiagCardsPage.h"
 #include "pages/DiagGsmCreditsPage.h"
 #include "pages/DiagVoipPage.h"
+#include "pages/DiagGraphPages.h"
 #include "pages/DiagMessageBox.h"
 #include "base/AppSettings.h"
 #include "record/EntityNames.h"
@@ -410,4 +411,60 @@ TEST_F(DiagPagesTest, EveryPageMadeAndDestroyedAgainReleasesWhatItHeld)
     }
     ::GetProcessHandleCount(::GetCurrentProcess(), &handlesAfter);
     EXPECT_LE(handlesAfter, handlesBefore + 5);
+}
+
+// A request may bring its answer in before it returns (the engine connects on
+// demand and runs a dialog meanwhile): a tick that found the last request
+// unanswered draws its miss first, so that answer is what the graph keeps.
+TEST_F(DiagPagesTest, AnswerBroughtInByTheTicksOwnRequestOutlivesTheMiss)
+{
+    answers.gsmUsage = 9;
+    memset(answers.gsmStatistics, 16, sizeof(answers.gsmStatistics));
+    const struct
+    {
+        DiagNodeId node;
+        UINT_PTR timer;
+        std::vector<int> newest; // the graph's newest samples after the tick
+    } cases[] = {
+        { DiagNodeGsmUsage, CDiagPolling::kRequestTimer, { 0, 9 } },
+        { DiagNodeGsmStatistics, CDiagPolling::kWatchdogTimer, std::vector<int>(24, 16) },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.node);
+        Close();
+        page.reset(Make(c.node));
+        CGraphCtrl& graph = c.node == DiagNodeGsmUsage ? static_cast<CDiagGsmUsagePage&>(*page).Graph()
+                                                       : static_cast<CDiagGsmStatisticsPage&>(*page).Graph();
+        engine.whileSending = [&] { Fresh(c.node); };
+        ::SendMessageA(Wnd(), WM_TIMER, c.timer, 0);
+        const GraphSamples& samples = graph.Plot().m_samples;
+        const int n = static_cast<int>(c.newest.size());
+        ASSERT_LE(n, samples.Count());
+        std::vector<int> newest;
+        for (int i = 0; i < n; ++i)
+            newest.push_back(samples.Newest(n, i));
+        EXPECT_EQ(c.newest, newest);
+        EXPECT_FALSE(BoxUp()) << "the answer closed the box";
+    }
+}
+
+// A refresh setting of 0 stands for its default: every polled page asks once
+// when it opens and not again at the shortest timer period there is.
+TEST_F(DiagPagesTest, RefreshSettingsOfZeroPollAtTheirDefaults)
+{
+    g_Settings.DiagnosticsRefresh = 0;
+    g_Settings.GSMUsageRefresh = 0;
+    g_Settings.StatisticsRefresh = 0;
+    for (DiagNodeId id : { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeGsmUsage,
+                           DiagNodeGsmStatistics, DiagNodeVoip })
+    {
+        Close();
+        engine.requests.clear();
+        page.reset(Make(id));
+        testsupport::PumpMessages(150); // a dozen ticks at the shortest period
+        EXPECT_EQ(1u, engine.requests.size()) << id;
+        CloseNoResponseBox();
+    }
+    EXPECT_EQ(48, UsageGridSpacing(0));
 }

@@ -1,4 +1,5 @@
 #include "tools/devsim/DeviceSimulator.h"
+#include <algorithm>
 #include <cstring>
 
 namespace devsim
@@ -1129,6 +1130,8 @@ void CDeviceSimulator::OnDownloadBlock(const SimMessage& request, std::vector<Si
     size_t length = SIM_DOWNLOAD_BLOCK;
     if (offset + length > SIM_IMAGE_SIZE)
         length = SIM_IMAGE_SIZE - offset;
+    if (m_faults.resizeDataEvery > 0 && data.downloadRequests % m_faults.resizeDataEvery == 0)
+        length = std::min(m_faults.resizedDataLength, std::min<size_t>(SIM_IMAGE_SIZE - offset, 255)); // one length byte
     Bytes block(data.image.begin() + offset, data.image.begin() + offset + length);
     DWORD address = SIM_IMAGE_BASE + offset;
     if (TakeFault(&m_faults.answerPastImage))

@@ -110,6 +110,12 @@ struct SimFaults
     int swapAnswers = 0;        // answers held back and sent after the next one
     int answerPastImage = 0;    // block answers that name an address behind the image
     int restartBeforeUpload = 0; // upload starts answered with a restart first
+    // Every nth block read request (counted in downloadRequests; 0: none) is
+    // answered with a data element of resizedDataLength bytes, its length
+    // byte and the checksum right: shorter, the block's first bytes; longer,
+    // the block and the image bytes behind it.
+    int resizeDataEvery = 0;
+    size_t resizedDataLength = 64;
     // Flash and announcement blocks.
     int eraseWaits = 0;         // block answers replaced by "erasing flash"
     int flashSilent = 0;        // flash requests the loader does not answer
