@@ -1,5 +1,6 @@
 #include "app/LoginDlg.h"
 #include "comm/Link.h"
+#include "wcl/WaitCursor.h"
 
 LRESULT CLoginDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
@@ -32,7 +33,7 @@ CLoginWaitDlg::CLoginWaitDlg(LinkStateFn linkState) : m_linkState(linkState ? li
 LRESULT CLoginWaitDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     ShowWindow(SW_HIDE);
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    ShowWaitCursor();
     SetTimer(kTimerId, kPeriod);
     return TRUE;
 }
@@ -67,7 +68,7 @@ LRESULT CLoginWaitDlg::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& handled)
 
 LRESULT CLoginWaitDlg::OnSetCursor(UINT, WPARAM, LPARAM, BOOL&)
 {
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    ShowWaitCursor();
     return TRUE;
 }
 

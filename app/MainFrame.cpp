@@ -8,6 +8,7 @@
 #include "comm/LinkLog.h"
 #include "wcl/AppModule.h"
 #include "wcl/TreeItems.h"
+#include "wcl/WaitCursor.h"
 #include <cstdio>
 #include <cstring>
 
@@ -154,9 +155,11 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL&)
     m_rebar.Create(m_hWnd, WCL_IDW_TOOLBAR);
     m_hWndToolBar = m_rebar;
     m_cmdBar.Create(m_hWnd, m_rebar, CommandBarId);
-    // The menus show the toolbar's pictures beside the same commands.
+    // The menus show the toolbar's pictures beside the same commands, and
+    // Help Topics a picture of its own, so that every item of the Help menu
+    // has one and the menu lines its texts and shortcuts up alike.
     const UINT menuImageIds[] = { ID_FILE_NEW,    ID_FILE_OPEN,   ID_FILE_SAVE, ID_FILE_DOWNLOAD,
-                                  ID_FILE_UPLOAD, ID_FILE_UPLOAD_WITHOUT_NETWORK, ID_APP_ABOUT };
+                                  ID_FILE_UPLOAD, ID_FILE_UPLOAD_WITHOUT_NETWORK, ID_APP_ABOUT, ID_HELP_CONTENTS };
     m_cmdBar.LoadImages(IDB_MENU_IMAGES, 16, menuImageIds, (int)(sizeof(menuImageIds) / sizeof(menuImageIds[0])));
     LoadMenu();
     CreateToolBar();
@@ -246,8 +249,8 @@ void CMainFrame::LoadMenu()
 void CMainFrame::CreateToolBar()
 {
     m_toolBar.Create(m_rebar, ToolBarId);
-    // 24-pixel pictures, in full colour under the mouse.
-    m_toolBar.SetImages(IDB_TOOLBAR, 24, IDB_TOOLBAR_HOT);
+    // 24-pixel pictures, in full colour under the mouse, in greys when disabled.
+    m_toolBar.SetImages(IDB_TOOLBAR, 24, IDB_TOOLBAR_HOT, IDB_TOOLBAR_DISABLED);
     m_toolBar.AddButtons(kToolBarButtons, (int)(sizeof(kToolBarButtons) / sizeof(kToolBarButtons[0])));
     m_toolBar.SendMessage(TB_SETPARENT, (WPARAM)m_hWnd);
 }
@@ -411,8 +414,20 @@ void CMainFrame::ShowTabPage(int index)
     }
     if (shown)
     {
+        const bool comesUp = (::GetWindowLongA(shown, GWL_STYLE) & WS_VISIBLE) == 0;
         ::SetWindowPos(shown, HWND_TOP, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                        SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        // A log that comes up shows its latest lines (not on every resize,
+        // which would undo the user's scrolling).
+        if (comesUp)
+        {
+            const int kind = GetTabKind(index);
+            CCommLogCtrl* log = kind == TabCommunicationLog ? &m_commLog
+                                : kind == TabMonitorLog     ? GetMonitorLogCtrl()
+                                                            : nullptr;
+            if (log)
+                log->ShowLatestLines();
+        }
     }
 }
 
@@ -590,7 +605,10 @@ void CMainFrame::SetBusy(bool busy)
     // While the password dialog is up, it owns the frame's enabled state.
     if (!IsPasswordDialogOpen())
         EnableWindow(!busy);
-    ::SetCursor(::LoadCursor(NULL, busy ? IDC_WAIT : IDC_ARROW));
+    if (busy)
+        ShowWaitCursor();
+    else
+        ShowArrowCursor();
 }
 
 BOOL CMainFrame::OnIdle()
@@ -692,7 +710,7 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
 {
     if (m_busy)
     {
-        ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+        ShowWaitCursor();
         return TRUE;
     }
     if (m_tcpConnecting)
@@ -703,7 +721,7 @@ LRESULT CMainFrame::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& bHandled)
         }
         else
         {
-            ::SetCursor(::LoadCursor(NULL, IDC_APPSTARTING));
+            ShowStartingCursor();
             return TRUE;
         }
     }

@@ -11,6 +11,7 @@
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
 #include "comm/UsbPort.h"
+#include "wcl/WaitCursor.h"
 #include <shellapi.h>
 #include <dbt.h>
 #include <cstring>
@@ -177,17 +178,17 @@ LRESULT CMainFrame::OnUpload(WORD code, WORD id, HWND, BOOL&)
 
 void CMainFrame::ConnectNow()
 {
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    ShowWaitCursor();
     SendMessage(WMU_ENSURE_LOGIN, ENSURE_LINK, 0);
     if (CommState() == LINK_CONNECTING)
     {
         m_tcpConnecting = true;
-        ::SetCursor(::LoadCursor(NULL, IDC_APPSTARTING));
+        ShowStartingCursor();
     }
     else
     {
         m_tcpConnecting = false;
-        ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
+        ShowArrowCursor();
     }
     ResumeDiagPolling();
 }
@@ -200,12 +201,13 @@ LRESULT CMainFrame::OnConnect(WORD, WORD, HWND, BOOL&)
 
 LRESULT CMainFrame::OnDisconnect(WORD, WORD, HWND, BOOL&)
 {
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    if (g_Settings.ComMode == LINK_SERIAL)
-        CommSuspend();
-    else if (g_Settings.ComMode == LINK_TCP)
-        TcpClose();
-    ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
+    {
+        CWaitCursor wait;
+        if (g_Settings.ComMode == LINK_SERIAL)
+            CommSuspend();
+        else if (g_Settings.ComMode == LINK_TCP)
+            TcpClose();
+    }
     m_tcpConnecting = false;
     SuspendDiagPolling();
     UpdateStatusBar();

@@ -9,6 +9,7 @@
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
 #include "record/ConfigRecord.h"
+#include "wcl/WaitCursor.h"
 #include <cstring>
 
 namespace
@@ -429,14 +430,15 @@ void CMainFrame::CheckVersionForSystemInfo()
 {
     if (CheckDataVersion(false))
         return;
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    // A TCP link is closed too, as the Disconnect command closes it: the
-    // user said no to this device.
-    if (g_Settings.ComMode == LINK_TCP)
-        TcpClose();
-    else
-        CommSuspend();
-    ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
+    {
+        CWaitCursor wait;
+        // A TCP link is closed too, as the Disconnect command closes it: the
+        // user said no to this device.
+        if (g_Settings.ComMode == LINK_TCP)
+            TcpClose();
+        else
+            CommSuspend();
+    }
     SuspendDiagPolling();
     // The engine goes on to the LAN information request once this returns;
     // with the link suspended that request would connect again on demand.

@@ -21,6 +21,7 @@
 #include "comm/Link.h"
 #include "comm/TcpLink.h"
 #include "record/ConfigRecord.h"
+#include "wcl/WaitCursor.h"
 #include <shlwapi.h>
 #include <cstring>
 
@@ -507,7 +508,7 @@ LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled)
         return 0;
     if (IsMonitoring())
         g_DeviceProtocol.SetMonitor(FALSE);
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    ShowWaitCursor(); // the window goes: nothing to come back to
     CommClose();
     if (m_dataView.m_hWnd)
         g_PathSettings.SplitterPos1 = m_dataView.GetSplitterPos();

@@ -1,5 +1,6 @@
 #include "app/PasswordDlg.h"
 #include "comm/DeviceProtocol.h"
+#include "wcl/WaitCursor.h"
 #include <cstring>
 
 namespace
@@ -44,7 +45,7 @@ LRESULT CPasswordDlg::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& handled)
         handled = FALSE;
         return 0;
     }
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    ShowWaitCursor();
     return TRUE;
 }
 
@@ -75,7 +76,7 @@ LRESULT CPasswordDlg::OnOK(WORD, WORD, HWND, BOOL&)
         return 0;
     m_waiting = 1;
     EnableInput(false);
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    ShowWaitCursor();
     return 0;
 }
 
@@ -102,7 +103,7 @@ void CPasswordDlg::OnChangeFailed(int result, const char* causeText)
     if (!IsWindow())
         return;
     EnableInput(true);
-    ::SetCursor(::LoadCursor(NULL, IDC_ARROW));
+    ShowArrowCursor();
     if (result == 6)
     {
         g_Language.MessageBoxKey("strPasswordOldFailed", "strError", MB_OK | MB_ICONEXCLAMATION);

@@ -1,4 +1,5 @@
 #include "app/WaitDlg.h"
+#include "wcl/WaitCursor.h"
 
 CWaitDlg::CWaitDlg(const char* key) : m_boldFont(NULL), m_closeRequested(false)
 {
@@ -51,7 +52,7 @@ LRESULT CWaitDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 
 LRESULT CWaitDlg::OnSetCursor(UINT, WPARAM, LPARAM, BOOL&)
 {
-    ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    ShowWaitCursor();
     return TRUE;
 }
 

@@ -36,6 +36,9 @@ UINT LogFlushMessage()
     return msg;
 }
 
+// Scrolls the view to its latest lines once it has come up.
+const UINT_PTR kShowLatestTimerId = 0x4C48;
+
 const UINT_PTR kSubclassId = 0x4C4F47; // "LOG"
 
 // Lines of the UI thread are collected and written together at most this
@@ -169,6 +172,13 @@ LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
             return 0;
         }
         self->FlushQueued();
+        return 0;
+    }
+    if (uMsg == WM_TIMER && wParam == kShowLatestTimerId)
+    {
+        ::KillTimer(hWnd, kShowLatestTimerId);
+        self->FlushQueued();
+        self->ScrollToLatestLines();
         return 0;
     }
     if (ReadsTheText(uMsg))
@@ -624,6 +634,29 @@ void CCommLogCtrl::Clear()
         return;
     FlushQueued();
     SendMessage(WM_SETTEXT, 0, (LPARAM)"");
+}
+
+void CCommLogCtrl::ShowLatestLines()
+{
+    if (!m_hWnd || !::IsWindow(m_hWnd))
+        return;
+    FlushQueued();
+    ScrollToLatestLines();
+    // A view that has just come up takes its new size into its scrolling
+    // range only after the messages of its showing, its painting included:
+    // once more then (a timer comes after them).
+    ::SetTimer(m_hWnd, kShowLatestTimerId, 0, NULL);
+}
+
+void CCommLogCtrl::ScrollToLatestLines()
+{
+    // Both axes in one move: the control's own bottom and left scrolls each
+    // move the other axis too.
+    SCROLLINFO si = { sizeof(si), SIF_RANGE | SIF_PAGE };
+    POINT to = { 0, 0 };
+    if (::GetScrollInfo(m_hWnd, SB_VERT, &si))
+        to.y = si.nMax - (int)si.nPage + 1 > 0 ? si.nMax - (int)si.nPage + 1 : 0;
+    SendMessage(EM_SETSCROLLPOS, 0, (LPARAM)&to);
 }
 
 void CCommLogCtrl::AppendAtEnd(const char* text, COLORREF color)

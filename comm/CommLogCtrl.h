@@ -58,6 +58,10 @@ public:
     void AppendPlain(const char* text, int length);
     // Empties the view.
     void Clear();
+    // Scrolls the view to its latest lines, the owner calls it whenever the
+    // view comes up: a view that grew while hidden (or before it had a size)
+    // keeps the scroll position of that time, often its last, empty line.
+    void ShowLatestLines();
     // Writes the lines other threads have queued; the UI thread does this by
     // itself before each of its own lines and when the wake-up arrives.
     void FlushQueued();
@@ -87,6 +91,7 @@ private:
     void WriteTaken(LONGLONG budgetCounts);
     void FinishWriting();
 
+    void ScrollToLatestLines();
     void ApplyColor(COLORREF color);
     // Moves the insertion point to the end and inserts text in color.
     void AppendAtEnd(const char* text, COLORREF color);

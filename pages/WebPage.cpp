@@ -4,6 +4,7 @@
 #include "record/FieldText.h"
 #include "base/AppSettings.h"
 #include "base/TextUtil.h"
+#include "wcl/WaitCursor.h"
 #include <exdisp.h>
 #include <exdispid.h>
 #include <cstring>
@@ -106,10 +107,8 @@ CWebPage::CWebPage(ConfigRecord* record) : CConfigPage<CWebPage>(record)
 
 HWND CWebPage::Create(HWND parent)
 {
-    HCURSOR previous = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-    HWND page = CConfigPage<CWebPage>::Create(parent);
-    ::SetCursor(previous);
-    return page;
+    CWaitCursor wait; // the browser control takes a while to come up
+    return CConfigPage<CWebPage>::Create(parent);
 }
 
 CConfigPage<CWebPage>::LayoutRules_t CWebPage::LayoutRules() const

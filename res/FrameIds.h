@@ -2,11 +2,12 @@
 // Resource ids of the main frame: menus, commands, accelerators, bitmaps.
 
 // The main menu, the accelerator table, the application icon and the toolbar
-// strips (resting and hot).
+// strips (resting, hot and disabled).
 #define IDR_MAINFRAME                   128
 #define IDB_TOOLBAR                     128
 #define IDB_TOOLBAR_HOT                 129
 #define IDB_MENU_IMAGES                 130
+#define IDB_TOOLBAR_DISABLED            131
 #define IDR_CONTEXTMENU                 224
 
 // The tab images, in the order of the tab kinds.

@@ -136,6 +136,21 @@ def muted(c, amount=0.3):
     return out
 
 
+def disabled(c):
+    """The disabled look of a toolbar picture: its shapes in light greys.
+    The toolbar would otherwise make one from the transparency mask alone,
+    and a picture that fills its square (the Save disk) becomes a solid grey
+    square."""
+    out = Canvas(c.w, c.h)
+    for y in range(c.h):
+        for x in range(c.w):
+            p = c.px[y][x]
+            if p is not None:
+                g = int(110 + (0.3 * p[0] + 0.59 * p[1] + 0.11 * p[2]) * 0.55)
+                out.px[y][x] = (g, g, g)
+    return out
+
+
 # --- drawings, 16x16 -------------------------------------------------------
 
 def page(c, x0=3, y0=1, x1=12, y1=14):
@@ -224,6 +239,20 @@ def icon_about():
     c.rect(7, 6, 8, 12, fill=(255, 255, 255))
     c.rect(6, 6, 6, 6, fill=(255, 255, 255))
     c.rect(6, 12, 9, 12, fill=(255, 255, 255))
+    return c
+
+
+def icon_help():
+    """Help Topics in the Help menu: a question mark on a disc."""
+    c = tool_canvas()
+    white = (255, 255, 255)
+    c.disc(8, 8, 7.5, (30, 140, 90), (15, 80, 50))
+    c.rect(6, 3, 9, 3, fill=white)
+    c.rect(5, 4, 6, 5, fill=white)
+    c.rect(9, 4, 10, 5, fill=white)
+    c.rect(8, 6, 9, 6, fill=white)
+    c.rect(7, 7, 8, 8, fill=white)
+    c.rect(7, 10, 8, 11, fill=white)
     return c
 
 
@@ -381,18 +410,27 @@ def toolbar_strips(size):
     TOOL_SIZE = 16
     strip = Canvas(size * len(tools), size)
     hot = Canvas(size * len(tools), size)
+    grey = Canvas(size * len(tools), size)
     for i, t in enumerate(tools):
         strip.blit(muted(t), size * i, 0)
         hot.blit(t, size * i, 0)
-    return strip, hot
+        grey.blit(disabled(t), size * i, 0)
+    return strip, hot, grey
 
 
 def main():
-    strip, hot = toolbar_strips(24)
+    strip, hot, grey = toolbar_strips(24)
     write_bmp(os.path.join(HERE, "Toolbar.bmp"), strip)
     write_bmp(os.path.join(HERE, "ToolbarHot.bmp"), hot)
-    # The menus show the same pictures at 16 pixels.
-    write_bmp(os.path.join(HERE, "MenuImages.bmp"), toolbar_strips(16)[1])
+    write_bmp(os.path.join(HERE, "ToolbarDisabled.bmp"), grey)
+    # The menus show the same pictures at 16 pixels, and Help Topics one of
+    # its own: in a menu where some items have a picture, an item without
+    # one has its shortcut drawn over the end of its text under Wine.
+    menu = toolbar_strips(16)[1]
+    strip = Canvas(menu.w + 16, 16)
+    strip.blit(menu, 0, 0)
+    strip.blit(icon_help(), menu.w, 0)
+    write_bmp(os.path.join(HERE, "MenuImages.bmp"), strip)
     write_ico(os.path.join(HERE, "App.ico"), [app_icon(32), app_icon(16)])
     write_ico(os.path.join(HERE, "TabConfig.ico"), [icon_tab_config()])
     write_ico(os.path.join(HERE, "TabComm.ico"), [icon_tab_comm()])

@@ -18,6 +18,8 @@ public:
             ImageList_Destroy(m_images);
         if (m_hotImages)
             ImageList_Destroy(m_hotImages);
+        if (m_disabledImages)
+            ImageList_Destroy(m_disabledImages);
     }
 
     HWND Create(HWND parent, UINT id, DWORD extraStyle = 0)
@@ -33,21 +35,20 @@ public:
     }
 
     // Images from a bitmap strip of square images; magenta is transparent.
-    // The hot list is the same strip; a second strip may replace it.
-    BOOL SetImages(UINT bitmapId, int size, UINT hotBitmapId = 0)
+    // The hot list is the same strip unless a second strip replaces it. A
+    // disabled strip replaces the look the control makes from the strip's
+    // transparency alone, which turns a picture that fills its square into
+    // a solid grey square.
+    BOOL SetImages(UINT bitmapId, int size, UINT hotBitmapId = 0, UINT disabledBitmapId = 0)
     {
-        m_images = ImageList_LoadImageA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(bitmapId), size, 0,
-                                        RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        m_images = LoadStrip(bitmapId, size);
         if (!m_images)
             return FALSE;
         SendMessage(TB_SETIMAGELIST, 0, (LPARAM)m_images);
-        if (hotBitmapId)
-        {
-            m_hotImages = ImageList_LoadImageA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(hotBitmapId), size, 0,
-                                               RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-            if (m_hotImages)
-                SendMessage(TB_SETHOTIMAGELIST, 0, (LPARAM)m_hotImages);
-        }
+        if (hotBitmapId && (m_hotImages = LoadStrip(hotBitmapId, size)) != NULL)
+            SendMessage(TB_SETHOTIMAGELIST, 0, (LPARAM)m_hotImages);
+        if (disabledBitmapId && (m_disabledImages = LoadStrip(disabledBitmapId, size)) != NULL)
+            SendMessage(TB_SETDISABLEDIMAGELIST, 0, (LPARAM)m_disabledImages);
         return TRUE;
     }
 
@@ -75,4 +76,11 @@ public:
 private:
     HIMAGELIST m_images = NULL;
     HIMAGELIST m_hotImages = NULL;
+    HIMAGELIST m_disabledImages = NULL;
+
+    static HIMAGELIST LoadStrip(UINT bitmapId, int size)
+    {
+        return ImageList_LoadImageA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(bitmapId), size, 0, RGB(255, 0, 255),
+                                    IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    }
 };

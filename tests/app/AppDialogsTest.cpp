@@ -195,7 +195,7 @@ TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
     dlg.m_lastSync[0] = 3, dlg.m_lastSync[1] = 7;
     dlg.m_lastSyncYear = 2023;
     Modeless<CDateTimeDlg> m(dlg);
-    EXPECT_EQ("Last synchronization: 03.07.2023", ItemText(m.hwnd(), IDC_DIALOG_TEXT));
+    EXPECT_EQ("Last synchronisation: 03.07.2023", ItemText(m.hwnd(), IDC_DIALOG_TEXT));
     // The picker refuses dates before 2000; OK keeps the time shown.
     SYSTEMTIME early = dlg.m_time;
     early.wYear = 1999;
@@ -214,15 +214,43 @@ TEST_F(AppDialogsTest, DateAndTimeKeepTheirRangeAndSynchronise)
 
     // Synchronise takes the computer's time.
     CDateTimeDlg sync;
-    sync.m_lastSyncPresent = 1;
     Modeless<CDateTimeDlg> s(sync);
-    EXPECT_EQ("The last synchronization failed.", ItemText(s.hwnd(), IDC_DIALOG_TEXT));
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     Press(s.hwnd(), IDC_DATETIME_SYNCHRONIZE);
     PumpFor(0);
     EXPECT_EQ(IDOK, sync.GetResult());
     EXPECT_EQ(DateTimeText(now).substr(0, 10), DateTimeText(sync.m_time).substr(0, 10));
+}
+
+// The last-synchronisation line says only what the device's date record
+// tells: nothing without its last-synchronisation part, and no failure when
+// that part is empty (a device that was never synchronised).
+TEST_F(AppDialogsTest, DateAndTimeShowTheLastSynchronisationTheDeviceReports)
+{
+    const struct
+    {
+        BYTE present, day, month;
+        WORD year;
+        const char* shown;
+    } cases[] = {
+        { 0, 0, 0, 0, "" },
+        { 0, 3, 7, 2023, "" },
+        { 1, 0, 0, 0, "Last synchronisation: none recorded" },
+        { 1, 3, 7, 0, "Last synchronisation: 03.07.0000" },
+        { 1, 28, 2, 2024, "Last synchronisation: 28.02.2024" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.shown);
+        CDateTimeDlg dlg;
+        dlg.m_time = SYSTEMTIME{ 2024, 2, 0, 29, 13, 45, 10, 0 };
+        dlg.m_lastSyncPresent = c.present;
+        dlg.m_lastSync[0] = c.day, dlg.m_lastSync[1] = c.month;
+        dlg.m_lastSyncYear = c.year;
+        Modeless<CDateTimeDlg> m(dlg);
+        EXPECT_EQ(c.shown, ItemText(m.hwnd(), IDC_DIALOG_TEXT));
+    }
 }
 
 namespace

@@ -10,8 +10,13 @@
 #include "comm/Link.h"
 #include "res/PagesIds.h"
 #include "tests/support/ConfigItemsOverride.h"
+#include "record/ConfigRecord.h"
+#include "tests/support/TreeViewProbe.h"
+#include <algorithm>
+#include <set>
 #include <string>
 #include <tuple>
+#include <vector>
 
 using namespace frametest;
 
@@ -93,6 +98,192 @@ TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
     EXPECT_EQ(0xDEADBEEF, StoredDword(nullptr, "Maximized")) << "nothing stored";
     m_frame.GetMonitorLog().SetMonitoring(FALSE);
     m_frame.GetDataView().SetModified(false);
+}
+
+namespace
+{
+// Where a log view stands: its first visible line, and whether the start of
+// its last text line (the line before the empty one its final line end
+// leaves) lies inside the view.
+struct LogViewScroll
+{
+    int firstVisible;
+    bool lastLineShown;
+};
+LogViewScroll ScrollOf(HWND view)
+{
+    const int lines = (int)::SendMessage(view, EM_GETLINECOUNT, 0, 0);
+    const LRESULT start = ::SendMessage(view, EM_LINEINDEX, lines >= 2 ? lines - 2 : 0, 0);
+    POINTL at = {};
+    ::SendMessage(view, EM_POSFROMCHAR, (WPARAM)&at, start);
+    RECT client;
+    ::GetClientRect(view, &client);
+    return { (int)::SendMessage(view, EM_GETFIRSTVISIBLELINE, 0, 0), at.y >= 0 && at.y < client.bottom };
+}
+}
+
+// Lines written while a log's tab is away must be there to read when it
+// comes up: a short log from its first line, a long one at its end, both
+// from the left edge.
+TEST_F(MainFrameTest, LogTabsComeUpShowingTheirLatestLines)
+{
+    g_Settings.CommunicationLog = 1;
+    ASSERT_TRUE(OpenFrame());
+    m_frame.MoveWindow(0, 0, 960, 768);
+    const struct
+    {
+        int kind;
+        UINT command;
+    } logs[] = { { CMainFrame::TabCommunicationLog, ID_SERVICE_COMMUNICATION },
+                 { CMainFrame::TabMonitorLog, ID_SERVICE_MONITOR } };
+    for (const auto& log : logs)
+    {
+        SCOPED_TRACE(log.kind);
+        CCommLogCtrl& view = log.kind == CMainFrame::TabCommunicationLog ? m_frame.GetCommLog()
+                                                                          : m_frame.GetMonitorLog().GetView();
+        for (int lines : { 20, 3, 150 })
+        {
+            SCOPED_TRACE(lines);
+            view.Clear();
+            for (int i = 0; i < lines; ++i)
+                view.AddTextFormat("line %d", LOG_BLACK, i);
+            BYTE dump[120];
+            for (int i = 0; i < 120; ++i)
+                dump[i] = (BYTE)i;
+            view.AddFrameDump(dump, 120, TRUE); // a line wider than the view
+            view.FlushQueued(); // written while the tab is away
+            Command(log.command);
+            ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(log.kind)));
+            PumpFor(100);
+            const LogViewScroll shown = ScrollOf(view);
+            EXPECT_TRUE(shown.lastLineShown);
+            POINT at = {};
+            ::SendMessage(view, EM_GETSCROLLPOS, 0, (LPARAM)&at);
+            EXPECT_EQ(0, at.x) << "lines start at the left edge";
+            if (lines < 30)
+                EXPECT_EQ(0, shown.firstVisible);
+            else
+                EXPECT_GT(shown.firstVisible, 100);
+            // A resize of the shown log keeps where the user scrolled to.
+            ::SendMessage(view, WM_VSCROLL, SB_TOP, 0);
+            m_frame.MoveWindow(0, 0, 950, 760);
+            PumpFor(0);
+            EXPECT_EQ(0, ScrollOf(view).firstVisible);
+            m_frame.MoveWindow(0, 0, 960, 768);
+            ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabConfiguration)));
+            Command(log.command);
+        }
+    }
+}
+
+// Every title of the configuration tree reads in full in the tree's width
+// at the default window size, with every kind of card in the slots.
+TEST_F(MainFrameTest, TreeTitlesReadInFullAtTheDefaultSize)
+{
+    ASSERT_TRUE(OpenFrame());
+    m_frame.MoveWindow(0, 0, 960, 768);
+    ASSERT_TRUE(m_frame.GetDataView().OpenDocument());
+    const uint8_t types[8] = { CARD_NONE, CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK,
+                               CARD_ANALOG_COMBINED, CARD_ANALOG, 9 };
+    for (int slot = 0; slot < 8; ++slot)
+        GetConfigRecord()->cardSlots[slot].cardType = types[slot];
+    m_frame.GetDataView().BuildTree();
+    PumpFor(0);
+    HWND tree = m_frame.GetDataView().GetTree();
+    RECT client;
+    ::GetClientRect(tree, &client);
+    int titles = 0;
+    std::string cut;
+    // Depth first over every item; scrolled into view one after the other.
+    std::vector<HTREEITEM> items{ TreeView_GetRoot(tree) };
+    while (!items.empty())
+    {
+        HTREEITEM item = items.back();
+        items.pop_back();
+        if (!item)
+            continue;
+        items.push_back(TreeView_GetNextSibling(tree, item));
+        items.push_back(TreeView_GetChild(tree, item));
+        TreeView_EnsureVisible(tree, item);
+        RECT text = {};
+        *(HTREEITEM*)&text = item;
+        ASSERT_TRUE(::SendMessage(tree, TVM_GETITEMRECT, TRUE, (LPARAM)&text));
+        ++titles;
+        if (text.right > client.right)
+            cut += testsupport::TreeItemTitle(tree, item) + "\n";
+    }
+    EXPECT_GT(titles, 40);
+    EXPECT_EQ("", cut) << "cut at the tree's right edge";
+}
+
+// A disabled toolbar button shows its picture in greys, not the solid square
+// the control makes of a picture that fills its whole square (Save).
+TEST_F(MainFrameTest, DisabledToolbarPicturesKeepTheirShapes)
+{
+    ASSERT_TRUE(OpenFrame());
+    HWND toolBar = m_frame.GetToolBar();
+    HIMAGELIST disabled = (HIMAGELIST)::SendMessage(toolBar, TB_GETDISABLEDIMAGELIST, 0, 0);
+    ASSERT_TRUE(disabled != NULL);
+    const int save = 2; // New, Open, Save, ...
+    // Drawn on magenta: the pixels it covers are all grey, in several shades.
+    int cx = 0, cy = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(disabled, &cx, &cy));
+    BITMAPINFO bi = {};
+    bi.bmiHeader = { sizeof(bi.bmiHeader), cx, -cy, 1, 32, BI_RGB };
+    void* bits = nullptr;
+    HDC dc = ::CreateCompatibleDC(NULL);
+    HBITMAP bitmap = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    ASSERT_TRUE(bitmap != NULL);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    const DWORD magenta = 0xFF00FF;
+    std::fill((DWORD*)bits, (DWORD*)bits + cx * cy, magenta);
+    ASSERT_TRUE(ImageList_Draw(disabled, save, dc, 0, 0, ILD_TRANSPARENT));
+    ::GdiFlush();
+    std::set<DWORD> shades;
+    int covered = 0, coloured = 0;
+    for (int i = 0; i < cx * cy; ++i)
+    {
+        const DWORD p = ((DWORD*)bits)[i] & 0xFFFFFF;
+        if (p == magenta)
+            continue;
+        ++covered;
+        if ((p & 0xFF) != ((p >> 8) & 0xFF) || (p & 0xFF) != ((p >> 16) & 0xFF))
+            ++coloured;
+        shades.insert(p);
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    EXPECT_GT(covered, cx * cy / 2);
+    EXPECT_EQ(0, coloured);
+    EXPECT_GE(shades.size(), 3u) << "a disk with its label and shutter, not a square";
+}
+
+// In a menu where some items show a picture, the menu draws the shortcut of
+// an item without one over the end of its text: every item with a shortcut
+// in such a menu has its picture ("Help Topics" and "F1" read apart).
+TEST_F(MainFrameTest, MenuItemsWithShortcutsShowAPictureWhereTheirMenuHasPictures)
+{
+    ASSERT_TRUE(OpenFrame());
+    const CCommandBarCtrl& bar = m_frame.GetCommandBar();
+    HMENU menu = bar.GetMenu();
+    EXPECT_EQ("&Help Topics\tF1", MenuText(menu, ID_HELP_CONTENTS));
+    std::string without;
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i)
+    {
+        HMENU popup = ::GetSubMenu(menu, i);
+        bool pictures = false;
+        for (int k = 0; k < ::GetMenuItemCount(popup); ++k)
+            pictures = pictures || bar.GetImage(::GetMenuItemID(popup, k)) != NULL;
+        for (int k = 0; pictures && k < ::GetMenuItemCount(popup); ++k)
+        {
+            const UINT id = ::GetMenuItemID(popup, k);
+            const std::string text = MenuText(popup, id);
+            if (text.find('\t') != std::string::npos && !bar.GetImage(id))
+                without += text + "\n";
+        }
+    }
+    EXPECT_EQ("", without);
 }
 
 TEST_F(MainFrameTest, DeviceChangeReadsItsStructureOnlyForEventsThatCarryOne)

@@ -4,7 +4,10 @@
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/TestLanguage.h"
 #include <cstring>
+#include <fstream>
+#include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -321,4 +324,56 @@ TEST(TextUtil, ResultsAreCutAndAlwaysTerminated)
     char raw[4] = {'a', 'b', 'c', 'd'};
     EXPECT_EQ(3u, AppendText(raw, sizeof(raw), "e"));
     EXPECT_EQ('\0', raw[3]);
+}
+
+namespace
+{
+// The key=text lines of the shipped English file (the test runs beside it).
+std::vector<std::pair<std::string, std::string>> ShippedEnglishTexts()
+{
+    std::vector<std::pair<std::string, std::string>> texts;
+    std::ifstream file("English.lng");
+    std::string line;
+    while (std::getline(file, line))
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && line[0] != ';' && line[0] != '[')
+            texts.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return texts;
+}
+}
+
+// One thing has one name in the English texts: a technician reads two names
+// as two things. Each row is a name that gave way to the one kept.
+TEST(EnglishTexts, OneNameForOneThing)
+{
+    const auto texts = ShippedEnglishTexts();
+    ASSERT_GT(texts.size(), 500u) << "English.lng beside the test";
+    const struct
+    {
+        std::regex retired;
+        const char* kept;
+    } names[] = {
+        { std::regex("network mask", std::regex::icase), "Subnet mask" },
+        { std::regex("default router", std::regex::icase), "Default gateway" },
+        { std::regex("^Change$"), "Edit (the button that edits the selected row)" },
+        { std::regex("VoIP (users|trunks)", std::regex::icase), "SIP users, SIP trunks" },
+        { std::regex("ISDN link [A-D]|^Link [0-9]", std::regex::icase), "ISDN-A to ISDN-D" },
+        { std::regex("^Port %d"), "Module %d (the 32 module positions)" },
+        { std::regex("synchroniz", std::regex::icase), "synchronis-" },
+        { std::regex("\\(-?[0-9]+(-|\\.\\.)-?[0-9]+"), "ranges as (a to b)" },
+        { std::regex("^Time-out:"), "a time-out with its range and unit" },
+        { std::regex("^(GSM|VoIP|Analog) card \\("), "card types without repeating themselves" },
+    };
+    for (const auto& name : names)
+    {
+        std::string found;
+        for (const auto& [key, text] : texts)
+            if (std::regex_search(text, name.retired))
+                found += "  " + key + "=" + text + "\n";
+        EXPECT_EQ("", found) << "in place of: " << name.kept;
+    }
 }

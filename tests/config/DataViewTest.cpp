@@ -389,7 +389,7 @@ TEST_F(DataViewTest, CardTypeChangeDropsThatSlotsGroupAssignments)
         want.insert(want.end(), { 1, 2, 3, 0xFF });
     for (uint8_t* rec : { ConfigBytes(Doc()), ConfigBytes(Edit()) })
         EXPECT_EQ(want, std::vector<uint8_t>(rec + CFG_OFS_MODULE_GROUPS + 32, rec + CFG_OFS_MODULE_GROUPS + 64));
-    EXPECT_EQ("Card 2 - GSM card (GSM)", ItemTitle(323));
+    EXPECT_EQ("Slot 2 - GSM", ItemTitle(323));
 }
 
 // Card slot items are titled with the card's number as the installer counts
@@ -406,10 +406,10 @@ TEST_F(DataViewTest, CardSlotTitlesCountFromTheBoardOffset)
     Doc()->cardSlots[5].cardType = CARD_ANALOG;
     Doc()->cardSlots[7].cardType = 9;
     ASSERT_TRUE(view.AdoptRecord());
-    EXPECT_EQ("Card 1 - GSM card (GSM)", ItemTitle(321));
-    EXPECT_EQ("Card 2 - No card", ItemTitle(322));
-    EXPECT_EQ("Card 6 - Analog card (Analog)", ItemTitle(326));
-    EXPECT_EQ("Card 8 - Unknown card", ItemTitle(328));
+    EXPECT_EQ("Slot 1 - GSM", ItemTitle(321));
+    EXPECT_EQ("Slot 2 - Empty", ItemTitle(322));
+    EXPECT_EQ("Slot 6 - Analog", ItemTitle(326));
+    EXPECT_EQ("Slot 8 - Other", ItemTitle(328));
     g_Settings = saved;
 }
 

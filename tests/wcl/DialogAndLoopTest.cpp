@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "wcl/WindowImpl.h"
 #include "wcl/MessageLoop.h"
+#include "wcl/WaitCursor.h"
 #include <string>
 
 namespace
@@ -114,4 +115,22 @@ TEST(MessageLoop, RunsThreadTimersIdleHandlersAndFilters)
     EXPECT_GE(idle.calls, 1);
     EXPECT_TRUE(loop.RemoveIdleHandler(&idle));
     EXPECT_FALSE(loop.RemoveIdleHandler(&idle));
+}
+
+// Work inside one call shows the wait cursor and gives back the cursor shown
+// before it, also when such work runs inside other such work.
+TEST(WaitCursor, ShowsTheWaitCursorAndGivesBackTheOneBefore)
+{
+    const HCURSOR arrow = ::LoadCursor(NULL, IDC_ARROW), wait = ::LoadCursor(NULL, IDC_WAIT);
+    ::SetCursor(arrow);
+    {
+        CWaitCursor outer;
+        EXPECT_EQ(wait, ::GetCursor());
+        {
+            CWaitCursor inner;
+            EXPECT_EQ(wait, ::GetCursor());
+        }
+        EXPECT_EQ(wait, ::GetCursor()) << "the outer work still runs";
+    }
+    EXPECT_EQ(arrow, ::GetCursor());
 }
