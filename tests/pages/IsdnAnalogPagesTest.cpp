@@ -284,13 +284,13 @@ TEST_F(PageVisitTest, SyncOrderIsWrittenAsTheListsShowIt)
         std::string written;
     };
     for (const Case& c : std::vector<Case>{
-             { B("\x01\x00\xFF\xFF\xFF\xFF\xFF\xFF"), "ISDN link B;ISDN link A;", "ISDN link C;",
+             { B("\x01\x00\xFF\xFF\xFF\xFF\xFF\xFF"), "ISDN-B;ISDN-A;", "ISDN-C;",
                B("\x01\x00\xFF\xFF\xFF\xFF\xFF\xFF") },
-             { B("\x02\x07\x00\x09\xFF\x01\x01\x01"), "ISDN link C;ISDN link A;", "ISDN link B;",
+             { B("\x02\x07\x00\x09\xFF\x01\x01\x01"), "ISDN-C;ISDN-A;", "ISDN-B;",
                B("\x02\x00\xFF\xFF\xFF\xFF\xFF\xFF") },
-             { B("\x03\x01\xFE\x02\x02\x02\x02\x02"), "ISDN link B;ISDN link C;ISDN link C;ISDN link C;ISDN link C;ISDN link C;",
-               "ISDN link A;", B("\x01\x02\x02\x02\x02\x02\xFF\xFF") },
-             { std::string(8, '\xFF'), "", "ISDN link A;ISDN link B;ISDN link C;", std::string(8, '\xFF') },
+             { B("\x03\x01\xFE\x02\x02\x02\x02\x02"), "ISDN-B;ISDN-C;ISDN-C;ISDN-C;ISDN-C;ISDN-C;",
+               "ISDN-A;", B("\x01\x02\x02\x02\x02\x02\xFF\xFF") },
+             { std::string(8, '\xFF'), "", "ISDN-A;ISDN-B;ISDN-C;", std::string(8, '\xFF') },
          })
     {
         SCOPED_TRACE(c.order);
@@ -576,7 +576,7 @@ TEST_F(PageVisitTest, CardSlotsWriteOnlyTheirCardTypes)
     rec->cardSlots[1].cardType = CARD_GSM;
     rec->cardSlots[2].cardType = 9; // no card the list offers: kept
     Open<CCardsSelectPage>();
-    EXPECT_EQ("3\n\n\nUnknown card", Text(IDC_SLOT_FIRST + 2));
+    EXPECT_EQ("3\n\n\nOther", Text(IDC_SLOT_FIRST + 2));
     ASSERT_EQ(1, page->Store());
     const uint8_t types[8] = { CARD_NONE, CARD_GSM, 9, 0x42, 0x42, 0x42, 0x42, 0x42 };
     for (int s = 0; s < 8; ++s)
