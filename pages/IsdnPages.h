@@ -12,6 +12,7 @@ public:
     explicit CIsdnCommonPage(ConfigRecord* record) : CConfigPage<CIsdnCommonPage>(record, &kFields) {}
 
     static const FieldTable kFields;
+    bool OwnWrites(std::vector<ByteRun>& runs) const override;
 
     BEGIN_MSG_MAP(CIsdnCommonPage)
         CHAIN_MSG_MAP(CConfigPage<CIsdnCommonPage>)
