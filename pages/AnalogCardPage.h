@@ -21,7 +21,7 @@ public:
     END_MSG_MAP()
 
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_line }, { &kGroupFields, (uint32_t)m_line } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_line }, { &kGroupFields, (uint32_t)m_line } }; }
     void OnInitControls() override;
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 #include "pages/ConfigPage.h"
+#include "pages/BoundTab.h"
 #include "pages/TabPageHost.h"
 #include "record/EntityNames.h"
 #include "res/CardPagesIds.h"
@@ -25,6 +26,19 @@ public:
     TTab* Tab(int i) const { return m_tabs[i].get(); }
     CTabPageHost& Tabs() { return m_host; }
     int FirstIndex() const { return m_first; }
+    CTabPageHost* TabHost() override { return &m_host; }
+
+    std::vector<BoundWindow> BoundWindows() override
+    {
+        std::vector<BoundWindow> windows = CConfigPage<T>::BoundWindows();
+        AddTabWindows(m_tabs, windows);
+        return windows;
+    }
+    bool OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        AddTabWrites(m_tabs, runs);
+        return true;
+    }
 
     BEGIN_MSG_MAP(CCardTabsPage)
         MESSAGE_HANDLER(WM_DESTROY, OnTabsDestroy)

@@ -4,13 +4,7 @@
 #include "record/ConfigRecord.h"
 #include "base/Language.h"
 
-// A window of a page whose controls bound tables fill: the page itself, or
-// one of its tabs.
-struct BoundWindow
-{
-    HWND window;
-    FieldTables tables;
-};
+class CTabPageHost;
 
 // What the configuration view asks of the page it shows, whatever its class.
 // Every page implements all of it, so a page that gets a signature wrong does
@@ -40,6 +34,8 @@ public:
     // Every window of the page with bound controls, with its tables: the
     // page and those of its tabs that exist.
     virtual std::vector<BoundWindow> BoundWindows() { return { BoundWindow{ Window().m_hWnd, Fields() } }; }
+    // The tab host of a page whose tabs hold bound controls; null for others.
+    virtual CTabPageHost* TabHost() { return nullptr; }
 };
 
 // One rule of a page's layout: control's edge follows the same edge of the

@@ -10,27 +10,12 @@
 #include "res/CardPagesIds.h"
 #include <memory>
 
-// What a group page asks of the tab of one group, whatever the card kind.
-class IGroupTab
-{
-public:
-    virtual ~IGroupTab() {}
-    virtual HWND TabWindow() const = 0;
-    virtual HWND CreateTab(HWND parent) = 0;
-    virtual int StoreTab() = 0;
-    virtual void OnTabLanguageChanged() = 0;
-};
-
 // A group tab of dialog T built on the bound tab.
 template <class T>
-class CGroupTab : public CBoundTab<T>, public IGroupTab
+class CGroupTab : public CBoundTab<T>
 {
 public:
     CGroupTab(ConfigRecord* record, int group) : CBoundTab<T>(record), m_group(group) {}
-    HWND TabWindow() const override { return this->m_hWnd; }
-    HWND CreateTab(HWND parent) override { return CBoundTab<T>::Create(parent); }
-    int StoreTab() override { return this->Store(); }
-    void OnTabLanguageChanged() override { this->OnLanguageChanged(); }
 
 protected:
     int m_group;
@@ -58,7 +43,20 @@ public:
     explicit CGroupsPage(ConfigRecord* record, int* memory) : CConfigPage<T>(record), m_memory(memory) {}
 
     CTabPageHost& Tabs() { return m_host; }
-    IGroupTab* TabOf(int group) const { return m_tabs[group].get(); }
+    IBoundTab* TabOf(int group) const { return m_tabs[group].get(); }
+    CTabPageHost* TabHost() override { return &m_host; }
+
+    std::vector<BoundWindow> BoundWindows() override
+    {
+        std::vector<BoundWindow> windows = CConfigPage<T>::BoundWindows();
+        AddTabWindows(m_tabs, windows);
+        return windows;
+    }
+    bool OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        AddTabWrites(m_tabs, runs);
+        return true;
+    }
 
     BEGIN_MSG_MAP(CGroupsPage)
         MESSAGE_HANDLER(WM_DESTROY, OnGroupsDestroy)
@@ -93,7 +91,7 @@ protected:
         HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
         for (auto& tab : m_tabs)
             if (tab && tab->TabWindow())
-                tab->StoreTab();
+                tab->Store();
         ::SetCursor(old);
     }
 
@@ -109,7 +107,7 @@ protected:
             if (tab && tab->TabWindow())
             {
                 g_Language.RetranslateWindow(tab->TabWindow());
-                tab->OnTabLanguageChanged();
+                tab->OnLanguageChanged();
             }
     }
 
@@ -117,7 +115,7 @@ private:
     int* m_memory;
     CTabPageHost m_host;
     std::vector<int> m_groups; // the group of each tab
-    std::unique_ptr<IGroupTab> m_tabs[CFG_GROUP_COUNT];
+    std::unique_ptr<IBoundTab> m_tabs[CFG_GROUP_COUNT];
 
     // The tab's group comes from its position: the tab's item data of group
     // 0 cannot be told from no data.
@@ -129,7 +127,7 @@ private:
         int g = page->m_groups[index];
         if (!page->m_tabs[g])
             page->m_tabs[g].reset(T::MakeTab(page->m_pRecord, g));
-        IGroupTab* tab = page->m_tabs[g].get();
+        IBoundTab* tab = page->m_tabs[g].get();
         if (!tab)
             return NULL;
         if (!tab->TabWindow())
@@ -161,6 +159,7 @@ public:
     static const FieldTable kFields;
     static const FieldTable kPart2Fields;
     void OnLanguageChanged() override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
     BEGIN_MSG_MAP(CInGroupGsmTab)
         CHAIN_MSG_MAP(CBoundTab<CInGroupGsmTab>)
@@ -169,7 +168,7 @@ public:
     END_MSG_MAP()
 
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_group }, { &kPart2Fields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group }, { &kPart2Fields, (uint32_t)m_group } }; }
     void OnBeforeTranslate() override;
     void OnInitControls() override;
     void OnFilled() override;
@@ -205,11 +204,12 @@ public:
     enum { IDD = IDD_IN_GROUP_FXS };
     CInGroupFxsTab(ConfigRecord* record, int group) : CGroupTab<CInGroupFxsTab>(record, group) {}
     static const FieldTable kFields;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     BEGIN_MSG_MAP(CInGroupFxsTab)
         CHAIN_MSG_MAP(CBoundTab<CInGroupFxsTab>)
     END_MSG_MAP()
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
     void OnFilled() override;
     void OnStored() override;
 };
@@ -221,12 +221,13 @@ public:
     enum { IDD = IDD_IN_GROUP_FXO };
     CInGroupFxoTab(ConfigRecord* record, int group) : CGroupTab<CInGroupFxoTab>(record, group) {}
     static const FieldTable kFields;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     BEGIN_MSG_MAP(CInGroupFxoTab)
         CHAIN_MSG_MAP(CBoundTab<CInGroupFxoTab>)
         COMMAND_RANGE_HANDLER(IDC_INGRP_EXT_ADD, IDC_INGRP_EXT_ADD + 3, OnExtensionCommand)
     END_MSG_MAP()
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;
@@ -243,7 +244,7 @@ public:
     // Bit g set: some module position or SIP trunk has incoming group g.
     static uint32_t GetUsedInGroups(const ConfigRecord* rec) { return UsedInGroupMask(rec); }
     static uint32_t UsedGroups(const ConfigRecord* rec) { return GetUsedInGroups(rec); }
-    static IGroupTab* MakeTab(ConfigRecord* rec, int group);
+    static IBoundTab* MakeTab(ConfigRecord* rec, int group);
 };
 
 // --- outgoing groups ---------------------------------------------------------
@@ -254,11 +255,12 @@ public:
     enum { IDD = IDD_OUT_GROUP_GSM };
     COutGroupGsmTab(ConfigRecord* record, int group) : CGroupTab<COutGroupGsmTab>(record, group) {}
     static const FieldTable kFields;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     BEGIN_MSG_MAP(COutGroupGsmTab)
         CHAIN_MSG_MAP(CBoundTab<COutGroupGsmTab>)
     END_MSG_MAP()
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
     void OnBeforeTranslate() override;
     void OnFilled() override;
     void OnStored() override;
@@ -271,6 +273,7 @@ class COutGroupVoipTab : public CGroupTab<COutGroupVoipTab>
 public:
     enum { IDD = IDD_OUT_GROUP_VOIP };
     COutGroupVoipTab(ConfigRecord* record, int group) : CGroupTab<COutGroupVoipTab>(record, group) {}
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     BEGIN_MSG_MAP(COutGroupVoipTab)
         CHAIN_MSG_MAP(CBoundTab<COutGroupVoipTab>)
     END_MSG_MAP()
@@ -286,6 +289,10 @@ class COutGroupAnalogTab : public CGroupTab<COutGroupAnalogTab<Idd>>
 public:
     enum { IDD = Idd };
     COutGroupAnalogTab(ConfigRecord* record, int group) : CGroupTab<COutGroupAnalogTab<Idd>>(record, group) {}
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(this->m_pRecord, this->m_pRecord->outGroups[this->m_group].selection));
+    }
     BEGIN_MSG_MAP(COutGroupAnalogTab)
         CHAIN_MSG_MAP(CBoundTab<COutGroupAnalogTab<Idd>>)
     END_MSG_MAP()
@@ -303,5 +310,5 @@ public:
     // SIP trunk has outgoing group g.
     static uint32_t GetUsedOutGroups(const ConfigRecord* rec) { return UsedOutGroupMask(rec); }
     static uint32_t UsedGroups(const ConfigRecord* rec) { return GetUsedOutGroups(rec); }
-    static IGroupTab* MakeTab(ConfigRecord* rec, int group);
+    static IBoundTab* MakeTab(ConfigRecord* rec, int group);
 };

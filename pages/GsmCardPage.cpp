@@ -392,6 +392,21 @@ void CGsmModuleTab::Load()
     OnFilled();
 }
 
+// Per SIM the PIN, the restore rule and the credits built from their
+// controls, with the counters a SIM never set starts with; SIM 1's volumes
+// and the flag bits that have no box.
+void CGsmModuleTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    const GsmModuleRec* sims[kSims] = { &m_pRecord->gsmSim1[m_module], &m_pRecord->gsmSim2[m_module] };
+    runs.insert(runs.end(), { RunOf(m_pRecord, sims[0]->flags), RunOf(m_pRecord, sims[0]->txVolume),
+                              RunOf(m_pRecord, sims[0]->rxVolume) });
+    for (const GsmModuleRec* r : sims)
+        runs.insert(runs.end(), { RunOf(m_pRecord, r->pin), RunOf(m_pRecord, r->creditRestoreCode),
+                                  RunOf(m_pRecord, r->credit0), RunOf(m_pRecord, r->oldCredit0),
+                                  RunOf(m_pRecord, r->credit1), RunOf(m_pRecord, r->oldCredit1),
+                                  RunOf(m_pRecord, r->credit2), RunOf(m_pRecord, r->oldCredit2) });
+}
+
 void CGsmModuleTab::OnLanguageChanged()
 {
     FillGroupLists(true);

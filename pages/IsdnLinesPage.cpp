@@ -350,6 +350,19 @@ void CIsdnLinkTab::OnStored()
     }
 }
 
+// The mode built from protocol and side, the timeslot states, the restore
+// rule built from its controls, the credits in seconds, and the counters a
+// link never set starts with.
+void CIsdnLinkTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    const IsdnLinkSettings& link = m_pRecord->isdnLinks[m_link];
+    const IsdnLinkCredit& credit = m_pRecord->isdnCredit[m_link];
+    runs.insert(runs.end(), { RunOf(m_pRecord, link.linkMode), RunOf(m_pRecord, link.timeslotState),
+                              RunOf(m_pRecord, credit.credit), RunOf(m_pRecord, credit.oldCredit),
+                              RunOf(m_pRecord, credit.firstUnit), RunOf(m_pRecord, credit.nextUnit),
+                              RunOf(m_pRecord, credit.creditRestoreCode) });
+}
+
 void CIsdnLinkTab::OnLanguageChanged()
 {
     CBoundTab<CIsdnLinkTab>::OnLanguageChanged();
@@ -469,4 +482,17 @@ void CIsdnLinesPage::OnTextsChanged()
         if (m_tabs[k] && ::IsWindow(m_tabs[k]->m_hWnd))
             m_tabs[k]->OnLanguageChanged();
     }
+}
+
+std::vector<BoundWindow> CIsdnLinesPage::BoundWindows()
+{
+    std::vector<BoundWindow> windows = CConfigPage<CIsdnLinesPage>::BoundWindows();
+    AddTabWindows(m_tabs, windows);
+    return windows;
+}
+
+bool CIsdnLinesPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    AddTabWrites(m_tabs, runs);
+    return true;
 }

@@ -70,6 +70,7 @@ public:
     static const FieldTable kCreditFields;
 
     void OnLanguageChanged() override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
     BEGIN_MSG_MAP(CIsdnLinkTab)
         CHAIN_MSG_MAP(CBoundTab<CIsdnLinkTab>)
@@ -81,7 +82,7 @@ public:
     END_MSG_MAP()
 
 protected:
-    std::vector<TableRef> Fields() const override
+    FieldTables Fields() const override
     {
         return { { &kLinkFields, (uint32_t)m_link }, { &kCreditFields, (uint32_t)m_link } };
     }
@@ -123,6 +124,9 @@ public:
 
     CIsdnLinkTab* Tab(int link) const { return m_tabs[link].get(); }
     CTabPageHost& Tabs() { return m_host; }
+    CTabPageHost* TabHost() override { return &m_host; }
+    std::vector<BoundWindow> BoundWindows() override;
+    bool OwnWrites(std::vector<ByteRun>& runs) const override;
 
 protected:
     LayoutRules_t LayoutRules() const override
