@@ -34,10 +34,9 @@ public:
         AddTabWindows(m_tabs, windows);
         return windows;
     }
-    bool OwnWrites(std::vector<ByteRun>& runs) const override
+    void OwnWrites(std::vector<ByteRun>& runs) const override
     {
         AddTabWrites(m_tabs, runs);
-        return true;
     }
 
     BEGIN_MSG_MAP(CCardTabsPage)

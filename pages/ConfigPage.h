@@ -28,9 +28,9 @@ public:
     virtual FieldTables Fields() const { return {}; }
     // The record bytes the page's own code writes, when it opens or stores,
     // beyond its field tables: bytes it builds from several controls, lists
-    // it writes whole, unset bytes it puts right. False from a page that has
-    // not declared them: it is held only to the sections its commit carries.
-    virtual bool OwnWrites(std::vector<ByteRun>&) const { return false; }
+    // it writes whole, unset bytes it puts right, and what its tabs write.
+    // Every page says, even when it is nothing.
+    virtual void OwnWrites(std::vector<ByteRun>& runs) const = 0;
     // Every window of the page with bound controls, with its tables: the
     // page and those of its tabs that exist.
     virtual std::vector<BoundWindow> BoundWindows() { return { BoundWindow{ Window().m_hWnd, Fields() } }; }

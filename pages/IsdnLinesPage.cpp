@@ -491,8 +491,7 @@ std::vector<BoundWindow> CIsdnLinesPage::BoundWindows()
     return windows;
 }
 
-bool CIsdnLinesPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CIsdnLinesPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
     AddTabWrites(m_tabs, runs);
-    return true;
 }

@@ -126,7 +126,7 @@ public:
     CTabPageHost& Tabs() { return m_host; }
     CTabPageHost* TabHost() override { return &m_host; }
     std::vector<BoundWindow> BoundWindows() override;
-    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
 protected:
     LayoutRules_t LayoutRules() const override

@@ -174,13 +174,12 @@ void CIsdnCommonPage::OnStored()
 
 // The alerting delay and the threshold are written from their own edits; a
 // dial tone the radios do not know is stored as the Morse tone.
-bool CIsdnCommonPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CIsdnCommonPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
     for (uint32_t offset : { (uint32_t)offsetof(ConfigRecord, isdnCommon.dialTone),
                              (uint32_t)offsetof(ConfigRecord, isdnCommon.alertingDelay),
                              (uint32_t)offsetof(ConfigRecord, isdnCommon.gsmSignalCode) })
         runs.push_back({ offset, 1 });
-    return true;
 }
 
 LRESULT CIsdnCommonPage::OnAlertingDelayLeft(WORD, WORD, HWND, BOOL&)

@@ -132,13 +132,12 @@ void CVoipCommonPage::OnStored()
 
 // Store puts right what the controls may show: zero ports and expiry
 // times, ranges upside down, a NAT mode without its address.
-bool CVoipCommonPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CVoipCommonPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
 #define RUN(member) ByteRun{ (uint32_t)offsetof(ConfigRecord, sipCommon.member), (uint32_t)sizeof(SipCommonSettings::member) }
     runs.insert(runs.end(), { RUN(sipPort), RUN(regExpiryMin), RUN(regExpiryMax), RUN(rtpPortFirst),
                               RUN(rtpPortLast), RUN(stunPort), RUN(natMode) });
 #undef RUN
-    return true;
 }
 
 void CVoipCommonPage::EnableNatEdits(int mode)

@@ -181,20 +181,14 @@ void CheckDeclaration(const PageCase& c, IConfigPage& page)
 }
 
 // Every byte the page may write: its bindings and what its own code
-// declares. A page that has not declared what its code writes may write the
-// sections its commit carries.
-std::vector<bool> WritableBytes(const PageCase& c, IConfigPage& page)
+// declares.
+std::vector<bool> WritableBytes(IConfigPage& page)
 {
     std::vector<ByteRun> runs;
     for (const BoundWindow& w : page.BoundWindows())
         for (const BoundTable& t : w.tables)
             CollectBoundRuns(*t.table, runs);
-    if (!page.OwnWrites(runs))
-    {
-        CommitSectionList sections = GetCommitSections(*c.item, GetConfigRecord());
-        for (size_t i = 0; i < sections.count; ++i)
-            runs.push_back({ sections.sections[i].offset, sections.sections[i].length });
-    }
+    page.OwnWrites(runs);
     std::vector<bool> writable(sizeof(ConfigRecord), false);
     for (const ByteRun& r : runs)
         if (r.offset < sizeof(ConfigRecord) && r.length <= sizeof(ConfigRecord) - r.offset)
@@ -316,8 +310,7 @@ std::string Disagreement(HWND page, const FieldBinding& b, const uint8_t* field,
 void CheckStoredAsShown(IConfigPage& page, const uint8_t* stored, const uint8_t* opened)
 {
     std::vector<ByteRun> own;
-    if (!page.OwnWrites(own))
-        own.clear();
+    page.OwnWrites(own);
     for (const BoundWindow& w : page.BoundWindows())
         for (const BoundTable& t : w.tables)
             for (size_t r = 0; r < t.table->count; ++r)
@@ -417,7 +410,7 @@ TEST(PageRegistryTest, EveryPageKeepsToItsDeclarationAndStoresWhatItShows)
                 CheckOwnWrites(c, *page);
             }
             CheckNoUnsetTextShown(*page);
-            std::vector<bool> writable = WritableBytes(c, *page);
+            std::vector<bool> writable = WritableBytes(*page);
             opened.assign(bytes, bytes + sizeof(ConfigRecord));
             EXPECT_EQ("", WriteOutside(writable, before.data(), opened.data())) << "on opening";
             if (page->Store() == 0)
