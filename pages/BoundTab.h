@@ -22,29 +22,6 @@ public:
     virtual void OwnWrites(std::vector<ByteRun>&) const {}
 };
 
-// The windows of a page's tabs that exist, with their tables, and the bytes
-// their own code writes: what the page adds to its own declaration.
-template <class TabPtr, size_t N>
-void AddTabWindows(const TabPtr (&tabs)[N], std::vector<BoundWindow>& windows)
-{
-    for (const TabPtr& tab : tabs)
-    {
-        const IBoundTab* t = tab.get();
-        if (t && t->TabWindow())
-            windows.push_back(BoundWindow{ t->TabWindow(), t->Fields() });
-    }
-}
-template <class TabPtr, size_t N>
-void AddTabWrites(const TabPtr (&tabs)[N], std::vector<ByteRun>& runs)
-{
-    for (const TabPtr& tab : tabs)
-    {
-        const IBoundTab* t = tab.get();
-        if (t && t->TabWindow())
-            t->OwnWrites(runs);
-    }
-}
-
 template <class T>
 class CBoundTab : public CDialogImpl<T>, public IBoundTab
 {

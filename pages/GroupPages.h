@@ -1,10 +1,8 @@
 #pragma once
-#include "pages/ConfigPage.h"
-#include "pages/BoundTab.h"
+#include "pages/TabbedPage.h"
 #include "pages/GroupFunctions.h"
 #include "pages/NumericEdit.h"
 #include "pages/CharSetEdit.h"
-#include "pages/TabPageHost.h"
 #include "record/EntityNames.h"
 #include "record/LcrTables.h"
 #include "res/CardPagesIds.h"
@@ -37,37 +35,25 @@ void MoveExtension(HWND list, int by);
 // A page with one tab per group in use, its kind decided by the card that
 // serves the group; remembers the selected group.
 template <class T>
-class CGroupsPage : public CConfigPage<T>
+class CGroupsPage : public CTabbedPage<T, IBoundTab, CFG_GROUP_COUNT>
 {
+    typedef CTabbedPage<T, IBoundTab, CFG_GROUP_COUNT> Base;
+
 public:
-    explicit CGroupsPage(ConfigRecord* record, int* memory) : CConfigPage<T>(record), m_memory(memory) {}
+    explicit CGroupsPage(ConfigRecord* record, int* memory) : Base(record), m_memory(memory) {}
 
-    CTabPageHost& Tabs() { return m_host; }
-    IBoundTab* TabOf(int group) const { return m_tabs[group].get(); }
-    CTabPageHost* TabHost() override { return &m_host; }
-
-    std::vector<BoundWindow> BoundWindows() override
-    {
-        std::vector<BoundWindow> windows = CConfigPage<T>::BoundWindows();
-        AddTabWindows(m_tabs, windows);
-        return windows;
-    }
-    void OwnWrites(std::vector<ByteRun>& runs) const override
-    {
-        AddTabWrites(m_tabs, runs);
-    }
+    IBoundTab* TabOf(int group) const { return this->m_tabs[group].get(); }
 
     BEGIN_MSG_MAP(CGroupsPage)
-        MESSAGE_HANDLER(WM_DESTROY, OnGroupsDestroy)
-        CHAIN_MSG_MAP(CConfigPage<T>)
-        REFLECT_NOTIFICATIONS()
+        CHAIN_MSG_MAP(Base)
     END_MSG_MAP()
 
 protected:
     void OnInitControls() override
     {
-        m_host.SubclassWindow(this->GetDlgItem(IDC_CARD_TABS));
-        m_host.SetFactory(TRUE, &CGroupsPage::CreateTabPage, (LPARAM)this);
+        CTabPageHost& host = this->m_host;
+        host.SubclassWindow(this->GetDlgItem(IDC_CARD_TABS));
+        host.SetFactory(TRUE, &CGroupsPage::CreateTabPage, (LPARAM)this);
         HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
         uint32_t used = T::UsedGroups(this->m_pRecord);
         for (int g = 0; g < (int)CFG_GROUP_COUNT; ++g)
@@ -77,21 +63,17 @@ protected:
             m_groups.push_back(g);
             char title[ENTITY_NAME_SIZE] = "";
             GetGroupName(g, title);
-            m_host.AddPage(NULL, title, -1, g, g == *m_memory);
+            host.AddPage(NULL, title, -1, g, g == *m_memory);
         }
         ::SetCursor(old);
     }
 
     void OnStored() override
     {
-        int current = m_host.GetCurrentIndex();
+        int current = this->m_host.GetCurrentIndex();
         if (current >= 0 && current < (int)m_groups.size())
             *m_memory = m_groups[current];
-        HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-        for (auto& tab : m_tabs)
-            if (tab && tab->TabWindow())
-                tab->Store();
-        ::SetCursor(old);
+        this->StoreTabs();
     }
 
     void OnTextsChanged() override
@@ -100,21 +82,18 @@ protected:
         {
             char title[ENTITY_NAME_SIZE] = "";
             GetGroupName(m_groups[i], title);
-            m_host.SetTabText((int)i, title);
+            this->m_host.SetTabText((int)i, title);
         }
-        for (auto& tab : m_tabs)
-            if (tab && tab->TabWindow())
-            {
-                g_Language.RetranslateWindow(tab->TabWindow());
-                tab->OnLanguageChanged();
-            }
+        for (IBoundTab* tab : this->ExistingTabs())
+        {
+            g_Language.RetranslateWindow(tab->TabWindow());
+            tab->OnLanguageChanged();
+        }
     }
 
 private:
     int* m_memory;
-    CTabPageHost m_host;
     std::vector<int> m_groups; // the group of each tab
-    std::unique_ptr<IBoundTab> m_tabs[CFG_GROUP_COUNT];
 
     // The tab's group comes from its position: the tab's item data of group
     // 0 cannot be told from no data.
@@ -132,18 +111,6 @@ private:
         if (!tab->TabWindow())
             tab->CreateTab(page->m_hWnd);
         return tab->TabWindow();
-    }
-
-    LRESULT OnGroupsDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
-    {
-        for (auto& tab : m_tabs)
-        {
-            if (tab && tab->TabWindow())
-                ::DestroyWindow(tab->TabWindow());
-            tab.reset();
-        }
-        bHandled = FALSE;
-        return 0;
     }
 };
 

@@ -467,9 +467,7 @@ void CIsdnLinesPage::OnStored()
 {
     if (m_host.GetCurrentIndex() >= 0)
         g_LastIsdnLinesTab = m_host.GetCurrentIndex();
-    for (auto& tab : m_tabs)
-        if (tab && ::IsWindow(tab->m_hWnd))
-            tab->Store();
+    StoreTabs();
 }
 
 void CIsdnLinesPage::OnTextsChanged()
@@ -482,16 +480,4 @@ void CIsdnLinesPage::OnTextsChanged()
         if (m_tabs[k] && ::IsWindow(m_tabs[k]->m_hWnd))
             m_tabs[k]->OnLanguageChanged();
     }
-}
-
-std::vector<BoundWindow> CIsdnLinesPage::BoundWindows()
-{
-    std::vector<BoundWindow> windows = CConfigPage<CIsdnLinesPage>::BoundWindows();
-    AddTabWindows(m_tabs, windows);
-    return windows;
-}
-
-void CIsdnLinesPage::OwnWrites(std::vector<ByteRun>& runs) const
-{
-    AddTabWrites(m_tabs, runs);
 }
