@@ -175,6 +175,10 @@ struct ByteRun
 };
 void CollectBoundRuns(const FieldTable& table, std::vector<ByteRun>& runs);
 
+// The text a Text or Counted binding's field holds, read bounded by the
+// field.
+std::string BoundFieldText(const FieldBinding& b, const uint8_t* field);
+
 // The run of a member of record, by its place in the record.
 template <class M>
 ByteRun RunOf(const ConfigRecord* record, const M& member)

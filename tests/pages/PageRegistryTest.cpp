@@ -293,13 +293,9 @@ std::string Disagreement(HWND page, const FieldBinding& b, const uint8_t* field,
     case FieldKind::Counted:
     case FieldKind::Text:
     {
-        std::vector<char> text(b.size + 1u);
-        if (b.kind == FieldKind::Counted)
-            ReadCountedString(field, b.size, text.data());
-        else
-            ReadFieldText(field, b.size, text.data());
+        std::string text = BoundFieldText(b, field);
         std::string want = shown.substr(0, b.size > 0 ? b.size - 1u : 0u);
-        return want == text.data() ? "" : "shows '" + want + "', stored '" + text.data() + "'";
+        return want == text ? "" : "shows '" + want + "', stored '" + text + "'";
     }
     }
     return "unknown kind";
