@@ -15,6 +15,8 @@ public:
     static const FieldTable kGroupFields; // one ModuleGroupAssign per line
 
     void OnLanguageChanged() override;
+    // Nothing beyond its tables.
+    void OwnWrites(std::vector<ByteRun>&) const override {}
 
     BEGIN_MSG_MAP(CAnalogLineTab)
         CHAIN_MSG_MAP(CBoundTab<CAnalogLineTab>)

@@ -18,10 +18,14 @@ public:
     virtual void OnLanguageChanged() = 0;
     // The field tables the tab fills and stores, with the entry each shows.
     virtual FieldTables Fields() const = 0;
-    // The record bytes the tab's own code writes beyond its tables.
-    virtual void OwnWrites(std::vector<ByteRun>&) const {}
+    // The record bytes the tab's own code writes beyond its tables; every
+    // tab says, even when it is nothing.
+    virtual void OwnWrites(std::vector<ByteRun>& runs) const = 0;
 };
 
+// A tab of a tabbed page: a plain child dialog (T::IDD) over the page's tab
+// control that fills its bound fields from the page-edit copy when it is
+// created and stores them when its page is stored. Only the page scrolls.
 template <class T>
 class CBoundTab : public CDialogImpl<T>, public IBoundTab
 {

@@ -156,6 +156,8 @@ class CInGroupVoipTab : public CGroupTab<CInGroupVoipTab>
 public:
     enum { IDD = IDD_IN_GROUP_VOIP };
     CInGroupVoipTab(ConfigRecord* record, int group) : CGroupTab<CInGroupVoipTab>(record, group) {}
+    // Nothing: it only shows who serves the group.
+    void OwnWrites(std::vector<ByteRun>&) const override {}
     BEGIN_MSG_MAP(CInGroupVoipTab)
         CHAIN_MSG_MAP(CBoundTab<CInGroupVoipTab>)
     END_MSG_MAP()
