@@ -15,13 +15,15 @@ public:
     static const FieldTable kGroupFields; // one ModuleGroupAssign per line
 
     void OnLanguageChanged() override;
+    // Nothing beyond its tables.
+    void OwnWrites(std::vector<ByteRun>&) const override {}
 
     BEGIN_MSG_MAP(CAnalogLineTab)
         CHAIN_MSG_MAP(CBoundTab<CAnalogLineTab>)
     END_MSG_MAP()
 
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_line }, { &kGroupFields, (uint32_t)m_line } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_line }, { &kGroupFields, (uint32_t)m_line } }; }
     void OnInitControls() override;
 
 private:

@@ -10,6 +10,12 @@ public:
     enum { IDD = IDD_ANALOG_FXS };
     explicit CAnalogFxsPage(ConfigRecord* record) : CConfigPage<CAnalogFxsPage>(record, &kFields) {}
 
+    // The word, made from 0 and the page's bit.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->analogCommon.fxsWord));
+    }
+
     static const FieldTable kFields;
 
 protected:
@@ -23,6 +29,14 @@ class CAnalogFxoPage : public CConfigPage<CAnalogFxoPage>
 public:
     enum { IDD = IDD_ANALOG_FXO };
     explicit CAnalogFxoPage(ConfigRecord* record) : CConfigPage<CAnalogFxoPage>(record, &kFields) {}
+
+    // Both words, made from 0 and the page's bits, and the flash length.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.insert(runs.end(), { RunOf(m_pRecord, m_pRecord->analogCommon.fxoWordA),
+                                  RunOf(m_pRecord, m_pRecord->analogCommon.fxoWordB),
+                                  RunOf(m_pRecord, m_pRecord->analogCommon.fxoFlashLength) });
+    }
 
     static const FieldTable kFields;
 

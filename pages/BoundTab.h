@@ -4,31 +4,52 @@
 #include "base/Language.h"
 #include <vector>
 
+// What a tabbed page asks of each of its tabs, whatever the tab's class.
+class IBoundTab
+{
+public:
+    virtual ~IBoundTab() {}
+    // The tab's window, null until it is created.
+    virtual HWND TabWindow() const = 0;
+    virtual HWND CreateTab(HWND parent) = 0;
+    // Writes the tab's controls into the page-edit copy; tabs never refuse.
+    virtual int Store() = 0;
+    // After the page re-translated the tab: refills the lists built from keys.
+    virtual void OnLanguageChanged() = 0;
+    // The field tables the tab fills and stores, with the entry each shows.
+    virtual FieldTables Fields() const = 0;
+    // The record bytes the tab's own code writes beyond its tables; every
+    // tab says, even when it is nothing.
+    virtual void OwnWrites(std::vector<ByteRun>& runs) const = 0;
+};
+
 // A tab of a tabbed page: a plain child dialog (T::IDD) over the page's tab
 // control that fills its bound fields from the page-edit copy when it is
 // created and stores them when its page is stored. Only the page scrolls.
 template <class T>
-class CBoundTab : public CDialogImpl<T>
+class CBoundTab : public CDialogImpl<T>, public IBoundTab
 {
 public:
     explicit CBoundTab(ConfigRecord* record) : m_pRecord(record) {}
     virtual ~CBoundTab() {}
 
     HWND Create(HWND parent) { return CDialogImpl<T>::Create(parent); }
+    HWND TabWindow() const override { return this->m_hWnd; }
+    HWND CreateTab(HWND parent) override { return Create(parent); }
+    // The tab's own tables; a tab without bound controls has none.
+    FieldTables Fields() const override { return {}; }
 
-    // Writes the tab's controls into the page-edit copy; tabs never refuse.
-    int Store()
+    int Store() override
     {
-        for (const TableRef& t : Fields())
+        for (const BoundTable& t : Fields())
             m_binder.Store(this->m_hWnd, m_pRecord, *t.table, t.index);
         OnStored();
         return 1;
     }
 
-    // After the page re-translated the tab: refills the lists built from keys.
-    virtual void OnLanguageChanged()
+    void OnLanguageChanged() override
     {
-        for (const TableRef& t : Fields())
+        for (const BoundTable& t : Fields())
             m_binder.RefreshTexts(this->m_hWnd, *t.table);
     }
 
@@ -38,16 +59,9 @@ public:
     END_MSG_MAP()
 
 protected:
-    struct TableRef
-    {
-        const FieldTable* table;
-        uint32_t index;
-    };
-
     ConfigRecord* m_pRecord;
     CFieldBinder m_binder;
 
-    virtual std::vector<TableRef> Fields() const { return {}; }
     // Before the dialog is translated (tests on the keys the labels carry).
     virtual void OnBeforeTranslate() {}
     virtual void OnInitControls() {}
@@ -56,7 +70,7 @@ protected:
 
     void Fill()
     {
-        for (const TableRef& t : Fields())
+        for (const BoundTable& t : Fields())
             m_binder.Fill(this->m_hWnd, m_pRecord, *t.table, t.index);
     }
 

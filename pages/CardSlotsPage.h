@@ -11,6 +11,12 @@ public:
     enum { IDD = IDD_CARD_SLOTS };
     explicit CCardsSelectPage(ConfigRecord* record) : CConfigPage<CCardsSelectPage>(record) {}
 
+    // The slot records, written whole.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->cardSlots));
+    }
+
     BEGIN_MSG_MAP(CCardsSelectPage)
         CHAIN_MSG_MAP(CConfigPage<CCardsSelectPage>)
         COMMAND_RANGE_HANDLER(IDC_SLOT_FIRST, IDC_SLOT_FIRST + CFG_CARD_SLOT_COUNT - 1, OnSlotClicked)

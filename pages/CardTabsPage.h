@@ -1,6 +1,5 @@
 #pragma once
-#include "pages/ConfigPage.h"
-#include "pages/TabPageHost.h"
+#include "pages/TabbedPage.h"
 #include "record/EntityNames.h"
 #include "res/CardPagesIds.h"
 #include <memory>
@@ -10,26 +9,26 @@
 // when first shown), remembering the selected tab per slot. TTab gives
 // Create(parent), Store(), OnLanguageChanged() and is constructed with
 // (owner page, record, module or line index).
+enum { kCardTabs = 4 };
 template <class T, class TTab>
-class CCardTabsPage : public CConfigPage<T>
+class CCardTabsPage : public CTabbedPage<T, TTab, kCardTabs>
 {
+    typedef CTabbedPage<T, TTab, kCardTabs> Base;
+
 public:
-    enum { kTabs = 4 };
+    enum { kTabs = kCardTabs };
     typedef int (*NameOf)(int index, char* out);
 
     CCardTabsPage(ConfigRecord* record, int first, int* memories, NameOf nameOf)
-        : CConfigPage<T>(record), m_first(first), m_memories(memories), m_nameOf(nameOf)
+        : Base(record), m_first(first), m_memories(memories), m_nameOf(nameOf)
     {
     }
 
-    TTab* Tab(int i) const { return m_tabs[i].get(); }
-    CTabPageHost& Tabs() { return m_host; }
+    TTab* Tab(int i) const { return this->m_tabs[i].get(); }
     int FirstIndex() const { return m_first; }
 
     BEGIN_MSG_MAP(CCardTabsPage)
-        MESSAGE_HANDLER(WM_DESTROY, OnTabsDestroy)
-        CHAIN_MSG_MAP(CConfigPage<T>)
-        REFLECT_NOTIFICATIONS()
+        CHAIN_MSG_MAP(Base)
     END_MSG_MAP()
 
 protected:
@@ -37,27 +36,25 @@ protected:
 
     void OnInitControls() override
     {
-        m_host.SubclassWindow(this->GetDlgItem(IDC_CARD_TABS));
-        m_host.SetFactory(TRUE, &CCardTabsPage::CreateTabPage, (LPARAM)this);
+        CTabPageHost& host = this->m_host;
+        host.SubclassWindow(this->GetDlgItem(IDC_CARD_TABS));
+        host.SetFactory(TRUE, &CCardTabsPage::CreateTabPage, (LPARAM)this);
         HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
         int remembered = m_memories[Slot()];
         for (int i = 0; i < kTabs; ++i)
         {
             char title[ENTITY_NAME_SIZE] = "";
             m_nameOf(m_first + i, title);
-            m_host.AddPage(NULL, title, -1, 0, i == remembered);
+            host.AddPage(NULL, title, -1, 0, i == remembered);
         }
         ::SetCursor(old);
     }
 
     void OnStored() override
     {
-        m_memories[Slot()] = m_host.GetCurrentIndex() < 0 ? 0 : m_host.GetCurrentIndex();
-        HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-        for (auto& tab : m_tabs)
-            if (tab && tab->m_hWnd)
-                tab->Store();
-        ::SetCursor(old);
+        int current = this->m_host.GetCurrentIndex();
+        m_memories[Slot()] = current < 0 ? 0 : current;
+        this->StoreTabs();
     }
 
     void OnTextsChanged() override
@@ -66,12 +63,13 @@ protected:
         {
             char title[ENTITY_NAME_SIZE] = "";
             m_nameOf(m_first + i, title);
-            m_host.SetTabText(i, title);
-            if (m_tabs[i] && m_tabs[i]->m_hWnd)
-            {
-                g_Language.RetranslateWindow(m_tabs[i]->m_hWnd);
-                m_tabs[i]->OnLanguageChanged();
-            }
+            this->m_host.SetTabText(i, title);
+            if (TTab* tab = Tab(i))
+                if (tab->m_hWnd)
+                {
+                    g_Language.RetranslateWindow(tab->m_hWnd);
+                    tab->OnLanguageChanged();
+                }
         }
     }
 
@@ -79,8 +77,6 @@ private:
     int m_first;
     int* m_memories;
     NameOf m_nameOf;
-    CTabPageHost m_host;
-    std::unique_ptr<TTab> m_tabs[kTabs];
 
     static HWND CreateTabPage(int i, LPARAM param)
     {
@@ -95,17 +91,5 @@ private:
         if (!tab->m_hWnd)
             tab->Create(page->m_hWnd);
         return tab->m_hWnd;
-    }
-
-    LRESULT OnTabsDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
-    {
-        for (auto& tab : m_tabs)
-        {
-            if (tab && tab->m_hWnd)
-                ::DestroyWindow(tab->m_hWnd);
-            tab.reset();
-        }
-        bHandled = FALSE;
-        return 0;
     }
 };

@@ -15,6 +15,12 @@ public:
     enum { IDD = IDD_LCR_CLIP };
     explicit CLcrClipTabPage(ConfigRecord* record) : CConfigPage<CLcrClipTabPage>(record) {}
 
+    // The table, written whole in list order.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->lcrClip));
+    }
+
     // Row i of the list: the entry as it will be stored.
     const std::vector<LcrClipEntry>& Rows() const { return m_rows; }
 
@@ -55,6 +61,12 @@ class CClipGsmPage : public CConfigPage<CClipGsmPage>
 public:
     enum { IDD = IDD_CLIP_GSM };
     explicit CClipGsmPage(ConfigRecord* record) : CConfigPage<CClipGsmPage>(record) {}
+
+    // The table, written whole in list order.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->clipGsm));
+    }
 
     const std::vector<std::string>& Numbers() const { return m_numbers; }
 

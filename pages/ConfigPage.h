@@ -4,13 +4,7 @@
 #include "record/ConfigRecord.h"
 #include "base/Language.h"
 
-// A window of a page whose controls bound tables fill: the page itself, or
-// one of its tabs.
-struct BoundWindow
-{
-    HWND window;
-    FieldTables tables;
-};
+class CTabPageHost;
 
 // What the configuration view asks of the page it shows, whatever its class.
 // Every page implements all of it, so a page that gets a signature wrong does
@@ -34,12 +28,14 @@ public:
     virtual FieldTables Fields() const { return {}; }
     // The record bytes the page's own code writes, when it opens or stores,
     // beyond its field tables: bytes it builds from several controls, lists
-    // it writes whole, unset bytes it puts right. False from a page that has
-    // not declared them: it is held only to the sections its commit carries.
-    virtual bool OwnWrites(std::vector<ByteRun>&) const { return false; }
+    // it writes whole, unset bytes it puts right, and what its tabs write.
+    // Every page says, even when it is nothing.
+    virtual void OwnWrites(std::vector<ByteRun>& runs) const = 0;
     // Every window of the page with bound controls, with its tables: the
     // page and those of its tabs that exist.
     virtual std::vector<BoundWindow> BoundWindows() { return { BoundWindow{ Window().m_hWnd, Fields() } }; }
+    // The tab host of a page whose tabs hold bound controls; null for others.
+    virtual CTabPageHost* TabHost() { return nullptr; }
 };
 
 // One rule of a page's layout: control's edge follows the same edge of the

@@ -74,6 +74,16 @@ void CollectBoundRuns(const FieldTable& table, std::vector<ByteRun>& runs)
             runs.push_back({ EntryBase(table, e) + table.rows[i].offset, table.rows[i].size });
 }
 
+std::string BoundFieldText(const FieldBinding& b, const uint8_t* field)
+{
+    std::vector<char> text(b.size + 1u);
+    if (b.kind == FieldKind::Counted)
+        ReadCountedString(field, b.size, text.data());
+    else
+        ReadFieldText(field, b.size, text.data());
+    return text.data();
+}
+
 CFieldBinder::CFieldBinder() = default;
 CFieldBinder::~CFieldBinder() = default;
 
@@ -215,11 +225,7 @@ void CFieldBinder::Fill(HWND page, const uint8_t* record, const FieldTable& tabl
         case FieldKind::Counted:
         case FieldKind::Text:
         {
-            std::vector<char> text(b.size + 1u);
-            if (b.kind == FieldKind::Counted)
-                ReadCountedString(field, b.size, text.data());
-            else
-                ReadFieldText(field, b.size, text.data());
+            std::string text = BoundFieldText(b, field);
             int limit = b.size > 0 ? b.size - 1 : 0;
             if (b.charSet)
             {
@@ -231,7 +237,7 @@ void CFieldBinder::Fill(HWND page, const uint8_t* record, const FieldTable& tabl
             {
                 ::SendMessageA(control, EM_LIMITTEXT, (WPARAM)limit, 0);
             }
-            ::SetWindowTextA(control, text.data());
+            ::SetWindowTextA(control, text.c_str());
             break;
         }
         }

@@ -95,6 +95,14 @@ struct BoundTable
 };
 typedef std::vector<BoundTable> FieldTables;
 
+// A window of a page whose controls bound tables fill: the page itself, or
+// one of its tabs.
+struct BoundWindow
+{
+    HWND window;
+    FieldTables tables;
+};
+
 template <size_t N>
 constexpr FieldTable MakeFieldTable(const FieldBinding (&rows)[N], uint32_t base = 0, uint32_t stride = 0,
                                     uint32_t entries = 1)
@@ -166,6 +174,17 @@ struct ByteRun
     uint32_t length;
 };
 void CollectBoundRuns(const FieldTable& table, std::vector<ByteRun>& runs);
+
+// The text a Text or Counted binding's field holds, read bounded by the
+// field.
+std::string BoundFieldText(const FieldBinding& b, const uint8_t* field);
+
+// The run of a member of record, by its place in the record.
+template <class M>
+ByteRun RunOf(const ConfigRecord* record, const M& member)
+{
+    return ByteRun{ (uint32_t)(reinterpret_cast<const uint8_t*>(&member) - ConfigBytes(record)), (uint32_t)sizeof(M) };
+}
 
 class CNumericEdit;
 class CCharSetEdit;

@@ -284,6 +284,16 @@ void CInGroupGsmTab::OnStored()
     StoreExtensions(Item(IDC_INGRP_EXT2_LIST), p2.extensions, p1.mode == kModeWithSecondList);
 }
 
+// The first extension list, the second part written whole, and the DDI
+// count a language without its text stores as none.
+void CInGroupGsmTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    const InGroupRec1& p1 = m_pRecord->inGroups1[m_group];
+    runs.insert(runs.end(), { RunOf(m_pRecord, p1.extensions), RunOf(m_pRecord, m_pRecord->inGroups2[m_group]) });
+    if (m_ddiHidden)
+        runs.push_back(RunOf(m_pRecord, p1.ddiDigits));
+}
+
 void CInGroupGsmTab::OnLanguageChanged()
 {
     HWND list = Item(IDC_INGRP_MODE);
@@ -336,6 +346,17 @@ void CInGroupFxsTab::OnStored()
     m_pRecord->inGroups1[m_group].mode = 0;
 }
 
+void CInGroupFxsTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    runs.push_back(RunOf(m_pRecord, m_pRecord->inGroups1[m_group].mode));
+}
+
+void CInGroupFxoTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    const InGroupRec1& p1 = m_pRecord->inGroups1[m_group];
+    runs.insert(runs.end(), { RunOf(m_pRecord, p1.mode), RunOf(m_pRecord, p1.extensions) });
+}
+
 void CInGroupFxoTab::OnInitControls()
 {
     m_extEdit.SubclassWindow(Item(IDC_INGRP_EXT_EDIT));
@@ -365,7 +386,7 @@ LRESULT CInGroupFxoTab::OnExtensionCommand(WORD, WORD id, HWND, BOOL&)
 
 CInGroupsPage::CInGroupsPage(ConfigRecord* record) : CGroupsPage<CInGroupsPage>(record, &g_LastInGroup) {}
 
-IGroupTab* CInGroupsPage::MakeTab(ConfigRecord* rec, int g)
+IBoundTab* CInGroupsPage::MakeTab(ConfigRecord* rec, int g)
 {
     switch (GetInGroupCardType(rec, g))
     {
@@ -409,6 +430,17 @@ void COutGroupGsmTab::OnStored()
         m_pRecord->outGroups[m_group].ddiDigits = 0;
 }
 
+void COutGroupGsmTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    if (m_ddiHidden)
+        runs.push_back(RunOf(m_pRecord, m_pRecord->outGroups[m_group].ddiDigits));
+}
+
+void COutGroupVoipTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    runs.push_back(RunOf(m_pRecord, m_pRecord->outGroups[m_group].selection));
+}
+
 void COutGroupVoipTab::OnFilled()
 {
     char text[1024];
@@ -441,7 +473,7 @@ void COutGroupAnalogTab<Idd>::OnStored()
 
 COutGroupsPage::COutGroupsPage(ConfigRecord* record) : CGroupsPage<COutGroupsPage>(record, &g_LastOutGroup) {}
 
-IGroupTab* COutGroupsPage::MakeTab(ConfigRecord* rec, int g)
+IBoundTab* COutGroupsPage::MakeTab(ConfigRecord* rec, int g)
 {
     switch (GetOutGroupCardType(rec, g))
     {

@@ -1,36 +1,19 @@
 #pragma once
-#include "pages/ConfigPage.h"
-#include "pages/BoundTab.h"
+#include "pages/TabbedPage.h"
 #include "pages/GroupFunctions.h"
 #include "pages/NumericEdit.h"
 #include "pages/CharSetEdit.h"
-#include "pages/TabPageHost.h"
 #include "record/EntityNames.h"
 #include "record/LcrTables.h"
 #include "res/CardPagesIds.h"
 #include <memory>
 
-// What a group page asks of the tab of one group, whatever the card kind.
-class IGroupTab
-{
-public:
-    virtual ~IGroupTab() {}
-    virtual HWND TabWindow() const = 0;
-    virtual HWND CreateTab(HWND parent) = 0;
-    virtual int StoreTab() = 0;
-    virtual void OnTabLanguageChanged() = 0;
-};
-
 // A group tab of dialog T built on the bound tab.
 template <class T>
-class CGroupTab : public CBoundTab<T>, public IGroupTab
+class CGroupTab : public CBoundTab<T>
 {
 public:
     CGroupTab(ConfigRecord* record, int group) : CBoundTab<T>(record), m_group(group) {}
-    HWND TabWindow() const override { return this->m_hWnd; }
-    HWND CreateTab(HWND parent) override { return CBoundTab<T>::Create(parent); }
-    int StoreTab() override { return this->Store(); }
-    void OnTabLanguageChanged() override { this->OnLanguageChanged(); }
 
 protected:
     int m_group;
@@ -52,25 +35,25 @@ void MoveExtension(HWND list, int by);
 // A page with one tab per group in use, its kind decided by the card that
 // serves the group; remembers the selected group.
 template <class T>
-class CGroupsPage : public CConfigPage<T>
+class CGroupsPage : public CTabbedPage<T, IBoundTab, CFG_GROUP_COUNT>
 {
-public:
-    explicit CGroupsPage(ConfigRecord* record, int* memory) : CConfigPage<T>(record), m_memory(memory) {}
+    typedef CTabbedPage<T, IBoundTab, CFG_GROUP_COUNT> Base;
 
-    CTabPageHost& Tabs() { return m_host; }
-    IGroupTab* TabOf(int group) const { return m_tabs[group].get(); }
+public:
+    explicit CGroupsPage(ConfigRecord* record, int* memory) : Base(record), m_memory(memory) {}
+
+    IBoundTab* TabOf(int group) const { return this->m_tabs[group].get(); }
 
     BEGIN_MSG_MAP(CGroupsPage)
-        MESSAGE_HANDLER(WM_DESTROY, OnGroupsDestroy)
-        CHAIN_MSG_MAP(CConfigPage<T>)
-        REFLECT_NOTIFICATIONS()
+        CHAIN_MSG_MAP(Base)
     END_MSG_MAP()
 
 protected:
     void OnInitControls() override
     {
-        m_host.SubclassWindow(this->GetDlgItem(IDC_CARD_TABS));
-        m_host.SetFactory(TRUE, &CGroupsPage::CreateTabPage, (LPARAM)this);
+        CTabPageHost& host = this->m_host;
+        host.SubclassWindow(this->GetDlgItem(IDC_CARD_TABS));
+        host.SetFactory(TRUE, &CGroupsPage::CreateTabPage, (LPARAM)this);
         HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
         uint32_t used = T::UsedGroups(this->m_pRecord);
         for (int g = 0; g < (int)CFG_GROUP_COUNT; ++g)
@@ -80,21 +63,17 @@ protected:
             m_groups.push_back(g);
             char title[ENTITY_NAME_SIZE] = "";
             GetGroupName(g, title);
-            m_host.AddPage(NULL, title, -1, g, g == *m_memory);
+            host.AddPage(NULL, title, -1, g, g == *m_memory);
         }
         ::SetCursor(old);
     }
 
     void OnStored() override
     {
-        int current = m_host.GetCurrentIndex();
+        int current = this->m_host.GetCurrentIndex();
         if (current >= 0 && current < (int)m_groups.size())
             *m_memory = m_groups[current];
-        HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
-        for (auto& tab : m_tabs)
-            if (tab && tab->TabWindow())
-                tab->StoreTab();
-        ::SetCursor(old);
+        this->StoreTabs();
     }
 
     void OnTextsChanged() override
@@ -103,21 +82,18 @@ protected:
         {
             char title[ENTITY_NAME_SIZE] = "";
             GetGroupName(m_groups[i], title);
-            m_host.SetTabText((int)i, title);
+            this->m_host.SetTabText((int)i, title);
         }
-        for (auto& tab : m_tabs)
-            if (tab && tab->TabWindow())
-            {
-                g_Language.RetranslateWindow(tab->TabWindow());
-                tab->OnTabLanguageChanged();
-            }
+        for (IBoundTab* tab : this->ExistingTabs())
+        {
+            g_Language.RetranslateWindow(tab->TabWindow());
+            tab->OnLanguageChanged();
+        }
     }
 
 private:
     int* m_memory;
-    CTabPageHost m_host;
     std::vector<int> m_groups; // the group of each tab
-    std::unique_ptr<IGroupTab> m_tabs[CFG_GROUP_COUNT];
 
     // The tab's group comes from its position: the tab's item data of group
     // 0 cannot be told from no data.
@@ -129,24 +105,12 @@ private:
         int g = page->m_groups[index];
         if (!page->m_tabs[g])
             page->m_tabs[g].reset(T::MakeTab(page->m_pRecord, g));
-        IGroupTab* tab = page->m_tabs[g].get();
+        IBoundTab* tab = page->m_tabs[g].get();
         if (!tab)
             return NULL;
         if (!tab->TabWindow())
             tab->CreateTab(page->m_hWnd);
         return tab->TabWindow();
-    }
-
-    LRESULT OnGroupsDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
-    {
-        for (auto& tab : m_tabs)
-        {
-            if (tab && tab->TabWindow())
-                ::DestroyWindow(tab->TabWindow());
-            tab.reset();
-        }
-        bHandled = FALSE;
-        return 0;
     }
 };
 
@@ -161,6 +125,7 @@ public:
     static const FieldTable kFields;
     static const FieldTable kPart2Fields;
     void OnLanguageChanged() override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
     BEGIN_MSG_MAP(CInGroupGsmTab)
         CHAIN_MSG_MAP(CBoundTab<CInGroupGsmTab>)
@@ -169,7 +134,7 @@ public:
     END_MSG_MAP()
 
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_group }, { &kPart2Fields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group }, { &kPart2Fields, (uint32_t)m_group } }; }
     void OnBeforeTranslate() override;
     void OnInitControls() override;
     void OnFilled() override;
@@ -191,6 +156,8 @@ class CInGroupVoipTab : public CGroupTab<CInGroupVoipTab>
 public:
     enum { IDD = IDD_IN_GROUP_VOIP };
     CInGroupVoipTab(ConfigRecord* record, int group) : CGroupTab<CInGroupVoipTab>(record, group) {}
+    // Nothing: it only shows who serves the group.
+    void OwnWrites(std::vector<ByteRun>&) const override {}
     BEGIN_MSG_MAP(CInGroupVoipTab)
         CHAIN_MSG_MAP(CBoundTab<CInGroupVoipTab>)
     END_MSG_MAP()
@@ -205,11 +172,12 @@ public:
     enum { IDD = IDD_IN_GROUP_FXS };
     CInGroupFxsTab(ConfigRecord* record, int group) : CGroupTab<CInGroupFxsTab>(record, group) {}
     static const FieldTable kFields;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     BEGIN_MSG_MAP(CInGroupFxsTab)
         CHAIN_MSG_MAP(CBoundTab<CInGroupFxsTab>)
     END_MSG_MAP()
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
     void OnFilled() override;
     void OnStored() override;
 };
@@ -221,12 +189,13 @@ public:
     enum { IDD = IDD_IN_GROUP_FXO };
     CInGroupFxoTab(ConfigRecord* record, int group) : CGroupTab<CInGroupFxoTab>(record, group) {}
     static const FieldTable kFields;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     BEGIN_MSG_MAP(CInGroupFxoTab)
         CHAIN_MSG_MAP(CBoundTab<CInGroupFxoTab>)
         COMMAND_RANGE_HANDLER(IDC_INGRP_EXT_ADD, IDC_INGRP_EXT_ADD + 3, OnExtensionCommand)
     END_MSG_MAP()
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;
@@ -243,7 +212,7 @@ public:
     // Bit g set: some module position or SIP trunk has incoming group g.
     static uint32_t GetUsedInGroups(const ConfigRecord* rec) { return UsedInGroupMask(rec); }
     static uint32_t UsedGroups(const ConfigRecord* rec) { return GetUsedInGroups(rec); }
-    static IGroupTab* MakeTab(ConfigRecord* rec, int group);
+    static IBoundTab* MakeTab(ConfigRecord* rec, int group);
 };
 
 // --- outgoing groups ---------------------------------------------------------
@@ -254,11 +223,12 @@ public:
     enum { IDD = IDD_OUT_GROUP_GSM };
     COutGroupGsmTab(ConfigRecord* record, int group) : CGroupTab<COutGroupGsmTab>(record, group) {}
     static const FieldTable kFields;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     BEGIN_MSG_MAP(COutGroupGsmTab)
         CHAIN_MSG_MAP(CBoundTab<COutGroupGsmTab>)
     END_MSG_MAP()
 protected:
-    std::vector<TableRef> Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
     void OnBeforeTranslate() override;
     void OnFilled() override;
     void OnStored() override;
@@ -271,6 +241,7 @@ class COutGroupVoipTab : public CGroupTab<COutGroupVoipTab>
 public:
     enum { IDD = IDD_OUT_GROUP_VOIP };
     COutGroupVoipTab(ConfigRecord* record, int group) : CGroupTab<COutGroupVoipTab>(record, group) {}
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     BEGIN_MSG_MAP(COutGroupVoipTab)
         CHAIN_MSG_MAP(CBoundTab<COutGroupVoipTab>)
     END_MSG_MAP()
@@ -286,6 +257,10 @@ class COutGroupAnalogTab : public CGroupTab<COutGroupAnalogTab<Idd>>
 public:
     enum { IDD = Idd };
     COutGroupAnalogTab(ConfigRecord* record, int group) : CGroupTab<COutGroupAnalogTab<Idd>>(record, group) {}
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(this->m_pRecord, this->m_pRecord->outGroups[this->m_group].selection));
+    }
     BEGIN_MSG_MAP(COutGroupAnalogTab)
         CHAIN_MSG_MAP(CBoundTab<COutGroupAnalogTab<Idd>>)
     END_MSG_MAP()
@@ -303,5 +278,5 @@ public:
     // SIP trunk has outgoing group g.
     static uint32_t GetUsedOutGroups(const ConfigRecord* rec) { return UsedOutGroupMask(rec); }
     static uint32_t UsedGroups(const ConfigRecord* rec) { return GetUsedOutGroups(rec); }
-    static IGroupTab* MakeTab(ConfigRecord* rec, int group);
+    static IBoundTab* MakeTab(ConfigRecord* rec, int group);
 };

@@ -15,6 +15,7 @@ constexpr int kVolumeMin = -6;
 constexpr int kVolumeMax = 12;
 constexpr int kMaxCreditMinutes = 44640;
 constexpr uint32_t kUnsetCredit = 0xFFFFFFFF;
+constexpr uint8_t kUnsetRestoreCode = 0xFF;
 constexpr size_t kPinSize = sizeof(GsmModuleRec::pin);
 constexpr int kSims = 2;
 // The flag bits the tab has boxes for; Store builds the byte from them alone.
@@ -247,9 +248,12 @@ void CGsmModuleTab::OnInitControls()
 
     // A SIM 2 never set starts not in use, restored on day 1 with empty
     // counters that block calls; counters 1 and 2 of either SIM never set
-    // start empty. The next commit carries them.
+    // start empty. The next commit carries them. "Not in use" alone is no
+    // sign of a record never set: the tab stores it for a SIM 2 turned off,
+    // whose fields it keeps, so the restore rule that no store leaves unset
+    // tells the two apart.
     GsmModuleRec& sim2 = Sim(1);
-    if (sim2.state == 0xFF)
+    if (sim2.state == 0xFF && sim2.creditRestoreCode == kUnsetRestoreCode)
     {
         sim2.creditRestoreCode = 1;
         for (int i = 0; i < kCounters; ++i)
@@ -386,6 +390,21 @@ void CGsmModuleTab::Load()
     // again (the copied ones were just stored).
     Fill();
     OnFilled();
+}
+
+// Per SIM the PIN, the restore rule and the credits built from their
+// controls, with the counters a SIM never set starts with; SIM 1's volumes
+// and the flag bits that have no box.
+void CGsmModuleTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    const GsmModuleRec* sims[kSims] = { &m_pRecord->gsmSim1[m_module], &m_pRecord->gsmSim2[m_module] };
+    runs.insert(runs.end(), { RunOf(m_pRecord, sims[0]->flags), RunOf(m_pRecord, sims[0]->txVolume),
+                              RunOf(m_pRecord, sims[0]->rxVolume) });
+    for (const GsmModuleRec* r : sims)
+        runs.insert(runs.end(), { RunOf(m_pRecord, r->pin), RunOf(m_pRecord, r->creditRestoreCode),
+                                  RunOf(m_pRecord, r->credit0), RunOf(m_pRecord, r->oldCredit0),
+                                  RunOf(m_pRecord, r->credit1), RunOf(m_pRecord, r->oldCredit1),
+                                  RunOf(m_pRecord, r->credit2), RunOf(m_pRecord, r->oldCredit2) });
 }
 
 void CGsmModuleTab::OnLanguageChanged()

@@ -62,6 +62,7 @@ public:
     // were copied here).
     void Load();
     void OnLanguageChanged() override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
     int Module() const { return m_module; }
 
     BEGIN_MSG_MAP(CGsmModuleTab)
@@ -76,7 +77,7 @@ public:
     END_MSG_MAP()
 
 protected:
-    std::vector<TableRef> Fields() const override
+    FieldTables Fields() const override
     {
         return { { &kSim1Fields, (uint32_t)m_module }, { &kSim2Fields, (uint32_t)m_module },
                  { &kGroupFields, (uint32_t)m_module } };

@@ -27,6 +27,12 @@ public:
     enum { IDD = IDD_GSM_CELLS };
     explicit CGsmCellSelectPage(ConfigRecord* record) : CConfigPage<CGsmCellSelectPage>(record, &kFields) {}
 
+    // The cell table, written whole.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->gsmCells));
+    }
+
     static const FieldTable kFields;
 
     const std::vector<GsmCellText>& Cells() const { return m_cells; }

@@ -350,6 +350,19 @@ void CIsdnLinkTab::OnStored()
     }
 }
 
+// The mode built from protocol and side, the timeslot states, the restore
+// rule built from its controls, the credits in seconds, and the counters a
+// link never set starts with.
+void CIsdnLinkTab::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    const IsdnLinkSettings& link = m_pRecord->isdnLinks[m_link];
+    const IsdnLinkCredit& credit = m_pRecord->isdnCredit[m_link];
+    runs.insert(runs.end(), { RunOf(m_pRecord, link.linkMode), RunOf(m_pRecord, link.timeslotState),
+                              RunOf(m_pRecord, credit.credit), RunOf(m_pRecord, credit.oldCredit),
+                              RunOf(m_pRecord, credit.firstUnit), RunOf(m_pRecord, credit.nextUnit),
+                              RunOf(m_pRecord, credit.creditRestoreCode) });
+}
+
 void CIsdnLinkTab::OnLanguageChanged()
 {
     CBoundTab<CIsdnLinkTab>::OnLanguageChanged();
@@ -454,9 +467,7 @@ void CIsdnLinesPage::OnStored()
 {
     if (m_host.GetCurrentIndex() >= 0)
         g_LastIsdnLinesTab = m_host.GetCurrentIndex();
-    for (auto& tab : m_tabs)
-        if (tab && ::IsWindow(tab->m_hWnd))
-            tab->Store();
+    StoreTabs();
 }
 
 void CIsdnLinesPage::OnTextsChanged()

@@ -1,8 +1,6 @@
 #pragma once
-#include "pages/ConfigPage.h"
-#include "pages/BoundTab.h"
+#include "pages/TabbedPage.h"
 #include "pages/NumericEdit.h"
-#include "pages/TabPageHost.h"
 #include "res/IsdnPagesIds.h"
 #include <memory>
 
@@ -70,6 +68,7 @@ public:
     static const FieldTable kCreditFields;
 
     void OnLanguageChanged() override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
     BEGIN_MSG_MAP(CIsdnLinkTab)
         CHAIN_MSG_MAP(CBoundTab<CIsdnLinkTab>)
@@ -81,7 +80,7 @@ public:
     END_MSG_MAP()
 
 protected:
-    std::vector<TableRef> Fields() const override
+    FieldTables Fields() const override
     {
         return { { &kLinkFields, (uint32_t)m_link }, { &kCreditFields, (uint32_t)m_link } };
     }
@@ -110,19 +109,19 @@ private:
 };
 
 // The ISDN links, one tab each; the tab shown last is shown again.
-class CIsdnLinesPage : public CConfigPage<CIsdnLinesPage>
+class CIsdnLinesPage : public CTabbedPage<CIsdnLinesPage, CIsdnLinkTab, kIsdnPageLinkCount>
 {
+    typedef CTabbedPage<CIsdnLinesPage, CIsdnLinkTab, kIsdnPageLinkCount> Base;
+
 public:
     enum { IDD = IDD_ISDN_LINES };
-    explicit CIsdnLinesPage(ConfigRecord* record) : CConfigPage<CIsdnLinesPage>(record) {}
+    explicit CIsdnLinesPage(ConfigRecord* record) : Base(record) {}
 
     BEGIN_MSG_MAP(CIsdnLinesPage)
-        CHAIN_MSG_MAP(CConfigPage<CIsdnLinesPage>)
-        REFLECT_NOTIFICATIONS()
+        CHAIN_MSG_MAP(Base)
     END_MSG_MAP()
 
     CIsdnLinkTab* Tab(int link) const { return m_tabs[link].get(); }
-    CTabPageHost& Tabs() { return m_host; }
 
 protected:
     LayoutRules_t LayoutRules() const override
@@ -135,8 +134,4 @@ protected:
     void OnInitControls() override;
     void OnStored() override;
     void OnTextsChanged() override;
-
-private:
-    CTabPageHost m_host;
-    std::unique_ptr<CIsdnLinkTab> m_tabs[kIsdnPageLinkCount];
 };

@@ -172,6 +172,16 @@ void CIsdnCommonPage::OnStored()
     c.gsmSignalCode = ThresholdCode(m_threshold.GetValue());
 }
 
+// The alerting delay and the threshold are written from their own edits; a
+// dial tone the radios do not know is stored as the Morse tone.
+void CIsdnCommonPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    for (uint32_t offset : { (uint32_t)offsetof(ConfigRecord, isdnCommon.dialTone),
+                             (uint32_t)offsetof(ConfigRecord, isdnCommon.alertingDelay),
+                             (uint32_t)offsetof(ConfigRecord, isdnCommon.gsmSignalCode) })
+        runs.push_back({ offset, 1 });
+}
+
 LRESULT CIsdnCommonPage::OnAlertingDelayLeft(WORD, WORD, HWND, BOOL&)
 {
     char text[8];

@@ -13,6 +13,8 @@ public:
 
     static const FieldTable kFields;
 
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
+
     BEGIN_MSG_MAP(CIsdnCommonPage)
         CHAIN_MSG_MAP(CConfigPage<CIsdnCommonPage>)
         COMMAND_HANDLER(IDC_ISDNCOM_ALERTING_DELAY, EN_KILLFOCUS, OnAlertingDelayLeft)
@@ -38,6 +40,12 @@ class CIsdnSynchroPage : public CConfigPage<CIsdnSynchroPage>
 public:
     enum { IDD = IDD_ISDN_SYNC };
     explicit CIsdnSynchroPage(ConfigRecord* record) : CConfigPage<CIsdnSynchroPage>(record) {}
+
+    // The order, written whole from its list.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->isdnSyncOrder));
+    }
 
     BEGIN_MSG_MAP(CIsdnSynchroPage)
         CHAIN_MSG_MAP(CConfigPage<CIsdnSynchroPage>)

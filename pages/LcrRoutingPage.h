@@ -70,6 +70,13 @@ public:
     explicit CLcrRoutingPage(ConfigRecord* record);
     ~CLcrRoutingPage() override;
 
+    // The rules and their companions, written a profile at a time.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.insert(runs.end(), { RunOf(m_pRecord, m_pRecord->routingRules),
+                                  RunOf(m_pRecord, m_pRecord->routingCompanion) });
+    }
+
     CTabPageHost& Tabs() { return m_tabs; }
     // The tab of profile, once it was shown; null before.
     CLcrRoutingListTab* Tab(int profile) const { return m_tabPages[profile].get(); }

@@ -40,6 +40,12 @@ public:
     enum { IDD = IDD_MOBILITY };
     explicit CMobilityExtPage(ConfigRecord* record) : CConfigPage<CMobilityExtPage>(record) {}
 
+    // The table, written whole in list order.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->mobility));
+    }
+
     const std::vector<MobilityExtEntry>& Rows() const { return m_rows; }
 
     BEGIN_MSG_MAP(CMobilityExtPage)
@@ -88,6 +94,12 @@ class CWorkingHoursPage : public CConfigPage<CWorkingHoursPage>
 public:
     enum { IDD = IDD_WORKING_HOURS };
     explicit CWorkingHoursPage(ConfigRecord* record) : CConfigPage<CWorkingHoursPage>(record) {}
+
+    // The days and holidays, written whole.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->workingHours));
+    }
 
     struct Holiday
     {

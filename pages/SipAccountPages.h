@@ -75,6 +75,12 @@ public:
     enum { IDD = IDD_VOIP_USERS };
     explicit CVoipUsersPage(ConfigRecord* record) : CSipAccountListPage(record) {}
 
+    // The users, written whole in extension order.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.push_back(RunOf(m_pRecord, m_pRecord->sipUsers));
+    }
+
     // Adds a user at its sorted place; false when the table is full.
     bool AddUser(const SipAccount& user);
     // Replaces row index with user at its sorted place, selected and shown.
@@ -101,6 +107,13 @@ class CVoipTrunksPage : public CSipAccountListPage<CVoipTrunksPage, SipTrunkRow>
 public:
     enum { IDD = IDD_VOIP_TRUNKS };
     explicit CVoipTrunksPage(ConfigRecord* record) : CSipAccountListPage(record) {}
+
+    // The trunks and their groups, written whole in list order.
+    void OwnWrites(std::vector<ByteRun>& runs) const override
+    {
+        runs.insert(runs.end(), { RunOf(m_pRecord, m_pRecord->sipTrunks),
+                                  RunOf(m_pRecord, m_pRecord->sipTrunkGroups) });
+    }
 
     // Appends a trunk; false when the table is full.
     bool AddTrunk(const SipTrunkRow& trunk);

@@ -130,6 +130,16 @@ void CVoipCommonPage::OnStored()
     CorrectSipCommonSettings(&m_pRecord->sipCommon);
 }
 
+// Store puts right what the controls may show: zero ports and expiry
+// times, ranges upside down, a NAT mode without its address.
+void CVoipCommonPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+#define RUN(member) ByteRun{ (uint32_t)offsetof(ConfigRecord, sipCommon.member), (uint32_t)sizeof(SipCommonSettings::member) }
+    runs.insert(runs.end(), { RUN(sipPort), RUN(regExpiryMin), RUN(regExpiryMax), RUN(rtpPortFirst),
+                              RUN(rtpPortLast), RUN(stunPort), RUN(natMode) });
+#undef RUN
+}
+
 void CVoipCommonPage::EnableNatEdits(int mode)
 {
     ::EnableWindow(GetDlgItem(IDC_VOIPCOM_PUBLIC_ADDRESS), mode == NAT_PUBLIC_ADDRESS);

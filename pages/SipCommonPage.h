@@ -13,6 +13,7 @@ public:
     explicit CVoipCommonPage(ConfigRecord* record) : CConfigPage<CVoipCommonPage>(record, &kFields) {}
 
     static const FieldTable kFields;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
     BEGIN_MSG_MAP(CVoipCommonPage)
         CHAIN_MSG_MAP(CConfigPage<CVoipCommonPage>)

@@ -99,10 +99,9 @@ void CSystemGeneralPage::OnStored()
     m_pRecord->isdnCommon.announcementBits &= kAnnouncementBits;
 }
 
-bool CSystemGeneralPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CSystemGeneralPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
     runs.push_back({ (uint32_t)offsetof(ConfigRecord, general2.timeSyncMode), 1 });
-    return true;
 }
 
 void CSystemGeneralPage::EnableTimeZone()

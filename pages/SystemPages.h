@@ -22,7 +22,8 @@ protected:
     void OnStored() override;
 
 public:
-    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
 private:
     bool m_toneHidden = false;
@@ -37,6 +38,9 @@ class CSystemNetworkPage : public CConfigPage<CSystemNetworkPage>
 public:
     enum { IDD = IDD_SYSTEM_NETWORK };
     explicit CSystemNetworkPage(ConfigRecord* record) : CConfigPage<CSystemNetworkPage>(record, &kFields) {}
+
+    // Nothing beyond its table.
+    void OwnWrites(std::vector<ByteRun>&) const override {}
 
     static const FieldTable kFields;
 };

@@ -165,39 +165,34 @@ const FieldTable CSystemHttpPage::kFields = MakeFieldTable(kHttpFields);
 
 // What each page writes beyond its field table: the servers, lists, texts
 // and masks its own code builds.
-bool CSystemAlarmPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CSystemAlarmPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
     runs.insert(runs.end(), { RUN(alarm.smsNumbers), RUN(alarm.alarmServer), RUN(alarm.smtpServer) });
-    return true;
 }
 
-bool CSystemCdrPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CSystemCdrPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
     runs.insert(runs.end(), { RUN(cdr.server), RUN(cdr.zero28) });
-    return true;
 }
 
-bool CSystemCreditPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CSystemCreditPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
     runs.push_back(RUN(creditReport.server));
-    return true;
 }
 
-bool CSystemSmsPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CSystemSmsPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
     runs.insert(runs.end(), { RUN(sms1.server), RUN(sms1.zero28), RUN(sms2.textLength),
                               ByteRun{ (uint32_t)offsetof(ConfigRecord, sms2.text), (uint32_t)kTextMax },
                               RUN(sms2.moduleMask) });
-    return true;
 }
 
-bool CSystemHttpPage::OwnWrites(std::vector<ByteRun>& runs) const
+void CSystemHttpPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
     for (uint32_t part : { (uint32_t)offsetof(ConfigRecord, httpOut), (uint32_t)offsetof(ConfigRecord, httpIn) })
         runs.insert(runs.end(), { ByteRun{ part + (uint32_t)offsetof(HttpRequestSettings, urlLength), 1 },
                                   ByteRun{ part + (uint32_t)offsetof(HttpRequestSettings, url), (uint32_t)kUrlMax } });
     runs.push_back(RUN(httpIn.selection));
-    return true;
 }
 #undef RUN
 

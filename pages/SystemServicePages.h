@@ -22,7 +22,7 @@ public:
         COMMAND_ID_HANDLER(IDC_ALARM_DELETE, OnDelete)
     END_MSG_MAP()
 
-    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
 protected:
     void OnInitControls() override;
@@ -54,7 +54,7 @@ public:
 
     static const FieldTable kFields;
 
-    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
 protected:
     void OnInitControls() override;
@@ -75,7 +75,7 @@ public:
 
     static const FieldTable kFields;
 
-    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
 protected:
     void OnInitControls() override;
@@ -102,7 +102,7 @@ public:
         COMMAND_ID_HANDLER(IDC_SMS_DESELECT_ALL, OnDeselectAll)
     END_MSG_MAP()
 
-    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
 protected:
     void OnInitControls() override;
@@ -133,7 +133,7 @@ public:
         COMMAND_ID_HANDLER(IDC_HTTP_DESELECT_ALL, OnDeselectAll)
     END_MSG_MAP()
 
-    bool OwnWrites(std::vector<ByteRun>& runs) const override;
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
 protected:
     void OnInitControls() override;

@@ -13,6 +13,9 @@ public:
     enum { IDD = IDD_TEXT_PAGE };
     enum { kTextSize = 260 };
 
+    // Nothing: it only shows a text.
+    void OwnWrites(std::vector<ByteRun>&) const override {}
+
     explicit CTextPage(const char* text = nullptr);
 
     CMessageMapWindow& Window() override { return *this; }

@@ -90,6 +90,17 @@ void CVoipCardPage::OnFilled()
         ::CheckRadioButton(m_hWnd, IDC_VOIP_USE_RINGING, IDC_VOIP_USE_PROGRESS, IDC_VOIP_USE_PROGRESS);
 }
 
+// The groups the lists show go to every position of the slot.
+void CVoipCardPage::OwnWrites(std::vector<ByteRun>& runs) const
+{
+    for (int p = 0; p < 4; ++p)
+    {
+        const ModuleGroupAssign& position = m_pRecord->moduleGroups[4 * m_slot + p];
+        runs.insert(runs.end(), { RunOf(m_pRecord, position.inGroup), RunOf(m_pRecord, position.outGroup),
+                                  RunOf(m_pRecord, position.outGroup2) });
+    }
+}
+
 void CVoipCardPage::OnStored()
 {
     // The group a list shows goes to all four positions of the slot; a list

@@ -10,6 +10,8 @@ public:
     enum { IDD = IDD_VOIP_CARD };
     CVoipCardPage(ConfigRecord* record, int slot) : CConfigPage<CVoipCardPage>(record), m_slot(slot) {}
 
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
+
     static const FieldTable kFields;      // one VoipModuleRec per slot
     static const FieldTable kGroupFields; // the slot's first module position
 

@@ -19,6 +19,9 @@ public:
     // The browser takes a while to start: the page is made under the wait cursor.
     HWND Create(HWND parent) override;
 
+    // Nothing: it shows the device's own pages.
+    void OwnWrites(std::vector<ByteRun>&) const override {}
+
     // Connects to the chosen host and port: the address the browser was sent
     // to ("about:blank" without a host), also when there is no browser.
     const std::string& Url() const { return m_url; }

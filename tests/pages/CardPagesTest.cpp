@@ -322,6 +322,32 @@ TEST_F(GsmCardPageTest, SimFieldsRoundTripThroughTheirSimsRecord)
     }
 }
 
+// A SIM 2 turned off is stored as not in use with its fields kept: the next
+// visit shows those fields again and does not start the SIM over as one
+// never set.
+TEST_F(GsmCardPageTest, SimTwoTurnedOffKeepsItsFieldsOnTheNextVisit)
+{
+    GsmModuleRec& sim2 = rec->gsmSim2[1];
+    sim2.state = 0xFF; // not in use
+    sim2.creditRestoreCode = 15;
+    sim2.credit0 = 600;
+    sim2.firstUnit0 = 30;
+    sim2.block0 = 0;
+    const std::string before = Bytes(&sim2, sizeof(GsmModuleRec));
+    g_LastGsmCardTab[0] = 1;
+    HWND t = Open<CGsmCardPage>(0).Tab(1)->m_hWnd;
+    EXPECT_EQ(before, Bytes(&sim2, sizeof(GsmModuleRec))) << "opening starts nothing over";
+    EXPECT_FALSE(Checked(IDC_GSM_SIM2_USED, t));
+    EXPECT_EQ("15", Text(IDC_SIM2_DAY, t));
+    EXPECT_EQ("10", Text(IDC_SIM2_CREDIT0, t));
+    EXPECT_EQ("30", Text(IDC_SIM2_FIRST0, t));
+    EXPECT_FALSE(Checked(IDC_SIM2_BLOCK0, t));
+    EXPECT_EQ(1, page->Store());
+    EXPECT_EQ(15, sim2.creditRestoreCode);
+    EXPECT_EQ(600u, sim2.credit0);
+    EXPECT_EQ(0, sim2.block0);
+}
+
 // The real dialog, driven from a timer once it runs modally: modules of the
 // VoIP slot are not offered; module 5 itself is disabled.
 void CALLBACK DriveApplyDialog(HWND dlg, UINT, UINT_PTR id, DWORD)

@@ -131,7 +131,7 @@ protected:
                 NMHDR nmh = { tabs.m_hWnd, IDC_CARD_TABS, (UINT)TCN_SELCHANGE };
                 ::SendMessageA(Wnd(), WM_NOTIFY, IDC_CARD_TABS, (LPARAM)&nmh);
             }
-        IGroupTab* tab = groups.TabOf(g);
+        IBoundTab* tab = groups.TabOf(g);
         return tab ? tab->TabWindow() : NULL;
     }
 };

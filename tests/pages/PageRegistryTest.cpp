@@ -2,6 +2,7 @@
 #include "pages/ConfigItems.h"
 #include "pages/ConfigPage.h"
 #include "pages/PageMemories.h"
+#include "pages/TabPageHost.h"
 #include "base/Language.h"
 #include "record/FieldText.h"
 #include <commctrl.h>
@@ -75,7 +76,15 @@ std::string KindMisfit(const FieldBinding& b, HWND control)
 
 bool HasEnglishText(const char* key) { return !testsupport::Lang(key).empty(); }
 
+// Each card in a slot of its own: the slot only moves the tables' entries,
+// and every slot is some card's.
+const uint8_t kSlotCards[CFG_CARD_SLOT_COUNT] = { CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK,
+                                                  CARD_ANALOG_COMBINED, CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER };
+
 // One page as the tree shows it: an item, and for a card slot the card.
+// The group pages see every card in its slot, the first module or line of
+// slot s serving incoming and outgoing group s, so that they show a tab of
+// every kind.
 struct PageCase
 {
     const ConfigItem* item;
@@ -84,20 +93,31 @@ struct PageCase
     {
         return std::to_string(item->id) + (cardType ? " card " + std::to_string(cardType) : "");
     }
+    bool HasGroups() const { return item->id == CI_IN_GROUPS || item->id == CI_OUT_GROUPS; }
+    // What the visit starts from beside the record under test.
+    void SetUp(ConfigRecord* edit) const
+    {
+        if (cardType)
+            edit->cardSlots[item->index].cardType = cardType;
+        if (!HasGroups())
+            return;
+        for (uint32_t slot = 0; slot < CFG_CARD_SLOT_COUNT; ++slot)
+        {
+            edit->cardSlots[slot].cardType = kSlotCards[slot];
+            ModuleGroupAssign& first = edit->moduleGroups[4 * slot];
+            first.inGroup = first.outGroup = (uint8_t)slot;
+        }
+    }
 };
 
 std::vector<PageCase> Cases()
 {
-    // Each card in a slot of its own: the slot only moves the tables'
-    // entries, and every slot is some card's.
-    const uint8_t cards[] = { CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK,
-                              CARD_ANALOG_COMBINED, CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER };
     std::vector<PageCase> cases;
     size_t count = 0;
     const ConfigItem* items = GetConfigItems(&count);
     for (size_t i = 0; i < count; ++i)
         if (items[i].factory)
-            cases.push_back({ &items[i], (items[i].flags & CIF_CARD_SLOT) ? cards[items[i].index % 8] : (uint8_t)0 });
+            cases.push_back({ &items[i], (items[i].flags & CIF_CARD_SLOT) ? kSlotCards[items[i].index % 8] : (uint8_t)0 });
     return cases;
 }
 
@@ -107,8 +127,12 @@ void CheckDeclaration(const PageCase& c, IConfigPage& page)
 {
     CommitSectionList sections = GetCommitSections(*c.item, GetConfigRecord());
     std::vector<uint8_t> owners(sizeof(ConfigRecord), 0), shared(sizeof(ConfigRecord), 0);
+    std::vector<const FieldTable*> mapped; // tables already held to the record map
     for (const BoundWindow& w : page.BoundWindows())
         for (const BoundTable& t : w.tables)
+        {
+            const bool map = std::find(mapped.begin(), mapped.end(), t.table) == mapped.end();
+            mapped.push_back(t.table);
             for (size_t r = 0; r < t.table->count; ++r)
             {
                 const FieldBinding& b = t.table->rows[r];
@@ -128,8 +152,12 @@ void CheckDeclaration(const PageCase& c, IConfigPage& page)
                 }
                 EXPECT_TRUE(!b.refusalKey || HasEnglishText(b.refusalKey)) << b.refusalKey;
 
+                // Every entry of the table lies in the map; the entry the
+                // window shows owns its bytes.
                 for (uint32_t e = 0; e < t.table->entries; ++e)
                 {
+                    if (!map && e != t.index)
+                        continue;
                     uint32_t first = t.table->base + e * t.table->stride + b.offset;
                     const ConfigSection* s = SectionOf(first);
                     ASSERT_TRUE(s != nullptr);
@@ -140,6 +168,8 @@ void CheckDeclaration(const PageCase& c, IConfigPage& page)
                         EXPECT_TRUE(std::any_of(sections.sections, sections.sections + sections.count,
                                                 [i](const CommitSection& k) { return i >= k.offset && i < k.offset + k.length; }))
                             << "byte " << i << " is bound but not committed";
+                        if (e != t.index)
+                            continue;
                         bool isShared = (b.flags & FB_SHARED) != 0;
                         EXPECT_TRUE(!owners[i] || (isShared && shared[i])) << "byte " << i << " bound twice";
                         owners[i] = 1;
@@ -147,23 +177,18 @@ void CheckDeclaration(const PageCase& c, IConfigPage& page)
                     }
                 }
             }
+        }
 }
 
 // Every byte the page may write: its bindings and what its own code
-// declares. A page that has not declared what its code writes may write the
-// sections its commit carries.
-std::vector<bool> WritableBytes(const PageCase& c, IConfigPage& page)
+// declares.
+std::vector<bool> WritableBytes(IConfigPage& page)
 {
     std::vector<ByteRun> runs;
     for (const BoundWindow& w : page.BoundWindows())
         for (const BoundTable& t : w.tables)
             CollectBoundRuns(*t.table, runs);
-    if (!page.OwnWrites(runs))
-    {
-        CommitSectionList sections = GetCommitSections(*c.item, GetConfigRecord());
-        for (size_t i = 0; i < sections.count; ++i)
-            runs.push_back({ sections.sections[i].offset, sections.sections[i].length });
-    }
+    page.OwnWrites(runs);
     std::vector<bool> writable(sizeof(ConfigRecord), false);
     for (const ByteRun& r : runs)
         if (r.offset < sizeof(ConfigRecord) && r.length <= sizeof(ConfigRecord) - r.offset)
@@ -268,13 +293,9 @@ std::string Disagreement(HWND page, const FieldBinding& b, const uint8_t* field,
     case FieldKind::Counted:
     case FieldKind::Text:
     {
-        std::vector<char> text(b.size + 1u);
-        if (b.kind == FieldKind::Counted)
-            ReadCountedString(field, b.size, text.data());
-        else
-            ReadFieldText(field, b.size, text.data());
+        std::string text = BoundFieldText(b, field);
         std::string want = shown.substr(0, b.size > 0 ? b.size - 1u : 0u);
-        return want == text.data() ? "" : "shows '" + want + "', stored '" + text.data() + "'";
+        return want == text ? "" : "shows '" + want + "', stored '" + text + "'";
     }
     }
     return "unknown kind";
@@ -285,8 +306,7 @@ std::string Disagreement(HWND page, const FieldBinding& b, const uint8_t* field,
 void CheckStoredAsShown(IConfigPage& page, const uint8_t* stored, const uint8_t* opened)
 {
     std::vector<ByteRun> own;
-    if (!page.OwnWrites(own))
-        own.clear();
+    page.OwnWrites(own);
     for (const BoundWindow& w : page.BoundWindows())
         for (const BoundTable& t : w.tables)
             for (size_t r = 0; r < t.table->count; ++r)
@@ -317,8 +337,8 @@ void CheckNoUnsetTextShown(IConfigPage& page)
             }
 }
 
-// The page of case c made and opened on the page-edit copy, on its first
-// tab.
+// The page of case c made and opened on the page-edit copy, with every
+// tab it has, on its first tab.
 std::unique_ptr<IConfigPage> OpenPage(const PageCase& c, HWND host)
 {
     ResetLastTabMemories();
@@ -326,6 +346,13 @@ std::unique_ptr<IConfigPage> OpenPage(const PageCase& c, HWND host)
     if (page && !page->IsTextPage())
     {
         EXPECT_TRUE(page->Create(host) != NULL) << "the page's window was not made";
+        // Every tab made, as the user makes it by showing it, then the
+        // first shown again.
+        if (CTabPageHost* tabs = page->TabHost())
+        {
+            for (int i = tabs->GetTabCount() - 1; i >= 0; --i)
+                tabs->SelectTab(i);
+        }
         testsupport::PumpMessages();
     }
     return page;
@@ -348,7 +375,7 @@ TEST(PageRegistryTest, EveryPageKeepsToItsDeclarationAndStoresWhatItShows)
     for (uint32_t i = 0; i < sizeof(ConfigRecord); ++i)
         p[i] = (uint8_t)(0x20 + i % 0x5F); // printable, never the empty marker
     std::vector<uint8_t> before(sizeof(ConfigRecord)), opened(sizeof(ConfigRecord)), stored(sizeof(ConfigRecord));
-    int pages = 0;
+    int pages = 0, tabWindows = 0;
     for (const ConfigRecord* record : { unset.get(), unknown.get() })
     {
         const bool isUnset = record == unset.get();
@@ -359,14 +386,19 @@ TEST(PageRegistryTest, EveryPageKeepsToItsDeclarationAndStoresWhatItShows)
             ConfigRecord* edit = GetPageEditRecord();
             uint8_t* bytes = ConfigBytes(edit);
             memcpy(edit, record, sizeof(ConfigRecord));
-            if (c.cardType)
-                edit->cardSlots[c.item->index].cardType = c.cardType;
+            c.SetUp(edit);
             memcpy(GetConfigRecord(), edit, sizeof(ConfigRecord));
             before.assign(bytes, bytes + sizeof(ConfigRecord));
             std::unique_ptr<IConfigPage> page = OpenPage(c, host);
             if (!page || page->IsTextPage())
                 continue;
             ASSERT_TRUE(::IsWindow(page->Window().m_hWnd));
+            if (CTabPageHost* tabs = page->TabHost())
+            {
+                EXPECT_TRUE(!c.HasGroups() || tabs->GetTabCount() == (int)CFG_CARD_SLOT_COUNT) << "a group per slot";
+                EXPECT_EQ(1u + (size_t)tabs->GetTabCount(), page->BoundWindows().size()) << "every tab is held";
+                tabWindows += tabs->GetTabCount();
+            }
             if (isUnset)
             {
                 ++pages;
@@ -374,7 +406,7 @@ TEST(PageRegistryTest, EveryPageKeepsToItsDeclarationAndStoresWhatItShows)
                 CheckOwnWrites(c, *page);
             }
             CheckNoUnsetTextShown(*page);
-            std::vector<bool> writable = WritableBytes(c, *page);
+            std::vector<bool> writable = WritableBytes(*page);
             opened.assign(bytes, bytes + sizeof(ConfigRecord));
             EXPECT_EQ("", WriteOutside(writable, before.data(), opened.data())) << "on opening";
             if (page->Store() == 0)
@@ -402,5 +434,6 @@ TEST(PageRegistryTest, EveryPageKeepsToItsDeclarationAndStoresWhatItShows)
         }
     }
     EXPECT_GE(pages, 2);
+    EXPECT_GE(tabWindows, 2 * (3 + 8 + 8));
     ::DestroyWindow(host);
 }

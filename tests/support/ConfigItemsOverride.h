@@ -57,6 +57,7 @@ public:
     HWND Create(HWND parent) override { return CLayoutPage<T>::Create(parent); }
     int Store() override { return 1; }
     void OnLanguageChanged() override {}
+    void OwnWrites(std::vector<ByteRun>&) const override {}
 
     BEGIN_MSG_MAP(CTestPage)
         CHAIN_MSG_MAP(CLayoutPage<T>)
