@@ -15,7 +15,7 @@
 #include "app/ProgressDlg.h"
 #include "app/SysInfoDlg.h"
 #include "app/WaitDlg.h"
-#include "pages/ConfigItems.h"
+#include "pages/DataTreeItems.h"
 #include "pages/GsmCellSelectPage.h"
 #include "comm/DeviceProtocol.h"
 #include "comm/Link.h"

@@ -21,7 +21,7 @@ bool HasLanguageText(const char* key)
     return text[0] != '\0';
 }
 
-bool IsShown(const ConfigItem& item)
+bool IsShown(const DataTreeItem& item)
 {
     return (!item.shownWithKey || HasLanguageText(item.shownWithKey)) &&
            (!item.shownWithKey2 || HasLanguageText(item.shownWithKey2));
@@ -85,7 +85,7 @@ void CDataView::BuildItemTitle(int id, char* buf, size_t size, bool inserting) c
 {
     const ConfigRecord* doc = ::GetConfigRecord();
     buf[0] = '\0';
-    const ConfigItem* row = FindConfigItem(id);
+    const DataTreeItem* row = FindDataTreeItem(id);
     if (!row)
         return;
     if (row->flags & CIF_CARD_SLOT)
@@ -115,7 +115,7 @@ void CDataView::BuildItemTitle(int id, char* buf, size_t size, bool inserting) c
 
 HTREEITEM CDataView::InsertItem(HTREEITEM parent, int id)
 {
-    const ConfigItem* row = FindConfigItem(id);
+    const DataTreeItem* row = FindDataTreeItem(id);
     if (!row || !m_tree)
         return NULL;
     char title[260];
@@ -138,14 +138,14 @@ void CDataView::ClearTree()
 
 // Inserts the items under parent (and theirs) that carry all of flagsWanted
 // or, with none wanted, none of the web flag; returns the first inserted.
-HTREEITEM CDataView::InsertItemsUnder(HTREEITEM parentItem, ConfigItemId parent, unsigned flagsWanted)
+HTREEITEM CDataView::InsertItemsUnder(HTREEITEM parentItem, TreeItemId parent, unsigned flagsWanted)
 {
     size_t count = 0;
-    const ConfigItem* items = GetConfigItems(&count);
+    const DataTreeItem* items = GetDataTreeItems(&count);
     HTREEITEM first = NULL;
     for (size_t i = 0; i < count; ++i)
     {
-        const ConfigItem& row = items[i];
+        const DataTreeItem& row = items[i];
         if (row.parent != parent || !IsShown(row))
             continue;
         if (flagsWanted ? (row.flags & flagsWanted) != flagsWanted : (row.flags & CIF_WEB) != 0)
@@ -224,7 +224,7 @@ bool CDataView::MakePage(int id)
 {
     if (id == CI_NONE)
         return ShowPage(new (std::nothrow) CTextPage(""));
-    const ConfigItem* row = FindConfigItem(id);
+    const DataTreeItem* row = FindDataTreeItem(id);
     if (!row)
         return false;
     if (row->factory)
@@ -380,7 +380,7 @@ void CDataView::OnLanguageChanged()
     RetitleItems();
     if (!m_page)
         return;
-    const ConfigItem* row = FindConfigItem(m_currentId);
+    const DataTreeItem* row = FindDataTreeItem(m_currentId);
     if (row && (row->flags & CIF_KEEPS_TEXTS))
         return;
     if (m_page->IsTextPage())

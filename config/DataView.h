@@ -3,7 +3,7 @@
 #include "wcl/PaneContainer.h"
 #include "record/ConfigRecord.h"
 #include "pages/ConfigPage.h"
-#include "pages/ConfigItems.h"
+#include "pages/DataTreeItems.h"
 #include "pages/PageMemories.h"
 #include <new>
 #include <utility>
@@ -127,8 +127,8 @@ private:
     bool MakePage(int id);
     bool ShowPage(IConfigPage* page);
     void BuildItemTitle(int id, char* buf, size_t size, bool inserting) const;
-    void CommitSections(const ConfigItem& item);
-    HTREEITEM InsertItemsUnder(HTREEITEM parentItem, ConfigItemId parent, unsigned flagsWanted);
+    void CommitSections(const DataTreeItem& item);
+    HTREEITEM InsertItemsUnder(HTREEITEM parentItem, TreeItemId parent, unsigned flagsWanted);
 
     LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnRefocusPage(UINT, WPARAM, LPARAM, BOOL&);

@@ -29,7 +29,7 @@ void CDataView::SetModified(bool modified)
         m_flags &= ~DV_MODIFIED;
 }
 
-void CDataView::CommitSections(const ConfigItem& item)
+void CDataView::CommitSections(const DataTreeItem& item)
 {
     ConfigRecord* doc = ::GetConfigRecord();
     ConfigRecord* edit = GetPageEditRecord();
@@ -49,7 +49,7 @@ void CDataView::CommitSections(const ConfigItem& item)
 
 BOOL CDataView::CommitPage()
 {
-    const ConfigItem* item = FindConfigItem(m_currentId);
+    const DataTreeItem* item = FindDataTreeItem(m_currentId);
     // Text pages store nothing.
     if (item && m_page && !m_page->IsTextPage())
     {

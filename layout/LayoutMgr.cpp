@@ -2,9 +2,11 @@
 #include "base/TextUtil.h"
 
 // Registered during static initialisation, in this order.
-const UINT WMU_PS_ATTACH_PAGE = ::RegisterWindowMessageA("WTLU_LM::WMU_PS_ATTACH_PAGE");
-const UINT WMU_PS_INIT = ::RegisterWindowMessageA("WTLU_LM::WMU_PS_INIT");
-const UINT WMU_PS_ATTACH_PS = ::RegisterWindowMessageA("WTLU_LM::WMU_PS_ATTACH_PS");
+static UINT RegisteredMessage(const char* name) { return ::RegisterWindowMessageA(name); }
+
+const UINT WMU_PS_ATTACH_PAGE = RegisteredMessage("WTLU_LM::WMU_PS_ATTACH_PAGE");
+const UINT WMU_PS_INIT = RegisteredMessage("WTLU_LM::WMU_PS_INIT");
+const UINT WMU_PS_ATTACH_PS = RegisteredMessage("WTLU_LM::WMU_PS_ATTACH_PS");
 
 namespace
 {

@@ -1,5 +1,6 @@
 #pragma once
 #include "pages/TabbedPage.h"
+#include "wcl/WaitCursor.h"
 #include "record/EntityNames.h"
 #include "res/CardPagesIds.h"
 #include <memory>
@@ -39,7 +40,7 @@ protected:
         CTabPageHost& host = this->m_host;
         host.SubclassWindow(this->GetDlgItem(IDC_CARD_TABS));
         host.SetFactory(TRUE, &CCardTabsPage::CreateTabPage, (LPARAM)this);
-        HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+        CWaitCursor wait;
         int remembered = m_memories[Slot()];
         for (int i = 0; i < kTabs; ++i)
         {
@@ -47,7 +48,6 @@ protected:
             m_nameOf(m_first + i, title);
             host.AddPage(NULL, title, -1, 0, i == remembered);
         }
-        ::SetCursor(old);
     }
 
     void OnStored() override

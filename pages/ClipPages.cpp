@@ -13,8 +13,8 @@ const char kClipGsmChars[] = "0123456789x";
 constexpr int kMaxDigits = 23;
 constexpr size_t kClipProfile = offsetof(LcrClipEntry, bytes24); // the profile byte
 
-uint8_t& ClipProfile(LcrClipEntry& e) { return e.bytes24[0]; }
-uint8_t ClipProfile(const LcrClipEntry& e) { return e.bytes24[0]; }
+LcrProfile& ClipProfile(LcrClipEntry& e) { return e.bytes24[0]; }
+LcrProfile ClipProfile(const LcrClipEntry& e) { return e.bytes24[0]; }
 
 std::string ClipNumber(const LcrClipEntry& e)
 {

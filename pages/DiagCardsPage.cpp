@@ -84,7 +84,7 @@ bool IsStateControl(int id)
 }
 }
 
-COLORREF ModuleStateText(WORD code, const char* deviceText, char* out, size_t size)
+COLORREF GetStatusText(WORD code, const char* deviceText, char* out, size_t size)
 {
     for (const ModuleState& state : kModuleStates)
     {
@@ -117,7 +117,7 @@ COLORREF ModuleStateText(WORD code, const char* deviceText, char* out, size_t si
     return Shown(kFace);
 }
 
-int SignalText(int value, char* out, size_t size)
+int GetSignalText(int value, char* out, size_t size)
 {
     if (size)
         out[0] = '\0';
@@ -250,7 +250,7 @@ void CDiagCardsPage::OnAnswer(const DiagAnswers& answers, bool fromCache)
         deviceText[length] = '\0';
 
         char state[kStateTextSize];
-        m_colours[k] = ModuleStateText(word & ~kSecondSim, deviceText, state, sizeof(state));
+        m_colours[k] = GetStatusText(word & ~kSecondSim, deviceText, state, sizeof(state));
         char shown[kStateTextSize + 2];
         FormatText(shown, sizeof(shown), " %s ", state);
         ::SetDlgItemTextA(m_hWnd, StateControl(k), shown);
@@ -260,7 +260,7 @@ void CDiagCardsPage::OnAnswer(const DiagAnswers& answers, bool fromCache)
         if (signal != kNoSignal)
         {
             char text[kStateTextSize];
-            SignalText(signal, text, sizeof(text));
+            GetSignalText(signal, text, sizeof(text));
             if (sim)
                 FormatText(level, sizeof(level), "SIM%d\t%s", sim, text);
             else

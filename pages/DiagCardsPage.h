@@ -17,9 +17,9 @@ enum : COLORREF
 // The text of a module's state code (without the second-SIM bit), with the
 // device's own text after " - " for the codes of the state table, and its
 // background colour (the face colour for the quiet states).
-COLORREF ModuleStateText(WORD code, const char* deviceText, char* out, size_t size);
+COLORREF GetStatusText(WORD code, const char* deviceText, char* out, size_t size);
 // The text of a GSM signal value; returns the level in dBm (0 when none).
-int SignalText(int value, char* out, size_t size);
+int GetSignalText(int value, char* out, size_t size);
 // The card kind a card's first module state tells: 0 none, 1 GSM, 2 VoIP,
 // 6 analog (the card types' numbers).
 int CardKindOfState(WORD code);

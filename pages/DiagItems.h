@@ -1,5 +1,5 @@
 #pragma once
-#include "pages/ConfigItems.h"
+#include "pages/DataTreeItems.h"
 #include "comm/EngineStatus.h"
 #include "wcl/Win.h"
 #include <cstddef>
@@ -10,7 +10,7 @@ struct DiagNode;
 
 // The nodes of the diagnostics tree. The numbers are the items' data in the
 // tree and are kept as they are.
-enum DiagNodeId : int
+enum DiagNodeKind : int
 {
     DiagNodeNone = -1,
     DiagNodeRoot = 0,
@@ -58,7 +58,7 @@ typedef IDiagPage* (*DiagPageFactory)(const DiagNode& node, IDiagEngine& engine)
 // engine's answers all read these rows.
 struct DiagNode
 {
-    DiagNodeId id;
+    DiagNodeKind id;
     const char* titleKey;
     TreeImage image;
     TreeImage selectedImage;

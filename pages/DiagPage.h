@@ -84,7 +84,7 @@ public:
     // The answer of node answer is in answers: a fresh device answer
     // (fromCache false) or a redraw from the stored answers (true). A page
     // acts only on the answers of its own node.
-    virtual void UpdateFromDevice(DiagNodeId answer, const DiagAnswers& answers, bool fromCache) = 0;
+    virtual void UpdateFromDevice(DiagNodeKind answer, const DiagAnswers& answers, bool fromCache) = 0;
     // Polling while the tab and the node are shown; StartPolling returns 1
     // when the first request went out.
     virtual int StartPolling() = 0;
@@ -117,7 +117,7 @@ public:
     CMessageMapWindow& Window() override { return *this; }
     HWND Create(HWND parent) override { return CLayoutPage<T>::Create(parent); }
 
-    void UpdateFromDevice(DiagNodeId answer, const DiagAnswers& answers, bool fromCache) final
+    void UpdateFromDevice(DiagNodeKind answer, const DiagAnswers& answers, bool fromCache) final
     {
         if (answer != m_node.id || !this->m_hWnd)
             return;

@@ -16,7 +16,7 @@ public:
 
     CMessageMapWindow& Window() override { return *this; }
     HWND Create(HWND parent) override { return CTextPage::Create(parent); }
-    void UpdateFromDevice(DiagNodeId answer, const DiagAnswers&, bool fromCache) override
+    void UpdateFromDevice(DiagNodeKind answer, const DiagAnswers&, bool fromCache) override
     {
         if (answer == m_node.id && m_hWnd)
             m_polling.OnAnswer(fromCache);

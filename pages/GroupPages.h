@@ -1,5 +1,6 @@
 #pragma once
 #include "pages/TabbedPage.h"
+#include "wcl/WaitCursor.h"
 #include "pages/GroupFunctions.h"
 #include "pages/NumericEdit.h"
 #include "pages/CharSetEdit.h"
@@ -54,7 +55,7 @@ protected:
         CTabPageHost& host = this->m_host;
         host.SubclassWindow(this->GetDlgItem(IDC_CARD_TABS));
         host.SetFactory(TRUE, &CGroupsPage::CreateTabPage, (LPARAM)this);
-        HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+        CWaitCursor wait;
         uint32_t used = T::UsedGroups(this->m_pRecord);
         for (int g = 0; g < (int)CFG_GROUP_COUNT; ++g)
         {
@@ -65,7 +66,6 @@ protected:
             GetGroupName(g, title);
             host.AddPage(NULL, title, -1, g, g == *m_memory);
         }
-        ::SetCursor(old);
     }
 
     void OnStored() override

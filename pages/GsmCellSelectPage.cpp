@@ -32,10 +32,10 @@ constexpr size_t kFirstCell = 4;
 constexpr size_t kCellSize = 16;
 
 const FieldChoice kActions[] = {
-    { 255, "strGsmCellSelActionNone", nullptr, 0 },
-    { 1, "strGsmCellSelActionAlarm", nullptr, 0 },
-    { 2, "strGsmCellSelActionBlock", nullptr, 0 },
-    { 3, "strGsmCellSelActionAlarmBlock", nullptr, 0 },
+    { GSM_CELL_ACTION_NONE, "strGsmCellSelActionNone", nullptr, 0 },
+    { GSM_CELL_ACTION_ALARM, "strGsmCellSelActionAlarm", nullptr, 0 },
+    { GSM_CELL_ACTION_BLOCK, "strGsmCellSelActionBlock", nullptr, 0 },
+    { GSM_CELL_ACTION_ALARM_AND_BLOCK, "strGsmCellSelActionAlarmBlock", nullptr, 0 },
 };
 const FieldBinding kCellSelectFields[] = {
     Field::List(IDC_CELL_ACTION, CFG_OFS_GSM_CELLS + kActionByte, kActions),

@@ -1,4 +1,5 @@
 #include "pages/IsdnLinesPage.h"
+#include "wcl/WaitCursor.h"
 #include "pages/PageMemories.h"
 #include "record/CreditRestoreCode.h"
 #include "record/EntityNames.h"
@@ -450,7 +451,7 @@ LRESULT CIsdnLinkTab::OnRestoreKind(WORD, WORD, HWND, BOOL&)
 void CIsdnLinesPage::OnInitControls()
 {
     m_host.SubclassWindow(GetDlgItem(IDC_ISDNLINES_TABS));
-    HCURSOR cursor = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+    CWaitCursor wait;
     int remembered = g_LastIsdnLinesTab >= 0 && g_LastIsdnLinesTab < kIsdnPageLinkCount ? g_LastIsdnLinesTab : 0;
     for (int k = 0; k < kIsdnPageLinkCount; ++k)
     {
@@ -460,7 +461,6 @@ void CIsdnLinesPage::OnInitControls()
         GetIsdnLinkName(k, title);
         m_host.AddPage(tab, title, -1, 0, k == remembered);
     }
-    ::SetCursor(cursor);
 }
 
 void CIsdnLinesPage::OnStored()

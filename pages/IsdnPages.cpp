@@ -101,7 +101,7 @@ void FormatAlertingDelay(uint8_t code, char* text, size_t size)
         FormatText(text, size, "%d", code);
 }
 
-int ThresholdDbm(uint8_t code)
+int ThresholdDbm(GsmSignalCode code)
 {
     return code == 0xFF ? kThresholdMinimum : 2 * code - kThresholdBase;
 }
@@ -111,7 +111,7 @@ int RoundThreshold(int dBm)
     return ((dBm + kThresholdBase) & ~1) - kThresholdBase;
 }
 
-uint8_t ThresholdCode(int dBm)
+GsmSignalCode ThresholdCode(int dBm)
 {
     return (uint8_t)(((dBm + kThresholdBase) & 0xFF) / 2);
 }

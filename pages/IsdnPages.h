@@ -75,9 +75,9 @@ void FormatAlertingDelay(uint8_t code, char* text, size_t size);
 
 // The poor-signal threshold: codes 0-31 stand for -113 to -51 dBm in steps
 // of 2 (0xFF unset shows -113); an even value goes down to the odd one.
-int ThresholdDbm(uint8_t code);
+int ThresholdDbm(GsmSignalCode code);
 int RoundThreshold(int dBm);
-uint8_t ThresholdCode(int dBm);
+GsmSignalCode ThresholdCode(int dBm);
 
 // The clock sources in order of priority: links 0-2; the order ends at the
 // first unset byte, and a byte naming no link is skipped.

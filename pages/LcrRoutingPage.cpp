@@ -1,4 +1,5 @@
 #include "pages/LcrRoutingPage.h"
+#include "wcl/WaitCursor.h"
 #include "pages/LcrRoutingItemDlg.h"
 #include "pages/ListViewRows.h"
 #include "pages/PageMemories.h"
@@ -12,16 +13,6 @@ namespace
 {
 enum RoutingColumn { COL_LINE, COL_NUMBER, COL_CUT, COL_INSERT, COL_TARGETS, COL_DIAL, COL_COUNT };
 
-// A cursor shown while a page walks the whole table.
-class CWaitCursor
-{
-public:
-    CWaitCursor() : m_old(::SetCursor(::LoadCursor(NULL, IDC_WAIT))) {}
-    ~CWaitCursor() { ::SetCursor(m_old); }
-
-private:
-    HCURSOR m_old;
-};
 }
 
 // --- one profile's tab ----------------------------------------------------------
@@ -135,7 +126,7 @@ void CLcrRoutingListTab::ShowRow(int row, bool insert)
     ReadCountedString(e.rule.number, sizeof(e.rule.number), number);
     FormatText(cut, sizeof(cut), "%d", (int)RuleByte(e.rule, LCR_RULE_CUT));
     ReadCountedString(e.rule.bytes28, sizeof(e.rule.bytes28), insertDigits);
-    FormatRuleTargets(e, targets, sizeof(targets));
+    LcrTargetText(e, targets, sizeof(targets));
     FormatText(dial, sizeof(dial), "%d", (int)RuleByte(e.rule, LCR_RULE_DIAL));
     const char* texts[COL_COUNT] = { line, number, cut, insertDigits, targets, dial };
     if (insert)

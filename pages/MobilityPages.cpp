@@ -208,7 +208,7 @@ void CMobilityExtPage::OnTextsChanged()
     FillCombos();
     SetColumns();
     for (int row = 0; row < (int)m_rows.size(); ++row)
-        ShowRow(row, false);
+        SetRow(row, false);
 }
 
 int CMobilityExtPage::InsertRow(const MobilityExtEntry& e)
@@ -217,11 +217,11 @@ int CMobilityExtPage::InsertRow(const MobilityExtEntry& e)
     while (row < (int)m_rows.size() && CompareMobility(m_rows[row], e) <= 0)
         ++row;
     m_rows.insert(m_rows.begin() + row, e);
-    ShowRow(row, true);
+    SetRow(row, true);
     return row;
 }
 
-void CMobilityExtPage::ShowRow(int row, bool insert)
+void CMobilityExtPage::SetRow(int row, bool insert)
 {
     const MobilityExtEntry& e = m_rows[row];
     char iface[ENTITY_NAME_SIZE], extension[CFG_COUNTED_24], numbers[256];

@@ -69,7 +69,7 @@ private:
     void FillCombos();
     void SetColumns();
     int InsertRow(const MobilityExtEntry& e);
-    void ShowRow(int row, bool insert);
+    void SetRow(int row, bool insert);
     LRESULT OnAddOrChange(WORD, WORD id, HWND, BOOL&);
     LRESULT OnDelete(WORD, WORD, HWND, BOOL&);
     LRESULT OnItemChanged(int, LPNMHDR, BOOL&);

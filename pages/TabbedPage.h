@@ -1,5 +1,6 @@
 #pragma once
 #include "pages/ConfigPage.h"
+#include "wcl/WaitCursor.h"
 #include "pages/BoundTab.h"
 #include "pages/TabPageHost.h"
 #include <memory>
@@ -52,10 +53,9 @@ protected:
 
     void StoreTabs()
     {
-        HCURSOR old = ::SetCursor(::LoadCursor(NULL, IDC_WAIT));
+        CWaitCursor wait;
         for (IBoundTab* tab : ExistingTabs())
             tab->Store();
-        ::SetCursor(old);
     }
 
 private:

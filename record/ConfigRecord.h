@@ -130,6 +130,21 @@ struct NetworkSettings // 65 bytes at 0x27
     char dns2[12];
 };
 
+// A routing profile number (0..254); 0xFF ends the routing table.
+typedef uint8_t LcrProfile;
+// A GSM signal level as the modules report it: (dBm + 113) / 2, 0..31.
+typedef uint8_t GsmSignalCode;
+// A clock source of the ISDN synchronisation order: link 0..2; 0xFF unused.
+typedef uint8_t IsdnSyncSource;
+// What the device does when a module is not on one of the listed cells.
+enum GsmCellAction : uint8_t
+{
+    GSM_CELL_ACTION_ALARM = 1,
+    GSM_CELL_ACTION_BLOCK = 2,
+    GSM_CELL_ACTION_ALARM_AND_BLOCK = 3,
+    GSM_CELL_ACTION_NONE = 255,
+};
+
 struct IsdnLinkSettings // 80 bytes, part 1 of an ISDN link
 {
     uint8_t flags;          // bit 0 CRC4, bit 1 long haul, bits 2-3 wiring
@@ -157,7 +172,7 @@ struct IsdnCommonSettings // 36 bytes at 0x248
     uint8_t portabilityTone;     // 0x253, general page
     uint8_t blockedNotLoggedIn;
     uint8_t blockedPoorSignal;
-    uint8_t gsmSignalCode;
+    GsmSignalCode gsmSignalCode;
     uint8_t bytes0F[5];          // 0x257-0x25B, other pages
     uint8_t countryPrefix[12];   // 12-byte CountedString
     uint8_t cutPrefix;
@@ -234,7 +249,7 @@ struct GsmModuleRec // 48 bytes, SIM 1 (part 1) or SIM 2 (part 2) of a GSM modul
 
 struct LcrRoutingRule // 64 bytes; in use while profile is below 0xFF
 {
-    uint8_t profile;
+    LcrProfile profile;
     uint8_t bytes1[3];
     uint8_t number[24];       // CountedString
     uint8_t bytes28[24];
@@ -464,7 +479,7 @@ struct ConfigRecord
     uint8_t voipOff;                             // 0x00068
     uint8_t reserved069[151];                    // 0x00069
     IsdnLinkSettings isdnLinks[4];               // 0x00100
-    uint8_t isdnSyncOrder[8];                    // 0x00240
+    IsdnSyncSource isdnSyncOrder[8];             // 0x00240
     IsdnCommonSettings isdnCommon;               // 0x00248
     uint8_t beepTime;                            // 0x0026C
     uint8_t reserved26D[91];                     // 0x0026D

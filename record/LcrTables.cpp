@@ -202,7 +202,7 @@ void FormatRuleLine(uint8_t code, char* out, size_t size)
         FormatText(out, size, "G%d", (int)n + (int)g_Settings.GroupIndexOffset);
 }
 
-void FormatRuleTargets(const LcrRuleEntry& entry, char* out, size_t size)
+void LcrTargetText(const LcrRuleEntry& entry, char* out, size_t size)
 {
     out[0] = '\0';
     for (int i = 0; i < LCR_TARGET_COUNT; ++i)

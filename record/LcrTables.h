@@ -98,6 +98,6 @@ uint32_t UsedOutGroupMask(const ConfigRecord* rec);
 // The mark a list shows for a credit counter byte: '1', '2', '3', 'n' or '0'.
 char CreditMark(uint8_t counter);
 // The text of a rule's targets, "G1(0,1), Link(2)" and the like, into out.
-void FormatRuleTargets(const LcrRuleEntry& entry, char* out, size_t size);
+void LcrTargetText(const LcrRuleEntry& entry, char* out, size_t size);
 // The text of an input line: a link name, "VoIP-U" or "G%d".
 void FormatRuleLine(uint8_t code, char* out, size_t size);

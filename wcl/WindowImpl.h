@@ -94,11 +94,15 @@ class CDialogImpl : public CMessageMapWindow
 public:
     CDialogImpl() { m_isDialog = true; }
 
+    // The procedure the dialog is created with; every dialog routes through
+    // the object's map.
+    virtual DLGPROC GetDialogProc() { return DialogProc; }
+
     INT_PTR DoModal(HWND parent = ::GetActiveWindow())
     {
         BeginCreate();
         INT_PTR result = ::DialogBoxParamA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(static_cast<T*>(this)->IDD),
-                                           parent, DialogProc, (LPARAM)this);
+                                           parent, GetDialogProc(), (LPARAM)this);
         EndCreate();
         return result;
     }
@@ -107,7 +111,7 @@ public:
     {
         BeginCreate();
         HWND h = ::CreateDialogParamA(::GetModuleHandle(NULL), MAKEINTRESOURCEA(static_cast<T*>(this)->IDD),
-                                      parent, DialogProc, initParam);
+                                      parent, GetDialogProc(), initParam);
         EndCreate();
         if (!h)
             m_hWnd = NULL;

@@ -9,7 +9,7 @@
 #include "base/TextUtil.h"
 #include "comm/Link.h"
 #include "res/PagesIds.h"
-#include "tests/support/ConfigItemsOverride.h"
+#include "tests/support/DataTreeItemsOverride.h"
 #include "record/ConfigRecord.h"
 #include "tests/support/TreeViewProbe.h"
 #include <algorithm>
@@ -573,7 +573,7 @@ public:
 bool CRefusingPage::s_refuse = false;
 int CRefusingPage::s_stores = 0;
 
-IConfigPage* RefusingPages(const ConfigItem&, ConfigRecord* edit)
+IConfigPage* RefusingPages(const DataTreeItem&, ConfigRecord* edit)
 {
     return new CRefusingPage(edit);
 }
@@ -583,8 +583,8 @@ IConfigPage* RefusingPages(const ConfigItem&, ConfigRecord* edit)
 // configuration tab comes forward so that the user sees why.
 TEST_F(MainFrameTest, RefusedInputStopsSaveAndUploadAndShowsTheConfiguration)
 {
-    testsupport::ScopedConfigItems items;
-    for (ConfigItem& row : items.rows)
+    testsupport::ScopedDataTreeItems items;
+    for (DataTreeItem& row : items.rows)
         if (row.sections.count)
             row.factory = &RefusingPages;
     items.Apply();

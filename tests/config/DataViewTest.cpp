@@ -9,7 +9,7 @@
 #include "base/AppSettings.h"
 #include "base/Language.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "tests/support/ConfigItemsOverride.h"
+#include "tests/support/DataTreeItemsOverride.h"
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -89,9 +89,9 @@ bool g_quietPages = false;
 
 const uint32_t kSlot2Type = CFG_OFS_CARD_SLOTS + 2 * 32;
 
-testsupport::ScopedConfigItems* g_items = nullptr;
+testsupport::ScopedDataTreeItems* g_items = nullptr;
 
-IConfigPage* TestPages(const ConfigItem& item, ConfigRecord* edit)
+IConfigPage* TestPages(const DataTreeItem& item, ConfigRecord* edit)
 {
     if (g_quietPages)
         return new CQuietPage(edit);
@@ -102,7 +102,7 @@ IConfigPage* TestPages(const ConfigItem& item, ConfigRecord* edit)
     case 31: return new CFieldPage(edit, kSlot2Type);
     default:
     {
-        const ConfigItem* original = g_items->Original(item.id);
+        const DataTreeItem* original = g_items->Original(item.id);
         return original && original->factory ? original->factory(item, edit) : nullptr;
     }
     }
@@ -135,14 +135,14 @@ protected:
     HWND host = NULL;
     CDataView view;
     CScratchFolder folder;
-    testsupport::ScopedConfigItems items;
+    testsupport::ScopedDataTreeItems items;
 
     void SetUp() override
     {
         CFieldPage::s_refuse = false;
         g_quietPages = false;
         g_items = &items;
-        for (ConfigItem& row : items.rows)
+        for (DataTreeItem& row : items.rows)
             if (row.sections.count || row.sectionsOf)
                 row.factory = &TestPages;
         items.Apply();
@@ -164,7 +164,7 @@ protected:
     ConfigRecord* Edit() const { return GetPageEditRecord(); }
     uint8_t& DocByte(uint32_t ofs) { return ConfigBytes(Doc())[ofs]; }
     uint8_t& EditByte(uint32_t ofs) { return ConfigBytes(Edit())[ofs]; }
-    int ItemId(HTREEITEM item) const { return testsupport::TreeItemId(Tree(), item); }
+    int ItemId(HTREEITEM item) const { return testsupport::TreeItemData(Tree(), item); }
     std::string ItemTitle(int id) const { return testsupport::TreeItemTitle(Tree(), view.FindItem(id)); }
     int SelectedId() const { return ItemId(TreeView_GetSelection(Tree())); }
     std::string PageText() const { return testsupport::TextPageText(view.GetPageWindow()); }
@@ -264,7 +264,7 @@ TEST_F(DataViewTest, EachItemsCommitMovesExactlyItsSections)
     ASSERT_TRUE(view.OpenDocument(nullptr));
     uint8_t* doc = ConfigBytes(Doc());
     uint8_t* edit = ConfigBytes(Edit());
-    for (const ConfigItem& row : items.rows)
+    for (const DataTreeItem& row : items.rows)
     {
         std::vector<uint8_t> cards = { 0 };
         if (row.flags & CIF_CARD_SLOT)
@@ -311,9 +311,9 @@ TEST_F(DataViewTest, EachItemsCommitMovesExactlyItsSections)
 TEST_F(DataViewTest, AnItemOfTheTableAloneIsShownCommittedAndVetoed)
 {
     static const CommitSection kSection[] = { { CFG_OFS_ALARM, 1 } };
-    ConfigItem& added = items.Row(999);
-    added = ConfigItem{ ConfigItemId(999), CI_SYSTEM, "strDataSystemCdr", nullptr, TI_PAGE, TI_PAGE_SELECTED,
-                        [](const ConfigItem&, ConfigRecord* edit) -> IConfigPage* {
+    DataTreeItem& added = items.Row(999);
+    added = DataTreeItem{ TreeItemId(999), CI_SYSTEM, "strDataSystemCdr", nullptr, TI_PAGE, TI_PAGE_SELECTED,
+                        [](const DataTreeItem&, ConfigRecord* edit) -> IConfigPage* {
                             return new CFieldPage(edit, (uint32_t)CFG_OFS_ALARM);
                         },
                         Sections(kSection), nullptr, nullptr, CIF_VETOES, nullptr, nullptr, 0 };

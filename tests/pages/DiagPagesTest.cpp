@@ -57,7 +57,7 @@ std::string Pattern(const char* key, int value)
     return text;
 }
 
-const DiagNodeId kNodes[] = { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeVoip };
+const DiagNodeKind kNodes[] = { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeVoip };
 
 class DiagPagesTest : public ::testing::Test
 {
@@ -87,7 +87,7 @@ protected:
             ::DestroyWindow(page->Window().m_hWnd);
         page.reset();
     }
-    IDiagPage* Make(DiagNodeId id)
+    IDiagPage* Make(DiagNodeKind id)
     {
         const DiagNode* node = FindDiagNode(id);
         IDiagPage* p = node->factory(*node, engine);
@@ -95,7 +95,7 @@ protected:
         return p;
     }
     template <class P>
-    P& Open(DiagNodeId id)
+    P& Open(DiagNodeKind id)
     {
         Close();
         page.reset(Make(id));
@@ -108,7 +108,7 @@ protected:
         ::GetDlgItemTextA(Wnd(), id, text, sizeof(text));
         return text;
     }
-    void Fresh(DiagNodeId id) { page->UpdateFromDevice(id, answers, false); }
+    void Fresh(DiagNodeKind id) { page->UpdateFromDevice(id, answers, false); }
     void Tick() { ::SendMessageA(Wnd(), WM_TIMER, CDiagPolling::kRequestTimer, 0); }
     static bool BoxUp()
     {
@@ -138,7 +138,7 @@ TEST(DiagTexts, ModuleStatesAndSignalLevels)
              { 0x8063, "", Pattern("strDiagGsmStatusCmeError", 99), STATE_RED },
              { 0x83E8, "", Pattern("strDiagGsmStatusUnknown", 0x83E8), face } })
     {
-        EXPECT_EQ(colour, ModuleStateText(code, deviceText, text, sizeof(text))) << code;
+        EXPECT_EQ(colour, GetStatusText(code, deviceText, text, sizeof(text))) << code;
         EXPECT_EQ(want, text) << code;
     }
     for (const auto& [value, want, dbm] : std::vector<std::tuple<int, std::string, int>>{
@@ -146,7 +146,7 @@ TEST(DiagTexts, ModuleStatesAndSignalLevels)
              { 31, Lang("strDiagGsmSignalMax"), -51 }, { 99, Lang("strDiagGsmSignalNo"), 0 },
              { 50, Lang("strDiagGsmSignalUnknown"), 0 } })
     {
-        EXPECT_EQ(dbm, SignalText(value, text, sizeof(text))) << value;
+        EXPECT_EQ(dbm, GetSignalText(value, text, sizeof(text))) << value;
         EXPECT_EQ(want, text) << value;
     }
 
@@ -158,7 +158,7 @@ TEST(DiagTexts, ModuleStatesAndSignalLevels)
     for (const auto& [code, want] : std::vector<std::pair<WORD, std::string>>{
              { 7, "State %s %n" }, { 225, "Error %d and %d" }, { 0x8005, "CME 5" } })
     {
-        ModuleStateText(code, "", text, sizeof(text));
+        GetStatusText(code, "", text, sizeof(text));
         EXPECT_EQ(want, text);
     }
 }
@@ -201,7 +201,7 @@ TEST_F(DiagPagesTest, EachPageAsksForItsOwnDataAndTakesOnlyItsOwnAnswers)
                                                    { DIAG_REQ_GSM_CREDIT, -1 }, { DIAG_REQ_VOIP, 0 } };
     for (int n = 0; n < 5; ++n)
     {
-        DiagNodeId id = kNodes[n];
+        DiagNodeKind id = kNodes[n];
         engine.requests.clear();
         page.reset(Make(id));
         ASSERT_EQ(1u, engine.requests.size()) << id;
@@ -211,7 +211,7 @@ TEST_F(DiagPagesTest, EachPageAsksForItsOwnDataAndTakesOnlyItsOwnAnswers)
         EXPECT_EQ(0, engine.requests.back().second) << "the timer asks from 0";
 
         // A late answer of another node is no answer to this page.
-        for (DiagNodeId other : kNodes)
+        for (DiagNodeKind other : kNodes)
             if (other != id)
                 page->UpdateFromDevice(other, answers, false);
         EXPECT_TRUE(BoxUp()) << id;
@@ -398,7 +398,7 @@ TEST_F(DiagPagesTest, EveryPageMadeAndDestroyedAgainReleasesWhatItHeld)
     const size_t keptBefore = g_Language.GetKeptKeyCount();
     DWORD handlesBefore = 0, handlesAfter = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &handlesBefore);
-    for (DiagNodeId id : kNodes)
+    for (DiagNodeKind id : kNodes)
     {
         for (int i = 0; i < 3; ++i)
         {
@@ -422,7 +422,7 @@ TEST_F(DiagPagesTest, AnswerBroughtInByTheTicksOwnRequestOutlivesTheMiss)
     memset(answers.gsmStatistics, 16, sizeof(answers.gsmStatistics));
     const struct
     {
-        DiagNodeId node;
+        DiagNodeKind node;
         UINT_PTR timer;
         std::vector<int> newest; // the graph's newest samples after the tick
     } cases[] = {
@@ -456,7 +456,7 @@ TEST_F(DiagPagesTest, RefreshSettingsOfZeroPollAtTheirDefaults)
     g_Settings.DiagnosticsRefresh = 0;
     g_Settings.GSMUsageRefresh = 0;
     g_Settings.StatisticsRefresh = 0;
-    for (DiagNodeId id : { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeGsmUsage,
+    for (DiagNodeKind id : { DiagNodeIsdnLines, DiagNodeIsdnCredit, DiagNodeCards, DiagNodeGsmCredits, DiagNodeGsmUsage,
                            DiagNodeGsmStatistics, DiagNodeVoip })
     {
         Close();

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "pages/ConfigItems.h"
+#include "pages/DataTreeItems.h"
 #include "pages/ConfigPage.h"
 #include "pages/PageMemories.h"
 #include "pages/TabPageHost.h"
@@ -87,7 +87,7 @@ const uint8_t kSlotCards[CFG_CARD_SLOT_COUNT] = { CARD_GSM, CARD_VOIP, CARD_ANAL
 // every kind.
 struct PageCase
 {
-    const ConfigItem* item;
+    const DataTreeItem* item;
     uint8_t cardType;
     std::string Name() const
     {
@@ -114,7 +114,7 @@ std::vector<PageCase> Cases()
 {
     std::vector<PageCase> cases;
     size_t count = 0;
-    const ConfigItem* items = GetConfigItems(&count);
+    const DataTreeItem* items = GetDataTreeItems(&count);
     for (size_t i = 0; i < count; ++i)
         if (items[i].factory)
             cases.push_back({ &items[i], (items[i].flags & CIF_CARD_SLOT) ? kSlotCards[items[i].index % 8] : (uint8_t)0 });

@@ -270,7 +270,7 @@ TEST_F(RoutingPagesTest, DeletingAProfilesLastCallerAsksAndDropsItsRulesWithThei
 
     // The commit carries both tables into the document.
     ASSERT_EQ(1, page->Store());
-    CommitSectionList sections = GetCommitSections(*FindConfigItem(CI_LCR_CLIP), doc.get());
+    CommitSectionList sections = GetCommitSections(*FindDataTreeItem(CI_LCR_CLIP), doc.get());
     for (size_t i = 0; i < sections.count; ++i)
         memcpy(ConfigBytes(doc.get()) + sections.sections[i].offset, At(sections.sections[i].offset),
                sections.sections[i].length);

@@ -348,7 +348,7 @@ TEST_F(SipPagesTest, TrunkGroupEditsSurviveTheCommit)
     Command(IDC_VOIPLIST_CHANGE);
     ASSERT_EQ(1, answerer.Answered());
     ASSERT_EQ(1, page->Store());
-    CommitSectionList sections = GetCommitSections(*FindConfigItem(CI_SIP_TRUNKS), doc.get());
+    CommitSectionList sections = GetCommitSections(*FindDataTreeItem(CI_SIP_TRUNKS), doc.get());
     for (size_t i = 0; i < sections.count; ++i)
         memcpy(ConfigBytes(doc.get()) + sections.sections[i].offset, At(sections.sections[i].offset),
                sections.sections[i].length);

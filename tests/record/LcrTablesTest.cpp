@@ -172,7 +172,7 @@ TEST(LcrTables, TargetTextsShowGroupLinkAndCounter)
     e.companion.bytes[1] = LCR_CREDIT_3;
     e.companion.bytes[2] = 7;
     char text[256];
-    FormatRuleTargets(e, text, sizeof(text));
+    LcrTargetText(e, text, sizeof(text));
     EXPECT_STREQ("G5(12,n), ISDN(3), VoIP-U(0)", text);
     FormatRuleLine(0xFF, text, sizeof(text));
     EXPECT_STREQ("ISDN A", text);

@@ -1,7 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include "pages/ConfigPage.h"
-#include "pages/ConfigItems.h"
+#include "pages/DataTreeItems.h"
 #include "pages/FieldBinding.h"
 #include "pages/PageMemories.h"
 #include "record/ConfigRecord.h"
@@ -52,7 +52,7 @@ protected:
     IConfigPage* OpenItem(int id)
     {
         Close();
-        const ConfigItem* item = FindConfigItem(id);
+        const DataTreeItem* item = FindDataTreeItem(id);
         page.reset(item && item->factory ? item->factory(*item, rec) : nullptr);
         if (page)
             page->Create(host);

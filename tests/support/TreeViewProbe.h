@@ -19,7 +19,7 @@ inline std::string Lang(const char* key)
 }
 
 // The id of item; -100 when there is no such item.
-inline int TreeItemId(HWND tree, HTREEITEM item)
+inline int TreeItemData(HWND tree, HTREEITEM item)
 {
     TVITEMA tvi = {};
     tvi.mask = TVIF_PARAM;

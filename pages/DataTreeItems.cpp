@@ -1,7 +1,7 @@
 // The configuration tree's items: one row each, in build order, naming the
 // page an item shows and the record sections its commit carries. Adding a
 // page is adding (or completing) its row here.
-#include "pages/ConfigItems.h"
+#include "pages/DataTreeItems.h"
 #include "pages/ConfigPage.h"
 #include "pages/TextPage.h"
 #include "pages/SystemPages.h"
@@ -87,7 +87,7 @@ CommitSectionList CardSlotSections(const ConfigRecord* doc, int slot)
 }
 
 template <class P>
-IConfigPage* Make(const ConfigItem&, ConfigRecord* edit)
+IConfigPage* Make(const DataTreeItem&, ConfigRecord* edit)
 {
     return new (std::nothrow) P(edit);
 }
@@ -111,21 +111,21 @@ bool HasAnyInGroup(const ConfigRecord* rec)
     return CInGroupsPage::GetUsedInGroups(rec) != 0;
 }
 
-IConfigPage* MakeOutGroupsPage(const ConfigItem&, ConfigRecord* edit)
+IConfigPage* MakeOutGroupsPage(const DataTreeItem&, ConfigRecord* edit)
 {
     if (!HasAnyOutGroup(::GetConfigRecord()))
         return MakeTextPageOf("strDataGroupsOutgoingNone");
     return new (std::nothrow) COutGroupsPage(edit);
 }
 
-IConfigPage* MakeInGroupsPage(const ConfigItem&, ConfigRecord* edit)
+IConfigPage* MakeInGroupsPage(const DataTreeItem&, ConfigRecord* edit)
 {
     if (!HasAnyInGroup(::GetConfigRecord()))
         return MakeTextPageOf("strDataGroupsIncomingNone");
     return new (std::nothrow) CInGroupsPage(edit);
 }
 
-IConfigPage* MakeCardSlotPage(const ConfigItem& item, ConfigRecord* edit)
+IConfigPage* MakeCardSlotPage(const DataTreeItem& item, ConfigRecord* edit)
 {
     int slot = item.index;
     switch (::GetConfigRecord()->cardSlots[slot].cardType)
@@ -155,10 +155,10 @@ constexpr CommitSectionList kNoSections = { nullptr, 0 };
 #define PAGE(id, parent, name, factory, sections, flags) \
     { id, parent, name, nullptr, TI_PAGE, TI_PAGE_SELECTED, factory, sections, nullptr, nullptr, flags, nullptr, nullptr, 0 }
 #define SLOT(s) \
-    { ConfigItemId(CI_CARD_SLOT_FIRST + s), CI_CARD_LIST, nullptr, nullptr, TI_PAGE, TI_PAGE_SELECTED, MakeCardSlotPage, \
+    { TreeItemId(CI_CARD_SLOT_FIRST + s), CI_CARD_LIST, nullptr, nullptr, TI_PAGE, TI_PAGE_SELECTED, MakeCardSlotPage, \
       kNoSections, CardSlotSections, nullptr, CIF_CARD_SLOT, nullptr, nullptr, s }
 
-const ConfigItem kConfigItems[] = {
+const DataTreeItem kDataTreeItems[] = {
     { CI_ROOT, CI_NONE, "strDataRoot", "strDataRootDescr", TI_ROOT, TI_ROOT, nullptr, kNoSections, nullptr, nullptr, 0,
       nullptr, nullptr, 0 },
     GROUP(CI_SYSTEM, CI_ROOT, "strDataSystem", "strDataSystemDescr"),
@@ -213,20 +213,20 @@ const ConfigItem kConfigItems[] = {
 #undef PAGE
 #undef SLOT
 
-const ConfigItem* g_items = kConfigItems;
-size_t g_itemCount = sizeof(kConfigItems) / sizeof(kConfigItems[0]);
+const DataTreeItem* g_items = kDataTreeItems;
+size_t g_itemCount = sizeof(kDataTreeItems) / sizeof(kDataTreeItems[0]);
 }
 
 const int kTreeImageIcons[TI_COUNT] = { IDI_DIAG_DEVICE, IDI_DIAG_FOLDER, IDI_DIAG_FOLDER_OPEN, IDI_DIAG_NODE,
                                         IDI_DIAG_NODE_SELECTED };
 
-const ConfigItem* GetConfigItems(size_t* count)
+const DataTreeItem* GetDataTreeItems(size_t* count)
 {
     *count = g_itemCount;
     return g_items;
 }
 
-const ConfigItem* FindConfigItem(int id)
+const DataTreeItem* FindDataTreeItem(int id)
 {
     for (size_t i = 0; i < g_itemCount; ++i)
         if (g_items[i].id == id)
@@ -234,13 +234,13 @@ const ConfigItem* FindConfigItem(int id)
     return nullptr;
 }
 
-void SetConfigItemsForTest(const ConfigItem* items, size_t count)
+void SetDataTreeItemsForTest(const DataTreeItem* items, size_t count)
 {
-    g_items = items ? items : kConfigItems;
-    g_itemCount = items ? count : sizeof(kConfigItems) / sizeof(kConfigItems[0]);
+    g_items = items ? items : kDataTreeItems;
+    g_itemCount = items ? count : sizeof(kDataTreeItems) / sizeof(kDataTreeItems[0]);
 }
 
-CommitSectionList GetCommitSections(const ConfigItem& item, const ConfigRecord* doc)
+CommitSectionList GetCommitSections(const DataTreeItem& item, const ConfigRecord* doc)
 {
     if (item.sectionsOf)
         return item.sectionsOf(doc, item.index);

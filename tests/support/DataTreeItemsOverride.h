@@ -1,5 +1,5 @@
 #pragma once
-#include "pages/ConfigItems.h"
+#include "pages/DataTreeItems.h"
 #include <vector>
 
 namespace testsupport
@@ -7,39 +7,39 @@ namespace testsupport
 // The configuration view runs on a copy of the program's item table in which
 // a test replaces pages, sections or flags, or adds items of its own; the
 // program's table is back when the copy goes.
-class ScopedConfigItems
+class ScopedDataTreeItems
 {
 public:
-    ScopedConfigItems()
+    ScopedDataTreeItems()
     {
         size_t count = 0;
-        const ConfigItem* items = GetConfigItems(&count);
+        const DataTreeItem* items = GetDataTreeItems(&count);
         rows.assign(items, items + count);
         original = rows;
         Apply();
     }
-    ~ScopedConfigItems() { SetConfigItemsForTest(nullptr, 0); }
+    ~ScopedDataTreeItems() { SetDataTreeItemsForTest(nullptr, 0); }
 
-    ConfigItem& Row(int id)
+    DataTreeItem& Row(int id)
     {
-        for (ConfigItem& row : rows)
+        for (DataTreeItem& row : rows)
             if (row.id == id)
                 return row;
-        rows.push_back(ConfigItem());
+        rows.push_back(DataTreeItem());
         return rows.back();
     }
-    const ConfigItem* Original(int id) const
+    const DataTreeItem* Original(int id) const
     {
-        for (const ConfigItem& row : original)
+        for (const DataTreeItem& row : original)
             if (row.id == id)
                 return &row;
         return nullptr;
     }
     // Installs the rows as they are now (after changes or additions).
-    void Apply() { SetConfigItemsForTest(rows.data(), rows.size()); }
+    void Apply() { SetDataTreeItemsForTest(rows.data(), rows.size()); }
 
-    std::vector<ConfigItem> rows;
-    std::vector<ConfigItem> original;
+    std::vector<DataTreeItem> rows;
+    std::vector<DataTreeItem> original;
 };
 }
 

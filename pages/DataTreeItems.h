@@ -4,11 +4,11 @@
 #include <cstdint>
 
 class IConfigPage;
-struct ConfigItem;
+struct DataTreeItem;
 
 // The items of the configuration tree. The numbers are the items' data in
 // the tree and are kept as they are.
-enum ConfigItemId : int
+enum TreeItemId : int
 {
     CI_NONE = -1,
     CI_ROOT = 0,
@@ -84,7 +84,7 @@ constexpr CommitSectionList Sections(const CommitSection (&s)[N])
     return CommitSectionList{ s, N };
 }
 
-enum ConfigItemFlags : unsigned
+enum DataTreeItemFlags : unsigned
 {
     CIF_VETOES = 0x01,         // a refused Store stops the commit (and the change of item)
     CIF_RETITLES_TREE = 0x02,  // its commit re-sets every title (the root shows the name)
@@ -95,16 +95,16 @@ enum ConfigItemFlags : unsigned
 };
 
 // Makes the page of an item (not yet created); null when it has none.
-typedef IConfigPage* (*ConfigPageFactory)(const ConfigItem& item, ConfigRecord* edit);
+typedef IConfigPage* (*ConfigPageFactory)(const DataTreeItem& item, ConfigRecord* edit);
 // The sections of an item whose page depends on the document (card slots).
 typedef CommitSectionList (*CommitSectionsOf)(const ConfigRecord* doc, int index);
 // Work a commit does before the sections are copied.
 typedef void (*CommitHook)(ConfigRecord* doc, ConfigRecord* edit);
 
-struct ConfigItem
+struct DataTreeItem
 {
-    ConfigItemId id;
-    ConfigItemId parent;     // CI_NONE for the root
+    TreeItemId id;
+    TreeItemId parent;     // CI_NONE for the root
     const char* nameKey;     // null for the card slots (titled from the record)
     const char* descrKey;    // group items: the text their page shows
     TreeImage image;
@@ -113,17 +113,17 @@ struct ConfigItem
     CommitSectionList sections;
     CommitSectionsOf sectionsOf;
     CommitHook beforeCommit;
-    unsigned flags;            // ConfigItemFlags
+    unsigned flags;            // DataTreeItemFlags
     const char* shownWithKey;  // shown only when these language texts exist
     const char* shownWithKey2;
     int index;                 // card slot number
 };
 
 // The tree's items in build order: each item after its parent.
-const ConfigItem* GetConfigItems(size_t* count);
-const ConfigItem* FindConfigItem(int id);
+const DataTreeItem* GetDataTreeItems(size_t* count);
+const DataTreeItem* FindDataTreeItem(int id);
 // Replaces the whole table (tests); null restores the program's own.
-void SetConfigItemsForTest(const ConfigItem* items, size_t count);
+void SetDataTreeItemsForTest(const DataTreeItem* items, size_t count);
 
 // The sections a commit of item carries (card slots by the document's card type).
-CommitSectionList GetCommitSections(const ConfigItem& item, const ConfigRecord* doc);
+CommitSectionList GetCommitSections(const DataTreeItem& item, const ConfigRecord* doc);
