@@ -50,6 +50,13 @@ ensure_prefix() {
     wineserver -w
     touch "$WINEPREFIX/.vel-ready"
   fi
+  # The dialogs ask for "MS Sans Serif". Wine substitutes a wider font when
+  # the bitmap font is not in the prefix, which makes every page wider than
+  # it is on Windows.
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d "$fonts" ] && [ ! -f "$fonts/sserife.fon" ]; then
+    cp /usr/share/wine/fonts/sserif*.fon "$fonts/" 2>/dev/null || true
+  fi
 }
 
 start_wineserver() { wineserver -p >/dev/null 2>&1 || true; }
