@@ -2,6 +2,7 @@
 #include "pages/GroupFunctions.h"
 #include "pages/PageMemories.h"
 #include "record/EntityNames.h"
+#include "record/FieldText.h"
 #include "base/AppSettings.h"
 #include "base/TextUtil.h"
 #include <cstring>
@@ -92,15 +93,6 @@ void InitCounter(GsmModuleRec& r, int i)
     uint8_t* next[] = { &r.nextUnit0, &r.nextUnit1, &r.nextUnit2 };
     *first[i] = 1;
     *next[i] = 1;
-}
-
-// A credit in seconds as its edit shows it in whole minutes: seconds beyond
-// the minute stay while the edit still shows the stored credit's minutes,
-// so a look at the page does not round a credit down.
-void StoreCredit(uint32_t& seconds, int minutes)
-{
-    if (seconds / 60u != (uint32_t)minutes)
-        seconds = (uint32_t)minutes * 60u;
 }
 
 void SetEnabled(HWND w, bool on)
@@ -369,8 +361,8 @@ void CGsmModuleTab::StoreSim(int s)
 
     for (int i = 0; i < kCounters; ++i)
     {
-        StoreCredit(Credit(r, i), e.credit[i].GetValue());
-        StoreCredit(OldCredit(r, i), e.oldCredit[i].GetValue());
+        Credit(r, i) = CreditSeconds(Credit(r, i), e.credit[i].GetValue());
+        OldCredit(r, i) = CreditSeconds(OldCredit(r, i), e.oldCredit[i].GetValue());
     }
 }
 

@@ -3,6 +3,7 @@
 #include "pages/PageMemories.h"
 #include "record/CreditRestoreCode.h"
 #include "record/EntityNames.h"
+#include "record/FieldText.h"
 #include "base/TextUtil.h"
 #include <cstring>
 
@@ -90,16 +91,6 @@ int Checked(HWND page, UINT id)
 void ShowControl(HWND page, UINT id, bool show)
 {
     ::ShowWindow(::GetDlgItem(page, (int)id), show ? SW_SHOW : SW_HIDE);
-}
-
-// The seconds a credit edit stores: a stored credit that is no whole number
-// of minutes shows rounded down, and stays as it is while the edit shows
-// just that.
-uint32_t CreditSeconds(uint32_t stored, int shownMinutes)
-{
-    if (shownMinutes >= 0 && stored / kSecondsPerMinute == (uint32_t)shownMinutes)
-        return stored;
-    return (uint32_t)shownMinutes * kSecondsPerMinute;
 }
 }
 

@@ -88,3 +88,11 @@ int WriteFieldText(const char* text, uint8_t* field, size_t fieldSize, bool zero
         field[len] = 0;
     return (int)len;
 }
+
+uint32_t CreditSeconds(uint32_t stored, int shownMinutes)
+{
+    const uint32_t kSecondsPerMinute = 60;
+    if (shownMinutes >= 0 && stored / kSecondsPerMinute == (uint32_t)shownMinutes)
+        return stored;
+    return (uint32_t)shownMinutes * kSecondsPerMinute;
+}

@@ -33,3 +33,9 @@ int ReadFieldText(const uint8_t* field, size_t fieldSize, char* out);
 // Writes at most fieldSize - 1 characters and a terminator; the bytes after
 // the terminator are kept, or zeroed with zeroFill.
 int WriteFieldText(const char* text, uint8_t* field, size_t fieldSize, bool zeroFill = false);
+
+// A credit counter kept in seconds and shown in whole minutes, rounded down:
+// the seconds to store for an edit showing shownMinutes. The stored seconds
+// stay while the edit still shows their minutes, so a look at a page never
+// rounds a credit down.
+uint32_t CreditSeconds(uint32_t stored, int shownMinutes);

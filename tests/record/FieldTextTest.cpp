@@ -53,3 +53,23 @@ TEST(FieldText, CountedAndBoundedTextsStayInTheirFields)
     WriteFieldText("ab", text, 6, true);
     EXPECT_EQ(0, memcmp("ab\0\0\0\0", text, 6));
 }
+
+// A credit shown in whole minutes keeps its seconds while the edit still
+// shows their minutes, and becomes the minutes shown once they change.
+TEST(FieldText, CreditSecondsKeepWhatTheirMinutesStillShow)
+{
+    const struct
+    {
+        uint32_t stored;
+        int shown;
+        uint32_t stores;
+    } cases[] = {
+        { 150, 2, 150 }, // 2:30 shown as 2: kept
+        { 59, 0, 59 },   // under a minute, shown as 0: kept
+        { 150, 3, 180 }, // typed up
+        { 150, 1, 60 },  // typed down
+        { 0, 5, 300 },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.stores, CreditSeconds(c.stored, c.shown)) << c.stored << " shown as " << c.shown;
+}
