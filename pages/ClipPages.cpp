@@ -298,9 +298,7 @@ LRESULT CClipGsmPage::OnAdd(WORD, WORD, HWND, BOOL&)
         else if (!NumberWildcardRule(number.c_str()))
             g_Language.MessageBoxKey("strClipFromGsmErrNumberWildcard", "strWarning", MB_OK | MB_ICONEXCLAMATION);
         else
-        {
             ::SendMessageA(List(), LB_SETTOPINDEX, Insert(number), 0);
-                }
     }
     FocusEditText(edit);
     return 0;
