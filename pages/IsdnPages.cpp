@@ -176,10 +176,9 @@ void CIsdnCommonPage::OnStored()
 // dial tone the radios do not know is stored as the Morse tone.
 void CIsdnCommonPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
-    for (uint32_t offset : { (uint32_t)offsetof(ConfigRecord, isdnCommon.dialTone),
-                             (uint32_t)offsetof(ConfigRecord, isdnCommon.alertingDelay),
-                             (uint32_t)offsetof(ConfigRecord, isdnCommon.gsmSignalCode) })
-        runs.push_back({ offset, 1 });
+    const IsdnCommonSettings& c = m_pRecord->isdnCommon;
+    runs.insert(runs.end(), { RunOf(m_pRecord, c.dialTone), RunOf(m_pRecord, c.alertingDelay),
+                              RunOf(m_pRecord, c.gsmSignalCode) });
 }
 
 LRESULT CIsdnCommonPage::OnAlertingDelayLeft(WORD, WORD, HWND, BOOL&)

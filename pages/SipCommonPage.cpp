@@ -134,10 +134,11 @@ void CVoipCommonPage::OnStored()
 // times, ranges upside down, a NAT mode without its address.
 void CVoipCommonPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
-#define RUN(member) ByteRun{ (uint32_t)offsetof(ConfigRecord, sipCommon.member), (uint32_t)sizeof(SipCommonSettings::member) }
-    runs.insert(runs.end(), { RUN(sipPort), RUN(regExpiryMin), RUN(regExpiryMax), RUN(rtpPortFirst),
-                              RUN(rtpPortLast), RUN(stunPort), RUN(natMode) });
-#undef RUN
+    const SipCommonSettings& sip = m_pRecord->sipCommon;
+    runs.insert(runs.end(), { RunOf(m_pRecord, sip.sipPort), RunOf(m_pRecord, sip.regExpiryMin),
+                              RunOf(m_pRecord, sip.regExpiryMax), RunOf(m_pRecord, sip.rtpPortFirst),
+                              RunOf(m_pRecord, sip.rtpPortLast), RunOf(m_pRecord, sip.stunPort),
+                              RunOf(m_pRecord, sip.natMode) });
 }
 
 void CVoipCommonPage::EnableNatEdits(int mode)

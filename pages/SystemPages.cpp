@@ -101,7 +101,7 @@ void CSystemGeneralPage::OnStored()
 
 void CSystemGeneralPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
-    runs.push_back({ (uint32_t)offsetof(ConfigRecord, general2.timeSyncMode), 1 });
+    runs.push_back(RunOf(m_pRecord, m_pRecord->general2.timeSyncMode));
 }
 
 void CSystemGeneralPage::EnableTimeZone()

@@ -11,6 +11,8 @@ public:
 
     static const FieldTable kFields;
 
+    void OwnWrites(std::vector<ByteRun>& runs) const override;
+
     BEGIN_MSG_MAP(CSystemGeneralPage)
         CHAIN_MSG_MAP(CConfigPage<CSystemGeneralPage>)
         COMMAND_HANDLER(IDC_SYSGEN_TIME_SYNC, BN_CLICKED, OnTimeSyncClicked)
@@ -20,10 +22,6 @@ protected:
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;
-
-public:
-
-    void OwnWrites(std::vector<ByteRun>& runs) const override;
 
 private:
     bool m_toneHidden = false;

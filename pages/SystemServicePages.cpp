@@ -161,40 +161,38 @@ const FieldTable CSystemCdrPage::kFields = MakeFieldTable(kCdrFields);
 const FieldTable CSystemCreditPage::kFields = MakeFieldTable(kCreditFields);
 const FieldTable CSystemHttpPage::kFields = MakeFieldTable(kHttpFields);
 
-#define RUN(member) ByteRun{ (uint32_t)offsetof(ConfigRecord, member), (uint32_t)sizeof(((ConfigRecord*)nullptr)->member) }
-
 // What each page writes beyond its field table: the servers, lists, texts
 // and masks its own code builds.
 void CSystemAlarmPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
-    runs.insert(runs.end(), { RUN(alarm.smsNumbers), RUN(alarm.alarmServer), RUN(alarm.smtpServer) });
+    const AlarmSettings& a = m_pRecord->alarm;
+    runs.insert(runs.end(), { RunOf(m_pRecord, a.smsNumbers), RunOf(m_pRecord, a.alarmServer),
+                              RunOf(m_pRecord, a.smtpServer) });
 }
 
 void CSystemCdrPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
-    runs.insert(runs.end(), { RUN(cdr.server), RUN(cdr.zero28) });
+    runs.insert(runs.end(), { RunOf(m_pRecord, m_pRecord->cdr.server), RunOf(m_pRecord, m_pRecord->cdr.zero28) });
 }
 
 void CSystemCreditPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
-    runs.push_back(RUN(creditReport.server));
+    runs.push_back(RunOf(m_pRecord, m_pRecord->creditReport.server));
 }
 
 void CSystemSmsPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
-    runs.insert(runs.end(), { RUN(sms1.server), RUN(sms1.zero28), RUN(sms2.textLength),
-                              ByteRun{ (uint32_t)offsetof(ConfigRecord, sms2.text), (uint32_t)kTextMax },
-                              RUN(sms2.moduleMask) });
+    const ConfigRecord* r = m_pRecord;
+    runs.insert(runs.end(), { RunOf(r, r->sms1.server), RunOf(r, r->sms1.zero28), RunOf(r, r->sms2.textLength),
+                              RunOf(r, r->sms2.text), RunOf(r, r->sms2.moduleMask) });
 }
 
 void CSystemHttpPage::OwnWrites(std::vector<ByteRun>& runs) const
 {
-    for (uint32_t part : { (uint32_t)offsetof(ConfigRecord, httpOut), (uint32_t)offsetof(ConfigRecord, httpIn) })
-        runs.insert(runs.end(), { ByteRun{ part + (uint32_t)offsetof(HttpRequestSettings, urlLength), 1 },
-                                  ByteRun{ part + (uint32_t)offsetof(HttpRequestSettings, url), (uint32_t)kUrlMax } });
-    runs.push_back(RUN(httpIn.selection));
+    for (const HttpRequestSettings* request : { &m_pRecord->httpOut, &m_pRecord->httpIn })
+        runs.insert(runs.end(), { RunOf(m_pRecord, request->urlLength), RunOf(m_pRecord, request->url) });
+    runs.push_back(RunOf(m_pRecord, m_pRecord->httpIn.selection));
 }
-#undef RUN
 
 RequestUrlCheck CheckRequestUrl(const char* text)
 {
