@@ -210,12 +210,18 @@ void CFieldBinder::Fill(HWND page, const uint8_t* record, const FieldTable& tabl
             SelectByCode(control, field[0] & b.mask);
             break;
         case FieldKind::Radio:
+        {
+            bool known = false;
+            for (uint16_t c = 0; c < b.choiceCount; ++c)
+                known = known || (field[0] & b.mask) == (b.choices[c].code & b.mask);
+            const int shown = known || !(b.flags & FB_UNKNOWN_SHOWN) ? field[0] & b.mask : b.defaultValue & b.mask;
             for (uint16_t c = 0; c < b.choiceCount; ++c)
             {
-                bool on = (field[0] & b.mask) == (b.choices[c].code & b.mask);
+                bool on = shown == (b.choices[c].code & b.mask);
                 ::CheckDlgButton(page, (int)b.choices[c].control, on ? BST_CHECKED : BST_UNCHECKED);
             }
             break;
+        }
         case FieldKind::IpDigits:
         {
             uint32_t address = ParseIpDigits(reinterpret_cast<const char*>(field));

@@ -15,7 +15,9 @@
 //
 // The rules every binding keeps:
 //   - a list or radio group whose stored value matches no entry shows no
-//     selection, and storing it keeps the stored bits;
+//     selection, and storing it keeps the stored bits; a radio group made
+//     with RadioOr shows such a value as the button it names instead, and
+//     so stores that button's code;
 //   - texts are read bounded by their field and written with at most as many
 //     characters as the field holds;
 //   - a control the page has hidden stores nothing;
@@ -46,6 +48,7 @@ enum FieldFlags : uint16_t
     FB_REQUIRED = 0x20,      // Text, Counted: an empty text refuses
     FB_SKIP_EMPTY = 0x40,    // List: entries without a text are left out
     FB_NO_DEFAULT = 0x80,    // Number, PortDigits: no default value is shown
+    FB_UNKNOWN_SHOWN = 0x100, // Radio: a value matching no button shows the button of code defaultValue
 };
 
 // One entry of a list (its text a language key or a literal) or of a radio
@@ -144,6 +147,14 @@ template <size_t N>
 constexpr FieldBinding Radio(uint32_t ofs, const FieldChoice (&choices)[N], uint8_t mask = 0xFF, uint16_t flags = 0)
 {
     return { choices[0].control, FieldKind::Radio, ofs, 1, mask, flags, 0, 0, 0, choices, (uint16_t)N, nullptr, nullptr };
+}
+// A radio group owning its whole byte that shows a value the device does not
+// know as the button of code unknownShowsAs, and so stores that code.
+template <size_t N>
+constexpr FieldBinding RadioOr(uint32_t ofs, const FieldChoice (&choices)[N], int unknownShowsAs)
+{
+    return { choices[0].control, FieldKind::Radio, ofs, 1, 0xFF, FB_UNKNOWN_SHOWN, 0, 0, unknownShowsAs,
+             choices, (uint16_t)N, nullptr, nullptr };
 }
 constexpr FieldBinding Ip(UINT id, uint32_t ofs)
 {

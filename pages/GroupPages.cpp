@@ -49,7 +49,8 @@ const FieldChoice kOutSelection[] = {
     { kByCredit, nullptr, nullptr, IDC_OUTGRP_CREDIT },
 };
 const FieldBinding kOutGsmRows[] = {
-    Field::Radio(offsetof(OutGroupRec, selection), kOutSelection),
+    // A selection the device does not know is by credit: shown so, stored so.
+    Field::RadioOr(offsetof(OutGroupRec, selection), kOutSelection, kByCredit),
     Field::Number(IDC_OUTGRP_DDI, offsetof(OutGroupRec, ddiDigits), 1, 0, kMaxDdiDigits, 0, FB_NO_DEFAULT),
 };
 #undef IN1
@@ -415,10 +416,6 @@ void COutGroupGsmTab::OnBeforeTranslate()
 void COutGroupGsmTab::OnFilled()
 {
     ShowUnsetDdiAsZero(m_binder.NumericEdit(m_hWnd, IDC_OUTGRP_DDI), m_pRecord->outGroups[m_group].ddiDigits);
-    // A selection the device does not know is by credit: shown so, stored so.
-    uint8_t selection = m_pRecord->outGroups[m_group].selection;
-    if (selection != kFromFirst && selection != kCyclic && selection != kByCredit)
-        ::CheckRadioButton(m_hWnd, IDC_OUTGRP_FIRST, IDC_OUTGRP_CREDIT, IDC_OUTGRP_CREDIT);
     char members[260];
     FormatGroupModules(m_pRecord, m_group, GroupDirection::Out, members, sizeof(members));
     ::SetWindowTextA(Item(IDC_MEMBERS), members);

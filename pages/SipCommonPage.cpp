@@ -45,7 +45,8 @@ const FieldBinding kSipCommonFields[] = {
     Field::Number(IDC_VOIPCOM_RTP_FIRST, SIP(rtpPortFirst), 2, 0, kMaxNumber, kDefaultRtpFirst),
     Field::Number(IDC_VOIPCOM_RTP_LAST, SIP(rtpPortLast), 2, 0, kMaxNumber, kDefaultRtpLast),
     Field::List(IDC_VOIPCOM_DSCP_RTP, SIP(dscpMedia), g_DscpChoices),
-    Field::Radio(SIP(natMode), kNatModes),
+    // A mode the device does not know shows as none, and is stored as none.
+    Field::RadioOr(SIP(natMode), kNatModes, NAT_NONE),
     Field::Text(IDC_VOIPCOM_PUBLIC_ADDRESS, SIP(publicAddress), SIP_SIZE(publicAddress)),
     Field::Text(IDC_VOIPCOM_STUN_SERVER, SIP(stunServer), SIP_SIZE(stunServer)),
     Field::Number(IDC_VOIPCOM_STUN_PORT, SIP(stunPort), 2, 0, kMaxNumber, kDefaultStunPort),
@@ -118,11 +119,7 @@ void CVoipCommonPage::OnInitControls()
 
 void CVoipCommonPage::OnFilled()
 {
-    // A mode the device does not know shows as none, and is stored as none.
-    const uint8_t mode = m_pRecord->sipCommon.natMode;
-    if (mode != NAT_PUBLIC_ADDRESS && mode != NAT_STUN)
-        ::CheckDlgButton(m_hWnd, IDC_VOIPCOM_NAT_NONE, BST_CHECKED);
-    EnableNatEdits(mode);
+    EnableNatEdits(m_pRecord->sipCommon.natMode);
 }
 
 void CVoipCommonPage::OnStored()

@@ -23,7 +23,8 @@ const FieldChoice kPbxUserHears[] = {
 const FieldBinding kGeneralFields[] = {
     Field::Counted(IDC_SYSGEN_NAME, CFG_OFS_ID_NAME_LENGTH, 1 + CFG_SIZE_ID_NAME),
     Field::List(IDC_SYSGEN_TIME_ZONE, offsetof(ConfigRecord, general2.timeZoneCode), g_TimeZoneChoices),
-    Field::Radio(CFG_OFS_MOBILITY_MODE, kMobilityModes),
+    // A mode the device does not know is shown, and so stored, as off.
+    Field::RadioOr(CFG_OFS_MOBILITY_MODE, kMobilityModes, 0),
     Field::Check(IDC_SYSGEN_PORTABILITY_TONE, CFG_OFS_PORTABILITY_TONE, 0xFF, 1, 0, FB_CHECK_ANY),
     Field::Bit(IDC_SYSGEN_ANNOUNCE_OUTGOING, CFG_OFS_ANNOUNCEMENT_BITS, kAnnouncementOutgoing),
     Field::Bit(IDC_SYSGEN_ANNOUNCE_INCOMING, CFG_OFS_ANNOUNCEMENT_BITS, kAnnouncementIncoming),
@@ -83,10 +84,6 @@ void CSystemGeneralPage::OnFilled()
     uint8_t mode = m_pRecord->general2.timeSyncMode;
     ::CheckDlgButton(m_hWnd, IDC_SYSGEN_TIME_SYNC, mode != kTimeSyncManual ? BST_CHECKED : BST_UNCHECKED);
     ::CheckDlgButton(m_hWnd, IDC_SYSGEN_SUMMER_TIME, mode == kTimeSyncAutoSummer ? BST_CHECKED : BST_UNCHECKED);
-    // A mobility mode the device does not know is shown, and so stored, as off.
-    if (::IsDlgButtonChecked(m_hWnd, IDC_SYSGEN_MOBILITY_USERS) != BST_CHECKED &&
-        ::IsDlgButtonChecked(m_hWnd, IDC_SYSGEN_MOBILITY_GLOBAL) != BST_CHECKED)
-        ::CheckDlgButton(m_hWnd, IDC_SYSGEN_MOBILITY_OFF, BST_CHECKED);
     EnableTimeZone();
 }
 

@@ -35,7 +35,8 @@ const FieldBinding kVoipFields[] = {
     Field::Text(IDC_VOIP_SIP_NAME, VOIP(sipUser), sizeof(VoipModuleRec::sipUser)),
     Field::Text(IDC_VOIP_SIP_PASSWORD, VOIP(sipPassword), sizeof(VoipModuleRec::sipPassword)),
     Field::Number(IDC_VOIP_SIP_EXPIRE, VOIP(regExpiry), 2, 0, 65535, 0, FB_NO_DEFAULT),
-    Field::Radio(VOIP(progressSignalling), kProgressSignalling),
+    // Anything but ringing is signalled as progress, and stored so.
+    Field::RadioOr(VOIP(progressSignalling), kProgressSignalling, kProgress),
     Field::Check(IDC_VOIP_SYMMETRIC_RTP, VOIP(symmetricRtp), 0xFF, 1, 0),
     Field::List(IDC_VOIP_CODEC_FIRST + 0, VOIP(codecs) + 0, kCodecs),
     Field::List(IDC_VOIP_CODEC_FIRST + 1, VOIP(codecs) + 1, kCodecs),
@@ -81,13 +82,6 @@ void CVoipCardPage::OnInitControls()
     ::SendDlgItemMessageA(m_hWnd, IDC_VOIP_SIP_PASSWORD, EM_SETPASSWORDCHAR, '*', 0);
     for (int i = 0; i < 3; ++i)
         FillGroupList(GetDlgItem(kGroupLists[i]), m_pRecord, kGroupDirections[i], CARD_VOIP);
-}
-
-void CVoipCardPage::OnFilled()
-{
-    // Anything but ringing is signalled as progress, and stored so.
-    if (m_pRecord->voipModules[m_slot].progressSignalling != kRinging)
-        ::CheckRadioButton(m_hWnd, IDC_VOIP_USE_RINGING, IDC_VOIP_USE_PROGRESS, IDC_VOIP_USE_PROGRESS);
 }
 
 // The groups the lists show go to every position of the slot.

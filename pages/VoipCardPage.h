@@ -18,7 +18,6 @@ public:
 protected:
     FieldTables Fields() const override { return { { &kFields, (uint32_t)m_slot }, { &kGroupFields, (uint32_t)m_slot } }; }
     void OnInitControls() override;
-    void OnFilled() override;
     void OnStored() override;
     void OnTextsChanged() override;
 

@@ -36,3 +36,43 @@ TEST(FieldBinder, TwoByteNumbersAreLowByteFirstAndTextsKeepToTheirField)
     EXPECT_EQ(std::string("abcdefg\0\0", 9), std::string((char*)bytes + 0x110, 9)) << "nothing past the field";
     ::DestroyWindow(page);
 }
+
+// A value no button stands for: a plain radio group shows no button and
+// keeps the byte; one made with RadioOr shows its named button and stores it.
+TEST(FieldBinder, RadioGroupsShowAnUnknownValueAsNoneOrAsTheirNamedButton)
+{
+    const FieldChoice choices[] = { { 0, nullptr, nullptr, 200 }, { 1, nullptr, nullptr, 201 }, { 2, nullptr, nullptr, 202 } };
+    const FieldBinding plain[] = { Field::Radio(0x100, choices) };
+    const FieldBinding named[] = { Field::RadioOr(0x100, choices, 2) };
+    const struct
+    {
+        const FieldBinding* rows;
+        uint8_t stored;
+        int checked; // the button shown, 0 for none
+        uint8_t storedAgain;
+    } cases[] = {
+        { plain, 1, 201, 1 }, { plain, 9, 0, 9 }, { named, 1, 201, 1 }, { named, 9, 202, 2 },
+    };
+    HWND page = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 100, NULL, NULL, NULL, NULL);
+    for (int id : { 200, 201, 202 })
+        ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON, 0, 0, 100, 20, page,
+                          (HMENU)(INT_PTR)id, NULL, NULL);
+    std::unique_ptr<ConfigRecord> record(new ConfigRecord);
+    uint8_t* bytes = ConfigBytes(record.get());
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.rows == plain ? "Radio" : "RadioOr") + " holding " + std::to_string(c.stored));
+        const FieldTable table = { c.rows, 1, 0, 0, 1 };
+        bytes[0x100] = c.stored;
+        CFieldBinder binder;
+        binder.Fill(page, record.get(), table);
+        int checked = 0;
+        for (int id : { 200, 201, 202 })
+            if (::IsDlgButtonChecked(page, id) == BST_CHECKED)
+                checked = checked ? -1 : id;
+        EXPECT_EQ(c.checked, checked);
+        EXPECT_EQ(nullptr, binder.Store(page, record.get(), table));
+        EXPECT_EQ(c.storedAgain, bytes[0x100]);
+    }
+    ::DestroyWindow(page);
+}
