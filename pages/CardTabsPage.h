@@ -64,13 +64,8 @@ protected:
             char title[ENTITY_NAME_SIZE] = "";
             m_nameOf(m_first + i, title);
             this->m_host.SetTabText(i, title);
-            if (TTab* tab = Tab(i))
-                if (tab->m_hWnd)
-                {
-                    g_Language.RetranslateWindow(tab->m_hWnd);
-                    tab->OnLanguageChanged();
-                }
         }
+        this->RetranslateTabs();
     }
 
 private:

@@ -84,11 +84,7 @@ protected:
             GetGroupName(m_groups[i], title);
             this->m_host.SetTabText((int)i, title);
         }
-        for (IBoundTab* tab : this->ExistingTabs())
-        {
-            g_Language.RetranslateWindow(tab->TabWindow());
-            tab->OnLanguageChanged();
-        }
+        this->RetranslateTabs();
     }
 
 private:

@@ -58,6 +58,17 @@ protected:
             tab->Store();
     }
 
+    // After the page's texts changed: every existing tab translated again
+    // and its lists refilled.
+    void RetranslateTabs()
+    {
+        for (IBoundTab* tab : ExistingTabs())
+        {
+            g_Language.RetranslateWindow(tab->TabWindow());
+            tab->OnLanguageChanged();
+        }
+    }
+
 private:
     LRESULT OnTabbedDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled)
     {
