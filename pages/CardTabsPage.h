@@ -3,7 +3,6 @@
 #include "wcl/WaitCursor.h"
 #include "record/EntityNames.h"
 #include "res/CardPagesIds.h"
-#include <memory>
 #include <new>
 
 // A card page with one tab per module or line of its slot (TTab, created

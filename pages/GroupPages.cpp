@@ -16,7 +16,7 @@ constexpr uint8_t kCyclic = 1;
 constexpr uint8_t kByCredit = 2;
 constexpr int kMaxDdiDigits = 20;
 constexpr size_t kCountedSize = 24;        // a number of up to 23 dial characters
-constexpr size_t kFraudNumberOffset = 32; // in part 2 of an incoming group
+constexpr size_t kFraudNumberOffset = 32; // in the second record of an incoming group
 
 #define IN1(member) offsetof(InGroupRec1, member)
 #define IN2(member) offsetof(InGroupRec2, member)
@@ -270,8 +270,8 @@ void CInGroupGsmTab::OnStored()
         p1.ddiDigits = 0;
     StoreExtensions(Item(IDC_INGRP_EXT_LIST), p1.extensions, true);
 
-    // Part 2 holds only what this tab writes: the rest of it is reset, the
-    // fraud-protected number the binding just stored kept.
+    // The group's second record holds only what this tab writes: the rest of
+    // it is reset, the fraud-protected number the binding just stored kept.
     uint8_t* fraud = p2.bytes0 + kFraudNumberOffset;
     uint8_t number[kCountedSize];
     memcpy(number, fraud, sizeof(number));

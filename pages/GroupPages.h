@@ -7,7 +7,6 @@
 #include "record/EntityNames.h"
 #include "record/LcrTables.h"
 #include "res/CardPagesIds.h"
-#include <memory>
 
 // A group tab of dialog T built on the bound tab.
 template <class T>

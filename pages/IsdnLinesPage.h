@@ -2,7 +2,6 @@
 #include "pages/TabbedPage.h"
 #include "pages/NumericEdit.h"
 #include "res/IsdnPagesIds.h"
-#include <memory>
 
 constexpr int kIsdnPageLinkCount = 3; // the links the page edits
 constexpr int kIsdnLinkCounters = 3;  // credit counters per link on the page

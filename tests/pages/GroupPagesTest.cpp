@@ -206,9 +206,9 @@ TEST_F(GroupPagesTest, GsmTabStoresTheSecondListOnlyInItsModeAndHiddenFieldsAsZe
     EXPECT_EQ(0, rec->inGroups2[3].bytes0[32]) << "no fraud-protection text: no number";
 }
 
-// Part 2 of an incoming GSM group holds only what its tab writes; the
-// extension lists take five distinct lines; the subscriber tab writes the
-// mode and the wait alone.
+// The second record of an incoming GSM group holds only what its tab
+// writes; the extension lists take five distinct lines; the subscriber tab
+// writes the mode and the wait alone.
 TEST_F(GroupPagesTest, IncomingTabsWriteTheirRecordsWholeAndTakeNoSixthExtension)
 {
     rec->moduleGroups[0].inGroup = 3; // GSM
