@@ -409,7 +409,7 @@ TEST_F(DataViewTest, CardSlotTitlesCountFromTheBoardOffset)
     EXPECT_EQ("Slot 1 - GSM", ItemTitle(321));
     EXPECT_EQ("Slot 2 - Empty", ItemTitle(322));
     EXPECT_EQ("Slot 6 - Analog", ItemTitle(326));
-    EXPECT_EQ("Slot 8 - Unknown", ItemTitle(328));
+    EXPECT_EQ("Slot 8 - Other", ItemTitle(328));
     g_Settings = saved;
 }
 
