@@ -421,11 +421,7 @@ void CMainFrame::ShowTabPage(int index)
         // which would undo the user's scrolling).
         if (comesUp)
         {
-            const int kind = GetTabKind(index);
-            CCommLogCtrl* log = kind == TabCommunicationLog ? &m_commLog
-                                : kind == TabMonitorLog     ? GetMonitorLogCtrl()
-                                                            : nullptr;
-            if (log)
+            if (CCommLogCtrl* log = GetLogCtrlOfKind(GetTabKind(index)))
                 log->ShowLatestLines();
         }
     }

@@ -240,6 +240,9 @@ private:
     void ShowTabPage(int index);
     HWND GetTabPage(int index) const;
     HWND GetTabPageOfKind(int kind) const;
+    // The log view of a log tab's kind; NULL for the other kinds and a log
+    // that has no window.
+    CCommLogCtrl* GetLogCtrlOfKind(int kind);
     int GetTabKind(int index) const;
     // The leave and enter notifications a page gets when its tab changes.
     bool LeaveTabPage(int index);

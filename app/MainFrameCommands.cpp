@@ -388,11 +388,9 @@ LRESULT CMainFrame::OnFindNext(WORD code, WORD id, HWND ctl, BOOL& handled)
 
 void CMainFrame::SearchShownLog()
 {
-    HWND log = GetShownLog();
-    if (!log || !m_findText[0])
+    if (!m_findText[0])
         return;
-    CCommLogCtrl* ctrl = GetCurrentTabKind() == TabCommunicationLog ? &m_commLog : GetMonitorLogCtrl();
-    if (ctrl)
+    if (CCommLogCtrl* ctrl = GetLogCtrlOfKind(GetCurrentTabKind()))
         ctrl->Find(m_findText, (m_findFlags & 1) != 0, (m_findFlags & 2) != 0);
 }
 

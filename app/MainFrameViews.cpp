@@ -223,6 +223,19 @@ CCommLogCtrl* CMainFrame::GetMonitorLogCtrl()
     return m_monitorLog.m_hWnd ? &m_monitorLog.GetView() : nullptr;
 }
 
+CCommLogCtrl* CMainFrame::GetLogCtrlOfKind(int kind)
+{
+    switch (kind)
+    {
+    case TabCommunicationLog:
+        return m_commLog.m_hWnd ? &m_commLog : nullptr;
+    case TabMonitorLog:
+        return GetMonitorLogCtrl();
+    default:
+        return nullptr;
+    }
+}
+
 void CMainFrame::ClearMonitorLog()
 {
     m_monitorLog.ClearLog();

@@ -1,6 +1,7 @@
 #include "comm/CommLogCtrl.h"
 #include "base/DiskFile.h"
 #include "base/TextUtil.h"
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -655,7 +656,7 @@ void CCommLogCtrl::ScrollToLatestLines()
     SCROLLINFO si = { sizeof(si), SIF_RANGE | SIF_PAGE };
     POINT to = { 0, 0 };
     if (::GetScrollInfo(m_hWnd, SB_VERT, &si))
-        to.y = si.nMax - (int)si.nPage + 1 > 0 ? si.nMax - (int)si.nPage + 1 : 0;
+        to.y = std::max(0, si.nMax - (int)si.nPage + 1); // the last page's top
     SendMessage(EM_SETSCROLLPOS, 0, (LPARAM)&to);
 }
 

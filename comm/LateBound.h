@@ -5,7 +5,7 @@
 // event (a USB device coming or going, a transfer) rather than at start-up:
 // the library is loaded at the first look-up instead of with the program, so
 // that starting does not pay for it. Null when the library or the function
-// is missing; the library then stays loaded until the program ends.
+// is missing. A library once loaded stays loaded until the program ends.
 template <class Fn>
 Fn LateBoundFunction(const char* library, const char* name)
 {

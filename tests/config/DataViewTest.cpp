@@ -631,7 +631,9 @@ TEST_F(DataViewTest, AFailedSaveOrOpenLeavesFileDocumentTreeAndPageAsTheyWere)
         ASSERT_EQ(1u, boxes.Count());
         EXPECT_EQ(c.key, boxes.Last().key);
         if (c.detailKey)
+        {
             EXPECT_NE(std::string::npos, boxes.Last().text.find(Lang(c.detailKey)));
+        }
         EXPECT_EQ(saved, ReadFileBytes(a));
         std::vector<std::string> files = folder.Files();
         std::sort(files.begin(), files.end());
