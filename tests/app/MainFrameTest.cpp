@@ -208,8 +208,7 @@ TEST_F(MainFrameTest, TreeTitlesReadInFullAtTheDefaultSize)
         items.push_back(TreeView_GetChild(tree, item));
         TreeView_EnsureVisible(tree, item);
         RECT text = {};
-        *(HTREEITEM*)&text = item;
-        ASSERT_TRUE(::SendMessage(tree, TVM_GETITEMRECT, TRUE, (LPARAM)&text));
+        ASSERT_TRUE(TreeView_GetItemRect(tree, item, &text, TRUE));
         ++titles;
         if (text.right > client.right)
             cut += testsupport::TreeItemTitle(tree, item) + "\n";
