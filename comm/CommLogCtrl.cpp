@@ -1,6 +1,7 @@
 #include "comm/CommLogCtrl.h"
 #include "base/DiskFile.h"
 #include "base/TextUtil.h"
+#include "wcl/RedrawOff.h"
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
@@ -175,6 +176,12 @@ LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
         self->FlushQueued();
         return 0;
     }
+    if (uMsg == WM_PAINT && self->m_paintHeld)
+    {
+        // The writing under way draws the view once, when it ends.
+        ::ValidateRect(hWnd, NULL);
+        return 0;
+    }
     if (uMsg == WM_TIMER && wParam == kShowLatestTimerId)
     {
         ::KillTimer(hWnd, kShowLatestTimerId);
@@ -263,7 +270,10 @@ void CCommLogCtrl::WriteCollectedWithin(UINT budgetMs)
         LARGE_INTEGER start, end;
         ::QueryPerformanceCounter(&start);
         m_writingNow = true;
-        m_writingTrimmed = TrimAtMost(kTrimStepLines);
+        {
+            CRedrawOff redrawOff(m_hWnd);
+            m_writingTrimmed = TrimAtMost(kTrimStepLines);
+        }
         m_writingNow = false;
         ::QueryPerformanceCounter(&end);
         m_writingCost += end.QuadPart - start.QuadPart;
@@ -398,32 +408,37 @@ void CCommLogCtrl::WriteTaken(LONGLONG budgetCounts)
     LARGE_INTEGER start, now;
     ::QueryPerformanceCounter(&start);
     m_writingNow = true;
-    // One update of the control for the whole writing: no redraw in
-    // between, the line limit kept once at the end.
+    // One drawing of the view for the whole writing, when it ends; the line
+    // limit kept once at the end. The writing may go on over several calls
+    // with the message loop between them: the view's drawing is off only
+    // within each call, its painting held in between.
     if (!m_writingOpen)
     {
-        BeginUpdate();
         m_writingOpen = true;
+        m_paintHeld = true;
         m_writingTrimmed = false;
         m_writingCost = 0;
     }
-    while (m_takenHead)
     {
-        QueuedLine* line = m_takenHead;
-        m_takenHead = line->next;
-        if (!m_takenHead)
-            m_takenTail = nullptr;
-        const int lines = ViewLinesOf(line);
-        const bool written = m_takenSkipLines < lines || line->kind == kLineColor;
-        if (written)
-            WriteLine(line);
-        m_takenSkipLines -= lines;
-        ::HeapFree(::GetProcessHeap(), 0, line);
-        if (written && budgetCounts)
+        CRedrawOff redrawOff(m_hWnd);
+        while (m_takenHead)
         {
-            ::QueryPerformanceCounter(&now);
-            if (now.QuadPart - start.QuadPart >= budgetCounts)
-                break;
+            QueuedLine* line = m_takenHead;
+            m_takenHead = line->next;
+            if (!m_takenHead)
+                m_takenTail = nullptr;
+            const int lines = ViewLinesOf(line);
+            const bool written = m_takenSkipLines < lines || line->kind == kLineColor;
+            if (written)
+                WriteLine(line);
+            m_takenSkipLines -= lines;
+            ::HeapFree(::GetProcessHeap(), 0, line);
+            if (written && budgetCounts)
+            {
+                ::QueryPerformanceCounter(&now);
+                if (now.QuadPart - start.QuadPart >= budgetCounts)
+                    break;
+            }
         }
     }
     m_writingNow = false;
@@ -431,9 +446,9 @@ void CCommLogCtrl::WriteTaken(LONGLONG budgetCounts)
     m_writingCost += now.QuadPart - start.QuadPart;
 }
 
-// Ends the writing: the line limit kept, the redraw on and the view painted
-// now, so that the cost of the writing includes its drawing; the next writing
-// waits in proportion to that cost.
+// Ends the writing: the line limit kept and the view painted now, so that
+// the cost of the writing includes its drawing; the next writing waits in
+// proportion to that cost.
 void CCommLogCtrl::FinishWriting()
 {
     if (!m_writingOpen)
@@ -442,8 +457,12 @@ void CCommLogCtrl::FinishWriting()
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
     m_writingNow = true;
-    Trim();
-    EndUpdate();
+    {
+        CRedrawOff redrawOff(m_hWnd);
+        Trim();
+    }
+    m_paintHeld = false;
+    Invalidate(TRUE);
     ::UpdateWindow(m_hWnd);
     m_writingNow = false;
     m_writingOpen = false;
@@ -492,6 +511,7 @@ void CCommLogCtrl::DrainQueue(bool write)
         }
         m_takenHead = m_takenTail = nullptr;
         m_writingOpen = false;
+        m_paintHeld = false;
         return;
     }
     if (m_writingNow)
@@ -622,10 +642,12 @@ void CCommLogCtrl::AppendPlain(const char* text, int length)
     memcpy(copy, text, (size_t)length);
     copy[length] = 0;
     // The device's text in the view's own colour, whatever line came before.
-    BeginUpdate();
-    AppendAtEnd(copy, LOG_BLACK);
-    Trim();
-    EndUpdate();
+    {
+        CRedrawOff redrawOff(m_hWnd);
+        AppendAtEnd(copy, LOG_BLACK);
+        Trim();
+    }
+    Invalidate(TRUE);
     ::HeapFree(::GetProcessHeap(), 0, copy);
 }
 
@@ -670,17 +692,6 @@ void CCommLogCtrl::AppendAtEnd(const char* text, COLORREF color)
     // of a found text the user selected): the colour is set only now.
     ApplyColor(color);
     SendMessage(EM_REPLACESEL, FALSE, (LPARAM)text);
-}
-
-void CCommLogCtrl::BeginUpdate()
-{
-    SendMessage(WM_SETREDRAW, FALSE, 0);
-}
-
-void CCommLogCtrl::EndUpdate()
-{
-    SendMessage(WM_SETREDRAW, TRUE, 0);
-    Invalidate(TRUE);
 }
 
 void CCommLogCtrl::WriteText(const char* text, COLORREF color)

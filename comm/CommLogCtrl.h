@@ -95,8 +95,6 @@ private:
     void ApplyColor(COLORREF color);
     // Moves the insertion point to the end and inserts text in color.
     void AppendAtEnd(const char* text, COLORREF color);
-    void BeginUpdate();
-    void EndUpdate();
     void WriteText(const char* text, COLORREF color);
     // Drops the oldest lines beyond the limit, at most maxDrop of them (0: as
     // Trim); true when the view is within its limit.
@@ -121,12 +119,14 @@ private:
     bool m_flushTimerArmed = false;
     UINT m_lastFlushCostMs = 0;
     // The lines of the writing under way, oldest first (UI thread only), the
-    // view lines of them the line limit drops unwritten, whether the view's
-    // redraw is off for it and what it cost so far (performance counts).
+    // view lines of them the line limit drops unwritten, whether one is open
+    // and what it cost so far (performance counts).
     QueuedLine* m_takenHead = nullptr;
     QueuedLine* m_takenTail = nullptr;
     int m_takenSkipLines = 0;
     bool m_writingOpen = false;
+    // The view is painted once, when the writing ends.
+    bool m_paintHeld = false;
     bool m_writingTrimmed = false;
     // Set while lines are written: the control's own messages of the writing
     // (reads of its length and selection) must not start another.

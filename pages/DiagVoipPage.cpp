@@ -1,5 +1,6 @@
 #include "pages/DiagVoipPage.h"
 #include "base/TextUtil.h"
+#include "wcl/RedrawOff.h"
 #include <commctrl.h>
 
 namespace
@@ -156,57 +157,58 @@ void CDiagVoipPage::FillList(int listId, const BYTE (*rows)[DiagAnswers::VOIP_RO
     }
     const int top = (int)::SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
 
-    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    for (int r = 0; r < count; ++r)
     {
-        VoipRowTexts texts;
-        if (!FormatVoipRow(rows[r], trunk, &texts))
-            break;
-        LVITEMA lvi = {};
-        lvi.mask = LVIF_TEXT;
-        lvi.iItem = r;
-        lvi.pszText = texts.name;
-        // The list sorts by name: the row lands where its name belongs.
-        const int item = (int)::SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&lvi);
-        if (item < 0)
-            continue;
-        SetCell(list, item, 1, texts.address);
-        SetCell(list, item, 2, texts.flags);
-        SetCell(list, item, 3, texts.monitoring);
-        if (trunk)
-            SetCell(list, item, 4, texts.registration);
-    }
-    const int items = (int)::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-    if (!m_rowHeight && items > 0)
-    {
-        RECT rc = { LVIR_BOUNDS, 0, 0, 0 };
-        if (::SendMessageA(list, LVM_GETITEMRECT, 0, (LPARAM)&rc))
-            m_rowHeight = rc.bottom - rc.top;
-    }
-    if (top > 0 && m_rowHeight)
-        ::SendMessageA(list, LVM_SCROLL, 0, top * m_rowHeight);
-    if (selected[0])
-    {
-        // The same name, exactly (names differ by case too).
-        for (int i = 0; i < items; ++i)
+        CRedrawOff redrawOff(list);
+        ::SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+        for (int r = 0; r < count; ++r)
         {
-            char name[kListTextSize] = "";
+            VoipRowTexts texts;
+            if (!FormatVoipRow(rows[r], trunk, &texts))
+                break;
             LVITEMA lvi = {};
-            lvi.pszText = name;
-            lvi.cchTextMax = sizeof(name);
-            ::SendMessageA(list, LVM_GETITEMTEXTA, i, (LPARAM)&lvi);
-            if (strcmp(name, selected) != 0)
+            lvi.mask = LVIF_TEXT;
+            lvi.iItem = r;
+            lvi.pszText = texts.name;
+            // The list sorts by name: the row lands where its name belongs.
+            const int item = (int)::SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&lvi);
+            if (item < 0)
                 continue;
-            LVITEMA state = {};
-            state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-            state.state = LVIS_SELECTED | LVIS_FOCUSED;
-            ::SendMessageA(list, LVM_SETITEMSTATE, i, (LPARAM)&state);
-            ::SendMessageA(list, LVM_ENSUREVISIBLE, i, FALSE);
-            break;
+            SetCell(list, item, 1, texts.address);
+            SetCell(list, item, 2, texts.flags);
+            SetCell(list, item, 3, texts.monitoring);
+            if (trunk)
+                SetCell(list, item, 4, texts.registration);
+        }
+        const int items = (int)::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+        if (!m_rowHeight && items > 0)
+        {
+            RECT rc = { LVIR_BOUNDS, 0, 0, 0 };
+            if (::SendMessageA(list, LVM_GETITEMRECT, 0, (LPARAM)&rc))
+                m_rowHeight = rc.bottom - rc.top;
+        }
+        if (top > 0 && m_rowHeight)
+            ::SendMessageA(list, LVM_SCROLL, 0, top * m_rowHeight);
+        if (selected[0])
+        {
+            // The same name, exactly (names differ by case too).
+            for (int i = 0; i < items; ++i)
+            {
+                char name[kListTextSize] = "";
+                LVITEMA lvi = {};
+                lvi.pszText = name;
+                lvi.cchTextMax = sizeof(name);
+                ::SendMessageA(list, LVM_GETITEMTEXTA, i, (LPARAM)&lvi);
+                if (strcmp(name, selected) != 0)
+                    continue;
+                LVITEMA state = {};
+                state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+                state.state = LVIS_SELECTED | LVIS_FOCUSED;
+                ::SendMessageA(list, LVM_SETITEMSTATE, i, (LPARAM)&state);
+                ::SendMessageA(list, LVM_ENSUREVISIBLE, i, FALSE);
+                break;
+            }
         }
     }
-    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, NULL, TRUE);
 }
 

@@ -178,6 +178,107 @@ TEST_F(MainFrameTest, LogTabsComeUpShowingTheirLatestLines)
     }
 }
 
+namespace
+{
+// The pixels of a window's client area as they are on the screen.
+std::vector<BYTE> ClientPixels(HWND window)
+{
+    RECT client;
+    ::GetClientRect(window, &client);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(window);
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    std::vector<BYTE> pixels(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + client.right * client.bottom * 4);
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+    ::DeleteObject(bitmap);
+    ::ReleaseDC(window, screen);
+    return pixels;
+}
+}
+
+// A log writes its new lines into itself, never over the tab that is shown:
+// after being shown once, with another tab selected and after its own tab was
+// closed, and when the tab changes while a paced writing is under way.
+TEST_F(MainFrameTest, LinesOfALogWhoseTabIsNotShownLeaveTheShownPageAlone)
+{
+    g_Settings.CommunicationLog = 1;
+    ASSERT_TRUE(OpenFrame());
+    m_frame.MoveWindow(0, 0, 960, 768);
+    ASSERT_TRUE(m_frame.GetDataView().OpenDocument());
+    const struct
+    {
+        int kind;
+        UINT command;
+    } logs[] = { { CMainFrame::TabCommunicationLog, ID_SERVICE_COMMUNICATION },
+                 { CMainFrame::TabMonitorLog, ID_SERVICE_MONITOR } };
+    enum Away
+    {
+        OtherTabSelected,
+        TabClosed,
+        TabChangedWhileWriting,
+    };
+    for (const auto& log : logs)
+    {
+        CCommLogCtrl& view = log.kind == CMainFrame::TabCommunicationLog ? m_frame.GetCommLog()
+                                                                          : m_frame.GetMonitorLog().GetView();
+        HWND tabWindow = log.kind == CMainFrame::TabCommunicationLog ? view.m_hWnd : m_frame.GetMonitorLog().m_hWnd;
+        for (Away away : { OtherTabSelected, TabClosed, TabChangedWhileWriting })
+        {
+            SCOPED_TRACE(testing::Message() << "log " << log.kind << ", away " << away);
+            Command(log.command);
+            ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(log.kind)));
+            view.AddText("shown once", LOG_BLACK);
+            view.FlushQueued();
+            PumpFor(50);
+            if (away == TabChangedWhileWriting)
+            {
+                // The transfer's writing opens with the log shown; the user
+                // changes the tab before it finishes.
+                for (int i = 0; i < 40; ++i)
+                    view.AddTextFormat("paced %d", LOG_BLACK, i);
+                PumpFor(0);
+                view.WriteCollectedWithin(1);
+                view.WriteCollectedWithin(1);
+            }
+            ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabConfiguration)));
+            if (away == TabClosed)
+                Command(log.command);
+            PumpFor(100);
+            ASSERT_FALSE(::IsWindowVisible(tabWindow));
+            const std::vector<BYTE> before = ClientPixels(m_frame);
+
+            for (int i = 0; i < 60; ++i)
+                view.AddTextFormat("away %d", LOG_RED, i);
+            BYTE dump[40] = {};
+            view.AddFrameDump(dump, sizeof(dump), FALSE);
+            for (int step = 0; step < 8; ++step)
+                view.WriteCollectedWithin(1);
+            PumpFor(150);
+            view.FlushQueued();
+            PumpFor(50);
+
+            EXPECT_FALSE(::IsWindowVisible(tabWindow));
+            EXPECT_FALSE(::IsWindowVisible(view)) << "the log is not shown";
+            EXPECT_TRUE(before == ClientPixels(m_frame)) << "the shown page is drawn as it was";
+            if (away != TabClosed)
+                Command(log.command);
+            view.Clear();
+        }
+    }
+}
+
 // Every title of the configuration tree reads in full in the tree's width
 // at the default window size, with every kind of card in the slots.
 TEST_F(MainFrameTest, TreeTitlesReadInFullAtTheDefaultSize)
