@@ -318,6 +318,69 @@ TEST_F(MainFrameTest, TreeTitlesReadInFullAtTheDefaultSize)
     EXPECT_EQ("", cut) << "cut at the tree's right edge";
 }
 
+// At the default size every configuration page fits its pane across; a page
+// taller than the pane scrolls up and down only, its vertical bar leaving it
+// room enough. The widest pages are the card, SIP account, routing and
+// extension pages. Their width in pixels comes from the dialog font: a
+// substituted face measures the dialog units wider, so the font is checked
+// first.
+TEST_F(MainFrameTest, ConfigurationPagesFitThePaneAcrossAtTheDefaultSize)
+{
+    ASSERT_TRUE(OpenFrame());
+    m_frame.MoveWindow(0, 0, 960, 768);
+    CDataView& view = m_frame.GetDataView();
+    ASSERT_TRUE(view.OpenDocument());
+    const uint8_t types[8] = { CARD_GSM, CARD_VOIP, CARD_ANALOG_SUBSCRIBER, CARD_ANALOG_TRUNK, CARD_ANALOG_COMBINED,
+                               CARD_NONE, CARD_NONE, CARD_NONE };
+    for (int slot = 0; slot < 8; ++slot)
+        GetConfigRecord()->cardSlots[slot].cardType = types[slot];
+    // As a downloaded record: the pages edit a copy of it.
+    ASSERT_TRUE(view.AdoptRecord());
+    PumpFor(0);
+    HWND tree = view.GetTree();
+
+    auto select = [&](HTREEITEM item) {
+        TreeView_SelectItem(tree, item);
+        PumpFor(0);
+        return view.GetPageWindow();
+    };
+    HWND gsm = select(view.FindItem(CI_CARD_SLOT_FIRST));
+    ASSERT_TRUE(gsm);
+    HDC dc = ::GetDC(gsm);
+    HGDIOBJ old = ::SelectObject(dc, (HFONT)::SendMessageA(gsm, WM_GETFONT, 0, 0));
+    char face[LF_FACESIZE] = "";
+    ::GetTextFaceA(dc, sizeof(face), face);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(gsm, dc);
+    EXPECT_STREQ("MS Sans Serif", face) << "the dialog font is substituted";
+    const LONG gsmStyle = ::GetWindowLongA(gsm, GWL_STYLE);
+    EXPECT_TRUE(gsmStyle & WS_VSCROLL) << "the GSM card page is taller than the pane";
+
+    int pages = 0;
+    std::string across;
+    std::vector<HTREEITEM> items{ TreeView_GetRoot(tree) };
+    while (!items.empty())
+    {
+        HTREEITEM item = items.back();
+        items.pop_back();
+        if (!item)
+            continue;
+        items.push_back(TreeView_GetNextSibling(tree, item));
+        items.push_back(TreeView_GetChild(tree, item));
+        HWND page = select(item);
+        if (!page)
+            continue;
+        ++pages;
+        SCROLLINFO si = { sizeof(si), SIF_RANGE | SIF_PAGE };
+        ::GetScrollInfo(page, SB_HORZ, &si);
+        const int scrolls = si.nMax - si.nMin + 1 - (int)si.nPage;
+        if ((::GetWindowLongA(page, GWL_STYLE) & WS_HSCROLL) || scrolls > 0)
+            across += testsupport::TreeItemTitle(tree, item) + " scrolls " + std::to_string(scrolls) + " px\n";
+    }
+    EXPECT_GT(pages, 40);
+    EXPECT_EQ("", across);
+}
+
 // A disabled toolbar button shows its picture in greys, not the solid square
 // the control makes of a picture that fills its whole square (Save).
 TEST_F(MainFrameTest, DisabledToolbarPicturesKeepTheirShapes)
