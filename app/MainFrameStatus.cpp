@@ -30,7 +30,7 @@ void ErrorBoxWithCause(const char* key)
 
 LRESULT CMainFrame::OnFrameReceived(UINT, WPARAM wParam, LPARAM lParam, BOOL&)
 {
-    g_DeviceProtocol.OnMessage((BYTE*)wParam, (int)lParam);
+    g_DeviceProtocol.OnMessage(reinterpret_cast<CDeviceMessage*>(wParam), (int)lParam);
     return 0;
 }
 

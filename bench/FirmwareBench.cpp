@@ -38,12 +38,12 @@ LRESULT CALLBACK FrameProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WMU_FRAME_RECEIVED:
         if (g_engine)
         {
-            g_engine->OnMessage(reinterpret_cast<BYTE*>(wParam), static_cast<int>(lParam));
+            g_engine->OnMessage(reinterpret_cast<CDeviceMessage*>(wParam), static_cast<int>(lParam));
         }
         else
         {
             ++g_frames;
-            FreeMessage(reinterpret_cast<BYTE*>(wParam));
+            FreeMessage(reinterpret_cast<CDeviceMessage*>(wParam));
         }
         return 0;
     case WMU_ENGINE_STATUS:
@@ -118,12 +118,12 @@ double RoundTripMs(devsim::CDeviceSimulator& sim)
     double start = Now();
     for (int i = 0; i < kTrips; ++i)
     {
-        BYTE* message = AllocMessage(MSG_TYPE_REQUEST);
+        CDeviceMessage* message = AllocMessage(MSG_TYPE_REQUEST);
         AddIE(message, IE_FLASH_DATA, (int)chunk.size(), chunk.data());
         BYTE address[4] = { 0x60, 0x10, 0, 0 };
         AddIE(message, IE_FLASH_ADDRESS, 4, address);
         SetChecksum(message);
-        CommQueueSend(message, message[1] + 3);
+        CommQueueSend(message->bytes, MessageLength(message));
         const long want = before + i + 1;
         if (!PumpUntil([want] { return g_frames >= want; }, 2000))
             return -1;

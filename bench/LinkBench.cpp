@@ -231,7 +231,7 @@ LRESULT CALLBACK EngineFrameProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPar
     switch (msg)
     {
     case WMU_FRAME_RECEIVED:
-        g_engine->OnMessage((BYTE*)wParam, (int)lParam);
+        g_engine->OnMessage(reinterpret_cast<CDeviceMessage*>(wParam), (int)lParam);
         return 0;
     case WMU_ENSURE_LOGIN:
         return CommState() == 2;

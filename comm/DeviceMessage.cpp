@@ -2,31 +2,32 @@
 #include <cstdarg>
 #include <cstring>
 
-BYTE* AllocMessage(BYTE type)
+CDeviceMessage* AllocMessage(BYTE type)
 {
-    BYTE* message = static_cast<BYTE*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, MESSAGE_BUFFER_SIZE));
+    CDeviceMessage* message =
+        static_cast<CDeviceMessage*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(CDeviceMessage)));
     if (message)
-        message[0] = type;
+        message->bytes[0] = type;
     return message;
 }
 
-void FreeMessage(BYTE* message)
+void FreeMessage(CDeviceMessage* message)
 {
     if (message)
         ::HeapFree(::GetProcessHeap(), 0, message);
 }
 
-int AddIE(BYTE* message, BYTE tag, int length, const void* data)
+int AddIE(CDeviceMessage* message, BYTE tag, int length, const void* data)
 {
     if (!message || length < 0 || length > 255)
         return 0;
-    const int area = message[1];
+    const int area = message->bytes[1];
     if (area + length + 2 > MESSAGE_MAX_ELEMENT_AREA)
         return 0;
 
     // Stop at the first element with a larger tag; equal tags keep their
     // order of insertion.
-    BYTE* elements = message + 2;
+    BYTE* elements = message->bytes + 2;
     int pos = 0;
     while (pos < area && elements[pos] <= tag)
         pos += elements[pos + 1] + 2;
@@ -40,11 +41,11 @@ int AddIE(BYTE* message, BYTE tag, int length, const void* data)
         memcpy(elements + pos + 2, data, length);
     else if (length > 0)
         memset(elements + pos + 2, 0, length);
-    message[1] = static_cast<BYTE>(area + length + 2);
+    message->bytes[1] = static_cast<BYTE>(area + length + 2);
     return 1;
 }
 
-int AddIEBytes(BYTE* message, BYTE tag, int length, ...)
+int AddIEBytes(CDeviceMessage* message, BYTE tag, int length, ...)
 {
     if (length < 0 || length > 255)
         return 0;
@@ -57,19 +58,19 @@ int AddIEBytes(BYTE* message, BYTE tag, int length, ...)
     return AddIE(message, tag, length, data);
 }
 
-int CopyIE(BYTE* message, const BYTE* element)
+int CopyIE(CDeviceMessage* message, const BYTE* element)
 {
     if (!element)
         return 0;
     return AddIE(message, element[0], element[1], element + 2);
 }
 
-const BYTE* FindIE(const BYTE* message, BYTE tag)
+const BYTE* FindIE(const CDeviceMessage* message, BYTE tag)
 {
     if (!message)
         return nullptr;
-    const int area = message[1];
-    const BYTE* elements = message + 2;
+    const int area = message->bytes[1];
+    const BYTE* elements = message->bytes + 2;
     int pos = 0;
     while (pos < area)
     {
@@ -80,16 +81,16 @@ const BYTE* FindIE(const BYTE* message, BYTE tag)
     return nullptr;
 }
 
-BYTE* FindIE(BYTE* message, BYTE tag)
+BYTE* FindIE(CDeviceMessage* message, BYTE tag)
 {
-    return const_cast<BYTE*>(FindIE(static_cast<const BYTE*>(message), tag));
+    return const_cast<BYTE*>(FindIE(static_cast<const CDeviceMessage*>(message), tag));
 }
 
-int IEDataLength(const BYTE* message, const BYTE* element)
+int IEDataLength(const CDeviceMessage* message, const BYTE* element)
 {
     if (!message || !element)
         return 0;
-    const BYTE* areaEnd = message + 2 + message[1];
+    const BYTE* areaEnd = message->bytes + 2 + message->bytes[1];
     const BYTE* data = element + 2;
     if (data >= areaEnd)
         return 0;
@@ -97,7 +98,7 @@ int IEDataLength(const BYTE* message, const BYTE* element)
     return element[1] < available ? element[1] : available;
 }
 
-bool GetIE(const BYTE* message, BYTE tag, const BYTE** data, int* length)
+bool GetIE(const CDeviceMessage* message, BYTE tag, const BYTE** data, int* length)
 {
     const BYTE* element = FindIE(message, tag);
     if (!element)
@@ -109,33 +110,37 @@ bool GetIE(const BYTE* message, BYTE tag, const BYTE** data, int* length)
     return true;
 }
 
-BYTE CauseOf(const BYTE* message)
+BYTE CauseOf(const CDeviceMessage* message)
 {
     const BYTE* cause;
     int length;
     return (GetIE(message, IE_CAUSE, &cause, &length) && length > 0) ? cause[0] : 0;
 }
 
-static BYTE MessageSum(const BYTE* message)
+// Type, N and the element area, kept to 8 bits.
+static BYTE MessageSum(const BYTE* bytes)
 {
     BYTE sum = 0;
-    const int end = 2 + message[1];
+    const int end = 2 + bytes[1];
     for (int i = 0; i < end; ++i)
-        sum = static_cast<BYTE>(sum + message[i]);
+        sum = static_cast<BYTE>(sum + bytes[i]);
     return sum;
 }
 
-void SetChecksum(BYTE* message)
+void SetChecksum(CDeviceMessage* message)
 {
-    message[2 + message[1]] = static_cast<BYTE>(0x100 - MessageSum(message));
+    BYTE* bytes = message->bytes;
+    bytes[2 + bytes[1]] = static_cast<BYTE>(0x100 - MessageSum(bytes));
 }
 
-bool VerifyChecksum(const BYTE* message)
+bool VerifyChecksum(const CDeviceMessage* message)
 {
-    return static_cast<BYTE>(MessageSum(message) + message[2 + message[1]]) == 0;
+    const BYTE* bytes = message->bytes;
+    return static_cast<BYTE>(MessageSum(bytes) + bytes[2 + bytes[1]]) == 0;
 }
 
-bool IsValidMessageType(const BYTE* message)
+bool IsValidMessageType(const CDeviceMessage* message)
 {
-    return message[0] == MSG_TYPE_REQUEST || message[0] == MSG_TYPE_POSITIVE || message[0] == MSG_TYPE_NEGATIVE;
+    const BYTE type = MessageType(message);
+    return type == MSG_TYPE_REQUEST || type == MSG_TYPE_POSITIVE || type == MSG_TYPE_NEGATIVE;
 }

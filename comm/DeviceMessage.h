@@ -1,14 +1,24 @@
 #pragma once
 #include "wcl/Win.h"
 
-// A protocol message exchanged with the device, kept in a 258-byte buffer:
+const int MESSAGE_BUFFER_SIZE = 258;
+const int MESSAGE_MAX_ELEMENT_AREA = 255;
+
+// A protocol message exchanged with the device: the 258-byte buffer itself,
+// in its wire layout. It is built and read through the functions below; its
+// bytes go to the link and to the communication log as they are.
 //   [0] type, [1] N = length of the element area (0..255),
 //   [2 .. 1+N] information elements (tag, length L, L data bytes) in
 //   ascending tag order, [2+N] checksum (bytes 0 .. 2+N sum to 0 mod 256).
-// On the wire a message is N + 3 bytes long.
-
-const int MESSAGE_BUFFER_SIZE = 258;
-const int MESSAGE_MAX_ELEMENT_AREA = 255;
+// On the wire a message is its first N + 3 bytes.
+// Whoever allocates a message owns it until CDeviceProtocol::Send, which
+// takes it in every case; a received message is freed by the engine's
+// dispatcher before it returns.
+struct CDeviceMessage
+{
+    BYTE bytes[MESSAGE_BUFFER_SIZE];
+};
+static_assert(sizeof(CDeviceMessage) == MESSAGE_BUFFER_SIZE, "a message is its buffer, nothing more");
 
 // Message types.
 enum : BYTE
@@ -88,37 +98,39 @@ enum : BYTE
 
 // A new zero-filled 258-byte message (process heap) of the given type with an
 // empty element area; NULL when the heap is exhausted.
-BYTE* AllocMessage(BYTE type);
+CDeviceMessage* AllocMessage(BYTE type);
 // Frees a message of AllocMessage or of the link (NULL is allowed).
-void FreeMessage(BYTE* message);
+void FreeMessage(CDeviceMessage* message);
 
 // Insert an element, keeping the ascending tag order (an element with a tag
 // already present goes after the existing ones). 1 = inserted; 0 = the
 // element area would exceed 255 bytes, the message is left as it was.
-int AddIE(BYTE* message, BYTE tag, int length, const void* data);
+int AddIE(CDeviceMessage* message, BYTE tag, int length, const void* data);
 // As AddIE with the data bytes given one by one (addresses, indexes, dates).
-int AddIEBytes(BYTE* message, BYTE tag, int length, ...);
+int AddIEBytes(CDeviceMessage* message, BYTE tag, int length, ...);
 // As AddIE with a whole element (tag, length, data).
-int CopyIE(BYTE* message, const BYTE* element);
+int CopyIE(CDeviceMessage* message, const BYTE* element);
 
 // The tag byte of the first element with that tag, or NULL.
-BYTE* FindIE(BYTE* message, BYTE tag);
-const BYTE* FindIE(const BYTE* message, BYTE tag);
+BYTE* FindIE(CDeviceMessage* message, BYTE tag);
+const BYTE* FindIE(const CDeviceMessage* message, BYTE tag);
 
 // The data of an element found by FindIE and how many of its data bytes lie
 // inside the element area: an element whose length byte claims more than the
 // area holds is read as truncated, never past the message.
-int IEDataLength(const BYTE* message, const BYTE* element);
+int IEDataLength(const CDeviceMessage* message, const BYTE* element);
 inline const BYTE* IEData(const BYTE* element) { return element + 2; }
 
 // Finds tag and gives its data and bounded length; false when absent.
-bool GetIE(const BYTE* message, BYTE tag, const BYTE** data, int* length);
+bool GetIE(const CDeviceMessage* message, BYTE tag, const BYTE** data, int* length);
 // The cause value of a refusal (byte 0 of IE_CAUSE); 0 when it has none.
-BYTE CauseOf(const BYTE* message);
+BYTE CauseOf(const CDeviceMessage* message);
 
-void SetChecksum(BYTE* message);
-bool VerifyChecksum(const BYTE* message);
-bool IsValidMessageType(const BYTE* message);
+void SetChecksum(CDeviceMessage* message);
+bool VerifyChecksum(const CDeviceMessage* message);
+bool IsValidMessageType(const CDeviceMessage* message);
 
+// The type byte (MSG_TYPE_*).
+inline BYTE MessageType(const CDeviceMessage* message) { return message->bytes[0]; }
 // N + 3: the length of the message on the wire.
-inline int MessageLength(const BYTE* message) { return message[1] + 3; }
+inline int MessageLength(const CDeviceMessage* message) { return message->bytes[1] + 3; }

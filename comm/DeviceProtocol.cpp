@@ -96,13 +96,13 @@ void CDeviceProtocol::SetPassword(const char* password)
 // ---------------------------------------------------------------------------
 // Sending, timer, statuses, log
 
-int CDeviceProtocol::Send(BYTE* message)
+int CDeviceProtocol::Send(CDeviceMessage* message)
 {
     if (!message)
         return 0;
     const int length = MessageLength(message);
     if (m_commLog)
-        m_commLog->AddFrameDump(message, length, FALSE);
+        m_commLog->AddFrameDump(message->bytes, length, FALSE);
     if (!m_link || m_link->State() != LINK_CONNECTED)
     {
         FreeMessage(message);
@@ -198,21 +198,22 @@ bool CDeviceProtocol::AskPassword()
     return accepted;
 }
 
-BYTE* CDeviceProtocol::NewRequest(BYTE type)
+CDeviceMessage* CDeviceProtocol::NewRequest(BYTE type)
 {
-    BYTE* message = AllocMessage(type);
+    CDeviceMessage* message = AllocMessage(type);
     if (!message)
         FatalAllocError(1);
     return message;
 }
 
-void CDeviceProtocol::AddPassword(BYTE* message, const char* password)
+void CDeviceProtocol::AddPassword(CDeviceMessage* message, const char* password)
 {
     const int length = static_cast<int>(strlen(password)) + 1;
     AddIE(message, IE_PASSWORD, length, password);
 }
 
-void CDeviceProtocol::FinishRequest(BYTE* message, const char* logLine, int sentStatus, UINT timeout, DWORD busyBit)
+void CDeviceProtocol::FinishRequest(CDeviceMessage* message, const char* logLine, int sentStatus, UINT timeout,
+                                    DWORD busyBit)
 {
     SetChecksum(message);
     if (logLine)
@@ -234,7 +235,7 @@ void CDeviceProtocol::FinishRequest(BYTE* message, const char* logLine, int sent
 
 void CDeviceProtocol::SendSimple(BYTE type, BYTE tag)
 {
-    BYTE* message = NewRequest(type);
+    CDeviceMessage* message = NewRequest(type);
     AddIE(message, tag, 0, nullptr);
     SetChecksum(message);
     Send(message);
@@ -276,7 +277,7 @@ void CDeviceProtocol::FormatCause(const BYTE* causeElement, int dataLength)
     }
 }
 
-void CDeviceProtocol::FormatCause(const BYTE* message)
+void CDeviceProtocol::FormatCause(const CDeviceMessage* message)
 {
     const BYTE* cause = message ? FindIE(message, IE_CAUSE) : nullptr;
     FormatCause(cause, cause ? IEDataLength(message, cause) : 0);
@@ -336,7 +337,8 @@ void CDeviceProtocol::ClearCells()
     m_cellCount = 0;
 }
 
-void CDeviceProtocol::StoreText(const BYTE* message, BYTE tag, char* field, int fieldSize, int maxChars, const char* logFormat)
+void CDeviceProtocol::StoreText(const CDeviceMessage* message, BYTE tag, char* field, int fieldSize, int maxChars,
+                                const char* logFormat)
 {
     const BYTE* data;
     int length;
@@ -354,7 +356,7 @@ void CDeviceProtocol::StoreText(const BYTE* message, BYTE tag, char* field, int 
 
 // The versions and the name found in a message; the name is cut to 32
 // characters.
-void CDeviceProtocol::StoreVersions(const BYTE* message, bool loader, bool firmware)
+void CDeviceProtocol::StoreVersions(const CDeviceMessage* message, bool loader, bool firmware)
 {
     if (loader)
         StoreText(message, IE_LOADER_VERSION, m_loaderVersion, sizeof(m_loaderVersion), 63, "Loader version: %s");
@@ -381,7 +383,7 @@ void CDeviceProtocol::TakeBoard(const BYTE* data, int length)
 
 // IE_SYSTEM_INFO: running program, then board kind, number and, for the
 // control board, the board value (read only when the element holds it).
-void CDeviceProtocol::TakeSystemInfo(const BYTE* message)
+void CDeviceProtocol::TakeSystemInfo(const CDeviceMessage* message)
 {
     const BYTE* data;
     int length;
@@ -423,12 +425,16 @@ const EngineStateHandler* CDeviceProtocol::FindHandler(int state) const
     return nullptr;
 }
 
-void CDeviceProtocol::OnMessage(BYTE* message, int length)
+// The link receives every frame into a buffer of a message's size, which the
+// main frame hands on as the message.
+static_assert(COMM_MESSAGE_SIZE == sizeof(CDeviceMessage), "a received frame's buffer is a message");
+
+void CDeviceProtocol::OnMessage(CDeviceMessage* message, int length)
 {
     if (!message)
         return;
     if (m_commLog)
-        m_commLog->AddFrameDump(message, length < MESSAGE_BUFFER_SIZE ? length : MESSAGE_BUFFER_SIZE, TRUE);
+        m_commLog->AddFrameDump(message->bytes, length < MESSAGE_BUFFER_SIZE ? length : MESSAGE_BUFFER_SIZE, TRUE);
 
     // A message is read only within what was received: a frame shorter than
     // its own length byte says is refused, not read from stale bytes.
@@ -445,7 +451,7 @@ void CDeviceProtocol::OnMessage(BYTE* message, int length)
         return;
     }
 
-    if (message[0] == MSG_TYPE_REQUEST && OnDeviceEvent(message))
+    if (MessageType(message) == MSG_TYPE_REQUEST && OnDeviceEvent(message))
     {
         FreeMessage(message);
         FollowTimerResolution();
@@ -459,7 +465,7 @@ void CDeviceProtocol::OnMessage(BYTE* message, int length)
     TakeMonitorTraffic(message);
     TakeDiagnostics(message);
 
-    if (message[0] == MSG_TYPE_NEGATIVE)
+    if (MessageType(message) == MSG_TYPE_NEGATIVE)
     {
         const BYTE* cause;
         int causeLength;
@@ -482,7 +488,7 @@ void CDeviceProtocol::OnMessage(BYTE* message, int length)
 }
 
 // Device events (type 0xA1). True when the event was handled completely.
-bool CDeviceProtocol::OnDeviceEvent(const BYTE* message)
+bool CDeviceProtocol::OnDeviceEvent(const CDeviceMessage* message)
 {
     const BYTE* data;
     int length;
@@ -582,16 +588,16 @@ bool CDeviceProtocol::OnDeviceEvent(const BYTE* message)
 // ---------------------------------------------------------------------------
 // Restart flows
 
-void CDeviceProtocol::OnResetAnswer(const BYTE* message)
+void CDeviceProtocol::OnResetAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_POSITIVE)
+    if (MessageType(message) == MSG_TYPE_POSITIVE)
     {
         if (!FindIE(message, IE_RESET))
             return;
         AwaitRestart(ENGINE_RESTARTING, g_Settings.CommunicationTimeoutSwitchToLoader);
         return;
     }
-    if (message[0] != MSG_TYPE_NEGATIVE)
+    if (MessageType(message) != MSG_TYPE_NEGATIVE)
         return;
     if (m_loginPromptOpen)
         return;
@@ -629,14 +635,14 @@ void CDeviceProtocol::OnResetAnswer(const BYTE* message)
     }
 }
 
-void CDeviceProtocol::OnRestartSysInfoAnswer(const BYTE* message)
+void CDeviceProtocol::OnRestartSysInfoAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_NEGATIVE)
+    if (MessageType(message) == MSG_TYPE_NEGATIVE)
     {
         SendSimple(MSG_TYPE_POSITIVE, IE_EVENT_ACK);
         return;
     }
-    if (message[0] != MSG_TYPE_POSITIVE)
+    if (MessageType(message) != MSG_TYPE_POSITIVE)
         return;
     if (FindIE(message, IE_SWITCH_TO_FIRMWARE))
     {
@@ -675,7 +681,7 @@ void CDeviceProtocol::OnRestartSysInfoAnswer(const BYTE* message)
     ClearCells();
 }
 
-void CDeviceProtocol::OnRestartSysInfoLastAnswer(const BYTE* message)
+void CDeviceProtocol::OnRestartSysInfoLastAnswer(const CDeviceMessage* message)
 {
     if (!FindIE(message, IE_LOADER_VERSION))
         return;

@@ -86,7 +86,7 @@ public:
     // 0 closed, 1 connecting (TCP), 2 ready.
     virtual int State() = 0;
     // Takes the message (process heap) in any case; 1 queued.
-    virtual int QueueSend(BYTE* message, int length) = 0;
+    virtual int QueueSend(CDeviceMessage* message, int length) = 0;
     // Closes the link as the device drops it: TCP disconnects, a serial port
     // is suspended until it comes back.
     virtual void Disconnect() = 0;
@@ -120,7 +120,7 @@ IEngineTimer* GetThreadEngineTimer();
 struct EngineStateHandler
 {
     int state;
-    void (CDeviceProtocol::*onMessage)(const BYTE* message);
+    void (CDeviceProtocol::*onMessage)(const CDeviceMessage* message);
     // Called with the retry counter below 3.
     void (CDeviceProtocol::*onTimeout)();
 };
@@ -181,13 +181,15 @@ public:
     void SetCommLog(CCommLogCtrl* log) { m_commLog = log; m_lmfFile.SetCommLog(log); }
 
     // Core.
-    int Send(BYTE* message);
+    // Takes the message in every case: queued to the link, or freed.
+    int Send(CDeviceMessage* message);
     void StartTimer(UINT milliseconds);
     void StopTimer();
-    void OnMessage(BYTE* message, int length);
+    // The dispatcher of a received message of length bytes; frees it.
+    void OnMessage(CDeviceMessage* message, int length);
     void OnTimeout(UINT_PTR timerId);
     void FormatCause(const BYTE* causeElement, int dataLength);
-    void FormatCause(const BYTE* message);
+    void FormatCause(const CDeviceMessage* message);
 
     // Configuration image transfer.
     int StartDataDownload();
@@ -265,13 +267,13 @@ public:
 
     // Handlers of the state table (messages in the state, time-outs below 3
     // retries).
-    void OnResetAnswer(const BYTE* message);
-    void OnRestartSysInfoAnswer(const BYTE* message);
-    void OnRestartSysInfoLastAnswer(const BYTE* message);
-    void OnReadyAnswer(const BYTE* message);
-    void OnDownloadAnswer(const BYTE* message);
-    void OnUploadStartAnswer(const BYTE* message);
-    void OnUploadBlockAnswer(const BYTE* message);
+    void OnResetAnswer(const CDeviceMessage* message);
+    void OnRestartSysInfoAnswer(const CDeviceMessage* message);
+    void OnRestartSysInfoLastAnswer(const CDeviceMessage* message);
+    void OnReadyAnswer(const CDeviceMessage* message);
+    void OnDownloadAnswer(const CDeviceMessage* message);
+    void OnUploadStartAnswer(const CDeviceMessage* message);
+    void OnUploadBlockAnswer(const CDeviceMessage* message);
     void OnResetTimeout();
     void OnRestartingTimeout();
     void OnRestartSysInfoTimeout();
@@ -319,16 +321,16 @@ public:
     DWORD GetCdrBadRecord() const { return m_cdrBadRecord; }
 
     // Handlers of the service states.
-    void OnFlashStartAnswer(const BYTE* message);
-    void OnFlashBlockAnswer(const BYTE* message);
+    void OnFlashStartAnswer(const CDeviceMessage* message);
+    void OnFlashBlockAnswer(const CDeviceMessage* message);
     void OnFlashStartTimeout();
     void OnFlashWaitLoaderTimeout();
     void OnFlashBlockTimeout();
-    void OnAnnouncementStartAnswer(const BYTE* message);
-    void OnAnnouncementBlockAnswer(const BYTE* message);
+    void OnAnnouncementStartAnswer(const CDeviceMessage* message);
+    void OnAnnouncementBlockAnswer(const CDeviceMessage* message);
     void OnAnnouncementStartTimeout();
     void OnAnnouncementBlockTimeout();
-    void OnCdrAnswer(const BYTE* message);
+    void OnCdrAnswer(const CDeviceMessage* message);
     void OnCdrTimeout();
     // ---- end of the service operations --------------------------------------
 
@@ -340,15 +342,15 @@ private:
     // Helpers of the request pattern.
     bool EnsureLogin();
     bool AskPassword();
-    BYTE* NewRequest(BYTE type);
-    void AddPassword(BYTE* message, const char* password);
-    void FinishRequest(BYTE* message, const char* logLine, int sentStatus, UINT timeout, DWORD busyBit);
+    CDeviceMessage* NewRequest(BYTE type);
+    void AddPassword(CDeviceMessage* message, const char* password);
+    void FinishRequest(CDeviceMessage* message, const char* logLine, int sentStatus, UINT timeout, DWORD busyBit);
     void PostStatus(int code, int result);
     void SendStatus(int code, int result);
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void SendSimple(BYTE type, BYTE tag);
     bool IsOperationRunning() const;
-    bool SendBesideOperation(BYTE* message);
+    bool SendBesideOperation(CDeviceMessage* message);
     void SendSystemInfoRequest();
     void SendSwitchToFirmware();
     void CloseLink();
@@ -366,7 +368,7 @@ private:
     void ClearOperationBits() { m_busy &= ~static_cast<DWORD>(BUSY_OPERATION_BITS); }
     DWORD FirstPendingBit() const;
     int RepeatRequest(DWORD bit);
-    void OnReadyNegative(const BYTE* message);
+    void OnReadyNegative(const CDeviceMessage* message);
     // Ends the request awaiting a positive answer; false when none awaits it.
     bool TakeAwaitedAnswer(DWORD bit, int status);
     // Login step of a negative answer with cause 0x92: true when the login
@@ -374,35 +376,36 @@ private:
     bool LoginStep(int answerStatus, DWORD bit);
 
     // Device events and stored information.
-    bool OnDeviceEvent(const BYTE* message);
+    bool OnDeviceEvent(const CDeviceMessage* message);
     void TakeBoard(const BYTE* data, int length);
-    void TakeSystemInfo(const BYTE* message);
-    void StoreVersions(const BYTE* message, bool loader, bool firmware);
-    void StoreText(const BYTE* message, BYTE tag, char* field, int fieldSize, int maxChars, const char* logFormat);
+    void TakeSystemInfo(const CDeviceMessage* message);
+    void StoreVersions(const CDeviceMessage* message, bool loader, bool firmware);
+    void StoreText(const CDeviceMessage* message, BYTE tag, char* field, int fieldSize, int maxChars,
+                   const char* logFormat);
     void ClearVersions();
     void ClearBoard();
     void ClearLan();
     void ClearTables(bool isdnToo);
     void ClearCells();
     void MonitorOffAfterRestart();
-    void TakeMonitorTraffic(const BYTE* message);
+    void TakeMonitorTraffic(const CDeviceMessage* message);
 
     // Answers of the plain requests.
-    void TakeSystemInfoAnswer(const BYTE* message);
-    void TakeLanInfo(const BYTE* message);
-    void TakeDateTime(const BYTE* message);
-    void TakeModuleInfo(const BYTE* message);
-    void TakeCells(const BYTE* message);
-    void TakeDiagnostics(const BYTE* message);
+    void TakeSystemInfoAnswer(const CDeviceMessage* message);
+    void TakeLanInfo(const CDeviceMessage* message);
+    void TakeDateTime(const CDeviceMessage* message);
+    void TakeModuleInfo(const CDeviceMessage* message);
+    void TakeCells(const CDeviceMessage* message);
+    void TakeDiagnostics(const CDeviceMessage* message);
     int SendDiagnosticsRequest(int page, int index);
 
     // Transfers.
     bool TransferLogin(int endStatus);
     // A transfer's negative answer: true when the caller repeats its request.
-    bool TransferRefused(const BYTE* message, int endStatus);
+    bool TransferRefused(const CDeviceMessage* message, int endStatus);
     // The window of block requests both transfers keep in flight.
     void ResetTransferWindow();
-    void SendWindowRequest(BYTE* message, int progressStatus, BOOL quiet);
+    void SendWindowRequest(CDeviceMessage* message, int progressStatus, BOOL quiet);
     void StartWindowTimer(UINT answerTimeout);
     bool FreeWindowPlace();
     // Whether the next block may go out now: the pacing delay has passed
@@ -416,7 +419,7 @@ private:
     void CancelTransfer(const char* logLine, int endStatus);
     void RewindDownload();
     void RewindUpload();
-    bool TakeLateVersion(const BYTE* message);
+    bool TakeLateVersion(const CDeviceMessage* message);
     static int UploadBlockLength(DWORD offset);
 
     const EngineStateHandler* FindHandler(int state) const;
@@ -512,7 +515,7 @@ private:
     // (no password given, or something else happened meanwhile).
     bool ServiceLogin(void (CDeviceProtocol::*end)(int));
     // A refusal's password step and third-refusal end: true to repeat.
-    bool ServiceRefused(const BYTE* message, BYTE cause, void (CDeviceProtocol::*end)(int));
+    bool ServiceRefused(const CDeviceMessage* message, BYTE cause, void (CDeviceProtocol::*end)(int));
     void EndWithoutCause(const char* logLine, void (CDeviceProtocol::*end)(int));
     void LogFlashBlock();
     // Repeats of a start or first request that keep the timer running even

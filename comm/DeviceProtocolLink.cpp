@@ -9,7 +9,8 @@ class CCommEngineLink : public IEngineLink
 {
 public:
     int State() override { return CommState(); }
-    int QueueSend(BYTE* message, int length) override { return CommQueueSend(message, length); }
+    // The writer frees what it was given: the message's bytes are its heap block.
+    int QueueSend(CDeviceMessage* message, int length) override { return CommQueueSend(message->bytes, length); }
     void Disconnect() override
     {
         if (IsSerial())

@@ -19,7 +19,7 @@ int CDeviceProtocol::GetDateTime()
 {
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_DATE_TIME, 0, nullptr);
     AddPassword(message, m_password);
     FinishRequest(message, "Get date/time", ENGINE_STATUS_GET_DATETIME_SENT, g_Settings.CommunicationTimeout, BUSY_GET_DATETIME);
@@ -33,7 +33,7 @@ int CDeviceProtocol::SetDateTime(const SYSTEMTIME* time)
     // A repeat sends the value of the first request.
     if (!(m_busy & BUSY_SET_DATETIME) && time)
         m_dateTime = *time;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_DATE_TIME, 6, m_dateTime.wSecond, m_dateTime.wMinute, m_dateTime.wHour, m_dateTime.wDay,
                m_dateTime.wMonth, m_dateTime.wYear - 2000);
     AddPassword(message, m_password);
@@ -45,7 +45,7 @@ int CDeviceProtocol::ResetDevice()
 {
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_RESET, 0, nullptr);
     AddPassword(message, m_password);
     SetChecksum(message);
@@ -70,7 +70,7 @@ int CDeviceProtocol::GetSystemInfo()
     ClearLan();
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_LOADER_VERSION, 0, nullptr);
     FinishRequest(message, "Get system info", ENGINE_STATUS_SYSINFO_SENT, g_Settings.CommunicationTimeout, BUSY_SYSTEM_INFO);
     return 1;
@@ -81,7 +81,7 @@ int CDeviceProtocol::QueryVersion()
     ClearVersions();
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_LOADER_VERSION, 0, nullptr);
     FinishRequest(message, "Get system info", ENGINE_STATUS_SYSINFO_SENT, g_Settings.CommunicationTimeout, BUSY_VERSION_QUERY);
     return 1;
@@ -91,7 +91,7 @@ int CDeviceProtocol::GetLanInfo()
 {
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_LAN_INFO, 0, nullptr);
     FinishRequest(message, "Get LAN info", ENGINE_STATUS_LANINFO_SENT, g_Settings.CommunicationTimeout, BUSY_LAN_INFO);
     return 1;
@@ -107,7 +107,7 @@ bool CDeviceProtocol::IsOperationRunning() const
 // Monitor traffic may arrive in the middle of an operation and the monitor
 // log answers it at once: its commands then go out beside the operation,
 // without its state, timer or repeats, so that the operation runs on.
-bool CDeviceProtocol::SendBesideOperation(BYTE* message)
+bool CDeviceProtocol::SendBesideOperation(CDeviceMessage* message)
 {
     if (!IsOperationRunning())
         return false;
@@ -122,7 +122,7 @@ int CDeviceProtocol::SetMonitor(BOOL start)
     {
         if (!EnsureLogin())
             return 0;
-        BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+        CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
         AddIE(message, IE_MONITOR_STOP, 0, nullptr);
         if (!SendBesideOperation(message))
             FinishRequest(message, nullptr, ENGINE_STATUS_MONITOR_SENT, g_Settings.CommunicationTimeout, BUSY_MONITOR_STOP);
@@ -134,7 +134,7 @@ int CDeviceProtocol::SetMonitor(BOOL start)
         // itself goes out beside it.
         if (!EnsureLogin())
             return 0;
-        BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+        CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
         AddIE(message, IE_MONITOR_START, 0, nullptr);
         SendBesideOperation(message);
         return 1;
@@ -148,7 +148,7 @@ int CDeviceProtocol::SetMonitor(BOOL start)
     }
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     const char* logLine = nullptr;
     if (repeat && m_firmwareVersion[0])
     {
@@ -170,7 +170,7 @@ int CDeviceProtocol::SendMonitorCommand(const char* text)
         CopyText(m_monitorCommand, sizeof(m_monitorCommand), text ? text : "");
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_MONITOR_TEXT, static_cast<int>(strlen(m_monitorCommand)), m_monitorCommand);
     AddPassword(message, m_password);
     if (!SendBesideOperation(message))
@@ -186,7 +186,7 @@ int CDeviceProtocol::SendKeepAlive()
         return 0;
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_KEEPALIVE, 0, nullptr);
     SetChecksum(message);
     return Send(message);
@@ -199,7 +199,7 @@ int CDeviceProtocol::GetModuleInfo(int module)
         m_lastModule = module;
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_MODULE_INFO, 1, m_lastModule);
     char line[64];
     FormatText(line, sizeof(line), "Get module info - %d", m_lastModule);
@@ -213,7 +213,7 @@ int CDeviceProtocol::ResetGsmModule(int module)
         m_lastModule = module;
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_GSM_MODULE_RESET, 1, m_lastModule);
     AddPassword(message, m_password);
     FinishRequest(message, nullptr, ENGINE_STATUS_MODULE_RESET_SENT, g_Settings.CommunicationTimeout, BUSY_MODULE_RESET);
@@ -228,7 +228,7 @@ int CDeviceProtocol::GetGsmCells(int module)
     if (!EnsureLogin())
         return 0;
     const bool repeat = (m_busy & BUSY_GSM_CELLS) != 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_GSM_CELLS, 1, m_lastModule);
     FinishRequest(message, nullptr, ENGINE_STATUS_CELLS_SENT, g_Settings.CommunicationTimeoutReadCells, BUSY_GSM_CELLS);
     if (!repeat)
@@ -244,7 +244,7 @@ int CDeviceProtocol::ChangePassword(const char* newPassword, const char* oldPass
         CopyText(m_oldPasswordRepeat, sizeof(m_oldPasswordRepeat), oldPassword ? oldPassword : "");
     if (!EnsureLogin())
         return 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_NEW_PASSWORD, static_cast<int>(strlen(m_newPasswordRepeat)) + 1, m_newPasswordRepeat);
     AddPassword(message, m_oldPasswordRepeat);
     FinishRequest(message, nullptr, ENGINE_STATUS_PASSWORD_SENT, g_Settings.CommunicationTimeout, BUSY_PASSWORD);
@@ -276,7 +276,7 @@ int CDeviceProtocol::SendDiagnosticsRequest(int page, int index)
     }
     if (index < 0 || index >= 32)
         index = 0;
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     switch (page)
     {
     case 1:
@@ -401,7 +401,7 @@ bool CDeviceProtocol::LoginStep(int answerStatus, DWORD bit)
     return false;
 }
 
-void CDeviceProtocol::OnReadyNegative(const BYTE* message)
+void CDeviceProtocol::OnReadyNegative(const CDeviceMessage* message)
 {
     if (m_loginPromptOpen)
         return;
@@ -454,14 +454,14 @@ bool CDeviceProtocol::TakeAwaitedAnswer(DWORD bit, int status)
     return true;
 }
 
-void CDeviceProtocol::OnReadyAnswer(const BYTE* message)
+void CDeviceProtocol::OnReadyAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_NEGATIVE)
+    if (MessageType(message) == MSG_TYPE_NEGATIVE)
     {
         OnReadyNegative(message);
         return;
     }
-    if (message[0] != MSG_TYPE_POSITIVE)
+    if (MessageType(message) != MSG_TYPE_POSITIVE)
         return;
 
     const BYTE* data;
@@ -538,9 +538,9 @@ void CDeviceProtocol::OnReadyAnswer(const BYTE* message)
 
 // Monitor trace and keep-alive answers arrive in any state (a download may
 // run while monitoring): outside state 10 they go to the monitor log here.
-void CDeviceProtocol::TakeMonitorTraffic(const BYTE* message)
+void CDeviceProtocol::TakeMonitorTraffic(const CDeviceMessage* message)
 {
-    if (m_state == ENGINE_READY || message[0] != MSG_TYPE_POSITIVE || !m_monitorLog)
+    if (m_state == ENGINE_READY || MessageType(message) != MSG_TYPE_POSITIVE || !m_monitorLog)
         return;
     const BYTE* data;
     int length;
@@ -555,7 +555,7 @@ void CDeviceProtocol::TakeMonitorTraffic(const BYTE* message)
     }
 }
 
-void CDeviceProtocol::TakeSystemInfoAnswer(const BYTE* message)
+void CDeviceProtocol::TakeSystemInfoAnswer(const CDeviceMessage* message)
 {
     if (m_busy & (BUSY_SYSTEM_INFO | BUSY_VERSION_QUERY))
         StopTimer();
@@ -594,7 +594,7 @@ static void FormatAddressDigits(char* text, size_t size, const BYTE* digits)
                DigitsValue(digits + 6, 3) % 256, DigitsValue(digits + 9, 3) % 256);
 }
 
-void CDeviceProtocol::TakeLanInfo(const BYTE* message)
+void CDeviceProtocol::TakeLanInfo(const CDeviceMessage* message)
 {
     if (m_busy & BUSY_LAN_INFO)
         StopTimer();
@@ -631,7 +631,7 @@ void CDeviceProtocol::TakeLanInfo(const BYTE* message)
     }
 }
 
-void CDeviceProtocol::TakeDateTime(const BYTE* message)
+void CDeviceProtocol::TakeDateTime(const CDeviceMessage* message)
 {
     if (m_busy & (BUSY_GET_DATETIME | BUSY_SET_DATETIME))
         StopTimer();
@@ -682,7 +682,7 @@ void CDeviceProtocol::TakeDateTime(const BYTE* message)
     }
 }
 
-void CDeviceProtocol::TakeModuleInfo(const BYTE* message)
+void CDeviceProtocol::TakeModuleInfo(const CDeviceMessage* message)
 {
     if (m_busy & BUSY_MODULE_INFO)
         StopTimer();
@@ -712,7 +712,7 @@ static void FillCellField(char* field, int fieldSize, const char* token, int tok
     memcpy(field, token, tokenLength < fieldSize ? tokenLength : fieldSize);
 }
 
-void CDeviceProtocol::TakeCells(const BYTE* message)
+void CDeviceProtocol::TakeCells(const CDeviceMessage* message)
 {
     if (!(m_busy & BUSY_GSM_CELLS))
         return;
@@ -761,7 +761,7 @@ void CDeviceProtocol::TakeCells(const BYTE* message)
 // ---------------------------------------------------------------------------
 // Diagnostics answers (any state, any message)
 
-void CDeviceProtocol::TakeDiagnostics(const BYTE* message)
+void CDeviceProtocol::TakeDiagnostics(const CDeviceMessage* message)
 {
     const BYTE* data;
     int length;

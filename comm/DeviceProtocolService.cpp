@@ -59,12 +59,12 @@ void PutBe32(BYTE* out, DWORD value)
 
 // A block of the firmware or of an announcement: its data (padded in place)
 // and the address it goes to.
-BYTE* BuildServiceBlock(BYTE dataTag, BYTE addressTag, BYTE* data, int length, DWORD address)
+CDeviceMessage* BuildServiceBlock(BYTE dataTag, BYTE addressTag, BYTE* data, int length, DWORD address)
 {
     length = PaddedLength(data, length);
     BYTE addressBytes[4];
     PutBe32(addressBytes, address);
-    BYTE* message = AllocMessage(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = AllocMessage(MSG_TYPE_REQUEST);
     if (!message)
         FatalAllocError(1);
     AddIE(message, dataTag, length, data);
@@ -73,7 +73,7 @@ BYTE* BuildServiceBlock(BYTE dataTag, BYTE addressTag, BYTE* data, int length, D
     return message;
 }
 
-bool GetBe32(const BYTE* message, BYTE tag, DWORD* value)
+bool GetBe32(const CDeviceMessage* message, BYTE tag, DWORD* value)
 {
     const BYTE* data;
     int length;
@@ -252,7 +252,7 @@ bool CDeviceProtocol::ServiceLogin(void (CDeviceProtocol::*end)(int))
 
 // The rest of a refused start: the password when the device asks for it,
 // the end at the third refusal. True when the caller repeats its request.
-bool CDeviceProtocol::ServiceRefused(const BYTE* message, BYTE cause, void (CDeviceProtocol::*end)(int))
+bool CDeviceProtocol::ServiceRefused(const CDeviceMessage* message, BYTE cause, void (CDeviceProtocol::*end)(int))
 {
     if (cause == CAUSE_LOGIN_REQUIRED && !ServiceLogin(end))
         return false;
@@ -287,7 +287,7 @@ int CDeviceProtocol::StartFirmwareUpdate()
     if (!EnsureLogin())
         return 0;
     m_busy &= ~static_cast<DWORD>(BUSY_FLASH_CANCEL);
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_FLASH_START, 1, 1);
     AddPassword(message, m_password);
     SetChecksum(message);
@@ -328,7 +328,7 @@ int CDeviceProtocol::SendFirmwareBlock(BOOL retry)
 int CDeviceProtocol::StopFirmwareUpdate(BOOL retry)
 {
     m_busy &= ~static_cast<DWORD>(BUSY_FLASH_CANCEL);
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_FLASH_STOP, 0, nullptr);
     SetChecksum(message);
     Log("Stop firmware update");
@@ -349,7 +349,7 @@ int CDeviceProtocol::CancelFirmwareUpdate(BOOL retry)
         EndFirmwareUpdate(ENGINE_RESULT_CANCELLED);
         return 1;
     }
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIE(message, IE_FLASH_CANCEL, 0, nullptr);
     SetChecksum(message);
     Log("Cancel firmware update");
@@ -359,9 +359,9 @@ int CDeviceProtocol::CancelFirmwareUpdate(BOOL retry)
     return 1;
 }
 
-void CDeviceProtocol::OnFlashStartAnswer(const BYTE* message)
+void CDeviceProtocol::OnFlashStartAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_POSITIVE)
+    if (MessageType(message) == MSG_TYPE_POSITIVE)
     {
         if (FindIE(message, IE_RESET))
         {
@@ -383,7 +383,7 @@ void CDeviceProtocol::OnFlashStartAnswer(const BYTE* message)
             PostStatus(kFlashStarted, ENGINE_RESULT_NOTICE);
         return;
     }
-    if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
+    if (MessageType(message) != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
         return;
     StopTimer();
     const BYTE cause = CauseOf(message);
@@ -398,9 +398,9 @@ void CDeviceProtocol::OnFlashStartAnswer(const BYTE* message)
         RepeatFirmwareStart();
 }
 
-void CDeviceProtocol::OnFlashBlockAnswer(const BYTE* message)
+void CDeviceProtocol::OnFlashBlockAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_POSITIVE)
+    if (MessageType(message) == MSG_TYPE_POSITIVE)
     {
         DWORD address;
         if (!(m_busy & BUSY_FLASH_CANCEL) && GetBe32(message, IE_FLASH_ADDRESS, &address))
@@ -439,7 +439,7 @@ void CDeviceProtocol::OnFlashBlockAnswer(const BYTE* message)
             EndFirmwareUpdate(ENGINE_RESULT_CANCELLED);
         return;
     }
-    if (message[0] != MSG_TYPE_NEGATIVE)
+    if (MessageType(message) != MSG_TYPE_NEGATIVE)
         return;
     StopTimer();
     if (m_retries >= 3)
@@ -498,7 +498,7 @@ int CDeviceProtocol::StartAnnouncementUpdate(int type)
         return 0;
     BYTE address[4];
     PutBe32(address, kAnnouncementDataStart);
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_ANNOUNCEMENT_START, 1, type);
     AddIE(message, IE_ADDRESS, 4, address);
     AddPassword(message, m_password);
@@ -537,7 +537,7 @@ int CDeviceProtocol::SendAnnouncementBlock(BOOL retry)
 
 int CDeviceProtocol::StopAnnouncementUpdate(BOOL retry)
 {
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_ANNOUNCEMENT_STOP, 1, 0);
     SetChecksum(message);
     Send(message);
@@ -559,9 +559,9 @@ int CDeviceProtocol::CancelAnnouncementUpdate()
     return 1;
 }
 
-void CDeviceProtocol::OnAnnouncementStartAnswer(const BYTE* message)
+void CDeviceProtocol::OnAnnouncementStartAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_POSITIVE)
+    if (MessageType(message) == MSG_TYPE_POSITIVE)
     {
         if (!FindIE(message, IE_ANNOUNCEMENT_START))
             return;
@@ -576,7 +576,7 @@ void CDeviceProtocol::OnAnnouncementStartAnswer(const BYTE* message)
             m_eraseCount = 0;
         return;
     }
-    if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
+    if (MessageType(message) != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
         return;
     StopTimer();
     const BYTE cause = CauseOf(message);
@@ -597,9 +597,9 @@ void CDeviceProtocol::OnAnnouncementStartAnswer(const BYTE* message)
     EndAnnouncementUpdate(ENGINE_RESULT_NEGATIVE);
 }
 
-void CDeviceProtocol::OnAnnouncementBlockAnswer(const BYTE* message)
+void CDeviceProtocol::OnAnnouncementBlockAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_POSITIVE)
+    if (MessageType(message) == MSG_TYPE_POSITIVE)
     {
         DWORD address;
         if (FindIE(message, IE_ANNOUNCEMENT_DATA) && GetBe32(message, IE_ADDRESS, &address))
@@ -635,7 +635,7 @@ void CDeviceProtocol::OnAnnouncementBlockAnswer(const BYTE* message)
             EndAnnouncementUpdate(ENGINE_RESULT_OK);
         return;
     }
-    if (message[0] != MSG_TYPE_NEGATIVE)
+    if (MessageType(message) != MSG_TYPE_NEGATIVE)
         return;
     FormatCause(message);
     EndAnnouncementUpdate(ENGINE_RESULT_NEGATIVE);
@@ -681,7 +681,7 @@ int CDeviceProtocol::StartCdrDownload(BOOL retry)
     if (first && !EnsureLogin())
         return 0;
 
-    BYTE* message = NewRequest(m_cdrBadRecord ? MSG_TYPE_NEGATIVE : MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(m_cdrBadRecord ? MSG_TYPE_NEGATIVE : MSG_TYPE_REQUEST);
     if (first)
     {
         AddIE(message, IE_CDR_REQUEST, 0, nullptr);
@@ -716,9 +716,9 @@ int CDeviceProtocol::CancelCdrDownload()
     return 1;
 }
 
-void CDeviceProtocol::OnCdrAnswer(const BYTE* message)
+void CDeviceProtocol::OnCdrAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_POSITIVE)
+    if (MessageType(message) == MSG_TYPE_POSITIVE)
     {
         const BYTE* block;
         int length;
@@ -786,7 +786,7 @@ void CDeviceProtocol::OnCdrAnswer(const BYTE* message)
         StartCdrDownload(TRUE);
         return;
     }
-    if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
+    if (MessageType(message) != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
         return;
     StopTimer();
     const BYTE cause = CauseOf(message);

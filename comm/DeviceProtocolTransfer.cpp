@@ -140,7 +140,7 @@ void CDeviceProtocol::ResetTransferWindow()
 
 // Sends the request of the block at m_nextOffset (its data element added by
 // the caller) and reports the progress unless it is a repeat.
-void CDeviceProtocol::SendWindowRequest(BYTE* message, int progressStatus, BOOL quiet)
+void CDeviceProtocol::SendWindowRequest(CDeviceMessage* message, int progressStatus, BOOL quiet)
 {
     const DWORD address = DEVICE_IMAGE_BASE + m_nextOffset;
     AddIEBytes(message, IE_ADDRESS, 4, address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF, address & 0xFF);
@@ -274,7 +274,7 @@ int CDeviceProtocol::RequestDataBlock(BOOL quiet)
     // only times out the answers.
     do
     {
-        BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+        CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
         AddIE(message, IE_DOWNLOAD_DATA, 0, nullptr);
         SendWindowRequest(message, ENGINE_STATUS_DOWNLOAD_PROGRESS, quiet);
         m_nextOffset += DOWNLOAD_BLOCK_SIZE;
@@ -300,7 +300,7 @@ void CDeviceProtocol::RewindDownload()
 
 // A 4-byte address element equal to the expected one; anything else
 // (missing, another length, another address) is a mismatch.
-static bool AddressMatches(const BYTE* message, DWORD expected, DWORD* received)
+static bool AddressMatches(const CDeviceMessage* message, DWORD expected, DWORD* received)
 {
     const BYTE* data;
     int length;
@@ -315,7 +315,7 @@ static bool AddressMatches(const BYTE* message, DWORD expected, DWORD* received)
 
 // The version answer of a query made before the transfer may arrive late:
 // keep the versions, go on with the transfer.
-bool CDeviceProtocol::TakeLateVersion(const BYTE* message)
+bool CDeviceProtocol::TakeLateVersion(const CDeviceMessage* message)
 {
     if (!FindIE(message, IE_FIRMWARE_VERSION))
         return false;
@@ -347,7 +347,7 @@ bool CDeviceProtocol::TransferLogin(int endStatus)
 // A transfer's negative answer: asks the password when the device wants it,
 // ends the transfer when it is not allowed or refused a third time. True
 // when the caller repeats its request.
-bool CDeviceProtocol::TransferRefused(const BYTE* message, int endStatus)
+bool CDeviceProtocol::TransferRefused(const CDeviceMessage* message, int endStatus)
 {
     StopTimer();
     const BYTE cause = CauseOf(message);
@@ -372,15 +372,15 @@ bool CDeviceProtocol::TransferRefused(const BYTE* message, int endStatus)
     return true;
 }
 
-void CDeviceProtocol::OnDownloadAnswer(const BYTE* message)
+void CDeviceProtocol::OnDownloadAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_NEGATIVE)
+    if (MessageType(message) == MSG_TYPE_NEGATIVE)
     {
         if (!m_loginPromptOpen && TransferRefused(message, ENGINE_STATUS_DOWNLOAD_ENDED))
             RewindDownload();
         return;
     }
-    if (message[0] != MSG_TYPE_POSITIVE)
+    if (MessageType(message) != MSG_TYPE_POSITIVE)
         return;
     if (TakeLateVersion(message))
         return;
@@ -503,7 +503,7 @@ int CDeviceProtocol::StartDataUpload(const void* record, BOOL withoutNetwork)
     {
         withoutNetwork = m_uploadWithoutNetwork;
     }
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_UPLOAD_SIZE, 4, ENGINE_IMAGE_SIZE >> 24, (ENGINE_IMAGE_SIZE >> 16) & 0xFF,
                (ENGINE_IMAGE_SIZE >> 8) & 0xFF, ENGINE_IMAGE_SIZE & 0xFF);
     AddIEBytes(message, IE_ADDRESS, 4, 0x60, 0x00, 0x00, 0x00);
@@ -553,7 +553,7 @@ int CDeviceProtocol::SendDataBlock(BOOL quiet)
         BYTE block[UPLOAD_BLOCK_SIZE];
         const int length = CopyFromImage(m_image, block, m_nextOffset, UploadBlockLength(m_nextOffset));
         m_blockSize = length;
-        BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+        CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
         AddIE(message, IE_UPLOAD_DATA, length, block);
         SendWindowRequest(message, ENGINE_STATUS_UPLOAD_PROGRESS, quiet);
         m_nextOffset += length;
@@ -583,7 +583,7 @@ int CDeviceProtocol::StopDataUpload(BOOL repeat)
             ++m_retries;
         return 0;
     }
-    BYTE* message = NewRequest(MSG_TYPE_REQUEST);
+    CDeviceMessage* message = NewRequest(MSG_TYPE_REQUEST);
     AddIEBytes(message, IE_UPLOAD_STOP, 1, 0);
     SetChecksum(message);
     Log("Stop data upload");
@@ -611,9 +611,9 @@ void CDeviceProtocol::RewindUpload()
     ++m_retries;
 }
 
-void CDeviceProtocol::OnUploadStartAnswer(const BYTE* message)
+void CDeviceProtocol::OnUploadStartAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_POSITIVE)
+    if (MessageType(message) == MSG_TYPE_POSITIVE)
     {
         if (FindIE(message, IE_RESET))
         {
@@ -639,15 +639,15 @@ void CDeviceProtocol::OnUploadStartAnswer(const BYTE* message)
         TakeLateVersion(message);
         return;
     }
-    if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
+    if (MessageType(message) != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
         return;
     if (TransferRefused(message, ENGINE_STATUS_UPLOAD_ENDED))
         StartDataUpload(nullptr, m_uploadWithoutNetwork);
 }
 
-void CDeviceProtocol::OnUploadBlockAnswer(const BYTE* message)
+void CDeviceProtocol::OnUploadBlockAnswer(const CDeviceMessage* message)
 {
-    if (message[0] == MSG_TYPE_POSITIVE)
+    if (MessageType(message) == MSG_TYPE_POSITIVE)
     {
         if (FindIE(message, IE_ADDRESS))
         {
@@ -690,7 +690,7 @@ void CDeviceProtocol::OnUploadBlockAnswer(const BYTE* message)
         TakeLateVersion(message);
         return;
     }
-    if (message[0] != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
+    if (MessageType(message) != MSG_TYPE_NEGATIVE || m_loginPromptOpen)
         return;
     if (TransferRefused(message, ENGINE_STATUS_UPLOAD_ENDED))
         RewindUpload();

@@ -34,10 +34,10 @@ const FieldBinding kInGsmRows[] = {
 const FieldBinding kInGsmPart2Rows[] = {
     Field::Counted(IDC_INGRP_FRAUD, IN2(bytes0) + kFraudNumberOffset, kCountedSize, kDialChars),
 };
-const FieldBinding kInFxsRows[] = {
+const FieldBinding kInSubscriberRows[] = {
     Field::Number(IDC_INGRP_WAIT, IN1(waitTime), 1, 0, 60, 0, FB_NO_DEFAULT),
 };
-const FieldBinding kInFxoRows[] = {
+const FieldBinding kInAnalogRows[] = {
     Field::Number(IDC_INGRP_WAIT, IN1(waitTime), 1, 0, 60, 0, FB_NO_DEFAULT),
     Field::Number(IDC_INGRP_MIN, IN1(minDigits), 1, 1, 20, 0, FB_NO_DEFAULT),
     Field::Number(IDC_INGRP_MAX, IN1(maxDigits), 1, 1, 20, 0, FB_NO_DEFAULT),
@@ -330,56 +330,52 @@ void CInGroupVoipTab::OnFilled()
     ::SetWindowTextA(Item(IDC_MEMBERS), text);
 }
 
-const FieldTable CInGroupFxsTab::kFields =
-    MakeFieldTable(kInFxsRows, CFG_OFS_IN_GROUPS_1, sizeof(InGroupRec1), CFG_GROUP_COUNT);
-const FieldTable CInGroupFxoTab::kFields =
-    MakeFieldTable(kInFxoRows, CFG_OFS_IN_GROUPS_1, sizeof(InGroupRec1), CFG_GROUP_COUNT);
+const FieldTable CInGroupAnalogTab::kSubscriberFields =
+    MakeFieldTable(kInSubscriberRows, CFG_OFS_IN_GROUPS_1, sizeof(InGroupRec1), CFG_GROUP_COUNT);
+const FieldTable CInGroupAnalogTab::kFields =
+    MakeFieldTable(kInAnalogRows, CFG_OFS_IN_GROUPS_1, sizeof(InGroupRec1), CFG_GROUP_COUNT);
 
-void CInGroupFxsTab::OnFilled()
+CInGroupAnalogTab::CInGroupAnalogTab(ConfigRecord* record, int group, int cardType)
+    : CGroupTab<CInGroupAnalogTab>(record, group),
+      IDD(cardType == CARD_ANALOG_SUBSCRIBER ? IDD_IN_GROUP_FXS : IDD_IN_GROUP_FXO),
+      m_cardType(cardType)
 {
-    char members[260];
-    FormatGroupModules(m_pRecord, m_group, GroupDirection::In, members, sizeof(members));
-    ::SetWindowTextA(Item(IDC_MEMBERS), members);
 }
 
-void CInGroupFxsTab::OnStored()
-{
-    m_pRecord->inGroups1[m_group].mode = 0;
-}
-
-void CInGroupFxsTab::OwnWrites(std::vector<ByteRun>& runs) const
-{
-    runs.push_back(RunOf(m_pRecord, m_pRecord->inGroups1[m_group].mode));
-}
-
-void CInGroupFxoTab::OwnWrites(std::vector<ByteRun>& runs) const
+void CInGroupAnalogTab::OwnWrites(std::vector<ByteRun>& runs) const
 {
     const InGroupRec1& p1 = m_pRecord->inGroups1[m_group];
-    runs.insert(runs.end(), { RunOf(m_pRecord, p1.mode), RunOf(m_pRecord, p1.extensions) });
+    runs.push_back(RunOf(m_pRecord, p1.mode));
+    if (!IsSubscriber())
+        runs.push_back(RunOf(m_pRecord, p1.extensions));
 }
 
-void CInGroupFxoTab::OnInitControls()
+void CInGroupAnalogTab::OnInitControls()
 {
+    if (IsSubscriber())
+        return;
     m_extEdit.SubclassWindow(Item(IDC_INGRP_EXT_EDIT));
     m_extEdit.SetCharSet(kDialChars, 23);
 }
 
-void CInGroupFxoTab::OnFilled()
+void CInGroupAnalogTab::OnFilled()
 {
-    ShowExtensions(Item(IDC_INGRP_EXT_LIST), m_pRecord->inGroups1[m_group].extensions);
+    if (!IsSubscriber())
+        ShowExtensions(Item(IDC_INGRP_EXT_LIST), m_pRecord->inGroups1[m_group].extensions);
     char members[260];
     FormatGroupModules(m_pRecord, m_group, GroupDirection::In, members, sizeof(members));
     ::SetWindowTextA(Item(IDC_MEMBERS), members);
 }
 
-void CInGroupFxoTab::OnStored()
+void CInGroupAnalogTab::OnStored()
 {
     InGroupRec1& p1 = m_pRecord->inGroups1[m_group];
     p1.mode = 0;
-    StoreExtensions(Item(IDC_INGRP_EXT_LIST), p1.extensions, true);
+    if (!IsSubscriber())
+        StoreExtensions(Item(IDC_INGRP_EXT_LIST), p1.extensions, true);
 }
 
-LRESULT CInGroupFxoTab::OnExtensionCommand(WORD, WORD id, HWND, BOOL&)
+LRESULT CInGroupAnalogTab::OnExtensionCommand(WORD, WORD id, HWND, BOOL&)
 {
     ExtensionCommand(m_hWnd, id, IDC_INGRP_EXT_ADD, IDC_INGRP_EXT_EDIT, IDC_INGRP_EXT_LIST);
     return 0;
@@ -389,12 +385,12 @@ CInGroupsPage::CInGroupsPage(ConfigRecord* record) : CGroupsPage<CInGroupsPage>(
 
 IBoundTab* CInGroupsPage::MakeTab(ConfigRecord* rec, int g)
 {
-    switch (GetInGroupCardType(rec, g))
+    const int type = GetInGroupCardType(rec, g);
+    switch (type)
     {
     case CARD_GSM: return new (std::nothrow) CInGroupGsmTab(rec, g);
     case CARD_VOIP: return new (std::nothrow) CInGroupVoipTab(rec, g);
-    case CARD_ANALOG_SUBSCRIBER: return new (std::nothrow) CInGroupFxsTab(rec, g);
-    default: return new (std::nothrow) CInGroupFxoTab(rec, g);
+    default: return new (std::nothrow) CInGroupAnalogTab(rec, g, type);
     }
 }
 

@@ -160,42 +160,33 @@ protected:
     void OnFilled() override;
 };
 
-// A group served by analog subscriber lines: the dialling wait.
-class CInGroupFxsTab : public CGroupTab<CInGroupFxsTab>
+// A group served by analog lines: the dialling wait, and on lines other than
+// subscriber lines also the extension digits, the prefix and the extensions.
+class CInGroupAnalogTab : public CGroupTab<CInGroupAnalogTab>
 {
 public:
-    enum { IDD = IDD_IN_GROUP_FXS };
-    CInGroupFxsTab(ConfigRecord* record, int group) : CGroupTab<CInGroupFxsTab>(record, group) {}
+    CInGroupAnalogTab(ConfigRecord* record, int group, int cardType);
+    // The template follows the card: subscriber lines have one of their own.
+    const UINT IDD;
+    static const FieldTable kSubscriberFields;
     static const FieldTable kFields;
     void OwnWrites(std::vector<ByteRun>& runs) const override;
-    BEGIN_MSG_MAP(CInGroupFxsTab)
-        CHAIN_MSG_MAP(CBoundTab<CInGroupFxsTab>)
-    END_MSG_MAP()
-protected:
-    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
-    void OnFilled() override;
-    void OnStored() override;
-};
-
-// A group served by other analog lines: wait, digits, prefix, extensions.
-class CInGroupFxoTab : public CGroupTab<CInGroupFxoTab>
-{
-public:
-    enum { IDD = IDD_IN_GROUP_FXO };
-    CInGroupFxoTab(ConfigRecord* record, int group) : CGroupTab<CInGroupFxoTab>(record, group) {}
-    static const FieldTable kFields;
-    void OwnWrites(std::vector<ByteRun>& runs) const override;
-    BEGIN_MSG_MAP(CInGroupFxoTab)
-        CHAIN_MSG_MAP(CBoundTab<CInGroupFxoTab>)
+    BEGIN_MSG_MAP(CInGroupAnalogTab)
+        CHAIN_MSG_MAP(CBoundTab<CInGroupAnalogTab>)
         COMMAND_RANGE_HANDLER(IDC_INGRP_EXT_ADD, IDC_INGRP_EXT_ADD + 3, OnExtensionCommand)
     END_MSG_MAP()
 protected:
-    FieldTables Fields() const override { return { { &kFields, (uint32_t)m_group } }; }
+    FieldTables Fields() const override
+    {
+        return { { IsSubscriber() ? &kSubscriberFields : &kFields, (uint32_t)m_group } };
+    }
     void OnInitControls() override;
     void OnFilled() override;
     void OnStored() override;
 private:
+    int m_cardType;
     CCharSetEdit m_extEdit;
+    bool IsSubscriber() const { return m_cardType == CARD_ANALOG_SUBSCRIBER; }
     LRESULT OnExtensionCommand(WORD, WORD id, HWND, BOOL&);
 };
 

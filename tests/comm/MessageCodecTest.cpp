@@ -6,16 +6,21 @@ namespace
 {
 typedef std::vector<BYTE> Bytes;
 
-Bytes Wire(const BYTE* message)
+Bytes Wire(const CDeviceMessage* message)
 {
-    return Bytes(message, message + MessageLength(message));
+    return Bytes(message->bytes, message->bytes + MessageLength(message));
+}
+
+Bytes Whole(const CDeviceMessage* message)
+{
+    return Bytes(message->bytes, message->bytes + MESSAGE_BUFFER_SIZE);
 }
 
 struct MessageGuard
 {
     explicit MessageGuard(BYTE type) : m(AllocMessage(type)) {}
     ~MessageGuard() { FreeMessage(m); }
-    BYTE* m;
+    CDeviceMessage* m;
 };
 } // namespace
 
@@ -43,7 +48,7 @@ TEST(MessageCodec, ElementsKeepAscendingTagOrderAndInsertionOrderForEqualTags)
     MessageGuard copy(MSG_TYPE_POSITIVE);
     AddIE(copy.m, IE_PASSWORD, 0, nullptr);
     ASSERT_EQ(1, CopyIE(copy.m, address));
-    EXPECT_EQ((Bytes{ 0xA2, 8, 0x46, 4, 0x60, 0x00, 0x01, 0x80, 0xD1, 0 }), Bytes(copy.m, copy.m + 10));
+    EXPECT_EQ((Bytes{ 0xA2, 8, 0x46, 4, 0x60, 0x00, 0x01, 0x80, 0xD1, 0 }), Bytes(copy.m->bytes, copy.m->bytes + 10));
 }
 
 TEST(MessageCodec, ElementAreaIsLimitedTo255Bytes)
@@ -54,17 +59,17 @@ TEST(MessageCodec, ElementAreaIsLimitedTo255Bytes)
         data[i] = static_cast<BYTE>(i);
     ASSERT_EQ(1, AddIE(msg.m, IE_UPLOAD_DATA, 200, data));
     SetChecksum(msg.m);
-    const Bytes before(msg.m, msg.m + MESSAGE_BUFFER_SIZE);
+    const Bytes before = Whole(msg.m);
 
     // 202 + 52 + 2 = 256: refused, nothing changes (checksum included).
     EXPECT_EQ(0, AddIE(msg.m, IE_ADDRESS, 52, data));
-    EXPECT_EQ(before, Bytes(msg.m, msg.m + MESSAGE_BUFFER_SIZE));
+    EXPECT_EQ(before, Whole(msg.m));
     EXPECT_EQ(0, AddIE(msg.m, IE_CAUSE, 255, data));
-    EXPECT_EQ(before, Bytes(msg.m, msg.m + MESSAGE_BUFFER_SIZE));
+    EXPECT_EQ(before, Whole(msg.m));
 
     // Exactly 255 is accepted; the message is then 258 bytes on the wire.
     EXPECT_EQ(1, AddIE(msg.m, IE_ADDRESS, 51, data));
-    EXPECT_EQ(255, msg.m[1]);
+    EXPECT_EQ(255, msg.m->bytes[1]);
     SetChecksum(msg.m);
     EXPECT_EQ(258, MessageLength(msg.m));
     EXPECT_TRUE(VerifyChecksum(msg.m));
@@ -74,27 +79,27 @@ TEST(MessageCodec, ElementAreaIsLimitedTo255Bytes)
 TEST(MessageCodec, LyingElementLengthIsReadAsTruncated)
 {
     // N = 4, but the element claims 200 data bytes.
-    BYTE raw[MESSAGE_BUFFER_SIZE] = { 0xA2, 4, 0x16, 200, '3', '.' };
+    CDeviceMessage raw = { { 0xA2, 4, 0x16, 200, '3', '.' } };
     const BYTE* data = nullptr;
     int length = -1;
-    ASSERT_TRUE(GetIE(raw, IE_FIRMWARE_VERSION, &data, &length));
+    ASSERT_TRUE(GetIE(&raw, IE_FIRMWARE_VERSION, &data, &length));
     EXPECT_EQ(2, length);
     EXPECT_EQ('3', data[0]);
 
     // An element whose tag is the last byte of the area has no data at all.
-    BYTE tail[MESSAGE_BUFFER_SIZE] = { 0xA2, 3, 0x12, 0, 0x16 };
-    ASSERT_TRUE(GetIE(tail, IE_FIRMWARE_VERSION, &data, &length));
+    CDeviceMessage tail = { { 0xA2, 3, 0x12, 0, 0x16 } };
+    ASSERT_TRUE(GetIE(&tail, IE_FIRMWARE_VERSION, &data, &length));
     EXPECT_EQ(0, length);
 
     // A full area ending in a lying element stays inside the 258 bytes.
-    BYTE full[MESSAGE_BUFFER_SIZE] = {};
-    full[0] = 0xA2;
-    full[1] = 255;
-    full[2] = 0x12;
-    full[3] = 251;
-    full[2 + 253] = 0x16;
-    full[2 + 254] = 255;
-    ASSERT_TRUE(GetIE(full, IE_FIRMWARE_VERSION, &data, &length));
+    CDeviceMessage full = {};
+    full.bytes[0] = 0xA2;
+    full.bytes[1] = 255;
+    full.bytes[2] = 0x12;
+    full.bytes[3] = 251;
+    full.bytes[2 + 253] = 0x16;
+    full.bytes[2 + 254] = 255;
+    ASSERT_TRUE(GetIE(&full, IE_FIRMWARE_VERSION, &data, &length));
     EXPECT_EQ(0, length);
-    EXPECT_EQ(nullptr, FindIE(full, IE_CAUSE));
+    EXPECT_EQ(nullptr, FindIE(&full, IE_CAUSE));
 }

@@ -93,7 +93,7 @@ private:
         switch (msg)
         {
         case WMU_FRAME_RECEIVED:
-            self->m_engine->OnMessage(reinterpret_cast<BYTE*>(wParam), static_cast<int>(lParam));
+            self->m_engine->OnMessage(reinterpret_cast<CDeviceMessage*>(wParam), static_cast<int>(lParam));
             return 0;
         case WMU_ENGINE_STATUS:
             self->statuses.push_back({ static_cast<int>(wParam), static_cast<int>(lParam) });

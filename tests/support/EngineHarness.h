@@ -33,11 +33,11 @@ struct FakeLink : IEngineLink
     static constexpr int kAnswerMarker = -1;
 
     int State() override { return state; }
-    int QueueSend(BYTE* message, int length) override
+    int QueueSend(CDeviceMessage* message, int length) override
     {
         if (answerTo)
             ::PostMessageA(answerTo, WMU_ENGINE_STATUS, kAnswerMarker, 0);
-        sent.push_back(Bytes(message, message + length));
+        sent.push_back(Bytes(message->bytes, message->bytes + length));
         FreeMessage(message);
         return 1;
     }
@@ -245,8 +245,10 @@ public:
 
     void DeliverRaw(const BYTE* bytes, int length)
     {
-        BYTE* buffer = static_cast<BYTE*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, MESSAGE_BUFFER_SIZE));
-        memcpy(buffer, bytes, length < MESSAGE_BUFFER_SIZE ? length : MESSAGE_BUFFER_SIZE);
+        // As the link receives it: a frame's buffer of a message's size.
+        CDeviceMessage* buffer =
+            static_cast<CDeviceMessage*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(CDeviceMessage)));
+        memcpy(buffer->bytes, bytes, length < MESSAGE_BUFFER_SIZE ? length : MESSAGE_BUFFER_SIZE);
         engine.OnMessage(buffer, length);
     }
 
@@ -339,7 +341,9 @@ public:
 // An element of a sent message, empty when absent.
 inline bool SentElement(const Bytes& message, BYTE tag, Bytes* data)
 {
-    const BYTE* element = FindIE(message.data(), tag);
+    CDeviceMessage sent = {};
+    memcpy(sent.bytes, message.data(), message.size() < sizeof(sent.bytes) ? message.size() : sizeof(sent.bytes));
+    const BYTE* element = FindIE(&sent, tag);
     if (!element)
         return false;
     if (data)
