@@ -309,6 +309,34 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     EXPECT_EQ(CARD_VOIP, cards.GetShownKind(0));
 }
 
+// The positions of an analog card are its lines, as the configuration calls
+// them, also after a language change; the other cards' stay ports.
+TEST_F(DiagPagesTest, CardsNameTheLinesOfAnAnalogCardAsLines)
+{
+    Open<CDiagCardsPage>(DiagNodeCards);
+    auto name = [](int (*get)(int, char*), int k) {
+        char text[ENTITY_NAME_SIZE];
+        get(k, text);
+        return std::string(text) + ":";
+    };
+    PutWord(answers.modules[4], 33);  // a VoIP card in slot 1
+    PutWord(answers.modules[8], 54);  // an analog card in slot 2
+    PutWord(answers.modules[12], 16); // a GSM card in slot 3
+    Fresh(DiagNodeCards);
+    for (int pass = 0; pass < 2; ++pass)
+    {
+        EXPECT_EQ(name(GetPortName, 4), Text(IDC_DIAG_MODULE_LABEL + 3 * 4));
+        EXPECT_EQ(name(GetLineName, 8), Text(IDC_DIAG_MODULE_LABEL + 3 * 8));
+        EXPECT_EQ(name(GetLineName, 11), Text(IDC_DIAG_MODULE_LABEL + 3 * 11));
+        EXPECT_EQ(name(GetPortName, 12), Text(IDC_DIAG_MODULE_LABEL + 3 * 12));
+        page->OnLanguageChanged();
+    }
+    // The analog card taken out: its positions are ports again.
+    PutWord(answers.modules[8], 0);
+    Fresh(DiagNodeCards);
+    EXPECT_EQ(name(GetPortName, 8), Text(IDC_DIAG_MODULE_LABEL + 3 * 8));
+}
+
 namespace
 {
 // The fields among ids whose text does not show in full at the page's size,
