@@ -209,6 +209,7 @@ TEST(KeyScan, FieldsSharedByTwoPagesHaveOneText)
         {"strIsdnLinkRestoreDay", "strGsmModuleRestoreDay"},
         {"strIsdnLinkRestoreWeekDay", "strGsmModuleRestoreWeekDay"},
         {"strIsdnLinkRestoreWeekly", "strGsmModuleRestoreWeekly"},
+        {"strVoipSipExpire", "strVoipTrunkExpiry"},
     };
     for (const auto& pair : alike)
     {
