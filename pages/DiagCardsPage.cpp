@@ -181,15 +181,26 @@ void CDiagCardsPage::SetCardTitle(int card)
     }
 }
 
-void CDiagCardsPage::SetPortLabels()
+// The positions of an analog card are its lines, named as the configuration
+// names them; every other position keeps the port name.
+void CDiagCardsPage::SetCardLabels(int card)
 {
-    for (int k = 0; k < kModules; ++k)
+    for (int k = 4 * card; k < 4 * card + 4; ++k)
     {
         char label[ENTITY_NAME_SIZE] = "";
-        GetPortName(k, label);
+        if (m_kinds[card] == CARD_ANALOG)
+            GetLineName(k, label);
+        else
+            GetPortName(k, label);
         AppendText(label, sizeof(label), ":");
         ::SetDlgItemTextA(m_hWnd, IDC_DIAG_MODULE_LABEL + 3 * k, label);
     }
+}
+
+void CDiagCardsPage::SetPortLabels()
+{
+    for (int c = 0; c < kCards; ++c)
+        SetCardLabels(c);
 }
 
 void CDiagCardsPage::SetCardCursor(int card, HCURSOR cursor)
@@ -232,6 +243,7 @@ void CDiagCardsPage::OnAnswer(const DiagAnswers& answers, bool fromCache)
             m_kinds[c] = kind;
             m_kindTitled[c] = true;
             SetCardTitle(c);
+            SetCardLabels(c);
         }
     }
     for (int k = 0; k < kModules; ++k)

@@ -61,6 +61,7 @@ private:
     bool m_kindTitled[kCards]; // the group box names its card's kind
 
     void SetCardTitle(int card);
+    void SetCardLabels(int card);
     void SetPortLabels();
     void SetCardCursor(int card, HCURSOR cursor);
 

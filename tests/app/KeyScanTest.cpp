@@ -193,3 +193,30 @@ TEST(KeyScan, EnglishFileHoldsEveryKeyOfTheProduct)
         report += "  " + m.first + " (" + m.second + ", section [" + SectionOf(m.first) + "])\n";
     EXPECT_TRUE(missing.empty()) << missing.size() << " keys have no English text:\n" << report;
 }
+
+// A field that two pages both show reads the same on each: a technician who
+// knows one page reads the other.
+TEST(KeyScan, FieldsSharedByTwoPagesHaveOneText)
+{
+    const std::string file = std::string(VEL_SOURCE_DIR) + "/lang/English.lng";
+    const char* const alike[][2] = {
+        {"strIsdnLinkCredit", "strGsmModuleCredit"},
+        {"strIsdnLinkOldCredit", "strGsmModuleOldCredit"},
+        {"strIsdnLinkFirstCount", "strGsmModuleFirstCount"},
+        {"strIsdnLinkNextCount", "strGsmModuleNextCount"},
+        {"strIsdnLinkBlockOutCallNoCredit", "strGsmModuleBlockOutCallNoCredit"},
+        {"strIsdnLinkBlockOutCallNoCredit", "strGsmModuleBlockOutCallNoCreditSim2"},
+        {"strIsdnLinkRestoreDay", "strGsmModuleRestoreDay"},
+        {"strIsdnLinkRestoreWeekDay", "strGsmModuleRestoreWeekDay"},
+        {"strIsdnLinkRestoreWeekly", "strGsmModuleRestoreWeekly"},
+        {"strVoipSipExpire", "strVoipTrunkExpiry"},
+    };
+    for (const auto& pair : alike)
+    {
+        char first[256] = "", second[256] = "";
+        ::GetPrivateProfileStringA("strings", pair[0], "", first, sizeof(first), file.c_str());
+        ::GetPrivateProfileStringA("strings", pair[1], "", second, sizeof(second), file.c_str());
+        EXPECT_NE("", std::string(first)) << pair[0];
+        EXPECT_EQ(std::string(first), std::string(second)) << pair[0] << " / " << pair[1];
+    }
+}

@@ -100,6 +100,27 @@ TEST_F(MainFrameTest, CancelOnTheSaveQuestionKeepsTheWindowAndTheMonitoring)
     m_frame.GetDataView().SetModified(false);
 }
 
+// A log's tab reads as the Service menu command that brings it up.
+TEST_F(MainFrameTest, LogTabsAreTitledAsTheirServiceCommands)
+{
+    g_Settings.CommunicationLog = 1;
+    ASSERT_TRUE(OpenFrame());
+    HMENU menu = m_frame.GetCommandBar().GetMenu();
+    for (const auto& [kind, command] : { std::make_pair((int)CMainFrame::TabCommunicationLog, (UINT)ID_SERVICE_COMMUNICATION),
+                                         std::make_pair((int)CMainFrame::TabMonitorLog, (UINT)ID_SERVICE_MONITOR) })
+    {
+        Command(command);
+        const int tab = m_frame.FindTab(kind);
+        ASSERT_GE(tab, 0) << kind;
+        char text[64] = "";
+        TCITEMA item = { TCIF_TEXT, 0, 0, text, sizeof(text) };
+        ::SendMessage(m_frame.GetTabControl(), TCM_GETITEMA, tab, (LPARAM)&item);
+        std::string wanted = MenuText(menu, command);
+        wanted.erase(std::remove(wanted.begin(), wanted.end(), '&'), wanted.end());
+        EXPECT_EQ(wanted, text);
+    }
+}
+
 namespace
 {
 // Where a log view stands: its first visible line, and whether the start of

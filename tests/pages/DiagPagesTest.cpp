@@ -11,6 +11,7 @@
 #include "tests/support/PageHostWindow.h"
 #include "tests/support/TestLanguage.h"
 #include "tests/support/TreeViewProbe.h"
+#include <algorithm>
 #include <commctrl.h>
 #include <functional>
 #include <memory>
@@ -306,6 +307,115 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
     Fresh(DiagNodeCards);
     EXPECT_FALSE(cards.GetStateCursor(0));
     EXPECT_EQ(CARD_VOIP, cards.GetShownKind(0));
+}
+
+// The positions of an analog card are its lines, as the configuration calls
+// them, also after a language change; the other cards' stay ports.
+TEST_F(DiagPagesTest, CardsNameTheLinesOfAnAnalogCardAsLines)
+{
+    Open<CDiagCardsPage>(DiagNodeCards);
+    auto name = [](int (*get)(int, char*), int k) {
+        char text[ENTITY_NAME_SIZE];
+        get(k, text);
+        return std::string(text) + ":";
+    };
+    PutWord(answers.modules[4], 33);  // a VoIP card in slot 1
+    PutWord(answers.modules[8], 54);  // an analog card in slot 2
+    PutWord(answers.modules[12], 16); // a GSM card in slot 3
+    Fresh(DiagNodeCards);
+    for (int pass = 0; pass < 2; ++pass)
+    {
+        EXPECT_EQ(name(GetPortName, 4), Text(IDC_DIAG_MODULE_LABEL + 3 * 4));
+        EXPECT_EQ(name(GetLineName, 8), Text(IDC_DIAG_MODULE_LABEL + 3 * 8));
+        EXPECT_EQ(name(GetLineName, 11), Text(IDC_DIAG_MODULE_LABEL + 3 * 11));
+        EXPECT_EQ(name(GetPortName, 12), Text(IDC_DIAG_MODULE_LABEL + 3 * 12));
+        page->OnLanguageChanged();
+    }
+    // The analog card taken out: its positions are ports again.
+    PutWord(answers.modules[8], 0);
+    Fresh(DiagNodeCards);
+    EXPECT_EQ(name(GetPortName, 8), Text(IDC_DIAG_MODULE_LABEL + 3 * 8));
+}
+
+namespace
+{
+// The fields among ids whose text does not show in full at the page's size,
+// measured as the field draws it: with its own font in its client area, on
+// one line or wrapped between words.
+std::string CutFields(HWND page, const std::vector<int>& ids, bool wrapped)
+{
+    std::string cut;
+    for (int id : ids)
+    {
+        HWND field = ::GetDlgItem(page, id);
+        char text[300] = "";
+        ::GetWindowTextA(field, text, sizeof(text));
+        RECT client;
+        ::GetClientRect(field, &client);
+        HDC dc = ::GetDC(field);
+        HGDIOBJ old = ::SelectObject(dc, (HFONT)::SendMessageA(field, WM_GETFONT, 0, 0));
+        SIZE need = {};
+        if (wrapped)
+        {
+            RECT rc = { 0, 0, client.right, 0 };
+            ::DrawTextA(dc, text, -1, &rc, DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+            need = { rc.right, rc.bottom };
+        }
+        else
+            ::GetTextExtentPoint32A(dc, text, (int)strlen(text), &need);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(field, dc);
+        if (need.cx > client.right || need.cy > client.bottom)
+            cut += " " + std::to_string(id) + " '" + text + "'";
+    }
+    return cut;
+}
+}
+
+// The largest values read in full at the page's size: two counts of
+// 0xFFFFFFFF seconds in each ISDN credit field, and every state text with a
+// device text of its full 40 characters (capital letters, the widest a
+// device's words take) in each module's state field.
+TEST_F(DiagPagesTest, LargestCreditsAndStateTextsReadInFull)
+{
+    Open<CDiagIsdnCreditPage>(DiagNodeIsdnCredit);
+    memset(answers.isdnCredit, 0xFF, sizeof(answers.isdnCredit));
+    Fresh(DiagNodeIsdnCredit);
+    std::vector<int> counters;
+    for (int link = 0; link < 3; ++link)
+        for (int counter = 0; counter < 3; ++counter)
+            counters.push_back(IDC_DIAG_CREDIT_LABEL + 4 * link + 1 + counter);
+    EXPECT_EQ("71582788:15 / 71582788:15", Text(counters.back()));
+    EXPECT_EQ("", CutFields(Wnd(), counters, false));
+
+    Open<CDiagCardsPage>(DiagNodeCards);
+    const std::string deviceText = "NETWORK REGISTRATION REFUSED BY OPERATOR";
+    ASSERT_EQ(40u, deviceText.size());
+    std::vector<int> states;
+    for (int k = 0; k < 32; ++k)
+        states.push_back(IDC_DIAG_MODULE_STATE + 3 * k);
+    // Every state word the device may send, 32 at a time.
+    std::vector<WORD> words;
+    for (WORD w = 0; w < 256; ++w)
+        words.push_back(w);
+    for (WORD w : { 0x83E7, 0x8FFF, 0xEFFF })
+        words.push_back(w);
+    for (size_t first = 0; first < words.size(); first += 32)
+    {
+        for (int k = 0; k < 32; ++k)
+        {
+            PutWord(answers.modules[k], words[std::min(first + k, words.size() - 1)]);
+            memcpy(answers.modules[k] + DiagAnswers::MODULE_TEXT_OFFSET, deviceText.data(), deviceText.size());
+        }
+        Fresh(DiagNodeCards);
+        EXPECT_EQ("", CutFields(Wnd(), states, true)) << "state words from " << words[first];
+        if (first == 224)
+        {
+            EXPECT_EQ(" " + Lang("strDiagGsmStatusNoSim2Module") + " - " + deviceText + " ",
+                      Text(IDC_DIAG_MODULE_STATE + 3 * 6))
+                << "state 230 with its device text";
+        }
+    }
 }
 
 TEST_F(DiagPagesTest, CreditPagesShowEachCounterUsedAndGranted)
