@@ -46,9 +46,6 @@ constexpr int kCreditMaxMinutes = 44640; // 31 days
 const UINT kCreditIds[kIsdnLinkCounters] = { IDC_LINK_CREDIT_0, IDC_LINK_CREDIT_1, IDC_LINK_CREDIT_2 };
 const UINT kOldCreditIds[kIsdnLinkCounters] = { IDC_LINK_OLD_CREDIT_0, IDC_LINK_OLD_CREDIT_1, IDC_LINK_OLD_CREDIT_2 };
 
-const char kExpertKey[] = "strIsdnLinkExpert";
-const char kOpensDialog[] = "...";
-
 const FieldChoice kHunting[] = {
     { 0, nullptr, nullptr, IDC_LINK_UPWARDS },
     { kHuntDownwards, nullptr, nullptr, IDC_LINK_DOWNWARDS },
@@ -195,7 +192,6 @@ void CIsdnLinkTab::OnInitControls()
     }
     FillProtocols();
     FillWeekdays();
-    ShowExpertText();
     m_day.SubclassWindow(GetDlgItem(IDC_LINK_RESTORE_DAY_VALUE));
     m_day.SetRange(1, 31, CNumericEdit::kNoDefault);
     m_week.SubclassWindow(GetDlgItem(IDC_LINK_RESTORE_WEEK));
@@ -207,15 +203,6 @@ void CIsdnLinkTab::OnInitControls()
         m_oldCredit[i].SubclassWindow(GetDlgItem(kOldCreditIds[i]));
         m_oldCredit[i].SetRange(0, kCreditMaxMinutes, CNumericEdit::kNoDefault);
     }
-}
-
-void CIsdnLinkTab::ShowExpertText()
-{
-    // The button opens a dialog: its text says so, once, whatever it showed.
-    char text[128] = "";
-    g_Language.GetString(kExpertKey, text, sizeof(text) - (sizeof(kOpensDialog) - 1));
-    AppendText(text, sizeof(text), kOpensDialog);
-    SetDlgItemText(IDC_LINK_EXPERT, text);
 }
 
 void CIsdnLinkTab::FillProtocols()
@@ -367,7 +354,6 @@ void CIsdnLinkTab::OnLanguageChanged()
     int weekday = CFieldBinder::SelectedCode(weekdays);
     FillWeekdays();
     CFieldBinder::SelectByCode(weekdays, weekday);
-    ShowExpertText();
 }
 
 void CIsdnLinkTab::ShowRestoreKind()

@@ -94,7 +94,6 @@ private:
     CNumericEdit m_credit[kIsdnLinkCounters];
     CNumericEdit m_oldCredit[kIsdnLinkCounters];
 
-    void ShowExpertText();
     void FillProtocols();
     void FillWeekdays();
     void SetSideTexts();
