@@ -4,6 +4,7 @@
 #include "pages/GsmCardPage.h"
 #include "pages/AnalogCardPage.h"
 #include "pages/IsdnLinesPage.h"
+#include "tests/support/StarPasswordEdits.h"
 #include "tests/support/StrayDialogCloser.h"
 #include <cstring>
 
@@ -70,7 +71,9 @@ TEST_F(CardPagesTest, VoipCardStoresWhatItShowsAndKeepsAGroupOrCodecItCannotShow
     // An unset slot: the page writes what it shows at once where it must,
     // and everything it shows at Store.
     memset(&rec->voipModules[3], 0xFF, sizeof(VoipModuleRec));
+    CStarPasswordEdits stars;
     Open<CVoipCardPage>(3);
+    EXPECT_EQ(std::set<int>{ IDC_VOIP_SIP_PASSWORD }, stars.Ids()) << "the page asks for '*' itself";
     const VoipModuleRec& v = rec->voipModules[3];
     EXPECT_EQ(std::string("5060\0", 5), Bytes(v.sipPort, 5)) << "written on open, with its terminator";
     EXPECT_EQ("5060", Text(IDC_VOIP_SIP_PORT));

@@ -2,6 +2,7 @@
 #include "pages/SystemPages.h"
 #include "pages/SystemServicePages.h"
 #include "base/AppSettings.h"
+#include "tests/support/StarPasswordEdits.h"
 #include "record/EntityNames.h"
 #include <commctrl.h>
 #include <cstring>
@@ -223,10 +224,11 @@ TEST_F(ServicePagesTest, AlarmServersLookedAtAreStoredAsShown)
     memset(&rec->alarm, 0xFF, sizeof(rec->alarm));
     strcpy(rec->alarm.smtpServer, "Smail:0");
     strcpy(rec->alarm.alarmServer, "Sabc");
+    CStarPasswordEdits stars;
     Open<CSystemAlarmPage>();
     EXPECT_EQ("25", Text(IDC_ALARM_SMTP_PORT));
     EXPECT_EQ("", Text(IDC_ALARM_SERVER_HOST));
-    EXPECT_EQ('*', ::SendMessageA(Item(IDC_ALARM_SMTP_PASSWORD), EM_GETPASSWORDCHAR, 0, 0));
+    EXPECT_EQ(std::set<int>{ IDC_ALARM_SMTP_PASSWORD }, stars.Ids()) << "the page asks for '*' itself";
     ASSERT_EQ(1, page->Store());
     EXPECT_STREQ("Smail:25", rec->alarm.smtpServer);
     EXPECT_EQ(0, rec->alarm.alarmServer[0]);
