@@ -150,11 +150,8 @@ CDiagCardsPage::CDiagCardsPage(const DiagNode& node, IDiagEngine& engine)
 {
     for (COLORREF& c : m_colours)
         c = ::GetSysColor(COLOR_BTNFACE);
-    for (int c = 0; c < kCards; ++c)
-    {
-        m_kinds[c] = CARD_NONE;
-        m_kindTitled[c] = false;
-    }
+    for (int& kind : m_kinds)
+        kind = CARD_NONE;
 }
 
 CDiagCardsPage::~CDiagCardsPage()
@@ -163,11 +160,11 @@ CDiagCardsPage::~CDiagCardsPage()
         ::DeleteObject(m_face);
 }
 
-void CDiagCardsPage::SetCardTitle(int card)
+void CDiagCardsPage::SetCardTitle(int card, bool withKind)
 {
     char name[ENTITY_NAME_SIZE] = "";
     GetCardName(card, name);
-    if (m_kindTitled[card])
+    if (withKind)
     {
         char kind[ENTITY_NAME_SIZE] = "";
         GetCardTypeName((uint8_t)m_kinds[card], kind, nullptr);
@@ -212,7 +209,7 @@ void CDiagCardsPage::SetCardCursor(int card, HCURSOR cursor)
 void CDiagCardsPage::OnInitControls()
 {
     for (int c = 0; c < kCards; ++c)
-        SetCardTitle(c);
+        SetCardTitle(c, false);
     m_hand = ::LoadCursor(NULL, IDC_HAND);
     SetPortLabels();
     for (int k = 0; k < kModules; ++k)
@@ -220,10 +217,12 @@ void CDiagCardsPage::OnInitControls()
     m_face = ::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE));
 }
 
+// Every card is titled with its kind from here on, "none" for a card no
+// answer has told yet.
 void CDiagCardsPage::OnTextsChanged()
 {
     for (int c = 0; c < kCards; ++c)
-        SetCardTitle(c);
+        SetCardTitle(c, true);
     SetPortLabels();
 }
 
@@ -241,8 +240,7 @@ void CDiagCardsPage::OnAnswer(const DiagAnswers& answers, bool fromCache)
             else if (m_kinds[c] == CARD_GSM)
                 SetCardCursor(c, NULL);
             m_kinds[c] = kind;
-            m_kindTitled[c] = true;
-            SetCardTitle(c);
+            SetCardTitle(c, true);
             SetCardLabels(c);
         }
     }

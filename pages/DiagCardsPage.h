@@ -58,9 +58,9 @@ private:
     HCURSOR m_hand;
     CCursorWnd m_cursors[kModules];
     int m_kinds[kCards];
-    bool m_kindTitled[kCards]; // the group box names its card's kind
 
-    void SetCardTitle(int card);
+    // The group box names the card, with the kind last shown when withKind.
+    void SetCardTitle(int card, bool withKind);
     void SetCardLabels(int card);
     void SetPortLabels();
     void SetCardCursor(int card, HCURSOR cursor);

@@ -61,16 +61,19 @@ const GroupDirection kGroupDirections[] = { GroupDirection::In, GroupDirection::
 // The controls of one SIM.
 struct SimIds
 {
-    UINT pin, dayRadio, weekdayRadio, weeklyRadio, day, week, weekday;
+    UINT pin;
+    CreditRestoreIds restore;
     UINT credit[3], oldCredit[3], first[3], next[3], block[3];
 };
 const SimIds kSimIds[kSims] = {
-    { IDC_SIM1_PIN, IDC_SIM1_DAY_RADIO, IDC_SIM1_WEEKDAY_RADIO, IDC_SIM1_WEEKLY_RADIO, IDC_SIM1_DAY, IDC_SIM1_WEEK,
-      IDC_SIM1_WEEKDAY, { IDC_SIM1_CREDIT0, IDC_SIM1_CREDIT1, IDC_SIM1_CREDIT2 },
+    { IDC_SIM1_PIN,
+      { IDC_SIM1_DAY_RADIO, IDC_SIM1_WEEKDAY_RADIO, IDC_SIM1_WEEKLY_RADIO, IDC_SIM1_DAY, IDC_SIM1_WEEK, IDC_SIM1_WEEKDAY },
+      { IDC_SIM1_CREDIT0, IDC_SIM1_CREDIT1, IDC_SIM1_CREDIT2 },
       { IDC_SIM1_OLD0, IDC_SIM1_OLD1, IDC_SIM1_OLD2 }, { IDC_SIM1_FIRST0, IDC_SIM1_FIRST1, IDC_SIM1_FIRST2 },
       { IDC_SIM1_NEXT0, IDC_SIM1_NEXT1, IDC_SIM1_NEXT2 }, { IDC_SIM1_BLOCK0, IDC_SIM1_BLOCK1, IDC_SIM1_BLOCK2 } },
-    { IDC_SIM2_PIN, IDC_SIM2_DAY_RADIO, IDC_SIM2_WEEKDAY_RADIO, IDC_SIM2_WEEKLY_RADIO, IDC_SIM2_DAY, IDC_SIM2_WEEK,
-      IDC_SIM2_WEEKDAY, { IDC_SIM2_CREDIT0, IDC_SIM2_CREDIT1, IDC_SIM2_CREDIT2 },
+    { IDC_SIM2_PIN,
+      { IDC_SIM2_DAY_RADIO, IDC_SIM2_WEEKDAY_RADIO, IDC_SIM2_WEEKLY_RADIO, IDC_SIM2_DAY, IDC_SIM2_WEEK, IDC_SIM2_WEEKDAY },
+      { IDC_SIM2_CREDIT0, IDC_SIM2_CREDIT1, IDC_SIM2_CREDIT2 },
       { IDC_SIM2_OLD0, IDC_SIM2_OLD1, IDC_SIM2_OLD2 }, { IDC_SIM2_FIRST0, IDC_SIM2_FIRST1, IDC_SIM2_FIRST2 },
       { IDC_SIM2_NEXT0, IDC_SIM2_NEXT1, IDC_SIM2_NEXT2 }, { IDC_SIM2_BLOCK0, IDC_SIM2_BLOCK1, IDC_SIM2_BLOCK2 } },
 };
@@ -185,21 +188,6 @@ void CGsmModuleTab::FillGroupLists(bool keep)
     }
 }
 
-void CGsmModuleTab::FillWeekdays(int sim, bool keep)
-{
-    HWND list = Item(kSimIds[sim].weekday);
-    int code = keep ? CFieldBinder::SelectedCode(list) : -1;
-    ::SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (int d = 1; d <= 7; ++d)
-    {
-        char key[16], text[ENTITY_NAME_SIZE] = "";
-        FormatText(key, sizeof(key), "strDay%d", d);
-        g_Language.GetString(key, text, sizeof(text));
-        CFieldBinder::AddEntry(list, text, d);
-    }
-    CFieldBinder::SelectByCode(list, code);
-}
-
 void CGsmModuleTab::ShowSim2Title()
 {
     // Room for the SIM 2 box that sits on the group box's title.
@@ -221,10 +209,7 @@ void CGsmModuleTab::OnInitControls()
     {
         const SimIds& ids = kSimIds[s];
         SimEdits& e = m_sim[s];
-        e.day.SubclassWindow(Item(ids.day));
-        e.day.SetRange(1, 31, 1);
-        e.week.SubclassWindow(Item(ids.week));
-        e.week.SetRange(1, 4, 1);
+        e.restore.Attach(m_hWnd, ids.restore);
         for (int i = 0; i < kCounters; ++i)
         {
             e.credit[i].SubclassWindow(Item(ids.credit[i]));
@@ -233,7 +218,6 @@ void CGsmModuleTab::OnInitControls()
             e.oldCredit[i].SetRange(0, kMaxCreditMinutes, CNumericEdit::kNoDefault);
         }
         ::SendMessageA(Item(ids.pin), EM_LIMITTEXT, kPinSize, 0);
-        FillWeekdays(s, false);
     }
     FillGroupLists(false);
     ShowSim2Title();
@@ -274,15 +258,7 @@ void CGsmModuleTab::ShowSim(int s)
     pin[n] = '\0';
     ::SetWindowTextA(Item(ids.pin), pin);
 
-    CreditRestore rule = DecodeCreditRestoreCode(r.creditRestoreCode);
-    ::CheckRadioButton(m_hWnd, (int)ids.dayRadio, (int)ids.weeklyRadio,
-                       rule.kind == CreditRestoreKind::Day       ? (int)ids.dayRadio
-                       : rule.kind == CreditRestoreKind::WeekDay ? (int)ids.weekdayRadio
-                                                           : (int)ids.weeklyRadio);
-    e.day.SetValue(rule.day);
-    e.week.SetValue(rule.week);
-    CFieldBinder::SelectByCode(Item(ids.weekday), rule.kind == CreditRestoreKind::Day ? 1 : rule.weekday);
-    ShowRestoreKind(s);
+    e.restore.Show(r.creditRestoreCode);
 
     for (int i = 0; i < kCounters; ++i)
     {
@@ -306,23 +282,12 @@ void CGsmModuleTab::OnFilled()
     EnableSim2();
 }
 
-void CGsmModuleTab::ShowRestoreKind(int s)
-{
-    const SimIds& ids = kSimIds[s];
-    bool day = IsChecked(ids.dayRadio);
-    bool weekday = IsChecked(ids.weekdayRadio);
-    ::ShowWindow(Item(ids.day), day ? SW_SHOW : SW_HIDE);
-    ::ShowWindow(Item(ids.week), weekday ? SW_SHOW : SW_HIDE);
-    ::ShowWindow(Item(ids.weekday), day ? SW_HIDE : SW_SHOW);
-}
-
 void CGsmModuleTab::EnableSim2()
 {
     bool on = IsChecked(IDC_GSM_SIM2_USED);
     const SimIds& ids = kSimIds[1];
-    const UINT always[] = { ids.pin, ids.dayRadio, ids.weekdayRadio, ids.weeklyRadio };
-    for (UINT id : always)
-        SetEnabled(Item(id), on);
+    SetEnabled(Item(ids.pin), on);
+    m_sim[1].restore.Enable(on);
     for (int i = 0; i < kCounters; ++i)
     {
         const UINT counter[] = { ids.credit[i], ids.oldCredit[i], ids.first[i], ids.next[i], ids.block[i] };
@@ -331,10 +296,6 @@ void CGsmModuleTab::EnableSim2()
     }
     for (UINT id = IDC_SIM2_LABEL_FIRST; id < IDC_SIM2_LABEL_FIRST + 10; ++id)
         SetEnabled(Item(id), on);
-    bool day = IsChecked(ids.dayRadio), weekday = IsChecked(ids.weekdayRadio);
-    SetEnabled(Item(ids.day), on && day);
-    SetEnabled(Item(ids.week), on && weekday);
-    SetEnabled(Item(ids.weekday), on && !day);
 }
 
 void CGsmModuleTab::StoreSim(int s)
@@ -348,16 +309,7 @@ void CGsmModuleTab::StoreSim(int s)
     memset(r.pin, 0xFF, kPinSize);
     memcpy(r.pin, pin, strlen(pin));
 
-    // The weekday list holds the days 1-7 in order; with none selected the
-    // rule's weekday is 0, as the device had it.
-    int weekdayIndex = (int)::SendMessageA(Item(ids.weekday), CB_GETCURSEL, 0, 0);
-    CreditRestore rule = { CreditRestoreKind::Day, e.day.GetValue(), e.week.GetValue(),
-                           weekdayIndex < 0 ? 0 : weekdayIndex + 1 };
-    if (IsChecked(ids.weekdayRadio))
-        rule.kind = CreditRestoreKind::WeekDay;
-    else if (IsChecked(ids.weeklyRadio))
-        rule.kind = CreditRestoreKind::Weekly;
-    r.creditRestoreCode = EncodeCreditRestoreCode(rule);
+    r.creditRestoreCode = e.restore.Code();
 
     for (int i = 0; i < kCounters; ++i)
     {
@@ -402,8 +354,8 @@ void CGsmModuleTab::OwnWrites(std::vector<ByteRun>& runs) const
 void CGsmModuleTab::OnLanguageChanged()
 {
     FillGroupLists(true);
-    for (int s = 0; s < kSims; ++s)
-        FillWeekdays(s, true);
+    for (SimEdits& e : m_sim)
+        e.restore.RefillWeekdays();
     ShowSim2Title();
 }
 
@@ -433,7 +385,7 @@ LRESULT CGsmModuleTab::OnSim2Used(WORD, WORD, HWND, BOOL&)
 
 LRESULT CGsmModuleTab::OnRestoreKind(WORD, WORD id, HWND, BOOL&)
 {
-    ShowRestoreKind(id >= IDC_SIM2_DAY_RADIO ? 1 : 0);
+    m_sim[id >= IDC_SIM2_DAY_RADIO ? 1 : 0].restore.ShowKindFields();
     EnableSim2();
     return 0;
 }

@@ -2,7 +2,7 @@
 #include "pages/CardTabsPage.h"
 #include "pages/BoundTab.h"
 #include "pages/NumericEdit.h"
-#include "record/CreditRestoreCode.h"
+#include "pages/CreditRestoreControls.h"
 
 class CGsmCardPage;
 
@@ -90,7 +90,7 @@ private:
     enum { kCounters = 3 };
     struct SimEdits
     {
-        CNumericEdit day, week;
+        CCreditRestoreControls restore;
         CNumericEdit credit[kCounters], oldCredit[kCounters];
     };
     CGsmCardPage* m_owner;
@@ -100,10 +100,8 @@ private:
 
     GsmModuleRec& Sim(int s) { return s == 0 ? m_pRecord->gsmSim1[m_module] : m_pRecord->gsmSim2[m_module]; }
     void FillGroupLists(bool keep);
-    void FillWeekdays(int sim, bool keep);
     void ShowSim(int sim);
     void StoreSim(int sim);
-    void ShowRestoreKind(int sim);
     void EnableSim2();
     void ShowSim2Title();
 

@@ -1,10 +1,8 @@
 #include "pages/IsdnLinesPage.h"
 #include "wcl/WaitCursor.h"
 #include "pages/PageMemories.h"
-#include "record/CreditRestoreCode.h"
 #include "record/EntityNames.h"
 #include "record/FieldText.h"
-#include "base/TextUtil.h"
 #include <cstring>
 
 namespace
@@ -39,15 +37,11 @@ enum LinkProtocol
     PROTOCOL_DISABLED = 2,
 };
 const char* const kProtocolKeys[] = { "strIsdnLinkDss1", "strIsdnLinkQsig", "strIsdnLinkDisabled" };
-constexpr int kWeekdays = 7;
 constexpr uint32_t kSecondsPerMinute = 60;
 constexpr int kCreditMaxMinutes = 44640; // 31 days
 
 const UINT kCreditIds[kIsdnLinkCounters] = { IDC_LINK_CREDIT_0, IDC_LINK_CREDIT_1, IDC_LINK_CREDIT_2 };
 const UINT kOldCreditIds[kIsdnLinkCounters] = { IDC_LINK_OLD_CREDIT_0, IDC_LINK_OLD_CREDIT_1, IDC_LINK_OLD_CREDIT_2 };
-
-const char kExpertKey[] = "strIsdnLinkExpert";
-const char kOpensDialog[] = "...";
 
 const FieldChoice kHunting[] = {
     { 0, nullptr, nullptr, IDC_LINK_UPWARDS },
@@ -86,11 +80,6 @@ bool BoxEnabled(HWND box)
 int Checked(HWND page, UINT id)
 {
     return ::IsDlgButtonChecked(page, (int)id) == BST_CHECKED;
-}
-
-void ShowControl(HWND page, UINT id, bool show)
-{
-    ::ShowWindow(::GetDlgItem(page, (int)id), show ? SW_SHOW : SW_HIDE);
 }
 }
 
@@ -194,12 +183,8 @@ void CIsdnLinkTab::OnInitControls()
         memset(credit.nextUnit, 1, sizeof(credit.nextUnit));
     }
     FillProtocols();
-    FillWeekdays();
-    ShowExpertText();
-    m_day.SubclassWindow(GetDlgItem(IDC_LINK_RESTORE_DAY_VALUE));
-    m_day.SetRange(1, 31, CNumericEdit::kNoDefault);
-    m_week.SubclassWindow(GetDlgItem(IDC_LINK_RESTORE_WEEK));
-    m_week.SetRange(1, 4, CNumericEdit::kNoDefault);
+    m_restore.Attach(m_hWnd, { IDC_LINK_RESTORE_DAY, IDC_LINK_RESTORE_WEEKDAY, IDC_LINK_RESTORE_WEEKLY,
+                               IDC_LINK_RESTORE_DAY_VALUE, IDC_LINK_RESTORE_WEEK, IDC_LINK_RESTORE_WEEKDAY_LIST });
     for (int i = 0; i < kIsdnLinkCounters; ++i)
     {
         m_credit[i].SubclassWindow(GetDlgItem(kCreditIds[i]));
@@ -207,15 +192,6 @@ void CIsdnLinkTab::OnInitControls()
         m_oldCredit[i].SubclassWindow(GetDlgItem(kOldCreditIds[i]));
         m_oldCredit[i].SetRange(0, kCreditMaxMinutes, CNumericEdit::kNoDefault);
     }
-}
-
-void CIsdnLinkTab::ShowExpertText()
-{
-    // The button opens a dialog: its text says so, once, whatever it showed.
-    char text[128] = "";
-    g_Language.GetString(kExpertKey, text, sizeof(text) - (sizeof(kOpensDialog) - 1));
-    AppendText(text, sizeof(text), kOpensDialog);
-    SetDlgItemText(IDC_LINK_EXPERT, text);
 }
 
 void CIsdnLinkTab::FillProtocols()
@@ -227,20 +203,6 @@ void CIsdnLinkTab::FillProtocols()
         char text[128];
         g_Language.GetString(kProtocolKeys[p], text, sizeof(text));
         CFieldBinder::AddEntry(list, text, p);
-    }
-}
-
-void CIsdnLinkTab::FillWeekdays()
-{
-    HWND list = GetDlgItem(IDC_LINK_RESTORE_WEEKDAY_LIST);
-    ::SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (int d = 1; d <= kWeekdays; ++d)
-    {
-        char key[16];
-        char text[128];
-        FormatText(key, sizeof(key), "strDay%d", d);
-        g_Language.GetString(key, text, sizeof(text));
-        CFieldBinder::AddEntry(list, text, d);
     }
 }
 
@@ -283,15 +245,7 @@ void CIsdnLinkTab::OnFilled()
         ::EnableWindow(box, t != 0 && t != signalling);
     }
 
-    CreditRestore restore = DecodeCreditRestoreCode(credit.creditRestoreCode);
-    ::CheckRadioButton(m_hWnd, IDC_LINK_RESTORE_DAY, IDC_LINK_RESTORE_WEEKLY,
-                       restore.kind == CreditRestoreKind::Weekly    ? IDC_LINK_RESTORE_WEEKLY
-                       : restore.kind == CreditRestoreKind::WeekDay ? IDC_LINK_RESTORE_WEEKDAY
-                                                                    : IDC_LINK_RESTORE_DAY);
-    m_day.SetValue(restore.day);
-    m_week.SetValue(restore.week);
-    CFieldBinder::SelectByCode(GetDlgItem(IDC_LINK_RESTORE_WEEKDAY_LIST), restore.weekday);
-    ShowRestoreKind();
+    m_restore.Show(credit.creditRestoreCode);
 
     for (int i = 0; i < kIsdnLinkCounters; ++i)
     {
@@ -325,15 +279,7 @@ void CIsdnLinkTab::OnStored()
                 ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? kTimeslotBlocked : kTimeslotFree;
     }
 
-    CreditRestore restore = { CreditRestoreKind::Day, 1, 1, 1 };
-    restore.kind = Checked(m_hWnd, IDC_LINK_RESTORE_WEEKLY)    ? CreditRestoreKind::Weekly
-                   : Checked(m_hWnd, IDC_LINK_RESTORE_WEEKDAY) ? CreditRestoreKind::WeekDay
-                                                               : CreditRestoreKind::Day;
-    restore.day = m_day.GetValue();
-    restore.week = m_week.GetValue();
-    int weekday = CFieldBinder::SelectedCode(GetDlgItem(IDC_LINK_RESTORE_WEEKDAY_LIST));
-    restore.weekday = weekday > 0 ? weekday : 0;
-    credit.creditRestoreCode = EncodeCreditRestoreCode(restore);
+    credit.creditRestoreCode = m_restore.Code();
 
     for (int i = 0; i < kIsdnLinkCounters; ++i)
     {
@@ -363,20 +309,7 @@ void CIsdnLinkTab::OnLanguageChanged()
     FillProtocols();
     CFieldBinder::SelectByCode(protocols, protocol);
     SetSideTexts();
-    HWND weekdays = GetDlgItem(IDC_LINK_RESTORE_WEEKDAY_LIST);
-    int weekday = CFieldBinder::SelectedCode(weekdays);
-    FillWeekdays();
-    CFieldBinder::SelectByCode(weekdays, weekday);
-    ShowExpertText();
-}
-
-void CIsdnLinkTab::ShowRestoreKind()
-{
-    bool day = Checked(m_hWnd, IDC_LINK_RESTORE_DAY) != 0;
-    bool weekDay = Checked(m_hWnd, IDC_LINK_RESTORE_WEEKDAY) != 0;
-    ShowControl(m_hWnd, IDC_LINK_RESTORE_DAY_VALUE, day);
-    ShowControl(m_hWnd, IDC_LINK_RESTORE_WEEK, weekDay);
-    ShowControl(m_hWnd, IDC_LINK_RESTORE_WEEKDAY_LIST, !day);
+    m_restore.RefillWeekdays();
 }
 
 void CIsdnLinkTab::BlockEnabledTimeslots(bool block)
@@ -433,7 +366,7 @@ LRESULT CIsdnLinkTab::OnExpert(WORD, WORD, HWND, BOOL&)
 
 LRESULT CIsdnLinkTab::OnRestoreKind(WORD, WORD, HWND, BOOL&)
 {
-    ShowRestoreKind();
+    m_restore.ShowKindFields();
     return 0;
 }
 

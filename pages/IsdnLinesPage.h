@@ -1,6 +1,7 @@
 #pragma once
 #include "pages/TabbedPage.h"
 #include "pages/NumericEdit.h"
+#include "pages/CreditRestoreControls.h"
 #include "res/IsdnPagesIds.h"
 
 constexpr int kIsdnPageLinkCount = 3; // the links the page edits
@@ -89,16 +90,12 @@ protected:
 
 private:
     int m_link;
-    CNumericEdit m_day;
-    CNumericEdit m_week;
+    CCreditRestoreControls m_restore;
     CNumericEdit m_credit[kIsdnLinkCounters];
     CNumericEdit m_oldCredit[kIsdnLinkCounters];
 
-    void ShowExpertText();
     void FillProtocols();
-    void FillWeekdays();
     void SetSideTexts();
-    void ShowRestoreKind();
     void BlockEnabledTimeslots(bool block);
     LRESULT OnProtocolChanged(WORD, WORD, HWND, BOOL&);
     LRESULT OnBlockAll(WORD, WORD, HWND, BOOL&);

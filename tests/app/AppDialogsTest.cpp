@@ -5,6 +5,7 @@
 #include "app/LoginDlg.h"
 #include "app/PasswordDlg.h"
 #include "app/SysInfoDlg.h"
+#include "tests/support/StarPasswordEdits.h"
 #include "tests/support/StrayDialogCloser.h"
 #include "tests/app/FrameTestSupport.h"
 #include <memory>
@@ -340,33 +341,14 @@ int FakeLinkState()
 {
     return s_linkState;
 }
-
-// The edits a dialog gives the password character '*' while it is made:
-// Wine shows '*' by itself, Windows with visual styles a dot unless told.
-std::set<int> s_starEdits;
-LRESULT CALLBACK NoteStarEdits(int code, WPARAM wParam, LPARAM lParam)
-{
-    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call->message == EM_SETPASSWORDCHAR && call->wParam == '*')
-        s_starEdits.insert(::GetDlgCtrlID(call->hwnd));
-    return ::CallNextHookEx(NULL, code, wParam, lParam);
-}
-
-// Notes the star edits of dialogs made while it lives.
-struct StarPasswordEdits
-{
-    StarPasswordEdits() { s_starEdits.clear(); }
-    HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &NoteStarEdits, NULL, ::GetCurrentThreadId());
-    ~StarPasswordEdits() { ::UnhookWindowsHookEx(hook); }
-};
 }
 
 TEST_F(AppDialogsTest, LoginTakesThePasswordAndTheWaitEndsWithTheAttempt)
 {
     CLoginDlg login;
-    StarPasswordEdits stars;
+    CStarPasswordEdits stars;
     Modeless<CLoginDlg> m(login);
-    EXPECT_EQ(std::set<int>{ IDC_LOGIN_PASSWORD }, s_starEdits);
+    EXPECT_EQ(std::set<int>{ IDC_LOGIN_PASSWORD }, stars.Ids());
     EXPECT_EQ(32, (int)::SendDlgItemMessageA(m.hwnd(), IDC_LOGIN_PASSWORD, EM_GETLIMITTEXT, 0, 0));
     ::SetDlgItemTextA(m.hwnd(), IDC_LOGIN_PASSWORD, "secret");
     Press(m.hwnd(), IDOK);
@@ -393,9 +375,9 @@ TEST_F(AppDialogsTest, PasswordChangeChecksTheConfirmationAndWaitsOnlyWhenSent)
         sent.emplace_back(newPassword, oldPassword);
         return sendWorks;
     });
-    StarPasswordEdits stars;
+    CStarPasswordEdits stars;
     Modeless<CPasswordDlg> m(dlg);
-    EXPECT_EQ((std::set<int>{ IDC_PASSWORD_OLD, IDC_PASSWORD_NEW, IDC_PASSWORD_CONFIRM }), s_starEdits);
+    EXPECT_EQ((std::set<int>{ IDC_PASSWORD_OLD, IDC_PASSWORD_NEW, IDC_PASSWORD_CONFIRM }), stars.Ids());
     HWND h = m.hwnd();
     ::SetDlgItemTextA(h, IDC_PASSWORD_OLD, "old");
     ::SetDlgItemTextA(h, IDC_PASSWORD_NEW, "new1");

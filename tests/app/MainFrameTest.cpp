@@ -554,6 +554,40 @@ TEST_F(MainFrameTest, DroppedFileOpensAndStaysInTheRecentFilesAfterARestart)
     again.DestroyWindow();
 }
 
+// An earlier run (or another program version) left more recent files than
+// the File menu keeps: the newest six are listed, the rest not.
+TEST_F(MainFrameTest, RecentFilesReadFromTheRegistryAreCutToSix)
+{
+    HKEY program = OpenSettingsKey();
+    HKEY key = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(program, "Recent Document List", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                                               &key, NULL));
+    ::RegCloseKey(program);
+    const DWORD stored = 9;
+    ::RegSetValueExA(key, "DocumentCount", 0, REG_DWORD, (const BYTE*)&stored, sizeof(stored));
+    for (DWORD i = 1; i <= stored; ++i)
+    {
+        char name[16], path[32];
+        FormatText(name, sizeof(name), "Document%d", (int)i);
+        FormatText(path, sizeof(path), "C:\\old\\file%d.cfg", (int)i);
+        ::RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)path, (DWORD)strlen(path) + 1);
+    }
+    ::RegCloseKey(key);
+
+    ASSERT_TRUE(OpenFrame());
+    EXPECT_EQ(6, m_frame.GetRecentList().GetCount());
+    HMENU menu = m_frame.GetCommandBar().GetMenu();
+    for (UINT i = 0; i < 8; ++i)
+    {
+        char file[16] = "";
+        if (i < 6)
+            FormatText(file, sizeof(file), "file%d.cfg", (int)i + 1);
+        std::string item = MenuText(menu, ID_FILE_MRU_FIRST + i);
+        EXPECT_EQ(i < 6, !item.empty()) << i;
+        EXPECT_NE(std::string::npos, item.find(file)) << item;
+    }
+}
+
 TEST_F(MainFrameTest, AnEmptyTcpPortIsNoConfiguredLink)
 {
     // The communication dialog stores an empty port box as -1.

@@ -3,6 +3,8 @@
 #include "pages/VoipCardPage.h"
 #include "pages/GsmCardPage.h"
 #include "pages/AnalogCardPage.h"
+#include "pages/IsdnLinesPage.h"
+#include "tests/support/StarPasswordEdits.h"
 #include "tests/support/StrayDialogCloser.h"
 #include <cstring>
 
@@ -69,7 +71,9 @@ TEST_F(CardPagesTest, VoipCardStoresWhatItShowsAndKeepsAGroupOrCodecItCannotShow
     // An unset slot: the page writes what it shows at once where it must,
     // and everything it shows at Store.
     memset(&rec->voipModules[3], 0xFF, sizeof(VoipModuleRec));
+    CStarPasswordEdits stars;
     Open<CVoipCardPage>(3);
+    EXPECT_EQ(std::set<int>{ IDC_VOIP_SIP_PASSWORD }, stars.Ids()) << "the page asks for '*' itself";
     const VoipModuleRec& v = rec->voipModules[3];
     EXPECT_EQ(std::string("5060\0", 5), Bytes(v.sipPort, 5)) << "written on open, with its terminator";
     EXPECT_EQ("5060", Text(IDC_VOIP_SIP_PORT));
@@ -346,6 +350,46 @@ TEST_F(GsmCardPageTest, SimTwoTurnedOffKeepsItsFieldsOnTheNextVisit)
     EXPECT_EQ(15, sim2.creditRestoreCode);
     EXPECT_EQ(600u, sim2.credit0);
     EXPECT_EQ(0, sim2.block0);
+}
+
+// Both SIMs keep the restore rule of the ISDN link tab: a day or week beyond
+// its range is stored as the range's end, as the ISDN tab stores it.
+TEST_F(GsmCardPageTest, RestoreRuleOfEitherSimIsStoredAsTheIsdnTabStoresIt)
+{
+    struct Case
+    {
+        uint8_t code;
+        uint8_t stored;
+    };
+    const std::vector<Case> cases = {
+        { 15, 15 }, { 0, 1 }, { 50, 31 }, { 0x95, 0x95 }, { 0xAF, 0xA7 }, { 0xBF, 0xA7 }, { 0x83, 0x83 },
+        // Never set: week 7 on day 7, shown as week 4. (The ISDN tab starts
+        // a link whose counters were never set on day 1.)
+        { 0xFF, 0xA7 },
+    };
+    // The ISDN tab, three links at a time.
+    for (size_t first = 0; first + 1 < cases.size(); first += 3)
+    {
+        for (size_t k = 0; k < 3 && first + k + 1 < cases.size(); ++k)
+            rec->isdnCredit[k].creditRestoreCode = cases[first + k].code;
+        Open<CIsdnLinesPage>();
+        ASSERT_EQ(1, page->Store());
+        for (size_t k = 0; k < 3 && first + k + 1 < cases.size(); ++k)
+            EXPECT_EQ(cases[first + k].stored, rec->isdnCredit[k].creditRestoreCode) << (int)cases[first + k].code;
+    }
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE((int)c.code);
+        GsmModuleRec& sim1 = rec->gsmSim1[1];
+        GsmModuleRec& sim2 = rec->gsmSim2[1];
+        sim2.state = 1; // in use
+        sim1.creditRestoreCode = sim2.creditRestoreCode = c.code;
+        g_LastGsmCardTab[0] = 1;
+        Open<CGsmCardPage>(0);
+        ASSERT_EQ(1, page->Store());
+        EXPECT_EQ(c.stored, sim1.creditRestoreCode) << "SIM 1";
+        EXPECT_EQ(c.stored, sim2.creditRestoreCode) << "SIM 2";
+    }
 }
 
 // The real dialog, driven from a timer once it runs modally: modules of the

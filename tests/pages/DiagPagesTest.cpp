@@ -418,6 +418,22 @@ TEST_F(DiagPagesTest, LargestCreditsAndStateTextsReadInFull)
     }
 }
 
+// A language change before the device answered titles every card with its
+// name and the kind last shown, which is none yet.
+TEST_F(DiagPagesTest, CardsRetitledBeforeAnyAnswerNameTheirKind)
+{
+    Open<CDiagCardsPage>(DiagNodeCards);
+    char none[ENTITY_NAME_SIZE];
+    GetCardTypeName(CARD_NONE, none, nullptr);
+    page->OnLanguageChanged();
+    for (int c = 0; c < CDiagCardsPage::kCards; ++c)
+    {
+        char name[ENTITY_NAME_SIZE];
+        GetCardName(c, name);
+        EXPECT_EQ(std::string(name) + " - " + none, Text(IDC_DIAG_CARD_GROUP + c)) << c;
+    }
+}
+
 TEST_F(DiagPagesTest, CreditPagesShowEachCounterUsedAndGranted)
 {
     Open<CDiagIsdnCreditPage>(DiagNodeIsdnCredit);

@@ -423,15 +423,23 @@ TEST_F(IsdnLinesPageTest, LinkModesAreShownAsProtocolAndSide)
     }
 }
 
-// The expert button says once that it opens a dialog, however often the
-// language changes.
-TEST_F(IsdnLinesPageTest, ExpertButtonCarriesItsDialogMarkOnce)
+// The expert button shows its language text as it is, in every language
+// and however often the language changes: the English text says itself
+// that the button opens a dialog.
+TEST_F(IsdnLinesPageTest, ExpertButtonShowsItsLanguageTextAlone)
 {
     HWND tab = OpenTab(0);
     EXPECT_EQ("Expert...", Text(IDC_LINK_EXPERT, tab));
-    page->OnLanguageChanged();
+    g_Language.RetranslateWindow(Wnd());
     page->OnLanguageChanged();
     EXPECT_EQ("Expert...", Text(IDC_LINK_EXPERT, tab));
+
+    CTestLanguage lang;
+    ASSERT_TRUE(lang.WriteLanguage("strIsdnLinkExpert=Layer settings\n"));
+    ASSERT_TRUE(lang.Select());
+    g_Language.RetranslateWindow(Wnd());
+    page->OnLanguageChanged();
+    EXPECT_EQ("Layer settings", Text(IDC_LINK_EXPERT, tab));
 }
 
 // Block all and unblock all reach every timeslot but the framing slot and

@@ -2,6 +2,7 @@
 #include "pages/SystemPages.h"
 #include "pages/SystemServicePages.h"
 #include "base/AppSettings.h"
+#include "tests/support/StarPasswordEdits.h"
 #include "record/EntityNames.h"
 #include <commctrl.h>
 #include <cstring>
@@ -223,14 +224,49 @@ TEST_F(ServicePagesTest, AlarmServersLookedAtAreStoredAsShown)
     memset(&rec->alarm, 0xFF, sizeof(rec->alarm));
     strcpy(rec->alarm.smtpServer, "Smail:0");
     strcpy(rec->alarm.alarmServer, "Sabc");
+    CStarPasswordEdits stars;
     Open<CSystemAlarmPage>();
     EXPECT_EQ("25", Text(IDC_ALARM_SMTP_PORT));
     EXPECT_EQ("", Text(IDC_ALARM_SERVER_HOST));
-    EXPECT_EQ('*', ::SendMessageA(Item(IDC_ALARM_SMTP_PASSWORD), EM_GETPASSWORDCHAR, 0, 0));
+    EXPECT_EQ(std::set<int>{ IDC_ALARM_SMTP_PASSWORD }, stars.Ids()) << "the page asks for '*' itself";
     ASSERT_EQ(1, page->Store());
     EXPECT_STREQ("Smail:25", rec->alarm.smtpServer);
     EXPECT_EQ(0, rec->alarm.alarmServer[0]);
     EXPECT_EQ(30, rec->alarm.smtpTimeout);
+}
+
+// The mail time-out runs from 10 to 120 seconds; a value outside, stored or
+// typed, becomes the default of 30.
+TEST_F(ServicePagesTest, SmtpTimeoutTakesTenButNotNine)
+{
+    struct Case
+    {
+        uint8_t stored;
+        const char* typed; // null: only looked at
+        const char* shown;
+        uint8_t written;
+    };
+    for (const Case& c : std::vector<Case>{
+             { 9, nullptr, "30", 30 },
+             { 10, nullptr, "10", 10 },
+             { 120, nullptr, "120", 120 },
+             { 121, nullptr, "30", 30 },
+             { 60, "9", "30", 30 },
+             { 60, "10", "10", 10 },
+         })
+    {
+        SCOPED_TRACE(std::to_string(c.stored) + (c.typed ? std::string(" typed ") + c.typed : ""));
+        rec->alarm.smtpTimeout = c.stored;
+        Open<CSystemAlarmPage>();
+        if (c.typed)
+        {
+            Type(IDC_ALARM_SMTP_TIMEOUT, c.typed);
+            ::SendMessageA(Item(IDC_ALARM_SMTP_TIMEOUT), WM_KILLFOCUS, 0, 0);
+        }
+        EXPECT_EQ(c.shown, Text(IDC_ALARM_SMTP_TIMEOUT));
+        ASSERT_EQ(1, page->Store());
+        EXPECT_EQ(c.written, rec->alarm.smtpTimeout);
+    }
 }
 
 TEST_F(ServicePagesTest, AlarmFieldsFullToTheirEndAreShownWithinTheirLimits)
@@ -403,6 +439,27 @@ TEST_F(ServicePagesTest, SmsAndHttpMasksLookedAtHoldOnlyTheCheckedBoxes)
     Click(IDC_HTTP_LINK_FIRST + 1);
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ(0xF6, rec->httpOut.selection[3]);
+}
+
+// Each link box of the outgoing request owns one bit of the link byte: it
+// alone sets or clears it, the other link bits and the four kept bits stay.
+TEST_F(ServicePagesTest, HttpLinkBoxesEachOwnTheirBit)
+{
+    for (int k = 0; k < 4; ++k)
+    {
+        for (uint8_t before : { (uint8_t)0xF0, (uint8_t)0x5A, (uint8_t)0x0F })
+        {
+            SCOPED_TRACE("box " + std::to_string(k) + " on byte " + std::to_string(before));
+            const uint8_t bit = (uint8_t)(1u << k);
+            rec->httpOut.selection[3] = before;
+            Open<CSystemHttpPage>();
+            for (int box = 0; box < 4; ++box)
+                EXPECT_EQ((before >> box) & 1, Checked(IDC_HTTP_LINK_FIRST + box) ? 1 : 0) << "box " << box;
+            Click(IDC_HTTP_LINK_FIRST + k);
+            ASSERT_EQ(1, page->Store());
+            EXPECT_EQ(before ^ bit, rec->httpOut.selection[3]);
+        }
+    }
 }
 
 TEST(RequestUrl, AcceptsOnlyHostPathQueryAndNumber)
