@@ -318,23 +318,15 @@ TEST_F(MainFrameTest, TreeTitlesReadInFullAtTheDefaultSize)
     ::GetClientRect(tree, &client);
     int titles = 0;
     std::string cut;
-    // Depth first over every item; scrolled into view one after the other.
-    std::vector<HTREEITEM> items{ TreeView_GetRoot(tree) };
-    while (!items.empty())
-    {
-        HTREEITEM item = items.back();
-        items.pop_back();
-        if (!item)
-            continue;
-        items.push_back(TreeView_GetNextSibling(tree, item));
-        items.push_back(TreeView_GetChild(tree, item));
+    // Every item, scrolled into view one after the other.
+    testsupport::ForEachTreeItem(tree, [&](HTREEITEM item) {
         TreeView_EnsureVisible(tree, item);
         RECT text = {};
-        ASSERT_TRUE(TreeView_GetItemRect(tree, item, &text, TRUE));
+        EXPECT_TRUE(TreeView_GetItemRect(tree, item, &text, TRUE));
         ++titles;
         if (text.right > client.right)
             cut += testsupport::TreeItemTitle(tree, item) + "\n";
-    }
+    });
     EXPECT_GT(titles, 40);
     EXPECT_EQ("", cut) << "cut at the tree's right edge";
 }
@@ -379,25 +371,17 @@ TEST_F(MainFrameTest, ConfigurationPagesFitThePaneAcrossAtTheDefaultSize)
 
     int pages = 0;
     std::string across;
-    std::vector<HTREEITEM> items{ TreeView_GetRoot(tree) };
-    while (!items.empty())
-    {
-        HTREEITEM item = items.back();
-        items.pop_back();
-        if (!item)
-            continue;
-        items.push_back(TreeView_GetNextSibling(tree, item));
-        items.push_back(TreeView_GetChild(tree, item));
+    testsupport::ForEachTreeItem(tree, [&](HTREEITEM item) {
         HWND page = select(item);
         if (!page)
-            continue;
+            return;
         ++pages;
         SCROLLINFO si = { sizeof(si), SIF_RANGE | SIF_PAGE };
         ::GetScrollInfo(page, SB_HORZ, &si);
         const int scrolls = si.nMax - si.nMin + 1 - (int)si.nPage;
         if ((::GetWindowLongA(page, GWL_STYLE) & WS_HSCROLL) || scrolls > 0)
             across += testsupport::TreeItemTitle(tree, item) + " scrolls " + std::to_string(scrolls) + " px\n";
-    }
+    });
     EXPECT_GT(pages, 40);
     EXPECT_EQ("", across);
 }

@@ -5,6 +5,7 @@
 #include "tests/support/PageHostWindow.h"
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 // What the view tests read from a view's tree and text page, and the click a
 // user makes on a tree item. The views keep each item's id in lParam.
@@ -37,6 +38,24 @@ inline std::string TreeItemTitle(HWND tree, HTREEITEM item)
     tvi.cchTextMax = sizeof(buf);
     TreeView_GetItem(tree, &tvi);
     return buf;
+}
+
+// Every item of the tree, depth first from the root: an item, its children,
+// then its next sibling.
+template <class Visit>
+void ForEachTreeItem(HWND tree, Visit visit)
+{
+    std::vector<HTREEITEM> items{ TreeView_GetRoot(tree) };
+    while (!items.empty())
+    {
+        HTREEITEM item = items.back();
+        items.pop_back();
+        if (!item)
+            continue;
+        items.push_back(TreeView_GetNextSibling(tree, item));
+        items.push_back(TreeView_GetChild(tree, item));
+        visit(item);
+    }
 }
 
 // A click on the item's text, and what it posts handled.
