@@ -303,6 +303,27 @@ TEST_F(PageVisitTest, SyncOrderIsWrittenAsTheListsShowIt)
     }
 }
 
+// A device order that names one link eight times leaves the other two links
+// to be added behind it: the order list then holds ten sources, of which the
+// first eight are written and the ISDN common settings behind the order keep
+// their bytes.
+TEST_F(PageVisitTest, SyncOrderLongerThanItsEightEntriesWritesOnlyEight)
+{
+    memset(rec->isdnSyncOrder, 0, 8);
+    const std::string common = Raw(&rec->isdnCommon, sizeof(rec->isdnCommon));
+    Open<CIsdnSynchroPage>();
+    for (int added = 0; added < 2; ++added)
+    {
+        ::SendMessageA(Item(IDC_SYNC_UNUSED), LB_SETCURSEL, 0, 0);
+        Command(IDC_SYNC_ADD);
+    }
+    EXPECT_EQ(10, ::SendMessageA(Item(IDC_SYNC_ORDER), LB_GETCOUNT, 0, 0));
+    EXPECT_EQ("", ListTexts(Item(IDC_SYNC_UNUSED)));
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ(std::string(8, '\0'), Raw(rec->isdnSyncOrder, 8));
+    EXPECT_EQ(common, Raw(&rec->isdnCommon, sizeof(rec->isdnCommon)));
+}
+
 UINT TimeslotBoxId(int timeslot)
 {
     return timeslot < 16 ? IDC_LINK_TIMESLOT_LOW + timeslot : IDC_LINK_TIMESLOT_HIGH + timeslot - 16;

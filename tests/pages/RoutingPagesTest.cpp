@@ -429,6 +429,38 @@ TEST_F(RoutingPagesTest, MobilityVisitStoresEachEntryAsItsRowShowsIt)
     EXPECT_EQ(std::string(sizeof(MobilityExtEntry), '\xFF'), Bytes(&rec->mobility[1], sizeof(MobilityExtEntry)));
 }
 
+// Rows are stored from their entries, not read back from the row's text: a
+// number that holds the ", " between numbers or the "-" before a mode, or a
+// mode text that holds them, keeps its numbers and modes as they were.
+TEST_F(RoutingPagesTest, MobilityNumbersHoldingTheRowsSeparatorsAreStoredWhole)
+{
+    const struct
+    {
+        const char* numbers[3];
+        const char* duringShort; // the language's short text of mode 1
+    } cases[] = {
+        { { "12, 34", "5-6", "7" }, "WH" },
+        { { "12", "34", "" }, "in, WH" },
+        { { "12", "34-5", "" }, "in-WH" },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.duringShort);
+        CTestLanguage lang;
+        ASSERT_TRUE(lang.WriteLanguage((std::string("strMobilityExtDuringWHShort=") + c.duringShort +
+                                        "\nstrMobilityExtOutOfWHShort=out\n").c_str()));
+        ASSERT_TRUE(lang.Select());
+        const uint8_t modes[3] = { MOBILITY_DURING_WH, MOBILITY_ALWAYS, MOBILITY_OUTSIDE_WH };
+        memset(rec->mobility, 0xFF, sizeof(rec->mobility));
+        rec->mobility[0] = MakeMobilityEntry('B', "200", c.numbers, modes);
+        const std::string entry = Bytes(&rec->mobility[0], sizeof(MobilityExtEntry));
+        Open<CMobilityExtPage>();
+        ASSERT_EQ(1, page->Store());
+        EXPECT_EQ(entry, Bytes(&rec->mobility[0], sizeof(MobilityExtEntry)));
+        EXPECT_EQ(0xFF, ((uint8_t*)&rec->mobility[1])[4]) << "still one entry";
+    }
+}
+
 // A full mobility list (500) and a full holiday list (40) take no more, and
 // Store writes what they hold.
 TEST_F(RoutingPagesTest, FullMobilityAndHolidayListsTakeNoMore)

@@ -301,6 +301,40 @@ TEST_F(SipPagesTest, TrunkServersUncheckedAreEmptyAndZeroTimesTakeTheirDefaults)
     EXPECT_EQ(want.bytes, BytesOf(dlg.Account()));
 }
 
+// A server field the device never wrote (0xFF from its first byte) is no
+// server: its box is unchecked, and the dialog stores the field empty with
+// port 5060 rather than a host of 0xFF characters for the device to call.
+TEST_F(SipPagesTest, TrunkServerNeverWrittenShowsAsNoneAndIsStoredEmpty)
+{
+    typedef char(SipAccount::*Host)[64];
+    const struct
+    {
+        UINT check, edit;
+        Host host;
+        uint16_t SipAccount::*port;
+    } servers[] = {
+        { IDC_VOIPTRADV_REGISTRAR_ON, IDC_VOIPTRADV_REGISTRAR, &SipAccount::registrar, &SipAccount::registrarPort },
+        { IDC_VOIPTRADV_OUTBOUND_ON, IDC_VOIPTRADV_OUTBOUND_PROXY, &SipAccount::outboundProxy,
+          &SipAccount::outboundProxyPort },
+    };
+    for (const auto& s : servers)
+    {
+        SCOPED_TRACE(s.check);
+        SipTrunkRow trunk = NewTrunk();
+        memset(trunk.account.*s.host, 0xFF, sizeof(trunk.account.*s.host));
+        trunk.account.*s.port = 0xFFFF;
+        CVoipTrunkAdvancedDlg dlg(trunk.account);
+        ASSERT_TRUE(dlg.Create(host));
+        HWND d = dlg.m_hWnd;
+        EXPECT_FALSE(Checked(s.check, d));
+        EXPECT_FALSE(Enabled(s.edit, d));
+        ASSERT_TRUE(dlg.Accept());
+        ::DestroyWindow(d);
+        EXPECT_EQ(std::string(64, '\0'), std::string(dlg.Account().*s.host, 64));
+        EXPECT_EQ(SIP_DEFAULT_PORT, dlg.Account().*s.port);
+    }
+}
+
 // --- the lists ------------------------------------------------------------------------
 
 TEST_F(SipPagesTest, DeletingTheFirstTrunkMovesTheSecondWithItsGroupsUp)

@@ -180,4 +180,20 @@ TEST(LcrTables, TargetTextsShowGroupLinkAndCounter)
     EXPECT_STREQ("G3", text);
     g_Settings.GroupIndexOffset = saved;
 }
+
+// 'P' and 'T' are the codes of links A and B as targets; a rule whose input
+// line holds one is shown as that link, not as a group number no device has.
+TEST(LcrTables, InputLinesPAndTShowAsTheirLinks)
+{
+    CTestLanguage lang;
+    ASSERT_TRUE(lang.WriteLanguage("strIsdnLink0=ISDN A\nstrIsdnLink1=ISDN B\nstrIsdnLink2=ISDN C\n"));
+    ASSERT_TRUE(lang.Select());
+    for (const auto& [code, shown] : std::vector<std::pair<uint8_t, const char*>>{
+             { 'P', "ISDN A" }, { 'p', "ISDN A" }, { 'T', "ISDN B" }, { 't', "ISDN B" }, { 'c', "ISDN C" } })
+    {
+        char text[64];
+        FormatRuleLine(code, text, sizeof(text));
+        EXPECT_STREQ(shown, text) << code;
+    }
+}
 }
