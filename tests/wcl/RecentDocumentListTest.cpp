@@ -44,7 +44,7 @@ TEST(RecentDocumentList, MenuShowsTheNewestFilesNumberedFromOne)
 // leaves no value of a longer one behind.
 TEST(RecentDocumentList, KeepsAFilePerMenuIdAndTheRegistryNoStaleOne)
 {
-    const char kProgramKey[] = "Software\\VelmotrexTest\\RecentFiles";
+    const char kProgramKey[] = "Software\\VelmotrexRecentFilesTest";
     ::SHDeleteKeyA(HKEY_CURRENT_USER, kProgramKey);
     CRecentDocumentList list(100, 115);
     list.SetMaxEntries(99);
