@@ -566,6 +566,25 @@ TEST_F(PageVisitTest, AnalogWordsAreBuiltFromTheBitsShown)
     });
 }
 
+// A number at the top of its range is shown and stored as it is.
+TEST_F(PageVisitTest, NumbersAtTheTopOfTheirRangesAreKept)
+{
+    Visit<CIsdnCommonPage>({
+        { COMMON_AT(dialWait), B("\x3C\x00"), IDC_ISDNCOM_DIAL_WAIT, "60", B("\x3C\x00") },
+        { COMMON_AT(callbackSaveTime), B("\x30"), IDC_ISDNCOM_CALLBACK_SAVE, "48", B("\x30") },
+        { COMMON_AT(noAnswerTimeout), B("\xFF"), IDC_ISDNCOM_NO_ANSWER, "255", B("\xFF") },
+        { COMMON_AT(gsmBusyCause), B("\x7F"), IDC_ISDNCOM_BUSY_CAUSE, "127", B("\x7F") },
+        { COMMON_AT(blockedNotLoggedIn), B("\x20"), IDC_ISDNCOM_NOT_LOGGED, "32", B("\x20") },
+        { COMMON_AT(blockedPoorSignal), B("\x20"), IDC_ISDNCOM_POOR_COUNT, "32", B("\x20") },
+    });
+    Visit<CAnalogFxoPage>({
+        { ANALOG_AT(fxoFlashLength), B("\xFF"), IDC_FXO_FLASH_LENGTH, "1275", B("\xFF") },
+        { ANALOG_AT(waitDialToneTime), B("\x1E"), IDC_FXO_WAIT_DIALTONE_TIME, "30", B("\x1E") },
+        { ANALOG_AT(busyDetectStart), B("\x1E"), IDC_FXO_BUSY_START_TIME, "30", B("\x1E") },
+        { ANALOG_AT(busyMinLengthEnd), B("\x14"), IDC_FXO_MIN_BUSY_LENGTH, "20", B("\x14") },
+    });
+}
+
 // Each FXO box and radio owns one bit of its word.
 TEST_F(AnalogPageTest, EachFxoControlWritesItsOwnBit)
 {

@@ -5,6 +5,7 @@
 #include "pages/MobilityPages.h"
 #include "record/FieldText.h"
 #include "tests/support/PageFixture.h"
+#include "tests/support/TreeViewProbe.h"
 #include <cstring>
 #include <tuple>
 
@@ -243,6 +244,50 @@ TEST_F(RoutingPagesTest, RuleDialogRefusesWhatTheRuleCannotHold)
     }
 }
 
+// Each field of a rule is kept up to its end: 23 digits to cut and to dial,
+// AOC values up to 254 (an unset one shows and stores 0), five targets.
+TEST_F(RoutingPagesTest, RuleDialogKeepsEachFieldUpToItsEnd)
+{
+    rec->moduleGroups[0].outGroup = 3;
+    rec->moduleGroups[1].outGroup = 4;
+    LcrRuleEntry rule = NewRule('A');
+    WriteCountedString("12", rule.rule.number, sizeof(rule.rule.number));
+    RuleByte(rule.rule, LCR_RULE_CUT) = 23;
+    RuleByte(rule.rule, LCR_RULE_DIAL) = 23;
+    memcpy(rule.rule.targets, "\x03\x04PTC", 5);
+    memcpy(rule.rule.targetValues, "\xFE\xFF\xFF\xFF\xFF", 5);
+    CLcrRoutingItemDlg dlg(rule, rec, nullptr, 0);
+    HWND d = dlg.Create(host);
+    ASSERT_TRUE(d != NULL);
+    EXPECT_EQ("23", Text(IDC_LCR_ITEM_CUT, d));
+    EXPECT_EQ("23", Text(IDC_LCR_ITEM_DIAL, d));
+    CFieldBinder::SelectByCode(Item(IDC_LCR_ITEM_TARGET, d), 'D');
+    dlg.AddTarget();
+    EXPECT_EQ(5u, dlg.Targets().size()) << "a sixth target is not taken";
+    EXPECT_EQ(5, ::SendMessageA(Item(IDC_LCR_ITEM_TARGETS, d), LB_GETCOUNT, 0, 0));
+
+    // The targets as the user selects them; a typed 255 is cut to 254.
+    for (const auto& [line, shown, typed] : std::vector<std::tuple<int, const char*, const char*>>{
+             { 1, "0", nullptr }, { 0, "254", "255" } })
+    {
+        ::SendMessageA(Item(IDC_LCR_ITEM_TARGETS, d), LB_SETCURSEL, line, 0);
+        ::SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_LCR_ITEM_TARGETS, LBN_SELCHANGE),
+                       (LPARAM)Item(IDC_LCR_ITEM_TARGETS, d));
+        EXPECT_EQ(shown, Text(IDC_LCR_ITEM_AOC, d)) << line;
+        if (typed)
+        {
+            Type(IDC_LCR_ITEM_AOC, typed, d);
+            dlg.ChangeTarget();
+        }
+    }
+    ASSERT_TRUE(dlg.Accept());
+    const LcrRuleEntry& r = dlg.Result();
+    ::DestroyWindow(d);
+    EXPECT_EQ(23, RuleByte(r.rule, LCR_RULE_CUT));
+    EXPECT_EQ(23, RuleByte(r.rule, LCR_RULE_DIAL));
+    EXPECT_EQ(std::string("\x03\x04PTC" "\xFE\x00\xFF\xFF\xFF", 10), Bytes(r.rule.targets, 10));
+}
+
 // --- CLIP table -----------------------------------------------------------------
 
 TEST_F(RoutingPagesTest, DeletingAProfilesLastCallerAsksAndDropsItsRulesWithTheirCompanions)
@@ -326,6 +371,26 @@ TEST_F(RoutingPagesTest, ClipFromGsmKeepsTheNumbersInTextOrderUpTo1000)
     ASSERT_EQ(1, page->Store());
     EXPECT_EQ("\x02" "10" + std::string(33, '\xFF'), Bytes(&rec->clipGsm[0], 36));
     EXPECT_EQ("\x04" "5998", Bytes(&rec->clipGsm[999], 5));
+    EXPECT_EQ(0u, boxes.Count());
+}
+
+// A number of 23 digits, as many as the field holds, is taken whole by both
+// CLIP lists.
+TEST_F(RoutingPagesTest, ClipNumbersTakeTwentyThreeDigits)
+{
+    const std::string digits = "12345678901234567890123";
+    Open<CClipGsmPage>();
+    Type(IDC_CLIP_GSM_NUMBER, digits.c_str());
+    Command(IDC_LIST_ADD);
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ("\x17" + digits, Bytes(&rec->clipGsm[0], 24));
+
+    Open<CLcrClipTabPage>();
+    Type(IDC_LCR_CLIP_NUMBER, digits.c_str());
+    Type(IDC_LCR_CLIP_PROFILE, "1");
+    Command(IDC_LIST_ADD);
+    ASSERT_EQ(1, page->Store());
+    EXPECT_EQ("\x17" + digits, Bytes(&rec->lcrClip[0], 24));
     EXPECT_EQ(0u, boxes.Count());
 }
 
@@ -461,6 +526,29 @@ TEST_F(RoutingPagesTest, MobilityNumbersHoldingTheRowsSeparatorsAreStoredWhole)
     }
 }
 
+// The interface list offers the three links and the VoIP users; a row is
+// stored with its interface's letter.
+TEST_F(RoutingPagesTest, MobilityInterfacesAreTheThreeLinksAndTheVoipUsers)
+{
+    Open<CMobilityExtPage>();
+    HWND list = Item(IDC_MOB_INTERFACE);
+    ASSERT_EQ(4, ::SendMessageA(list, CB_GETCOUNT, 0, 0));
+    char text[64] = "";
+    ::SendMessageA(list, CB_GETLBTEXT, 3, (LPARAM)text);
+    EXPECT_EQ(testsupport::Lang("strMobilityExtVoipUsers"), text);
+    for (int i = 0; i < 4; ++i)
+    {
+        Select(IDC_MOB_INTERFACE, i);
+        Type(IDC_MOB_EXTENSION, "200");
+        Type(IDC_MOB_NUMBER1, "5");
+        Command(IDC_LIST_ADD);
+    }
+    ASSERT_EQ(1, page->Store());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ('A' + i, rec->mobility[i].bytes0[0]) << i;
+    EXPECT_EQ(0u, boxes.Count());
+}
+
 // A full mobility list (500) and a full holiday list (40) take no more, and
 // Store writes what they hold.
 TEST_F(RoutingPagesTest, FullMobilityAndHolidayListsTakeNoMore)
@@ -510,6 +598,7 @@ TEST_F(RoutingPagesTest, WorkingDaysAreCheckedInOrder)
         { { { 0, 0 }, { 0, 0 }, { 9, 0 }, { 17, 0 } }, -1, { { 255, 255 }, { 255, 255 }, { 9, 0 }, { 17, 0 } } },
         { { { 8, 0 }, { 18, 0 }, { 0, 0 }, { 0, 0 } }, -1, { { 8, 0 }, { 18, 0 }, { 255, 255 }, { 255, 255 } } },
         { { { 8, 30 }, { 8, 30 }, { 0, 0 }, { 0, 0 } }, 1, {} },
+        { { { 8, 0 }, { 12, 0 }, { 14, 0 }, { 13, 0 } }, 3, {} },
     };
     for (Case& c : cases)
     {

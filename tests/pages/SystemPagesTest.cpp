@@ -208,12 +208,18 @@ TEST_F(ServicePagesTest, AlarmNumbersAreAddedChangedAndStoredInListOrderAndASixt
     }
     EXPECT_EQ(want + std::string(24, '\xFF'), Bytes(rec->alarm.smsNumbers, 120));
 
-    // Numbers behind an empty entry are not shown, and go at the next store.
-    memset(rec->alarm.smsNumbers, 0xFF, 120);
-    WriteCountedString24("12", rec->alarm.smsNumbers[1]);
-    Open<CSystemAlarmPage>();
-    ASSERT_EQ(1, page->Store());
-    EXPECT_EQ(std::string(120, '\xFF'), Bytes(rec->alarm.smsNumbers, 120));
+    // Numbers behind an empty entry, unset or of length 0, are not shown,
+    // and go at the next store.
+    for (uint8_t end : { 0xFF, 0x00 })
+    {
+        memset(rec->alarm.smsNumbers, 0xFF, 120);
+        rec->alarm.smsNumbers[0][0] = end;
+        WriteCountedString24("12", rec->alarm.smsNumbers[1]);
+        Open<CSystemAlarmPage>();
+        EXPECT_EQ(0, ::SendMessageA(Item(IDC_ALARM_NUMBERS), LB_GETCOUNT, 0, 0)) << (int)end;
+        ASSERT_EQ(1, page->Store());
+        EXPECT_EQ(std::string(120, '\xFF'), Bytes(rec->alarm.smsNumbers, 120)) << (int)end;
+    }
 }
 
 // Servers are stored as the edits show them: a mail server without a port

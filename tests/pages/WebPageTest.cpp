@@ -102,6 +102,19 @@ TEST_F(WebPageTest, RedirectorHostsAreReadBoundedAndTheChosenHostAndPortKept)
     EXPECT_EQ("80", Text(IDC_WEB_PORT));
 }
 
+// The redirector's list ends at its hundredth host.
+TEST_F(WebPageTest, RedirectorHostsAreReadUpToTheHundredth)
+{
+    std::vector<std::pair<std::string, std::string>> hosts;
+    for (int n = 1; n <= kMaxRedirectorHosts + 1; ++n)
+        hosts.push_back({ "10.0.0." + std::to_string(n), "" });
+    WriteHosts(hosts);
+    std::vector<RedirectorHost> read = ReadRedirectorHosts(kPortName);
+    ASSERT_EQ((size_t)kMaxRedirectorHosts, read.size());
+    EXPECT_EQ("10.0.0.1", read.front().host);
+    EXPECT_EQ("10.0.0.100", read.back().host);
+}
+
 namespace
 {
 // Keeps every text a window is given.

@@ -121,6 +121,7 @@ TEST(LcrTables, RulesSortGroupsFirstThenLinesThenNumbers)
         { 'C', "1", 'D', "0", -1 },    // links before the VoIP users
         { 0xFF, "5", 'A', "5", 0 },    // an unset line is link A
         { 'b', "5", 'B', "5", 0 },     // lower case reads as upper case
+        { 'd', "5", 'D', "5", 0 },
         { 'A', "123", 'A', "13", -1 }, // numbers byte-wise
     };
     for (const auto& c : cases)
@@ -174,6 +175,9 @@ TEST(LcrTables, TargetTextsShowGroupLinkAndCounter)
     char text[256];
     LcrTargetText(e, text, sizeof(text));
     EXPECT_STREQ("G5(12,n), ISDN(3), VoIP-U(0)", text);
+    memcpy(e.rule.targets, "\x04TDPC", LCR_TARGET_COUNT);
+    LcrTargetText(e, text, sizeof(text));
+    EXPECT_STREQ("G5(12,n), ISDN(3), VoIP-U(0), ISDN(1), ISDN(1)", text) << "all five targets";
     FormatRuleLine(0xFF, text, sizeof(text));
     EXPECT_STREQ("ISDN A", text);
     FormatRuleLine(2, text, sizeof(text));

@@ -22,6 +22,7 @@ TEST(ServerAddressText, BuildsNumericAndHostNameForms)
     const struct { std::string host; int port; std::string stored; } cases[] = {
         { "10.0.0.1", 2000, "N010000000001P2000" },
         { "0.00.000.0", 25, "N000000000000P25" },
+        { "255.255.255.255", 9, "N255255255255P9" },
         { "192 168..1  2", 80, "N192168001002P80" },
         { "10.0.0.1a", 1, "N010000000001P1" }, // a token's number is its leading digits
         { "10.0.0", 2000, "S10.0.0:2000" },
@@ -78,6 +79,8 @@ TEST(CreditRestoreCode, DecodesAndEncodesEachKind)
     const struct { uint8_t code; CreditRestoreKind kind; int day, week, weekday; } cases[] = {
         { 0x95, CreditRestoreKind::WeekDay, 1, 2, 5 },
         { 0xA7, CreditRestoreKind::WeekDay, 1, 4, 7 },
+        { 0x8D, CreditRestoreKind::WeekDay, 1, 1, 5 },
+        { 0x87, CreditRestoreKind::Weekly, 1, 1, 7 },
         { 0x83, CreditRestoreKind::Weekly, 1, 1, 3 },
         { 15, CreditRestoreKind::Day, 15, 1, 1 },
         { 1, CreditRestoreKind::Day, 1, 1, 1 },
