@@ -176,7 +176,7 @@ LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
         self->FlushQueued();
         return 0;
     }
-    if (uMsg == WM_PAINT && self->m_paintHeld)
+    if (uMsg == WM_PAINT && self->m_writingOpen)
     {
         // The writing under way draws the view once, when it ends.
         ::ValidateRect(hWnd, NULL);
@@ -415,7 +415,6 @@ void CCommLogCtrl::WriteTaken(LONGLONG budgetCounts)
     if (!m_writingOpen)
     {
         m_writingOpen = true;
-        m_paintHeld = true;
         m_writingTrimmed = false;
         m_writingCost = 0;
     }
@@ -461,11 +460,10 @@ void CCommLogCtrl::FinishWriting()
         CRedrawOff redrawOff(m_hWnd);
         Trim();
     }
-    m_paintHeld = false;
+    m_writingOpen = false; // the view paints again
     Invalidate(TRUE);
     ::UpdateWindow(m_hWnd);
     m_writingNow = false;
-    m_writingOpen = false;
     // A timer that fell due meanwhile does not cut the pause this writing
     // earned short.
     m_writingDue = false;
@@ -511,7 +509,6 @@ void CCommLogCtrl::DrainQueue(bool write)
         }
         m_takenHead = m_takenTail = nullptr;
         m_writingOpen = false;
-        m_paintHeld = false;
         return;
     }
     if (m_writingNow)

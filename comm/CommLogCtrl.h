@@ -124,9 +124,9 @@ private:
     QueuedLine* m_takenHead = nullptr;
     QueuedLine* m_takenTail = nullptr;
     int m_takenSkipLines = 0;
+    // While a writing is open the view's painting is held: it is painted
+    // once, when the writing ends.
     bool m_writingOpen = false;
-    // The view is painted once, when the writing ends.
-    bool m_paintHeld = false;
     bool m_writingTrimmed = false;
     // Set while lines are written: the control's own messages of the writing
     // (reads of its length and selection) must not start another.
