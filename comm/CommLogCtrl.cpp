@@ -50,6 +50,10 @@ const UINT_PTR kFlushTimerId = 0x4C47;
 const DWORD kFlushIntervalMs = 40;
 // The pause after a writing, in multiples of what the writing cost.
 const UINT kFlushCostShare = 20;
+// The owner's steps counted into its hold on the writing at most: a pacing
+// delay set to minutes must not keep the view from showing the last lines
+// of a transfer for as long.
+const UINT kMaxOwnerBudgetMs = 50;
 // The oldest lines an owner's step drops at most.
 const int kTrimStepLines = 40;
 
@@ -163,13 +167,13 @@ LRESULT CALLBACK CCommLogCtrl::SubclassProc(HWND hWnd, UINT uMsg, WPARAM wParam,
             ::KillTimer(hWnd, kFlushTimerId);
             self->m_flushTimerArmed = false;
         }
-        const LONG ownerLeft = static_cast<LONG>(self->m_ownerWritesUntil - ::GetTickCount());
+        const DWORD ownerLeft = self->OwnerHoldLeft();
         if (ownerLeft > 0)
         {
             // The owner's next call writes; this timer takes over only when
             // the owner stops calling.
             self->m_writingDue = true;
-            if (!self->m_flushTimerArmed && ::SetTimer(hWnd, kFlushTimerId, static_cast<UINT>(ownerLeft), NULL))
+            if (!self->m_flushTimerArmed && ::SetTimer(hWnd, kFlushTimerId, ownerLeft, NULL))
                 self->m_flushTimerArmed = true;
             return 0;
         }
@@ -242,8 +246,10 @@ void CCommLogCtrl::WriteCollectedWithin(UINT budgetMs)
     if (!m_hWnd || !::IsWindow(m_hWnd) || !OnUiThread())
         return;
     // Some calls apart and a flush interval more: when the owner stops
-    // calling, its timer writes the rest soon.
-    m_ownerWritesUntil = ::GetTickCount() + budgetMs * 8 + kFlushIntervalMs;
+    // calling, its timer writes the rest soon, within half a second.
+    m_ownerHolds = true;
+    m_ownerCalledAt = m_tickSource();
+    m_ownerHoldMs = std::min<UINT>(budgetMs, kMaxOwnerBudgetMs) * 8 + kFlushIntervalMs;
     if (!m_writingOpen && !m_writingDue)
         return;
     LARGE_INTEGER frequency;
@@ -280,6 +286,29 @@ void CCommLogCtrl::WriteCollectedWithin(UINT budgetMs)
         return;
     }
     FinishWriting();
+}
+
+// What is left of the owner's hold on the writing, in milliseconds; 0 when
+// the owner holds none (never called, or its hold is over).
+DWORD CCommLogCtrl::OwnerHoldLeft()
+{
+    if (!m_ownerHolds)
+        return 0;
+    const DWORD elapsed = m_tickSource() - m_ownerCalledAt;
+    if (elapsed >= m_ownerHoldMs)
+    {
+        m_ownerHolds = false;
+        return 0;
+    }
+    return m_ownerHoldMs - elapsed;
+}
+
+bool CCommLogCtrl::HoldsUnwrittenLines()
+{
+    ::EnterCriticalSection(&m_queueLock);
+    const bool queued = m_queueHead != nullptr;
+    ::LeaveCriticalSection(&m_queueLock);
+    return queued || m_takenHead != nullptr;
 }
 
 // How many lines of the view a queued line makes (a dump wraps at the

@@ -71,6 +71,16 @@ public:
     // about budgetMs, whole lines first and the drawing in a step of its
     // own, so that the log never holds up the next request.
     void WriteCollectedWithin(UINT budgetMs);
+    // Whether a writing is under way (its painting held), and whether lines
+    // wait that are not in the view yet; for an owner that paces the
+    // writing, and for tests. Neither writes anything.
+    bool IsWriting() const { return m_writingOpen; }
+    bool HoldsUnwrittenLines();
+
+    // The millisecond tick count the log's timing reads; GetTickCount unless
+    // set (tests set counts near the ends of its range).
+    typedef DWORD(WINAPI* TickSource)();
+    void SetTickSource(TickSource source) { m_tickSource = source ? source : ::GetTickCount; }
 
     // The longest line AddTextFormat produces, its terminating zero included.
     static const int kMaxLineSize = 260;
@@ -90,6 +100,7 @@ private:
     void TakeQueued();
     void WriteTaken(LONGLONG budgetCounts);
     void FinishWriting();
+    DWORD OwnerHoldLeft();
 
     void ScrollToLatestLines();
     void ApplyColor(COLORREF color);
@@ -134,8 +145,15 @@ private:
     LONGLONG m_writingCost = 0;
     // A writing fell due while the owner writes: done at its next call.
     bool m_writingDue = false;
-    // Until this tick count the owner decides when the lines are written.
-    DWORD m_ownerWritesUntil = 0;
+    // For m_ownerHoldMs after its last call, taken at m_ownerCalledAt, the
+    // owner decides when the lines are written; before its first call and
+    // once that time is over, the flush timer does. Held as a start and a
+    // length, never as an end tick: only a difference from a tick the log
+    // took itself stays right across the tick count's wrap.
+    bool m_ownerHolds = false;
+    DWORD m_ownerCalledAt = 0;
+    DWORD m_ownerHoldMs = 0;
+    TickSource m_tickSource = ::GetTickCount;
     bool m_subclassed = false;
     HWND m_subclassedWnd = NULL;
     DWORD m_uiThreadId = 0;

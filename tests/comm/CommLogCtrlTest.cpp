@@ -156,6 +156,71 @@ TEST_F(CommLogTest, LinesWrittenInTheOwnersShortStepsArriveInOrderEachOnce)
         EXPECT_EQ("second " + std::to_string(i), lines[40 + i]);
 }
 
+// The tick count the log reads in a test: the system's, moved by an offset,
+// so that the log's timers still run in real time.
+DWORD g_tickOffset = 0;
+
+DWORD WINAPI ShiftedTickCount()
+{
+    return ::GetTickCount() + g_tickOffset;
+}
+
+void SetShiftedTick(DWORD tick)
+{
+    g_tickOffset = tick - ::GetTickCount();
+}
+
+// Lines are written soon at every tick count: on either side of half its
+// range (24.9 days of uptime), when it wraps at 49.7 days while a paced
+// writing is open, and long after a transfer; also when the owner's steps
+// are long (a pacing delay set to minutes). The owner's hold on the writing
+// is taken from the ticks of its own calls only, and lasts a moment.
+TEST_F(CommLogTest, LinesAreWrittenSoonAtEveryTickCount)
+{
+    const DWORD kDay = 24 * 60 * 60 * 1000;
+    const struct
+    {
+        const char* situation;
+        DWORD tick;    // when the lines come (or the owner calls)
+        UINT ownerStep; // not 0: a paced writing opens in steps of this many
+                        // milliseconds, then the owner stops calling
+    } cases[] = {
+        { "just below 2^31 ms, no transfer yet", 0x80000000u - 30, 0 },
+        { "10 minutes above 2^31 ms, no transfer yet", 0x80000000u + 10 * 60 * 1000, 0 },
+        { "a writing opened 20 ms before the wrap", 0u - 20, 1 },
+        { "25 days after that transfer", 25 * kDay, 0 },
+        { "a writing opened in steps of 100 s", 30 * kDay, 100000 },
+    };
+    m_log.SetTickSource(ShiftedTickCount);
+    int added = 0;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.situation);
+        SetShiftedTick(c.tick);
+        for (int i = 0; i < 5; ++i)
+            m_log.AddTextFormat("line %d", LOG_TEAL, added++);
+        if (c.ownerStep)
+        {
+            // The owner calls after each request, every few milliseconds,
+            // until the writing falls due and opens; then it stops calling.
+            ASSERT_TRUE(CLinkMessageRecorder::PumpUntil(
+                [&] {
+                    SetShiftedTick(c.tick);
+                    m_log.WriteCollectedWithin(c.ownerStep);
+                    return m_log.IsWriting();
+                },
+                1000));
+        }
+        EXPECT_TRUE(CLinkMessageRecorder::PumpUntil(
+            [&] { return !m_log.HoldsUnwrittenLines() && !m_log.IsWriting(); }, 1000))
+            << "lines still unwritten, or their writing still open";
+    }
+    m_log.SetTickSource(nullptr);
+    std::vector<std::string> lines = Lines();
+    ASSERT_EQ(static_cast<size_t>(added), lines.size());
+    EXPECT_EQ("line " + std::to_string(added - 1), lines.back());
+}
+
 struct ThreadLogArgs
 {
     CCommLogCtrl* log;
