@@ -265,13 +265,26 @@ TEST_F(MainFrameTest, LinesOfALogWhoseTabIsNotShownLeaveTheShownPageAlone)
             PumpFor(50);
             if (away == TabChangedWhileWriting)
             {
-                // The transfer's writing opens with the log shown; the user
+                // The transfer's writing opens with the log shown: its owner
+                // calls every few milliseconds until the writing falls due.
+                // The view's painting is held while it is open; the user
                 // changes the tab before it finishes.
+                const std::vector<BYTE> shown = ClientPixels(view);
                 for (int i = 0; i < 40; ++i)
                     view.AddTextFormat("paced %d", LOG_BLACK, i);
+                const DWORD deadline = ::GetTickCount() + 1000;
+                while (!view.IsWriting() && static_cast<LONG>(::GetTickCount() - deadline) < 0)
+                {
+                    view.WriteCollectedWithin(1);
+                    PumpFor(5);
+                }
+                ASSERT_TRUE(view.IsWriting()) << "a writing is open when the tab changes";
+                // Uncovered meanwhile (a window moved away), the log still
+                // shows what it showed before the writing.
+                ::InvalidateRect(view, NULL, TRUE);
+                ::UpdateWindow(view);
                 PumpFor(0);
-                view.WriteCollectedWithin(1);
-                view.WriteCollectedWithin(1);
+                EXPECT_TRUE(shown == ClientPixels(view)) << "the open writing paints nothing yet";
             }
             ASSERT_TRUE(m_frame.SelectTab(m_frame.FindTab(CMainFrame::TabConfiguration)));
             if (away == TabClosed)
