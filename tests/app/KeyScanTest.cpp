@@ -209,7 +209,6 @@ TEST(KeyScan, FieldsSharedByTwoPagesHaveOneText)
         {"strIsdnLinkRestoreDay", "strGsmModuleRestoreDay"},
         {"strIsdnLinkRestoreWeekDay", "strGsmModuleRestoreWeekDay"},
         {"strIsdnLinkRestoreWeekly", "strGsmModuleRestoreWeekly"},
-        {"strVoipSipExpire", "strVoipTrunkExpiry"},
     };
     for (const auto& pair : alike)
     {
@@ -218,5 +217,46 @@ TEST(KeyScan, FieldsSharedByTwoPagesHaveOneText)
         ::GetPrivateProfileStringA("strings", pair[1], "", second, sizeof(second), file.c_str());
         EXPECT_NE("", std::string(first)) << pair[0];
         EXPECT_EQ(std::string(first), std::string(second)) << pair[0] << " / " << pair[1];
+    }
+}
+
+// A label names a unit only where the record or a standard fixes it (credits
+// in minutes, signal levels in dBm, SIP expiry times in seconds). The values
+// below the device interprets as it counts them: their labels give the range
+// alone, or nothing.
+TEST(KeyScan, LabelsOfValuesTheDeviceCountsNameNoUnit)
+{
+    const std::string file = std::string(VEL_SOURCE_DIR) + "/lang/English.lng";
+    const char* const keys[] = {
+        "strSystemCdrTimeout",           "strSystemAlarmSmtpTimeout",      "strSystemGeneralAnnouncementsBeepTime",
+        "strIsdnCommonWaitDialing",      "strIsdnCommonTimeSaveCallback",  "strIsdnCommonTimeoutNoAnswer",
+        "strAnalogFxoWaitDialToneTime",  "strAnalogFxoDetectBusyToneTime", "strAnalogFxoMinBusyToneLength",
+        "strGsmModuleVolumeTx",          "strGsmModuleVolumeRx",           "strVoipSipExpire",
+        "strVoipAccountQualify",         "strVoipTrunkRetry",              "strVoipVoiceJitterMin",
+        "strVoipVoiceJitterMax",         "strInGroupWaitDisa",             "strInGroupAnalogWaitDialing",
+        "strInGroupAnalogWaitDisa",      "strIsdnLinkFirstCount",          "strIsdnLinkNextCount",
+        "strGsmModuleFirstCount",        "strGsmModuleNextCount",
+    };
+    const std::set<std::string> units = { "s",       "ms",      "h",     "min",     "dB",      "dBm",  "sec",
+                                          "secs",    "second",  "seconds", "minute", "minutes", "hour", "hours",
+                                          "day",     "days",    "tenths", "Hz",     "kHz" };
+    for (const char* key : keys)
+    {
+        char text[256] = "";
+        ::GetPrivateProfileStringA("strings", key, "", text, sizeof(text), file.c_str());
+        EXPECT_NE("", std::string(text)) << key;
+        std::string word;
+        for (const char* c = text;; ++c)
+        {
+            if (*c && (isalnum(static_cast<unsigned char>(*c)) || *c == '-'))
+            {
+                word += *c;
+                continue;
+            }
+            EXPECT_EQ(0u, units.count(word)) << key << " names the unit '" << word << "': " << text;
+            word.clear();
+            if (!*c)
+                break;
+        }
     }
 }

@@ -390,14 +390,17 @@ TEST(PageTemplateTest, TabDialogsFitTheTabControlsOfTheirPages)
     ::DestroyWindow(host);
 }
 
-// In English every label, box and button text of a page reads in full.
+// In English every label, box and button text of a page reads in full, and
+// of the tabs and dialogs whose labels give a range.
 TEST(PageTemplateTest, EveryTextOfAPageTemplateReadsInFullInEnglish)
 {
     ASSERT_TRUE(SelectShippedLanguage());
     std::vector<int> dialogs;
     for (const PageSize& p : kPages)
         dialogs.push_back(p.dialog);
-    const int tabs[] = { IDD_ISDN_LINK_TAB, IDD_LCR_ROUTING_TAB };
+    const int tabs[] = { IDD_ISDN_LINK_TAB,    IDD_LCR_ROUTING_TAB, IDD_IN_GROUP_GSM,        IDD_IN_GROUP_FXS,
+                         IDD_IN_GROUP_FXO,     IDD_VOIP_USER,       IDD_VOIP_TRUNK,          IDD_VOIP_TRUNK_ADVANCED,
+                         IDD_VOIP_VOICE_ADVANCED };
     dialogs.insert(dialogs.end(), std::begin(tabs), std::end(tabs));
     HWND host = testsupport::CreatePageHost();
     for (int dialog : dialogs)
