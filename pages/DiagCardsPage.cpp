@@ -1,6 +1,7 @@
 #include "pages/DiagCardsPage.h"
 #include "record/EntityNames.h"
 #include "base/TextUtil.h"
+#include <cstring>
 
 namespace
 {
@@ -134,6 +135,46 @@ int GetSignalText(int value, char* out, size_t size)
     return value >= 0 && value <= 31 ? 2 * value - 113 : 0;
 }
 
+std::vector<std::string> StateTextLines(HDC dc, const char* text, int width)
+{
+    std::vector<std::string> lines;
+    const int length = static_cast<int>(strlen(text));
+    int pos = 0;
+    while (pos < length)
+    {
+        int fit = 0;
+        SIZE size;
+        if (!::GetTextExtentExPointA(dc, text + pos, length - pos, width, &fit, NULL, &size) || fit >= length - pos)
+        {
+            lines.emplace_back(text + pos);
+            break;
+        }
+        if (fit < 1)
+            fit = 1; // a line narrower than one character still shows it
+        // The last break between words that keeps the line within its width.
+        int space = pos + fit;
+        while (space > pos && text[space] != ' ')
+            --space;
+        int end = pos + fit;
+        if (space > pos)
+        {
+            // The word that does not fit moves to the next line, unless no
+            // line could hold it: then it starts on this one.
+            int wordEnd = space + 1;
+            while (wordEnd < length && text[wordEnd] != ' ')
+                ++wordEnd;
+            SIZE word = {};
+            ::GetTextExtentPoint32A(dc, text + space + 1, wordEnd - space - 1, &word);
+            if (word.cx <= width)
+                end = space;
+        }
+        lines.emplace_back(text + pos, text + end);
+        // The space a line breaks at is not shown.
+        pos = end == space ? end + 1 : end;
+    }
+    return lines;
+}
+
 int CardKindOfState(WORD code)
 {
     if (code == 0)
@@ -146,7 +187,7 @@ int CardKindOfState(WORD code)
 }
 
 CDiagCardsPage::CDiagCardsPage(const DiagNode& node, IDiagEngine& engine)
-    : CDiagPage<CDiagCardsPage>(node, engine), m_face(NULL), m_hand(NULL)
+    : CDiagPage<CDiagCardsPage>(node, engine), m_face(NULL), m_hand(NULL), m_modulesNamed(false)
 {
     for (COLORREF& c : m_colours)
         c = ::GetSysColor(COLOR_BTNFACE);
@@ -179,7 +220,8 @@ void CDiagCardsPage::SetCardTitle(int card, bool withKind)
 }
 
 // The positions of an analog card are its lines, named as the configuration
-// names them; every other position keeps the port name.
+// names them; every other position is a port, or a module after a language
+// change.
 void CDiagCardsPage::SetCardLabels(int card)
 {
     for (int k = 4 * card; k < 4 * card + 4; ++k)
@@ -187,6 +229,8 @@ void CDiagCardsPage::SetCardLabels(int card)
         char label[ENTITY_NAME_SIZE] = "";
         if (m_kinds[card] == CARD_ANALOG)
             GetLineName(k, label);
+        else if (m_modulesNamed)
+            GetModuleName(k, label);
         else
             GetPortName(k, label);
         AppendText(label, sizeof(label), ":");
@@ -194,7 +238,7 @@ void CDiagCardsPage::SetCardLabels(int card)
     }
 }
 
-void CDiagCardsPage::SetPortLabels()
+void CDiagCardsPage::SetPositionLabels()
 {
     for (int c = 0; c < kCards; ++c)
         SetCardLabels(c);
@@ -211,7 +255,7 @@ void CDiagCardsPage::OnInitControls()
     for (int c = 0; c < kCards; ++c)
         SetCardTitle(c, false);
     m_hand = ::LoadCursor(NULL, IDC_HAND);
-    SetPortLabels();
+    SetPositionLabels();
     for (int k = 0; k < kModules; ++k)
         m_cursors[k].SubclassWindow(::GetDlgItem(m_hWnd, StateControl(k)));
     m_face = ::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE));
@@ -223,7 +267,8 @@ void CDiagCardsPage::OnTextsChanged()
 {
     for (int c = 0; c < kCards; ++c)
         SetCardTitle(c, true);
-    SetPortLabels();
+    m_modulesNamed = true;
+    SetPositionLabels();
 }
 
 void CDiagCardsPage::OnAnswer(const DiagAnswers& answers, bool fromCache)
@@ -294,6 +339,41 @@ LRESULT CDiagCardsPage::OnCtlColor(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHa
     const bool dark = colour == STATE_RED || colour == STATE_DARK_GREEN || colour == STATE_BLUE;
     ::SetTextColor(dc, dark ? RGB(255, 255, 255) : ::GetSysColor(COLOR_BTNTEXT));
     return (LRESULT)m_face;
+}
+
+// The state fields are drawn here, in the colours OnCtlColor gives, so that
+// a device text without spaces breaks where the field ends instead of being
+// cut at both sides of one centred line.
+LRESULT CDiagCardsPage::OnDrawItem(UINT, WPARAM, LPARAM lParam, BOOL& bHandled)
+{
+    const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (!item || item->CtlType != ODT_STATIC || !IsStateControl(static_cast<int>(item->CtlID)))
+    {
+        bHandled = FALSE;
+        return FALSE;
+    }
+    HDC dc = item->hDC;
+    HGDIOBJ oldFont = ::SelectObject(dc, (HFONT)::SendMessageA(item->hwndItem, WM_GETFONT, 0, 0));
+    ::SetBkMode(dc, OPAQUE);
+    HBRUSH brush = (HBRUSH)::SendMessageA(m_hWnd, WM_CTLCOLORSTATIC, (WPARAM)dc, (LPARAM)item->hwndItem);
+    ::FillRect(dc, &item->rcItem, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+
+    char text[kStateTextSize + 2] = "";
+    ::GetWindowTextA(item->hwndItem, text, sizeof(text));
+    TEXTMETRICA metrics = {};
+    ::GetTextMetricsA(dc, &metrics);
+    RECT line = item->rcItem;
+    for (const std::string& shown : StateTextLines(dc, text, item->rcItem.right - item->rcItem.left))
+    {
+        line.bottom = line.top + metrics.tmHeight;
+        ::DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &line,
+                    DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        line.top = line.bottom;
+        if (line.top >= item->rcItem.bottom)
+            break;
+    }
+    ::SelectObject(dc, oldFont);
+    return TRUE;
 }
 
 LRESULT CDiagCardsPage::OnStateDoubleClick(WORD, WORD id, HWND, BOOL& bHandled)

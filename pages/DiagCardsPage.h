@@ -2,6 +2,8 @@
 #include "pages/DiagPage.h"
 #include "wcl/CursorWnd.h"
 #include "res/DiagPagesIds.h"
+#include <string>
+#include <vector>
 
 // The colours of the module states (COLORREF 0x00BBGGRR).
 enum : COLORREF
@@ -20,6 +22,10 @@ enum : COLORREF
 COLORREF GetStatusText(WORD code, const char* deviceText, char* out, size_t size);
 // The text of a GSM signal value; returns the level in dBm (0 when none).
 int GetSignalText(int value, char* out, size_t size);
+// The lines a state field shows text in, width pixels wide in dc's font:
+// broken between words, and inside a word wider than a whole line (a
+// device text without spaces), which fills the line it starts on.
+std::vector<std::string> StateTextLines(HDC dc, const char* text, int width);
 // The card kind a card's first module state tells: 0 none, 1 GSM, 2 VoIP,
 // 6 analog (the card types' numbers).
 int CardKindOfState(WORD code);
@@ -42,6 +48,7 @@ public:
 
     BEGIN_MSG_MAP(CDiagCardsPage)
         MESSAGE_HANDLER(WM_CTLCOLORSTATIC, OnCtlColor)
+        MESSAGE_HANDLER(WM_DRAWITEM, OnDrawItem)
         COMMAND_CODE_HANDLER(STN_DBLCLK, OnStateDoubleClick)
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
         CHAIN_MSG_MAP(CDiagPage<CDiagCardsPage>)
@@ -58,14 +65,18 @@ private:
     HCURSOR m_hand;
     CCursorWnd m_cursors[kModules];
     int m_kinds[kCards];
+    // The positions of cards other than analog ones are named as ports
+    // until the first language change, as modules from then on.
+    bool m_modulesNamed;
 
     // The group box names the card, with the kind last shown when withKind.
     void SetCardTitle(int card, bool withKind);
     void SetCardLabels(int card);
-    void SetPortLabels();
+    void SetPositionLabels();
     void SetCardCursor(int card, HCURSOR cursor);
 
     LRESULT OnCtlColor(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDrawItem(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnStateDoubleClick(WORD, WORD, HWND, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
 };

@@ -310,31 +310,38 @@ TEST_F(DiagPagesTest, CardsShowStatesSimsLevelsAndKinds)
 }
 
 // The positions of an analog card are its lines, as the configuration calls
-// them, also after a language change; the other cards' stay ports.
+// them; the other cards' are ports when the page opens and modules after a
+// language change, in a language where the two names differ.
 TEST_F(DiagPagesTest, CardsNameTheLinesOfAnAnalogCardAsLines)
 {
+    CTestLanguage language;
+    ASSERT_TRUE(language.WriteLanguage("strPort=Port %d\nstrModule=Module %d\nstrLine=Line %d\n"));
+    ASSERT_TRUE(language.Select());
     Open<CDiagCardsPage>(DiagNodeCards);
     auto name = [](int (*get)(int, char*), int k) {
         char text[ENTITY_NAME_SIZE];
         get(k, text);
         return std::string(text) + ":";
     };
+    ASSERT_NE(name(GetPortName, 4), name(GetModuleName, 4));
     PutWord(answers.modules[4], 33);  // a VoIP card in slot 1
     PutWord(answers.modules[8], 54);  // an analog card in slot 2
     PutWord(answers.modules[12], 16); // a GSM card in slot 3
     Fresh(DiagNodeCards);
-    for (int pass = 0; pass < 2; ++pass)
+    for (auto other : { GetPortName, GetModuleName })
     {
-        EXPECT_EQ(name(GetPortName, 4), Text(IDC_DIAG_MODULE_LABEL + 3 * 4));
+        SCOPED_TRACE(other == GetPortName ? "as opened" : "after a language change");
+        EXPECT_EQ(name(other, 0), Text(IDC_DIAG_MODULE_LABEL));
+        EXPECT_EQ(name(other, 4), Text(IDC_DIAG_MODULE_LABEL + 3 * 4));
         EXPECT_EQ(name(GetLineName, 8), Text(IDC_DIAG_MODULE_LABEL + 3 * 8));
         EXPECT_EQ(name(GetLineName, 11), Text(IDC_DIAG_MODULE_LABEL + 3 * 11));
-        EXPECT_EQ(name(GetPortName, 12), Text(IDC_DIAG_MODULE_LABEL + 3 * 12));
+        EXPECT_EQ(name(other, 12), Text(IDC_DIAG_MODULE_LABEL + 3 * 12));
         page->OnLanguageChanged();
     }
-    // The analog card taken out: its positions are ports again.
+    // The analog card taken out: its positions are modules again.
     PutWord(answers.modules[8], 0);
     Fresh(DiagNodeCards);
-    EXPECT_EQ(name(GetPortName, 8), Text(IDC_DIAG_MODULE_LABEL + 3 * 8));
+    EXPECT_EQ(name(GetModuleName, 8), Text(IDC_DIAG_MODULE_LABEL + 3 * 8));
 }
 
 namespace
@@ -355,7 +362,28 @@ std::string CutFields(HWND page, const std::vector<int>& ids, bool wrapped)
         HDC dc = ::GetDC(field);
         HGDIOBJ old = ::SelectObject(dc, (HFONT)::SendMessageA(field, WM_GETFONT, 0, 0));
         SIZE need = {};
-        if (wrapped)
+        if (wrapped && (::GetWindowLongA(field, GWL_STYLE) & SS_TYPEMASK) == SS_OWNERDRAW)
+        {
+            // A state field the page draws, in the lines it breaks the text
+            // into; every character of the text is on one of them.
+            TEXTMETRICA metrics = {};
+            ::GetTextMetricsA(dc, &metrics);
+            std::string joined;
+            for (const std::string& line : StateTextLines(dc, text, client.right))
+            {
+                SIZE size = {};
+                ::GetTextExtentPoint32A(dc, line.data(), (int)line.size(), &size);
+                need.cx = std::max(need.cx, size.cx);
+                need.cy += metrics.tmHeight;
+                joined += line;
+            }
+            std::string spaceless = text;
+            spaceless.erase(std::remove(spaceless.begin(), spaceless.end(), ' '), spaceless.end());
+            joined.erase(std::remove(joined.begin(), joined.end(), ' '), joined.end());
+            if (joined != spaceless)
+                need.cy = client.bottom + 1;
+        }
+        else if (wrapped)
         {
             RECT rc = { 0, 0, client.right, 0 };
             ::DrawTextA(dc, text, -1, &rc, DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
@@ -389,8 +417,6 @@ TEST_F(DiagPagesTest, LargestCreditsAndStateTextsReadInFull)
     EXPECT_EQ("", CutFields(Wnd(), counters, false));
 
     Open<CDiagCardsPage>(DiagNodeCards);
-    const std::string deviceText = "NETWORK REGISTRATION REFUSED BY OPERATOR";
-    ASSERT_EQ(40u, deviceText.size());
     std::vector<int> states;
     for (int k = 0; k < 32; ++k)
         states.push_back(IDC_DIAG_MODULE_STATE + 3 * k);
@@ -400,20 +426,26 @@ TEST_F(DiagPagesTest, LargestCreditsAndStateTextsReadInFull)
         words.push_back(w);
     for (WORD w : { 0x83E7, 0x8FFF, 0xEFFF })
         words.push_back(w);
-    for (size_t first = 0; first < words.size(); first += 32)
+    // Words, and one word without a space that no line holds.
+    for (const std::string deviceText :
+         { "NETWORK REGISTRATION REFUSED BY OPERATOR", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCD" })
     {
-        for (int k = 0; k < 32; ++k)
+        ASSERT_EQ(40u, deviceText.size());
+        for (size_t first = 0; first < words.size(); first += 32)
         {
-            PutWord(answers.modules[k], words[std::min(first + k, words.size() - 1)]);
-            memcpy(answers.modules[k] + DiagAnswers::MODULE_TEXT_OFFSET, deviceText.data(), deviceText.size());
-        }
-        Fresh(DiagNodeCards);
-        EXPECT_EQ("", CutFields(Wnd(), states, true)) << "state words from " << words[first];
-        if (first == 224)
-        {
-            EXPECT_EQ(" " + Lang("strDiagGsmStatusNoSim2Module") + " - " + deviceText + " ",
-                      Text(IDC_DIAG_MODULE_STATE + 3 * 6))
-                << "state 230 with its device text";
+            for (int k = 0; k < 32; ++k)
+            {
+                PutWord(answers.modules[k], words[std::min(first + k, words.size() - 1)]);
+                memcpy(answers.modules[k] + DiagAnswers::MODULE_TEXT_OFFSET, deviceText.data(), deviceText.size());
+            }
+            Fresh(DiagNodeCards);
+            EXPECT_EQ("", CutFields(Wnd(), states, true)) << "state words from " << words[first];
+            if (first == 224)
+            {
+                EXPECT_EQ(" " + Lang("strDiagGsmStatusNoSim2Module") + " - " + deviceText + " ",
+                          Text(IDC_DIAG_MODULE_STATE + 3 * 6))
+                    << "state 230 with its device text";
+            }
         }
     }
 }
